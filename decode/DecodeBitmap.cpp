@@ -1,0 +1,112 @@
+#include "decode/DecodeBitmap.h"
+
+#include <ZXing/DecodeHints.h>
+#include <ZXing/ReadBarcode.h>
+
+#include <algorithm>
+#include <memory>
+
+namespace {
+
+using ZXing::BarcodeFormat;
+
+// The ten readers, each with the program's format value, in the order in which
+// Auto consults them: the linear readers first, then QR Code and Data Matrix.
+struct Reader {
+    TBarcodeFormat format;
+    BarcodeFormat zxing;
+};
+
+constexpr Reader kDefaultOrder[] = {
+    {TBarcodeFormat::CODE_128, BarcodeFormat::Code128},
+    {TBarcodeFormat::UPC_A, BarcodeFormat::UPCA},
+    {TBarcodeFormat::UPC_E, BarcodeFormat::UPCE},
+    {TBarcodeFormat::EAN_13, BarcodeFormat::EAN13},
+    {TBarcodeFormat::EAN_8, BarcodeFormat::EAN8},
+    {TBarcodeFormat::CODE_93, BarcodeFormat::Code93},
+    {TBarcodeFormat::ITF, BarcodeFormat::ITF},
+    {TBarcodeFormat::CODE_39, BarcodeFormat::Code39},
+    {TBarcodeFormat::QR_CODE, BarcodeFormat::QRCode},
+    {TBarcodeFormat::DATA_MATRIX, BarcodeFormat::DataMatrix},
+};
+
+ZXing::DecodeHints MakeHints(ZXing::BarcodeFormats formats, int maxSymbols)
+{
+    ZXing::DecodeHints hints;
+    hints.setFormats(formats)
+        .setTryHarder(false)
+        .setTryRotate(false)
+        .setTryDownscale(false)
+        .setIsPure(false)
+        .setBinarizer(ZXing::Binarizer::LocalAverage)
+        .setTryCode39ExtendedMode(false)
+        .setValidateCode39CheckSum(false)
+        .setValidateITFCheckSum(false)
+        .setReturnErrors(false)
+        .setMaxNumberOfSymbols(static_cast<std::uint8_t>(maxSymbols));
+    return hints;
+}
+
+int Rank(BarcodeFormat format)
+{
+    const auto it = std::find_if(std::begin(kDefaultOrder), std::end(kDefaultOrder),
+                                 [format](const Reader& r) { return r.zxing == format; });
+    return static_cast<int>(it - std::begin(kDefaultOrder));
+}
+
+} // namespace
+
+void MakeGreyPlane(const QImage& bitmap24, std::uint8_t* grey)
+{
+    const int width = bitmap24.width();
+    const int height = bitmap24.height();
+    for (int y = 0; y < height; ++y) {
+        const std::uint8_t* p = bitmap24.constScanLine(y);
+        std::uint8_t* out = grey + static_cast<std::size_t>(y) * width;
+        for (int x = 0; x < width; ++x, p += 3)
+            out[x] = static_cast<std::uint8_t>((3482u * p[2] + 11721u * p[1] + 1181u * p[0]) >> 14);
+    }
+}
+
+std::optional<QString> DecodeBitmap(QImage& bitmap, TBarcodeFormat format)
+{
+    if (bitmap.format() != QImage::Format_BGR888)
+        bitmap.convertTo(QImage::Format_BGR888);
+    if (bitmap.isNull() || bitmap.width() <= 0 || bitmap.height() <= 0)
+        return std::nullopt;
+
+    const int width = bitmap.width();
+    const int height = bitmap.height();
+    auto grey = std::make_unique_for_overwrite<std::uint8_t[]>(static_cast<std::size_t>(width) * height);
+    MakeGreyPlane(bitmap, grey.get());
+    const ZXing::ImageView view(grey.get(), width, height, ZXing::ImageFormat::Lum);
+
+    // The readers to use: the selected one when the decoder has it, else all ten.
+    const bool restricted = std::any_of(std::begin(kDefaultOrder), std::end(kDefaultOrder),
+                                        [format](const Reader& r) { return r.format == format; });
+    ZXing::BarcodeFormats linear, matrix;
+    for (const Reader& r : kDefaultOrder) {
+        if (restricted && r.format != format)
+            continue;
+        const bool isMatrix = r.zxing == BarcodeFormat::QRCode || r.zxing == BarcodeFormat::DataMatrix;
+        (isMatrix ? matrix : linear) |= r.zxing;
+    }
+
+    // zxing-cpp reads several formats in one pass; the linear pass collects every
+    // linear code so that the reader order above decides between them, and the
+    // matrix pass (QR Code before Data Matrix) only runs when no linear code was found.
+    if (!linear.empty()) {
+        const ZXing::Results results = ZXing::ReadBarcodes(view, MakeHints(linear, 255));
+        const auto best = std::min_element(results.begin(), results.end(), [](const auto& a, const auto& b) {
+            return Rank(a.format()) < Rank(b.format());
+        });
+        if (best != results.end())
+            return QString::fromStdString(best->text());
+    }
+    if (!matrix.empty()) {
+        const ZXing::Result result = ZXing::ReadBarcode(view, MakeHints(matrix, 1));
+        if (result.isValid())
+            return QString::fromStdString(result.text());
+    }
+    return std::nullopt;
+}

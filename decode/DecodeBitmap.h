@@ -1,0 +1,19 @@
+#pragma once
+
+#include "decode/BarcodeFormat.h"
+
+#include <QImage>
+#include <QString>
+
+#include <cstdint>
+#include <optional>
+
+// Decodes one code in a picture. `bitmap` is converted in place to 24 bits per
+// pixel (QImage::Format_BGR888) when it has another layout. Auto, and a format
+// the decoder has no reader for, try all ten readers; a format with a reader
+// tries only that one. Answers the code's text, or nothing.
+std::optional<QString> DecodeBitmap(QImage& bitmap, TBarcodeFormat format);
+
+// The 8-bit grey plane of a 24-bit picture, `grey` holding width * height bytes:
+// grey = (3482 R + 11721 G + 1181 B) >> 14 for every pixel, rows from the top.
+void MakeGreyPlane(const QImage& bitmap24, std::uint8_t* grey);

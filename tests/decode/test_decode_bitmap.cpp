@@ -1,0 +1,177 @@
+#include "decode/DecodeBitmap.h"
+#include "support/Samples.h"
+
+#include <QPainter>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct SampleCase {
+    const char* file;
+    const char* text;           // what the sample holds
+    TBarcodeFormat own;         // its format
+    TBarcodeFormat other;       // a readable format that must not find it
+};
+
+const SampleCase kSamples[] = {
+    {"qr_code.png", "https://lantrix.invalid/hello?from=qr", TBarcodeFormat::QR_CODE, TBarcodeFormat::EAN_13},
+    {"data_matrix.png", "Lantrix Data Matrix 0042", TBarcodeFormat::DATA_MATRIX, TBarcodeFormat::QR_CODE},
+    {"ean_13.png", "4006381333931", TBarcodeFormat::EAN_13, TBarcodeFormat::CODE_128},
+    {"ean_8.png", "96385074", TBarcodeFormat::EAN_8, TBarcodeFormat::QR_CODE},
+    {"upc_a.png", "036000291452", TBarcodeFormat::UPC_A, TBarcodeFormat::CODE_39},
+    {"upc_e.png", "04252614", TBarcodeFormat::UPC_E, TBarcodeFormat::ITF},
+    {"code_128.png", "LANTRIX-128-Sample", TBarcodeFormat::CODE_128, TBarcodeFormat::CODE_39},
+    {"code_39.png", "LANTRIX 39", TBarcodeFormat::CODE_39, TBarcodeFormat::CODE_93},
+    {"code_93.png", "LANTRIX93", TBarcodeFormat::CODE_93, TBarcodeFormat::CODE_128},
+    {"itf.png", "12345678901231", TBarcodeFormat::ITF, TBarcodeFormat::EAN_13},
+};
+
+class DecodeSample : public ::testing::TestWithParam<SampleCase> {};
+
+TEST_P(DecodeSample, AutoAndOwnFormatFindTheText)
+{
+    const SampleCase& c = GetParam();
+    for (TBarcodeFormat format : {TBarcodeFormat::Auto, c.own}) {
+        QImage picture = LoadSample(c.file);
+        const auto text = DecodeBitmap(picture, format);
+        ASSERT_TRUE(text.has_value()) << "format " << static_cast<unsigned>(format);
+        EXPECT_EQ(text->toStdString(), c.text);
+    }
+}
+
+TEST_P(DecodeSample, AnotherReadableFormatFindsNothing)
+{
+    QImage picture = LoadSample(GetParam().file);
+    EXPECT_FALSE(DecodeBitmap(picture, GetParam().other).has_value());
+}
+
+TEST_P(DecodeSample, FormatWithoutReaderDecodesAsAuto)
+{
+    for (TBarcodeFormat format : {TBarcodeFormat::AZTEC, TBarcodeFormat::PDF_417, TBarcodeFormat::PLESSEY}) {
+        QImage picture = LoadSample(GetParam().file);
+        const auto text = DecodeBitmap(picture, format);
+        ASSERT_TRUE(text.has_value());
+        EXPECT_EQ(text->toStdString(), GetParam().text);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Samples, DecodeSample, ::testing::ValuesIn(kSamples),
+                         [](const auto& info) { return QString(info.param.file).section('.', 0, 0).toStdString(); });
+
+TEST(DecodeBitmap, CodeOfAFormatWithoutReaderIsNeverRead)
+{
+    for (TBarcodeFormat format : {TBarcodeFormat::Auto, TBarcodeFormat::AZTEC, TBarcodeFormat::QR_CODE}) {
+        QImage picture = LoadSample("aztec.png");
+        EXPECT_FALSE(DecodeBitmap(picture, format).has_value());
+    }
+}
+
+// Several codes in one picture: Auto reports the first reader's find in the
+// order Code 128, UPC-A, UPC-E, EAN-13, EAN-8, Code 93, ITF, Code 39, QR Code,
+// Data Matrix; a selected format reports its own code.
+struct MixCase {
+    const char* name;
+    const char* top;
+    const char* bottom;
+    TBarcodeFormat format;
+    const char* text;
+};
+
+class DecodeMixed : public ::testing::TestWithParam<MixCase> {};
+
+TEST_P(DecodeMixed, ReaderOrderDecides)
+{
+    const MixCase& c = GetParam();
+    QImage canvas = StackPictures({LoadSample(c.top), LoadSample(c.bottom)});
+    const auto text = DecodeBitmap(canvas, c.format);
+    ASSERT_TRUE(text.has_value());
+    EXPECT_EQ(text->toStdString(), c.text);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Pictures, DecodeMixed,
+    ::testing::Values(
+        MixCase{"qr_above_code128_auto", "qr_code.png", "code_128.png", TBarcodeFormat::Auto, "LANTRIX-128-Sample"},
+        MixCase{"qr_above_code128_qr", "qr_code.png", "code_128.png", TBarcodeFormat::QR_CODE,
+                "https://lantrix.invalid/hello?from=qr"},
+        MixCase{"ean13_above_code128_auto", "ean_13.png", "code_128.png", TBarcodeFormat::Auto,
+                "LANTRIX-128-Sample"},
+        MixCase{"code39_above_ean8_auto", "code_39.png", "ean_8.png", TBarcodeFormat::Auto, "96385074"},
+        MixCase{"datamatrix_above_qr_auto", "data_matrix.png", "qr_code.png", TBarcodeFormat::Auto,
+                "https://lantrix.invalid/hello?from=qr"},
+        MixCase{"ean13_above_code128_ean13", "ean_13.png", "code_128.png", TBarcodeFormat::EAN_13, "4006381333931"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(DecodeBitmap, LightCodeOnDarkGroundIsNotRead)
+{
+    QImage picture = LoadSample("qr_code.png").convertToFormat(QImage::Format_RGB32);
+    QImage normal = picture;
+    ASSERT_TRUE(DecodeBitmap(normal, TBarcodeFormat::Auto).has_value());
+    picture.invertPixels();
+    EXPECT_FALSE(DecodeBitmap(picture, TBarcodeFormat::Auto).has_value());
+    EXPECT_FALSE(DecodeBitmap(picture, TBarcodeFormat::QR_CODE).has_value());
+}
+
+TEST(DecodeBitmap, OtherLayoutsAreConvertedTo24BitsInPlace)
+{
+    const QImage original = LoadSample("qr_code.png").convertToFormat(QImage::Format_ARGB32);
+    for (QImage::Format layout : {QImage::Format_ARGB32, QImage::Format_RGB32, QImage::Format_Indexed8,
+                                  QImage::Format_Grayscale8, QImage::Format_RGB888}) {
+        QImage picture = original.convertToFormat(layout);
+        EXPECT_TRUE(DecodeBitmap(picture, TBarcodeFormat::Auto).has_value());
+        EXPECT_EQ(picture.format(), QImage::Format_BGR888);
+        EXPECT_EQ(picture.size(), original.size());
+        EXPECT_EQ(picture.pixel(0, 0), original.pixel(0, 0));
+        EXPECT_EQ(picture.pixel(40, 40), original.pixel(40, 40));
+    }
+}
+
+TEST(DecodeBitmap, EmptyOrTinyPicturesGiveNothing)
+{
+    QImage none;
+    EXPECT_FALSE(DecodeBitmap(none, TBarcodeFormat::Auto).has_value());
+    QImage dot(1, 1, QImage::Format_BGR888);
+    dot.fill(Qt::black);
+    EXPECT_FALSE(DecodeBitmap(dot, TBarcodeFormat::Auto).has_value());
+}
+
+struct GreyCase {
+    QRgb colour;
+    std::uint8_t grey;
+};
+
+class GreyPlane : public ::testing::TestWithParam<GreyCase> {};
+
+TEST_P(GreyPlane, IntegerWeights)
+{
+    QImage picture(3, 2, QImage::Format_BGR888);
+    picture.fill(QColor::fromRgb(GetParam().colour));
+    std::uint8_t grey[6];
+    MakeGreyPlane(picture, grey);
+    for (std::uint8_t g : grey)
+        EXPECT_EQ(g, GetParam().grey);
+}
+
+// (3482 R + 11721 G + 1181 B) >> 14
+INSTANTIATE_TEST_SUITE_P(Colours, GreyPlane,
+                         ::testing::Values(GreyCase{qRgb(255, 255, 255), 255}, GreyCase{qRgb(0, 0, 0), 0},
+                                           GreyCase{qRgb(255, 0, 0), 54}, GreyCase{qRgb(0, 255, 0), 182},
+                                           GreyCase{qRgb(0, 0, 255), 18}, GreyCase{qRgb(128, 128, 128), 128},
+                                           GreyCase{qRgb(10, 200, 30), 147}));
+
+TEST(GreyPlane, RowsFromTheTopWithoutRowPadding)
+{
+    QImage picture(5, 2, QImage::Format_BGR888); // 15 bytes a row, padded to 16
+    picture.fill(Qt::white);
+    for (int x = 0; x < 5; ++x)
+        picture.setPixelColor(x, 1, Qt::black);
+    std::uint8_t grey[10];
+    MakeGreyPlane(picture, grey);
+    for (int x = 0; x < 5; ++x) {
+        EXPECT_EQ(grey[x], 255);
+        EXPECT_EQ(grey[5 + x], 0);
+    }
+}
+
+} // namespace

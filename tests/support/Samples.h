@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QImage>
+#include <QString>
+
+#include <initializer_list>
+
+// Path of a shipped sample picture, e.g. SamplePath("qr_code.png").
+QString SamplePath(const QString& name);
+
+// A shipped sample picture; fails the running test when it cannot be loaded.
+QImage LoadSample(const QString& name);
+
+// The pictures drawn one below the other on a white canvas, with a margin.
+QImage StackPictures(std::initializer_list<QImage> pictures, int margin = 40);
+
+// A picture of the given size with the picture `code` (may be null) drawn at
+// (x, y) over a background with some structure but no code in it.
+QImage SceneWithCode(int width, int height, const QImage& code, int x, int y);
