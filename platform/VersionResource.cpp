@@ -1,0 +1,547 @@
+#include "platform/VersionResource.h"
+
+#include "platform/OSError.h"
+
+#include <QFile>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <limits>
+#include <optional>
+#include <stdexcept>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+using Code = std::uint32_t;
+
+constexpr std::size_t kMaxBlockSize = 0xFFFF;  // a WORD length
+constexpr std::size_t kNodeHeaderSize = 6;      // wLength, wValueLength, wType
+constexpr std::uint16_t kTextType = 1;
+constexpr std::uint16_t kBinaryType = 0;
+const QString kRootKey = QStringLiteral("VS_VERSION_INFO");
+
+constexpr std::size_t AlignUp4(std::size_t n) { return (n + 3) & ~std::size_t{3}; }
+
+std::uint16_t Read16(const std::uint8_t* p) { return std::uint16_t(p[0] | (p[1] << 8)); }
+
+std::uint32_t Read32(const std::uint8_t* p)
+{
+    return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16) | (std::uint32_t(p[3]) << 24);
+}
+
+std::uint64_t Read64(const std::uint8_t* p) { return Read32(p) | (std::uint64_t(Read32(p + 4)) << 32); }
+
+// ---- Writer -----------------------------------------------------------------
+
+class BlockWriter {
+public:
+    // Starts a node at the next DWORD boundary; returns its offset for End().
+    std::size_t Begin(const QString& key, std::uint16_t valueLength, std::uint16_t type)
+    {
+        Pad();
+        const std::size_t start = std::size_t(out_.size());
+        Word(0);  // wLength, set by End()
+        Word(valueLength);
+        Word(type);
+        Text(key);
+        Pad();
+        return start;
+    }
+
+    void Text(const QString& text)
+    {
+        for (QChar c : text)
+            Word(c.unicode());
+        Word(0);
+    }
+
+    void Dword(std::uint32_t v)
+    {
+        Word(std::uint16_t(v & 0xFFFF));
+        Word(std::uint16_t(v >> 16));
+    }
+
+    void End(std::size_t start)
+    {
+        const std::size_t length = std::size_t(out_.size()) - start;
+        if (length > kMaxBlockSize)
+            throw std::invalid_argument("version block exceeds 65535 bytes");
+        out_[qsizetype(start)] = char(length & 0xFF);
+        out_[qsizetype(start + 1)] = char(length >> 8);
+    }
+
+    QByteArray Result() const { return out_; }
+
+private:
+    void Word(std::uint16_t v)
+    {
+        out_.append(char(v & 0xFF));
+        out_.append(char(v >> 8));
+    }
+    void Pad()
+    {
+        while (out_.size() % 4 != 0)
+            out_.append('\0');
+    }
+
+    QByteArray out_;
+};
+
+std::uint32_t VersionHigh(const std::array<std::uint16_t, 4>& v) { return (std::uint32_t(v[0]) << 16) | v[1]; }
+std::uint32_t VersionLow(const std::array<std::uint16_t, 4>& v) { return (std::uint32_t(v[2]) << 16) | v[3]; }
+
+std::uint16_t TextValueLength(const QString& text)
+{
+    if (text.size() + 1 > std::numeric_limits<std::uint16_t>::max())
+        throw std::invalid_argument("version text too long");
+    return std::uint16_t(text.size() + 1);
+}
+
+// ---- File access ------------------------------------------------------------
+
+// Bounds-checked reads from an open file. Read() answers 0, 11 for a range
+// outside the file, or the code of an I/O error.
+class FileReader {
+public:
+    explicit FileReader(const QString& fileName)
+    {
+        const QByteArray path = QFile::encodeName(fileName);
+        fd_ = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+        if (fd_ < 0) {
+            error_ = OSErrorFromErrno(errno);
+            return;
+        }
+        struct stat st {};
+        if (::fstat(fd_, &st) != 0) {
+            error_ = OSErrorFromErrno(errno);
+        } else if (S_ISDIR(st.st_mode)) {
+            error_ = OSErrorCode::AccessDenied;
+        } else if (!S_ISREG(st.st_mode)) {
+            error_ = OSErrorCode::BadFormat;
+        } else {
+            size_ = std::uint64_t(st.st_size);
+        }
+    }
+    ~FileReader()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    FileReader(const FileReader&) = delete;
+    FileReader& operator=(const FileReader&) = delete;
+
+    Code OpenError() const { return error_; }
+    std::uint64_t Size() const { return size_; }
+
+    bool Contains(std::uint64_t offset, std::uint64_t count) const
+    {
+        return offset <= size_ && count <= size_ - offset;
+    }
+
+    Code Read(std::uint64_t offset, void* buffer, std::size_t count) const
+    {
+        if (!Contains(offset, count))
+            return OSErrorCode::BadFormat;
+        auto* p = static_cast<char*>(buffer);
+        while (count > 0) {
+            const ssize_t n = ::pread(fd_, p, count, off_t(offset));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0)
+                return OSErrorFromErrno(errno);
+            if (n == 0)  // the file shrank under us
+                return OSErrorCode::ReadFault;
+            p += n;
+            offset += std::uint64_t(n);
+            count -= std::size_t(n);
+        }
+        return OSErrorCode::Success;
+    }
+
+private:
+    int fd_ = -1;
+    Code error_ = OSErrorCode::Success;
+    std::uint64_t size_ = 0;
+};
+
+struct ElfSection {
+    std::uint32_t name = 0;
+    std::uint32_t type = 0;
+    std::uint64_t offset = 0;
+    std::uint64_t size = 0;
+    std::uint32_t link = 0;
+};
+
+constexpr std::uint32_t kSectionNoBits = 8;  // SHT_NOBITS
+constexpr std::uint16_t kSectionIndexExtended = 0xFFFF;  // SHN_XINDEX
+constexpr std::uint64_t kMaxSectionTable = 16u << 20;
+
+class ElfFile {
+public:
+    explicit ElfFile(const FileReader& file) : file_(file) {}
+
+    // Reads the header and the section table.
+    Code Load()
+    {
+        std::uint8_t ident[16];
+        if (file_.Read(0, ident, sizeof ident) != 0)
+            return OSErrorCode::BadFormat;
+        if (std::memcmp(ident, "\x7F" "ELF", 4) != 0 || (ident[4] != 1 && ident[4] != 2) || ident[5] != 1)
+            return OSErrorCode::BadFormat;
+        is64_ = ident[4] == 2;
+
+        std::uint8_t header[64];
+        const std::size_t headerSize = is64_ ? 64 : 52;
+        if (file_.Read(0, header, headerSize) != 0)
+            return OSErrorCode::BadFormat;
+        const std::uint64_t tableOffset = is64_ ? Read64(header + 0x28) : Read32(header + 0x20);
+        const std::size_t fieldBase = is64_ ? 0x3A : 0x2E;
+        entrySize_ = Read16(header + fieldBase);
+        std::uint64_t count = Read16(header + fieldBase + 2);
+        std::uint32_t nameTable = Read16(header + fieldBase + 4);
+        if (tableOffset == 0)
+            return OSErrorCode::Success;  // no sections at all
+        if (entrySize_ < (is64_ ? 64u : 40u))
+            return OSErrorCode::BadFormat;
+
+        // Large tables keep the real count and name-table index in entry 0.
+        if (count == 0 || nameTable == kSectionIndexExtended) {
+            ElfSection first;
+            if (Code c = ReadEntry(tableOffset, first); c != 0)
+                return c;
+            if (count == 0)
+                count = first.size;
+            if (nameTable == kSectionIndexExtended)
+                nameTable = first.link;
+        }
+        if (count == 0)
+            return OSErrorCode::Success;
+        if (count > kMaxSectionTable / entrySize_ || !file_.Contains(tableOffset, count * entrySize_))
+            return OSErrorCode::BadFormat;
+        sections_.resize(std::size_t(count));
+        for (std::size_t i = 0; i < sections_.size(); ++i) {
+            if (Code c = ReadEntry(tableOffset + i * entrySize_, sections_[i]); c != 0)
+                return c;
+        }
+        if (nameTable == 0)
+            return OSErrorCode::Success;  // sections without names
+        if (nameTable >= sections_.size())
+            return OSErrorCode::BadFormat;
+        const ElfSection& names = sections_[nameTable];
+        if (names.type == kSectionNoBits || !file_.Contains(names.offset, names.size))
+            return OSErrorCode::BadFormat;
+        names_.resize(std::size_t(names.size));
+        return names_.empty() ? Code(OSErrorCode::Success) : file_.Read(names.offset, names_.data(), names_.size());
+    }
+
+    const ElfSection* Find(std::string_view name) const
+    {
+        for (const ElfSection& s : sections_) {
+            if (s.name >= names_.size())
+                continue;
+            const std::size_t room = names_.size() - s.name;
+            if (room > name.size() && std::memcmp(names_.data() + s.name, name.data(), name.size()) == 0 &&
+                names_[s.name + name.size()] == '\0')
+                return &s;
+        }
+        return nullptr;
+    }
+
+private:
+    Code ReadEntry(std::uint64_t at, ElfSection& s) const
+    {
+        std::uint8_t e[64];
+        const std::size_t size = is64_ ? 64 : 40;
+        if (Code c = file_.Read(at, e, size); c != 0)
+            return c;
+        s.name = Read32(e);
+        s.type = Read32(e + 4);
+        s.offset = is64_ ? Read64(e + 24) : Read32(e + 16);
+        s.size = is64_ ? Read64(e + 32) : Read32(e + 20);
+        s.link = is64_ ? Read32(e + 40) : Read32(e + 24);
+        return OSErrorCode::Success;
+    }
+
+    const FileReader& file_;
+    bool is64_ = false;
+    std::uint64_t entrySize_ = 0;
+    std::vector<ElfSection> sections_;
+    std::vector<char> names_;
+};
+
+// ---- Reader -----------------------------------------------------------------
+
+// One node of a block: [begin, end) in the block, its key, its value and
+// where its children start. Parse() accepts only a node that lies wholly
+// inside its parent, with a terminated key and a value inside the node.
+struct Node {
+    std::size_t begin = 0;
+    std::size_t end = 0;
+    std::size_t keyBegin = 0;
+    std::size_t keyChars = 0;
+    std::uint16_t valueLength = 0;
+    std::size_t valueBegin = 0;
+    std::size_t childrenBegin = 0;
+
+    QString Key(const std::uint8_t* block) const
+    {
+        QString key(qsizetype(keyChars), Qt::Uninitialized);
+        for (std::size_t i = 0; i < keyChars; ++i)
+            key[qsizetype(i)] = QChar(Read16(block + keyBegin + 2 * i));
+        return key;
+    }
+};
+
+bool ParseNode(const std::uint8_t* block, std::size_t at, std::size_t limit, Node& node)
+{
+    if (at > limit || limit - at < kNodeHeaderSize)
+        return false;
+    const std::size_t length = Read16(block + at);
+    if (length < kNodeHeaderSize + 2 || length > limit - at)
+        return false;
+    node.begin = at;
+    node.end = at + length;
+    node.valueLength = Read16(block + at + 2);
+    const std::uint16_t type = Read16(block + at + 4);
+
+    node.keyBegin = at + kNodeHeaderSize;
+    std::size_t p = node.keyBegin;
+    while (p + 2 <= node.end && Read16(block + p) != 0)
+        p += 2;
+    if (p + 2 > node.end)
+        return false;  // key without its terminating zero
+    node.keyChars = (p - node.keyBegin) / 2;
+
+    const std::size_t valueBytes = type == kTextType ? 2 * std::size_t(node.valueLength) : node.valueLength;
+    node.valueBegin = AlignUp4(p + 2);
+    if (valueBytes == 0) {
+        node.valueBegin = std::min(node.valueBegin, node.end);
+        node.childrenBegin = node.valueBegin;
+    } else {
+        if (node.valueBegin > node.end || valueBytes > node.end - node.valueBegin)
+            return false;
+        node.childrenBegin = AlignUp4(node.valueBegin + valueBytes);
+    }
+    return true;
+}
+
+// Finds the child of `parent` named `name`. Answers 0, 13 for a damaged
+// child met on the way, or 1813 when there is no such child.
+Code FindChild(const std::uint8_t* block, const Node& parent, const QString& name, Node& child)
+{
+    std::size_t at = parent.childrenBegin;
+    while (at < parent.end) {
+        if (!ParseNode(block, at, parent.end, child))
+            return OSErrorCode::InvalidData;
+        if (child.Key(block).compare(name, Qt::CaseInsensitive) == 0)
+            return OSErrorCode::Success;
+        at = AlignUp4(child.end);  // each node is at least 8 bytes long, so this moves on
+    }
+    return OSErrorCode::ResourceTypeNotFound;
+}
+
+// Checks the root node of a block; answers its length or nothing.
+std::optional<std::uint16_t> RootLength(const std::uint8_t* data, std::size_t size)
+{
+    Node root;
+    if (!ParseNode(data, 0, size, root) || root.Key(data) != kRootKey)
+        return std::nullopt;
+    return std::uint16_t(root.end);
+}
+
+// Reads the file's version block: its bytes from the section, and the length
+// of its root node. Sets the last OS error on failure.
+bool LoadBlock(const QString& fileName, QByteArray& data, std::uint16_t& length)
+{
+    if (!ReadElfSection(fileName, kVersionSectionName, kMaxBlockSize, data))
+        return false;
+    const auto root = RootLength(reinterpret_cast<const std::uint8_t*>(data.constData()), std::size_t(data.size()));
+    if (!root) {
+        SetLastOSError(OSErrorCode::InvalidData);
+        return false;
+    }
+    length = *root;
+    return true;
+}
+
+}  // namespace
+
+bool ReadFixedFileInfo(const void* value, std::uint32_t length, TFixedFileInfo& info)
+{
+    if (!value || length < sizeof(TFixedFileInfo))
+        return false;
+    const auto* p = static_cast<const std::uint8_t*>(value);
+    std::uint32_t fields[13];
+    for (int i = 0; i < 13; ++i)
+        fields[i] = Read32(p + 4 * i);
+    if (fields[0] != kFixedFileInfoSignature)
+        return false;
+    info = TFixedFileInfo{fields[0], fields[1], fields[2],  fields[3],  fields[4],  fields[5], fields[6],
+                          fields[7], fields[8], fields[9], fields[10], fields[11], fields[12]};
+    return true;
+}
+
+QByteArray BuildVersionBlock(const TVersionBlockContent& content)
+{
+    BlockWriter w;
+    const std::size_t root = w.Begin(kRootKey, sizeof(TFixedFileInfo), kBinaryType);
+    for (std::uint32_t v : {kFixedFileInfoSignature, 0x00010000u, VersionHigh(content.FileVersion),
+                            VersionLow(content.FileVersion), VersionHigh(content.ProductVersion),
+                            VersionLow(content.ProductVersion), content.FileFlagsMask, content.FileFlags,
+                            content.FileOS, content.FileType, content.FileSubtype, 0u, 0u})
+        w.Dword(v);
+
+    const std::size_t stringInfo = w.Begin(QStringLiteral("StringFileInfo"), 0, kTextType);
+    const QString tableName = QString::asprintf("%04X%04X", content.Language, content.CodePage);
+    const std::size_t table = w.Begin(tableName, 0, kTextType);
+    for (const auto& [name, text] : content.Strings) {
+        const std::size_t entry = w.Begin(name, TextValueLength(text), kTextType);
+        w.Text(text);
+        w.End(entry);
+    }
+    w.End(table);
+    w.End(stringInfo);
+
+    const std::size_t varInfo = w.Begin(QStringLiteral("VarFileInfo"), 0, kTextType);
+    const std::size_t translation = w.Begin(QStringLiteral("Translation"), 4, kBinaryType);
+    w.Dword(content.Language | (std::uint32_t(content.CodePage) << 16));
+    w.End(translation);
+    w.End(varInfo);
+    w.End(root);
+    return w.Result();
+}
+
+std::string VersionBlockSource(const QByteArray& block, std::string_view symbol)
+{
+    std::string s;
+    s += "// Written by lantrix-versionblock at build time: the program's version block.\n";
+    s += "#if defined(__has_attribute)\n#if __has_attribute(retain)\n";
+    s += "#define LANTRIX_VERSION_RETAIN __attribute__((retain))\n#endif\n#endif\n";
+    s += "#ifndef LANTRIX_VERSION_RETAIN\n#define LANTRIX_VERSION_RETAIN\n#endif\n";
+    s += "extern \"C\" __attribute__((section(\"";
+    s += kVersionSectionName;
+    s += "\"), used, aligned(4))) LANTRIX_VERSION_RETAIN\nconst unsigned char ";
+    s += symbol;
+    s += '[';
+    s += std::to_string(block.size());
+    s += "] = {";
+    static const char hex[] = "0123456789abcdef";
+    for (qsizetype i = 0; i < block.size(); ++i) {
+        const auto b = std::uint8_t(block[i]);
+        s += (i % 16 == 0) ? "\n    " : " ";
+        s += "0x";
+        s += hex[b >> 4];
+        s += hex[b & 15];
+        s += ',';
+    }
+    s += "\n};\n";
+    return s;
+}
+
+bool ReadElfSection(const QString& fileName, std::string_view sectionName, std::size_t maxBytes,
+                    QByteArray& contents)
+{
+    FileReader file(fileName);
+    if (Code c = file.OpenError(); c != 0) {
+        SetLastOSError(c);
+        return false;
+    }
+    ElfFile elf(file);
+    if (Code c = elf.Load(); c != 0) {
+        SetLastOSError(c);
+        return false;
+    }
+    const ElfSection* section = elf.Find(sectionName);
+    if (!section) {
+        SetLastOSError(OSErrorCode::ResourceDataNotFound);
+        return false;
+    }
+    if (section->type == kSectionNoBits) {
+        SetLastOSError(OSErrorCode::InvalidData);
+        return false;
+    }
+    if (!file.Contains(section->offset, section->size)) {
+        SetLastOSError(OSErrorCode::BadFormat);
+        return false;
+    }
+    const std::size_t count = std::size_t(std::min<std::uint64_t>(section->size, maxBytes));
+    contents.resize(qsizetype(count));
+    if (Code c = file.Read(section->offset, contents.data(), count); c != 0) {
+        SetLastOSError(c);
+        return false;
+    }
+    return true;
+}
+
+std::uint32_t GetFileVersionInfoSizeW(const QString& fileName, std::uint32_t* handle)
+{
+    if (handle)
+        *handle = 0;
+    QByteArray data;
+    std::uint16_t length = 0;
+    return LoadBlock(fileName, data, length) ? length : 0;
+}
+
+bool GetFileVersionInfoW(const QString& fileName, std::uint32_t /*handle*/, std::uint32_t length, void* data)
+{
+    if (!data) {
+        SetLastOSError(OSErrorCode::InvalidParameter);
+        return false;
+    }
+    QByteArray block;
+    std::uint16_t blockLength = 0;
+    if (!LoadBlock(fileName, block, blockLength))
+        return false;
+    if (length < blockLength) {
+        SetLastOSError(OSErrorCode::InsufficientBuffer);
+        return false;
+    }
+    std::memcpy(data, block.constData(), blockLength);
+    return true;
+}
+
+bool VerQueryValueW(const void* block, std::uint32_t blockLength, const QString& subBlock, const void** buffer,
+                    std::uint32_t* length)
+{
+    if (!block || !buffer || !length) {
+        SetLastOSError(OSErrorCode::InvalidParameter);
+        return false;
+    }
+    const auto* data = static_cast<const std::uint8_t*>(block);
+    Node node;
+    if (!ParseNode(data, 0, blockLength, node)) {
+        SetLastOSError(OSErrorCode::InvalidData);
+        return false;
+    }
+    for (const QString& name : subBlock.split(QLatin1Char('\\'), Qt::SkipEmptyParts)) {
+        Node child;
+        if (Code c = FindChild(data, node, name, child); c != 0) {
+            SetLastOSError(c);
+            return false;
+        }
+        node = child;
+    }
+    *buffer = data + node.valueBegin;
+    *length = node.valueLength;
+    return true;
+}
+
+QString VersionText(const void* value, std::uint32_t length)
+{
+    QString text;
+    if (!value)
+        return text;
+    const auto* p = static_cast<const std::uint8_t*>(value);
+    for (std::uint32_t i = 0; i < length; ++i) {
+        const std::uint16_t c = Read16(p + 2 * std::size_t(i));
+        if (c == 0)
+            break;
+        text.append(QChar(c));
+    }
+    return text;
+}
