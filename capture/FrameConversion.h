@@ -1,0 +1,118 @@
+// Conversion of raw camera samples into the program's frame bitmaps.
+//
+// A sample arrives in the camera's own format: uncompressed 24-bit RGB (rows
+// bottom-up), packed YUV 4:2:2 (YUY2, YUNV, YUYV), planar YUV 4:2:0 (I420,
+// IYUV, YV12) or motion JPEG. UnpackFrame turns it into fBitmap (24-bit
+// Format_BGR888, top row first) or, in gray mode, into fBitmapGray (8-bit
+// gray form). YUV is converted with the BT.601 limited-range transform in
+// 8-bit fixed point through lookup tables built once per object. Samples of
+// other formats, and samples whose byte count does not fit the stream's size,
+// are answered with a two-line message drawn into fBitmap.
+//
+// Used on the GUI thread only. Drawing the message needs a QGuiApplication.
+#pragma once
+
+#include "capture/JpegDecoder.h"
+
+#include <QByteArray>
+#include <QImage>
+#include <QStringList>
+
+#include <atomic>
+#include <cstdint>
+
+class TFrameConverter {
+public:
+    // What UnpackFrame did with a sample.
+    enum class TUnpackResult {
+        NoSample,  // no sample address: nothing done, the frame stays not unpacked
+        Converted, // the picture was converted (or handed to the picture loader)
+        Message,   // the sample could not be converted: the message was drawn
+        Failed,    // conversion failed without a message: the frame stays not unpacked
+    };
+
+    // Builds the gray weight tables and the YUV tables.
+    TFrameConverter();
+    TFrameConverter(const TFrameConverter&) = delete;
+    TFrameConverter& operator=(const TFrameConverter&) = delete;
+
+    // Sets fWidth, fHeight and fFourCC, gives fBitmap the 24-bit form of
+    // width x height (black) and fBitmapGray the gray form of that size.
+    // A width or height of 0 or less, or a frame larger than kMaxFramePixels,
+    // leaves both bitmaps empty; every sample then gives the message (which
+    // an empty bitmap cannot show).
+    void SetStreamFormat(int32_t width, int32_t height, uint32_t fourCC);
+
+    // Converts one sample of n bytes at address into fBitmap, or into
+    // fBitmapGray in gray mode, and sets fImageUnpacked. The sample is never
+    // read beyond its n bytes.
+    TUnpackResult UnpackFrame(qsizetype n, const uint8_t* address);
+
+    // True when a sample of n bytes fits a W x H stream of the given format
+    // (always true for motion JPEG; false for formats that are not converted).
+    static bool SampleSizeFits(uint32_t fourCC, int32_t width, int32_t height, qsizetype n);
+
+    // Builds the YUV tables once; later calls return at once.
+    void PrepareConversionTables();
+
+    // Gives bitmap the gray form of width x height (see GrayBitmap.h).
+    static void PrepareGrayBitmap(QImage& bitmap, int width, int height);
+
+    // Gray copy of any bitmap: an 8-bit bitmap is copied as it is; otherwise
+    // bmGray gets bm24's size in the gray form and every pixel the gray
+    // palette entry nearest to its colour.
+    static void Convert24ToGray(const QImage& bm24, QImage& bmGray);
+
+    // The two lines of the last message drawn by UnpackFrame.
+    const QStringList& LastMessage() const { return fLastMessage; }
+
+    // Frames larger than this many pixels are not converted.
+    static constexpr int64_t kMaxFramePixels = int64_t(1) << 26;
+
+    // Inputs: the running stream's format (set by SetStreamFormat) and gray mode.
+    int32_t fWidth = 0;
+    int32_t fHeight = 0;
+    uint32_t fFourCC = 0;
+    bool fGray8Bit = false; // a change takes effect at the next conversion
+
+    // Outputs.
+    QImage fBitmap;
+    QImage fBitmapGray;
+    // Set by UnpackFrame; the front-end clears it when a new sample is
+    // stored, possibly from the capture thread.
+    std::atomic<bool> fImageUnpacked{false};
+
+    // Conversion tables.
+    int32_t ValueY_298[256];
+    int32_t ValueU_100[256];
+    int32_t ValueU_516[256];
+    int32_t ValueV_409[256];
+    int32_t ValueV_208[256];
+    uint8_t ValueClip[2048];
+    uint32_t GrayConvR[256];
+    uint32_t GrayConvG[256];
+    uint32_t GrayConvB[256];
+    bool fYUY2TablesPrepared = false;
+
+private:
+    // The format routines. Each expects a sample whose size has been checked
+    // and its target bitmap in the form for the stream's size.
+    void ConvertSample(const uint8_t* sample);
+    void RGB24ToRGB(const uint8_t* sample);
+    void RGB24ToGray(const uint8_t* sample);
+    void YUY2ToRGB(const uint8_t* sample);
+    void YUY2ToGray(const uint8_t* sample);
+    void I420ToRGB(const uint8_t* luma, const uint8_t* planeU, const uint8_t* planeV);
+    void I420ToGray(const uint8_t* sample);
+    TUnpackResult MJPGToBitmap(qsizetype n, const uint8_t* sample);
+    void DrawMessage(qsizetype n);
+
+    // The bitmap the routines write into, in its form for the stream's size;
+    // nullptr when it cannot have that form.
+    QImage* ColourTarget();
+    QImage* GrayTarget();
+
+    QByteArray MemStream; // motion JPEG sample, reused
+    TJpegDecoder JPG;
+    QStringList fLastMessage;
+};
