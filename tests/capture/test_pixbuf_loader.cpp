@@ -1,0 +1,188 @@
+// The run-time binding of GdkPixbuf and its picture loading.
+#include "capture/GrayBitmap.h"
+#include "capture/PixbufLoader.h"
+#include "support/CaptureTestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// The loader's state is process-wide: every test starts unbound and leaves it so.
+class PixbufLoaderTest : public ::testing::Test {
+protected:
+    void SetUp() override { PixbufShutdown(); }
+    void TearDown() override { PixbufShutdown(); }
+
+    static void BindRealLibrary()
+    {
+        PixbufStartup();
+        if (!PixbufAvailable())
+            GTEST_SKIP() << "GdkPixbuf with a JPEG decoder is not installed";
+    }
+};
+
+// A picture that no test decodes into its target: a marker colour.
+QImage MarkedBitmap(int width, int height, QImage::Format format = QImage::Format_BGR888)
+{
+    QImage bitmap(width, height, format);
+    bitmap.fill(0x5A);
+    return bitmap;
+}
+
+TEST_F(PixbufLoaderTest, UnboundLibraryIsNotAvailableAndLoadsNothing)
+{
+    const QByteArray jpeg = EncodePicture(QuadrantPicture(16, 16));
+    QImage target = MarkedBitmap(4, 4);
+    const QImage before = target;
+
+    EXPECT_FALSE(PixbufAvailable());
+    EXPECT_EQ(LoadBitmapFromStream(jpeg, target), kPixbufNotAvailable);
+    // Not available comes before the missing target.
+    EXPECT_EQ(LoadBitmapFromStream(jpeg, nullptr), kPixbufNotAvailable);
+    EXPECT_EQ(target, before);
+}
+
+struct TUnusableLibrary {
+    const char* description;
+    const char* name;
+};
+
+class UnusableLibraryTest : public PixbufLoaderTest,
+                            public ::testing::WithParamInterface<TUnusableLibrary> {};
+
+TEST_P(UnusableLibraryTest, StartupLeavesLoaderUnavailable)
+{
+    PixbufStartup(GetParam().name);
+    EXPECT_FALSE(PixbufAvailable());
+    QImage target = MarkedBitmap(4, 4);
+    EXPECT_EQ(LoadBitmapFromStream(EncodePicture(QuadrantPicture(8, 8)), target),
+              kPixbufNotAvailable);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Libraries, UnusableLibraryTest,
+    ::testing::Values(TUnusableLibrary{"missing", "libgdk_pixbuf-does-not-exist.so.0"},
+                      // present, but without the loader's functions
+                      TUnusableLibrary{"lacking_functions", "libm.so.6"}),
+    [](const auto& info) { return std::string(info.param.description); });
+
+TEST_F(PixbufLoaderTest, StartupAfterShutdownBindsAgain)
+{
+    BindRealLibrary();
+    PixbufShutdown();
+    EXPECT_FALSE(PixbufAvailable());
+    QImage target;
+    EXPECT_EQ(LoadBitmapFromStream(EncodePicture(QuadrantPicture(8, 8)), target),
+              kPixbufNotAvailable);
+
+    PixbufStartup();
+    ASSERT_TRUE(PixbufAvailable());
+    EXPECT_EQ(LoadBitmapFromStream(EncodePicture(QuadrantPicture(8, 8)), target), kPixbufOk);
+    EXPECT_EQ(target.size(), QSize(8, 8));
+}
+
+TEST_F(PixbufLoaderTest, MissingTargetGivesNoTarget)
+{
+    BindRealLibrary();
+    EXPECT_EQ(LoadBitmapFromStream(EncodePicture(QuadrantPicture(8, 8)), nullptr), kPixbufNoTarget);
+}
+
+// A 640 x 480 picture into a 320 x 240 bitmap: the bitmap takes the picture's
+// size and shows all of it, whatever its format was.
+struct TTargetForm {
+    const char* description;
+    QImage::Format format;
+    QImage::Format expectedFormat;
+};
+
+class PixbufTargetTest : public PixbufLoaderTest, public ::testing::WithParamInterface<TTargetForm> {};
+
+TEST_P(PixbufTargetTest, ColourTargetTakesPictureSizeAndShowsWholePicture)
+{
+    BindRealLibrary();
+    QImage target = MarkedBitmap(320, 240, GetParam().format);
+
+    ASSERT_EQ(LoadBitmapFromStream(EncodePicture(QuadrantPicture(640, 480)), target), kPixbufOk);
+
+    ASSERT_EQ(target.size(), QSize(640, 480));
+    EXPECT_EQ(target.format(), GetParam().expectedFormat);
+    const QPoint centres[4] = {{160, 120}, {480, 120}, {160, 360}, {480, 360}};
+    for (int i = 0; i < 4; ++i)
+        EXPECT_TRUE(ColourNear(PixelColour(target, centres[i].x(), centres[i].y()),
+                               kQuadrantColours[i], 8))
+            << "quadrant " << i;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Forms, PixbufTargetTest,
+    ::testing::Values(TTargetForm{"bgr888", QImage::Format_BGR888, QImage::Format_BGR888},
+                      TTargetForm{"argb32", QImage::Format_ARGB32, QImage::Format_BGR888}),
+    [](const auto& info) { return std::string(info.param.description); });
+
+TEST_F(PixbufLoaderTest, GrayTargetGetsNearestGrayOfEachColour)
+{
+    BindRealLibrary();
+    QImage target;
+    MakeGrayBitmap(target, 10, 10);
+
+    ASSERT_EQ(LoadBitmapFromStream(EncodePicture(QuadrantPicture(64, 48)), target), kPixbufOk);
+
+    ASSERT_EQ(target.size(), QSize(64, 48));
+    EXPECT_TRUE(HasGrayForm(target));
+    const QPoint centres[4] = {{16, 12}, {48, 12}, {16, 36}, {48, 36}};
+    for (int i = 0; i < 4; ++i) {
+        const QColor& colour = kQuadrantColours[i];
+        const int mean = (colour.red() + colour.green() + colour.blue()) / 3;
+        EXPECT_NEAR(target.pixelIndex(centres[i]), mean, 6) << "quadrant " << i;
+    }
+}
+
+TEST_F(PixbufLoaderTest, OtherPictureFormatsAreDecodedToo)
+{
+    BindRealLibrary();
+    QImage target;
+    ASSERT_EQ(LoadBitmapFromStream(EncodePicture(QuadrantPicture(20, 10), "PNG"), target), kPixbufOk);
+    ASSERT_EQ(target.size(), QSize(20, 10));
+    // PNG is lossless: the colours come through exactly.
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(PixelColour(target, 5 + 10 * (i % 2), 2 + 5 * (i / 2)), kQuadrantColours[i]);
+}
+
+struct TUndecodable {
+    const char* description;
+    QByteArray bytes;
+};
+
+class PixbufUndecodableTest : public PixbufLoaderTest,
+                              public ::testing::WithParamInterface<TUndecodable> {};
+
+TEST_P(PixbufUndecodableTest, FailsAndLeavesTargetUntouched)
+{
+    BindRealLibrary();
+    QImage target = MarkedBitmap(32, 24);
+    const QImage before = target.copy();
+
+    const int result = LoadBitmapFromStream(GetParam().bytes, target);
+
+    EXPECT_NE(result, kPixbufOk);
+    EXPECT_NE(result, kPixbufNotAvailable);
+    EXPECT_NE(result, kPixbufNoTarget);
+    EXPECT_EQ(target, before);
+}
+
+QByteArray TruncatedJpeg()
+{
+    const QByteArray jpeg = EncodePicture(QuadrantPicture(64, 64));
+    return jpeg.left(jpeg.size() / 3);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Streams, PixbufUndecodableTest,
+    ::testing::Values(TUndecodable{"empty", QByteArray()},
+                      TUndecodable{"text", QByteArray("this is no picture at all, only text")},
+                      TUndecodable{"jpeg_marker_then_garbage",
+                                   QByteArray("\xFF\xD8\xFF\xE0garbage garbage garbage", 27)},
+                      TUndecodable{"truncated_jpeg", TruncatedJpeg()}),
+    [](const auto& info) { return std::string(info.param.description); });
+
+} // namespace
