@@ -1,0 +1,51 @@
+#include "app/ImageFileScan.h"
+
+#include "app/PictureLoader.h"
+#include "app/SettingsStore.h"
+#include "decode/DecodeBitmap.h"
+
+#include <QFileInfo>
+
+#include <exception>
+
+ImageFileScanner::ImageFileScanner(SettingsStore* store, QString defaultFolder)
+    : store_(store)
+    , defaultFolder_(std::move(defaultFolder))
+{
+}
+
+void ImageFileScanner::Browse(ImageScanView& view, TBarcodeFormat format)
+{
+    const QString remembered =
+        store_ ? store_->ReadString(QStringLiteral("Settings"), QStringLiteral("InitialDir"), defaultFolder_)
+               : defaultFolder_;
+    if (QFileInfo(remembered).isDir())
+        dialogFolder_ = remembered;
+
+    const std::optional<QString> file = view.AskForPictureFile(dialogFolder_);
+    if (!file)
+        return;
+
+    view.ShowPath(*file);
+    const QImage picture = LoadPicture(*file);
+    view.ShowPicture(picture);
+
+    std::exception_ptr saveError;
+    if (store_) {
+        try {
+            store_->WriteString(QStringLiteral("Settings"), QStringLiteral("InitialDir"),
+                                QFileInfo(*file).absolutePath());
+            store_->UpdateFile();
+        } catch (...) {
+            saveError = std::current_exception();
+        }
+    }
+
+    // The decoder may convert its bitmap in place; the shared copy detaches then
+    // and the shown picture stays as it is.
+    QImage copy = picture;
+    view.ShowResult(DecodeBitmap(copy, format));
+
+    if (saveError)
+        std::rethrow_exception(saveError);
+}

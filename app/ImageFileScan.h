@@ -1,0 +1,45 @@
+#pragma once
+
+#include "decode/BarcodeFormat.h"
+
+#include <QImage>
+#include <QString>
+
+#include <optional>
+
+class SettingsStore;
+
+// What the image-file scan needs of the window that shows it.
+class ImageScanView {
+public:
+    virtual ~ImageScanView() = default;
+    // The open dialog, starting in `initialFolder` (empty: where the platform
+    // chooses); the chosen file's full path, or nothing when cancelled.
+    virtual std::optional<QString> AskForPictureFile(const QString& initialFolder) = 0;
+    virtual void ShowPath(const QString& path) = 0;
+    virtual void ShowPicture(const QImage& picture) = 0;
+    // The decoded text, or nothing for an unreadable picture.
+    virtual void ShowResult(const std::optional<QString>& text) = 0;
+};
+
+// One pick of a picture file: the dialog in the remembered folder, the path,
+// the picture, the folder written to settings.ini, the decode and its result.
+class ImageFileScanner {
+public:
+    // `store` may be null when settings.ini could not be opened at all; the
+    // folder is then neither read nor remembered.
+    ImageFileScanner(SettingsStore* store, QString defaultFolder);
+
+    // Raises the loader's error (PictureError) when the picture cannot be
+    // loaded, leaving picture, result and settings as they were. When
+    // settings.ini cannot be written, the picture is still decoded and shown
+    // and the write error (SettingsError) is raised afterwards.
+    void Browse(ImageScanView& view, TBarcodeFormat format);
+
+    const QString& DialogFolder() const { return dialogFolder_; }
+
+private:
+    SettingsStore* store_;
+    QString defaultFolder_;
+    QString dialogFolder_; // the dialog's initial folder as last set in this run
+};

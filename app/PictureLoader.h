@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QImage>
+#include <QString>
+
+#include <stdexcept>
+
+// Raised when a picture file cannot be loaded; the text is for the user.
+class PictureError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Pictures larger than this many pixels are refused before anything is
+// decoded, so a decompression bomb cannot take the machine's memory.
+inline constexpr qint64 kMaxPicturePixels = 64LL * 1024 * 1024;
+
+// Loads a picture file with Qt's image readers (PNG, JPEG, BMP, GIF, ICO, SVG,
+// TIFF, WebP, ... as the installed plugins offer). The file's extension must
+// name a format a reader knows: otherwise "Unknown picture file extension (.ext)".
+// A damaged file gives the reader's own error text. Raises PictureError.
+QImage LoadPicture(const QString& fileName);

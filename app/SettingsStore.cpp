@@ -1,0 +1,131 @@
+#include "app/SettingsStore.h"
+
+#include "platform/AtomicFile.h"
+
+#include <QFile>
+#include <QStringDecoder>
+
+namespace {
+
+// The name and value of a "key=value" line; keys and values lose surrounding blanks.
+bool SplitKeyLine(const QString& line, QString* key, QString* value)
+{
+    const qsizetype eq = line.indexOf(QLatin1Char('='));
+    if (eq <= 0)
+        return false;
+    if (key)
+        *key = line.left(eq).trimmed();
+    if (value)
+        *value = line.mid(eq + 1).trimmed();
+    return true;
+}
+
+} // namespace
+
+SettingsStore::SettingsStore(QString fileName)
+    : fileName_(std::move(fileName))
+{
+    QFile file(fileName_);
+    if (!file.exists())
+        return;
+    if (!file.open(QIODevice::ReadOnly))
+        throw SettingsError(QStringLiteral("Cannot open file \"%1\". %2").arg(fileName_, file.errorString()).toStdString());
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw SettingsError(QStringLiteral("Cannot read file \"%1\". %2").arg(fileName_, file.errorString()).toStdString());
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        bytes.remove(0, 3);
+
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = decoder(bytes);
+    if (decoder.hasError())
+        throw SettingsError(
+            QStringLiteral("No mapping for the Unicode character exists in the target multi-byte code page (%1).")
+                .arg(fileName_)
+                .toStdString());
+
+    Section* current = nullptr;
+    for (QString line : text.split(QLatin1Char('\n'))) {
+        if (line.endsWith(QLatin1Char('\r')))
+            line.chop(1);
+        const QString trimmed = line.trimmed();
+        if (trimmed.isEmpty())
+            continue;
+        if (trimmed.startsWith(QLatin1Char('[')) && trimmed.endsWith(QLatin1Char(']'))) {
+            const QString name = trimmed.mid(1, trimmed.size() - 2).trimmed();
+            current = FindSection(name);
+            if (!current)
+                current = &sections_.emplace_back(Section{name, {}});
+            continue;
+        }
+        QString key, value;
+        const QString kept = SplitKeyLine(trimmed, &key, &value) ? key + QLatin1Char('=') + value : trimmed;
+        (current ? current->lines : leadingLines_).append(kept);
+    }
+}
+
+SettingsStore::Section* SettingsStore::FindSection(const QString& name)
+{
+    for (Section& s : sections_)
+        if (s.name.compare(name, Qt::CaseInsensitive) == 0)
+            return &s;
+    return nullptr;
+}
+
+const SettingsStore::Section* SettingsStore::FindSection(const QString& name) const
+{
+    return const_cast<SettingsStore*>(this)->FindSection(name);
+}
+
+qsizetype SettingsStore::FindKey(const Section& section, const QString& key)
+{
+    for (qsizetype i = 0; i < section.lines.size(); ++i) {
+        QString name;
+        if (SplitKeyLine(section.lines[i], &name, nullptr) && name.compare(key, Qt::CaseInsensitive) == 0)
+            return i;
+    }
+    return -1;
+}
+
+QString SettingsStore::ReadString(const QString& section, const QString& key, const QString& defaultValue) const
+{
+    const Section* s = FindSection(section);
+    if (!s)
+        return defaultValue;
+    const qsizetype i = FindKey(*s, key);
+    if (i < 0)
+        return defaultValue;
+    QString value;
+    SplitKeyLine(s->lines[i], nullptr, &value);
+    return value;
+}
+
+void SettingsStore::WriteString(const QString& section, const QString& key, const QString& value)
+{
+    Section* s = FindSection(section);
+    if (!s)
+        s = &sections_.emplace_back(Section{section, {}});
+    const QString line = key + QLatin1Char('=') + value;
+    const qsizetype i = FindKey(*s, key);
+    if (i >= 0)
+        s->lines[i] = line;
+    else
+        s->lines.append(line);
+}
+
+void SettingsStore::UpdateFile() const
+{
+    QString text;
+    for (const QString& line : leadingLines_)
+        text += line + QLatin1String("\r\n");
+    for (const Section& s : sections_) {
+        text += QLatin1Char('[') + s.name + QLatin1String("]\r\n");
+        for (const QString& line : s.lines)
+            text += line + QLatin1String("\r\n");
+        text += QLatin1String("\r\n");
+    }
+
+    const QString error = WriteFileAtomically(fileName_, QByteArray("\xEF\xBB\xBF") + text.toUtf8());
+    if (!error.isEmpty())
+        throw SettingsError(QStringLiteral("Cannot create file \"%1\". %2").arg(fileName_, error).toStdString());
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <stdexcept>
+#include <vector>
+
+// Raised when settings.ini cannot be read or written.
+class SettingsError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// An INI file held wholly in memory. Loaded whole when constructed (a missing
+// file gives an empty store and is not created); changes reach the disk only
+// through UpdateFile(), which rewrites the whole file from memory, so sections,
+// keys and comments the program does not know survive. Section and key names
+// compare without regard to case. Used from the GUI thread only.
+class SettingsStore {
+public:
+    // Reads `fileName` as UTF-8 (a leading byte-order mark is skipped). Raises
+    // SettingsError when the file cannot be read or is not valid UTF-8.
+    explicit SettingsStore(QString fileName);
+
+    const QString& FileName() const { return fileName_; }
+
+    QString ReadString(const QString& section, const QString& key, const QString& defaultValue) const;
+    void WriteString(const QString& section, const QString& key, const QString& value);
+
+    // Writes the byte-order mark, then per section "[name]", its lines and one
+    // empty line, all ending in CR LF. The new file replaces the old one only
+    // once it is complete, so a failed write leaves the old file as it was.
+    // Raises SettingsError on failure.
+    void UpdateFile() const;
+
+private:
+    struct Section {
+        QString name;
+        QStringList lines; // "key=value" lines, and comment lines kept as they were
+    };
+
+    Section* FindSection(const QString& name);
+    const Section* FindSection(const QString& name) const;
+    static qsizetype FindKey(const Section& section, const QString& key);
+
+    QString fileName_;
+    QStringList leadingLines_; // lines before the first section
+    std::vector<Section> sections_;
+};

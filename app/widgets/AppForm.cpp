@@ -1,0 +1,410 @@
+#include "app/widgets/AppForm.h"
+
+#include "app/AppState.h"
+#include "app/ExeVersionData.h"
+#include "app/HelpAddress.h"
+#include "app/SettingsStore.h"
+#include "app/widgets/ErrorHandler.h"
+#include "platform/Folders.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTextEdit>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace {
+
+const QColor kLime(0, 255, 0);
+const QColor kRed(255, 0, 0);
+constexpr int kPanelHeight = 33;
+constexpr int kPaneHeight = 89;
+
+QFont Tahoma(int pixelSize)
+{
+    QFont font(QStringLiteral("Tahoma"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(pixelSize);
+    return font;
+}
+
+// The icon theme's picture first, our own as fallback.
+QIcon Icon(const char* themeName, const char* ownName)
+{
+    return QIcon::fromTheme(QLatin1String(themeName),
+                            QIcon(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(ownName))));
+}
+
+void SetBackground(QWidget* widget, const QColor& colour)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Base, colour);
+    palette.setColor(QPalette::Window, colour);
+    widget->setPalette(palette);
+}
+
+// A panel at the top of a tab: a field that fills it with 3-pixel margins and
+// a 100 x 29 button on the right (margins: left 0, top 2, bottom 2, right 3).
+QWidget* MakeTopPanel(QWidget* field, QPushButton* button)
+{
+    auto* panel = new QWidget;
+    panel->setFixedHeight(kPanelHeight);
+    auto* layout = new QHBoxLayout(panel);
+    layout->setContentsMargins(3, 2, 3, 2);
+    layout->setSpacing(3);
+    field->setFixedHeight(kPanelHeight - 6);
+    field->setFont(Tahoma(16));
+    button->setFixedSize(100, 29);
+    button->setFont(Tahoma(13));
+    layout->addWidget(field, 1, Qt::AlignVCenter);
+    layout->addWidget(button, 0, Qt::AlignVCenter);
+    return panel;
+}
+
+QVBoxLayout* TabLayout(QWidget* tab)
+{
+    auto* layout = new QVBoxLayout(tab);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    return layout;
+}
+
+} // namespace
+
+TAppEnvironment TAppEnvironment::ForThisProcess()
+{
+    TAppEnvironment environment;
+    environment.executableFile = QCoreApplication::applicationFilePath();
+    environment.executableFolder = QCoreApplication::applicationDirPath();
+    environment.configFolder = UserConfigFolder();
+    return environment;
+}
+
+// The icons are compiled into this static library; their registration must be asked for.
+static void InitResources()
+{
+    Q_INIT_RESOURCE(lantrix);
+}
+
+TAppForm::TAppForm(TAppEnvironment environment, QWidget* parent)
+    : QMainWindow(parent)
+    , environment_(std::move(environment))
+{
+    InitResources();
+    setFont(Tahoma(11));
+
+    PageControl1 = new QTabWidget;
+    PageControl1->setObjectName(QStringLiteral("PageControl1"));
+    PageControl1->setDocumentMode(true);
+    setCentralWidget(PageControl1);
+    BuildImageTab();
+    BuildWebcamTab();
+    PageControl1->setCurrentIndex(0);
+
+    StatusBar1 = new QLabel(QStringLiteral("Code Format: Auto"));
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    statusBar()->addWidget(StatusBar1, 1);
+    statusBar()->setFixedHeight(19);
+
+    BuildMenus();
+
+    TimerChecker = new QTimer(this);
+    TimerChecker->setInterval(1000);
+    connect(TimerChecker, &QTimer::timeout, this, [this] { RunHandler([this] { TimerCheckerTimer(); }); });
+    TimerChecker->start();
+
+    resize(672, 563 + menuBar()->sizeHint().height());
+
+    RunHandler([this] { FormCreate(); });
+    imageScanner_ = std::make_unique<ImageFileScanner>(
+        settings_.get(), ShippedFilesFolder(environment_.executableFolder) + QStringLiteral("samples"));
+}
+
+TAppForm::~TAppForm()
+{
+    if (Settings == settings_.get())
+        Settings = nullptr;
+}
+
+void TAppForm::FormCreate()
+{
+    TEXEVersionData version;
+    GetEXEVersionData(environment_.executableFile, version);
+    AppCompanyName = version.CompanyName;
+    AppProductName = version.ProductName;
+    AppVersion = FormatAppVersion(GetEXEFileVersion(environment_.executableFile));
+    AppCaption = AppCompanyName + QStringLiteral(" - ") + AppProductName;
+    setWindowTitle(AppCaption);
+
+    DataFolder = ChooseDataFolder(environment_.executableFolder, environment_.configFolder, AppCompanyName,
+                                  AppProductName);
+
+    // A settings.ini that cannot be read (not UTF-8, say) is thrown away.
+    const QString settingsFile = DataFolder + QStringLiteral("settings.ini");
+    try {
+        settings_ = std::make_unique<SettingsStore>(settingsFile);
+    } catch (const SettingsError&) {
+        QFile::remove(settingsFile);
+        settings_ = std::make_unique<SettingsStore>(settingsFile);
+    }
+    Settings = settings_.get();
+}
+
+void TAppForm::BuildImageTab()
+{
+    TabSheet1 = new QWidget;
+    TabSheet1->setObjectName(QStringLiteral("TabSheet1"));
+    Edit1 = new QLineEdit(QStringLiteral("[None]"));
+    Edit1->setObjectName(QStringLiteral("Edit1"));
+    Edit1->setReadOnly(true);
+    SetBackground(Edit1, palette().color(QPalette::Button));
+    ButtonBrowse = new QPushButton(QStringLiteral("Browse..."));
+    ButtonBrowse->setObjectName(QStringLiteral("ButtonBrowse"));
+    Panel2 = MakeTopPanel(Edit1, ButtonBrowse);
+    Panel2->setObjectName(QStringLiteral("Panel2"));
+
+    Image1 = new PictureBox(PictureBox::Scaling::FitTopLeft);
+    Image1->setObjectName(QStringLiteral("Image1"));
+
+    Memo1 = new QTextEdit;
+    Memo1->setObjectName(QStringLiteral("Memo1"));
+    Memo1->setReadOnly(true);
+    Memo1->setAcceptRichText(true);
+    Memo1->setFont(Tahoma(16));
+    Memo1->setFixedHeight(kPaneHeight);
+    Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    SetBackground(Memo1, kLime);
+    Memo1->setContextMenuPolicy(Qt::CustomContextMenu);
+    Memo1->hide();
+
+    QVBoxLayout* layout = TabLayout(TabSheet1);
+    layout->addWidget(Panel2);
+    layout->addWidget(Image1, 1);
+    layout->addWidget(Memo1);
+    PageControl1->addTab(TabSheet1, Icon("image-x-generic", "image"), QStringLiteral("Image File"));
+
+    connect(ButtonBrowse, &QPushButton::clicked, this, [this] { RunHandler([this] { ButtonBrowseClick(); }); });
+}
+
+void TAppForm::BuildWebcamTab()
+{
+    TabSheet2 = new QWidget;
+    TabSheet2->setObjectName(QStringLiteral("TabSheet2"));
+    ComboBox1 = new QComboBox;
+    ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
+    ComboBox1->setEditable(false);
+    Button1 = new QPushButton(QStringLiteral("Start"));
+    Button1->setObjectName(QStringLiteral("Button1"));
+    Panel1 = MakeTopPanel(ComboBox1, Button1);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+
+    Image2 = new PictureBox(PictureBox::Scaling::Stretch);
+    Image2->setObjectName(QStringLiteral("Image2"));
+
+    Memo2 = new QPlainTextEdit;
+    Memo2->setObjectName(QStringLiteral("Memo2"));
+    Memo2->setReadOnly(true);
+    Memo2->setFont(Tahoma(16));
+    Memo2->setFixedHeight(kPaneHeight);
+    Memo2->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    Memo2->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    Memo2->setContextMenuPolicy(Qt::NoContextMenu);
+    SetBackground(Memo2, kLime);
+    Memo2->hide();
+
+    QVBoxLayout* layout = TabLayout(TabSheet2);
+    layout->addWidget(Panel1);
+    layout->addWidget(Image2, 1);
+    layout->addWidget(Memo2);
+    PageControl1->addTab(TabSheet2, Icon("camera-web", "webcam32"), QStringLiteral("Webcam"));
+}
+
+void TAppForm::BuildMenus()
+{
+    auto handler = [this](auto method) { return [this, method] { RunHandler([this, method] { (this->*method)(); }); }; };
+    auto entry = [this](QMenu* menu, const char* name, const QString& caption) {
+        QAction* action = menu->addAction(caption);
+        action->setObjectName(QLatin1String(name));
+        return action;
+    };
+
+    QMenu* file = menuBar()->addMenu(QStringLiteral("File"));
+    LoadImageFile1 = entry(file, "LoadImageFile1", QStringLiteral("Load Image File..."));
+    connect(LoadImageFile1, &QAction::triggered, this, handler(&TAppForm::LoadImageFile1Click));
+    file->addSeparator()->setObjectName(QStringLiteral("N1"));
+    Exit1 = entry(file, "Exit1", QStringLiteral("Exit"));
+    Exit1->setIcon(Icon("application-exit", "exit"));
+    connect(Exit1, &QAction::triggered, this, handler(&TAppForm::Exit1Click));
+
+    QMenu* settings = menuBar()->addMenu(QStringLiteral("Settings"));
+    CodeFormat1 = settings->addMenu(QStringLiteral("Code Format"));
+    CodeFormat1->setObjectName(QStringLiteral("CodeFormat1"));
+    CodeFormatGroup = new QActionGroup(this);
+    CodeFormatGroup->setExclusive(true);
+    for (const CodeFormatInfo& format : kCodeFormats) {
+        QString name = QLatin1String(format.name);
+        QAction* action = entry(CodeFormat1, "", name);
+        action->setObjectName(name.remove(QLatin1Char('_')) + QLatin1Char('1'));
+        action->setCheckable(true);
+        action->setData(static_cast<uint>(format.value));
+        CodeFormatGroup->addAction(action);
+        connect(action, &QAction::triggered, this,
+                [this, action] { RunHandler([this, action] { CodeFormatClick(action); }); });
+    }
+    QAction* autoEntry = CodeFormatEntry(QStringLiteral("Auto"));
+    autoEntry->setChecked(true);
+    QFont bold = autoEntry->font();
+    bold.setBold(true);
+    autoEntry->setFont(bold); // the submenu's default entry
+    settings->addSeparator()->setObjectName(QStringLiteral("N2"));
+    ResettoDefaults1 = entry(settings, "ResettoDefaults1", QStringLiteral("Reset to Defaults"));
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("Help"));
+    Help2 = entry(help, "Help2", QStringLiteral("Online Help"));
+    Help2->setIcon(Icon("help-contents", "help"));
+    Help2->setShortcut(QKeySequence(Qt::Key_F1));
+    Help2->setShortcutContext(Qt::WindowShortcut);
+    addAction(Help2); // F1 anywhere in the window
+    connect(Help2, &QAction::triggered, this, handler(&TAppForm::Help2Click));
+    help->addSeparator()->setObjectName(QStringLiteral("N3"));
+    UpdateNotifications1 = entry(help, "UpdateNotifications1", QStringLiteral("Update Notifications"));
+    UpdateNotifications1->setCheckable(true);
+    UpdateNotifications1->setChecked(true);
+    UpdateNotifications1->setEnabled(false);
+    help->addSeparator()->setObjectName(QStringLiteral("UpdateNotificationsBar"));
+    Language1 = entry(help, "Language1", QStringLiteral("Language..."));
+    Language1->setIcon(Icon("preferences-desktop-locale", "flag"));
+    Language1->setVisible(false);
+    SendFeedback1 = entry(help, "SendFeedback1", QStringLiteral("Send &Feedback..."));
+    SendFeedback1->setIcon(Icon("mail-send", "feedback"));
+    About1 = entry(help, "About1", QStringLiteral("&About..."));
+    About1->setIcon(Icon("help-about", "about"));
+
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    Copy1 = entry(PopupMenu1, "Copy1", QStringLiteral("Copy"));
+    Copy1->setIcon(Icon("edit-copy", "copy"));
+    connect(Copy1, &QAction::triggered, this, handler(&TAppForm::Copy1Click));
+    SelectAll1 = entry(PopupMenu1, "SelectAll1", QStringLiteral("Select All"));
+    connect(SelectAll1, &QAction::triggered, this, handler(&TAppForm::SelectAll1Click));
+    connect(Memo1, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { PopupMenu1->popup(Memo1->viewport()->mapToGlobal(at)); });
+}
+
+QAction* TAppForm::CodeFormatEntry(const QString& name) const
+{
+    for (QAction* action : CodeFormatGroup->actions())
+        if (QString(action->text()).remove(QLatin1Char('&')) == name)
+            return action;
+    return nullptr;
+}
+
+void TAppForm::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (!centred_ && screen()) {
+        centred_ = true;
+        move(screen()->availableGeometry().center() - QPoint(width() / 2, height() / 2));
+    }
+}
+
+// ---- Image file tab --------------------------------------------------------
+
+void TAppForm::ButtonBrowseClick()
+{
+    imageScanner_->Browse(*this, SelectedCodeFormat);
+}
+
+void TAppForm::LoadImageFile1Click()
+{
+    PageControl1->setCurrentIndex(0);
+    ButtonBrowse->click();
+}
+
+std::optional<QString> TAppForm::AskForPictureFile(const QString& initialFolder)
+{
+    if (environment_.openFileDialog)
+        return environment_.openFileDialog(this, initialFolder);
+    const QString file = QFileDialog::getOpenFileName(this, QString(), initialFolder);
+    if (file.isEmpty())
+        return std::nullopt;
+    return QFileInfo(file).absoluteFilePath();
+}
+
+void TAppForm::ShowPath(const QString& path)
+{
+    Edit1->setText(path);
+}
+
+void TAppForm::ShowPicture(const QImage& picture)
+{
+    Image1->SetPicture(picture);
+}
+
+void TAppForm::ShowResult(const std::optional<QString>& text)
+{
+    Memo1->show();
+    SetBackground(Memo1, text ? kLime : kRed);
+    Memo1->setPlainText(text ? *text : QStringLiteral("Unreadable!"));
+}
+
+// ---- Menus -----------------------------------------------------------------
+
+void TAppForm::CodeFormatClick(QAction* entry)
+{
+    SelectedCodeFormat = static_cast<TBarcodeFormat>(entry->data().toUInt());
+    entry->setChecked(true);
+    CodeFormatDegisti(entry->text());
+}
+
+void TAppForm::CodeFormatDegisti(const QString& codeFormat)
+{
+    StatusBar1->setText(QStringLiteral("Code Format: ") + QString(codeFormat).remove(QLatin1Char('&')));
+}
+
+void TAppForm::Help2Click()
+{
+    // The browser's failure to open the page is not reported.
+    QDesktopServices::openUrl(OnlineHelpAddress(AppProductName));
+}
+
+void TAppForm::Copy1Click()
+{
+    if (Memo1->textCursor().hasSelection())
+        Memo1->copy();
+}
+
+void TAppForm::SelectAll1Click()
+{
+    Memo1->selectAll();
+}
+
+void TAppForm::Exit1Click()
+{
+    QCoreApplication::quit();
+}
+
+void TAppForm::TimerCheckerTimer()
+{
+    // The background update check hooks in here.
+}
+
+void TAppForm::SetLanguageFile(const QString&)
+{
+    // The chosen language is not stored in this build.
+}

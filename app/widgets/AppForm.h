@@ -1,0 +1,113 @@
+#pragma once
+
+#include "app/ImageFileScan.h"
+#include "app/widgets/PictureBox.h"
+
+#include <QMainWindow>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+class QAction;
+class QActionGroup;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPlainTextEdit;
+class QPushButton;
+class QTabWidget;
+class QTextEdit;
+class QTimer;
+class SettingsStore;
+
+// Where the main window finds its executable, its shipped files and the user's
+// configuration folder, and how it asks for a picture file. main() gives the
+// real ones; tests give temporary folders and answer the dialog themselves.
+struct TAppEnvironment {
+    QString executableFile;
+    QString executableFolder;
+    QString configFolder;
+    // The open dialog: parent, initial folder (empty: the platform's choice);
+    // answers the chosen file or nothing. Empty: the platform's file dialog.
+    std::function<std::optional<QString>(QWidget*, const QString&)> openFileDialog;
+
+    static TAppEnvironment ForThisProcess();
+};
+
+// The program's main window: the "Image File" and "Webcam" tabs, the menus,
+// the status bar and the update timer.
+class TAppForm : public QMainWindow, private ImageScanView {
+    Q_OBJECT
+public:
+    explicit TAppForm(TAppEnvironment environment, QWidget* parent = nullptr);
+    ~TAppForm() override;
+
+    // Controls, named as the window's layout names them.
+    QTabWidget* PageControl1 = nullptr;
+    QWidget* TabSheet1 = nullptr;
+    QWidget* Panel2 = nullptr;
+    QLineEdit* Edit1 = nullptr;
+    QPushButton* ButtonBrowse = nullptr;
+    PictureBox* Image1 = nullptr;
+    QTextEdit* Memo1 = nullptr;
+    QWidget* TabSheet2 = nullptr;
+    QWidget* Panel1 = nullptr;
+    QComboBox* ComboBox1 = nullptr;
+    QPushButton* Button1 = nullptr;
+    PictureBox* Image2 = nullptr;
+    QPlainTextEdit* Memo2 = nullptr;
+    QLabel* StatusBar1 = nullptr; // the status bar's one panel
+    QTimer* TimerChecker = nullptr;
+
+    // Menu entries.
+    QAction* LoadImageFile1 = nullptr;
+    QAction* Exit1 = nullptr;
+    QMenu* CodeFormat1 = nullptr;
+    QActionGroup* CodeFormatGroup = nullptr;
+    QAction* ResettoDefaults1 = nullptr;
+    QAction* Help2 = nullptr;
+    QAction* UpdateNotifications1 = nullptr;
+    QAction* Language1 = nullptr;
+    QAction* SendFeedback1 = nullptr;
+    QAction* About1 = nullptr;
+    QMenu* PopupMenu1 = nullptr;
+    QAction* Copy1 = nullptr;
+    QAction* SelectAll1 = nullptr;
+
+    // Handlers.
+    void ButtonBrowseClick();
+    void LoadImageFile1Click();
+    void CodeFormatClick(QAction* entry);
+    void CodeFormatDegisti(const QString& codeFormat);
+    void Help2Click();
+    void Copy1Click();
+    void SelectAll1Click();
+    void Exit1Click();
+    void TimerCheckerTimer();
+    void SetLanguageFile(const QString& fileName);
+
+    // The entry of the code-format menu for a format name ("QR_CODE").
+    QAction* CodeFormatEntry(const QString& name) const;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void FormCreate();
+    void BuildImageTab();
+    void BuildWebcamTab();
+    void BuildMenus();
+
+    // ImageScanView
+    std::optional<QString> AskForPictureFile(const QString& initialFolder) override;
+    void ShowPath(const QString& path) override;
+    void ShowPicture(const QImage& picture) override;
+    void ShowResult(const std::optional<QString>& text) override;
+
+    TAppEnvironment environment_;
+    std::unique_ptr<SettingsStore> settings_;
+    std::unique_ptr<ImageFileScanner> imageScanner_;
+    bool centred_ = false;
+};

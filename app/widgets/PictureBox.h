@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QImage>
+#include <QWidget>
+
+// A picture on the window: either scaled to fit with its proportions kept and
+// drawn from the top-left corner, or stretched to the whole area.
+class PictureBox : public QWidget {
+    Q_OBJECT
+public:
+    enum class Scaling { FitTopLeft, Stretch };
+
+    explicit PictureBox(Scaling scaling, QWidget* parent = nullptr);
+
+    void SetPicture(const QImage& picture);
+    void Clear() { SetPicture(QImage()); }
+    const QImage& Picture() const { return picture_; }
+    Scaling Scale() const { return scaling_; }
+    void SetScale(Scaling scaling);
+
+    // Where the picture is drawn inside the widget.
+    QRect TargetRect() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    Scaling scaling_;
+    QImage picture_;
+};

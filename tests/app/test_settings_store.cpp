@@ -1,0 +1,140 @@
+#include "app/SettingsStore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/resource.h>
+
+namespace {
+
+class SettingsStoreTest : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    QString path = dir.filePath(QStringLiteral("settings.ini"));
+
+    void WriteFile(const QByteArray& bytes)
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+    QByteArray ReadFile()
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+};
+
+TEST_F(SettingsStoreTest, MissingFileGivesEmptyStoreAndIsNotCreated)
+{
+    SettingsStore store(path);
+    EXPECT_EQ(store.ReadString("Settings", "InitialDir", "fallback"), "fallback");
+    EXPECT_FALSE(QFile::exists(path));
+}
+
+TEST_F(SettingsStoreTest, RoundTripWritesBomSectionsAndCrLf)
+{
+    {
+        SettingsStore store(path);
+        store.WriteString("Settings", "InitialDir", "/home/ana/Bilder/Straße");
+        store.UpdateFile();
+    }
+    EXPECT_EQ(ReadFile(), QByteArray("\xEF\xBB\xBF[Settings]\r\nInitialDir=/home/ana/Bilder/Stra\xC3\x9F"
+                                     "e\r\n\r\n"));
+    SettingsStore again(path);
+    EXPECT_EQ(again.ReadString("Settings", "InitialDir", ""), QString("/home/ana/Bilder/Straße"));
+}
+
+TEST_F(SettingsStoreTest, UnknownSectionsKeysAndCommentsSurviveAFlush)
+{
+    WriteFile("[Window]\nLeft=10\n; placed by hand\nTop=20\n\n[Settings]\nInitialDir=/old\nColour=blue\n");
+    SettingsStore store(path);
+    store.WriteString("settings", "initialdir", "/new"); // names compare without case
+    store.WriteString("Extra", "Key", "v");
+    store.UpdateFile();
+    EXPECT_EQ(ReadFile(), QByteArray("\xEF\xBB\xBF"
+                                     "[Window]\r\nLeft=10\r\n; placed by hand\r\nTop=20\r\n\r\n"
+                                     "[Settings]\r\ninitialdir=/new\r\nColour=blue\r\n\r\n"
+                                     "[Extra]\r\nKey=v\r\n\r\n"));
+}
+
+struct ReadCase {
+    const char* name;
+    QByteArray bytes;
+    const char* expected; // InitialDir, or nullptr when absent
+};
+
+class SettingsStoreRead : public SettingsStoreTest, public ::testing::WithParamInterface<ReadCase> {};
+
+TEST_P(SettingsStoreRead, ReadsInitialDir)
+{
+    WriteFile(GetParam().bytes);
+    SettingsStore store(path);
+    const QString value = store.ReadString("Settings", "InitialDir", "<none>");
+    EXPECT_EQ(value, GetParam().expected ? QString::fromUtf8(GetParam().expected) : QString("<none>"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, SettingsStoreRead,
+    ::testing::Values(ReadCase{"bom_crlf", "\xEF\xBB\xBF[Settings]\r\nInitialDir=/a b\r\n", "/a b"},
+                      ReadCase{"no_bom_lf", "[Settings]\nInitialDir=/x\n", "/x"},
+                      ReadCase{"blanks_around", "  [ Settings ]  \n  InitialDir = /y  \n", "/y"},
+                      ReadCase{"other_case", "[SETTINGS]\ninitialDIR=/z\n", "/z"},
+                      ReadCase{"key_in_other_section", "[Other]\nInitialDir=/o\n", nullptr},
+                      ReadCase{"key_before_any_section", "InitialDir=/o\n[Settings]\n", nullptr},
+                      ReadCase{"empty_file", "", nullptr},
+                      ReadCase{"value_with_equals", "[Settings]\nInitialDir=/a=b\n", "/a=b"},
+                      ReadCase{"last_of_two_sections", "[Settings]\nA=1\n[Settings]\nInitialDir=/s\n", "/s"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(SettingsStoreTest, InvalidUtf8IsAnError)
+{
+    for (const QByteArray& bytes : {QByteArray("[Settings]\nInitialDir=/caf\xE9\n"), QByteArray("\xFF\xFE[S]\n"),
+                                    QByteArray("[Settings]\nA=\xC3\n")}) {
+        WriteFile(bytes);
+        EXPECT_THROW(SettingsStore{path}, SettingsError);
+    }
+}
+
+TEST_F(SettingsStoreTest, UnreadableFileIsAnError)
+{
+    ASSERT_TRUE(QDir(dir.path()).mkdir("settings.ini")); // a folder in the file's place
+    EXPECT_THROW(SettingsStore{path}, SettingsError);
+}
+
+// A flush that cannot complete (here: the file-size limit, as a full disk
+// would) raises an error and leaves the previous file whole, with no stray
+// temporary file beside it.
+TEST_F(SettingsStoreTest, FailedFlushKeepsThePreviousFile)
+{
+    const QByteArray original("\xEF\xBB\xBF[Settings]\r\nInitialDir=/previous\r\n\r\n");
+    WriteFile(original);
+    SettingsStore store(path);
+    store.WriteString("Settings", "InitialDir", QString(4096, QChar('x')));
+
+    struct rlimit saved;
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = saved;
+    small.rlim_cur = 1024;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    EXPECT_THROW(store.UpdateFile(), SettingsError);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+
+    EXPECT_EQ(ReadFile(), original);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"settings.ini"});
+}
+
+TEST_F(SettingsStoreTest, FlushIntoMissingFolderIsAnError)
+{
+    SettingsStore store(dir.filePath("no/such/folder/settings.ini"));
+    store.WriteString("Settings", "InitialDir", "/x");
+    EXPECT_THROW(store.UpdateFile(), SettingsError);
+}
+
+} // namespace

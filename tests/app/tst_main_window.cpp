@@ -1,0 +1,461 @@
+// The main window driven offscreen: start-up state, the code-format menu, and
+// image-file scanning with the open dialog answered by the test.
+#include "app/AppState.h"
+#include "app/SettingsStore.h"
+#include "app/widgets/AppForm.h"
+#include "app/widgets/ErrorHandler.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextEdit>
+#include <QTimer>
+
+#include <deque>
+#include <memory>
+
+namespace {
+const QString kSamples = QStringLiteral(LANTRIX_SOURCE_DIR "/samples");
+const QString kQrText = QStringLiteral("https://lantrix.invalid/hello?from=qr");
+const QColor kLime(0, 255, 0);
+const QColor kRed(255, 0, 0);
+} // namespace
+
+// Receives the addresses that the window asks the desktop to open.
+class UrlCatcher : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> urls;
+public slots:
+    void open(const QUrl& url) { urls.append(url); }
+};
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+    // A program folder of its own (with the shipped samples linked in) and a
+    // configuration folder of its own for every test.
+    std::unique_ptr<QTemporaryDir> root;
+    QString exeFolder, configFolder;
+    std::deque<std::optional<QString>> answers; // what the open dialog answers, in turn
+    QStringList dialogFolders;                  // where the open dialog was asked to start
+    QStringList errors;                         // texts of the default error handler
+
+    std::unique_ptr<TAppForm> MakeForm()
+    {
+        TAppEnvironment environment;
+        environment.executableFile = QStringLiteral(LANTRIX_BIN_DIR "/lantrix");
+        environment.executableFolder = exeFolder;
+        environment.configFolder = configFolder;
+        environment.openFileDialog = [this](QWidget*, const QString& folder) -> std::optional<QString> {
+            dialogFolders.append(folder);
+            if (answers.empty())
+                return std::nullopt;
+            auto answer = answers.front();
+            answers.pop_front();
+            return answer;
+        };
+        auto form = std::make_unique<TAppForm>(environment);
+        form->show();
+        return form;
+    }
+
+    QString SettingsFile() const { return exeFolder + QStringLiteral("/settings.ini"); }
+
+    QByteArray ReadSettings() const
+    {
+        QFile file(SettingsFile());
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    QString WriteFile(const QString& name, const QByteArray& bytes)
+    {
+        const QString path = root->filePath(name);
+        QFile file(path);
+        file.open(QIODevice::WriteOnly);
+        file.write(bytes);
+        return path;
+    }
+
+    QString SaveBlankPicture(const QString& name)
+    {
+        QImage blank(200, 150, QImage::Format_RGB32);
+        blank.fill(Qt::white);
+        const QString path = root->filePath(name);
+        blank.save(path);
+        return path;
+    }
+
+    static QColor PaneColour(const QWidget* pane) { return pane->palette().color(QPalette::Base); }
+
+private slots:
+    void init()
+    {
+        root = std::make_unique<QTemporaryDir>();
+        QDir(root->path()).mkpath(QStringLiteral("program"));
+        exeFolder = root->filePath(QStringLiteral("program"));
+        QFile::link(kSamples, exeFolder + QStringLiteral("/samples"));
+        configFolder = root->filePath(QStringLiteral("config"));
+        answers.clear();
+        dialogFolders.clear();
+        errors.clear();
+        SelectedCodeFormat = TBarcodeFormat::Auto;
+        SetExceptionSink([this](const QString& text) { errors.append(text); });
+    }
+
+    void cleanup()
+    {
+        SetExceptionSink(nullptr);
+        root.reset();
+    }
+
+    void stateAfterStart()
+    {
+        auto form = MakeForm();
+        QVERIFY(errors.isEmpty());
+        QCOMPARE(form->windowTitle(), QStringLiteral("DASTREL - Lantrix"));
+        QCOMPARE(AppCaption, QStringLiteral("DASTREL - Lantrix"));
+        QCOMPARE(AppVersion, QStringLiteral("1.2"));
+        QCOMPARE(DataFolder, exeFolder + QLatin1Char('/'));
+        QVERIFY(!QFile::exists(SettingsFile())); // nothing written before a picture is opened
+
+        QCOMPARE(form->PageControl1->currentIndex(), 0);
+        QCOMPARE(form->PageControl1->tabText(0), QStringLiteral("Image File"));
+        QCOMPARE(form->PageControl1->tabText(1), QStringLiteral("Webcam"));
+        QVERIFY(!form->PageControl1->tabIcon(0).isNull());
+        QVERIFY(!form->PageControl1->tabIcon(1).isNull());
+        QCOMPARE(form->Edit1->text(), QStringLiteral("[None]"));
+        QVERIFY(form->Edit1->isReadOnly());
+        QCOMPARE(form->ButtonBrowse->text(), QStringLiteral("Browse..."));
+        QCOMPARE(form->ButtonBrowse->size(), QSize(100, 29));
+        QCOMPARE(form->Button1->text(), QStringLiteral("Start"));
+        QCOMPARE(form->ComboBox1->count(), 0);
+        QVERIFY(!form->Memo1->isVisible());
+        QVERIFY(!form->Memo2->isVisible());
+        QVERIFY(form->Memo1->isReadOnly());
+        QCOMPARE(PaneColour(form->Memo1), kLime);
+        QCOMPARE(PaneColour(form->Memo2), kLime);
+        QCOMPARE(form->StatusBar1->text(), QStringLiteral("Code Format: Auto"));
+        QVERIFY(form->TimerChecker->isActive());
+        QCOMPARE(form->TimerChecker->interval(), 1000);
+
+        QVERIFY(form->UpdateNotifications1->isChecked());
+        QVERIFY(!form->UpdateNotifications1->isEnabled());
+        QVERIFY(!form->Language1->isVisible());
+        QAction* autoEntry = form->CodeFormatEntry(QStringLiteral("Auto"));
+        QVERIFY(autoEntry->isChecked());
+        QVERIFY(autoEntry->font().bold());
+        QCOMPARE(form->centralWidget()->size(), QSize(672, 563 - form->statusBar()->height()));
+    }
+
+    void menus()
+    {
+        auto form = MakeForm();
+        QStringList layout;
+        for (QAction* menu : form->menuBar()->actions()) {
+            layout << menu->text();
+            for (QAction* entry : menu->menu()->actions())
+                layout << QStringLiteral("  ") + (entry->isSeparator() ? QStringLiteral("-") : entry->text());
+        }
+        QCOMPARE(layout, (QStringList{"File", "  Load Image File...", "  -", "  Exit",
+                                      "Settings", "  Code Format", "  -", "  Reset to Defaults",
+                                      "Help", "  Online Help", "  -", "  Update Notifications", "  -",
+                                      "  Language...", "  Send &Feedback...", "  &About..."}));
+        QStringList formats;
+        for (QAction* entry : form->CodeFormat1->actions())
+            formats << entry->text();
+        QCOMPARE(formats, (QStringList{"Auto", "AZTEC", "CODABAR", "CODE_39", "CODE_93", "CODE_128", "DATA_MATRIX",
+                                       "EAN_8", "EAN_13", "ITF", "MAXICODE", "PDF_417", "QR_CODE", "RSS_14",
+                                       "RSS_EXPANDED", "UPC_A", "UPC_E", "UPC_EAN_EXTENSION", "MSI", "PLESSEY"}));
+        QCOMPARE(form->Help2->shortcut(), QKeySequence(Qt::Key_F1));
+        QStringList popup;
+        for (QAction* entry : form->PopupMenu1->actions())
+            popup << entry->text();
+        QCOMPARE(popup, (QStringList{"Copy", "Select All"}));
+    }
+
+    void codeFormat_data()
+    {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<uint>("value");
+        QTest::newRow("QR_CODE") << "QRCODE1" << "QR_CODE" << 2048u;
+        QTest::newRow("AZTEC") << "AZTEC1" << "AZTEC" << 1u;
+        QTest::newRow("CODE_128") << "CODE1281" << "CODE_128" << 16u;
+        QTest::newRow("UPC_EAN_EXTENSION") << "UPCEANEXTENSION1" << "UPC_EAN_EXTENSION" << 65536u;
+        QTest::newRow("PLESSEY") << "PLESSEY1" << "PLESSEY" << 262144u;
+        QTest::newRow("access key inserted") << "DATAMATRIX1" << "&DATA_MATRIX" << 32u;
+        QTest::newRow("Auto again") << "Auto1" << "Auto" << 0u;
+    }
+
+    void codeFormat()
+    {
+        QFETCH(QString, entry);
+        QFETCH(QString, caption);
+        QFETCH(uint, value);
+        auto form = MakeForm();
+        form->CodeFormatEntry(QStringLiteral("EAN_8"))->trigger(); // start from another entry
+        QAction* action = form->findChild<QAction*>(entry);
+        QVERIFY(action);
+        action->setText(caption); // the menu may carry an access key in the caption
+        action->trigger();
+        QCOMPARE(static_cast<uint>(SelectedCodeFormat), value);
+        QCOMPARE(form->StatusBar1->text(), QStringLiteral("Code Format: ") + QString(caption).remove('&'));
+        for (QAction* other : form->CodeFormat1->actions())
+            QCOMPARE(other->isChecked(), other == action);
+        action->trigger(); // choosing the checked entry again changes nothing
+        QVERIFY(action->isChecked());
+        QCOMPARE(static_cast<uint>(SelectedCodeFormat), value);
+    }
+
+    void pickThatDecodes()
+    {
+        auto form = MakeForm();
+        answers = {kSamples + QStringLiteral("/qr_code.png")};
+        QTest::mouseClick(form->ButtonBrowse, Qt::LeftButton);
+        QVERIFY(errors.isEmpty());
+        QCOMPARE(dialogFolders, QStringList{exeFolder + QStringLiteral("/samples")}); // the shipped samples first
+        QCOMPARE(form->Edit1->text(), kSamples + QStringLiteral("/qr_code.png"));
+        QVERIFY(!form->Image1->Picture().isNull());
+        QVERIFY(form->Memo1->isVisible());
+        QCOMPARE(form->Memo1->toPlainText(), kQrText);
+        QCOMPARE(PaneColour(form->Memo1), kLime);
+        QCOMPARE(ReadSettings(), QByteArray("\xEF\xBB\xBF[Settings]\r\nInitialDir=") + kSamples.toUtf8() +
+                                     QByteArray("\r\n\r\n"));
+
+        // The next run starts where this one left off.
+        form.reset();
+        auto next = MakeForm();
+        QTest::mouseClick(next->ButtonBrowse, Qt::LeftButton); // cancelled
+        QCOMPARE(dialogFolders.last(), kSamples);
+    }
+
+    void pickWithoutCodeThenWithCode()
+    {
+        auto form = MakeForm();
+        answers = {SaveBlankPicture(QStringLiteral("blank.png")), kSamples + QStringLiteral("/ean_13.png")};
+        form->ButtonBrowse->click();
+        QVERIFY(form->Memo1->isVisible());
+        QCOMPARE(form->Memo1->toPlainText(), QStringLiteral("Unreadable!"));
+        QCOMPARE(PaneColour(form->Memo1), kRed);
+        QVERIFY(ReadSettings().contains(root->path().toUtf8()));
+
+        form->LoadImageFile1->trigger(); // the menu entry runs the same operation
+        QCOMPARE(form->Memo1->toPlainText(), QStringLiteral("4006381333931"));
+        QCOMPARE(PaneColour(form->Memo1), kLime);
+        QVERIFY(errors.isEmpty());
+    }
+
+    void selectedFormatApplies()
+    {
+        auto form = MakeForm();
+        form->CodeFormatEntry(QStringLiteral("EAN_13"))->trigger();
+        answers = {kSamples + QStringLiteral("/qr_code.png")};
+        form->ButtonBrowse->click();
+        QCOMPARE(form->Memo1->toPlainText(), QStringLiteral("Unreadable!"));
+        form->CodeFormatEntry(QStringLiteral("AZTEC"))->trigger(); // no reader: decodes as Auto
+        QCOMPARE(form->Memo1->toPlainText(), QStringLiteral("Unreadable!")); // nothing decoded again
+        answers = {kSamples + QStringLiteral("/qr_code.png")};
+        form->ButtonBrowse->click();
+        QCOMPARE(form->Memo1->toPlainText(), kQrText);
+    }
+
+    void cancelledPickChangesNothing()
+    {
+        auto form = MakeForm();
+        answers = {std::nullopt};
+        form->ButtonBrowse->click();
+        QCOMPARE(form->Edit1->text(), QStringLiteral("[None]"));
+        QVERIFY(form->Image1->Picture().isNull());
+        QVERIFY(!form->Memo1->isVisible());
+        QVERIFY(!QFile::exists(SettingsFile()));
+        QVERIFY(errors.isEmpty());
+    }
+
+    void pictureThatCannotBeLoaded_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("unknown extension") << "notes.xyz" << QByteArray("hello") << "Unknown picture file extension (.xyz)";
+        QTest::newRow("no extension") << "README" << QByteArray("hello") << "Unknown picture file extension (.)";
+        QTest::newRow("damaged png") << "broken.png" << QByteArray("\x89PNG\r\n\x1a\nnot really") << "";
+        QTest::newRow("empty jpeg") << "empty.jpg" << QByteArray() << "";
+    }
+
+    void pictureThatCannotBeLoaded()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, message);
+        auto form = MakeForm();
+        answers = {kSamples + QStringLiteral("/code_128.png"), WriteFile(name, bytes)};
+        form->ButtonBrowse->click();
+        const QImage before = form->Image1->Picture();
+        const QByteArray settingsBefore = ReadSettings();
+
+        form->ButtonBrowse->click();
+        QCOMPARE(errors.size(), 1);
+        if (!message.isEmpty())
+            QCOMPARE(errors.first(), message);
+        else
+            QVERIFY(!errors.first().isEmpty());
+        QCOMPARE(form->Edit1->text(), root->filePath(name)); // the path is shown already
+        QCOMPARE(form->Image1->Picture(), before);
+        QCOMPARE(form->Memo1->toPlainText(), QStringLiteral("LANTRIX-128-Sample"));
+        QCOMPARE(PaneColour(form->Memo1), kLime);
+        QCOMPARE(ReadSettings(), settingsBefore);
+    }
+
+    void hugePictureIsRefused()
+    {
+        // 30000 x 30000 pixels in a PNG of a few hundred kilobytes.
+        const QString path = root->filePath(QStringLiteral("bomb.png"));
+        {
+            QImage tall(30000, 30000, QImage::Format_Mono);
+            QVERIFY(!tall.isNull());
+            tall.fill(1);
+            QVERIFY(tall.save(path));
+        }
+        auto form = MakeForm();
+        answers = {path};
+        form->ButtonBrowse->click();
+        QCOMPARE(errors.size(), 1);
+        QVERIFY2(errors.first().contains(QStringLiteral("too large")), qPrintable(errors.first()));
+        QVERIFY(form->Image1->Picture().isNull());
+    }
+
+    void invalidSettingsFileIsReplacedSilently()
+    {
+        QFile file(SettingsFile());
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("[Settings]\r\nInitialDir=/caf\xE9\r\n");
+        file.close();
+        auto form = MakeForm();
+        QVERIFY(errors.isEmpty());
+        QVERIFY(!QFile::exists(SettingsFile()));
+        form->ButtonBrowse->click(); // cancelled
+        QCOMPARE(dialogFolders, QStringList{exeFolder + QStringLiteral("/samples")});
+    }
+
+    void missingRememberedFolderKeepsThePreviousOne()
+    {
+        auto form = MakeForm();
+        QDir(root->path()).mkpath(QStringLiteral("gone"));
+        const QString picture = root->filePath(QStringLiteral("gone/qr.png"));
+        QFile::copy(kSamples + QStringLiteral("/qr_code.png"), picture);
+        answers = {picture};
+        form->ButtonBrowse->click();
+        QVERIFY(QDir(root->filePath(QStringLiteral("gone"))).removeRecursively());
+        form->ButtonBrowse->click(); // cancelled
+        QCOMPARE(dialogFolders, (QStringList{exeFolder + "/samples", exeFolder + "/samples"}));
+    }
+
+    // The program's folder is not writable and neither is the user's
+    // configuration folder (it lies under a plain file): the picture is still
+    // decoded and shown, and the failed write is reported after that.
+    void settingsThatCannotBeWritten()
+    {
+        QDir(exeFolder).removeRecursively(); // no writable program folder
+        configFolder = WriteFile(QStringLiteral("not-a-folder"), "x") + QStringLiteral("/config");
+        auto form = MakeForm();
+        QVERIFY(errors.isEmpty());
+        QCOMPARE(DataFolder, configFolder + QStringLiteral("/DASTREL/Lantrix/"));
+        answers = {kSamples + QStringLiteral("/qr_code.png")};
+        form->ButtonBrowse->click();
+        QCOMPARE(form->Memo1->toPlainText(), kQrText);
+        QCOMPARE(PaneColour(form->Memo1), kLime);
+        QCOMPARE(errors.size(), 1);
+        QVERIFY2(errors.first().contains(QStringLiteral("settings.ini")), qPrintable(errors.first()));
+    }
+
+    void dataFolderOfTheUserWhenProgramFolderIsNotWritable()
+    {
+        QDir(exeFolder).removeRecursively();
+        auto form = MakeForm();
+        QCOMPARE(DataFolder, configFolder + QStringLiteral("/DASTREL/Lantrix/"));
+        answers = {kSamples + QStringLiteral("/qr_code.png")};
+        form->ButtonBrowse->click();
+        QVERIFY(errors.isEmpty());
+        QVERIFY(QFile::exists(configFolder + QStringLiteral("/DASTREL/Lantrix/settings.ini")));
+    }
+
+    void missingVersionBlockIsReported()
+    {
+        TAppEnvironment environment;
+        environment.executableFile = WriteFile(QStringLiteral("no-block"), "not a program");
+        environment.executableFolder = exeFolder;
+        environment.configFolder = configFolder;
+        environment.openFileDialog = [](QWidget*, const QString&) { return std::optional<QString>(); };
+        TAppForm form(environment);
+        QCOMPARE(errors.size(), 1);
+        QVERIFY2(errors.first().startsWith(QStringLiteral("System Error.  Code: ")), qPrintable(errors.first()));
+        form.ButtonBrowse->click(); // still usable, and settings.ini is never touched
+        QCOMPARE(errors.size(), 1);
+    }
+
+    void f1OpensTheOnlineHelp()
+    {
+        UrlCatcher catcher;
+        QDesktopServices::setUrlHandler(QStringLiteral("http"), &catcher, "open");
+        auto form = MakeForm();
+        QApplication::setActiveWindow(form.get());
+        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+        QTest::keyClick(form->Edit1, Qt::Key_F1); // from any control of the window
+        QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
+        QCOMPARE(catcher.urls.size(), 1);
+        QCOMPARE(catcher.urls.first().toString(), QStringLiteral("http://" LANTRIX_WEB_HOST "/help/lantrix/"));
+    }
+
+    void copyAndSelectAll()
+    {
+        auto form = MakeForm();
+        answers = {kSamples + QStringLiteral("/code_39.png")};
+        form->ButtonBrowse->click();
+        QClipboard* clipboard = QGuiApplication::clipboard();
+        clipboard->setText(QStringLiteral("before"));
+        form->Copy1->trigger(); // nothing selected
+        QCOMPARE(clipboard->text(), QStringLiteral("before"));
+        form->SelectAll1->trigger();
+        form->Copy1->trigger();
+        QCOMPARE(clipboard->text(), QStringLiteral("LANTRIX 39"));
+    }
+
+    void resizingKeepsTheLayout()
+    {
+        auto form = MakeForm();
+        answers = {kSamples + QStringLiteral("/qr_code.png")};
+        form->ButtonBrowse->click();
+        for (const QSize size : {QSize(900, 760), QSize(500, 400)}) {
+            form->resize(size);
+            QCoreApplication::processEvents();
+            QCOMPARE(form->Panel2->geometry().top(), 0);
+            QCOMPARE(form->Panel2->width(), form->TabSheet1->width());
+            QCOMPARE(form->Memo1->geometry().bottom(), form->TabSheet1->height() - 1);
+            QCOMPARE(form->Image1->geometry().top(), form->Panel2->geometry().bottom() + 1);
+            QCOMPARE(form->Image1->geometry().bottom(), form->Memo1->geometry().top() - 1);
+            QCOMPARE(form->statusBar()->geometry().bottom(), form->height() - 1);
+            QVERIFY(form->statusBar()->geometry().top() > form->centralWidget()->geometry().bottom());
+            // The picture keeps its proportions and starts in the top-left corner.
+            const QRect drawn = form->Image1->TargetRect();
+            QCOMPARE(drawn.topLeft(), QPoint(0, 0));
+            QCOMPARE(drawn.width(), drawn.height()); // the QR sample is square
+            QVERIFY(drawn.width() == form->Image1->width() || drawn.height() == form->Image1->height());
+        }
+    }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "tst_main_window.moc"
