@@ -383,7 +383,7 @@ void TFrameConverter::DrawMessage(qsizetype n)
     if (!target)
         return;
     QPainter painter(target);
-    const QFontMetrics metrics(painter.font());
+    const QFontMetrics metrics = painter.fontMetrics();
     const int lineHeight = metrics.height(); // the text height of "X": the font's line height
     int top = 0;
     for (const QString& line : fLastMessage) {
