@@ -54,18 +54,22 @@ int Rank(BarcodeFormat format)
     return static_cast<int>(it - std::begin(kDefaultOrder));
 }
 
+// One row of blue-green-red pixels to grey. Written so that the compiler
+// vectorises it; the AVX2 variant is chosen at run time where the processor has it.
+__attribute__((target_clones("avx2", "default"))) void GreyRow(const std::uint8_t* __restrict bgr,
+                                                                 std::uint8_t* __restrict grey, int width)
+{
+    for (int x = 0; x < width; ++x)
+        grey[x] = static_cast<std::uint8_t>((3482u * bgr[3 * x + 2] + 11721u * bgr[3 * x + 1] + 1181u * bgr[3 * x]) >> 14);
+}
+
 } // namespace
 
 void MakeGreyPlane(const QImage& bitmap24, std::uint8_t* grey)
 {
     const int width = bitmap24.width();
-    const int height = bitmap24.height();
-    for (int y = 0; y < height; ++y) {
-        const std::uint8_t* p = bitmap24.constScanLine(y);
-        std::uint8_t* out = grey + static_cast<std::size_t>(y) * width;
-        for (int x = 0; x < width; ++x, p += 3)
-            out[x] = static_cast<std::uint8_t>((3482u * p[2] + 11721u * p[1] + 1181u * p[0]) >> 14);
-    }
+    for (int y = 0; y < bitmap24.height(); ++y)
+        GreyRow(bitmap24.constScanLine(y), grey + static_cast<std::size_t>(y) * width, width);
 }
 
 std::optional<QString> DecodeBitmap(QImage& bitmap, TBarcodeFormat format)
