@@ -54,31 +54,46 @@ int32_t RoundThousandths(int64_t numerator)
 }
 
 // The YUV tables as the inner loops use them.
+//
+// clip(s) = ValueClip[1023 + (s div 256)]. For s < 0 the truncating division
+// and s >> 8 both land on entries that are 0, and 1023 + (s >> 8) equals
+// (s + 1023 * 256) >> 8. So the chroma terms carry the bias 1023 * 256,
+// which makes every sum non-negative (the smallest is -70870) and lets the
+// sum index ValueClip directly.
 struct TYuv {
+    static constexpr int32_t kClipBias = 1023 * 256;
+
     const int32_t* y298;
     const int32_t* u100;
     const int32_t* u516;
     const int32_t* v409;
     const int32_t* v208;
-    const uint8_t* clip; // entry k of ValueClip is clip[k - 1023]
+    const uint8_t* clip;
 
     struct TChroma {
-        int32_t blue, green, red;
+        uint32_t blue, green, red;
     };
 
     TChroma Chroma(uint8_t u, uint8_t v) const
     {
-        return {u516[u], u100[u] + v208[v], v409[v]};
+        return {uint32_t(u516[u] + kClipBias), uint32_t(u100[u] + v208[v] + kClipBias),
+                uint32_t(v409[v] + kClipBias)};
     }
 
-    // One pixel as blue, green, red. s >> 8 and s div 256 differ only for
-    // negative s, where both clip to 0.
+    // One pixel as the bytes blue, green, red.
     void Put(uint8_t* out, uint8_t y, const TChroma& c) const
     {
-        const int32_t luma = y298[y];
+        const uint32_t luma = uint32_t(y298[y]);
         out[0] = clip[(luma + c.blue) >> 8];
         out[1] = clip[(luma + c.green) >> 8];
         out[2] = clip[(luma + c.red) >> 8];
+    }
+
+    // Two pixels sharing their chroma.
+    void PutPair(uint8_t* out, uint8_t y0, uint8_t y1, const TChroma& c) const
+    {
+        Put(out, y0, c);
+        Put(out + 3, y1, c);
     }
 };
 
@@ -273,7 +288,7 @@ void TFrameConverter::RGB24ToGray(const uint8_t* sample)
 void TFrameConverter::YUY2ToRGB(const uint8_t* sample)
 {
     PrepareConversionTables();
-    const TYuv yuv{ValueY_298, ValueU_100, ValueU_516, ValueV_409, ValueV_208, ValueClip + 1023};
+    const TYuv yuv{ValueY_298, ValueU_100, ValueU_516, ValueV_409, ValueV_208, ValueClip};
     uint8_t* bits = fBitmap.bits();
     const qsizetype bytesPerLine = fBitmap.bytesPerLine();
     const int pairs = fWidth / 2;
@@ -281,9 +296,7 @@ void TFrameConverter::YUY2ToRGB(const uint8_t* sample)
     for (int row = 0; row < fHeight; ++row) {
         uint8_t* out = bits + row * bytesPerLine;
         for (int p = 0; p < pairs; ++p, in += 4, out += 6) {
-            const TYuv::TChroma chroma = yuv.Chroma(in[1], in[3]);
-            yuv.Put(out, in[0], chroma);
-            yuv.Put(out + 3, in[2], chroma);
+            yuv.PutPair(out, in[0], in[2], yuv.Chroma(in[1], in[3]));
         }
         // Odd width: the pairs leave the last column, which repeats its neighbour.
         if ((fWidth & 1) && pairs > 0)
@@ -311,7 +324,7 @@ void TFrameConverter::YUY2ToGray(const uint8_t* sample)
 void TFrameConverter::I420ToRGB(const uint8_t* luma, const uint8_t* planeU, const uint8_t* planeV)
 {
     PrepareConversionTables();
-    const TYuv yuv{ValueY_298, ValueU_100, ValueU_516, ValueV_409, ValueV_208, ValueClip + 1023};
+    const TYuv yuv{ValueY_298, ValueU_100, ValueU_516, ValueV_409, ValueV_208, ValueClip};
     const int chromaWidth = fWidth / 2;
     const int chromaHeight = fHeight / 2;
     qsizetype chromaStride = chromaWidth;
@@ -335,9 +348,7 @@ void TFrameConverter::I420ToRGB(const uint8_t* luma, const uint8_t* planeU, cons
         const uint8_t* y = luma + qsizetype(row) * fWidth;
         uint8_t* out = bits + row * bytesPerLine;
         for (int c = 0; c < chromaWidth; ++c, y += 2, out += 6) {
-            const TYuv::TChroma chroma = yuv.Chroma(u[c], v[c]);
-            yuv.Put(out, y[0], chroma);
-            yuv.Put(out + 3, y[1], chroma);
+            yuv.PutPair(out, y[0], y[1], yuv.Chroma(u[c], v[c]));
         }
         if (fWidth & 1)
             yuv.Put(out, y[0], yuv.Chroma(u[lastChromaColumn], v[lastChromaColumn]));
