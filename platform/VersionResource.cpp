@@ -3,6 +3,7 @@
 #include "platform/OSError.h"
 
 #include <QFile>
+#include <QStringList>
 
 #include <algorithm>
 #include <cerrno>
@@ -518,13 +519,22 @@ bool VerQueryValueW(const void* block, std::uint32_t blockLength, const QString&
         SetLastOSError(OSErrorCode::InvalidData);
         return false;
     }
-    for (const QString& name : subBlock.split(QLatin1Char('\\'), Qt::SkipEmptyParts)) {
+    const QStringList names = subBlock.split(QLatin1Char('\\'), Qt::SkipEmptyParts);
+    for (const QString& name : names) {
         Node child;
         if (Code c = FindChild(data, node, name, child); c != 0) {
             SetLastOSError(c);
             return false;
         }
         node = child;
+    }
+    // The caller reads an entry of a string table as text, whatever type the
+    // entry claims; its characters must then lie inside it.
+    const bool stringEntry = names.size() == 3 && names[0].compare(QLatin1String("StringFileInfo"), Qt::CaseInsensitive) == 0;
+    if (stringEntry && node.valueLength != 0 &&
+        (node.valueBegin > node.end || 2 * std::size_t(node.valueLength) > node.end - node.valueBegin)) {
+        SetLastOSError(OSErrorCode::InvalidData);
+        return false;
     }
     *buffer = data + node.valueBegin;
     *length = node.valueLength;

@@ -103,8 +103,10 @@ bool GetFileVersionInfoW(const QString& fileName, std::uint32_t handle, std::uin
 // and empty components (a leading or trailing backslash) are skipped.
 // On success *buffer points into the block at the entry's value and *length is
 // its length: characters (with the terminating zero) for texts, bytes for
-// binary values. The value lies wholly inside the block; a text is not
-// guaranteed to carry its terminating zero. Unlike the Windows function this
+// binary values. An entry of a string table ("\StringFileInfo\<table>\<name>")
+// always counts characters, whatever type the block gives it. The value lies
+// wholly inside the block; a text is not guaranteed to carry its terminating
+// zero. Unlike the Windows function this
 // one takes the block's size, so that no query reads outside it.
 bool VerQueryValueW(const void* block, std::uint32_t blockLength, const QString& subBlock,
                     const void** buffer, std::uint32_t* length);
