@@ -158,6 +158,8 @@ struct TranslationDamage {
     std::uint32_t code;
 };
 
+void PrintTo(const TranslationDamage& c, std::ostream* os) { *os << c.name; }
+
 class DamagedTranslationTable : public ExeFile, public testing::WithParamInterface<TranslationDamage> {};
 
 TEST_P(DamagedTranslationTable, IsAnErrorBeforeAnyFieldIsWritten)

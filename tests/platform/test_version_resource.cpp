@@ -85,6 +85,8 @@ struct WriterCase {
     const char* fixture;
     TVersionBlockContent (*content)();
 };
+void PrintTo(const WriterCase& c, std::ostream* os) { *os << c.fixture; }
+
 
 class WriterAgainstResourceCompiler : public testing::TestWithParam<WriterCase> {};
 
@@ -129,6 +131,8 @@ struct QueryCase {
     std::uint32_t error;  // 0: the query succeeds with `text`
     const char* text;
 };
+void PrintTo(const QueryCase& c, std::ostream* os) { *os << c.name; }
+
 
 class VersionQuery : public testing::TestWithParam<QueryCase> {};
 
@@ -178,6 +182,8 @@ struct TranslationCase {
     const char* fixture;
     std::vector<std::uint8_t> table;
 };
+void PrintTo(const TranslationCase& c, std::ostream* os) { *os << c.fixture; }
+
 
 class TranslationQuery : public testing::TestWithParam<TranslationCase> {};
 
@@ -328,6 +334,8 @@ struct NodeDamageCase {
     std::uint32_t error;  // 0: succeeds with text
     const char* text;
 };
+void PrintTo(const NodeDamageCase& c, std::ostream* os) { *os << c.name; }
+
 
 class NodeDamage : public testing::TestWithParam<NodeDamageCase> {};
 
@@ -492,6 +500,8 @@ struct FileErrorCase {
     // Makes the file (in `dir`) and answers the path to read.
     QString (*make)(const QDir& dir, const QByteArray& block);
 };
+void PrintTo(const FileErrorCase& c, std::ostream* os) { *os << c.name; }
+
 
 QString WriteIn(const QDir& dir, const char* name, const QByteArray& bytes)
 {
