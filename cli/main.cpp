@@ -1,14 +1,23 @@
 // lantrix-scan: decodes the code in one picture file, the way the image tab does.
 //
 //   lantrix-scan [--format NAME] FILE
+//   lantrix-scan --raw WIDTHxHEIGHT:FOURCC [--save-bitmap OUT.bmp] [--format NAME] FILE
 //
 // Prints the decoded text and a newline and exits 0; prints "Unreadable!" on
 // standard error and exits 1 when no code is found; prints the loader's error
 // and exits 2 when the file cannot be loaded; exits 64 after a usage text for a
-// bad option or format name. Writes no settings and needs no display.
+// bad option or format name. With --raw, FILE is one captured camera sample,
+// converted as the webcam tab converts frames before it is decoded. Writes no
+// settings and needs no display.
 #include "app/PictureLoader.h"
+#include "capture/FourCC.h"
+#include "capture/FrameConversion.h"
+#include "capture/PixbufLoader.h"
 #include "decode/DecodeBitmap.h"
 
+#include <QFile>
+#include <QGuiApplication>
+#include <QRegularExpression>
 #include <QString>
 
 #include <cstdio>
@@ -25,8 +34,15 @@ constexpr int kExitUsage = 64;
 void PrintUsage(std::FILE* to)
 {
     std::fputs("Usage: lantrix-scan [--format NAME] FILE\n"
+               "       lantrix-scan --raw WIDTHxHEIGHT:FOURCC [--save-bitmap OUT.bmp] [--format NAME] FILE\n"
                "Decodes the QR code or barcode in a picture file and prints its text.\n"
                "\n"
+               "  --raw WIDTHxHEIGHT:FOURCC\n"
+               "                 FILE is one camera sample of that size and format; FOURCC is\n"
+               "                 one of RGB (24-bit, rows bottom-up), I420, IYUV, YV12, YUY2,\n"
+               "                 YUNV, YUYV, MJPG\n"
+               "  --save-bitmap OUT.bmp\n"
+               "                 with --raw: also write the converted picture as a BMP file\n"
                "  --format NAME  decode only this code format; NAME is one of\n"
                "                 ",
                to);
@@ -48,10 +64,32 @@ void PrintUsage(std::FILE* to)
                to);
 }
 
+struct RawFormat {
+    int width = 0;
+    int height = 0;
+    std::uint32_t fourCC = 0;
+};
+
 struct Options {
     TBarcodeFormat format = TBarcodeFormat::Auto;
     QString file;
+    std::optional<RawFormat> raw;
+    QString saveBitmap;
 };
+
+// "640x480:YUY2" and the like.
+std::optional<RawFormat> ParseRawFormat(const QString& text)
+{
+    static const QRegularExpression pattern(QStringLiteral("^([1-9][0-9]{0,5})x([1-9][0-9]{0,5}):([A-Za-z0-9]{3,4})$"));
+    const QRegularExpressionMatch match = pattern.match(text);
+    if (!match.hasMatch())
+        return std::nullopt;
+    const QString name = match.captured(3).toUpper();
+    static const QStringList known{"RGB", "I420", "IYUV", "YV12", "YUY2", "YUNV", "YUYV", "MJPG"};
+    if (!known.contains(name))
+        return std::nullopt;
+    return RawFormat{match.captured(1).toInt(), match.captured(2).toInt(), *FourCC::Parse(name)};
+}
 
 // The options, or nothing after a usage error (already reported).
 std::optional<Options> ParseArguments(int argc, char** argv)
@@ -71,6 +109,17 @@ std::optional<Options> ParseArguments(int argc, char** argv)
                 return std::nullopt;
             }
             options.format = format->value;
+        } else if (std::strcmp(arg, "--raw") == 0) {
+            if (++i >= argc || !(options.raw = ParseRawFormat(QString::fromLocal8Bit(argv[i])))) {
+                std::fputs("lantrix-scan: --raw needs WIDTHxHEIGHT:FOURCC\n", stderr);
+                return std::nullopt;
+            }
+        } else if (std::strcmp(arg, "--save-bitmap") == 0) {
+            if (++i >= argc) {
+                std::fputs("lantrix-scan: --save-bitmap needs a file name\n", stderr);
+                return std::nullopt;
+            }
+            options.saveBitmap = QString::fromLocal8Bit(argv[i]);
         } else if (std::strcmp(arg, "--") == 0 && i + 1 == argc - 1 && !haveFile) {
             options.file = QString::fromLocal8Bit(argv[++i]);
             haveFile = true;
@@ -89,7 +138,40 @@ std::optional<Options> ParseArguments(int argc, char** argv)
         std::fputs("lantrix-scan: no file given\n", stderr);
         return std::nullopt;
     }
+    if (!options.saveBitmap.isEmpty() && !options.raw) {
+        std::fputs("lantrix-scan: --save-bitmap goes with --raw\n", stderr);
+        return std::nullopt;
+    }
     return options;
+}
+
+// Samples larger than this are no camera frame; refused instead of read whole.
+constexpr qint64 kMaxSampleBytes = 512LL * 1024 * 1024;
+
+// Converts the sample in `file` as the webcam tab converts a frame, in colour.
+// Raises PictureError when the file cannot be read or the bitmap not saved.
+QImage ConvertRawSample(const Options& options)
+{
+    QFile file(options.file);
+    if (!file.open(QIODevice::ReadOnly))
+        throw PictureError(QStringLiteral("Cannot open file \"%1\". %2").arg(options.file, file.errorString()).toStdString());
+    if (file.size() > kMaxSampleBytes)
+        throw PictureError(QStringLiteral("The sample is too large (%1 bytes).").arg(file.size()).toStdString());
+    const QByteArray sample = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw PictureError(QStringLiteral("Cannot read file \"%1\". %2").arg(options.file, file.errorString()).toStdString());
+
+    TFrameConverter converter;
+    converter.SetStreamFormat(options.raw->width, options.raw->height, options.raw->fourCC);
+    converter.UnpackFrame(sample.size(), reinterpret_cast<const std::uint8_t*>(sample.constData()));
+    if (converter.fBitmap.isNull())
+        throw PictureError(QStringLiteral("The frame size %1 x %2 is too large.")
+                               .arg(options.raw->width)
+                               .arg(options.raw->height)
+                               .toStdString());
+    if (!options.saveBitmap.isEmpty() && !converter.fBitmap.save(options.saveBitmap, "BMP"))
+        throw PictureError(QStringLiteral("Cannot write the bitmap \"%1\".").arg(options.saveBitmap).toStdString());
+    return converter.fBitmap;
 }
 
 } // namespace
@@ -108,9 +190,25 @@ int main(int argc, char** argv)
         return kExitUsage;
     }
 
+    // Frames are converted with the run-time picture loader when it is there,
+    // and the message picture needs fonts: a display-less GUI application.
+    struct PixbufSession {
+        PixbufSession() { PixbufStartup(); }
+        ~PixbufSession() { PixbufShutdown(); }
+    };
+    std::optional<QGuiApplication> application;
+    std::optional<PixbufSession> pixbuf;
+    if (options->raw) {
+        // Qt's own notices (no runtime folder, fonts, ...) are no business of a script's.
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        application.emplace(argc, argv);
+        pixbuf.emplace();
+    }
+
     QImage picture;
     try {
-        picture = LoadPicture(options->file);
+        picture = options->raw ? ConvertRawSample(*options) : LoadPicture(options->file);
     } catch (const PictureError& error) {
         std::fprintf(stderr, "%s\n", error.what());
         return kExitLoadError;

@@ -1,0 +1,209 @@
+// lantrix-scan run as a separate process: its output and exit codes for
+// picture files, bad usage, and raw camera samples.
+#include "support/Samples.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace {
+
+struct ScanOutcome {
+    int exitCode = -1;
+    QString out, err;
+};
+
+ScanOutcome Scan(const QStringList& arguments)
+{
+    QProcess process;
+    process.start(QStringLiteral(LANTRIX_BIN_DIR "/lantrix-scan"), arguments);
+    EXPECT_TRUE(process.waitForFinished(30000));
+    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
+}
+
+struct FileCase {
+    const char* name;
+    QStringList arguments; // "%S" stands for the samples folder
+    int exitCode;
+    const char* out;
+    const char* err; // a part of standard error
+};
+
+class ScanFile : public ::testing::TestWithParam<FileCase> {};
+
+TEST_P(ScanFile, OutputAndExitCode)
+{
+    QStringList arguments = GetParam().arguments;
+    for (QString& a : arguments)
+        a.replace("%S", QStringLiteral(LANTRIX_SOURCE_DIR "/samples"));
+    const ScanOutcome run = Scan(arguments);
+    EXPECT_EQ(run.exitCode, GetParam().exitCode) << run.err.toStdString();
+    EXPECT_EQ(run.out.toStdString(), GetParam().out);
+    EXPECT_TRUE(run.err.contains(QString::fromUtf8(GetParam().err))) << run.err.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ScanFile,
+    ::testing::Values(
+        FileCase{"qr_auto", {"%S/qr_code.png"}, 0, "https://lantrix.invalid/hello?from=qr\n", ""},
+        FileCase{"qr_own_format", {"--format", "QR_CODE", "%S/qr_code.png"}, 0,
+                 "https://lantrix.invalid/hello?from=qr\n", ""},
+        FileCase{"format_after_file", {"%S/ean_8.png", "--format", "EAN_8"}, 0, "96385074\n", ""},
+        FileCase{"other_format", {"--format", "EAN_13", "%S/qr_code.png"}, 1, "", "Unreadable!\n"},
+        FileCase{"no_reader_is_auto", {"--format", "PDF_417", "%S/code_93.png"}, 0, "LANTRIX93\n", ""},
+        FileCase{"aztec_never", {"%S/aztec.png"}, 1, "", "Unreadable!"},
+        FileCase{"missing_file", {"/no/such/picture.png"}, 2, "", ""},
+        FileCase{"unknown_extension", {"%S/../README.md"}, 2, "", "Unknown picture file extension (.md)"},
+        FileCase{"unknown_format", {"--format", "QRCODE", "%S/qr_code.png"}, 64, "", "Usage:"},
+        FileCase{"lower_case_format", {"--format", "qr_code", "%S/qr_code.png"}, 64, "", "Usage:"},
+        FileCase{"format_without_name", {"%S/qr_code.png", "--format"}, 64, "", "Usage:"},
+        FileCase{"unknown_option", {"--fast", "%S/qr_code.png"}, 64, "", "Usage:"},
+        FileCase{"two_files", {"%S/qr_code.png", "%S/ean_8.png"}, 64, "", "Usage:"},
+        FileCase{"no_file", {}, 64, "", "Usage:"},
+        FileCase{"save_without_raw", {"--save-bitmap", "/tmp/x.bmp", "%S/qr_code.png"}, 64, "", "Usage:"},
+        FileCase{"bad_raw_size", {"--raw", "640:YUY2", "%S/qr_code.png"}, 64, "", "Usage:"},
+        FileCase{"bad_raw_fourcc", {"--raw", "640x480:NV12", "%S/qr_code.png"}, 64, "", "Usage:"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ScanHelp, PrintsUsageAndSucceeds)
+{
+    const ScanOutcome run = Scan({"--help"});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_TRUE(run.out.startsWith("Usage: lantrix-scan"));
+    EXPECT_TRUE(run.out.contains("UPC_EAN_EXTENSION"));
+}
+
+// ---- Raw camera samples ----------------------------------------------------
+
+// BT.601 limited range, as cameras deliver it.
+void ToYuv(QRgb c, std::uint8_t& y, std::uint8_t& u, std::uint8_t& v)
+{
+    const double r = qRed(c), g = qGreen(c), b = qBlue(c);
+    auto clamp = [](double x) { return static_cast<std::uint8_t>(std::clamp(x + 0.5, 0.0, 255.0)); };
+    y = clamp(16 + 0.2568 * r + 0.5041 * g + 0.0979 * b);
+    u = clamp(128 - 0.1482 * r - 0.2910 * g + 0.4392 * b);
+    v = clamp(128 + 0.4392 * r - 0.3678 * g - 0.0714 * b);
+}
+
+QByteArray MakeSample(const QImage& picture, const QString& fourCC)
+{
+    const QImage p = picture.convertToFormat(QImage::Format_RGB32);
+    const int w = p.width(), h = p.height();
+    QByteArray out;
+    if (fourCC == "RGB") {
+        for (int y = h - 1; y >= 0; --y) // rows bottom-up
+            for (int x = 0; x < w; ++x) {
+                const QRgb c = p.pixel(x, y);
+                out.append(char(qBlue(c))).append(char(qGreen(c))).append(char(qRed(c)));
+            }
+    } else if (fourCC == "YUY2") {
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; x += 2) {
+                std::uint8_t y0, y1, u, v, u1, v1;
+                ToYuv(p.pixel(x, y), y0, u, v);
+                ToYuv(p.pixel(x + 1, y), y1, u1, v1);
+                out.append(char(y0)).append(char(u)).append(char(y1)).append(char(v));
+            }
+    } else if (fourCC == "I420" || fourCC == "YV12") {
+        QByteArray luma, planeU, planeV;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                std::uint8_t Y, u, v;
+                ToYuv(p.pixel(x, y), Y, u, v);
+                luma.append(char(Y));
+                if (y % 2 == 0 && x % 2 == 0) {
+                    planeU.append(char(u));
+                    planeV.append(char(v));
+                }
+            }
+        out = luma + (fourCC == "I420" ? planeU + planeV : planeV + planeU);
+    } else if (fourCC == "MJPG") {
+        QBuffer buffer(&out);
+        buffer.open(QIODevice::WriteOnly);
+        p.save(&buffer, "JPEG", 95);
+    }
+    return out;
+}
+
+struct RawCase {
+    const char* fourCC;
+    int extraBytes; // added to the sample: a count that does not fit
+    int exitCode;
+};
+
+class ScanRaw : public ::testing::TestWithParam<RawCase> {};
+
+TEST_P(ScanRaw, ConvertsSavesAndDecodes)
+{
+    QTemporaryDir dir;
+    const QImage scene = SceneWithCode(640, 480, LoadSample("qr_code.png"), 150, 90);
+    QByteArray sample = MakeSample(scene, GetParam().fourCC);
+    sample.append(QByteArray(GetParam().extraBytes, '\0'));
+    const QString samplePath = dir.filePath("frame.raw");
+    const QString bitmapPath = dir.filePath("frame.bmp");
+    QFile file(samplePath);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(sample);
+    file.close();
+
+    const ScanOutcome run = Scan({"--raw", QStringLiteral("640x480:") + GetParam().fourCC, "--save-bitmap", bitmapPath,
+                          samplePath});
+    EXPECT_EQ(run.exitCode, GetParam().exitCode) << run.err.toStdString();
+    const QImage bitmap(bitmapPath);
+    ASSERT_FALSE(bitmap.isNull());
+    EXPECT_EQ(bitmap.size(), QSize(640, 480));
+    if (GetParam().exitCode == 0) {
+        EXPECT_EQ(run.out, "https://lantrix.invalid/hello?from=qr\n");
+        // The converted frame looks like the scene (same corner colours, roughly).
+        for (QPoint at : {QPoint(2, 2), QPoint(637, 477), QPoint(320, 240)}) {
+            const QColor want = scene.pixelColor(at), got = bitmap.pixelColor(at);
+            EXPECT_NEAR(got.red(), want.red(), 12);
+            EXPECT_NEAR(got.green(), want.green(), 12);
+            EXPECT_NEAR(got.blue(), want.blue(), 12);
+        }
+    } else {
+        EXPECT_EQ(run.err, "Unreadable!\n"); // the message picture holds no code
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, ScanRaw,
+                         ::testing::Values(RawCase{"RGB", 0, 0}, RawCase{"YUY2", 0, 0}, RawCase{"I420", 0, 0},
+                                           RawCase{"YV12", 0, 0}, RawCase{"MJPG", 0, 0}, RawCase{"RGB", 1, 1},
+                                           RawCase{"I420", 7, 1}, RawCase{"YUY2", 1280, 1}),
+                         [](const auto& info) {
+                             return std::string(info.param.fourCC) + "_plus" + std::to_string(info.param.extraBytes);
+                         });
+
+TEST(ScanRaw, WrongCountGivesTheMessagePicture)
+{
+    QTemporaryDir dir;
+    QFile file(dir.filePath("short.raw"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray(1000, '\x80'));
+    file.close();
+    const ScanOutcome run = Scan({"--raw", "320x240:YUY2", "--save-bitmap", dir.filePath("m.bmp"), file.fileName()});
+    EXPECT_EQ(run.exitCode, 1);
+    const QImage bitmap(dir.filePath("m.bmp"));
+    ASSERT_EQ(bitmap.size(), QSize(320, 240));
+    // Text was drawn in the top-left corner of an otherwise black frame.
+    bool text = false;
+    for (int y = 0; y < 30 && !text; ++y)
+        for (int x = 0; x < 150 && !text; ++x)
+            text = bitmap.pixel(x, y) != bitmap.pixel(319, 239);
+    EXPECT_TRUE(text);
+}
+
+TEST(ScanRaw, UnreadableSampleFile)
+{
+    const ScanOutcome run = Scan({"--raw", "640x480:YUY2", "/no/such/sample.raw"});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_TRUE(run.err.contains("/no/such/sample.raw"));
+}
+
+} // namespace
