@@ -112,7 +112,8 @@ public:
     explicit FileReader(const QString& fileName)
     {
         const QByteArray path = QFile::encodeName(fileName);
-        fd_ = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+        // Without O_NONBLOCK, opening a FIFO would wait for a writer.
+        fd_ = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
         if (fd_ < 0) {
             error_ = OSErrorFromErrno(errno);
             return;

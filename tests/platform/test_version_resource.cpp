@@ -15,6 +15,8 @@
 #include <memory>
 #include <thread>
 
+#include <sys/stat.h>
+
 namespace {
 
 // What the fixture full.rc holds.
@@ -525,6 +527,13 @@ const FileErrorCase kFileErrorCases[] = {
     {"EmptyName", 2, [](const QDir&, const QByteArray&) { return QString(); }},
     {"FileAsFolder", 3, [](const QDir& d, const QByteArray& b) { return WriteIn(d, "file", b) + QStringLiteral("/x"); }},
     {"Folder", 5, [](const QDir& d, const QByteArray&) { return d.path(); }},
+    {"Fifo", 11,
+     [](const QDir& d, const QByteArray&) {
+         const QString path = d.filePath(QStringLiteral("fifo"));
+         if (::mkfifo(QFile::encodeName(path).constData(), 0600) != 0)
+             ADD_FAILURE() << "mkfifo failed";
+         return path;
+     }},
     {"EmptyFile", 11, [](const QDir& d, const QByteArray&) { return WriteIn(d, "empty", {}); }},
     {"TextFile", 11, [](const QDir& d, const QByteArray&) { return WriteIn(d, "text", QByteArray(200, 'x')); }},
     {"BareBlock", 11, [](const QDir& d, const QByteArray& b) { return WriteIn(d, "bare", b); }},
