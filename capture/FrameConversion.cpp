@@ -5,6 +5,7 @@
 #include "capture/PixbufLoader.h"
 
 #include <QFontMetrics>
+#include <QGuiApplication>
 #include <QPainter>
 
 #include <algorithm>
@@ -390,8 +391,10 @@ void TFrameConverter::DrawMessage(qsizetype n)
 {
     fLastMessage = {QStringLiteral("Unknown compression"),
                     QStringLiteral("DataSize: %1  FourCC: %2").arg(n).arg(FourCC::ToString(fFourCC))};
+    // Text needs the fonts of a GUI application; without one (a console
+    // program) the message is only recorded.
     QImage* target = ColourTarget();
-    if (!target)
+    if (!target || !qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
         return;
     QPainter painter(target);
     const QFontMetrics metrics = painter.fontMetrics();

@@ -9,7 +9,9 @@
 // other formats, and samples whose byte count does not fit the stream's size,
 // are answered with a two-line message drawn into fBitmap.
 //
-// Used on the GUI thread only. Drawing the message needs a QGuiApplication.
+// Used on the GUI thread only. The message is drawn only while a
+// QGuiApplication exists (text needs its fonts); otherwise it is only
+// recorded (LastMessage).
 #pragma once
 
 #include "capture/JpegDecoder.h"
