@@ -1,5 +1,6 @@
 #include "app/widgets/AppForm.h"
 #include "app/widgets/ErrorHandler.h"
+#include "capture/PixbufLoader.h"
 #include "platform/InstanceLock.h"
 
 int main(int argc, char** argv)
@@ -11,7 +12,15 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("Lantrix"));
     QApplication::setApplicationDisplayName(QStringLiteral("Lantrix"));
 
-    TAppForm form(TAppEnvironment::ForThisProcess());
-    form.show();
-    return application.exec();
+    // The picture loader for motion-JPEG frames is bound before the main window
+    // exists and released after it has gone.
+    PixbufStartup();
+    int result = 0;
+    {
+        TAppForm form(TAppEnvironment::ForThisProcess());
+        form.show();
+        result = application.exec();
+    }
+    PixbufShutdown();
+    return result;
 }

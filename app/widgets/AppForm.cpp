@@ -5,10 +5,13 @@
 #include "app/HelpAddress.h"
 #include "app/SettingsStore.h"
 #include "app/widgets/ErrorHandler.h"
+#include "capture/VideoImage.h"
+#include "decode/DecodeBitmap.h"
 #include "platform/Folders.h"
 
 #include <QAction>
 #include <QActionGroup>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDesktopServices>
@@ -127,6 +130,8 @@ TAppForm::TAppForm(TAppEnvironment environment, QWidget* parent)
     TimerChecker->setInterval(1000);
     connect(TimerChecker, &QTimer::timeout, this, [this] { RunHandler([this] { TimerCheckerTimer(); }); });
     TimerChecker->start();
+    connect(PageControl1, &QTabWidget::currentChanged, this,
+            [this](int index) { RunHandler([this, index] { PageControl1Change(index); }); });
 
     resize(672, 563 + menuBar()->sizeHint().height());
 
@@ -137,6 +142,8 @@ TAppForm::TAppForm(TAppEnvironment environment, QWidget* parent)
 
 TAppForm::~TAppForm()
 {
+    // Stops a running capture and drops its queued frames before any control goes.
+    fVideoImage.reset();
     if (Settings == settings_.get())
         Settings = nullptr;
 }
@@ -153,6 +160,13 @@ void TAppForm::FormCreate()
 
     DataFolder = ChooseDataFolder(environment_.executableFolder, environment_.configFolder, AppCompanyName,
                                   AppProductName);
+
+    // The video front-end, kept for the life of the window.
+    Image2->SetScale(PictureBox::Scaling::Stretch);
+    fVideoImage = std::make_unique<TVideoImage>(this);
+    fVideoImage->SetOnNewVideoFrame([this](TVideoImage* sender, std::int32_t width, std::int32_t height,
+                                           const std::uint8_t* data) { NewVideoFrame(sender, width, height, data); });
+    fVideoImage->SetErrorHandler(ShowException);
 
     // A settings.ini that cannot be read (not UTF-8, say) is thrown away.
     const QString settingsFile = DataFolder + QStringLiteral("settings.ini");
@@ -232,6 +246,8 @@ void TAppForm::BuildWebcamTab()
     layout->addWidget(Image2, 1);
     layout->addWidget(Memo2);
     PageControl1->addTab(TabSheet2, Icon("camera-web", "webcam32"), QStringLiteral("Webcam"));
+
+    connect(Button1, &QPushButton::clicked, this, [this] { RunHandler([this] { Button1Click(); }); });
 }
 
 void TAppForm::BuildMenus()
@@ -363,6 +379,87 @@ void TAppForm::ShowResult(const std::optional<QString>& text)
     Memo1->setPlainText(text ? *text : QStringLiteral("Unreadable!"));
 }
 
+// ---- Webcam tab ------------------------------------------------------------
+
+namespace {
+const QString kStartCaption = QStringLiteral("Start");
+const QString kStopCaption = QStringLiteral("STOP");
+
+QString Caption(const QPushButton* button)
+{
+    return button->text().remove(QLatin1Char('&'));
+}
+} // namespace
+
+void TAppForm::PageControl1Change(int index)
+{
+    if (index != 1)
+        return; // a running capture goes on while another tab is shown
+    QStringList devices;
+    if (fVideoImage)
+        fVideoImage->GetListOfDevices(devices);
+    ComboBox1->clear();
+    ComboBox1->addItems(devices);
+    if (ComboBox1->count() > 0)
+        ComboBox1->setCurrentIndex(0);
+}
+
+void TAppForm::Button1Click()
+{
+    if (Caption(Button1) == kStartCaption) {
+        if (ComboBox1->count() == 0)
+            return;
+        // The caption shows "STOP" even when the start fails; STOP ends that state.
+        if (fVideoImage)
+            fVideoImage->VideoStart(ComboBox1->currentText());
+        Button1->setText(kStopCaption);
+        return;
+    }
+    if (fVideoImage)
+        fVideoImage->VideoStop();
+    QCoreApplication::processEvents(); // frames still queued are handled here
+    Image2->Clear();
+    Button1->setText(kStartCaption);
+}
+
+void TAppForm::NewVideoFrame(TVideoImage* Sender, std::int32_t, std::int32_t, const std::uint8_t*)
+{
+    QString text;
+    QImage bitmap;
+    Sender->GetBitmap(bitmap);
+    Image2->SetPicture(bitmap);
+    try {
+        if (std::optional<QString> decoded = DecodeBitmap(bitmap, SelectedCodeFormat))
+            text = *decoded;
+    } catch (...) {
+        // A frame that cannot be decoded is passed over.
+    }
+    if (!text.isEmpty()) {
+        if (Memo2->isHidden())
+            Memo2->show();
+        Memo2->setPlainText(text);
+    }
+    bitmap = QImage();
+    QCoreApplication::processEvents();
+}
+
+void TAppForm::StopCapture()
+{
+    if (fVideoImage && fVideoImage->VideoRunning())
+        fVideoImage->VideoStop();
+    if (Caption(Button1) == kStopCaption) {
+        Image2->Clear();
+        Button1->setText(kStartCaption);
+    }
+}
+
+void TAppForm::closeEvent(QCloseEvent* event)
+{
+    // A closed window receives no further frames.
+    StopCapture();
+    QMainWindow::closeEvent(event);
+}
+
 // ---- Menus -----------------------------------------------------------------
 
 void TAppForm::CodeFormatClick(QAction* entry)
@@ -396,6 +493,7 @@ void TAppForm::SelectAll1Click()
 
 void TAppForm::Exit1Click()
 {
+    StopCapture();
     QCoreApplication::quit();
 }
 

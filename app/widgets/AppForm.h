@@ -5,6 +5,7 @@
 
 #include <QMainWindow>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -21,6 +22,7 @@ class QTabWidget;
 class QTextEdit;
 class QTimer;
 class SettingsStore;
+class TVideoImage;
 
 // Where the main window finds its executable, its shipped files and the user's
 // configuration folder, and how it asks for a picture file. main() gives the
@@ -87,18 +89,27 @@ public:
     void Exit1Click();
     void TimerCheckerTimer();
     void SetLanguageFile(const QString& fileName);
+    void PageControl1Change(int index);
+    void Button1Click();
+    void NewVideoFrame(TVideoImage* Sender, std::int32_t Width, std::int32_t Height, const std::uint8_t* DataPtr);
+
+    // The video front-end of the webcam tab; null only when the window's
+    // creation failed before it was made.
+    TVideoImage* VideoImage() const { return fVideoImage.get(); }
 
     // The entry of the code-format menu for a format name ("QR_CODE").
     QAction* CodeFormatEntry(const QString& name) const;
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void FormCreate();
     void BuildImageTab();
     void BuildWebcamTab();
     void BuildMenus();
+    void StopCapture();
 
     // ImageScanView
     std::optional<QString> AskForPictureFile(const QString& initialFolder) override;
@@ -109,5 +120,6 @@ private:
     TAppEnvironment environment_;
     std::unique_ptr<SettingsStore> settings_;
     std::unique_ptr<ImageFileScanner> imageScanner_;
+    std::unique_ptr<TVideoImage> fVideoImage;
     bool centred_ = false;
 };

@@ -1,0 +1,355 @@
+#include "capture/VideoImage.h"
+
+#include "capture/CameraSettings.h"
+#include "capture/CaptureDevices.h"
+#include "capture/SampleDelivery.h"
+#include "capture/VideoSample.h"
+
+#include <QCoreApplication>
+#include <QDebug>
+#include <QEvent>
+#include <QObject>
+#include <QPaintDevice>
+#include <QPainter>
+
+#include <chrono>
+#include <cstring>
+#include <exception>
+#include <new>
+#include <thread>
+
+namespace {
+
+// The frame notification: posted once per stored sample. Its byte count and
+// address are informational; the handling always takes the newest slot.
+class TFrameNotification : public QEvent {
+public:
+    TFrameNotification(int type, int size, const std::uint8_t* address)
+        : QEvent(static_cast<QEvent::Type>(type))
+        , Size(size)
+        , Address(address)
+    {
+    }
+    int Size;
+    const std::uint8_t* Address;
+};
+
+} // namespace
+
+// The receiver of the frame notifications on the GUI thread. It dies with its
+// TVideoImage, and Qt drops the notifications still queued for it then.
+class TFrameNotifier : public QObject {
+public:
+    explicit TFrameNotifier(TVideoImage* owner)
+        : fOwner(owner)
+    {
+    }
+
+    bool event(QEvent* event) override
+    {
+        if (event->type() != TVideoImage::NotificationType())
+            return QObject::event(event);
+        fOwner->HandleFrameMessage(event);
+        return true;
+    }
+
+private:
+    TVideoImage* fOwner;
+};
+
+int TVideoImage::NotificationType()
+{
+    // 0x696 is the frame message's number; it is only a hint to Qt.
+    static const int type = QEvent::registerEventType(QEvent::User + 0x696);
+    return type;
+}
+
+TVideoImage::TVideoImage(QObject* OwnerWindow)
+    : fOwnerWindow(OwnerWindow)
+    , fMessageReceiver(std::make_unique<TFrameNotifier>(this))
+    , fMsgNewFrame(NotificationType())
+{
+    fConverter.PrepareConversionTables();
+}
+
+TVideoImage::~TVideoImage()
+{
+    fDisplayCanvas = nullptr;
+    VideoStop();
+    fMessageReceiver.reset();
+    for (int slot = kSlots - 1; slot >= 0; --slot)
+        delete[] fImagePtr[slot].exchange(nullptr);
+}
+
+bool TVideoImage::IsPaused() const
+{
+    return VideoSample && VideoSample->GetPlayState() == PS_Paused;
+}
+
+void TVideoImage::GetListOfDevices(QStringList& DeviceList)
+{
+    EnumCaptureDevices(DeviceList);
+}
+
+std::int32_t TVideoImage::VideoStart(const QString& DeviceName)
+{
+    // Stop first, so that no sample of the old stream counts after the reset.
+    if (VideoSample)
+        VideoStop();
+    fSkipCnt = 0;
+    fFrameCnt = 0;
+    f30FrameTick = 0;
+    fFPS = 0.0;
+    fConverter.fImageUnpacked = false;
+
+    HRESULT hr = E_FAIL;
+    try {
+        VideoSample = std::make_unique<TVideoSample>(fOwnerWindow, false, 0, hr);
+        QString deviceSelected;
+        hr = VideoSample->StartVideo(DeviceName, false, deviceSelected);
+    } catch (...) {
+        hr = E_FAIL;
+    }
+    if (Failed(hr)) {
+        VideoStop();
+        return 1;
+    }
+    int width = 0, height = 0;
+    std::uint32_t fourCC = 0;
+    if (Failed(VideoSample->GetStreamInfo(width, height, fourCC))) {
+        VideoStop();
+        return 1;
+    }
+    SetStreamFormat(width, height, fourCC);
+    VideoSample->SetCallBack(TVideoSampleCallBack::Bind<&TVideoImage::CopyFrameToRing>(this));
+    fVideoRunning = true;
+    return 0;
+}
+
+void TVideoImage::VideoStop()
+{
+    fFPS = 0.0;
+    if (VideoSample) {
+        try {
+            VideoSample->Destroy(); // afterwards no sample callback runs
+        } catch (...) {
+        }
+        VideoSample.reset();
+    }
+    fFPS = 0.0;
+    fVideoRunning = false;
+}
+
+void TVideoImage::VideoPause()
+{
+    if (VideoSample)
+        VideoSample->PauseVideo();
+}
+
+void TVideoImage::VideoResume()
+{
+    if (VideoSample)
+        VideoSample->ResumeVideo();
+}
+
+void TVideoImage::SetStreamFormat(std::int32_t Width, std::int32_t Height, std::uint32_t FourCC)
+{
+    fConverter.SetStreamFormat(Width, Height, FourCC);
+    fConverter.fImageUnpacked = false;
+}
+
+std::uint32_t TVideoImage::ReadClock() const
+{
+    if (fClock)
+        return fClock();
+    using namespace std::chrono;
+    return static_cast<std::uint32_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+int TVideoImage::NextFreeSlot() const
+{
+    // The slot after the newest, unless the GUI thread reads it; then the one
+    // after that, which is neither the newest nor in use.
+    int slot = (fImagePtrIndex.load() + 1) % kSlots;
+    if (slot == fSlotInUse.load())
+        slot = (slot + 1) % kSlots;
+    return slot;
+}
+
+void TVideoImage::CopyFrameToRing(const std::uint8_t* pb, int& Size)
+{
+    if (!pb || Size <= 0)
+        return;
+    const std::int32_t frame = fFrameCnt.fetch_add(1) + 1;
+    if (fSampleObserver)
+        fSampleObserver(frame, false);
+    const std::uint32_t now = ReadClock();
+    if (frame % 30 == 0) {
+        const std::uint32_t last = f30FrameTick.load();
+        const std::uint32_t elapsed = now - last; // modulo 2^32
+        if (last != 0 && elapsed != 0)
+            fFPS = 30000.0 / static_cast<double>(elapsed);
+        f30FrameTick = now;
+    }
+
+    const int slot = NextFreeSlot();
+    std::uint8_t* buffer = fImagePtr[slot].load();
+    if (fImagePtrSize[slot].load() != Size) {
+        delete[] fImagePtr[slot].exchange(nullptr);
+        fImagePtrSize[slot] = 0;
+        buffer = new (std::nothrow) std::uint8_t[static_cast<std::size_t>(Size)];
+        if (!buffer)
+            return; // no memory for this sample: it is dropped
+        fImagePtr[slot] = buffer;
+        fImagePtrSize[slot] = Size;
+    }
+    std::memcpy(buffer, pb, static_cast<std::size_t>(Size));
+    fSlotFrame[slot] = frame;
+    fImagePtrIndex = slot; // published only after the copy
+    fConverter.fImageUnpacked = false;
+
+    QCoreApplication::postEvent(fMessageReceiver.get(), new TFrameNotification(fMsgNewFrame, Size, buffer));
+    if (fSampleObserver)
+        fSampleObserver(frame, true);
+    std::this_thread::yield();
+}
+
+void TVideoImage::UnpackNewest()
+{
+    if (fConverter.fImageUnpacked)
+        return;
+    // Mark the newest slot as in use, and make sure it still was the newest
+    // once the mark could be seen: a sample stored in between may have been
+    // written to any slot but the newest of its time.
+    int slot = fImagePtrIndex.load();
+    for (;;) {
+        fSlotInUse = slot;
+        const int newest = fImagePtrIndex.load();
+        if (newest == slot)
+            break;
+        slot = newest;
+    }
+    ++fConversionCnt;
+    fConvertedFrame = fSlotFrame[slot].load();
+    fConverter.UnpackFrame(fImagePtrSize[slot].load(), fImagePtr[slot].load());
+    fSlotInUse = -1;
+    // A sample stored during the conversion is converted by the next request.
+    if (fImagePtrIndex.load() != slot)
+        fConverter.fImageUnpacked = false;
+}
+
+void TVideoImage::GetBitmap(QImage& BMP)
+{
+    UnpackNewest();
+    BMP = fConverter.fGray8Bit ? fConverter.fBitmapGray : fConverter.fBitmap;
+}
+
+void TVideoImage::PaintToCanvas()
+{
+    if (!fDisplayCanvas)
+        return;
+    UnpackNewest();
+    if (fDisplayCanvas->paintingActive())
+        return; // someone else draws on it: this frame is not shown
+    QPainter painter(fDisplayCanvas);
+    painter.drawImage(0, 0, fConverter.fGray8Bit ? fConverter.fBitmapGray : fConverter.fBitmap);
+}
+
+void TVideoImage::Convert24ToGray(const QImage& BM24, QImage& BMGray)
+{
+    TFrameConverter::Convert24ToGray(BM24, BMGray);
+}
+
+void TVideoImage::HandleFrameMessage(QEvent*)
+{
+    if (fBusy) {
+        ++fSkipCnt;
+        return;
+    }
+    fBusy = true;
+    fConverter.fImageUnpacked = false;
+    try {
+        PaintToCanvas();
+        if (fOnNewFrame) {
+            const int slot = fImagePtrIndex.load();
+            fOnNewFrame(this, fConverter.fWidth, fConverter.fHeight, fImagePtr[slot].load());
+        }
+    } catch (const std::exception& error) {
+        // Reported while still busy, so that frames arriving while a message
+        // box is open are skipped rather than raising more errors.
+        ReportError(QString::fromUtf8(error.what()));
+    } catch (...) {
+        ReportError(QStringLiteral("Unknown error"));
+    }
+    fBusy = false;
+}
+
+void TVideoImage::ReportError(const QString& message)
+{
+    if (fErrorHandler)
+        fErrorHandler(message);
+    else
+        qWarning().noquote() << message;
+}
+
+// ---- Camera settings ---------------------------------------------------------
+
+void TVideoImage::AdoptStreamFormat()
+{
+    int width = 0, height = 0;
+    std::uint32_t fourCC = 0;
+    if (Succeeded(VideoSample->GetStreamInfo(width, height, fourCC)))
+        SetStreamFormat(width, height, fourCC);
+}
+
+void TVideoImage::ShowProperty()
+{
+    if (VideoSample)
+        VideoSample->ShowPropertyDialog();
+}
+
+void TVideoImage::ShowProperty_Stream()
+{
+    if (!VideoSample)
+        return;
+    VideoSample->ShowPropertyDialog_CaptureStream();
+    int width = 0, height = 0;
+    std::uint32_t fourCC = 0;
+    if (Failed(VideoSample->GetStreamInfo(width, height, fourCC))) {
+        VideoStop();
+        return;
+    }
+    SetStreamFormat(width, height, fourCC);
+    VideoSample->SetCallBack(TVideoSampleCallBack::Bind<&TVideoImage::CopyFrameToRing>(this));
+}
+
+HRESULT TVideoImage::ShowVfWCaptureDlg()
+{
+    return VideoSample ? VideoSample->ShowVfWCaptureDlg() : S_FALSE;
+}
+
+void TVideoImage::GetListOfSupportedVideoSizes(QStringList& VidSize) const
+{
+    VidSize.clear();
+    if (VideoSample)
+        VideoSample->GetListOfVideoSizes(VidSize);
+}
+
+void TVideoImage::SetResolutionByIndex(int Index)
+{
+    if (!VideoSample)
+        return;
+    VideoSample->SetVideoSizeByListIndex(Index);
+    AdoptStreamFormat();
+}
+
+HRESULT TVideoImage::GetVideoPropertySettings(int VP, int& MinVal, int& MaxVal, int& StepSize, int& Default,
+                                              int& Actual, bool& AutoMode)
+{
+    return ::GetVideoPropertySettings(VideoSample.get(), VP, MinVal, MaxVal, StepSize, Default, Actual, AutoMode);
+}
+
+HRESULT TVideoImage::SetVideoPropertySettings(int VP, int Actual, bool AutoMode)
+{
+    return ::SetVideoPropertySettings(VideoSample.get(), VP, Actual, AutoMode);
+}

@@ -1,0 +1,184 @@
+// TVideoImage: the object through which a window does webcam capture.
+//
+// It lists the cameras, starts and stops capture of one camera (TVideoSample)
+// and carries every captured frame from GStreamer's streaming thread to the
+// GUI thread:
+//
+//   streaming thread: CopyFrameToRing copies the raw sample into the next of
+//     three ring slots, publishes that slot as the newest and posts a frame
+//     notification; it never waits for the GUI thread.
+//   GUI thread: the notification raises OnNewVideoFrame unless a frame is
+//     still being handled (then it is only counted in FramesSkipped); the
+//     handler asks for the picture with GetBitmap, which converts the newest
+//     sample at most once per notification.
+//
+// While the GUI thread converts a slot it marks it as in use; the streaming
+// thread then passes over that slot to the next one, so a long conversion
+// never reads a slot that is being overwritten.
+//
+// Every operation except CopyFrameToRing belongs to the GUI thread, which
+// must run a Qt event loop (or pump events) for notifications to arrive.
+#pragma once
+
+#include "capture/FrameConversion.h"
+#include "capture/ResultCodes.h"
+
+#include <QImage>
+#include <QString>
+#include <QStringList>
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+class QEvent;
+class QObject;
+class QPaintDevice;
+class TVideoSample;
+class TVideoImage;
+
+// The owner's frame event: Sender, the stream's Width and Height, and the
+// address of the newest raw sample (in the camera's format; valid until the
+// ring reuses its slot).
+using TNewVideoFrameEvent =
+    std::function<void(TVideoImage* Sender, std::int32_t Width, std::int32_t Height, const std::uint8_t* DataPtr)>;
+
+// Receives the text of an error raised by the frame event or while painting.
+using TVideoErrorHandler = std::function<void(const QString& Message)>;
+
+// A millisecond clock that wraps at 2^32.
+using TMillisecondClock = std::function<std::uint32_t()>;
+
+// Called on the streaming thread for every sample: once when it arrives
+// (Stored false) and once when it has been stored and posted (Stored true),
+// with the sample's frame number since the last start (1, 2, ...).
+using TSampleObserver = std::function<void(std::int32_t FrameNumber, bool Stored)>;
+
+class TVideoImage {
+public:
+    // OwnerWindow: owner of the camera's dialogs (may be nullptr). Must be
+    // created on the GUI thread.
+    explicit TVideoImage(QObject* OwnerWindow = nullptr);
+    // Stops a running capture, then drops the notifications still queued for
+    // this object and releases everything it owns.
+    ~TVideoImage();
+    TVideoImage(const TVideoImage&) = delete;
+    TVideoImage& operator=(const TVideoImage&) = delete;
+
+    // --- Properties
+    bool IsPaused() const;
+    bool VideoRunning() const { return fVideoRunning; }
+    std::int32_t VideoWidth() const { return fConverter.fWidth; }
+    std::int32_t VideoHeight() const { return fConverter.fHeight; }
+    std::uint32_t VideoFourCC() const { return fConverter.fFourCC; }
+    bool Gray8Bit() const { return fConverter.fGray8Bit; }
+    void SetGray8Bit(bool value) { fConverter.fGray8Bit = value; } // effective at the next conversion
+    const TNewVideoFrameEvent& OnNewVideoFrame() const { return fOnNewFrame; }
+    void SetOnNewVideoFrame(TNewVideoFrameEvent handler) { fOnNewFrame = std::move(handler); }
+    double FramesPerSecond() const { return fFPS.load(); }
+    std::int32_t FramesSkipped() const { return fSkipCnt; }
+    // Samples stored since the last start.
+    std::int32_t FrameCount() const { return fFrameCnt.load(); }
+
+    // --- Operations
+    // Clears the list and fills it with the names of all video input devices,
+    // in enumeration order, untrimmed, duplicates kept.
+    static void GetListOfDevices(QStringList& DeviceList);
+    // Starts capture of the named device (an empty name: the first one). A
+    // running capture is stopped first. 0: started; 1: failed, and idle.
+    std::int32_t VideoStart(const QString& DeviceName);
+    // Stops capture; no sample arrives afterwards. Notifications already
+    // queued are still handled and show the last stored sample.
+    void VideoStop();
+    void VideoPause();
+    void VideoResume();
+    // BMP becomes a copy of the newest picture: 24 bits per pixel, or the gray
+    // form in gray mode. The newest sample is converted at most once per
+    // notification (and again only when a newer sample was stored meanwhile).
+    void GetBitmap(QImage& BMP);
+    // A surface every handled frame is painted on at (0, 0), or nullptr.
+    // Not owned: the caller clears it before the surface goes. A frame is not
+    // painted while another painter is active on the surface.
+    void SetDisplayCanvas(QPaintDevice* Canvas) { fDisplayCanvas = Canvas; }
+    static void Convert24ToGray(const QImage& BM24, QImage& BMGray);
+
+    // --- Camera settings; these need a running capture (else they do nothing
+    // and return 1, or 0 for SetVideoPropertySettings).
+    void ShowProperty();
+    void ShowProperty_Stream();
+    HRESULT ShowVfWCaptureDlg();
+    void GetListOfSupportedVideoSizes(QStringList& VidSize) const;
+    void SetResolutionByIndex(int Index);
+    HRESULT GetVideoPropertySettings(int VP, int& MinVal, int& MaxVal, int& StepSize, int& Default, int& Actual,
+                                     bool& AutoMode);
+    HRESULT SetVideoPropertySettings(int VP, int Actual, bool AutoMode);
+
+    // --- Error reporting: errors raised by OnNewVideoFrame or while painting
+    // go here (without a handler: to the Qt warning log); capture goes on.
+    void SetErrorHandler(TVideoErrorHandler handler) { fErrorHandler = std::move(handler); }
+
+    // --- The sample callback, on the streaming thread.
+    void CopyFrameToRing(const std::uint8_t* pb, int& Size);
+
+    // --- For tests and measurements
+    // The stream format the samples are converted for. VideoStart sets it
+    // from the running stream; set by hand only while idle, to feed samples
+    // through CopyFrameToRing directly.
+    void SetStreamFormat(std::int32_t Width, std::int32_t Height, std::uint32_t FourCC);
+    // Replaces the millisecond clock (empty: the system's); only while idle.
+    void SetMillisecondClock(TMillisecondClock clock) { fClock = std::move(clock); }
+    // Sets the sample observer; only while idle.
+    void SetSampleObserver(TSampleObserver observer) { fSampleObserver = std::move(observer); }
+    // Conversions made since creation.
+    std::int64_t ConversionCount() const { return fConversionCnt; }
+    // Frame number of the sample converted last (0: none).
+    std::int32_t ConvertedFrameNumber() const { return fConvertedFrame; }
+    // The event type of the frame notification.
+    static int NotificationType();
+
+private:
+    friend class TFrameNotifier;
+    static constexpr int kSlots = 3;
+
+    void HandleFrameMessage(QEvent* event);
+    void PaintToCanvas();
+    // Converts the newest sample when it has not been converted yet.
+    void UnpackNewest();
+    void ReportError(const QString& message);
+    void AdoptStreamFormat();
+    std::uint32_t ReadClock() const;
+    int NextFreeSlot() const;
+
+    QObject* fOwnerWindow = nullptr;
+    std::unique_ptr<TVideoSample> VideoSample;
+    bool fVideoRunning = false;
+    bool fBusy = false;
+    std::int32_t fSkipCnt = 0;
+
+    // Written by the streaming thread, reset by the GUI thread while idle.
+    std::atomic<std::int32_t> fFrameCnt{0};
+    std::atomic<std::uint32_t> f30FrameTick{0};
+    std::atomic<double> fFPS{0.0};
+
+    // Conversion: stream format, gray mode, fBitmap, fBitmapGray, fImageUnpacked.
+    TFrameConverter fConverter;
+    QPaintDevice* fDisplayCanvas = nullptr;
+
+    // The ring. A slot's buffer and size are replaced by the streaming thread
+    // only while the slot is neither the newest nor in use by the GUI thread.
+    std::atomic<std::uint8_t*> fImagePtr[kSlots] = {};
+    std::atomic<std::int32_t> fImagePtrSize[kSlots] = {};
+    std::atomic<std::int32_t> fSlotFrame[kSlots] = {}; // frame number of each slot's sample
+    std::atomic<std::int32_t> fImagePtrIndex{0};      // the newest slot
+    std::atomic<std::int32_t> fSlotInUse{-1};         // the slot the GUI thread reads, or -1
+
+    std::unique_ptr<QObject> fMessageReceiver; // lives on the GUI thread
+    int fMsgNewFrame = 0;
+    TNewVideoFrameEvent fOnNewFrame;
+    TVideoErrorHandler fErrorHandler;
+    TMillisecondClock fClock;
+    TSampleObserver fSampleObserver;
+    std::int64_t fConversionCnt = 0;
+    std::int32_t fConvertedFrame = 0;
+};
