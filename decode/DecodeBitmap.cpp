@@ -4,6 +4,7 @@
 #include <ZXing/ReadBarcode.h>
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 
 namespace {
@@ -63,6 +64,44 @@ __attribute__((target_clones("avx2", "default"))) void GreyRow(const std::uint8_
         grey[x] = static_cast<std::uint8_t>((3482u * bgr[3 * x + 2] + 11721u * bgr[3 * x + 1] + 1181u * bgr[3 * x]) >> 14);
 }
 
+// Palette pictures (the usual form of scanned and generated code pictures)
+// go to 24 bits through their colour table in one pass; Qt's own conversion
+// takes a detour through 32 bits for them. Other layouts are Qt's business.
+void ConvertTo24Bits(QImage& bitmap)
+{
+    const QImage::Format format = bitmap.format();
+    const bool mono = format == QImage::Format_Mono || format == QImage::Format_MonoLSB;
+    if (!mono && format != QImage::Format_Indexed8) {
+        bitmap.convertTo(QImage::Format_BGR888);
+        return;
+    }
+    const QList<QRgb> table = bitmap.colorTable();
+    std::uint8_t bgr[256][3] = {};
+    for (qsizetype i = 0; i < std::min<qsizetype>(table.size(), 256); ++i) {
+        bgr[i][0] = static_cast<std::uint8_t>(qBlue(table[i]));
+        bgr[i][1] = static_cast<std::uint8_t>(qGreen(table[i]));
+        bgr[i][2] = static_cast<std::uint8_t>(qRed(table[i]));
+    }
+    QImage converted(bitmap.size(), QImage::Format_BGR888);
+    if (converted.isNull()) {
+        bitmap = QImage();
+        return;
+    }
+    for (int y = 0; y < bitmap.height(); ++y) {
+        const std::uint8_t* in = bitmap.constScanLine(y);
+        std::uint8_t* out = converted.scanLine(y);
+        for (int x = 0; x < bitmap.width(); ++x, out += 3) {
+            const int index = format == QImage::Format_Indexed8 ? in[x]
+                              : format == QImage::Format_Mono   ? (in[x >> 3] >> (7 - (x & 7))) & 1
+                                                                : (in[x >> 3] >> (x & 7)) & 1;
+            std::memcpy(out, bgr[index], 3);
+        }
+    }
+    converted.setDotsPerMeterX(bitmap.dotsPerMeterX());
+    converted.setDotsPerMeterY(bitmap.dotsPerMeterY());
+    bitmap = std::move(converted);
+}
+
 } // namespace
 
 void MakeGreyPlane(const QImage& bitmap24, std::uint8_t* grey)
@@ -75,7 +114,7 @@ void MakeGreyPlane(const QImage& bitmap24, std::uint8_t* grey)
 std::optional<QString> DecodeBitmap(QImage& bitmap, TBarcodeFormat format)
 {
     if (bitmap.format() != QImage::Format_BGR888)
-        bitmap.convertTo(QImage::Format_BGR888);
+        ConvertTo24Bits(bitmap);
     if (bitmap.isNull() || bitmap.width() <= 0 || bitmap.height() <= 0)
         return std::nullopt;
 
