@@ -1,0 +1,504 @@
+// The video front-end: the frame ring and its counters fed by hand, the
+// notification handling on the GUI thread, and capture from test cameras.
+#include "support/CaptureTestSupport.h"
+
+#include "capture/FourCC.h"
+#include "capture/TestCameras.h"
+#include "capture/VideoImage.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QPainter>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <functional>
+#include <thread>
+#include <vector>
+
+static auto* const guiEnvironment = ::testing::AddGlobalTestEnvironment(new TGuiApplicationEnvironment);
+
+namespace {
+
+constexpr int kWidth = 16;
+constexpr int kHeight = 8;
+
+// A YUY2 sample of one grey level (luma y, neutral chroma).
+std::vector<std::uint8_t> GreySample(int width, int height, std::uint8_t y)
+{
+    std::vector<std::uint8_t> sample(static_cast<size_t>(width) * height * 2);
+    for (size_t i = 0; i < sample.size(); i += 2) {
+        sample[i] = y;
+        sample[i + 1] = 128;
+    }
+    return sample;
+}
+
+void Store(TVideoImage& video, const std::vector<std::uint8_t>& sample)
+{
+    int size = static_cast<int>(sample.size());
+    video.CopyFrameToRing(sample.data(), size);
+}
+
+// Pumps the GUI thread's events until the condition holds or 30 s have passed.
+bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 30000)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.elapsed() > timeoutMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+}
+
+// Waits without handling any event, so that notifications stay queued.
+bool WaitQueued(const std::function<bool()>& condition, int timeoutMs = 30000)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.elapsed() > timeoutMs)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
+void DrainEvents()
+{
+    for (int i = 0; i < 5; ++i)
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+// True when every pixel of the bitmap has the colour of the first one.
+bool Uniform(const QImage& bitmap)
+{
+    const int bytesPerPixel = bitmap.depth() / 8;
+    const uchar* first = bitmap.constScanLine(0);
+    for (int y = 0; y < bitmap.height(); ++y) {
+        const uchar* line = bitmap.constScanLine(y);
+        for (int x = 0; x < bitmap.width(); ++x)
+            if (std::memcmp(line + x * bytesPerPixel, first, bytesPerPixel) != 0)
+                return false;
+    }
+    return true;
+}
+
+// The front-end over a hand-fed 16 x 8 YUY2 stream.
+class HandFedVideo : public ::testing::Test {
+protected:
+    HandFedVideo() { video.SetStreamFormat(kWidth, kHeight, FourCC::YUY2); }
+    ~HandFedVideo() override { DrainEvents(); }
+
+    TVideoImage video;
+    const std::vector<std::uint8_t> black = GreySample(kWidth, kHeight, 16);
+    const std::vector<std::uint8_t> white = GreySample(kWidth, kHeight, 235);
+};
+
+} // namespace
+
+// ---- Counters ---------------------------------------------------------------------
+
+struct FpsCase {
+    std::uint32_t tickAt30, tickAt60;
+    double expected;
+};
+
+class FramesPerSecond : public HandFedVideo, public ::testing::WithParamInterface<FpsCase> {};
+
+TEST_P(FramesPerSecond, MeasuredOverThirtyFramesFromFrameSixtyOn)
+{
+    const FpsCase c = GetParam();
+    std::uint32_t tick = 0;
+    video.SetMillisecondClock([&] { return tick; });
+    for (int frame = 1; frame <= 60; ++frame) {
+        tick = frame == 30 ? c.tickAt30 : frame == 60 ? c.tickAt60 : 77 + frame;
+        EXPECT_EQ(video.FramesPerSecond(), 0.0) << "before frame " << frame;
+        Store(video, black);
+    }
+    EXPECT_EQ(video.FrameCount(), 60);
+    EXPECT_DOUBLE_EQ(video.FramesPerSecond(), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Ticks, FramesPerSecond,
+                         ::testing::Values(FpsCase{5000, 6000, 30.0},                 // exactly one second
+                                           FpsCase{0xFFFFFE0Cu, 500, 30.0},          // the clock wrapped
+                                           FpsCase{1000, 3000, 15.0}));
+
+TEST_F(HandFedVideo, FramesPerSecondIsRenewedEveryThirtyFramesAndClearedByStop)
+{
+    std::uint32_t tick = 100;
+    video.SetMillisecondClock([&] { return tick; });
+    for (int frame = 1; frame <= 90; ++frame) {
+        tick += frame <= 60 ? 10 : 20; // 100 fps up to frame 60, then 50 fps
+        Store(video, black);
+        if (frame == 60) {
+            EXPECT_DOUBLE_EQ(video.FramesPerSecond(), 100.0);
+        }
+    }
+    EXPECT_DOUBLE_EQ(video.FramesPerSecond(), 50.0);
+    video.VideoStop(); // idle: only the figure goes
+    EXPECT_EQ(video.FramesPerSecond(), 0.0);
+    EXPECT_EQ(video.FrameCount(), 90);
+}
+
+// ---- Notifications and GetBitmap ----------------------------------------------
+
+TEST_F(HandFedVideo, OneHandlingPerNotificationEachWithTheNewestFrame)
+{
+    std::vector<QRgb> seen;
+    video.SetOnNewVideoFrame([&](TVideoImage* sender, int width, int height, const std::uint8_t* data) {
+        EXPECT_EQ(sender, &video);
+        EXPECT_EQ(width, kWidth);
+        EXPECT_EQ(height, kHeight);
+        EXPECT_NE(data, nullptr);
+        QImage bitmap;
+        sender->GetBitmap(bitmap);
+        seen.push_back(bitmap.pixel(3, 3));
+    });
+    Store(video, black);
+    Store(video, white);
+    DrainEvents();
+    // Two notifications, each handled with the newest sample at its time.
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[0], qRgb(255, 255, 255));
+    EXPECT_EQ(seen[1], qRgb(255, 255, 255));
+    EXPECT_EQ(video.FramesSkipped(), 0);
+}
+
+TEST_F(HandFedVideo, GetBitmapConvertsOncePerNotificationUnlessANewerSampleCame)
+{
+    QImage first, second, third;
+    std::int64_t conversionsBefore = 0, conversionsAfterTwo = 0;
+    bool handled = false;
+    video.SetOnNewVideoFrame([&](TVideoImage* sender, int, int, const std::uint8_t*) {
+        if (handled)
+            return;
+        handled = true;
+        conversionsBefore = sender->ConversionCount();
+        sender->GetBitmap(first);
+        sender->GetBitmap(second);
+        conversionsAfterTwo = sender->ConversionCount();
+        Store(video, white); // a sample stored meanwhile
+        sender->GetBitmap(third);
+    });
+    Store(video, black);
+    DrainEvents();
+    EXPECT_EQ(conversionsAfterTwo - conversionsBefore, 1);
+    EXPECT_EQ(video.ConversionCount() - conversionsBefore, 2);
+    EXPECT_EQ(first, second);
+    EXPECT_EQ(first.pixel(0, 0), qRgb(0, 0, 0));
+    EXPECT_EQ(third.pixel(0, 0), qRgb(255, 255, 255));
+}
+
+TEST_F(HandFedVideo, GetBitmapGivesThePicturesFormWhateverTheTargetWas)
+{
+    Store(video, white);
+    for (bool gray : {false, true}) {
+        SCOPED_TRACE(gray ? "gray" : "colour");
+        video.SetGray8Bit(gray);
+        video.SetOnNewVideoFrame([](TVideoImage* sender, int, int, const std::uint8_t*) {
+            QImage bitmap(300, 2, QImage::Format_ARGB32);
+            sender->GetBitmap(bitmap);
+            EXPECT_EQ(bitmap.size(), QSize(kWidth, kHeight));
+            if (sender->Gray8Bit()) {
+                ASSERT_EQ(bitmap.format(), QImage::Format_Indexed8);
+                EXPECT_EQ(bitmap.colorCount(), 256);
+                EXPECT_EQ(bitmap.pixelIndex(5, 5), 235); // the sample's luma
+            } else {
+                ASSERT_EQ(bitmap.format(), QImage::Format_BGR888);
+                EXPECT_EQ(bitmap.pixel(5, 5), qRgb(255, 255, 255));
+            }
+        });
+        Store(video, white);
+        DrainEvents();
+    }
+}
+
+TEST_F(HandFedVideo, FramesArrivingWhileTheHandlerPumpsAreSkippedAndTheNextHandlingTakesTheNewest)
+{
+    int handlings = 0;
+    std::vector<std::int32_t> convertedFrames;
+    video.SetOnNewVideoFrame([&](TVideoImage* sender, int, int, const std::uint8_t*) {
+        ++handlings;
+        QImage bitmap;
+        sender->GetBitmap(bitmap);
+        convertedFrames.push_back(sender->ConvertedFrameNumber());
+        if (handlings == 1) {
+            for (int i = 0; i < 5; ++i) // frames stored while this one is handled
+                Store(video, i % 2 ? black : white);
+            QCoreApplication::processEvents();
+        }
+    });
+    Store(video, black); // frame 1
+    DrainEvents();
+    EXPECT_EQ(handlings, 1);
+    EXPECT_EQ(video.FramesSkipped(), 5);
+    Store(video, white); // frame 7
+    DrainEvents();
+    EXPECT_EQ(handlings, 2);
+    EXPECT_EQ(convertedFrames, (std::vector<std::int32_t>{1, 7}));
+    EXPECT_EQ(video.FramesSkipped(), 5);
+}
+
+TEST_F(HandFedVideo, AnErrorInTheHandlerIsReportedAndTheNextFrameIsHandled)
+{
+    QStringList errors;
+    int handlings = 0;
+    video.SetErrorHandler([&](const QString& message) {
+        errors.append(message);
+        Store(video, white); // a frame while the error is shown: skipped
+        QCoreApplication::processEvents();
+    });
+    video.SetOnNewVideoFrame([&](TVideoImage*, int, int, const std::uint8_t*) {
+        if (++handlings == 1)
+            throw std::runtime_error("frame handler failed");
+    });
+    Store(video, black);
+    DrainEvents();
+    EXPECT_EQ(errors, QStringList{QStringLiteral("frame handler failed")});
+    EXPECT_EQ(video.FramesSkipped(), 1);
+    Store(video, black);
+    DrainEvents();
+    EXPECT_EQ(handlings, 2);
+    EXPECT_EQ(errors.size(), 1);
+}
+
+TEST_F(HandFedVideo, EachFrameIsPaintedOnTheCanvasUnlessSomeoneElsePaintsOnIt)
+{
+    QImage canvas(kWidth * 2, kHeight * 2, QImage::Format_RGB32);
+    canvas.fill(Qt::red);
+    video.SetDisplayCanvas(&canvas);
+    Store(video, white);
+    DrainEvents();
+    EXPECT_EQ(canvas.pixel(kWidth - 1, kHeight - 1), qRgb(255, 255, 255));
+    EXPECT_EQ(canvas.pixel(kWidth, kHeight), qRgb(255, 0, 0)); // drawn at (0, 0) in its own size
+    {
+        QPainter other(&canvas);
+        Store(video, black);
+        DrainEvents();
+    }
+    EXPECT_EQ(canvas.pixel(0, 0), qRgb(255, 255, 255));
+    Store(video, black);
+    DrainEvents();
+    EXPECT_EQ(canvas.pixel(0, 0), qRgb(0, 0, 0));
+    video.SetDisplayCanvas(nullptr);
+}
+
+TEST(VideoImage, NotificationsQueuedForADestroyedFrontEndAreDropped)
+{
+    int handlings = 0;
+    {
+        TVideoImage video;
+        video.SetStreamFormat(kWidth, kHeight, FourCC::YUY2);
+        video.SetOnNewVideoFrame([&](TVideoImage*, int, int, const std::uint8_t*) { ++handlings; });
+        const auto sample = GreySample(kWidth, kHeight, 100);
+        for (int i = 0; i < 3; ++i)
+            Store(video, sample);
+    }
+    DrainEvents();
+    EXPECT_EQ(handlings, 0);
+}
+
+TEST(VideoImage, BadSamplesAreIgnored)
+{
+    TVideoImage video;
+    int handlings = 0;
+    video.SetOnNewVideoFrame([&](TVideoImage*, int, int, const std::uint8_t*) { ++handlings; });
+    std::uint8_t byte = 0;
+    int zero = 0, negative = -5;
+    video.CopyFrameToRing(&byte, zero);
+    video.CopyFrameToRing(&byte, negative);
+    video.CopyFrameToRing(nullptr, negative);
+    DrainEvents();
+    EXPECT_EQ(video.FrameCount(), 0);
+    EXPECT_EQ(handlings, 0);
+    QImage bitmap;
+    video.GetBitmap(bitmap); // nothing stored and no stream: an empty picture
+    EXPECT_TRUE(bitmap.isNull());
+}
+
+// A streaming thread storing frames as fast as it can while the GUI thread
+// converts slowly: no picture is ever a mix of two samples, and every
+// notification is either handled or counted as skipped.
+TEST(VideoImage, SlowConversionNeverReadsASlotBeingOverwritten)
+{
+    constexpr int width = 640, height = 480, frames = 2000;
+    TVideoImage video;
+    video.SetStreamFormat(width, height, FourCC::YUY2);
+    int handlings = 0, torn = 0;
+    video.SetOnNewVideoFrame([&](TVideoImage* sender, int, int, const std::uint8_t*) {
+        ++handlings;
+        QImage bitmap;
+        sender->GetBitmap(bitmap);
+        if (!Uniform(bitmap))
+            ++torn;
+        QCoreApplication::processEvents();
+    });
+    std::atomic<bool> done{false};
+    std::thread streaming([&] {
+        std::vector<std::vector<std::uint8_t>> samples;
+        for (int level = 0; level < 8; ++level)
+            samples.push_back(GreySample(width, height, static_cast<std::uint8_t>(20 + level * 25)));
+        for (int frame = 0; frame < frames; ++frame) {
+            Store(video, samples[frame % samples.size()]);
+        }
+        done = true;
+    });
+    ASSERT_TRUE(WaitFor([&] { return done.load(); }));
+    streaming.join();
+    DrainEvents();
+    EXPECT_EQ(torn, 0);
+    EXPECT_GT(handlings, 0);
+    EXPECT_EQ(handlings + video.FramesSkipped(), frames);
+}
+
+// ---- Capture from test cameras ------------------------------------------------
+
+namespace {
+
+const QString kSmall = QStringLiteral("Video Image Test 320x240 YUY2");
+const QString kTiny = QStringLiteral("Video Image Test 160x120 I420");
+
+class CameraCapture : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        TestCameras::clear();
+        TestCameras::add(kSmall, TestPatternDescription(TTestCameraFormat::YUY2, 320, 240));
+        TestCameras::add(kTiny, TestPatternDescription(TTestCameraFormat::I420, 160, 120));
+    }
+    void TearDown() override
+    {
+        video.VideoStop();
+        DrainEvents();
+        TestCameras::clear();
+    }
+
+    TVideoImage video;
+};
+
+} // namespace
+
+TEST_F(CameraCapture, GetListOfDevicesClearsTheListAndListsTheCamerasInOrder)
+{
+    TestCameras::add(kSmall, TestPatternDescription(TTestCameraFormat::YUY2, 320, 240)); // the same name again
+    QStringList devices{QStringLiteral("left over")};
+    video.GetListOfDevices(devices);
+    ASSERT_GE(devices.size(), 3);
+    EXPECT_FALSE(devices.contains(QStringLiteral("left over")));
+    EXPECT_EQ(devices.mid(devices.size() - 3), (QStringList{kSmall, kTiny, kSmall}));
+}
+
+TEST_F(CameraCapture, UnknownNameFailsAndLeavesIdle)
+{
+    EXPECT_EQ(video.VideoStart(QStringLiteral("No Such Camera 0815")), 1);
+    EXPECT_FALSE(video.VideoRunning());
+    EXPECT_FALSE(video.IsPaused());
+    EXPECT_EQ(video.VideoWidth(), 0);
+}
+
+TEST_F(CameraCapture, FramesArriveOnTheGuiThreadInTheStreamsSize)
+{
+    QImage last;
+    int handlings = 0;
+    const auto gui = std::this_thread::get_id();
+    video.SetOnNewVideoFrame([&](TVideoImage* sender, int width, int height, const std::uint8_t*) {
+        EXPECT_EQ(std::this_thread::get_id(), gui);
+        EXPECT_EQ(QSize(width, height), QSize(160, 120));
+        sender->GetBitmap(last);
+        ++handlings;
+    });
+    ASSERT_EQ(video.VideoStart(kTiny), 0);
+    EXPECT_TRUE(video.VideoRunning());
+    EXPECT_EQ(video.VideoFourCC(), FourCC::I420);
+    ASSERT_TRUE(WaitFor([&] { return handlings >= 5; }));
+    EXPECT_EQ(last.size(), QSize(160, 120));
+    EXPECT_EQ(last.format(), QImage::Format_BGR888);
+
+    video.VideoPause();
+    EXPECT_TRUE(video.IsPaused());
+    EXPECT_TRUE(video.VideoRunning());
+    video.VideoResume();
+    EXPECT_FALSE(video.IsPaused());
+}
+
+TEST_F(CameraCapture, EmptyNameStartsTheFirstCamera)
+{
+    QStringList devices;
+    video.GetListOfDevices(devices);
+    if (devices.first() != kSmall)
+        GTEST_SKIP() << "a real camera comes first on this machine";
+    ASSERT_EQ(video.VideoStart(QString()), 0);
+    EXPECT_EQ(video.VideoWidth(), 320);
+    EXPECT_EQ(video.VideoHeight(), 240);
+}
+
+TEST_F(CameraCapture, NotificationsQueuedAtStopAreStillHandledWithTheLastFrame)
+{
+    int handlings = 0;
+    std::vector<std::int32_t> converted;
+    video.SetOnNewVideoFrame([&](TVideoImage* sender, int, int, const std::uint8_t*) {
+        ++handlings;
+        QImage bitmap;
+        sender->GetBitmap(bitmap);
+        EXPECT_EQ(bitmap.size(), QSize(320, 240));
+        converted.push_back(sender->ConvertedFrameNumber());
+    });
+    ASSERT_EQ(video.VideoStart(kSmall), 0);
+    ASSERT_TRUE(WaitQueued([&] { return video.FrameCount() >= 3; }));
+    video.VideoStop();
+    const std::int32_t stored = video.FrameCount();
+    EXPECT_EQ(handlings, 0);
+    DrainEvents();
+    // One notification per stored sample, each showing the last one.
+    EXPECT_EQ(handlings, stored);
+    for (std::int32_t frame : converted)
+        EXPECT_EQ(frame, stored);
+    EXPECT_FALSE(video.VideoRunning());
+    EXPECT_EQ(video.FramesPerSecond(), 0.0);
+}
+
+TEST_F(CameraCapture, StartWhileCapturingStopsFirstAndResetsTheCounters)
+{
+    int handlings = 0;
+    video.SetOnNewVideoFrame([&](TVideoImage*, int, int, const std::uint8_t*) {
+        ++handlings;
+        std::this_thread::sleep_for(std::chrono::milliseconds(40)); // slower than the camera
+        QCoreApplication::processEvents();
+    });
+    ASSERT_EQ(video.VideoStart(kSmall), 0);
+    ASSERT_TRUE(WaitFor([&] { return video.FramesPerSecond() > 0 && video.FramesSkipped() > 0; }));
+    const std::int32_t before = video.FrameCount();
+    ASSERT_GE(before, 60);
+
+    ASSERT_EQ(video.VideoStart(kTiny), 0);
+    // A live camera cannot have delivered 60 frames yet.
+    EXPECT_EQ(video.FramesPerSecond(), 0.0);
+    EXPECT_LT(video.FrameCount(), 60);
+    EXPECT_EQ(video.FramesSkipped(), 0);
+    EXPECT_EQ(video.VideoWidth(), 160);
+    EXPECT_TRUE(video.VideoRunning());
+    const int handledBefore = handlings;
+    EXPECT_TRUE(WaitFor([&] { return handlings > handledBefore + 2; }));
+}
+
+TEST_F(CameraCapture, ResolutionListAndSwitch)
+{
+    QStringList sizes{QStringLiteral("stale")};
+    video.GetListOfSupportedVideoSizes(sizes);
+    EXPECT_TRUE(sizes.isEmpty()); // no capture: nothing
+    video.SetResolutionByIndex(0); // no capture: nothing happens
+    ASSERT_EQ(video.VideoStart(kSmall), 0);
+    video.GetListOfSupportedVideoSizes(sizes);
+    ASSERT_FALSE(sizes.isEmpty());
+    EXPECT_TRUE(sizes.contains(QStringLiteral("320*240  (YUY2)"))) << sizes.join(QLatin1Char('|')).toStdString();
+    video.SetResolutionByIndex(sizes.size()); // out of range: the stream stays
+    EXPECT_EQ(video.VideoWidth(), 320);
+}
