@@ -1,0 +1,250 @@
+// The webcam tab driven offscreen with test cameras: device list, Start/STOP,
+// decoding of the frames with the selected code format, closing during capture.
+#include "app/AppState.h"
+#include "app/widgets/AppForm.h"
+#include "app/widgets/ErrorHandler.h"
+#include "capture/TestCameras.h"
+#include "capture/VideoImage.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+namespace {
+const QString kSamples = QStringLiteral(LANTRIX_SOURCE_DIR "/samples");
+const QString kQrText = QStringLiteral("https://lantrix.invalid/hello?from=qr");
+const QString kBroken = QStringLiteral("Webcam Tab Broken Camera");
+constexpr int kTimeout = 30000;
+} // namespace
+
+class WebcamTabTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> root;
+    QStringList errors;
+
+    std::unique_ptr<TAppForm> MakeForm()
+    {
+        TAppEnvironment environment;
+        environment.executableFile = QStringLiteral(LANTRIX_BIN_DIR "/lantrix");
+        environment.executableFolder = root->filePath(QStringLiteral("program"));
+        environment.configFolder = root->filePath(QStringLiteral("config"));
+        environment.openFileDialog = [](QWidget*, const QString&) { return std::optional<QString>(); };
+        auto form = std::make_unique<TAppForm>(environment);
+        form->show();
+        return form;
+    }
+
+    // As the user does it: a click on the "Webcam" tab.
+    static void ActivateWebcamTab(TAppForm& form)
+    {
+        QTabBar* bar = form.PageControl1->tabBar();
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(1).center());
+    }
+
+    static void ActivateImageTab(TAppForm& form)
+    {
+        QTabBar* bar = form.PageControl1->tabBar();
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(0).center());
+    }
+
+    static bool SelectDevice(TAppForm& form, const QString& name)
+    {
+        const int index = form.ComboBox1->findText(name);
+        form.ComboBox1->setCurrentIndex(index);
+        return index >= 0;
+    }
+
+    // Waits until the front-end has stored and the window has handled at
+    // least count further frames.
+    static bool WaitForFrames(TAppForm& form, int count)
+    {
+        TVideoImage* video = form.VideoImage();
+        const std::int64_t conversions = video->ConversionCount();
+        const std::int32_t frames = video->FrameCount();
+        return QTest::qWaitFor(
+            [&] { return video->ConversionCount() >= conversions + count && video->FrameCount() >= frames + count; },
+            kTimeout);
+    }
+
+    static bool RealCamerasPresent()
+    {
+        QStringList devices;
+        TVideoImage::GetListOfDevices(devices);
+        return devices.size() > TestCameras::list().size();
+    }
+
+private slots:
+    void init()
+    {
+        root = std::make_unique<QTemporaryDir>();
+        QDir(root->path()).mkpath(QStringLiteral("program"));
+        QFile::link(kSamples, root->filePath(QStringLiteral("program/samples")));
+        errors.clear();
+        SelectedCodeFormat = TBarcodeFormat::Auto;
+        SetExceptionSink([this](const QString& text) { errors.append(text); });
+        TestCameras::clear();
+        RegisterStandardTestCameras(kSamples + QStringLiteral("/qr_code.png"));
+    }
+
+    void cleanup()
+    {
+        SetExceptionSink(nullptr);
+        TestCameras::clear();
+        root.reset();
+    }
+
+    void deviceListIsRebuiltAtEachActivation()
+    {
+        auto form = MakeForm();
+        QCOMPARE(form->ComboBox1->count(), 0); // empty until the tab is first activated
+        ActivateWebcamTab(*form);
+        QStringList expected;
+        TVideoImage::GetListOfDevices(expected);
+        QStringList listed;
+        for (int i = 0; i < form->ComboBox1->count(); ++i)
+            listed.append(form->ComboBox1->itemText(i));
+        QCOMPARE(listed, expected);
+        QCOMPARE(form->ComboBox1->currentIndex(), 0);
+
+        form->ComboBox1->setCurrentIndex(3);
+        TestCameras::add(QStringLiteral("Plugged In Later"), TestPatternDescription(TTestCameraFormat::YUY2, 160, 120));
+        ActivateImageTab(*form);
+        QCOMPARE(form->ComboBox1->count(), expected.size()); // only the webcam tab lists
+        ActivateWebcamTab(*form);
+        QCOMPARE(form->ComboBox1->count(), expected.size() + 1);
+        QCOMPARE(form->ComboBox1->itemText(expected.size()), QStringLiteral("Plugged In Later"));
+        QCOMPARE(form->ComboBox1->currentIndex(), 0);
+    }
+
+    void qrCodeFromCamera_data()
+    {
+        QTest::addColumn<QString>("camera");
+        QTest::newRow("YUY2") << QrCodeCameraName(TTestCameraFormat::YUY2, 640, 480);
+        QTest::newRow("I420") << QrCodeCameraName(TTestCameraFormat::I420, 640, 480);
+        QTest::newRow("motion JPEG") << QrCodeCameraName(TTestCameraFormat::JPEG, 640, 480);
+    }
+
+    void qrCodeFromCamera()
+    {
+        QFETCH(QString, camera);
+        auto form = MakeForm();
+        ActivateWebcamTab(*form);
+        QVERIFY(SelectDevice(*form, camera));
+        QVERIFY(form->Memo2->isHidden());
+        form->Button1->click();
+        QCOMPARE(form->Button1->text(), QStringLiteral("STOP"));
+        QVERIFY(form->VideoImage()->VideoRunning());
+        QTRY_COMPARE_WITH_TIMEOUT(form->Memo2->toPlainText(), kQrText, kTimeout);
+        QVERIFY(!form->Memo2->isHidden());
+        QCOMPARE(form->Image2->Picture().size(), QSize(640, 480));
+
+        // With EAN-13 selected the QR code never changes the pane.
+        form->CodeFormatEntry(QStringLiteral("EAN_13"))->trigger();
+        QCOMPARE(SelectedCodeFormat, TBarcodeFormat::EAN_13);
+        form->Memo2->setPlainText(QStringLiteral("marker"));
+        QVERIFY(WaitForFrames(*form, 10));
+        QCOMPARE(form->Memo2->toPlainText(), QStringLiteral("marker"));
+
+        // Capture goes on on the hidden tab, and the code is read again with Auto.
+        ActivateImageTab(*form);
+        form->CodeFormatEntry(QStringLiteral("Auto"))->trigger();
+        QTRY_COMPARE_WITH_TIMEOUT(form->Memo2->toPlainText(), kQrText, kTimeout);
+        ActivateWebcamTab(*form);
+        QVERIFY(form->VideoImage()->VideoRunning());
+
+        form->Button1->click(); // STOP
+        QCOMPARE(form->Button1->text(), QStringLiteral("Start"));
+        QVERIFY(!form->VideoImage()->VideoRunning());
+        QVERIFY(form->Image2->Picture().isNull());
+        QCOMPARE(form->Memo2->toPlainText(), kQrText);
+        QVERIFY(!form->Memo2->isHidden());
+        QVERIFY(errors.isEmpty());
+    }
+
+    void pictureWithoutCodeLeavesThePaneAsItIs()
+    {
+        auto form = MakeForm();
+        ActivateWebcamTab(*form);
+        QVERIFY(SelectDevice(*form, TestPatternCameraName(TTestCameraFormat::YUY2, 640, 480)));
+        form->Button1->click();
+        QVERIFY(WaitForFrames(*form, 10));
+        QVERIFY(form->Memo2->isHidden());
+        QVERIFY(form->Memo2->toPlainText().isEmpty());
+        QCOMPARE(form->Image2->Picture().size(), QSize(640, 480));
+        form->Button1->click();
+    }
+
+    void startWithoutDevicesDoesNothing()
+    {
+        TestCameras::clear();
+        if (RealCamerasPresent())
+            QSKIP("this machine has a camera");
+        auto form = MakeForm();
+        ActivateWebcamTab(*form);
+        QCOMPARE(form->ComboBox1->count(), 0);
+        form->Button1->click();
+        QCOMPARE(form->Button1->text(), QStringLiteral("Start"));
+        QVERIFY(!form->VideoImage()->VideoRunning());
+        QVERIFY(errors.isEmpty());
+    }
+
+    void failedStartStillShowsStop()
+    {
+        TestCameras::add(kBroken, QStringLiteral("nosuchgstelement_lantrix"));
+        auto form = MakeForm();
+        ActivateWebcamTab(*form);
+        QVERIFY(SelectDevice(*form, kBroken));
+        form->Button1->click();
+        QCOMPARE(form->Button1->text(), QStringLiteral("STOP"));
+        QVERIFY(!form->VideoImage()->VideoRunning());
+        QVERIFY(errors.isEmpty()); // nothing is shown
+        form->Button1->click();
+        QCOMPARE(form->Button1->text(), QStringLiteral("Start"));
+    }
+
+    void closingDuringCaptureStopsIt()
+    {
+        auto form = MakeForm();
+        ActivateWebcamTab(*form);
+        QVERIFY(SelectDevice(*form, QrCodeCameraName(TTestCameraFormat::YUY2, 640, 480)));
+        form->Button1->click();
+        QVERIFY(WaitForFrames(*form, 3));
+        QVERIFY(form->close());
+        QVERIFY(!form->VideoImage()->VideoRunning());
+        QCOMPARE(form->Button1->text(), QStringLiteral("Start"));
+        QCoreApplication::processEvents(); // frames queued before the stop
+        const std::int32_t frames = form->VideoImage()->FrameCount();
+        const std::int64_t conversions = form->VideoImage()->ConversionCount();
+        QTest::qWait(300);
+        QCOMPARE(form->VideoImage()->FrameCount(), frames);
+        QCOMPARE(form->VideoImage()->ConversionCount(), conversions);
+        QVERIFY(errors.isEmpty());
+    }
+
+    void destroyingTheWindowDuringCaptureIsSafe()
+    {
+        auto form = MakeForm();
+        ActivateWebcamTab(*form);
+        QVERIFY(SelectDevice(*form, QrCodeCameraName(TTestCameraFormat::YUY2, 640, 480)));
+        form->Button1->click();
+        QVERIFY(WaitForFrames(*form, 3));
+        // Frames stored now stay queued; the window goes before they are handled.
+        QTest::qSleep(200);
+        form.reset();
+        QTest::qWait(200); // the queued frames find no window
+        QVERIFY(errors.isEmpty());
+    }
+};
+
+QTEST_MAIN(WebcamTabTest)
+#include "tst_webcam_tab.moc"
