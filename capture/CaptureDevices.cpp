@@ -1,0 +1,124 @@
+#include "capture/CaptureDevices.h"
+
+#include "capture/GstSupport.h"
+#include "capture/TestCameras.h"
+
+namespace {
+
+QString NodePathOf(GstDevice* device)
+{
+    GstStructure* properties = gst_device_get_properties(device);
+    if (!properties)
+        return {};
+    QString path;
+    for (const char* key : {"device.path", "api.v4l2.path"}) {
+        if (const char* value = gst_structure_get_string(properties, key)) {
+            path = QString::fromUtf8(value);
+            break;
+        }
+    }
+    gst_structure_free(properties);
+    return path;
+}
+
+bool IsTrimmed(QChar c)
+{
+    return c.unicode() <= 0x20 || c.category() == QChar::Other_Control;
+}
+
+} // namespace
+
+GstElement* TCaptureDevice::CreateSource(QString* error) const
+{
+    EnsureGStreamer();
+    if (Device) {
+        GstElement* element = gst_device_create_element(Device.get(), nullptr);
+        if (!element && error)
+            *error = QStringLiteral("The device gives no source element");
+        return element;
+    }
+    GError* parseError = nullptr;
+    GstElement* bin = gst_parse_bin_from_description(Description.toUtf8().constData(), TRUE, &parseError);
+    const QString message = TakeGErrorMessage(parseError);
+    if (bin && !message.isEmpty()) { // a partly built bin is no camera
+        gst_object_unref(gst_object_ref_sink(bin));
+        bin = nullptr;
+    }
+    if (!bin && error)
+        *error = message;
+    return bin;
+}
+
+GstCaps* TCaptureDevice::AnnouncedCaps() const
+{
+    return Device ? gst_device_get_caps(Device.get()) : nullptr;
+}
+
+std::vector<TCaptureDevice> ListCaptureDevices()
+{
+    EnsureGStreamer();
+    std::vector<TCaptureDevice> devices;
+    GstObjectPtr<GstDeviceMonitor> monitor(gst_device_monitor_new());
+    gst_device_monitor_add_filter(monitor.get(), "Video/Source", nullptr);
+    GList* found = gst_device_monitor_get_devices(monitor.get());
+    for (GList* item = found; item; item = item->next) {
+        auto* device = GST_DEVICE(item->data);
+        gchar* name = gst_device_get_display_name(device);
+        TCaptureDevice entry;
+        entry.Name = QString::fromUtf8(name ? name : "");
+        g_free(name);
+        entry.NodePath = NodePathOf(device);
+        entry.Device = std::shared_ptr<GstDevice>(GST_DEVICE(gst_object_ref(device)), GstObjectUnref());
+        devices.push_back(std::move(entry));
+    }
+    g_list_free_full(found, gst_object_unref);
+
+    for (const TTestCamera& camera : TestCameras::list())
+        devices.push_back({camera.Name, nullptr, camera.Description, QString()});
+    return devices;
+}
+
+HRESULT EnumCaptureDevices(QStringList& list)
+{
+    list.clear();
+    for (const TCaptureDevice& device : ListCaptureDevices())
+        list.append(device.Name);
+    return S_OK;
+}
+
+QString TrimDeviceName(const QString& name)
+{
+    qsizetype first = 0, last = name.size();
+    while (first < last && IsTrimmed(name[first]))
+        ++first;
+    while (last > first && IsTrimmed(name[last - 1]))
+        --last;
+    return name.mid(first, last - first);
+}
+
+QString AsciiUpper(const QString& text)
+{
+    QString upper = text;
+    for (QChar& c : upper)
+        if (c >= QLatin1Char('a') && c <= QLatin1Char('z'))
+            c = QChar(c.unicode() - 'a' + 'A');
+    return upper;
+}
+
+int FindCaptureDevice(const QStringList& names, const QString& requested, QString& deviceSelected)
+{
+    deviceSelected.clear();
+    QString wanted = AsciiUpper(TrimDeviceName(requested));
+    if (wanted.isEmpty())
+        wanted = QStringLiteral("#1");
+    const bool byPosition = wanted.size() == 2 && wanted[0] == QLatin1Char('#') && wanted[1] >= QLatin1Char('1') && wanted[1] <= QLatin1Char('9');
+    const int position = byPosition ? wanted[1].unicode() - '0' : 0;
+    for (int i = 0; i < names.size(); ++i) {
+        const QString name = TrimDeviceName(names[i]);
+        if (AsciiUpper(name) == wanted || i + 1 == position) {
+            deviceSelected = name;
+            return i;
+        }
+    }
+    return -1;
+}

@@ -1,0 +1,501 @@
+#include "capture/VideoSample.h"
+
+#include "capture/GstSupport.h"
+
+#include <gst/video/video.h>
+
+#include <cerrno>
+#include <chrono>
+
+namespace {
+
+// How long a start waits for the first sample: cameras can take a few
+// seconds to open; errors end the wait at once.
+constexpr std::chrono::seconds kStartTimeout{10};
+
+// The camera formats the frame conversion reads, in order of preference, then
+// any other raw format (the conversion reports it as unknown).
+constexpr const char* kCameraCaps = "video/x-raw,format=YUY2; video/x-raw,format=I420; video/x-raw,format=YV12; "
+                                    "video/x-raw,format=BGR; image/jpeg; video/x-raw";
+constexpr const char* kRawCaps = "video/x-raw";
+constexpr const char* kRgbCaps = "video/x-raw,format=BGR";
+
+void SetCaps(GstElement* filter, const char* text)
+{
+    GstCapsPtr caps(gst_caps_from_string(text));
+    g_object_set(filter, "caps", caps.get(), nullptr);
+}
+
+} // namespace
+
+TVideoSample::TVideoSample(QObject* owner, bool ForceRGB, int WhichMethodToCallback, HRESULT& HR)
+    : ghApp(owner), fForceRGB(ForceRGB), fWhichMethodToCallback(WhichMethodToCallback)
+{
+    EnsureGStreamer();
+    HR = fCreated = E_FAIL;
+    fPipeline = gst_pipeline_new("capture");
+    if (!fPipeline)
+        return;
+    gst_object_ref_sink(fPipeline);
+
+    fCapsFilter = gst_element_factory_make("capsfilter", "camera-format");
+    fAppSink = gst_element_factory_make("appsink", "grabber");
+    if (ForceRGB) {
+        fConvert = gst_element_factory_make("videoconvert", nullptr);
+        fRgbFilter = gst_element_factory_make("capsfilter", "rgb-format");
+    }
+    const bool complete = fCapsFilter && fAppSink && (!ForceRGB || (fConvert && fRgbFilter));
+    for (GstElement* element : {fCapsFilter, fConvert, fRgbFilter, fAppSink})
+        if (element)
+            gst_bin_add(GST_BIN(fPipeline), element); // the bin owns them from here on
+    if (!complete)
+        return;
+
+    SetCaps(fCapsFilter, ForceRGB ? kRawCaps : kCameraCaps);
+    bool linked;
+    if (ForceRGB) {
+        SetCaps(fRgbFilter, kRgbCaps);
+        linked = gst_element_link_many(fCapsFilter, fConvert, fRgbFilter, fAppSink, nullptr);
+    } else {
+        linked = gst_element_link(fCapsFilter, fAppSink);
+    }
+    if (!linked)
+        return;
+
+    // The grabber keeps no samples of its own: at most two wait, older ones are dropped.
+    g_object_set(fAppSink, "sync", FALSE, "max-buffers", 2u, "drop", TRUE, "emit-signals", FALSE, "enable-last-sample", FALSE, nullptr);
+    GstAppSinkCallbacks callbacks{};
+    callbacks.new_sample = &TVideoSample::OnNewSample;
+    gst_app_sink_set_callbacks(GST_APP_SINK(fAppSink), &callbacks, this, nullptr);
+
+    // Bus messages are looked at where they are posted and then dropped, so no
+    // main loop is needed and nothing piles up on the bus.
+    GstObjectPtr<GstBus> bus(gst_element_get_bus(fPipeline));
+    gst_bus_set_sync_handler(bus.get(), &TVideoSample::OnBusMessage, this, nullptr);
+    HR = fCreated = S_OK;
+}
+
+TVideoSample::~TVideoSample()
+{
+    Destroy();
+}
+
+HRESULT TVideoSample::StartVideo(const QString& CaptureDeviceName, bool Visible, QString& DeviceSelected)
+{
+    DeviceSelected.clear();
+    fVisible = Visible;
+    if (Failed(fCreated))
+        return fCreated;
+    RemoveSource();
+    fHasDevice = false;
+    fControls.reset();
+    FormatArr.clear();
+    SetCaps(fCapsFilter, fForceRGB ? kRawCaps : kCameraCaps);
+
+    std::vector<TCaptureDevice> devices = ListCaptureDevices();
+    QStringList names;
+    for (const TCaptureDevice& device : devices)
+        names.append(device.Name);
+    const int index = FindCaptureDevice(names, CaptureDeviceName, DeviceSelected);
+    if (index < 0)
+        return HResultFromErrno(ENODEV);
+    fDevice = devices[index];
+    fHasDevice = true;
+
+    if (const HRESULT hr = EnsureSource(); Failed(hr))
+        return hr;
+    if (!fDevice.NodePath.isEmpty())
+        fControls = OpenV4L2Controls(fDevice.NodePath);
+    LoadFormatList();
+    return RestartVideo();
+}
+
+HRESULT TVideoSample::RestartVideo()
+{
+    if (fVisible)
+        return E_NOTIMPL; // no preview window on this platform
+    return BuildAndRunGraph();
+}
+
+HRESULT TVideoSample::BuildAndRunGraph()
+{
+    if (const HRESULT hr = EnsureSource(); Failed(hr))
+        return hr;
+    return RunAndWait();
+}
+
+HRESULT TVideoSample::RunAndWait()
+{
+    // The pipeline is not streaming here (stopped or never run), so the
+    // stream events can be reset without a race.
+    SetPipelineState(GST_STATE_NULL);
+    ResetStreamSignals();
+    if (const HRESULT hr = SetPipelineState(GST_STATE_PLAYING); Failed(hr)) {
+        SetPipelineState(GST_STATE_NULL);
+        g_psCurrent = PS_Stopped;
+        return hr;
+    }
+    g_psCurrent = PS_Running;
+    {
+        std::unique_lock lock(fSignalLock);
+        fSignal.wait_for(lock, kStartTimeout, [this] { return fSampleSeen.load() || fEnded.load(); });
+        if (fSampleSeen.load())
+            return S_OK;
+    }
+    // A camera that fails before its first sample is not left open.
+    const HRESULT failure = fEnded.load() ? E_FAIL : HResultFromErrno(ETIMEDOUT);
+    SetPipelineState(GST_STATE_NULL);
+    g_psCurrent = PS_Stopped;
+    return failure;
+}
+
+HRESULT TVideoSample::SetPipelineState(GstState state)
+{
+    if (!fPipeline)
+        return E_FAIL;
+    return gst_element_set_state(fPipeline, state) == GST_STATE_CHANGE_FAILURE ? E_FAIL : S_OK;
+}
+
+HRESULT TVideoSample::EnsureSource()
+{
+    if (fSource)
+        return S_OK;
+    if (!fHasDevice || !fCapsFilter)
+        return E_FAIL;
+    QString error;
+    GstElement* source = fDevice.CreateSource(&error);
+    if (!source) {
+        std::lock_guard lock(fSignalLock);
+        fError = error;
+        return E_FAIL;
+    }
+    gst_bin_add(GST_BIN(fPipeline), source);
+    if (!gst_element_link(source, fCapsFilter)) {
+        gst_bin_remove(GST_BIN(fPipeline), source);
+        std::lock_guard lock(fSignalLock);
+        fError = QStringLiteral("The camera offers no format that can be captured");
+        return E_FAIL;
+    }
+    fSource = source;
+    return S_OK;
+}
+
+void TVideoSample::RemoveSource()
+{
+    if (!fSource)
+        return;
+    SetPipelineState(GST_STATE_NULL);
+    gst_bin_remove(GST_BIN(fPipeline), fSource); // unlinks it and drops the bin's reference
+    fSource = nullptr;
+}
+
+HRESULT TVideoSample::PauseVideo()
+{
+    switch (g_psCurrent) {
+    case PS_Running: {
+        const HRESULT hr = SetPipelineState(GST_STATE_PAUSED);
+        if (Succeeded(hr))
+            g_psCurrent = PS_Paused;
+        return hr;
+    }
+    case PS_Paused: return S_OK;
+    case PS_Stopped: break;
+    }
+    return S_FALSE;
+}
+
+HRESULT TVideoSample::ResumeVideo()
+{
+    switch (g_psCurrent) {
+    case PS_Paused: {
+        const HRESULT hr = SetPipelineState(GST_STATE_PLAYING);
+        if (Succeeded(hr))
+            g_psCurrent = PS_Running;
+        return hr;
+    }
+    case PS_Running: return S_OK;
+    case PS_Stopped: break;
+    }
+    return S_FALSE;
+}
+
+HRESULT TVideoSample::StopVideo()
+{
+    const HRESULT hr = fPipeline ? SetPipelineState(GST_STATE_NULL) : S_OK;
+    g_psCurrent = PS_Stopped;
+    FormatArr.clear();
+    return hr;
+}
+
+HRESULT TVideoSample::SetPreviewState(bool nShow)
+{
+    if (!fPipeline)
+        return S_OK;
+    if (!nShow) {
+        const HRESULT hr = SetPipelineState(GST_STATE_NULL);
+        g_psCurrent = PS_Stopped;
+        return hr;
+    }
+    switch (g_psCurrent) {
+    case PS_Running: return S_OK;
+    case PS_Paused: {
+        const HRESULT hr = SetPipelineState(GST_STATE_PLAYING);
+        g_psCurrent = PS_Running;
+        return hr;
+    }
+    case PS_Stopped: break;
+    }
+    return BuildAndRunGraph();
+}
+
+void TVideoSample::SetCallBack(const TVideoSampleCallBack& CB)
+{
+    fDelivery.SetCallBack(CB);
+}
+
+GstCaps* TVideoSample::NegotiatedCaps() const
+{
+    if (!fAppSink)
+        return nullptr;
+    GstObjectPtr<GstPad> pad(gst_element_get_static_pad(fAppSink, "sink"));
+    return pad ? gst_pad_get_current_caps(pad.get()) : nullptr;
+}
+
+HRESULT TVideoSample::GetStreamInfo(int& Width, int& Height, std::uint32_t& FourCC)
+{
+    Width = Height = 0;
+    FourCC = 0;
+    GstCapsPtr caps(NegotiatedCaps());
+    if (!caps || gst_caps_is_empty(caps.get()))
+        return E_FAIL;
+    const GstStructure* structure = gst_caps_get_structure(caps.get(), 0);
+    if (gst_structure_has_name(structure, "video/x-raw")) {
+        GstVideoInfo info;
+        if (!gst_video_info_from_caps(&info, caps.get()))
+            return S_OK;
+        Width = GST_VIDEO_INFO_WIDTH(&info);
+        Height = GST_VIDEO_INFO_HEIGHT(&info);
+        FourCC = GST_VIDEO_INFO_FORMAT(&info) == GST_VIDEO_FORMAT_BGR ? 0 : gst_video_format_to_fourcc(GST_VIDEO_INFO_FORMAT(&info));
+    } else if (gst_structure_has_name(structure, "image/jpeg")) {
+        int width = 0, height = 0;
+        if (gst_structure_get_int(structure, "width", &width) && gst_structure_get_int(structure, "height", &height) && width > 0 && height > 0) {
+            Width = width;
+            Height = height;
+            FourCC = GST_MAKE_FOURCC('M', 'J', 'P', 'G');
+        }
+    }
+    return S_OK;
+}
+
+void TVideoSample::GetVideoSize(int& Width, int& Height)
+{
+    std::uint32_t fourCC = 0;
+    if (Failed(GetStreamInfo(Width, Height, fourCC)))
+        Width = Height = 0;
+}
+
+void TVideoSample::DeleteCaptureGraph()
+{
+    RemoveSource();
+    g_psCurrent = PS_Stopped;
+}
+
+void TVideoSample::Destroy()
+{
+    fDelivery.SetCallBack({}); // no call of the owner's routine from here on
+    if (fPipeline) {
+        gst_element_set_state(fPipeline, GST_STATE_NULL); // joins the streaming threads
+        GstObjectPtr<GstBus> bus(gst_element_get_bus(fPipeline));
+        gst_bus_set_sync_handler(bus.get(), nullptr, nullptr, nullptr);
+        gst_object_unref(fPipeline);
+    }
+    fPipeline = fSource = fCapsFilter = fConvert = fRgbFilter = fAppSink = nullptr;
+    g_psCurrent = PS_Stopped;
+    FormatArr.clear();
+    fControls.reset();
+    fHasDevice = false;
+    fCreated = E_FAIL;
+}
+
+QString TVideoSample::StreamError() const
+{
+    std::lock_guard lock(fSignalLock);
+    return fError;
+}
+
+void TVideoSample::ResetStreamSignals()
+{
+    std::lock_guard lock(fSignalLock);
+    fSampleSeen = false;
+    fEnded = false;
+    fError.clear();
+}
+
+GstFlowReturn TVideoSample::OnNewSample(GstAppSink* sink, gpointer self)
+{
+    auto* capture = static_cast<TVideoSample*>(self);
+    if (GstSample* sample = gst_app_sink_pull_sample(sink)) {
+        capture->fDelivery.Deliver(sample);
+        gst_sample_unref(sample);
+    }
+    if (!capture->fSampleSeen.load(std::memory_order_relaxed)) {
+        {
+            std::lock_guard lock(capture->fSignalLock);
+            capture->fSampleSeen = true;
+        }
+        capture->fSignal.notify_all();
+    }
+    return GST_FLOW_OK;
+}
+
+GstBusSyncReply TVideoSample::OnBusMessage(GstBus*, GstMessage* message, gpointer self)
+{
+    auto* capture = static_cast<TVideoSample*>(self);
+    QString error;
+    switch (GST_MESSAGE_TYPE(message)) {
+    case GST_MESSAGE_ERROR: {
+        GError* gerror = nullptr;
+        gst_message_parse_error(message, &gerror, nullptr);
+        error = TakeGErrorMessage(gerror);
+        if (error.isEmpty())
+            error = QStringLiteral("Stream error");
+        [[fallthrough]];
+    }
+    case GST_MESSAGE_EOS: {
+        {
+            std::lock_guard lock(capture->fSignalLock);
+            if (capture->fError.isEmpty())
+                capture->fError = error;
+            capture->fEnded = true;
+        }
+        capture->fSignal.notify_all();
+        break;
+    }
+    default: break;
+    }
+    return GST_BUS_DROP;
+}
+
+// ---------------------------------------------------------------------------
+// Capability list
+
+void TVideoSample::LoadFormatList()
+{
+    FormatArr.clear();
+    GstCapsPtr caps(fDevice.AnnouncedCaps());
+    if (!caps && fSource) {
+        GstObjectPtr<GstPad> pad(gst_element_get_static_pad(fSource, "src"));
+        if (pad)
+            caps.reset(gst_pad_query_caps(pad.get(), nullptr));
+    }
+    if (caps)
+        FormatArr = FormatListFromCaps(caps.get());
+}
+
+void TVideoSample::GetListOfVideoSizes(QStringList& VidSize) const
+{
+    VidSize.clear();
+    if (g_psCurrent == PS_Stopped)
+        return;
+    for (const TFormatInfo& format : FormatArr)
+        VidSize.append(format.Text());
+}
+
+HRESULT TVideoSample::SetVideoSizeByListIndex(int ListIndex)
+{
+    if (ListIndex < 0 || ListIndex >= static_cast<int>(FormatArr.size()) || !fCapsFilter)
+        return S_FALSE;
+    GstCapsPtr caps(gst_caps_from_string(FormatArr[ListIndex].Caps.constData()));
+    if (!caps)
+        return E_INVALIDARG;
+    SetPipelineState(GST_STATE_NULL);
+    g_object_set(fCapsFilter, "caps", caps.get(), nullptr);
+    switch (g_psCurrent) {
+    case PS_Running: return RunAndWait();
+    case PS_Paused: return SetPipelineState(GST_STATE_PAUSED);
+    case PS_Stopped: break;
+    }
+    return S_OK;
+}
+
+int TVideoSample::CurrentFormatIndex()
+{
+    int width = 0, height = 0;
+    std::uint32_t fourCC = 0;
+    if (Failed(GetStreamInfo(width, height, fourCC)))
+        return -1;
+    for (std::size_t i = 0; i < FormatArr.size(); ++i) {
+        const TFormatInfo& format = FormatArr[i];
+        std::uint32_t entryFourCC = 0;
+        if (format.FourCC != std::array<char, 4>{'R', 'G', 'B', ' '})
+            entryFourCC = GST_MAKE_FOURCC(format.FourCC[0], format.FourCC[1], format.FourCC[2], format.FourCC[3]);
+        if (format.Width == width && format.Height == height && entryFourCC == fourCC)
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+// ---------------------------------------------------------------------------
+// Image controls and extended properties
+
+HRESULT TVideoSample::GetVideoPropAmpEx(int prop, std::int32_t& min, std::int32_t& max, std::int32_t& step, std::int32_t& defaultValue,
+                                        std::int32_t& flags, std::int32_t& value)
+{
+    return ::GetVideoPropAmpEx(fControls.get(), prop, min, max, step, defaultValue, flags, value);
+}
+
+HRESULT TVideoSample::SetVideoPropAmpEx(int prop, std::int32_t flags, std::int32_t value)
+{
+    return ::SetVideoPropAmpEx(fControls.get(), prop, flags, value);
+}
+
+void TVideoSample::GetVideoPropAmpPercent(int Prop, int& AcPerCent)
+{
+    ::GetVideoPropAmpPercent(fControls.get(), Prop, AcPerCent);
+}
+
+void TVideoSample::SetVideoPropAmpPercent(int Prop, int AcPerCent)
+{
+    ::SetVideoPropAmpPercent(fControls.get(), Prop, AcPerCent);
+}
+
+HRESULT TVideoSample::GetExProp(std::uint32_t controlId, std::int32_t& value)
+{
+    return fControls ? fControls->Get(controlId, value) : E_NOINTERFACE;
+}
+
+HRESULT TVideoSample::SetExProp(std::uint32_t controlId, std::int32_t value)
+{
+    return fControls ? fControls->Set(controlId, value) : E_NOINTERFACE;
+}
+
+// ---------------------------------------------------------------------------
+// Dialogs
+
+HRESULT TVideoSample::ShowPropertyDialog()
+{
+    if (!fControls)
+        return E_NOINTERFACE;
+    TCameraDialogs* dialogs = CameraDialogs();
+    if (!dialogs)
+        return E_NOTIMPL;
+    return dialogs->ShowImageControls(*fControls, TrimDeviceName(fDevice.Name), ghApp);
+}
+
+HRESULT TVideoSample::ShowPropertyDialog_CaptureStream()
+{
+    TCameraDialogs* dialogs = CameraDialogs();
+    if (!dialogs)
+        return E_NOTIMPL;
+    QStringList entries;
+    GetListOfVideoSizes(entries);
+    if (entries.isEmpty())
+        return E_NOINTERFACE;
+    const int chosen = dialogs->PickCapability(entries, CurrentFormatIndex(), ghApp);
+    return chosen < 0 ? S_OK : SetVideoSizeByListIndex(chosen);
+}
+
+HRESULT TVideoSample::ShowVfWCaptureDlg()
+{
+    return E_NOTIMPL; // older-style capture drivers and their dialog do not exist here
+}
