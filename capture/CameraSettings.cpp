@@ -227,13 +227,18 @@ HRESULT GetVideoPropAmpEx(TImageControls* controls, int prop, std::int32_t& min,
     max = range.Max;
     step = range.Step;
     defaultValue = value = range.Default;
-    TControlRange autoRange;
-    flags = VideoProcAmp_Flags_Manual | (control.AutoId && Succeeded(controls->Query(control.AutoId, autoRange)) ? VideoProcAmp_Flags_Auto : 0);
+    flags = VideoProcAmp_Flags_Manual | (VideoPropertyHasAuto(controls, prop) ? VideoProcAmp_Flags_Auto : 0);
     if (hr != S_OK)
         return hr;
     const HRESULT read = controls->Get(control.Id, value);
     flags = IsAuto(*controls, control.AutoId) ? VideoProcAmp_Flags_Auto : VideoProcAmp_Flags_Manual;
     return read;
+}
+
+bool VideoPropertyHasAuto(TImageControls* controls, int prop)
+{
+    TControlRange range;
+    return controls && ValidProperty(prop) && kProcAmp[prop].AutoId && Succeeded(controls->Query(kProcAmp[prop].AutoId, range));
 }
 
 HRESULT SetVideoPropAmpEx(TImageControls* controls, int prop, std::int32_t flags, std::int32_t value)

@@ -89,6 +89,8 @@ std::unique_ptr<TImageControls> OpenV4L2Controls(const QString& nodePath);
 // controls: 1. flags: the current mode (Auto or Manual).
 HRESULT GetVideoPropAmpEx(TImageControls* controls, int prop, std::int32_t& min, std::int32_t& max, std::int32_t& step,
                           std::int32_t& defaultValue, std::int32_t& flags, std::int32_t& value);
+// Whether the property can be put under automatic control.
+bool VideoPropertyHasAuto(TImageControls* controls, int prop);
 // Writes a property: Auto in flags switches automatic control on (the value is
 // not used); otherwise automatic control goes off and the value is written.
 HRESULT SetVideoPropAmpEx(TImageControls* controls, int prop, std::int32_t flags, std::int32_t value);

@@ -6,6 +6,7 @@
 #include "capture/GstSupport.h"
 #include "capture/TestCameras.h"
 #include "capture/VideoSample.h"
+#include "support/FakeImageControls.h"
 
 #include <gtest/gtest.h>
 
@@ -753,61 +754,21 @@ INSTANTIATE_TEST_SUITE_P(Table, RawToPercent,
                                            RawCase{0, -64, 64, 50}, RawCase{7, 7, 7, 0}, RawCase{7, 9, 3, 0},
                                            RawCase{INT32_MAX, INT32_MIN, INT32_MAX, 100}, RawCase{0, INT32_MIN, INT32_MAX, 50}));
 
-namespace {
-
-// Image controls of a pretend camera, keyed by V4L2 control identifier.
-class FakeControls : public TImageControls {
-public:
-    struct Control {
-        TControlRange range;
-        std::int32_t value;
-    };
-    std::map<std::uint32_t, Control> controls;
-    std::vector<std::pair<std::uint32_t, std::int32_t>> writes;
-
-    HRESULT Query(std::uint32_t id, TControlRange& range) override
-    {
-        auto it = controls.find(id);
-        if (it == controls.end())
-            return HResultFromErrno(EINVAL);
-        range = it->second.range;
-        return S_OK;
-    }
-    HRESULT Get(std::uint32_t id, std::int32_t& value) override
-    {
-        auto it = controls.find(id);
-        if (it == controls.end())
-            return HResultFromErrno(EINVAL);
-        value = it->second.value;
-        return S_OK;
-    }
-    HRESULT Set(std::uint32_t id, std::int32_t value) override
-    {
-        auto it = controls.find(id);
-        if (it == controls.end())
-            return HResultFromErrno(EINVAL);
-        writes.emplace_back(id, value);
-        it->second.value = value;
-        return S_OK;
-    }
-};
-
-} // namespace
 
 class ImageControls : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        auto fake = std::make_unique<FakeControls>();
-        fake->controls[V4L2_CID_BRIGHTNESS] = {{0, 255, 1, 128}, 100};
-        fake->controls[V4L2_CID_GAIN] = {{0, 100, 2, 20}, 40};
-        fake->controls[V4L2_CID_AUTOGAIN] = {{0, 1, 1, 1}, 1};
+        auto fake = std::make_unique<TFakeImageControls>();
+        fake->Controls[V4L2_CID_BRIGHTNESS] = {{0, 255, 1, 128}, 100};
+        fake->Controls[V4L2_CID_GAIN] = {{0, 100, 2, 20}, 40};
+        fake->Controls[V4L2_CID_AUTOGAIN] = {{0, 1, 1, 1}, 1};
         controls = fake.get();
         capture = NewCapture();
         capture->SetImageControls(std::move(fake));
     }
 
-    FakeControls* controls = nullptr;
+    TFakeImageControls* controls = nullptr;
     std::unique_ptr<TVideoSample> capture;
 };
 
@@ -842,17 +803,17 @@ TEST_F(ImageControls, MissingControlsGiveDefaultsAndTheCode)
     EXPECT_EQ(GetVideoPropertySettings(nullptr, VP_Brightness, min, max, step, def, actual, automatic), S_FALSE);
     EXPECT_EQ(min, -1);
     EXPECT_EQ(SetVideoPropertySettings(nullptr, VP_Brightness, 1, false), S_OK);
-    EXPECT_TRUE(controls->writes.empty());
+    EXPECT_TRUE(controls->Writes.empty());
 }
 
 TEST_F(ImageControls, WritingManualTurnsAutomaticOffFirst)
 {
     EXPECT_EQ(SetVideoPropertySettings(capture.get(), VP_Gain, 60, false), S_OK);
-    using Write = std::pair<std::uint32_t, std::int32_t>;
-    EXPECT_EQ(controls->writes, (std::vector<Write>{{V4L2_CID_AUTOGAIN, 0}, {V4L2_CID_GAIN, 60}}));
-    controls->writes.clear();
+    using Write = TFakeImageControls::Write;
+    EXPECT_EQ(controls->Writes, (std::vector<Write>{{V4L2_CID_AUTOGAIN, 0}, {V4L2_CID_GAIN, 60}}));
+    controls->Writes.clear();
     EXPECT_EQ(SetVideoPropertySettings(capture.get(), VP_Gain, 10, true), S_OK);
-    EXPECT_EQ(controls->writes, (std::vector<Write>{{V4L2_CID_AUTOGAIN, 1}}));
+    EXPECT_EQ(controls->Writes, (std::vector<Write>{{V4L2_CID_AUTOGAIN, 1}}));
     EXPECT_LT(SetVideoPropertySettings(capture.get(), VP_Brightness, 10, true), 0); // brightness has no automatic mode here
 }
 
@@ -862,11 +823,11 @@ TEST_F(ImageControls, PercentagesGoThroughTheRange)
     capture->GetVideoPropAmpPercent(VP_Brightness, percent);
     EXPECT_EQ(percent, 39); // 100 of 0..255 = 39.2 %
     capture->SetVideoPropAmpPercent(VP_Brightness, 50);
-    EXPECT_EQ(controls->controls[V4L2_CID_BRIGHTNESS].value, 128);
+    EXPECT_EQ(controls->Controls[V4L2_CID_BRIGHTNESS].Value, 128);
     capture->SetVideoPropAmpPercent(VP_Brightness, 0);
-    EXPECT_EQ(controls->controls[V4L2_CID_BRIGHTNESS].value, 0);
+    EXPECT_EQ(controls->Controls[V4L2_CID_BRIGHTNESS].Value, 0);
     capture->SetVideoPropAmpPercent(VP_Brightness, 101);
-    EXPECT_EQ(controls->controls[V4L2_CID_BRIGHTNESS].value, 128); // the default
+    EXPECT_EQ(controls->Controls[V4L2_CID_BRIGHTNESS].Value, 128); // the default
     capture->GetVideoPropAmpPercent(VP_Contrast, percent);
     EXPECT_EQ(percent, -1);
     std::int32_t value = 0;

@@ -1,0 +1,163 @@
+#include "capture/widgets/CameraDialogs.h"
+
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSlider>
+#include <QVBoxLayout>
+
+namespace {
+
+QWidget* OwnerWidget(QObject* owner)
+{
+    return qobject_cast<QWidget*>(owner);
+}
+
+class TWidgetCameraDialogs final : public TCameraDialogs {
+public:
+    HRESULT ShowImageControls(TImageControls& controls, const QString& caption, QObject* owner) override
+    {
+        TImageControlsDialog dialog(controls, caption, OwnerWidget(owner));
+        if (dialog.RowCount() == 0)
+            return E_NOINTERFACE;
+        dialog.exec();
+        return S_OK;
+    }
+
+    int PickCapability(const QStringList& entries, int current, QObject* owner) override
+    {
+        TCaptureFormatDialog dialog(entries, current, OwnerWidget(owner));
+        return dialog.exec() == QDialog::Accepted ? dialog.SelectedIndex() : -1;
+    }
+};
+
+} // namespace
+
+void InstallCameraDialogs()
+{
+    static TWidgetCameraDialogs dialogs;
+    SetCameraDialogs(&dialogs);
+}
+
+// ---------------------------------------------------------------------------
+
+TImageControlsDialog::TImageControlsDialog(TImageControls& controls, const QString& caption, QWidget* parent)
+    : QDialog(parent), fControls(controls)
+{
+    setWindowTitle(caption.isEmpty() ? QStringLiteral("Camera") : caption);
+    auto* grid = new QGridLayout;
+    for (int prop = 0; prop < kVideoPropertyCount; ++prop) {
+        std::int32_t min, max, step, defaultValue, flags, value;
+        if (GetVideoPropAmpEx(&fControls, prop, min, max, step, defaultValue, flags, value) != S_OK || max < min)
+            continue;
+        Row row{prop, {min, max, step, defaultValue}, new QSlider(Qt::Horizontal), new QLabel(QString::number(value)), nullptr};
+        row.Slider->setRange(min, max);
+        row.Slider->setSingleStep(qMax(1, step));
+        row.Slider->setPageStep(qMax(1, step) * 10);
+        row.Slider->setValue(value);
+        row.Slider->setObjectName(VideoPropertyName(prop));
+        row.Value->setMinimumWidth(row.Value->fontMetrics().horizontalAdvance(QStringLiteral("-000000")));
+        const int line = static_cast<int>(fRows.size());
+        grid->addWidget(new QLabel(VideoPropertyName(prop)), line, 0);
+        grid->addWidget(row.Slider, line, 1);
+        grid->addWidget(row.Value, line, 2);
+        if (VideoPropertyHasAuto(&fControls, prop)) {
+            row.Auto = new QCheckBox(QStringLiteral("Auto"));
+            row.Auto->setChecked(flags == VideoProcAmp_Flags_Auto);
+            row.Slider->setEnabled(flags != VideoProcAmp_Flags_Auto);
+            grid->addWidget(row.Auto, line, 3);
+        }
+        fRows.push_back(row);
+    }
+    for (const Row& row : fRows) {
+        connect(row.Slider, &QSlider::valueChanged, this, [this, row](int value) { WriteValue(row, value); });
+        if (row.Auto)
+            connect(row.Auto, &QCheckBox::toggled, this, [this, row](bool on) { WriteAuto(row, on); });
+    }
+    if (fRows.empty())
+        grid->addWidget(new QLabel(QStringLiteral("This camera has no image controls.")), 0, 0);
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close);
+    fDefaultButton = buttons->addButton(QStringLiteral("Default"), QDialogButtonBox::ResetRole);
+    fDefaultButton->setEnabled(!fRows.empty());
+    connect(fDefaultButton, &QPushButton::clicked, this, &TImageControlsDialog::RestoreDefaults);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(grid);
+    layout->addWidget(buttons);
+    setMinimumWidth(420);
+}
+
+QSlider* TImageControlsDialog::Slider(int prop) const
+{
+    for (const Row& row : fRows)
+        if (row.Prop == prop)
+            return row.Slider;
+    return nullptr;
+}
+
+QCheckBox* TImageControlsDialog::AutoBox(int prop) const
+{
+    for (const Row& row : fRows)
+        if (row.Prop == prop)
+            return row.Auto;
+    return nullptr;
+}
+
+void TImageControlsDialog::WriteValue(const Row& row, int value)
+{
+    // Values between the control's steps are not valid for the camera.
+    std::int64_t offset = std::int64_t{value} - row.Range.Min;
+    if (row.Range.Step > 1)
+        offset = offset / row.Range.Step * row.Range.Step;
+    const auto snapped = static_cast<std::int32_t>(row.Range.Min + offset);
+    row.Value->setText(QString::number(snapped));
+    SetVideoPropAmpEx(&fControls, row.Prop, VideoProcAmp_Flags_Manual, snapped);
+}
+
+void TImageControlsDialog::WriteAuto(const Row& row, bool automatic)
+{
+    row.Slider->setEnabled(!automatic);
+    if (automatic)
+        SetVideoPropAmpEx(&fControls, row.Prop, VideoProcAmp_Flags_Auto, row.Slider->value());
+    else
+        WriteValue(row, row.Slider->value());
+}
+
+void TImageControlsDialog::RestoreDefaults()
+{
+    for (const Row& row : fRows) {
+        if (row.Auto && row.Auto->isChecked())
+            row.Auto->setChecked(false); // writes the slider's value as manual
+        if (row.Slider->value() == row.Range.Default)
+            WriteValue(row, row.Range.Default); // valueChanged would not fire
+        else
+            row.Slider->setValue(row.Range.Default);
+    }
+}
+
+// ---------------------------------------------------------------------------
+
+TCaptureFormatDialog::TCaptureFormatDialog(const QStringList& entries, int current, QWidget* parent) : QDialog(parent)
+{
+    setWindowTitle(QStringLiteral("Video Format"));
+    fList = new QListWidget;
+    fList->addItems(entries);
+    if (current >= 0 && current < entries.size())
+        fList->setCurrentRow(current);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(fList, &QListWidget::itemDoubleClicked, this, &QDialog::accept);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(fList);
+    layout->addWidget(buttons);
+}
+
+int TCaptureFormatDialog::SelectedIndex() const
+{
+    return fList->currentRow();
+}

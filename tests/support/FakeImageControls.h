@@ -1,0 +1,57 @@
+// Image controls of a pretend camera, keyed by V4L2 control identifier, that
+// records every write. Header only: the capture tests include it.
+#pragma once
+
+#include "capture/CameraSettings.h"
+
+#include <cerrno>
+#include <map>
+#include <utility>
+#include <vector>
+
+class TFakeImageControls : public TImageControls {
+public:
+    struct Control {
+        TControlRange Range;
+        std::int32_t Value;
+    };
+    using Write = std::pair<std::uint32_t, std::int32_t>;
+
+    std::map<std::uint32_t, Control> Controls;
+    std::vector<Write> Writes;
+
+    HRESULT Query(std::uint32_t id, TControlRange& range) override
+    {
+        const Control* control = Find(id);
+        if (!control)
+            return HResultFromErrno(EINVAL);
+        range = control->Range;
+        return S_OK;
+    }
+
+    HRESULT Get(std::uint32_t id, std::int32_t& value) override
+    {
+        const Control* control = Find(id);
+        if (!control)
+            return HResultFromErrno(EINVAL);
+        value = control->Value;
+        return S_OK;
+    }
+
+    HRESULT Set(std::uint32_t id, std::int32_t value) override
+    {
+        Control* control = Find(id);
+        if (!control)
+            return HResultFromErrno(EINVAL);
+        Writes.emplace_back(id, value);
+        control->Value = value;
+        return S_OK;
+    }
+
+private:
+    Control* Find(std::uint32_t id)
+    {
+        const auto it = Controls.find(id);
+        return it == Controls.end() ? nullptr : &it->second;
+    }
+};
