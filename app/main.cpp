@@ -1,6 +1,7 @@
 #include "app/widgets/AppForm.h"
 #include "app/widgets/ErrorHandler.h"
 #include "capture/PixbufLoader.h"
+#include "capture/widgets/CameraDialogs.h"
 #include "platform/InstanceLock.h"
 
 int main(int argc, char** argv)
@@ -15,6 +16,7 @@ int main(int argc, char** argv)
     // The picture loader for motion-JPEG frames is bound before the main window
     // exists and released after it has gone.
     PixbufStartup();
+    InstallCameraDialogs();
     int result = 0;
     {
         TAppForm form(TAppEnvironment::ForThisProcess());
