@@ -4,8 +4,10 @@
 #include <ZXing/ReadBarcode.h>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -87,15 +89,31 @@ void ConvertTo24Bits(QImage& bitmap)
         bitmap = QImage();
         return;
     }
-    for (int y = 0; y < bitmap.height(); ++y) {
+    // A 1-bit picture goes a byte (eight pixels) at a time.
+    std::vector<std::array<std::uint8_t, 24>> eightPixels;
+    if (mono) {
+        eightPixels.resize(256);
+        for (int value = 0; value < 256; ++value)
+            for (int pixel = 0; pixel < 8; ++pixel) {
+                const int bit = format == QImage::Format_Mono ? 7 - pixel : pixel;
+                std::memcpy(&eightPixels[value][3 * pixel], bgr[(value >> bit) & 1], 3);
+            }
+    }
+    const int width = bitmap.width();
+    const int height = bitmap.height();
+    for (int y = 0; y < height; ++y) {
         const std::uint8_t* in = bitmap.constScanLine(y);
         std::uint8_t* out = converted.scanLine(y);
-        for (int x = 0; x < bitmap.width(); ++x, out += 3) {
-            const int index = format == QImage::Format_Indexed8 ? in[x]
-                              : format == QImage::Format_Mono   ? (in[x >> 3] >> (7 - (x & 7))) & 1
-                                                                : (in[x >> 3] >> (x & 7)) & 1;
-            std::memcpy(out, bgr[index], 3);
+        if (!mono) {
+            for (int x = 0; x < width; ++x)
+                std::memcpy(out + 3 * x, bgr[in[x]], 3);
+            continue;
         }
+        const int wholeBytes = width / 8;
+        for (int i = 0; i < wholeBytes; ++i)
+            std::memcpy(out + 24 * i, eightPixels[in[i]].data(), 24);
+        if (const int rest = width % 8)
+            std::memcpy(out + 24 * wholeBytes, eightPixels[in[wholeBytes]].data(), 3 * rest);
     }
     converted.setDotsPerMeterX(bitmap.dotsPerMeterX());
     converted.setDotsPerMeterY(bitmap.dotsPerMeterY());

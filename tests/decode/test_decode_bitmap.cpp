@@ -126,6 +126,22 @@ TEST(DecodeBitmap, OtherLayoutsAreConvertedTo24BitsInPlace)
     }
 }
 
+TEST(DecodeBitmap, OneBitPicturesOfAnyWidthConvertExactly)
+{
+    for (QImage::Format layout : {QImage::Format_Mono, QImage::Format_MonoLSB})
+        for (int width : {1, 7, 8, 9, 17, 64}) {
+            QImage picture(width, 3, layout);
+            picture.setColorTable({qRgb(250, 240, 230), qRgb(5, 10, 20)});
+            for (int y = 0; y < 3; ++y)
+                for (int x = 0; x < width; ++x)
+                    picture.setPixel(x, y, (x * 7 + y * 3) % 5 < 2);
+            const QImage expected = picture.convertToFormat(QImage::Format_RGB32);
+            DecodeBitmap(picture, TBarcodeFormat::Auto);
+            ASSERT_EQ(picture.format(), QImage::Format_BGR888);
+            EXPECT_EQ(picture.convertToFormat(QImage::Format_RGB32), expected) << layout << " width " << width;
+        }
+}
+
 TEST(DecodeBitmap, PaletteColoursSurviveTheConversion)
 {
     QImage picture(9, 2, QImage::Format_Indexed8); // 9 pixels: not a whole number of 4-byte words
