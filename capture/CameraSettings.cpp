@@ -211,16 +211,24 @@ std::unique_ptr<TImageControls> OpenV4L2Controls(const QString& nodePath)
     return std::make_unique<TV4L2Controls>(fd);
 }
 
-HRESULT GetVideoPropAmpEx(TImageControls* controls, int prop, std::int32_t& min, std::int32_t& max, std::int32_t& step,
-                          std::int32_t& defaultValue, std::int32_t& flags, std::int32_t& value)
+// The control behind an image property: S_OK, or 1 without controls, or the
+// failure for a property that is out of range or that V4L2 lacks.
+static HRESULT FindControl(TImageControls* controls, int prop, TProcAmpControl& control)
 {
     if (!controls)
         return S_FALSE;
     if (!ValidProperty(prop))
         return E_INVALIDARG;
-    const TProcAmpControl control = kProcAmp[prop];
-    if (!control.Id)
-        return E_PROP_ID_UNSUPPORTED;
+    control = kProcAmp[prop];
+    return control.Id ? S_OK : E_PROP_ID_UNSUPPORTED;
+}
+
+HRESULT GetVideoPropAmpEx(TImageControls* controls, int prop, std::int32_t& min, std::int32_t& max, std::int32_t& step,
+                          std::int32_t& defaultValue, std::int32_t& flags, std::int32_t& value)
+{
+    TProcAmpControl control;
+    if (const HRESULT hr = FindControl(controls, prop, control); hr != S_OK)
+        return hr;
     TControlRange range;
     const HRESULT hr = controls->Query(control.Id, range);
     min = range.Min;
@@ -243,13 +251,9 @@ bool VideoPropertyHasAuto(TImageControls* controls, int prop)
 
 HRESULT SetVideoPropAmpEx(TImageControls* controls, int prop, std::int32_t flags, std::int32_t value)
 {
-    if (!controls)
-        return S_FALSE;
-    if (!ValidProperty(prop))
-        return E_INVALIDARG;
-    const TProcAmpControl control = kProcAmp[prop];
-    if (!control.Id)
-        return E_PROP_ID_UNSUPPORTED;
+    TProcAmpControl control;
+    if (const HRESULT hr = FindControl(controls, prop, control); hr != S_OK)
+        return hr;
     if (flags & VideoProcAmp_Flags_Auto)
         return control.AutoId ? controls->Set(control.AutoId, 1) : E_INVALIDARG;
     // The manual value is read-only while the camera controls it itself.
