@@ -12,6 +12,7 @@ int main(int argc, char** argv)
     TLantrixApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Lantrix"));
     QApplication::setApplicationDisplayName(QStringLiteral("Lantrix"));
+    QApplication::setWindowIcon(ApplicationIcon());
 
     // The picture loader for motion-JPEG frames is bound before the main window
     // exists and released after it has gone.

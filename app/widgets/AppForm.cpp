@@ -1,5 +1,6 @@
 #include "app/widgets/AppForm.h"
 
+#include "app/AccessKeys.h"
 #include "app/AppState.h"
 #include "app/ExeVersionData.h"
 #include "app/HelpAddress.h"
@@ -87,7 +88,46 @@ QVBoxLayout* TabLayout(QWidget* tab)
     return layout;
 }
 
+// Gives every entry of a menu, and of its submenus, an access key.
+void AssignAccessKeys(const QList<QAction*>& actions)
+{
+    QList<QAction*> entries;
+    QStringList captions;
+    for (QAction* action : actions) {
+        if (action->isSeparator())
+            continue;
+        entries.append(action);
+        captions.append(action->text());
+    }
+    const QStringList marked = WithAccessKeys(captions);
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        entries[i]->setText(marked[i]);
+        if (QMenu* submenu = entries[i]->menu())
+            AssignAccessKeys(submenu->actions());
+    }
+}
+
 } // namespace
+
+// The icons are compiled into this static library; their registration must be
+// asked for, once.
+static void InitResources()
+{
+    static const bool registered = [] {
+        Q_INIT_RESOURCE(lantrix);
+        return true;
+    }();
+    Q_UNUSED(registered);
+}
+
+QIcon ApplicationIcon()
+{
+    InitResources();
+    QIcon icon(QStringLiteral(":/icons/lantrix.svg"));
+    for (const int size : {16, 24, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/icons/lantrix-%1.png").arg(size), QSize(size, size));
+    return icon;
+}
 
 TAppEnvironment TAppEnvironment::ForThisProcess()
 {
@@ -98,11 +138,6 @@ TAppEnvironment TAppEnvironment::ForThisProcess()
     return environment;
 }
 
-// The icons are compiled into this static library; their registration must be asked for.
-static void InitResources()
-{
-    Q_INIT_RESOURCE(lantrix);
-}
 
 TAppForm::TAppForm(TAppEnvironment environment, QWidget* parent)
     : QMainWindow(parent)
@@ -110,6 +145,7 @@ TAppForm::TAppForm(TAppEnvironment environment, QWidget* parent)
 {
     InitResources();
     setFont(Tahoma(11));
+    setWindowIcon(ApplicationIcon());
 
     PageControl1 = new QTabWidget;
     PageControl1->setObjectName(QStringLiteral("PageControl1"));
@@ -320,12 +356,26 @@ void TAppForm::BuildMenus()
     connect(SelectAll1, &QAction::triggered, this, handler(&TAppForm::SelectAll1Click));
     connect(Memo1, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { PopupMenu1->popup(Memo1->viewport()->mapToGlobal(at)); });
+
+    // The keyboard road into the menus: Alt and a menu's letter, then an
+    // entry's letter; F10 opens the first menu.
+    AssignAccessKeys(menuBar()->actions());
+    AssignAccessKeys(PopupMenu1->actions());
+    auto* openFirstMenu = new QAction(this);
+    openFirstMenu->setObjectName(QStringLiteral("OpenFirstMenu"));
+    openFirstMenu->setShortcut(QKeySequence(Qt::Key_F10));
+    openFirstMenu->setShortcutContext(Qt::WindowShortcut);
+    addAction(openFirstMenu);
+    connect(openFirstMenu, &QAction::triggered, this, [this] {
+        if (!menuBar()->actions().isEmpty())
+            menuBar()->setActiveAction(menuBar()->actions().constFirst());
+    });
 }
 
 QAction* TAppForm::CodeFormatEntry(const QString& name) const
 {
     for (QAction* action : CodeFormatGroup->actions())
-        if (QString(action->text()).remove(QLatin1Char('&')) == name)
+        if (WithoutAccessKey(action->text()) == name)
             return action;
     return nullptr;
 }

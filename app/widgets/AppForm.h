@@ -3,6 +3,7 @@
 #include "app/ImageFileScan.h"
 #include "app/widgets/PictureBox.h"
 
+#include <QIcon>
 #include <QMainWindow>
 
 #include <cstdint>
@@ -23,6 +24,9 @@ class QTextEdit;
 class QTimer;
 class SettingsStore;
 class TVideoImage;
+
+// The program's icon: our own picture at every size a desktop asks for.
+QIcon ApplicationIcon();
 
 // Where the main window finds its executable, its shipped files and the user's
 // configuration folder, and how it asks for a picture file. main() gives the

@@ -1,5 +1,6 @@
 // The main window driven offscreen: start-up state, the code-format menu, and
 // image-file scanning with the open dialog answered by the test.
+#include "app/AccessKeys.h"
 #include "app/AppState.h"
 #include "app/SettingsStore.h"
 #include "app/widgets/AppForm.h"
@@ -165,25 +166,109 @@ private slots:
         auto form = MakeForm();
         QStringList layout;
         for (QAction* menu : form->menuBar()->actions()) {
-            layout << menu->text();
+            layout << WithoutAccessKey(menu->text());
             for (QAction* entry : menu->menu()->actions())
-                layout << QStringLiteral("  ") + (entry->isSeparator() ? QStringLiteral("-") : entry->text());
+                layout << QStringLiteral("  ") +
+                              (entry->isSeparator() ? QStringLiteral("-") : WithoutAccessKey(entry->text()));
         }
         QCOMPARE(layout, (QStringList{"File", "  Load Image File...", "  -", "  Exit",
                                       "Settings", "  Code Format", "  -", "  Reset to Defaults",
                                       "Help", "  Online Help", "  -", "  Update Notifications", "  -",
-                                      "  Language...", "  Send &Feedback...", "  &About..."}));
+                                      "  Language...", "  Send Feedback...", "  About..."}));
         QStringList formats;
         for (QAction* entry : form->CodeFormat1->actions())
-            formats << entry->text();
+            formats << WithoutAccessKey(entry->text());
         QCOMPARE(formats, (QStringList{"Auto", "AZTEC", "CODABAR", "CODE_39", "CODE_93", "CODE_128", "DATA_MATRIX",
                                        "EAN_8", "EAN_13", "ITF", "MAXICODE", "PDF_417", "QR_CODE", "RSS_14",
                                        "RSS_EXPANDED", "UPC_A", "UPC_E", "UPC_EAN_EXTENSION", "MSI", "PLESSEY"}));
         QCOMPARE(form->Help2->shortcut(), QKeySequence(Qt::Key_F1));
         QStringList popup;
         for (QAction* entry : form->PopupMenu1->actions())
-            popup << entry->text();
+            popup << WithoutAccessKey(entry->text());
         QCOMPARE(popup, (QStringList{"Copy", "Select All"}));
+    }
+
+    // Every menu and entry carries an access key, the explicit ones kept, and
+    // the keys of one menu differ.
+    void accessKeys()
+    {
+        auto form = MakeForm();
+        QStringList bar, file, settings, help, popup;
+        for (QAction* menu : form->menuBar()->actions())
+            bar << menu->text();
+        for (auto [list, menu] : {std::pair{&file, form->menuBar()->actions()[0]->menu()},
+                                  std::pair{&settings, form->menuBar()->actions()[1]->menu()},
+                                  std::pair{&help, form->menuBar()->actions()[2]->menu()},
+                                  std::pair{&popup, form->PopupMenu1}})
+            for (QAction* entry : menu->actions())
+                if (!entry->isSeparator())
+                    *list << entry->text();
+        QCOMPARE(bar, (QStringList{"&File", "&Settings", "&Help"}));
+        QCOMPARE(file, (QStringList{"&Load Image File...", "&Exit"}));
+        QCOMPARE(settings, (QStringList{"&Code Format", "&Reset to Defaults"}));
+        QCOMPARE(help, (QStringList{"&Online Help", "&Update Notifications", "&Language...", "Send &Feedback...",
+                                    "&About..."}));
+        QCOMPARE(popup, (QStringList{"&Copy", "&Select All"}));
+        QCOMPARE(form->CodeFormat1->actions()[0]->text(), QStringLiteral("&Auto"));
+        QCOMPARE(form->CodeFormatEntry(QStringLiteral("QR_CODE"))->text(), QStringLiteral("&QR_CODE"));
+    }
+
+    // A keyboard-only user reaches every menu: Alt and the menu's letter, or
+    // F10 for the first; then the entries' letters.
+    void keyboardRoadIntoTheMenus_data()
+    {
+        QTest::addColumn<QKeyCombination>("opener");
+        QTest::addColumn<QString>("menu");
+        QTest::newRow("Alt+F") << QKeyCombination(Qt::AltModifier, Qt::Key_F) << "File";
+        QTest::newRow("F10") << QKeyCombination(Qt::NoModifier, Qt::Key_F10) << "File";
+        QTest::newRow("Alt+S") << QKeyCombination(Qt::AltModifier, Qt::Key_S) << "Settings";
+        QTest::newRow("Alt+H") << QKeyCombination(Qt::AltModifier, Qt::Key_H) << "Help";
+    }
+
+    void keyboardRoadIntoTheMenus()
+    {
+        QFETCH(QKeyCombination, opener);
+        QFETCH(QString, menu);
+        auto form = MakeForm();
+        QApplication::setActiveWindow(form.get());
+        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+        QTest::keyClick(form->Edit1, opener.key(), opener.keyboardModifiers());
+        QTRY_VERIFY(QApplication::activePopupWidget());
+        auto* open = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        QVERIFY(open);
+        QCOMPARE(WithoutAccessKey(open->title()), menu);
+        QTest::keyClick(open, Qt::Key_Escape);
+        QTRY_VERIFY(!QApplication::activePopupWidget());
+    }
+
+    void keyboardChoosesACodeFormat()
+    {
+        auto form = MakeForm();
+        QApplication::setActiveWindow(form.get());
+        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+        QTest::keyClick(form->Edit1, Qt::Key_S, Qt::AltModifier);
+        QTRY_VERIFY(QApplication::activePopupWidget());
+        QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_C); // Code Format
+        QTRY_COMPARE(QApplication::activePopupWidget(), static_cast<QWidget*>(form->CodeFormat1));
+        QTest::keyClick(form->CodeFormat1, Qt::Key_Q); // QR_CODE
+        QTRY_VERIFY(!QApplication::activePopupWidget());
+        QCOMPARE(SelectedCodeFormat, TBarcodeFormat::QR_CODE);
+        QCOMPARE(form->StatusBar1->text(), QStringLiteral("Code Format: QR_CODE"));
+    }
+
+    void windowIconIsOurs()
+    {
+        auto form = MakeForm();
+        const QIcon icon = form->windowIcon();
+        QVERIFY(!icon.isNull());
+        for (const int size : {16, 32, 48, 256}) {
+            const QImage picture = icon.pixmap(size, size).toImage();
+            QCOMPARE(picture.size(), QSize(size, size));
+            // Our picture: the frame's colour in the middle of the left edge, and
+            // the corners outside the rounded frame transparent.
+            QCOMPARE(picture.pixelColor(0, 0).alpha(), 0);
+            QVERIFY(picture.pixelColor(size / 16, size / 2 + size / 8).blue() > 100);
+        }
     }
 
     void codeFormat_data()
