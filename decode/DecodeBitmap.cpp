@@ -156,8 +156,16 @@ std::optional<QString> DecodeBitmap(QImage& bitmap, TBarcodeFormat format)
     // zxing-cpp reads several formats in one pass; the linear pass collects every
     // linear code so that the reader order above decides between them, and the
     // matrix pass (QR Code before Data Matrix) only runs when no linear code was found.
+    //
+    // Asked for UPC-A alone, zxing-cpp still answers EAN-13 codes; only the
+    // formats asked for count. The bars of a UPC-A code are those of an EAN-13
+    // code whose first digit is 0, and zxing-cpp answers such a code as UPC-A
+    // (12 digits) when UPC-A is asked for and as EAN-13 (13 digits) when only
+    // EAN-13 is: either reader finds it, each in its own form, while an EAN-13
+    // code with another first digit is no UPC-A code.
     if (!linear.empty()) {
-        const ZXing::Results results = ZXing::ReadBarcodes(view, MakeHints(linear, 255));
+        ZXing::Results results = ZXing::ReadBarcodes(view, MakeHints(linear, 255));
+        std::erase_if(results, [&linear](const ZXing::Result& r) { return !linear.testFlag(r.format()); });
         const auto best = std::min_element(results.begin(), results.end(), [](const auto& a, const auto& b) {
             return Rank(a.format()) < Rank(b.format());
         });
@@ -166,7 +174,7 @@ std::optional<QString> DecodeBitmap(QImage& bitmap, TBarcodeFormat format)
     }
     if (!matrix.empty()) {
         const ZXing::Result result = ZXing::ReadBarcode(view, MakeHints(matrix, 1));
-        if (result.isValid())
+        if (result.isValid() && matrix.testFlag(result.format()))
             return QString::fromStdString(result.text());
     }
     return std::nullopt;

@@ -270,6 +270,13 @@ private slots:
         answers = {kSamples + QStringLiteral("/qr_code.png")};
         form->ButtonBrowse->click();
         QCOMPARE(form->Memo1->toPlainText(), kQrText);
+
+        // An EAN-13 code is no UPC-A code.
+        form->CodeFormatEntry(QStringLiteral("UPC_A"))->trigger();
+        answers = {kSamples + QStringLiteral("/ean_13.png")};
+        form->ButtonBrowse->click();
+        QCOMPARE(form->Memo1->toPlainText(), QStringLiteral("Unreadable!"));
+        QCOMPARE(PaneColour(form->Memo1), kRed);
     }
 
     void cancelledPickChangesNothing()

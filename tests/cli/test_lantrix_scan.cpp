@@ -56,6 +56,8 @@ INSTANTIATE_TEST_SUITE_P(
                  "https://lantrix.invalid/hello?from=qr\n", ""},
         FileCase{"format_after_file", {"%S/ean_8.png", "--format", "EAN_8"}, 0, "96385074\n", ""},
         FileCase{"other_format", {"--format", "EAN_13", "%S/qr_code.png"}, 1, "", "Unreadable!\n"},
+        FileCase{"ean13_is_no_upca", {"--format", "UPC_A", "%S/ean_13.png"}, 1, "", "Unreadable!\n"},
+        FileCase{"upca_as_upca", {"--format", "UPC_A", "%S/upc_a.png"}, 0, "036000291452\n", ""},
         FileCase{"no_reader_is_auto", {"--format", "PDF_417", "%S/code_93.png"}, 0, "LANTRIX93\n", ""},
         FileCase{"aztec_never", {"%S/aztec.png"}, 1, "", "Unreadable!"},
         FileCase{"missing_file", {"/no/such/picture.png"}, 2, "", ""},
