@@ -163,6 +163,86 @@ TEST(DecodeBitmap, PaletteColoursSurviveTheConversion)
     EXPECT_EQ(picture.convertToFormat(QImage::Format_RGB32), expected);
 }
 
+// Pictures with an alpha channel decode as they are shown: over white.
+// `argb` in the layout; palette layouts get the picture's colours as their
+// table, alpha included.
+QImage InLayout(const QImage& argb, QImage::Format layout)
+{
+    if (layout != QImage::Format_Indexed8 && layout != QImage::Format_Mono)
+        return argb.convertToFormat(layout);
+    QList<QRgb> table;
+    QImage picture(argb.size(), layout);
+    for (int y = 0; y < argb.height(); ++y)
+        for (int x = 0; x < argb.width(); ++x) {
+            const QRgb colour = argb.pixel(x, y);
+            if (!table.contains(colour)) {
+                table.append(colour);
+                picture.setColorTable(table);
+            }
+            picture.setPixel(x, y, static_cast<uint>(table.indexOf(colour)));
+        }
+    return picture;
+}
+
+const QImage::Format kAlphaLayouts[] = {QImage::Format_ARGB32, QImage::Format_ARGB32_Premultiplied,
+                                        QImage::Format_RGBA8888, QImage::Format_RGBA64,
+                                        QImage::Format_Indexed8, QImage::Format_Mono};
+
+class TransparentPicture : public ::testing::TestWithParam<QImage::Format> {};
+
+TEST_P(TransparentPicture, HiddenBlackPixelsDoNotHideTheCode)
+{
+    // The code's light modules are transparent black, its dark ones opaque black.
+    const QImage code = LoadSample("qr_code.png").convertToFormat(QImage::Format_RGB32);
+    QImage argb(code.size(), QImage::Format_ARGB32);
+    for (int y = 0; y < code.height(); ++y)
+        for (int x = 0; x < code.width(); ++x)
+            argb.setPixel(x, y, qGray(code.pixel(x, y)) > 128 ? qRgba(0, 0, 0, 0) : qRgba(0, 0, 0, 255));
+    QImage picture = InLayout(argb, GetParam());
+    ASSERT_TRUE(picture.hasAlphaChannel());
+    const auto text = DecodeBitmap(picture, TBarcodeFormat::QR_CODE);
+    ASSERT_TRUE(text.has_value());
+    EXPECT_EQ(text->toStdString(), "https://lantrix.invalid/hello?from=qr");
+    EXPECT_EQ(picture.format(), QImage::Format_BGR888);
+    EXPECT_EQ(picture.pixelColor(0, 0), QColor(Qt::white));
+}
+
+INSTANTIATE_TEST_SUITE_P(Layouts, TransparentPicture, ::testing::ValuesIn(kAlphaLayouts));
+
+struct OverWhiteCase {
+    QRgb colour; // not premultiplied
+    QRgb shown;
+};
+
+void PrintTo(const OverWhiteCase& c, std::ostream* out)
+{
+    *out << "ARGB " << std::hex << c.colour;
+}
+
+class OverWhite : public ::testing::TestWithParam<std::tuple<QImage::Format, OverWhiteCase>> {};
+
+TEST_P(OverWhite, ColourIsCompositedOverWhite)
+{
+    const auto& [layout, c] = GetParam();
+    QImage argb(3, 2, QImage::Format_ARGB32);
+    argb.fill(c.colour);
+    QImage picture = InLayout(argb, layout);
+    DecodeBitmap(picture, TBarcodeFormat::Auto);
+    ASSERT_EQ(picture.format(), QImage::Format_BGR888);
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 3; ++x)
+            EXPECT_EQ(picture.pixelColor(x, y), QColor::fromRgb(c.shown)) << x << "," << y;
+}
+
+// shown = colour * alpha / 255 + 255 - alpha, for each of red, green and blue
+INSTANTIATE_TEST_SUITE_P(Colours, OverWhite,
+                         ::testing::Combine(::testing::ValuesIn(kAlphaLayouts),
+                                            ::testing::Values(OverWhiteCase{qRgba(0, 0, 0, 0), qRgb(255, 255, 255)},
+                                                              OverWhiteCase{qRgba(255, 0, 0, 128), qRgb(255, 127, 127)},
+                                                              OverWhiteCase{qRgba(10, 200, 30, 51), qRgb(206, 244, 210)},
+                                                              OverWhiteCase{qRgba(0, 0, 255, 255), qRgb(0, 0, 255)},
+                                                              OverWhiteCase{qRgba(40, 80, 120, 255), qRgb(40, 80, 120)})));
+
 TEST(DecodeBitmap, EmptyOrTinyPicturesGiveNothing)
 {
     QImage none;
