@@ -17,3 +17,9 @@ QImage StackPictures(std::initializer_list<QImage> pictures, int margin = 40);
 // A picture of the given size with the picture `code` (may be null) drawn at
 // (x, y) over a background with some structure but no code in it.
 QImage SceneWithCode(int width, int height, const QImage& code, int x, int y);
+
+// Writes a valid PNG file of width x height pixels that are all zero (black,
+// transparent where there is alpha) without holding the picture in memory:
+// `bitDepth` and `colourType` as in the PNG header (colour type 6 is RGBA).
+// Large pictures take a few kilobytes. False when the file cannot be written.
+bool WriteZeroPng(const QString& path, int width, int height, int bitDepth, int colourType);
