@@ -235,13 +235,14 @@ TEST_P(OverWhite, ColourIsCompositedOverWhite)
 }
 
 // shown = colour * alpha / 255 + 255 - alpha, for each of red, green and blue
+const OverWhiteCase kOverWhite[] = {
+    {qRgba(0, 0, 0, 0), qRgb(255, 255, 255)},     {qRgba(255, 0, 0, 128), qRgb(255, 127, 127)},
+    {qRgba(10, 200, 30, 51), qRgb(206, 244, 210)}, {qRgba(0, 0, 255, 255), qRgb(0, 0, 255)},
+    {qRgba(40, 80, 120, 255), qRgb(40, 80, 120)},
+};
+
 INSTANTIATE_TEST_SUITE_P(Colours, OverWhite,
-                         ::testing::Combine(::testing::ValuesIn(kAlphaLayouts),
-                                            ::testing::Values(OverWhiteCase{qRgba(0, 0, 0, 0), qRgb(255, 255, 255)},
-                                                              OverWhiteCase{qRgba(255, 0, 0, 128), qRgb(255, 127, 127)},
-                                                              OverWhiteCase{qRgba(10, 200, 30, 51), qRgb(206, 244, 210)},
-                                                              OverWhiteCase{qRgba(0, 0, 255, 255), qRgb(0, 0, 255)},
-                                                              OverWhiteCase{qRgba(40, 80, 120, 255), qRgb(40, 80, 120)})));
+                         ::testing::Combine(::testing::ValuesIn(kAlphaLayouts), ::testing::ValuesIn(kOverWhite)));
 
 TEST(DecodeBitmap, EmptyOrTinyPicturesGiveNothing)
 {
