@@ -22,9 +22,15 @@
 #include <QRegularExpression>
 #include <QString>
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <optional>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -150,18 +156,73 @@ std::optional<Options> ParseArguments(int argc, char** argv)
 // Samples larger than this are no camera frame; refused instead of read whole.
 constexpr qint64 kMaxSampleBytes = 512LL * 1024 * 1024;
 
+[[noreturn]] void ThrowFileError(const char* what, const QString& path, int error)
+{
+    const QString reason = QString::fromLocal8Bit(std::strerror(error));
+    throw PictureError(
+        QStringLiteral("Cannot %1 file \"%2\". %3").arg(QLatin1String(what), path, reason).toStdString());
+}
+
+// The sample in `path`, of at most kMaxSampleBytes whatever the file is: a
+// device such as /dev/zero never ends, so no more than one byte beyond the
+// limit is read. A pipe is read as a stream to its end, as long as a program
+// writes to it; a pipe without a writer is refused instead of waited for.
+// Raises PictureError.
+QByteArray ReadSample(const QString& path)
+{
+    // Opened without waiting: opening a named pipe otherwise waits for a writer.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        ThrowFileError("open", path, errno);
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    struct stat status {};
+    if (::fstat(fd, &status) != 0)
+        ThrowFileError("read", path, errno);
+    if (S_ISREG(status.st_mode) && status.st_size > kMaxSampleBytes)
+        throw PictureError(QStringLiteral("The sample is too large (%1 bytes).").arg(status.st_size).toStdString());
+
+    // The first read does not wait: a pipe without a writer answers it with its
+    // end at once, a pipe whose writer has not written yet with EAGAIN. The
+    // reads after it wait for data.
+    QByteArray sample;
+    qint64 length = 0;
+    for (bool first = true;; first = false) {
+        if (length == sample.size())
+            sample.resize(std::min(kMaxSampleBytes + 1, std::max<qint64>(2 * length, 1 << 20)));
+        ssize_t count;
+        do
+            count = ::read(fd, sample.data() + length, static_cast<std::size_t>(sample.size() - length));
+        while (count < 0 && errno == EINTR);
+        if (count < 0 && !(first && errno == EAGAIN))
+            ThrowFileError("read", path, errno);
+        if (first) {
+            if (count == 0 && S_ISFIFO(status.st_mode))
+                throw PictureError(
+                    QStringLiteral("Cannot read file \"%1\". The pipe is empty and no program writes to it.")
+                        .arg(path)
+                        .toStdString());
+            if (::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0)
+                ThrowFileError("read", path, errno);
+        }
+        if (count == 0)
+            break;
+        length += std::max<ssize_t>(count, 0);
+        if (length > kMaxSampleBytes)
+            throw PictureError(
+                QStringLiteral("The sample is too large (more than %1 bytes).").arg(kMaxSampleBytes).toStdString());
+    }
+    sample.truncate(length);
+    return sample;
+}
+
 // Converts the sample in `file` as the webcam tab converts a frame, in colour.
 // Raises PictureError when the file cannot be read or the bitmap not saved.
 QImage ConvertRawSample(const Options& options)
 {
-    QFile file(options.file);
-    if (!file.open(QIODevice::ReadOnly))
-        throw PictureError(QStringLiteral("Cannot open file \"%1\". %2").arg(options.file, file.errorString()).toStdString());
-    if (file.size() > kMaxSampleBytes)
-        throw PictureError(QStringLiteral("The sample is too large (%1 bytes).").arg(file.size()).toStdString());
-    const QByteArray sample = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        throw PictureError(QStringLiteral("Cannot read file \"%1\". %2").arg(options.file, file.errorString()).toStdString());
+    const QByteArray sample = ReadSample(options.file);
 
     TFrameConverter converter;
     converter.SetStreamFormat(options.raw->width, options.raw->height, options.raw->fourCC);

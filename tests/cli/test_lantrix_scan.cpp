@@ -10,6 +10,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <csignal>
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -18,11 +24,19 @@ struct ScanOutcome {
     QString out, err;
 };
 
-ScanOutcome Scan(const QStringList& arguments)
+// A run that ends by a crash or does not end in time fails the test; the
+// time is generous, for a busy machine, and only there so that a hang fails.
+ScanOutcome Scan(const QStringList& arguments, int timeoutSeconds = 30)
 {
     QProcess process;
     process.start(QStringLiteral(LANTRIX_BIN_DIR "/lantrix-scan"), arguments);
-    EXPECT_TRUE(process.waitForFinished(30000));
+    if (!process.waitForFinished(timeoutSeconds * 1000)) {
+        ADD_FAILURE() << "lantrix-scan did not end within " << timeoutSeconds << " s";
+        process.kill();
+        process.waitForFinished();
+        return {};
+    }
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit) << "lantrix-scan crashed";
     return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
             QString::fromUtf8(process.readAllStandardError())};
 }
@@ -82,6 +96,8 @@ TEST(ScanHelp, PrintsUsageAndSucceeds)
 }
 
 // ---- Raw camera samples ----------------------------------------------------
+
+const QString kQrText = QStringLiteral("https://lantrix.invalid/hello?from=qr");
 
 // BT.601 limited range, as cameras deliver it.
 void ToYuv(QRgb c, std::uint8_t& y, std::uint8_t& u, std::uint8_t& v)
@@ -199,6 +215,51 @@ TEST(ScanRaw, WrongCountGivesTheMessagePicture)
         for (int x = 0; x < 150 && !text; ++x)
             text = bitmap.pixel(x, y) != bitmap.pixel(319, 239);
     EXPECT_TRUE(text);
+}
+
+// A device that never ends is read no further than the largest sample taken.
+TEST(ScanRaw, EndlessDeviceIsRefused)
+{
+    const ScanOutcome run = Scan({"--raw", "640x480:YUY2", "/dev/zero"}, 300);
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err.toStdString(), "The sample is too large (more than 536870912 bytes).\n");
+}
+
+TEST(ScanRaw, PipeWithoutWriterIsRefused)
+{
+    QTemporaryDir dir;
+    const QByteArray fifo = QFile::encodeName(dir.filePath("frames"));
+    ASSERT_EQ(::mkfifo(fifo.constData(), 0600), 0);
+    const ScanOutcome run = Scan({"--raw", "640x480:YUY2", dir.filePath("frames")}, 120);
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, QStringLiteral("Cannot read file \"%1\". The pipe is empty and no program writes to it.\n")
+                           .arg(dir.filePath("frames")));
+}
+
+// A pipe that a program writes to is read as a stream to its end, the way
+// `lantrix-scan --raw ... <(cat frame.raw)` hands a sample over.
+TEST(ScanRaw, PipeWithWriterIsReadToTheEnd)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("frames");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    const QByteArray sample = MakeSample(SceneWithCode(640, 480, LoadSample("qr_code.png"), 150, 90), "RGB");
+    // The writer's open waits for the reader; the sample is larger than a pipe holds.
+    std::signal(SIGPIPE, SIG_IGN); // a reader that leaves early makes the write fail instead
+    std::thread writer([&] {
+        QFile file(path);
+        if (file.open(QIODevice::WriteOnly))
+            file.write(sample);
+    });
+    const ScanOutcome run = Scan({"--raw", "640x480:RGB", path}, 120);
+    // Should the scanner not have read it all, a reader of our own lets the writer end.
+    ::close(::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK));
+    writer.join();
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(run.out, kQrText + "\n");
+    EXPECT_EQ(run.err, "");
 }
 
 TEST(ScanRaw, UnreadableSampleFile)
