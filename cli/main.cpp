@@ -6,9 +6,10 @@
 // Prints the decoded text and a newline and exits 0; prints "Unreadable!" on
 // standard error and exits 1 when no code is found; prints the loader's error
 // and exits 2 when the file cannot be loaded; exits 64 after a usage text for a
-// bad option or format name. With --raw, FILE is one captured camera sample,
-// converted as the webcam tab converts frames before it is decoded. Writes no
-// settings and needs no display.
+// bad option or format name; standard error holds nothing but these messages.
+// With --raw, FILE is one captured camera sample, converted as the webcam tab
+// converts frames before it is decoded; it may be a pipe that a program writes
+// to. Writes no settings and needs no display.
 #include "app/PictureLoader.h"
 #include "capture/FourCC.h"
 #include "capture/FrameConversion.h"
@@ -19,6 +20,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QImageReader>
 #include <QRegularExpression>
 #include <QString>
 
@@ -26,6 +28,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <optional>
 
 #include <fcntl.h>
@@ -237,6 +240,52 @@ QImage ConvertRawSample(const Options& options)
     return converter.fBitmap;
 }
 
+// Loads a picture file as the window does. Qt reads the common formats
+// itself; the others need its image-format plugins, whose search is the
+// larger part of a short scan's start-up, and a GUI application (an SVG
+// drawing's text needs fonts), started by `startGui`. The plugins are left
+// out only when the name says one of Qt's own formats and Qt's own readers
+// know the content. Raises PictureError.
+QImage LoadPictureFile(const QString& file, const std::function<void()>& startGui)
+{
+    static const QStringList builtInFormats{"png", "bmp", "pbm", "pgm", "ppm", "xbm", "xpm"};
+    if (builtInFormats.contains(QFileInfo(file).suffix().toLower())) {
+        const QStringList libraryPaths = QCoreApplication::libraryPaths();
+        QCoreApplication::setLibraryPaths({});
+        if (!QImageReader::imageFormat(file).isEmpty())
+            return LoadPicture(file);
+        QCoreApplication::setLibraryPaths(libraryPaths);
+    }
+    startGui();
+    return LoadPicture(file);
+}
+
+// Standard error carries the program's own messages only. Qt's notices (a
+// damaged file's complaints from libpng, no runtime folder, fonts, ...) are
+// dropped, and what libraries write there themselves goes nowhere: the
+// program's messages go to the original standard error, kept aside, which
+// the answer gives. When that cannot be arranged, standard error stays.
+std::FILE* KeepStandardErrorOwn()
+{
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
+    std::fflush(stderr);
+    const int own = ::fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 3);
+    const int nowhere = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    std::FILE* messages = own >= 0 && nowhere >= 0 ? ::fdopen(own, "w") : nullptr;
+    if (messages && ::dup2(nowhere, STDERR_FILENO) >= 0) {
+        ::close(nowhere);
+        std::setvbuf(messages, nullptr, _IOLBF, 0);
+        return messages;
+    }
+    if (messages)
+        std::fclose(messages);
+    else if (own >= 0)
+        ::close(own);
+    if (nowhere >= 0)
+        ::close(nowhere);
+    return stderr;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -253,39 +302,43 @@ int main(int argc, char** argv)
         return kExitUsage;
     }
 
-    // Frames are converted with the run-time picture loader when it is there,
-    // and the message picture needs fonts: a display-less GUI application.
+    std::FILE* const messages = KeepStandardErrorOwn();
+
+    // A display-less GUI application, for what needs one: frames are converted
+    // with the run-time picture loader when it is there, the message picture
+    // and an SVG drawing's text need fonts. It gets no argument of the user's.
+    int applicationArgc = 1;
+    char* applicationArgv[] = {argv[0], nullptr};
+    std::optional<QGuiApplication> application;
+    const auto startGui = [&] {
+        if (application)
+            return;
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        application.emplace(applicationArgc, applicationArgv);
+    };
     struct PixbufSession {
         PixbufSession() { PixbufStartup(); }
         ~PixbufSession() { PixbufShutdown(); }
     };
-    std::optional<QGuiApplication> application;
     std::optional<PixbufSession> pixbuf;
-    if (options->raw) {
-        // Qt's own notices (no runtime folder, fonts, ...) are no business of a script's.
-        qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        application.emplace(argc, argv);
-        pixbuf.emplace();
-    }
-
-    // Qt reads these formats itself; only the others need its image-format
-    // plugins, whose search is the larger part of a short scan's start-up.
-    static const QStringList builtInFormats{"png", "bmp", "pbm", "pgm", "ppm", "xbm", "xpm"};
-    if (!options->raw && builtInFormats.contains(QFileInfo(options->file).suffix().toLower()))
-        QCoreApplication::setLibraryPaths({});
 
     QImage picture;
     try {
-        picture = options->raw ? ConvertRawSample(*options) : LoadPicture(options->file);
+        if (options->raw) {
+            startGui();
+            pixbuf.emplace();
+            picture = ConvertRawSample(*options);
+        } else {
+            picture = LoadPictureFile(options->file, startGui);
+        }
     } catch (const PictureError& error) {
-        std::fprintf(stderr, "%s\n", error.what());
+        std::fprintf(messages, "%s\n", error.what());
         return kExitLoadError;
     }
 
     const std::optional<QString> text = DecodeBitmap(picture, options->format);
     if (!text) {
-        std::fputs("Unreadable!\n", stderr);
+        std::fputs("Unreadable!\n", messages);
         return kExitUnreadable;
     }
     const QByteArray bytes = text->toUtf8();

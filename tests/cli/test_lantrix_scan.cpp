@@ -1,5 +1,6 @@
 // lantrix-scan run as a separate process: its output and exit codes for
 // picture files, bad usage, and raw camera samples.
+#include "support/CaptureTestSupport.h"
 #include "support/Samples.h"
 
 #include <QBuffer>
@@ -87,6 +88,123 @@ INSTANTIATE_TEST_SUITE_P(
         FileCase{"bad_raw_fourcc", {"--raw", "640x480:NV12", "%S/qr_code.png"}, 64, "", "Usage:"}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// ---- Pictures made by the test ---------------------------------------------
+
+const QString kQrText = QStringLiteral("https://lantrix.invalid/hello?from=qr");
+
+// The QR sample as an SVG drawing: its dark pixels as rectangles, one per run
+// of a row, with the text written under the code as generators draw it.
+QString WriteSvgWithText(const QString& dir)
+{
+    const QImage code = LoadSample("qr_code.png").convertToFormat(QImage::Format_RGB32);
+    QByteArray svg = QStringLiteral("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%1\" height=\"%2\">\n"
+                                    "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n")
+                         .arg(code.width())
+                         .arg(code.height() + 30)
+                         .toUtf8();
+    for (int y = 0; y < code.height(); ++y)
+        for (int x = 0; x < code.width();) {
+            int end = x;
+            while (end < code.width() && qGray(code.pixel(end, y)) < 128)
+                ++end;
+            if (end > x)
+                svg += QStringLiteral("<rect x=\"%1\" y=\"%2\" width=\"%3\" height=\"1\"/>\n")
+                           .arg(x)
+                           .arg(y)
+                           .arg(end - x)
+                           .toUtf8();
+            x = end + 1;
+        }
+    svg += QStringLiteral("<text x=\"%1\" y=\"%2\" font-family=\"sans-serif\" font-size=\"16\" "
+                          "text-anchor=\"middle\">hello?from=qr</text>\n</svg>\n")
+               .arg(code.width() / 2)
+               .arg(code.height() + 20)
+               .toUtf8();
+    const QString path = dir + QStringLiteral("/qr_with_text.svg");
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(svg) == svg.size());
+    return path;
+}
+
+QString WriteTruncatedPng(const QString& dir)
+{
+    QFile sample(SamplePath("qr_code.png"));
+    EXPECT_TRUE(sample.open(QIODevice::ReadOnly));
+    const QString path = dir + QStringLiteral("/truncated.png");
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(sample.read(200));
+    return path;
+}
+
+QString WriteEmptyPng(const QString& dir)
+{
+    const QString path = dir + QStringLiteral("/empty.png");
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    return path;
+}
+
+QString WriteHuge16BitPng(const QString& dir)
+{
+    const QString path = dir + QStringLiteral("/huge.png");
+    EXPECT_TRUE(WriteZeroPng(path, 6000, 6000, 16, 6));
+    return path;
+}
+
+// The QR sample with transparent black where it is white.
+QString WriteTransparentPng(const QString& dir)
+{
+    const QImage code = LoadSample("qr_code.png").convertToFormat(QImage::Format_RGB32);
+    QImage picture(code.size(), QImage::Format_ARGB32);
+    for (int y = 0; y < code.height(); ++y)
+        for (int x = 0; x < code.width(); ++x)
+            picture.setPixel(x, y, qGray(code.pixel(x, y)) > 128 ? qRgba(0, 0, 0, 0) : qRgba(0, 0, 0, 255));
+    const QString path = dir + QStringLiteral("/transparent.png");
+    EXPECT_TRUE(picture.save(path));
+    return path;
+}
+
+// A JPEG picture whose name says PNG: Qt's readers go by the content.
+QString WriteJpegNamedPng(const QString& dir)
+{
+    const QString path = dir + QStringLiteral("/photo.png");
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(EncodePicture(LoadSample("qr_code.png"), "JPG", 95));
+    return path;
+}
+
+struct MadeCase {
+    const char* name;
+    QString (*write)(const QString& dir);
+    int exitCode;
+    QString out;
+    const char* err; // all of standard error: the program's own message only
+};
+
+class ScanMadePicture : public ::testing::TestWithParam<MadeCase> {};
+
+TEST_P(ScanMadePicture, OutputAndExitCode)
+{
+    QTemporaryDir dir;
+    const ScanOutcome run = Scan({GetParam().write(dir.path())});
+    EXPECT_EQ(run.exitCode, GetParam().exitCode);
+    EXPECT_EQ(run.out, GetParam().out);
+    EXPECT_EQ(run.err.toStdString(), GetParam().err);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ScanMadePicture,
+    ::testing::Values(MadeCase{"svg_with_text", WriteSvgWithText, 0, kQrText + "\n", ""},
+                      MadeCase{"truncated_png", WriteTruncatedPng, 2, "", "Unable to read image data\n"},
+                      MadeCase{"empty_png", WriteEmptyPng, 2, "", "Unsupported image format\n"},
+                      MadeCase{"huge_16bit_png", WriteHuge16BitPng, 2, "",
+                               "The picture is too large to open (6000 x 6000 pixels).\n"},
+                      MadeCase{"transparent_png", WriteTransparentPng, 0, kQrText + "\n", ""},
+                      MadeCase{"jpeg_named_png", WriteJpegNamedPng, 0, kQrText + "\n", ""}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST(ScanHelp, PrintsUsageAndSucceeds)
 {
     const ScanOutcome run = Scan({"--help"});
@@ -96,8 +214,6 @@ TEST(ScanHelp, PrintsUsageAndSucceeds)
 }
 
 // ---- Raw camera samples ----------------------------------------------------
-
-const QString kQrText = QStringLiteral("https://lantrix.invalid/hello?from=qr");
 
 // BT.601 limited range, as cameras deliver it.
 void ToYuv(QRgb c, std::uint8_t& y, std::uint8_t& u, std::uint8_t& v)
