@@ -17,9 +17,15 @@ qint64 DecodedBytes(QSize size, QImage::Format format)
 
 QImage LoadPicture(const QString& fileName)
 {
-    const QString extension = QFileInfo(fileName).suffix();
+    const QFileInfo file(fileName);
+    const QString extension = file.suffix();
     if (!QImageReader::supportedImageFormats().contains(extension.toLower().toLatin1()))
         throw PictureError(QStringLiteral("Unknown picture file extension (.%1)").arg(extension).toStdString());
+
+    // A named pipe would be waited on for ever; a folder or a device holds no picture.
+    if (file.exists() && !file.isFile())
+        throw PictureError(
+            QStringLiteral("Cannot open file \"%1\". It is not a regular file.").arg(fileName).toStdString());
 
     QImageReader reader(fileName);
     // Qt refuses larger allocations itself; the size checks below give the clearer message.

@@ -20,5 +20,6 @@ inline constexpr qint64 kMaxPictureBytes = kMaxPicturePixels * 4;
 // Loads a picture file with Qt's image readers (PNG, JPEG, BMP, GIF, ICO, SVG,
 // TIFF, WebP, ... as the installed plugins offer). The file's extension must
 // name a format a reader knows: otherwise "Unknown picture file extension (.ext)".
+// Folders, pipes and devices are refused, whatever their name.
 // A damaged file gives the reader's own error text. Raises PictureError.
 QImage LoadPicture(const QString& fileName);

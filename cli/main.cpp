@@ -245,11 +245,12 @@ QImage ConvertRawSample(const Options& options)
 // larger part of a short scan's start-up, and a GUI application (an SVG
 // drawing's text needs fonts), started by `startGui`. The plugins are left
 // out only when the name says one of Qt's own formats and Qt's own readers
-// know the content. Raises PictureError.
+// know the content of the (regular) file. Raises PictureError.
 QImage LoadPictureFile(const QString& file, const std::function<void()>& startGui)
 {
     static const QStringList builtInFormats{"png", "bmp", "pbm", "pgm", "ppm", "xbm", "xpm"};
-    if (builtInFormats.contains(QFileInfo(file).suffix().toLower())) {
+    const QFileInfo info(file);
+    if (info.isFile() && builtInFormats.contains(info.suffix().toLower())) {
         const QStringList libraryPaths = QCoreApplication::libraryPaths();
         QCoreApplication::setLibraryPaths({});
         if (!QImageReader::imageFormat(file).isEmpty())

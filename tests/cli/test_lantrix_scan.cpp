@@ -4,6 +4,7 @@
 #include "support/Samples.h"
 
 #include <QBuffer>
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -175,23 +176,45 @@ QString WriteJpegNamedPng(const QString& dir)
     return path;
 }
 
+// A named pipe and a folder with a picture's name: no regular files. Nothing
+// writes to the pipe, so reading it would wait forever.
+QString MakePipeNamedPng(const QString& dir)
+{
+    const QString path = dir + QStringLiteral("/pipe.png");
+    EXPECT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    return path;
+}
+
+QString MakeFolderNamedPng(const QString& dir)
+{
+    const QString path = dir + QStringLiteral("/folder.png");
+    EXPECT_TRUE(QDir(dir).mkdir(QStringLiteral("folder.png")));
+    return path;
+}
+
 struct MadeCase {
     const char* name;
     QString (*write)(const QString& dir);
     int exitCode;
     QString out;
-    const char* err; // all of standard error: the program's own message only
+    QString err; // all of standard error: the program's own message only; %1 the file
 };
+
+void PrintTo(const MadeCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
 
 class ScanMadePicture : public ::testing::TestWithParam<MadeCase> {};
 
 TEST_P(ScanMadePicture, OutputAndExitCode)
 {
     QTemporaryDir dir;
-    const ScanOutcome run = Scan({GetParam().write(dir.path())});
+    const QString file = GetParam().write(dir.path());
+    const ScanOutcome run = Scan({file});
     EXPECT_EQ(run.exitCode, GetParam().exitCode);
     EXPECT_EQ(run.out, GetParam().out);
-    EXPECT_EQ(run.err.toStdString(), GetParam().err);
+    EXPECT_EQ(run.err, GetParam().err.contains("%1") ? GetParam().err.arg(file) : GetParam().err);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -202,7 +225,11 @@ INSTANTIATE_TEST_SUITE_P(
                       MadeCase{"huge_16bit_png", WriteHuge16BitPng, 2, "",
                                "The picture is too large to open (6000 x 6000 pixels).\n"},
                       MadeCase{"transparent_png", WriteTransparentPng, 0, kQrText + "\n", ""},
-                      MadeCase{"jpeg_named_png", WriteJpegNamedPng, 0, kQrText + "\n", ""}),
+                      MadeCase{"jpeg_named_png", WriteJpegNamedPng, 0, kQrText + "\n", ""},
+                      MadeCase{"pipe_named_png", MakePipeNamedPng, 2, "",
+                               "Cannot open file \"%1\". It is not a regular file.\n"},
+                      MadeCase{"folder_named_png", MakeFolderNamedPng, 2, "",
+                               "Cannot open file \"%1\". It is not a regular file.\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ScanHelp, PrintsUsageAndSucceeds)
