@@ -93,6 +93,14 @@ INSTANTIATE_TEST_SUITE_P(
 
 const QString kQrText = QStringLiteral("https://lantrix.invalid/hello?from=qr");
 
+QString WriteBytes(const QString& dir, const QString& name, const QByteArray& bytes)
+{
+    const QString path = dir + '/' + name;
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+    return path;
+}
+
 // The QR sample as an SVG drawing: its dark pixels as rectangles, one per run
 // of a row, with the text written under the code as generators draw it.
 QString WriteSvgWithText(const QString& dir)
@@ -121,29 +129,19 @@ QString WriteSvgWithText(const QString& dir)
                .arg(code.width() / 2)
                .arg(code.height() + 20)
                .toUtf8();
-    const QString path = dir + QStringLiteral("/qr_with_text.svg");
-    QFile file(path);
-    EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(svg) == svg.size());
-    return path;
+    return WriteBytes(dir, QStringLiteral("qr_with_text.svg"), svg);
 }
 
 QString WriteTruncatedPng(const QString& dir)
 {
     QFile sample(SamplePath("qr_code.png"));
     EXPECT_TRUE(sample.open(QIODevice::ReadOnly));
-    const QString path = dir + QStringLiteral("/truncated.png");
-    QFile file(path);
-    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(sample.read(200));
-    return path;
+    return WriteBytes(dir, QStringLiteral("truncated.png"), sample.read(200));
 }
 
 QString WriteEmptyPng(const QString& dir)
 {
-    const QString path = dir + QStringLiteral("/empty.png");
-    QFile file(path);
-    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-    return path;
+    return WriteBytes(dir, QStringLiteral("empty.png"), QByteArray());
 }
 
 QString WriteHuge16BitPng(const QString& dir)
@@ -153,27 +151,17 @@ QString WriteHuge16BitPng(const QString& dir)
     return path;
 }
 
-// The QR sample with transparent black where it is white.
 QString WriteTransparentPng(const QString& dir)
 {
-    const QImage code = LoadSample("qr_code.png").convertToFormat(QImage::Format_RGB32);
-    QImage picture(code.size(), QImage::Format_ARGB32);
-    for (int y = 0; y < code.height(); ++y)
-        for (int x = 0; x < code.width(); ++x)
-            picture.setPixel(x, y, qGray(code.pixel(x, y)) > 128 ? qRgba(0, 0, 0, 0) : qRgba(0, 0, 0, 255));
     const QString path = dir + QStringLiteral("/transparent.png");
-    EXPECT_TRUE(picture.save(path));
+    EXPECT_TRUE(TransparentQrSample().save(path));
     return path;
 }
 
 // A JPEG picture whose name says PNG: Qt's readers go by the content.
 QString WriteJpegNamedPng(const QString& dir)
 {
-    const QString path = dir + QStringLiteral("/photo.png");
-    QFile file(path);
-    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(EncodePicture(LoadSample("qr_code.png"), "JPG", 95));
-    return path;
+    return WriteBytes(dir, QStringLiteral("photo.png"), EncodePicture(LoadSample("qr_code.png"), "JPG", 95));
 }
 
 // A named pipe and a folder with a picture's name: no regular files. Nothing

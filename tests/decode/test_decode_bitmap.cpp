@@ -192,13 +192,7 @@ class TransparentPicture : public ::testing::TestWithParam<QImage::Format> {};
 
 TEST_P(TransparentPicture, HiddenBlackPixelsDoNotHideTheCode)
 {
-    // The code's light modules are transparent black, its dark ones opaque black.
-    const QImage code = LoadSample("qr_code.png").convertToFormat(QImage::Format_RGB32);
-    QImage argb(code.size(), QImage::Format_ARGB32);
-    for (int y = 0; y < code.height(); ++y)
-        for (int x = 0; x < code.width(); ++x)
-            argb.setPixel(x, y, qGray(code.pixel(x, y)) > 128 ? qRgba(0, 0, 0, 0) : qRgba(0, 0, 0, 255));
-    QImage picture = InLayout(argb, GetParam());
+    QImage picture = InLayout(TransparentQrSample(), GetParam());
     ASSERT_TRUE(picture.hasAlphaChannel());
     const auto text = DecodeBitmap(picture, TBarcodeFormat::QR_CODE);
     ASSERT_TRUE(text.has_value());

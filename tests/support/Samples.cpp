@@ -23,6 +23,16 @@ QImage LoadSample(const QString& name)
     return image;
 }
 
+QImage TransparentQrSample()
+{
+    const QImage code = LoadSample("qr_code.png").convertToFormat(QImage::Format_RGB32);
+    QImage picture(code.size(), QImage::Format_ARGB32);
+    for (int y = 0; y < code.height(); ++y)
+        for (int x = 0; x < code.width(); ++x)
+            picture.setPixel(x, y, qGray(code.pixel(x, y)) > 128 ? qRgba(0, 0, 0, 0) : qRgba(0, 0, 0, 255));
+    return picture;
+}
+
 QImage StackPictures(std::initializer_list<QImage> pictures, int margin)
 {
     int width = 0, height = margin;

@@ -11,6 +11,10 @@ QString SamplePath(const QString& name);
 // A shipped sample picture; fails the running test when it cannot be loaded.
 QImage LoadSample(const QString& name);
 
+// The QR sample with its light pixels transparent black and its dark ones
+// opaque black (Format_ARGB32): shown over a light ground, it is the code.
+QImage TransparentQrSample();
+
 // The pictures drawn one below the other on a white canvas, with a margin.
 QImage StackPictures(std::initializer_list<QImage> pictures, int margin = 40);
 
