@@ -6,9 +6,10 @@
 // Prints the decoded text and a newline and exits 0; prints "Unreadable!" on
 // standard error and exits 1 when no code is found; prints the loader's error
 // and exits 2 when the file cannot be loaded; exits 64 after a usage text for a
-// bad option or format name. With --raw, FILE is one captured camera sample,
-// converted as the webcam tab converts frames before it is decoded. Writes no
-// settings and needs no display.
+// bad option or format name; standard error holds nothing but these messages.
+// With --raw, FILE is one captured camera sample, converted as the webcam tab
+// converts frames before it is decoded; it may be a pipe that a program writes
+// to. Writes no settings and needs no display.
 #include "app/PictureLoader.h"
 #include "capture/FourCC.h"
 #include "capture/FrameConversion.h"
@@ -19,12 +20,20 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QImageReader>
 #include <QRegularExpression>
 #include <QString>
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <optional>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -150,18 +159,73 @@ std::optional<Options> ParseArguments(int argc, char** argv)
 // Samples larger than this are no camera frame; refused instead of read whole.
 constexpr qint64 kMaxSampleBytes = 512LL * 1024 * 1024;
 
+[[noreturn]] void ThrowFileError(const char* what, const QString& path, int error)
+{
+    const QString reason = QString::fromLocal8Bit(std::strerror(error));
+    throw PictureError(
+        QStringLiteral("Cannot %1 file \"%2\". %3").arg(QLatin1String(what), path, reason).toStdString());
+}
+
+// The sample in `path`, of at most kMaxSampleBytes whatever the file is: a
+// device such as /dev/zero never ends, so no more than one byte beyond the
+// limit is read. A pipe is read as a stream to its end, as long as a program
+// writes to it; a pipe without a writer is refused instead of waited for.
+// Raises PictureError.
+QByteArray ReadSample(const QString& path)
+{
+    // Opened without waiting: opening a named pipe otherwise waits for a writer.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        ThrowFileError("open", path, errno);
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    struct stat status {};
+    if (::fstat(fd, &status) != 0)
+        ThrowFileError("read", path, errno);
+    if (S_ISREG(status.st_mode) && status.st_size > kMaxSampleBytes)
+        throw PictureError(QStringLiteral("The sample is too large (%1 bytes).").arg(status.st_size).toStdString());
+
+    // The first read does not wait: a pipe without a writer answers it with its
+    // end at once, a pipe whose writer has not written yet with EAGAIN. The
+    // reads after it wait for data.
+    QByteArray sample;
+    qint64 length = 0;
+    for (bool first = true;; first = false) {
+        if (length == sample.size())
+            sample.resize(std::min(kMaxSampleBytes + 1, std::max<qint64>(2 * length, 1 << 20)));
+        ssize_t count;
+        do
+            count = ::read(fd, sample.data() + length, static_cast<std::size_t>(sample.size() - length));
+        while (count < 0 && errno == EINTR);
+        if (count < 0 && !(first && errno == EAGAIN))
+            ThrowFileError("read", path, errno);
+        if (first) {
+            if (count == 0 && S_ISFIFO(status.st_mode))
+                throw PictureError(
+                    QStringLiteral("Cannot read file \"%1\". The pipe is empty and no program writes to it.")
+                        .arg(path)
+                        .toStdString());
+            if (::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0)
+                ThrowFileError("read", path, errno);
+        }
+        if (count == 0)
+            break;
+        length += std::max<ssize_t>(count, 0);
+        if (length > kMaxSampleBytes)
+            throw PictureError(
+                QStringLiteral("The sample is too large (more than %1 bytes).").arg(kMaxSampleBytes).toStdString());
+    }
+    sample.truncate(length);
+    return sample;
+}
+
 // Converts the sample in `file` as the webcam tab converts a frame, in colour.
 // Raises PictureError when the file cannot be read or the bitmap not saved.
 QImage ConvertRawSample(const Options& options)
 {
-    QFile file(options.file);
-    if (!file.open(QIODevice::ReadOnly))
-        throw PictureError(QStringLiteral("Cannot open file \"%1\". %2").arg(options.file, file.errorString()).toStdString());
-    if (file.size() > kMaxSampleBytes)
-        throw PictureError(QStringLiteral("The sample is too large (%1 bytes).").arg(file.size()).toStdString());
-    const QByteArray sample = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        throw PictureError(QStringLiteral("Cannot read file \"%1\". %2").arg(options.file, file.errorString()).toStdString());
+    const QByteArray sample = ReadSample(options.file);
 
     TFrameConverter converter;
     converter.SetStreamFormat(options.raw->width, options.raw->height, options.raw->fourCC);
@@ -174,6 +238,53 @@ QImage ConvertRawSample(const Options& options)
     if (!options.saveBitmap.isEmpty() && !converter.fBitmap.save(options.saveBitmap, "BMP"))
         throw PictureError(QStringLiteral("Cannot write the bitmap \"%1\".").arg(options.saveBitmap).toStdString());
     return converter.fBitmap;
+}
+
+// Loads a picture file as the window does. Qt reads the common formats
+// itself; the others need its image-format plugins, whose search is the
+// larger part of a short scan's start-up, and a GUI application (an SVG
+// drawing's text needs fonts), started by `startGui`. The plugins are left
+// out only when the name says one of Qt's own formats and Qt's own readers
+// know the content of the (regular) file. Raises PictureError.
+QImage LoadPictureFile(const QString& file, const std::function<void()>& startGui)
+{
+    static const QStringList builtInFormats{"png", "bmp", "pbm", "pgm", "ppm", "xbm", "xpm"};
+    const QFileInfo info(file);
+    if (info.isFile() && builtInFormats.contains(info.suffix().toLower())) {
+        const QStringList libraryPaths = QCoreApplication::libraryPaths();
+        QCoreApplication::setLibraryPaths({});
+        if (!QImageReader::imageFormat(file).isEmpty())
+            return LoadPicture(file);
+        QCoreApplication::setLibraryPaths(libraryPaths);
+    }
+    startGui();
+    return LoadPicture(file);
+}
+
+// Standard error carries the program's own messages only. Qt's notices (a
+// damaged file's complaints from libpng, no runtime folder, fonts, ...) are
+// dropped, and what libraries write there themselves goes nowhere: the
+// program's messages go to the original standard error, kept aside, which
+// the answer gives. When that cannot be arranged, standard error stays.
+std::FILE* KeepStandardErrorOwn()
+{
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
+    std::fflush(stderr);
+    const int own = ::fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 3);
+    const int nowhere = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    std::FILE* messages = own >= 0 && nowhere >= 0 ? ::fdopen(own, "w") : nullptr;
+    if (messages && ::dup2(nowhere, STDERR_FILENO) >= 0) {
+        ::close(nowhere);
+        std::setvbuf(messages, nullptr, _IOLBF, 0);
+        return messages;
+    }
+    if (messages)
+        std::fclose(messages);
+    else if (own >= 0)
+        ::close(own);
+    if (nowhere >= 0)
+        ::close(nowhere);
+    return stderr;
 }
 
 } // namespace
@@ -192,39 +303,43 @@ int main(int argc, char** argv)
         return kExitUsage;
     }
 
-    // Frames are converted with the run-time picture loader when it is there,
-    // and the message picture needs fonts: a display-less GUI application.
+    std::FILE* const messages = KeepStandardErrorOwn();
+
+    // A display-less GUI application, for what needs one: frames are converted
+    // with the run-time picture loader when it is there, the message picture
+    // and an SVG drawing's text need fonts. It gets no argument of the user's.
+    int applicationArgc = 1;
+    char* applicationArgv[] = {argv[0], nullptr};
+    std::optional<QGuiApplication> application;
+    const auto startGui = [&] {
+        if (application)
+            return;
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        application.emplace(applicationArgc, applicationArgv);
+    };
     struct PixbufSession {
         PixbufSession() { PixbufStartup(); }
         ~PixbufSession() { PixbufShutdown(); }
     };
-    std::optional<QGuiApplication> application;
     std::optional<PixbufSession> pixbuf;
-    if (options->raw) {
-        // Qt's own notices (no runtime folder, fonts, ...) are no business of a script's.
-        qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        application.emplace(argc, argv);
-        pixbuf.emplace();
-    }
-
-    // Qt reads these formats itself; only the others need its image-format
-    // plugins, whose search is the larger part of a short scan's start-up.
-    static const QStringList builtInFormats{"png", "bmp", "pbm", "pgm", "ppm", "xbm", "xpm"};
-    if (!options->raw && builtInFormats.contains(QFileInfo(options->file).suffix().toLower()))
-        QCoreApplication::setLibraryPaths({});
 
     QImage picture;
     try {
-        picture = options->raw ? ConvertRawSample(*options) : LoadPicture(options->file);
+        if (options->raw) {
+            startGui();
+            pixbuf.emplace();
+            picture = ConvertRawSample(*options);
+        } else {
+            picture = LoadPictureFile(options->file, startGui);
+        }
     } catch (const PictureError& error) {
-        std::fprintf(stderr, "%s\n", error.what());
+        std::fprintf(messages, "%s\n", error.what());
         return kExitLoadError;
     }
 
     const std::optional<QString> text = DecodeBitmap(picture, options->format);
     if (!text) {
-        std::fputs("Unreadable!\n", stderr);
+        std::fputs("Unreadable!\n", messages);
         return kExitUnreadable;
     }
     const QByteArray bytes = text->toUtf8();

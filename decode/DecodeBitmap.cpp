@@ -66,29 +66,47 @@ __attribute__((target_clones("avx2", "default"))) void GreyRow(const std::uint8_
         grey[x] = static_cast<std::uint8_t>((3482u * bgr[3 * x + 2] + 11721u * bgr[3 * x + 1] + 1181u * bgr[3 * x]) >> 14);
 }
 
+// A pixel (premultiplied) drawn over white: colour + (255 - alpha) for each
+// component. An opaque pixel stays as it is.
+inline void OverWhite(QRgb premultiplied, std::uint8_t* bgr)
+{
+    const unsigned rest = 255u - qAlpha(premultiplied);
+    bgr[0] = static_cast<std::uint8_t>(std::min(255u, qBlue(premultiplied) + rest));
+    bgr[1] = static_cast<std::uint8_t>(std::min(255u, qGreen(premultiplied) + rest));
+    bgr[2] = static_cast<std::uint8_t>(std::min(255u, qRed(premultiplied) + rest));
+}
+
+// A picture with an alpha channel goes to 24 bits as it is shown, over white:
+// what its transparent pixels hide (often black) must not hide the code.
+QImage CompositeOverWhite(const QImage& bitmap)
+{
+    const QImage premultiplied = bitmap.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    QImage converted(bitmap.size(), QImage::Format_BGR888);
+    if (premultiplied.isNull() || converted.isNull())
+        return QImage();
+    for (int y = 0; y < bitmap.height(); ++y) {
+        const QRgb* in = reinterpret_cast<const QRgb*>(premultiplied.constScanLine(y));
+        std::uint8_t* out = converted.scanLine(y);
+        for (int x = 0; x < bitmap.width(); ++x)
+            OverWhite(in[x], out + 3 * x);
+    }
+    return converted;
+}
+
 // Palette pictures (the usual form of scanned and generated code pictures)
-// go to 24 bits through their colour table in one pass; Qt's own conversion
-// takes a detour through 32 bits for them. Other layouts are Qt's business.
-void ConvertTo24Bits(QImage& bitmap)
+// go to 24 bits through their colour table in one pass, entries with alpha
+// drawn over white; Qt's own conversion takes a detour through 32 bits for them.
+QImage ConvertPalette(const QImage& bitmap)
 {
     const QImage::Format format = bitmap.format();
-    const bool mono = format == QImage::Format_Mono || format == QImage::Format_MonoLSB;
-    if (!mono && format != QImage::Format_Indexed8) {
-        bitmap.convertTo(QImage::Format_BGR888);
-        return;
-    }
+    const bool mono = format != QImage::Format_Indexed8;
     const QList<QRgb> table = bitmap.colorTable();
     std::uint8_t bgr[256][3] = {};
-    for (qsizetype i = 0; i < std::min<qsizetype>(table.size(), 256); ++i) {
-        bgr[i][0] = static_cast<std::uint8_t>(qBlue(table[i]));
-        bgr[i][1] = static_cast<std::uint8_t>(qGreen(table[i]));
-        bgr[i][2] = static_cast<std::uint8_t>(qRed(table[i]));
-    }
+    for (qsizetype i = 0; i < std::min<qsizetype>(table.size(), 256); ++i)
+        OverWhite(qPremultiply(table[i]), bgr[i]);
     QImage converted(bitmap.size(), QImage::Format_BGR888);
-    if (converted.isNull()) {
-        bitmap = QImage();
-        return;
-    }
+    if (converted.isNull())
+        return QImage();
     // A 1-bit picture goes a byte (eight pixels) at a time.
     std::vector<std::array<std::uint8_t, 24>> eightPixels;
     if (mono) {
@@ -115,6 +133,21 @@ void ConvertTo24Bits(QImage& bitmap)
         if (const int rest = width % 8)
             std::memcpy(out + 24 * wholeBytes, eightPixels[in[wholeBytes]].data(), 3 * rest);
     }
+    return converted;
+}
+
+// Palette pictures and pictures with an alpha channel are converted here;
+// other layouts are Qt's business.
+void ConvertTo24Bits(QImage& bitmap)
+{
+    const QImage::Format format = bitmap.format();
+    const bool palette =
+        format == QImage::Format_Mono || format == QImage::Format_MonoLSB || format == QImage::Format_Indexed8;
+    if (!palette && !bitmap.hasAlphaChannel()) {
+        bitmap.convertTo(QImage::Format_BGR888);
+        return;
+    }
+    QImage converted = palette ? ConvertPalette(bitmap) : CompositeOverWhite(bitmap);
     converted.setDotsPerMeterX(bitmap.dotsPerMeterX());
     converted.setDotsPerMeterY(bitmap.dotsPerMeterY());
     bitmap = std::move(converted);
@@ -156,8 +189,16 @@ std::optional<QString> DecodeBitmap(QImage& bitmap, TBarcodeFormat format)
     // zxing-cpp reads several formats in one pass; the linear pass collects every
     // linear code so that the reader order above decides between them, and the
     // matrix pass (QR Code before Data Matrix) only runs when no linear code was found.
+    //
+    // Asked for UPC-A alone, zxing-cpp still answers EAN-13 codes; only the
+    // formats asked for count. The bars of a UPC-A code are those of an EAN-13
+    // code whose first digit is 0, and zxing-cpp answers such a code as UPC-A
+    // (12 digits) when UPC-A is asked for and as EAN-13 (13 digits) when only
+    // EAN-13 is: either reader finds it, each in its own form, while an EAN-13
+    // code with another first digit is no UPC-A code.
     if (!linear.empty()) {
-        const ZXing::Results results = ZXing::ReadBarcodes(view, MakeHints(linear, 255));
+        ZXing::Results results = ZXing::ReadBarcodes(view, MakeHints(linear, 255));
+        std::erase_if(results, [&linear](const ZXing::Result& r) { return !linear.testFlag(r.format()); });
         const auto best = std::min_element(results.begin(), results.end(), [](const auto& a, const auto& b) {
             return Rank(a.format()) < Rank(b.format());
         });
@@ -166,7 +207,7 @@ std::optional<QString> DecodeBitmap(QImage& bitmap, TBarcodeFormat format)
     }
     if (!matrix.empty()) {
         const ZXing::Result result = ZXing::ReadBarcode(view, MakeHints(matrix, 1));
-        if (result.isValid())
+        if (result.isValid() && matrix.testFlag(result.format()))
             return QString::fromStdString(result.text());
     }
     return std::nullopt;

@@ -11,7 +11,8 @@
 // Decodes one code in a picture. `bitmap` is converted in place to 24 bits per
 // pixel (QImage::Format_BGR888) when it has another layout. Auto, and a format
 // the decoder has no reader for, try all ten readers; a format with a reader
-// tries only that one. Answers the code's text, or nothing.
+// tries only that one and finds only codes of that format. Answers the code's
+// text, or nothing.
 std::optional<QString> DecodeBitmap(QImage& bitmap, TBarcodeFormat format);
 
 // The 8-bit grey plane of a 24-bit picture, `grey` holding width * height bytes:

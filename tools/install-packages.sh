@@ -10,7 +10,7 @@ libzxing-dev libjpeg62-turbo-dev
 libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good
 libgdk-pixbuf-2.0-0
 libcurl4-openssl-dev libicu-dev
-libgtest-dev libbenchmark-dev binutils-mingw-w64-x86-64 openssl
+libgtest-dev libbenchmark-dev zlib1g-dev binutils-mingw-w64-x86-64 openssl
 fonts-dejavu-core
 "
 

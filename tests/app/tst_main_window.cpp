@@ -5,6 +5,7 @@
 #include "app/SettingsStore.h"
 #include "app/widgets/AppForm.h"
 #include "app/widgets/ErrorHandler.h"
+#include "support/Samples.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -355,6 +356,13 @@ private slots:
         answers = {kSamples + QStringLiteral("/qr_code.png")};
         form->ButtonBrowse->click();
         QCOMPARE(form->Memo1->toPlainText(), kQrText);
+
+        // An EAN-13 code is no UPC-A code.
+        form->CodeFormatEntry(QStringLiteral("UPC_A"))->trigger();
+        answers = {kSamples + QStringLiteral("/ean_13.png")};
+        form->ButtonBrowse->click();
+        QCOMPARE(form->Memo1->toPlainText(), QStringLiteral("Unreadable!"));
+        QCOMPARE(PaneColour(form->Memo1), kRed);
     }
 
     void cancelledPickChangesNothing()
@@ -404,21 +412,29 @@ private slots:
         QCOMPARE(ReadSettings(), settingsBefore);
     }
 
+    void hugePictureIsRefused_data()
+    {
+        QTest::addColumn<int>("size");
+        QTest::addColumn<int>("bitDepth");
+        QTest::addColumn<int>("colourType");
+        // 30000 x 30000 pixels: more pixels than the loader takes.
+        QTest::newRow("30000 x 30000 1-bit") << 30000 << 1 << 0;
+        // Fewer pixels than that, but 8 bytes a pixel: more bytes than the loader takes.
+        QTest::newRow("6000 x 6000 16-bit RGBA") << 6000 << 16 << 6;
+    }
+
     void hugePictureIsRefused()
     {
-        // 30000 x 30000 pixels in a PNG of a few hundred kilobytes.
+        QFETCH(int, size);
+        QFETCH(int, bitDepth);
+        QFETCH(int, colourType);
         const QString path = root->filePath(QStringLiteral("bomb.png"));
-        {
-            QImage tall(30000, 30000, QImage::Format_Mono);
-            QVERIFY(!tall.isNull());
-            tall.fill(1);
-            QVERIFY(tall.save(path));
-        }
+        QVERIFY(WriteZeroPng(path, size, size, bitDepth, colourType));
         auto form = MakeForm();
         answers = {path};
         form->ButtonBrowse->click();
         QCOMPARE(errors.size(), 1);
-        QVERIFY2(errors.first().contains(QStringLiteral("too large")), qPrintable(errors.first()));
+        QCOMPARE(errors.first(), QStringLiteral("The picture is too large to open (%1 x %1 pixels).").arg(size));
         QVERIFY(form->Image1->Picture().isNull());
     }
 

@@ -1,8 +1,10 @@
 // lantrix-scan run as a separate process: its output and exit codes for
 // picture files, bad usage, and raw camera samples.
+#include "support/CaptureTestSupport.h"
 #include "support/Samples.h"
 
 #include <QBuffer>
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -10,6 +12,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <csignal>
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -18,11 +26,19 @@ struct ScanOutcome {
     QString out, err;
 };
 
-ScanOutcome Scan(const QStringList& arguments)
+// A run that ends by a crash or does not end in time fails the test; the
+// time is generous, for a busy machine, and only there so that a hang fails.
+ScanOutcome Scan(const QStringList& arguments, int timeoutSeconds = 30)
 {
     QProcess process;
     process.start(QStringLiteral(LANTRIX_BIN_DIR "/lantrix-scan"), arguments);
-    EXPECT_TRUE(process.waitForFinished(30000));
+    if (!process.waitForFinished(timeoutSeconds * 1000)) {
+        ADD_FAILURE() << "lantrix-scan did not end within " << timeoutSeconds << " s";
+        process.kill();
+        process.waitForFinished();
+        return {};
+    }
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit) << "lantrix-scan crashed";
     return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
             QString::fromUtf8(process.readAllStandardError())};
 }
@@ -56,6 +72,8 @@ INSTANTIATE_TEST_SUITE_P(
                  "https://lantrix.invalid/hello?from=qr\n", ""},
         FileCase{"format_after_file", {"%S/ean_8.png", "--format", "EAN_8"}, 0, "96385074\n", ""},
         FileCase{"other_format", {"--format", "EAN_13", "%S/qr_code.png"}, 1, "", "Unreadable!\n"},
+        FileCase{"ean13_is_no_upca", {"--format", "UPC_A", "%S/ean_13.png"}, 1, "", "Unreadable!\n"},
+        FileCase{"upca_as_upca", {"--format", "UPC_A", "%S/upc_a.png"}, 0, "036000291452\n", ""},
         FileCase{"no_reader_is_auto", {"--format", "PDF_417", "%S/code_93.png"}, 0, "LANTRIX93\n", ""},
         FileCase{"aztec_never", {"%S/aztec.png"}, 1, "", "Unreadable!"},
         FileCase{"missing_file", {"/no/such/picture.png"}, 2, "", ""},
@@ -69,6 +87,137 @@ INSTANTIATE_TEST_SUITE_P(
         FileCase{"save_without_raw", {"--save-bitmap", "/tmp/x.bmp", "%S/qr_code.png"}, 64, "", "Usage:"},
         FileCase{"bad_raw_size", {"--raw", "640:YUY2", "%S/qr_code.png"}, 64, "", "Usage:"},
         FileCase{"bad_raw_fourcc", {"--raw", "640x480:NV12", "%S/qr_code.png"}, 64, "", "Usage:"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// ---- Pictures made by the test ---------------------------------------------
+
+const QString kQrText = QStringLiteral("https://lantrix.invalid/hello?from=qr");
+
+QString WriteBytes(const QString& dir, const QString& name, const QByteArray& bytes)
+{
+    const QString path = dir + '/' + name;
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+    return path;
+}
+
+// The QR sample as an SVG drawing: its dark pixels as rectangles, one per run
+// of a row, with the text written under the code as generators draw it.
+QString WriteSvgWithText(const QString& dir)
+{
+    const QImage code = LoadSample("qr_code.png").convertToFormat(QImage::Format_RGB32);
+    QByteArray svg = QStringLiteral("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%1\" height=\"%2\">\n"
+                                    "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n")
+                         .arg(code.width())
+                         .arg(code.height() + 30)
+                         .toUtf8();
+    for (int y = 0; y < code.height(); ++y)
+        for (int x = 0; x < code.width();) {
+            int end = x;
+            while (end < code.width() && qGray(code.pixel(end, y)) < 128)
+                ++end;
+            if (end > x)
+                svg += QStringLiteral("<rect x=\"%1\" y=\"%2\" width=\"%3\" height=\"1\"/>\n")
+                           .arg(x)
+                           .arg(y)
+                           .arg(end - x)
+                           .toUtf8();
+            x = end + 1;
+        }
+    svg += QStringLiteral("<text x=\"%1\" y=\"%2\" font-family=\"sans-serif\" font-size=\"16\" "
+                          "text-anchor=\"middle\">hello?from=qr</text>\n</svg>\n")
+               .arg(code.width() / 2)
+               .arg(code.height() + 20)
+               .toUtf8();
+    return WriteBytes(dir, QStringLiteral("qr_with_text.svg"), svg);
+}
+
+QString WriteTruncatedPng(const QString& dir)
+{
+    QFile sample(SamplePath("qr_code.png"));
+    EXPECT_TRUE(sample.open(QIODevice::ReadOnly));
+    return WriteBytes(dir, QStringLiteral("truncated.png"), sample.read(200));
+}
+
+QString WriteEmptyPng(const QString& dir)
+{
+    return WriteBytes(dir, QStringLiteral("empty.png"), QByteArray());
+}
+
+QString WriteHuge16BitPng(const QString& dir)
+{
+    const QString path = dir + QStringLiteral("/huge.png");
+    EXPECT_TRUE(WriteZeroPng(path, 6000, 6000, 16, 6));
+    return path;
+}
+
+QString WriteTransparentPng(const QString& dir)
+{
+    const QString path = dir + QStringLiteral("/transparent.png");
+    EXPECT_TRUE(TransparentQrSample().save(path));
+    return path;
+}
+
+// A JPEG picture whose name says PNG: Qt's readers go by the content.
+QString WriteJpegNamedPng(const QString& dir)
+{
+    return WriteBytes(dir, QStringLiteral("photo.png"), EncodePicture(LoadSample("qr_code.png"), "JPG", 95));
+}
+
+// A named pipe and a folder with a picture's name: no regular files. Nothing
+// writes to the pipe, so reading it would wait forever.
+QString MakePipeNamedPng(const QString& dir)
+{
+    const QString path = dir + QStringLiteral("/pipe.png");
+    EXPECT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    return path;
+}
+
+QString MakeFolderNamedPng(const QString& dir)
+{
+    const QString path = dir + QStringLiteral("/folder.png");
+    EXPECT_TRUE(QDir(dir).mkdir(QStringLiteral("folder.png")));
+    return path;
+}
+
+struct MadeCase {
+    const char* name;
+    QString (*write)(const QString& dir);
+    int exitCode;
+    QString out;
+    QString err; // all of standard error: the program's own message only; %1 the file
+};
+
+void PrintTo(const MadeCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+class ScanMadePicture : public ::testing::TestWithParam<MadeCase> {};
+
+TEST_P(ScanMadePicture, OutputAndExitCode)
+{
+    QTemporaryDir dir;
+    const QString file = GetParam().write(dir.path());
+    const ScanOutcome run = Scan({file});
+    EXPECT_EQ(run.exitCode, GetParam().exitCode);
+    EXPECT_EQ(run.out, GetParam().out);
+    EXPECT_EQ(run.err, GetParam().err.contains("%1") ? GetParam().err.arg(file) : GetParam().err);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ScanMadePicture,
+    ::testing::Values(MadeCase{"svg_with_text", WriteSvgWithText, 0, kQrText + "\n", ""},
+                      MadeCase{"truncated_png", WriteTruncatedPng, 2, "", "Unable to read image data\n"},
+                      MadeCase{"empty_png", WriteEmptyPng, 2, "", "Unsupported image format\n"},
+                      MadeCase{"huge_16bit_png", WriteHuge16BitPng, 2, "",
+                               "The picture is too large to open (6000 x 6000 pixels).\n"},
+                      MadeCase{"transparent_png", WriteTransparentPng, 0, kQrText + "\n", ""},
+                      MadeCase{"jpeg_named_png", WriteJpegNamedPng, 0, kQrText + "\n", ""},
+                      MadeCase{"pipe_named_png", MakePipeNamedPng, 2, "",
+                               "Cannot open file \"%1\". It is not a regular file.\n"},
+                      MadeCase{"folder_named_png", MakeFolderNamedPng, 2, "",
+                               "Cannot open file \"%1\". It is not a regular file.\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ScanHelp, PrintsUsageAndSucceeds)
@@ -197,6 +346,51 @@ TEST(ScanRaw, WrongCountGivesTheMessagePicture)
         for (int x = 0; x < 150 && !text; ++x)
             text = bitmap.pixel(x, y) != bitmap.pixel(319, 239);
     EXPECT_TRUE(text);
+}
+
+// A device that never ends is read no further than the largest sample taken.
+TEST(ScanRaw, EndlessDeviceIsRefused)
+{
+    const ScanOutcome run = Scan({"--raw", "640x480:YUY2", "/dev/zero"}, 300);
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err.toStdString(), "The sample is too large (more than 536870912 bytes).\n");
+}
+
+TEST(ScanRaw, PipeWithoutWriterIsRefused)
+{
+    QTemporaryDir dir;
+    const QByteArray fifo = QFile::encodeName(dir.filePath("frames"));
+    ASSERT_EQ(::mkfifo(fifo.constData(), 0600), 0);
+    const ScanOutcome run = Scan({"--raw", "640x480:YUY2", dir.filePath("frames")}, 120);
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, QStringLiteral("Cannot read file \"%1\". The pipe is empty and no program writes to it.\n")
+                           .arg(dir.filePath("frames")));
+}
+
+// A pipe that a program writes to is read as a stream to its end, the way
+// `lantrix-scan --raw ... <(cat frame.raw)` hands a sample over.
+TEST(ScanRaw, PipeWithWriterIsReadToTheEnd)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("frames");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    const QByteArray sample = MakeSample(SceneWithCode(640, 480, LoadSample("qr_code.png"), 150, 90), "RGB");
+    // The writer's open waits for the reader; the sample is larger than a pipe holds.
+    std::signal(SIGPIPE, SIG_IGN); // a reader that leaves early makes the write fail instead
+    std::thread writer([&] {
+        QFile file(path);
+        if (file.open(QIODevice::WriteOnly))
+            file.write(sample);
+    });
+    const ScanOutcome run = Scan({"--raw", "640x480:RGB", path}, 120);
+    // Should the scanner not have read it all, a reader of our own lets the writer end.
+    ::close(::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK));
+    writer.join();
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(run.out, kQrText + "\n");
+    EXPECT_EQ(run.err, "");
 }
 
 TEST(ScanRaw, UnreadableSampleFile)

@@ -5,67 +5,74 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
+void PrintTo(const CodeFormatInfo& format, std::ostream* out)
+{
+    *out << format.name;
+}
+
 namespace {
 
+// Every sample under every code format. A format with a reader finds only
+// codes of its own format; Auto and the formats without a reader try all ten.
 struct SampleCase {
     const char* file;
-    const char* text;           // what the sample holds
+    const char* text;           // what the sample holds; null: nothing is ever read
     TBarcodeFormat own;         // its format
-    TBarcodeFormat other;       // a readable format that must not find it
+    TBarcodeFormat also = TBarcodeFormat::Auto; // another format whose reader finds the same bars
+    const char* alsoText = nullptr;             // and what that reader gives
 };
 
+// A UPC-A code is an EAN-13 code whose first digit is 0: the bars are the
+// same. The UPC-A reader gives the 12 digits, the EAN-13 reader the 13 digits
+// of the same code; an EAN-13 code with another first digit is no UPC-A code.
 const SampleCase kSamples[] = {
-    {"qr_code.png", "https://lantrix.invalid/hello?from=qr", TBarcodeFormat::QR_CODE, TBarcodeFormat::EAN_13},
-    {"data_matrix.png", "Lantrix Data Matrix 0042", TBarcodeFormat::DATA_MATRIX, TBarcodeFormat::QR_CODE},
-    {"ean_13.png", "4006381333931", TBarcodeFormat::EAN_13, TBarcodeFormat::CODE_128},
-    {"ean_8.png", "96385074", TBarcodeFormat::EAN_8, TBarcodeFormat::QR_CODE},
-    {"upc_a.png", "036000291452", TBarcodeFormat::UPC_A, TBarcodeFormat::CODE_39},
-    {"upc_e.png", "04252614", TBarcodeFormat::UPC_E, TBarcodeFormat::ITF},
-    {"code_128.png", "LANTRIX-128-Sample", TBarcodeFormat::CODE_128, TBarcodeFormat::CODE_39},
-    {"code_39.png", "LANTRIX 39", TBarcodeFormat::CODE_39, TBarcodeFormat::CODE_93},
-    {"code_93.png", "LANTRIX93", TBarcodeFormat::CODE_93, TBarcodeFormat::CODE_128},
-    {"itf.png", "12345678901231", TBarcodeFormat::ITF, TBarcodeFormat::EAN_13},
+    {"qr_code.png", "https://lantrix.invalid/hello?from=qr", TBarcodeFormat::QR_CODE},
+    {"data_matrix.png", "Lantrix Data Matrix 0042", TBarcodeFormat::DATA_MATRIX},
+    {"ean_13.png", "4006381333931", TBarcodeFormat::EAN_13},
+    {"ean_8.png", "96385074", TBarcodeFormat::EAN_8},
+    {"upc_a.png", "036000291452", TBarcodeFormat::UPC_A, TBarcodeFormat::EAN_13, "0036000291452"},
+    {"upc_e.png", "04252614", TBarcodeFormat::UPC_E},
+    {"code_128.png", "LANTRIX-128-Sample", TBarcodeFormat::CODE_128},
+    {"code_39.png", "LANTRIX 39", TBarcodeFormat::CODE_39},
+    {"code_93.png", "LANTRIX93", TBarcodeFormat::CODE_93},
+    {"itf.png", "12345678901231", TBarcodeFormat::ITF},
+    {"aztec.png", nullptr, TBarcodeFormat::AZTEC},
 };
 
-class DecodeSample : public ::testing::TestWithParam<SampleCase> {};
-
-TEST_P(DecodeSample, AutoAndOwnFormatFindTheText)
+void PrintTo(const SampleCase& sample, std::ostream* out)
 {
-    const SampleCase& c = GetParam();
-    for (TBarcodeFormat format : {TBarcodeFormat::Auto, c.own}) {
-        QImage picture = LoadSample(c.file);
-        const auto text = DecodeBitmap(picture, format);
-        ASSERT_TRUE(text.has_value()) << "format " << static_cast<unsigned>(format);
-        EXPECT_EQ(text->toStdString(), c.text);
+    *out << sample.file;
+}
+
+class DecodeSample : public ::testing::TestWithParam<std::tuple<SampleCase, CodeFormatInfo>> {};
+
+TEST_P(DecodeSample, OnlyTheOwnFormatOrAllReadersFindTheText)
+{
+    const auto& [sample, format] = GetParam();
+    const char* expected = nullptr;
+    if (format.value == sample.own || format.value == TBarcodeFormat::Auto || !format.hasReader)
+        expected = sample.text;
+    else if (format.value == sample.also)
+        expected = sample.alsoText;
+
+    QImage picture = LoadSample(sample.file);
+    const auto text = DecodeBitmap(picture, format.value);
+    if (!expected) {
+        EXPECT_FALSE(text.has_value()) << text->toStdString();
+        return;
     }
+    ASSERT_TRUE(text.has_value());
+    EXPECT_EQ(text->toStdString(), expected);
 }
 
-TEST_P(DecodeSample, AnotherReadableFormatFindsNothing)
-{
-    QImage picture = LoadSample(GetParam().file);
-    EXPECT_FALSE(DecodeBitmap(picture, GetParam().other).has_value());
-}
-
-TEST_P(DecodeSample, FormatWithoutReaderDecodesAsAuto)
-{
-    for (TBarcodeFormat format : {TBarcodeFormat::AZTEC, TBarcodeFormat::PDF_417, TBarcodeFormat::PLESSEY}) {
-        QImage picture = LoadSample(GetParam().file);
-        const auto text = DecodeBitmap(picture, format);
-        ASSERT_TRUE(text.has_value());
-        EXPECT_EQ(text->toStdString(), GetParam().text);
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(Samples, DecodeSample, ::testing::ValuesIn(kSamples),
-                         [](const auto& info) { return QString(info.param.file).section('.', 0, 0).toStdString(); });
-
-TEST(DecodeBitmap, CodeOfAFormatWithoutReaderIsNeverRead)
-{
-    for (TBarcodeFormat format : {TBarcodeFormat::Auto, TBarcodeFormat::AZTEC, TBarcodeFormat::QR_CODE}) {
-        QImage picture = LoadSample("aztec.png");
-        EXPECT_FALSE(DecodeBitmap(picture, format).has_value());
-    }
-}
+INSTANTIATE_TEST_SUITE_P(Samples, DecodeSample,
+                         ::testing::Combine(::testing::ValuesIn(kSamples), ::testing::ValuesIn(kCodeFormats)),
+                         [](const auto& info) {
+                             return QString(std::get<0>(info.param).file).section('.', 0, 0).toStdString() + "_" +
+                                    std::get<1>(info.param).name;
+                         });
 
 // Several codes in one picture: Auto reports the first reader's find in the
 // order Code 128, UPC-A, UPC-E, EAN-13, EAN-8, Code 93, ITF, Code 39, QR Code,
@@ -155,6 +162,81 @@ TEST(DecodeBitmap, PaletteColoursSurviveTheConversion)
     ASSERT_EQ(picture.format(), QImage::Format_BGR888);
     EXPECT_EQ(picture.convertToFormat(QImage::Format_RGB32), expected);
 }
+
+// Pictures with an alpha channel decode as they are shown: over white.
+// `argb` in the layout; palette layouts get the picture's colours as their
+// table, alpha included.
+QImage InLayout(const QImage& argb, QImage::Format layout)
+{
+    if (layout != QImage::Format_Indexed8 && layout != QImage::Format_Mono)
+        return argb.convertToFormat(layout);
+    QList<QRgb> table;
+    QImage picture(argb.size(), layout);
+    for (int y = 0; y < argb.height(); ++y)
+        for (int x = 0; x < argb.width(); ++x) {
+            const QRgb colour = argb.pixel(x, y);
+            if (!table.contains(colour)) {
+                table.append(colour);
+                picture.setColorTable(table);
+            }
+            picture.setPixel(x, y, static_cast<uint>(table.indexOf(colour)));
+        }
+    return picture;
+}
+
+const QImage::Format kAlphaLayouts[] = {QImage::Format_ARGB32, QImage::Format_ARGB32_Premultiplied,
+                                        QImage::Format_RGBA8888, QImage::Format_RGBA64,
+                                        QImage::Format_Indexed8, QImage::Format_Mono};
+
+class TransparentPicture : public ::testing::TestWithParam<QImage::Format> {};
+
+TEST_P(TransparentPicture, HiddenBlackPixelsDoNotHideTheCode)
+{
+    QImage picture = InLayout(TransparentQrSample(), GetParam());
+    ASSERT_TRUE(picture.hasAlphaChannel());
+    const auto text = DecodeBitmap(picture, TBarcodeFormat::QR_CODE);
+    ASSERT_TRUE(text.has_value());
+    EXPECT_EQ(text->toStdString(), "https://lantrix.invalid/hello?from=qr");
+    EXPECT_EQ(picture.format(), QImage::Format_BGR888);
+    EXPECT_EQ(picture.pixelColor(0, 0), QColor(Qt::white));
+}
+
+INSTANTIATE_TEST_SUITE_P(Layouts, TransparentPicture, ::testing::ValuesIn(kAlphaLayouts));
+
+struct OverWhiteCase {
+    QRgb colour; // not premultiplied
+    QRgb shown;
+};
+
+void PrintTo(const OverWhiteCase& c, std::ostream* out)
+{
+    *out << "ARGB " << std::hex << c.colour;
+}
+
+class OverWhite : public ::testing::TestWithParam<std::tuple<QImage::Format, OverWhiteCase>> {};
+
+TEST_P(OverWhite, ColourIsCompositedOverWhite)
+{
+    const auto& [layout, c] = GetParam();
+    QImage argb(3, 2, QImage::Format_ARGB32);
+    argb.fill(c.colour);
+    QImage picture = InLayout(argb, layout);
+    DecodeBitmap(picture, TBarcodeFormat::Auto);
+    ASSERT_EQ(picture.format(), QImage::Format_BGR888);
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 3; ++x)
+            EXPECT_EQ(picture.pixelColor(x, y), QColor::fromRgb(c.shown)) << x << "," << y;
+}
+
+// shown = colour * alpha / 255 + 255 - alpha, for each of red, green and blue
+const OverWhiteCase kOverWhite[] = {
+    {qRgba(0, 0, 0, 0), qRgb(255, 255, 255)},     {qRgba(255, 0, 0, 128), qRgb(255, 127, 127)},
+    {qRgba(10, 200, 30, 51), qRgb(206, 244, 210)}, {qRgba(0, 0, 255, 255), qRgb(0, 0, 255)},
+    {qRgba(40, 80, 120, 255), qRgb(40, 80, 120)},
+};
+
+INSTANTIATE_TEST_SUITE_P(Colours, OverWhite,
+                         ::testing::Combine(::testing::ValuesIn(kAlphaLayouts), ::testing::ValuesIn(kOverWhite)));
 
 TEST(DecodeBitmap, EmptyOrTinyPicturesGiveNothing)
 {
