@@ -33,7 +33,6 @@ enum class TBarcodeFormat : std::uint32_t {
 struct CodeFormatInfo {
     const char* name;      // as the code-format menu and the status bar show it
     TBarcodeFormat value;
-    bool hasReader;        // the decoder reads codes of this format
 };
 
 // All twenty values in the order of the code-format menu, Auto first.

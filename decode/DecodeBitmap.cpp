@@ -162,6 +162,13 @@ void MakeGreyPlane(const QImage& bitmap24, std::uint8_t* grey)
         GreyRow(bitmap24.constScanLine(y), grey + static_cast<std::size_t>(y) * width, width);
 }
 
+bool HasReader(TBarcodeFormat format)
+{
+    return format == TBarcodeFormat::Auto
+        || std::any_of(std::begin(kDefaultOrder), std::end(kDefaultOrder),
+                       [format](const Reader& r) { return r.format == format; });
+}
+
 std::optional<QString> DecodeBitmap(QImage& bitmap, TBarcodeFormat format)
 {
     if (bitmap.format() != QImage::Format_BGR888)
@@ -176,8 +183,7 @@ std::optional<QString> DecodeBitmap(QImage& bitmap, TBarcodeFormat format)
     const ZXing::ImageView view(grey.get(), width, height, ZXing::ImageFormat::Lum);
 
     // The readers to use: the selected one when the decoder has it, else all ten.
-    const bool restricted = std::any_of(std::begin(kDefaultOrder), std::end(kDefaultOrder),
-                                        [format](const Reader& r) { return r.format == format; });
+    const bool restricted = format != TBarcodeFormat::Auto && HasReader(format);
     ZXing::BarcodeFormats linear, matrix;
     for (const Reader& r : kDefaultOrder) {
         if (restricted && r.format != format)

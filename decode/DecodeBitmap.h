@@ -15,6 +15,10 @@
 // text, or nothing.
 std::optional<QString> DecodeBitmap(QImage& bitmap, TBarcodeFormat format);
 
+// True when DecodeBitmap has a reader of its own for `format`: one of the ten
+// readers, or Auto, which uses them all. A format without one decodes as Auto.
+bool HasReader(TBarcodeFormat format);
+
 // The 8-bit grey plane of a 24-bit picture, `grey` holding width * height bytes:
 // grey = (3482 R + 11721 G + 1181 B) >> 14 for every pixel, rows from the top.
 void MakeGreyPlane(const QImage& bitmap24, std::uint8_t* grey);

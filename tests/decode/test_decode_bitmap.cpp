@@ -52,7 +52,7 @@ TEST_P(DecodeSample, OnlyTheOwnFormatOrAllReadersFindTheText)
 {
     const auto& [sample, format] = GetParam();
     const char* expected = nullptr;
-    if (format.value == sample.own || format.value == TBarcodeFormat::Auto || !format.hasReader)
+    if (format.value == sample.own || format.value == TBarcodeFormat::Auto || !HasReader(format.value))
         expected = sample.text;
     else if (format.value == sample.also)
         expected = sample.alsoText;
@@ -73,6 +73,17 @@ INSTANTIATE_TEST_SUITE_P(Samples, DecodeSample,
                              return QString(std::get<0>(info.param).file).section('.', 0, 0).toStdString() + "_" +
                                     std::get<1>(info.param).name;
                          });
+
+// The ten readers, and Auto that uses them all; the other nine formats have none.
+TEST(HasReader, TheTenReadersAndAuto)
+{
+    QStringList withReader;
+    for (const CodeFormatInfo& format : kCodeFormats)
+        if (HasReader(format.value))
+            withReader << QString::fromLatin1(format.name);
+    EXPECT_EQ(withReader, (QStringList{"Auto", "CODE_39", "CODE_93", "CODE_128", "DATA_MATRIX", "EAN_8", "EAN_13",
+                                       "ITF", "QR_CODE", "UPC_A", "UPC_E"}));
+}
 
 // Several codes in one picture: Auto reports the first reader's find in the
 // order Code 128, UPC-A, UPC-E, EAN-13, EAN-8, Code 93, ITF, Code 39, QR Code,
