@@ -7,9 +7,15 @@ cd "$(dirname "$0")"
 mode=${1:-run}
 case "$mode" in run|test|build) ;; *) echo "usage: $0 [run|test|build]" >&2; exit 64 ;; esac
 
-./tools/install-packages.sh
+# Running the program needs neither the tests nor their packages; "build"
+# builds everything, tests and benchmarks included.
+case "$mode" in
+run)        packages=run;  testing=OFF ;;
+test|build) packages=test; testing=ON ;;
+esac
+./tools/install-packages.sh "$packages"
 
-cmake -S . -B build -DCMAKE_BUILD_TYPE=Release
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=$testing -DLANTRIX_BUILD_BENCHMARKS=$testing
 cmake --build build --parallel "$(nproc)"
 
 case "$mode" in

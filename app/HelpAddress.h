@@ -4,4 +4,4 @@
 
 // The online help page of a product: http://<web host>/help/<product in lower
 // case, spaces as "-">/
-QUrl OnlineHelpAddress(const QString& productName, const QString& webHost = QStringLiteral(LANTRIX_WEB_HOST));
+QUrl OnlineHelpAddress(const QString& productName, const QString& webHost);

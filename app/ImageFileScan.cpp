@@ -1,6 +1,6 @@
 #include "app/ImageFileScan.h"
 
-#include "app/PictureLoader.h"
+#include "decode/PictureLoader.h"
 #include "app/SettingsStore.h"
 #include "decode/DecodeBitmap.h"
 

@@ -10,7 +10,7 @@
 // With --raw, FILE is one captured camera sample, converted as the webcam tab
 // converts frames before it is decoded; it may be a pipe that a program writes
 // to. Writes no settings and needs no display.
-#include "app/PictureLoader.h"
+#include "decode/PictureLoader.h"
 #include "capture/FourCC.h"
 #include "capture/FrameConversion.h"
 #include "capture/PixbufLoader.h"

@@ -1,7 +1,13 @@
 #!/bin/sh
-# Installs the Debian packages that building, running and testing Lantrix need,
-# only those that are missing, so a second run costs nothing.
+# Installs the Debian packages that Lantrix needs, only those that are
+# missing, so a second run costs nothing.
+#
+#   install-packages.sh run    what building and running the program take
+#   install-packages.sh test   that, and what the tests and benchmarks take
 set -eu
+
+mode=${1:-test}
+case "$mode" in run|test) ;; *) echo "usage: $0 [run|test]" >&2; exit 64 ;; esac
 
 packages="
 cmake g++ make pkg-config
@@ -10,9 +16,12 @@ libzxing-dev libjpeg62-turbo-dev
 libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good
 libgdk-pixbuf-2.0-0
 libcurl4-openssl-dev libicu-dev
-libgtest-dev libbenchmark-dev zlib1g-dev binutils-mingw-w64-x86-64 openssl
 fonts-dejavu-core
 "
+test_packages="
+libgtest-dev libbenchmark-dev zlib1g-dev binutils-mingw-w64-x86-64 openssl
+"
+[ "$mode" = test ] && packages="$packages $test_packages"
 
 missing=""
 for p in $packages; do

@@ -9,6 +9,7 @@
 #include "capture/VideoImage.h"
 #include "decode/DecodeBitmap.h"
 #include "platform/Folders.h"
+#include "platform/WebHost.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -527,7 +528,7 @@ void TAppForm::CodeFormatDegisti(const QString& codeFormat)
 void TAppForm::Help2Click()
 {
     // The browser's failure to open the page is not reported.
-    QDesktopServices::openUrl(OnlineHelpAddress(AppProductName));
+    QDesktopServices::openUrl(OnlineHelpAddress(AppProductName, MakerWebHost()));
 }
 
 void TAppForm::Copy1Click()

@@ -1,4 +1,4 @@
-#include "app/PictureLoader.h"
+#include "decode/PictureLoader.h"
 
 #include <QFileInfo>
 #include <QImageReader>

@@ -1,0 +1,6 @@
+#include "platform/WebHost.h"
+
+QString MakerWebHost()
+{
+    return QStringLiteral(LANTRIX_WEB_HOST);
+}
