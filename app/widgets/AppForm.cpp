@@ -2,7 +2,6 @@
 
 #include "app/AccessKeys.h"
 #include "app/AppState.h"
-#include "app/ExeVersionData.h"
 #include "app/HelpAddress.h"
 #include "app/SettingsStore.h"
 #include "app/widgets/ErrorHandler.h"
@@ -142,7 +141,8 @@ TAppEnvironment TAppEnvironment::ForThisProcess()
 
 TAppForm::TAppForm(TAppEnvironment environment, QWidget* parent)
     : QMainWindow(parent)
-    , environment_(std::move(environment))
+    , fEnvironment(std::move(environment))
+    , fStartup({fEnvironment.executableFile, fEnvironment.executableFolder, fEnvironment.configFolder})
 {
     InitResources();
     setFont(Tahoma(11));
@@ -165,38 +165,29 @@ TAppForm::TAppForm(TAppEnvironment environment, QWidget* parent)
 
     TimerChecker = new QTimer(this);
     TimerChecker->setInterval(1000);
-    connect(TimerChecker, &QTimer::timeout, this, [this] { RunHandler([this] { TimerCheckerTimer(); }); });
+    Bind(TimerChecker, &QTimer::timeout, &TAppForm::TimerCheckerTimer);
     TimerChecker->start();
-    connect(PageControl1, &QTabWidget::currentChanged, this,
-            [this](int index) { RunHandler([this, index] { PageControl1Change(index); }); });
+    Bind(PageControl1, &QTabWidget::currentChanged, &TAppForm::PageControl1Change);
 
     resize(672, 563 + menuBar()->sizeHint().height());
 
     RunHandler([this] { FormCreate(); });
-    imageScanner_ = std::make_unique<ImageFileScanner>(
-        settings_.get(), ShippedFilesFolder(environment_.executableFolder) + QStringLiteral("samples"));
+    fImageScanner = std::make_unique<ImageFileScanner>(fSettings.get(), fStartup.ShippedFolder() + QStringLiteral("samples"));
 }
 
 TAppForm::~TAppForm()
 {
     // Stops a running capture and drops its queued frames before any control goes.
     fVideoImage.reset();
-    if (Settings == settings_.get())
+    if (Settings == fSettings.get())
         Settings = nullptr;
 }
 
 void TAppForm::FormCreate()
 {
-    TEXEVersionData version;
-    GetEXEVersionData(environment_.executableFile, version);
-    AppCompanyName = version.CompanyName;
-    AppProductName = version.ProductName;
-    AppVersion = FormatAppVersion(GetEXEFileVersion(environment_.executableFile));
-    AppCaption = AppCompanyName + QStringLiteral(" - ") + AppProductName;
+    fStartup.ReadIdentity();
     setWindowTitle(AppCaption);
-
-    DataFolder = ChooseDataFolder(environment_.executableFolder, environment_.configFolder, AppCompanyName,
-                                  AppProductName);
+    fStartup.ChooseDataFolder();
 
     // The video front-end, kept for the life of the window.
     Image2->SetScale(PictureBox::Scaling::Stretch);
@@ -205,15 +196,7 @@ void TAppForm::FormCreate()
                                            const std::uint8_t* data) { NewVideoFrame(sender, width, height, data); });
     fVideoImage->SetErrorHandler(ShowException);
 
-    // A settings.ini that cannot be read (not UTF-8, say) is thrown away.
-    const QString settingsFile = DataFolder + QStringLiteral("settings.ini");
-    try {
-        settings_ = std::make_unique<SettingsStore>(settingsFile);
-    } catch (const SettingsError&) {
-        QFile::remove(settingsFile);
-        settings_ = std::make_unique<SettingsStore>(settingsFile);
-    }
-    Settings = settings_.get();
+    fSettings = fStartup.OpenSettings();
 }
 
 void TAppForm::BuildImageTab()
@@ -249,7 +232,7 @@ void TAppForm::BuildImageTab()
     layout->addWidget(Memo1);
     PageControl1->addTab(TabSheet1, Icon("image-x-generic", "image"), QStringLiteral("Image File"));
 
-    connect(ButtonBrowse, &QPushButton::clicked, this, [this] { RunHandler([this] { ButtonBrowseClick(); }); });
+    Bind(ButtonBrowse, &QPushButton::clicked, &TAppForm::ButtonBrowseClick);
 }
 
 void TAppForm::BuildWebcamTab()
@@ -284,12 +267,11 @@ void TAppForm::BuildWebcamTab()
     layout->addWidget(Memo2);
     PageControl1->addTab(TabSheet2, Icon("camera-web", "webcam32"), QStringLiteral("Webcam"));
 
-    connect(Button1, &QPushButton::clicked, this, [this] { RunHandler([this] { Button1Click(); }); });
+    Bind(Button1, &QPushButton::clicked, &TAppForm::Button1Click);
 }
 
 void TAppForm::BuildMenus()
 {
-    auto handler = [this](auto method) { return [this, method] { RunHandler([this, method] { (this->*method)(); }); }; };
     auto entry = [this](QMenu* menu, const char* name, const QString& caption) {
         QAction* action = menu->addAction(caption);
         action->setObjectName(QLatin1String(name));
@@ -298,11 +280,11 @@ void TAppForm::BuildMenus()
 
     QMenu* file = menuBar()->addMenu(QStringLiteral("File"));
     LoadImageFile1 = entry(file, "LoadImageFile1", QStringLiteral("Load Image File..."));
-    connect(LoadImageFile1, &QAction::triggered, this, handler(&TAppForm::LoadImageFile1Click));
+    Bind(LoadImageFile1, &QAction::triggered, &TAppForm::LoadImageFile1Click);
     file->addSeparator()->setObjectName(QStringLiteral("N1"));
     Exit1 = entry(file, "Exit1", QStringLiteral("Exit"));
     Exit1->setIcon(Icon("application-exit", "exit"));
-    connect(Exit1, &QAction::triggered, this, handler(&TAppForm::Exit1Click));
+    Bind(Exit1, &QAction::triggered, &TAppForm::Exit1Click);
 
     QMenu* settings = menuBar()->addMenu(QStringLiteral("Settings"));
     CodeFormat1 = settings->addMenu(QStringLiteral("Code Format"));
@@ -316,9 +298,8 @@ void TAppForm::BuildMenus()
         action->setCheckable(true);
         action->setData(static_cast<uint>(format.value));
         CodeFormatGroup->addAction(action);
-        connect(action, &QAction::triggered, this,
-                [this, action] { RunHandler([this, action] { CodeFormatClick(action); }); });
     }
+    Bind(CodeFormatGroup, &QActionGroup::triggered, &TAppForm::CodeFormatClick);
     QAction* autoEntry = CodeFormatEntry(QStringLiteral("Auto"));
     autoEntry->setChecked(true);
     QFont bold = autoEntry->font();
@@ -333,7 +314,7 @@ void TAppForm::BuildMenus()
     Help2->setShortcut(QKeySequence(Qt::Key_F1));
     Help2->setShortcutContext(Qt::WindowShortcut);
     addAction(Help2); // F1 anywhere in the window
-    connect(Help2, &QAction::triggered, this, handler(&TAppForm::Help2Click));
+    Bind(Help2, &QAction::triggered, &TAppForm::Help2Click);
     help->addSeparator()->setObjectName(QStringLiteral("N3"));
     UpdateNotifications1 = entry(help, "UpdateNotifications1", QStringLiteral("Update Notifications"));
     UpdateNotifications1->setCheckable(true);
@@ -352,9 +333,9 @@ void TAppForm::BuildMenus()
     PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
     Copy1 = entry(PopupMenu1, "Copy1", QStringLiteral("Copy"));
     Copy1->setIcon(Icon("edit-copy", "copy"));
-    connect(Copy1, &QAction::triggered, this, handler(&TAppForm::Copy1Click));
+    Bind(Copy1, &QAction::triggered, &TAppForm::Copy1Click);
     SelectAll1 = entry(PopupMenu1, "SelectAll1", QStringLiteral("Select All"));
-    connect(SelectAll1, &QAction::triggered, this, handler(&TAppForm::SelectAll1Click));
+    Bind(SelectAll1, &QAction::triggered, &TAppForm::SelectAll1Click);
     connect(Memo1, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { PopupMenu1->popup(Memo1->viewport()->mapToGlobal(at)); });
 
@@ -384,8 +365,8 @@ QAction* TAppForm::CodeFormatEntry(const QString& name) const
 void TAppForm::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
-    if (!centred_ && screen()) {
-        centred_ = true;
+    if (!fCentred && screen()) {
+        fCentred = true;
         move(screen()->availableGeometry().center() - QPoint(width() / 2, height() / 2));
     }
 }
@@ -394,7 +375,7 @@ void TAppForm::showEvent(QShowEvent* event)
 
 void TAppForm::ButtonBrowseClick()
 {
-    imageScanner_->Browse(*this, SelectedCodeFormat);
+    fImageScanner->Browse(*this, SelectedCodeFormat);
 }
 
 void TAppForm::LoadImageFile1Click()
@@ -405,8 +386,8 @@ void TAppForm::LoadImageFile1Click()
 
 std::optional<QString> TAppForm::AskForPictureFile(const QString& initialFolder)
 {
-    if (environment_.openFileDialog)
-        return environment_.openFileDialog(this, initialFolder);
+    if (fEnvironment.openFileDialog)
+        return fEnvironment.openFileDialog(this, initialFolder);
     const QString file = QFileDialog::getOpenFileName(this, QString(), initialFolder);
     if (file.isEmpty())
         return std::nullopt;

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "app/AppStartup.h"
 #include "app/ImageFileScan.h"
+#include "app/widgets/ErrorHandler.h"
 #include "app/widgets/PictureBox.h"
 
 #include <QIcon>
@@ -121,9 +123,20 @@ private:
     void ShowPicture(const QImage& picture) override;
     void ShowResult(const std::optional<QString>& text) override;
 
-    TAppEnvironment environment_;
-    std::unique_ptr<SettingsStore> settings_;
-    std::unique_ptr<ImageFileScanner> imageScanner_;
+    // Connects a control's signal to one of the handlers above. The handler
+    // takes the signal's first arguments, or none, and runs under the
+    // default error handler.
+    template <class Sender, class Signal, class... Args>
+    void Bind(Sender* sender, Signal signal, void (TAppForm::*handler)(Args...))
+    {
+        connect(sender, signal, this, [this, handler](Args... args) { RunHandler([&] { (this->*handler)(args...); }); });
+    }
+
+    // The form's own fields, beside the controls above.
+    TAppEnvironment fEnvironment;
+    TAppStartup fStartup;
+    std::unique_ptr<SettingsStore> fSettings;
+    std::unique_ptr<ImageFileScanner> fImageScanner;
     std::unique_ptr<TVideoImage> fVideoImage;
-    bool centred_ = false;
+    bool fCentred = false;
 };

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QString>
+
+#include <memory>
+
+class SettingsStore;
+
+// Where the program finds its executable and the user's configuration folder.
+struct TStartupPaths {
+    QString executableFile;
+    QString executableFolder;
+    QString configFolder;
+};
+
+// The steps that prepare the program while its main window is created. The
+// window runs them in this order, with its own steps between them (the
+// caption after the identity, the webcam's front-end before the settings):
+//
+//   ReadIdentity, ChooseDataFolder, OpenSettings
+//
+// Each writes the process-wide values of AppState.h that it names, and
+// nothing else writes them.
+class TAppStartup {
+public:
+    explicit TAppStartup(TStartupPaths paths);
+
+    // AppCompanyName and AppProductName from the executable's version block,
+    // AppVersion from its file version, and AppCaption. Raises EOSError when
+    // the executable has no readable version block; nothing is set then.
+    void ReadIdentity() const;
+
+    // DataFolder: the executable's folder when it is writable, otherwise the
+    // company and product folders in the user's configuration folder.
+    void ChooseDataFolder() const;
+
+    // settings.ini in DataFolder, published as Settings. A file that cannot
+    // be read (not UTF-8, say) is deleted and the store opened again, empty.
+    // Raises SettingsError when that fails too; Settings stays null then.
+    std::unique_ptr<SettingsStore> OpenSettings() const;
+
+    // The folder of the shipped files ("samples", "Languages", license.txt),
+    // ending in "/".
+    QString ShippedFolder() const;
+
+private:
+    TStartupPaths fPaths;
+};
