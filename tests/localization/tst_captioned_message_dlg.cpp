@@ -65,6 +65,8 @@ class CaptionedMessageDlgTest : public QObject {
     Q_OBJECT
 
 private slots:
+    void cleanup() { ForgetMessageBoxAnswers(); }
+
     void captions_data()
     {
         QTest::addColumn<TMsgDlgButtons>("buttons");

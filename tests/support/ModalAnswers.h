@@ -12,10 +12,12 @@
 #include <functional>
 
 // Calls `answer` with the first message box that becomes the active modal
-// window from now on; the answer must close it (press a button, reject it).
+// window from now on; the answer must close it (press a button, close it).
+// An answer that no box took stays waiting until ForgetMessageBoxAnswers().
 inline void AnswerNextMessageBox(std::function<void(QMessageBox*)> answer)
 {
     auto* poll = new QTimer(qApp);
+    poll->setObjectName(QStringLiteral("MessageBoxAnswer"));
     poll->setInterval(10);
     QObject::connect(poll, &QTimer::timeout, poll, [poll, answer = std::move(answer)] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
@@ -26,6 +28,13 @@ inline void AnswerNextMessageBox(std::function<void(QMessageBox*)> answer)
         answer(box);
     });
     poll->start();
+}
+
+// Drops the answers that no message box took; for a test's cleanup.
+inline void ForgetMessageBoxAnswers()
+{
+    for (QTimer* poll : qApp->findChildren<QTimer*>(QStringLiteral("MessageBoxAnswer"), Qt::FindDirectChildrenOnly))
+        delete poll;
 }
 
 // The button of a message box that shows `text` (access-key marks ignored);
