@@ -32,7 +32,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) {
         std::string name = info.param.tag;
         if (name.find('_') != std::string::npos)
-            name = "icu_" + name;
+            name.insert(0, "icu_");
         for (char& c : name)
             if (c == '-')
                 c = '_';
