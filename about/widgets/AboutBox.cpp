@@ -211,8 +211,9 @@ void TAboutBox::Execute(TAboutBoxInfo info, QWidget* owner)
 {
     auto box = std::make_unique<TAboutBox>(std::move(info), owner);
     AboutBox = box.get();
-    if (box->screen())
-        box->move(box->screen()->availableGeometry().center() - box->rect().center());
+    // Centred on the screen, not over the owner.
+    if (QScreen* screen = owner ? owner->screen() : box->screen())
+        box->move(screen->availableGeometry().center() - box->rect().center());
     box->exec();
 }
 

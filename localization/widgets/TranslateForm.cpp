@@ -210,8 +210,9 @@ void TTranslateForm::Execute(TTranslateFormEnvironment environment, QWidget* own
 {
     auto form = std::make_unique<TTranslateForm>(std::move(environment), owner);
     TranslateForm = form.get();
-    if (!owner && form->screen())
-        form->move(form->screen()->availableGeometry().center() - form->rect().center());
+    // Centred on the screen, not over the owner.
+    if (QScreen* screen = owner ? owner->screen() : form->screen())
+        form->move(screen->availableGeometry().center() - form->rect().center());
     form->exec();
 }
 
