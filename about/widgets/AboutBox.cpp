@@ -5,6 +5,7 @@
 #include "localization/LanguageFiles.h"
 #include "localization/widgets/CaptionedMessageDlg.h"
 #include "localization/widgets/LinkLabel.h"
+#include "localization/widgets/ModalWindow.h"
 #include "localization/widgets/WindowLook.h"
 
 #include <QAction>
@@ -17,7 +18,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
-#include <QScreen>
 #include <QTimer>
 #include <QWindow>
 
@@ -89,14 +89,6 @@ TRainRandom SystemRandom()
 {
     auto engine = std::make_shared<std::mt19937>(std::random_device{}());
     return [engine](int n) { return n <= 1 ? 0 : std::uniform_int_distribution<int>(0, n - 1)(*engine); };
-}
-
-QLabel* PlainLabel(QWidget* parent, const char* name)
-{
-    auto* label = new QLabel(parent);
-    label->setObjectName(QLatin1String(name));
-    label->setTextFormat(Qt::PlainText);
-    return label;
 }
 
 QPushButton* PanelButton(QWidget* parent, const char* name, const QRect& geometry)
@@ -209,12 +201,7 @@ TAboutBox::~TAboutBox()
 
 void TAboutBox::Execute(TAboutBoxInfo info, QWidget* owner)
 {
-    auto box = std::make_unique<TAboutBox>(std::move(info), owner);
-    AboutBox = box.get();
-    // Centred on the screen, not over the owner.
-    if (QScreen* screen = owner ? owner->screen() : box->screen())
-        box->move(screen->availableGeometry().center() - box->rect().center());
-    box->exec();
+    ExecuteAsCurrent(AboutBox, std::move(info), owner);
 }
 
 void TAboutBox::FormCreate()

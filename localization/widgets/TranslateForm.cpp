@@ -5,6 +5,7 @@
 #include "localization/RestartScript.h"
 #include "localization/widgets/CaptionedMessageDlg.h"
 #include "localization/widgets/LinkLabel.h"
+#include "localization/widgets/ModalWindow.h"
 #include "localization/widgets/WindowLook.h"
 
 #include <QAction>
@@ -16,12 +17,10 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QStyledItemDelegate>
 #include <QStylePainter>
 
 #include <exception>
-#include <memory>
 
 TTranslateForm* TranslateForm = nullptr;
 
@@ -130,19 +129,16 @@ TTranslateForm::TTranslateForm(TTranslateFormEnvironment environment, QWidget* p
     setFixedSize(kClientSize);
     const QColor buttonFace = palette().color(QPalette::Button);
 
-    Label1 = new QLabel(this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setTextFormat(Qt::PlainText);
-    Label1->setFont(Tahoma(16));
-    Label1->setGeometry(12, 8, 232, 24);
-    Label1->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-
-    Label2 = new QLabel(this);
-    Label2->setObjectName(QStringLiteral("Label2"));
-    Label2->setTextFormat(Qt::PlainText);
-    Label2->setFont(Tahoma(16));
-    Label2->setGeometry(12, 36, 232, 24);
-    Label2->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    // The labels on the left, each level with its control on the right.
+    auto sideLabel = [this](const char* name, int top) {
+        QLabel* label = PlainLabel(this, name);
+        label->setFont(Tahoma(16));
+        label->setGeometry(12, top, 232, 24);
+        label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        return label;
+    };
+    Label1 = sideLabel("Label1", 8);
+    Label2 = sideLabel("Label2", 36);
 
     ComboBox1 = new TLanguageComboBox(this);
     ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
@@ -208,12 +204,7 @@ TTranslateForm::~TTranslateForm()
 
 void TTranslateForm::Execute(TTranslateFormEnvironment environment, QWidget* owner)
 {
-    auto form = std::make_unique<TTranslateForm>(std::move(environment), owner);
-    TranslateForm = form.get();
-    // Centred on the screen, not over the owner.
-    if (QScreen* screen = owner ? owner->screen() : form->screen())
-        form->move(screen->availableGeometry().center() - form->rect().center());
-    form->exec();
+    ExecuteAsCurrent(TranslateForm, std::move(environment), owner);
 }
 
 void TTranslateForm::FormCreate()

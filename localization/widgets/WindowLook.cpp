@@ -1,5 +1,6 @@
 #include "localization/widgets/WindowLook.h"
 
+#include <QLabel>
 #include <QPalette>
 #include <QWidget>
 
@@ -27,4 +28,12 @@ void SetBackgroundColour(QWidget* widget, const QColor& colour)
     palette.setColor(QPalette::Base, colour);
     widget->setPalette(palette);
     widget->setAutoFillBackground(true);
+}
+
+QLabel* PlainLabel(QWidget* parent, const char* name)
+{
+    auto* label = new QLabel(parent);
+    label->setObjectName(QLatin1String(name));
+    label->setTextFormat(Qt::PlainText);
+    return label;
 }

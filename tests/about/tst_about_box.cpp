@@ -6,9 +6,9 @@
 #include "localization/LanguageFiles.h"
 #include "localization/widgets/LinkLabel.h"
 #include "support/ModalAnswers.h"
+#include "support/UrlCatcher.h"
 
 #include <QAction>
-#include <QDesktopServices>
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
@@ -19,15 +19,6 @@
 #include <QTimer>
 
 #include <memory>
-
-// Receives the addresses that the window asks the desktop to open.
-class UrlCatcher : public QObject {
-    Q_OBJECT
-public:
-    QList<QUrl> urls;
-public slots:
-    void open(const QUrl& url) { urls.append(url); }
-};
 
 class AboutBoxTest : public QObject {
     Q_OBJECT
@@ -220,15 +211,11 @@ private slots:
 
     void linksOpenTheMakersPages()
     {
-        UrlCatcher catcher;
-        QDesktopServices::setUrlHandler("http", &catcher, "open");
-        QDesktopServices::setUrlHandler("https", &catcher, "open");
+        UrlCatcher catcher({"http", "https"});
         auto box = MakeBox();
         box->Credits1->trigger();
         box->Howtouninstall1->trigger();
         QTest::mouseClick(box->Label5, Qt::LeftButton);
-        QDesktopServices::unsetUrlHandler("http");
-        QDesktopServices::unsetUrlHandler("https");
         QCOMPARE(catcher.urls, (QList<QUrl>{AcknowledgementsAddress(), UninstallAddress(), MakerSiteAddress()}));
     }
 
@@ -237,11 +224,9 @@ private slots:
         QFile licence(shipped->filePath("license.txt"));
         QVERIFY(licence.open(QIODevice::WriteOnly));
         licence.close();
-        UrlCatcher catcher;
-        QDesktopServices::setUrlHandler("file", &catcher, "open");
+        UrlCatcher catcher({"file"});
         auto box = MakeBox();
         box->LicensePrivacyPolicy1->trigger();
-        QDesktopServices::unsetUrlHandler("file");
         QCOMPARE(catcher.urls, QList<QUrl>{QUrl::fromLocalFile(shipped->filePath("license.txt"))});
     }
 

@@ -7,10 +7,10 @@
 #include "localization/widgets/LinkLabel.h"
 #include "localization/widgets/TranslateForm.h"
 #include "support/ModalAnswers.h"
+#include "support/UrlCatcher.h"
 
 #include <QAction>
 #include <QClipboard>
-#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -21,15 +21,6 @@
 #include <QTest>
 
 #include <memory>
-
-// Receives the addresses that the window asks the desktop to open.
-class UrlCatcher : public QObject {
-    Q_OBJECT
-public:
-    QList<QUrl> urls;
-public slots:
-    void open(const QUrl& url) { urls.append(url); }
-};
 
 class LanguageWindowTest : public QObject {
     Q_OBJECT
@@ -311,12 +302,10 @@ private slots:
 
     void linkOpensTheTranslationPage()
     {
-        UrlCatcher catcher;
-        QDesktopServices::setUrlHandler("https", &catcher, "open");
+        UrlCatcher catcher({"https"});
         Load("");
         auto form = MakeForm();
         QTest::mouseClick(form->Label3, Qt::LeftButton);
-        QDesktopServices::unsetUrlHandler("https");
         QCOMPARE(catcher.urls, QList<QUrl>{TranslationPageAddress()});
     }
 
