@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QLabel>
+#include <QUrl>
+
+// A label that opens a web address when clicked: plain underlined text in the
+// given height and colour, a hand cursor, the address as its hint. The
+// desktop opens the address; whether it could is not checked.
+class TLinkLabel : public QLabel {
+    Q_OBJECT
+public:
+    TLinkLabel(const QString& text, QUrl address, int pixelSize, const QColor& colour, QWidget* parent = nullptr);
+
+    const QUrl& Address() const { return address_; }
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    QUrl address_;
+};

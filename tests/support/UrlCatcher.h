@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QList>
+#include <QObject>
+#include <QStringList>
+#include <QUrl>
+
+// Receives the addresses that the program asks the desktop to open, for the
+// schemes given, while it exists.
+class UrlCatcher : public QObject {
+    Q_OBJECT
+public:
+    explicit UrlCatcher(QStringList schemes);
+    ~UrlCatcher() override;
+
+    QList<QUrl> urls;
+
+public slots:
+    void open(const QUrl& url);
+
+private:
+    QStringList schemes_;
+};
