@@ -3,6 +3,7 @@
 #include "app/AppState.h"
 #include "app/ExeVersionData.h"
 #include "app/SettingsStore.h"
+#include "localization/LanguageFiles.h"
 #include "platform/Folders.h"
 
 #include <QFile>
@@ -40,6 +41,11 @@ std::unique_ptr<SettingsStore> TAppStartup::OpenSettings() const
     }
     Settings = store.get();
     return store;
+}
+
+void TAppStartup::LoadLanguage(const UILanguageSource& uiLanguage) const
+{
+    ::LoadLanguage(QString(), ShippedFolder(), uiLanguage ? uiLanguage : UILanguageSource(UserDefaultUILanguage));
 }
 
 QString TAppStartup::ShippedFolder() const

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "localization/UILanguage.h"
+
 #include <QString>
 
 #include <memory>
@@ -17,7 +19,7 @@ struct TStartupPaths {
 // window runs them in this order, with its own steps between them (the
 // caption after the identity, the webcam's front-end before the settings):
 //
-//   ReadIdentity, ChooseDataFolder, OpenSettings
+//   ReadIdentity, ChooseDataFolder, OpenSettings, LoadLanguage
 //
 // Each writes the process-wide values of AppState.h that it names, and
 // nothing else writes them.
@@ -38,6 +40,12 @@ public:
     // be read (not UTF-8, say) is deleted and the store opened again, empty.
     // Raises SettingsError when that fails too; Settings stays null then.
     std::unique_ptr<SettingsStore> OpenSettings() const;
+
+    // The interface language: the language file that LanguageCodes.csv gives
+    // for the user's interface language (uiLanguage; empty: the system's).
+    // Raises LanguageFileError when that file cannot be read; the program
+    // then goes on in English.
+    void LoadLanguage(const UILanguageSource& uiLanguage) const;
 
     // The folder of the shipped files ("samples", "Languages", license.txt),
     // ending in "/".

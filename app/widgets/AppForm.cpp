@@ -5,6 +5,9 @@
 #include "app/HelpAddress.h"
 #include "app/SettingsStore.h"
 #include "app/widgets/ErrorHandler.h"
+#include "about/widgets/AboutBox.h"
+#include "localization/widgets/ResetToDefaults.h"
+#include "localization/widgets/TranslateForm.h"
 #include "capture/VideoImage.h"
 #include "decode/DecodeBitmap.h"
 #include "platform/Folders.h"
@@ -197,6 +200,7 @@ void TAppForm::FormCreate()
     fVideoImage->SetErrorHandler(ShowException);
 
     fSettings = fStartup.OpenSettings();
+    fStartup.LoadLanguage(fEnvironment.uiLanguage);
 }
 
 void TAppForm::BuildImageTab()
@@ -307,6 +311,7 @@ void TAppForm::BuildMenus()
     autoEntry->setFont(bold); // the submenu's default entry
     settings->addSeparator()->setObjectName(QStringLiteral("N2"));
     ResettoDefaults1 = entry(settings, "ResettoDefaults1", QStringLiteral("Reset to Defaults"));
+    Bind(ResettoDefaults1, &QAction::triggered, &TAppForm::ResettoDefaults1Click);
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("Help"));
     Help2 = entry(help, "Help2", QStringLiteral("Online Help"));
@@ -323,11 +328,13 @@ void TAppForm::BuildMenus()
     help->addSeparator()->setObjectName(QStringLiteral("UpdateNotificationsBar"));
     Language1 = entry(help, "Language1", QStringLiteral("Language..."));
     Language1->setIcon(Icon("preferences-desktop-locale", "flag"));
-    Language1->setVisible(false);
+    Language1->setVisible(false); // hidden for the whole run; nothing shows it
+    Bind(Language1, &QAction::triggered, &TAppForm::Language1Click);
     SendFeedback1 = entry(help, "SendFeedback1", QStringLiteral("Send &Feedback..."));
     SendFeedback1->setIcon(Icon("mail-send", "feedback"));
     About1 = entry(help, "About1", QStringLiteral("&About..."));
     About1->setIcon(Icon("help-about", "about"));
+    Bind(About1, &QAction::triggered, &TAppForm::About1Click);
 
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
@@ -510,6 +517,26 @@ void TAppForm::Help2Click()
 {
     // The browser's failure to open the page is not reported.
     QDesktopServices::openUrl(OnlineHelpAddress(AppProductName, MakerWebHost()));
+}
+
+void TAppForm::ResettoDefaults1Click()
+{
+    ResetToDefaults(DataFolder, this);
+}
+
+void TAppForm::Language1Click()
+{
+    TTranslateFormEnvironment environment;
+    environment.dataFolder = DataFolder;
+    environment.executableFile = fEnvironment.executableFile;
+    environment.setLanguageFile = [this](const QString& fileName) { SetLanguageFile(fileName); };
+    environment.showError = ShowException;
+    TTranslateForm::Execute(std::move(environment), this);
+}
+
+void TAppForm::About1Click()
+{
+    TAboutBox::Execute({AppProductName, AppVersion, fStartup.ShippedFolder(), {}, {}}, this);
 }
 
 void TAppForm::Copy1Click()

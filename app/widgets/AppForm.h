@@ -40,6 +40,8 @@ struct TAppEnvironment {
     // The open dialog: parent, initial folder (empty: the platform's choice);
     // answers the chosen file or nothing. Empty: the platform's file dialog.
     std::function<std::optional<QString>(QWidget*, const QString&)> openFileDialog;
+    // The identifier of the user's interface language; empty: the system's.
+    UILanguageSource uiLanguage;
 
     static TAppEnvironment ForThisProcess();
 };
@@ -90,6 +92,9 @@ public:
     void CodeFormatClick(QAction* entry);
     void CodeFormatDegisti(const QString& codeFormat);
     void Help2Click();
+    void ResettoDefaults1Click();
+    void Language1Click();
+    void About1Click();
     void Copy1Click();
     void SelectAll1Click();
     void Exit1Click();

@@ -5,6 +5,9 @@
 #include "app/SettingsStore.h"
 #include "app/widgets/AppForm.h"
 #include "app/widgets/ErrorHandler.h"
+#include "about/widgets/AboutBox.h"
+#include "localization/LanguageFiles.h"
+#include "support/ModalAnswers.h"
 #include "support/Samples.h"
 
 #include <QAction>
@@ -54,6 +57,7 @@ class MainWindowTest : public QObject {
     std::deque<std::optional<QString>> answers; // what the open dialog answers, in turn
     QStringList dialogFolders;                  // where the open dialog was asked to start
     QStringList errors;                         // texts of the default error handler
+    UILanguageSource uiLanguage = [] { return quint16(1033); }; // the user's interface language
 
     std::unique_ptr<TAppForm> MakeForm()
     {
@@ -69,6 +73,7 @@ class MainWindowTest : public QObject {
             answers.pop_front();
             return answer;
         };
+        environment.uiLanguage = uiLanguage;
         auto form = std::make_unique<TAppForm>(environment);
         form->show();
         return form;
@@ -119,6 +124,8 @@ private slots:
 
     void cleanup()
     {
+        ForgetMessageBoxAnswers();
+        uiLanguage = [] { return quint16(1033); };
         SetExceptionSink(nullptr);
         root.reset();
     }
@@ -555,6 +562,92 @@ private slots:
             QCOMPARE(drawn.width(), drawn.height()); // the QR sample is square
             QVERIFY(drawn.width() == form->Image1->width() || drawn.height() == form->Image1->height());
         }
+    }
+
+    // The language is loaded as the last step of start-up, from the table
+    // and files shipped beside the program.
+    void startsInTheUsersLanguage_data()
+    {
+        QTest::addColumn<int>("language");
+        QTest::addColumn<QString>("yes");
+        QTest::addColumn<QString>("loaded");
+        QTest::newRow("German (Germany)") << 1031 << "Ja" << "German";
+        QTest::newRow("German (Switzerland)") << 2055 << "Ja" << "German";
+        QTest::newRow("French") << 1036 << "Oui" << "French";
+        QTest::newRow("English (US): no file") << 1033 << "Yes" << "";
+        QTest::newRow("Klingon: no table row") << 0x0454 << "Yes" << "";
+    }
+
+    void startsInTheUsersLanguage()
+    {
+        QFETCH(int, language);
+        QFETCH(QString, yes);
+        QFETCH(QString, loaded);
+        QVERIFY(QFile::link(QStringLiteral(LANTRIX_SOURCE_DIR "/Languages"), exeFolder + QStringLiteral("/Languages")));
+        uiLanguage = [language] { return quint16(language); };
+        auto form = MakeForm();
+        QCOMPARE(CurrentLanguage, loaded);
+        QCOMPARE(Translate(QStringLiteral("Yes")), yes);
+        QVERIFY(errors.isEmpty());
+    }
+
+    // A language file that cannot be read is reported, and the program starts
+    // in English all the same.
+    void unreadableLanguageFileIsReported()
+    {
+        QDir(exeFolder).mkpath(QStringLiteral("Languages"));
+        WriteFile(QStringLiteral("program/Languages/LanguageCodes.csv"), "1031,German.lang.txt\r\n");
+        QVERIFY(QFile::link(QStringLiteral("/proc/self/mem"), exeFolder + QStringLiteral("/Languages/German.lang.txt")));
+        uiLanguage = [] { return quint16(1031); };
+        auto form = MakeForm();
+        QCOMPARE(errors.size(), 1);
+        QCOMPARE(Translate(QStringLiteral("Yes")), QStringLiteral("Yes"));
+        answers = {kSamples + QStringLiteral("/qr_code.png")};
+        form->ButtonBrowse->click(); // the window works
+        QCOMPARE(form->Memo1->toPlainText(), kQrText);
+    }
+
+    // Reset to Defaults asks in the user's language; No changes nothing.
+    void resetToDefaultsAnsweredNo()
+    {
+        QVERIFY(QFile::link(QStringLiteral(LANTRIX_SOURCE_DIR "/Languages"), exeFolder + QStringLiteral("/Languages")));
+        uiLanguage = [] { return quint16(1031); };
+        auto form = MakeForm();
+        answers = {kSamples + QStringLiteral("/qr_code.png")};
+        form->ButtonBrowse->click();
+        const QByteArray before = ReadSettings();
+        QVERIFY(!before.isEmpty());
+        QString question;
+        AnswerNextMessageBox([&question](QMessageBox* box) {
+            question = box->text();
+            MessageBoxButton(box, QStringLiteral("Nein"))->click();
+        });
+        form->ResettoDefaults1->trigger();
+        QCOMPARE(question, Translate(QStringLiteral("Restart Application?")));
+        QVERIFY(question != QStringLiteral("Restart Application?"));
+        QCOMPARE(ReadSettings(), before);
+        QVERIFY(form->isVisible());
+    }
+
+    // Help > About opens the About window as the current one, titled in the
+    // user's language.
+    void aboutOpensTheAboutWindow()
+    {
+        QVERIFY(QFile::link(QStringLiteral(LANTRIX_SOURCE_DIR "/Languages"), exeFolder + QStringLiteral("/Languages")));
+        uiLanguage = [] { return quint16(1031); };
+        auto form = MakeForm();
+        QString title;
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, this, [&] {
+            if (AboutBox && AboutBox->isVisible()) {
+                title = AboutBox->windowTitle();
+                AboutBox->reject();
+            }
+        });
+        poll.start(10);
+        form->About1->trigger();
+        QCOMPARE(title, Translate(QStringLiteral("About %s")).replace(QStringLiteral("%s"), QStringLiteral("Lantrix")));
+        QVERIFY(!AboutBox);
     }
 };
 
