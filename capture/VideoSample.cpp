@@ -13,11 +13,15 @@ namespace {
 // seconds to open; errors end the wait at once.
 constexpr std::chrono::seconds kStartTimeout{10};
 
-// The camera formats the frame conversion reads, in order of preference, then
-// any other raw format (the conversion reports it as unknown).
+// The camera formats the frame conversion reads, in order of preference.
 constexpr const char* kCameraCaps = "video/x-raw,format=YUY2; video/x-raw,format=I420; video/x-raw,format=YV12; "
-                                    "video/x-raw,format=BGR; image/jpeg; video/x-raw";
+                                    "video/x-raw,format=BGR; image/jpeg";
+// A camera that offers none of them delivers any raw format, which is
+// converted in the pipeline to one of the raw formats the conversion reads
+// (the converter picks the one nearest to the camera's), or, when every
+// camera is to give 24-bit RGB, to that.
 constexpr const char* kRawCaps = "video/x-raw";
+constexpr const char* kConvertedCaps = "video/x-raw,format={ YUY2, I420, YV12, BGR }";
 constexpr const char* kRgbCaps = "video/x-raw,format=BGR";
 
 void SetCaps(GstElement* filter, const char* text)
@@ -40,26 +44,10 @@ TVideoSample::TVideoSample(QObject* owner, bool ForceRGB, int WhichMethodToCallb
 
     fCapsFilter = gst_element_factory_make("capsfilter", "camera-format");
     fAppSink = gst_element_factory_make("appsink", "grabber");
-    if (ForceRGB) {
-        fConvert = gst_element_factory_make("videoconvert", nullptr);
-        fRgbFilter = gst_element_factory_make("capsfilter", "rgb-format");
-    }
-    const bool complete = fCapsFilter && fAppSink && (!ForceRGB || (fConvert && fRgbFilter));
-    for (GstElement* element : {fCapsFilter, fConvert, fRgbFilter, fAppSink})
+    for (GstElement* element : {fCapsFilter, fAppSink})
         if (element)
             gst_bin_add(GST_BIN(fPipeline), element); // the bin owns them from here on
-    if (!complete)
-        return;
-
-    SetCaps(fCapsFilter, ForceRGB ? kRawCaps : kCameraCaps);
-    bool linked;
-    if (ForceRGB) {
-        SetCaps(fRgbFilter, kRgbCaps);
-        linked = gst_element_link_many(fCapsFilter, fConvert, fRgbFilter, fAppSink, nullptr);
-    } else {
-        linked = gst_element_link(fCapsFilter, fAppSink);
-    }
-    if (!linked)
+    if (!fCapsFilter || !fAppSink)
         return;
 
     // The grabber keeps no samples of its own: at most two wait, older ones are dropped.
@@ -90,7 +78,7 @@ HRESULT TVideoSample::StartVideo(const QString& CaptureDeviceName, bool Visible,
     fHasDevice = false;
     fControls.reset();
     FormatArr.clear();
-    SetCaps(fCapsFilter, fForceRGB ? kRawCaps : kCameraCaps);
+    fChosenCaps.reset();
 
     std::vector<TCaptureDevice> devices = ListCaptureDevices();
     QStringList names;
@@ -156,6 +144,16 @@ HRESULT TVideoSample::SetPipelineState(GstState state)
     return gst_element_set_state(fPipeline, state) == GST_STATE_CHANGE_FAILURE ? E_FAIL : S_OK;
 }
 
+GstCaps* TVideoSample::OfferedCaps(GstElement* source) const
+{
+    if (fChosenCaps)
+        return gst_caps_ref(fChosenCaps.get());
+    if (GstCaps* announced = fDevice.AnnouncedCaps())
+        return announced;
+    GstObjectPtr<GstPad> pad(gst_element_get_static_pad(source, "src"));
+    return pad ? gst_pad_query_caps(pad.get(), nullptr) : nullptr;
+}
+
 HRESULT TVideoSample::EnsureSource()
 {
     if (fSource)
@@ -170,13 +168,37 @@ HRESULT TVideoSample::EnsureSource()
         return E_FAIL;
     }
     gst_bin_add(GST_BIN(fPipeline), source);
-    if (!gst_element_link(source, fCapsFilter)) {
-        gst_bin_remove(GST_BIN(fPipeline), source);
+    fSource = source;
+
+    // The camera's own format goes straight to the grabber when the
+    // conversion reads it; any other raw format is converted on the way.
+    GstCapsPtr readable(gst_caps_from_string(kCameraCaps));
+    GstCapsPtr offered(OfferedCaps(source));
+    const bool convert = fForceRGB || (offered && !gst_caps_can_intersect(offered.get(), readable.get()));
+    bool linked;
+    if (convert) {
+        fConvert = gst_element_factory_make("videoconvert", nullptr);
+        fConvertFilter = gst_element_factory_make("capsfilter", "converted-format");
+        for (GstElement* element : {fConvert, fConvertFilter})
+            if (element)
+                gst_bin_add(GST_BIN(fPipeline), element);
+        if (fChosenCaps)
+            g_object_set(fCapsFilter, "caps", fChosenCaps.get(), nullptr);
+        else
+            SetCaps(fCapsFilter, kRawCaps);
+        if (fConvertFilter)
+            SetCaps(fConvertFilter, fForceRGB ? kRgbCaps : kConvertedCaps);
+        linked = fConvert && fConvertFilter && gst_element_link_many(source, fCapsFilter, fConvert, fConvertFilter, fAppSink, nullptr);
+    } else {
+        g_object_set(fCapsFilter, "caps", fChosenCaps ? fChosenCaps.get() : readable.get(), nullptr);
+        linked = gst_element_link_many(source, fCapsFilter, fAppSink, nullptr);
+    }
+    if (!linked) {
+        RemoveSource();
         std::lock_guard lock(fSignalLock);
         fError = QStringLiteral("The camera offers no format that can be captured");
         return E_FAIL;
     }
-    fSource = source;
     return S_OK;
 }
 
@@ -185,8 +207,13 @@ void TVideoSample::RemoveSource()
     if (!fSource)
         return;
     SetPipelineState(GST_STATE_NULL);
-    gst_bin_remove(GST_BIN(fPipeline), fSource); // unlinks it and drops the bin's reference
-    fSource = nullptr;
+    // Removing an element unlinks it and drops the bin's reference.
+    for (GstElement** element : {&fSource, &fConvert, &fConvertFilter}) {
+        if (*element)
+            gst_bin_remove(GST_BIN(fPipeline), *element);
+        *element = nullptr;
+    }
+    gst_element_unlink(fCapsFilter, fAppSink);
 }
 
 HRESULT TVideoSample::PauseVideo()
@@ -309,7 +336,8 @@ void TVideoSample::Destroy()
         gst_bus_set_sync_handler(bus.get(), nullptr, nullptr, nullptr);
         gst_object_unref(fPipeline);
     }
-    fPipeline = fSource = fCapsFilter = fConvert = fRgbFilter = fAppSink = nullptr;
+    fPipeline = fSource = fCapsFilter = fConvert = fConvertFilter = fAppSink = nullptr;
+    fChosenCaps.reset();
     g_psCurrent = PS_Stopped;
     FormatArr.clear();
     fControls.reset();
@@ -408,11 +436,16 @@ HRESULT TVideoSample::SetVideoSizeByListIndex(int ListIndex)
     GstCapsPtr caps(gst_caps_from_string(FormatArr[ListIndex].Caps.constData()));
     if (!caps)
         return E_INVALIDARG;
-    SetPipelineState(GST_STATE_NULL);
-    g_object_set(fCapsFilter, "caps", caps.get(), nullptr);
+    // The pipeline is built anew for the chosen capability: whether it needs
+    // a conversion depends on its format.
+    RemoveSource();
+    fChosenCaps = std::move(caps);
     switch (g_psCurrent) {
-    case PS_Running: return RunAndWait();
-    case PS_Paused: return SetPipelineState(GST_STATE_PAUSED);
+    case PS_Running: return BuildAndRunGraph();
+    case PS_Paused: {
+        const HRESULT hr = EnsureSource();
+        return Failed(hr) ? hr : SetPipelineState(GST_STATE_PAUSED);
+    }
     case PS_Stopped: break;
     }
     return S_OK;

@@ -1,12 +1,16 @@
 // TVideoSample: one capture pipeline for one camera. It finds the camera by
 // name, runs source -> caps filter (the camera's own format) -> appsink, and
 // hands every sample as raw bytes to the sample callback on GStreamer's
-// streaming thread. All operations are called from one thread (the GUI
+// streaming thread. Only formats the frame conversion reads are taken as they
+// come (YUY2, I420, YV12, BGR, motion JPEG); a camera that offers none of them
+// is converted on the way (caps filter -> videoconvert -> a raw format the
+// conversion reads). All operations are called from one thread (the GUI
 // thread); only the sample callback runs elsewhere.
 #pragma once
 
 #include "capture/CameraSettings.h"
 #include "capture/CaptureDevices.h"
+#include "capture/GstSupport.h"
 #include "capture/ResultCodes.h"
 #include "capture/SampleDelivery.h"
 
@@ -110,8 +114,13 @@ private:
     HRESULT BuildAndRunGraph();
     HRESULT RunAndWait();
     HRESULT SetPipelineState(GstState state);
+    // Adds the device's source and links it to the grabber, through a
+    // conversion when the camera's format is not one the frame conversion reads.
     HRESULT EnsureSource();
+    // Takes the source (and a conversion) out of the stopped pipeline.
     void RemoveSource();
+    // The formats the source offers: the chosen capability, else the device's announced caps, else its pad's.
+    GstCaps* OfferedCaps(GstElement* source) const;
     int CurrentFormatIndex();
     void LoadFormatList();
     void ResetStreamSignals();
@@ -129,11 +138,11 @@ private:
 
     GstElement* fPipeline = nullptr;   // owned
     GstElement* fSource = nullptr;     // in fPipeline while built
-    GstElement* fCapsFilter = nullptr; // the camera's format; narrowed by SetVideoSizeByListIndex
-    GstElement* fConvert = nullptr;    // only with ForceRGB: videoconvert ...
-    GstElement* fRgbFilter = nullptr;  // ... and a filter for 24-bit BGR
-    GstElement* fAppSink = nullptr;    // in fPipeline
-    GstCaps* fBaseCaps = nullptr;      // what the caps filter accepts by default; owned
+    GstElement* fCapsFilter = nullptr;    // the camera's format; narrowed by SetVideoSizeByListIndex
+    GstElement* fConvert = nullptr;       // videoconvert, while the camera's format is converted ...
+    GstElement* fConvertFilter = nullptr; // ... to one the frame conversion reads (or to 24-bit BGR)
+    GstElement* fAppSink = nullptr;       // in fPipeline
+    GstCapsPtr fChosenCaps;               // the capability chosen by SetVideoSizeByListIndex, if any
     bool fHasDevice = false;
     TCaptureDevice fDevice;
 

@@ -132,6 +132,9 @@ private slots:
         QTest::newRow("YUY2") << QrCodeCameraName(TTestCameraFormat::YUY2, 640, 480);
         QTest::newRow("I420") << QrCodeCameraName(TTestCameraFormat::I420, 640, 480);
         QTest::newRow("motion JPEG") << QrCodeCameraName(TTestCameraFormat::JPEG, 640, 480);
+        QTest::newRow("RGB") << QrCodeCameraName(TTestCameraFormat::RGB, 640, 480);
+        QTest::newRow("GRAY8") << QrCodeCameraName(TTestCameraFormat::GRAY8, 640, 480);
+        QTest::newRow("NV12") << QrCodeCameraName(TTestCameraFormat::NV12, 640, 480);
     }
 
     void qrCodeFromCamera()

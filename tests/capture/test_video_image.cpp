@@ -502,3 +502,53 @@ TEST_F(CameraCapture, ResolutionListAndSwitch)
     video.SetResolutionByIndex(sizes.size()); // out of range: the stream stays
     EXPECT_EQ(video.VideoWidth(), 320);
 }
+
+// The SMPTE pattern through the front-end in every camera format: light bars
+// at the top, the dark-blue square at the left of the bottom strip. A picture
+// upside down, with red and blue exchanged, or a message instead of the
+// picture, fails.
+class PictureOrientation : public ::testing::TestWithParam<TTestCameraFormat> {
+protected:
+    void SetUp() override { TestCameras::clear(); }
+    void TearDown() override
+    {
+        video.VideoStop();
+        DrainEvents();
+        TestCameras::clear();
+    }
+
+    TVideoImage video;
+};
+
+TEST_P(PictureOrientation, TopRowFirstAndColoursInPlace)
+{
+    const TTestCameraFormat format = GetParam();
+    const QString name = QStringLiteral("Orientation %1").arg(TestCameraFormatName(format));
+    TestCameras::add(name, TestPatternDescription(format, 320, 240, QStringLiteral("smpte")));
+    QImage picture;
+    video.SetOnNewVideoFrame([&](TVideoImage* sender, int, int, const std::uint8_t*) { sender->GetBitmap(picture); });
+    ASSERT_EQ(video.VideoStart(name), 0);
+    ASSERT_TRUE(WaitFor([&] { return !picture.isNull(); }));
+    ASSERT_EQ(picture.size(), QSize(320, 240));
+    ASSERT_EQ(picture.format(), QImage::Format_BGR888);
+    // The white and the yellow bar, a quarter down; the dark-blue square
+    // at the bottom left.
+    const QColor white = PixelColour(picture, 20, 60);
+    const QColor yellow = PixelColour(picture, 68, 60);
+    const QColor blue = PixelColour(picture, 20, 230);
+    EXPECT_TRUE(ColourNear(white, QColor(255, 255, 255), 40));
+    EXPECT_LT(blue.green(), 100);
+    if (format == TTestCameraFormat::GRAY8) {
+        EXPECT_GT(yellow.green(), 120);
+        EXPECT_TRUE(ColourNear(blue, QColor(blue.green(), blue.green(), blue.green()), 10));
+    } else {
+        EXPECT_TRUE(ColourNear(yellow, QColor(255, 255, 0), 50));
+        EXPECT_GT(blue.blue(), blue.red() + 40);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, PictureOrientation,
+                         ::testing::Values(TTestCameraFormat::YUY2, TTestCameraFormat::I420, TTestCameraFormat::YV12,
+                                           TTestCameraFormat::BGR, TTestCameraFormat::JPEG, TTestCameraFormat::RGB,
+                                           TTestCameraFormat::GRAY8, TTestCameraFormat::NV12),
+                         [](const auto& info) { return TestCameraFormatName(info.param).toStdString(); });

@@ -295,7 +295,14 @@ INSTANTIATE_TEST_SUITE_P(
                       FormatCase{"QrCodeI420", true, TTestCameraFormat::I420, 0x30323449u, 3},
                       FormatCase{"QrCodeYV12", true, TTestCameraFormat::YV12, 0x32315659u, 3},
                       FormatCase{"QrCodeBGR", true, TTestCameraFormat::BGR, 0u, 6},
-                      FormatCase{"QrCodeMJPG", true, TTestCameraFormat::JPEG, 0x47504A4Du, 0}),
+                      FormatCase{"QrCodeMJPG", true, TTestCameraFormat::JPEG, 0x47504A4Du, 0},
+                      // Formats the conversion does not read arrive converted to one it reads.
+                      FormatCase{"PatternRGB", false, TTestCameraFormat::RGB, 0u, 6},
+                      FormatCase{"PatternGRAY8", false, TTestCameraFormat::GRAY8, 0u, 6},
+                      FormatCase{"PatternNV12", false, TTestCameraFormat::NV12, 0x30323449u, 3},
+                      FormatCase{"QrCodeRGB", true, TTestCameraFormat::RGB, 0u, 6},
+                      FormatCase{"QrCodeGRAY8", true, TTestCameraFormat::GRAY8, 0u, 6},
+                      FormatCase{"QrCodeNV12", true, TTestCameraFormat::NV12, 0x30323449u, 3}),
     [](const auto& info) { return std::string(info.param.label); });
 
 TEST_F(CaptureTest, QrCodePictureIsSquareAndFramedInWhite)
@@ -366,19 +373,37 @@ TEST_F(CaptureTest, RgbRowsOfOddWidthKeepTheirFiller)
     EXPECT_GT(sample[119 * 488], 180); // top row last
 }
 
-TEST_F(CaptureTest, OtherRawFormatsReportTheirFourCC)
+struct ConvertedCase {
+    const char* label;
+    const char* cameraFormat;
+    std::uint32_t fourCC; // of the stream handed on
+};
+
+class ConvertedFormats : public CaptureTest, public ::testing::WithParamInterface<ConvertedCase> {};
+
+TEST_P(ConvertedFormats, ArriveInAFormatTheConversionReads)
 {
-    AddCamera(QStringLiteral("Lantrix NV12"), SmallPattern("NV12", 160, 120));
+    const ConvertedCase& c = GetParam();
+    AddCamera(QStringLiteral("Lantrix Converted"), SmallPattern(c.cameraFormat, 160, 120));
     auto capture = NewCapture();
+    FrameSink sink;
+    capture->SetCallBack(sink.CallBack());
     QString selected;
-    ASSERT_EQ(capture->StartVideo(QStringLiteral("Lantrix NV12"), false, selected), S_OK);
+    ASSERT_EQ(capture->StartVideo(QStringLiteral("Lantrix Converted"), false, selected), S_OK) << qPrintable(capture->StreamError());
+    ASSERT_TRUE(sink.WaitForCount(1));
     int width, height;
     std::uint32_t fourCC;
     ASSERT_EQ(capture->GetStreamInfo(width, height, fourCC), S_OK);
     EXPECT_EQ(width, 160);
     EXPECT_EQ(height, 120);
-    EXPECT_EQ(fourCC, 0x3231564Eu);
+    EXPECT_EQ(fourCC, c.fourCC);
 }
+
+INSTANTIATE_TEST_SUITE_P(Cameras, ConvertedFormats,
+                         ::testing::Values(ConvertedCase{"NV12", "NV12", 0x30323449u}, ConvertedCase{"NV21", "NV21", 0x30323449u},
+                                           ConvertedCase{"UYVY", "UYVY", 0x32595559u}, ConvertedCase{"RGB", "RGB", 0u},
+                                           ConvertedCase{"RGBx", "RGBx", 0u}, ConvertedCase{"GRAY8", "GRAY8", 0u}),
+                         [](const auto& info) { return std::string(info.param.label); });
 
 TEST(StreamInfo, WithoutStreamIsAFailureWithZeros)
 {
@@ -694,6 +719,39 @@ TEST_F(CaptureTest, SizeSwitchChangesTheRunningStream)
         EXPECT_EQ(capture->GetPlayState(), PS_Running);
         const int count = sink.Count();
         ASSERT_TRUE(sink.WaitForCount(count + 2)); // still running
+    }
+}
+
+TEST_F(CaptureTest, SwitchToAFormatTheConversionDoesNotReadConvertsIt)
+{
+    AddCamera(QStringLiteral("Lantrix Mixed"),
+              QStringLiteral("videotestsrc is-live=true ! ")
+                  + Caps(QStringLiteral("video/x-raw,format=YUY2,width=160,height=120,framerate=30/1; "
+                                        "video/x-raw,format=NV12,width=320,height=240,framerate=30/1")));
+    auto capture = NewCapture();
+    FrameSink sink;
+    capture->SetCallBack(sink.CallBack());
+    QString selected;
+    ASSERT_EQ(capture->StartVideo(QStringLiteral("Lantrix Mixed"), false, selected), S_OK);
+    QStringList sizes;
+    capture->GetListOfVideoSizes(sizes);
+    ASSERT_EQ(sizes, QStringList({"160*120  (YUY2)", "320*240  (NV12)"}));
+
+    struct Expected {
+        int index, width;
+        std::uint32_t fourCC;
+        std::size_t size;
+    };
+    for (const Expected& e : {Expected{1, 320, 0x30323449u, 320 * 240 * 3 / 2}, Expected{0, 160, 0x32595559u, 160 * 120 * 2}}) {
+        ASSERT_EQ(capture->SetVideoSizeByListIndex(e.index), S_OK) << qPrintable(capture->StreamError());
+        const int count = sink.Count();
+        ASSERT_TRUE(sink.WaitForCount(count + 2));
+        int width, height;
+        std::uint32_t fourCC;
+        ASSERT_EQ(capture->GetStreamInfo(width, height, fourCC), S_OK);
+        EXPECT_EQ(width, e.width);
+        EXPECT_EQ(fourCC, e.fourCC);
+        EXPECT_EQ(sink.Last().size(), e.size);
     }
 }
 
