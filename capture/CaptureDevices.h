@@ -27,9 +27,16 @@ struct TCaptureDevice {
 // All devices in enumeration order: the monitor's order, then the test cameras.
 std::vector<TCaptureDevice> ListCaptureDevices();
 
-// Clears the list and fills it with the display names of all devices, as read
-// (untrimmed, duplicates kept). Result S_OK.
+// Clears the list and fills it with the names of all devices, in enumeration
+// order (NumberedDeviceNames of the display names). Result S_OK.
 HRESULT EnumCaptureDevices(QStringList& list);
+
+// The device names as a list to pick from: each name as read (untrimmed),
+// except that the second and later devices of one name (one name for the
+// selection rule: trimmed, the case of a to z ignored) are written as the
+// trimmed name, " #" and their number among the devices of that name
+// ("Cam", "Cam #2", "Cam #3"), so that every entry selects its own device.
+QStringList NumberedDeviceNames(const QStringList& names);
 
 // The name with leading and trailing blanks and control characters removed.
 QString TrimDeviceName(const QString& name);
@@ -39,6 +46,8 @@ QString AsciiUpper(const QString& text);
 
 // The device selection rule: a device's trimmed name equal, up to the case of a
 // to z, to the trimmed request; or a request of "#" and the device's position
-// digit (1 to 9). A blank request means "#1". Gives the index of the first
-// match, or -1, and the selected device's trimmed name.
+// digit (1 to 9). A blank request means "#1". When no device matches so, a
+// request "Name #N" selects the N-th device of that name (as the device list
+// writes the later devices of one name). Gives the index of the first match,
+// or -1, and the selected device's trimmed name.
 int FindCaptureDevice(const QStringList& names, const QString& requested, QString& deviceSelected);

@@ -83,7 +83,8 @@ public:
 
     // --- Operations
     // Clears the list and fills it with the names of all video input devices,
-    // in enumeration order, untrimmed, duplicates kept.
+    // in enumeration order, untrimmed; the second and later devices of one
+    // name are listed as "Name #2", "Name #3", which VideoStart understands.
     static void GetListOfDevices(QStringList& DeviceList);
     // Starts capture of the named device (an empty name: the first one). A
     // running capture is stopped first. 0: started; 1: failed, and idle.

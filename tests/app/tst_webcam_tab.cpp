@@ -174,6 +174,28 @@ private slots:
         QVERIFY(errors.isEmpty());
     }
 
+    void secondOfTwoCamerasOfOneNameStartsItself()
+    {
+        const QString twin = QStringLiteral("Webcam Tab Twin");
+        TestCameras::add(twin, StillPictureDescription(kSamples + QStringLiteral("/qr_code.png"), TTestCameraFormat::YUY2, 640, 480));
+        TestCameras::add(twin, StillPictureDescription(kSamples + QStringLiteral("/data_matrix.png"), TTestCameraFormat::YUY2, 640, 480));
+        auto form = MakeForm();
+        ActivateWebcamTab(*form);
+        const int first = form->ComboBox1->findText(twin);
+        QVERIFY(first >= 0);
+        QCOMPARE(form->ComboBox1->itemText(first + 1), twin + QStringLiteral(" #2"));
+
+        const QStringList expected = {kQrText, QStringLiteral("Lantrix Data Matrix 0042")};
+        for (int i : {1, 0}) {
+            form->ComboBox1->setCurrentIndex(first + i);
+            form->Memo2->clear();
+            form->Button1->click();
+            QTRY_COMPARE_WITH_TIMEOUT(form->Memo2->toPlainText(), expected[i], kTimeout);
+            form->Button1->click(); // STOP
+        }
+        QVERIFY(errors.isEmpty());
+    }
+
     void pictureWithoutCodeLeavesThePaneAsItIs()
     {
         auto form = MakeForm();

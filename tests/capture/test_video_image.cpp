@@ -386,14 +386,14 @@ protected:
 
 } // namespace
 
-TEST_F(CameraCapture, GetListOfDevicesClearsTheListAndListsTheCamerasInOrder)
+TEST_F(CameraCapture, GetListOfDevicesClearsTheListAndListsTheCamerasInOrderNumberingRepeatedNames)
 {
     TestCameras::add(kSmall, TestPatternDescription(TTestCameraFormat::YUY2, 320, 240)); // the same name again
     QStringList devices{QStringLiteral("left over")};
     video.GetListOfDevices(devices);
     ASSERT_GE(devices.size(), 3);
     EXPECT_FALSE(devices.contains(QStringLiteral("left over")));
-    EXPECT_EQ(devices.mid(devices.size() - 3), (QStringList{kSmall, kTiny, kSmall}));
+    EXPECT_EQ(devices.mid(devices.size() - 3), (QStringList{kSmall, kTiny, kSmall + QStringLiteral(" #2")}));
 }
 
 TEST_F(CameraCapture, UnknownNameFailsAndLeavesIdle)

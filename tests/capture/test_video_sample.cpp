@@ -165,7 +165,14 @@ INSTANTIATE_TEST_SUITE_P(
                       SelectionCase{"InnerBlanksCount", QStringLiteral("Front  Camera"), -1, QString()},
                       SelectionCase{"OnlyAsciiLettersFolded", QStringLiteral("ärger cam"), -1, QString()},
                       SelectionCase{"OtherLettersUnchanged", QStringLiteral("Ärger CAM"), 3, QStringLiteral("Ärger Cam")},
-                      SelectionCase{"NoSuchDevice", QStringLiteral("Back Camera"), -1, QString()}),
+                      SelectionCase{"NoSuchDevice", QStringLiteral("Back Camera"), -1, QString()},
+                      // "Name #N": the N-th device of that name, as the device list writes it.
+                      SelectionCase{"SecondOfOneName", QStringLiteral("Front Camera #2"), 1, QStringLiteral("front camera")},
+                      SelectionCase{"ThirdOfOneName", QStringLiteral(" front CAMERA #3 "), 5, QStringLiteral("Front Camera")},
+                      SelectionCase{"FirstOfOneName", QStringLiteral("Front Camera #1"), 0, QStringLiteral("Front Camera")},
+                      SelectionCase{"NoFourthOfOneName", QStringLiteral("Front Camera #4"), -1, QString()},
+                      SelectionCase{"NumberNeedsABlank", QStringLiteral("Front Camera#2"), -1, QString()},
+                      SelectionCase{"OnlyOneOfThatName", QStringLiteral("USB Cam #2"), -1, QString()}),
     [](const auto& info) { return std::string(info.param.label); });
 
 TEST(DeviceSelectionEmpty, NoDeviceSelectsNothing)
@@ -185,7 +192,25 @@ TEST_F(CaptureTest, DeviceListEndsWithTheTestCamerasAsRegistered)
     ASSERT_EQ(EnumCaptureDevices(after), S_OK);
     ASSERT_EQ(after.size(), before.size() + 2);
     EXPECT_EQ(after.mid(0, before.size()), before);
-    EXPECT_EQ(after.mid(before.size()), QStringList({QStringLiteral("  Lantrix Cam  "), QStringLiteral("  Lantrix Cam  ")}));
+    // The second camera of one name is listed with its number, so that
+    // picking it selects that camera and not the first.
+    EXPECT_EQ(after.mid(before.size()), QStringList({QStringLiteral("  Lantrix Cam  "), QStringLiteral("Lantrix Cam #2")}));
+    QString selected;
+    EXPECT_EQ(FindCaptureDevice(after, after.last(), selected), after.size() - 1);
+}
+
+TEST(DeviceListNames, LaterDevicesOfOneNameAreNumbered)
+{
+    const QStringList names = {QStringLiteral("Cam"), QStringLiteral("Other"), QStringLiteral(" cam "), QStringLiteral("CAM"),
+                               QStringLiteral("Other"), QStringLiteral("Third")};
+    const QStringList listed = NumberedDeviceNames(names);
+    EXPECT_EQ(listed, QStringList({QStringLiteral("Cam"), QStringLiteral("Other"), QStringLiteral("cam #2"), QStringLiteral("CAM #3"),
+                                   QStringLiteral("Other #2"), QStringLiteral("Third")}));
+    // Every entry selects its own device.
+    for (int i = 0; i < names.size(); ++i) {
+        QString selected;
+        EXPECT_EQ(FindCaptureDevice(names, listed[i], selected), i) << qPrintable(listed[i]);
+    }
 }
 
 TEST_F(CaptureTest, StartSelectsByNameAndByPosition)
