@@ -29,6 +29,32 @@ struct TVideoSampleCallBack {
     }
 };
 
+// The bytes of one sample as the sample callback gets them: raw BGR
+// bottom-up (rows in reverse order, each row as long as GStreamer's stride),
+// every other format as it came. Valid while the object lives.
+class TSampleBytes {
+public:
+    // flipLayout: the layout of BGR samples, whose rows are reversed into
+    // scratch; nullptr for every other format, which is mapped as it is.
+    TSampleBytes(GstBuffer* buffer, const GstVideoInfo* flipLayout, std::vector<std::uint8_t>& scratch);
+    ~TSampleBytes();
+    TSampleBytes(const TSampleBytes&) = delete;
+    TSampleBytes& operator=(const TSampleBytes&) = delete;
+
+    // nullptr and 0 when the sample could not be read.
+    const std::uint8_t* Data() const { return fData; }
+    std::size_t Size() const { return fSize; }
+
+    // True for caps whose samples are handed on bottom-up (raw BGR).
+    static bool FlipsRows(const GstVideoInfo& layout);
+
+private:
+    GstBuffer* fMapped = nullptr;
+    GstMapInfo fMap{};
+    const std::uint8_t* fData = nullptr;
+    std::size_t fSize = 0;
+};
+
 class TSampleDelivery {
 public:
     TSampleDelivery() = default;

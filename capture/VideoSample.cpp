@@ -6,6 +6,9 @@
 
 #include <cerrno>
 #include <chrono>
+#include <climits>
+#include <cstring>
+#include <new>
 
 namespace {
 
@@ -51,7 +54,8 @@ TVideoSample::TVideoSample(QObject* owner, bool ForceRGB, int WhichMethodToCallb
         return;
 
     // The grabber keeps no samples of its own: at most two wait, older ones are dropped.
-    g_object_set(fAppSink, "sync", FALSE, "max-buffers", 2u, "drop", TRUE, "emit-signals", FALSE, "enable-last-sample", FALSE, nullptr);
+    g_object_set(fAppSink, "sync", FALSE, "max-buffers", 2u, "drop", TRUE, "emit-signals", FALSE, nullptr);
+    SetBufferSamples(false);
     GstAppSinkCallbacks callbacks{};
     callbacks.new_sample = &TVideoSample::OnNewSample;
     gst_app_sink_set_callbacks(GST_APP_SINK(fAppSink), &callbacks, this, nullptr);
@@ -466,6 +470,54 @@ int TVideoSample::CurrentFormatIndex()
             return static_cast<int>(i);
     }
     return -1;
+}
+
+// ---------------------------------------------------------------------------
+// Copy of the current sample
+
+void TVideoSample::SetBufferSamples(bool buffer)
+{
+    fBufferSamples = buffer;
+    if (fAppSink)
+        g_object_set(fAppSink, "enable-last-sample", buffer ? TRUE : FALSE, nullptr);
+}
+
+HRESULT TVideoSample::GetImageBuffer(std::unique_ptr<std::uint8_t[]>& pb, int& Size)
+{
+    // The size needed: that of the sample the grabber holds.
+    if (!fBufferSamples)
+        return E_INVALIDARG;
+    if (!fAppSink || !fSource)
+        return VFW_E_NOT_CONNECTED;
+    GstSample* held = nullptr;
+    g_object_get(fAppSink, "last-sample", &held, nullptr);
+    std::unique_ptr<GstSample, decltype(&gst_sample_unref)> sample(held, &gst_sample_unref);
+    GstBuffer* buffer = sample ? gst_sample_get_buffer(sample.get()) : nullptr;
+    if (!buffer)
+        return VFW_E_WRONG_STATE;
+    GstVideoInfo layout;
+    GstCaps* caps = gst_sample_get_caps(sample.get());
+    const bool flip = caps && gst_video_info_from_caps(&layout, caps) && TSampleBytes::FlipsRows(layout);
+    std::vector<std::uint8_t> scratch;
+    const TSampleBytes bytes(buffer, flip ? &layout : nullptr, scratch);
+    if (bytes.Size() == 0 || bytes.Size() > INT_MAX)
+        return E_FAIL;
+    const int needed = static_cast<int>(bytes.Size());
+
+    if (pb && Size != needed) {
+        pb.reset();
+        Size = 0;
+    }
+    Size = needed;
+    if (!pb) {
+        pb.reset(new (std::nothrow) std::uint8_t[bytes.Size()]);
+        if (!pb) {
+            Size = 0;
+            return E_OUTOFMEMORY;
+        }
+    }
+    std::memcpy(pb.get(), bytes.Data(), bytes.Size());
+    return S_OK;
 }
 
 // ---------------------------------------------------------------------------

@@ -110,6 +110,18 @@ public:
     HRESULT ShowPropertyDialog_CaptureStream();
     HRESULT ShowVfWCaptureDlg();
 
+    // --- Copy of the current sample
+    // Whether the grabber keeps the newest sample for GetImageBuffer. Off by
+    // default: the grabber then holds no second reference to any frame.
+    void SetBufferSamples(bool buffer);
+    // Copies the newest sample, in the layout the sample callback gets, into
+    // pb: a block whose Size differs from the sample's is freed and a new one
+    // of the sample's size made; Size becomes the sample's size. The grabber
+    // must buffer samples: otherwise E_INVALIDARG, without a stream
+    // VFW_E_NOT_CONNECTED, before the first sample VFW_E_WRONG_STATE; pb and
+    // Size stay as they were on every failure.
+    HRESULT GetImageBuffer(std::unique_ptr<std::uint8_t[]>& pb, int& Size);
+
 private:
     HRESULT BuildAndRunGraph();
     HRESULT RunAndWait();
@@ -144,6 +156,7 @@ private:
     GstElement* fAppSink = nullptr;       // in fPipeline
     GstCapsPtr fChosenCaps;               // the capability chosen by SetVideoSizeByListIndex, if any
     bool fHasDevice = false;
+    bool fBufferSamples = false;
     TCaptureDevice fDevice;
 
     TSampleDelivery fDelivery;

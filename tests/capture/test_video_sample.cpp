@@ -781,6 +781,66 @@ TEST_F(CaptureTest, SwitchToAFormatTheConversionDoesNotReadConvertsIt)
 }
 
 // ---------------------------------------------------------------------------
+// Copy of the current sample
+
+TEST_F(CaptureTest, ImageBufferFailsWhileTheGrabberKeepsNoSamples)
+{
+    AddCamera(QStringLiteral("Lantrix Buffer"), SmallPattern("YUY2", 160, 120));
+    auto capture = NewCapture();
+    auto block = std::make_unique<std::uint8_t[]>(7);
+    const std::uint8_t* address = block.get();
+    int size = 7;
+    EXPECT_LT(capture->GetImageBuffer(block, size), 0); // no stream at all
+
+    FrameSink sink;
+    capture->SetCallBack(sink.CallBack());
+    QString selected;
+    ASSERT_EQ(capture->StartVideo(QStringLiteral("Lantrix Buffer"), false, selected), S_OK);
+    ASSERT_TRUE(sink.WaitForCount(2));
+    // By default the grabber buffers nothing: the failure of an unbuffered
+    // grabber, and the block is left as it was.
+    EXPECT_EQ(capture->GetImageBuffer(block, size), E_INVALIDARG);
+    EXPECT_EQ(block.get(), address);
+    EXPECT_EQ(size, 7);
+}
+
+TEST_F(CaptureTest, ImageBufferCopiesTheCurrentSampleAsTheCallbackGetsIt)
+{
+    AddCamera(QStringLiteral("Lantrix Buffer BGR"), SmallPattern("BGR", 320, 240, QStringLiteral("smpte")));
+    auto capture = NewCapture();
+    capture->SetBufferSamples(true);
+    std::unique_ptr<std::uint8_t[]> block;
+    int size = 0;
+    EXPECT_LT(capture->GetImageBuffer(block, size), 0); // nothing buffered yet
+    EXPECT_FALSE(block);
+
+    FrameSink sink;
+    capture->SetCallBack(sink.CallBack());
+    QString selected;
+    ASSERT_EQ(capture->StartVideo(QStringLiteral("Lantrix Buffer BGR"), false, selected), S_OK);
+    ASSERT_TRUE(sink.WaitForCount(2));
+
+    // A block of another size is replaced by one of the sample's size.
+    block = std::make_unique<std::uint8_t[]>(10);
+    size = 10;
+    ASSERT_EQ(capture->GetImageBuffer(block, size), S_OK);
+    ASSERT_EQ(size, 320 * 240 * 3);
+    ASSERT_TRUE(block);
+    // Rows bottom-up, as the sample callback gets them: the light bars last.
+    const std::uint8_t* bottomRow = block.get();
+    const std::uint8_t* topRow = block.get() + 239 * 320 * 3;
+    EXPECT_GT(topRow[0], 180);
+    EXPECT_GT(topRow[2], 180);
+    EXPECT_GT(bottomRow[0], bottomRow[2] + 60);
+
+    // A block of the right size is filled in place.
+    const std::uint8_t* address = block.get();
+    ASSERT_EQ(capture->GetImageBuffer(block, size), S_OK);
+    EXPECT_EQ(block.get(), address);
+    EXPECT_EQ(size, 320 * 240 * 3);
+}
+
+// ---------------------------------------------------------------------------
 // Image controls
 
 struct PercentCase {
