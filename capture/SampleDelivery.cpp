@@ -13,10 +13,35 @@ TSampleDelivery::~TSampleDelivery()
         gst_video_info_free(fInfo);
 }
 
+HRESULT SampleFormatFromCaps(const GstCaps* caps, TSampleFormat& format)
+{
+    format = {};
+    if (!caps || gst_caps_is_empty(caps))
+        return E_FAIL;
+    const GstStructure* structure = gst_caps_get_structure(caps, 0);
+    if (gst_structure_has_name(structure, "video/x-raw")) {
+        GstVideoInfo info;
+        if (!gst_video_info_from_caps(&info, caps))
+            return S_OK;
+        format.Width = GST_VIDEO_INFO_WIDTH(&info);
+        format.Height = GST_VIDEO_INFO_HEIGHT(&info);
+        format.FourCC = GST_VIDEO_INFO_FORMAT(&info) == GST_VIDEO_FORMAT_BGR ? 0 : gst_video_format_to_fourcc(GST_VIDEO_INFO_FORMAT(&info));
+    } else if (gst_structure_has_name(structure, "image/jpeg")) {
+        int width = 0, height = 0;
+        if (gst_structure_get_int(structure, "width", &width) && gst_structure_get_int(structure, "height", &height) && width > 0 && height > 0) {
+            format.Width = width;
+            format.Height = height;
+            format.FourCC = GST_MAKE_FOURCC('M', 'J', 'P', 'G');
+        }
+    }
+    return S_OK;
+}
+
 void TSampleDelivery::SetCallBack(const TVideoSampleCallBack& callBack)
 {
     std::lock_guard lock(fLock);
     fCallBack = callBack;
+    fFormatTold = false;
 }
 
 TVideoSampleCallBack TSampleDelivery::CallBack() const
@@ -35,6 +60,7 @@ void TSampleDelivery::AdoptCaps(GstCaps* caps)
         fInfo = gst_video_info_new();
     if (caps && gst_video_info_from_caps(fInfo, caps))
         fFlipRows = TSampleBytes::FlipsRows(*fInfo);
+    SampleFormatFromCaps(caps, fFormat);
 }
 
 void TSampleDelivery::Deliver(GstSample* sample)
@@ -49,6 +75,11 @@ void TSampleDelivery::Deliver(GstSample* sample)
     std::lock_guard lock(fLock);
     if (!fCallBack.Assigned())
         return;
+    if (fCallBack.FormatRoutine && (!fFormatTold || fToldFormat != fFormat)) {
+        fCallBack.FormatRoutine(fCallBack.Target, fFormat);
+        fToldFormat = fFormat;
+        fFormatTold = true;
+    }
     const TSampleBytes bytes(buffer, fFlipRows ? fInfo : nullptr, fFlipped);
     if (bytes.Size() > 0 && bytes.Size() <= INT_MAX) {
         int size = static_cast<int>(bytes.Size());

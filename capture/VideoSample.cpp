@@ -12,10 +12,6 @@
 
 namespace {
 
-// How long a start waits for the first sample: cameras can take a few
-// seconds to open; errors end the wait at once.
-constexpr std::chrono::seconds kStartTimeout{10};
-
 // The camera formats the frame conversion reads, in order of preference.
 constexpr const char* kCameraCaps = "video/x-raw,format=YUY2; video/x-raw,format=I420; video/x-raw,format=YV12; "
                                     "video/x-raw,format=BGR; image/jpeg";
@@ -89,8 +85,11 @@ HRESULT TVideoSample::StartVideo(const QString& CaptureDeviceName, bool Visible,
     for (const TCaptureDevice& device : devices)
         names.append(device.Name);
     const int index = FindCaptureDevice(names, CaptureDeviceName, DeviceSelected);
-    if (index < 0)
+    if (index < 0) {
+        std::lock_guard lock(fSignalLock);
+        fError = QStringLiteral("No camera of this name is connected.");
         return HResultFromErrno(ENODEV);
+    }
     fDevice = devices[index];
     fHasDevice = true;
 
@@ -111,12 +110,14 @@ HRESULT TVideoSample::RestartVideo()
 
 HRESULT TVideoSample::BuildAndRunGraph()
 {
-    if (const HRESULT hr = EnsureSource(); Failed(hr))
+    if (const HRESULT hr = EnsureSource(); Failed(hr)) {
+        g_psCurrent = PS_Stopped;
         return hr;
-    return RunAndWait();
+    }
+    return Run();
 }
 
-HRESULT TVideoSample::RunAndWait()
+HRESULT TVideoSample::Run()
 {
     // The pipeline is not streaming here (stopped or never run), so the
     // stream events can be reset without a race.
@@ -128,9 +129,14 @@ HRESULT TVideoSample::RunAndWait()
         return hr;
     }
     g_psCurrent = PS_Running;
+    return S_OK;
+}
+
+HRESULT TVideoSample::WaitForFirstSample(std::chrono::milliseconds timeout)
+{
     {
         std::unique_lock lock(fSignalLock);
-        fSignal.wait_for(lock, kStartTimeout, [this] { return fSampleSeen.load() || fEnded.load(); });
+        fSignal.wait_for(lock, timeout, [this] { return fSampleSeen.load() || fEnded.load(); });
         if (fSampleSeen.load())
             return S_OK;
     }
@@ -284,6 +290,12 @@ void TVideoSample::SetCallBack(const TVideoSampleCallBack& CB)
     fDelivery.SetCallBack(CB);
 }
 
+void TVideoSample::SetStreamEndCallBack(TStreamEndCallBack CB)
+{
+    std::lock_guard lock(fSignalLock);
+    fEndCallBack = std::move(CB);
+}
+
 GstCaps* TVideoSample::NegotiatedCaps() const
 {
     if (!fAppSink)
@@ -297,25 +309,12 @@ HRESULT TVideoSample::GetStreamInfo(int& Width, int& Height, std::uint32_t& Four
     Width = Height = 0;
     FourCC = 0;
     GstCapsPtr caps(NegotiatedCaps());
-    if (!caps || gst_caps_is_empty(caps.get()))
-        return E_FAIL;
-    const GstStructure* structure = gst_caps_get_structure(caps.get(), 0);
-    if (gst_structure_has_name(structure, "video/x-raw")) {
-        GstVideoInfo info;
-        if (!gst_video_info_from_caps(&info, caps.get()))
-            return S_OK;
-        Width = GST_VIDEO_INFO_WIDTH(&info);
-        Height = GST_VIDEO_INFO_HEIGHT(&info);
-        FourCC = GST_VIDEO_INFO_FORMAT(&info) == GST_VIDEO_FORMAT_BGR ? 0 : gst_video_format_to_fourcc(GST_VIDEO_INFO_FORMAT(&info));
-    } else if (gst_structure_has_name(structure, "image/jpeg")) {
-        int width = 0, height = 0;
-        if (gst_structure_get_int(structure, "width", &width) && gst_structure_get_int(structure, "height", &height) && width > 0 && height > 0) {
-            Width = width;
-            Height = height;
-            FourCC = GST_MAKE_FOURCC('M', 'J', 'P', 'G');
-        }
-    }
-    return S_OK;
+    TSampleFormat format;
+    const HRESULT hr = SampleFormatFromCaps(caps.get(), format);
+    Width = format.Width;
+    Height = format.Height;
+    FourCC = format.FourCC;
+    return hr;
 }
 
 void TVideoSample::GetVideoSize(int& Width, int& Height)
@@ -333,7 +332,9 @@ void TVideoSample::DeleteCaptureGraph()
 
 void TVideoSample::Destroy()
 {
-    fDelivery.SetCallBack({}); // no call of the owner's routine from here on
+    // No call of the owner's routines from here on.
+    fDelivery.SetCallBack({});
+    SetStreamEndCallBack({});
     if (fPipeline) {
         gst_element_set_state(fPipeline, GST_STATE_NULL); // joins the streaming threads
         GstObjectPtr<GstBus> bus(gst_element_get_bus(fPipeline));
@@ -394,11 +395,14 @@ GstBusSyncReply TVideoSample::OnBusMessage(GstBus*, GstMessage* message, gpointe
         [[fallthrough]];
     }
     case GST_MESSAGE_EOS: {
+        bool first = false;
         {
             std::lock_guard lock(capture->fSignalLock);
             if (capture->fError.isEmpty())
                 capture->fError = error;
-            capture->fEnded = true;
+            first = !capture->fEnded.exchange(true);
+            if (first && capture->fEndCallBack)
+                capture->fEndCallBack();
         }
         capture->fSignal.notify_all();
         break;

@@ -225,6 +225,7 @@ TEST_F(CaptureTest, StartSelectsByNameAndByPosition)
         auto capture = NewCapture();
         QString selected;
         ASSERT_EQ(capture->StartVideo(QStringLiteral("LANTRIX yuy2\n"), false, selected), S_OK);
+        ASSERT_EQ(capture->WaitForFirstSample(kTimeout), S_OK);
         EXPECT_EQ(selected, QStringLiteral("Lantrix YUY2"));
         int width, height;
         std::uint32_t fourCC;
@@ -236,6 +237,7 @@ TEST_F(CaptureTest, StartSelectsByNameAndByPosition)
     auto capture = NewCapture();
     QString selected;
     ASSERT_EQ(capture->StartVideo(QStringLiteral("#%1").arg(second), false, selected), S_OK);
+    ASSERT_EQ(capture->WaitForFirstSample(kTimeout), S_OK);
     EXPECT_EQ(selected, QStringLiteral("lantrix yuy2"));
     int width, height;
     std::uint32_t fourCC;
@@ -288,6 +290,7 @@ TEST_P(CameraFormats, DeliverWholeSamplesOfTheStreamFormat)
     QString selected;
     ASSERT_EQ(capture->StartVideo(name, false, selected), S_OK) << qPrintable(capture->StreamError());
     EXPECT_EQ(capture->GetPlayState(), PS_Running);
+    ASSERT_EQ(capture->WaitForFirstSample(kTimeout), S_OK) << qPrintable(capture->StreamError());
 
     int w = 0, h = 0;
     std::uint32_t fourCC = 1;
@@ -639,14 +642,19 @@ struct FailingStartCase {
 
 class FailingStart : public CaptureTest, public ::testing::WithParamInterface<FailingStartCase> {};
 
-TEST_P(FailingStart, ReturnsAFailureQuickly)
+TEST_P(FailingStart, FailsBeforeTheFirstSample)
 {
     AddCamera(QStringLiteral("Lantrix Broken"), GetParam().description);
     auto capture = NewCapture();
     FrameSink sink;
     capture->SetCallBack(sink.CallBack());
     QString selected;
-    EXPECT_LT(capture->StartVideo(QStringLiteral("Lantrix Broken"), false, selected), 0);
+    // The start fails at once, or the stream ends before its first sample.
+    HRESULT hr = capture->StartVideo(QStringLiteral("Lantrix Broken"), false, selected);
+    if (Succeeded(hr))
+        hr = capture->WaitForFirstSample(kTimeout);
+    EXPECT_LT(hr, 0);
+    EXPECT_FALSE(capture->StreamError().isEmpty());
     EXPECT_EQ(selected, QStringLiteral("Lantrix Broken"));
     EXPECT_EQ(capture->GetPlayState(), PS_Stopped);
     EXPECT_EQ(sink.Count(), 0);
@@ -732,6 +740,7 @@ TEST_F(CaptureTest, SizeSwitchChangesTheRunningStream)
     for (int index : {0, 2, 1}) {
         ASSERT_EQ(capture->SetVideoSizeByListIndex(index), S_OK) << qPrintable(capture->StreamError());
         EXPECT_EQ(capture->GetPlayState(), PS_Running);
+        ASSERT_EQ(capture->WaitForFirstSample(kTimeout), S_OK);
         ASSERT_EQ(capture->GetStreamInfo(width, height, fourCC), S_OK);
         EXPECT_EQ(width, capture->FormatList()[index].Width);
         EXPECT_EQ(height, capture->FormatList()[index].Height);
