@@ -92,6 +92,7 @@ public:
     void PageControl1Change(int index);
     void Button1Click();
     void NewVideoFrame(TVideoImage* Sender, std::int32_t Width, std::int32_t Height, const std::uint8_t* DataPtr);
+    void VideoCaptureEnded(TVideoImage* Sender, const QString& Message);
 
     // The video front-end of the webcam tab; null only when the window's
     // creation failed before it was made.
@@ -110,6 +111,7 @@ private:
     void BuildWebcamTab();
     void BuildMenus();
     void StopCapture();
+    void DropQueuedButton1Input();
 
     // ImageScanView
     std::optional<QString> AskForPictureFile(const QString& initialFolder) override;
@@ -121,5 +123,6 @@ private:
     std::unique_ptr<SettingsStore> settings_;
     std::unique_ptr<ImageFileScanner> imageScanner_;
     std::unique_ptr<TVideoImage> fVideoImage;
+    class TInputGate* fButton1Gate = nullptr; // drops input to Button1 while closed
     bool centred_ = false;
 };

@@ -1,21 +1,26 @@
 // The webcam tab driven offscreen with test cameras: device list, Start/STOP,
-// decoding of the frames with the selected code format, closing during capture.
+// decoding of the frames with the selected code format, cameras that fail to
+// start or end by themselves, a start that waits for no frame, closing during
+// capture.
 #include "app/AppState.h"
 #include "app/widgets/AppForm.h"
 #include "app/widgets/ErrorHandler.h"
 #include "capture/TestCameras.h"
 #include "capture/VideoImage.h"
+#include "support/GatedCamera.h"
 
 #include <QAction>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <memory>
 
@@ -223,18 +228,141 @@ private slots:
         QVERIFY(errors.isEmpty());
     }
 
-    void failedStartStillShowsStop()
+    // A camera that cannot be started: the tab stays idle or goes back to
+    // it (caption "Start", no picture) and the reason is reported once.
+    void failedStartIsReportedOnce_data()
     {
-        TestCameras::add(kBroken, QStringLiteral("nosuchgstelement_lantrix"));
+        QTest::addColumn<QString>("description");
+        QTest::addColumn<bool>("goneSinceListed");
+        QTest::newRow("no such source") << QStringLiteral("nosuchgstelement_lantrix") << false;
+        QTest::newRow("missing device") << QStringLiteral("v4l2src device=/dev/lantrix-no-such-camera") << false;
+        QTest::newRow("error before the first frame")
+            << TestPatternDescription(TTestCameraFormat::YUY2, 160, 120) + QStringLiteral(" ! identity error-after=1") << false;
+        QTest::newRow("gone since the list was made") << TestPatternDescription(TTestCameraFormat::YUY2, 160, 120) << true;
+    }
+
+    void failedStartIsReportedOnce()
+    {
+        QFETCH(QString, description);
+        QFETCH(bool, goneSinceListed);
+        TestCameras::add(kBroken, description);
         auto form = MakeForm();
         ActivateWebcamTab(*form);
         QVERIFY(SelectDevice(*form, kBroken));
+        if (goneSinceListed)
+            TestCameras::remove(kBroken);
+        form->Button1->click();
+        QTRY_COMPARE_WITH_TIMEOUT(errors.size(), 1, kTimeout);
+        QCOMPARE(form->Button1->text(), QStringLiteral("Start"));
+        QVERIFY(!form->VideoImage()->VideoRunning());
+        QVERIFY(form->Image2->Picture().isNull());
+        QVERIFY(!errors.first().trimmed().isEmpty());
+        QTest::qWait(200);
+        QCOMPARE(errors.size(), 1);
+    }
+
+    // A capture that fails or ends by itself does what STOP does and says why, once.
+    void captureEndingByItselfIsReportedOnce_data()
+    {
+        QTest::addColumn<QString>("description");
+        QTest::newRow("error after some frames")
+            << StillPictureDescription(kSamples + QStringLiteral("/qr_code.png"), TTestCameraFormat::YUY2, 320, 240)
+                + QStringLiteral(" ! identity error-after=20");
+        QTest::newRow("end of stream after some frames")
+            << QStringLiteral("videotestsrc is-live=true num-buffers=20 ! capsfilter caps=\"video/x-raw,format=YUY2,width=320,height=240,framerate=30/1\"");
+    }
+
+    void captureEndingByItselfIsReportedOnce()
+    {
+        QFETCH(QString, description);
+        const QString name = QStringLiteral("Webcam Tab Ending Camera");
+        TestCameras::add(name, description);
+        auto form = MakeForm();
+        ActivateWebcamTab(*form);
+        QVERIFY(SelectDevice(*form, name));
+        form->Memo2->setPlainText(QStringLiteral("kept"));
         form->Button1->click();
         QCOMPARE(form->Button1->text(), QStringLiteral("STOP"));
-        QVERIFY(!form->VideoImage()->VideoRunning());
-        QVERIFY(errors.isEmpty()); // nothing is shown
-        form->Button1->click();
+        QTRY_COMPARE_WITH_TIMEOUT(errors.size(), 1, kTimeout);
+        QVERIFY(form->VideoImage()->ConversionCount() > 0); // frames were shown first
         QCOMPARE(form->Button1->text(), QStringLiteral("Start"));
+        QVERIFY(!form->VideoImage()->VideoRunning());
+        QVERIFY(form->Image2->Picture().isNull());
+        QVERIFY(!errors.first().trimmed().isEmpty());
+        QTest::qWait(200);
+        QCOMPARE(errors.size(), 1);
+        QVERIFY(form->Image2->Picture().isNull()); // no late frame shows up again
+        QCOMPARE(form->Button1->text(), QStringLiteral("Start"));
+    }
+
+    // Start does not wait for the camera: the window goes on handling events
+    // until the first frame arrives, and takes the stream's format from it.
+    void startReturnsBeforeTheFirstFrame()
+    {
+        TGatedCamera camera(160, 120);
+        const QString name = QStringLiteral("Webcam Tab Slow Camera");
+        TestCameras::add(name, camera.Description());
+        auto form = MakeForm();
+        ActivateWebcamTab(*form);
+        QVERIFY(SelectDevice(*form, name));
+        form->Button1->click();
+        // Start has returned, and the camera has not been given a frame yet.
+        QCOMPARE(form->Button1->text(), QStringLiteral("STOP"));
+        QVERIFY(form->VideoImage()->VideoRunning());
+        QCOMPARE(form->VideoImage()->FrameCount(), 0);
+        bool handled = false;
+        QTimer::singleShot(0, form.get(), [&] { handled = true; });
+        QTRY_VERIFY(handled); // the window handles events meanwhile
+        QVERIFY(form->Image2->Picture().isNull());
+
+        QVERIFY(camera.WriteFrame(200));
+        QTRY_COMPARE_WITH_TIMEOUT(form->Image2->Picture().size(), QSize(160, 120), kTimeout);
+        QCOMPARE(form->VideoImage()->VideoWidth(), 160);
+        form->Button1->click(); // STOP
+        QCOMPARE(form->Button1->text(), QStringLiteral("Start"));
+        QVERIFY(errors.isEmpty());
+    }
+
+    void stopWhileTheFirstFrameIsAwaited()
+    {
+        TGatedCamera camera(160, 120); // never gives a frame
+        const QString name = QStringLiteral("Webcam Tab Silent Camera");
+        TestCameras::add(name, camera.Description());
+        auto form = MakeForm();
+        ActivateWebcamTab(*form);
+        QVERIFY(SelectDevice(*form, name));
+        form->Button1->click();
+        QCOMPARE(form->Button1->text(), QStringLiteral("STOP"));
+        QCOMPARE(form->VideoImage()->FrameCount(), 0);
+        form->Button1->click(); // a visible STOP
+        QCOMPARE(form->Button1->text(), QStringLiteral("Start"));
+        QVERIFY(!form->VideoImage()->VideoRunning());
+        QTest::qWait(100);
+        QVERIFY(errors.isEmpty());
+    }
+
+    // A click that was waiting in the queue while Start ran was made on the
+    // "Start" button; it does not become a STOP the user never saw.
+    void clickQueuedDuringStartIsNotAStop()
+    {
+        auto form = MakeForm();
+        ActivateWebcamTab(*form);
+        QVERIFY(SelectDevice(*form, TestPatternCameraName(TTestCameraFormat::YUY2, 640, 480)));
+        const QPointF centre = QRectF(form->Button1->rect()).center();
+        const QPointF global = form->Button1->mapToGlobal(centre);
+        QCoreApplication::postEvent(form->Button1, new QMouseEvent(QEvent::MouseButtonPress, centre, global, Qt::LeftButton,
+                                                                   Qt::LeftButton, Qt::NoModifier));
+        QCoreApplication::postEvent(form->Button1, new QMouseEvent(QEvent::MouseButtonRelease, centre, global, Qt::LeftButton,
+                                                                   Qt::NoButton, Qt::NoModifier));
+        form->Button1->click(); // Start, with the click above still queued
+        QCoreApplication::processEvents();
+        QCOMPARE(form->Button1->text(), QStringLiteral("STOP"));
+        QVERIFY(form->VideoImage()->VideoRunning());
+        QVERIFY(WaitForFrames(*form, 3));
+        // A click made now is a STOP.
+        QTest::mouseClick(form->Button1, Qt::LeftButton);
+        QCOMPARE(form->Button1->text(), QStringLiteral("Start"));
+        QVERIFY(errors.isEmpty());
     }
 
     void closingDuringCaptureStopsIt()
