@@ -12,13 +12,7 @@ QString NodePathOf(GstDevice* device)
     GstStructure* properties = gst_device_get_properties(device);
     if (!properties)
         return {};
-    QString path;
-    for (const char* key : {"device.path", "api.v4l2.path"}) {
-        if (const char* value = gst_structure_get_string(properties, key)) {
-            path = QString::fromUtf8(value);
-            break;
-        }
-    }
+    const QString path = V4L2NodePath(properties);
     gst_structure_free(properties);
     return path;
 }
@@ -99,6 +93,21 @@ QStringList NumberedDeviceNames(const QStringList& names)
         listed.append(number == 1 ? name : trimmed + QStringLiteral(" #%1").arg(number));
     }
     return listed;
+}
+
+QString V4L2NodePath(const GstStructure* properties)
+{
+    if (!properties)
+        return {};
+    // Video4Linux's provider names the node itself; PipeWire's gives the
+    // node's path as a property of its own, or only in its object path.
+    for (const char* key : {"device.path", "api.v4l2.path"})
+        if (const char* value = gst_structure_get_string(properties, key))
+            return QString::fromUtf8(value);
+    const QString objectPath = QString::fromUtf8(gst_structure_get_string(properties, "object.path"));
+    if (objectPath.startsWith(QLatin1String("v4l2:/")))
+        return objectPath.mid(5);
+    return {};
 }
 
 QString TrimDeviceName(const QString& name)

@@ -16,7 +16,7 @@ struct TCaptureDevice {
     QString Name;                       // display name as the system gives it (untrimmed)
     std::shared_ptr<GstDevice> Device;  // a real camera; empty for a test camera
     QString Description;                // a test camera's pipeline description
-    QString NodePath;                   // the V4L2 device node, when known
+    QString NodePath;                   // the V4L2 device node, when known (V4L2NodePath)
 
     // A new source element for this device; nullptr on failure (with the reason in error).
     GstElement* CreateSource(QString* error = nullptr) const;
@@ -25,7 +25,15 @@ struct TCaptureDevice {
 };
 
 // All devices in enumeration order: the monitor's order, then the test cameras.
+// Cameras reached through PipeWire are listed by its provider (package
+// gstreamer1.0-pipewire); once PipeWire shows a V4L2 camera, that provider
+// hides Video4Linux's, so the monitor lists each camera once, whether
+// PipeWire runs or not.
 std::vector<TCaptureDevice> ListCaptureDevices();
+
+// The V4L2 device node named in a device's properties, as either provider
+// gives it; empty when there is none (the camera then has no image controls).
+QString V4L2NodePath(const GstStructure* properties);
 
 // Clears the list and fills it with the names of all devices, in enumeration
 // order (NumberedDeviceNames of the display names). Result S_OK.

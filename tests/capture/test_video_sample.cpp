@@ -182,6 +182,35 @@ TEST(DeviceSelectionEmpty, NoDeviceSelectsNothing)
     EXPECT_TRUE(selected.isEmpty());
 }
 
+struct NodePathCase {
+    const char* label;
+    const char* properties; // a GstStructure as text
+    const char* path;
+};
+
+class NodePath : public ::testing::TestWithParam<NodePathCase> {};
+
+TEST_P(NodePath, FromTheDevicePropertiesOfEitherProvider)
+{
+    EnsureGStreamer();
+    const NodePathCase& c = GetParam();
+    GstStructure* properties = gst_structure_from_string(c.properties, nullptr);
+    ASSERT_TRUE(properties);
+    EXPECT_EQ(V4L2NodePath(properties), QString::fromUtf8(c.path));
+    gst_structure_free(properties);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Providers, NodePath,
+    ::testing::Values(NodePathCase{"Video4Linux", "props, device.api=v4l2, device.path=/dev/video0", "/dev/video0"},
+                      NodePathCase{"PipeWireWithV4L2Path", "props, object.path=\"v4l2:/dev/video2\", api.v4l2.path=/dev/video2", "/dev/video2"},
+                      // A PipeWire node may carry only its object path.
+                      NodePathCase{"PipeWireObjectPathOnly", "props, object.path=\"v4l2:/dev/video4\", media.class=Video/Source", "/dev/video4"},
+                      // Cameras PipeWire reaches otherwise have no V4L2 node: no image controls, capture as usual.
+                      NodePathCase{"PipeWireLibcamera", "props, object.path=\"libcamera:/base/soc/i2c0mux/i2c@1/imx219@10\"", ""},
+                      NodePathCase{"Nothing", "props, media.class=Video/Source", ""}),
+    [](const auto& info) { return std::string(info.param.label); });
+
 TEST_F(CaptureTest, DeviceListEndsWithTheTestCamerasAsRegistered)
 {
     QStringList before;
