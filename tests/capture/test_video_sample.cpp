@@ -748,13 +748,25 @@ TEST(FormatList, NothingUsable)
     EXPECT_TRUE(FormatListFromCaps(nullptr).empty());
 }
 
-TEST_F(CaptureTest, SizeSwitchChangesTheRunningStream)
+struct SwitchStep {
+    int index;
+    int width, height;
+    std::uint32_t fourCC; // of the stream handed on
+};
+
+struct SizeSwitchCase {
+    const char* label;
+    QString caps; // the camera's capabilities
+    QStringList sizes;
+    std::vector<SwitchStep> steps;
+};
+
+class SizeSwitch : public CaptureTest, public ::testing::WithParamInterface<SizeSwitchCase> {};
+
+TEST_P(SizeSwitch, ChangesTheRunningStream)
 {
-    AddCamera(QStringLiteral("Lantrix Sizes"),
-              QStringLiteral("videotestsrc is-live=true ! ")
-                  + Caps(QStringLiteral("video/x-raw,format=YUY2,width=320,height=240,framerate=30/1; "
-                                        "video/x-raw,format=YUY2,width=160,height=120,framerate=30/1; "
-                                        "video/x-raw,format=YUY2,width=160,height=90,framerate=30/1")));
+    const SizeSwitchCase& c = GetParam();
+    AddCamera(QStringLiteral("Lantrix Sizes"), QStringLiteral("videotestsrc is-live=true ! ") + Caps(c.caps));
     auto capture = NewCapture();
     FrameSink sink;
     capture->SetCallBack(sink.CallBack());
@@ -762,22 +774,24 @@ TEST_F(CaptureTest, SizeSwitchChangesTheRunningStream)
     ASSERT_EQ(capture->StartVideo(QStringLiteral("Lantrix Sizes"), false, selected), S_OK);
     QStringList sizes;
     capture->GetListOfVideoSizes(sizes);
-    EXPECT_EQ(sizes, QStringList({"160*90  (YUY2)", "160*120  (YUY2)", "320*240  (YUY2)"}));
+    EXPECT_EQ(sizes, c.sizes);
 
-    int width, height;
-    std::uint32_t fourCC;
-    for (int index : {0, 2, 1}) {
-        ASSERT_EQ(capture->SetVideoSizeByListIndex(index), S_OK) << qPrintable(capture->StreamError());
+    for (const SwitchStep& step : c.steps) {
+        ASSERT_EQ(capture->SetVideoSizeByListIndex(step.index), S_OK) << qPrintable(capture->StreamError());
         EXPECT_EQ(capture->GetPlayState(), PS_Running);
         ASSERT_EQ(capture->WaitForFirstSample(kTimeout), S_OK);
+        int width, height;
+        std::uint32_t fourCC;
         ASSERT_EQ(capture->GetStreamInfo(width, height, fourCC), S_OK);
-        EXPECT_EQ(width, capture->FormatList()[index].Width);
-        EXPECT_EQ(height, capture->FormatList()[index].Height);
+        EXPECT_EQ(width, step.width);
+        EXPECT_EQ(height, step.height);
+        EXPECT_EQ(fourCC, step.fourCC);
         const int count = sink.Count();
         ASSERT_TRUE(sink.WaitForCount(count + 2));
-        EXPECT_EQ(sink.Last().size(), std::size_t(width) * height * 2);
+        const std::size_t pixels = std::size_t(width) * height;
+        EXPECT_EQ(sink.Last().size(), step.fourCC == 0x30323449u ? pixels * 3 / 2 : pixels * 2);
     }
-    for (int index : {-1, 3}) {
+    for (int index : {-1, static_cast<int>(c.sizes.size())}) {
         EXPECT_EQ(capture->SetVideoSizeByListIndex(index), S_FALSE);
         EXPECT_EQ(capture->GetPlayState(), PS_Running);
         const int count = sink.Count();
@@ -785,38 +799,21 @@ TEST_F(CaptureTest, SizeSwitchChangesTheRunningStream)
     }
 }
 
-TEST_F(CaptureTest, SwitchToAFormatTheConversionDoesNotReadConvertsIt)
-{
-    AddCamera(QStringLiteral("Lantrix Mixed"),
-              QStringLiteral("videotestsrc is-live=true ! ")
-                  + Caps(QStringLiteral("video/x-raw,format=YUY2,width=160,height=120,framerate=30/1; "
-                                        "video/x-raw,format=NV12,width=320,height=240,framerate=30/1")));
-    auto capture = NewCapture();
-    FrameSink sink;
-    capture->SetCallBack(sink.CallBack());
-    QString selected;
-    ASSERT_EQ(capture->StartVideo(QStringLiteral("Lantrix Mixed"), false, selected), S_OK);
-    QStringList sizes;
-    capture->GetListOfVideoSizes(sizes);
-    ASSERT_EQ(sizes, QStringList({"160*120  (YUY2)", "320*240  (NV12)"}));
-
-    struct Expected {
-        int index, width;
-        std::uint32_t fourCC;
-        std::size_t size;
-    };
-    for (const Expected& e : {Expected{1, 320, 0x30323449u, 320 * 240 * 3 / 2}, Expected{0, 160, 0x32595559u, 160 * 120 * 2}}) {
-        ASSERT_EQ(capture->SetVideoSizeByListIndex(e.index), S_OK) << qPrintable(capture->StreamError());
-        const int count = sink.Count();
-        ASSERT_TRUE(sink.WaitForCount(count + 2));
-        int width, height;
-        std::uint32_t fourCC;
-        ASSERT_EQ(capture->GetStreamInfo(width, height, fourCC), S_OK);
-        EXPECT_EQ(width, e.width);
-        EXPECT_EQ(fourCC, e.fourCC);
-        EXPECT_EQ(sink.Last().size(), e.size);
-    }
-}
+INSTANTIATE_TEST_SUITE_P(
+    Cameras, SizeSwitch,
+    ::testing::Values(SizeSwitchCase{"OneFormat",
+                                     QStringLiteral("video/x-raw,format=YUY2,width=320,height=240,framerate=30/1; "
+                                                    "video/x-raw,format=YUY2,width=160,height=120,framerate=30/1; "
+                                                    "video/x-raw,format=YUY2,width=160,height=90,framerate=30/1"),
+                                     {"160*90  (YUY2)", "160*120  (YUY2)", "320*240  (YUY2)"},
+                                     {{0, 160, 90, 0x32595559u}, {2, 320, 240, 0x32595559u}, {1, 160, 120, 0x32595559u}}},
+                      // A capability in a format the conversion does not read is converted.
+                      SizeSwitchCase{"ToAndFromAConvertedFormat",
+                                     QStringLiteral("video/x-raw,format=YUY2,width=160,height=120,framerate=30/1; "
+                                                    "video/x-raw,format=NV12,width=320,height=240,framerate=30/1"),
+                                     {"160*120  (YUY2)", "320*240  (NV12)"},
+                                     {{1, 320, 240, 0x30323449u}, {0, 160, 120, 0x32595559u}}}),
+    [](const auto& info) { return std::string(info.param.label); });
 
 // ---------------------------------------------------------------------------
 // Copy of the current sample
