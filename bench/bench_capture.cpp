@@ -116,7 +116,7 @@ void BM_LiveCamera(benchmark::State& state)
         TimedReceiver receiver;
         capture.SetCallBack(TVideoSampleCallBack::Bind<&TimedReceiver::OnSample>(&receiver));
         QString selected;
-        if (Failed(capture.StartVideo(name, false, selected))) {
+        if (Failed(capture.StartVideo(name, false, selected)) || Failed(capture.WaitForFirstSample(std::chrono::seconds(20)))) {
             state.SkipWithError("the test camera did not start");
             break;
         }

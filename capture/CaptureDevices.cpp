@@ -3,6 +3,8 @@
 #include "capture/GstSupport.h"
 #include "capture/TestCameras.h"
 
+#include <QHash>
+
 namespace {
 
 QString NodePathOf(GstDevice* device)
@@ -10,13 +12,7 @@ QString NodePathOf(GstDevice* device)
     GstStructure* properties = gst_device_get_properties(device);
     if (!properties)
         return {};
-    QString path;
-    for (const char* key : {"device.path", "api.v4l2.path"}) {
-        if (const char* value = gst_structure_get_string(properties, key)) {
-            path = QString::fromUtf8(value);
-            break;
-        }
-    }
+    const QString path = V4L2NodePath(properties);
     gst_structure_free(properties);
     return path;
 }
@@ -80,10 +76,38 @@ std::vector<TCaptureDevice> ListCaptureDevices()
 
 HRESULT EnumCaptureDevices(QStringList& list)
 {
-    list.clear();
+    QStringList names;
     for (const TCaptureDevice& device : ListCaptureDevices())
-        list.append(device.Name);
+        names.append(device.Name);
+    list = NumberedDeviceNames(names);
     return S_OK;
+}
+
+QStringList NumberedDeviceNames(const QStringList& names)
+{
+    QStringList listed;
+    QHash<QString, int> seen; // devices so far per name, in the selection rule's form
+    for (const QString& name : names) {
+        const QString trimmed = TrimDeviceName(name);
+        const int number = ++seen[AsciiUpper(trimmed)];
+        listed.append(number == 1 ? name : trimmed + QStringLiteral(" #%1").arg(number));
+    }
+    return listed;
+}
+
+QString V4L2NodePath(const GstStructure* properties)
+{
+    if (!properties)
+        return {};
+    // Video4Linux's provider names the node itself; PipeWire's gives the
+    // node's path as a property of its own, or only in its object path.
+    for (const char* key : {"device.path", "api.v4l2.path"})
+        if (const char* value = gst_structure_get_string(properties, key))
+            return QString::fromUtf8(value);
+    const QString objectPath = QString::fromUtf8(gst_structure_get_string(properties, "object.path"));
+    if (objectPath.startsWith(QLatin1String("v4l2:/")))
+        return objectPath.mid(5);
+    return {};
 }
 
 QString TrimDeviceName(const QString& name)
@@ -116,6 +140,27 @@ int FindCaptureDevice(const QStringList& names, const QString& requested, QStrin
     for (int i = 0; i < names.size(); ++i) {
         const QString name = TrimDeviceName(names[i]);
         if (AsciiUpper(name) == wanted || i + 1 == position) {
+            deviceSelected = name;
+            return i;
+        }
+    }
+
+    // "Name #N": the N-th device of that name.
+    const qsizetype mark = wanted.lastIndexOf(QLatin1String(" #"));
+    if (mark <= 0)
+        return -1;
+    const QString digits = wanted.mid(mark + 2);
+    bool isNumber = !digits.isEmpty();
+    for (QChar c : digits)
+        isNumber = isNumber && c >= QLatin1Char('0') && c <= QLatin1Char('9');
+    const int wantedNumber = isNumber ? digits.toInt(&isNumber) : 0;
+    if (!isNumber || wantedNumber < 1)
+        return -1;
+    const QString base = wanted.left(mark);
+    int number = 0;
+    for (int i = 0; i < names.size(); ++i) {
+        const QString name = TrimDeviceName(names[i]);
+        if (AsciiUpper(name) == base && ++number == wantedNumber) {
             deviceSelected = name;
             return i;
         }

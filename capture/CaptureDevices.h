@@ -16,7 +16,7 @@ struct TCaptureDevice {
     QString Name;                       // display name as the system gives it (untrimmed)
     std::shared_ptr<GstDevice> Device;  // a real camera; empty for a test camera
     QString Description;                // a test camera's pipeline description
-    QString NodePath;                   // the V4L2 device node, when known
+    QString NodePath;                   // the V4L2 device node, when known (V4L2NodePath)
 
     // A new source element for this device; nullptr on failure (with the reason in error).
     GstElement* CreateSource(QString* error = nullptr) const;
@@ -25,11 +25,26 @@ struct TCaptureDevice {
 };
 
 // All devices in enumeration order: the monitor's order, then the test cameras.
+// Cameras reached through PipeWire are listed by its provider (package
+// gstreamer1.0-pipewire); once PipeWire shows a V4L2 camera, that provider
+// hides Video4Linux's, so the monitor lists each camera once, whether
+// PipeWire runs or not.
 std::vector<TCaptureDevice> ListCaptureDevices();
 
-// Clears the list and fills it with the display names of all devices, as read
-// (untrimmed, duplicates kept). Result S_OK.
+// The V4L2 device node named in a device's properties, as either provider
+// gives it; empty when there is none (the camera then has no image controls).
+QString V4L2NodePath(const GstStructure* properties);
+
+// Clears the list and fills it with the names of all devices, in enumeration
+// order (NumberedDeviceNames of the display names). Result S_OK.
 HRESULT EnumCaptureDevices(QStringList& list);
+
+// The device names as a list to pick from: each name as read (untrimmed),
+// except that the second and later devices of one name (one name for the
+// selection rule: trimmed, the case of a to z ignored) are written as the
+// trimmed name, " #" and their number among the devices of that name
+// ("Cam", "Cam #2", "Cam #3"), so that every entry selects its own device.
+QStringList NumberedDeviceNames(const QStringList& names);
 
 // The name with leading and trailing blanks and control characters removed.
 QString TrimDeviceName(const QString& name);
@@ -39,6 +54,8 @@ QString AsciiUpper(const QString& text);
 
 // The device selection rule: a device's trimmed name equal, up to the case of a
 // to z, to the trimmed request; or a request of "#" and the device's position
-// digit (1 to 9). A blank request means "#1". Gives the index of the first
-// match, or -1, and the selected device's trimmed name.
+// digit (1 to 9). A blank request means "#1". When no device matches so, a
+// request "Name #N" selects the N-th device of that name (as the device list
+// writes the later devices of one name). Gives the index of the first match,
+// or -1, and the selected device's trimmed name.
 int FindCaptureDevice(const QStringList& names, const QString& requested, QString& deviceSelected);

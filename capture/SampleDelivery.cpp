@@ -13,10 +13,35 @@ TSampleDelivery::~TSampleDelivery()
         gst_video_info_free(fInfo);
 }
 
+HRESULT SampleFormatFromCaps(const GstCaps* caps, TSampleFormat& format)
+{
+    format = {};
+    if (!caps || gst_caps_is_empty(caps))
+        return E_FAIL;
+    const GstStructure* structure = gst_caps_get_structure(caps, 0);
+    if (gst_structure_has_name(structure, "video/x-raw")) {
+        GstVideoInfo info;
+        if (!gst_video_info_from_caps(&info, caps))
+            return S_OK;
+        format.Width = GST_VIDEO_INFO_WIDTH(&info);
+        format.Height = GST_VIDEO_INFO_HEIGHT(&info);
+        format.FourCC = GST_VIDEO_INFO_FORMAT(&info) == GST_VIDEO_FORMAT_BGR ? 0 : gst_video_format_to_fourcc(GST_VIDEO_INFO_FORMAT(&info));
+    } else if (gst_structure_has_name(structure, "image/jpeg")) {
+        int width = 0, height = 0;
+        if (gst_structure_get_int(structure, "width", &width) && gst_structure_get_int(structure, "height", &height) && width > 0 && height > 0) {
+            format.Width = width;
+            format.Height = height;
+            format.FourCC = GST_MAKE_FOURCC('M', 'J', 'P', 'G');
+        }
+    }
+    return S_OK;
+}
+
 void TSampleDelivery::SetCallBack(const TVideoSampleCallBack& callBack)
 {
     std::lock_guard lock(fLock);
     fCallBack = callBack;
+    fFormatTold = false;
 }
 
 TVideoSampleCallBack TSampleDelivery::CallBack() const
@@ -34,7 +59,8 @@ void TSampleDelivery::AdoptCaps(GstCaps* caps)
     if (!fInfo)
         fInfo = gst_video_info_new();
     if (caps && gst_video_info_from_caps(fInfo, caps))
-        fFlipRows = GST_VIDEO_INFO_FORMAT(fInfo) == GST_VIDEO_FORMAT_BGR;
+        fFlipRows = TSampleBytes::FlipsRows(*fInfo);
+    SampleFormatFromCaps(caps, fFormat);
 }
 
 void TSampleDelivery::Deliver(GstSample* sample)
@@ -49,32 +75,54 @@ void TSampleDelivery::Deliver(GstSample* sample)
     std::lock_guard lock(fLock);
     if (!fCallBack.Assigned())
         return;
+    if (fCallBack.FormatRoutine && (!fFormatTold || fToldFormat != fFormat)) {
+        fCallBack.FormatRoutine(fCallBack.Target, fFormat);
+        fToldFormat = fFormat;
+        fFormatTold = true;
+    }
+    const TSampleBytes bytes(buffer, fFlipRows ? fInfo : nullptr, fFlipped);
+    if (bytes.Size() > 0 && bytes.Size() <= INT_MAX) {
+        int size = static_cast<int>(bytes.Size());
+        fCallBack.Routine(fCallBack.Target, bytes.Data(), size);
+    }
+}
 
-    if (fFlipRows) {
-        GstVideoFrame frame;
-        if (!gst_video_frame_map(&frame, fInfo, buffer, GST_MAP_READ))
-            return;
-        const auto stride = static_cast<std::size_t>(GST_VIDEO_FRAME_PLANE_STRIDE(&frame, 0));
-        const auto rows = static_cast<std::size_t>(GST_VIDEO_FRAME_HEIGHT(&frame));
-        const auto* top = static_cast<const std::uint8_t*>(GST_VIDEO_FRAME_PLANE_DATA(&frame, 0));
-        const std::size_t total = stride * rows;
-        if (total > 0 && total <= INT_MAX) {
-            fFlipped.resize(total);
-            for (std::size_t row = 0; row < rows; ++row)
-                std::memcpy(fFlipped.data() + row * stride, top + (rows - 1 - row) * stride, stride);
-            int size = static_cast<int>(total);
-            fCallBack.Routine(fCallBack.Target, fFlipped.data(), size);
+bool TSampleBytes::FlipsRows(const GstVideoInfo& layout)
+{
+    return GST_VIDEO_INFO_FORMAT(&layout) == GST_VIDEO_FORMAT_BGR;
+}
+
+TSampleBytes::TSampleBytes(GstBuffer* buffer, const GstVideoInfo* flipLayout, std::vector<std::uint8_t>& scratch)
+{
+    if (!buffer)
+        return;
+    if (!flipLayout) {
+        if (gst_buffer_map(buffer, &fMap, GST_MAP_READ)) {
+            fMapped = buffer;
+            fData = fMap.data;
+            fSize = fMap.size;
         }
-        gst_video_frame_unmap(&frame);
         return;
     }
+    GstVideoFrame frame;
+    if (!gst_video_frame_map(&frame, const_cast<GstVideoInfo*>(flipLayout), buffer, GST_MAP_READ))
+        return;
+    const auto stride = static_cast<std::size_t>(GST_VIDEO_FRAME_PLANE_STRIDE(&frame, 0));
+    const auto rows = static_cast<std::size_t>(GST_VIDEO_FRAME_HEIGHT(&frame));
+    const auto* top = static_cast<const std::uint8_t*>(GST_VIDEO_FRAME_PLANE_DATA(&frame, 0));
+    const std::size_t total = stride * rows;
+    if (total > 0 && total <= INT_MAX) {
+        scratch.resize(total);
+        for (std::size_t row = 0; row < rows; ++row)
+            std::memcpy(scratch.data() + row * stride, top + (rows - 1 - row) * stride, stride);
+        fData = scratch.data();
+        fSize = total;
+    }
+    gst_video_frame_unmap(&frame);
+}
 
-    GstMapInfo map;
-    if (!gst_buffer_map(buffer, &map, GST_MAP_READ))
-        return;
-    if (map.size > 0 && map.size <= INT_MAX) {
-        int size = static_cast<int>(map.size);
-        fCallBack.Routine(fCallBack.Target, map.data, size);
-    }
-    gst_buffer_unmap(buffer, &map);
+TSampleBytes::~TSampleBytes()
+{
+    if (fMapped)
+        gst_buffer_unmap(fMapped, &fMap);
 }

@@ -5,28 +5,82 @@
 #include <gst/gst.h>
 #include <gst/video/video.h>
 
+#include "capture/ResultCodes.h"
+
 #include <cstdint>
 #include <mutex>
 #include <vector>
 
+// The format of the samples handed on: width, height and FourCC (0 for
+// 24-bit RGB, else "YUY2", "I420", "YV12", "MJPG", ... as little-endian
+// numbers).
+struct TSampleFormat {
+    std::int32_t Width = 0;
+    std::int32_t Height = 0;
+    std::uint32_t FourCC = 0;
+
+    bool operator==(const TSampleFormat&) const = default;
+};
+
+// The format of samples of these caps. A format that is neither raw video nor
+// JPEG gives 0 x 0 and 0 with S_OK; no caps (or empty ones): E_FAIL.
+HRESULT SampleFormatFromCaps(const GstCaps* caps, TSampleFormat& format);
+
 // The sample callback: a routine and the object it works on, always set and
 // read as one. pb is valid only during the call; Size is the byte count (a
-// change the routine makes to it is not used afterwards).
+// change the routine makes to it is not used afterwards). FormatRoutine, when
+// set, is told the format of the samples that follow, on the same thread,
+// before the first sample the callback gets and before every sample whose
+// format differs from the one told last.
 struct TVideoSampleCallBack {
     using TRoutine = void (*)(void* target, const std::uint8_t* pb, int& Size);
+    using TFormatRoutine = void (*)(void* target, const TSampleFormat& format);
 
     void* Target = nullptr;
     TRoutine Routine = nullptr;
+    TFormatRoutine FormatRoutine = nullptr;
 
     bool Assigned() const { return Routine != nullptr; }
 
-    // A callback that calls target->*Method(pb, Size), e.g.
+    // A callback that calls target->*Method(pb, Size) and, when given,
+    // target->*FormatMethod(format), e.g.
     // TVideoSampleCallBack::Bind<&TVideoImage::CopyFrameToRing>(this).
-    template <auto Method, class T>
+    template <auto Method, auto FormatMethod = nullptr, class T>
     static TVideoSampleCallBack Bind(T* target)
     {
-        return {target, [](void* object, const std::uint8_t* pb, int& size) { (static_cast<T*>(object)->*Method)(pb, size); }};
+        TVideoSampleCallBack callBack{target, [](void* object, const std::uint8_t* pb, int& size) {
+                                          (static_cast<T*>(object)->*Method)(pb, size);
+                                      }};
+        if constexpr (FormatMethod != nullptr)
+            callBack.FormatRoutine = [](void* object, const TSampleFormat& format) { (static_cast<T*>(object)->*FormatMethod)(format); };
+        return callBack;
     }
+};
+
+// The bytes of one sample as the sample callback gets them: raw BGR
+// bottom-up (rows in reverse order, each row as long as GStreamer's stride),
+// every other format as it came. Valid while the object lives.
+class TSampleBytes {
+public:
+    // flipLayout: the layout of BGR samples, whose rows are reversed into
+    // scratch; nullptr for every other format, which is mapped as it is.
+    TSampleBytes(GstBuffer* buffer, const GstVideoInfo* flipLayout, std::vector<std::uint8_t>& scratch);
+    ~TSampleBytes();
+    TSampleBytes(const TSampleBytes&) = delete;
+    TSampleBytes& operator=(const TSampleBytes&) = delete;
+
+    // nullptr and 0 when the sample could not be read.
+    const std::uint8_t* Data() const { return fData; }
+    std::size_t Size() const { return fSize; }
+
+    // True for caps whose samples are handed on bottom-up (raw BGR).
+    static bool FlipsRows(const GstVideoInfo& layout);
+
+private:
+    GstBuffer* fMapped = nullptr;
+    GstMapInfo fMap{};
+    const std::uint8_t* fData = nullptr;
+    std::size_t fSize = 0;
 };
 
 class TSampleDelivery {
@@ -57,5 +111,8 @@ private:
     GstCaps* fCaps = nullptr;
     bool fFlipRows = false;
     GstVideoInfo* fInfo = nullptr;
+    TSampleFormat fFormat;
     std::vector<std::uint8_t> fFlipped;
+    TSampleFormat fToldFormat; // what the callback's FormatRoutine was told last (under fLock) ...
+    bool fFormatTold = false;  // ... if anything since it was set
 };

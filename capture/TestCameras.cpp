@@ -8,7 +8,8 @@ std::mutex gLock;
 QList<TTestCamera> gCameras;
 
 constexpr TTestCameraFormat kAllFormats[] = {TTestCameraFormat::YUY2, TTestCameraFormat::I420, TTestCameraFormat::YV12,
-                                             TTestCameraFormat::BGR, TTestCameraFormat::JPEG};
+                                             TTestCameraFormat::BGR,  TTestCameraFormat::JPEG, TTestCameraFormat::RGB,
+                                             TTestCameraFormat::GRAY8, TTestCameraFormat::NV12};
 
 QString RawCaps(const QString& format, int width, int height)
 {
@@ -73,6 +74,9 @@ QString TestCameraFormatName(TTestCameraFormat format)
     case TTestCameraFormat::YV12: return QStringLiteral("YV12");
     case TTestCameraFormat::BGR: return QStringLiteral("BGR");
     case TTestCameraFormat::JPEG: return QStringLiteral("MJPG");
+    case TTestCameraFormat::RGB: return QStringLiteral("RGB");
+    case TTestCameraFormat::GRAY8: return QStringLiteral("GRAY8");
+    case TTestCameraFormat::NV12: return QStringLiteral("NV12");
     }
     return {};
 }

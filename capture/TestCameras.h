@@ -22,10 +22,11 @@ public:
     static QList<TTestCamera> list();
 };
 
-// Sample formats the standard test cameras deliver.
-enum class TTestCameraFormat { YUY2, I420, YV12, BGR, JPEG };
+// Sample formats the standard test cameras deliver. RGB (red first), GRAY8
+// and NV12 are formats the frame conversion does not read itself.
+enum class TTestCameraFormat { YUY2, I420, YV12, BGR, JPEG, RGB, GRAY8, NV12 };
 
-// "YUY2", "I420", "YV12", "BGR", "MJPG".
+// "YUY2", "I420", "YV12", "BGR", "MJPG", "RGB", "GRAY8", "NV12".
 QString TestCameraFormatName(TTestCameraFormat format);
 
 // A moving (or, with pattern "smpte", still) test picture of videotestsrc,
@@ -41,5 +42,5 @@ QString TestPatternCameraName(TTestCameraFormat format, int width, int height);
 QString QrCodeCameraName(TTestCameraFormat format, int width, int height);
 
 // Registers the moving pattern and the still QR code picture in every format
-// at 640x480 and 1280x720 (20 cameras) unless they are registered already.
+// at 640x480 and 1280x720 (32 cameras) unless they are registered already.
 void RegisterStandardTestCameras(const QString& qrCodePngPath);

@@ -34,10 +34,22 @@ public:
     const std::uint8_t* Address;
 };
 
+// Posted once when a capture fails or ends by itself; serial names the capture.
+class TCaptureEndNotification : public QEvent {
+public:
+    explicit TCaptureEndNotification(int serial)
+        : QEvent(static_cast<QEvent::Type>(TVideoImage::CaptureEndType()))
+        , Serial(serial)
+    {
+    }
+    int Serial;
+};
+
 } // namespace
 
-// The receiver of the frame notifications on the GUI thread. It dies with its
-// TVideoImage, and Qt drops the notifications still queued for it then.
+// The receiver of the frame and capture-end notifications on the GUI thread.
+// It dies with its TVideoImage, and Qt drops the notifications still queued
+// for it then.
 class TFrameNotifier : public QObject {
 public:
     explicit TFrameNotifier(TVideoImage* owner)
@@ -47,10 +59,15 @@ public:
 
     bool event(QEvent* event) override
     {
-        if (event->type() != TVideoImage::NotificationType())
-            return QObject::event(event);
-        fOwner->HandleFrameMessage(event);
-        return true;
+        if (event->type() == TVideoImage::NotificationType()) {
+            fOwner->HandleFrameMessage(event);
+            return true;
+        }
+        if (event->type() == TVideoImage::CaptureEndType()) {
+            fOwner->HandleCaptureEnd(static_cast<TCaptureEndNotification*>(event)->Serial);
+            return true;
+        }
+        return QObject::event(event);
     }
 
 private:
@@ -61,6 +78,12 @@ int TVideoImage::NotificationType()
 {
     // 0x696 is the frame message's number; it is only a hint to Qt.
     static const int type = QEvent::registerEventType(QEvent::User + 0x696);
+    return type;
+}
+
+int TVideoImage::CaptureEndType()
+{
+    static const int type = QEvent::registerEventType();
     return type;
 }
 
@@ -100,30 +123,71 @@ std::int32_t TVideoImage::VideoStart(const QString& DeviceName)
     fFrameCnt = 0;
     f30FrameTick = 0;
     fFPS = 0.0;
-    fConverter.fImageUnpacked = false;
+    // The format comes with the first sample of the new stream.
+    SetStreamFormat(0, 0, 0);
+    fLastError.clear();
+    fDeviceName = TrimDeviceName(DeviceName);
+    const int serial = ++fCaptureSerial;
 
     HRESULT hr = E_FAIL;
     try {
         VideoSample = std::make_unique<TVideoSample>(fOwnerWindow, false, 0, hr);
+        VideoSample->SetCallBack(TVideoSampleCallBack::Bind<&TVideoImage::CopyFrameToRing, &TVideoImage::OnSampleFormat>(this));
+        // Posting is all the reporting thread does; the GUI thread ends the capture.
+        QObject* receiver = fMessageReceiver.get();
+        VideoSample->SetStreamEndCallBack([receiver, serial] { QCoreApplication::postEvent(receiver, new TCaptureEndNotification(serial)); });
         QString deviceSelected;
         hr = VideoSample->StartVideo(DeviceName, false, deviceSelected);
+        if (!deviceSelected.isEmpty())
+            fDeviceName = deviceSelected;
     } catch (...) {
         hr = E_FAIL;
     }
     if (Failed(hr)) {
+        fLastError = CaptureFailureText(false);
         VideoStop();
         return 1;
     }
-    int width = 0, height = 0;
-    std::uint32_t fourCC = 0;
-    if (Failed(VideoSample->GetStreamInfo(width, height, fourCC))) {
-        VideoStop();
-        return 1;
-    }
-    SetStreamFormat(width, height, fourCC);
-    VideoSample->SetCallBack(TVideoSampleCallBack::Bind<&TVideoImage::CopyFrameToRing>(this));
     fVideoRunning = true;
     return 0;
+}
+
+QString TVideoImage::CaptureFailureText(bool started) const
+{
+    const QString reason = VideoSample ? VideoSample->StreamError().trimmed() : QString();
+    QString text;
+    if (!started)
+        text = QStringLiteral("The camera \"%1\" could not be started.").arg(fDeviceName);
+    else if (reason.isEmpty())
+        text = QStringLiteral("The camera \"%1\" stopped sending pictures.").arg(fDeviceName);
+    else
+        text = QStringLiteral("The camera \"%1\" stopped.").arg(fDeviceName);
+    if (!reason.isEmpty())
+        text += QStringLiteral("\n\n") + reason;
+    return text;
+}
+
+void TVideoImage::HandleCaptureEnd(int serial)
+{
+    if (!VideoSample || serial != fCaptureSerial)
+        return; // that capture has been stopped meanwhile
+    EndCapture(CaptureFailureText(VideoSample->SampleSeen()));
+}
+
+void TVideoImage::EndCapture(const QString& message)
+{
+    VideoStop();
+    fLastError = message;
+    try {
+        if (fOnCaptureEnded)
+            fOnCaptureEnded(this, message);
+        else
+            ReportError(message);
+    } catch (const std::exception& error) {
+        ReportError(QString::fromUtf8(error.what()));
+    } catch (...) {
+        ReportError(QStringLiteral("Unknown error"));
+    }
 }
 
 void TVideoImage::VideoStop()
@@ -156,6 +220,12 @@ void TVideoImage::SetStreamFormat(std::int32_t Width, std::int32_t Height, std::
 {
     fConverter.SetStreamFormat(Width, Height, FourCC);
     fConverter.fImageUnpacked = false;
+    fIncomingFormat = {Width, Height, FourCC};
+}
+
+void TVideoImage::OnSampleFormat(const TSampleFormat& Format)
+{
+    fIncomingFormat = Format;
 }
 
 std::uint32_t TVideoImage::ReadClock() const
@@ -205,6 +275,9 @@ void TVideoImage::CopyFrameToRing(const std::uint8_t* pb, int& Size)
     }
     std::memcpy(buffer, pb, static_cast<std::size_t>(Size));
     fSlotFrame[slot] = frame;
+    fSlotWidth[slot] = fIncomingFormat.Width;
+    fSlotHeight[slot] = fIncomingFormat.Height;
+    fSlotFourCC[slot] = fIncomingFormat.FourCC;
     fImagePtrIndex = slot; // published only after the copy
     fConverter.fImageUnpacked = false;
 
@@ -214,10 +287,8 @@ void TVideoImage::CopyFrameToRing(const std::uint8_t* pb, int& Size)
     std::this_thread::yield();
 }
 
-void TVideoImage::UnpackNewest()
+int TVideoImage::MarkNewestInUse()
 {
-    if (fConverter.fImageUnpacked)
-        return;
     // Mark the newest slot as in use, and make sure it still was the newest
     // once the mark could be seen: a sample stored in between may have been
     // written to any slot but the newest of its time.
@@ -226,9 +297,33 @@ void TVideoImage::UnpackNewest()
         fSlotInUse = slot;
         const int newest = fImagePtrIndex.load();
         if (newest == slot)
-            break;
+            return slot;
         slot = newest;
     }
+}
+
+void TVideoImage::AdoptSlotFormat(int slot)
+{
+    if (fImagePtrSize[slot].load() <= 0)
+        return; // never filled: there is no format to follow
+    const std::int32_t width = fSlotWidth[slot].load(), height = fSlotHeight[slot].load();
+    const std::uint32_t fourCC = fSlotFourCC[slot].load();
+    if (width != fConverter.fWidth || height != fConverter.fHeight || fourCC != fConverter.fFourCC)
+        fConverter.SetStreamFormat(width, height, fourCC);
+}
+
+void TVideoImage::AdoptNewestFormat()
+{
+    AdoptSlotFormat(MarkNewestInUse());
+    fSlotInUse = -1;
+}
+
+void TVideoImage::UnpackNewest()
+{
+    if (fConverter.fImageUnpacked)
+        return;
+    const int slot = MarkNewestInUse();
+    AdoptSlotFormat(slot);
     ++fConversionCnt;
     fConvertedFrame = fSlotFrame[slot].load();
     fConverter.UnpackFrame(fImagePtrSize[slot].load(), fImagePtr[slot].load());
@@ -269,6 +364,7 @@ void TVideoImage::HandleFrameMessage(QEvent*)
     fBusy = true;
     fConverter.fImageUnpacked = false;
     try {
+        AdoptNewestFormat(); // the handler is told the size of the frame it gets
         PaintToCanvas();
         if (fOnNewFrame) {
             const int slot = fImagePtrIndex.load();
@@ -294,14 +390,6 @@ void TVideoImage::ReportError(const QString& message)
 
 // ---- Camera settings ---------------------------------------------------------
 
-void TVideoImage::AdoptStreamFormat()
-{
-    int width = 0, height = 0;
-    std::uint32_t fourCC = 0;
-    if (Succeeded(VideoSample->GetStreamInfo(width, height, fourCC)))
-        SetStreamFormat(width, height, fourCC);
-}
-
 void TVideoImage::ShowProperty()
 {
     if (VideoSample)
@@ -310,17 +398,10 @@ void TVideoImage::ShowProperty()
 
 void TVideoImage::ShowProperty_Stream()
 {
-    if (!VideoSample)
-        return;
-    VideoSample->ShowPropertyDialog_CaptureStream();
-    int width = 0, height = 0;
-    std::uint32_t fourCC = 0;
-    if (Failed(VideoSample->GetStreamInfo(width, height, fourCC))) {
-        VideoStop();
-        return;
-    }
-    SetStreamFormat(width, height, fourCC);
-    VideoSample->SetCallBack(TVideoSampleCallBack::Bind<&TVideoImage::CopyFrameToRing>(this));
+    // A new format is followed from its first sample on; a stream that cannot
+    // be run again ends the capture.
+    if (VideoSample && Failed(VideoSample->ShowPropertyDialog_CaptureStream()))
+        EndCapture(CaptureFailureText(false));
 }
 
 HRESULT TVideoImage::ShowVfWCaptureDlg()
@@ -337,10 +418,9 @@ void TVideoImage::GetListOfSupportedVideoSizes(QStringList& VidSize) const
 
 void TVideoImage::SetResolutionByIndex(int Index)
 {
-    if (!VideoSample)
-        return;
-    VideoSample->SetVideoSizeByListIndex(Index);
-    AdoptStreamFormat();
+    // As for ShowProperty_Stream: the new size comes with its first sample.
+    if (VideoSample && Failed(VideoSample->SetVideoSizeByListIndex(Index)))
+        EndCapture(CaptureFailureText(false));
 }
 
 HRESULT TVideoImage::GetVideoPropertySettings(int VP, int& MinVal, int& MaxVal, int& StepSize, int& Default,

@@ -16,12 +16,21 @@
 // thread then passes over that slot to the next one, so a long conversion
 // never reads a slot that is being overwritten.
 //
+// VideoStart does not wait for the camera. Every sample carries the stream
+// format it came in (told by the capture pipeline on the streaming thread),
+// and the GUI thread adopts that format when it handles the sample; so the
+// first handled frame brings the format, as does a later change. A capture
+// that fails or ends by itself (the camera busy, unplugged, the pipeline
+// failing, the end of the stream) is stopped on the GUI thread and reported
+// once through OnCaptureEnded.
+//
 // Every operation except CopyFrameToRing belongs to the GUI thread, which
 // must run a Qt event loop (or pump events) for notifications to arrive.
 #pragma once
 
 #include "capture/FrameConversion.h"
 #include "capture/ResultCodes.h"
+#include "capture/SampleDelivery.h"
 
 #include <QImage>
 #include <QString>
@@ -43,6 +52,10 @@ class TVideoImage;
 // ring reuses its slot).
 using TNewVideoFrameEvent =
     std::function<void(TVideoImage* Sender, std::int32_t Width, std::int32_t Height, const std::uint8_t* DataPtr)>;
+
+// The owner's capture-end event: the capture failed or ended by itself and
+// has been stopped (as VideoStop does); Message says why, for the user.
+using TCaptureEndedEvent = std::function<void(TVideoImage* Sender, const QString& Message)>;
 
 // Receives the text of an error raised by the frame event or while painting.
 using TVideoErrorHandler = std::function<void(const QString& Message)>;
@@ -68,7 +81,10 @@ public:
 
     // --- Properties
     bool IsPaused() const;
+    // Capture started and not stopped; also while the first frame is awaited.
     bool VideoRunning() const { return fVideoRunning; }
+    // The stream format of the frame handled last; 0 after VideoStart until
+    // the first frame of the new stream is handled.
     std::int32_t VideoWidth() const { return fConverter.fWidth; }
     std::int32_t VideoHeight() const { return fConverter.fHeight; }
     std::uint32_t VideoFourCC() const { return fConverter.fFourCC; }
@@ -76,6 +92,11 @@ public:
     void SetGray8Bit(bool value) { fConverter.fGray8Bit = value; } // effective at the next conversion
     const TNewVideoFrameEvent& OnNewVideoFrame() const { return fOnNewFrame; }
     void SetOnNewVideoFrame(TNewVideoFrameEvent handler) { fOnNewFrame = std::move(handler); }
+    // Without a handler the message goes to the error handler.
+    const TCaptureEndedEvent& OnCaptureEnded() const { return fOnCaptureEnded; }
+    void SetOnCaptureEnded(TCaptureEndedEvent handler) { fOnCaptureEnded = std::move(handler); }
+    // Why the last VideoStart failed, or why the last capture ended by itself.
+    QString LastError() const { return fLastError; }
     double FramesPerSecond() const { return fFPS.load(); }
     std::int32_t FramesSkipped() const { return fSkipCnt; }
     // Samples stored since the last start.
@@ -83,10 +104,13 @@ public:
 
     // --- Operations
     // Clears the list and fills it with the names of all video input devices,
-    // in enumeration order, untrimmed, duplicates kept.
+    // in enumeration order, untrimmed; the second and later devices of one
+    // name are listed as "Name #2", "Name #3", which VideoStart understands.
     static void GetListOfDevices(QStringList& DeviceList);
     // Starts capture of the named device (an empty name: the first one). A
-    // running capture is stopped first. 0: started; 1: failed, and idle.
+    // running capture is stopped first. 0: started, without waiting for the
+    // first frame; 1: failed (LastError says why), and idle. A camera that
+    // fails after a successful start is reported through OnCaptureEnded.
     std::int32_t VideoStart(const QString& DeviceName);
     // Stops capture; no sample arrives afterwards. Notifications already
     // queued are still handled and show the last stored sample.
@@ -118,13 +142,16 @@ public:
     // go here (without a handler: to the Qt warning log); capture goes on.
     void SetErrorHandler(TVideoErrorHandler handler) { fErrorHandler = std::move(handler); }
 
-    // --- The sample callback, on the streaming thread.
+    // --- The sample callback, on the streaming thread. The sample is stored
+    // with the format told last (OnSampleFormat, or SetStreamFormat).
     void CopyFrameToRing(const std::uint8_t* pb, int& Size);
+    void OnSampleFormat(const TSampleFormat& Format);
 
     // --- For tests and measurements
-    // The stream format the samples are converted for. VideoStart sets it
-    // from the running stream; set by hand only while idle, to feed samples
-    // through CopyFrameToRing directly.
+    // The stream format the samples are converted for, and the one the
+    // samples stored next come in. While capturing it follows the stream;
+    // set by hand only while idle, to feed samples through CopyFrameToRing
+    // directly.
     void SetStreamFormat(std::int32_t Width, std::int32_t Height, std::uint32_t FourCC);
     // Replaces the millisecond clock (empty: the system's); only while idle.
     void SetMillisecondClock(TMillisecondClock clock) { fClock = std::move(clock); }
@@ -134,19 +161,29 @@ public:
     std::int64_t ConversionCount() const { return fConversionCnt; }
     // Frame number of the sample converted last (0: none).
     std::int32_t ConvertedFrameNumber() const { return fConvertedFrame; }
-    // The event type of the frame notification.
+    // The event types of the frame notification and of the capture's end.
     static int NotificationType();
+    static int CaptureEndType();
 
 private:
     friend class TFrameNotifier;
     static constexpr int kSlots = 3;
 
     void HandleFrameMessage(QEvent* event);
+    void HandleCaptureEnd(int serial);
+    // Stops the capture and tells the owner why.
+    void EndCapture(const QString& message);
+    // Why the running capture failed or ended, for the user.
+    QString CaptureFailureText(bool started) const;
     void PaintToCanvas();
     // Converts the newest sample when it has not been converted yet.
     void UnpackNewest();
+    // Marks the newest slot as in use by the GUI thread and gives it.
+    int MarkNewestInUse();
+    // Makes the conversion follow the format of the slot's sample.
+    void AdoptSlotFormat(int slot);
+    void AdoptNewestFormat();
     void ReportError(const QString& message);
-    void AdoptStreamFormat();
     std::uint32_t ReadClock() const;
     int NextFreeSlot() const;
 
@@ -170,12 +207,20 @@ private:
     std::atomic<std::uint8_t*> fImagePtr[kSlots] = {};
     std::atomic<std::int32_t> fImagePtrSize[kSlots] = {};
     std::atomic<std::int32_t> fSlotFrame[kSlots] = {}; // frame number of each slot's sample
+    std::atomic<std::int32_t> fSlotWidth[kSlots] = {};  // format of each slot's sample
+    std::atomic<std::int32_t> fSlotHeight[kSlots] = {};
+    std::atomic<std::uint32_t> fSlotFourCC[kSlots] = {};
+    TSampleFormat fIncomingFormat; // of the samples stored next (streaming thread; GUI thread while idle)
     std::atomic<std::int32_t> fImagePtrIndex{0};      // the newest slot
     std::atomic<std::int32_t> fSlotInUse{-1};         // the slot the GUI thread reads, or -1
 
     std::unique_ptr<QObject> fMessageReceiver; // lives on the GUI thread
     int fMsgNewFrame = 0;
+    int fCaptureSerial = 0; // counts the starts; an end notification names its capture
+    QString fDeviceName;    // of the running capture
+    QString fLastError;
     TNewVideoFrameEvent fOnNewFrame;
+    TCaptureEndedEvent fOnCaptureEnded;
     TVideoErrorHandler fErrorHandler;
     TMillisecondClock fClock;
     TSampleObserver fSampleObserver;

@@ -6,18 +6,21 @@
 
 #include <cerrno>
 #include <chrono>
+#include <climits>
+#include <cstring>
+#include <new>
 
 namespace {
 
-// How long a start waits for the first sample: cameras can take a few
-// seconds to open; errors end the wait at once.
-constexpr std::chrono::seconds kStartTimeout{10};
-
-// The camera formats the frame conversion reads, in order of preference, then
-// any other raw format (the conversion reports it as unknown).
+// The camera formats the frame conversion reads, in order of preference.
 constexpr const char* kCameraCaps = "video/x-raw,format=YUY2; video/x-raw,format=I420; video/x-raw,format=YV12; "
-                                    "video/x-raw,format=BGR; image/jpeg; video/x-raw";
+                                    "video/x-raw,format=BGR; image/jpeg";
+// A camera that offers none of them delivers any raw format, which is
+// converted in the pipeline to one of the raw formats the conversion reads
+// (the converter picks the one nearest to the camera's), or, when every
+// camera is to give 24-bit RGB, to that.
 constexpr const char* kRawCaps = "video/x-raw";
+constexpr const char* kConvertedCaps = "video/x-raw,format={ YUY2, I420, YV12, BGR }";
 constexpr const char* kRgbCaps = "video/x-raw,format=BGR";
 
 void SetCaps(GstElement* filter, const char* text)
@@ -40,30 +43,15 @@ TVideoSample::TVideoSample(QObject* owner, bool ForceRGB, int WhichMethodToCallb
 
     fCapsFilter = gst_element_factory_make("capsfilter", "camera-format");
     fAppSink = gst_element_factory_make("appsink", "grabber");
-    if (ForceRGB) {
-        fConvert = gst_element_factory_make("videoconvert", nullptr);
-        fRgbFilter = gst_element_factory_make("capsfilter", "rgb-format");
-    }
-    const bool complete = fCapsFilter && fAppSink && (!ForceRGB || (fConvert && fRgbFilter));
-    for (GstElement* element : {fCapsFilter, fConvert, fRgbFilter, fAppSink})
+    for (GstElement* element : {fCapsFilter, fAppSink})
         if (element)
             gst_bin_add(GST_BIN(fPipeline), element); // the bin owns them from here on
-    if (!complete)
-        return;
-
-    SetCaps(fCapsFilter, ForceRGB ? kRawCaps : kCameraCaps);
-    bool linked;
-    if (ForceRGB) {
-        SetCaps(fRgbFilter, kRgbCaps);
-        linked = gst_element_link_many(fCapsFilter, fConvert, fRgbFilter, fAppSink, nullptr);
-    } else {
-        linked = gst_element_link(fCapsFilter, fAppSink);
-    }
-    if (!linked)
+    if (!fCapsFilter || !fAppSink)
         return;
 
     // The grabber keeps no samples of its own: at most two wait, older ones are dropped.
-    g_object_set(fAppSink, "sync", FALSE, "max-buffers", 2u, "drop", TRUE, "emit-signals", FALSE, "enable-last-sample", FALSE, nullptr);
+    g_object_set(fAppSink, "sync", FALSE, "max-buffers", 2u, "drop", TRUE, "emit-signals", FALSE, nullptr);
+    SetBufferSamples(false);
     GstAppSinkCallbacks callbacks{};
     callbacks.new_sample = &TVideoSample::OnNewSample;
     gst_app_sink_set_callbacks(GST_APP_SINK(fAppSink), &callbacks, this, nullptr);
@@ -90,15 +78,18 @@ HRESULT TVideoSample::StartVideo(const QString& CaptureDeviceName, bool Visible,
     fHasDevice = false;
     fControls.reset();
     FormatArr.clear();
-    SetCaps(fCapsFilter, fForceRGB ? kRawCaps : kCameraCaps);
+    fChosenCaps.reset();
 
     std::vector<TCaptureDevice> devices = ListCaptureDevices();
     QStringList names;
     for (const TCaptureDevice& device : devices)
         names.append(device.Name);
     const int index = FindCaptureDevice(names, CaptureDeviceName, DeviceSelected);
-    if (index < 0)
+    if (index < 0) {
+        std::lock_guard lock(fSignalLock);
+        fError = QStringLiteral("No camera of this name is connected.");
         return HResultFromErrno(ENODEV);
+    }
     fDevice = devices[index];
     fHasDevice = true;
 
@@ -119,12 +110,14 @@ HRESULT TVideoSample::RestartVideo()
 
 HRESULT TVideoSample::BuildAndRunGraph()
 {
-    if (const HRESULT hr = EnsureSource(); Failed(hr))
+    if (const HRESULT hr = EnsureSource(); Failed(hr)) {
+        g_psCurrent = PS_Stopped;
         return hr;
-    return RunAndWait();
+    }
+    return Run();
 }
 
-HRESULT TVideoSample::RunAndWait()
+HRESULT TVideoSample::Run()
 {
     // The pipeline is not streaming here (stopped or never run), so the
     // stream events can be reset without a race.
@@ -136,9 +129,14 @@ HRESULT TVideoSample::RunAndWait()
         return hr;
     }
     g_psCurrent = PS_Running;
+    return S_OK;
+}
+
+HRESULT TVideoSample::WaitForFirstSample(std::chrono::milliseconds timeout)
+{
     {
         std::unique_lock lock(fSignalLock);
-        fSignal.wait_for(lock, kStartTimeout, [this] { return fSampleSeen.load() || fEnded.load(); });
+        fSignal.wait_for(lock, timeout, [this] { return fSampleSeen.load() || fEnded.load(); });
         if (fSampleSeen.load())
             return S_OK;
     }
@@ -156,6 +154,16 @@ HRESULT TVideoSample::SetPipelineState(GstState state)
     return gst_element_set_state(fPipeline, state) == GST_STATE_CHANGE_FAILURE ? E_FAIL : S_OK;
 }
 
+GstCaps* TVideoSample::OfferedCaps(GstElement* source) const
+{
+    if (fChosenCaps)
+        return gst_caps_ref(fChosenCaps.get());
+    if (GstCaps* announced = fDevice.AnnouncedCaps())
+        return announced;
+    GstObjectPtr<GstPad> pad(gst_element_get_static_pad(source, "src"));
+    return pad ? gst_pad_query_caps(pad.get(), nullptr) : nullptr;
+}
+
 HRESULT TVideoSample::EnsureSource()
 {
     if (fSource)
@@ -170,13 +178,37 @@ HRESULT TVideoSample::EnsureSource()
         return E_FAIL;
     }
     gst_bin_add(GST_BIN(fPipeline), source);
-    if (!gst_element_link(source, fCapsFilter)) {
-        gst_bin_remove(GST_BIN(fPipeline), source);
+    fSource = source;
+
+    // The camera's own format goes straight to the grabber when the
+    // conversion reads it; any other raw format is converted on the way.
+    GstCapsPtr readable(gst_caps_from_string(kCameraCaps));
+    GstCapsPtr offered(OfferedCaps(source));
+    const bool convert = fForceRGB || (offered && !gst_caps_can_intersect(offered.get(), readable.get()));
+    bool linked;
+    if (convert) {
+        fConvert = gst_element_factory_make("videoconvert", nullptr);
+        fConvertFilter = gst_element_factory_make("capsfilter", "converted-format");
+        for (GstElement* element : {fConvert, fConvertFilter})
+            if (element)
+                gst_bin_add(GST_BIN(fPipeline), element);
+        if (fChosenCaps)
+            g_object_set(fCapsFilter, "caps", fChosenCaps.get(), nullptr);
+        else
+            SetCaps(fCapsFilter, kRawCaps);
+        if (fConvertFilter)
+            SetCaps(fConvertFilter, fForceRGB ? kRgbCaps : kConvertedCaps);
+        linked = fConvert && fConvertFilter && gst_element_link_many(source, fCapsFilter, fConvert, fConvertFilter, fAppSink, nullptr);
+    } else {
+        g_object_set(fCapsFilter, "caps", fChosenCaps ? fChosenCaps.get() : readable.get(), nullptr);
+        linked = gst_element_link_many(source, fCapsFilter, fAppSink, nullptr);
+    }
+    if (!linked) {
+        RemoveSource();
         std::lock_guard lock(fSignalLock);
         fError = QStringLiteral("The camera offers no format that can be captured");
         return E_FAIL;
     }
-    fSource = source;
     return S_OK;
 }
 
@@ -185,8 +217,13 @@ void TVideoSample::RemoveSource()
     if (!fSource)
         return;
     SetPipelineState(GST_STATE_NULL);
-    gst_bin_remove(GST_BIN(fPipeline), fSource); // unlinks it and drops the bin's reference
-    fSource = nullptr;
+    // Removing an element unlinks it and drops the bin's reference.
+    for (GstElement** element : {&fSource, &fConvert, &fConvertFilter}) {
+        if (*element)
+            gst_bin_remove(GST_BIN(fPipeline), *element);
+        *element = nullptr;
+    }
+    gst_element_unlink(fCapsFilter, fAppSink);
 }
 
 HRESULT TVideoSample::PauseVideo()
@@ -253,6 +290,12 @@ void TVideoSample::SetCallBack(const TVideoSampleCallBack& CB)
     fDelivery.SetCallBack(CB);
 }
 
+void TVideoSample::SetStreamEndCallBack(TStreamEndCallBack CB)
+{
+    std::lock_guard lock(fSignalLock);
+    fEndCallBack = std::move(CB);
+}
+
 GstCaps* TVideoSample::NegotiatedCaps() const
 {
     if (!fAppSink)
@@ -266,25 +309,12 @@ HRESULT TVideoSample::GetStreamInfo(int& Width, int& Height, std::uint32_t& Four
     Width = Height = 0;
     FourCC = 0;
     GstCapsPtr caps(NegotiatedCaps());
-    if (!caps || gst_caps_is_empty(caps.get()))
-        return E_FAIL;
-    const GstStructure* structure = gst_caps_get_structure(caps.get(), 0);
-    if (gst_structure_has_name(structure, "video/x-raw")) {
-        GstVideoInfo info;
-        if (!gst_video_info_from_caps(&info, caps.get()))
-            return S_OK;
-        Width = GST_VIDEO_INFO_WIDTH(&info);
-        Height = GST_VIDEO_INFO_HEIGHT(&info);
-        FourCC = GST_VIDEO_INFO_FORMAT(&info) == GST_VIDEO_FORMAT_BGR ? 0 : gst_video_format_to_fourcc(GST_VIDEO_INFO_FORMAT(&info));
-    } else if (gst_structure_has_name(structure, "image/jpeg")) {
-        int width = 0, height = 0;
-        if (gst_structure_get_int(structure, "width", &width) && gst_structure_get_int(structure, "height", &height) && width > 0 && height > 0) {
-            Width = width;
-            Height = height;
-            FourCC = GST_MAKE_FOURCC('M', 'J', 'P', 'G');
-        }
-    }
-    return S_OK;
+    TSampleFormat format;
+    const HRESULT hr = SampleFormatFromCaps(caps.get(), format);
+    Width = format.Width;
+    Height = format.Height;
+    FourCC = format.FourCC;
+    return hr;
 }
 
 void TVideoSample::GetVideoSize(int& Width, int& Height)
@@ -302,14 +332,17 @@ void TVideoSample::DeleteCaptureGraph()
 
 void TVideoSample::Destroy()
 {
-    fDelivery.SetCallBack({}); // no call of the owner's routine from here on
+    // No call of the owner's routines from here on.
+    fDelivery.SetCallBack({});
+    SetStreamEndCallBack({});
     if (fPipeline) {
         gst_element_set_state(fPipeline, GST_STATE_NULL); // joins the streaming threads
         GstObjectPtr<GstBus> bus(gst_element_get_bus(fPipeline));
         gst_bus_set_sync_handler(bus.get(), nullptr, nullptr, nullptr);
         gst_object_unref(fPipeline);
     }
-    fPipeline = fSource = fCapsFilter = fConvert = fRgbFilter = fAppSink = nullptr;
+    fPipeline = fSource = fCapsFilter = fConvert = fConvertFilter = fAppSink = nullptr;
+    fChosenCaps.reset();
     g_psCurrent = PS_Stopped;
     FormatArr.clear();
     fControls.reset();
@@ -362,11 +395,14 @@ GstBusSyncReply TVideoSample::OnBusMessage(GstBus*, GstMessage* message, gpointe
         [[fallthrough]];
     }
     case GST_MESSAGE_EOS: {
+        bool first = false;
         {
             std::lock_guard lock(capture->fSignalLock);
             if (capture->fError.isEmpty())
                 capture->fError = error;
-            capture->fEnded = true;
+            first = !capture->fEnded.exchange(true);
+            if (first && capture->fEndCallBack)
+                capture->fEndCallBack();
         }
         capture->fSignal.notify_all();
         break;
@@ -408,11 +444,16 @@ HRESULT TVideoSample::SetVideoSizeByListIndex(int ListIndex)
     GstCapsPtr caps(gst_caps_from_string(FormatArr[ListIndex].Caps.constData()));
     if (!caps)
         return E_INVALIDARG;
-    SetPipelineState(GST_STATE_NULL);
-    g_object_set(fCapsFilter, "caps", caps.get(), nullptr);
+    // The pipeline is built anew for the chosen capability: whether it needs
+    // a conversion depends on its format.
+    RemoveSource();
+    fChosenCaps = std::move(caps);
     switch (g_psCurrent) {
-    case PS_Running: return RunAndWait();
-    case PS_Paused: return SetPipelineState(GST_STATE_PAUSED);
+    case PS_Running: return BuildAndRunGraph();
+    case PS_Paused: {
+        const HRESULT hr = EnsureSource();
+        return Failed(hr) ? hr : SetPipelineState(GST_STATE_PAUSED);
+    }
     case PS_Stopped: break;
     }
     return S_OK;
@@ -433,6 +474,54 @@ int TVideoSample::CurrentFormatIndex()
             return static_cast<int>(i);
     }
     return -1;
+}
+
+// ---------------------------------------------------------------------------
+// Copy of the current sample
+
+void TVideoSample::SetBufferSamples(bool buffer)
+{
+    fBufferSamples = buffer;
+    if (fAppSink)
+        g_object_set(fAppSink, "enable-last-sample", buffer ? TRUE : FALSE, nullptr);
+}
+
+HRESULT TVideoSample::GetImageBuffer(std::unique_ptr<std::uint8_t[]>& pb, int& Size)
+{
+    // The size needed: that of the sample the grabber holds.
+    if (!fBufferSamples)
+        return E_INVALIDARG;
+    if (!fAppSink || !fSource)
+        return VFW_E_NOT_CONNECTED;
+    GstSample* held = nullptr;
+    g_object_get(fAppSink, "last-sample", &held, nullptr);
+    std::unique_ptr<GstSample, decltype(&gst_sample_unref)> sample(held, &gst_sample_unref);
+    GstBuffer* buffer = sample ? gst_sample_get_buffer(sample.get()) : nullptr;
+    if (!buffer)
+        return VFW_E_WRONG_STATE;
+    GstVideoInfo layout;
+    GstCaps* caps = gst_sample_get_caps(sample.get());
+    const bool flip = caps && gst_video_info_from_caps(&layout, caps) && TSampleBytes::FlipsRows(layout);
+    std::vector<std::uint8_t> scratch;
+    const TSampleBytes bytes(buffer, flip ? &layout : nullptr, scratch);
+    if (bytes.Size() == 0 || bytes.Size() > INT_MAX)
+        return E_FAIL;
+    const int needed = static_cast<int>(bytes.Size());
+
+    if (pb && Size != needed) {
+        pb.reset();
+        Size = 0;
+    }
+    Size = needed;
+    if (!pb) {
+        pb.reset(new (std::nothrow) std::uint8_t[bytes.Size()]);
+        if (!pb) {
+            Size = 0;
+            return E_OUTOFMEMORY;
+        }
+    }
+    std::memcpy(pb.get(), bytes.Data(), bytes.Size());
+    return S_OK;
 }
 
 // ---------------------------------------------------------------------------

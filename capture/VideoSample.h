@@ -1,12 +1,16 @@
 // TVideoSample: one capture pipeline for one camera. It finds the camera by
 // name, runs source -> caps filter (the camera's own format) -> appsink, and
 // hands every sample as raw bytes to the sample callback on GStreamer's
-// streaming thread. All operations are called from one thread (the GUI
+// streaming thread. Only formats the frame conversion reads are taken as they
+// come (YUY2, I420, YV12, BGR, motion JPEG); a camera that offers none of them
+// is converted on the way (caps filter -> videoconvert -> a raw format the
+// conversion reads). All operations are called from one thread (the GUI
 // thread); only the sample callback runs elsewhere.
 #pragma once
 
 #include "capture/CameraSettings.h"
 #include "capture/CaptureDevices.h"
+#include "capture/GstSupport.h"
 #include "capture/ResultCodes.h"
 #include "capture/SampleDelivery.h"
 
@@ -14,7 +18,9 @@
 #include <gst/gst.h>
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -26,6 +32,8 @@
 class QObject;
 
 enum TPLAYSTATE : std::uint8_t { PS_Stopped = 0, PS_Paused = 1, PS_Running = 2 };
+
+using TStreamEndCallBack = std::function<void()>;
 
 class TVideoSample {
 public:
@@ -39,13 +47,21 @@ public:
     TVideoSample& operator=(const TVideoSample&) = delete;
 
     // Finds the device (FindCaptureDevice rules), loads its capability list,
-    // builds the pipeline and runs it, waiting until the first sample arrived
-    // (or an error, or a time-out; a failure leaves it stopped). Visible (a preview window) is not offered:
-    // true gives E_NOTIMPL. No matching device: HResultFromErrno(ENODEV).
+    // builds the pipeline and runs it. It does not wait for the camera: the
+    // stream's format is known (GetStreamInfo) once the first sample has
+    // arrived, and a camera that fails after the pipeline started ends the
+    // stream (StreamEnded, the stream-end callback). Visible (a preview
+    // window) is not offered: true gives E_NOTIMPL. No matching device:
+    // HResultFromErrno(ENODEV). On failure StreamError tells why.
     HRESULT StartVideo(const QString& CaptureDeviceName, bool Visible, QString& DeviceSelected);
     // Runs the pipeline of the last started device again (rebuilding it after
-    // DeleteCaptureGraph), waiting for the first sample as StartVideo does.
+    // DeleteCaptureGraph), without waiting, as StartVideo does.
     HRESULT RestartVideo();
+    // For callers that want the stream before going on: waits until the first
+    // sample since the last (re)start has arrived (S_OK), the stream ended
+    // before it (E_FAIL) or the time is up (HResultFromErrno(ETIMEDOUT)); on
+    // failure the pipeline is stopped.
+    HRESULT WaitForFirstSample(std::chrono::milliseconds timeout);
     HRESULT PauseVideo();  // Running -> Paused; Paused: 0; Stopped: 1
     HRESULT ResumeVideo(); // Paused -> Running; Running: 0; Stopped: 1
     HRESULT StopVideo();   // -> Stopped; the capability list is emptied
@@ -57,11 +73,17 @@ public:
     // while running. When it returns, a running call of the previous callback
     // has ended. Not to be called from inside the callback.
     void SetCallBack(const TVideoSampleCallBack& CB);
+    // Sets the routine called once per run when the stream ends by itself (an
+    // error, before or after the first sample, or the end of the stream), on
+    // the thread that reports it, which may be a streaming thread or, for a
+    // failure while the pipeline starts, the caller's. When it returns, a
+    // running call of the previous routine has ended. Must not block.
+    void SetStreamEndCallBack(TStreamEndCallBack CB);
 
-    // The negotiated stream: width, height and FourCC (0 for 24-bit RGB, else
-    // "YUY2", "I420", "YV12", "MJPG", ... as little-endian numbers). A format
-    // that is neither raw video nor JPEG gives 0 x 0 and 0 with S_OK. No
-    // negotiated stream: E_FAIL.
+    // The negotiated stream (SampleFormatFromCaps): width, height and FourCC
+    // (0 for 24-bit RGB, else "YUY2", "I420", "YV12", "MJPG", ... as
+    // little-endian numbers). No negotiated stream (before the first sample
+    // of a run): E_FAIL.
     HRESULT GetStreamInfo(int& Width, int& Height, std::uint32_t& FourCC);
     // Size of the negotiated stream; 0 x 0 when there is none.
     void GetVideoSize(int& Width, int& Height);
@@ -75,6 +97,10 @@ public:
     // True once the stream ended: an error (a camera that went away, a failed
     // negotiation) or end of stream. No further samples arrive then.
     bool StreamEnded() const { return fEnded.load(); }
+    // True once a sample has arrived since the last (re)start.
+    bool SampleSeen() const { return fSampleSeen.load(); }
+    // Why the stream failed or could not be started; empty for an end of
+    // stream or when all is well.
     QString StreamError() const;
 
     // --- Capability list and format switch
@@ -106,12 +132,29 @@ public:
     HRESULT ShowPropertyDialog_CaptureStream();
     HRESULT ShowVfWCaptureDlg();
 
+    // --- Copy of the current sample
+    // Whether the grabber keeps the newest sample for GetImageBuffer. Off by
+    // default: the grabber then holds no second reference to any frame.
+    void SetBufferSamples(bool buffer);
+    // Copies the newest sample, in the layout the sample callback gets, into
+    // pb: a block whose Size differs from the sample's is freed and a new one
+    // of the sample's size made; Size becomes the sample's size. The grabber
+    // must buffer samples: otherwise E_INVALIDARG, without a stream
+    // VFW_E_NOT_CONNECTED, before the first sample VFW_E_WRONG_STATE; pb and
+    // Size stay as they were on every failure.
+    HRESULT GetImageBuffer(std::unique_ptr<std::uint8_t[]>& pb, int& Size);
+
 private:
     HRESULT BuildAndRunGraph();
-    HRESULT RunAndWait();
+    HRESULT Run();
     HRESULT SetPipelineState(GstState state);
+    // Adds the device's source and links it to the grabber, through a
+    // conversion when the camera's format is not one the frame conversion reads.
     HRESULT EnsureSource();
+    // Takes the source (and a conversion) out of the stopped pipeline.
     void RemoveSource();
+    // The formats the source offers: the chosen capability, else the device's announced caps, else its pad's.
+    GstCaps* OfferedCaps(GstElement* source) const;
     int CurrentFormatIndex();
     void LoadFormatList();
     void ResetStreamSignals();
@@ -129,22 +172,25 @@ private:
 
     GstElement* fPipeline = nullptr;   // owned
     GstElement* fSource = nullptr;     // in fPipeline while built
-    GstElement* fCapsFilter = nullptr; // the camera's format; narrowed by SetVideoSizeByListIndex
-    GstElement* fConvert = nullptr;    // only with ForceRGB: videoconvert ...
-    GstElement* fRgbFilter = nullptr;  // ... and a filter for 24-bit BGR
-    GstElement* fAppSink = nullptr;    // in fPipeline
-    GstCaps* fBaseCaps = nullptr;      // what the caps filter accepts by default; owned
+    GstElement* fCapsFilter = nullptr;    // the camera's format; narrowed by SetVideoSizeByListIndex
+    GstElement* fConvert = nullptr;       // videoconvert, while the camera's format is converted ...
+    GstElement* fConvertFilter = nullptr; // ... to one the frame conversion reads (or to 24-bit BGR)
+    GstElement* fAppSink = nullptr;       // in fPipeline
+    GstCapsPtr fChosenCaps;               // the capability chosen by SetVideoSizeByListIndex, if any
     bool fHasDevice = false;
+    bool fBufferSamples = false;
     TCaptureDevice fDevice;
 
     TSampleDelivery fDelivery;
     std::vector<TFormatInfo> FormatArr;
     std::unique_ptr<TImageControls> fControls;
 
-    // Stream events from the streaming threads, for the start-up wait.
+    // Stream events from the streaming threads, for WaitForFirstSample and
+    // the stream-end callback.
     mutable std::mutex fSignalLock;
     std::condition_variable fSignal;
     std::atomic<bool> fSampleSeen{false};
     std::atomic<bool> fEnded{false};
     QString fError;
+    TStreamEndCallBack fEndCallBack; // under fSignalLock
 };

@@ -14,6 +14,7 @@ cmake g++ make pkg-config
 qt6-base-dev qt6-image-formats-plugins qt6-svg-dev libqt6svg6 qt6-qpa-plugins libgl-dev
 libzxing-dev libjpeg62-turbo-dev
 libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good
+gstreamer1.0-pipewire
 libgdk-pixbuf-2.0-0
 libcurl4-openssl-dev libicu-dev
 fonts-dejavu-core

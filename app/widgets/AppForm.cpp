@@ -197,6 +197,8 @@ void TAppForm::FormCreate()
     fVideoImage = std::make_unique<TVideoImage>(this);
     fVideoImage->SetOnNewVideoFrame([this](TVideoImage* sender, std::int32_t width, std::int32_t height,
                                            const std::uint8_t* data) { NewVideoFrame(sender, width, height, data); });
+    fVideoImage->SetOnCaptureEnded(
+        [this](TVideoImage* sender, const QString& message) { VideoCaptureEnded(sender, message); });
     fVideoImage->SetErrorHandler(ShowException);
 
     fSettings = fStartup.OpenSettings();
@@ -239,6 +241,29 @@ void TAppForm::BuildImageTab()
     Bind(ButtonBrowse, &QPushButton::clicked, &TAppForm::ButtonBrowseClick);
 }
 
+// Drops the mouse and key input of the widget it filters while it is closed.
+class TInputGate : public QObject {
+public:
+    using QObject::QObject;
+    bool fClosed = false;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (fClosed) {
+            switch (event->type()) {
+            case QEvent::MouseButtonPress:
+            case QEvent::MouseButtonRelease:
+            case QEvent::MouseButtonDblClick:
+            case QEvent::KeyPress:
+            case QEvent::KeyRelease: return true;
+            default: break;
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
 void TAppForm::BuildWebcamTab()
 {
     TabSheet2 = new QWidget;
@@ -272,6 +297,8 @@ void TAppForm::BuildWebcamTab()
     PageControl1->addTab(TabSheet2, Icon("camera-web", "webcam32"), QStringLiteral("Webcam"));
 
     Bind(Button1, &QPushButton::clicked, &TAppForm::Button1Click);
+    fButton1Gate = new TInputGate(Button1);
+    Button1->installEventFilter(fButton1Gate);
 }
 
 void TAppForm::BuildMenus()
@@ -446,12 +473,18 @@ void TAppForm::PageControl1Change(int index)
 void TAppForm::Button1Click()
 {
     if (Caption(Button1) == kStartCaption) {
-        if (ComboBox1->count() == 0)
+        if (ComboBox1->count() == 0 || !fVideoImage)
             return;
-        // The caption shows "STOP" even when the start fails; STOP ends that state.
-        if (fVideoImage)
-            fVideoImage->VideoStart(ComboBox1->currentText());
+        // The start does not wait for the camera; a camera that fails later
+        // comes back through VideoCaptureEnded.
+        if (fVideoImage->VideoStart(ComboBox1->currentText()) != 0) {
+            // Gone since the list was made, busy, ...: the tab stays idle and says why.
+            Image2->Clear();
+            ShowException(fVideoImage->LastError());
+            return;
+        }
         Button1->setText(kStopCaption);
+        DropQueuedButton1Input();
         return;
     }
     if (fVideoImage)
@@ -459,6 +492,26 @@ void TAppForm::Button1Click()
     QCoreApplication::processEvents(); // frames still queued are handled here
     Image2->Clear();
     Button1->setText(kStartCaption);
+}
+
+void TAppForm::DropQueuedButton1Input()
+{
+    // Clicks that waited while the start ran were made on "Start": taken now,
+    // they would stop a capture the user has not seen start. From here on the
+    // button shows "STOP", and a click is a STOP the user sees.
+    fButton1Gate->fClosed = true;
+    QCoreApplication::processEvents();
+    fButton1Gate->fClosed = false;
+}
+
+void TAppForm::VideoCaptureEnded(TVideoImage*, const QString& Message)
+{
+    // The camera failed or stopped by itself and the front-end has stopped the
+    // capture: the tab does what STOP does, and says why.
+    QCoreApplication::processEvents(); // frames still queued are handled here
+    Image2->Clear();
+    Button1->setText(kStartCaption);
+    ShowException(Message);
 }
 
 void TAppForm::NewVideoFrame(TVideoImage* Sender, std::int32_t, std::int32_t, const std::uint8_t*)

@@ -103,6 +103,7 @@ public:
     void PageControl1Change(int index);
     void Button1Click();
     void NewVideoFrame(TVideoImage* Sender, std::int32_t Width, std::int32_t Height, const std::uint8_t* DataPtr);
+    void VideoCaptureEnded(TVideoImage* Sender, const QString& Message);
 
     // The video front-end of the webcam tab; null only when the window's
     // creation failed before it was made.
@@ -121,6 +122,7 @@ private:
     void BuildWebcamTab();
     void BuildMenus();
     void StopCapture();
+    void DropQueuedButton1Input();
 
     // ImageScanView
     std::optional<QString> AskForPictureFile(const QString& initialFolder) override;
@@ -143,5 +145,6 @@ private:
     std::unique_ptr<SettingsStore> fSettings;
     std::unique_ptr<ImageFileScanner> fImageScanner;
     std::unique_ptr<TVideoImage> fVideoImage;
+    class TInputGate* fButton1Gate = nullptr; // drops input to Button1 while closed
     bool fCentred = false;
 };

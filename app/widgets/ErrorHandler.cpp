@@ -23,6 +23,7 @@ void ShowException(const QString& message)
     }
     QMessageBox box(QMessageBox::Critical, QApplication::applicationDisplayName(), message, QMessageBox::Ok,
                     QApplication::activeWindow());
+    box.setTextFormat(Qt::PlainText); // texts name cameras and files: never taken as markup
     box.exec();
 }
 

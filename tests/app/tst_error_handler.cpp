@@ -3,6 +3,7 @@
 #include "app/widgets/ErrorHandler.h"
 
 #include <QEvent>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -81,6 +82,25 @@ private slots:
         QTest::mouseClick(&button, Qt::LeftButton);
         QCOMPARE(clicks, 2);
         QCOMPARE(shown, (QStringList{"Click failed", "Click failed"}));
+    }
+
+    // Error texts carry names from outside (a camera's, a file's): the
+    // message box shows them as they are, never as rich text.
+    void messageBoxShowsTheTextAsPlainText()
+    {
+        SetExceptionSink(nullptr);
+        Qt::TextFormat format = Qt::RichText;
+        QString text;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            QVERIFY(box);
+            format = box->textFormat();
+            text = box->text();
+            box->accept();
+        });
+        ShowException(QStringLiteral("The camera \"<b>Cam</b>\" stopped."));
+        QCOMPARE(text, QStringLiteral("The camera \"<b>Cam</b>\" stopped."));
+        QCOMPARE(format, Qt::PlainText);
     }
 };
 

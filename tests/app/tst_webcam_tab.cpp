@@ -1,21 +1,26 @@
 // The webcam tab driven offscreen with test cameras: device list, Start/STOP,
-// decoding of the frames with the selected code format, closing during capture.
+// decoding of the frames with the selected code format, cameras that fail to
+// start or end by themselves, a start that waits for no frame, closing during
+// capture.
 #include "app/AppState.h"
 #include "app/widgets/AppForm.h"
 #include "app/widgets/ErrorHandler.h"
 #include "capture/TestCameras.h"
 #include "capture/VideoImage.h"
+#include "support/GatedCamera.h"
 
 #include <QAction>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <memory>
 
@@ -76,6 +81,19 @@ class WebcamTabTest : public QObject {
             kTimeout);
     }
 
+    // A window whose webcam tab has started the gated camera, which has not
+    // been given a frame.
+    std::unique_ptr<TAppForm> StartGatedCamera(const TGatedCamera& camera, const QString& name)
+    {
+        TestCameras::add(name, camera.Description());
+        auto form = MakeForm();
+        ActivateWebcamTab(*form);
+        if (!SelectDevice(*form, name))
+            return nullptr;
+        form->Button1->click();
+        return form;
+    }
+
     static bool RealCamerasPresent()
     {
         QStringList devices;
@@ -132,6 +150,9 @@ private slots:
         QTest::newRow("YUY2") << QrCodeCameraName(TTestCameraFormat::YUY2, 640, 480);
         QTest::newRow("I420") << QrCodeCameraName(TTestCameraFormat::I420, 640, 480);
         QTest::newRow("motion JPEG") << QrCodeCameraName(TTestCameraFormat::JPEG, 640, 480);
+        QTest::newRow("RGB") << QrCodeCameraName(TTestCameraFormat::RGB, 640, 480);
+        QTest::newRow("GRAY8") << QrCodeCameraName(TTestCameraFormat::GRAY8, 640, 480);
+        QTest::newRow("NV12") << QrCodeCameraName(TTestCameraFormat::NV12, 640, 480);
     }
 
     void qrCodeFromCamera()
@@ -171,6 +192,28 @@ private slots:
         QVERIFY(errors.isEmpty());
     }
 
+    void secondOfTwoCamerasOfOneNameStartsItself()
+    {
+        const QString twin = QStringLiteral("Webcam Tab Twin");
+        TestCameras::add(twin, StillPictureDescription(kSamples + QStringLiteral("/qr_code.png"), TTestCameraFormat::YUY2, 640, 480));
+        TestCameras::add(twin, StillPictureDescription(kSamples + QStringLiteral("/data_matrix.png"), TTestCameraFormat::YUY2, 640, 480));
+        auto form = MakeForm();
+        ActivateWebcamTab(*form);
+        const int first = form->ComboBox1->findText(twin);
+        QVERIFY(first >= 0);
+        QCOMPARE(form->ComboBox1->itemText(first + 1), twin + QStringLiteral(" #2"));
+
+        const QStringList expected = {kQrText, QStringLiteral("Lantrix Data Matrix 0042")};
+        for (int i : {1, 0}) {
+            form->ComboBox1->setCurrentIndex(first + i);
+            form->Memo2->clear();
+            form->Button1->click();
+            QTRY_COMPARE_WITH_TIMEOUT(form->Memo2->toPlainText(), expected[i], kTimeout);
+            form->Button1->click(); // STOP
+        }
+        QVERIFY(errors.isEmpty());
+    }
+
     void pictureWithoutCodeLeavesThePaneAsItIs()
     {
         auto form = MakeForm();
@@ -198,18 +241,114 @@ private slots:
         QVERIFY(errors.isEmpty());
     }
 
-    void failedStartStillShowsStop()
+    // A camera that cannot be started, or whose capture fails or ends by
+    // itself: the tab stays idle or goes back to it as STOP does (caption
+    // "Start", no picture), and the reason is reported once.
+    void cameraThatFailsOrEndsIsReportedOnce_data()
     {
-        TestCameras::add(kBroken, QStringLiteral("nosuchgstelement_lantrix"));
+        QTest::addColumn<QString>("description");
+        QTest::addColumn<bool>("goneSinceListed");
+        QTest::addColumn<bool>("endsAfterFrames");
+        const QString pattern = TestPatternDescription(TTestCameraFormat::YUY2, 160, 120);
+        QTest::newRow("no such source") << QStringLiteral("nosuchgstelement_lantrix") << false << false;
+        QTest::newRow("missing device") << QStringLiteral("v4l2src device=/dev/lantrix-no-such-camera") << false << false;
+        QTest::newRow("error before the first frame") << pattern + QStringLiteral(" ! identity error-after=1") << false << false;
+        QTest::newRow("gone since the list was made") << pattern << true << false;
+        QTest::newRow("error after some frames") << pattern + QStringLiteral(" ! identity error-after=20") << false << true;
+        QTest::newRow("end of stream after some frames")
+            << QStringLiteral("videotestsrc is-live=true num-buffers=20 ! capsfilter caps=\"video/x-raw,format=YUY2,width=320,height=240,framerate=30/1\"")
+            << false << true;
+    }
+
+    void cameraThatFailsOrEndsIsReportedOnce()
+    {
+        QFETCH(QString, description);
+        QFETCH(bool, goneSinceListed);
+        QFETCH(bool, endsAfterFrames);
+        TestCameras::add(kBroken, description);
         auto form = MakeForm();
         ActivateWebcamTab(*form);
         QVERIFY(SelectDevice(*form, kBroken));
+        if (goneSinceListed)
+            TestCameras::remove(kBroken);
+        form->Memo2->setPlainText(QStringLiteral("kept"));
         form->Button1->click();
-        QCOMPARE(form->Button1->text(), QStringLiteral("STOP"));
-        QVERIFY(!form->VideoImage()->VideoRunning());
-        QVERIFY(errors.isEmpty()); // nothing is shown
-        form->Button1->click();
+        if (endsAfterFrames)
+            QCOMPARE(form->Button1->text(), QStringLiteral("STOP"));
+        QTRY_COMPARE_WITH_TIMEOUT(errors.size(), 1, kTimeout);
+        if (endsAfterFrames)
+            QVERIFY(form->VideoImage()->ConversionCount() > 0); // frames were shown first
         QCOMPARE(form->Button1->text(), QStringLiteral("Start"));
+        QVERIFY(!form->VideoImage()->VideoRunning());
+        QVERIFY(form->Image2->Picture().isNull());
+        QVERIFY(!errors.first().trimmed().isEmpty());
+        QTest::qWait(200);
+        QCOMPARE(errors.size(), 1);
+        QVERIFY(form->Image2->Picture().isNull()); // no late frame shows up again
+        QCOMPARE(form->Button1->text(), QStringLiteral("Start"));
+        QCOMPARE(form->Memo2->toPlainText(), QStringLiteral("kept")); // the pane keeps its text, as on STOP
+    }
+
+    // Start does not wait for the camera: the window goes on handling events
+    // until the first frame arrives, and takes the stream's format from it.
+    void startReturnsBeforeTheFirstFrame()
+    {
+        TGatedCamera camera(160, 120);
+        auto form = StartGatedCamera(camera, QStringLiteral("Webcam Tab Slow Camera"));
+        QVERIFY(form);
+        // Start has returned, and the camera has not been given a frame yet.
+        QCOMPARE(form->Button1->text(), QStringLiteral("STOP"));
+        QVERIFY(form->VideoImage()->VideoRunning());
+        QCOMPARE(form->VideoImage()->FrameCount(), 0);
+        bool handled = false;
+        QTimer::singleShot(0, form.get(), [&] { handled = true; });
+        QTRY_VERIFY(handled); // the window handles events meanwhile
+        QVERIFY(form->Image2->Picture().isNull());
+
+        QVERIFY(camera.WriteFrame(200));
+        QTRY_COMPARE_WITH_TIMEOUT(form->Image2->Picture().size(), QSize(160, 120), kTimeout);
+        QCOMPARE(form->VideoImage()->VideoWidth(), 160);
+        form->Button1->click(); // STOP
+        QCOMPARE(form->Button1->text(), QStringLiteral("Start"));
+        QVERIFY(errors.isEmpty());
+    }
+
+    void stopWhileTheFirstFrameIsAwaited()
+    {
+        TGatedCamera camera(160, 120); // never gives a frame
+        auto form = StartGatedCamera(camera, QStringLiteral("Webcam Tab Silent Camera"));
+        QVERIFY(form);
+        QCOMPARE(form->Button1->text(), QStringLiteral("STOP"));
+        QCOMPARE(form->VideoImage()->FrameCount(), 0);
+        form->Button1->click(); // a visible STOP
+        QCOMPARE(form->Button1->text(), QStringLiteral("Start"));
+        QVERIFY(!form->VideoImage()->VideoRunning());
+        QTest::qWait(100);
+        QVERIFY(errors.isEmpty());
+    }
+
+    // A click that was waiting in the queue while Start ran was made on the
+    // "Start" button; it does not become a STOP the user never saw.
+    void clickQueuedDuringStartIsNotAStop()
+    {
+        auto form = MakeForm();
+        ActivateWebcamTab(*form);
+        QVERIFY(SelectDevice(*form, TestPatternCameraName(TTestCameraFormat::YUY2, 640, 480)));
+        const QPointF centre = QRectF(form->Button1->rect()).center();
+        const QPointF global = form->Button1->mapToGlobal(centre);
+        QCoreApplication::postEvent(form->Button1, new QMouseEvent(QEvent::MouseButtonPress, centre, global, Qt::LeftButton,
+                                                                   Qt::LeftButton, Qt::NoModifier));
+        QCoreApplication::postEvent(form->Button1, new QMouseEvent(QEvent::MouseButtonRelease, centre, global, Qt::LeftButton,
+                                                                   Qt::NoButton, Qt::NoModifier));
+        form->Button1->click(); // Start, with the click above still queued
+        QCoreApplication::processEvents();
+        QCOMPARE(form->Button1->text(), QStringLiteral("STOP"));
+        QVERIFY(form->VideoImage()->VideoRunning());
+        QVERIFY(WaitForFrames(*form, 3));
+        // A click made now is a STOP.
+        QTest::mouseClick(form->Button1, Qt::LeftButton);
+        QCOMPARE(form->Button1->text(), QStringLiteral("Start"));
+        QVERIFY(errors.isEmpty());
     }
 
     void closingDuringCaptureStopsIt()

@@ -1,6 +1,7 @@
 // The video front-end: the frame ring and its counters fed by hand, the
 // notification handling on the GUI thread, and capture from test cameras.
 #include "support/CaptureTestSupport.h"
+#include "support/GatedCamera.h"
 
 #include "capture/FourCC.h"
 #include "capture/TestCameras.h"
@@ -386,14 +387,14 @@ protected:
 
 } // namespace
 
-TEST_F(CameraCapture, GetListOfDevicesClearsTheListAndListsTheCamerasInOrder)
+TEST_F(CameraCapture, GetListOfDevicesClearsTheListAndListsTheCamerasInOrderNumberingRepeatedNames)
 {
     TestCameras::add(kSmall, TestPatternDescription(TTestCameraFormat::YUY2, 320, 240)); // the same name again
     QStringList devices{QStringLiteral("left over")};
     video.GetListOfDevices(devices);
     ASSERT_GE(devices.size(), 3);
     EXPECT_FALSE(devices.contains(QStringLiteral("left over")));
-    EXPECT_EQ(devices.mid(devices.size() - 3), (QStringList{kSmall, kTiny, kSmall}));
+    EXPECT_EQ(devices.mid(devices.size() - 3), (QStringList{kSmall, kTiny, kSmall + QStringLiteral(" #2")}));
 }
 
 TEST_F(CameraCapture, UnknownNameFailsAndLeavesIdle)
@@ -402,6 +403,110 @@ TEST_F(CameraCapture, UnknownNameFailsAndLeavesIdle)
     EXPECT_FALSE(video.VideoRunning());
     EXPECT_FALSE(video.IsPaused());
     EXPECT_EQ(video.VideoWidth(), 0);
+    EXPECT_TRUE(video.LastError().contains(QStringLiteral("\"No Such Camera 0815\""))) << qPrintable(video.LastError());
+}
+
+TEST_F(CameraCapture, StartReturnsBeforeTheFirstSampleWhichBringsTheFormat)
+{
+    TGatedCamera camera(160, 120);
+    TestCameras::add(QStringLiteral("Video Image Gated"), camera.Description());
+    std::vector<QSize> told;
+    QImage last;
+    video.SetOnNewVideoFrame([&](TVideoImage* sender, int width, int height, const std::uint8_t*) {
+        told.emplace_back(width, height);
+        sender->GetBitmap(last);
+    });
+    ASSERT_EQ(video.VideoStart(QStringLiteral("Video Image Gated")), 0);
+    EXPECT_TRUE(video.VideoRunning());
+    EXPECT_EQ(video.FrameCount(), 0);
+    EXPECT_EQ(video.VideoWidth(), 0); // not known before the first sample
+    DrainEvents();
+    EXPECT_TRUE(told.empty());
+
+    ASSERT_TRUE(camera.WriteFrame(235));
+    ASSERT_TRUE(WaitFor([&] { return !told.empty(); }));
+    EXPECT_EQ(told.front(), QSize(160, 120));
+    EXPECT_EQ(video.VideoWidth(), 160);
+    EXPECT_EQ(video.VideoHeight(), 120);
+    EXPECT_EQ(video.VideoFourCC(), FourCC::YUY2);
+    ASSERT_EQ(last.size(), QSize(160, 120));
+    EXPECT_EQ(last.pixel(80, 60), qRgb(255, 255, 255));
+    video.VideoStop();
+}
+
+struct EndingCase {
+    const char* label;
+    QString description;
+    bool afterFrames;
+};
+
+class CaptureEnding : public CameraCapture, public ::testing::WithParamInterface<EndingCase> {};
+
+TEST_P(CaptureEnding, StopsTheCaptureAndIsReportedOnce)
+{
+    const EndingCase& c = GetParam();
+    TestCameras::add(QStringLiteral("Video Image Ending"), c.description);
+    QStringList ended;
+    int handlings = 0;
+    bool runningWhenTold = true;
+    video.SetOnNewVideoFrame([&](TVideoImage*, int, int, const std::uint8_t*) { ++handlings; });
+    video.SetOnCaptureEnded([&](TVideoImage* sender, const QString& message) {
+        EXPECT_EQ(sender, &video);
+        runningWhenTold = sender->VideoRunning();
+        ended.append(message);
+    });
+    ASSERT_EQ(video.VideoStart(QStringLiteral("Video Image Ending")), 0);
+    ASSERT_TRUE(WaitFor([&] { return !ended.isEmpty(); }));
+    EXPECT_FALSE(runningWhenTold); // stopped before the owner is told
+    EXPECT_FALSE(video.VideoRunning());
+    EXPECT_TRUE(ended.first().contains(QStringLiteral("\"Video Image Ending\""))) << qPrintable(ended.first());
+    EXPECT_EQ(video.LastError(), ended.first());
+    if (c.afterFrames) {
+        EXPECT_GT(handlings, 0);
+    }
+    const std::int32_t frames = video.FrameCount();
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    DrainEvents();
+    EXPECT_EQ(ended.size(), 1);
+    EXPECT_EQ(video.FrameCount(), frames);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cameras, CaptureEnding,
+    ::testing::Values(EndingCase{"EndOfStream", QStringLiteral("videotestsrc is-live=true num-buffers=10 ! capsfilter caps=\"video/x-raw,format=YUY2,width=160,height=120,framerate=30/1\""), true},
+                      EndingCase{"ErrorAfterFrames", TestPatternDescription(TTestCameraFormat::I420, 160, 120) + QStringLiteral(" ! identity error-after=10"), true},
+                      EndingCase{"ErrorBeforeTheFirstFrame", TestPatternDescription(TTestCameraFormat::I420, 160, 120) + QStringLiteral(" ! identity error-after=1"), false}),
+    [](const auto& info) { return std::string(info.param.label); });
+
+TEST_F(CameraCapture, AnEndWithoutItsHandlerGoesToTheErrorHandler)
+{
+    TestCameras::add(QStringLiteral("Video Image Short"),
+                     QStringLiteral("videotestsrc is-live=true num-buffers=3 ! capsfilter caps=\"video/x-raw,format=YUY2,width=160,height=120\""));
+    QStringList errors;
+    video.SetErrorHandler([&](const QString& message) { errors.append(message); });
+    ASSERT_EQ(video.VideoStart(QStringLiteral("Video Image Short")), 0);
+    ASSERT_TRUE(WaitFor([&] { return !errors.isEmpty(); }));
+    EXPECT_FALSE(video.VideoRunning());
+    DrainEvents();
+    EXPECT_EQ(errors.size(), 1);
+}
+
+TEST_F(CameraCapture, AnEndOfAStoppedCaptureIsNotReported)
+{
+    TestCameras::add(QStringLiteral("Video Image Short"),
+                     QStringLiteral("videotestsrc is-live=true num-buffers=3 ! capsfilter caps=\"video/x-raw,format=YUY2,width=160,height=120\""));
+    int ended = 0;
+    video.SetOnCaptureEnded([&](TVideoImage*, const QString&) { ++ended; });
+    ASSERT_EQ(video.VideoStart(QStringLiteral("Video Image Short")), 0);
+    // The end is posted while no event is handled; the capture is stopped, and
+    // a new one started, before the notification is handled.
+    ASSERT_TRUE(WaitQueued([&] { return video.FrameCount() >= 3; }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    video.VideoStop();
+    ASSERT_EQ(video.VideoStart(kSmall), 0);
+    DrainEvents();
+    EXPECT_EQ(ended, 0);
+    EXPECT_TRUE(video.VideoRunning());
 }
 
 TEST_F(CameraCapture, FramesArriveOnTheGuiThreadInTheStreamsSize)
@@ -417,8 +522,8 @@ TEST_F(CameraCapture, FramesArriveOnTheGuiThreadInTheStreamsSize)
     });
     ASSERT_EQ(video.VideoStart(kTiny), 0);
     EXPECT_TRUE(video.VideoRunning());
-    EXPECT_EQ(video.VideoFourCC(), FourCC::I420);
     ASSERT_TRUE(WaitFor([&] { return handlings >= 5; }));
+    EXPECT_EQ(video.VideoFourCC(), FourCC::I420); // taken from the samples
     EXPECT_EQ(last.size(), QSize(160, 120));
     EXPECT_EQ(last.format(), QImage::Format_BGR888);
 
@@ -435,7 +540,10 @@ TEST_F(CameraCapture, EmptyNameStartsTheFirstCamera)
     video.GetListOfDevices(devices);
     if (devices.first() != kSmall)
         GTEST_SKIP() << "a real camera comes first on this machine";
+    int handlings = 0;
+    video.SetOnNewVideoFrame([&](TVideoImage*, int, int, const std::uint8_t*) { ++handlings; });
     ASSERT_EQ(video.VideoStart(QString()), 0);
+    ASSERT_TRUE(WaitFor([&] { return handlings >= 1; }));
     EXPECT_EQ(video.VideoWidth(), 320);
     EXPECT_EQ(video.VideoHeight(), 240);
 }
@@ -483,10 +591,10 @@ TEST_F(CameraCapture, StartWhileCapturingStopsFirstAndResetsTheCounters)
     EXPECT_EQ(video.FramesPerSecond(), 0.0);
     EXPECT_LT(video.FrameCount(), 60);
     EXPECT_EQ(video.FramesSkipped(), 0);
-    EXPECT_EQ(video.VideoWidth(), 160);
     EXPECT_TRUE(video.VideoRunning());
     const int handledBefore = handlings;
-    EXPECT_TRUE(WaitFor([&] { return handlings > handledBefore + 2; }));
+    // Frames of the new stream are handled in its size.
+    EXPECT_TRUE(WaitFor([&] { return handlings > handledBefore + 2 && video.VideoWidth() == 160; }));
 }
 
 TEST_F(CameraCapture, ResolutionListAndSwitch)
@@ -495,10 +603,65 @@ TEST_F(CameraCapture, ResolutionListAndSwitch)
     video.GetListOfSupportedVideoSizes(sizes);
     EXPECT_TRUE(sizes.isEmpty()); // no capture: nothing
     video.SetResolutionByIndex(0); // no capture: nothing happens
+    int handlings = 0;
+    video.SetOnNewVideoFrame([&](TVideoImage*, int, int, const std::uint8_t*) { ++handlings; });
     ASSERT_EQ(video.VideoStart(kSmall), 0);
     video.GetListOfSupportedVideoSizes(sizes);
     ASSERT_FALSE(sizes.isEmpty());
     EXPECT_TRUE(sizes.contains(QStringLiteral("320*240  (YUY2)"))) << sizes.join(QLatin1Char('|')).toStdString();
     video.SetResolutionByIndex(sizes.size()); // out of range: the stream stays
+    const int handledBefore = handlings;
+    ASSERT_TRUE(WaitFor([&] { return handlings > handledBefore; }));
     EXPECT_EQ(video.VideoWidth(), 320);
+    EXPECT_TRUE(video.VideoRunning());
 }
+
+// The SMPTE pattern through the front-end in every camera format: light bars
+// at the top, the dark-blue square at the left of the bottom strip. A picture
+// upside down, with red and blue exchanged, or a message instead of the
+// picture, fails.
+class PictureOrientation : public ::testing::TestWithParam<TTestCameraFormat> {
+protected:
+    void SetUp() override { TestCameras::clear(); }
+    void TearDown() override
+    {
+        video.VideoStop();
+        DrainEvents();
+        TestCameras::clear();
+    }
+
+    TVideoImage video;
+};
+
+TEST_P(PictureOrientation, TopRowFirstAndColoursInPlace)
+{
+    const TTestCameraFormat format = GetParam();
+    const QString name = QStringLiteral("Orientation %1").arg(TestCameraFormatName(format));
+    TestCameras::add(name, TestPatternDescription(format, 320, 240, QStringLiteral("smpte")));
+    QImage picture;
+    video.SetOnNewVideoFrame([&](TVideoImage* sender, int, int, const std::uint8_t*) { sender->GetBitmap(picture); });
+    ASSERT_EQ(video.VideoStart(name), 0);
+    ASSERT_TRUE(WaitFor([&] { return !picture.isNull(); }));
+    ASSERT_EQ(picture.size(), QSize(320, 240));
+    ASSERT_EQ(picture.format(), QImage::Format_BGR888);
+    // The white and the yellow bar, a quarter down; the dark-blue square
+    // at the bottom left.
+    const QColor white = PixelColour(picture, 20, 60);
+    const QColor yellow = PixelColour(picture, 68, 60);
+    const QColor blue = PixelColour(picture, 20, 230);
+    EXPECT_TRUE(ColourNear(white, QColor(255, 255, 255), 40));
+    EXPECT_LT(blue.green(), 100);
+    if (format == TTestCameraFormat::GRAY8) {
+        EXPECT_GT(yellow.green(), 120);
+        EXPECT_TRUE(ColourNear(blue, QColor(blue.green(), blue.green(), blue.green()), 10));
+    } else {
+        EXPECT_TRUE(ColourNear(yellow, QColor(255, 255, 0), 50));
+        EXPECT_GT(blue.blue(), blue.red() + 40);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, PictureOrientation,
+                         ::testing::Values(TTestCameraFormat::YUY2, TTestCameraFormat::I420, TTestCameraFormat::YV12,
+                                           TTestCameraFormat::BGR, TTestCameraFormat::JPEG, TTestCameraFormat::RGB,
+                                           TTestCameraFormat::GRAY8, TTestCameraFormat::NV12),
+                         [](const auto& info) { return TestCameraFormatName(info.param).toStdString(); });

@@ -165,7 +165,14 @@ INSTANTIATE_TEST_SUITE_P(
                       SelectionCase{"InnerBlanksCount", QStringLiteral("Front  Camera"), -1, QString()},
                       SelectionCase{"OnlyAsciiLettersFolded", QStringLiteral("ärger cam"), -1, QString()},
                       SelectionCase{"OtherLettersUnchanged", QStringLiteral("Ärger CAM"), 3, QStringLiteral("Ärger Cam")},
-                      SelectionCase{"NoSuchDevice", QStringLiteral("Back Camera"), -1, QString()}),
+                      SelectionCase{"NoSuchDevice", QStringLiteral("Back Camera"), -1, QString()},
+                      // "Name #N": the N-th device of that name, as the device list writes it.
+                      SelectionCase{"SecondOfOneName", QStringLiteral("Front Camera #2"), 1, QStringLiteral("front camera")},
+                      SelectionCase{"ThirdOfOneName", QStringLiteral(" front CAMERA #3 "), 5, QStringLiteral("Front Camera")},
+                      SelectionCase{"FirstOfOneName", QStringLiteral("Front Camera #1"), 0, QStringLiteral("Front Camera")},
+                      SelectionCase{"NoFourthOfOneName", QStringLiteral("Front Camera #4"), -1, QString()},
+                      SelectionCase{"NumberNeedsABlank", QStringLiteral("Front Camera#2"), -1, QString()},
+                      SelectionCase{"OnlyOneOfThatName", QStringLiteral("USB Cam #2"), -1, QString()}),
     [](const auto& info) { return std::string(info.param.label); });
 
 TEST(DeviceSelectionEmpty, NoDeviceSelectsNothing)
@@ -174,6 +181,35 @@ TEST(DeviceSelectionEmpty, NoDeviceSelectsNothing)
     EXPECT_EQ(FindCaptureDevice({}, QString(), selected), -1);
     EXPECT_TRUE(selected.isEmpty());
 }
+
+struct NodePathCase {
+    const char* label;
+    const char* properties; // a GstStructure as text
+    const char* path;
+};
+
+class NodePath : public ::testing::TestWithParam<NodePathCase> {};
+
+TEST_P(NodePath, FromTheDevicePropertiesOfEitherProvider)
+{
+    EnsureGStreamer();
+    const NodePathCase& c = GetParam();
+    GstStructure* properties = gst_structure_from_string(c.properties, nullptr);
+    ASSERT_TRUE(properties);
+    EXPECT_EQ(V4L2NodePath(properties), QString::fromUtf8(c.path));
+    gst_structure_free(properties);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Providers, NodePath,
+    ::testing::Values(NodePathCase{"Video4Linux", "props, device.api=v4l2, device.path=/dev/video0", "/dev/video0"},
+                      NodePathCase{"PipeWireWithV4L2Path", "props, object.path=\"v4l2:/dev/video2\", api.v4l2.path=/dev/video2", "/dev/video2"},
+                      // A PipeWire node may carry only its object path.
+                      NodePathCase{"PipeWireObjectPathOnly", "props, object.path=\"v4l2:/dev/video4\", media.class=Video/Source", "/dev/video4"},
+                      // Cameras PipeWire reaches otherwise have no V4L2 node: no image controls, capture as usual.
+                      NodePathCase{"PipeWireLibcamera", "props, object.path=\"libcamera:/base/soc/i2c0mux/i2c@1/imx219@10\"", ""},
+                      NodePathCase{"Nothing", "props, media.class=Video/Source", ""}),
+    [](const auto& info) { return std::string(info.param.label); });
 
 TEST_F(CaptureTest, DeviceListEndsWithTheTestCamerasAsRegistered)
 {
@@ -185,7 +221,25 @@ TEST_F(CaptureTest, DeviceListEndsWithTheTestCamerasAsRegistered)
     ASSERT_EQ(EnumCaptureDevices(after), S_OK);
     ASSERT_EQ(after.size(), before.size() + 2);
     EXPECT_EQ(after.mid(0, before.size()), before);
-    EXPECT_EQ(after.mid(before.size()), QStringList({QStringLiteral("  Lantrix Cam  "), QStringLiteral("  Lantrix Cam  ")}));
+    // The second camera of one name is listed with its number, so that
+    // picking it selects that camera and not the first.
+    EXPECT_EQ(after.mid(before.size()), QStringList({QStringLiteral("  Lantrix Cam  "), QStringLiteral("Lantrix Cam #2")}));
+    QString selected;
+    EXPECT_EQ(FindCaptureDevice(after, after.last(), selected), after.size() - 1);
+}
+
+TEST(DeviceListNames, LaterDevicesOfOneNameAreNumbered)
+{
+    const QStringList names = {QStringLiteral("Cam"), QStringLiteral("Other"), QStringLiteral(" cam "), QStringLiteral("CAM"),
+                               QStringLiteral("Other"), QStringLiteral("Third")};
+    const QStringList listed = NumberedDeviceNames(names);
+    EXPECT_EQ(listed, QStringList({QStringLiteral("Cam"), QStringLiteral("Other"), QStringLiteral("cam #2"), QStringLiteral("CAM #3"),
+                                   QStringLiteral("Other #2"), QStringLiteral("Third")}));
+    // Every entry selects its own device.
+    for (int i = 0; i < names.size(); ++i) {
+        QString selected;
+        EXPECT_EQ(FindCaptureDevice(names, listed[i], selected), i) << qPrintable(listed[i]);
+    }
 }
 
 TEST_F(CaptureTest, StartSelectsByNameAndByPosition)
@@ -200,6 +254,7 @@ TEST_F(CaptureTest, StartSelectsByNameAndByPosition)
         auto capture = NewCapture();
         QString selected;
         ASSERT_EQ(capture->StartVideo(QStringLiteral("LANTRIX yuy2\n"), false, selected), S_OK);
+        ASSERT_EQ(capture->WaitForFirstSample(kTimeout), S_OK);
         EXPECT_EQ(selected, QStringLiteral("Lantrix YUY2"));
         int width, height;
         std::uint32_t fourCC;
@@ -211,6 +266,7 @@ TEST_F(CaptureTest, StartSelectsByNameAndByPosition)
     auto capture = NewCapture();
     QString selected;
     ASSERT_EQ(capture->StartVideo(QStringLiteral("#%1").arg(second), false, selected), S_OK);
+    ASSERT_EQ(capture->WaitForFirstSample(kTimeout), S_OK);
     EXPECT_EQ(selected, QStringLiteral("lantrix yuy2"));
     int width, height;
     std::uint32_t fourCC;
@@ -263,6 +319,7 @@ TEST_P(CameraFormats, DeliverWholeSamplesOfTheStreamFormat)
     QString selected;
     ASSERT_EQ(capture->StartVideo(name, false, selected), S_OK) << qPrintable(capture->StreamError());
     EXPECT_EQ(capture->GetPlayState(), PS_Running);
+    ASSERT_EQ(capture->WaitForFirstSample(kTimeout), S_OK) << qPrintable(capture->StreamError());
 
     int w = 0, h = 0;
     std::uint32_t fourCC = 1;
@@ -295,7 +352,14 @@ INSTANTIATE_TEST_SUITE_P(
                       FormatCase{"QrCodeI420", true, TTestCameraFormat::I420, 0x30323449u, 3},
                       FormatCase{"QrCodeYV12", true, TTestCameraFormat::YV12, 0x32315659u, 3},
                       FormatCase{"QrCodeBGR", true, TTestCameraFormat::BGR, 0u, 6},
-                      FormatCase{"QrCodeMJPG", true, TTestCameraFormat::JPEG, 0x47504A4Du, 0}),
+                      FormatCase{"QrCodeMJPG", true, TTestCameraFormat::JPEG, 0x47504A4Du, 0},
+                      // Formats the conversion does not read arrive converted to one it reads.
+                      FormatCase{"PatternRGB", false, TTestCameraFormat::RGB, 0u, 6},
+                      FormatCase{"PatternGRAY8", false, TTestCameraFormat::GRAY8, 0u, 6},
+                      FormatCase{"PatternNV12", false, TTestCameraFormat::NV12, 0x30323449u, 3},
+                      FormatCase{"QrCodeRGB", true, TTestCameraFormat::RGB, 0u, 6},
+                      FormatCase{"QrCodeGRAY8", true, TTestCameraFormat::GRAY8, 0u, 6},
+                      FormatCase{"QrCodeNV12", true, TTestCameraFormat::NV12, 0x30323449u, 3}),
     [](const auto& info) { return std::string(info.param.label); });
 
 TEST_F(CaptureTest, QrCodePictureIsSquareAndFramedInWhite)
@@ -366,19 +430,37 @@ TEST_F(CaptureTest, RgbRowsOfOddWidthKeepTheirFiller)
     EXPECT_GT(sample[119 * 488], 180); // top row last
 }
 
-TEST_F(CaptureTest, OtherRawFormatsReportTheirFourCC)
+struct ConvertedCase {
+    const char* label;
+    const char* cameraFormat;
+    std::uint32_t fourCC; // of the stream handed on
+};
+
+class ConvertedFormats : public CaptureTest, public ::testing::WithParamInterface<ConvertedCase> {};
+
+TEST_P(ConvertedFormats, ArriveInAFormatTheConversionReads)
 {
-    AddCamera(QStringLiteral("Lantrix NV12"), SmallPattern("NV12", 160, 120));
+    const ConvertedCase& c = GetParam();
+    AddCamera(QStringLiteral("Lantrix Converted"), SmallPattern(c.cameraFormat, 160, 120));
     auto capture = NewCapture();
+    FrameSink sink;
+    capture->SetCallBack(sink.CallBack());
     QString selected;
-    ASSERT_EQ(capture->StartVideo(QStringLiteral("Lantrix NV12"), false, selected), S_OK);
+    ASSERT_EQ(capture->StartVideo(QStringLiteral("Lantrix Converted"), false, selected), S_OK) << qPrintable(capture->StreamError());
+    ASSERT_TRUE(sink.WaitForCount(1));
     int width, height;
     std::uint32_t fourCC;
     ASSERT_EQ(capture->GetStreamInfo(width, height, fourCC), S_OK);
     EXPECT_EQ(width, 160);
     EXPECT_EQ(height, 120);
-    EXPECT_EQ(fourCC, 0x3231564Eu);
+    EXPECT_EQ(fourCC, c.fourCC);
 }
+
+INSTANTIATE_TEST_SUITE_P(Cameras, ConvertedFormats,
+                         ::testing::Values(ConvertedCase{"NV12", "NV12", 0x30323449u}, ConvertedCase{"NV21", "NV21", 0x30323449u},
+                                           ConvertedCase{"UYVY", "UYVY", 0x32595559u}, ConvertedCase{"RGB", "RGB", 0u},
+                                           ConvertedCase{"RGBx", "RGBx", 0u}, ConvertedCase{"GRAY8", "GRAY8", 0u}),
+                         [](const auto& info) { return std::string(info.param.label); });
 
 TEST(StreamInfo, WithoutStreamIsAFailureWithZeros)
 {
@@ -589,14 +671,19 @@ struct FailingStartCase {
 
 class FailingStart : public CaptureTest, public ::testing::WithParamInterface<FailingStartCase> {};
 
-TEST_P(FailingStart, ReturnsAFailureQuickly)
+TEST_P(FailingStart, FailsBeforeTheFirstSample)
 {
     AddCamera(QStringLiteral("Lantrix Broken"), GetParam().description);
     auto capture = NewCapture();
     FrameSink sink;
     capture->SetCallBack(sink.CallBack());
     QString selected;
-    EXPECT_LT(capture->StartVideo(QStringLiteral("Lantrix Broken"), false, selected), 0);
+    // The start fails at once, or the stream ends before its first sample.
+    HRESULT hr = capture->StartVideo(QStringLiteral("Lantrix Broken"), false, selected);
+    if (Succeeded(hr))
+        hr = capture->WaitForFirstSample(kTimeout);
+    EXPECT_LT(hr, 0);
+    EXPECT_FALSE(capture->StreamError().isEmpty());
     EXPECT_EQ(selected, QStringLiteral("Lantrix Broken"));
     EXPECT_EQ(capture->GetPlayState(), PS_Stopped);
     EXPECT_EQ(sink.Count(), 0);
@@ -661,13 +748,25 @@ TEST(FormatList, NothingUsable)
     EXPECT_TRUE(FormatListFromCaps(nullptr).empty());
 }
 
-TEST_F(CaptureTest, SizeSwitchChangesTheRunningStream)
+struct SwitchStep {
+    int index;
+    int width, height;
+    std::uint32_t fourCC; // of the stream handed on
+};
+
+struct SizeSwitchCase {
+    const char* label;
+    QString caps; // the camera's capabilities
+    QStringList sizes;
+    std::vector<SwitchStep> steps;
+};
+
+class SizeSwitch : public CaptureTest, public ::testing::WithParamInterface<SizeSwitchCase> {};
+
+TEST_P(SizeSwitch, ChangesTheRunningStream)
 {
-    AddCamera(QStringLiteral("Lantrix Sizes"),
-              QStringLiteral("videotestsrc is-live=true ! ")
-                  + Caps(QStringLiteral("video/x-raw,format=YUY2,width=320,height=240,framerate=30/1; "
-                                        "video/x-raw,format=YUY2,width=160,height=120,framerate=30/1; "
-                                        "video/x-raw,format=YUY2,width=160,height=90,framerate=30/1")));
+    const SizeSwitchCase& c = GetParam();
+    AddCamera(QStringLiteral("Lantrix Sizes"), QStringLiteral("videotestsrc is-live=true ! ") + Caps(c.caps));
     auto capture = NewCapture();
     FrameSink sink;
     capture->SetCallBack(sink.CallBack());
@@ -675,26 +774,105 @@ TEST_F(CaptureTest, SizeSwitchChangesTheRunningStream)
     ASSERT_EQ(capture->StartVideo(QStringLiteral("Lantrix Sizes"), false, selected), S_OK);
     QStringList sizes;
     capture->GetListOfVideoSizes(sizes);
-    EXPECT_EQ(sizes, QStringList({"160*90  (YUY2)", "160*120  (YUY2)", "320*240  (YUY2)"}));
+    EXPECT_EQ(sizes, c.sizes);
 
-    int width, height;
-    std::uint32_t fourCC;
-    for (int index : {0, 2, 1}) {
-        ASSERT_EQ(capture->SetVideoSizeByListIndex(index), S_OK) << qPrintable(capture->StreamError());
+    for (const SwitchStep& step : c.steps) {
+        ASSERT_EQ(capture->SetVideoSizeByListIndex(step.index), S_OK) << qPrintable(capture->StreamError());
         EXPECT_EQ(capture->GetPlayState(), PS_Running);
+        ASSERT_EQ(capture->WaitForFirstSample(kTimeout), S_OK);
+        int width, height;
+        std::uint32_t fourCC;
         ASSERT_EQ(capture->GetStreamInfo(width, height, fourCC), S_OK);
-        EXPECT_EQ(width, capture->FormatList()[index].Width);
-        EXPECT_EQ(height, capture->FormatList()[index].Height);
+        EXPECT_EQ(width, step.width);
+        EXPECT_EQ(height, step.height);
+        EXPECT_EQ(fourCC, step.fourCC);
         const int count = sink.Count();
         ASSERT_TRUE(sink.WaitForCount(count + 2));
-        EXPECT_EQ(sink.Last().size(), std::size_t(width) * height * 2);
+        const std::size_t pixels = std::size_t(width) * height;
+        EXPECT_EQ(sink.Last().size(), step.fourCC == 0x30323449u ? pixels * 3 / 2 : pixels * 2);
     }
-    for (int index : {-1, 3}) {
+    for (int index : {-1, static_cast<int>(c.sizes.size())}) {
         EXPECT_EQ(capture->SetVideoSizeByListIndex(index), S_FALSE);
         EXPECT_EQ(capture->GetPlayState(), PS_Running);
         const int count = sink.Count();
         ASSERT_TRUE(sink.WaitForCount(count + 2)); // still running
     }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cameras, SizeSwitch,
+    ::testing::Values(SizeSwitchCase{"OneFormat",
+                                     QStringLiteral("video/x-raw,format=YUY2,width=320,height=240,framerate=30/1; "
+                                                    "video/x-raw,format=YUY2,width=160,height=120,framerate=30/1; "
+                                                    "video/x-raw,format=YUY2,width=160,height=90,framerate=30/1"),
+                                     {"160*90  (YUY2)", "160*120  (YUY2)", "320*240  (YUY2)"},
+                                     {{0, 160, 90, 0x32595559u}, {2, 320, 240, 0x32595559u}, {1, 160, 120, 0x32595559u}}},
+                      // A capability in a format the conversion does not read is converted.
+                      SizeSwitchCase{"ToAndFromAConvertedFormat",
+                                     QStringLiteral("video/x-raw,format=YUY2,width=160,height=120,framerate=30/1; "
+                                                    "video/x-raw,format=NV12,width=320,height=240,framerate=30/1"),
+                                     {"160*120  (YUY2)", "320*240  (NV12)"},
+                                     {{1, 320, 240, 0x30323449u}, {0, 160, 120, 0x32595559u}}}),
+    [](const auto& info) { return std::string(info.param.label); });
+
+// ---------------------------------------------------------------------------
+// Copy of the current sample
+
+TEST_F(CaptureTest, ImageBufferFailsWhileTheGrabberKeepsNoSamples)
+{
+    AddCamera(QStringLiteral("Lantrix Buffer"), SmallPattern("YUY2", 160, 120));
+    auto capture = NewCapture();
+    auto block = std::make_unique<std::uint8_t[]>(7);
+    const std::uint8_t* address = block.get();
+    int size = 7;
+    EXPECT_LT(capture->GetImageBuffer(block, size), 0); // no stream at all
+
+    FrameSink sink;
+    capture->SetCallBack(sink.CallBack());
+    QString selected;
+    ASSERT_EQ(capture->StartVideo(QStringLiteral("Lantrix Buffer"), false, selected), S_OK);
+    ASSERT_TRUE(sink.WaitForCount(2));
+    // By default the grabber buffers nothing: the failure of an unbuffered
+    // grabber, and the block is left as it was.
+    EXPECT_EQ(capture->GetImageBuffer(block, size), E_INVALIDARG);
+    EXPECT_EQ(block.get(), address);
+    EXPECT_EQ(size, 7);
+}
+
+TEST_F(CaptureTest, ImageBufferCopiesTheCurrentSampleAsTheCallbackGetsIt)
+{
+    AddCamera(QStringLiteral("Lantrix Buffer BGR"), SmallPattern("BGR", 320, 240, QStringLiteral("smpte")));
+    auto capture = NewCapture();
+    capture->SetBufferSamples(true);
+    std::unique_ptr<std::uint8_t[]> block;
+    int size = 0;
+    EXPECT_LT(capture->GetImageBuffer(block, size), 0); // nothing buffered yet
+    EXPECT_FALSE(block);
+
+    FrameSink sink;
+    capture->SetCallBack(sink.CallBack());
+    QString selected;
+    ASSERT_EQ(capture->StartVideo(QStringLiteral("Lantrix Buffer BGR"), false, selected), S_OK);
+    ASSERT_TRUE(sink.WaitForCount(2));
+
+    // A block of another size is replaced by one of the sample's size.
+    block = std::make_unique<std::uint8_t[]>(10);
+    size = 10;
+    ASSERT_EQ(capture->GetImageBuffer(block, size), S_OK);
+    ASSERT_EQ(size, 320 * 240 * 3);
+    ASSERT_TRUE(block);
+    // Rows bottom-up, as the sample callback gets them: the light bars last.
+    const std::uint8_t* bottomRow = block.get();
+    const std::uint8_t* topRow = block.get() + 239 * 320 * 3;
+    EXPECT_GT(topRow[0], 180);
+    EXPECT_GT(topRow[2], 180);
+    EXPECT_GT(bottomRow[0], bottomRow[2] + 60);
+
+    // A block of the right size is filled in place.
+    const std::uint8_t* address = block.get();
+    ASSERT_EQ(capture->GetImageBuffer(block, size), S_OK);
+    EXPECT_EQ(block.get(), address);
+    EXPECT_EQ(size, 320 * 240 * 3);
 }
 
 // ---------------------------------------------------------------------------

@@ -133,6 +133,7 @@ private slots:
         TVideoSample capture(nullptr, false, 0, hr);
         QString selected;
         QCOMPARE(capture.StartVideo(name, false, selected), S_OK);
+        QCOMPARE(capture.WaitForFirstSample(std::chrono::seconds(20)), S_OK);
         int shownRows = -1, shownCurrent = -2;
         OnNextModal([&](QWidget* modal) {
             auto* dialog = qobject_cast<TCaptureFormatDialog*>(modal);
@@ -145,6 +146,7 @@ private slots:
         QCOMPARE(capture.ShowPropertyDialog_CaptureStream(), S_OK);
         QCOMPARE(shownRows, 3);
         QCOMPARE(shownCurrent, 1); // 240*180 sorts between the other two
+        QCOMPARE(capture.WaitForFirstSample(std::chrono::seconds(20)), S_OK); // of the stream as it is now
         int w = 0, h = 0;
         std::uint32_t fourCC = 0;
         QCOMPARE(capture.GetStreamInfo(w, h, fourCC), S_OK);
