@@ -1,6 +1,5 @@
 #include "capture/VideoImage.h"
 
-#include "capture/CameraSettings.h"
 #include "capture/CaptureDevices.h"
 #include "capture/SampleDelivery.h"
 #include "capture/VideoSample.h"

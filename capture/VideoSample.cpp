@@ -1,5 +1,6 @@
 #include "capture/VideoSample.h"
 
+#include "capture/CameraDialogRegistry.h"
 #include "capture/GstSupport.h"
 
 #include <gst/video/video.h>
@@ -556,6 +557,36 @@ HRESULT TVideoSample::GetExProp(std::uint32_t controlId, std::int32_t& value)
 HRESULT TVideoSample::SetExProp(std::uint32_t controlId, std::int32_t value)
 {
     return fControls ? fControls->Set(controlId, value) : E_NOINTERFACE;
+}
+
+HRESULT GetVideoPropertySettings(TVideoSample* capture, int VP, int& MinVal, int& MaxVal, int& StepSize, int& Default, int& Actual,
+                                 bool& AutoMode)
+{
+    MinVal = MaxVal = -1;
+    StepSize = Default = Actual = 0;
+    AutoMode = true;
+    if (!capture || !VideoPropertyInfo(VP))
+        return S_FALSE;
+    std::int32_t min = 0, max = 0, step = 0, defaultValue = 0, flags = 0, value = 0;
+    const HRESULT hr = capture->GetVideoPropAmpEx(VP, min, max, step, defaultValue, flags, value);
+    if (hr != S_OK)
+        return hr;
+    MinVal = min;
+    MaxVal = max;
+    StepSize = step;
+    Default = defaultValue;
+    Actual = value;
+    AutoMode = (flags & VideoProcAmp_Flags_Auto) != 0;
+    return S_OK;
+}
+
+HRESULT SetVideoPropertySettings(TVideoSample* capture, int VP, int Actual, bool AutoMode)
+{
+    if (!VideoPropertyInfo(VP))
+        return S_FALSE;
+    if (!capture)
+        return S_OK;
+    return capture->SetVideoPropAmpEx(VP, AutoMode ? VideoProcAmp_Flags_Auto : VideoProcAmp_Flags_Manual, Actual);
 }
 
 // ---------------------------------------------------------------------------
