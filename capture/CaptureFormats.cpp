@@ -14,13 +14,11 @@ std::array<char, 4> FourCCChars(std::uint32_t fourCC)
             static_cast<char>(fourCC >> 24 & 0xFF)};
 }
 
-QByteArray CapsText(GstStructure* structure) // takes the structure
+QByteArray CapsText(GstStructurePtr structure)
 {
-    GstCapsPtr caps(gst_caps_new_full(structure, nullptr));
-    gchar* text = gst_caps_to_string(caps.get());
-    QByteArray result(text);
-    g_free(text);
-    return result;
+    const GstCapsPtr caps(gst_caps_new_full(structure.release(), nullptr));
+    const GCharPtr text(gst_caps_to_string(caps.get()));
+    return QByteArray(text.get());
 }
 
 void AppendRawEntries(const GstStructure* structure, int index, int width, int height, std::vector<TFormatInfo>& list)
@@ -55,9 +53,9 @@ void AppendRawEntries(const GstStructure* structure, int index, int width, int h
             for (int i = 0; i < 4 && name[i]; ++i)
                 entry.FourCC[i] = name[i];
         }
-        GstStructure* single = gst_structure_copy(structure);
-        gst_structure_set(single, "format", G_TYPE_STRING, name, nullptr);
-        entry.Caps = CapsText(single);
+        GstStructurePtr single(gst_structure_copy(structure));
+        gst_structure_set(single.get(), "format", G_TYPE_STRING, name, nullptr);
+        entry.Caps = CapsText(std::move(single));
         list.push_back(std::move(entry));
     }
 }
@@ -91,7 +89,7 @@ std::vector<TFormatInfo> FormatListFromCaps(const GstCaps* caps)
             entry.Height = height;
             entry.OIndex = static_cast<int>(i);
             entry.FourCC = {'M', 'J', 'P', 'G'};
-            entry.Caps = CapsText(gst_structure_copy(structure));
+            entry.Caps = CapsText(GstStructurePtr(gst_structure_copy(structure)));
             list.push_back(std::move(entry));
         }
     }

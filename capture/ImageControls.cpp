@@ -1,5 +1,7 @@
 #include "capture/ImageControls.h"
 
+#include "capture/FileDescriptor.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <climits>
@@ -8,7 +10,7 @@
 #include <fcntl.h>
 #include <linux/videodev2.h>
 #include <sys/ioctl.h>
-#include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -38,8 +40,7 @@ static_assert(RowsInPropertyOrder(), "row n of the image controls must describe 
 
 class TV4L2Controls final : public TImageControls {
 public:
-    explicit TV4L2Controls(int fd) : fFd(fd) {}
-    ~TV4L2Controls() override { ::close(fFd); }
+    explicit TV4L2Controls(TFileDescriptor fd) : fFd(std::move(fd)) {}
 
     HRESULT Query(std::uint32_t id, TControlRange& range) override
     {
@@ -73,12 +74,12 @@ private:
     {
         int result;
         do
-            result = ::ioctl(fFd, request, argument);
+            result = ::ioctl(fFd.Get(), request, argument);
         while (result < 0 && errno == EINTR);
         return result;
     }
 
-    int fFd;
+    TFileDescriptor fFd;
 };
 
 bool IsAuto(TImageControls& controls, std::uint32_t autoId)
@@ -107,10 +108,10 @@ QString VideoPropertyName(int prop)
 
 std::unique_ptr<TImageControls> OpenV4L2Controls(const QString& nodePath)
 {
-    const int fd = ::open(nodePath.toLocal8Bit().constData(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
+    TFileDescriptor fd(::open(nodePath.toLocal8Bit().constData(), O_RDWR | O_NONBLOCK | O_CLOEXEC));
+    if (!fd.Valid())
         return nullptr;
-    return std::make_unique<TV4L2Controls>(fd);
+    return std::make_unique<TV4L2Controls>(std::move(fd));
 }
 
 // The control behind an image property: S_OK, or 1 without controls, or the

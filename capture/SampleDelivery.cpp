@@ -5,14 +5,6 @@
 #include <climits>
 #include <cstring>
 
-TSampleDelivery::~TSampleDelivery()
-{
-    if (fCaps)
-        gst_caps_unref(fCaps);
-    if (fInfo)
-        gst_video_info_free(fInfo);
-}
-
 HRESULT SampleFormatFromCaps(const GstCaps* caps, TSampleFormat& format)
 {
     format = {};
@@ -52,13 +44,11 @@ TVideoSampleCallBack TSampleDelivery::CallBack() const
 
 void TSampleDelivery::AdoptCaps(GstCaps* caps)
 {
-    if (fCaps)
-        gst_caps_unref(fCaps);
-    fCaps = caps ? gst_caps_ref(caps) : nullptr;
+    fCaps.reset(caps ? gst_caps_ref(caps) : nullptr);
     fFlipRows = false;
     if (!fInfo)
-        fInfo = gst_video_info_new();
-    if (caps && gst_video_info_from_caps(fInfo, caps))
+        fInfo.reset(gst_video_info_new());
+    if (caps && gst_video_info_from_caps(fInfo.get(), caps))
         fFlipRows = TSampleBytes::FlipsRows(*fInfo);
     SampleFormatFromCaps(caps, fFormat);
 }
@@ -69,7 +59,7 @@ void TSampleDelivery::Deliver(GstSample* sample)
     if (!buffer)
         return;
     GstCaps* caps = gst_sample_get_caps(sample);
-    if (caps != fCaps)
+    if (caps != fCaps.get())
         AdoptCaps(caps);
 
     std::lock_guard lock(fLock);
@@ -80,7 +70,7 @@ void TSampleDelivery::Deliver(GstSample* sample)
         fToldFormat = fFormat;
         fFormatTold = true;
     }
-    const TSampleBytes bytes(buffer, fFlipRows ? fInfo : nullptr, fFlipped);
+    const TSampleBytes bytes(buffer, fFlipRows ? fInfo.get() : nullptr, fFlipped);
     if (bytes.Size() > 0 && bytes.Size() <= INT_MAX) {
         int size = static_cast<int>(bytes.Size());
         fCallBack.Routine(fCallBack.Target, bytes.Data(), size);

@@ -37,16 +37,16 @@ TVideoSample::TVideoSample(QObject* owner, bool ForceRGB, int WhichMethodToCallb
 {
     EnsureGStreamer();
     HR = fCreated = E_FAIL;
-    fPipeline = gst_pipeline_new("capture");
-    if (!fPipeline)
+    GstElement* pipeline = gst_pipeline_new("capture");
+    if (!pipeline)
         return;
-    gst_object_ref_sink(fPipeline);
+    fPipeline.reset(static_cast<GstElement*>(gst_object_ref_sink(pipeline)));
 
     fCapsFilter = gst_element_factory_make("capsfilter", "camera-format");
     fAppSink = gst_element_factory_make("appsink", "grabber");
     for (GstElement* element : {fCapsFilter, fAppSink})
         if (element)
-            gst_bin_add(GST_BIN(fPipeline), element); // the bin owns them from here on
+            gst_bin_add(GST_BIN(fPipeline.get()), element); // the bin owns them from here on
     if (!fCapsFilter || !fAppSink)
         return;
 
@@ -59,7 +59,7 @@ TVideoSample::TVideoSample(QObject* owner, bool ForceRGB, int WhichMethodToCallb
 
     // Bus messages are looked at where they are posted and then dropped, so no
     // main loop is needed and nothing piles up on the bus.
-    GstObjectPtr<GstBus> bus(gst_element_get_bus(fPipeline));
+    GstObjectPtr<GstBus> bus(gst_element_get_bus(fPipeline.get()));
     gst_bus_set_sync_handler(bus.get(), &TVideoSample::OnBusMessage, this, nullptr);
     HR = fCreated = S_OK;
 }
@@ -152,7 +152,7 @@ HRESULT TVideoSample::SetPipelineState(GstState state)
 {
     if (!fPipeline)
         return E_FAIL;
-    return gst_element_set_state(fPipeline, state) == GST_STATE_CHANGE_FAILURE ? E_FAIL : S_OK;
+    return gst_element_set_state(fPipeline.get(), state) == GST_STATE_CHANGE_FAILURE ? E_FAIL : S_OK;
 }
 
 GstCaps* TVideoSample::OfferedCaps(GstElement* source) const
@@ -178,7 +178,7 @@ HRESULT TVideoSample::EnsureSource()
         fError = error;
         return E_FAIL;
     }
-    gst_bin_add(GST_BIN(fPipeline), source);
+    gst_bin_add(GST_BIN(fPipeline.get()), source);
     fSource = source;
 
     // The camera's own format goes straight to the grabber when the
@@ -192,7 +192,7 @@ HRESULT TVideoSample::EnsureSource()
         fConvertFilter = gst_element_factory_make("capsfilter", "converted-format");
         for (GstElement* element : {fConvert, fConvertFilter})
             if (element)
-                gst_bin_add(GST_BIN(fPipeline), element);
+                gst_bin_add(GST_BIN(fPipeline.get()), element);
         if (fChosenCaps)
             g_object_set(fCapsFilter, "caps", fChosenCaps.get(), nullptr);
         else
@@ -221,7 +221,7 @@ void TVideoSample::RemoveSource()
     // Removing an element unlinks it and drops the bin's reference.
     for (GstElement** element : {&fSource, &fConvert, &fConvertFilter}) {
         if (*element)
-            gst_bin_remove(GST_BIN(fPipeline), *element);
+            gst_bin_remove(GST_BIN(fPipeline.get()), *element);
         *element = nullptr;
     }
     gst_element_unlink(fCapsFilter, fAppSink);
@@ -337,12 +337,12 @@ void TVideoSample::Destroy()
     fDelivery.SetCallBack({});
     SetStreamEndCallBack({});
     if (fPipeline) {
-        gst_element_set_state(fPipeline, GST_STATE_NULL); // joins the streaming threads
-        GstObjectPtr<GstBus> bus(gst_element_get_bus(fPipeline));
+        gst_element_set_state(fPipeline.get(), GST_STATE_NULL); // joins the streaming threads
+        GstObjectPtr<GstBus> bus(gst_element_get_bus(fPipeline.get()));
         gst_bus_set_sync_handler(bus.get(), nullptr, nullptr, nullptr);
-        gst_object_unref(fPipeline);
+        fPipeline.reset(); // with the elements in it
     }
-    fPipeline = fSource = fCapsFilter = fConvert = fConvertFilter = fAppSink = nullptr;
+    fSource = fCapsFilter = fConvert = fConvertFilter = fAppSink = nullptr;
     fChosenCaps.reset();
     g_psCurrent = PS_Stopped;
     FormatArr.clear();
@@ -368,10 +368,8 @@ void TVideoSample::ResetStreamSignals()
 GstFlowReturn TVideoSample::OnNewSample(GstAppSink* sink, gpointer self)
 {
     auto* capture = static_cast<TVideoSample*>(self);
-    if (GstSample* sample = gst_app_sink_pull_sample(sink)) {
-        capture->fDelivery.Deliver(sample);
-        gst_sample_unref(sample);
-    }
+    if (const GstSamplePtr sample{gst_app_sink_pull_sample(sink)})
+        capture->fDelivery.Deliver(sample.get());
     if (!capture->fSampleSeen.load(std::memory_order_relaxed)) {
         {
             std::lock_guard lock(capture->fSignalLock);
@@ -496,7 +494,7 @@ HRESULT TVideoSample::GetImageBuffer(std::unique_ptr<std::uint8_t[]>& pb, int& S
         return VFW_E_NOT_CONNECTED;
     GstSample* held = nullptr;
     g_object_get(fAppSink, "last-sample", &held, nullptr);
-    std::unique_ptr<GstSample, decltype(&gst_sample_unref)> sample(held, &gst_sample_unref);
+    const GstSamplePtr sample(held);
     GstBuffer* buffer = sample ? gst_sample_get_buffer(sample.get()) : nullptr;
     if (!buffer)
         return VFW_E_WRONG_STATE;

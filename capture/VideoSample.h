@@ -171,7 +171,7 @@ private:
     bool fVisible = false;
     TPLAYSTATE g_psCurrent = PS_Stopped;
 
-    GstElement* fPipeline = nullptr;   // owned
+    GstObjectPtr<GstElement> fPipeline;
     GstElement* fSource = nullptr;     // in fPipeline while built
     GstElement* fCapsFilter = nullptr;    // the camera's format; narrowed by SetVideoSizeByListIndex
     GstElement* fConvert = nullptr;       // videoconvert, while the camera's format is converted ...

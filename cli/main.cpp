@@ -11,6 +11,7 @@
 // converts frames before it is decoded; it may be a pipe that a program writes
 // to. Writes no settings and needs no display.
 #include "decode/PictureLoader.h"
+#include "capture/FileDescriptor.h"
 #include "capture/FourCC.h"
 #include "capture/FrameConversion.h"
 #include "capture/PixbufLoader.h"
@@ -174,13 +175,10 @@ constexpr qint64 kMaxSampleBytes = 512LL * 1024 * 1024;
 QByteArray ReadSample(const QString& path)
 {
     // Opened without waiting: opening a named pipe otherwise waits for a writer.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
+    const TFileDescriptor file(::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (!file.Valid())
         ThrowFileError("open", path, errno);
-    struct Closer {
-        int fd;
-        ~Closer() { ::close(fd); }
-    } closer{fd};
+    const int fd = file.Get();
     struct stat status {};
     if (::fstat(fd, &status) != 0)
         ThrowFileError("read", path, errno);
@@ -270,21 +268,18 @@ std::FILE* KeepStandardErrorOwn()
 {
     qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
     std::fflush(stderr);
-    const int own = ::fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 3);
-    const int nowhere = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
-    std::FILE* messages = own >= 0 && nowhere >= 0 ? ::fdopen(own, "w") : nullptr;
-    if (messages && ::dup2(nowhere, STDERR_FILENO) >= 0) {
-        ::close(nowhere);
-        std::setvbuf(messages, nullptr, _IOLBF, 0);
-        return messages;
-    }
-    if (messages)
+    TFileDescriptor own(::fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 3));
+    const TFileDescriptor nowhere(::open("/dev/null", O_WRONLY | O_CLOEXEC));
+    std::FILE* messages = own.Valid() && nowhere.Valid() ? ::fdopen(own.Get(), "w") : nullptr;
+    if (!messages)
+        return stderr;
+    own.Release(); // closed with messages from here on
+    if (::dup2(nowhere.Get(), STDERR_FILENO) < 0) {
         std::fclose(messages);
-    else if (own >= 0)
-        ::close(own);
-    if (nowhere >= 0)
-        ::close(nowhere);
-    return stderr;
+        return stderr;
+    }
+    std::setvbuf(messages, nullptr, _IOLBF, 0);
+    return messages;
 }
 
 } // namespace
