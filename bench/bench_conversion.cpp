@@ -2,7 +2,7 @@
 // format and frame size. Motion JPEG is measured through both decoders.
 //
 //   bench_conversion --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
-#include "capture/FourCC.h"
+#include "capture/SampleFormats.h"
 #include "capture/FrameConversion.h"
 #include "capture/PixbufLoader.h"
 

@@ -1,15 +1,22 @@
 #include "capture/CaptureFormats.h"
 
 #include "capture/GstSupport.h"
+#include "capture/SampleFormats.h"
 
 #include <gst/video/video.h>
 
 #include <algorithm>
+#include <optional>
 
 namespace {
 
-std::array<char, 4> FourCCChars(std::uint32_t fourCC)
+constexpr std::array<char, 4> kRgbChars{'R', 'G', 'B', ' '};
+
+// The four characters a capability with this code is listed with.
+std::array<char, 4> ListedChars(std::uint32_t fourCC)
 {
+    if (fourCC == FourCC::RGB)
+        return kRgbChars;
     return {static_cast<char>(fourCC & 0xFF), static_cast<char>(fourCC >> 8 & 0xFF), static_cast<char>(fourCC >> 16 & 0xFF),
             static_cast<char>(fourCC >> 24 & 0xFF)};
 }
@@ -44,10 +51,8 @@ void AppendRawEntries(const GstStructure* structure, int index, int width, int h
         entry.Height = height;
         entry.SSize = static_cast<std::uint32_t>(GST_VIDEO_INFO_SIZE(&info));
         entry.OIndex = index;
-        if (format == GST_VIDEO_FORMAT_BGR) {
-            entry.FourCC = {'R', 'G', 'B', ' '};
-        } else if (const std::uint32_t fourCC = gst_video_format_to_fourcc(format)) {
-            entry.FourCC = FourCCChars(fourCC);
+        if (const std::optional<std::uint32_t> fourCC = FourCCOfGstFormat(name)) {
+            entry.FourCC = ListedChars(*fourCC);
         } else {
             entry.FourCC = {' ', ' ', ' ', ' '};
             for (int i = 0; i < 4 && name[i]; ++i)
@@ -61,6 +66,11 @@ void AppendRawEntries(const GstStructure* structure, int index, int width, int h
 }
 
 } // namespace
+
+std::uint32_t TFormatInfo::StreamFourCC() const
+{
+    return FourCC == kRgbChars ? ::FourCC::RGB : ::FourCC::Make(FourCC[0], FourCC[1], FourCC[2], FourCC[3]);
+}
 
 QString TFormatInfo::Text() const
 {
@@ -88,7 +98,7 @@ std::vector<TFormatInfo> FormatListFromCaps(const GstCaps* caps)
             entry.Width = width;
             entry.Height = height;
             entry.OIndex = static_cast<int>(i);
-            entry.FourCC = {'M', 'J', 'P', 'G'};
+            entry.FourCC = ListedChars(FourCC::MJPG);
             entry.Caps = CapsText(GstStructurePtr(gst_structure_copy(structure)));
             list.push_back(std::move(entry));
         }

@@ -20,6 +20,9 @@ struct TFormatInfo {
     QByteArray Caps;                  // caps text selecting exactly this capability
     std::array<char, 4> FourCC{};     // "YUY2", "I420", "YV12", "MJPG", "RGB " for 24-bit BGR
 
+    // The code its samples come with (SampleFormats.h): 0 for "RGB ", else the four characters.
+    std::uint32_t StreamFourCC() const;
+
     // "W*H  (FOURCC)", e.g. "640*480  (YUY2)".
     QString Text() const;
 };

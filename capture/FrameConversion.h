@@ -15,6 +15,7 @@
 #pragma once
 
 #include "capture/JpegDecoder.h"
+#include "capture/SampleFormats.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -99,7 +100,7 @@ public:
 private:
     // The format routines. Each expects a sample whose size has been checked
     // and its target bitmap in the form for the stream's size.
-    void ConvertSample(const uint8_t* sample);
+    void ConvertSample(TSampleFamily family, const uint8_t* sample);
     void RGB24ToRGB(const uint8_t* sample);
     void RGB24ToGray(const uint8_t* sample);
     void YUY2ToRGB(const uint8_t* sample);

@@ -1,5 +1,7 @@
 #include "capture/SampleDelivery.h"
 
+#include "capture/SampleFormats.h"
+
 #include <gst/video/video.h>
 
 #include <climits>
@@ -17,13 +19,13 @@ HRESULT SampleFormatFromCaps(const GstCaps* caps, TSampleFormat& format)
             return S_OK;
         format.Width = GST_VIDEO_INFO_WIDTH(&info);
         format.Height = GST_VIDEO_INFO_HEIGHT(&info);
-        format.FourCC = GST_VIDEO_INFO_FORMAT(&info) == GST_VIDEO_FORMAT_BGR ? 0 : gst_video_format_to_fourcc(GST_VIDEO_INFO_FORMAT(&info));
+        format.FourCC = FourCCOfGstFormat(gst_video_format_to_string(GST_VIDEO_INFO_FORMAT(&info))).value_or(0);
     } else if (gst_structure_has_name(structure, "image/jpeg")) {
         int width = 0, height = 0;
         if (gst_structure_get_int(structure, "width", &width) && gst_structure_get_int(structure, "height", &height) && width > 0 && height > 0) {
             format.Width = width;
             format.Height = height;
-            format.FourCC = GST_MAKE_FOURCC('M', 'J', 'P', 'G');
+            format.FourCC = FourCC::MJPG;
         }
     }
     return S_OK;

@@ -2,6 +2,7 @@
 
 #include "capture/CameraDialogRegistry.h"
 #include "capture/GstSupport.h"
+#include "capture/SampleFormats.h"
 
 #include <gst/video/video.h>
 
@@ -13,20 +14,22 @@
 
 namespace {
 
-// The camera formats the frame conversion reads, in order of preference.
-constexpr const char* kCameraCaps = "video/x-raw,format=YUY2; video/x-raw,format=I420; video/x-raw,format=YV12; "
-                                    "video/x-raw,format=BGR; image/jpeg";
-// A camera that offers none of them delivers any raw format, which is
-// converted in the pipeline to one of the raw formats the conversion reads
-// (the converter picks the one nearest to the camera's), or, when every
-// camera is to give 24-bit RGB, to that.
+// A camera is asked for the formats the frame conversion reads, in their
+// order of preference (CameraSampleCaps). A camera that offers none of them
+// delivers any raw format, which is converted in the pipeline to one of the
+// raw formats the conversion reads (the converter picks the one nearest to
+// the camera's: ConvertedSampleCaps), or, when every camera is to give
+// 24-bit RGB, to that.
 constexpr const char* kRawCaps = "video/x-raw";
-constexpr const char* kConvertedCaps = "video/x-raw,format={ YUY2, I420, YV12, BGR }";
-constexpr const char* kRgbCaps = "video/x-raw,format=BGR";
 
-void SetCaps(GstElement* filter, const char* text)
+QByteArray RgbCaps()
 {
-    GstCapsPtr caps(gst_caps_from_string(text));
+    return SampleFormatCaps(*SampleFormatOf(FourCC::RGB));
+}
+
+void SetCaps(GstElement* filter, const QByteArray& text)
+{
+    GstCapsPtr caps(gst_caps_from_string(text.constData()));
     g_object_set(filter, "caps", caps.get(), nullptr);
 }
 
@@ -183,7 +186,7 @@ HRESULT TVideoSample::EnsureSource()
 
     // The camera's own format goes straight to the grabber when the
     // conversion reads it; any other raw format is converted on the way.
-    GstCapsPtr readable(gst_caps_from_string(kCameraCaps));
+    GstCapsPtr readable(gst_caps_from_string(CameraSampleCaps().constData()));
     GstCapsPtr offered(OfferedCaps(source));
     const bool convert = fForceRGB || (offered && !gst_caps_can_intersect(offered.get(), readable.get()));
     bool linked;
@@ -198,7 +201,7 @@ HRESULT TVideoSample::EnsureSource()
         else
             SetCaps(fCapsFilter, kRawCaps);
         if (fConvertFilter)
-            SetCaps(fConvertFilter, fForceRGB ? kRgbCaps : kConvertedCaps);
+            SetCaps(fConvertFilter, fForceRGB ? RgbCaps() : ConvertedSampleCaps());
         linked = fConvert && fConvertFilter && gst_element_link_many(source, fCapsFilter, fConvert, fConvertFilter, fAppSink, nullptr);
     } else {
         g_object_set(fCapsFilter, "caps", fChosenCaps ? fChosenCaps.get() : readable.get(), nullptr);
@@ -466,10 +469,7 @@ int TVideoSample::CurrentFormatIndex()
         return -1;
     for (std::size_t i = 0; i < FormatArr.size(); ++i) {
         const TFormatInfo& format = FormatArr[i];
-        std::uint32_t entryFourCC = 0;
-        if (format.FourCC != std::array<char, 4>{'R', 'G', 'B', ' '})
-            entryFourCC = GST_MAKE_FOURCC(format.FourCC[0], format.FourCC[1], format.FourCC[2], format.FourCC[3]);
-        if (format.Width == width && format.Height == height && entryFourCC == fourCC)
+        if (format.Width == width && format.Height == height && format.StreamFourCC() == fourCC)
             return static_cast<int>(i);
     }
     return -1;

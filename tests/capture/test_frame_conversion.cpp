@@ -1,5 +1,5 @@
 // Conversion of raw camera samples into the frame bitmaps.
-#include "capture/FourCC.h"
+#include "capture/SampleFormats.h"
 #include "capture/FrameConversion.h"
 #include "capture/GrayBitmap.h"
 #include "capture/PixbufLoader.h"
@@ -11,7 +11,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <optional>
 #include <limits>
 #include <random>
 #include <vector>
@@ -719,40 +718,5 @@ INSTANTIATE_TEST_SUITE_P(Decoders, MotionJpegTest,
                          [](const auto& info) {
                              return info.param == TDecoderPath::Libjpeg ? "Libjpeg" : "Pixbuf";
                          });
-
-// ------------------------------------------------------------------ FourCC
-
-struct TFourCCText {
-    const char* text;
-    std::optional<uint32_t> code;
-};
-
-class FourCCTest : public ::testing::TestWithParam<TFourCCText> {};
-
-TEST_P(FourCCTest, ParsesText)
-{
-    EXPECT_EQ(FourCC::Parse(QString::fromLatin1(GetParam().text)), GetParam().code);
-}
-
-INSTANTIATE_TEST_SUITE_P(Texts, FourCCTest,
-                         ::testing::Values(TFourCCText{"YUY2", 0x32595559u},
-                                           TFourCCText{"I420", 0x30323449u},
-                                           TFourCCText{"IYUV", 0x56555949u},
-                                           TFourCCText{"YV12", 0x32315659u},
-                                           TFourCCText{"YUNV", 0x564E5559u},
-                                           TFourCCText{"YUYV", 0x56595559u},
-                                           TFourCCText{"MJPG", 0x47504A4Du},
-                                           TFourCCText{"RGB", 0u}, TFourCCText{"rgb", 0u},
-                                           TFourCCText{"YUY", std::nullopt},
-                                           TFourCCText{"YUY22", std::nullopt},
-                                           TFourCCText{"", std::nullopt},
-                                           TFourCCText{"YU\tY", std::nullopt}));
-
-TEST(FourCCTest, TextRoundTrip)
-{
-    for (uint32_t code : {FourCC::YUY2, FourCC::MJPG, FourCC::YV12, FourCC::RGB})
-        EXPECT_EQ(FourCC::Parse(FourCC::ToString(code)), code);
-    EXPECT_EQ(FourCC::ToString(FourCC::I420), "I420");
-}
 
 } // namespace
