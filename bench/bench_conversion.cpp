@@ -89,15 +89,15 @@ void BM_UnpackFrame(benchmark::State& state, uint32_t fourCC, bool gray, TJpegPa
     const std::vector<uint8_t> sample = Sample(fourCC, width, height);
     TFrameConverter converter;
     converter.SetStreamFormat(width, height, fourCC);
-    converter.fGray8Bit = gray;
+    converter.SetGray8Bit(gray);
     for (auto _ : state) {
         if (converter.UnpackFrame(qsizetype(sample.size()), sample.data())
             != TFrameConverter::TUnpackResult::Converted) {
             state.SkipWithError("sample not converted");
             break;
         }
-        benchmark::DoNotOptimize(converter.fBitmap.constBits());
-        benchmark::DoNotOptimize(converter.fBitmapGray.constBits());
+        benchmark::DoNotOptimize(converter.Bitmap().constBits());
+        benchmark::DoNotOptimize(converter.BitmapGray().constBits());
     }
     state.SetItemsProcessed(state.iterations() * int64_t(width) * height);
     state.counters["sample_bytes"] = double(sample.size());

@@ -113,6 +113,12 @@ void TFrameConverter::PrepareConversionTables()
     fYUY2TablesPrepared = true;
 }
 
+TFrameConverter::TTables TFrameConverter::Tables() const
+{
+    return {ValueY_298, ValueU_100, ValueU_516, ValueV_409, ValueV_208, ValueClip,
+            GrayConvR,  GrayConvG,  GrayConvB,  fYUY2TablesPrepared};
+}
+
 void TFrameConverter::SetStreamFormat(int32_t width, int32_t height, uint32_t fourCC)
 {
     fWidth = width;
@@ -209,8 +215,6 @@ TFrameConverter::TUnpackResult TFrameConverter::UnpackFrame(qsizetype n, const u
         // Out of memory and the like: the next request tries again.
         result = TUnpackResult::Failed;
     }
-    if (result != TUnpackResult::Failed)
-        fImageUnpacked = true;
     return result;
 }
 

@@ -257,14 +257,14 @@ QImage ConvertRawSample(const Options& options)
     TFrameConverter converter;
     converter.SetStreamFormat(options.raw->width, options.raw->height, options.raw->fourCC);
     converter.UnpackFrame(sample.size(), reinterpret_cast<const std::uint8_t*>(sample.constData()));
-    if (converter.fBitmap.isNull())
+    if (converter.Bitmap().isNull())
         throw PictureError(QStringLiteral("The frame size %1 x %2 is too large.")
                                .arg(options.raw->width)
                                .arg(options.raw->height)
                                .toStdString());
-    if (!options.saveBitmap.isEmpty() && !converter.fBitmap.save(options.saveBitmap, "BMP"))
+    if (!options.saveBitmap.isEmpty() && !converter.Bitmap().save(options.saveBitmap, "BMP"))
         throw PictureError(QStringLiteral("Cannot write the bitmap \"%1\".").arg(options.saveBitmap).toStdString());
-    return converter.fBitmap;
+    return converter.Bitmap();
 }
 
 // Loads a picture file as the window does. Qt reads the common formats
