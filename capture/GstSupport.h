@@ -13,6 +13,8 @@
 // Initialises GStreamer once per process; later calls do nothing.
 void EnsureGStreamer();
 
+// Drops a reference to any GStreamer object; nothing for nullptr (a
+// shared_ptr calls it for that too).
 struct GstObjectUnref {
     void operator()(gpointer object) const
     {
@@ -23,56 +25,21 @@ struct GstObjectUnref {
 template <class T>
 using GstObjectPtr = std::unique_ptr<T, GstObjectUnref>;
 
-struct GstCapsUnref {
-    void operator()(GstCaps* caps) const
-    {
-        if (caps)
-            gst_caps_unref(caps);
-    }
+// Frees each of the other kinds the capture owns the way that kind is freed.
+struct GFreeByKind {
+    void operator()(GstCaps* caps) const { gst_caps_unref(caps); }
+    void operator()(GstSample* sample) const { gst_sample_unref(sample); }
+    void operator()(GstStructure* structure) const { gst_structure_free(structure); }
+    void operator()(GstVideoInfo* info) const { gst_video_info_free(info); }
+    void operator()(GError* error) const { g_error_free(error); }
+    void operator()(gchar* text) const { g_free(text); }
 };
-using GstCapsPtr = std::unique_ptr<GstCaps, GstCapsUnref>;
-
-struct GstSampleUnref {
-    void operator()(GstSample* sample) const
-    {
-        if (sample)
-            gst_sample_unref(sample);
-    }
-};
-using GstSamplePtr = std::unique_ptr<GstSample, GstSampleUnref>;
-
-struct GstStructureFree {
-    void operator()(GstStructure* structure) const
-    {
-        if (structure)
-            gst_structure_free(structure);
-    }
-};
-using GstStructurePtr = std::unique_ptr<GstStructure, GstStructureFree>;
-
-struct GstVideoInfoFree {
-    void operator()(GstVideoInfo* info) const
-    {
-        if (info)
-            gst_video_info_free(info);
-    }
-};
-using GstVideoInfoPtr = std::unique_ptr<GstVideoInfo, GstVideoInfoFree>;
-
-// A string GLib allocated (gst_caps_to_string, gst_device_get_display_name, ...).
-struct GFree {
-    void operator()(gpointer memory) const { g_free(memory); }
-};
-using GCharPtr = std::unique_ptr<gchar, GFree>;
-
-struct GErrorFree {
-    void operator()(GError* error) const
-    {
-        if (error)
-            g_error_free(error);
-    }
-};
-using GErrorPtr = std::unique_ptr<GError, GErrorFree>;
+using GstCapsPtr = std::unique_ptr<GstCaps, GFreeByKind>;
+using GstSamplePtr = std::unique_ptr<GstSample, GFreeByKind>;
+using GstStructurePtr = std::unique_ptr<GstStructure, GFreeByKind>;
+using GstVideoInfoPtr = std::unique_ptr<GstVideoInfo, GFreeByKind>;
+using GErrorPtr = std::unique_ptr<GError, GFreeByKind>;
+using GCharPtr = std::unique_ptr<gchar, GFreeByKind>; // a string GLib allocated
 
 // The text of a GError, which is freed.
 QString TakeGErrorMessage(GError* error);
