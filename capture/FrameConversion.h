@@ -1,8 +1,8 @@
 // Conversion of raw camera samples into the program's frame bitmaps.
 //
-// A sample arrives in the camera's own format: uncompressed 24-bit RGB (rows
-// bottom-up), packed YUV 4:2:2 (YUY2, YUNV, YUYV), planar YUV 4:2:0 (I420,
-// IYUV, YV12) or motion JPEG (kSampleFormats). UnpackFrame turns it into
+// A sample arrives in the camera's own format, one of kSampleFormats
+// (SampleFormats.h): uncompressed 24-bit RGB (rows bottom-up), packed YUV
+// 4:2:2, planar YUV 4:2:0 or motion JPEG. UnpackFrame turns it into
 // Bitmap() (24-bit Format_BGR888, top row first) or, in gray mode, into
 // BitmapGray() (8-bit gray form). YUV is converted with the BT.601
 // limited-range transform in 8-bit fixed point through lookup tables built
