@@ -8,6 +8,8 @@
 //                                       thread to its decoded text in Memo2
 //   copy_median_us, copy_p95_us         the streaming thread's time per sample
 //                                       in CopyFrameToRing
+//   start_return_ms, first_frame_ms     from the click on Start to its return,
+//                                       and to the first handled frame
 // Run: build/bench/bench_webcam (add --run_seconds=N before the benchmark flags).
 #include "app/AppState.h"
 #include "app/widgets/AppForm.h"
@@ -95,11 +97,14 @@ void BM_WebcamRoad(benchmark::State& state, TTestCameraFormat format)
 
         form.PageControl1->setCurrentIndex(1);
         form.ComboBox1->setCurrentIndex(form.ComboBox1->findText(camera));
+        const std::int64_t clicked = NowNs();
         form.Button1->click();
-        if (!video->VideoRunning()) {
+        const std::int64_t returned = NowNs();
+        if (!video->VideoRunning() || !QTest::qWaitFor([&] { return video->ConversionCount() > 0; }, 10000)) {
             state.SkipWithError("the test camera did not start");
             return;
         }
+        const std::int64_t firstFrame = NowNs();
         QTest::qWait(kWarmUpMs);
 
         const std::int32_t framesBefore = video->FrameCount();
@@ -131,6 +136,8 @@ void BM_WebcamRoad(benchmark::State& state, TTestCameraFormat format)
         state.counters["latency_p95_ms"] = Percentile(latencies, 0.95);
         state.counters["copy_median_us"] = Percentile(copies, 0.5);
         state.counters["copy_p95_us"] = Percentile(copies, 0.95);
+        state.counters["start_return_ms"] = static_cast<double>(returned - clicked) / 1e6;
+        state.counters["first_frame_ms"] = static_cast<double>(firstFrame - clicked) / 1e6;
     }
 }
 

@@ -10,7 +10,9 @@
 #include <QObject>
 #include <QPaintDevice>
 #include <QPainter>
+#include <QTimer>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <exception>
@@ -92,6 +94,33 @@ TVideoImage::TVideoImage(QObject* OwnerWindow)
     , fMsgNewFrame(NotificationType())
 {
     fConverter.PrepareConversionTables();
+    fStallWatch = new QTimer(fMessageReceiver.get());
+    QObject::connect(fStallWatch, &QTimer::timeout, fMessageReceiver.get(), [this] { CheckStall(); });
+    SetStallTimeout(kDefaultStallTimeout);
+}
+
+void TVideoImage::SetStallTimeout(std::chrono::milliseconds timeout)
+{
+    fStallTimeout = timeout;
+    fStallWatch->setInterval(static_cast<int>(std::clamp<std::int64_t>(timeout.count() / 4, 10, 1000)));
+}
+
+void TVideoImage::CheckStall()
+{
+    if (!VideoSample)
+        return;
+    const std::int32_t frames = fFrameCnt.load();
+    if (frames != fProgressFrame || IsPaused()) {
+        fProgressFrame = frames;
+        fSinceProgress.restart();
+        return;
+    }
+    if (fSinceProgress.elapsed() < fStallTimeout.count())
+        return;
+    EndCapture(frames == 0 ? QStringLiteral("The camera \"%1\" has sent no picture for %2 seconds.")
+                                 .arg(fDeviceName)
+                                 .arg(static_cast<double>(fStallTimeout.count()) / 1000.0)
+                           : CaptureFailureText(true));
 }
 
 TVideoImage::~TVideoImage()
@@ -137,7 +166,9 @@ std::int32_t TVideoImage::VideoStart(const QString& DeviceName)
         VideoSample->SetStreamEndCallBack([receiver, serial] { QCoreApplication::postEvent(receiver, new TCaptureEndNotification(serial)); });
         QString deviceSelected;
         hr = VideoSample->StartVideo(DeviceName, false, deviceSelected);
-        if (!deviceSelected.isEmpty())
+        // Messages name the camera as the user picked it ("Cam #2"); an empty
+        // name picks the first camera, which is then named by its own name.
+        if (fDeviceName.isEmpty())
             fDeviceName = deviceSelected;
     } catch (...) {
         hr = E_FAIL;
@@ -148,6 +179,9 @@ std::int32_t TVideoImage::VideoStart(const QString& DeviceName)
         return 1;
     }
     fVideoRunning = true;
+    fProgressFrame = 0;
+    fSinceProgress.start();
+    fStallWatch->start();
     return 0;
 }
 
@@ -201,6 +235,7 @@ void TVideoImage::VideoStop()
     }
     fFPS = 0.0;
     fVideoRunning = false;
+    fStallWatch->stop();
 }
 
 void TVideoImage::VideoPause()

@@ -32,11 +32,13 @@
 #include "capture/ResultCodes.h"
 #include "capture/SampleDelivery.h"
 
+#include <QElapsedTimer>
 #include <QImage>
 #include <QString>
 #include <QStringList>
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -44,6 +46,7 @@
 class QEvent;
 class QObject;
 class QPaintDevice;
+class QTimer;
 class TVideoSample;
 class TVideoImage;
 
@@ -97,6 +100,12 @@ public:
     void SetOnCaptureEnded(TCaptureEndedEvent handler) { fOnCaptureEnded = std::move(handler); }
     // Why the last VideoStart failed, or why the last capture ended by itself.
     QString LastError() const { return fLastError; }
+    // A running capture that has stored no sample for this long (since its
+    // start, or since its last sample; pausing does not count) is ended as
+    // one that ended by itself. Some cameras just stop when they go away (one
+    // reached through PipeWire, say) and others never send anything.
+    static constexpr std::chrono::milliseconds kDefaultStallTimeout{10000};
+    void SetStallTimeout(std::chrono::milliseconds timeout);
     double FramesPerSecond() const { return fFPS.load(); }
     std::int32_t FramesSkipped() const { return fSkipCnt; }
     // Samples stored since the last start.
@@ -171,6 +180,8 @@ private:
 
     void HandleFrameMessage(QEvent* event);
     void HandleCaptureEnd(int serial);
+    // Looks whether the running capture has stalled (the watchdog's tick).
+    void CheckStall();
     // Stops the capture and tells the owner why.
     void EndCapture(const QString& message);
     // Why the running capture failed or ended, for the user.
@@ -224,6 +235,10 @@ private:
     std::unique_ptr<QObject> fMessageReceiver; // lives on the GUI thread
     int fMsgNewFrame = 0;
     int fCaptureSerial = 0; // counts the starts; an end notification names its capture
+    QTimer* fStallWatch = nullptr;          // ticks while capturing; owned by fMessageReceiver
+    std::chrono::milliseconds fStallTimeout = kDefaultStallTimeout;
+    QElapsedTimer fSinceProgress;           // since the last sample (or start, or pause) seen by CheckStall
+    std::int32_t fProgressFrame = 0;        // fFrameCnt then
     QString fDeviceName;    // of the running capture
     QString fLastError;
     TNewVideoFrameEvent fOnNewFrame;

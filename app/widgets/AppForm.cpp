@@ -6,10 +6,9 @@
 #include "app/SettingsStore.h"
 #include "app/widgets/ErrorHandler.h"
 #include "about/widgets/AboutBox.h"
+#include "capture/VideoImage.h"
 #include "localization/widgets/ResetToDefaults.h"
 #include "localization/widgets/TranslateForm.h"
-#include "capture/VideoImage.h"
-#include "decode/DecodeBitmap.h"
 #include "platform/Folders.h"
 #include "platform/WebHost.h"
 
@@ -181,7 +180,7 @@ TAppForm::TAppForm(TAppEnvironment environment, QWidget* parent)
 TAppForm::~TAppForm()
 {
     // Stops a running capture and drops its queued frames before any control goes.
-    fVideoImage.reset();
+    fWebcamScanner.reset();
     if (Settings == fSettings.get())
         Settings = nullptr;
 }
@@ -192,14 +191,9 @@ void TAppForm::FormCreate()
     setWindowTitle(AppCaption);
     fStartup.ChooseDataFolder();
 
-    // The video front-end, kept for the life of the window.
+    // The webcam tab with its video front-end, kept for the life of the window.
     Image2->SetScale(PictureBox::Scaling::Stretch);
-    fVideoImage = std::make_unique<TVideoImage>(this);
-    fVideoImage->SetOnNewVideoFrame([this](TVideoImage* sender, std::int32_t width, std::int32_t height,
-                                           const std::uint8_t* data) { NewVideoFrame(sender, width, height, data); });
-    fVideoImage->SetOnCaptureEnded(
-        [this](TVideoImage* sender, const QString& message) { VideoCaptureEnded(sender, message); });
-    fVideoImage->SetErrorHandler(ShowException);
+    fWebcamScanner = std::make_unique<TWebcamScanner>(static_cast<WebcamScanView&>(*this), this);
 
     fSettings = fStartup.OpenSettings();
     fStartup.LoadLanguage(fEnvironment.uiLanguage);
@@ -446,55 +440,57 @@ void TAppForm::ShowResult(const std::optional<QString>& text)
 }
 
 // ---- Webcam tab ------------------------------------------------------------
-
-namespace {
-const QString kStartCaption = QStringLiteral("Start");
-const QString kStopCaption = QStringLiteral("STOP");
-
-QString Caption(const QPushButton* button)
-{
-    return button->text().remove(QLatin1Char('&'));
-}
-} // namespace
+// The webcam tab's logic is TWebcamScanner's; the handlers hand it on.
 
 void TAppForm::PageControl1Change(int index)
 {
-    if (index != 1)
-        return; // a running capture goes on while another tab is shown
-    QStringList devices;
-    if (fVideoImage)
-        fVideoImage->GetListOfDevices(devices);
+    fWebcamScanner->PageChanged(index);
+}
+
+void TAppForm::Button1Click()
+{
+    fWebcamScanner->StartStop();
+}
+
+void TAppForm::NewVideoFrame(TVideoImage* Sender, std::int32_t Width, std::int32_t Height, const std::uint8_t* DataPtr)
+{
+    fWebcamScanner->NewVideoFrame(Sender, Width, Height, DataPtr);
+}
+
+void TAppForm::VideoCaptureEnded(TVideoImage* Sender, const QString& Message)
+{
+    fWebcamScanner->VideoCaptureEnded(Sender, Message);
+}
+
+void TAppForm::ShowDevices(const QStringList& devices)
+{
     ComboBox1->clear();
     ComboBox1->addItems(devices);
     if (ComboBox1->count() > 0)
         ComboBox1->setCurrentIndex(0);
 }
 
-void TAppForm::Button1Click()
+int TAppForm::DeviceCount() const
 {
-    if (Caption(Button1) == kStartCaption) {
-        if (ComboBox1->count() == 0 || !fVideoImage)
-            return;
-        // The start does not wait for the camera; a camera that fails later
-        // comes back through VideoCaptureEnded.
-        if (fVideoImage->VideoStart(ComboBox1->currentText()) != 0) {
-            // Gone since the list was made, busy, ...: the tab stays idle and says why.
-            Image2->Clear();
-            ShowException(fVideoImage->LastError());
-            return;
-        }
-        Button1->setText(kStopCaption);
-        DropQueuedButton1Input();
-        return;
-    }
-    if (fVideoImage)
-        fVideoImage->VideoStop();
-    QCoreApplication::processEvents(); // frames still queued are handled here
-    Image2->Clear();
-    Button1->setText(kStartCaption);
+    return ComboBox1->count();
 }
 
-void TAppForm::DropQueuedButton1Input()
+QString TAppForm::SelectedDevice() const
+{
+    return ComboBox1->currentText();
+}
+
+QString TAppForm::ButtonCaption() const
+{
+    return WithoutAccessKey(Button1->text());
+}
+
+void TAppForm::SetButtonCaption(const QString& caption)
+{
+    Button1->setText(caption);
+}
+
+void TAppForm::DropQueuedButtonInput()
 {
     // Clicks that waited while the start ran were made on "Start": taken now,
     // they would stop a capture the user has not seen start. From here on the
@@ -504,51 +500,33 @@ void TAppForm::DropQueuedButton1Input()
     fButton1Gate->fClosed = false;
 }
 
-void TAppForm::VideoCaptureEnded(TVideoImage*, const QString& Message)
+void TAppForm::ShowFrame(const QImage& frame)
 {
-    // The camera failed or stopped by itself and the front-end has stopped the
-    // capture: the tab does what STOP does, and says why.
-    QCoreApplication::processEvents(); // frames still queued are handled here
+    Image2->SetPicture(frame);
+}
+
+void TAppForm::ClearFrame()
+{
     Image2->Clear();
-    Button1->setText(kStartCaption);
-    ShowException(Message);
 }
 
-void TAppForm::NewVideoFrame(TVideoImage* Sender, std::int32_t, std::int32_t, const std::uint8_t*)
+void TAppForm::ShowDecodedText(const QString& text)
 {
-    QString text;
-    QImage bitmap;
-    Sender->GetBitmap(bitmap);
-    Image2->SetPicture(bitmap);
-    try {
-        if (std::optional<QString> decoded = DecodeBitmap(bitmap, SelectedCodeFormat))
-            text = *decoded;
-    } catch (...) {
-        // A frame that cannot be decoded is passed over.
-    }
-    if (!text.isEmpty()) {
-        if (Memo2->isHidden())
-            Memo2->show();
-        Memo2->setPlainText(text);
-    }
-    bitmap = QImage();
-    QCoreApplication::processEvents();
+    if (Memo2->isHidden())
+        Memo2->show();
+    Memo2->setPlainText(text);
 }
 
-void TAppForm::StopCapture()
+void TAppForm::ReportError(const QString& message)
 {
-    if (fVideoImage && fVideoImage->VideoRunning())
-        fVideoImage->VideoStop();
-    if (Caption(Button1) == kStopCaption) {
-        Image2->Clear();
-        Button1->setText(kStartCaption);
-    }
+    ShowException(message);
 }
 
 void TAppForm::closeEvent(QCloseEvent* event)
 {
     // A closed window receives no further frames.
-    StopCapture();
+    if (fWebcamScanner)
+        fWebcamScanner->Stop();
     QMainWindow::closeEvent(event);
 }
 
@@ -605,7 +583,8 @@ void TAppForm::SelectAll1Click()
 
 void TAppForm::Exit1Click()
 {
-    StopCapture();
+    if (fWebcamScanner)
+        fWebcamScanner->Stop();
     QCoreApplication::quit();
 }
 

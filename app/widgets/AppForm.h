@@ -2,6 +2,7 @@
 
 #include "app/AppStartup.h"
 #include "app/ImageFileScan.h"
+#include "app/WebcamScan.h"
 #include "app/widgets/ErrorHandler.h"
 #include "app/widgets/PictureBox.h"
 
@@ -48,7 +49,7 @@ struct TAppEnvironment {
 
 // The program's main window: the "Image File" and "Webcam" tabs, the menus,
 // the status bar and the update timer.
-class TAppForm : public QMainWindow, private ImageScanView {
+class TAppForm : public QMainWindow, private ImageScanView, private WebcamScanView {
     Q_OBJECT
 public:
     explicit TAppForm(TAppEnvironment environment, QWidget* parent = nullptr);
@@ -107,7 +108,7 @@ public:
 
     // The video front-end of the webcam tab; null only when the window's
     // creation failed before it was made.
-    TVideoImage* VideoImage() const { return fVideoImage.get(); }
+    TVideoImage* VideoImage() const { return fWebcamScanner ? &fWebcamScanner->VideoImage() : nullptr; }
 
     // The entry of the code-format menu for a format name ("QR_CODE").
     QAction* CodeFormatEntry(const QString& name) const;
@@ -121,14 +122,24 @@ private:
     void BuildImageTab();
     void BuildWebcamTab();
     void BuildMenus();
-    void StopCapture();
-    void DropQueuedButton1Input();
 
     // ImageScanView
     std::optional<QString> AskForPictureFile(const QString& initialFolder) override;
     void ShowPath(const QString& path) override;
     void ShowPicture(const QImage& picture) override;
     void ShowResult(const std::optional<QString>& text) override;
+
+    // WebcamScanView
+    void ShowDevices(const QStringList& devices) override;
+    int DeviceCount() const override;
+    QString SelectedDevice() const override;
+    QString ButtonCaption() const override;
+    void SetButtonCaption(const QString& caption) override;
+    void DropQueuedButtonInput() override;
+    void ShowFrame(const QImage& frame) override;
+    void ClearFrame() override;
+    void ShowDecodedText(const QString& text) override;
+    void ReportError(const QString& message) override;
 
     // Connects a control's signal to one of the handlers above. The handler
     // takes the signal's first arguments, or none, and runs under the
@@ -144,7 +155,7 @@ private:
     TAppStartup fStartup;
     std::unique_ptr<SettingsStore> fSettings;
     std::unique_ptr<ImageFileScanner> fImageScanner;
-    std::unique_ptr<TVideoImage> fVideoImage;
+    std::unique_ptr<TWebcamScanner> fWebcamScanner;
     class TInputGate* fButton1Gate = nullptr; // drops input to Button1 while closed
     bool fCentred = false;
 };

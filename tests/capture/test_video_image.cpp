@@ -478,6 +478,52 @@ INSTANTIATE_TEST_SUITE_P(
                       EndingCase{"ErrorBeforeTheFirstFrame", TestPatternDescription(TTestCameraFormat::I420, 160, 120) + QStringLiteral(" ! identity error-after=1"), false}),
     [](const auto& info) { return std::string(info.param.label); });
 
+// A camera that sends nothing (never, or no more) gives no error of its own:
+// a camera reached through PipeWire that goes away just stops. After the
+// stall time the capture is ended as one that ended by itself.
+class CaptureStall : public CameraCapture, public ::testing::WithParamInterface<int> {};
+
+TEST_P(CaptureStall, EndsTheCaptureAfterTheStallTime)
+{
+    const int framesGiven = GetParam();
+    TGatedCamera camera(160, 120);
+    TestCameras::add(QStringLiteral("Video Image Stalling"), camera.Description());
+    QStringList ended;
+    int handlings = 0;
+    video.SetOnNewVideoFrame([&](TVideoImage*, int, int, const std::uint8_t*) { ++handlings; });
+    video.SetOnCaptureEnded([&](TVideoImage*, const QString& message) { ended.append(message); });
+    video.SetStallTimeout(std::chrono::milliseconds(300));
+    ASSERT_EQ(video.VideoStart(QStringLiteral("Video Image Stalling")), 0);
+    for (int frame = 0; frame < framesGiven; ++frame)
+        ASSERT_TRUE(camera.WriteFrame(100));
+    ASSERT_TRUE(WaitFor([&] { return !ended.isEmpty(); }));
+    EXPECT_EQ(handlings > 0, framesGiven > 0);
+    EXPECT_FALSE(video.VideoRunning());
+    EXPECT_TRUE(ended.first().contains(QStringLiteral("\"Video Image Stalling\""))) << qPrintable(ended.first());
+    DrainEvents();
+    EXPECT_EQ(ended.size(), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Frames, CaptureStall, ::testing::Values(0, 2),
+                         [](const auto& info) { return info.param ? std::string("AfterSomeFrames") : std::string("BeforeAnyFrame"); });
+
+TEST_F(CameraCapture, APausedCaptureDoesNotStall)
+{
+    int ended = 0;
+    int handlings = 0;
+    video.SetOnNewVideoFrame([&](TVideoImage*, int, int, const std::uint8_t*) { ++handlings; });
+    video.SetOnCaptureEnded([&](TVideoImage*, const QString&) { ++ended; });
+    video.SetStallTimeout(std::chrono::milliseconds(100));
+    ASSERT_EQ(video.VideoStart(kTiny), 0);
+    ASSERT_TRUE(WaitFor([&] { return handlings > 0; }));
+    video.VideoPause();
+    QElapsedTimer paused;
+    paused.start();
+    ASSERT_TRUE(WaitFor([&] { return paused.elapsed() >= 600; }));
+    EXPECT_EQ(ended, 0);
+    EXPECT_TRUE(video.VideoRunning());
+}
+
 TEST_F(CameraCapture, AnEndWithoutItsHandlerGoesToTheErrorHandler)
 {
     TestCameras::add(QStringLiteral("Video Image Short"),

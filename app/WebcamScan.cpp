@@ -1,0 +1,97 @@
+#include "app/WebcamScan.h"
+
+#include "app/AppState.h"
+#include "capture/VideoImage.h"
+#include "decode/DecodeBitmap.h"
+
+#include <QCoreApplication>
+
+const QString TWebcamScanner::kStartCaption = QStringLiteral("Start");
+const QString TWebcamScanner::kStopCaption = QStringLiteral("STOP");
+
+TWebcamScanner::TWebcamScanner(WebcamScanView& view, QObject* ownerWindow)
+    : fView(view)
+    , fVideoImage(std::make_unique<TVideoImage>(ownerWindow))
+{
+    fVideoImage->SetOnNewVideoFrame([this](TVideoImage* sender, std::int32_t width, std::int32_t height,
+                                           const std::uint8_t* data) { NewVideoFrame(sender, width, height, data); });
+    fVideoImage->SetOnCaptureEnded(
+        [this](TVideoImage* sender, const QString& message) { VideoCaptureEnded(sender, message); });
+    fVideoImage->SetErrorHandler([this](const QString& message) { fView.ReportError(message); });
+}
+
+TWebcamScanner::~TWebcamScanner()
+{
+    // Stops a running capture and drops its queued frames before the view goes.
+    fVideoImage.reset();
+}
+
+void TWebcamScanner::PageChanged(int index)
+{
+    if (index != 1)
+        return; // a running capture goes on while another tab is shown
+    QStringList devices;
+    TVideoImage::GetListOfDevices(devices);
+    fView.ShowDevices(devices);
+}
+
+void TWebcamScanner::StartStop()
+{
+    if (fView.ButtonCaption() == kStartCaption) {
+        if (fView.DeviceCount() == 0)
+            return;
+        // The start does not wait for the camera; a camera that fails later
+        // comes back through VideoCaptureEnded.
+        if (fVideoImage->VideoStart(fView.SelectedDevice()) != 0) {
+            // Gone since the list was made, busy, ...: the tab stays idle and says why.
+            fView.ClearFrame();
+            fView.ReportError(fVideoImage->LastError());
+            return;
+        }
+        fView.SetButtonCaption(kStopCaption);
+        fView.DropQueuedButtonInput();
+        return;
+    }
+    fVideoImage->VideoStop();
+    QCoreApplication::processEvents(); // frames still queued are handled here
+    fView.ClearFrame();
+    fView.SetButtonCaption(kStartCaption);
+}
+
+void TWebcamScanner::Stop()
+{
+    if (fVideoImage->VideoRunning())
+        fVideoImage->VideoStop();
+    if (fView.ButtonCaption() == kStopCaption) {
+        fView.ClearFrame();
+        fView.SetButtonCaption(kStartCaption);
+    }
+}
+
+void TWebcamScanner::NewVideoFrame(TVideoImage* Sender, std::int32_t, std::int32_t, const std::uint8_t*)
+{
+    QString text;
+    QImage bitmap;
+    Sender->GetBitmap(bitmap);
+    fView.ShowFrame(bitmap);
+    try {
+        if (std::optional<QString> decoded = DecodeBitmap(bitmap, SelectedCodeFormat))
+            text = *decoded;
+    } catch (...) {
+        // A frame that cannot be decoded is passed over.
+    }
+    if (!text.isEmpty())
+        fView.ShowDecodedText(text);
+    bitmap = QImage();
+    QCoreApplication::processEvents();
+}
+
+void TWebcamScanner::VideoCaptureEnded(TVideoImage*, const QString& Message)
+{
+    // The camera failed or stopped by itself and the front-end has stopped the
+    // capture: the tab does what STOP does, and says why.
+    QCoreApplication::processEvents(); // frames still queued are handled here
+    fView.ClearFrame();
+    fView.SetButtonCaption(kStartCaption);
+    fView.ReportError(Message);
+}

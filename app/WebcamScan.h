@@ -1,0 +1,76 @@
+#pragma once
+
+#include <QImage>
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <memory>
+
+class QObject;
+class TVideoImage;
+
+// What the webcam scan needs of the window that shows it.
+class WebcamScanView {
+public:
+    virtual ~WebcamScanView() = default;
+    // Replaces the device list by `devices` and selects the first one.
+    virtual void ShowDevices(const QStringList& devices) = 0;
+    // The number of devices listed, and the selected one's name.
+    virtual int DeviceCount() const = 0;
+    virtual QString SelectedDevice() const = 0;
+    // The Start/STOP button. Its caption (without access-key marks) is the
+    // state: "Start" while no capture runs, "STOP" while one runs.
+    virtual QString ButtonCaption() const = 0;
+    virtual void SetButtonCaption(const QString& caption) = 0;
+    // Clicks on the button that queued while it showed its earlier caption
+    // are thrown away: the user made them on another button.
+    virtual void DropQueuedButtonInput() = 0;
+    // The last delivered frame, or none.
+    virtual void ShowFrame(const QImage& frame) = 0;
+    virtual void ClearFrame() = 0;
+    // The result pane: shown when hidden, its text replaced.
+    virtual void ShowDecodedText(const QString& text) = 0;
+    // The default error handler.
+    virtual void ReportError(const QString& message) = 0;
+};
+
+// The webcam tab: the device list, Start/STOP and the frame road. It owns the
+// video front-end; every delivered frame is shown and decoded with the code
+// format selected at that moment (SelectedCodeFormat), and a decoded text
+// stays in the pane until another frame yields one. A camera that fails or
+// ends by itself is stopped as STOP stops it, and the reason is reported once.
+class TWebcamScanner {
+public:
+    // ownerWindow: owner of the camera's dialogs (may be nullptr). Created on
+    // the GUI thread, which must run a Qt event loop for frames to arrive.
+    TWebcamScanner(WebcamScanView& view, QObject* ownerWindow);
+    // Stops a running capture; no frame reaches the view afterwards.
+    ~TWebcamScanner();
+    TWebcamScanner(const TWebcamScanner&) = delete;
+    TWebcamScanner& operator=(const TWebcamScanner&) = delete;
+
+    // The tab control's page change: page 1 (the webcam tab) lists the devices
+    // anew; any other page leaves everything as it is, a capture included.
+    void PageChanged(int index);
+    // The Start/STOP button.
+    void StartStop();
+    // Stops a running capture as STOP does, without pumping events (for
+    // closing the window and leaving the program).
+    void Stop();
+
+    // One delivered frame: shown, decoded, its text put in the pane; then the
+    // pending events are processed. Errors of the decode are passed over.
+    void NewVideoFrame(TVideoImage* Sender, std::int32_t Width, std::int32_t Height, const std::uint8_t* DataPtr);
+    // The capture failed or ended by itself.
+    void VideoCaptureEnded(TVideoImage* Sender, const QString& Message);
+
+    TVideoImage& VideoImage() { return *fVideoImage; }
+
+    static const QString kStartCaption; // "Start"
+    static const QString kStopCaption;  // "STOP"
+
+private:
+    WebcamScanView& fView;
+    std::unique_ptr<TVideoImage> fVideoImage;
+};
