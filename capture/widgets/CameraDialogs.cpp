@@ -1,5 +1,7 @@
 #include "capture/widgets/CameraDialogs.h"
 
+#include "capture/CameraDialogRegistry.h"
+
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QGridLayout>

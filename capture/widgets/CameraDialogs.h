@@ -3,7 +3,6 @@
 // TVideoSample::ShowPropertyDialog and ShowPropertyDialog_CaptureStream use them.
 #pragma once
 
-#include "capture/CameraDialogRegistry.h"
 #include "capture/ImageControls.h"
 
 #include <QDialog>
