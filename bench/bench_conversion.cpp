@@ -2,7 +2,7 @@
 // format and frame size. Motion JPEG is measured through both decoders.
 //
 //   bench_conversion --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
-#include "capture/FourCC.h"
+#include "capture/SampleFormats.h"
 #include "capture/FrameConversion.h"
 #include "capture/PixbufLoader.h"
 
@@ -89,15 +89,15 @@ void BM_UnpackFrame(benchmark::State& state, uint32_t fourCC, bool gray, TJpegPa
     const std::vector<uint8_t> sample = Sample(fourCC, width, height);
     TFrameConverter converter;
     converter.SetStreamFormat(width, height, fourCC);
-    converter.fGray8Bit = gray;
+    converter.SetGray8Bit(gray);
     for (auto _ : state) {
         if (converter.UnpackFrame(qsizetype(sample.size()), sample.data())
             != TFrameConverter::TUnpackResult::Converted) {
             state.SkipWithError("sample not converted");
             break;
         }
-        benchmark::DoNotOptimize(converter.fBitmap.constBits());
-        benchmark::DoNotOptimize(converter.fBitmapGray.constBits());
+        benchmark::DoNotOptimize(converter.Bitmap().constBits());
+        benchmark::DoNotOptimize(converter.BitmapGray().constBits());
     }
     state.SetItemsProcessed(state.iterations() * int64_t(width) * height);
     state.counters["sample_bytes"] = double(sample.size());

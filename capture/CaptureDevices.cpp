@@ -9,12 +9,8 @@ namespace {
 
 QString NodePathOf(GstDevice* device)
 {
-    GstStructure* properties = gst_device_get_properties(device);
-    if (!properties)
-        return {};
-    const QString path = V4L2NodePath(properties);
-    gst_structure_free(properties);
-    return path;
+    const GstStructurePtr properties(gst_device_get_properties(device));
+    return V4L2NodePath(properties.get());
 }
 
 bool IsTrimmed(QChar c)
@@ -59,10 +55,9 @@ std::vector<TCaptureDevice> ListCaptureDevices()
     GList* found = gst_device_monitor_get_devices(monitor.get());
     for (GList* item = found; item; item = item->next) {
         auto* device = GST_DEVICE(item->data);
-        gchar* name = gst_device_get_display_name(device);
+        const GCharPtr name(gst_device_get_display_name(device));
         TCaptureDevice entry;
-        entry.Name = QString::fromUtf8(name ? name : "");
-        g_free(name);
+        entry.Name = QString::fromUtf8(name ? name.get() : "");
         entry.NodePath = NodePathOf(device);
         entry.Device = std::shared_ptr<GstDevice>(GST_DEVICE(gst_object_ref(device)), GstObjectUnref());
         devices.push_back(std::move(entry));

@@ -1,8 +1,8 @@
 #include "capture/FrameConversion.h"
 
-#include "capture/FourCC.h"
 #include "capture/GrayBitmap.h"
 #include "capture/PixbufLoader.h"
+#include "capture/SampleFormats.h"
 
 #include <QFontMetrics>
 #include <QGuiApplication>
@@ -12,30 +12,16 @@
 #include <cstring>
 #include <limits>
 #include <new>
+#include <optional>
 #include <vector>
 
 namespace {
 
-enum class TFamily { RGB24, Packed422, Planar420, MotionJpeg, Unknown };
-
-TFamily FamilyOf(uint32_t fourCC)
+// The family of a format; nothing for one that is not converted.
+std::optional<TSampleFamily> FamilyOf(uint32_t fourCC)
 {
-    switch (fourCC) {
-    case FourCC::RGB:
-        return TFamily::RGB24;
-    case FourCC::YUY2:
-    case FourCC::YUNV:
-    case FourCC::YUYV:
-        return TFamily::Packed422;
-    case FourCC::I420:
-    case FourCC::IYUV:
-    case FourCC::YV12:
-        return TFamily::Planar420;
-    case FourCC::MJPG:
-        return TFamily::MotionJpeg;
-    default:
-        return TFamily::Unknown;
-    }
+    const TSampleFormatInfo* format = SampleFormatOf(fourCC);
+    return format ? std::optional(format->Family) : std::nullopt;
 }
 
 // numerator / 1000 rounded to the nearest integer, ties to the even one.
@@ -127,6 +113,12 @@ void TFrameConverter::PrepareConversionTables()
     fYUY2TablesPrepared = true;
 }
 
+TFrameConverter::TTables TFrameConverter::Tables() const
+{
+    return {ValueY_298, ValueU_100, ValueU_516, ValueV_409, ValueV_208, ValueClip,
+            GrayConvR,  GrayConvG,  GrayConvB,  fYUY2TablesPrepared};
+}
+
 void TFrameConverter::SetStreamFormat(int32_t width, int32_t height, uint32_t fourCC)
 {
     fWidth = width;
@@ -177,21 +169,21 @@ void TFrameConverter::PrepareGrayBitmap(QImage& bitmap, int width, int height)
 
 bool TFrameConverter::SampleSizeFits(uint32_t fourCC, int32_t width, int32_t height, qsizetype n)
 {
-    const TFamily family = FamilyOf(fourCC);
-    if (family == TFamily::MotionJpeg)
+    const std::optional<TSampleFamily> family = FamilyOf(fourCC);
+    if (family == TSampleFamily::MotionJpeg)
         return true;
-    if (family == TFamily::Unknown || width <= 0 || height <= 0 || n < 0)
+    if (!family || width <= 0 || height <= 0 || n < 0)
         return false;
     const int64_t pixels = int64_t(width) * height; // at most 2^62
     if (pixels > std::numeric_limits<int64_t>::max() / 3)
         return false;
     const int64_t count = n;
-    switch (family) {
-    case TFamily::RGB24:
+    switch (*family) {
+    case TSampleFamily::RGB24:
         return count == pixels * 3;
-    case TFamily::Planar420:
+    case TSampleFamily::Planar420:
         return count == pixels * 3 / 2;
-    case TFamily::Packed422: {
+    case TSampleFamily::Packed422: {
         // A larger sample is taken when its number of whole rows is a
         // multiple of 4; the rows after the first H are not read.
         const int64_t rowBytes = int64_t(width) * 2;
@@ -209,34 +201,33 @@ TFrameConverter::TUnpackResult TFrameConverter::UnpackFrame(qsizetype n, const u
         return TUnpackResult::NoSample;
     TUnpackResult result = TUnpackResult::Failed;
     try {
+        const std::optional<TSampleFamily> family = FamilyOf(fFourCC); // known when the size fits
         if (!SampleSizeFits(fFourCC, fWidth, fHeight, n)) {
             DrawMessage(n);
             result = TUnpackResult::Message;
-        } else if (FamilyOf(fFourCC) == TFamily::MotionJpeg) {
+        } else if (family == TSampleFamily::MotionJpeg) {
             result = MJPGToBitmap(n, address);
         } else if (fGray8Bit ? GrayTarget() : ColourTarget()) {
-            ConvertSample(address);
+            ConvertSample(*family, address);
             result = TUnpackResult::Converted;
         }
     } catch (...) {
         // Out of memory and the like: the next request tries again.
         result = TUnpackResult::Failed;
     }
-    if (result != TUnpackResult::Failed)
-        fImageUnpacked = true;
     return result;
 }
 
-void TFrameConverter::ConvertSample(const uint8_t* sample)
+void TFrameConverter::ConvertSample(TSampleFamily family, const uint8_t* sample)
 {
-    switch (FamilyOf(fFourCC)) {
-    case TFamily::RGB24:
+    switch (family) {
+    case TSampleFamily::RGB24:
         fGray8Bit ? RGB24ToGray(sample) : RGB24ToRGB(sample);
         break;
-    case TFamily::Packed422:
+    case TSampleFamily::Packed422:
         fGray8Bit ? YUY2ToGray(sample) : YUY2ToRGB(sample);
         break;
-    case TFamily::Planar420: {
+    case TSampleFamily::Planar420: {
         const qsizetype pixels = qsizetype(fWidth) * fHeight;
         const uint8_t* firstChroma = sample + pixels;
         const uint8_t* secondChroma = firstChroma + pixels / 4;

@@ -10,9 +10,6 @@ void EnsureGStreamer()
 
 QString TakeGErrorMessage(GError* error)
 {
-    if (!error)
-        return {};
-    QString text = QString::fromUtf8(error->message ? error->message : "");
-    g_error_free(error);
-    return text;
+    const GErrorPtr owned(error);
+    return owned ? QString::fromUtf8(owned->message ? owned->message : "") : QString();
 }

@@ -1,17 +1,11 @@
 #include "capture/SampleDelivery.h"
 
+#include "capture/SampleFormats.h"
+
 #include <gst/video/video.h>
 
 #include <climits>
 #include <cstring>
-
-TSampleDelivery::~TSampleDelivery()
-{
-    if (fCaps)
-        gst_caps_unref(fCaps);
-    if (fInfo)
-        gst_video_info_free(fInfo);
-}
 
 HRESULT SampleFormatFromCaps(const GstCaps* caps, TSampleFormat& format)
 {
@@ -25,13 +19,13 @@ HRESULT SampleFormatFromCaps(const GstCaps* caps, TSampleFormat& format)
             return S_OK;
         format.Width = GST_VIDEO_INFO_WIDTH(&info);
         format.Height = GST_VIDEO_INFO_HEIGHT(&info);
-        format.FourCC = GST_VIDEO_INFO_FORMAT(&info) == GST_VIDEO_FORMAT_BGR ? 0 : gst_video_format_to_fourcc(GST_VIDEO_INFO_FORMAT(&info));
+        format.FourCC = FourCCOfGstFormat(gst_video_format_to_string(GST_VIDEO_INFO_FORMAT(&info))).value_or(0);
     } else if (gst_structure_has_name(structure, "image/jpeg")) {
         int width = 0, height = 0;
         if (gst_structure_get_int(structure, "width", &width) && gst_structure_get_int(structure, "height", &height) && width > 0 && height > 0) {
             format.Width = width;
             format.Height = height;
-            format.FourCC = GST_MAKE_FOURCC('M', 'J', 'P', 'G');
+            format.FourCC = FourCC::MJPG;
         }
     }
     return S_OK;
@@ -52,13 +46,11 @@ TVideoSampleCallBack TSampleDelivery::CallBack() const
 
 void TSampleDelivery::AdoptCaps(GstCaps* caps)
 {
-    if (fCaps)
-        gst_caps_unref(fCaps);
-    fCaps = caps ? gst_caps_ref(caps) : nullptr;
+    fCaps.reset(caps ? gst_caps_ref(caps) : nullptr);
     fFlipRows = false;
     if (!fInfo)
-        fInfo = gst_video_info_new();
-    if (caps && gst_video_info_from_caps(fInfo, caps))
+        fInfo.reset(gst_video_info_new());
+    if (caps && gst_video_info_from_caps(fInfo.get(), caps))
         fFlipRows = TSampleBytes::FlipsRows(*fInfo);
     SampleFormatFromCaps(caps, fFormat);
 }
@@ -69,7 +61,7 @@ void TSampleDelivery::Deliver(GstSample* sample)
     if (!buffer)
         return;
     GstCaps* caps = gst_sample_get_caps(sample);
-    if (caps != fCaps)
+    if (caps != fCaps.get())
         AdoptCaps(caps);
 
     std::lock_guard lock(fLock);
@@ -80,7 +72,7 @@ void TSampleDelivery::Deliver(GstSample* sample)
         fToldFormat = fFormat;
         fFormatTold = true;
     }
-    const TSampleBytes bytes(buffer, fFlipRows ? fInfo : nullptr, fFlipped);
+    const TSampleBytes bytes(buffer, fFlipRows ? fInfo.get() : nullptr, fFlipped);
     if (bytes.Size() > 0 && bytes.Size() <= INT_MAX) {
         int size = static_cast<int>(bytes.Size());
         fCallBack.Routine(fCallBack.Target, bytes.Data(), size);

@@ -5,6 +5,7 @@
 #include <gst/gst.h>
 #include <gst/video/video.h>
 
+#include "capture/GstSupport.h"
 #include "capture/ResultCodes.h"
 
 #include <cstdint>
@@ -86,7 +87,6 @@ private:
 class TSampleDelivery {
 public:
     TSampleDelivery() = default;
-    ~TSampleDelivery();
     TSampleDelivery(const TSampleDelivery&) = delete;
     TSampleDelivery& operator=(const TSampleDelivery&) = delete;
 
@@ -108,9 +108,9 @@ private:
     TVideoSampleCallBack fCallBack;
 
     // Streaming-thread state: the layout of the current caps.
-    GstCaps* fCaps = nullptr;
+    GstCapsPtr fCaps;
     bool fFlipRows = false;
-    GstVideoInfo* fInfo = nullptr;
+    GstVideoInfoPtr fInfo;
     TSampleFormat fFormat;
     std::vector<std::uint8_t> fFlipped;
     TSampleFormat fToldFormat; // what the callback's FormatRoutine was told last (under fLock) ...

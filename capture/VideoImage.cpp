@@ -1,6 +1,5 @@
 #include "capture/VideoImage.h"
 
-#include "capture/CameraSettings.h"
 #include "capture/CaptureDevices.h"
 #include "capture/SampleDelivery.h"
 #include "capture/VideoSample.h"
@@ -254,7 +253,7 @@ void TVideoImage::VideoResume()
 void TVideoImage::SetStreamFormat(std::int32_t Width, std::int32_t Height, std::uint32_t FourCC)
 {
     fConverter.SetStreamFormat(Width, Height, FourCC);
-    fConverter.fImageUnpacked = false;
+    fImageUnpacked = false;
     fIncomingFormat = {Width, Height, FourCC};
 }
 
@@ -314,7 +313,7 @@ void TVideoImage::CopyFrameToRing(const std::uint8_t* pb, int& Size)
     fSlotHeight[slot] = fIncomingFormat.Height;
     fSlotFourCC[slot] = fIncomingFormat.FourCC;
     fImagePtrIndex = slot; // published only after the copy
-    fConverter.fImageUnpacked = false;
+    fImageUnpacked = false;
 
     QCoreApplication::postEvent(fMessageReceiver.get(), new TFrameNotification(fMsgNewFrame, Size, buffer));
     if (fSampleObserver)
@@ -343,7 +342,7 @@ void TVideoImage::AdoptSlotFormat(int slot)
         return; // never filled: there is no format to follow
     const std::int32_t width = fSlotWidth[slot].load(), height = fSlotHeight[slot].load();
     const std::uint32_t fourCC = fSlotFourCC[slot].load();
-    if (width != fConverter.fWidth || height != fConverter.fHeight || fourCC != fConverter.fFourCC)
+    if (width != fConverter.Width() || height != fConverter.Height() || fourCC != fConverter.FourCC())
         fConverter.SetStreamFormat(width, height, fourCC);
 }
 
@@ -355,23 +354,24 @@ void TVideoImage::AdoptNewestFormat()
 
 void TVideoImage::UnpackNewest()
 {
-    if (fConverter.fImageUnpacked)
+    if (fImageUnpacked)
         return;
     const int slot = MarkNewestInUse();
     AdoptSlotFormat(slot);
     ++fConversionCnt;
     fConvertedFrame = fSlotFrame[slot].load();
-    fConverter.UnpackFrame(fImagePtrSize[slot].load(), fImagePtr[slot].load());
+    if (TFrameConverter::Unpacked(fConverter.UnpackFrame(fImagePtrSize[slot].load(), fImagePtr[slot].load())))
+        fImageUnpacked = true;
     fSlotInUse = -1;
     // A sample stored during the conversion is converted by the next request.
     if (fImagePtrIndex.load() != slot)
-        fConverter.fImageUnpacked = false;
+        fImageUnpacked = false;
 }
 
 void TVideoImage::GetBitmap(QImage& BMP)
 {
     UnpackNewest();
-    BMP = fConverter.fGray8Bit ? fConverter.fBitmapGray : fConverter.fBitmap;
+    BMP = fConverter.CurrentBitmap();
 }
 
 void TVideoImage::PaintToCanvas()
@@ -382,7 +382,7 @@ void TVideoImage::PaintToCanvas()
     if (fDisplayCanvas->paintingActive())
         return; // someone else draws on it: this frame is not shown
     QPainter painter(fDisplayCanvas);
-    painter.drawImage(0, 0, fConverter.fGray8Bit ? fConverter.fBitmapGray : fConverter.fBitmap);
+    painter.drawImage(0, 0, fConverter.CurrentBitmap());
 }
 
 void TVideoImage::Convert24ToGray(const QImage& BM24, QImage& BMGray)
@@ -397,13 +397,13 @@ void TVideoImage::HandleFrameMessage(QEvent*)
         return;
     }
     fBusy = true;
-    fConverter.fImageUnpacked = false;
+    fImageUnpacked = false;
     try {
         AdoptNewestFormat(); // the handler is told the size of the frame it gets
         PaintToCanvas();
         if (fOnNewFrame) {
             const int slot = fImagePtrIndex.load();
-            fOnNewFrame(this, fConverter.fWidth, fConverter.fHeight, fImagePtr[slot].load());
+            fOnNewFrame(this, fConverter.Width(), fConverter.Height(), fImagePtr[slot].load());
         }
     } catch (const std::exception& error) {
         // Reported while still busy, so that frames arriving while a message

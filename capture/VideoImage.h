@@ -88,11 +88,11 @@ public:
     bool VideoRunning() const { return fVideoRunning; }
     // The stream format of the frame handled last; 0 after VideoStart until
     // the first frame of the new stream is handled.
-    std::int32_t VideoWidth() const { return fConverter.fWidth; }
-    std::int32_t VideoHeight() const { return fConverter.fHeight; }
-    std::uint32_t VideoFourCC() const { return fConverter.fFourCC; }
-    bool Gray8Bit() const { return fConverter.fGray8Bit; }
-    void SetGray8Bit(bool value) { fConverter.fGray8Bit = value; } // effective at the next conversion
+    std::int32_t VideoWidth() const { return fConverter.Width(); }
+    std::int32_t VideoHeight() const { return fConverter.Height(); }
+    std::uint32_t VideoFourCC() const { return fConverter.FourCC(); }
+    bool Gray8Bit() const { return fConverter.Gray8Bit(); }
+    void SetGray8Bit(bool value) { fConverter.SetGray8Bit(value); } // effective at the next conversion
     const TNewVideoFrameEvent& OnNewVideoFrame() const { return fOnNewFrame; }
     void SetOnNewVideoFrame(TNewVideoFrameEvent handler) { fOnNewFrame = std::move(handler); }
     // Without a handler the message goes to the error handler.
@@ -209,7 +209,7 @@ private:
     std::atomic<std::uint32_t> f30FrameTick{0};
     std::atomic<double> fFPS{0.0};
 
-    // Conversion: stream format, gray mode, fBitmap, fBitmapGray, fImageUnpacked.
+    // Conversion: stream format, gray mode and the pictures (GUI thread).
     TFrameConverter fConverter;
     QPaintDevice* fDisplayCanvas = nullptr;
 
@@ -224,6 +224,13 @@ private:
     TSampleFormat fIncomingFormat; // of the samples stored next (streaming thread; GUI thread while idle)
     std::atomic<std::int32_t> fImagePtrIndex{0};      // the newest slot
     std::atomic<std::int32_t> fSlotInUse{-1};         // the slot the GUI thread reads, or -1
+    // True while the converter's picture shows the newest slot's sample, so
+    // that it is converted once however often it is asked for. Cleared by
+    // the streaming thread after it publishes a sample and by the GUI thread
+    // when a notification arrives; set by the GUI thread after a conversion,
+    // and cleared again by it when a sample was published meanwhile (the
+    // streaming thread's clearing may have come before the setting).
+    std::atomic<bool> fImageUnpacked{false};
 
     std::unique_ptr<QObject> fMessageReceiver; // lives on the GUI thread
     int fMsgNewFrame = 0;

@@ -1,6 +1,8 @@
 #include "capture/VideoSample.h"
 
+#include "capture/CameraDialogRegistry.h"
 #include "capture/GstSupport.h"
+#include "capture/SampleFormats.h"
 
 #include <gst/video/video.h>
 
@@ -12,20 +14,22 @@
 
 namespace {
 
-// The camera formats the frame conversion reads, in order of preference.
-constexpr const char* kCameraCaps = "video/x-raw,format=YUY2; video/x-raw,format=I420; video/x-raw,format=YV12; "
-                                    "video/x-raw,format=BGR; image/jpeg";
-// A camera that offers none of them delivers any raw format, which is
-// converted in the pipeline to one of the raw formats the conversion reads
-// (the converter picks the one nearest to the camera's), or, when every
-// camera is to give 24-bit RGB, to that.
+// A camera is asked for the formats the frame conversion reads, in their
+// order of preference (CameraSampleCaps). A camera that offers none of them
+// delivers any raw format, which is converted in the pipeline to one of the
+// raw formats the conversion reads (the converter picks the one nearest to
+// the camera's: ConvertedSampleCaps), or, when every camera is to give
+// 24-bit RGB, to that.
 constexpr const char* kRawCaps = "video/x-raw";
-constexpr const char* kConvertedCaps = "video/x-raw,format={ YUY2, I420, YV12, BGR }";
-constexpr const char* kRgbCaps = "video/x-raw,format=BGR";
 
-void SetCaps(GstElement* filter, const char* text)
+QByteArray RgbCaps()
 {
-    GstCapsPtr caps(gst_caps_from_string(text));
+    return SampleFormatCaps(*SampleFormatOf(FourCC::RGB));
+}
+
+void SetCaps(GstElement* filter, const QByteArray& text)
+{
+    GstCapsPtr caps(gst_caps_from_string(text.constData()));
     g_object_set(filter, "caps", caps.get(), nullptr);
 }
 
@@ -36,16 +40,16 @@ TVideoSample::TVideoSample(QObject* owner, bool ForceRGB, int WhichMethodToCallb
 {
     EnsureGStreamer();
     HR = fCreated = E_FAIL;
-    fPipeline = gst_pipeline_new("capture");
-    if (!fPipeline)
+    GstElement* pipeline = gst_pipeline_new("capture");
+    if (!pipeline)
         return;
-    gst_object_ref_sink(fPipeline);
+    fPipeline.reset(static_cast<GstElement*>(gst_object_ref_sink(pipeline)));
 
     fCapsFilter = gst_element_factory_make("capsfilter", "camera-format");
     fAppSink = gst_element_factory_make("appsink", "grabber");
     for (GstElement* element : {fCapsFilter, fAppSink})
         if (element)
-            gst_bin_add(GST_BIN(fPipeline), element); // the bin owns them from here on
+            gst_bin_add(GST_BIN(fPipeline.get()), element); // the bin owns them from here on
     if (!fCapsFilter || !fAppSink)
         return;
 
@@ -58,7 +62,7 @@ TVideoSample::TVideoSample(QObject* owner, bool ForceRGB, int WhichMethodToCallb
 
     // Bus messages are looked at where they are posted and then dropped, so no
     // main loop is needed and nothing piles up on the bus.
-    GstObjectPtr<GstBus> bus(gst_element_get_bus(fPipeline));
+    GstObjectPtr<GstBus> bus(gst_element_get_bus(fPipeline.get()));
     gst_bus_set_sync_handler(bus.get(), &TVideoSample::OnBusMessage, this, nullptr);
     HR = fCreated = S_OK;
 }
@@ -151,7 +155,7 @@ HRESULT TVideoSample::SetPipelineState(GstState state)
 {
     if (!fPipeline)
         return E_FAIL;
-    return gst_element_set_state(fPipeline, state) == GST_STATE_CHANGE_FAILURE ? E_FAIL : S_OK;
+    return gst_element_set_state(fPipeline.get(), state) == GST_STATE_CHANGE_FAILURE ? E_FAIL : S_OK;
 }
 
 GstCaps* TVideoSample::OfferedCaps(GstElement* source) const
@@ -177,12 +181,12 @@ HRESULT TVideoSample::EnsureSource()
         fError = error;
         return E_FAIL;
     }
-    gst_bin_add(GST_BIN(fPipeline), source);
+    gst_bin_add(GST_BIN(fPipeline.get()), source);
     fSource = source;
 
     // The camera's own format goes straight to the grabber when the
     // conversion reads it; any other raw format is converted on the way.
-    GstCapsPtr readable(gst_caps_from_string(kCameraCaps));
+    GstCapsPtr readable(gst_caps_from_string(CameraSampleCaps().constData()));
     GstCapsPtr offered(OfferedCaps(source));
     const bool convert = fForceRGB || (offered && !gst_caps_can_intersect(offered.get(), readable.get()));
     bool linked;
@@ -191,13 +195,13 @@ HRESULT TVideoSample::EnsureSource()
         fConvertFilter = gst_element_factory_make("capsfilter", "converted-format");
         for (GstElement* element : {fConvert, fConvertFilter})
             if (element)
-                gst_bin_add(GST_BIN(fPipeline), element);
+                gst_bin_add(GST_BIN(fPipeline.get()), element);
         if (fChosenCaps)
             g_object_set(fCapsFilter, "caps", fChosenCaps.get(), nullptr);
         else
             SetCaps(fCapsFilter, kRawCaps);
         if (fConvertFilter)
-            SetCaps(fConvertFilter, fForceRGB ? kRgbCaps : kConvertedCaps);
+            SetCaps(fConvertFilter, fForceRGB ? RgbCaps() : ConvertedSampleCaps());
         linked = fConvert && fConvertFilter && gst_element_link_many(source, fCapsFilter, fConvert, fConvertFilter, fAppSink, nullptr);
     } else {
         g_object_set(fCapsFilter, "caps", fChosenCaps ? fChosenCaps.get() : readable.get(), nullptr);
@@ -220,7 +224,7 @@ void TVideoSample::RemoveSource()
     // Removing an element unlinks it and drops the bin's reference.
     for (GstElement** element : {&fSource, &fConvert, &fConvertFilter}) {
         if (*element)
-            gst_bin_remove(GST_BIN(fPipeline), *element);
+            gst_bin_remove(GST_BIN(fPipeline.get()), *element);
         *element = nullptr;
     }
     gst_element_unlink(fCapsFilter, fAppSink);
@@ -336,12 +340,12 @@ void TVideoSample::Destroy()
     fDelivery.SetCallBack({});
     SetStreamEndCallBack({});
     if (fPipeline) {
-        gst_element_set_state(fPipeline, GST_STATE_NULL); // joins the streaming threads
-        GstObjectPtr<GstBus> bus(gst_element_get_bus(fPipeline));
+        gst_element_set_state(fPipeline.get(), GST_STATE_NULL); // joins the streaming threads
+        GstObjectPtr<GstBus> bus(gst_element_get_bus(fPipeline.get()));
         gst_bus_set_sync_handler(bus.get(), nullptr, nullptr, nullptr);
-        gst_object_unref(fPipeline);
+        fPipeline.reset(); // with the elements in it
     }
-    fPipeline = fSource = fCapsFilter = fConvert = fConvertFilter = fAppSink = nullptr;
+    fSource = fCapsFilter = fConvert = fConvertFilter = fAppSink = nullptr;
     fChosenCaps.reset();
     g_psCurrent = PS_Stopped;
     FormatArr.clear();
@@ -367,10 +371,8 @@ void TVideoSample::ResetStreamSignals()
 GstFlowReturn TVideoSample::OnNewSample(GstAppSink* sink, gpointer self)
 {
     auto* capture = static_cast<TVideoSample*>(self);
-    if (GstSample* sample = gst_app_sink_pull_sample(sink)) {
-        capture->fDelivery.Deliver(sample);
-        gst_sample_unref(sample);
-    }
+    if (const GstSamplePtr sample{gst_app_sink_pull_sample(sink)})
+        capture->fDelivery.Deliver(sample.get());
     if (!capture->fSampleSeen.load(std::memory_order_relaxed)) {
         {
             std::lock_guard lock(capture->fSignalLock);
@@ -467,10 +469,7 @@ int TVideoSample::CurrentFormatIndex()
         return -1;
     for (std::size_t i = 0; i < FormatArr.size(); ++i) {
         const TFormatInfo& format = FormatArr[i];
-        std::uint32_t entryFourCC = 0;
-        if (format.FourCC != std::array<char, 4>{'R', 'G', 'B', ' '})
-            entryFourCC = GST_MAKE_FOURCC(format.FourCC[0], format.FourCC[1], format.FourCC[2], format.FourCC[3]);
-        if (format.Width == width && format.Height == height && entryFourCC == fourCC)
+        if (format.Width == width && format.Height == height && format.StreamFourCC() == fourCC)
             return static_cast<int>(i);
     }
     return -1;
@@ -495,7 +494,7 @@ HRESULT TVideoSample::GetImageBuffer(std::unique_ptr<std::uint8_t[]>& pb, int& S
         return VFW_E_NOT_CONNECTED;
     GstSample* held = nullptr;
     g_object_get(fAppSink, "last-sample", &held, nullptr);
-    std::unique_ptr<GstSample, decltype(&gst_sample_unref)> sample(held, &gst_sample_unref);
+    const GstSamplePtr sample(held);
     GstBuffer* buffer = sample ? gst_sample_get_buffer(sample.get()) : nullptr;
     if (!buffer)
         return VFW_E_WRONG_STATE;
@@ -556,6 +555,36 @@ HRESULT TVideoSample::GetExProp(std::uint32_t controlId, std::int32_t& value)
 HRESULT TVideoSample::SetExProp(std::uint32_t controlId, std::int32_t value)
 {
     return fControls ? fControls->Set(controlId, value) : E_NOINTERFACE;
+}
+
+HRESULT GetVideoPropertySettings(TVideoSample* capture, int VP, int& MinVal, int& MaxVal, int& StepSize, int& Default, int& Actual,
+                                 bool& AutoMode)
+{
+    MinVal = MaxVal = -1;
+    StepSize = Default = Actual = 0;
+    AutoMode = true;
+    if (!capture || !VideoPropertyInfo(VP))
+        return S_FALSE;
+    std::int32_t min = 0, max = 0, step = 0, defaultValue = 0, flags = 0, value = 0;
+    const HRESULT hr = capture->GetVideoPropAmpEx(VP, min, max, step, defaultValue, flags, value);
+    if (hr != S_OK)
+        return hr;
+    MinVal = min;
+    MaxVal = max;
+    StepSize = step;
+    Default = defaultValue;
+    Actual = value;
+    AutoMode = (flags & VideoProcAmp_Flags_Auto) != 0;
+    return S_OK;
+}
+
+HRESULT SetVideoPropertySettings(TVideoSample* capture, int VP, int Actual, bool AutoMode)
+{
+    if (!VideoPropertyInfo(VP))
+        return S_FALSE;
+    if (!capture)
+        return S_OK;
+    return capture->SetVideoPropAmpEx(VP, AutoMode ? VideoProcAmp_Flags_Auto : VideoProcAmp_Flags_Manual, Actual);
 }
 
 // ---------------------------------------------------------------------------

@@ -8,9 +8,10 @@
 // thread); only the sample callback runs elsewhere.
 #pragma once
 
-#include "capture/CameraSettings.h"
 #include "capture/CaptureDevices.h"
+#include "capture/CaptureFormats.h"
 #include "capture/GstSupport.h"
+#include "capture/ImageControls.h"
 #include "capture/ResultCodes.h"
 #include "capture/SampleDelivery.h"
 
@@ -170,7 +171,7 @@ private:
     bool fVisible = false;
     TPLAYSTATE g_psCurrent = PS_Stopped;
 
-    GstElement* fPipeline = nullptr;   // owned
+    GstObjectPtr<GstElement> fPipeline;
     GstElement* fSource = nullptr;     // in fPipeline while built
     GstElement* fCapsFilter = nullptr;    // the camera's format; narrowed by SetVideoSizeByListIndex
     GstElement* fConvert = nullptr;       // videoconvert, while the camera's format is converted ...
@@ -194,3 +195,10 @@ private:
     QString fError;
     TStreamEndCallBack fEndCallBack; // under fSignalLock
 };
+
+// The front-end's reading and writing of an image control. capture may be
+// nullptr (no capture running). AutoMode is true when the control is under
+// automatic control.
+HRESULT GetVideoPropertySettings(TVideoSample* capture, int VP, int& MinVal, int& MaxVal, int& StepSize, int& Default,
+                                 int& Actual, bool& AutoMode);
+HRESULT SetVideoPropertySettings(TVideoSample* capture, int VP, int Actual, bool AutoMode);

@@ -11,9 +11,10 @@
 // converts frames before it is decoded; it may be a pipe that a program writes
 // to. Writes no settings and needs no display.
 #include "decode/PictureLoader.h"
-#include "capture/FourCC.h"
+#include "capture/FileDescriptor.h"
 #include "capture/FrameConversion.h"
 #include "capture/PixbufLoader.h"
+#include "capture/SampleFormats.h"
 #include "decode/DecodeBitmap.h"
 
 #include <QCoreApplication>
@@ -29,7 +30,9 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <iterator>
 #include <optional>
+#include <string>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -42,6 +45,34 @@ constexpr int kExitUnreadable = 1;
 constexpr int kExitLoadError = 2;
 constexpr int kExitUsage = 64;
 
+// The usage text's lines are at most kLineEnd characters long; the texts of
+// the options start at kTextColumn.
+constexpr std::size_t kLineEnd = 78;
+constexpr std::size_t kTextColumn = 17;
+
+// The sample formats --raw reads, "one of RGB (24-bit, rows bottom-up),
+// I420, ...", in lines that go on at the options' text column.
+void PrintSampleFormats(std::FILE* to)
+{
+    const std::string indent(kTextColumn, ' ');
+    std::string line = indent + "one of";
+    for (std::size_t i = 0; i < std::size(kSampleFormats); ++i) {
+        const TSampleFormatInfo& format = kSampleFormats[i];
+        std::string entry = format.Name;
+        if (format.Remark)
+            entry += std::string(" (") + format.Remark + ")";
+        if (i + 1 < std::size(kSampleFormats))
+            entry += ",";
+        if (line.size() + 1 + entry.size() > kLineEnd) {
+            std::fprintf(to, "%s\n", line.c_str());
+            line = indent + entry;
+        } else {
+            line += " " + entry;
+        }
+    }
+    std::fprintf(to, "%s\n", line.c_str());
+}
+
 void PrintUsage(std::FILE* to)
 {
     std::fputs("Usage: lantrix-scan [--format NAME] FILE\n"
@@ -49,20 +80,20 @@ void PrintUsage(std::FILE* to)
                "Decodes the QR code or barcode in a picture file and prints its text.\n"
                "\n"
                "  --raw WIDTHxHEIGHT:FOURCC\n"
-               "                 FILE is one camera sample of that size and format; FOURCC is\n"
-               "                 one of RGB (24-bit, rows bottom-up), I420, IYUV, YV12, YUY2,\n"
-               "                 YUNV, YUYV, MJPG\n"
-               "  --save-bitmap OUT.bmp\n"
+               "                 FILE is one camera sample of that size and format; FOURCC is\n",
+               to);
+    PrintSampleFormats(to);
+    std::fputs("  --save-bitmap OUT.bmp\n"
                "                 with --raw: also write the converted picture as a BMP file\n"
                "  --format NAME  decode only this code format; NAME is one of\n"
                "                 ",
                to);
-    int column = 17;
+    std::size_t column = kTextColumn;
     for (const CodeFormatInfo& format : kCodeFormats) {
-        const int length = static_cast<int>(std::strlen(format.name)) + 2;
-        if (column + length > 78) {
+        const std::size_t length = std::strlen(format.name) + 2;
+        if (column + length > kLineEnd) {
             std::fputs("\n                 ", to);
-            column = 17;
+            column = kTextColumn;
         }
         std::fprintf(to, "%s%s", format.name, &format == &kCodeFormats.back() ? "" : ", ");
         column += length;
@@ -95,11 +126,10 @@ std::optional<RawFormat> ParseRawFormat(const QString& text)
     const QRegularExpressionMatch match = pattern.match(text);
     if (!match.hasMatch())
         return std::nullopt;
-    const QString name = match.captured(3).toUpper();
-    static const QStringList known{"RGB", "I420", "IYUV", "YV12", "YUY2", "YUNV", "YUYV", "MJPG"};
-    if (!known.contains(name))
+    const TSampleFormatInfo* format = SampleFormatNamed(match.capturedView(3));
+    if (!format)
         return std::nullopt;
-    return RawFormat{match.captured(1).toInt(), match.captured(2).toInt(), *FourCC::Parse(name)};
+    return RawFormat{match.captured(1).toInt(), match.captured(2).toInt(), format->FourCC};
 }
 
 // The options, or nothing after a usage error (already reported).
@@ -174,13 +204,10 @@ constexpr qint64 kMaxSampleBytes = 512LL * 1024 * 1024;
 QByteArray ReadSample(const QString& path)
 {
     // Opened without waiting: opening a named pipe otherwise waits for a writer.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
+    const TFileDescriptor file(::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (!file.Valid())
         ThrowFileError("open", path, errno);
-    struct Closer {
-        int fd;
-        ~Closer() { ::close(fd); }
-    } closer{fd};
+    const int fd = file.Get();
     struct stat status {};
     if (::fstat(fd, &status) != 0)
         ThrowFileError("read", path, errno);
@@ -230,14 +257,14 @@ QImage ConvertRawSample(const Options& options)
     TFrameConverter converter;
     converter.SetStreamFormat(options.raw->width, options.raw->height, options.raw->fourCC);
     converter.UnpackFrame(sample.size(), reinterpret_cast<const std::uint8_t*>(sample.constData()));
-    if (converter.fBitmap.isNull())
+    if (converter.Bitmap().isNull())
         throw PictureError(QStringLiteral("The frame size %1 x %2 is too large.")
                                .arg(options.raw->width)
                                .arg(options.raw->height)
                                .toStdString());
-    if (!options.saveBitmap.isEmpty() && !converter.fBitmap.save(options.saveBitmap, "BMP"))
+    if (!options.saveBitmap.isEmpty() && !converter.Bitmap().save(options.saveBitmap, "BMP"))
         throw PictureError(QStringLiteral("Cannot write the bitmap \"%1\".").arg(options.saveBitmap).toStdString());
-    return converter.fBitmap;
+    return converter.Bitmap();
 }
 
 // Loads a picture file as the window does. Qt reads the common formats
@@ -270,21 +297,18 @@ std::FILE* KeepStandardErrorOwn()
 {
     qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
     std::fflush(stderr);
-    const int own = ::fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 3);
-    const int nowhere = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
-    std::FILE* messages = own >= 0 && nowhere >= 0 ? ::fdopen(own, "w") : nullptr;
-    if (messages && ::dup2(nowhere, STDERR_FILENO) >= 0) {
-        ::close(nowhere);
-        std::setvbuf(messages, nullptr, _IOLBF, 0);
-        return messages;
-    }
-    if (messages)
+    TFileDescriptor own(::fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 3));
+    const TFileDescriptor nowhere(::open("/dev/null", O_WRONLY | O_CLOEXEC));
+    std::FILE* messages = own.Valid() && nowhere.Valid() ? ::fdopen(own.Get(), "w") : nullptr;
+    if (!messages)
+        return stderr;
+    own.Release(); // closed with messages from here on
+    if (::dup2(nowhere.Get(), STDERR_FILENO) < 0) {
         std::fclose(messages);
-    else if (own >= 0)
-        ::close(own);
-    if (nowhere >= 0)
-        ::close(nowhere);
-    return stderr;
+        return stderr;
+    }
+    std::setvbuf(messages, nullptr, _IOLBF, 0);
+    return messages;
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "capture/widgets/CameraDialogs.h"
 
+#include "capture/CameraDialogRegistry.h"
+
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QGridLayout>
@@ -49,7 +51,8 @@ TImageControlsDialog::TImageControlsDialog(TImageControls& controls, const QStri
 {
     setWindowTitle(caption.isEmpty() ? QStringLiteral("Camera") : caption);
     auto* grid = new QGridLayout;
-    for (int prop = 0; prop < kVideoPropertyCount; ++prop) {
+    for (const TVideoPropertyInfo& property : VideoProperties()) {
+        const int prop = property.Property;
         std::int32_t min, max, step, defaultValue, flags, value;
         if (GetVideoPropAmpEx(&fControls, prop, min, max, step, defaultValue, flags, value) != S_OK || max < min)
             continue;

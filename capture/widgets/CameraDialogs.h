@@ -3,7 +3,7 @@
 // TVideoSample::ShowPropertyDialog and ShowPropertyDialog_CaptureStream use them.
 #pragma once
 
-#include "capture/CameraSettings.h"
+#include "capture/ImageControls.h"
 
 #include <QDialog>
 

@@ -1,5 +1,5 @@
 // Conversion of raw camera samples into the frame bitmaps.
-#include "capture/FourCC.h"
+#include "capture/SampleFormats.h"
 #include "capture/FrameConversion.h"
 #include "capture/GrayBitmap.h"
 #include "capture/PixbufLoader.h"
@@ -11,7 +11,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <optional>
 #include <limits>
 #include <random>
 #include <vector>
@@ -85,15 +84,16 @@ struct TTableEntry {
 
 int64_t TableValue(const TFrameConverter& converter, const std::string& table, int index)
 {
-    if (table == "ValueY_298") return converter.ValueY_298[index];
-    if (table == "ValueU_100") return converter.ValueU_100[index];
-    if (table == "ValueU_516") return converter.ValueU_516[index];
-    if (table == "ValueV_409") return converter.ValueV_409[index];
-    if (table == "ValueV_208") return converter.ValueV_208[index];
-    if (table == "ValueClip") return converter.ValueClip[index];
-    if (table == "GrayConvR") return converter.GrayConvR[index];
-    if (table == "GrayConvG") return converter.GrayConvG[index];
-    if (table == "GrayConvB") return converter.GrayConvB[index];
+    const TFrameConverter::TTables tables = converter.Tables();
+    if (table == "ValueY_298") return tables.ValueY_298[index];
+    if (table == "ValueU_100") return tables.ValueU_100[index];
+    if (table == "ValueU_516") return tables.ValueU_516[index];
+    if (table == "ValueV_409") return tables.ValueV_409[index];
+    if (table == "ValueV_208") return tables.ValueV_208[index];
+    if (table == "ValueClip") return tables.ValueClip[index];
+    if (table == "GrayConvR") return tables.GrayConvR[index];
+    if (table == "GrayConvG") return tables.GrayConvG[index];
+    if (table == "GrayConvB") return tables.GrayConvB[index];
     ADD_FAILURE() << "no table " << table;
     return 0;
 }
@@ -103,7 +103,7 @@ class TableTest : public ::testing::TestWithParam<TTableEntry> {};
 TEST_P(TableTest, EntryHasReferenceValue)
 {
     const TFrameConverter converter;
-    EXPECT_TRUE(converter.fYUY2TablesPrepared);
+    EXPECT_TRUE(converter.Tables().YUY2TablesPrepared);
     EXPECT_EQ(TableValue(converter, GetParam().table, GetParam().index), GetParam().expected);
 }
 
@@ -151,8 +151,8 @@ TEST_P(ReferencePixelTest, PackedYuvPairGivesReferenceColour)
     TFrameConverter converter;
     converter.SetStreamFormat(2, 1, FourCC::YUY2);
     ASSERT_EQ(Unpack(converter, {p.y, p.u, p.y, p.v}), TUnpackResult::Converted);
-    EXPECT_EQ(PixelColour(converter.fBitmap, 0, 0), Expected());
-    EXPECT_EQ(PixelColour(converter.fBitmap, 1, 0), Expected());
+    EXPECT_EQ(PixelColour(converter.Bitmap(), 0, 0), Expected());
+    EXPECT_EQ(PixelColour(converter.Bitmap(), 1, 0), Expected());
 }
 
 TEST_P(ReferencePixelTest, PlanarYuvBlockGivesReferenceColour)
@@ -163,7 +163,7 @@ TEST_P(ReferencePixelTest, PlanarYuvBlockGivesReferenceColour)
     ASSERT_EQ(Unpack(converter, {p.y, p.y, p.y, p.y, p.u, p.v}), TUnpackResult::Converted);
     for (int y = 0; y < 2; ++y)
         for (int x = 0; x < 2; ++x)
-            EXPECT_EQ(PixelColour(converter.fBitmap, x, y), Expected()) << x << "," << y;
+            EXPECT_EQ(PixelColour(converter.Bitmap(), x, y), Expected()) << x << "," << y;
 }
 
 INSTANTIATE_TEST_SUITE_P(Pixels, ReferencePixelTest,
@@ -180,8 +180,8 @@ TEST(PackedYuvTest, PairSharesChromaAndKeepsOwnLuma)
     TFrameConverter converter;
     converter.SetStreamFormat(2, 1, FourCC::YUY2);
     ASSERT_EQ(Unpack(converter, {16, 128, 235, 128}), TUnpackResult::Converted);
-    EXPECT_EQ(PixelColour(converter.fBitmap, 0, 0), Bgr(0, 0, 0));
-    EXPECT_EQ(PixelColour(converter.fBitmap, 1, 0), Bgr(255, 255, 255));
+    EXPECT_EQ(PixelColour(converter.Bitmap(), 0, 0), Bgr(0, 0, 0));
+    EXPECT_EQ(PixelColour(converter.Bitmap(), 1, 0), Bgr(255, 255, 255));
 }
 
 // ------------------------------------------------------------- byte counts
@@ -206,7 +206,7 @@ TEST_P(ByteCountTest, CountIsAcceptedOrAnsweredWithMessage)
 
     const TUnpackResult result = Unpack(converter, sample);
 
-    EXPECT_TRUE(converter.fImageUnpacked);
+    EXPECT_TRUE(TFrameConverter::Unpacked(result));
     if (c.converted) {
         EXPECT_EQ(result, TUnpackResult::Converted);
         EXPECT_TRUE(converter.LastMessage().isEmpty());
@@ -273,22 +273,54 @@ TEST(ByteCountTest, HugeFrameLeavesBitmapsEmptyAndMessageUndrawn)
 {
     TFrameConverter converter;
     converter.SetStreamFormat(100000, 100000, FourCC::YUY2);
-    EXPECT_TRUE(converter.fBitmap.isNull());
-    EXPECT_TRUE(converter.fBitmapGray.isNull());
+    EXPECT_TRUE(converter.Bitmap().isNull());
+    EXPECT_TRUE(converter.BitmapGray().isNull());
     EXPECT_EQ(Unpack(converter, RandomBytes(1000)), TUnpackResult::Message);
-    EXPECT_TRUE(converter.fBitmap.isNull());
+    EXPECT_TRUE(converter.Bitmap().isNull());
 }
 
 TEST(UnpackFrameTest, NoSampleDoesNothing)
 {
     TFrameConverter converter;
     converter.SetStreamFormat(4, 4, FourCC::RGB);
-    converter.fBitmap.fill(QColor(1, 2, 3));
-    const QImage before = converter.fBitmap.copy();
+    converter.FillBitmap(QColor(1, 2, 3));
+    const QImage before = converter.Bitmap().copy();
 
-    EXPECT_EQ(converter.UnpackFrame(48, nullptr), TUnpackResult::NoSample);
-    EXPECT_FALSE(converter.fImageUnpacked);
-    EXPECT_EQ(converter.fBitmap, before);
+    const TUnpackResult result = converter.UnpackFrame(48, nullptr);
+    EXPECT_EQ(result, TUnpackResult::NoSample);
+    EXPECT_FALSE(TFrameConverter::Unpacked(result));
+    EXPECT_EQ(converter.Bitmap(), before);
+}
+
+TEST(StreamFormatTest, AccessorsGiveTheFormatAndBlackPicturesOfItsSize)
+{
+    TFrameConverter converter;
+    EXPECT_EQ(converter.Width(), 0);
+    EXPECT_EQ(converter.Height(), 0);
+    EXPECT_FALSE(converter.Gray8Bit());
+    EXPECT_TRUE(converter.Bitmap().isNull());
+
+    converter.SetStreamFormat(6, 4, FourCC::I420);
+    EXPECT_EQ(converter.Width(), 6);
+    EXPECT_EQ(converter.Height(), 4);
+    EXPECT_EQ(converter.FourCC(), FourCC::I420);
+    ASSERT_EQ(converter.Bitmap().size(), QSize(6, 4));
+    EXPECT_EQ(converter.Bitmap().format(), QImage::Format_BGR888);
+    EXPECT_EQ(PixelColour(converter.Bitmap(), 5, 3), Bgr(0, 0, 0));
+    EXPECT_EQ(converter.BitmapGray().size(), QSize(6, 4));
+    EXPECT_TRUE(HasGrayForm(converter.BitmapGray()));
+    EXPECT_EQ(&converter.CurrentBitmap(), &converter.Bitmap());
+
+    converter.SetGray8Bit(true);
+    EXPECT_TRUE(converter.Gray8Bit());
+    EXPECT_EQ(&converter.CurrentBitmap(), &converter.BitmapGray());
+
+    // A new format keeps the mode and gives pictures of the new size.
+    converter.SetStreamFormat(2, 2, FourCC::YUY2);
+    EXPECT_EQ(converter.FourCC(), FourCC::YUY2);
+    EXPECT_TRUE(converter.Gray8Bit());
+    EXPECT_EQ(converter.Bitmap().size(), QSize(2, 2));
+    EXPECT_EQ(converter.BitmapGray().size(), QSize(2, 2));
 }
 
 TEST(UnpackFrameTest, ZeroSizedStreamGivesEmptyPictures)
@@ -296,8 +328,8 @@ TEST(UnpackFrameTest, ZeroSizedStreamGivesEmptyPictures)
     TFrameConverter converter;
     converter.SetStreamFormat(0, 0, FourCC::YUY2);
     EXPECT_EQ(Unpack(converter, RandomBytes(16)), TUnpackResult::Message);
-    EXPECT_TRUE(converter.fBitmap.isNull());
-    EXPECT_TRUE(converter.fBitmapGray.isNull());
+    EXPECT_TRUE(converter.Bitmap().isNull());
+    EXPECT_TRUE(converter.BitmapGray().isNull());
 }
 
 // ------------------------------------------------------------ the message
@@ -311,16 +343,16 @@ protected:
     void SetUp() override
     {
         converter.SetStreamFormat(kWidth, kHeight, FourCC::YUY2);
-        converter.fBitmap.fill(kPrevious);
+        converter.FillBitmap(kPrevious);
     }
 
-    // Rows [first, last) of fBitmap hold black text on white.
+    // Rows [first, last) of the colour bitmap hold black text on white.
     bool RowsHoldText(int first, int last) const
     {
         bool white = false, black = false;
         for (int y = first; y < last; ++y)
             for (int x = 0; x < kWidth; ++x) {
-                const QColor c = PixelColour(converter.fBitmap, x, y);
+                const QColor c = PixelColour(converter.Bitmap(), x, y);
                 white = white || c == Qt::white;
                 black = black || c == Qt::black;
             }
@@ -331,7 +363,7 @@ protected:
     {
         for (int y = first; y < kHeight; ++y)
             for (int x = 0; x < kWidth; ++x)
-                if (PixelColour(converter.fBitmap, x, y) != kPrevious)
+                if (PixelColour(converter.Bitmap(), x, y) != kPrevious)
                     return false;
         return true;
     }
@@ -349,22 +381,22 @@ TEST_F(MessageTest, TwoLinesAreDrawnOverPreviousContent)
     EXPECT_TRUE(RowsHoldText(lineHeight, 2 * lineHeight));
     EXPECT_TRUE(RowsKeepPrevious(2 * lineHeight));
     // Right of the longer line the previous picture stays.
-    EXPECT_EQ(PixelColour(converter.fBitmap, kWidth - 1, 0), kPrevious);
+    EXPECT_EQ(PixelColour(converter.Bitmap(), kWidth - 1, 0), kPrevious);
 }
 
 TEST_F(MessageTest, GrayModeDrawsIntoColourBitmapAndKeepsGrayPicture)
 {
-    converter.fGray8Bit = true;
+    converter.SetGray8Bit(true);
     TBytes frame(size_t(kWidth) * kHeight * 2);
     for (size_t i = 0; i < frame.size(); ++i)
         frame[i] = uint8_t(i % 2 == 0 ? (i / 2) % 251 : 128);
     ASSERT_EQ(Unpack(converter, frame), TUnpackResult::Converted);
-    const QImage grayPicture = converter.fBitmapGray.copy();
-    EXPECT_EQ(converter.fBitmap.pixelColor(0, 0), kPrevious); // untouched by the gray frame
+    const QImage grayPicture = converter.BitmapGray().copy();
+    EXPECT_EQ(converter.Bitmap().pixelColor(0, 0), kPrevious); // untouched by the gray frame
 
     ASSERT_EQ(Unpack(converter, RandomBytes(100)), TUnpackResult::Message);
 
-    EXPECT_EQ(converter.fBitmapGray, grayPicture);
+    EXPECT_EQ(converter.BitmapGray(), grayPicture);
     EXPECT_TRUE(RowsHoldText(0, MessageLineHeight()));
 }
 
@@ -379,9 +411,9 @@ TEST(RgbTest, RowsAreTurnedTopDownWithBytesUnchanged)
 
     ASSERT_EQ(Unpack(converter, sample), TUnpackResult::Converted);
 
-    ASSERT_EQ(converter.fBitmap.format(), QImage::Format_BGR888);
+    ASSERT_EQ(converter.Bitmap().format(), QImage::Format_BGR888);
     for (int k = 0; k < kHeight; ++k)
-        EXPECT_EQ(0, std::memcmp(converter.fBitmap.constScanLine(kHeight - 1 - k),
+        EXPECT_EQ(0, std::memcmp(converter.Bitmap().constScanLine(kHeight - 1 - k),
                                  sample.data() + k * kWidth * 3, kWidth * 3))
             << "sample row " << k;
 }
@@ -404,14 +436,14 @@ TEST_P(RgbGrayTest, PixelGetsWeightedGray)
         sample.insert(sample.end(), {c.blue, c.green, c.red});
     TFrameConverter converter;
     converter.SetStreamFormat(kWidth, kHeight, FourCC::RGB);
-    converter.fGray8Bit = true;
+    converter.SetGray8Bit(true);
 
     ASSERT_EQ(Unpack(converter, sample), TUnpackResult::Converted);
 
-    ASSERT_TRUE(HasGrayForm(converter.fBitmapGray));
+    ASSERT_TRUE(HasGrayForm(converter.BitmapGray()));
     for (int y = 0; y < kHeight; ++y)
         for (int x = 0; x < kWidth; ++x)
-            EXPECT_EQ(converter.fBitmapGray.pixelIndex(x, y), c.gray) << x << "," << y;
+            EXPECT_EQ(converter.BitmapGray().pixelIndex(x, y), c.gray) << x << "," << y;
 }
 
 INSTANTIATE_TEST_SUITE_P(Colours, RgbGrayTest,
@@ -427,12 +459,12 @@ TEST(RgbTest, GrayKeepsBottomUpRowOrder)
 {
     TFrameConverter converter;
     converter.SetStreamFormat(2, 2, FourCC::RGB);
-    converter.fGray8Bit = true;
+    converter.SetGray8Bit(true);
     // sample row 0 white (bottom of the picture), row 1 black
     ASSERT_EQ(Unpack(converter, {255, 255, 255, 255, 255, 255, 0, 0, 0, 0, 0, 0}),
               TUnpackResult::Converted);
-    EXPECT_EQ(converter.fBitmapGray.pixelIndex(0, 0), 0);
-    EXPECT_EQ(converter.fBitmapGray.pixelIndex(1, 1), 255);
+    EXPECT_EQ(converter.BitmapGray().pixelIndex(0, 0), 0);
+    EXPECT_EQ(converter.BitmapGray().pixelIndex(1, 1), 255);
 }
 
 // ------------------------------------------------------------------- YUV
@@ -449,7 +481,7 @@ TEST(PackedYuvTest, LargerSampleIsConvertedFromItsFirstRows)
     second.SetStreamFormat(kWidth, kHeight, FourCC::YUY2);
     ASSERT_EQ(Unpack(first, exact), TUnpackResult::Converted);
     ASSERT_EQ(Unpack(second, larger), TUnpackResult::Converted);
-    EXPECT_EQ(first.fBitmap, second.fBitmap);
+    EXPECT_EQ(first.Bitmap(), second.Bitmap());
 }
 
 TEST(PackedYuvTest, GrayTakesLumaOfEachPixel)
@@ -457,10 +489,10 @@ TEST(PackedYuvTest, GrayTakesLumaOfEachPixel)
     // 3 x 2: rows of one pair each (the odd width leaves 4 bytes per row)
     TFrameConverter converter;
     converter.SetStreamFormat(3, 2, FourCC::YUY2);
-    converter.fGray8Bit = true;
+    converter.SetGray8Bit(true);
     ASSERT_EQ(Unpack(converter, {10, 99, 20, 99, 30, 99, 40, 99, 0, 0, 0, 0}),
               TUnpackResult::Converted);
-    const QImage& gray = converter.fBitmapGray;
+    const QImage& gray = converter.BitmapGray();
     EXPECT_EQ(gray.pixelIndex(0, 0), 10);
     EXPECT_EQ(gray.pixelIndex(1, 0), 20);
     EXPECT_EQ(gray.pixelIndex(0, 1), 30);
@@ -484,9 +516,9 @@ TEST(PlanarYuvTest, Yv12AndI420OfSamePictureGiveSameOutput)
     fromYv12.SetStreamFormat(kWidth, kHeight, FourCC::YV12);
     ASSERT_EQ(Unpack(fromI420, i420), TUnpackResult::Converted);
     ASSERT_EQ(Unpack(fromYv12, yv12), TUnpackResult::Converted);
-    EXPECT_EQ(fromI420.fBitmap, fromYv12.fBitmap);
+    EXPECT_EQ(fromI420.Bitmap(), fromYv12.Bitmap());
     // and the picture is no flat colour that any plane order would give
-    EXPECT_NE(PixelColour(fromI420.fBitmap, 0, 0), PixelColour(fromI420.fBitmap, 2, 0));
+    EXPECT_NE(PixelColour(fromI420.Bitmap(), 0, 0), PixelColour(fromI420.Bitmap(), 2, 0));
 }
 
 TEST(PlanarYuvTest, ChromaRowServesTwoPictureRows)
@@ -500,7 +532,7 @@ TEST(PlanarYuvTest, ChromaRowServesTwoPictureRows)
     ASSERT_EQ(Unpack(converter, sample), TUnpackResult::Converted);
     for (int y = 0; y < 4; ++y)
         for (int x = 0; x < 4; ++x) {
-            const QColor c = PixelColour(converter.fBitmap, x, y);
+            const QColor c = PixelColour(converter.Bitmap(), x, y);
             if (y < 2)
                 EXPECT_TRUE(c.red() == c.green() && c.green() == c.blue()) << x << "," << y;
             else
@@ -519,7 +551,7 @@ TEST(PlanarYuvTest, OddSizeTakesLastChromaForLastRowAndColumn)
     ASSERT_EQ(Unpack(converter, sample), TUnpackResult::Converted);
     for (int y = 0; y < 3; ++y)
         for (int x = 0; x < 3; ++x)
-            EXPECT_EQ(PixelColour(converter.fBitmap, x, y), Bgr(255, 0, 0)) << x << "," << y;
+            EXPECT_EQ(PixelColour(converter.Bitmap(), x, y), Bgr(255, 0, 0)) << x << "," << y;
 }
 
 TEST(PlanarYuvTest, OnePixelWideFrameIsShownInGray)
@@ -527,9 +559,9 @@ TEST(PlanarYuvTest, OnePixelWideFrameIsShownInGray)
     TFrameConverter converter;
     converter.SetStreamFormat(1, 3, FourCC::I420);
     ASSERT_EQ(Unpack(converter, {235, 128, 16, 0}), TUnpackResult::Converted);
-    EXPECT_EQ(PixelColour(converter.fBitmap, 0, 0), Bgr(255, 255, 255));
-    EXPECT_EQ(PixelColour(converter.fBitmap, 0, 1), Bgr(130, 130, 130));
-    EXPECT_EQ(PixelColour(converter.fBitmap, 0, 2), Bgr(0, 0, 0));
+    EXPECT_EQ(PixelColour(converter.Bitmap(), 0, 0), Bgr(255, 255, 255));
+    EXPECT_EQ(PixelColour(converter.Bitmap(), 0, 1), Bgr(130, 130, 130));
+    EXPECT_EQ(PixelColour(converter.Bitmap(), 0, 2), Bgr(0, 0, 0));
 }
 
 TEST(PlanarYuvTest, GrayCopiesLumaRows)
@@ -538,10 +570,10 @@ TEST(PlanarYuvTest, GrayCopiesLumaRows)
     const TBytes sample = RandomBytes(kWidth * kHeight * 3 / 2, 5);
     TFrameConverter converter;
     converter.SetStreamFormat(kWidth, kHeight, FourCC::IYUV);
-    converter.fGray8Bit = true;
+    converter.SetGray8Bit(true);
     ASSERT_EQ(Unpack(converter, sample), TUnpackResult::Converted);
     for (int row = 0; row < kHeight; ++row)
-        EXPECT_EQ(0, std::memcmp(converter.fBitmapGray.constScanLine(row),
+        EXPECT_EQ(0, std::memcmp(converter.BitmapGray().constScanLine(row),
                                  sample.data() + row * kWidth, kWidth));
 }
 
@@ -551,12 +583,12 @@ TEST(UnpackFrameTest, GrayModeChangeTakesEffectAtNextConversion)
     converter.SetStreamFormat(2, 1, FourCC::YUY2);
     const TBytes sample{145, 54, 145, 34};
     ASSERT_EQ(Unpack(converter, sample), TUnpackResult::Converted);
-    EXPECT_EQ(PixelColour(converter.fBitmap, 0, 0), Bgr(0, 255, 0));
-    EXPECT_EQ(converter.fBitmapGray.pixelIndex(0, 0), 0);
+    EXPECT_EQ(PixelColour(converter.Bitmap(), 0, 0), Bgr(0, 255, 0));
+    EXPECT_EQ(converter.BitmapGray().pixelIndex(0, 0), 0);
 
-    converter.fGray8Bit = true;
+    converter.SetGray8Bit(true);
     ASSERT_EQ(Unpack(converter, sample), TUnpackResult::Converted);
-    EXPECT_EQ(converter.fBitmapGray.pixelIndex(0, 0), 145);
+    EXPECT_EQ(converter.BitmapGray().pixelIndex(0, 0), 145);
 }
 
 // ------------------------------------------------------------ Convert24ToGray
@@ -628,14 +660,14 @@ protected:
 TEST_P(MotionJpegTest, ColourPictureOfStreamSize)
 {
     converter.SetStreamFormat(64, 48, FourCC::MJPG);
-    ASSERT_EQ(Unpack(converter, Bytes(EncodePicture(QuadrantPicture(64, 48)))),
-              TUnpackResult::Converted);
-    EXPECT_TRUE(converter.fImageUnpacked);
-    ASSERT_EQ(converter.fBitmap.size(), QSize(64, 48));
-    ASSERT_EQ(converter.fBitmap.format(), QImage::Format_BGR888);
+    const TUnpackResult result = Unpack(converter, Bytes(EncodePicture(QuadrantPicture(64, 48))));
+    ASSERT_EQ(result, TUnpackResult::Converted);
+    EXPECT_TRUE(TFrameConverter::Unpacked(result));
+    ASSERT_EQ(converter.Bitmap().size(), QSize(64, 48));
+    ASSERT_EQ(converter.Bitmap().format(), QImage::Format_BGR888);
     const QPoint centres[4] = {{16, 12}, {48, 12}, {16, 36}, {48, 36}};
     for (int i = 0; i < 4; ++i)
-        EXPECT_TRUE(ColourNear(PixelColour(converter.fBitmap, centres[i].x(), centres[i].y()),
+        EXPECT_TRUE(ColourNear(PixelColour(converter.Bitmap(), centres[i].x(), centres[i].y()),
                                kQuadrantColours[i], 8))
             << "quadrant " << i;
 }
@@ -643,36 +675,36 @@ TEST_P(MotionJpegTest, ColourPictureOfStreamSize)
 TEST_P(MotionJpegTest, GrayModeFillsGrayBitmap)
 {
     converter.SetStreamFormat(64, 48, FourCC::MJPG);
-    converter.fGray8Bit = true;
-    converter.fBitmap.fill(kPrevious);
+    converter.SetGray8Bit(true);
+    converter.FillBitmap(kPrevious);
     ASSERT_EQ(Unpack(converter, Bytes(EncodePicture(QuadrantPicture(64, 48)))),
               TUnpackResult::Converted);
-    ASSERT_EQ(converter.fBitmapGray.size(), QSize(64, 48));
-    EXPECT_TRUE(HasGrayForm(converter.fBitmapGray));
-    EXPECT_EQ(converter.fBitmap.pixelColor(0, 0), kPrevious);
+    ASSERT_EQ(converter.BitmapGray().size(), QSize(64, 48));
+    EXPECT_TRUE(HasGrayForm(converter.BitmapGray()));
+    EXPECT_EQ(converter.Bitmap().pixelColor(0, 0), kPrevious);
     // dark red quadrant against the light bottom-right one
-    EXPECT_LT(converter.fBitmapGray.pixelIndex(16, 12), 120);
-    EXPECT_GT(converter.fBitmapGray.pixelIndex(48, 36), 220);
+    EXPECT_LT(converter.BitmapGray().pixelIndex(16, 12), 120);
+    EXPECT_GT(converter.BitmapGray().pixelIndex(48, 36), 220);
 }
 
 TEST_P(MotionJpegTest, BrokenPictureGivesMessageOrKeepsPreviousPicture)
 {
     converter.SetStreamFormat(160, 120, FourCC::MJPG);
-    converter.fBitmap.fill(kPrevious);
-    const QImage before = converter.fBitmap.copy();
+    converter.FillBitmap(kPrevious);
+    const QImage before = converter.Bitmap().copy();
     const TBytes broken{0xFF, 0xD8, 0xFF, 0xE0, 'n', 'o', ' ', 'p', 'i', 'c', 't', 'u', 'r', 'e'};
 
     const TUnpackResult result = Unpack(converter, broken);
 
-    EXPECT_TRUE(converter.fImageUnpacked);
+    EXPECT_TRUE(TFrameConverter::Unpacked(result));
     if (GetParam() == TDecoderPath::Libjpeg) {
         EXPECT_EQ(result, TUnpackResult::Message);
         EXPECT_EQ(converter.LastMessage(),
                   QStringList({"Unknown compression", "DataSize: 14  FourCC: MJPG"}));
-        EXPECT_NE(converter.fBitmap, before);
+        EXPECT_NE(converter.Bitmap(), before);
     } else {
         EXPECT_EQ(result, TUnpackResult::Converted);
-        EXPECT_EQ(converter.fBitmap, before);
+        EXPECT_EQ(converter.Bitmap(), before);
     }
 }
 
@@ -681,7 +713,7 @@ TEST_P(MotionJpegTest, PictureLargerThanStream)
     converter.SetStreamFormat(32, 24, FourCC::MJPG);
     ASSERT_EQ(Unpack(converter, Bytes(EncodePicture(QuadrantPicture(64, 48)))),
               TUnpackResult::Converted);
-    const QImage& bitmap = converter.fBitmap;
+    const QImage& bitmap = converter.Bitmap();
     if (GetParam() == TDecoderPath::Pixbuf) {
         // the bitmap takes the picture's size and shows all of it
         ASSERT_EQ(bitmap.size(), QSize(64, 48));
@@ -698,10 +730,10 @@ TEST_P(MotionJpegTest, PictureLargerThanStream)
 TEST_P(MotionJpegTest, PictureSmallerThanStream)
 {
     converter.SetStreamFormat(64, 48, FourCC::MJPG);
-    converter.fBitmap.fill(kPrevious);
+    converter.FillBitmap(kPrevious);
     ASSERT_EQ(Unpack(converter, Bytes(EncodePicture(QuadrantPicture(32, 24)))),
               TUnpackResult::Converted);
-    const QImage& bitmap = converter.fBitmap;
+    const QImage& bitmap = converter.Bitmap();
     if (GetParam() == TDecoderPath::Pixbuf) {
         EXPECT_EQ(bitmap.size(), QSize(32, 24));
     } else {
@@ -719,40 +751,5 @@ INSTANTIATE_TEST_SUITE_P(Decoders, MotionJpegTest,
                          [](const auto& info) {
                              return info.param == TDecoderPath::Libjpeg ? "Libjpeg" : "Pixbuf";
                          });
-
-// ------------------------------------------------------------------ FourCC
-
-struct TFourCCText {
-    const char* text;
-    std::optional<uint32_t> code;
-};
-
-class FourCCTest : public ::testing::TestWithParam<TFourCCText> {};
-
-TEST_P(FourCCTest, ParsesText)
-{
-    EXPECT_EQ(FourCC::Parse(QString::fromLatin1(GetParam().text)), GetParam().code);
-}
-
-INSTANTIATE_TEST_SUITE_P(Texts, FourCCTest,
-                         ::testing::Values(TFourCCText{"YUY2", 0x32595559u},
-                                           TFourCCText{"I420", 0x30323449u},
-                                           TFourCCText{"IYUV", 0x56555949u},
-                                           TFourCCText{"YV12", 0x32315659u},
-                                           TFourCCText{"YUNV", 0x564E5559u},
-                                           TFourCCText{"YUYV", 0x56595559u},
-                                           TFourCCText{"MJPG", 0x47504A4Du},
-                                           TFourCCText{"RGB", 0u}, TFourCCText{"rgb", 0u},
-                                           TFourCCText{"YUY", std::nullopt},
-                                           TFourCCText{"YUY22", std::nullopt},
-                                           TFourCCText{"", std::nullopt},
-                                           TFourCCText{"YU\tY", std::nullopt}));
-
-TEST(FourCCTest, TextRoundTrip)
-{
-    for (uint32_t code : {FourCC::YUY2, FourCC::MJPG, FourCC::YV12, FourCC::RGB})
-        EXPECT_EQ(FourCC::Parse(FourCC::ToString(code)), code);
-    EXPECT_EQ(FourCC::ToString(FourCC::I420), "I420");
-}
 
 } // namespace

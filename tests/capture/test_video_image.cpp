@@ -3,7 +3,7 @@
 #include "support/CaptureTestSupport.h"
 #include "support/GatedCamera.h"
 
-#include "capture/FourCC.h"
+#include "capture/SampleFormats.h"
 #include "capture/TestCameras.h"
 #include "capture/VideoImage.h"
 

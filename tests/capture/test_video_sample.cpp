@@ -1,7 +1,7 @@
 // The capture pipeline over test cameras: device selection, sample delivery in
 // every camera format, stream information, play states, teardown while frames
 // flow, stream errors, the capability list and the image-control arithmetic.
-#include "capture/CameraSettings.h"
+#include "capture/ImageControls.h"
 #include "capture/CaptureDevices.h"
 #include "capture/GstSupport.h"
 #include "capture/TestCameras.h"
@@ -12,12 +12,14 @@
 
 #include <linux/videodev2.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <span>
 #include <thread>
 #include <vector>
 
@@ -877,6 +879,58 @@ TEST_F(CaptureTest, ImageBufferCopiesTheCurrentSampleAsTheCallbackGetsIt)
 
 // ---------------------------------------------------------------------------
 // Image controls
+
+TEST(VideoPropertyTable, EveryPropertyHasItsNumberNameAndControlsOfItsOwn)
+{
+    const std::span<const TVideoPropertyInfo> properties = VideoProperties();
+    QStringList names;
+    std::vector<std::uint32_t> controlIds;
+    for (std::size_t i = 0; i < properties.size(); ++i) {
+        const TVideoPropertyInfo& row = properties[i];
+        EXPECT_EQ(row.Property, i);
+        EXPECT_EQ(VideoPropertyInfo(static_cast<int>(i)), &row);
+        EXPECT_EQ(VideoPropertyName(static_cast<int>(i)), QString::fromLatin1(row.Name));
+        EXPECT_FALSE(names.contains(QString::fromLatin1(row.Name))) << row.Name;
+        names.append(QString::fromLatin1(row.Name));
+        for (std::uint32_t id : {row.ControlId, row.AutoControlId}) {
+            if (id == 0)
+                continue;
+            EXPECT_EQ(std::count(controlIds.begin(), controlIds.end(), id), 0) << row.Name << " " << id;
+            controlIds.push_back(id);
+        }
+        EXPECT_TRUE(row.ControlId != 0 || row.AutoControlId == 0) << row.Name; // no automatic mode without a value
+    }
+    EXPECT_EQ(names, QStringList({"Brightness", "Contrast", "Hue", "Saturation", "Sharpness", "Gamma", "Color Enable",
+                                  "White Balance", "Backlight Compensation", "Gain"}));
+    EXPECT_EQ(VideoPropertyInfo(static_cast<int>(properties.size())), nullptr);
+    EXPECT_EQ(VideoPropertyInfo(-1), nullptr);
+    EXPECT_TRUE(VideoPropertyName(-1).isEmpty());
+}
+
+TEST(VideoPropertyTable, EachPropertyReadsAndWritesItsOwnControls)
+{
+    for (const TVideoPropertyInfo& row : VideoProperties()) {
+        if (row.ControlId == 0)
+            continue;
+        TFakeImageControls camera;
+        camera.Controls[row.ControlId] = {{0, 100, 1, 50}, 30};
+        if (row.AutoControlId)
+            camera.Controls[row.AutoControlId] = {{0, 1, 1, 1}, 1};
+        std::int32_t min, max, step, def, flags, value;
+        ASSERT_EQ(GetVideoPropAmpEx(&camera, row.Property, min, max, step, def, flags, value), S_OK) << row.Name;
+        EXPECT_EQ(value, 30) << row.Name;
+        EXPECT_EQ(flags, row.AutoControlId ? VideoProcAmp_Flags_Auto : VideoProcAmp_Flags_Manual) << row.Name;
+        EXPECT_EQ(VideoPropertyHasAuto(&camera, row.Property), row.AutoControlId != 0) << row.Name;
+
+        ASSERT_EQ(SetVideoPropAmpEx(&camera, row.Property, VideoProcAmp_Flags_Manual, 70), S_OK) << row.Name;
+        using Write = TFakeImageControls::Write;
+        std::vector<Write> expected;
+        if (row.AutoControlId)
+            expected.emplace_back(row.AutoControlId, 0);
+        expected.emplace_back(row.ControlId, 70);
+        EXPECT_EQ(camera.Writes, expected) << row.Name;
+    }
+}
 
 struct PercentCase {
     int percent;

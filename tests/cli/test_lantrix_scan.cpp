@@ -1,5 +1,6 @@
 // lantrix-scan run as a separate process: its output and exit codes for
 // picture files, bad usage, and raw camera samples.
+#include "capture/SampleFormats.h"
 #include "support/CaptureTestSupport.h"
 #include "support/Samples.h"
 
@@ -7,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -398,6 +400,43 @@ TEST(ScanRaw, UnreadableSampleFile)
     const ScanOutcome run = Scan({"--raw", "640x480:YUY2", "/no/such/sample.raw"});
     EXPECT_EQ(run.exitCode, 2);
     EXPECT_TRUE(run.err.contains("/no/such/sample.raw"));
+}
+
+// Every sample format of the table is read by its name, in either case.
+class ScanRawFormat : public ::testing::TestWithParam<TSampleFormatInfo> {};
+
+TEST_P(ScanRawFormat, NameInEitherCaseIsRead)
+{
+    QTemporaryDir dir;
+    QFile file(dir.filePath("tiny.raw"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray(5, '\x40')); // fits no format: the message picture, which holds no code
+    file.close();
+    const QString name = QString::fromLatin1(GetParam().Name);
+    for (const QString& spelling : {name, name.toLower()}) {
+        const ScanOutcome run = Scan({"--raw", "8x8:" + spelling, file.fileName()});
+        EXPECT_EQ(run.exitCode, 1) << spelling.toStdString() << ": " << run.err.toStdString();
+        EXPECT_EQ(run.err, "Unreadable!\n");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, ScanRawFormat, ::testing::ValuesIn(kSampleFormats),
+                         [](const auto& info) { return std::string(info.param.Name); });
+
+TEST(ScanUsage, ListsEverySampleFormatInTheTablesOrder)
+{
+    const ScanOutcome run = Scan({"--help"});
+    const qsizetype from = run.out.indexOf("FOURCC is");
+    const qsizetype to = run.out.indexOf("--save-bitmap", from);
+    ASSERT_GE(from, 0);
+    ASSERT_GT(to, from);
+    const QString formats = run.out.mid(from, to - from);
+    qsizetype last = -1;
+    for (const TSampleFormatInfo& row : kSampleFormats) {
+        const qsizetype at = formats.indexOf(QRegularExpression(QStringLiteral("\\b%1\\b").arg(QLatin1String(row.Name))));
+        EXPECT_GT(at, last) << row.Name; // listed, after the formats before it
+        last = at;
+    }
 }
 
 } // namespace

@@ -2,7 +2,7 @@
 // records every write. Header only: the capture tests include it.
 #pragma once
 
-#include "capture/CameraSettings.h"
+#include "capture/ImageControls.h"
 
 #include <cerrno>
 #include <map>

@@ -1,49 +1,18 @@
-// What a camera can be set to: its list of stream capabilities and its image
-// controls (brightness, contrast, ...), read and written through the V4L2
-// controls of the device node.
+// A camera's image controls (brightness, contrast, ...), read and written
+// through the V4L2 controls of its device node, and their percentages.
 #pragma once
 
 #include "capture/ResultCodes.h"
 
-#include <gst/gst.h>
-
-#include <array>
 #include <cstdint>
 #include <memory>
-#include <vector>
+#include <span>
 
-#include <QByteArray>
 #include <QString>
-#include <QStringList>
 
-class TVideoSample;
-class QObject;
-
-// ---------------------------------------------------------------------------
-// Capability list
-
-// One usable capability of the camera: a fixed size in one sample format.
-struct TFormatInfo {
-    int Width = 0;
-    int Height = 0;
-    std::uint32_t SSize = 0;          // bytes of one raw sample; 0 for motion JPEG
-    int OIndex = 0;                   // index of the caps structure it came from
-    QByteArray Caps;                  // caps text selecting exactly this capability
-    std::array<char, 4> FourCC{};     // "YUY2", "I420", "YV12", "MJPG", "RGB " for 24-bit BGR
-
-    // "W*H  (FOURCC)", e.g. "640*480  (YUY2)".
-    QString Text() const;
-};
-
-// The usable capabilities of caps (raw video of fixed size, or motion JPEG of
-// fixed size; a structure listing several raw formats gives one entry per
-// format), sorted by width and then height, equal sizes in caps order.
-std::vector<TFormatInfo> FormatListFromCaps(const GstCaps* caps);
-
-// ---------------------------------------------------------------------------
-// Image controls
-
-// TVideoProperty: the image controls by number.
+// TVideoProperty: the image controls by number, which is their row in
+// VideoProperties(). The numbers and the rows are checked against each other
+// when the table is compiled.
 enum TVideoProperty : std::uint8_t {
     VP_Brightness = 0,
     VP_Contrast = 1,
@@ -56,7 +25,22 @@ enum TVideoProperty : std::uint8_t {
     VP_BacklightCompensation = 8,
     VP_Gain = 9,
 };
-inline constexpr int kVideoPropertyCount = 10;
+
+// One image control: its number, English name, the V4L2 control that holds
+// its value (0: V4L2 has none) and the one that switches its automatic mode
+// (0: none).
+struct TVideoPropertyInfo {
+    TVideoProperty Property;
+    const char* Name;
+    std::uint32_t ControlId;
+    std::uint32_t AutoControlId;
+};
+
+// Every image control, row n describing property n.
+std::span<const TVideoPropertyInfo> VideoProperties();
+
+// The row of a property number; nullptr when there is no such property.
+const TVideoPropertyInfo* VideoPropertyInfo(int prop);
 
 // Flags of an image control: automatic or manual control.
 inline constexpr std::int32_t VideoProcAmp_Flags_Auto = 1;
@@ -104,27 +88,3 @@ void SetVideoPropAmpPercent(TImageControls* controls, int prop, int acPerCent);
 // means no quantisation.
 int PercentFromRaw(std::int32_t value, std::int32_t min, std::int32_t max);
 std::int32_t RawFromPercent(int acPerCent, const TControlRange& range);
-
-// The front-end's reading and writing of an image control. capture may be
-// nullptr (no capture running). AutoMode is true when the control is under
-// automatic control.
-HRESULT GetVideoPropertySettings(TVideoSample* capture, int VP, int& MinVal, int& MaxVal, int& StepSize, int& Default,
-                                 int& Actual, bool& AutoMode);
-HRESULT SetVideoPropertySettings(TVideoSample* capture, int VP, int Actual, bool AutoMode);
-
-// ---------------------------------------------------------------------------
-// Dialogs
-
-// The dialogs of the camera, provided by the widget library
-// (InstallCameraDialogs in capture/widgets/CameraDialogs.h).
-class TCameraDialogs {
-public:
-    virtual ~TCameraDialogs() = default;
-    // Modal dialog over the image controls.
-    virtual HRESULT ShowImageControls(TImageControls& controls, const QString& caption, QObject* owner) = 0;
-    // Modal choice among the capability list: the chosen index, or -1.
-    virtual int PickCapability(const QStringList& entries, int current, QObject* owner) = 0;
-};
-
-void SetCameraDialogs(TCameraDialogs* dialogs);
-TCameraDialogs* CameraDialogs();
