@@ -90,7 +90,10 @@ INSTANTIATE_TEST_SUITE_P(Brightness, RainColours,
                                            ColourCase{0, {0, 0, 0}, {0, 0, 0}},
                                            ColourCase{50, {74, 127, 49}, {24, 42, 16}},
                                            ColourCase{1, {1, 2, 0}, {0, 0, 0}}),
-                         [](const auto& info) { return "b" + std::to_string(info.param.brightness); });
+                         [](const auto& info) {
+                             std::string name = "b";
+                             return name.append(std::to_string(info.param.brightness));
+                         });
 
 struct TailCase {
     int y;
@@ -109,7 +112,8 @@ INSTANTIATE_TEST_SUITE_P(Rows, RainTail,
                          ::testing::Values(TailCase{10, 33, 4}, TailCase{40, 33, 0}, TailCase{45, 33, 5},
                                            TailCase{0, 33, 28}, TailCase{0, 10, 4}, TailCase{34, 33, 28}),
                          [](const auto& info) {
-                             return "y" + std::to_string(info.param.y) + "_h" + std::to_string(info.param.matrixHeight);
+                             std::string name = "y";
+                             return name.append(std::to_string(info.param.y)).append("_h").append(std::to_string(info.param.matrixHeight));
                          });
 
 TEST(Rain, NewDropsTakeRowSpeedAndBrightnessFromTheRandomSource)
