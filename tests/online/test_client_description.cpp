@@ -1,6 +1,6 @@
 #include "online/ClientDescription.h"
+#include "support/TestFiles.h"
 
-#include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
@@ -15,11 +15,7 @@ class MachineIdTest : public ::testing::Test {
 protected:
     QString Write(const QString& name, const QByteArray& contents)
     {
-        const QString path = dir.filePath(name);
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(contents);
-        return path;
+        return WriteTestFile(dir.path(), name, contents);
     }
     QTemporaryDir dir;
 };
