@@ -154,16 +154,13 @@ private slots:
     void cleanupTestCase();
     void formEncoding_data();
     void formEncoding();
-    void httpsReplyWithSecureClientHeaders();
-    void schemeInCapitalsTakesSecureClient();
-    void plainClientAddsNoHeaders();
+    void replyUsed_data();
+    void replyUsed();
     void statusRules_data();
     void statusRules();
     void untrustedCertificateFails();
     void replyDecodedByDeclaredCharset_data();
     void replyDecodedByDeclaredCharset();
-    void postToServerUsesHttps();
-    void postToServerFallsBackToPlainAfterTlsFailure();
     void postToServerClosedPortRaisesSecondError();
     void postToServerSilentServerTimesOut();
 
@@ -262,47 +259,42 @@ void WebRequestTest::formEncoding()
     QCOMPARE(EncodeFormFields(fields), body);
 }
 
-void WebRequestTest::httpsReplyWithSecureClientHeaders()
+void WebRequestTest::replyUsed_data()
 {
-    TestServer server(&trusted_);
+    QTest::addColumn<bool>("secureServer");
+    QTest::addColumn<QString>("scheme"); // empty: PostToServer
+    QTest::addColumn<bool>("secureClient");
+    QTest::newRow("https") << true << "https://" << true;
+    QTest::newRow("scheme in capitals takes the secure client") << true << "HTTPS://" << true;
+    QTest::newRow("plain http") << false << "http://" << false;
+    QTest::newRow("PostToServer over https") << true << "" << true;
+    // https meets a plain server, so the TLS negotiation fails; the plain
+    // attempt's reply is the result and no error is left over.
+    QTest::newRow("PostToServer over plain http after a TLS failure") << false << "" << false;
+}
+
+void WebRequestTest::replyUsed()
+{
+    QFETCH(bool, secureServer);
+    QFETCH(QString, scheme);
+    QFETCH(bool, secureClient);
+    TestServer server(secureServer ? &trusted_ : nullptr);
     server.answer.body = "OK\r\nsecond line";
     const FormFields fields{"cmd=feedback", "msg=hello world"};
-    const Outcome outcome = Run([&] { return PostForm("https://" + server.Address(), fields, 5000); });
+    const QString address = server.Address("/php/check2.php");
+    const Outcome outcome = Run([&] {
+        return scheme.isEmpty() ? PostToServer(address, fields, 5000) : PostForm(scheme + address, fields, 5000);
+    });
     QCOMPARE(outcome.error, QString());
     QCOMPARE(outcome.reply, QString("OK\r\nsecond line"));
     QCOMPARE(server.requests.size(), 1);
     const QByteArray head = HeadOf(server.requests[0]);
-    QVERIFY2(head.startsWith("post /php/feedback.php http/1.1"), head.constData());
-    QVERIFY2(head.contains("\r\nconnection: close"), head.constData());
-    QVERIFY2(head.contains("\r\ncontent-type: application/x-www-form-urlencoded; charset=utf-8"),
-             head.constData());
+    QVERIFY2(head.startsWith("post /php/check2.php http/1.1"), head.constData());
     QCOMPARE(BodyOf(server.requests[0]), QByteArray("cmd=feedback&msg=hello+world"));
-}
-
-void WebRequestTest::schemeInCapitalsTakesSecureClient()
-{
-    TestServer server(&trusted_);
-    server.answer.body = "secure";
-    const Outcome outcome = Run([&] { return PostForm("HTTPS://" + server.Address(), {"a=1"}, 5000); });
-    QCOMPARE(outcome.error, QString());
-    QCOMPARE(outcome.reply, QString("secure"));
-    QCOMPARE(server.requests.size(), 1);
-    QVERIFY(HeadOf(server.requests[0]).contains("\r\nconnection: close"));
-}
-
-void WebRequestTest::plainClientAddsNoHeaders()
-{
-    TestServer server;
-    server.answer.body = "plain";
-    const Outcome outcome = Run([&] { return PostForm("http://" + server.Address(), {"a=b c"}, 5000); });
-    QCOMPARE(outcome.error, QString());
-    QCOMPARE(outcome.reply, QString("plain"));
-    QCOMPARE(server.requests.size(), 1);
-    const QByteArray head = HeadOf(server.requests[0]);
-    QVERIFY2(head.startsWith("post /php/feedback.php http/1.1"), head.constData());
-    QVERIFY2(!head.contains("connection: close"), head.constData());
-    QVERIFY2(!head.contains("charset"), head.constData());
-    QCOMPARE(BodyOf(server.requests[0]), QByteArray("a=b+c"));
+    QCOMPARE(head.contains("\r\nconnection: close"), secureClient);
+    QCOMPARE(head.contains("\r\ncontent-type: application/x-www-form-urlencoded; charset=utf-8"),
+             secureClient);
+    QVERIFY2(head.contains("\r\ncontent-type: application/x-www-form-urlencoded"), head.constData());
 }
 
 void WebRequestTest::statusRules_data()
@@ -380,30 +372,6 @@ void WebRequestTest::replyDecodedByDeclaredCharset()
     const Outcome outcome = Run([&] { return PostForm(url, {"a=1"}, 5000); });
     QCOMPARE(outcome.error, QString());
     QCOMPARE(outcome.reply, reply);
-}
-
-void WebRequestTest::postToServerUsesHttps()
-{
-    TestServer server(&trusted_);
-    server.answer.body = "over https";
-    const Outcome outcome = Run([&] { return PostToServer(server.Address("/php/check2.php"), {"cmd=check"}, 5000); });
-    QCOMPARE(outcome.error, QString());
-    QCOMPARE(outcome.reply, QString("over https"));
-    QCOMPARE(server.requests.size(), 1);
-    QVERIFY(HeadOf(server.requests[0]).startsWith("post /php/check2.php "));
-}
-
-// A plain server where https was tried: the TLS negotiation fails, the plain
-// attempt's reply is the result and no error is left over.
-void WebRequestTest::postToServerFallsBackToPlainAfterTlsFailure()
-{
-    TestServer server;
-    server.answer.body = "over http";
-    const Outcome outcome = Run([&] { return PostToServer(server.Address(), {"cmd=check", "x=1 2"}, 5000); });
-    QCOMPARE(outcome.error, QString());
-    QCOMPARE(outcome.reply, QString("over http"));
-    QCOMPARE(server.requests.size(), 1);
-    QCOMPARE(BodyOf(server.requests[0]), QByteArray("cmd=check&x=1+2"));
 }
 
 void WebRequestTest::postToServerClosedPortRaisesSecondError()
