@@ -1,7 +1,9 @@
 #include "online/ClientDescription.h"
 #include "support/TestFiles.h"
 
+#include <QProcess>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -25,6 +27,15 @@ TEST_F(MachineIdTest, GuidFormWithVersion4Bits)
     const QString path = Write("machine-id", "0123456789abcdef0123456789abcdef\n");
     const QString id = MachineIdFromFiles({path});
     EXPECT_TRUE(kGuidForm.match(id).hasMatch()) << id.toStdString();
+}
+
+// The value worked out independently (Python's hmac module): HMAC-SHA256 of
+// the program's key under the machine ID's 16 bytes, first 16 bytes, version
+// 4 and variant bits.
+TEST_F(MachineIdTest, KeyedHashOfTheMachineId)
+{
+    const QString path = Write("machine-id", "0123456789abcdef0123456789abcdef\n");
+    EXPECT_EQ(MachineIdFromFiles({path}), QString("40fd23e3-fe1c-4c28-9fd3-159956f94afc"));
 }
 
 TEST_F(MachineIdTest, StableForOneMachine)
@@ -89,6 +100,21 @@ TEST(MachineIdOfThisMachineTest, EmptyOrGuidForm)
 {
     const QString id = MachineId();
     EXPECT_TRUE(id.isEmpty() || kGuidForm.match(id).hasMatch()) << id.toStdString();
+}
+
+// systemd's own application-specific machine ID under the program's key is
+// the same value, where systemd can read this machine's ID.
+TEST(MachineIdOfThisMachineTest, SameAsSystemdAppSpecificId)
+{
+    const QString tool = QStandardPaths::findExecutable("systemd-id128");
+    if (tool.isEmpty())
+        GTEST_SKIP() << "systemd-id128 is not installed";
+    QProcess process;
+    process.start(tool, {"machine-id", "--app-specific=671aa6ef6d3bb85c66742aadd5cc7d06", "-u"});
+    ASSERT_TRUE(process.waitForFinished(30000));
+    if (process.exitCode() != 0)
+        GTEST_SKIP() << "systemd reads no machine ID here";
+    EXPECT_EQ(MachineId(), QString::fromLatin1(process.readAllStandardOutput().trimmed()));
 }
 
 TEST(LocaleTagTest, LanguageRegionFormOrXx)
