@@ -171,7 +171,10 @@ QString PostForm(const QString& url, const FormFields& fields, int timeoutMs)
 
     std::unique_ptr<curl_slist, SlistDeleter> headers;
     auto addHeader = [&headers](const char* header) {
-        headers.reset(curl_slist_append(headers.release(), header));
+        if (curl_slist* extended = curl_slist_append(headers.get(), header)) {
+            headers.release(); // now the head of `extended`
+            headers.reset(extended);
+        }
     };
     if (secure) {
         addHeader("Connection: close");
