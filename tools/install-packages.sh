@@ -16,7 +16,7 @@ libzxing-dev libjpeg62-turbo-dev
 libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good
 gstreamer1.0-pipewire
 libgdk-pixbuf-2.0-0
-libcurl4-openssl-dev libicu-dev
+libcurl4-openssl-dev ca-certificates libicu-dev
 fonts-dejavu-core
 "
 test_packages="

@@ -4,6 +4,7 @@
 
 #include "platform/OSError.h"
 #include "platform/VersionResource.h"
+#include "support/TestFiles.h"
 #include "support/VersionFixtures.h"
 
 #include <QDir>
@@ -421,11 +422,7 @@ class VersionFile : public testing::Test {
 protected:
     QString Write(const QString& name, const QByteArray& bytes)
     {
-        const QString path = dir_.filePath(name);
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-        return path;
+        return WriteTestFile(dir_.path(), name, bytes);
     }
 
     // Size and read as the program does them; the code of the first failure.

@@ -1,0 +1,215 @@
+#include "online/WebRequest.h"
+
+#include <QStringDecoder>
+#include <QUrl>
+
+#include <curl/curl.h>
+
+#include <chrono>
+#include <memory>
+#include <mutex>
+
+namespace {
+
+std::mutex extraAuthorityMutex;
+QByteArray extraAuthority;
+
+QByteArray ExtraAuthority()
+{
+    std::lock_guard lock(extraAuthorityMutex);
+    return extraAuthority;
+}
+
+void InitCurlOnce()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+struct CurlDeleter {
+    void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
+};
+struct SlistDeleter {
+    void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+};
+
+size_t AppendBody(char* data, size_t size, size_t count, void* body)
+{
+    static_cast<QByteArray*>(body)->append(data, qsizetype(size * count));
+    return size * count;
+}
+
+// The wait for the response, counted from the moment the connection stands
+// (TLS included) and bounded apart from the connection time-out.
+struct ResponseClock {
+    CURL* handle = nullptr;
+    bool secure = false;
+    std::chrono::steady_clock::time_point start;
+    std::chrono::milliseconds limit{0};
+    bool expired = false;
+};
+
+int CheckResponseTime(void* clientp, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
+{
+    auto* clock = static_cast<ResponseClock*>(clientp);
+    curl_off_t connectedUs = 0;
+    curl_easy_getinfo(clock->handle,
+                      clock->secure ? CURLINFO_APPCONNECT_TIME_T : CURLINFO_CONNECT_TIME_T,
+                      &connectedUs);
+    if (connectedUs == 0)
+        return 0; // still connecting: the connection time-out applies
+    const auto waited = std::chrono::steady_clock::now() - clock->start
+                        - std::chrono::microseconds(connectedUs);
+    if (waited > clock->limit) {
+        clock->expired = true;
+        return 1;
+    }
+    return 0;
+}
+
+// The charset parameter of a Content-Type value, empty when there is none.
+QByteArray DeclaredCharset(const char* contentType)
+{
+    if (!contentType)
+        return {};
+    const QList<QByteArray> parameters = QByteArray(contentType).split(';');
+    for (qsizetype i = 1; i < parameters.size(); ++i) {
+        const QByteArray parameter = parameters[i].trimmed();
+        const qsizetype equals = parameter.indexOf('=');
+        if (equals < 0 || parameter.left(equals).trimmed().toLower() != "charset")
+            continue;
+        QByteArray value = parameter.mid(equals + 1).trimmed();
+        if (value.size() >= 2 && value.startsWith('"') && value.endsWith('"'))
+            value = value.mid(1, value.size() - 2);
+        return value;
+    }
+    return {};
+}
+
+QString DecodeReply(const QByteArray& body, const QByteArray& charset)
+{
+    if (!charset.isEmpty()) {
+        QStringDecoder decoder(charset.constData());
+        if (decoder.isValid())
+            return decoder.decode(body);
+    }
+    return QString::fromUtf8(body);
+}
+
+QByteArray FormEncode(const QString& text)
+{
+    return QUrl::toPercentEncoding(text, " ").replace(' ', '+');
+}
+
+[[noreturn]] void Fail(const QString& url, const QString& message)
+{
+    throw TWebError((url + ": " + message).toStdString());
+}
+
+}  // namespace
+
+QByteArray EncodeFormFields(const FormFields& fields)
+{
+    QByteArray body;
+    for (const QString& entry : fields) {
+        if (!body.isEmpty())
+            body += '&';
+        const qsizetype equals = entry.indexOf('=');
+        body += FormEncode(equals < 0 ? entry : entry.left(equals));
+        body += '=';
+        if (equals >= 0)
+            body += FormEncode(entry.mid(equals + 1));
+    }
+    return body;
+}
+
+QString PostForm(const QString& url, const FormFields& fields, int timeoutMs)
+{
+    InitCurlOnce();
+    const bool secure = url.toLower().startsWith("https://");
+    std::unique_ptr<CURL, CurlDeleter> handle(curl_easy_init());
+    if (!handle)
+        Fail(url, "The HTTP client could not be created.");
+    CURL* curl = handle.get();
+
+    const QByteArray address = url.toUtf8();
+    const QByteArray body = EncodeFormFields(fields);
+    QByteArray reply;
+    char errorText[CURL_ERROR_SIZE] = {};
+
+    curl_easy_setopt(curl, CURLOPT_URL, address.constData());
+    curl_easy_setopt(curl, CURLOPT_POST, 1L);
+    curl_easy_setopt(curl, CURLOPT_POSTFIELDS, body.constData());
+    curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t(body.size()));
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, AppendBody);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &reply);
+    curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorText);
+    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L); // called from more than one thread
+
+    // Certificates are always verified, whoever calls.
+    curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
+    curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L);
+    const QByteArray authority = ExtraAuthority();
+    if (!authority.isEmpty()) {
+        curl_blob blob{const_cast<char*>(authority.constData()), size_t(authority.size()),
+                       CURL_BLOB_COPY};
+        curl_easy_setopt(curl, CURLOPT_CAINFO_BLOB, &blob);
+    }
+
+    // A connection time-out, and the response time-out counted from the
+    // moment the connection stands; the overall limit only backs both up.
+    const long timeout = timeoutMs > 0 ? timeoutMs : 0;
+    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, timeout);
+    ResponseClock clock{curl, secure, std::chrono::steady_clock::now(),
+                        std::chrono::milliseconds(timeout)};
+    if (timeout > 0) {
+        curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, 2 * timeout + 1000);
+        curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, CheckResponseTime);
+        curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &clock);
+        curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+    }
+
+    std::unique_ptr<curl_slist, SlistDeleter> headers;
+    auto addHeader = [&headers](const char* header) {
+        if (curl_slist* extended = curl_slist_append(headers.get(), header)) {
+            headers.release(); // now the head of `extended`
+            headers.reset(extended);
+        }
+    };
+    if (secure) {
+        addHeader("Connection: close");
+        addHeader("Content-Type: application/x-www-form-urlencoded; charset=utf-8");
+    }
+    addHeader("Expect:"); // the whole body at once, without waiting for "100 Continue"
+    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers.get());
+
+    const CURLcode result = curl_easy_perform(curl);
+    if (clock.expired)
+        Fail(url, QString("No response within %1 ms.").arg(timeout));
+    if (result != CURLE_OK)
+        Fail(url, QString::fromUtf8(errorText[0] ? errorText : curl_easy_strerror(result)));
+
+    long status = 0;
+    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
+    if (!secure && status >= 400)
+        Fail(url, QString("The server answered with HTTP status %1.").arg(status));
+
+    const char* contentType = nullptr;
+    curl_easy_getinfo(curl, CURLINFO_CONTENT_TYPE, &contentType);
+    return DecodeReply(reply, DeclaredCharset(contentType));
+}
+
+QString PostToServer(const QString& serverAddress, const FormFields& fields, int timeoutMs)
+{
+    try {
+        return PostForm("https://" + serverAddress, fields, timeoutMs);
+    } catch (const std::exception&) {
+        return PostForm("http://" + serverAddress, fields, timeoutMs);
+    }
+}
+
+void TrustExtraAuthority(const QByteArray& pem)
+{
+    std::lock_guard lock(extraAuthorityMutex);
+    extraAuthority = pem;
+}
