@@ -43,7 +43,9 @@ QString PostForm(const QString& url, const FormFields& fields, int timeoutMs);
 // the first reply; raises the second attempt's error when both fail.
 QString PostToServer(const QString& serverAddress, const FormFields& fields, int timeoutMs);
 
-// Adds a certificate authority (PEM) that the secure client trusts as well as
-// the system's, for every call from now on; an empty text removes it. Lets
-// tests serve TLS from 127.0.0.1 without ever switching verification off.
+// Makes the secure client trust a certificate authority (PEM) of the caller's
+// for every call from now on; an empty text goes back to the system's
+// authorities alone. While one is set, libcurl may take it in place of the
+// system's bundle, so this is for tests: it lets them serve TLS from
+// 127.0.0.1 without ever switching verification off.
 void TrustExtraAuthority(const QByteArray& pem);
