@@ -2,6 +2,7 @@
 
 #include "localization/LanguageFiles.h"
 #include "localization/widgets/CaptionedMessageDlg.h"
+#include "localization/widgets/GuardedHandler.h"
 #include "localization/widgets/ModalWindow.h"
 #include "localization/widgets/WindowLook.h"
 #include "online/Feedback.h"
@@ -11,13 +12,11 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 
 #include <algorithm>
-#include <exception>
 
 TFeedbackForm* FeedbackForm = nullptr;
 
@@ -331,20 +330,5 @@ bool TFeedbackForm::eventFilter(QObject* watched, QEvent* event)
 
 void TFeedbackForm::Guarded(const std::function<void()>& handler)
 {
-    QString error;
-    try {
-        handler();
-        return;
-    } catch (const std::exception& e) {
-        error = QString::fromUtf8(e.what());
-    } catch (...) {
-        error = QStringLiteral("Unknown error");
-    }
-    if (environment_.showError) {
-        environment_.showError(error);
-        return;
-    }
-    QMessageBox box(QMessageBox::Critical, QApplication::applicationDisplayName(), error, QMessageBox::Ok, this);
-    box.setTextFormat(Qt::PlainText);
-    box.exec();
+    RunGuarded(handler, environment_.showError, this);
 }
