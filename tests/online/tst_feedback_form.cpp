@@ -111,28 +111,29 @@ private slots:
         QTest::addColumn<int>("beeps");
         QTest::addColumn<QString>("box"); // the title of the box shown; empty: none
         QTest::addColumn<bool>("closed");
+        QTest::addColumn<QString>("focus"); // where the focus goes; empty: not checked
 
         QTest::newRow("empty message beeps, nothing sent")
-            << "tls" << QByteArray("OK") << " \n\t\n " << "" << 0 << 1 << "" << false;
+            << "tls" << QByteArray("OK") << " \n\t\n " << "" << 0 << 1 << "" << false << "Memo1";
         QTest::newRow("no dot after the at sign")
-            << "tls" << QByteArray("OK") << "Great" << "user@example" << 0 << 0 << "Failure" << false;
+            << "tls" << QByteArray("OK") << "Great" << "user@example" << 0 << 0 << "Failure" << false << "Edit1";
         QTest::newRow("address ending in a dot")
-            << "tls" << QByteArray("OK") << "Great" << "user@example.com." << 0 << 0 << "Failure" << false;
+            << "tls" << QByteArray("OK") << "Great" << "user@example.com." << 0 << 0 << "Failure" << false << "Edit1";
         QTest::newRow("space inside the address")
-            << "tls" << QByteArray("OK") << "Great" << "us er@example.com" << 0 << 0 << "Failure" << false;
+            << "tls" << QByteArray("OK") << "Great" << "us er@example.com" << 0 << 0 << "Failure" << false << "Edit1";
         QTest::newRow("good address, reply OK")
             << "tls" << QByteArray("OK") << "Great" << " first.last+x@mail.example.org " << 1 << 0 << "Success"
-            << true;
+            << true << "";
         QTest::newRow("reply OK and a line break")
-            << "tls" << QByteArray("OK\r\n") << "Great" << "" << 1 << 0 << "Success" << true;
+            << "tls" << QByteArray("OK\r\n") << "Great" << "" << 1 << 0 << "Success" << true << "";
         QTest::newRow("reply ok in lower case")
-            << "tls" << QByteArray("ok") << "Great" << "" << 1 << 0 << "Failure" << false;
+            << "tls" << QByteArray("ok") << "Great" << "" << 1 << 0 << "Failure" << false << "";
         QTest::newRow("reply OK and a full stop")
-            << "tls" << QByteArray("OK.") << "Great" << "" << 1 << 0 << "Failure" << false;
-        QTest::newRow("empty reply") << "tls" << QByteArray("") << "Great" << "" << 1 << 0 << "Failure" << false;
+            << "tls" << QByteArray("OK.") << "Great" << "" << 1 << 0 << "Failure" << false << "";
+        QTest::newRow("empty reply") << "tls" << QByteArray("") << "Great" << "" << 1 << 0 << "Failure" << false << "";
         QTest::newRow("plain http after the https attempt fails")
-            << "plain" << QByteArray("OK") << "Great" << "" << 1 << 0 << "Success" << true;
-        QTest::newRow("no network") << "closed" << QByteArray("OK") << "Great" << "" << 0 << 0 << "Failure" << false;
+            << "plain" << QByteArray("OK") << "Great" << "" << 1 << 0 << "Success" << true << "";
+        QTest::newRow("no network") << "closed" << QByteArray("OK") << "Great" << "" << 0 << 0 << "Failure" << false << "";
     }
 
     void sendPaths()
@@ -145,6 +146,7 @@ private slots:
         QFETCH(int, beeps);
         QFETCH(QString, box);
         QFETCH(bool, closed);
+        QFETCH(QString, focus);
 
         std::unique_ptr<TestServer> testServer;
         QString address = QString("127.0.0.1:%1%2").arg(ClosedPort()).arg(kFeedbackPath);
@@ -158,7 +160,10 @@ private slots:
         form->Edit1->setText(email);
         if (!box.isEmpty())
             AnswerBox();
+        form->BitBtn1->setFocus();
         QTest::mouseClick(form->BitBtn1, Qt::LeftButton);
+        if (!focus.isEmpty())
+            QCOMPARE(form->focusWidget()->objectName(), focus);
 
         QCOMPARE(calls.beeps, beeps);
         QCOMPARE(boxTitle, box);
