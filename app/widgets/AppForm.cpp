@@ -9,6 +9,8 @@
 #include "capture/VideoImage.h"
 #include "localization/widgets/ResetToDefaults.h"
 #include "localization/widgets/TranslateForm.h"
+#include "online/Feedback.h"
+#include "online/widgets/FeedbackForm.h"
 #include "platform/Folders.h"
 #include "platform/WebHost.h"
 
@@ -353,6 +355,7 @@ void TAppForm::BuildMenus()
     Bind(Language1, &QAction::triggered, &TAppForm::Language1Click);
     SendFeedback1 = entry(help, "SendFeedback1", QStringLiteral("Send &Feedback..."));
     SendFeedback1->setIcon(Icon("mail-send", "feedback"));
+    Bind(SendFeedback1, &QAction::triggered, &TAppForm::SendFeedback1Click);
     About1 = entry(help, "About1", QStringLiteral("&About..."));
     About1->setIcon(Icon("help-about", "about"));
     Bind(About1, &QAction::triggered, &TAppForm::About1Click);
@@ -563,6 +566,17 @@ void TAppForm::Language1Click()
     environment.setLanguageFile = [this](const QString& fileName) { SetLanguageFile(fileName); };
     environment.showError = ShowException;
     TTranslateForm::Execute(std::move(environment), this);
+}
+
+void TAppForm::SendFeedback1Click()
+{
+    TFeedbackFormEnvironment environment;
+    environment.appProductName = AppProductName;
+    environment.appCaption = AppCaption;
+    environment.appVersion = AppVersion;
+    environment.serverAddress = MakerWebHost() + QLatin1String(kFeedbackPath);
+    environment.showError = ShowException;
+    TFeedbackForm::Execute(std::move(environment), this);
 }
 
 void TAppForm::About1Click()

@@ -95,6 +95,7 @@ public:
     void Help2Click();
     void ResettoDefaults1Click();
     void Language1Click();
+    void SendFeedback1Click();
     void About1Click();
     void Copy1Click();
     void SelectAll1Click();

@@ -5,6 +5,7 @@
 #include "localization/LanguageWindow.h"
 #include "localization/RestartScript.h"
 #include "localization/widgets/CaptionedMessageDlg.h"
+#include "localization/widgets/GuardedHandler.h"
 #include "localization/widgets/LinkLabel.h"
 #include "localization/widgets/ModalWindow.h"
 #include "localization/widgets/WindowLook.h"
@@ -273,20 +274,5 @@ void TTranslateForm::SelectAll1Click()
 
 void TTranslateForm::Guarded(const std::function<void()>& handler)
 {
-    QString error;
-    try {
-        handler();
-        return;
-    } catch (const std::exception& e) {
-        error = QString::fromUtf8(e.what());
-    } catch (...) {
-        error = QStringLiteral("Unknown error");
-    }
-    if (environment_.showError) {
-        environment_.showError(error);
-        return;
-    }
-    QMessageBox box(QMessageBox::Critical, QApplication::applicationDisplayName(), error, QMessageBox::Ok, this);
-    box.setTextFormat(Qt::PlainText);
-    box.exec();
+    RunGuarded(handler, environment_.showError, this);
 }

@@ -7,6 +7,7 @@
 #include "app/widgets/ErrorHandler.h"
 #include "about/widgets/AboutBox.h"
 #include "localization/LanguageFiles.h"
+#include "online/widgets/FeedbackForm.h"
 #include "support/ModalAnswers.h"
 #include "support/Samples.h"
 
@@ -648,6 +649,31 @@ private slots:
         form->About1->trigger();
         QCOMPARE(title, Translate(QStringLiteral("About %s")).replace(QStringLiteral("%s"), QStringLiteral("Lantrix")));
         QVERIFY(!AboutBox);
+    }
+
+    // Help > Send Feedback opens a new, empty feedback window as the current
+    // one, modally; Escape closes and destroys it, and the next one starts
+    // empty again.
+    void sendFeedbackOpensTheFeedbackWindow()
+    {
+        auto form = MakeForm();
+        QStringList seen;
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, this, [&] {
+            if (!FeedbackForm || !FeedbackForm->isVisible() || QApplication::activeModalWidget() != FeedbackForm)
+                return;
+            seen << FeedbackForm->windowTitle() + "|" + FeedbackForm->Memo1->toPlainText() + "|" +
+                        (FeedbackForm->Panel4->IsChosen() || FeedbackForm->Panel5->IsChosen() ? "chosen" : "none");
+            FeedbackForm->Memo1->setPlainText(QStringLiteral("left behind"));
+            FeedbackForm->Image1Click();
+            QTest::keyClick(FeedbackForm->Memo1, Qt::Key_Escape);
+        });
+        poll.start(10);
+        form->SendFeedback1->trigger();
+        QVERIFY(!FeedbackForm);
+        form->SendFeedback1->trigger();
+        QVERIFY(!FeedbackForm);
+        QCOMPARE(seen, QStringList(2, QStringLiteral("Lantrix feedback||none")));
     }
 };
 

@@ -1,107 +1,18 @@
 // The form POST against servers on 127.0.0.1 that the test starts: TLS with a
 // certificate of a test authority (trusted through TrustExtraAuthority), plain
 // http, one that accepts connections and never answers, and a closed port.
-// PostForm blocks, so it runs on a worker thread while this thread serves.
+// PostForm blocks, so it runs on a worker thread while this thread waits.
 
 #include "online/WebRequest.h"
+#include "support/WebTestServers.h"
 
 #include <QElapsedTimer>
-#include <QFile>
-#include <QProcess>
-#include <QSslCertificate>
-#include <QSslConfiguration>
-#include <QSslKey>
-#include <QSslServer>
-#include <QSslSocket>
-#include <QTcpServer>
-#include <QTcpSocket>
-#include <QTemporaryDir>
 #include <QtTest>
 
+#include <functional>
 #include <future>
-#include <memory>
 
 namespace {
-
-const char* const kOpensslConfig = R"([req]
-distinguished_name = dn
-[dn]
-[authority]
-basicConstraints = critical,CA:TRUE
-keyUsage = critical,keyCertSign,cRLSign
-subjectKeyIdentifier = hash
-[server]
-basicConstraints = CA:FALSE
-keyUsage = critical,digitalSignature
-extendedKeyUsage = serverAuth
-subjectAltName = IP:127.0.0.1
-)";
-
-// How a test server answers.
-struct Answer {
-    bool silent = false; // accept, read, and never answer
-    int status = 200;
-    QByteArray contentType = "text/plain";
-    QByteArray body;
-};
-
-// A one-request-per-connection HTTP server on 127.0.0.1, plain or TLS.
-class TestServer : public QObject {
-public:
-    explicit TestServer(const QSslConfiguration* tls = nullptr)
-    {
-        if (tls) {
-            auto* server = new QSslServer(this);
-            server->setSslConfiguration(*tls);
-            server_.reset(server);
-        } else {
-            server_.reset(new QTcpServer(this));
-        }
-        connect(server_.get(), &QTcpServer::pendingConnectionAvailable, this, &TestServer::Accept);
-        QVERIFY(server_->listen(QHostAddress::LocalHost));
-    }
-
-    QString Address(const QString& path = "/php/feedback.php") const
-    {
-        return QString("127.0.0.1:%1%2").arg(server_->serverPort()).arg(path);
-    }
-
-    Answer answer;
-    QList<QByteArray> requests; // every complete request received, head and body
-
-private:
-    void Accept()
-    {
-        while (QTcpSocket* socket = server_->nextPendingConnection()) {
-            auto buffer = std::make_shared<QByteArray>();
-            connect(socket, &QTcpSocket::readyRead, this, [this, socket, buffer] {
-                *buffer += socket->readAll();
-                const qsizetype headEnd = buffer->indexOf("\r\n\r\n");
-                if (headEnd < 0)
-                    return;
-                qsizetype length = 0;
-                for (const QByteArray& line : buffer->left(headEnd).split('\n'))
-                    if (line.toLower().startsWith("content-length:"))
-                        length = line.mid(15).trimmed().toLongLong();
-                if (buffer->size() < headEnd + 4 + length)
-                    return;
-                requests.append(*buffer);
-                buffer->clear();
-                if (answer.silent)
-                    return;
-                QByteArray reply = "HTTP/1.1 " + QByteArray::number(answer.status) + " Test\r\n";
-                reply += "Content-Type: " + answer.contentType + "\r\n";
-                reply += "Content-Length: " + QByteArray::number(answer.body.size()) + "\r\n";
-                reply += "Connection: close\r\n\r\n" + answer.body;
-                socket->write(reply);
-                socket->disconnectFromHost();
-            });
-            connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-        }
-    }
-
-    std::unique_ptr<QTcpServer> server_;
-};
 
 struct Outcome {
     QString reply;
@@ -134,16 +45,6 @@ Outcome Run(std::function<QString()> post)
     return result.get();
 }
 
-QByteArray HeadOf(const QByteArray& request)
-{
-    return request.left(request.indexOf("\r\n\r\n")).toLower();
-}
-
-QByteArray BodyOf(const QByteArray& request)
-{
-    return request.mid(request.indexOf("\r\n\r\n") + 4);
-}
-
 }  // namespace
 
 class WebRequestTest : public QObject {
@@ -165,66 +66,16 @@ private slots:
     void postToServerSilentServerTimesOut();
 
 private:
-    QString Make(const QStringList& arguments);
-    QSslConfiguration Tls(const QString& name);
-
-    QTemporaryDir dir_;
+    TestCertificates certificates_;
     QSslConfiguration trusted_;
     QSslConfiguration untrusted_;
 };
 
-QString WebRequestTest::Make(const QStringList& arguments)
-{
-    QProcess openssl;
-    openssl.setWorkingDirectory(dir_.path());
-    openssl.start("openssl", arguments);
-    if (!openssl.waitForFinished(60000) || openssl.exitCode() != 0)
-        return QString::fromLocal8Bit(openssl.readAllStandardError()) + openssl.errorString();
-    return {};
-}
-
-// A server key and certificate signed by the authority `name`.
-QSslConfiguration WebRequestTest::Tls(const QString& name)
-{
-    const QStringList newKey = {"-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes"};
-    QString failure = Make(QStringList{"req", "-x509", "-config", "test.cnf", "-extensions", "authority",
-                                       "-keyout", name + "-ca.key", "-out", name + "-ca.pem", "-days", "2",
-                                       "-subj", "/CN=Lantrix test authority " + name}
-                           + newKey);
-    if (failure.isEmpty())
-        failure = Make(QStringList{"req", "-config", "test.cnf", "-keyout", name + ".key", "-out",
-                                   name + ".csr", "-subj", "/CN=127.0.0.1"}
-                       + newKey);
-    if (failure.isEmpty())
-        failure = Make({"x509", "-req", "-in", name + ".csr", "-CA", name + "-ca.pem", "-CAkey",
-                        name + "-ca.key", "-CAcreateserial", "-days", "2", "-extfile", "test.cnf",
-                        "-extensions", "server", "-out", name + ".pem"});
-    if (!failure.isEmpty())
-        qFatal("openssl failed: %s", qPrintable(failure));
-
-    QFile certificate(dir_.filePath(name + ".pem"));
-    QFile key(dir_.filePath(name + ".key"));
-    if (!certificate.open(QIODevice::ReadOnly) || !key.open(QIODevice::ReadOnly))
-        qFatal("The test certificate was not written");
-    QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
-    tls.setLocalCertificate(QSslCertificate(certificate.readAll()));
-    tls.setPrivateKey(QSslKey(key.readAll(), QSsl::Ec));
-    tls.setPeerVerifyMode(QSslSocket::VerifyNone); // the server asks no client certificate
-    return tls;
-}
-
 void WebRequestTest::initTestCase()
 {
-    QVERIFY(dir_.isValid());
-    QFile config(dir_.filePath("test.cnf"));
-    QVERIFY(config.open(QIODevice::WriteOnly));
-    config.write(kOpensslConfig);
-    config.close();
-    trusted_ = Tls("trusted");
-    untrusted_ = Tls("untrusted");
-    QFile authority(dir_.filePath("trusted-ca.pem"));
-    QVERIFY(authority.open(QIODevice::ReadOnly));
-    TrustExtraAuthority(authority.readAll());
+    trusted_ = certificates_.Server("trusted");
+    untrusted_ = certificates_.Server("untrusted");
+    TrustExtraAuthority(certificates_.AuthorityPem("trusted"));
 }
 
 void WebRequestTest::cleanupTestCase()
@@ -278,8 +129,7 @@ void WebRequestTest::replyUsed()
     QFETCH(bool, secureServer);
     QFETCH(QString, scheme);
     QFETCH(bool, secureClient);
-    TestServer server(secureServer ? &trusted_ : nullptr);
-    server.answer.body = "OK\r\nsecond line";
+    TestServer server(secureServer ? &trusted_ : nullptr, {.body = "OK\r\nsecond line"});
     const FormFields fields{"cmd=feedback", "msg=hello world"};
     const QString address = server.Address("/php/check2.php");
     const Outcome outcome = Run([&] {
@@ -287,10 +137,10 @@ void WebRequestTest::replyUsed()
     });
     QCOMPARE(outcome.error, QString());
     QCOMPARE(outcome.reply, QString("OK\r\nsecond line"));
-    QCOMPARE(server.requests.size(), 1);
-    const QByteArray head = HeadOf(server.requests[0]);
+    QCOMPARE(server.Requests().size(), 1);
+    const QByteArray head = HeadOf(server.Requests()[0]);
     QVERIFY2(head.startsWith("post /php/check2.php http/1.1"), head.constData());
-    QCOMPARE(BodyOf(server.requests[0]), QByteArray("cmd=feedback&msg=hello+world"));
+    QCOMPARE(BodyOf(server.Requests()[0]), QByteArray("cmd=feedback&msg=hello+world"));
     QCOMPARE(head.contains("\r\nconnection: close"), secureClient);
     QCOMPARE(head.contains("\r\ncontent-type: application/x-www-form-urlencoded; charset=utf-8"),
              secureClient);
@@ -316,9 +166,7 @@ void WebRequestTest::statusRules()
     QFETCH(bool, secure);
     QFETCH(int, status);
     QFETCH(bool, replied);
-    TestServer server(secure ? &trusted_ : nullptr);
-    server.answer.status = status;
-    server.answer.body = "Internal trouble, the page";
+    TestServer server(secure ? &trusted_ : nullptr, {.status = status, .body = "Internal trouble, the page"});
     const QString url = (secure ? "https://" : "http://") + server.Address();
     const Outcome outcome = Run([&] { return PostForm(url, {"a=1"}, 5000); });
     if (replied) {
@@ -332,12 +180,11 @@ void WebRequestTest::statusRules()
 
 void WebRequestTest::untrustedCertificateFails()
 {
-    TestServer server(&untrusted_);
-    server.answer.body = "must not be read";
+    TestServer server(&untrusted_, {.body = "must not be read"});
     const Outcome outcome = Run([&] { return PostForm("https://" + server.Address(), {"a=1"}, 5000); });
     QVERIFY(!outcome.error.isEmpty());
     QCOMPARE(outcome.reply, QString());
-    QVERIFY(server.requests.isEmpty());
+    QVERIFY(server.Requests().isEmpty());
 }
 
 void WebRequestTest::replyDecodedByDeclaredCharset_data()
@@ -365,9 +212,7 @@ void WebRequestTest::replyDecodedByDeclaredCharset()
     QFETCH(QByteArray, contentType);
     QFETCH(QByteArray, body);
     QFETCH(QString, reply);
-    TestServer server(secure ? &trusted_ : nullptr);
-    server.answer.contentType = contentType;
-    server.answer.body = body;
+    TestServer server(secure ? &trusted_ : nullptr, {.contentType = contentType, .body = body});
     const QString url = (secure ? "https://" : "http://") + server.Address();
     const Outcome outcome = Run([&] { return PostForm(url, {"a=1"}, 5000); });
     QCOMPARE(outcome.error, QString());
@@ -376,26 +221,19 @@ void WebRequestTest::replyDecodedByDeclaredCharset()
 
 void WebRequestTest::postToServerClosedPortRaisesSecondError()
 {
-    quint16 port = 0;
-    {
-        QTcpServer probe;
-        QVERIFY(probe.listen(QHostAddress::LocalHost));
-        port = probe.serverPort();
-    }
-    const QString address = QString("127.0.0.1:%1/php/feedback.php").arg(port);
+    const QString address = QString("127.0.0.1:%1/php/feedback.php").arg(ClosedPort());
     const Outcome outcome = Run([&] { return PostToServer(address, {"a=1"}, 3000); });
     QVERIFY2(outcome.error.startsWith("http://" + address + ": "), qPrintable(outcome.error));
 }
 
 void WebRequestTest::postToServerSilentServerTimesOut()
 {
-    TestServer server;
-    server.answer.silent = true;
+    TestServer server(nullptr, {.silent = true});
     const int timeoutMs = 400;
     const Outcome outcome = Run([&] { return PostToServer(server.Address(), {"a=1"}, timeoutMs); });
     QVERIFY2(outcome.error.startsWith("http://" + server.Address() + ": "), qPrintable(outcome.error));
     QVERIFY2(outcome.error.contains("No response within 400 ms"), qPrintable(outcome.error));
-    QCOMPARE(server.requests.size(), 1); // the https attempt never got as far as a request
+    QCOMPARE(server.Requests().size(), 1); // the https attempt never got as far as a request
     // Each attempt is bounded by its two time-outs; the bound here is far
     // above that so a busy machine cannot fail it, and far below a hang.
     QVERIFY2(outcome.elapsedMs < 30000, qPrintable(QString::number(outcome.elapsedMs)));
