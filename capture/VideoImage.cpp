@@ -93,7 +93,6 @@ TVideoImage::TVideoImage(QObject* OwnerWindow)
     , fMessageReceiver(std::make_unique<TFrameNotifier>(this))
     , fMsgNewFrame(NotificationType())
 {
-    fConverter.PrepareConversionTables();
     fStallWatch = new QTimer(fMessageReceiver.get());
     QObject::connect(fStallWatch, &QTimer::timeout, fMessageReceiver.get(), [this] { CheckStall(); });
     SetStallTimeout(kDefaultStallTimeout);

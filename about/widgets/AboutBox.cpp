@@ -28,15 +28,11 @@
 
 TAboutBox* AboutBox = nullptr;
 
-// The pictures are compiled into this static library; their registration must
-// be asked for, once.
+// The pictures are compiled into this static library; their registration
+// must be asked for. Asking again is harmless: Qt keeps each resource once.
 static void InitAboutResources()
 {
-    static const bool registered = [] {
-        Q_INIT_RESOURCE(about);
-        return true;
-    }();
-    Q_UNUSED(registered);
+    Q_INIT_RESOURCE(about);
 }
 
 namespace {

@@ -113,15 +113,11 @@ void AssignAccessKeys(const QList<QAction*>& actions)
 
 } // namespace
 
-// The icons are compiled into this static library; their registration must be
-// asked for, once.
+// The pictures are compiled into this static library; their registration
+// must be asked for. Asking again is harmless: Qt keeps each resource once.
 static void InitResources()
 {
-    static const bool registered = [] {
-        Q_INIT_RESOURCE(lantrix);
-        return true;
-    }();
-    Q_UNUSED(registered);
+    Q_INIT_RESOURCE(lantrix);
 }
 
 QIcon ApplicationIcon()

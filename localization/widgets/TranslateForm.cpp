@@ -26,15 +26,11 @@
 
 TTranslateForm* TranslateForm = nullptr;
 
-// The pictures are compiled into this static library; their registration must
-// be asked for, once.
+// The pictures are compiled into this static library; their registration
+// must be asked for. Asking again is harmless: Qt keeps each resource once.
 static void InitLocalizationResources()
 {
-    static const bool registered = [] {
-        Q_INIT_RESOURCE(localization);
-        return true;
-    }();
-    Q_UNUSED(registered);
+    Q_INIT_RESOURCE(localization);
 }
 
 namespace {

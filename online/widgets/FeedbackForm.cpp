@@ -20,15 +20,11 @@
 
 TFeedbackForm* FeedbackForm = nullptr;
 
-// The pictures are compiled into this static library; their registration must
-// be asked for, once.
+// The pictures are compiled into this static library; their registration
+// must be asked for. Asking again is harmless: Qt keeps each resource once.
 static void InitOnlineResources()
 {
-    static const bool registered = [] {
-        Q_INIT_RESOURCE(online);
-        return true;
-    }();
-    Q_UNUSED(registered);
+    Q_INIT_RESOURCE(online);
 }
 
 namespace {
