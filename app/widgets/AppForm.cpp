@@ -549,9 +549,9 @@ bool TAppForm::eventFilter(QObject* watched, QEvent* event)
 void TAppForm::ScanScreen1Click()
 {
     PageControl1->setCurrentIndex(0);
-    QDBusConnection bus = fEnvironment.portalBusAddress.isEmpty()
-                              ? QDBusConnection::sessionBus()
-                              : QDBusConnection::connectToBus(fEnvironment.portalBusAddress, QStringLiteral("lantrix-portal-bus"));
+    const QString& address = fEnvironment.portalBusAddress;
+    QDBusConnection bus = address.isEmpty() ? QDBusConnection::sessionBus()
+                                            : QDBusConnection::connectToBus(address, QStringLiteral("lantrix ") + address);
     switch (ChooseScreenshotRoad(ScreenshotPortalPresent(bus), QGuiApplication::platformName())) {
     case TScreenshotRoad::Portal: {
         if (!fScreenshotPortal) {
