@@ -26,7 +26,6 @@
 #include <QTest>
 #include <QTextEdit>
 
-#include <deque>
 #include <memory>
 #include <vector>
 
@@ -56,7 +55,7 @@ class ImageInputTest : public QObject {
 
     std::unique_ptr<QTemporaryDir> root;
     QString exeFolder, configFolder, textFile;
-    std::deque<std::optional<QString>> answers;
+    QStringList answers; // what the open dialog answers, in turn; then it is cancelled
     QStringList dialogFolders;
     QStringList errors;
 
@@ -68,11 +67,9 @@ class ImageInputTest : public QObject {
         environment.configFolder = configFolder;
         environment.openFileDialog = [this](QWidget*, const QString& folder) -> std::optional<QString> {
             dialogFolders.append(folder);
-            if (answers.empty())
+            if (answers.isEmpty())
                 return std::nullopt;
-            auto answer = answers.front();
-            answers.pop_front();
-            return answer;
+            return answers.takeFirst();
         };
         environment.uiLanguage = [] { return quint16(1033); };
         auto form = std::make_unique<TAppForm>(environment);
