@@ -113,7 +113,10 @@ void TScreenshotPortal::Request(const QString& parentWindow)
     // The Response may follow the call's reply at once: listen on the path
     // the portal will use before asking.
     const QString token = QStringLiteral("lantrix%1").arg(++fSerial);
-    Listen(PortalRequestPath(fBus.baseService(), token));
+    if (!Listen(PortalRequestPath(fBus.baseService(), token))) {
+        Finish(ScreenshotCallError(fBus.lastError().name(), fBus.lastError().message()));
+        return;
+    }
 
     QDBusMessage call = QDBusMessage::createMethodCall(QLatin1String(kPortalService), QLatin1String(kPortalPath),
                                                        QLatin1String(kScreenshotInterface), QStringLiteral("Screenshot"));
@@ -135,17 +138,19 @@ void TScreenshotPortal::Request(const QString& parentWindow)
         }
         // Portals before version 0.9 choose the path themselves.
         const QString path = reply.value().path();
-        if (path != fRequestPath)
-            Listen(path);
+        if (path != fRequestPath && !Listen(path))
+            Finish(ScreenshotCallError(fBus.lastError().name(), fBus.lastError().message()));
     });
 }
 
-void TScreenshotPortal::Listen(const QString& path)
+bool TScreenshotPortal::Listen(const QString& path)
 {
     StopListening();
+    if (!fBus.connect(QLatin1String(kPortalService), path, QLatin1String(kRequestInterface),
+                      QStringLiteral("Response"), this, SLOT(Response(uint, QVariantMap))))
+        return false;
     fRequestPath = path;
-    fBus.connect(QLatin1String(kPortalService), fRequestPath, QLatin1String(kRequestInterface),
-                 QStringLiteral("Response"), this, SLOT(Response(uint, QVariantMap)));
+    return true;
 }
 
 void TScreenshotPortal::StopListening()

@@ -74,7 +74,8 @@ private slots:
     void Response(uint response, const QVariantMap& results);
 
 private:
-    void Listen(const QString& path);
+    // False when the bus does not take the subscription.
+    bool Listen(const QString& path);
     void StopListening();
     void Finish(const TScreenshotOutcome& outcome);
 
