@@ -25,16 +25,20 @@ void ImageFileScanner::Browse(ImageScanView& view, TBarcodeFormat format)
     const std::optional<QString> file = view.AskForPictureFile(dialogFolder_);
     if (!file)
         return;
+    ScanFile(view, *file, format);
+}
 
-    view.ShowPath(*file);
-    const QImage picture = LoadPicture(*file);
+void ImageFileScanner::ScanFile(ImageScanView& view, const QString& file, TBarcodeFormat format)
+{
+    view.ShowPath(file);
+    const QImage picture = LoadPicture(file);
     view.ShowPicture(picture);
 
     std::exception_ptr saveError;
     if (store_) {
         try {
             store_->WriteString(QStringLiteral("Settings"), QStringLiteral("InitialDir"),
-                                QFileInfo(*file).absolutePath());
+                                QFileInfo(file).absolutePath());
             store_->UpdateFile();
         } catch (...) {
             saveError = std::current_exception();
@@ -48,4 +52,15 @@ void ImageFileScanner::Browse(ImageScanView& view, TBarcodeFormat format)
 
     if (saveError)
         std::rethrow_exception(saveError);
+}
+
+std::optional<QString> ImageFileScanner::ScanPicture(ImageScanView& view, const QImage& picture,
+                                                     const QString& source, TBarcodeFormat format)
+{
+    view.ShowPath(source);
+    view.ShowPicture(picture);
+    QImage copy = picture;
+    std::optional<QString> text = DecodeBitmap(copy, format);
+    view.ShowResult(text);
+    return text;
 }

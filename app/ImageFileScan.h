@@ -36,6 +36,17 @@ public:
     // and the write error (SettingsError) is raised afterwards.
     void Browse(ImageScanView& view, TBarcodeFormat format);
 
+    // The rest of a pick, for a file that came another way (the command
+    // line, a drop, a path on the clipboard): path, picture, remembered
+    // folder, decode, result; with the same errors as Browse.
+    void ScanFile(ImageScanView& view, const QString& file, TBarcodeFormat format);
+
+    // A picture without a file (pasted, dropped as data, a screenshot):
+    // `source` says where it came from and stands where the path would; the
+    // remembered folder stays as it is. Gives the decoded text, or nothing.
+    std::optional<QString> ScanPicture(ImageScanView& view, const QImage& picture, const QString& source,
+                                       TBarcodeFormat format);
+
     const QString& DialogFolder() const { return dialogFolder_; }
 
 private:

@@ -4,6 +4,8 @@
 #include "capture/widgets/CameraDialogs.h"
 #include "platform/InstanceLock.h"
 
+#include <QTimer>
+
 int main(int argc, char** argv)
 {
     // Marks a running instance; a second one starts all the same.
@@ -22,6 +24,9 @@ int main(int argc, char** argv)
     {
         TAppForm form(TAppEnvironment::ForThisProcess());
         form.show();
+        // "Open With": a picture file named on the command line is scanned
+        // once the window is up. Qt has taken its own options out by now.
+        QTimer::singleShot(0, &form, [&form] { form.OpenFromCommandLine(QCoreApplication::arguments()); });
         result = application.exec();
     }
     PixbufShutdown();

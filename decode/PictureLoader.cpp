@@ -1,5 +1,6 @@
 #include "decode/PictureLoader.h"
 
+#include <QBuffer>
 #include <QFileInfo>
 #include <QImageReader>
 
@@ -11,6 +12,26 @@ qint64 DecodedBytes(QSize size, QImage::Format format)
 {
     const qint64 bitsPerPixel = format == QImage::Format_Invalid ? 32 : QImage::toPixelFormat(format).bitsPerPixel();
     return (size.width() * bitsPerPixel + 31) / 32 * 4 * size.height();
+}
+
+// Reads the picture, refusing one whose size the reader tells beforehand is
+// beyond the limits.
+QImage ReadPicture(QImageReader& reader)
+{
+    // Qt refuses larger allocations itself; the size checks below give the clearer message.
+    QImageReader::setAllocationLimit(static_cast<int>(kMaxPictureBytes / (1024 * 1024)));
+    const QSize size = reader.size();
+    if (size.isValid() && (qint64(size.width()) * size.height() > kMaxPicturePixels ||
+                           DecodedBytes(size, reader.imageFormat()) > kMaxPictureBytes))
+        throw PictureError(QStringLiteral("The picture is too large to open (%1 x %2 pixels).")
+                               .arg(size.width())
+                               .arg(size.height())
+                               .toStdString());
+
+    QImage picture = reader.read();
+    if (picture.isNull())
+        throw PictureError(reader.errorString().toStdString());
+    return picture;
 }
 
 } // namespace
@@ -28,18 +49,14 @@ QImage LoadPicture(const QString& fileName)
             QStringLiteral("Cannot open file \"%1\". It is not a regular file.").arg(fileName).toStdString());
 
     QImageReader reader(fileName);
-    // Qt refuses larger allocations itself; the size checks below give the clearer message.
-    QImageReader::setAllocationLimit(static_cast<int>(kMaxPictureBytes / (1024 * 1024)));
-    const QSize size = reader.size();
-    if (size.isValid() && (qint64(size.width()) * size.height() > kMaxPicturePixels ||
-                           DecodedBytes(size, reader.imageFormat()) > kMaxPictureBytes))
-        throw PictureError(QStringLiteral("The picture is too large to open (%1 x %2 pixels).")
-                               .arg(size.width())
-                               .arg(size.height())
-                               .toStdString());
+    return ReadPicture(reader);
+}
 
-    QImage picture = reader.read();
-    if (picture.isNull())
-        throw PictureError(reader.errorString().toStdString());
-    return picture;
+QImage LoadPictureData(const QByteArray& bytes, const QByteArray& format)
+{
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, format);
+    return ReadPicture(reader);
 }

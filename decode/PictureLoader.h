@@ -23,3 +23,9 @@ inline constexpr qint64 kMaxPictureBytes = kMaxPicturePixels * 4;
 // Folders, pipes and devices are refused, whatever their name.
 // A damaged file gives the reader's own error text. Raises PictureError.
 QImage LoadPicture(const QString& fileName);
+
+// Loads a picture held in memory (a picture on the clipboard or dropped as
+// data), with the same size limits as LoadPicture. `format` names the reader
+// ("png", "jpeg", ...); empty: the reader tells it from the bytes. Raises
+// PictureError with the reader's own error text.
+QImage LoadPictureData(const QByteArray& bytes, const QByteArray& format = QByteArray());

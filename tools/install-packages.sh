@@ -21,6 +21,7 @@ fonts-dejavu-core
 "
 test_packages="
 libgtest-dev libbenchmark-dev zlib1g-dev binutils-mingw-w64-x86-64 openssl
+xvfb dbus-daemon
 "
 [ "$mode" = test ] && packages="$packages $test_packages"
 

@@ -7,6 +7,8 @@
 #include "app/widgets/ErrorHandler.h"
 #include "about/widgets/AboutBox.h"
 #include "capture/VideoImage.h"
+#include "decode/PictureLoader.h"
+#include "localization/LanguageFiles.h"
 #include "localization/widgets/ResetToDefaults.h"
 #include "localization/widgets/TranslateForm.h"
 #include "online/Feedback.h"
@@ -16,10 +18,12 @@
 
 #include <QAction>
 #include <QActionGroup>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QDropEvent>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -27,6 +31,8 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
+#include <QPointer>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
@@ -36,12 +42,23 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <stdexcept>
+
 namespace {
 
 const QColor kLime(0, 255, 0);
 const QColor kRed(255, 0, 0);
 constexpr int kPanelHeight = 33;
 constexpr int kPaneHeight = 89;
+// How long the window system gets to take the hidden window off the screen
+// (and a compositor to fade it out) before the screen is grabbed.
+constexpr int kScreenGrabDelayMs = 400;
+
+// An error for the default error handler, with a text for the user.
+[[noreturn]] void Fail(const QString& message)
+{
+    throw std::runtime_error(message.toStdString());
+}
 
 QFont Tahoma(int pixelSize)
 {
@@ -173,6 +190,15 @@ TAppForm::TAppForm(TAppEnvironment environment, QWidget* parent)
 
     RunHandler([this] { FormCreate(); });
     fImageScanner = std::make_unique<ImageFileScanner>(fSettings.get(), fStartup.ShippedFolder() + QStringLiteral("samples"));
+    TranslateAddedTexts();
+}
+
+// The entries that this program adds to the window's classic layout speak the
+// user's language, which is known once the window has been created.
+void TAppForm::TranslateAddedTexts()
+{
+    ScanScreen1->setText(Translate(QStringLiteral("Scan Screen...")));
+    AssignAccessKeys(menuBar()->actions().constFirst()->menu()->actions());
 }
 
 TAppForm::~TAppForm()
@@ -231,6 +257,9 @@ void TAppForm::BuildImageTab()
     PageControl1->addTab(TabSheet1, Icon("image-x-generic", "image"), QStringLiteral("Image File"));
 
     Bind(ButtonBrowse, &QPushButton::clicked, &TAppForm::ButtonBrowseClick);
+    // Pictures dropped anywhere on the tab; its controls pass drops on to it.
+    TabSheet1->setAcceptDrops(true);
+    TabSheet1->installEventFilter(this);
 }
 
 // Drops the mouse and key input of the widget it filters while it is closed.
@@ -304,9 +333,17 @@ void TAppForm::BuildMenus()
     QMenu* file = menuBar()->addMenu(QStringLiteral("File"));
     LoadImageFile1 = entry(file, "LoadImageFile1", QStringLiteral("Load Image File..."));
     Bind(LoadImageFile1, &QAction::triggered, &TAppForm::LoadImageFile1Click);
+    LoadImageFile1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    LoadImageFile1->setShortcutContext(Qt::WindowShortcut);
+    addAction(LoadImageFile1);
+    ScanScreen1 = entry(file, "ScanScreen1", QStringLiteral("Scan Screen..."));
+    Bind(ScanScreen1, &QAction::triggered, &TAppForm::ScanScreen1Click);
     file->addSeparator()->setObjectName(QStringLiteral("N1"));
     Exit1 = entry(file, "Exit1", QStringLiteral("Exit"));
     Exit1->setIcon(Icon("application-exit", "exit"));
+    Exit1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    Exit1->setShortcutContext(Qt::WindowShortcut);
+    addAction(Exit1);
     Bind(Exit1, &QAction::triggered, &TAppForm::Exit1Click);
 
     QMenu* settings = menuBar()->addMenu(QStringLiteral("Settings"));
@@ -363,6 +400,13 @@ void TAppForm::BuildMenus()
     Bind(Copy1, &QAction::triggered, &TAppForm::Copy1Click);
     SelectAll1 = entry(PopupMenu1, "SelectAll1", QStringLiteral("Select All"));
     Bind(SelectAll1, &QAction::triggered, &TAppForm::SelectAll1Click);
+
+    Paste1 = new QAction(this);
+    Paste1->setObjectName(QStringLiteral("Paste1"));
+    Paste1->setShortcuts(QKeySequence::Paste);
+    Paste1->setShortcutContext(Qt::WindowShortcut);
+    addAction(Paste1);
+    Bind(Paste1, &QAction::triggered, &TAppForm::Paste1Click);
     connect(Memo1, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { PopupMenu1->popup(Memo1->viewport()->mapToGlobal(at)); });
 
@@ -409,6 +453,165 @@ void TAppForm::LoadImageFile1Click()
 {
     PageControl1->setCurrentIndex(0);
     ButtonBrowse->click();
+}
+
+void TAppForm::OpenPictureFile(const QString& file)
+{
+    RunHandler([&] {
+        PageControl1->setCurrentIndex(0);
+        fImageScanner->ScanFile(*this, file, SelectedCodeFormat);
+    });
+}
+
+void TAppForm::OpenFromCommandLine(const QStringList& arguments)
+{
+    if (const std::optional<QString> file = PictureFileArgument(arguments))
+        OpenPictureFile(*file);
+}
+
+void TAppForm::ScanPictureInput(const TPictureInput& input, TPictureSource source)
+{
+    switch (input.kind) {
+    case TPictureInput::Kind::File: fImageScanner->ScanFile(*this, input.file, SelectedCodeFormat); break;
+    case TPictureInput::Kind::Picture:
+        fImageScanner->ScanPicture(*this, input.picture, PictureSourceText(source), SelectedCodeFormat);
+        break;
+    case TPictureInput::Kind::None: break;
+    }
+}
+
+void TAppForm::Paste1Click()
+{
+    if (PageControl1->currentWidget() != TabSheet1)
+        return;
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    const TPictureInput input = data ? PictureInputFromMime(*data) : TPictureInput();
+    if (!input)
+        Fail(Translate(QStringLiteral("The clipboard holds no picture and no picture file.")));
+    ScanPictureInput(input, TPictureSource::Clipboard);
+}
+
+void TAppForm::TabSheet1DragOver(QDragMoveEvent* event)
+{
+    if (!OffersPictureInput(*event->mimeData())) {
+        event->ignore();
+        return;
+    }
+    // Nothing is moved or linked: the picture is only read.
+    if (event->possibleActions() & Qt::CopyAction)
+        event->setDropAction(Qt::CopyAction);
+    event->accept();
+}
+
+void TAppForm::TabSheet1DragDrop(QDropEvent* event)
+{
+    if (!OffersPictureInput(*event->mimeData())) {
+        event->ignore();
+        return;
+    }
+    if (event->possibleActions() & Qt::CopyAction)
+        event->setDropAction(Qt::CopyAction);
+    event->accept();
+
+    // The offer is read now, while the drop holds it; the scan runs once the
+    // drop is over, so that a message does not keep the program the picture
+    // came from waiting.
+    std::function<void()> scan;
+    try {
+        scan = [this, input = PictureInputFromMime(*event->mimeData())] {
+            ScanPictureInput(input, TPictureSource::Drop);
+        };
+    } catch (...) {
+        scan = [error = std::current_exception()] { std::rethrow_exception(error); };
+    }
+    QMetaObject::invokeMethod(this, [scan] { RunHandler(scan); }, Qt::QueuedConnection);
+}
+
+bool TAppForm::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == TabSheet1) {
+        switch (event->type()) {
+        case QEvent::DragEnter:
+        case QEvent::DragMove:
+            RunHandler([&] { TabSheet1DragOver(static_cast<QDragMoveEvent*>(event)); });
+            return true;
+        case QEvent::Drop:
+            RunHandler([&] { TabSheet1DragDrop(static_cast<QDropEvent*>(event)); });
+            return true;
+        default: break;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+// ---- Screen scan -----------------------------------------------------------
+
+void TAppForm::ScanScreen1Click()
+{
+    PageControl1->setCurrentIndex(0);
+    const QString& address = fEnvironment.portalBusAddress;
+    QDBusConnection bus = address.isEmpty() ? QDBusConnection::sessionBus()
+                                            : QDBusConnection::connectToBus(address, QStringLiteral("lantrix ") + address);
+    switch (ChooseScreenshotRoad(ScreenshotPortalPresent(bus), QGuiApplication::platformName())) {
+    case TScreenshotRoad::Portal: {
+        if (!fScreenshotPortal) {
+            fScreenshotPortal = new TScreenshotPortal(bus, this);
+            Bind(fScreenshotPortal, &TScreenshotPortal::Finished, &TAppForm::PortalFinished);
+        }
+        const QString parent = QGuiApplication::platformName() == QLatin1String("xcb")
+                                   ? QStringLiteral("x11:%1").arg(winId(), 0, 16)
+                                   : QString();
+        fScreenshotPortal->Request(parent);
+        break;
+    }
+    case TScreenshotRoad::ScreenGrab: GrabScreen(); break;
+    case TScreenshotRoad::None:
+        Fail(Translate(QStringLiteral("The screen cannot be read here: the desktop offers no screenshot portal.")));
+    }
+}
+
+void TAppForm::PortalFinished(const TScreenshotOutcome& outcome)
+{
+    switch (outcome.status) {
+    case TScreenshotOutcome::Status::Taken: ScreenScanned(LoadPicture(outcome.file)); break;
+    case TScreenshotOutcome::Status::Cancelled: break; // the user changed their mind
+    case TScreenshotOutcome::Status::Failed: Fail(outcome.message);
+    case TScreenshotOutcome::Status::NoPortal:
+        // A portal without a screenshot service: on X11 the screen is grabbed.
+        if (ChooseScreenshotRoad(false, QGuiApplication::platformName()) == TScreenshotRoad::ScreenGrab)
+            GrabScreen();
+        else
+            Fail(outcome.message);
+        break;
+    }
+}
+
+void TAppForm::GrabScreen()
+{
+    const QPointer<QScreen> screen = this->screen(); // the screen that holds the window
+    const bool wasVisible = isVisible();
+    ScanScreen1->setEnabled(false);
+    hide();
+    QTimer::singleShot(kScreenGrabDelayMs, this, [this, screen, wasVisible] {
+        const QImage shot = screen ? screen->grabWindow(0).toImage() : QImage();
+        if (wasVisible) {
+            show();
+            raise();
+            activateWindow();
+        }
+        ScanScreen1->setEnabled(true);
+        RunHandler([&] {
+            if (shot.isNull())
+                Fail(Translate(QStringLiteral("The screen could not be read.")));
+            ScreenScanned(shot);
+        });
+    });
+}
+
+void TAppForm::ScreenScanned(const QImage& screenshot)
+{
+    PageControl1->setCurrentIndex(0);
+    fImageScanner->ScanPicture(*this, screenshot, PictureSourceText(TPictureSource::Screen), SelectedCodeFormat);
 }
 
 std::optional<QString> TAppForm::AskForPictureFile(const QString& initialFolder)

@@ -2,6 +2,8 @@
 
 #include "app/AppStartup.h"
 #include "app/ImageFileScan.h"
+#include "app/PictureInput.h"
+#include "app/ScreenshotPortal.h"
 #include "app/WebcamScan.h"
 #include "app/widgets/ErrorHandler.h"
 #include "app/widgets/PictureBox.h"
@@ -17,6 +19,8 @@
 class QAction;
 class QActionGroup;
 class QComboBox;
+class QDragMoveEvent;
+class QDropEvent;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -43,6 +47,9 @@ struct TAppEnvironment {
     std::function<std::optional<QString>(QWidget*, const QString&)> openFileDialog;
     // The identifier of the user's interface language; empty: the system's.
     UILanguageSource uiLanguage;
+    // The D-Bus address where the screenshot portal is looked for; empty:
+    // the session bus.
+    QString portalBusAddress;
 
     static TAppEnvironment ForThisProcess();
 };
@@ -74,6 +81,7 @@ public:
 
     // Menu entries.
     QAction* LoadImageFile1 = nullptr;
+    QAction* ScanScreen1 = nullptr;
     QAction* Exit1 = nullptr;
     QMenu* CodeFormat1 = nullptr;
     QActionGroup* CodeFormatGroup = nullptr;
@@ -86,10 +94,15 @@ public:
     QMenu* PopupMenu1 = nullptr;
     QAction* Copy1 = nullptr;
     QAction* SelectAll1 = nullptr;
+    QAction* Paste1 = nullptr; // Ctrl+V on the "Image File" tab; in no menu
 
     // Handlers.
     void ButtonBrowseClick();
     void LoadImageFile1Click();
+    void ScanScreen1Click();
+    void Paste1Click();
+    void TabSheet1DragOver(QDragMoveEvent* event);
+    void TabSheet1DragDrop(QDropEvent* event);
     void CodeFormatClick(QAction* entry);
     void CodeFormatDegisti(const QString& codeFormat);
     void Help2Click();
@@ -107,6 +120,15 @@ public:
     void NewVideoFrame(TVideoImage* Sender, std::int32_t Width, std::int32_t Height, const std::uint8_t* DataPtr);
     void VideoCaptureEnded(TVideoImage* Sender, const QString& Message);
 
+    // A picture file as if picked in the open dialog, on the "Image File" tab.
+    void OpenPictureFile(const QString& file);
+    // The picture file named on the command line (QCoreApplication::arguments()
+    // once Qt has taken its options), if any; nothing else is read from it.
+    void OpenFromCommandLine(const QStringList& arguments);
+    // Every screenshot ends here, whichever way it was taken: it is scanned
+    // as a pasted picture.
+    void ScreenScanned(const QImage& screenshot);
+
     // The video front-end of the webcam tab; null only when the window's
     // creation failed before it was made.
     TVideoImage* VideoImage() const { return fWebcamScanner ? &fWebcamScanner->VideoImage() : nullptr; }
@@ -117,12 +139,21 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void FormCreate();
     void BuildImageTab();
     void BuildWebcamTab();
     void BuildMenus();
+    void TranslateAddedTexts();
+
+    // Scans what a drop or the clipboard offered: a file as if picked in the
+    // open dialog, a picture as a pasted one.
+    void ScanPictureInput(const TPictureInput& input, TPictureSource source);
+    void PortalFinished(const TScreenshotOutcome& outcome);
+    // Hides the window, grabs the screen that held it, and shows it again.
+    void GrabScreen();
 
     // ImageScanView
     std::optional<QString> AskForPictureFile(const QString& initialFolder) override;
@@ -159,4 +190,5 @@ private:
     std::unique_ptr<TWebcamScanner> fWebcamScanner;
     class TInputGate* fButton1Gate = nullptr; // drops input to Button1 while closed
     bool fCentred = false;
+    TScreenshotPortal* fScreenshotPortal = nullptr; // made at the first screen scan
 };

@@ -180,7 +180,7 @@ private slots:
                 layout << QStringLiteral("  ") +
                               (entry->isSeparator() ? QStringLiteral("-") : WithoutAccessKey(entry->text()));
         }
-        QCOMPARE(layout, (QStringList{"File", "  Load Image File...", "  -", "  Exit",
+        QCOMPARE(layout, (QStringList{"File", "  Load Image File...", "  Scan Screen...", "  -", "  Exit",
                                       "Settings", "  Code Format", "  -", "  Reset to Defaults",
                                       "Help", "  Online Help", "  -", "  Update Notifications", "  -",
                                       "  Language...", "  Send Feedback...", "  About..."}));
@@ -191,6 +191,8 @@ private slots:
                                        "EAN_8", "EAN_13", "ITF", "MAXICODE", "PDF_417", "QR_CODE", "RSS_14",
                                        "RSS_EXPANDED", "UPC_A", "UPC_E", "UPC_EAN_EXTENSION", "MSI", "PLESSEY"}));
         QCOMPARE(form->Help2->shortcut(), QKeySequence(Qt::Key_F1));
+        QCOMPARE(form->LoadImageFile1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
+        QCOMPARE(form->Exit1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
         QStringList popup;
         for (QAction* entry : form->PopupMenu1->actions())
             popup << WithoutAccessKey(entry->text());
@@ -213,7 +215,7 @@ private slots:
                 if (!entry->isSeparator())
                     *list << entry->text();
         QCOMPARE(bar, (QStringList{"&File", "&Settings", "&Help"}));
-        QCOMPARE(file, (QStringList{"&Load Image File...", "&Exit"}));
+        QCOMPARE(file, (QStringList{"&Load Image File...", "&Scan Screen...", "&Exit"}));
         QCOMPARE(settings, (QStringList{"&Code Format", "&Reset to Defaults"}));
         QCOMPARE(help, (QStringList{"&Online Help", "&Update Notifications", "&Language...", "Send &Feedback...",
                                     "&About..."}));

@@ -1,0 +1,133 @@
+#include "app/PictureInput.h"
+
+#include "decode/PictureLoader.h"
+#include "localization/LanguageFiles.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QMimeData>
+#include <QUrl>
+
+namespace {
+
+std::optional<QString> FirstLocalFile(const QMimeData& data)
+{
+    for (const QUrl& url : data.urls())
+        if (url.isLocalFile() && !url.toLocalFile().isEmpty())
+            return QFileInfo(url.toLocalFile()).absoluteFilePath();
+    return std::nullopt;
+}
+
+// The MIME types of picture data in the offer that a reader of Qt's knows.
+QStringList PictureFormats(const QMimeData& data)
+{
+    const QList<QByteArray> readable = QImageReader::supportedMimeTypes();
+    QStringList formats;
+    for (const QString& format : data.formats())
+        if (readable.contains(format.toLatin1()))
+            formats.append(format);
+    return formats;
+}
+
+std::optional<QString> FileNamedByText(const QMimeData& data)
+{
+    if (!data.hasText())
+        return std::nullopt;
+    const QString text = data.text().trimmed();
+    if (text.isEmpty() || text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r')))
+        return std::nullopt;
+    QString path;
+    if (text.startsWith(QLatin1String("file:"), Qt::CaseInsensitive)) {
+        const QUrl url(text);
+        if (!url.isValid() || !url.isLocalFile())
+            return std::nullopt;
+        path = url.toLocalFile();
+    } else if (QDir::isAbsolutePath(text)) {
+        path = text;
+    } else {
+        return std::nullopt;
+    }
+    const QFileInfo file(path);
+    if (!file.isFile())
+        return std::nullopt;
+    return file.absoluteFilePath();
+}
+
+} // namespace
+
+bool OffersPictureInput(const QMimeData& data)
+{
+    return FirstLocalFile(data) || !PictureFormats(data).isEmpty() || data.hasImage() || FileNamedByText(data);
+}
+
+TPictureInput PictureInputFromMime(const QMimeData& data)
+{
+    TPictureInput input;
+    if (const std::optional<QString> file = FirstLocalFile(data)) {
+        input.kind = TPictureInput::Kind::File;
+        input.file = *file;
+        return input;
+    }
+
+    // The bytes go through the loader and its size limits; the picture that
+    // Qt holds (decoded already, or put there by this program) comes after.
+    std::optional<PictureError> readError;
+    for (const QString& format : PictureFormats(data)) {
+        try {
+            input.picture = LoadPictureData(data.data(format));
+            input.kind = TPictureInput::Kind::Picture;
+            return input;
+        } catch (const PictureError& error) {
+            if (!readError)
+                readError = error;
+        }
+    }
+    if (data.hasImage()) {
+        const QImage picture = qvariant_cast<QImage>(data.imageData());
+        if (!picture.isNull()) {
+            input.picture = picture;
+            input.kind = TPictureInput::Kind::Picture;
+            return input;
+        }
+    }
+    if (readError)
+        throw *readError;
+
+    if (const std::optional<QString> file = FileNamedByText(data)) {
+        input.kind = TPictureInput::Kind::File;
+        input.file = *file;
+    }
+    return input;
+}
+
+QString PictureSourceText(TPictureSource source)
+{
+    switch (source) {
+    case TPictureSource::Clipboard: return Translate(QStringLiteral("[Picture from the clipboard]"));
+    case TPictureSource::Drop: return Translate(QStringLiteral("[Dropped picture]"));
+    case TPictureSource::Screen: return Translate(QStringLiteral("[Screenshot]"));
+    }
+    return QString();
+}
+
+std::optional<QString> PictureFileArgument(const QStringList& arguments)
+{
+    bool options = true;
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        if (options && argument == QLatin1String("--")) {
+            options = false;
+            continue;
+        }
+        if (argument.isEmpty() || (options && argument.startsWith(QLatin1Char('-'))))
+            continue;
+        if (argument.startsWith(QLatin1String("file:"), Qt::CaseInsensitive)) {
+            const QUrl url(argument);
+            if (url.isLocalFile())
+                return QFileInfo(url.toLocalFile()).absoluteFilePath();
+        }
+        return QFileInfo(argument).absoluteFilePath();
+    }
+    return std::nullopt;
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QImage>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+class QMimeData;
+
+// A picture for the "Image File" tab that comes some other way than the open
+// dialog: a file (scanned as if picked in the dialog) or a picture without a
+// file (scanned as a pasted picture).
+struct TPictureInput {
+    enum class Kind { None, File, Picture };
+    Kind kind = Kind::None;
+    QString file;   // Kind::File: the file's absolute path
+    QImage picture; // Kind::Picture
+
+    explicit operator bool() const { return kind != Kind::None; }
+};
+
+// Whether a drop or the clipboard offers a picture, without reading it: a
+// local file among its URLs, picture data, or a text naming an existing file.
+bool OffersPictureInput(const QMimeData& data);
+
+// The picture that a drop or the clipboard offers, in this order of choice:
+//  1. the first local file among its URLs (a file manager's files, a
+//     browser's picture saved as a file); other URLs are passed over;
+//  2. picture data: the first of its picture formats that Qt reads, then the
+//     picture Qt holds for it (a screenshot tool's copy, a browser's picture);
+//  3. a text of one line that names an existing file, as an absolute path or
+//     a file: URI.
+// Nothing when it offers none of them. Raises PictureError when it offers
+// picture data and none of it can be read.
+TPictureInput PictureInputFromMime(const QMimeData& data);
+
+// Where a picture without a file came from; the text stands in the path field.
+enum class TPictureSource { Clipboard, Drop, Screen };
+QString PictureSourceText(TPictureSource source);
+
+// The picture file named on the command line, as QCoreApplication::arguments()
+// gives them once Qt has taken its own options: the program's name first,
+// then the first argument that is not an option ("--" ends the options), as
+// an absolute path; a file: URI gives its local file. Nothing when there is
+// no such argument.
+std::optional<QString> PictureFileArgument(const QStringList& arguments);
