@@ -35,7 +35,7 @@ QString UserConfigFolder()
 QString ChooseDataFolder(const QString& executableFolder, const QString& configFolder, const QString& company,
                          const QString& product)
 {
-    if (IsFolderWritable(executableFolder))
+    if (!IsInstalledLayout(executableFolder) && IsFolderWritable(executableFolder))
         return WithTrailingSlash(executableFolder);
     const QString companyFolder = WithTrailingSlash(configFolder) + company;
     const QString productFolder = companyFolder + QLatin1Char('/') + product;
@@ -45,16 +45,29 @@ QString ChooseDataFolder(const QString& executableFolder, const QString& configF
     return productFolder + QLatin1Char('/');
 }
 
+namespace {
+
+// <prefix>/share/lantrix of an executable in <prefix>/bin, when that folder
+// exists and the executable's own folder holds no shipped files; else empty.
+QString InstalledSharedFolder(const QString& executableFolder)
+{
+    if (QFileInfo(WithTrailingSlash(executableFolder) + QStringLiteral("samples")).isDir())
+        return QString();
+    if (QDir(executableFolder).dirName() != QLatin1String("bin"))
+        return QString();
+    const QString shared = QDir::cleanPath(executableFolder + QStringLiteral("/../share/lantrix"));
+    return QFileInfo(shared).isDir() ? shared + QLatin1Char('/') : QString();
+}
+
+} // namespace
+
 QString ShippedFilesFolder(const QString& executableFolder)
 {
-    const QString here = WithTrailingSlash(executableFolder);
-    if (QFileInfo(here + QStringLiteral("samples")).isDir())
-        return here;
-    const QDir bin(executableFolder);
-    if (bin.dirName() == QLatin1String("bin")) {
-        const QString shared = QDir::cleanPath(executableFolder + QStringLiteral("/../share/lantrix"));
-        if (QFileInfo(shared).isDir())
-            return shared + QLatin1Char('/');
-    }
-    return here;
+    const QString shared = InstalledSharedFolder(executableFolder);
+    return shared.isEmpty() ? WithTrailingSlash(executableFolder) : shared;
+}
+
+bool IsInstalledLayout(const QString& executableFolder)
+{
+    return !InstalledSharedFolder(executableFolder).isEmpty();
 }

@@ -12,6 +12,8 @@ QString UserConfigFolder();
 // The folder in which the program writes its files, always ending in "/": the
 // executable's folder when it is writable (portable use), otherwise
 // configFolder/company/product/, created when missing (failures ignored).
+// An installed program (IsInstalledLayout) always writes to the latter: a
+// writable <prefix>/bin (root's, ~/.local/bin) is no place for settings.
 QString ChooseDataFolder(const QString& executableFolder, const QString& configFolder, const QString& company,
                          const QString& product);
 
@@ -19,6 +21,10 @@ QString ChooseDataFolder(const QString& executableFolder, const QString& configF
 // ending in "/": the executable's folder when it holds them (build tree, portable
 // copy), else <prefix>/share/lantrix/ of an installed layout <prefix>/bin/lantrix.
 QString ShippedFilesFolder(const QString& executableFolder);
+
+// True when `executableFolder` is the bin/ folder of an installed layout:
+// the shipped files lie in <prefix>/share/lantrix/, not beside the executable.
+bool IsInstalledLayout(const QString& executableFolder);
 
 // `folder` with exactly one trailing "/".
 QString WithTrailingSlash(const QString& folder);

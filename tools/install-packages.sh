@@ -4,10 +4,12 @@
 #
 #   install-packages.sh run    what building and running the program take
 #   install-packages.sh test   that, and what the tests and benchmarks take
+#   install-packages.sh package  what building and running the program take, and
+#                              the tools that make and check the Debian package
 set -eu
 
 mode=${1:-test}
-case "$mode" in run|test) ;; *) echo "usage: $0 [run|test]" >&2; exit 64 ;; esac
+case "$mode" in run|test|package) ;; *) echo "usage: $0 [run|test|package]" >&2; exit 64 ;; esac
 
 packages="
 cmake g++ make pkg-config
@@ -21,9 +23,15 @@ fonts-dejavu-core
 "
 test_packages="
 libgtest-dev libbenchmark-dev zlib1g-dev binutils-mingw-w64-x86-64 openssl
-xvfb dbus-daemon
+xvfb dbus-daemon desktop-file-utils appstream groff-base
+"
+# The package's build dependencies (debian/control) are among the packages
+# above, with libjpeg-dev and pkgconf under the names it gives them.
+package_packages="
+build-essential debhelper dpkg-dev fakeroot lintian libjpeg-dev pkgconf
 "
 [ "$mode" = test ] && packages="$packages $test_packages"
+[ "$mode" = package ] && packages="$packages $package_packages"
 
 missing=""
 for p in $packages; do

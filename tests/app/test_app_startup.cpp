@@ -79,6 +79,26 @@ TEST_F(AppStartupTest, DataFolderOfTheUserWhenTheProgramsFolderIsNotWritable)
     EXPECT_TRUE(QFile::exists(program + "/chk.tmp"));
 }
 
+// The installed program, <prefix>/bin/lantrix: the shipped files in
+// <prefix>/share/lantrix/, its own files in the user's folder even when it
+// could write to <prefix>/bin (root, or an install into the home folder).
+TEST_F(AppStartupTest, InstalledProgramUsesShareAndTheUsersFolder)
+{
+    ASSERT_TRUE(QDir(root.path()).mkpath("prefix/bin"));
+    ASSERT_TRUE(QDir(root.path()).mkpath("prefix/share/lantrix/samples"));
+    const QString bin = root.filePath("prefix/bin");
+    const TAppStartup startup({QStringLiteral(LANTRIX_BIN_DIR "/lantrix"), bin, config});
+    startup.ReadIdentity();
+    startup.ChooseDataFolder();
+    EXPECT_EQ(DataFolder, config + "/DASTREL/Lantrix/");
+    EXPECT_EQ(startup.ShippedFolder(), root.filePath("prefix/share/lantrix") + "/");
+    const auto store = startup.OpenSettings();
+    store->WriteString("Settings", "InitialDir", "/somewhere");
+    store->UpdateFile();
+    EXPECT_TRUE(QFile::exists(config + "/DASTREL/Lantrix/settings.ini"));
+    EXPECT_TRUE(QDir(bin).isEmpty());
+}
+
 // settings.ini that is not UTF-8 is replaced by an empty store, silently,
 // and the store is published for the rest of the program.
 TEST_F(AppStartupTest, UnreadableSettingsAreThrownAway)

@@ -56,6 +56,36 @@ TEST(ChooseDataFolder, OtherwiseCompanyAndProductFoldersOfTheUser)
     EXPECT_EQ(ChooseDataFolder(config.filePath("not-there"), config.path(), "DASTREL", "Lantrix"), folder);
 }
 
+// An installed program keeps its files in the user's folder even where it
+// could write beside itself (root's /usr/bin, ~/.local/bin).
+TEST(ChooseDataFolder, InstalledProgramUsesTheUsersFolderEvenWhenItsFolderIsWritable)
+{
+    QTemporaryDir root, config;
+    QDir(root.path()).mkpath("usr/bin");
+    QDir(root.path()).mkpath("usr/share/lantrix/samples");
+    ASSERT_TRUE(IsFolderWritable(root.filePath("usr/bin")));
+    EXPECT_EQ(ChooseDataFolder(root.filePath("usr/bin"), config.path(), "DASTREL", "Lantrix"),
+              config.path() + "/DASTREL/Lantrix/");
+    EXPECT_TRUE(QDir(root.filePath("usr/bin")).isEmpty());
+}
+
+TEST(IsInstalledLayout, OnlyABinFolderBesideShareLantrix)
+{
+    QTemporaryDir root;
+    QDir(root.path()).mkpath("portable/samples");
+    QDir(root.path()).mkpath("usr/bin");
+    QDir(root.path()).mkpath("usr/share/lantrix/samples");
+    QDir(root.path()).mkpath("other/bin");
+    QDir(root.path()).mkpath("build/bin/samples");
+    QDir(root.path()).mkpath("build/share/lantrix");
+    EXPECT_TRUE(IsInstalledLayout(root.filePath("usr/bin")));
+    EXPECT_TRUE(IsInstalledLayout(root.filePath("usr/bin/")));
+    EXPECT_FALSE(IsInstalledLayout(root.filePath("portable")));
+    EXPECT_FALSE(IsInstalledLayout(root.filePath("other/bin")));
+    // Shipped files beside the executable win: a build tree or a portable copy.
+    EXPECT_FALSE(IsInstalledLayout(root.filePath("build/bin")));
+}
+
 TEST(ShippedFilesFolder, BesideTheExecutableOrInstalledShare)
 {
     QTemporaryDir root;
