@@ -14,8 +14,8 @@ int main(int argc, char** argv)
     TLantrixApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Lantrix"));
     QApplication::setApplicationDisplayName(QStringLiteral("Lantrix"));
-    // The desktop matches the window to its entry, com.dastrel.Lantrix.desktop.
-    QGuiApplication::setDesktopFileName(QStringLiteral("com.dastrel.Lantrix"));
+    // The desktop matches the window to its entry, com.dastrel.lantrix.desktop.
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.dastrel.lantrix"));
     QApplication::setWindowIcon(ApplicationIcon());
 
     // The picture loader for motion-JPEG frames is bound before the main window

@@ -31,7 +31,7 @@
 
 namespace {
 
-const QString kAppId = QStringLiteral("com.dastrel.Lantrix");
+const QString kAppId = QStringLiteral("com.dastrel.lantrix");
 const QString kQrText = QStringLiteral("https://lantrix.invalid/hello?from=qr");
 
 struct RunOutcome {
@@ -180,12 +180,10 @@ TEST_F(InstalledLayout, DesktopEntryValidates)
     EXPECT_EQ((run.out + run.err).toStdString(), "");
 }
 
-// The application id holds capitals, as reverse-DNS ids of desktop programs
-// do (org.gnome.Nautilus); AppStream's pedantic hint about that is the one
-// remark allowed. The tree check also finds the desktop entry and the icon.
+// Both validators must have nothing at all to say, pedantic remarks included.
+// The tree check also finds the desktop entry and the icon.
 TEST_F(InstalledLayout, MetainfoValidates)
 {
-    const QString allowed = QStringLiteral("P: %1:4: cid-contains-uppercase-letter %1").arg(kAppId);
     const QList<QStringList> checks{
         {QStringLiteral("validate"), QStringLiteral("--no-net"), QStringLiteral("--pedantic"), MetainfoFile()},
         {QStringLiteral("validate-tree"), QStringLiteral("--no-net"), QStringLiteral("--pedantic"), prefix_->path()}};
@@ -194,11 +192,8 @@ TEST_F(InstalledLayout, MetainfoValidates)
         EXPECT_EQ(run.exitCode, 0) << run.out.toStdString() << run.err.toStdString();
         const QRegularExpression remark(QStringLiteral("^\\s*([EWIP]): (.*)$"), QRegularExpression::MultilineOption);
         auto remarks = remark.globalMatch(run.out + run.err);
-        while (remarks.hasNext()) {
-            const QRegularExpressionMatch match = remarks.next();
-            EXPECT_EQ(match.captured(0).trimmed().toStdString(), allowed.toStdString())
-                << arguments.first().toStdString();
-        }
+        while (remarks.hasNext())
+            ADD_FAILURE() << arguments.first().toStdString() << ": " << remarks.next().captured(0).trimmed().toStdString();
     }
 }
 
