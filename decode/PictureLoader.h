@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QImage>
 #include <QString>
 
@@ -10,6 +11,8 @@ class PictureError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
+
+class QIODevice;
 
 // Pictures larger than this many pixels, or than this many bytes once read
 // (a 16-bit picture takes 8 bytes a pixel), are refused before anything is
@@ -23,3 +26,13 @@ inline constexpr qint64 kMaxPictureBytes = kMaxPicturePixels * 4;
 // Folders, pipes and devices are refused, whatever their name.
 // A damaged file gives the reader's own error text. Raises PictureError.
 QImage LoadPicture(const QString& fileName);
+
+// The same for a file the caller has opened (one whose name cannot be
+// written as text, say): the extension rule goes by `fileName`, and `file`,
+// which the caller has made sure is a regular file, is read from its current
+// position, its type taken from its content. Raises PictureError.
+QImage LoadPicture(QIODevice& file, const QString& fileName);
+
+// A picture held in memory (read from standard input, say), its type taken
+// from its content alone, with the same size limits. Raises PictureError.
+QImage LoadPictureData(const QByteArray& bytes);
