@@ -1,5 +1,6 @@
 #include "capture/CaptureDevices.h"
 
+#include "capture/CameraSources.h"
 #include "capture/GstSupport.h"
 #include "capture/TestCameras.h"
 
@@ -64,6 +65,8 @@ std::vector<TCaptureDevice> ListCaptureDevices()
     }
     g_list_free_full(found, gst_object_unref);
 
+    for (const TCameraSource& source : CameraSources::list())
+        devices.push_back({source.Name, nullptr, source.Description, QString()});
     for (const TTestCamera& camera : TestCameras::list())
         devices.push_back({camera.Name, nullptr, camera.Description, QString()});
     return devices;
