@@ -4,6 +4,7 @@
 #
 #   install-packages.sh run    what building and running the program take
 #   install-packages.sh test   that, and what the tests and benchmarks take
+#                              (the benchmark scripts' packages included)
 set -eu
 
 mode=${1:-test}
@@ -23,6 +24,11 @@ test_packages="
 libgtest-dev libbenchmark-dev zlib1g-dev binutils-mingw-w64-x86-64 openssl
 "
 [ "$mode" = test ] && packages="$packages $test_packages"
+# What the benchmark scripts in bench/ compare with and measure with.
+bench_packages="
+zbar-tools hyperfine time
+"
+[ "$mode" = test ] && packages="$packages $bench_packages"
 
 missing=""
 for p in $packages; do
