@@ -179,7 +179,11 @@ private slots:
         QCOMPARE(listed.at(real + 2), TestCameras::list().first().Name);
 
         // An edit shows at the next activation of the tab.
-        QVERIFY(WriteCamerasIni(QStringLiteral("Shop Door = %1\nBack Door = %1\n").arg(qr)));
+        // Back Door's decoder gives its output pad only once it runs.
+        const QString decoded = QStringLiteral("filesrc location=\"%1/qr_code.png\" ! decodebin ! videoconvert ! videoscale ! "
+                                               "video/x-raw,width=320,height=240 ! imagefreeze is-live=true ! videoconvert")
+                                    .arg(kSamples);
+        QVERIFY(WriteCamerasIni(QStringLiteral("Shop Door = %1\nBack Door = %2\n").arg(qr, decoded)));
         ActivateImageTab(*form);
         ActivateWebcamTab(*form);
         QCOMPARE(ListedDevices(*form).mid(real, 2), (QStringList{QStringLiteral("Shop Door"), QStringLiteral("Back Door")}));

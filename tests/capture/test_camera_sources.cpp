@@ -2,6 +2,7 @@
 // listing, and their place in the device list.
 #include "capture/CameraSources.h"
 #include "capture/CaptureDevices.h"
+#include "capture/GstSupport.h"
 #include "capture/TestCameras.h"
 
 #include <QFile>
@@ -129,5 +130,61 @@ TEST_F(SourcesFile, ListedAfterTheSystemsCamerasAndBeforeTheTestCameras)
     EnumCaptureDevices(names);
     EXPECT_EQ(names.mid(qsizetype(system)), (QStringList{"Door", "Given", "Test One"}));
 }
+
+// A description's bin has one output, the source pad of its own elements
+// that nothing is linked to; sink pads waiting for a pad that comes later
+// stay free for it.
+struct SourceCase {
+    const char* name;
+    const char* description;
+    const char* outputElement; // the element whose pad is the output; nullptr: no source
+    const char* error;         // then a part of the reason
+};
+
+void PrintTo(const SourceCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+class DescribedSource : public ::testing::TestWithParam<SourceCase> {};
+
+TEST_P(DescribedSource, OutputIsTheFreeSourcePad)
+{
+    TCaptureDevice device;
+    device.Name = QStringLiteral("Described");
+    device.Description = QString::fromUtf8(GetParam().description);
+    QString error;
+    GstElement* source = device.CreateSource(&error);
+    if (!GetParam().outputElement) {
+        EXPECT_EQ(source, nullptr);
+        EXPECT_TRUE(error.contains(QLatin1String(GetParam().error))) << error.toStdString();
+        return;
+    }
+    ASSERT_NE(source, nullptr) << error.toStdString();
+    GstObjectPtr<GstElement> owned(GST_ELEMENT(gst_object_ref_sink(source)));
+    GstObjectPtr<GstPad> output(gst_element_get_static_pad(source, "src"));
+    ASSERT_TRUE(output);
+    GstObjectPtr<GstPad> target(gst_ghost_pad_get_target(GST_GHOST_PAD(output.get())));
+    ASSERT_TRUE(target);
+    GstObjectPtr<GstElement> parent(gst_pad_get_parent_element(target.get()));
+    const GCharPtr name(gst_object_get_name(GST_OBJECT(parent.get())));
+    EXPECT_STREQ(name.get(), GetParam().outputElement);
+    // No sink pad of the bin: nothing upstream of it was taken for an input.
+    GstObjectPtr<GstPad> input(gst_element_get_static_pad(source, "sink"));
+    EXPECT_FALSE(input);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Descriptions, DescribedSource,
+    ::testing::Values(
+        SourceCase{"plain", "videotestsrc ! videoconvert name=out", "out", nullptr},
+        SourceCase{"single_element", "videotestsrc name=out", "out", nullptr},
+        SourceCase{"decoder_in_between", "filesrc location=/x.png ! decodebin ! videoconvert name=out", "out", nullptr},
+        SourceCase{"demuxer_in_between", "filesrc location=/x.avi ! avidemux ! jpegdec ! videoconvert name=out", "out", nullptr},
+        SourceCase{"ends_in_a_later_pad", "filesrc location=/x.png ! decodebin", nullptr, "has no output"},
+        SourceCase{"ends_in_a_sink", "videotestsrc ! fakesink", nullptr, "has no output"},
+        SourceCase{"unknown_element", "nosuchgstelement_lantrix ! videoconvert", nullptr, "nosuchgstelement_lantrix"},
+        SourceCase{"empty", "", nullptr, "empty"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

@@ -1,6 +1,7 @@
 // lantrix-scan scanning live sources, run as a separate process: test
 // sources given with --pipeline, and camera sources of a cameras.ini beside
 // a copy of the program (its data folder).
+#include "capture/GstSupport.h"
 #include "capture/TestCameras.h"
 #include "support/CommandRun.h"
 #include "support/Samples.h"
@@ -16,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <optional>
 
 namespace {
 
@@ -76,11 +78,47 @@ private:
     QTemporaryDir fDir;
 };
 
+// A short video file (motion JPEG in AVI, 15 frames per second) that shows
+// the QR sample for two seconds.
+class VideoFile {
+public:
+    VideoFile()
+    {
+        EnsureGStreamer();
+        fPath = QFile::encodeName(fDir.filePath(QStringLiteral("qr.avi")));
+        const QByteArray description = "filesrc location=\"" + QFile::encodeName(SamplePath(QStringLiteral("qr_code.png"))) +
+                                       "\" ! pngdec ! videoconvert ! imagefreeze num-buffers=30 ! video/x-raw,framerate=15/1 ! "
+                                       "videoconvert ! jpegenc ! avimux ! filesink location=\"" + fPath + "\"";
+        GError* error = nullptr;
+        GstObjectPtr<GstElement> pipeline(gst_parse_launch(description.constData(), &error));
+        EXPECT_TRUE(pipeline && !error) << TakeGErrorMessage(error).toStdString();
+        if (!pipeline)
+            return;
+        gst_element_set_state(pipeline.get(), GST_STATE_PLAYING);
+        GstObjectPtr<GstBus> bus(gst_element_get_bus(pipeline.get()));
+        GstMessage* message = gst_bus_timed_pop_filtered(bus.get(), 60 * GST_SECOND,
+                                                         GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
+        EXPECT_TRUE(message && GST_MESSAGE_TYPE(message) == GST_MESSAGE_EOS) << "the video file was not written";
+        if (message)
+            gst_message_unref(message);
+        gst_element_set_state(pipeline.get(), GST_STATE_NULL);
+    }
+
+    QByteArray Uri() const { return "file://" + fPath; }
+    QByteArray Path() const { return fPath; }
+
+private:
+    QTemporaryDir fDir;
+    QByteArray fPath;
+};
+
 // ---- Sources and their outcomes -------------------------------------------
 
 struct LiveCase {
     const char* name;
-    QList<QByteArray> arguments; // "%QR" and "%PATTERN": the test sources; "%SEQUENCE": A, none, A, B, A
+    // "%QR" and "%PATTERN": the test sources; "%SEQUENCE": A, none, A, B, A;
+    // "%QRPNG": the QR sample's file; "%VIDEO", "%VIDEOURI": a video file showing it
+    QList<QByteArray> arguments;
     int exitCode;
     QByteArray out; // all of it
     const char* err; // a part of it; "" for none at all
@@ -97,8 +135,14 @@ TEST_P(ScanLive, CodesAndExitStatus)
 {
     const FrameSequence sequence({LoadSample("qr_code.png"), QImage(), LoadSample("qr_code.png"),
                                   LoadSample("data_matrix.png"), LoadSample("qr_code.png")});
+    std::optional<VideoFile> video;
     QList<QByteArray> arguments = GetParam().arguments;
     for (QByteArray& a : arguments) {
+        if (a.contains("%VIDEO") && !video)
+            video.emplace();
+        a.replace("%VIDEOURI", video ? video->Uri() : QByteArray());
+        a.replace("%VIDEO", video ? video->Path() : QByteArray());
+        a.replace("%QRPNG", QFile::encodeName(SamplePath(QStringLiteral("qr_code.png"))));
         a.replace("%QR", QrCodeSource());
         a.replace("%PATTERN", PatternSource());
         a.replace("%SEQUENCE", sequence.Description());
@@ -123,12 +167,23 @@ INSTANTIATE_TEST_SUITE_P(
                  kQrText + "\n" + kDataMatrixText + "\n" + kQrText + "\n", ""},
         LiveCase{"format_restricts", {"--format", "DATA_MATRIX", "--count", "1", "--timeout", "60", "--pipeline", "%SEQUENCE"},
                  0, kDataMatrixText + "\n", ""},
+        LiveCase{"pads_that_come_later",
+                 {"--count", "1", "--timeout", "60", "--pipeline",
+                  "filesrc location=\"%QRPNG\" ! decodebin ! videoconvert ! imagefreeze is-live=true ! videoconvert"},
+                 0, kQrText + "\n", ""},
+        LiveCase{"video_file_to_its_end", {"--timeout", "60", "--pipeline", "uridecodebin uri=\"%VIDEOURI\" ! videoconvert"}, 0,
+                 kQrText + "\n", ""},
+        LiveCase{"video_file_demuxed", {"--timeout", "60", "--pipeline", "filesrc location=\"%VIDEO\" ! avidemux ! jpegdec ! videoconvert"},
+                 0, kQrText + "\n", ""},
         LiveCase{"timeout_without_code", {"--timeout", "1", "--pipeline", "%PATTERN"}, 1, "", ""},
         LiveCase{"other_format_times_out", {"--format", "EAN_13", "--timeout", "1", "--pipeline", "%QR"}, 1, "", ""},
         LiveCase{"end_of_stream_without_code",
                  {"--pipeline", "videotestsrc num-buffers=20 ! video/x-raw,width=160,height=120 ! videoconvert"}, 1, "", ""},
         LiveCase{"source_does_not_parse", {"--pipeline", "nosuchgstelement_lantrix ! videoconvert"}, 2, "",
                  "could not be started. no element \"nosuchgstelement_lantrix\""},
+        LiveCase{"source_without_output", {"--pipeline", "videotestsrc ! fakesink"}, 2, "", "has no output"},
+        LiveCase{"source_ends_in_a_pad_that_comes_later", {"--pipeline", "filesrc location=\"%QRPNG\" ! decodebin"}, 2, "",
+                 "has no output"},
         LiveCase{"source_fails_before_a_frame", {"--pipeline", "filesrc location=/no/such/video.mkv ! decodebin ! videoconvert"},
                  2, "", "could not be started."},
         LiveCase{"source_fails_after_frames", {"--timeout", "60", "--pipeline", "%PATTERN ! identity error-after=20"}, 2, "",
