@@ -1,6 +1,7 @@
 #include "app/WebcamScan.h"
 
 #include "app/AppState.h"
+#include "capture/CameraSources.h"
 #include "capture/VideoImage.h"
 #include "decode/DecodeBitmap.h"
 
@@ -8,11 +9,14 @@
 
 const QString TWebcamScanner::kStartCaption = QStringLiteral("Start");
 const QString TWebcamScanner::kStopCaption = QStringLiteral("STOP");
+const QString TWebcamScanner::kCameraSourcesFileName = QStringLiteral("cameras.ini");
 
 TWebcamScanner::TWebcamScanner(WebcamScanView& view, QObject* ownerWindow)
     : fView(view)
     , fVideoImage(std::make_unique<TVideoImage>(ownerWindow))
 {
+    // The user's camera sources are listed and started like the real cameras.
+    CameraSources::SetFile(DataFolder.isEmpty() ? QString() : DataFolder + kCameraSourcesFileName);
     fVideoImage->SetOnNewVideoFrame([this](TVideoImage* sender, std::int32_t width, std::int32_t height,
                                            const std::uint8_t* data) { NewVideoFrame(sender, width, height, data); });
     fVideoImage->SetOnCaptureEnded(

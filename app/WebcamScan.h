@@ -40,10 +40,13 @@ public:
 // format selected at that moment (SelectedCodeFormat), and a decoded text
 // stays in the pane until another frame yields one. A camera that fails or
 // ends by itself is stopped as STOP stops it, and the reason is reported once.
+// The user's extra camera sources, cameras.ini in DataFolder (CameraSources),
+// are listed after the real cameras; the file is read at every listing.
 class TWebcamScanner {
 public:
     // ownerWindow: owner of the camera's dialogs (may be nullptr). Created on
-    // the GUI thread, which must run a Qt event loop for frames to arrive.
+    // the GUI thread, which must run a Qt event loop for frames to arrive,
+    // after DataFolder is chosen.
     TWebcamScanner(WebcamScanView& view, QObject* ownerWindow);
     // Stops a running capture; no frame reaches the view afterwards.
     ~TWebcamScanner();
@@ -69,6 +72,7 @@ public:
 
     static const QString kStartCaption; // "Start"
     static const QString kStopCaption;  // "STOP"
+    static const QString kCameraSourcesFileName; // "cameras.ini"
 
 private:
     WebcamScanView& fView;

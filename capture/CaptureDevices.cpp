@@ -1,5 +1,6 @@
 #include "capture/CaptureDevices.h"
 
+#include "capture/CameraSources.h"
 #include "capture/GstSupport.h"
 #include "capture/TestCameras.h"
 
@@ -11,6 +12,31 @@ QString NodePathOf(GstDevice* device)
 {
     const GstStructurePtr properties(gst_device_get_properties(device));
     return V4L2NodePath(properties.get());
+}
+
+// The first source pad of the bin's own elements (not of the bins inside
+// them, such as a decoder's) that is linked to nothing; nullptr when none is.
+GstPad* UnlinkedSourcePad(GstBin* bin)
+{
+    GstPad* found = nullptr;
+    GstIterator* elements = gst_bin_iterate_elements(bin);
+    GValue element = G_VALUE_INIT;
+    while (!found && gst_iterator_next(elements, &element) == GST_ITERATOR_OK) {
+        GstIterator* pads = gst_element_iterate_src_pads(GST_ELEMENT(g_value_get_object(&element)));
+        GValue pad = G_VALUE_INIT;
+        while (!found && gst_iterator_next(pads, &pad) == GST_ITERATOR_OK) {
+            auto* candidate = GST_PAD(g_value_get_object(&pad));
+            if (!gst_pad_is_linked(candidate))
+                found = GST_PAD(gst_object_ref(candidate));
+            g_value_reset(&pad);
+        }
+        g_value_unset(&pad);
+        gst_iterator_free(pads);
+        g_value_reset(&element);
+    }
+    g_value_unset(&element);
+    gst_iterator_free(elements);
+    return found;
 }
 
 bool IsTrimmed(QChar c)
@@ -29,9 +55,21 @@ GstElement* TCaptureDevice::CreateSource(QString* error) const
             *error = QStringLiteral("The device gives no source element");
         return element;
     }
+    // Only the output is ghosted: a sink pad that waits for a pad that comes
+    // later (decodebin ! videoconvert) must stay free for that pad.
     GError* parseError = nullptr;
-    GstElement* bin = gst_parse_bin_from_description(Description.toUtf8().constData(), TRUE, &parseError);
-    const QString message = TakeGErrorMessage(parseError);
+    GstElement* bin = gst_parse_bin_from_description(Description.toUtf8().constData(), FALSE, &parseError);
+    QString message = TakeGErrorMessage(parseError);
+    if (bin && message.isEmpty()) {
+        GstObjectPtr<GstPad> output(UnlinkedSourcePad(GST_BIN(bin)));
+        GstPad* ghost = output ? gst_ghost_pad_new("src", output.get()) : nullptr;
+        if (ghost && !gst_element_add_pad(bin, ghost)) { // the bin took it otherwise
+            gst_object_unref(gst_object_ref_sink(ghost));
+            ghost = nullptr;
+        }
+        if (!ghost)
+            message = QStringLiteral("The description has no output (it must end in an element with a source pad).");
+    }
     if (bin && !message.isEmpty()) { // a partly built bin is no camera
         gst_object_unref(gst_object_ref_sink(bin));
         bin = nullptr;
@@ -64,6 +102,8 @@ std::vector<TCaptureDevice> ListCaptureDevices()
     }
     g_list_free_full(found, gst_object_unref);
 
+    for (const TCameraSource& source : CameraSources::list())
+        devices.push_back({source.Name, nullptr, source.Description, QString()});
     for (const TTestCamera& camera : TestCameras::list())
         devices.push_back({camera.Name, nullptr, camera.Description, QString()});
     return devices;

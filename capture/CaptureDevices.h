@@ -1,5 +1,6 @@
 // The video input devices: the system's cameras (GStreamer's device monitor,
-// class "Video/Source") followed by the registered test cameras.
+// class "Video/Source"), then the user's camera sources (cameras.ini), then
+// the registered test cameras.
 #pragma once
 
 #include "capture/ResultCodes.h"
@@ -14,8 +15,8 @@
 
 struct TCaptureDevice {
     QString Name;                       // display name as the system gives it (untrimmed)
-    std::shared_ptr<GstDevice> Device;  // a real camera; empty for a test camera
-    QString Description;                // a test camera's pipeline description
+    std::shared_ptr<GstDevice> Device;  // a real camera; empty for a source described in text
+    QString Description;                // a camera source's or test camera's pipeline description
     QString NodePath;                   // the V4L2 device node, when known (V4L2NodePath)
 
     // A new source element for this device; nullptr on failure (with the reason in error).
@@ -24,7 +25,8 @@ struct TCaptureDevice {
     GstCaps* AnnouncedCaps() const;
 };
 
-// All devices in enumeration order: the monitor's order, then the test cameras.
+// All devices in enumeration order: the monitor's order, then the camera
+// sources (CameraSources), then the test cameras.
 // Cameras reached through PipeWire are listed by its provider (package
 // gstreamer1.0-pipewire); once PipeWire shows a V4L2 camera, that provider
 // hides Video4Linux's, so the monitor lists each camera once, whether

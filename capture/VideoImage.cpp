@@ -153,6 +153,7 @@ std::int32_t TVideoImage::VideoStart(const QString& DeviceName)
     // The format comes with the first sample of the new stream.
     SetStreamFormat(0, 0, 0);
     fLastError.clear();
+    fStreamFinished = false;
     fDeviceName = TrimDeviceName(DeviceName);
     const int serial = ++fCaptureSerial;
 
@@ -203,6 +204,8 @@ void TVideoImage::HandleCaptureEnd(int serial)
 {
     if (!VideoSample || serial != fCaptureSerial)
         return; // that capture has been stopped meanwhile
+    // Told before the owner hears of the end.
+    fStreamFinished = VideoSample->StreamEnded() && VideoSample->StreamError().trimmed().isEmpty();
     EndCapture(CaptureFailureText(VideoSample->SampleSeen()));
 }
 

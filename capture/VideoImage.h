@@ -100,6 +100,9 @@ public:
     void SetOnCaptureEnded(TCaptureEndedEvent handler) { fOnCaptureEnded = std::move(handler); }
     // Why the last VideoStart failed, or why the last capture ended by itself.
     QString LastError() const { return fLastError; }
+    // True when the last capture ended by itself at the end of its stream (a
+    // video file played to its end) rather than by a failure.
+    bool StreamFinished() const { return fStreamFinished; }
     // A running capture that has stored no sample for this long (since its
     // start, or since its last sample; pausing does not count) is ended as
     // one that ended by itself. Some cameras just stop when they go away (one
@@ -241,6 +244,7 @@ private:
     std::int32_t fProgressFrame = 0;        // fFrameCnt then
     QString fDeviceName;    // of the running capture
     QString fLastError;
+    bool fStreamFinished = false;
     TNewVideoFrameEvent fOnNewFrame;
     TCaptureEndedEvent fOnCaptureEnded;
     TVideoErrorHandler fErrorHandler;

@@ -30,3 +30,11 @@ std::optional<CodeFormatInfo> CodeFormatByName(const QString& name)
             return info;
     return std::nullopt;
 }
+
+QString CodeFormatName(TBarcodeFormat format)
+{
+    for (const CodeFormatInfo& info : kCodeFormats)
+        if (info.value == format)
+            return QLatin1String(info.name);
+    return {};
+}

@@ -40,3 +40,7 @@ extern const std::array<CodeFormatInfo, 20> kCodeFormats;
 
 // The entry for a menu name ("QR_CODE", "Auto", ...), compared exactly.
 std::optional<CodeFormatInfo> CodeFormatByName(const QString& name);
+
+// The code-format menu's name of a value ("QR_CODE", "Auto", ...); empty for
+// a value that is not in the table.
+QString CodeFormatName(TBarcodeFormat format);

@@ -57,6 +57,13 @@ int Rank(BarcodeFormat format)
     return static_cast<int>(it - std::begin(kDefaultOrder));
 }
 
+// The program's value of a format one of the readers reads.
+TBarcodeFormat ProgramFormat(BarcodeFormat format)
+{
+    const int rank = Rank(format);
+    return rank < static_cast<int>(std::size(kDefaultOrder)) ? kDefaultOrder[rank].format : TBarcodeFormat::Auto;
+}
+
 // One row of blue-green-red pixels to grey. Written so that the compiler
 // vectorises it; the AVX2 variant is chosen at run time where the processor has it.
 __attribute__((target_clones("avx2", "default"))) void GreyRow(const std::uint8_t* __restrict bgr,
@@ -171,6 +178,14 @@ bool HasReader(TBarcodeFormat format)
 
 std::optional<QString> DecodeBitmap(QImage& bitmap, TBarcodeFormat format)
 {
+    std::optional<TDecodedCode> code = DecodeCode(bitmap, format);
+    if (!code)
+        return std::nullopt;
+    return std::move(code->Text);
+}
+
+std::optional<TDecodedCode> DecodeCode(QImage& bitmap, TBarcodeFormat format)
+{
     if (bitmap.format() != QImage::Format_BGR888)
         ConvertTo24Bits(bitmap);
     if (bitmap.isNull() || bitmap.width() <= 0 || bitmap.height() <= 0)
@@ -209,12 +224,12 @@ std::optional<QString> DecodeBitmap(QImage& bitmap, TBarcodeFormat format)
             return Rank(a.format()) < Rank(b.format());
         });
         if (best != results.end())
-            return QString::fromStdString(best->text());
+            return TDecodedCode{QString::fromStdString(best->text()), ProgramFormat(best->format())};
     }
     if (!matrix.empty()) {
         const ZXing::Result result = ZXing::ReadBarcode(view, MakeHints(matrix, 1));
         if (result.isValid() && matrix.testFlag(result.format()))
-            return QString::fromStdString(result.text());
+            return TDecodedCode{QString::fromStdString(result.text()), ProgramFormat(result.format())};
     }
     return std::nullopt;
 }

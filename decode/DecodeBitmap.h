@@ -8,6 +8,16 @@
 #include <cstdint>
 #include <optional>
 
+// A code read from a picture: its text and the format it was read as (one
+// of the ten formats with a reader).
+struct TDecodedCode {
+    QString Text;
+    TBarcodeFormat Format = TBarcodeFormat::Auto;
+};
+
+// Decodes one code in a picture, as DecodeBitmap does, and tells its format too.
+std::optional<TDecodedCode> DecodeCode(QImage& bitmap, TBarcodeFormat format);
+
 // Decodes one code in a picture. `bitmap` is converted in place to 24 bits per
 // pixel (QImage::Format_BGR888) when it has another layout. Auto, and a format
 // the decoder has no reader for, try all ten readers; a format with a reader

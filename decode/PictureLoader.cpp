@@ -14,12 +14,16 @@ qint64 DecodedBytes(QSize size, QImage::Format format)
     return (size.width() * bitsPerPixel + 31) / 32 * 4 * size.height();
 }
 
-// Reads the picture, refusing one whose size the reader tells beforehand is
-// beyond the limits.
-QImage ReadPicture(QImageReader& reader)
+// Reads the picture after the size checks. Raises PictureError.
+QImage ReadChecked(QImageReader& reader)
 {
-    // Qt refuses larger allocations itself; the size checks below give the clearer message.
-    QImageReader::setAllocationLimit(static_cast<int>(kMaxPictureBytes / (1024 * 1024)));
+    // Qt refuses larger allocations itself; the size checks below give the
+    // clearer message. Set once: pictures may be read on several threads.
+    static const bool limitSet = [] {
+        QImageReader::setAllocationLimit(static_cast<int>(kMaxPictureBytes / (1024 * 1024)));
+        return true;
+    }();
+    (void)limitSet;
     const QSize size = reader.size();
     if (size.isValid() && (qint64(size.width()) * size.height() > kMaxPicturePixels ||
                            DecodedBytes(size, reader.imageFormat()) > kMaxPictureBytes))
@@ -34,29 +38,47 @@ QImage ReadPicture(QImageReader& reader)
     return picture;
 }
 
+// The format named by the file's extension; raises PictureError when no reader knows it.
+QByteArray FormatOfExtension(const QString& fileName)
+{
+    const QString extension = QFileInfo(fileName).suffix();
+    const QByteArray format = extension.toLower().toLatin1();
+    if (!QImageReader::supportedImageFormats().contains(format))
+        throw PictureError(QStringLiteral("Unknown picture file extension (.%1)").arg(extension).toStdString());
+    return format;
+}
+
 } // namespace
 
 QImage LoadPicture(const QString& fileName)
 {
-    const QFileInfo file(fileName);
-    const QString extension = file.suffix();
-    if (!QImageReader::supportedImageFormats().contains(extension.toLower().toLatin1()))
-        throw PictureError(QStringLiteral("Unknown picture file extension (.%1)").arg(extension).toStdString());
+    FormatOfExtension(fileName);
 
     // A named pipe would be waited on for ever; a folder or a device holds no picture.
+    const QFileInfo file(fileName);
     if (file.exists() && !file.isFile())
         throw PictureError(
             QStringLiteral("Cannot open file \"%1\". It is not a regular file.").arg(fileName).toStdString());
 
     QImageReader reader(fileName);
-    return ReadPicture(reader);
+    return ReadChecked(reader);
 }
 
-QImage LoadPictureData(const QByteArray& bytes, const QByteArray& format)
+QImage LoadPicture(QIODevice& file, const QString& fileName)
+{
+    // The extension must be a picture's, as for a file opened by name; the
+    // type is taken from the content (a JPEG picture named .png is read).
+    FormatOfExtension(fileName);
+    QImageReader reader(&file);
+    return ReadChecked(reader);
+}
+
+QImage LoadPictureData(const QByteArray& bytes)
 {
     QBuffer buffer;
     buffer.setData(bytes);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer, format);
-    return ReadPicture(reader);
+    if (!buffer.open(QIODevice::ReadOnly))
+        throw PictureError("Cannot read the picture.");
+    QImageReader reader(&buffer);
+    return ReadChecked(reader);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QImage>
 #include <QString>
 
@@ -10,6 +11,8 @@ class PictureError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
+
+class QIODevice;
 
 // Pictures larger than this many pixels, or than this many bytes once read
 // (a 16-bit picture takes 8 bytes a pixel), are refused before anything is
@@ -24,8 +27,13 @@ inline constexpr qint64 kMaxPictureBytes = kMaxPicturePixels * 4;
 // A damaged file gives the reader's own error text. Raises PictureError.
 QImage LoadPicture(const QString& fileName);
 
-// Loads a picture held in memory (a picture on the clipboard or dropped as
-// data), with the same size limits as LoadPicture. `format` names the reader
-// ("png", "jpeg", ...); empty: the reader tells it from the bytes. Raises
-// PictureError with the reader's own error text.
-QImage LoadPictureData(const QByteArray& bytes, const QByteArray& format = QByteArray());
+// The same for a file the caller has opened (one whose name cannot be
+// written as text, say): the extension rule goes by `fileName`, and `file`,
+// which the caller has made sure is a regular file, is read from its current
+// position, its type taken from its content. Raises PictureError.
+QImage LoadPicture(QIODevice& file, const QString& fileName);
+
+// A picture held in memory (read from standard input, on the clipboard or
+// dropped as data), its type taken
+// from its content alone, with the same size limits. Raises PictureError.
+QImage LoadPictureData(const QByteArray& bytes);

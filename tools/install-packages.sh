@@ -4,6 +4,7 @@
 #
 #   install-packages.sh run    what building and running the program take
 #   install-packages.sh test   that, and what the tests and benchmarks take
+#                              (the benchmark scripts' packages included)
 #   install-packages.sh package  what building and running the program take, and
 #                              the tools that make and check the Debian package
 set -eu
@@ -31,6 +32,11 @@ package_packages="
 build-essential debhelper dpkg-dev fakeroot lintian libjpeg-dev pkgconf
 "
 [ "$mode" = test ] && packages="$packages $test_packages"
+# What the benchmark scripts in bench/ compare with and measure with.
+bench_packages="
+zbar-tools hyperfine time python3
+"
+[ "$mode" = test ] && packages="$packages $bench_packages"
 [ "$mode" = package ] && packages="$packages $package_packages"
 
 missing=""

@@ -94,6 +94,21 @@ class WebcamTabTest : public QObject {
         return form;
     }
 
+    // cameras.ini in the data folder of the windows MakeForm makes.
+    bool WriteCamerasIni(const QString& text)
+    {
+        QFile file(root->filePath(QStringLiteral("program/cameras.ini")));
+        return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text.toUtf8()) >= 0;
+    }
+
+    static QStringList ListedDevices(const TAppForm& form)
+    {
+        QStringList listed;
+        for (int i = 0; i < form.ComboBox1->count(); ++i)
+            listed.append(form.ComboBox1->itemText(i));
+        return listed;
+    }
+
     static bool RealCamerasPresent()
     {
         QStringList devices;
@@ -142,6 +157,44 @@ private slots:
         QCOMPARE(form->ComboBox1->count(), expected.size() + 1);
         QCOMPARE(form->ComboBox1->itemText(expected.size()), QStringLiteral("Plugged In Later"));
         QCOMPARE(form->ComboBox1->currentIndex(), 0);
+    }
+
+    // The user's camera sources come after the real cameras and before the
+    // test cameras; the file is read anew at every listing, and a source is
+    // started like any camera.
+    void camerasIniSourcesAreListedAfterTheRealCameras()
+    {
+        const QString qr = StillPictureDescription(kSamples + QStringLiteral("/qr_code.png"), TTestCameraFormat::I420, 320, 240);
+        QVERIFY(WriteCamerasIni(QStringLiteral("; my cameras\r\n[Cameras]\r\nShop Door = %1\r\n\r\nnot a camera line\r\n"
+                                               "# Old One = videotestsrc\r\nK\u00fcche = videotestsrc ! videoconvert\r\n")
+                                    .arg(qr)));
+        auto form = MakeForm();
+        ActivateWebcamTab(*form);
+        const QStringList listed = ListedDevices(*form);
+        const qsizetype testCameras = TestCameras::list().size();
+        const qsizetype real = listed.size() - 2 - testCameras;
+        QVERIFY(real >= 0);
+        QCOMPARE(listed.mid(real, 2), (QStringList{QStringLiteral("Shop Door"), QStringLiteral("K\u00fcche")}));
+        QCOMPARE(listed.mid(real + 2).size(), testCameras);
+        QCOMPARE(listed.at(real + 2), TestCameras::list().first().Name);
+
+        // An edit shows at the next activation of the tab.
+        // Back Door's decoder gives its output pad only once it runs.
+        const QString decoded = QStringLiteral("filesrc location=\"%1/qr_code.png\" ! decodebin ! videoconvert ! videoscale ! "
+                                               "video/x-raw,width=320,height=240 ! imagefreeze is-live=true ! videoconvert")
+                                    .arg(kSamples);
+        QVERIFY(WriteCamerasIni(QStringLiteral("Shop Door = %1\nBack Door = %2\n").arg(qr, decoded)));
+        ActivateImageTab(*form);
+        ActivateWebcamTab(*form);
+        QCOMPARE(ListedDevices(*form).mid(real, 2), (QStringList{QStringLiteral("Shop Door"), QStringLiteral("Back Door")}));
+
+        QVERIFY(SelectDevice(*form, QStringLiteral("Back Door")));
+        form->Button1->click();
+        QCOMPARE(form->Button1->text(), QStringLiteral("STOP"));
+        QTRY_COMPARE_WITH_TIMEOUT(form->Memo2->toPlainText(), kQrText, kTimeout);
+        QCOMPARE(form->Image2->Picture().size(), QSize(320, 240));
+        form->Button1->click();
+        QVERIFY(errors.isEmpty());
     }
 
     void qrCodeFromCamera_data()
@@ -244,20 +297,33 @@ private slots:
     // A camera that cannot be started, or whose capture fails or ends by
     // itself: the tab stays idle or goes back to it as STOP does (caption
     // "Start", no picture), and the reason is reported once.
+    // A camera is a test camera, or a camera source of the user's cameras.ini.
     void cameraThatFailsOrEndsIsReportedOnce_data()
     {
         QTest::addColumn<QString>("description");
         QTest::addColumn<bool>("goneSinceListed");
         QTest::addColumn<bool>("endsAfterFrames");
+        QTest::addColumn<bool>("fromCamerasIni");
         const QString pattern = TestPatternDescription(TTestCameraFormat::YUY2, 160, 120);
-        QTest::newRow("no such source") << QStringLiteral("nosuchgstelement_lantrix") << false << false;
-        QTest::newRow("missing device") << QStringLiteral("v4l2src device=/dev/lantrix-no-such-camera") << false << false;
-        QTest::newRow("error before the first frame") << pattern + QStringLiteral(" ! identity error-after=1") << false << false;
-        QTest::newRow("gone since the list was made") << pattern << true << false;
-        QTest::newRow("error after some frames") << pattern + QStringLiteral(" ! identity error-after=20") << false << true;
+        QTest::newRow("no such source") << QStringLiteral("nosuchgstelement_lantrix") << false << false << false;
+        QTest::newRow("missing device") << QStringLiteral("v4l2src device=/dev/lantrix-no-such-camera") << false << false << false;
+        QTest::newRow("error before the first frame") << pattern + QStringLiteral(" ! identity error-after=1") << false << false << false;
+        QTest::newRow("gone since the list was made") << pattern << true << false << false;
+        QTest::newRow("error after some frames") << pattern + QStringLiteral(" ! identity error-after=20") << false << true << false;
         QTest::newRow("end of stream after some frames")
             << QStringLiteral("videotestsrc is-live=true num-buffers=20 ! capsfilter caps=\"video/x-raw,format=YUY2,width=320,height=240,framerate=30/1\"")
-            << false << true;
+            << false << true << false;
+        QTest::newRow("cameras.ini: description does not parse") << QStringLiteral("nosuchgstelement_lantrix ! videoconvert") << false << false << true;
+        QTest::newRow("cameras.ini: unbalanced quote") << QStringLiteral("videotestsrc ! capsfilter caps=\"video/x-raw") << false << false << true;
+        QTest::newRow("cameras.ini: no description") << QString() << false << false << true;
+        QTest::newRow("cameras.ini: a sink, no source") << QStringLiteral("videotestsrc ! fakesink") << false << false << true;
+        QTest::newRow("cameras.ini: network camera not there")
+            << QStringLiteral("rtspsrc location=rtsp://127.0.0.1:1/none timeout=1000000 tcp-timeout=1000000 retry=1 ! decodebin ! videoconvert")
+            << false << false << true;
+        QTest::newRow("cameras.ini: file that is not there")
+            << QStringLiteral("filesrc location=/no/such/lantrix.mkv ! decodebin ! videoconvert") << false << false << true;
+        QTest::newRow("cameras.ini: gone since the list was made") << pattern << true << false << true;
+        QTest::newRow("cameras.ini: error after some frames") << pattern + QStringLiteral(" ! identity error-after=20") << false << true << true;
     }
 
     void cameraThatFailsOrEndsIsReportedOnce()
@@ -265,11 +331,17 @@ private slots:
         QFETCH(QString, description);
         QFETCH(bool, goneSinceListed);
         QFETCH(bool, endsAfterFrames);
-        TestCameras::add(kBroken, description);
+        QFETCH(bool, fromCamerasIni);
+        if (fromCamerasIni)
+            QVERIFY(WriteCamerasIni(QStringLiteral("; the user's cameras\n%1 = %2\n").arg(kBroken, description)));
+        else
+            TestCameras::add(kBroken, description);
         auto form = MakeForm();
         ActivateWebcamTab(*form);
         QVERIFY(SelectDevice(*form, kBroken));
-        if (goneSinceListed)
+        if (goneSinceListed && fromCamerasIni)
+            QVERIFY(WriteCamerasIni(QStringLiteral("; emptied\n")));
+        else if (goneSinceListed)
             TestCameras::remove(kBroken);
         form->Memo2->setPlainText(QStringLiteral("kept"));
         form->Button1->click();

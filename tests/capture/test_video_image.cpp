@@ -438,6 +438,7 @@ struct EndingCase {
     const char* label;
     QString description;
     bool afterFrames;
+    bool finished; // the stream came to its end, without a failure
 };
 
 class CaptureEnding : public CameraCapture, public ::testing::WithParamInterface<EndingCase> {};
@@ -449,15 +450,19 @@ TEST_P(CaptureEnding, StopsTheCaptureAndIsReportedOnce)
     QStringList ended;
     int handlings = 0;
     bool runningWhenTold = true;
+    bool finishedWhenTold = !c.finished;
     video.SetOnNewVideoFrame([&](TVideoImage*, int, int, const std::uint8_t*) { ++handlings; });
     video.SetOnCaptureEnded([&](TVideoImage* sender, const QString& message) {
         EXPECT_EQ(sender, &video);
         runningWhenTold = sender->VideoRunning();
+        finishedWhenTold = sender->StreamFinished();
         ended.append(message);
     });
     ASSERT_EQ(video.VideoStart(QStringLiteral("Video Image Ending")), 0);
     ASSERT_TRUE(WaitFor([&] { return !ended.isEmpty(); }));
     EXPECT_FALSE(runningWhenTold); // stopped before the owner is told
+    EXPECT_EQ(finishedWhenTold, c.finished); // and how it ended is known by then
+    EXPECT_EQ(video.StreamFinished(), c.finished);
     EXPECT_FALSE(video.VideoRunning());
     EXPECT_TRUE(ended.first().contains(QStringLiteral("\"Video Image Ending\""))) << qPrintable(ended.first());
     EXPECT_EQ(video.LastError(), ended.first());
@@ -473,9 +478,9 @@ TEST_P(CaptureEnding, StopsTheCaptureAndIsReportedOnce)
 
 INSTANTIATE_TEST_SUITE_P(
     Cameras, CaptureEnding,
-    ::testing::Values(EndingCase{"EndOfStream", QStringLiteral("videotestsrc is-live=true num-buffers=10 ! capsfilter caps=\"video/x-raw,format=YUY2,width=160,height=120,framerate=30/1\""), true},
-                      EndingCase{"ErrorAfterFrames", TestPatternDescription(TTestCameraFormat::I420, 160, 120) + QStringLiteral(" ! identity error-after=10"), true},
-                      EndingCase{"ErrorBeforeTheFirstFrame", TestPatternDescription(TTestCameraFormat::I420, 160, 120) + QStringLiteral(" ! identity error-after=1"), false}),
+    ::testing::Values(EndingCase{"EndOfStream", QStringLiteral("videotestsrc is-live=true num-buffers=10 ! capsfilter caps=\"video/x-raw,format=YUY2,width=160,height=120,framerate=30/1\""), true, true},
+                      EndingCase{"ErrorAfterFrames", TestPatternDescription(TTestCameraFormat::I420, 160, 120) + QStringLiteral(" ! identity error-after=10"), true, false},
+                      EndingCase{"ErrorBeforeTheFirstFrame", TestPatternDescription(TTestCameraFormat::I420, 160, 120) + QStringLiteral(" ! identity error-after=1"), false, false}),
     [](const auto& info) { return std::string(info.param.label); });
 
 // A camera that sends nothing (never, or no more) gives no error of its own:
@@ -500,6 +505,7 @@ TEST_P(CaptureStall, EndsTheCaptureAfterTheStallTime)
     EXPECT_EQ(handlings > 0, framesGiven > 0);
     EXPECT_FALSE(video.VideoRunning());
     EXPECT_TRUE(ended.first().contains(QStringLiteral("\"Video Image Stalling\""))) << qPrintable(ended.first());
+    EXPECT_FALSE(video.StreamFinished()); // a stall is a failure
     DrainEvents();
     EXPECT_EQ(ended.size(), 1);
 }

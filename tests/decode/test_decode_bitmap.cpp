@@ -52,19 +52,38 @@ TEST_P(DecodeSample, OnlyTheOwnFormatOrAllReadersFindTheText)
 {
     const auto& [sample, format] = GetParam();
     const char* expected = nullptr;
+    TBarcodeFormat expectedFormat = sample.own;
     if (format.value == sample.own || format.value == TBarcodeFormat::Auto || !HasReader(format.value))
         expected = sample.text;
-    else if (format.value == sample.also)
+    else if (format.value == sample.also) {
         expected = sample.alsoText;
+        expectedFormat = sample.also;
+    }
 
     QImage picture = LoadSample(sample.file);
     const auto text = DecodeBitmap(picture, format.value);
+    QImage again = LoadSample(sample.file);
+    const auto code = DecodeCode(again, format.value);
     if (!expected) {
         EXPECT_FALSE(text.has_value()) << text->toStdString();
+        EXPECT_FALSE(code.has_value());
         return;
     }
     ASSERT_TRUE(text.has_value());
     EXPECT_EQ(text->toStdString(), expected);
+    // The same code, with the format it was read as.
+    ASSERT_TRUE(code.has_value());
+    EXPECT_EQ(code->Text, *text);
+    EXPECT_EQ(CodeFormatName(code->Format), CodeFormatName(expectedFormat));
+}
+
+// Every format of the menu has its name back, and nothing else has one.
+TEST(CodeFormatName, TheMenuNames)
+{
+    for (const CodeFormatInfo& format : kCodeFormats)
+        EXPECT_EQ(CodeFormatName(format.value), QLatin1String(format.name));
+    EXPECT_TRUE(CodeFormatName(static_cast<TBarcodeFormat>(1u << 30)).isEmpty());
+    EXPECT_TRUE(CodeFormatName(static_cast<TBarcodeFormat>(3)).isEmpty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Samples, DecodeSample,
@@ -94,6 +113,7 @@ struct MixCase {
     const char* bottom;
     TBarcodeFormat format;
     const char* text;
+    const char* formatRead;
 };
 
 class DecodeMixed : public ::testing::TestWithParam<MixCase> {};
@@ -102,23 +122,26 @@ TEST_P(DecodeMixed, ReaderOrderDecides)
 {
     const MixCase& c = GetParam();
     QImage canvas = StackPictures({LoadSample(c.top), LoadSample(c.bottom)});
-    const auto text = DecodeBitmap(canvas, c.format);
-    ASSERT_TRUE(text.has_value());
-    EXPECT_EQ(text->toStdString(), c.text);
+    const auto code = DecodeCode(canvas, c.format);
+    ASSERT_TRUE(code.has_value());
+    EXPECT_EQ(code->Text.toStdString(), c.text);
+    EXPECT_EQ(CodeFormatName(code->Format).toStdString(), c.formatRead);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Pictures, DecodeMixed,
     ::testing::Values(
-        MixCase{"qr_above_code128_auto", "qr_code.png", "code_128.png", TBarcodeFormat::Auto, "LANTRIX-128-Sample"},
+        MixCase{"qr_above_code128_auto", "qr_code.png", "code_128.png", TBarcodeFormat::Auto, "LANTRIX-128-Sample",
+                "CODE_128"},
         MixCase{"qr_above_code128_qr", "qr_code.png", "code_128.png", TBarcodeFormat::QR_CODE,
-                "https://lantrix.invalid/hello?from=qr"},
+                "https://lantrix.invalid/hello?from=qr", "QR_CODE"},
         MixCase{"ean13_above_code128_auto", "ean_13.png", "code_128.png", TBarcodeFormat::Auto,
-                "LANTRIX-128-Sample"},
-        MixCase{"code39_above_ean8_auto", "code_39.png", "ean_8.png", TBarcodeFormat::Auto, "96385074"},
+                "LANTRIX-128-Sample", "CODE_128"},
+        MixCase{"code39_above_ean8_auto", "code_39.png", "ean_8.png", TBarcodeFormat::Auto, "96385074", "EAN_8"},
         MixCase{"datamatrix_above_qr_auto", "data_matrix.png", "qr_code.png", TBarcodeFormat::Auto,
-                "https://lantrix.invalid/hello?from=qr"},
-        MixCase{"ean13_above_code128_ean13", "ean_13.png", "code_128.png", TBarcodeFormat::EAN_13, "4006381333931"}),
+                "https://lantrix.invalid/hello?from=qr", "QR_CODE"},
+        MixCase{"ean13_above_code128_ean13", "ean_13.png", "code_128.png", TBarcodeFormat::EAN_13, "4006381333931",
+                "EAN_13"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(DecodeBitmap, LightCodeOnDarkGroundIsNotRead)

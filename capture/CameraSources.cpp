@@ -1,0 +1,78 @@
+#include "capture/CameraSources.h"
+
+#include <QFile>
+
+#include <mutex>
+
+namespace {
+
+std::mutex gLock;
+QString gFile;
+QList<TCameraSource> gAdded;
+
+// A file larger than this is no list of cameras; it is not read.
+constexpr qint64 kMaxFileBytes = 1024 * 1024;
+
+} // namespace
+
+QList<TCameraSource> ParseCameraSources(const QByteArray& text)
+{
+    QList<TCameraSource> sources;
+    for (const QByteArray& rawLine : text.split('\n')) {
+        const QString line = QString::fromUtf8(rawLine).trimmed(); // also drops a CR before the LF
+        if (line.isEmpty() || line.startsWith(QLatin1Char(';')) || line.startsWith(QLatin1Char('#'))
+            || line.startsWith(QLatin1Char('[')))
+            continue;
+        const qsizetype equals = line.indexOf(QLatin1Char('='));
+        if (equals < 0)
+            continue;
+        const QString name = line.left(equals).trimmed();
+        if (name.isEmpty())
+            continue;
+        sources.append({name, line.mid(equals + 1).trimmed()});
+    }
+    return sources;
+}
+
+void CameraSources::SetFile(const QString& path)
+{
+    std::lock_guard lock(gLock);
+    gFile = path;
+}
+
+QString CameraSources::File()
+{
+    std::lock_guard lock(gLock);
+    return gFile;
+}
+
+void CameraSources::add(const QString& name, const QString& description)
+{
+    std::lock_guard lock(gLock);
+    gAdded.append({name, description});
+}
+
+void CameraSources::clear()
+{
+    std::lock_guard lock(gLock);
+    gAdded.clear();
+}
+
+QList<TCameraSource> CameraSources::list()
+{
+    QString path;
+    QList<TCameraSource> added;
+    {
+        std::lock_guard lock(gLock);
+        path = gFile;
+        added = gAdded;
+    }
+    QList<TCameraSource> sources;
+    if (!path.isEmpty()) {
+        QFile file(path);
+        if (file.open(QIODevice::ReadOnly) && file.size() <= kMaxFileBytes)
+            sources = ParseCameraSources(file.read(kMaxFileBytes));
+    }
+    sources.append(added);
+    return sources;
+}

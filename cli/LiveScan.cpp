@@ -1,0 +1,121 @@
+#include "cli/LiveScan.h"
+
+#include "capture/VideoImage.h"
+#include "decode/DecodeBitmap.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QRegularExpression>
+#include <QTimer>
+
+TLiveScanner::TLiveScanner(TResultWriter& writer, QByteArray source, TBarcodeFormat format, TLiveScanLimits limits)
+    : fWriter(writer)
+    , fSource(std::move(source))
+    , fFormat(format)
+    , fLimits(limits)
+    , fVideoImage(std::make_unique<TVideoImage>())
+{
+    fVideoImage->SetOnNewVideoFrame(
+        [this](TVideoImage* sender, std::int32_t, std::int32_t, const std::uint8_t*) { NewVideoFrame(sender); });
+    fVideoImage->SetOnCaptureEnded([this](TVideoImage* sender, const QString& message) { CaptureEnded(sender, message); });
+    // An error of the frame handling is one frame's; the next one is handled as usual.
+    fVideoImage->SetErrorHandler([](const QString&) {});
+}
+
+TLiveScanner::~TLiveScanner()
+{
+    fVideoImage.reset(); // stops a running capture and drops its queued frames
+}
+
+int TLiveScanner::Run(const QString& deviceName)
+{
+    fStopRequested = false;
+    fFailed = false;
+    fLastText.reset();
+    fCodesWritten = 0;
+    fFramesHandled = 0;
+    if (fVideoImage->VideoStart(deviceName) != 0) {
+        Fail(fVideoImage->LastError());
+        return TExitStatus::kError;
+    }
+
+    QEventLoop loop;
+    fLoop = &loop;
+    QTimer timer;
+    if (fLimits.timeout) {
+        timer.setSingleShot(true);
+        QObject::connect(&timer, &QTimer::timeout, &loop, [this] { Stop(); });
+        timer.start(*fLimits.timeout);
+    }
+    if (!fStopRequested && fVideoImage->VideoRunning())
+        loop.exec();
+    fLoop = nullptr;
+    fVideoImage->VideoStop();
+
+    if (fFailed)
+        return TExitStatus::kError;
+    return fCodesWritten > 0 ? TExitStatus::kDecoded : TExitStatus::kUnreadable;
+}
+
+void TLiveScanner::Stop()
+{
+    fStopRequested = true;
+    if (fLoop)
+        fLoop->quit();
+}
+
+void TLiveScanner::NewVideoFrame(TVideoImage* sender)
+{
+    if (fStopRequested)
+        return;
+    ++fFramesHandled;
+    QImage bitmap;
+    sender->GetBitmap(bitmap);
+    std::optional<TDecodedCode> code;
+    try {
+        code = DecodeCode(bitmap, fFormat);
+    } catch (...) {
+        // A frame that cannot be decoded is passed over.
+    }
+    bitmap = QImage();
+    if (code && !code->Text.isEmpty() && code->Text != fLastText) {
+        fLastText = code->Text;
+        TScanResult result;
+        result.File = fSource;
+        result.Status = TScanStatus::Decoded;
+        result.Code = std::move(code);
+        fWriter.Write(result);
+        ++fCodesWritten;
+        if (fLimits.count > 0 && fCodesWritten >= fLimits.count) {
+            Stop();
+            return;
+        }
+    }
+    // As the webcam tab does: the frames that came meanwhile are passed over,
+    // and the next handling takes the newest one.
+    QCoreApplication::processEvents();
+}
+
+void TLiveScanner::CaptureEnded(TVideoImage* sender, const QString& message)
+{
+    // A source that played to its end (a video file) is no failure.
+    if (!sender->StreamFinished())
+        Fail(message);
+    Stop();
+}
+
+void TLiveScanner::Fail(const QString& message)
+{
+    fFailed = true;
+    TScanResult result;
+    result.File = fSource;
+    result.Status = TScanStatus::Error;
+    result.Error = OneLine(message);
+    fWriter.Write(result);
+}
+
+QString OneLine(const QString& message)
+{
+    static const QRegularExpression breaks(QStringLiteral("\\s*[\\r\\n]+\\s*"));
+    return message.trimmed().replace(breaks, QStringLiteral(" "));
+}

@@ -1,0 +1,122 @@
+#include "cli/PictureInput.h"
+
+#include "capture/FileDescriptor.h"
+#include "decode/PictureLoader.h"
+#include "cli/ScanOptions.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QStringList>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr qint64 kMaxInputBytes = 512LL * 1024 * 1024;
+
+[[noreturn]] void ThrowFileError(const char* what, const QString& name, int error)
+{
+    const QString reason = QString::fromLocal8Bit(std::strerror(error));
+    throw PictureError(
+        QStringLiteral("Cannot %1 file \"%2\". %3").arg(QLatin1String(what), name, reason).toStdString());
+}
+
+// True when the name comes back as the same bytes from its text form, so
+// that Qt can open the file by the text.
+bool NameIsText(const QByteArray& file)
+{
+    return QFile::encodeName(QFile::decodeName(file)) == file;
+}
+
+// A file whose name Qt cannot write: opened here by its bytes, and refused,
+// as LoadPicture refuses them, when it is no regular file.
+QImage LoadByBytes(const QByteArray& file)
+{
+    const QString name = DisplayName(file);
+    TFileDescriptor fd(::open(file.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (!fd.Valid()) {
+        if (errno == ENOENT)
+            throw PictureError("File not found"); // as Qt's reader says it
+        ThrowFileError("open", name, errno);
+    }
+    struct stat status {};
+    if (::fstat(fd.Get(), &status) != 0)
+        ThrowFileError("read", name, errno);
+    if (!S_ISREG(status.st_mode))
+        throw PictureError(QStringLiteral("Cannot open file \"%1\". It is not a regular file.").arg(name).toStdString());
+    QFile device;
+    if (!device.open(fd.Get(), QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+        ThrowFileError("read", name, EIO);
+    fd.Release(); // closed with the device
+    return LoadPicture(device, name);
+}
+
+} // namespace
+
+QString DisplayName(const QByteArray& file)
+{
+    return QString::fromUtf8(file);
+}
+
+QByteArray ReadStandardInput()
+{
+    QByteArray bytes;
+    qint64 length = 0;
+    for (;;) {
+        if (length == bytes.size())
+            bytes.resize(std::min(kMaxInputBytes + 1, std::max<qint64>(2 * length, 1 << 16)));
+        ssize_t count;
+        do
+            count = ::read(STDIN_FILENO, bytes.data() + length, static_cast<std::size_t>(bytes.size() - length));
+        while (count < 0 && errno == EINTR);
+        if (count < 0)
+            throw PictureError(QStringLiteral("Cannot read standard input. %1")
+                                   .arg(QString::fromLocal8Bit(std::strerror(errno)))
+                                   .toStdString());
+        if (count == 0)
+            break;
+        length += count;
+        if (length > kMaxInputBytes)
+            throw PictureError(
+                QStringLiteral("The picture on standard input is too large (more than %1 bytes).").arg(kMaxInputBytes).toStdString());
+    }
+    if (length == 0)
+        throw PictureError("Nothing came on standard input.");
+    bytes.truncate(length);
+    return bytes;
+}
+
+QImage LoadPictureArgument(const QByteArray& file)
+{
+    if (file == kStandardInputName)
+        return LoadPictureData(ReadStandardInput());
+    if (NameIsText(file))
+        return LoadPicture(QFile::decodeName(file));
+    return LoadByBytes(file);
+}
+
+QImage LoadFirstPictureArgument(const QByteArray& file, const std::function<void()>& startGui)
+{
+    static const QStringList builtInFormats{"png", "bmp", "pbm", "pgm", "ppm", "xbm", "xpm"};
+    if (file != kStandardInputName && NameIsText(file)) {
+        const QString name = QFile::decodeName(file);
+        const QFileInfo info(name);
+        if (info.isFile() && builtInFormats.contains(info.suffix().toLower())) {
+            const QStringList libraryPaths = QCoreApplication::libraryPaths();
+            QCoreApplication::setLibraryPaths({});
+            if (!QImageReader::imageFormat(name).isEmpty())
+                return LoadPicture(name);
+            QCoreApplication::setLibraryPaths(libraryPaths);
+        }
+    }
+    startGui();
+    return LoadPictureArgument(file);
+}

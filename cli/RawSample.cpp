@@ -1,0 +1,90 @@
+#include "cli/RawSample.h"
+
+#include "capture/FileDescriptor.h"
+#include "capture/FrameConversion.h"
+#include "cli/PictureInput.h"
+#include "decode/PictureLoader.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+[[noreturn]] void ThrowFileError(const char* what, const QString& path, int error)
+{
+    const QString reason = QString::fromLocal8Bit(std::strerror(error));
+    throw PictureError(
+        QStringLiteral("Cannot %1 file \"%2\". %3").arg(QLatin1String(what), path, reason).toStdString());
+}
+
+} // namespace
+
+QByteArray ReadSample(const QByteArray& file)
+{
+    const QString path = DisplayName(file);
+    // Standard input is opened anew, so that its first read can be made not to wait.
+    const QByteArray openPath = file == kStandardInputName ? QByteArray("/proc/self/fd/0") : file;
+    // Opened without waiting: opening a named pipe otherwise waits for a writer.
+    const TFileDescriptor input(::open(openPath.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (!input.Valid())
+        ThrowFileError("open", path, errno);
+    const int fd = input.Get();
+    struct stat status {};
+    if (::fstat(fd, &status) != 0)
+        ThrowFileError("read", path, errno);
+    if (S_ISREG(status.st_mode) && status.st_size > kMaxSampleBytes)
+        throw PictureError(QStringLiteral("The sample is too large (%1 bytes).").arg(status.st_size).toStdString());
+
+    // The first read does not wait: a pipe without a writer answers it with its
+    // end at once, a pipe whose writer has not written yet with EAGAIN. The
+    // reads after it wait for data.
+    QByteArray sample;
+    qint64 length = 0;
+    for (bool first = true;; first = false) {
+        if (length == sample.size())
+            sample.resize(std::min(kMaxSampleBytes + 1, std::max<qint64>(2 * length, 1 << 20)));
+        ssize_t count;
+        do
+            count = ::read(fd, sample.data() + length, static_cast<std::size_t>(sample.size() - length));
+        while (count < 0 && errno == EINTR);
+        if (count < 0 && !(first && errno == EAGAIN))
+            ThrowFileError("read", path, errno);
+        if (first) {
+            if (count == 0 && S_ISFIFO(status.st_mode))
+                throw PictureError(
+                    QStringLiteral("Cannot read file \"%1\". The pipe is empty and no program writes to it.")
+                        .arg(path)
+                        .toStdString());
+            if (::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0)
+                ThrowFileError("read", path, errno);
+        }
+        if (count == 0)
+            break;
+        length += std::max<ssize_t>(count, 0);
+        if (length > kMaxSampleBytes)
+            throw PictureError(
+                QStringLiteral("The sample is too large (more than %1 bytes).").arg(kMaxSampleBytes).toStdString());
+    }
+    sample.truncate(length);
+    return sample;
+}
+
+QImage ConvertRawSample(const QByteArray& file, const RawFormat& format, const QString& saveBitmap)
+{
+    const QByteArray sample = ReadSample(file);
+
+    TFrameConverter converter;
+    converter.SetStreamFormat(format.width, format.height, format.fourCC);
+    converter.UnpackFrame(sample.size(), reinterpret_cast<const std::uint8_t*>(sample.constData()));
+    if (converter.Bitmap().isNull())
+        throw PictureError(
+            QStringLiteral("The frame size %1 x %2 is too large.").arg(format.width).arg(format.height).toStdString());
+    if (!saveBitmap.isEmpty() && !converter.Bitmap().save(saveBitmap, "BMP"))
+        throw PictureError(QStringLiteral("Cannot write the bitmap \"%1\".").arg(saveBitmap).toStdString());
+    return converter.Bitmap();
+}

@@ -1,0 +1,308 @@
+#include "cli/ScanOptions.h"
+
+#include "capture/SampleFormats.h"
+
+#include <QRegularExpression>
+
+#include <cmath>
+#include <cstring>
+#include <iterator>
+#include <string>
+
+namespace {
+
+// The usage text's lines are at most kLineEnd characters long; the texts of
+// the options start at kTextColumn.
+constexpr std::size_t kLineEnd = 78;
+constexpr std::size_t kTextColumn = 17;
+
+// The longest wait --timeout takes: a day.
+constexpr double kMaxTimeoutSeconds = 24.0 * 60 * 60;
+
+// The sample formats --raw reads, "one of RGB (24-bit, rows bottom-up),
+// I420, ...", in lines that go on at the options' text column.
+void PrintSampleFormats(std::FILE* to)
+{
+    const std::string indent(kTextColumn, ' ');
+    std::string line = indent + "one of";
+    for (std::size_t i = 0; i < std::size(kSampleFormats); ++i) {
+        const TSampleFormatInfo& format = kSampleFormats[i];
+        std::string entry = format.Name;
+        if (format.Remark)
+            entry += std::string(" (") + format.Remark + ")";
+        if (i + 1 < std::size(kSampleFormats))
+            entry += ",";
+        if (line.size() + 1 + entry.size() > kLineEnd) {
+            std::fprintf(to, "%s\n", line.c_str());
+            line = indent + entry;
+        } else {
+            line += " " + entry;
+        }
+    }
+    std::fprintf(to, "%s\n", line.c_str());
+}
+
+void PrintCodeFormats(std::FILE* to)
+{
+    std::size_t column = kTextColumn;
+    for (const CodeFormatInfo& format : kCodeFormats) {
+        const std::size_t length = std::strlen(format.name) + 2;
+        if (column + length > kLineEnd) {
+            std::fputs("\n                 ", to);
+            column = kTextColumn;
+        }
+        std::fprintf(to, "%s%s", format.name, &format == &kCodeFormats.back() ? "" : ", ");
+        column += length;
+    }
+}
+
+// ---- The options -----------------------------------------------------------
+
+// Applies an option's value (nullptr for an option without one) to the
+// options; false after writing why the value is refused.
+using ApplyOption = bool (*)(TScanOptions& options, const char* value, std::FILE* errors);
+
+struct OptionRow {
+    const char* name;
+    const char* needs; // what a missing value is called ("a format name"); nullptr: the option takes none
+    ApplyOption apply;
+};
+
+bool ApplyFormat(TScanOptions& options, const char* value, std::FILE* errors)
+{
+    const auto format = CodeFormatByName(QString::fromLocal8Bit(value));
+    if (!format) {
+        std::fprintf(errors, "lantrix-scan: unknown code format '%s'\n", value);
+        return false;
+    }
+    options.format = format->value;
+    return true;
+}
+
+bool ApplyRaw(TScanOptions& options, const char* value, std::FILE* errors)
+{
+    options.raw = ParseRawFormat(QString::fromLocal8Bit(value));
+    if (!options.raw)
+        std::fputs("lantrix-scan: --raw needs WIDTHxHEIGHT:FOURCC\n", errors);
+    return options.raw.has_value();
+}
+
+bool ApplySaveBitmap(TScanOptions& options, const char* value, std::FILE*)
+{
+    options.saveBitmap = QString::fromLocal8Bit(value);
+    return true;
+}
+
+bool ApplyJson(TScanOptions& options, const char*, std::FILE*)
+{
+    options.json = true;
+    return true;
+}
+
+bool ApplyCamera(TScanOptions& options, const char* value, std::FILE*)
+{
+    options.camera = QString::fromLocal8Bit(value);
+    return true;
+}
+
+bool ApplyPipeline(TScanOptions& options, const char* value, std::FILE* errors)
+{
+    const QString description = QString::fromLocal8Bit(value).trimmed();
+    if (description.isEmpty()) {
+        std::fputs("lantrix-scan: --pipeline needs a source description\n", errors);
+        return false;
+    }
+    options.pipeline = description;
+    return true;
+}
+
+bool ApplyCount(TScanOptions& options, const char* value, std::FILE* errors)
+{
+    bool ok = false;
+    const int count = QByteArray(value).toInt(&ok);
+    if (!ok || count < 1) {
+        std::fprintf(errors, "lantrix-scan: --count needs a whole number of codes above 0, not '%s'\n", value);
+        return false;
+    }
+    options.count = count;
+    return true;
+}
+
+bool ApplyTimeout(TScanOptions& options, const char* value, std::FILE* errors)
+{
+    bool ok = false;
+    const double seconds = QByteArray(value).toDouble(&ok);
+    if (!ok || !std::isfinite(seconds) || seconds <= 0.0 || seconds > kMaxTimeoutSeconds) {
+        std::fprintf(errors, "lantrix-scan: --timeout needs a number of seconds above 0 (at most a day), not '%s'\n",
+                     value);
+        return false;
+    }
+    options.timeoutSeconds = seconds;
+    return true;
+}
+
+bool ApplyListCameras(TScanOptions& options, const char*, std::FILE*)
+{
+    options.listCameras = true;
+    return true;
+}
+
+constexpr OptionRow kOptions[] = {
+    {"--format", "a format name", ApplyFormat},
+    {"--json", nullptr, ApplyJson},
+    {"--raw", "WIDTHxHEIGHT:FOURCC", ApplyRaw},
+    {"--save-bitmap", "a file name", ApplySaveBitmap},
+    {"--camera", "a camera name", ApplyCamera},
+    {"--pipeline", "a source description", ApplyPipeline},
+    {"--count", "a number of codes", ApplyCount},
+    {"--timeout", "a number of seconds", ApplyTimeout},
+    {"--list-cameras", nullptr, ApplyListCameras},
+};
+
+const OptionRow* OptionNamed(std::string_view name)
+{
+    for (const OptionRow& row : kOptions)
+        if (name == row.name)
+            return &row;
+    return nullptr;
+}
+
+// The checks of the whole command line; false after writing what is wrong.
+bool CheckCombination(const TScanOptions& options, std::FILE* errors)
+{
+    auto refuse = [errors](const char* message) {
+        std::fprintf(errors, "lantrix-scan: %s\n", message);
+        return false;
+    };
+    if (options.listCameras) {
+        if (!options.files.isEmpty() || options.Live() || options.raw)
+            return refuse("--list-cameras takes nothing else");
+        return true;
+    }
+    if (options.camera && options.pipeline)
+        return refuse("--camera and --pipeline are one source each; give one of them");
+    if (options.Live()) {
+        if (!options.files.isEmpty() || options.raw || !options.saveBitmap.isEmpty())
+            return refuse("--camera and --pipeline take no files");
+        return true;
+    }
+    if (options.count > 0 || options.timeoutSeconds > 0.0)
+        return refuse("--count and --timeout go with --camera or --pipeline");
+    if (options.files.isEmpty())
+        return refuse("no file given");
+    if (!options.saveBitmap.isEmpty() && !options.raw)
+        return refuse("--save-bitmap goes with --raw");
+    if (options.raw && options.files.size() > 1)
+        return refuse("--raw takes one sample file");
+    if (options.files.count(kStandardInputName) > 1)
+        return refuse("standard input (-) can be read once only");
+    return true;
+}
+
+} // namespace
+
+std::optional<RawFormat> ParseRawFormat(const QString& text)
+{
+    static const QRegularExpression pattern(QStringLiteral("^([1-9][0-9]{0,5})x([1-9][0-9]{0,5}):([A-Za-z0-9]{3,4})$"));
+    const QRegularExpressionMatch match = pattern.match(text);
+    if (!match.hasMatch())
+        return std::nullopt;
+    const TSampleFormatInfo* format = SampleFormatNamed(match.capturedView(3));
+    if (!format)
+        return std::nullopt;
+    return RawFormat{match.captured(1).toInt(), match.captured(2).toInt(), format->FourCC};
+}
+
+bool WantsHelp(int argc, char** argv)
+{
+    for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i)
+        if (std::strcmp(argv[i], "--help") == 0)
+            return true;
+    return false;
+}
+
+std::optional<TScanOptions> ParseScanArguments(int argc, char** argv, std::FILE* errors)
+{
+    TScanOptions options;
+    bool optionsEnded = false;
+    for (int i = 1; i < argc; ++i) {
+        const char* arg = argv[i];
+        if (optionsEnded || arg[0] != '-' || arg[1] == '\0') { // "-" is standard input
+            options.files.append(QByteArray(arg));
+            continue;
+        }
+        if (std::strcmp(arg, "--") == 0) {
+            optionsEnded = true;
+            continue;
+        }
+        // "--name value" or "--name=value".
+        const char* equals = std::strchr(arg, '=');
+        const std::string_view name = equals ? std::string_view(arg, static_cast<std::size_t>(equals - arg)) : arg;
+        const OptionRow* row = OptionNamed(name);
+        if (!row || (equals && !row->needs)) {
+            std::fprintf(errors, "lantrix-scan: unknown option '%s'\n", arg);
+            return std::nullopt;
+        }
+        const char* value = nullptr;
+        if (row->needs) {
+            if (equals)
+                value = equals + 1;
+            else if (++i < argc)
+                value = argv[i];
+            else {
+                std::fprintf(errors, "lantrix-scan: %s needs %s\n", row->name, row->needs);
+                return std::nullopt;
+            }
+        }
+        if (!row->apply(options, value, errors))
+            return std::nullopt;
+    }
+    if (!CheckCombination(options, errors))
+        return std::nullopt;
+    return options;
+}
+
+void PrintUsage(std::FILE* to)
+{
+    std::fputs("Usage: lantrix-scan [--format NAME] [--json] FILE...\n"
+               "       lantrix-scan --raw WIDTHxHEIGHT:FOURCC [--save-bitmap OUT.bmp] [--format NAME] FILE\n"
+               "       lantrix-scan [--format NAME] [--json] [--count N] [--timeout SECONDS]\n"
+               "                    --camera NAME | --pipeline DESCRIPTION\n"
+               "       lantrix-scan --list-cameras\n"
+               "Decodes the QR code or barcode in picture files, or in the frames of a camera,\n"
+               "and prints its text.\n"
+               "\n"
+               "  FILE           a picture file; - reads the picture from standard input.\n"
+               "                 Several files are decoded side by side; each result is\n"
+               "                 printed in the order of the files, as \"FILE: TEXT\", with\n"
+               "                 \"FILE: Unreadable!\" or \"FILE: \" and the error on standard error\n"
+               "  --json         one JSON object per file and line on standard output, with\n"
+               "                 file, status (decoded, unreadable, error), format, text, error\n"
+               "  --raw WIDTHxHEIGHT:FOURCC\n"
+               "                 FILE is one camera sample of that size and format; FOURCC is\n",
+               to);
+    PrintSampleFormats(to);
+    std::fputs("  --save-bitmap OUT.bmp\n"
+               "                 with --raw: also write the converted picture as a BMP file\n"
+               "  --format NAME  decode only this code format; NAME is one of\n"
+               "                 ",
+               to);
+    PrintCodeFormats(to);
+    std::fputs("\n                 (default Auto)\n"
+               "  --camera NAME  scan the frames of a camera, named as the webcam tab and\n"
+               "                 --list-cameras list it; each code's text is printed when it\n"
+               "                 appears, again only after a different code was seen\n"
+               "  --pipeline DESCRIPTION\n"
+               "                 the same for a GStreamer source, e.g. 'rtspsrc\n"
+               "                 location=rtsp://camera/stream ! decodebin ! videoconvert'\n"
+               "  --count N      stop after N codes\n"
+               "  --timeout SECONDS\n"
+               "                 stop after that long (Ctrl+C stops at any time)\n"
+               "  --list-cameras print the names of the cameras, one a line: the system's,\n"
+               "                 then those of cameras.ini in the data folder\n"
+               "  --help         show this text\n"
+               "\n"
+               "Exit status: 0 decoded (every file; live: at least one code), 1 no code found,\n"
+               "2 a file cannot be loaded or the camera fails, 64 bad usage.\n",
+               to);
+}

@@ -1,0 +1,61 @@
+// lantrix-scan's command line: the options, their parsing and the usage text.
+//
+// Each option is one row of a table (ScanOptions.cpp): its name, the name of
+// its value if it takes one, and what it does to TScanOptions; the checks of
+// the whole command line come after the table. A new option is a new row and,
+// when it goes with only some modes, a check.
+#pragma once
+
+#include "decode/BarcodeFormat.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+#include <cstdint>
+#include <cstdio>
+#include <optional>
+
+// The sample layout --raw names: "640x480:YUY2".
+struct RawFormat {
+    int width = 0;
+    int height = 0;
+    std::uint32_t fourCC = 0;
+};
+
+// "WIDTHxHEIGHT:FOURCC" with sizes of 1 to 999999 and a FOURCC of the sample
+// format table (in either case); nothing for anything else.
+std::optional<RawFormat> ParseRawFormat(const QString& text);
+
+// The name that stands for standard input among the files.
+inline constexpr char kStandardInputName[] = "-";
+
+struct TScanOptions {
+    TBarcodeFormat format = TBarcodeFormat::Auto;
+    bool json = false;       // JSON Lines instead of text
+
+    // Picture files, as given (file names are bytes); "-" is standard input.
+    QList<QByteArray> files;
+    std::optional<RawFormat> raw; // the one file is a camera sample of this layout
+    QString saveBitmap;           // with raw: where the converted picture goes
+
+    // Live scanning: a camera as the webcam tab lists it, or a source description.
+    std::optional<QString> camera;
+    std::optional<QString> pipeline;
+    int count = 0;               // stop after this many codes; 0: no limit
+    double timeoutSeconds = 0.0; // stop after this long; 0: no limit
+
+    bool listCameras = false;
+
+    bool Live() const { return camera.has_value() || pipeline.has_value(); }
+};
+
+// The options, or nothing after a usage error, whose message (one line,
+// "lantrix-scan: ...") has been written to `errors`. --help is not parsed
+// here (see WantsHelp).
+std::optional<TScanOptions> ParseScanArguments(int argc, char** argv, std::FILE* errors);
+
+// True when --help comes before any "--".
+bool WantsHelp(int argc, char** argv);
+
+void PrintUsage(std::FILE* to);

@@ -1,0 +1,190 @@
+// The user's camera sources: the lines of cameras.ini, the file read at each
+// listing, and their place in the device list.
+#include "capture/CameraSources.h"
+#include "capture/CaptureDevices.h"
+#include "capture/GstSupport.h"
+#include "capture/TestCameras.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+struct ParseCase {
+    const char* name;
+    QByteArray text;
+    std::vector<std::pair<const char*, const char*>> sources;
+};
+
+void PrintTo(const ParseCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+class ParseSources : public ::testing::TestWithParam<ParseCase> {};
+
+TEST_P(ParseSources, NameAndDescriptionPerLine)
+{
+    const QList<TCameraSource> parsed = ParseCameraSources(GetParam().text);
+    ASSERT_EQ(parsed.size(), qsizetype(GetParam().sources.size()));
+    for (qsizetype i = 0; i < parsed.size(); ++i) {
+        EXPECT_EQ(parsed[i].Name, QString::fromUtf8(GetParam().sources[std::size_t(i)].first));
+        EXPECT_EQ(parsed[i].Description, QString::fromUtf8(GetParam().sources[std::size_t(i)].second));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, ParseSources,
+    ::testing::Values(
+        ParseCase{"one", "Door = rtspsrc location=rtsp://door/stream ! decodebin ! videoconvert\n",
+                  {{"Door", "rtspsrc location=rtsp://door/stream ! decodebin ! videoconvert"}}},
+        ParseCase{"equals_in_description", "Phone=souphttpsrc location=http://phone:8080/video?a=1 ! jpegdec",
+                  {{"Phone", "souphttpsrc location=http://phone:8080/video?a=1 ! jpegdec"}}},
+        ParseCase{"blanks_trimmed_crlf", "  Front Desk   =   videotestsrc ! videoconvert  \r\n\tBack =x\r\n",
+                  {{"Front Desk", "videotestsrc ! videoconvert"}, {"Back", "x"}}},
+        ParseCase{"comments_sections_and_junk",
+                  "; a comment\n# another = not a camera\n[Cameras]\n\nno equals sign\n= no name\nA = a\n",
+                  {{"A", "a"}}},
+        ParseCase{"empty_description_kept", "Empty =\n", {{"Empty", ""}}},
+        ParseCase{"same_name_twice", "Cam = a\nCam = b\n", {{"Cam", "a"}, {"Cam", "b"}}},
+        ParseCase{"utf8_names", "K\xc3\xbc" "che = videotestsrc\n", {{"K\xc3\xbc" "che", "videotestsrc"}}},
+        ParseCase{"no_final_newline", "A = a", {{"A", "a"}}},
+        ParseCase{"empty_file", "", {}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+class SourcesFile : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        path = dir.filePath(QStringLiteral("cameras.ini"));
+        CameraSources::SetFile(path);
+        CameraSources::clear();
+        TestCameras::clear();
+    }
+    void TearDown() override
+    {
+        CameraSources::SetFile(QString());
+        CameraSources::clear();
+        TestCameras::clear();
+    }
+    void Write(const QByteArray& text)
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(text);
+    }
+    static QStringList Names(const QList<TCameraSource>& sources)
+    {
+        QStringList names;
+        for (const TCameraSource& source : sources)
+            names.append(source.Name);
+        return names;
+    }
+
+    QTemporaryDir dir;
+    QString path;
+};
+
+TEST_F(SourcesFile, ReadAtEveryListing)
+{
+    EXPECT_TRUE(CameraSources::list().isEmpty()); // no file yet
+    Write("A = a\nB = b\n");
+    EXPECT_EQ(Names(CameraSources::list()), (QStringList{"A", "B"}));
+    Write("C = c\n");
+    EXPECT_EQ(Names(CameraSources::list()), (QStringList{"C"}));
+    CameraSources::add(QStringLiteral("Given"), QStringLiteral("videotestsrc"));
+    EXPECT_EQ(Names(CameraSources::list()), (QStringList{"C", "Given"}));
+    QFile::remove(path);
+    EXPECT_EQ(Names(CameraSources::list()), (QStringList{"Given"}));
+    CameraSources::SetFile(QString());
+    Write("D = d\n");
+    EXPECT_EQ(Names(CameraSources::list()), (QStringList{"Given"}));
+}
+
+TEST_F(SourcesFile, AHugeFileIsNoListOfCameras)
+{
+    Write("A = a\n" + QByteArray(2 * 1024 * 1024, '\n'));
+    EXPECT_TRUE(CameraSources::list().isEmpty());
+}
+
+TEST_F(SourcesFile, ListedAfterTheSystemsCamerasAndBeforeTheTestCameras)
+{
+    std::vector<TCaptureDevice> before = ListCaptureDevices();
+    const std::size_t system = before.size();
+    Write("Door = videotestsrc ! videoconvert\n");
+    TestCameras::add(QStringLiteral("Test One"), QStringLiteral("videotestsrc"));
+    CameraSources::add(QStringLiteral("Given"), QStringLiteral("videotestsrc ! identity"));
+    const std::vector<TCaptureDevice> devices = ListCaptureDevices();
+    ASSERT_EQ(devices.size(), system + 3);
+    EXPECT_EQ(devices[system].Name, QStringLiteral("Door"));
+    EXPECT_EQ(devices[system].Description, QStringLiteral("videotestsrc ! videoconvert"));
+    EXPECT_FALSE(devices[system].Device);
+    EXPECT_EQ(devices[system + 1].Name, QStringLiteral("Given"));
+    EXPECT_EQ(devices[system + 2].Name, QStringLiteral("Test One"));
+
+    QStringList names;
+    EnumCaptureDevices(names);
+    EXPECT_EQ(names.mid(qsizetype(system)), (QStringList{"Door", "Given", "Test One"}));
+}
+
+// A description's bin has one output, the source pad of its own elements
+// that nothing is linked to; sink pads waiting for a pad that comes later
+// stay free for it.
+struct SourceCase {
+    const char* name;
+    const char* description;
+    const char* outputElement; // the element whose pad is the output; nullptr: no source
+    const char* error;         // then a part of the reason
+};
+
+void PrintTo(const SourceCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+class DescribedSource : public ::testing::TestWithParam<SourceCase> {};
+
+TEST_P(DescribedSource, OutputIsTheFreeSourcePad)
+{
+    TCaptureDevice device;
+    device.Name = QStringLiteral("Described");
+    device.Description = QString::fromUtf8(GetParam().description);
+    QString error;
+    GstElement* source = device.CreateSource(&error);
+    if (!GetParam().outputElement) {
+        EXPECT_EQ(source, nullptr);
+        EXPECT_TRUE(error.contains(QLatin1String(GetParam().error))) << error.toStdString();
+        return;
+    }
+    ASSERT_NE(source, nullptr) << error.toStdString();
+    GstObjectPtr<GstElement> owned(GST_ELEMENT(gst_object_ref_sink(source)));
+    GstObjectPtr<GstPad> output(gst_element_get_static_pad(source, "src"));
+    ASSERT_TRUE(output);
+    GstObjectPtr<GstPad> target(gst_ghost_pad_get_target(GST_GHOST_PAD(output.get())));
+    ASSERT_TRUE(target);
+    GstObjectPtr<GstElement> parent(gst_pad_get_parent_element(target.get()));
+    const GCharPtr name(gst_object_get_name(GST_OBJECT(parent.get())));
+    EXPECT_STREQ(name.get(), GetParam().outputElement);
+    // No sink pad of the bin: nothing upstream of it was taken for an input.
+    GstObjectPtr<GstPad> input(gst_element_get_static_pad(source, "sink"));
+    EXPECT_FALSE(input);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Descriptions, DescribedSource,
+    ::testing::Values(
+        SourceCase{"plain", "videotestsrc ! videoconvert name=out", "out", nullptr},
+        SourceCase{"single_element", "videotestsrc name=out", "out", nullptr},
+        SourceCase{"decoder_in_between", "filesrc location=/x.png ! decodebin ! videoconvert name=out", "out", nullptr},
+        SourceCase{"demuxer_in_between", "filesrc location=/x.avi ! avidemux ! jpegdec ! videoconvert name=out", "out", nullptr},
+        SourceCase{"ends_in_a_later_pad", "filesrc location=/x.png ! decodebin", nullptr, "has no output"},
+        SourceCase{"ends_in_a_sink", "videotestsrc ! fakesink", nullptr, "has no output"},
+        SourceCase{"unknown_element", "nosuchgstelement_lantrix ! videoconvert", nullptr, "nosuchgstelement_lantrix"},
+        SourceCase{"empty", "", nullptr, "empty"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace

@@ -1,0 +1,310 @@
+// lantrix-scan over several files, with --json and with standard input, run
+// as a separate process in a folder of pictures made by the test.
+#include "support/CaptureTestSupport.h"
+#include "support/CommandRun.h"
+#include "support/Samples.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+
+#include <ZXing/BitMatrix.h>
+#include <ZXing/CharacterSet.h>
+#include <ZXing/MultiFormatWriter.h>
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+namespace {
+
+const QByteArray kQrText = "https://lantrix.invalid/hello?from=qr";
+
+// A QR code of the text (UTF-8, announced as such in the code), 6 pixels a module.
+QImage QrCodePicture(const QString& text)
+{
+    const ZXing::BitMatrix bits = ZXing::MultiFormatWriter(ZXing::BarcodeFormat::QRCode)
+                                      .setEncoding(ZXing::CharacterSet::UTF8)
+                                      .setMargin(4)
+                                      .encode(text.toStdWString(), 0, 0);
+    constexpr int kModule = 6;
+    QImage picture(bits.width() * kModule, bits.height() * kModule, QImage::Format_Grayscale8);
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            picture.scanLine(y)[x] = bits.get(x / kModule, y / kModule) ? 0 : 255;
+    return picture;
+}
+
+QByteArray SampleBytes(const QString& name)
+{
+    QFile file(SamplePath(name));
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+    return file.readAll();
+}
+
+void WriteFile(const QByteArray& path, const QByteArray& bytes)
+{
+    FILE* file = std::fopen(path.constData(), "wb"); // the name as bytes
+    ASSERT_NE(file, nullptr) << path.toStdString();
+    EXPECT_EQ(std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), file), std::size_t(bytes.size()));
+    std::fclose(file);
+}
+
+// A folder of pictures; the scanner runs in it, so that names are short.
+class PictureFolder : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        folder = QFile::encodeName(dir.path()) + '/';
+        Put("qr.png", SampleBytes("qr_code.png"));
+        Put("ean8.png", SampleBytes("ean_8.png"));
+        Put("code128.png", SampleBytes("code_128.png"));
+        Put("aztec.png", SampleBytes("aztec.png"));
+        Put("truncated.png", SampleBytes("qr_code.png").left(200));
+        Put("notes.md", "# not a picture\n");
+        Put("photo.jpg", EncodePicture(LoadSample("qr_code.png"), "JPG", 90));
+    }
+
+    void Put(const QByteArray& name, const QByteArray& bytes) { WriteFile(folder + name, bytes); }
+
+    TCommandOutcome Scan(const QList<QByteArray>& arguments, const QByteArray& input = {})
+    {
+        TCommand command;
+        command.program = BuiltProgram("lantrix-scan");
+        command.arguments = arguments;
+        command.input = input;
+        command.workingFolder = folder;
+        TCommandOutcome outcome = RunCommand(command);
+        EXPECT_TRUE(outcome.finished) << "lantrix-scan did not end in time";
+        EXPECT_EQ(outcome.signal, 0) << "lantrix-scan was ended by a signal";
+        return outcome;
+    }
+
+    QTemporaryDir dir;
+    QByteArray folder;
+};
+
+// ---- Several files: output in the files' order, and the exit status ------
+
+struct ManyCase {
+    const char* name;
+    QList<QByteArray> arguments;
+    int exitCode;
+    QByteArray out, err; // all of each
+};
+
+void PrintTo(const ManyCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+class ScanMany : public PictureFolder, public ::testing::WithParamInterface<ManyCase> {};
+
+TEST_P(ScanMany, PrefixedLinesInOrderAndExitStatus)
+{
+    const TCommandOutcome run = Scan(GetParam().arguments);
+    EXPECT_EQ(run.exitCode, GetParam().exitCode);
+    EXPECT_EQ(run.out.toStdString(), GetParam().out.toStdString());
+    EXPECT_EQ(run.err.toStdString(), GetParam().err.toStdString());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ScanMany,
+    ::testing::Values(
+        ManyCase{"all_decoded", {"qr.png", "ean8.png", "code128.png", "photo.jpg"}, 0,
+                 "qr.png: " + kQrText + "\nean8.png: 96385074\ncode128.png: LANTRIX-128-Sample\nphoto.jpg: " + kQrText + "\n",
+                 ""},
+        ManyCase{"one_unreadable", {"qr.png", "aztec.png", "ean8.png"}, 1,
+                 "qr.png: " + kQrText + "\nean8.png: 96385074\n", "aztec.png: Unreadable!\n"},
+        ManyCase{"one_missing", {"missing.png", "qr.png"}, 2, "qr.png: " + kQrText + "\n", "missing.png: File not found\n"},
+        ManyCase{"mixed", {"aztec.png", "qr.png", "missing.png", "notes.md", "truncated.png", "ean8.png"}, 2,
+                 "qr.png: " + kQrText + "\nean8.png: 96385074\n",
+                 "aztec.png: Unreadable!\nmissing.png: File not found\nnotes.md: Unknown picture file extension (.md)\n"
+                 "truncated.png: Unable to read image data\n"},
+        ManyCase{"unreadable_and_nothing_worse", {"aztec.png", "aztec.png"}, 1, "",
+                 "aztec.png: Unreadable!\naztec.png: Unreadable!\n"},
+        ManyCase{"format_for_all", {"--format", "EAN_8", "qr.png", "ean8.png"}, 1, "ean8.png: 96385074\n",
+                 "qr.png: Unreadable!\n"},
+        ManyCase{"folder_among_files", {".", "qr.png"}, 2, "qr.png: " + kQrText + "\n",
+                 ".: Unknown picture file extension (.)\n"},
+        ManyCase{"one_file_as_before", {"aztec.png"}, 1, "", "Unreadable!\n"},
+        ManyCase{"one_missing_file_as_before", {"missing.png"}, 2, "", "File not found\n"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Many files of different costs: every line comes, in the files' order.
+TEST_F(PictureFolder, ManyFilesKeepTheirOrder)
+{
+    QList<QByteArray> arguments;
+    QByteArray expectedOut, expectedErr;
+    const char* const names[] = {"qr.png", "aztec.png", "ean8.png", "photo.jpg", "code128.png"};
+    for (int i = 0; i < 60; ++i) {
+        const QByteArray name = names[(i * 7) % 5];
+        arguments.append(name);
+        if (name == "aztec.png")
+            expectedErr += name + ": Unreadable!\n";
+        else
+            expectedOut += name + ": " + (name == "ean8.png" ? "96385074" : name == "code128.png" ? "LANTRIX-128-Sample" : kQrText) + "\n";
+    }
+    const TCommandOutcome run = Scan(arguments);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.out.toStdString(), expectedOut.toStdString());
+    EXPECT_EQ(run.err.toStdString(), expectedErr.toStdString());
+}
+
+// ---- --json, parsed back ---------------------------------------------------
+
+struct JsonFile {
+    QByteArray name;     // as bytes; not always UTF-8
+    const char* status;
+    const char* format;  // nullptr: null
+    QString text;        // for "decoded"
+    const char* error;   // a part of it, for "error"
+};
+
+// Names with control characters, quotes and bytes that are no UTF-8, and
+// codes whose texts hold control characters, quotes and other scripts.
+const QString kAwkwardText = QString::fromUtf8("tab\there \"quoted\" back\\slash\nnew line \x01\x1b[0m caf\u00e9 \u20ac \U0001F600");
+
+TEST_F(PictureFolder, JsonLinesParseBackWithAwkwardTextsAndNames)
+{
+    const QByteArray awkwardName = "line\nbreak \"and\" \\ \x01 caf\xe9 \xff.png";
+    ASSERT_TRUE(QrCodePicture(kAwkwardText).save(dir.filePath("awkward-text.png")));
+    Put(awkwardName, SampleBytes("ean_8.png"));
+    Put("\xe9t\xe9.bmp", QByteArray());
+    {
+        QFile bmp(dir.filePath("good.bmp"));
+        ASSERT_TRUE(LoadSample("data_matrix.png").save(&bmp, "BMP"));
+    }
+
+    const std::vector<JsonFile> files = {
+        {"awkward-text.png", "decoded", "QR_CODE", kAwkwardText, nullptr},
+        {awkwardName, "decoded", "EAN_8", QStringLiteral("96385074"), nullptr},
+        {"aztec.png", "unreadable", nullptr, {}, nullptr},
+        {"missing.png", "error", nullptr, {}, "File not found"},
+        {"\xe9t\xe9.bmp", "error", nullptr, {}, ""},
+        {"good.bmp", "decoded", "DATA_MATRIX", QStringLiteral("Lantrix Data Matrix 0042"), nullptr},
+        {"notes.md", "error", nullptr, {}, "Unknown picture file extension (.md)"},
+    };
+    QList<QByteArray> arguments{"--json"};
+    for (const JsonFile& file : files)
+        arguments.append(file.name);
+    const TCommandOutcome run = Scan(arguments);
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.err, ""); // everything is on standard output
+
+    QList<QByteArray> lines = run.out.split('\n');
+    ASSERT_EQ(lines.size(), qsizetype(files.size()) + 1) << run.out.toStdString();
+    EXPECT_TRUE(lines.takeLast().isEmpty());
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        const JsonFile& file = files[i];
+        SCOPED_TRACE(i);
+        QJsonParseError error;
+        const QJsonObject object = QJsonDocument::fromJson(lines[qsizetype(i)], &error).object();
+        ASSERT_EQ(error.error, QJsonParseError::NoError) << lines[qsizetype(i)].toStdString();
+        EXPECT_EQ(object.value("file").toString(), QString::fromUtf8(file.name));
+        EXPECT_EQ(object.value("status").toString(), QLatin1String(file.status));
+        EXPECT_EQ(object.value("format"), file.format ? QJsonValue(QLatin1String(file.format)) : QJsonValue());
+        if (QLatin1String(file.status) == QLatin1String("decoded"))
+            EXPECT_EQ(object.value("text").toString(), file.text);
+        else
+            EXPECT_TRUE(object.value("text").isNull());
+        if (file.error)
+            EXPECT_TRUE(object.value("error").toString().contains(QLatin1String(file.error)));
+        else
+            EXPECT_TRUE(object.value("error").isNull());
+    }
+}
+
+TEST_F(PictureFolder, JsonWithOneFileIsOneLine)
+{
+    const TCommandOutcome run = Scan({"--json", "qr.png"});
+    EXPECT_EQ(run.exitCode, 0);
+    const QJsonObject object = QJsonDocument::fromJson(run.out).object();
+    EXPECT_EQ(object.value("text").toString(), QString::fromUtf8(kQrText));
+    EXPECT_EQ(object.value("format").toString(), QStringLiteral("QR_CODE"));
+    EXPECT_TRUE(run.out.endsWith("}\n"));
+    EXPECT_EQ(run.out.count('\n'), 1);
+}
+
+// ---- Standard input -------------------------------------------------------
+
+struct InputCase {
+    const char* name;
+    QList<QByteArray> arguments;
+    QByteArray (*input)();
+    int exitCode;
+    QByteArray out, err;
+};
+
+void PrintTo(const InputCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+QByteArray QrPng() { return SampleBytes("qr_code.png"); }
+QByteArray QrJpeg() { return EncodePicture(LoadSample("qr_code.png"), "JPG", 90); }
+QByteArray Ean8Bmp()
+{
+    return EncodePicture(LoadSample("ean_8.png"), "BMP");
+}
+QByteArray QrSvg()
+{
+    const QImage code = LoadSample("qr_code.png").convertToFormat(QImage::Format_RGB32);
+    QByteArray svg = QStringLiteral("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%1\" height=\"%2\">"
+                                    "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>")
+                         .arg(code.width())
+                         .arg(code.height())
+                         .toUtf8();
+    for (int y = 0; y < code.height(); ++y)
+        for (int x = 0; x < code.width(); ++x)
+            if (qGray(code.pixel(x, y)) < 128)
+                svg += QStringLiteral("<rect x=\"%1\" y=\"%2\" width=\"1\" height=\"1\"/>").arg(x).arg(y).toUtf8();
+    return svg + "</svg>\n";
+}
+QByteArray Words() { return "these are words, not a picture\n"; }
+QByteArray Nothing() { return {}; }
+QByteArray QrRgbSample()
+{
+    // The sample on a 320x240 frame, as 24-bit RGB rows bottom-up.
+    const QImage scene = SceneWithCode(320, 240, LoadSample("qr_code.png").scaled(200, 200), 60, 20).convertToFormat(QImage::Format_RGB888);
+    QByteArray out;
+    for (int y = scene.height() - 1; y >= 0; --y)
+        for (int x = 0; x < scene.width(); ++x) {
+            const QRgb c = scene.pixel(x, y);
+            out.append(char(qBlue(c))).append(char(qGreen(c))).append(char(qRed(c)));
+        }
+    return out;
+}
+
+class ScanInput : public PictureFolder, public ::testing::WithParamInterface<InputCase> {};
+
+TEST_P(ScanInput, PictureFromStandardInput)
+{
+    const TCommandOutcome run = Scan(GetParam().arguments, GetParam().input());
+    EXPECT_EQ(run.exitCode, GetParam().exitCode);
+    EXPECT_EQ(run.out.toStdString(), GetParam().out.toStdString());
+    EXPECT_EQ(run.err.toStdString(), GetParam().err.toStdString());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ScanInput,
+    ::testing::Values(InputCase{"png", {"-"}, QrPng, 0, kQrText + "\n", ""},
+                      InputCase{"jpeg", {"-"}, QrJpeg, 0, kQrText + "\n", ""},
+                      InputCase{"bmp", {"-"}, Ean8Bmp, 0, "96385074\n", ""},
+                      InputCase{"svg", {"-"}, QrSvg, 0, kQrText + "\n", ""},
+                      InputCase{"no_picture", {"-"}, Words, 2, "", "Unsupported image format\n"},
+                      InputCase{"nothing", {"-"}, Nothing, 2, "", "Nothing came on standard input.\n"},
+                      InputCase{"with_format", {"--format", "QR_CODE", "-"}, QrPng, 0, kQrText + "\n", ""},
+                      InputCase{"among_files", {"ean8.png", "-", "aztec.png"}, QrJpeg, 1,
+                                "ean8.png: 96385074\n-: " + kQrText + "\n", "aztec.png: Unreadable!\n"},
+                      InputCase{"json", {"--json", "-"}, QrPng, 0,
+                                "{\"error\":null,\"file\":\"-\",\"format\":\"QR_CODE\",\"status\":\"decoded\",\"text\":\"" +
+                                    kQrText + "\"}\n",
+                                ""},
+                      InputCase{"a_file_named_dash", {"./-"}, Nothing, 2, "", "Unknown picture file extension (.)\n"},
+                      InputCase{"raw_sample", {"--raw", "320x240:RGB", "-"}, QrRgbSample, 0, kQrText + "\n", ""}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace

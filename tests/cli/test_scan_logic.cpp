@@ -1,0 +1,420 @@
+// lantrix-scan's logic without a process: the command line, the result
+// writers and exit status, and the order and bound of the parallel file scan.
+#include "cli/FileScan.h"
+#include "cli/ScanOptions.h"
+#include "cli/ScanResult.h"
+#include "capture/SampleFormats.h"
+#include "decode/PictureLoader.h"
+#include "support/Samples.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QStringList>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace {
+
+// ---- The command line ---------------------------------------------------
+
+// The text written to a stream while `write` runs.
+template <class Write>
+std::string Captured(Write write)
+{
+    std::FILE* file = std::tmpfile();
+    write(file);
+    std::fflush(file);
+    std::rewind(file);
+    std::string text;
+    char buffer[4096];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;)
+        text.append(buffer, n);
+    std::fclose(file);
+    return text;
+}
+
+struct ParseCase {
+    const char* name;
+    std::vector<std::string> arguments;
+    const char* error; // a part of the message; nullptr: accepted
+};
+
+void PrintTo(const ParseCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+std::optional<TScanOptions> Parse(const std::vector<std::string>& arguments, std::string* errors = nullptr)
+{
+    std::vector<std::string> owned{"lantrix-scan"};
+    owned.insert(owned.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (std::string& a : owned)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    std::optional<TScanOptions> options;
+    const std::string text = Captured([&](std::FILE* to) {
+        options = ParseScanArguments(static_cast<int>(owned.size()), argv.data(), to);
+    });
+    if (errors)
+        *errors = text;
+    return options;
+}
+
+class ParseArguments : public ::testing::TestWithParam<ParseCase> {};
+
+TEST_P(ParseArguments, AcceptsOrSaysWhy)
+{
+    std::string errors;
+    const std::optional<TScanOptions> options = Parse(GetParam().arguments, &errors);
+    if (!GetParam().error) {
+        EXPECT_TRUE(options.has_value()) << errors;
+        EXPECT_EQ(errors, "");
+        return;
+    }
+    EXPECT_FALSE(options.has_value());
+    EXPECT_NE(errors.find(GetParam().error), std::string::npos) << errors;
+    EXPECT_EQ(errors.rfind("lantrix-scan: ", 0), 0u) << errors; // one line of its own
+    EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 1) << errors;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ParseArguments,
+    ::testing::Values(
+        ParseCase{"one_file", {"a.png"}, nullptr},
+        ParseCase{"several_files", {"a.png", "b.jpg", "c.svg"}, nullptr},
+        ParseCase{"standard_input", {"-"}, nullptr},
+        ParseCase{"standard_input_among_files", {"a.png", "-", "b.png"}, nullptr},
+        ParseCase{"standard_input_twice", {"-", "a.png", "-"}, "standard input"},
+        ParseCase{"json", {"--json", "a.png", "b.png"}, nullptr},
+        ParseCase{"value_after_equals", {"--format=QR_CODE", "a.png"}, nullptr},
+        ParseCase{"json_takes_no_value", {"--json=yes", "a.png"}, "unknown option '--json=yes'"},
+        ParseCase{"files_after_double_dash", {"--", "--json", "-x.png"}, nullptr},
+        ParseCase{"no_file", {}, "no file given"},
+        ParseCase{"unknown_option", {"--fast", "a.png"}, "unknown option '--fast'"},
+        ParseCase{"unknown_format", {"--format", "QRCODE", "a.png"}, "unknown code format 'QRCODE'"},
+        ParseCase{"format_without_name", {"a.png", "--format"}, "--format needs a format name"},
+        ParseCase{"raw_with_two_files", {"--raw", "8x8:YUY2", "a.raw", "b.raw"}, "--raw takes one sample file"},
+        ParseCase{"raw_from_standard_input", {"--raw", "8x8:YUY2", "-"}, nullptr},
+        ParseCase{"save_without_raw", {"--save-bitmap", "x.bmp", "a.png"}, "--save-bitmap goes with --raw"},
+        ParseCase{"camera", {"--camera", "Integrated Camera"}, nullptr},
+        ParseCase{"first_camera", {"--camera", ""}, nullptr},
+        ParseCase{"pipeline_with_limits", {"--pipeline", "videotestsrc ! videoconvert", "--count", "3", "--timeout", "2.5"}, nullptr},
+        ParseCase{"empty_pipeline", {"--pipeline", "  "}, "--pipeline needs a source description"},
+        ParseCase{"camera_and_pipeline", {"--camera", "A", "--pipeline", "videotestsrc"}, "give one of them"},
+        ParseCase{"camera_with_file", {"--camera", "A", "a.png"}, "take no files"},
+        ParseCase{"count_without_source", {"--count", "1", "a.png"}, "go with --camera or --pipeline"},
+        ParseCase{"timeout_without_source", {"--timeout", "1", "a.png"}, "go with --camera or --pipeline"},
+        ParseCase{"count_zero", {"--camera", "A", "--count", "0"}, "--count needs"},
+        ParseCase{"count_not_a_number", {"--camera", "A", "--count", "many"}, "not 'many'"},
+        ParseCase{"count_too_large", {"--camera", "A", "--count", "99999999999"}, "--count needs"},
+        ParseCase{"timeout_negative", {"--camera", "A", "--timeout", "-1"}, "--timeout needs"},
+        ParseCase{"timeout_not_finite", {"--camera", "A", "--timeout", "inf"}, "--timeout needs"},
+        ParseCase{"timeout_longer_than_a_day", {"--camera", "A", "--timeout", "86401"}, "--timeout needs"},
+        ParseCase{"timeout_without_seconds", {"--camera", "A", "--timeout"}, "--timeout needs a number of seconds"},
+        ParseCase{"list_cameras", {"--list-cameras"}, nullptr},
+        ParseCase{"list_cameras_with_file", {"--list-cameras", "a.png"}, "--list-cameras takes nothing else"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ParseArguments, KeepsFileNamesAsBytesInTheirOrder)
+{
+    const std::optional<TScanOptions> options = Parse({"b\xe9.png", "--format", "EAN_8", "-", "--", "--json"});
+    ASSERT_TRUE(options);
+    EXPECT_EQ(options->files, (QList<QByteArray>{"b\xe9.png", "-", "--json"}));
+    EXPECT_EQ(options->format, TBarcodeFormat::EAN_8);
+    EXPECT_FALSE(options->json);
+}
+
+TEST(ParseArguments, LiveLimits)
+{
+    const std::optional<TScanOptions> options =
+        Parse({"--json", "--pipeline", " videotestsrc ! videoconvert ", "--count=2", "--timeout", "0.25"});
+    ASSERT_TRUE(options);
+    EXPECT_TRUE(options->Live());
+    EXPECT_EQ(options->pipeline, QStringLiteral("videotestsrc ! videoconvert"));
+    EXPECT_EQ(options->count, 2);
+    EXPECT_DOUBLE_EQ(options->timeoutSeconds, 0.25);
+    EXPECT_TRUE(options->json);
+}
+
+struct RawFormatCase {
+    const char* text;
+    bool valid;
+    int width, height;
+};
+
+class RawFormatText : public ::testing::TestWithParam<RawFormatCase> {};
+
+TEST_P(RawFormatText, Parses)
+{
+    const std::optional<RawFormat> format = ParseRawFormat(QString::fromUtf8(GetParam().text));
+    ASSERT_EQ(format.has_value(), GetParam().valid);
+    if (format) {
+        EXPECT_EQ(format->width, GetParam().width);
+        EXPECT_EQ(format->height, GetParam().height);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, RawFormatText,
+                         ::testing::Values(RawFormatCase{"640x480:YUY2", true, 640, 480},
+                                           RawFormatCase{"1x1:i420", true, 1, 1},
+                                           RawFormatCase{"999999x2:MJPG", true, 999999, 2},
+                                           RawFormatCase{"1000000x2:MJPG", false, 0, 0},
+                                           RawFormatCase{"0x480:YUY2", false, 0, 0},
+                                           RawFormatCase{"640x480:NV12", false, 0, 0},
+                                           RawFormatCase{"640x480", false, 0, 0},
+                                           RawFormatCase{" 640x480:YUY2", false, 0, 0},
+                                           RawFormatCase{"", false, 0, 0}));
+
+TEST(Usage, NamesEveryOption)
+{
+    const std::string usage = Captured([](std::FILE* to) { PrintUsage(to); });
+    for (const char* option : {"--format", "--json", "--raw", "--save-bitmap", "--camera", "--pipeline", "--count",
+                               "--timeout", "--list-cameras", "--help"})
+        EXPECT_NE(usage.find(option), std::string::npos) << option;
+}
+
+// ---- Results: writers and exit status ---------------------------------------
+
+TScanResult Decoded(const QByteArray& file, const QString& text, TBarcodeFormat format = TBarcodeFormat::QR_CODE)
+{
+    return {file, TScanStatus::Decoded, TDecodedCode{text, format}, QString()};
+}
+
+TScanResult Unreadable(const QByteArray& file)
+{
+    return {file, TScanStatus::Unreadable, std::nullopt, QString()};
+}
+
+TScanResult Failed(const QByteArray& file, const QString& error)
+{
+    return {file, TScanStatus::Error, std::nullopt, error};
+}
+
+struct WriterCase {
+    const char* name;
+    bool prefix;
+    TScanResult result;
+    std::string out, messages;
+};
+
+void PrintTo(const WriterCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+class TextWriter : public ::testing::TestWithParam<WriterCase> {};
+
+TEST_P(TextWriter, WritesOneLineOnItsStream)
+{
+    std::string messages;
+    const std::string out = Captured([&](std::FILE* outFile) {
+        messages = Captured([&](std::FILE* messageFile) {
+            TTextWriter(outFile, messageFile, GetParam().prefix).Write(GetParam().result);
+        });
+    });
+    EXPECT_EQ(out, GetParam().out);
+    EXPECT_EQ(messages, GetParam().messages);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, TextWriter,
+    ::testing::Values(
+        WriterCase{"decoded_alone", false, Decoded("a.png", "hello"), "hello\n", ""},
+        WriterCase{"unreadable_alone", false, Unreadable("a.png"), "", "Unreadable!\n"},
+        WriterCase{"error_alone", false, Failed("a.png", "File not found"), "", "File not found\n"},
+        WriterCase{"decoded_prefixed", true, Decoded("a.png", "hello"), "a.png: hello\n", ""},
+        WriterCase{"unreadable_prefixed", true, Unreadable("dir/b.jpg"), "", "dir/b.jpg: Unreadable!\n"},
+        WriterCase{"error_prefixed", true, Failed("c.png", "Unable to read image data"), "",
+                   "c.png: Unable to read image data\n"},
+        WriterCase{"name_bytes_as_given", true, Decoded("b\xe9.png", "x"), "b\xe9.png: x\n", ""},
+        WriterCase{"text_as_decoded", false, Decoded("a.png", QString::fromUtf8("t\u00e4b\tline\nnext")),
+                   "t\xc3\xa4" "b\tline\nnext\n", ""}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Texts and names that JSON must escape, and bytes that are no UTF-8.
+struct JsonCase {
+    const char* name;
+    QByteArray file;
+    QString text;
+};
+
+void PrintTo(const JsonCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+class JsonWriter : public ::testing::TestWithParam<JsonCase> {};
+
+TEST_P(JsonWriter, ParsesBackToTheRecord)
+{
+    const JsonCase& c = GetParam();
+    const std::vector<TScanResult> results = {Decoded(c.file, c.text, TBarcodeFormat::DATA_MATRIX),
+                                              Unreadable(c.file), Failed(c.file, c.text)};
+    const std::string out = Captured([&](std::FILE* to) {
+        TJsonWriter writer(to);
+        for (const TScanResult& result : results)
+            writer.Write(result);
+    });
+    const QList<QByteArray> lines = QByteArray::fromStdString(out).split('\n');
+    ASSERT_EQ(lines.size(), 4); // three lines, each ended
+    EXPECT_TRUE(lines.back().isEmpty());
+    const QString name = QString::fromUtf8(c.file);
+    const struct {
+        const char* status;
+        QJsonValue format, text, error;
+    } expected[] = {{"decoded", QStringLiteral("DATA_MATRIX"), c.text, QJsonValue::Null},
+                    {"unreadable", QJsonValue::Null, QJsonValue::Null, QJsonValue::Null},
+                    {"error", QJsonValue::Null, QJsonValue::Null, c.text}};
+    for (int i = 0; i < 3; ++i) {
+        QJsonParseError error;
+        const QJsonDocument document = QJsonDocument::fromJson(lines[i], &error);
+        ASSERT_EQ(error.error, QJsonParseError::NoError) << lines[i].toStdString();
+        const QJsonObject object = document.object();
+        EXPECT_EQ(object.keys(), (QStringList{"error", "file", "format", "status", "text"}));
+        EXPECT_EQ(object.value("file").toString(), name);
+        EXPECT_EQ(object.value("status").toString(), QLatin1String(expected[i].status));
+        EXPECT_EQ(object.value("format"), expected[i].format);
+        EXPECT_EQ(object.value("text"), expected[i].text);
+        EXPECT_EQ(object.value("error"), expected[i].error);
+        EXPECT_FALSE(lines[i].contains('\n'));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, JsonWriter,
+    ::testing::Values(
+        JsonCase{"plain", "codes/a.png", QStringLiteral("https://lantrix.invalid/")},
+        JsonCase{"quotes_and_backslashes", "say \"hi\"\\there.png", QStringLiteral("C:\\path \"quoted\" {}[],:")},
+        JsonCase{"control_characters", QByteArray("tab\there\nnew\rline\x01\x1b.png"),
+                 QString::fromUtf8("bell\x07 nul", 9) + QChar(0) + QStringLiteral("\x7f end\n")},
+        JsonCase{"not_utf8_name", QByteArray("caf\xe9 \xff\xfe.png"), QString::fromUtf8("\u00fcnic\u00f6de \u20ac \U0001F600")},
+        JsonCase{"line_separators", "a\xe2\x80\xa8" "b.png", QString::fromUtf8("x\u2028y\u2029z")},
+        JsonCase{"empty_text", "e.png", QString()}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(JsonWriter, NamesThatAreNoUtf8BecomeReplacementCharacters)
+{
+    const QJsonObject object = QJsonDocument::fromJson(JsonLine(Unreadable("caf\xe9.png"))).object();
+    EXPECT_EQ(object.value("file").toString(), QString::fromUtf8("caf\uFFFD.png"));
+}
+
+struct StatusCase {
+    const char* name;
+    std::vector<TScanStatus> statuses;
+    int code;
+};
+
+class ExitStatus : public ::testing::TestWithParam<StatusCase> {};
+
+TEST_P(ExitStatus, WorstOutcomeWins)
+{
+    TExitStatus status;
+    for (TScanStatus s : GetParam().statuses)
+        status.Add(s);
+    EXPECT_EQ(status.Code(), GetParam().code);
+}
+
+using S = TScanStatus;
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ExitStatus,
+    ::testing::Values(StatusCase{"all_decoded", {S::Decoded, S::Decoded, S::Decoded}, 0},
+                      StatusCase{"one_unreadable", {S::Decoded, S::Unreadable, S::Decoded}, 1},
+                      StatusCase{"one_error", {S::Decoded, S::Error, S::Decoded}, 2},
+                      StatusCase{"error_before_unreadable", {S::Error, S::Unreadable}, 2},
+                      StatusCase{"unreadable_before_error", {S::Unreadable, S::Error}, 2},
+                      StatusCase{"nothing", {}, 1}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// ---- The parallel scan ---------------------------------------------------
+
+QList<QByteArray> FileNames(int count)
+{
+    QList<QByteArray> files;
+    for (int i = 0; i < count; ++i)
+        files.append(QByteArray::number(i));
+    return files;
+}
+
+// Results come in the files' order, whatever order the workers finish in;
+// a worker never runs further ahead of the results handed on than its share
+// of the ring, so memory stays bounded however many files there are.
+TEST(ScanFiles, OrderedAndBounded)
+{
+    constexpr int kFiles = 200;
+    constexpr int kWorkers = 3;
+    std::atomic<int> handedOn{0};
+    std::atomic<int> loading{0};
+    std::atomic<int> mostLoading{0};
+    std::atomic<int> furthestAhead{0};
+    const TPictureLoad load = [&](const QByteArray& file) {
+        const int index = file.toInt();
+        const int now = ++loading;
+        int most = mostLoading.load();
+        while (now > most && !mostLoading.compare_exchange_weak(most, now)) {
+        }
+        const int ahead = index - handedOn.load();
+        int furthest = furthestAhead.load();
+        while (ahead > furthest && !furthestAhead.compare_exchange_weak(furthest, ahead)) {
+        }
+        // Every third file takes longer, so that later ones finish first.
+        std::this_thread::sleep_for(std::chrono::microseconds(index % 3 == 0 ? 2000 : 100));
+        --loading;
+        if (index % 7 == 0)
+            throw PictureError("cannot load " + file.toStdString());
+        return index % 5 == 0 ? LoadSample(QStringLiteral("ean_8.png")) : QImage(8, 8, QImage::Format_RGB888);
+    };
+    std::vector<TScanResult> results;
+    ScanFiles(FileNames(kFiles), kWorkers, load, TBarcodeFormat::Auto, [&](const TScanResult& result) {
+        results.push_back(result);
+        ++handedOn;
+    });
+    ASSERT_EQ(results.size(), std::size_t(kFiles));
+    for (int i = 0; i < kFiles; ++i) {
+        EXPECT_EQ(results[i].File, QByteArray::number(i));
+        const TScanStatus expected = i % 7 == 0 ? TScanStatus::Error : i % 5 == 0 ? TScanStatus::Decoded : TScanStatus::Unreadable;
+        EXPECT_EQ(results[i].Status, expected) << i;
+        if (expected == TScanStatus::Decoded) {
+            EXPECT_EQ(results[i].Code->Text, QStringLiteral("96385074"));
+        }
+        if (expected == TScanStatus::Error) {
+            EXPECT_EQ(results[i].Error, QStringLiteral("cannot load %1").arg(i));
+        }
+    }
+    EXPECT_LE(mostLoading.load(), kWorkers);
+    // A file is taken only while its result has a free slot; the result
+    // being handed on at that moment may not be counted yet.
+    EXPECT_LE(furthestAhead.load(), kWorkers * kResultsAheadPerWorker);
+}
+
+TEST(ScanFiles, OneWorkerScansOnTheCallingThread)
+{
+    const std::thread::id caller = std::this_thread::get_id();
+    int loads = 0;
+    std::vector<QByteArray> order;
+    ScanFiles(FileNames(5), 1, [&](const QByteArray&) {
+        EXPECT_EQ(std::this_thread::get_id(), caller);
+        ++loads;
+        return QImage();
+    }, TBarcodeFormat::Auto, [&](const TScanResult& result) { order.push_back(result.File); });
+    EXPECT_EQ(loads, 5);
+    EXPECT_EQ(order, (std::vector<QByteArray>{"0", "1", "2", "3", "4"}));
+}
+
+TEST(WorkersFor, OnePerProcessorAndNoMoreThanFiles)
+{
+    const int processors = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    EXPECT_EQ(WorkersFor(1), 1);
+    EXPECT_EQ(WorkersFor(0), 1);
+    EXPECT_EQ(WorkersFor(1000), processors);
+    EXPECT_EQ(WorkersFor(2), std::min(2, processors));
+}
+
+} // namespace
