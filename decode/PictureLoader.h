@@ -34,6 +34,6 @@ QImage LoadPicture(const QString& fileName);
 QImage LoadPicture(QIODevice& file, const QString& fileName);
 
 // A picture held in memory (read from standard input, on the clipboard or
-// dropped as data), its type taken
-// from its content alone, with the same size limits. Raises PictureError.
+// dropped as data), its type taken from its content alone, with the same
+// size limits. Raises PictureError.
 QImage LoadPictureData(const QByteArray& bytes);
