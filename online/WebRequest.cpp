@@ -40,18 +40,29 @@ size_t AppendBody(char* data, size_t size, size_t count, void* body)
 }
 
 // The wait for the response, counted from the moment the connection stands
-// (TLS included) and bounded apart from the connection time-out.
+// (TLS included) and bounded apart from the connection time-out (none when
+// `limit` is 0); and the caller's request to give up.
 struct ResponseClock {
     CURL* handle = nullptr;
     bool secure = false;
     std::chrono::steady_clock::time_point start;
     std::chrono::milliseconds limit{0};
+    const std::atomic<bool>* abort = nullptr;
     bool expired = false;
+    bool aborted = false;
 };
 
+// libcurl calls this often while a transfer runs, and about once a second
+// while it waits for anything (resolving, connecting, the response).
 int CheckResponseTime(void* clientp, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
 {
     auto* clock = static_cast<ResponseClock*>(clientp);
+    if (clock->abort && clock->abort->load(std::memory_order_acquire)) {
+        clock->aborted = true;
+        return 1;
+    }
+    if (clock->limit.count() == 0)
+        return 0;
     curl_off_t connectedUs = 0;
     curl_easy_getinfo(clock->handle,
                       clock->secure ? CURLINFO_APPCONNECT_TIME_T : CURLINFO_CONNECT_TIME_T,
@@ -123,8 +134,10 @@ QByteArray EncodeFormFields(const FormFields& fields)
     return body;
 }
 
-QString PostForm(const QString& url, const FormFields& fields, int timeoutMs)
+QString PostForm(const QString& url, const FormFields& fields, int timeoutMs, const std::atomic<bool>* abort)
 {
+    if (abort && abort->load(std::memory_order_acquire))
+        throw TWebAborted((url + ": The request was aborted.").toStdString());
     InitCurlOnce();
     const bool secure = url.toLower().startsWith("https://");
     std::unique_ptr<CURL, CurlDeleter> handle(curl_easy_init());
@@ -161,9 +174,15 @@ QString PostForm(const QString& url, const FormFields& fields, int timeoutMs)
     const long timeout = timeoutMs > 0 ? timeoutMs : 0;
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, timeout);
     ResponseClock clock{curl, secure, std::chrono::steady_clock::now(),
-                        std::chrono::milliseconds(timeout)};
-    if (timeout > 0) {
+                        std::chrono::milliseconds(timeout), abort};
+    if (timeout > 0)
         curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, 2 * timeout + 1000);
+    if (abort) {
+        // Giving up must not wait for a name look-up still under way: its
+        // thread is left to end by itself.
+        curl_easy_setopt(curl, CURLOPT_QUICK_EXIT, 1L);
+    }
+    if (timeout > 0 || abort) {
         curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, CheckResponseTime);
         curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &clock);
         curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
@@ -184,6 +203,8 @@ QString PostForm(const QString& url, const FormFields& fields, int timeoutMs)
     curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers.get());
 
     const CURLcode result = curl_easy_perform(curl);
+    if (clock.aborted)
+        throw TWebAborted((url + ": The request was aborted.").toStdString());
     if (clock.expired)
         Fail(url, QString("No response within %1 ms.").arg(timeout));
     if (result != CURLE_OK)
