@@ -29,6 +29,9 @@ void InitCurlOnce()
 struct CurlDeleter {
     void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
 };
+struct MultiDeleter {
+    void operator()(CURLM* multi) const { curl_multi_cleanup(multi); }
+};
 struct SlistDeleter {
     void operator()(curl_slist* list) const { curl_slist_free_all(list); }
 };
@@ -52,7 +55,7 @@ struct ResponseClock {
     bool aborted = false;
 };
 
-// libcurl calls this often while a transfer runs, and about once a second
+// libcurl calls this often while a transfer runs, and at least every second
 // while it waits for anything (resolving, connecting, the response).
 int CheckResponseTime(void* clientp, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
 {
@@ -76,6 +79,44 @@ int CheckResponseTime(void* clientp, curl_off_t, curl_off_t, curl_off_t, curl_of
         return 1;
     }
     return 0;
+}
+
+// Carries the transfer of `curl` out, looking at `abort` (when given) at
+// least every 100 ms meanwhile, also while libcurl itself waits for a name,
+// a connection or an answer; sets `aborted` when it gives up for that.
+CURLcode Perform(CURL* curl, const std::atomic<bool>* abort, bool& aborted)
+{
+    constexpr int kLookMs = 100;
+    std::unique_ptr<CURLM, MultiDeleter> multi(curl_multi_init());
+    if (!multi || curl_multi_add_handle(multi.get(), curl) != CURLM_OK)
+        return CURLE_FAILED_INIT;
+    CURLcode result = CURLE_OK;
+    for (;;) {
+        int running = 0;
+        if (curl_multi_perform(multi.get(), &running) != CURLM_OK) {
+            result = CURLE_FAILED_INIT;
+            break;
+        }
+        if (running == 0) {
+            result = CURLE_GOT_NOTHING;
+            int left = 0;
+            while (const CURLMsg* message = curl_multi_info_read(multi.get(), &left))
+                if (message->msg == CURLMSG_DONE && message->easy_handle == curl)
+                    result = message->data.result;
+            break;
+        }
+        if (abort && abort->load(std::memory_order_acquire)) {
+            aborted = true;
+            result = CURLE_ABORTED_BY_CALLBACK;
+            break;
+        }
+        if (curl_multi_poll(multi.get(), nullptr, 0, kLookMs, nullptr) != CURLM_OK) {
+            result = CURLE_FAILED_INIT;
+            break;
+        }
+    }
+    curl_multi_remove_handle(multi.get(), curl);
+    return result;
 }
 
 // The charset parameter of a Content-Type value, empty when there is none.
@@ -202,7 +243,7 @@ QString PostForm(const QString& url, const FormFields& fields, int timeoutMs, co
     addHeader("Expect:"); // the whole body at once, without waiting for "100 Continue"
     curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers.get());
 
-    const CURLcode result = curl_easy_perform(curl);
+    const CURLcode result = Perform(curl, abort, clock.aborted);
     if (clock.aborted)
         throw TWebAborted((url + ": The request was aborted.").toStdString());
     if (clock.expired)

@@ -44,11 +44,10 @@ QByteArray EncodeFormFields(const FormFields& fields);
 // bounds the connection and, separately, the wait for the response.
 // Certificates are always verified. Raises TWebError.
 //
-// `abort`, when given, is watched from another thread's point of view for
-// the whole call: once it is set, the transfer is given up within about a
-// second (at once when it is set before the call) and TWebAborted is raised.
-// The caller that quits the program sets it so that no request holds the
-// program up.
+// `abort`, when given, may be set by another thread at any time: the call
+// then gives the transfer up within about a tenth of a second, whatever it
+// is waiting for (at once when it is set before the call), and raises
+// TWebAborted. A program that quits sets it, so that no request holds it up.
 QString PostForm(const QString& url, const FormFields& fields, int timeoutMs,
                  const std::atomic<bool>* abort = nullptr);
 
