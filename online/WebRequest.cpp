@@ -29,6 +29,9 @@ void InitCurlOnce()
 struct CurlDeleter {
     void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
 };
+struct MultiDeleter {
+    void operator()(CURLM* multi) const { curl_multi_cleanup(multi); }
+};
 struct SlistDeleter {
     void operator()(curl_slist* list) const { curl_slist_free_all(list); }
 };
@@ -40,18 +43,29 @@ size_t AppendBody(char* data, size_t size, size_t count, void* body)
 }
 
 // The wait for the response, counted from the moment the connection stands
-// (TLS included) and bounded apart from the connection time-out.
+// (TLS included) and bounded apart from the connection time-out (none when
+// `limit` is 0); and the caller's request to give up.
 struct ResponseClock {
     CURL* handle = nullptr;
     bool secure = false;
     std::chrono::steady_clock::time_point start;
     std::chrono::milliseconds limit{0};
+    const std::atomic<bool>* abort = nullptr;
     bool expired = false;
+    bool aborted = false;
 };
 
+// libcurl calls this often while a transfer runs, and at least every second
+// while it waits for anything (resolving, connecting, the response).
 int CheckResponseTime(void* clientp, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
 {
     auto* clock = static_cast<ResponseClock*>(clientp);
+    if (clock->abort && clock->abort->load(std::memory_order_acquire)) {
+        clock->aborted = true;
+        return 1;
+    }
+    if (clock->limit.count() == 0)
+        return 0;
     curl_off_t connectedUs = 0;
     curl_easy_getinfo(clock->handle,
                       clock->secure ? CURLINFO_APPCONNECT_TIME_T : CURLINFO_CONNECT_TIME_T,
@@ -65,6 +79,44 @@ int CheckResponseTime(void* clientp, curl_off_t, curl_off_t, curl_off_t, curl_of
         return 1;
     }
     return 0;
+}
+
+// Carries the transfer of `curl` out, looking at `abort` (when given) at
+// least every 100 ms meanwhile, also while libcurl itself waits for a name,
+// a connection or an answer; sets `aborted` when it gives up for that.
+CURLcode Perform(CURL* curl, const std::atomic<bool>* abort, bool& aborted)
+{
+    constexpr int kLookMs = 100;
+    std::unique_ptr<CURLM, MultiDeleter> multi(curl_multi_init());
+    if (!multi || curl_multi_add_handle(multi.get(), curl) != CURLM_OK)
+        return CURLE_FAILED_INIT;
+    CURLcode result = CURLE_OK;
+    for (;;) {
+        int running = 0;
+        if (curl_multi_perform(multi.get(), &running) != CURLM_OK) {
+            result = CURLE_FAILED_INIT;
+            break;
+        }
+        if (running == 0) {
+            result = CURLE_GOT_NOTHING;
+            int left = 0;
+            while (const CURLMsg* message = curl_multi_info_read(multi.get(), &left))
+                if (message->msg == CURLMSG_DONE && message->easy_handle == curl)
+                    result = message->data.result;
+            break;
+        }
+        if (abort && abort->load(std::memory_order_acquire)) {
+            aborted = true;
+            result = CURLE_ABORTED_BY_CALLBACK;
+            break;
+        }
+        if (curl_multi_poll(multi.get(), nullptr, 0, kLookMs, nullptr) != CURLM_OK) {
+            result = CURLE_FAILED_INIT;
+            break;
+        }
+    }
+    curl_multi_remove_handle(multi.get(), curl);
+    return result;
 }
 
 // The charset parameter of a Content-Type value, empty when there is none.
@@ -123,8 +175,10 @@ QByteArray EncodeFormFields(const FormFields& fields)
     return body;
 }
 
-QString PostForm(const QString& url, const FormFields& fields, int timeoutMs)
+QString PostForm(const QString& url, const FormFields& fields, int timeoutMs, const std::atomic<bool>* abort)
 {
+    if (abort && abort->load(std::memory_order_acquire))
+        throw TWebAborted((url + ": The request was aborted.").toStdString());
     InitCurlOnce();
     const bool secure = url.toLower().startsWith("https://");
     std::unique_ptr<CURL, CurlDeleter> handle(curl_easy_init());
@@ -161,9 +215,15 @@ QString PostForm(const QString& url, const FormFields& fields, int timeoutMs)
     const long timeout = timeoutMs > 0 ? timeoutMs : 0;
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, timeout);
     ResponseClock clock{curl, secure, std::chrono::steady_clock::now(),
-                        std::chrono::milliseconds(timeout)};
-    if (timeout > 0) {
+                        std::chrono::milliseconds(timeout), abort};
+    if (timeout > 0)
         curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, 2 * timeout + 1000);
+    if (abort) {
+        // Giving up must not wait for a name look-up still under way: its
+        // thread is left to end by itself.
+        curl_easy_setopt(curl, CURLOPT_QUICK_EXIT, 1L);
+    }
+    if (timeout > 0 || abort) {
         curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, CheckResponseTime);
         curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &clock);
         curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
@@ -183,7 +243,9 @@ QString PostForm(const QString& url, const FormFields& fields, int timeoutMs)
     addHeader("Expect:"); // the whole body at once, without waiting for "100 Continue"
     curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers.get());
 
-    const CURLcode result = curl_easy_perform(curl);
+    const CURLcode result = Perform(curl, abort, clock.aborted);
+    if (clock.aborted)
+        throw TWebAborted((url + ": The request was aborted.").toStdString());
     if (clock.expired)
         Fail(url, QString("No response within %1 ms.").arg(timeout));
     if (result != CURLE_OK)

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
 #include <stdexcept>
 
 // The form POST that the feedback window and the update check send to the
@@ -22,6 +23,12 @@ public:
     QString Message() const { return QString::fromUtf8(what()); }
 };
 
+// A request given up because its caller asked for that (PostForm's `abort`).
+class TWebAborted : public TWebError {
+public:
+    using TWebError::TWebError;
+};
+
 // The body of the standard HTML form encoding: name and value of every entry
 // percent-encoded from their UTF-8 bytes, a space written as "+", the pairs
 // joined by "&" in list order. An entry without "=" is a name with an empty
@@ -36,7 +43,13 @@ QByteArray EncodeFormFields(const FormFields& fields);
 // client, for which an error status (400 and up) is a failure. `timeoutMs`
 // bounds the connection and, separately, the wait for the response.
 // Certificates are always verified. Raises TWebError.
-QString PostForm(const QString& url, const FormFields& fields, int timeoutMs);
+//
+// `abort`, when given, may be set by another thread at any time: the call
+// then gives the transfer up within about a tenth of a second, whatever it
+// is waiting for (at once when it is set before the call), and raises
+// TWebAborted. A program that quits sets it, so that no request holds it up.
+QString PostForm(const QString& url, const FormFields& fields, int timeoutMs,
+                 const std::atomic<bool>* abort = nullptr);
 
 // PostForm to "https://" + `serverAddress` (host and path, no scheme), and
 // when that raises anything, once more to "http://" + `serverAddress`. Gives

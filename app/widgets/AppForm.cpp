@@ -12,7 +12,10 @@
 #include "localization/widgets/ResetToDefaults.h"
 #include "localization/widgets/TranslateForm.h"
 #include "online/Feedback.h"
+#include "online/UpdateChecker.h"
 #include "online/widgets/FeedbackForm.h"
+#include "online/widgets/NewVer.h"
+#include "online/widgets/NoticeBox.h"
 #include "platform/Folders.h"
 #include "platform/WebHost.h"
 
@@ -152,6 +155,7 @@ TAppEnvironment TAppEnvironment::ForThisProcess()
     environment.executableFile = QCoreApplication::applicationFilePath();
     environment.executableFolder = QCoreApplication::applicationDirPath();
     environment.configFolder = UserConfigFolder();
+    environment.updateCheckAddress = MakerWebHost() + QLatin1String(kCheckPath);
     return environment;
 }
 
@@ -203,6 +207,10 @@ void TAppForm::TranslateAddedTexts()
 
 TAppForm::~TAppForm()
 {
+    // A check still under way is given up and its thread ended; its notice,
+    // a child of this window, goes before the window does.
+    fChecker.reset();
+    fNotice.reset();
     // Stops a running capture and drops its queued frames before any control goes.
     fWebcamScanner.reset();
     if (Settings == fSettings.get())
@@ -381,6 +389,7 @@ void TAppForm::BuildMenus()
     UpdateNotifications1->setCheckable(true);
     UpdateNotifications1->setChecked(true);
     UpdateNotifications1->setEnabled(false);
+    Bind(UpdateNotifications1, &QAction::triggered, &TAppForm::UpdateNotifications1Click);
     help->addSeparator()->setObjectName(QStringLiteral("UpdateNotificationsBar"));
     Language1 = entry(help, "Language1", QStringLiteral("Language..."));
     Language1->setIcon(Icon("preferences-desktop-locale", "flag"));
@@ -729,6 +738,10 @@ void TAppForm::closeEvent(QCloseEvent* event)
     // A closed window receives no further frames.
     if (fWebcamScanner)
         fWebcamScanner->Stop();
+    // Closing the window ends the program: an update check under way is
+    // given up at once, its notice taken away, and its results go nowhere.
+    if (fChecker)
+        fChecker->Abort();
     QMainWindow::closeEvent(event);
 }
 
@@ -803,7 +816,50 @@ void TAppForm::Exit1Click()
 
 void TAppForm::TimerCheckerTimer()
 {
-    // The background update check hooks in here.
+    if (!fCheckStarted) {
+        // The first tick starts the check; nothing else happens on it.
+        fCheckStarted = true;
+        TCheckerEnvironment environment;
+        environment.appCaption = AppCaption;
+        environment.appVersion = AppVersion;
+        environment.serverAddress = fEnvironment.updateCheckAddress;
+        environment.storeFile = UpdateCheckStore::FileIn(fEnvironment.configFolder);
+        fNotice = std::make_shared<TNoticeBox>(this);
+        environment.notice = fNotice;
+        if (fEnvironment.adjustUpdateCheck)
+            fEnvironment.adjustUpdateCheck(environment);
+        fChecker = std::make_unique<TChecker>(std::move(environment));
+        fChecker->start();
+        return;
+    }
+    if (!fChecker || !fChecker->Finished())
+        return;
+
+    // The check is complete: its results are read once, and the timer never
+    // runs again.
+    TimerChecker->stop();
+    UpdateNotifications1->setEnabled(true);
+    if (fChecker->ShowUpdateValue == 0)
+        UpdateNotifications1->setChecked(false);
+    if (fChecker->UpdateAvailable) {
+        TNewVerEnvironment environment;
+        environment.appProductName = AppProductName;
+        environment.latestVersion = fChecker->LatestVersion;
+        environment.downloadLink = fChecker->DownloadLink;
+        environment.icon = windowIcon();
+        fNewVer = new TNewVer(std::move(environment), this);
+    }
+}
+
+void TAppForm::UpdateNotifications1Click(bool checked)
+{
+    // The entry has toggled its check mark already; the new state goes into
+    // the store and takes effect at the next start. The entry is usable only
+    // after the check has finished, so the store is no longer the checker's.
+    if (!fChecker || !fChecker->Finished())
+        return;
+    if (UpdateCheckStore* store = fChecker->Store())
+        store->WriteInteger(QLatin1String(kUpdateSection), QLatin1String(kShowUpdate), checked ? 1 : 0);
 }
 
 void TAppForm::SetLanguageFile(const QString&)

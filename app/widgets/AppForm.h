@@ -30,7 +30,11 @@ class QTabWidget;
 class QTextEdit;
 class QTimer;
 class SettingsStore;
+class TChecker;
+class TNewVer;
+class TNoticeBox;
 class TVideoImage;
+struct TCheckerEnvironment;
 
 // The program's icon: our own picture at every size a desktop asks for.
 QIcon ApplicationIcon();
@@ -50,6 +54,11 @@ struct TAppEnvironment {
     // The D-Bus address where the screenshot portal is looked for; empty:
     // the session bus.
     QString portalBusAddress;
+    // The update check's page, host and path without a scheme. Empty: there
+    // is none, and the check fails at once without sending anything.
+    QString updateCheckAddress;
+    // Changes what the update check uses before it starts; empty: nothing.
+    std::function<void(TCheckerEnvironment&)> adjustUpdateCheck;
 
     static TAppEnvironment ForThisProcess();
 };
@@ -114,6 +123,7 @@ public:
     void SelectAll1Click();
     void Exit1Click();
     void TimerCheckerTimer();
+    void UpdateNotifications1Click(bool checked);
     void SetLanguageFile(const QString& fileName);
     void PageControl1Change(int index);
     void Button1Click();
@@ -135,6 +145,11 @@ public:
 
     // The entry of the code-format menu for a format name ("QR_CODE").
     QAction* CodeFormatEntry(const QString& name) const;
+
+    // The background update check, once the first timer tick has started it;
+    // and the update window, once the check found an update.
+    TChecker* Checker() const { return fChecker.get(); }
+    TNewVer* NewVer() const { return fNewVer; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -191,4 +206,10 @@ private:
     class TInputGate* fButton1Gate = nullptr; // drops input to Button1 while closed
     bool fCentred = false;
     TScreenshotPortal* fScreenshotPortal = nullptr; // made at the first screen scan
+    // The update check: started by the first tick of TimerChecker, given up
+    // when the window closes.
+    bool fCheckStarted = false;
+    std::shared_ptr<TNoticeBox> fNotice;
+    std::unique_ptr<TChecker> fChecker;
+    TNewVer* fNewVer = nullptr; // owned by the window as a child
 };

@@ -20,10 +20,10 @@ struct Outcome {
     qint64 elapsedMs = 0;
 };
 
-// Runs `post` on a worker thread while this thread's servers answer.
-Outcome Run(std::function<QString()> post)
+// Starts `post` on a worker thread.
+std::future<Outcome> Start(std::function<QString()> post)
 {
-    auto result = std::async(std::launch::async, [post] {
+    return std::async(std::launch::async, [post] {
         Outcome outcome;
         QElapsedTimer timer;
         timer.start();
@@ -37,6 +37,12 @@ Outcome Run(std::function<QString()> post)
         outcome.elapsedMs = timer.elapsed();
         return outcome;
     });
+}
+
+// Runs `post` on a worker thread while this thread's servers answer.
+Outcome Run(std::function<QString()> post)
+{
+    auto result = Start(std::move(post));
     const bool finished = QTest::qWaitFor(
         [&result] { return result.wait_for(std::chrono::seconds(0)) == std::future_status::ready; },
         60000);
@@ -64,6 +70,9 @@ private slots:
     void replyDecodedByDeclaredCharset();
     void postToServerClosedPortRaisesSecondError();
     void postToServerSilentServerTimesOut();
+    void abortGivesUpARequestThatNeverAnswers_data();
+    void abortGivesUpARequestThatNeverAnswers();
+    void abortBeforeTheCallSendsNothing();
 
 private:
     TestCertificates certificates_;
@@ -237,6 +246,59 @@ void WebRequestTest::postToServerSilentServerTimesOut()
     // Each attempt is bounded by its two time-outs; the bound here is far
     // above that so a busy machine cannot fail it, and far below a hang.
     QVERIFY2(outcome.elapsedMs < 30000, qPrintable(QString::number(outcome.elapsedMs)));
+}
+
+void WebRequestTest::abortGivesUpARequestThatNeverAnswers_data()
+{
+    QTest::addColumn<bool>("secureServer");
+    QTest::addColumn<bool>("secureClient");
+    QTest::newRow("https, waiting for the response") << true << true;
+    QTest::newRow("plain http, waiting for the response") << false << false;
+    // The plain server takes the TLS greeting for the start of a request and
+    // waits for its end: the client waits in the TLS negotiation.
+    QTest::newRow("https, negotiating TLS") << false << true;
+}
+
+void WebRequestTest::abortGivesUpARequestThatNeverAnswers()
+{
+    QFETCH(bool, secureServer);
+    QFETCH(bool, secureClient);
+    TestServer server(secureServer ? &trusted_ : nullptr, {.silent = true});
+    const QString url = (secureClient ? "https://" : "http://") + server.Address();
+    std::atomic<bool> abort{false};
+    // Time-outs far longer than the test waits: only the abort can end it.
+    const int timeoutMs = 120000;
+    auto result = Start([&] { return PostForm(url, {"a=1"}, timeoutMs, &abort); });
+    if (secureServer == secureClient)
+        QTRY_COMPARE_WITH_TIMEOUT(server.Requests().size(), 1, 30000); // the request is out, no answer comes
+    else
+        QTest::qWait(300); // the negotiation has begun, or is about to
+
+    QElapsedTimer sinceAbort;
+    sinceAbort.start();
+    abort = true;
+    const bool ended = QTest::qWaitFor(
+        [&result] { return result.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }, 60000);
+    QVERIFY2(ended, "The aborted request did not end");
+    const Outcome outcome = result.get();
+    qInfo("The request ended %lld ms after the abort", sinceAbort.elapsed());
+    QVERIFY2(outcome.error.startsWith(url + ": "), qPrintable(outcome.error));
+    QVERIFY2(outcome.error.contains("aborted"), qPrintable(outcome.error));
+    QVERIFY2(outcome.elapsedMs < timeoutMs, qPrintable(QString::number(outcome.elapsedMs)));
+}
+
+void WebRequestTest::abortBeforeTheCallSendsNothing()
+{
+    TestServer server(nullptr, {.body = "must not be asked"});
+    std::atomic<bool> abort{true};
+    bool aborted = false;
+    try {
+        PostForm("http://" + server.Address(), {"a=1"}, 5000, &abort);
+    } catch (const TWebAborted&) {
+        aborted = true;
+    }
+    QVERIFY(aborted);
+    QVERIFY(server.Requests().isEmpty()); // a request sent would have been recorded before its answer
 }
 
 QTEST_GUILESS_MAIN(WebRequestTest)

@@ -1,0 +1,64 @@
+#include "online/UpdateCheckStore.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSettings>
+
+namespace {
+
+QString Key(const QString& section, const QString& name)
+{
+    return section + QLatin1Char('/') + name;
+}
+
+}  // namespace
+
+UpdateCheckStore::UpdateCheckStore(const QString& fileName)
+    : fileName_(fileName)
+{
+    if (fileName.isEmpty())
+        throw TUpdateCheckStoreError("The update-check store has no file.");
+    const QFileInfo file(fileName);
+    if (!QDir().mkpath(file.absolutePath()))
+        throw TUpdateCheckStoreError(("The folder " + file.absolutePath() + " cannot be created.").toStdString());
+    if (file.exists() && (!file.isFile() || !file.isReadable()))
+        throw TUpdateCheckStoreError(("The file " + fileName + " cannot be read.").toStdString());
+    settings_ = std::make_unique<QSettings>(fileName, QSettings::IniFormat);
+    if (settings_->status() == QSettings::AccessError)
+        throw TUpdateCheckStoreError(("The file " + fileName + " cannot be read.").toStdString());
+}
+
+UpdateCheckStore::~UpdateCheckStore() = default;
+
+QString UpdateCheckStore::FileIn(const QString& configFolder)
+{
+    if (configFolder.isEmpty())
+        return {};
+    return configFolder + QStringLiteral("/DASTREL/Lantrix.ini");
+}
+
+QString UpdateCheckStore::ReadString(const QString& section, const QString& name, const QString& defaultValue) const
+{
+    const QVariant value = settings_->value(Key(section, name));
+    if (!value.isValid() || value.metaType() != QMetaType::fromType<QString>())
+        return defaultValue;
+    return value.toString();
+}
+
+int UpdateCheckStore::ReadInteger(const QString& section, const QString& name, int defaultValue) const
+{
+    bool isNumber = false;
+    const int number = ReadString(section, name, QString()).trimmed().toInt(&isNumber, 10);
+    return isNumber ? number : defaultValue;
+}
+
+void UpdateCheckStore::WriteString(const QString& section, const QString& name, const QString& value)
+{
+    settings_->setValue(Key(section, name), value);
+    settings_->sync();
+}
+
+void UpdateCheckStore::WriteInteger(const QString& section, const QString& name, int value)
+{
+    WriteString(section, name, QString::number(value));
+}
