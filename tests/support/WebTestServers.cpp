@@ -74,6 +74,12 @@ void TestServer::SetAnswer(const Answer& answer)
     answer_ = answer;
 }
 
+bool TestServer::Silent() const
+{
+    QMutexLocker lock(&mutex_);
+    return answer_.silent;
+}
+
 QList<QByteArray> TestServer::Requests() const
 {
     QMutexLocker lock(&mutex_);
@@ -87,6 +93,13 @@ void TestServer::Accept()
         auto buffer = std::make_shared<QByteArray>();
         QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket, buffer] {
             *buffer += socket->readAll();
+            // A TLS greeting sent to the plain server: hang up at once, as a
+            // plain web server does, instead of waiting for a request head
+            // that never comes. A silent server stays silent to anything.
+            if (buffer->startsWith('\x16') && !Silent()) {
+                socket->abort();
+                return;
+            }
             const qsizetype headEnd = buffer->indexOf("\r\n\r\n");
             if (headEnd < 0)
                 return;

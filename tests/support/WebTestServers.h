@@ -39,6 +39,7 @@ public:
 
 private:
     void Accept();
+    bool Silent() const;
 
     QThread thread_;
     QObject* context_ = nullptr; // lives on thread_, owns the server
