@@ -7,3 +7,4 @@ QString AppVersion;
 QString DataFolder;
 SettingsStore* Settings = nullptr;
 TBarcodeFormat SelectedCodeFormat = TBarcodeFormat::Auto;
+TDecodeOptions SelectedDecodeOptions;

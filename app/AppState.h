@@ -1,6 +1,7 @@
 #pragma once
 
 #include "decode/BarcodeFormat.h"
+#include "decode/DecodeBitmap.h"
 
 #include <QString>
 
@@ -24,3 +25,8 @@ extern SettingsStore* Settings;
 // The code format every decode uses; Auto at every start, changed only by the
 // code-format menu. GUI thread only.
 extern TBarcodeFormat SelectedCodeFormat;
+
+// What every decode tries beyond one pass (Settings > "Read Inverted Codes"):
+// read from settings.ini when the main window is created, changed only by
+// that menu entry. GUI thread only.
+extern TDecodeOptions SelectedDecodeOptions;

@@ -14,7 +14,7 @@ ImageFileScanner::ImageFileScanner(SettingsStore* store, QString defaultFolder)
 {
 }
 
-void ImageFileScanner::Browse(ImageScanView& view, TBarcodeFormat format)
+void ImageFileScanner::Browse(ImageScanView& view, TBarcodeFormat format, TDecodeOptions options)
 {
     const QString remembered =
         store_ ? store_->ReadString(QStringLiteral("Settings"), QStringLiteral("InitialDir"), defaultFolder_)
@@ -25,10 +25,11 @@ void ImageFileScanner::Browse(ImageScanView& view, TBarcodeFormat format)
     const std::optional<QString> file = view.AskForPictureFile(dialogFolder_);
     if (!file)
         return;
-    ScanFile(view, *file, format);
+    ScanFile(view, *file, format, options);
 }
 
-void ImageFileScanner::ScanFile(ImageScanView& view, const QString& file, TBarcodeFormat format)
+void ImageFileScanner::ScanFile(ImageScanView& view, const QString& file, TBarcodeFormat format,
+                                TDecodeOptions options)
 {
     view.ShowPath(file);
     const QImage picture = LoadPicture(file);
@@ -48,19 +49,20 @@ void ImageFileScanner::ScanFile(ImageScanView& view, const QString& file, TBarco
     // The decoder may convert its bitmap in place; the shared copy detaches then
     // and the shown picture stays as it is.
     QImage copy = picture;
-    view.ShowResult(DecodeBitmap(copy, format));
+    view.ShowResult(DecodeBitmap(copy, format, options));
 
     if (saveError)
         std::rethrow_exception(saveError);
 }
 
 std::optional<QString> ImageFileScanner::ScanPicture(ImageScanView& view, const QImage& picture,
-                                                     const QString& source, TBarcodeFormat format)
+                                                     const QString& source, TBarcodeFormat format,
+                                                     TDecodeOptions options)
 {
     view.ShowPath(source);
     view.ShowPicture(picture);
     QImage copy = picture;
-    std::optional<QString> text = DecodeBitmap(copy, format);
+    std::optional<QString> text = DecodeBitmap(copy, format, options);
     view.ShowResult(text);
     return text;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "decode/BarcodeFormat.h"
+#include "decode/DecodeBitmap.h"
 
 #include <QImage>
 #include <QString>
@@ -33,19 +34,20 @@ public:
     // Raises the loader's error (PictureError) when the picture cannot be
     // loaded, leaving picture, result and settings as they were. When
     // settings.ini cannot be written, the picture is still decoded and shown
-    // and the write error (SettingsError) is raised afterwards.
-    void Browse(ImageScanView& view, TBarcodeFormat format);
+    // and the write error (SettingsError) is raised afterwards. The picture
+    // is decoded with `format` and `options`.
+    void Browse(ImageScanView& view, TBarcodeFormat format, TDecodeOptions options = {});
 
     // The rest of a pick, for a file that came another way (the command
     // line, a drop, a path on the clipboard): path, picture, remembered
     // folder, decode, result; with the same errors as Browse.
-    void ScanFile(ImageScanView& view, const QString& file, TBarcodeFormat format);
+    void ScanFile(ImageScanView& view, const QString& file, TBarcodeFormat format, TDecodeOptions options = {});
 
     // A picture without a file (pasted, dropped as data, a screenshot):
     // `source` says where it came from and stands where the path would; the
     // remembered folder stays as it is. Gives the decoded text, or nothing.
     std::optional<QString> ScanPicture(ImageScanView& view, const QImage& picture, const QString& source,
-                                       TBarcodeFormat format);
+                                       TBarcodeFormat format, TDecodeOptions options = {});
 
     const QString& DialogFolder() const { return dialogFolder_; }
 

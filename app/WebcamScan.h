@@ -37,7 +37,8 @@ public:
 
 // The webcam tab: the device list, Start/STOP and the frame road. It owns the
 // video front-end; every delivered frame is shown and decoded with the code
-// format selected at that moment (SelectedCodeFormat), and a decoded text
+// format and the decode options selected at that moment (SelectedCodeFormat,
+// SelectedDecodeOptions), and a decoded text
 // stays in the pane until another frame yields one. A camera that fails or
 // ends by itself is stopped as STOP stops it, and the reason is reported once.
 // The user's extra camera sources, cameras.ini in DataFolder (CameraSources),

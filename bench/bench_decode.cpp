@@ -1,9 +1,13 @@
 // Time of one DecodeBitmap call, grey plane included, on camera-sized pictures
-// holding a QR code, an EAN-13 or no code, for Auto and for the code's own format.
+// holding a QR code, an EAN-13 or no code, for Auto and for the code's own
+// format; of a frame without a code with and without the inverted retry; and
+// of reading every code of a 12-megapixel photo against reading one.
 //
 //   build/bench/bench_decode --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 #include "decode/DecodeBitmap.h"
 #include "support/Samples.h"
+
+#include <QPainter>
 
 #include <benchmark/benchmark.h>
 
@@ -74,6 +78,92 @@ BENCHMARK(BM_DecodeBitmap)
     ->ArgNames({"w", "h", "content", "format"})
     ->Apply([](auto* b) { Sizes(b, Content::None, TBarcodeFormat::QR_CODE); })
     ->Unit(benchmark::kMillisecond);
+// A frame without a code: the retry on the inverted grey plane is the one
+// extra decode it costs (inverted 0: off, 1: on).
+void BM_DecodeInverted(benchmark::State& state)
+{
+    const QImage scene = MakeScene(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)), Content::None);
+    const TDecodeOptions options{state.range(2) != 0};
+    bool found = false;
+    for (auto _ : state) {
+        QImage picture = scene;
+        found = DecodeBitmap(picture, TBarcodeFormat::Auto, options).has_value();
+        benchmark::DoNotOptimize(found);
+    }
+    if (found)
+        state.SkipWithError("a code in a frame without one");
+}
+
+BENCHMARK(BM_DecodeInverted)
+    ->Name("DecodeBitmap/NoCode/Inverted")
+    ->ArgNames({"w", "h", "inverted"})
+    ->Args({1280, 720, 0})
+    ->Args({1280, 720, 1})
+    ->Args({1920, 1080, 0})
+    ->Args({1920, 1080, 1})
+    ->Unit(benchmark::kMillisecond);
+
+// A 12-megapixel photo (4000 x 3000) with several codes, placed where the
+// readers look without trying harder. Mixed: two QR codes, a Data Matrix, an
+// EAN-13 and a Code 128; a decode of one code ends with the linear readers.
+// Matrix: three QR codes and a Data Matrix; a decode of one code runs the
+// linear readers in vain, then the matrix readers.
+enum class Photo { Mixed, Matrix };
+
+const QImage& PhotoWithCodes(Photo kind)
+{
+    const auto make = [](Photo kind) {
+        QImage scene = SceneWithCode(4000, 3000, QImage(), 0, 0);
+        QPainter painter(&scene);
+        const auto put = [&painter](const char* sample, int x, int y) {
+            const QImage code = LoadSample(sample);
+            painter.fillRect(x - 40, y - 40, code.width() + 80, code.height() + 80, Qt::white);
+            painter.drawImage(x, y, code);
+        };
+        put("qr_code.png", 300, 300);
+        put("data_matrix.png", 1700, 1300);
+        put("qr_code.png", 3300, 2450);
+        if (kind == Photo::Mixed) {
+            put("ean_13.png", 2700, 1150);
+            put("code_128.png", 300, 1750);
+        } else {
+            put("qr_code.png", 2900, 500);
+        }
+        painter.end();
+        return scene.convertToFormat(QImage::Format_BGR888);
+    };
+    static const QImage mixed = make(Photo::Mixed);
+    static const QImage matrix = make(Photo::Matrix);
+    return kind == Photo::Mixed ? mixed : matrix;
+}
+
+// all 0: DecodeCode (one code, as without --all); 1: DecodeAllCodes.
+void BM_DecodePhoto(benchmark::State& state)
+{
+    const auto kind = static_cast<Photo>(state.range(0));
+    const QImage& photo = PhotoWithCodes(kind);
+    const bool all = state.range(1) != 0;
+    std::size_t found = 0;
+    for (auto _ : state) {
+        QImage picture = photo;
+        found = all ? DecodeAllCodes(picture, TBarcodeFormat::Auto).size()
+                    : DecodeCode(picture, TBarcodeFormat::Auto).has_value();
+        benchmark::DoNotOptimize(found);
+    }
+    state.counters["codes"] = static_cast<double>(found);
+    if (found != (all ? (kind == Photo::Mixed ? 5u : 4u) : 1u))
+        state.SkipWithError("unexpected number of codes");
+}
+
+BENCHMARK(BM_DecodePhoto)
+    ->Name("DecodePhoto12MP")
+    ->ArgNames({"matrix_only", "all"})
+    ->Args({0, 0})
+    ->Args({0, 1})
+    ->Args({1, 0})
+    ->Args({1, 1})
+    ->Unit(benchmark::kMillisecond);
+
 BENCHMARK(BM_GreyPlane)->Args({640, 480})->Args({1280, 720})->Args({1920, 1080})->Unit(benchmark::kMicrosecond);
 
 } // namespace

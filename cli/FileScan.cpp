@@ -11,14 +11,21 @@
 #include <thread>
 #include <vector>
 
-TScanResult ScanPicture(const QByteArray& file, const TPictureLoad& load, TBarcodeFormat format)
+TScanResult ScanPicture(const QByteArray& file, const TPictureLoad& load, const TScanRequest& request)
 {
     TScanResult result;
     result.File = file;
     try {
         QImage picture = load(file);
-        result.Code = DecodeCode(picture, format);
-        result.Status = result.Code ? TScanStatus::Decoded : TScanStatus::Unreadable;
+        bool found = false;
+        if (request.codes == TCodesPerPicture::All) {
+            result.Codes = DecodeAllCodes(picture, request.format, request.options);
+            found = !result.Codes.empty();
+        } else {
+            result.Code = DecodeCode(picture, request.format, request.options);
+            found = result.Code.has_value();
+        }
+        result.Status = found ? TScanStatus::Decoded : TScanStatus::Unreadable;
     } catch (const PictureError& error) {
         result.Status = TScanStatus::Error;
         result.Error = QString::fromStdString(error.what());
@@ -95,12 +102,12 @@ private:
 
 } // namespace
 
-void ScanFiles(const QList<QByteArray>& files, int workers, const TPictureLoad& load, TBarcodeFormat format,
+void ScanFiles(const QList<QByteArray>& files, int workers, const TPictureLoad& load, const TScanRequest& request,
                const TResultSink& sink)
 {
     if (workers <= 1 || files.size() <= 1) {
         for (const QByteArray& file : files)
-            sink(ScanPicture(file, load, format));
+            sink(ScanPicture(file, load, request));
         return;
     }
     TResultRing ring(files.size(), workers * kResultsAheadPerWorker);
@@ -109,7 +116,7 @@ void ScanFiles(const QList<QByteArray>& files, int workers, const TPictureLoad& 
     for (int i = 0; i < workers; ++i)
         threads.emplace_back([&] {
             for (qsizetype index; (index = ring.Take()) >= 0;)
-                ring.Put(index, ScanPicture(files[index], load, format));
+                ring.Put(index, ScanPicture(files[index], load, request));
         });
     for (qsizetype i = 0; i < files.size(); ++i)
         sink(ring.Next());

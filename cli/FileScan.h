@@ -4,6 +4,7 @@
 
 #include "cli/ScanResult.h"
 #include "decode/BarcodeFormat.h"
+#include "decode/DecodeBitmap.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -17,8 +18,22 @@ using TPictureLoad = std::function<QImage(const QByteArray& file)>;
 // Receives the results, one at a time, in the order of the files.
 using TResultSink = std::function<void(const TScanResult& result)>;
 
+// How each picture is decoded: the code format, what the decode tries beyond
+// one pass, and whether the result holds every code of the picture or one.
+struct TScanRequest {
+    // One code of `format`, in one pass (what a format alone asks for).
+    TScanRequest(TBarcodeFormat format = TBarcodeFormat::Auto)
+        : format(format)
+    {
+    }
+
+    TBarcodeFormat format;
+    TDecodeOptions options;
+    TCodesPerPicture codes = TCodesPerPicture::One;
+};
+
 // Loads and decodes one picture; every error becomes the result's.
-TScanResult ScanPicture(const QByteArray& file, const TPictureLoad& load, TBarcodeFormat format);
+TScanResult ScanPicture(const QByteArray& file, const TPictureLoad& load, const TScanRequest& request);
 
 // Scans the files on `workers` threads (1 or less: on the calling thread
 // alone) and gives each result to `sink` on the calling thread, in the order
@@ -27,7 +42,7 @@ TScanResult ScanPicture(const QByteArray& file, const TPictureLoad& load, TBarco
 // kResultsAheadPerWorker results per worker wait for an earlier one, so that
 // memory stays bounded whatever the number of files. `load` must allow being
 // called on several threads at once.
-void ScanFiles(const QList<QByteArray>& files, int workers, const TPictureLoad& load, TBarcodeFormat format,
+void ScanFiles(const QList<QByteArray>& files, int workers, const TPictureLoad& load, const TScanRequest& request,
                const TResultSink& sink);
 
 inline constexpr int kResultsAheadPerWorker = 4;

@@ -8,10 +8,12 @@
 #include <QRegularExpression>
 #include <QTimer>
 
-TLiveScanner::TLiveScanner(TResultWriter& writer, QByteArray source, TBarcodeFormat format, TLiveScanLimits limits)
+TLiveScanner::TLiveScanner(TResultWriter& writer, QByteArray source, TBarcodeFormat format, TLiveScanLimits limits,
+                           TDecodeOptions options)
     : fWriter(writer)
     , fSource(std::move(source))
     , fFormat(format)
+    , fOptions(options)
     , fLimits(limits)
     , fVideoImage(std::make_unique<TVideoImage>())
 {
@@ -73,7 +75,7 @@ void TLiveScanner::NewVideoFrame(TVideoImage* sender)
     sender->GetBitmap(bitmap);
     std::optional<TDecodedCode> code;
     try {
-        code = DecodeCode(bitmap, fFormat);
+        code = DecodeCode(bitmap, fFormat, fOptions);
     } catch (...) {
         // A frame that cannot be decoded is passed over.
     }

@@ -6,6 +6,7 @@
 
 #include "cli/ScanResult.h"
 #include "decode/BarcodeFormat.h"
+#include "decode/DecodeBitmap.h"
 
 #include <QString>
 
@@ -25,7 +26,8 @@ struct TLiveScanLimits {
 class TLiveScanner {
 public:
     // `source` names the source in the results (the camera or the description).
-    TLiveScanner(TResultWriter& writer, QByteArray source, TBarcodeFormat format, TLiveScanLimits limits);
+    TLiveScanner(TResultWriter& writer, QByteArray source, TBarcodeFormat format, TLiveScanLimits limits,
+                 TDecodeOptions options = {});
     ~TLiveScanner();
     TLiveScanner(const TLiveScanner&) = delete;
     TLiveScanner& operator=(const TLiveScanner&) = delete;
@@ -52,6 +54,7 @@ private:
     TResultWriter& fWriter;
     QByteArray fSource;
     TBarcodeFormat fFormat;
+    TDecodeOptions fOptions;
     TLiveScanLimits fLimits;
     std::unique_ptr<TVideoImage> fVideoImage;
     QEventLoop* fLoop = nullptr; // while Run runs

@@ -147,6 +147,24 @@ bool ApplyListCameras(TScanOptions& options, const char*, std::FILE*)
     return true;
 }
 
+bool ApplyInverted(TScanOptions& options, const char*, std::FILE*)
+{
+    options.inverted = true;
+    return true;
+}
+
+bool ApplyAll(TScanOptions& options, const char*, std::FILE*)
+{
+    options.all = true;
+    return true;
+}
+
+bool ApplyRawBytes(TScanOptions& options, const char*, std::FILE*)
+{
+    options.rawBytes = true;
+    return true;
+}
+
 constexpr OptionRow kOptions[] = {
     {"--format", "a format name", ApplyFormat},
     {"--json", nullptr, ApplyJson},
@@ -157,6 +175,9 @@ constexpr OptionRow kOptions[] = {
     {"--count", "a number of codes", ApplyCount},
     {"--timeout", "a number of seconds", ApplyTimeout},
     {"--list-cameras", nullptr, ApplyListCameras},
+    {"--inverted", nullptr, ApplyInverted},
+    {"--all", nullptr, ApplyAll},
+    {"--raw-bytes", nullptr, ApplyRawBytes},
 };
 
 const OptionRow* OptionNamed(std::string_view name)
@@ -179,11 +200,15 @@ bool CheckCombination(const TScanOptions& options, std::FILE* errors)
             return refuse("--list-cameras takes nothing else");
         return true;
     }
+    if (options.rawBytes && (options.json || options.all))
+        return refuse("--raw-bytes writes the content of one code alone; not with --json or --all");
     if (options.camera && options.pipeline)
         return refuse("--camera and --pipeline are one source each; give one of them");
     if (options.Live()) {
         if (!options.files.isEmpty() || options.raw || !options.saveBitmap.isEmpty())
             return refuse("--camera and --pipeline take no files");
+        if (options.all || options.rawBytes)
+            return refuse("--all and --raw-bytes go with picture files");
         return true;
     }
     if (options.count > 0 || options.timeoutSeconds > 0.0)
@@ -196,6 +221,8 @@ bool CheckCombination(const TScanOptions& options, std::FILE* errors)
         return refuse("--raw takes one sample file");
     if (options.files.count(kStandardInputName) > 1)
         return refuse("standard input (-) can be read once only");
+    if (options.rawBytes && options.files.size() > 1)
+        return refuse("--raw-bytes takes one file");
     return true;
 }
 
@@ -264,20 +291,30 @@ std::optional<TScanOptions> ParseScanArguments(int argc, char** argv, std::FILE*
 
 void PrintUsage(std::FILE* to)
 {
-    std::fputs("Usage: lantrix-scan [--format NAME] [--json] FILE...\n"
-               "       lantrix-scan --raw WIDTHxHEIGHT:FOURCC [--save-bitmap OUT.bmp] [--format NAME] FILE\n"
-               "       lantrix-scan [--format NAME] [--json] [--count N] [--timeout SECONDS]\n"
-               "                    --camera NAME | --pipeline DESCRIPTION\n"
+    std::fputs("Usage: lantrix-scan [--format NAME] [--inverted] [--all] [--json] FILE...\n"
+               "       lantrix-scan [--format NAME] [--inverted] --raw-bytes FILE\n"
+               "       lantrix-scan --raw WIDTHxHEIGHT:FOURCC [--save-bitmap OUT.bmp]\n"
+               "                    [--format NAME] FILE\n"
+               "       lantrix-scan [--format NAME] [--inverted] [--json] [--count N]\n"
+               "                    [--timeout SECONDS] --camera NAME | --pipeline DESCRIPTION\n"
                "       lantrix-scan --list-cameras\n"
                "Decodes the QR code or barcode in picture files, or in the frames of a camera,\n"
                "and prints its text.\n"
                "\n"
                "  FILE           a picture file; - reads the picture from standard input.\n"
-               "                 Several files are decoded side by side; each result is\n"
-               "                 printed in the order of the files, as \"FILE: TEXT\", with\n"
-               "                 \"FILE: Unreadable!\" or \"FILE: \" and the error on standard error\n"
+               "                 Several files are decoded side by side, and each result is\n"
+               "                 printed in the order of the files: \"FILE: TEXT\", or on\n"
+               "                 standard error \"FILE: Unreadable!\" or \"FILE: \" and the error\n"
                "  --json         one JSON object per file and line on standard output, with\n"
-               "                 file, status (decoded, unreadable, error), format, text, error\n"
+               "                 file, status (decoded, unreadable, error), format, text,\n"
+               "                 bytes (the code's content as encoded, in hexadecimal), error\n"
+               "  --all          every code of each picture, one a line, top to bottom and\n"
+               "                 left to right; with --json, codes: a list of format, text,\n"
+               "                 bytes and position (the code's four corners in pixels)\n"
+               "  --inverted     when nothing is found, decode the picture once more with\n"
+               "                 light and dark swapped (light codes on a dark ground)\n"
+               "  --raw-bytes    write the content of the one code as encoded, byte for byte,\n"
+               "                 without a newline (binary payloads, other character sets)\n"
                "  --raw WIDTHxHEIGHT:FOURCC\n"
                "                 FILE is one camera sample of that size and format; FOURCC is\n",
                to);

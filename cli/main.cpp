@@ -1,9 +1,10 @@
 // lantrix-scan: decodes the codes in picture files the way the image tab
 // does, or in a camera's frames the way the webcam tab does.
 //
-//   lantrix-scan [--format NAME] [--json] FILE...
+//   lantrix-scan [--format NAME] [--inverted] [--all] [--json] FILE...
+//   lantrix-scan [--format NAME] [--inverted] --raw-bytes FILE
 //   lantrix-scan --raw WIDTHxHEIGHT:FOURCC [--save-bitmap OUT.bmp] [--format NAME] FILE
-//   lantrix-scan [--format NAME] [--json] [--count N] [--timeout SECONDS] --camera NAME | --pipeline DESCRIPTION
+//   lantrix-scan [--format NAME] [--inverted] [--json] [--count N] [--timeout SECONDS] --camera NAME | --pipeline DESCRIPTION
 //   lantrix-scan --list-cameras
 //
 // One file: prints the decoded text and a newline and exits 0; prints
@@ -16,7 +17,10 @@
 // after a usage text for a bad option or format name; standard error holds
 // nothing but these messages. With --raw, FILE is one captured camera sample,
 // converted as the webcam tab converts frames before it is decoded; it may be
-// a pipe that a program writes to. Writes no settings and needs no display.
+// a pipe that a program writes to. --inverted decodes a picture in which
+// nothing is found once more with light and dark swapped; --all prints every
+// code of each picture; --raw-bytes writes the one code's content as encoded
+// and nothing else. Writes no settings and needs no display.
 #include "capture/CameraSources.h"
 #include "capture/FileDescriptor.h"
 #include "capture/PixbufLoader.h"
@@ -120,11 +124,18 @@ std::unique_ptr<QSocketNotifier> CatchStopSignals(const std::function<void()>& s
     return notifier;
 }
 
+TCodesPerPicture CodesPerPicture(const TScanOptions& options)
+{
+    return options.all ? TCodesPerPicture::All : TCodesPerPicture::One;
+}
+
 std::unique_ptr<TResultWriter> MakeWriter(const TScanOptions& options, std::FILE* messages, bool prefixFile)
 {
+    if (options.rawBytes)
+        return std::make_unique<TRawBytesWriter>(stdout, messages);
     if (options.json)
-        return std::make_unique<TJsonWriter>(stdout);
-    return std::make_unique<TTextWriter>(stdout, messages, prefixFile);
+        return std::make_unique<TJsonWriter>(stdout, CodesPerPicture(options));
+    return std::make_unique<TTextWriter>(stdout, messages, prefixFile, CodesPerPicture(options));
 }
 
 int ListCameras()
@@ -154,7 +165,7 @@ int ScanLive(const TScanOptions& options, TResultWriter& writer)
     limits.count = options.count;
     if (options.timeoutSeconds > 0.0)
         limits.timeout = std::chrono::milliseconds(static_cast<std::int64_t>(options.timeoutSeconds * 1000.0 + 0.5));
-    TLiveScanner scanner(writer, device.toUtf8(), options.format, limits);
+    TLiveScanner scanner(writer, device.toUtf8(), options.format, limits, TDecodeOptions{options.inverted});
     const std::unique_ptr<QSocketNotifier> stopSignals = CatchStopSignals([&scanner] { scanner.Stop(); });
     return scanner.Run(device);
 }
@@ -205,6 +216,9 @@ int main(int argc, char** argv)
         return ScanLive(*options, *writer);
     }
 
+    TScanRequest request(options->format);
+    request.options.inverted = options->inverted;
+    request.codes = CodesPerPicture(*options);
     TExitStatus status;
     const auto report = [&](const TScanResult& result) {
         writer->Write(result);
@@ -216,15 +230,15 @@ int main(int argc, char** argv)
         const QByteArray& file = options->files.front();
         report(ScanPicture(
             file, [&](const QByteArray&) { return ConvertRawSample(file, *options->raw, options->saveBitmap); },
-            options->format));
+            request));
     } else if (!several) {
         report(ScanPicture(
             options->files.front(), [&](const QByteArray& file) { return LoadFirstPictureArgument(file, startGui); },
-            options->format));
+            request));
     } else {
         // Started once, before the workers: any file may need the plugins.
         startGui();
-        ScanFiles(options->files, WorkersFor(options->files.size()), LoadPictureArgument, options->format, report);
+        ScanFiles(options->files, WorkersFor(options->files.size()), LoadPictureArgument, request, report);
     }
     return status.Code();
 }

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <climits>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -54,6 +55,14 @@ int Rank(BarcodeFormat format)
 {
     const auto it = std::find_if(std::begin(kDefaultOrder), std::end(kDefaultOrder),
                                  [format](const Reader& r) { return r.zxing == format; });
+    return static_cast<int>(it - std::begin(kDefaultOrder));
+}
+
+// The same rank for the program's format value.
+int RankOf(TBarcodeFormat format)
+{
+    const auto it = std::find_if(std::begin(kDefaultOrder), std::end(kDefaultOrder),
+                                 [format](const Reader& r) { return r.format == format; });
     return static_cast<int>(it - std::begin(kDefaultOrder));
 }
 
@@ -160,6 +169,120 @@ void ConvertTo24Bits(QImage& bitmap)
     bitmap = std::move(converted);
 }
 
+// The 8-bit grey plane of a picture, which the readers read.
+class TGreyPicture {
+public:
+    // Converts `bitmap` to 24 bits in place when it has another layout, and
+    // makes its grey plane; nothing for an empty picture.
+    static std::optional<TGreyPicture> Of(QImage& bitmap)
+    {
+        if (bitmap.format() != QImage::Format_BGR888)
+            ConvertTo24Bits(bitmap);
+        if (bitmap.isNull() || bitmap.width() <= 0 || bitmap.height() <= 0)
+            return std::nullopt;
+        TGreyPicture grey(bitmap.width(), bitmap.height());
+        MakeGreyPlane(bitmap, grey.fPixels.get());
+        return grey;
+    }
+
+    ZXing::ImageView View() const { return ZXing::ImageView(fPixels.get(), fWidth, fHeight, ZXing::ImageFormat::Lum); }
+
+    // Light becomes dark and dark light: grey = 255 - grey.
+    void Invert()
+    {
+        std::uint8_t* pixels = fPixels.get();
+        const std::size_t size = static_cast<std::size_t>(fWidth) * fHeight;
+        for (std::size_t i = 0; i < size; ++i)
+            pixels[i] = static_cast<std::uint8_t>(255 - pixels[i]);
+    }
+
+private:
+    TGreyPicture(int width, int height)
+        : fPixels(std::make_unique_for_overwrite<std::uint8_t[]>(static_cast<std::size_t>(width) * height))
+        , fWidth(width)
+        , fHeight(height)
+    {
+    }
+
+    std::unique_ptr<std::uint8_t[]> fPixels;
+    int fWidth;
+    int fHeight;
+};
+
+// The readers a decode uses, as zxing-cpp's formats: the selected one when the
+// decoder has it, else all ten; the linear ones apart from QR Code and Data Matrix.
+struct TReaderSet {
+    explicit TReaderSet(TBarcodeFormat format)
+    {
+        const bool restricted = format != TBarcodeFormat::Auto && HasReader(format);
+        for (const Reader& r : kDefaultOrder) {
+            if (restricted && r.format != format)
+                continue;
+            const bool isMatrix = r.zxing == BarcodeFormat::QRCode || r.zxing == BarcodeFormat::DataMatrix;
+            (isMatrix ? matrix : linear) |= r.zxing;
+        }
+    }
+
+    ZXing::BarcodeFormats linear, matrix;
+};
+
+TDecodedCode ToDecodedCode(const ZXing::Result& result)
+{
+    TDecodedCode code;
+    code.Text = QString::fromStdString(result.text());
+    code.Format = ProgramFormat(result.format());
+    const ZXing::ByteArray& bytes = result.bytes();
+    code.Bytes = QByteArray(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
+    const ZXing::Position& position = result.position();
+    for (std::size_t i = 0; i < code.Position.size(); ++i)
+        code.Position[i] = QPoint(position[i].x, position[i].y);
+    return code;
+}
+
+// One pass of the readers over a grey plane: the first code in the readers' order.
+//
+// zxing-cpp reads several formats in one pass; the linear pass collects every
+// linear code so that the reader order above decides between them, and the
+// matrix pass (QR Code before Data Matrix) only runs when no linear code was found.
+//
+// Asked for UPC-A alone, zxing-cpp still answers EAN-13 codes; only the
+// formats asked for count. The bars of a UPC-A code are those of an EAN-13
+// code whose first digit is 0, and zxing-cpp answers such a code as UPC-A
+// (12 digits) when UPC-A is asked for and as EAN-13 (13 digits) when only
+// EAN-13 is: either reader finds it, each in its own form, while an EAN-13
+// code with another first digit is no UPC-A code.
+std::optional<TDecodedCode> ReadOneCode(const ZXing::ImageView& view, const TReaderSet& readers)
+{
+    const ZXing::BarcodeFormats& linear = readers.linear;
+    const ZXing::BarcodeFormats& matrix = readers.matrix;
+    if (!linear.empty()) {
+        ZXing::Results results = ZXing::ReadBarcodes(view, MakeHints(linear, 255));
+        std::erase_if(results, [&linear](const ZXing::Result& r) { return !linear.testFlag(r.format()); });
+        const auto best = std::min_element(results.begin(), results.end(), [](const auto& a, const auto& b) {
+            return Rank(a.format()) < Rank(b.format());
+        });
+        if (best != results.end())
+            return ToDecodedCode(*best);
+    }
+    if (!matrix.empty()) {
+        const ZXing::Result result = ZXing::ReadBarcode(view, MakeHints(matrix, 1));
+        if (result.isValid() && matrix.testFlag(result.format()))
+            return ToDecodedCode(result);
+    }
+    return std::nullopt;
+}
+
+// One pass of all the readers at once over a grey plane: every code they find.
+std::vector<TDecodedCode> ReadAllCodes(const ZXing::ImageView& view, const TReaderSet& readers)
+{
+    const ZXing::BarcodeFormats formats = readers.linear | readers.matrix;
+    std::vector<TDecodedCode> codes;
+    for (const ZXing::Result& result : ZXing::ReadBarcodes(view, MakeHints(formats, 255)))
+        if (result.isValid() && formats.testFlag(result.format()))
+            codes.push_back(ToDecodedCode(result));
+    return codes;
+}
+
 } // namespace
 
 void MakeGreyPlane(const QImage& bitmap24, std::uint8_t* grey)
@@ -176,60 +299,86 @@ bool HasReader(TBarcodeFormat format)
                        [format](const Reader& r) { return r.format == format; });
 }
 
-std::optional<QString> DecodeBitmap(QImage& bitmap, TBarcodeFormat format)
+std::optional<QString> DecodeBitmap(QImage& bitmap, TBarcodeFormat format, TDecodeOptions options)
 {
-    std::optional<TDecodedCode> code = DecodeCode(bitmap, format);
+    std::optional<TDecodedCode> code = DecodeCode(bitmap, format, options);
     if (!code)
         return std::nullopt;
     return std::move(code->Text);
 }
 
-std::optional<TDecodedCode> DecodeCode(QImage& bitmap, TBarcodeFormat format)
+std::optional<TDecodedCode> DecodeCode(QImage& bitmap, TBarcodeFormat format, TDecodeOptions options)
 {
-    if (bitmap.format() != QImage::Format_BGR888)
-        ConvertTo24Bits(bitmap);
-    if (bitmap.isNull() || bitmap.width() <= 0 || bitmap.height() <= 0)
+    std::optional<TGreyPicture> grey = TGreyPicture::Of(bitmap);
+    if (!grey)
         return std::nullopt;
+    const TReaderSet readers(format);
+    if (std::optional<TDecodedCode> code = ReadOneCode(grey->View(), readers); code || !options.inverted)
+        return code;
+    grey->Invert();
+    return ReadOneCode(grey->View(), readers);
+}
 
-    const int width = bitmap.width();
-    const int height = bitmap.height();
-    auto grey = std::make_unique_for_overwrite<std::uint8_t[]>(static_cast<std::size_t>(width) * height);
-    MakeGreyPlane(bitmap, grey.get());
-    const ZXing::ImageView view(grey.get(), width, height, ZXing::ImageFormat::Lum);
-
-    // The readers to use: the selected one when the decoder has it, else all ten.
-    const bool restricted = format != TBarcodeFormat::Auto && HasReader(format);
-    ZXing::BarcodeFormats linear, matrix;
-    for (const Reader& r : kDefaultOrder) {
-        if (restricted && r.format != format)
-            continue;
-        const bool isMatrix = r.zxing == BarcodeFormat::QRCode || r.zxing == BarcodeFormat::DataMatrix;
-        (isMatrix ? matrix : linear) |= r.zxing;
+std::vector<TDecodedCode> DecodeAllCodes(QImage& bitmap, TBarcodeFormat format, TDecodeOptions options)
+{
+    std::optional<TGreyPicture> grey = TGreyPicture::Of(bitmap);
+    if (!grey)
+        return {};
+    const TReaderSet readers(format);
+    std::vector<TDecodedCode> codes = ReadAllCodes(grey->View(), readers);
+    if (codes.empty() && options.inverted) {
+        grey->Invert();
+        codes = ReadAllCodes(grey->View(), readers);
     }
+    SortInReadingOrder(codes);
+    return codes;
+}
 
-    // zxing-cpp reads several formats in one pass; the linear pass collects every
-    // linear code so that the reader order above decides between them, and the
-    // matrix pass (QR Code before Data Matrix) only runs when no linear code was found.
-    //
-    // Asked for UPC-A alone, zxing-cpp still answers EAN-13 codes; only the
-    // formats asked for count. The bars of a UPC-A code are those of an EAN-13
-    // code whose first digit is 0, and zxing-cpp answers such a code as UPC-A
-    // (12 digits) when UPC-A is asked for and as EAN-13 (13 digits) when only
-    // EAN-13 is: either reader finds it, each in its own form, while an EAN-13
-    // code with another first digit is no UPC-A code.
-    if (!linear.empty()) {
-        ZXing::Results results = ZXing::ReadBarcodes(view, MakeHints(linear, 255));
-        std::erase_if(results, [&linear](const ZXing::Result& r) { return !linear.testFlag(r.format()); });
-        const auto best = std::min_element(results.begin(), results.end(), [](const auto& a, const auto& b) {
-            return Rank(a.format()) < Rank(b.format());
+void SortInReadingOrder(std::vector<TDecodedCode>& codes)
+{
+    struct Placed {
+        TDecodedCode* code;
+        int top, bottom, left, rank;
+    };
+    std::vector<Placed> placed;
+    placed.reserve(codes.size());
+    for (TDecodedCode& code : codes) {
+        Placed p{&code, INT_MAX, INT_MIN, INT_MAX, RankOf(code.Format)};
+        for (const QPoint& corner : code.Position) {
+            p.top = std::min(p.top, corner.y());
+            p.bottom = std::max(p.bottom, corner.y());
+            p.left = std::min(p.left, corner.x());
+        }
+        placed.push_back(p);
+    }
+    const auto tieBreak = [](const Placed& a, const Placed& b) {
+        if (a.rank != b.rank)
+            return a.rank < b.rank;
+        return a.code->Text < b.code->Text;
+    };
+    std::sort(placed.begin(), placed.end(), [&](const Placed& a, const Placed& b) {
+        if (a.top != b.top)
+            return a.top < b.top;
+        if (a.left != b.left)
+            return a.left < b.left;
+        return tieBreak(a, b);
+    });
+    for (auto row = placed.begin(); row != placed.end();) {
+        // Half a code's height decides whether the next one lies beside it.
+        const int middle = row->top + (row->bottom - row->top) / 2;
+        const auto end = std::find_if(row + 1, placed.end(), [middle](const Placed& p) { return p.top > middle; });
+        std::sort(row, end, [&](const Placed& a, const Placed& b) {
+            if (a.left != b.left)
+                return a.left < b.left;
+            if (a.top != b.top)
+                return a.top < b.top;
+            return tieBreak(a, b);
         });
-        if (best != results.end())
-            return TDecodedCode{QString::fromStdString(best->text()), ProgramFormat(best->format())};
+        row = end;
     }
-    if (!matrix.empty()) {
-        const ZXing::Result result = ZXing::ReadBarcode(view, MakeHints(matrix, 1));
-        if (result.isValid() && matrix.testFlag(result.format()))
-            return TDecodedCode{QString::fromStdString(result.text()), ProgramFormat(result.format())};
-    }
-    return std::nullopt;
+    std::vector<TDecodedCode> sorted;
+    sorted.reserve(codes.size());
+    for (const Placed& p : placed)
+        sorted.push_back(std::move(*p.code));
+    codes = std::move(sorted);
 }

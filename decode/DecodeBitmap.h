@@ -2,28 +2,60 @@
 
 #include "decode/BarcodeFormat.h"
 
+#include <QByteArray>
 #include <QImage>
+#include <QPoint>
 #include <QString>
 
+#include <array>
 #include <cstdint>
 #include <optional>
+#include <vector>
 
-// A code read from a picture: its text and the format it was read as (one
-// of the ten formats with a reader).
+// A code read from a picture: its text, the format it was read as (one of the
+// ten formats with a reader), its content as encoded and where it lies.
 struct TDecodedCode {
     QString Text;
     TBarcodeFormat Format = TBarcodeFormat::Auto;
+    // The content as the code holds it, before any character-set conversion:
+    // binary payloads and texts in a wrongly guessed character set come back
+    // from these bytes.
+    QByteArray Bytes;
+    // The code's corners in the picture's pixels, in the code's own order:
+    // top left, top right, bottom right, bottom left. A linear code's are
+    // those of the band of scan lines that read it.
+    std::array<QPoint, 4> Position{};
+};
+
+// What a decode tries beyond the one pass over the picture as handed in. The
+// default is that one pass alone.
+struct TDecodeOptions {
+    // A picture in which the pass finds nothing is decoded once more with its
+    // grey plane inverted, with the same readers: light codes on a dark ground.
+    bool inverted = false;
 };
 
 // Decodes one code in a picture, as DecodeBitmap does, and tells its format too.
-std::optional<TDecodedCode> DecodeCode(QImage& bitmap, TBarcodeFormat format);
+std::optional<TDecodedCode> DecodeCode(QImage& bitmap, TBarcodeFormat format, TDecodeOptions options = {});
 
 // Decodes one code in a picture. `bitmap` is converted in place to 24 bits per
 // pixel (QImage::Format_BGR888) when it has another layout. Auto, and a format
 // the decoder has no reader for, try all ten readers; a format with a reader
 // tries only that one and finds only codes of that format. Answers the code's
 // text, or nothing.
-std::optional<QString> DecodeBitmap(QImage& bitmap, TBarcodeFormat format);
+std::optional<QString> DecodeBitmap(QImage& bitmap, TBarcodeFormat format, TDecodeOptions options = {});
+
+// Every code in a picture that the readers of `format` find (as DecodeCode
+// chooses them), in reading order: top to bottom, and left to right among
+// codes that lie side by side. `bitmap` is converted as DecodeBitmap converts
+// it. Empty when there is none.
+std::vector<TDecodedCode> DecodeAllCodes(QImage& bitmap, TBarcodeFormat format, TDecodeOptions options = {});
+
+// Puts codes in reading order: by their top edge, where a code whose top lies
+// above the middle of the first code of the current row joins that row; the
+// rows from the top, each row from the left. Codes at the same place keep the
+// order of their format in the readers' list, then of their text.
+void SortInReadingOrder(std::vector<TDecodedCode>& codes);
 
 // True when DecodeBitmap has a reader of its own for `format`: one of the ten
 // readers, or Auto, which uses them all. A format without one decodes as Auto.

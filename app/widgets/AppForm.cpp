@@ -2,6 +2,7 @@
 
 #include "app/AccessKeys.h"
 #include "app/AppState.h"
+#include "app/DecodeSettings.h"
 #include "app/HelpAddress.h"
 #include "app/SettingsStore.h"
 #include "app/widgets/ErrorHandler.h"
@@ -56,6 +57,8 @@ constexpr int kPaneHeight = 89;
 // How long the window system gets to take the hidden window off the screen
 // (and a compositor to fade it out) before the screen is grabbed.
 constexpr int kScreenGrabDelayMs = 400;
+// How long the status bar says that a screen scan's text is on the clipboard.
+constexpr int kClipboardMessageMs = 5000;
 
 // An error for the default error handler, with a text for the user.
 [[noreturn]] void Fail(const QString& message)
@@ -194,6 +197,8 @@ TAppForm::TAppForm(TAppEnvironment environment, QWidget* parent)
 
     RunHandler([this] { FormCreate(); });
     fImageScanner = std::make_unique<ImageFileScanner>(fSettings.get(), fStartup.ShippedFolder() + QStringLiteral("samples"));
+    SelectedDecodeOptions = LoadDecodeOptions(fSettings.get());
+    ReadInvertedCodes1->setChecked(SelectedDecodeOptions.inverted);
     TranslateAddedTexts();
 }
 
@@ -203,6 +208,9 @@ void TAppForm::TranslateAddedTexts()
 {
     ScanScreen1->setText(Translate(QStringLiteral("Scan Screen...")));
     AssignAccessKeys(menuBar()->actions().constFirst()->menu()->actions());
+    ReadInvertedCodes1->setText(Translate(QStringLiteral("Read Inverted Codes")));
+    if (auto* settings = qobject_cast<QMenu*>(ReadInvertedCodes1->parent()))
+        AssignAccessKeys(settings->actions());
 }
 
 TAppForm::~TAppForm()
@@ -373,6 +381,11 @@ void TAppForm::BuildMenus()
     QFont bold = autoEntry->font();
     bold.setBold(true);
     autoEntry->setFont(bold); // the submenu's default entry
+    // Its caption, in the user's language, comes once the language is known
+    // (TranslateAddedTexts), after the classic entries have their access keys.
+    ReadInvertedCodes1 = entry(settings, "ReadInvertedCodes1", QString());
+    ReadInvertedCodes1->setCheckable(true);
+    Bind(ReadInvertedCodes1, &QAction::triggered, &TAppForm::ReadInvertedCodes1Click);
     settings->addSeparator()->setObjectName(QStringLiteral("N2"));
     ResettoDefaults1 = entry(settings, "ResettoDefaults1", QStringLiteral("Reset to Defaults"));
     Bind(ResettoDefaults1, &QAction::triggered, &TAppForm::ResettoDefaults1Click);
@@ -455,7 +468,7 @@ void TAppForm::showEvent(QShowEvent* event)
 
 void TAppForm::ButtonBrowseClick()
 {
-    fImageScanner->Browse(*this, SelectedCodeFormat);
+    fImageScanner->Browse(*this, SelectedCodeFormat, SelectedDecodeOptions);
 }
 
 void TAppForm::LoadImageFile1Click()
@@ -468,7 +481,7 @@ void TAppForm::OpenPictureFile(const QString& file)
 {
     RunHandler([&] {
         PageControl1->setCurrentIndex(0);
-        fImageScanner->ScanFile(*this, file, SelectedCodeFormat);
+        fImageScanner->ScanFile(*this, file, SelectedCodeFormat, SelectedDecodeOptions);
     });
 }
 
@@ -481,9 +494,12 @@ void TAppForm::OpenFromCommandLine(const QStringList& arguments)
 void TAppForm::ScanPictureInput(const TPictureInput& input, TPictureSource source)
 {
     switch (input.kind) {
-    case TPictureInput::Kind::File: fImageScanner->ScanFile(*this, input.file, SelectedCodeFormat); break;
+    case TPictureInput::Kind::File:
+        fImageScanner->ScanFile(*this, input.file, SelectedCodeFormat, SelectedDecodeOptions);
+        break;
     case TPictureInput::Kind::Picture:
-        fImageScanner->ScanPicture(*this, input.picture, PictureSourceText(source), SelectedCodeFormat);
+        fImageScanner->ScanPicture(*this, input.picture, PictureSourceText(source), SelectedCodeFormat,
+                                   SelectedDecodeOptions);
         break;
     case TPictureInput::Kind::None: break;
     }
@@ -620,7 +636,14 @@ void TAppForm::GrabScreen()
 void TAppForm::ScreenScanned(const QImage& screenshot)
 {
     PageControl1->setCurrentIndex(0);
-    fImageScanner->ScanPicture(*this, screenshot, PictureSourceText(TPictureSource::Screen), SelectedCodeFormat);
+    const std::optional<QString> text = fImageScanner->ScanPicture(
+        *this, screenshot, PictureSourceText(TPictureSource::Screen), SelectedCodeFormat, SelectedDecodeOptions);
+    if (!text)
+        return; // the pane says "Unreadable!"; the clipboard keeps what it had
+    // A code on the screen is usually wanted somewhere else.
+    QGuiApplication::clipboard()->setText(*text);
+    // The message hides the code format's panel while it shows, and the panel comes back after it.
+    statusBar()->showMessage(Translate(QStringLiteral("The text is on the clipboard.")), kClipboardMessageMs);
 }
 
 std::optional<QString> TAppForm::AskForPictureFile(const QString& initialFolder)
@@ -759,6 +782,16 @@ void TAppForm::CodeFormatDegisti(const QString& codeFormat)
     StatusBar1->setText(QStringLiteral("Code Format: ") + QString(codeFormat).remove(QLatin1Char('&')));
 }
 
+void TAppForm::ReadInvertedCodes1Click(bool checked)
+{
+    // The entry has toggled its check mark already. The option applies from
+    // the next decode on (the shown picture is not decoded again) and is kept
+    // in settings.ini; when the file cannot be written, it holds for this run.
+    SelectedDecodeOptions.inverted = checked;
+    if (fSettings)
+        SaveDecodeOptions(*fSettings, SelectedDecodeOptions);
+}
+
 void TAppForm::Help2Click()
 {
     // The browser's failure to open the page is not reported.
@@ -767,7 +800,7 @@ void TAppForm::Help2Click()
 
 void TAppForm::ResettoDefaults1Click()
 {
-    ResetToDefaults(DataFolder, this);
+    ResetToDefaults(DataFolder, this, fEnvironment.resetActions);
 }
 
 void TAppForm::Language1Click()

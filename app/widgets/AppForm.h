@@ -7,6 +7,7 @@
 #include "app/WebcamScan.h"
 #include "app/widgets/ErrorHandler.h"
 #include "app/widgets/PictureBox.h"
+#include "localization/widgets/ResetToDefaults.h"
 
 #include <QIcon>
 #include <QMainWindow>
@@ -59,6 +60,8 @@ struct TAppEnvironment {
     QString updateCheckAddress;
     // Changes what the update check uses before it starts; empty: nothing.
     std::function<void(TCheckerEnvironment&)> adjustUpdateCheck;
+    // How Reset to Defaults restarts the program; empty members: for real.
+    TResetActions resetActions;
 
     static TAppEnvironment ForThisProcess();
 };
@@ -94,6 +97,7 @@ public:
     QAction* Exit1 = nullptr;
     QMenu* CodeFormat1 = nullptr;
     QActionGroup* CodeFormatGroup = nullptr;
+    QAction* ReadInvertedCodes1 = nullptr;
     QAction* ResettoDefaults1 = nullptr;
     QAction* Help2 = nullptr;
     QAction* UpdateNotifications1 = nullptr;
@@ -114,6 +118,7 @@ public:
     void TabSheet1DragDrop(QDropEvent* event);
     void CodeFormatClick(QAction* entry);
     void CodeFormatDegisti(const QString& codeFormat);
+    void ReadInvertedCodes1Click(bool checked);
     void Help2Click();
     void ResettoDefaults1Click();
     void Language1Click();
@@ -136,7 +141,8 @@ public:
     // once Qt has taken its options), if any; nothing else is read from it.
     void OpenFromCommandLine(const QStringList& arguments);
     // Every screenshot ends here, whichever way it was taken: it is scanned
-    // as a pasted picture.
+    // as a pasted picture, and a decoded text goes on the clipboard too,
+    // which the status bar says for a few seconds.
     void ScreenScanned(const QImage& screenshot);
 
     // The video front-end of the webcam tab; null only when the window's

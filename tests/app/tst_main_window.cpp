@@ -181,7 +181,7 @@ private slots:
                               (entry->isSeparator() ? QStringLiteral("-") : WithoutAccessKey(entry->text()));
         }
         QCOMPARE(layout, (QStringList{"File", "  Load Image File...", "  Scan Screen...", "  -", "  Exit",
-                                      "Settings", "  Code Format", "  -", "  Reset to Defaults",
+                                      "Settings", "  Code Format", "  Read Inverted Codes", "  -", "  Reset to Defaults",
                                       "Help", "  Online Help", "  -", "  Update Notifications", "  -",
                                       "  Language...", "  Send Feedback...", "  About..."}));
         QStringList formats;
@@ -216,7 +216,7 @@ private slots:
                     *list << entry->text();
         QCOMPARE(bar, (QStringList{"&File", "&Settings", "&Help"}));
         QCOMPARE(file, (QStringList{"&Load Image File...", "&Scan Screen...", "&Exit"}));
-        QCOMPARE(settings, (QStringList{"&Code Format", "&Reset to Defaults"}));
+        QCOMPARE(settings, (QStringList{"&Code Format", "R&ead Inverted Codes", "&Reset to Defaults"}));
         QCOMPARE(help, (QStringList{"&Online Help", "&Update Notifications", "&Language...", "Send &Feedback...",
                                     "&About..."}));
         QCOMPARE(popup, (QStringList{"&Copy", "&Select All"}));

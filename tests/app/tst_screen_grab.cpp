@@ -10,11 +10,13 @@
 #include "support/TestDesktop.h"
 
 #include <QAction>
+#include <QClipboard>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QScreen>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -81,6 +83,8 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!form.Memo1->toPlainText().isEmpty() || !errors.isEmpty(), 10000);
         QVERIFY2(errors.isEmpty(), qPrintable(errors.join('\n')));
         QCOMPARE(form.Memo1->toPlainText(), kQrText);
+        QCOMPARE(QGuiApplication::clipboard()->text(), kQrText); // and on the clipboard, as the status bar says
+        QCOMPARE(form.statusBar()->currentMessage(), QStringLiteral("The text is on the clipboard."));
         QCOMPARE(form.Edit1->text(), QStringLiteral("[Screenshot]"));
         QCOMPARE(form.Image1->Picture().size(), form.screen()->size());
         QVERIFY(form.isVisible()); // back after the grab

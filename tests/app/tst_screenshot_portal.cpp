@@ -10,6 +10,7 @@
 #include "support/TestDesktop.h"
 
 #include <QAction>
+#include <QClipboard>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusContext>
@@ -20,6 +21,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -307,6 +309,8 @@ private slots:
         QCOMPARE(form->Image1->Picture().size(), QSize(800, 600));
         QCOMPARE(form->Memo1->toPlainText(), kQrText);
         QCOMPARE(form->Memo1->palette().color(QPalette::Base), kLime);
+        QCOMPARE(QGuiApplication::clipboard()->text(), kQrText); // and on the clipboard, as the status bar says
+        QCOMPARE(form->statusBar()->currentMessage(), QStringLiteral("The text is on the clipboard."));
         QVERIFY(form->isVisible()); // the portal takes the screen as the user sees it
         QVERIFY(!QFile::exists(exeFolder + QStringLiteral("/settings.ini"))); // a pasted picture: nothing remembered
     }

@@ -280,6 +280,48 @@ private slots:
         form->Button1->click();
     }
 
+    // A light code on a dark ground in front of the camera: read with
+    // Settings > "Read Inverted Codes" only, from the next frame on.
+    void lightCodeOnDarkGroundFromCamera_data()
+    {
+        QTest::addColumn<QString>("sample");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("QR code") << "qr_code.png" << kQrText;
+        QTest::newRow("Data Matrix") << "data_matrix.png" << "Lantrix Data Matrix 0042";
+    }
+
+    void lightCodeOnDarkGroundFromCamera()
+    {
+        QFETCH(QString, sample);
+        QFETCH(QString, text);
+        QImage negative = QImage(kSamples + QLatin1Char('/') + sample).convertToFormat(QImage::Format_RGB32);
+        negative.invertPixels();
+        const QString png = root->filePath(QStringLiteral("negative.png"));
+        QVERIFY(negative.save(png));
+        const QString camera = QStringLiteral("Webcam Tab Light Code");
+        TestCameras::add(camera, StillPictureDescription(png, TTestCameraFormat::YUY2, 640, 480));
+
+        auto form = MakeForm();
+        QVERIFY(!form->ReadInvertedCodes1->isChecked());
+        ActivateWebcamTab(*form);
+        QVERIFY(SelectDevice(*form, camera));
+        form->Button1->click();
+        QVERIFY(WaitForFrames(*form, 10));
+        QVERIFY(form->Memo2->isHidden());
+        QVERIFY(form->Memo2->toPlainText().isEmpty());
+
+        form->ReadInvertedCodes1->trigger(); // during the capture
+        QTRY_COMPARE_WITH_TIMEOUT(form->Memo2->toPlainText(), text, kTimeout);
+        QVERIFY(!form->Memo2->isHidden());
+
+        form->ReadInvertedCodes1->trigger(); // off again: the pane keeps the last text
+        form->Memo2->setPlainText(QStringLiteral("marker"));
+        QVERIFY(WaitForFrames(*form, 10));
+        QCOMPARE(form->Memo2->toPlainText(), QStringLiteral("marker"));
+        form->Button1->click();
+        QVERIFY(errors.isEmpty());
+    }
+
     void startWithoutDevicesDoesNothing()
     {
         TestCameras::clear();

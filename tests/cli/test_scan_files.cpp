@@ -6,8 +6,11 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QPainter>
+#include <QRect>
 #include <QTemporaryDir>
 
 #include <ZXing/BitMatrix.h>
@@ -35,6 +38,56 @@ QImage QrCodePicture(const QString& text)
         for (int x = 0; x < picture.width(); ++x)
             picture.scanLine(y)[x] = bits.get(x / kModule, y / kModule) ? 0 : 255;
     return picture;
+}
+
+// A QR code holding `bytes` as they are (each a character of the writer's
+// input, no character set announced), 6 pixels a module.
+QImage QrCodeOfBytes(const QByteArray& bytes)
+{
+    std::wstring contents;
+    for (char byte : bytes)
+        contents += static_cast<wchar_t>(static_cast<unsigned char>(byte));
+    const ZXing::BitMatrix bits = ZXing::MultiFormatWriter(ZXing::BarcodeFormat::QRCode)
+                                      .setEncoding(ZXing::CharacterSet::Unknown)
+                                      .setMargin(4)
+                                      .encode(contents, 0, 0);
+    constexpr int kModule = 6;
+    QImage picture(bits.width() * kModule, bits.height() * kModule, QImage::Format_Grayscale8);
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            picture.scanLine(y)[x] = bits.get(x / kModule, y / kModule) ? 0 : 255;
+    return picture;
+}
+
+// Bytes that are no UTF-8: a NUL, a lone continuation byte, bytes never
+// used, a broken sequence, and a line break.
+const QByteArray kBinary("\x00\x80\xff\xc3\x28" "A\xfe\n\xe9\x01", 10);
+
+// The sample with light and dark swapped: a light code on a dark ground.
+QByteArray NegativeOf(const QString& sample)
+{
+    QImage picture = LoadSample(sample).convertToFormat(QImage::Format_RGB32);
+    picture.invertPixels();
+    return EncodePicture(picture, "PNG");
+}
+
+// Where each sample lies in the picture of three codes: a QR code at the top,
+// an EAN-13 and a Data Matrix side by side below it (zxing-cpp finds a Data
+// Matrix code only across the picture's middle row).
+const QRect kThreeQr(300, 20, 296, 296);
+const QRect kThreeEan13(40, 400, 798, 450);
+const QRect kThreeDataMatrix(880, 360, 480, 480);
+
+QByteArray ThreeCodes()
+{
+    QImage canvas(1400, 1200, QImage::Format_RGB32);
+    canvas.fill(Qt::white);
+    QPainter painter(&canvas);
+    painter.drawImage(kThreeDataMatrix.topLeft(), LoadSample("data_matrix.png"));
+    painter.drawImage(kThreeEan13.topLeft(), LoadSample("ean_13.png"));
+    painter.drawImage(kThreeQr.topLeft(), LoadSample("qr_code.png"));
+    painter.end();
+    return EncodePicture(canvas, "PNG");
 }
 
 QByteArray SampleBytes(const QString& name)
@@ -65,6 +118,11 @@ protected:
         Put("truncated.png", SampleBytes("qr_code.png").left(200));
         Put("notes.md", "# not a picture\n");
         Put("photo.jpg", EncodePicture(LoadSample("qr_code.png"), "JPG", 90));
+        Put("qr-negative.png", NegativeOf("qr_code.png"));
+        Put("dm-negative.png", NegativeOf("data_matrix.png"));
+        Put("ean13-negative.png", NegativeOf("ean_13.png"));
+        Put("three.png", ThreeCodes());
+        Put("binary.png", EncodePicture(QrCodeOfBytes(kBinary), "PNG"));
     }
 
     void Put(const QByteArray& name, const QByteArray& bytes) { WriteFile(folder + name, bytes); }
@@ -130,7 +188,40 @@ INSTANTIATE_TEST_SUITE_P(
         ManyCase{"folder_among_files", {".", "qr.png"}, 2, "qr.png: " + kQrText + "\n",
                  ".: Unknown picture file extension (.)\n"},
         ManyCase{"one_file_as_before", {"aztec.png"}, 1, "", "Unreadable!\n"},
-        ManyCase{"one_missing_file_as_before", {"missing.png"}, 2, "", "File not found\n"}),
+        ManyCase{"one_missing_file_as_before", {"missing.png"}, 2, "", "File not found\n"},
+        // Light codes on a dark ground: read with --inverted only.
+        ManyCase{"negative_qr", {"qr-negative.png"}, 1, "", "Unreadable!\n"},
+        ManyCase{"negative_qr_inverted", {"--inverted", "qr-negative.png"}, 0, kQrText + "\n", ""},
+        ManyCase{"negative_data_matrix", {"dm-negative.png"}, 1, "", "Unreadable!\n"},
+        ManyCase{"negative_data_matrix_inverted", {"dm-negative.png", "--inverted"}, 0, "Lantrix Data Matrix 0042\n", ""},
+        ManyCase{"negative_ean13", {"--format", "EAN_13", "ean13-negative.png"}, 1, "", "Unreadable!\n"},
+        ManyCase{"negative_ean13_inverted", {"--inverted", "--format", "EAN_13", "ean13-negative.png"}, 0,
+                 "4006381333931\n", ""},
+        ManyCase{"negative_ean13_other_format", {"--inverted", "--format", "QR_CODE", "ean13-negative.png"}, 1, "",
+                 "Unreadable!\n"},
+        ManyCase{"negatives_among_files",
+                 {"--inverted", "qr.png", "dm-negative.png", "ean13-negative.png", "aztec.png"}, 1,
+                 "qr.png: " + kQrText + "\ndm-negative.png: Lantrix Data Matrix 0042\nean13-negative.png: 4006381333931\n",
+                 "aztec.png: Unreadable!\n"},
+        ManyCase{"negatives_among_files_not_inverted", {"qr.png", "dm-negative.png", "ean13-negative.png"}, 1,
+                 "qr.png: " + kQrText + "\n", "dm-negative.png: Unreadable!\nean13-negative.png: Unreadable!\n"},
+        // Every code of a picture, top to bottom and left to right.
+        ManyCase{"three_codes_one", {"three.png"}, 0, "4006381333931\n", ""},
+        ManyCase{"three_codes_all", {"--all", "three.png"}, 0,
+                 kQrText + "\n4006381333931\nLantrix Data Matrix 0042\n", ""},
+        ManyCase{"three_codes_all_among_files", {"three.png", "aztec.png", "ean8.png", "--all"}, 1,
+                 "three.png: " + kQrText + "\nthree.png: 4006381333931\nthree.png: Lantrix Data Matrix 0042\n"
+                 "ean8.png: 96385074\n",
+                 "aztec.png: Unreadable!\n"},
+        ManyCase{"three_codes_all_of_a_format", {"--all", "--format", "DATA_MATRIX", "three.png"}, 0,
+                 "Lantrix Data Matrix 0042\n", ""},
+        ManyCase{"all_inverted", {"--all", "--inverted", "qr-negative.png"}, 0, kQrText + "\n", ""},
+        // The content as encoded, byte for byte, without a newline.
+        ManyCase{"raw_bytes_not_utf8", {"--raw-bytes", "binary.png"}, 0, kBinary, ""},
+        ManyCase{"raw_bytes_text", {"--raw-bytes", "qr.png"}, 0, kQrText, ""},
+        ManyCase{"raw_bytes_inverted", {"--inverted", "--raw-bytes", "qr-negative.png"}, 0, kQrText, ""},
+        ManyCase{"raw_bytes_unreadable", {"--raw-bytes", "aztec.png"}, 1, "", "Unreadable!\n"},
+        ManyCase{"raw_bytes_missing", {"--raw-bytes", "missing.png"}, 2, "", "File not found\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Many files of different costs: every line comes, in the files' order.
@@ -228,6 +319,68 @@ TEST_F(PictureFolder, JsonWithOneFileIsOneLine)
     EXPECT_EQ(run.out.count('\n'), 1);
 }
 
+// The bytes of the code as encoded, in hexadecimal, beside a text that cannot
+// hold them.
+TEST_F(PictureFolder, JsonBytesOfACodeThatIsNoUtf8)
+{
+    const TCommandOutcome run = Scan({"--json", "binary.png", "qr.png"});
+    EXPECT_EQ(run.exitCode, 0);
+    const QList<QByteArray> lines = run.out.split('\n');
+    ASSERT_EQ(lines.size(), 3) << run.out.toStdString();
+    const QJsonObject binary = QJsonDocument::fromJson(lines[0]).object();
+    EXPECT_EQ(binary.value("status").toString(), QStringLiteral("decoded"));
+    EXPECT_EQ(binary.value("bytes").toString(), QString::fromLatin1(kBinary.toHex()));
+    EXPECT_EQ(QByteArray::fromHex(binary.value("bytes").toString().toLatin1()), kBinary);
+    const QJsonObject text = QJsonDocument::fromJson(lines[1]).object();
+    EXPECT_EQ(text.value("bytes").toString(), QString::fromLatin1(kQrText.toHex()));
+}
+
+// --all --json: "codes" in reading order, each with its format, text, bytes
+// and four corners, which lie in the picture on the code they belong to.
+TEST_F(PictureFolder, JsonEveryCodeWithItsCorners)
+{
+    const TCommandOutcome run = Scan({"--all", "--json", "three.png", "aztec.png", "missing.png"});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.err, "");
+    const QList<QByteArray> lines = run.out.split('\n');
+    ASSERT_EQ(lines.size(), 4) << run.out.toStdString();
+
+    const QJsonObject three = QJsonDocument::fromJson(lines[0]).object();
+    EXPECT_EQ(three.value("file").toString(), QStringLiteral("three.png"));
+    EXPECT_EQ(three.value("status").toString(), QStringLiteral("decoded"));
+    EXPECT_FALSE(three.contains("text"));
+    const QJsonArray codes = three.value("codes").toArray();
+    const struct {
+        const char* format;
+        QByteArray text;
+        QRect area;
+    } expected[] = {{"QR_CODE", kQrText, kThreeQr},
+                    {"EAN_13", "4006381333931", kThreeEan13},
+                    {"DATA_MATRIX", "Lantrix Data Matrix 0042", kThreeDataMatrix}};
+    ASSERT_EQ(codes.size(), 3) << lines[0].toStdString();
+    const QRect picture(0, 0, 1400, 1200);
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE(i);
+        const QJsonObject code = codes[i].toObject();
+        EXPECT_EQ(code.value("format").toString(), QLatin1String(expected[i].format));
+        EXPECT_EQ(code.value("text").toString(), QString::fromUtf8(expected[i].text));
+        EXPECT_EQ(code.value("bytes").toString(), QString::fromLatin1(expected[i].text.toHex()));
+        const QJsonArray corners = code.value("position").toArray();
+        ASSERT_EQ(corners.size(), 4);
+        for (const QJsonValue& corner : corners) {
+            const QPoint point(corner.toArray().at(0).toInt(-1), corner.toArray().at(1).toInt(-1));
+            EXPECT_TRUE(picture.contains(point)) << point.x() << "," << point.y();
+            EXPECT_TRUE(expected[i].area.contains(point)) << point.x() << "," << point.y();
+        }
+    }
+    const QJsonObject aztec = QJsonDocument::fromJson(lines[1]).object();
+    EXPECT_EQ(aztec.value("status").toString(), QStringLiteral("unreadable"));
+    EXPECT_EQ(aztec.value("codes"), QJsonValue(QJsonArray()));
+    const QJsonObject missing = QJsonDocument::fromJson(lines[2]).object();
+    EXPECT_EQ(missing.value("status").toString(), QStringLiteral("error"));
+    EXPECT_TRUE(missing.value("codes").isNull());
+}
+
 // ---- Standard input -------------------------------------------------------
 
 struct InputCase {
@@ -263,6 +416,7 @@ QByteArray QrSvg()
                 svg += QStringLiteral("<rect x=\"%1\" y=\"%2\" width=\"1\" height=\"1\"/>").arg(x).arg(y).toUtf8();
     return svg + "</svg>\n";
 }
+QByteArray BinaryPng() { return EncodePicture(QrCodeOfBytes(kBinary), "PNG"); }
 QByteArray Words() { return "these are words, not a picture\n"; }
 QByteArray Nothing() { return {}; }
 QByteArray QrRgbSample()
@@ -300,9 +454,11 @@ INSTANTIATE_TEST_SUITE_P(
                       InputCase{"among_files", {"ean8.png", "-", "aztec.png"}, QrJpeg, 1,
                                 "ean8.png: 96385074\n-: " + kQrText + "\n", "aztec.png: Unreadable!\n"},
                       InputCase{"json", {"--json", "-"}, QrPng, 0,
-                                "{\"error\":null,\"file\":\"-\",\"format\":\"QR_CODE\",\"status\":\"decoded\",\"text\":\"" +
+                                "{\"bytes\":\"" + kQrText.toHex() +
+                                    "\",\"error\":null,\"file\":\"-\",\"format\":\"QR_CODE\",\"status\":\"decoded\",\"text\":\"" +
                                     kQrText + "\"}\n",
                                 ""},
+                      InputCase{"raw_bytes", {"--raw-bytes", "-"}, BinaryPng, 0, kBinary, ""},
                       InputCase{"a_file_named_dash", {"./-"}, Nothing, 2, "", "Unknown picture file extension (.)\n"},
                       InputCase{"raw_sample", {"--raw", "320x240:RGB", "-"}, QrRgbSample, 0, kQrText + "\n", ""}),
     [](const auto& info) { return std::string(info.param.name); });

@@ -29,6 +29,19 @@ QByteArray QrCodeSource()
     return StillPictureDescription(SamplePath(QStringLiteral("qr_code.png")), TTestCameraFormat::YUY2, 640, 480).toUtf8();
 }
 
+// The QR sample with light and dark swapped, still, in a frame.
+QByteArray LightQrCodeSource()
+{
+    static QTemporaryDir folder;
+    const QString png = folder.filePath(QStringLiteral("light-qr.png"));
+    if (!QFile::exists(png)) {
+        QImage negative = LoadSample("qr_code.png").convertToFormat(QImage::Format_RGB32);
+        negative.invertPixels();
+        EXPECT_TRUE(negative.save(png));
+    }
+    return StillPictureDescription(png, TTestCameraFormat::YUY2, 640, 480).toUtf8();
+}
+
 QByteArray PatternSource()
 {
     return TestPatternDescription(TTestCameraFormat::YUY2, 320, 240).toUtf8();
@@ -117,7 +130,8 @@ private:
 struct LiveCase {
     const char* name;
     // "%QR" and "%PATTERN": the test sources; "%SEQUENCE": A, none, A, B, A;
-    // "%QRPNG": the QR sample's file; "%VIDEO", "%VIDEOURI": a video file showing it
+    // "%QRPNG": the QR sample's file; "%VIDEO", "%VIDEOURI": a video file showing it;
+    // "%LIGHTQR": the QR code light on a dark ground
     QList<QByteArray> arguments;
     int exitCode;
     QByteArray out; // all of it
@@ -143,6 +157,7 @@ TEST_P(ScanLive, CodesAndExitStatus)
         a.replace("%VIDEOURI", video ? video->Uri() : QByteArray());
         a.replace("%VIDEO", video ? video->Path() : QByteArray());
         a.replace("%QRPNG", QFile::encodeName(SamplePath(QStringLiteral("qr_code.png"))));
+        a.replace("%LIGHTQR", LightQrCodeSource());
         a.replace("%QR", QrCodeSource());
         a.replace("%PATTERN", PatternSource());
         a.replace("%SEQUENCE", sequence.Description());
@@ -176,6 +191,9 @@ INSTANTIATE_TEST_SUITE_P(
         LiveCase{"video_file_demuxed", {"--timeout", "60", "--pipeline", "filesrc location=\"%VIDEO\" ! avidemux ! jpegdec ! videoconvert"},
                  0, kQrText + "\n", ""},
         LiveCase{"timeout_without_code", {"--timeout", "1", "--pipeline", "%PATTERN"}, 1, "", ""},
+        LiveCase{"light_code_inverted", {"--inverted", "--count", "1", "--timeout", "60", "--pipeline", "%LIGHTQR"}, 0,
+                 kQrText + "\n", ""},
+        LiveCase{"light_code_not_inverted", {"--timeout", "1", "--pipeline", "%LIGHTQR"}, 1, "", ""},
         LiveCase{"other_format_times_out", {"--format", "EAN_13", "--timeout", "1", "--pipeline", "%QR"}, 1, "", ""},
         LiveCase{"end_of_stream_without_code",
                  {"--pipeline", "videotestsrc num-buffers=20 ! video/x-raw,width=160,height=120 ! videoconvert"}, 1, "", ""},

@@ -7,12 +7,14 @@
 #include "decode/PictureLoader.h"
 #include "support/Samples.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QStringList>
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -120,7 +122,20 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"timeout_longer_than_a_day", {"--camera", "A", "--timeout", "86401"}, "--timeout needs"},
         ParseCase{"timeout_without_seconds", {"--camera", "A", "--timeout"}, "--timeout needs a number of seconds"},
         ParseCase{"list_cameras", {"--list-cameras"}, nullptr},
-        ParseCase{"list_cameras_with_file", {"--list-cameras", "a.png"}, "--list-cameras takes nothing else"}),
+        ParseCase{"list_cameras_with_file", {"--list-cameras", "a.png"}, "--list-cameras takes nothing else"},
+        ParseCase{"inverted", {"--inverted", "a.png", "b.png"}, nullptr},
+        ParseCase{"inverted_live", {"--inverted", "--camera", "A"}, nullptr},
+        ParseCase{"inverted_takes_no_value", {"--inverted=1", "a.png"}, "unknown option '--inverted=1'"},
+        ParseCase{"all", {"--all", "a.png", "b.png"}, nullptr},
+        ParseCase{"all_json", {"--all", "--json", "a.png"}, nullptr},
+        ParseCase{"all_raw_sample", {"--all", "--raw", "8x8:YUY2", "a.raw"}, nullptr},
+        ParseCase{"all_live", {"--all", "--pipeline", "videotestsrc"}, "--all and --raw-bytes go with picture files"},
+        ParseCase{"raw_bytes", {"--raw-bytes", "a.png"}, nullptr},
+        ParseCase{"raw_bytes_standard_input", {"--inverted", "--raw-bytes", "-"}, nullptr},
+        ParseCase{"raw_bytes_two_files", {"--raw-bytes", "a.png", "b.png"}, "--raw-bytes takes one file"},
+        ParseCase{"raw_bytes_json", {"--raw-bytes", "--json", "a.png"}, "not with --json or --all"},
+        ParseCase{"raw_bytes_all", {"--all", "--raw-bytes", "a.png"}, "not with --json or --all"},
+        ParseCase{"raw_bytes_live", {"--raw-bytes", "--camera", "A"}, "--all and --raw-bytes go with picture files"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ParseArguments, KeepsFileNamesAsBytesInTheirOrder)
@@ -130,6 +145,24 @@ TEST(ParseArguments, KeepsFileNamesAsBytesInTheirOrder)
     EXPECT_EQ(options->files, (QList<QByteArray>{"b\xe9.png", "-", "--json"}));
     EXPECT_EQ(options->format, TBarcodeFormat::EAN_8);
     EXPECT_FALSE(options->json);
+}
+
+TEST(ParseArguments, DecodeOptionsAreOffUnlessGiven)
+{
+    const std::optional<TScanOptions> plain = Parse({"a.png"});
+    ASSERT_TRUE(plain);
+    EXPECT_FALSE(plain->inverted);
+    EXPECT_FALSE(plain->all);
+    EXPECT_FALSE(plain->rawBytes);
+    const std::optional<TScanOptions> given = Parse({"--all", "a.png", "--inverted", "b.png"});
+    ASSERT_TRUE(given);
+    EXPECT_TRUE(given->inverted);
+    EXPECT_TRUE(given->all);
+    EXPECT_FALSE(given->rawBytes);
+    EXPECT_EQ(given->files, (QList<QByteArray>{"a.png", "b.png"}));
+    const std::optional<TScanOptions> raw = Parse({"--raw-bytes", "a.png"});
+    ASSERT_TRUE(raw);
+    EXPECT_TRUE(raw->rawBytes);
 }
 
 TEST(ParseArguments, LiveLimits)
@@ -177,25 +210,47 @@ TEST(Usage, NamesEveryOption)
 {
     const std::string usage = Captured([](std::FILE* to) { PrintUsage(to); });
     for (const char* option : {"--format", "--json", "--raw", "--save-bitmap", "--camera", "--pipeline", "--count",
-                               "--timeout", "--list-cameras", "--help"})
+                               "--timeout", "--list-cameras", "--inverted", "--all", "--raw-bytes", "--help"})
         EXPECT_NE(usage.find(option), std::string::npos) << option;
+}
+
+TEST(Usage, LinesFitATerminal)
+{
+    const std::string usage = Captured([](std::FILE* to) { PrintUsage(to); });
+    std::size_t start = 0;
+    for (std::size_t end; (end = usage.find('\n', start)) != std::string::npos; start = end + 1)
+        EXPECT_LE(end - start, 79u) << usage.substr(start, end - start); // an 80-column terminal
 }
 
 // ---- Results: writers and exit status ---------------------------------------
 
+TDecodedCode Code(const QString& text, TBarcodeFormat format = TBarcodeFormat::QR_CODE, QByteArray bytes = {},
+                  std::array<QPoint, 4> position = {})
+{
+    if (bytes.isNull())
+        bytes = text.toUtf8();
+    return TDecodedCode{text, format, bytes, position};
+}
+
 TScanResult Decoded(const QByteArray& file, const QString& text, TBarcodeFormat format = TBarcodeFormat::QR_CODE)
 {
-    return {file, TScanStatus::Decoded, TDecodedCode{text, format}, QString()};
+    return {file, TScanStatus::Decoded, Code(text, format), QString(), {}};
 }
 
 TScanResult Unreadable(const QByteArray& file)
 {
-    return {file, TScanStatus::Unreadable, std::nullopt, QString()};
+    return {file, TScanStatus::Unreadable, std::nullopt, QString(), {}};
 }
 
 TScanResult Failed(const QByteArray& file, const QString& error)
 {
-    return {file, TScanStatus::Error, std::nullopt, error};
+    return {file, TScanStatus::Error, std::nullopt, error, {}};
+}
+
+// A result of every code of a picture.
+TScanResult DecodedAll(const QByteArray& file, std::vector<TDecodedCode> codes)
+{
+    return {file, TScanStatus::Decoded, std::nullopt, QString(), std::move(codes)};
 }
 
 struct WriterCase {
@@ -239,6 +294,65 @@ INSTANTIATE_TEST_SUITE_P(
                    "t\xc3\xa4" "b\tline\nnext\n", ""}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// Every code of a picture: a line each, in the order given, each prefixed
+// with the file where the lines are; no code, or an error, as with one code.
+struct AllTextCase {
+    const char* name;
+    bool prefix;
+    TScanResult result;
+    std::string out, messages;
+};
+
+void PrintTo(const AllTextCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+class TextWriterAll : public ::testing::TestWithParam<AllTextCase> {};
+
+TEST_P(TextWriterAll, ALineForEveryCode)
+{
+    std::string messages;
+    const std::string out = Captured([&](std::FILE* outFile) {
+        messages = Captured([&](std::FILE* messageFile) {
+            TTextWriter(outFile, messageFile, GetParam().prefix, TCodesPerPicture::All).Write(GetParam().result);
+        });
+    });
+    EXPECT_EQ(out, GetParam().out);
+    EXPECT_EQ(messages, GetParam().messages);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, TextWriterAll,
+    ::testing::Values(
+        AllTextCase{"three_alone", false,
+                    DecodedAll("a.png", {Code("first"), Code("4006381333931", TBarcodeFormat::EAN_13), Code("third")}),
+                    "first\n4006381333931\nthird\n", ""},
+        AllTextCase{"three_prefixed", true, DecodedAll("a.png", {Code("x"), Code("y"), Code("z")}),
+                    "a.png: x\na.png: y\na.png: z\n", ""},
+        AllTextCase{"unreadable", true, Unreadable("b.png"), "", "b.png: Unreadable!\n"},
+        AllTextCase{"error", false, Failed("c.png", "File not found"), "", "File not found\n"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// The content of the one code, byte for byte and nothing else; messages as
+// the text writer writes them alone.
+TEST(RawBytesWriter, TheBytesAloneWithoutANewline)
+{
+    const QByteArray bytes("\x00\x80\xff\xc3\x28\n\r\x1b", 8);
+    std::string messages;
+    const std::string out = Captured([&](std::FILE* outFile) {
+        messages = Captured([&](std::FILE* messageFile) {
+            TRawBytesWriter writer(outFile, messageFile);
+            writer.Write({"a.png", TScanStatus::Decoded, Code(QStringLiteral("shown"), TBarcodeFormat::QR_CODE, bytes),
+                          QString(), {}});
+            writer.Write(Unreadable("b.png"));
+            writer.Write(Failed("c.png", "File not found"));
+        });
+    });
+    EXPECT_EQ(QByteArray::fromStdString(out).toHex(), bytes.toHex());
+    EXPECT_EQ(messages, "Unreadable!\nFile not found\n");
+}
+
 // Texts and names that JSON must escape, and bytes that are no UTF-8.
 struct JsonCase {
     const char* name;
@@ -269,20 +383,22 @@ TEST_P(JsonWriter, ParsesBackToTheRecord)
     const QString name = QString::fromUtf8(c.file);
     const struct {
         const char* status;
-        QJsonValue format, text, error;
-    } expected[] = {{"decoded", QStringLiteral("DATA_MATRIX"), c.text, QJsonValue::Null},
-                    {"unreadable", QJsonValue::Null, QJsonValue::Null, QJsonValue::Null},
-                    {"error", QJsonValue::Null, QJsonValue::Null, c.text}};
+        QJsonValue format, text, bytes, error;
+    } expected[] = {{"decoded", QStringLiteral("DATA_MATRIX"), c.text, QString::fromLatin1(c.text.toUtf8().toHex()),
+                     QJsonValue::Null},
+                    {"unreadable", QJsonValue::Null, QJsonValue::Null, QJsonValue::Null, QJsonValue::Null},
+                    {"error", QJsonValue::Null, QJsonValue::Null, QJsonValue::Null, c.text}};
     for (int i = 0; i < 3; ++i) {
         QJsonParseError error;
         const QJsonDocument document = QJsonDocument::fromJson(lines[i], &error);
         ASSERT_EQ(error.error, QJsonParseError::NoError) << lines[i].toStdString();
         const QJsonObject object = document.object();
-        EXPECT_EQ(object.keys(), (QStringList{"error", "file", "format", "status", "text"}));
+        EXPECT_EQ(object.keys(), (QStringList{"bytes", "error", "file", "format", "status", "text"}));
         EXPECT_EQ(object.value("file").toString(), name);
         EXPECT_EQ(object.value("status").toString(), QLatin1String(expected[i].status));
         EXPECT_EQ(object.value("format"), expected[i].format);
         EXPECT_EQ(object.value("text"), expected[i].text);
+        EXPECT_EQ(object.value("bytes"), expected[i].bytes);
         EXPECT_EQ(object.value("error"), expected[i].error);
         EXPECT_FALSE(lines[i].contains('\n'));
     }
@@ -299,6 +415,65 @@ INSTANTIATE_TEST_SUITE_P(
         JsonCase{"line_separators", "a\xe2\x80\xa8" "b.png", QString::fromUtf8("x\u2028y\u2029z")},
         JsonCase{"empty_text", "e.png", QString()}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// The bytes as the code holds them, in hexadecimal, whatever the text is.
+TEST(JsonWriter, BytesThatAreNoUtf8InHexadecimal)
+{
+    const TScanResult result{"a.png", TScanStatus::Decoded,
+                             Code(QStringLiteral("\uFFFD("), TBarcodeFormat::QR_CODE, QByteArray("\x00\xc3\x28\xff", 4)),
+                             QString(), {}};
+    const QJsonObject object = QJsonDocument::fromJson(JsonLine(result)).object();
+    EXPECT_EQ(object.value("bytes").toString(), QStringLiteral("00c328ff"));
+}
+
+// Every code of a picture: "codes", a list in the order given, each with its
+// format, text, bytes and four corners; empty when there is none, null after
+// an error; no "format" or "text" of the picture's own.
+TEST(JsonWriter, EveryCodeOfAPicture)
+{
+    const std::vector<TDecodedCode> codes = {
+        Code(QStringLiteral("top"), TBarcodeFormat::QR_CODE, QByteArray("\xfe\x01", 2),
+             {QPoint(10, 20), QPoint(110, 20), QPoint(110, 120), QPoint(10, 120)}),
+        Code(QStringLiteral("4006381333931"), TBarcodeFormat::EAN_13, {},
+             {QPoint(5, 300), QPoint(700, 301), QPoint(700, 340), QPoint(5, 341)})};
+    const std::string out = Captured([&](std::FILE* to) {
+        TJsonWriter writer(to, TCodesPerPicture::All);
+        writer.Write(DecodedAll("a.png", codes));
+        writer.Write(Unreadable("b.png"));
+        writer.Write(Failed("c.png", "File not found"));
+    });
+    const QList<QByteArray> lines = QByteArray::fromStdString(out).split('\n');
+    ASSERT_EQ(lines.size(), 4);
+    std::vector<QJsonObject> objects;
+    for (int i = 0; i < 3; ++i) {
+        QJsonParseError error;
+        objects.push_back(QJsonDocument::fromJson(lines[i], &error).object());
+        ASSERT_EQ(error.error, QJsonParseError::NoError) << lines[i].toStdString();
+        EXPECT_EQ(objects.back().keys(), (QStringList{"codes", "error", "file", "status"}));
+    }
+    EXPECT_EQ(objects[0].value("status").toString(), QStringLiteral("decoded"));
+    const QJsonArray list = objects[0].value("codes").toArray();
+    ASSERT_EQ(list.size(), 2);
+    const QJsonObject first = list[0].toObject();
+    EXPECT_EQ(first.keys(), (QStringList{"bytes", "format", "position", "text"}));
+    EXPECT_EQ(first.value("format").toString(), QStringLiteral("QR_CODE"));
+    EXPECT_EQ(first.value("text").toString(), QStringLiteral("top"));
+    EXPECT_EQ(first.value("bytes").toString(), QStringLiteral("fe01"));
+    EXPECT_EQ(QJsonDocument(first.value("position").toArray()).toJson(QJsonDocument::Compact),
+              QByteArray("[[10,20],[110,20],[110,120],[10,120]]"));
+    const QJsonObject second = list[1].toObject();
+    EXPECT_EQ(second.value("format").toString(), QStringLiteral("EAN_13"));
+    EXPECT_EQ(second.value("bytes").toString(), QString::fromLatin1(QByteArray("4006381333931").toHex()));
+    EXPECT_EQ(QJsonDocument(second.value("position").toArray()).toJson(QJsonDocument::Compact),
+              QByteArray("[[5,300],[700,301],[700,340],[5,341]]"));
+    EXPECT_EQ(objects[0].value("error"), QJsonValue(QJsonValue::Null));
+
+    EXPECT_EQ(objects[1].value("status").toString(), QStringLiteral("unreadable"));
+    EXPECT_EQ(objects[1].value("codes"), QJsonValue(QJsonArray()));
+    EXPECT_EQ(objects[2].value("status").toString(), QStringLiteral("error"));
+    EXPECT_EQ(objects[2].value("codes"), QJsonValue(QJsonValue::Null));
+    EXPECT_EQ(objects[2].value("error").toString(), QStringLiteral("File not found"));
+}
 
 TEST(JsonWriter, NamesThatAreNoUtf8BecomeReplacementCharacters)
 {

@@ -154,6 +154,82 @@ TEST(DecodeBitmap, LightCodeOnDarkGroundIsNotRead)
     EXPECT_FALSE(DecodeBitmap(picture, TBarcodeFormat::QR_CODE).has_value());
 }
 
+// Light codes on a dark ground: read only when the inverted retry is asked
+// for, with Auto and with the code's own format, and never by another format's
+// reader; every code is found that way too.
+struct InvertedCase {
+    const char* file;
+    const char* text;
+    TBarcodeFormat own;
+    TBarcodeFormat other; // a format with a reader that must not find it
+};
+
+void PrintTo(const InvertedCase& c, std::ostream* out)
+{
+    *out << c.file;
+}
+
+const InvertedCase kInverted[] = {
+    {"qr_code.png", "https://lantrix.invalid/hello?from=qr", TBarcodeFormat::QR_CODE, TBarcodeFormat::EAN_13},
+    {"data_matrix.png", "Lantrix Data Matrix 0042", TBarcodeFormat::DATA_MATRIX, TBarcodeFormat::QR_CODE},
+    {"ean_13.png", "4006381333931", TBarcodeFormat::EAN_13, TBarcodeFormat::CODE_128},
+};
+
+class InvertedPicture : public ::testing::TestWithParam<std::tuple<InvertedCase, bool>> {};
+
+TEST_P(InvertedPicture, ReadOnlyWithTheInvertedRetry)
+{
+    const auto& [c, inverted] = GetParam();
+    const TDecodeOptions options{inverted};
+    QImage negative = LoadSample(c.file).convertToFormat(QImage::Format_RGB32);
+    negative.invertPixels();
+    for (TBarcodeFormat format : {TBarcodeFormat::Auto, c.own}) {
+        QImage picture = negative;
+        const std::optional<TDecodedCode> code = DecodeCode(picture, format, options);
+        QImage again = negative;
+        const std::vector<TDecodedCode> all = DecodeAllCodes(again, format, options);
+        QImage once = negative;
+        const std::optional<QString> text = DecodeBitmap(once, format, options);
+        if (!inverted) {
+            EXPECT_FALSE(code.has_value()) << code->Text.toStdString();
+            EXPECT_TRUE(all.empty());
+            EXPECT_FALSE(text.has_value());
+            continue;
+        }
+        ASSERT_TRUE(code.has_value()) << CodeFormatName(format).toStdString();
+        EXPECT_EQ(code->Text.toStdString(), c.text);
+        EXPECT_EQ(CodeFormatName(code->Format), CodeFormatName(c.own));
+        ASSERT_EQ(all.size(), 1u);
+        EXPECT_EQ(all.front().Text.toStdString(), c.text);
+        EXPECT_EQ(text, QString::fromLatin1(c.text));
+    }
+    QImage picture = negative;
+    EXPECT_FALSE(DecodeCode(picture, c.other, options).has_value());
+}
+
+// The retry changes nothing for a picture that the first pass reads, nor for
+// one without a code.
+TEST_P(InvertedPicture, PlainPicturesReadAsWithoutTheRetry)
+{
+    const auto& [c, inverted] = GetParam();
+    QImage picture = LoadSample(c.file);
+    const std::optional<TDecodedCode> code = DecodeCode(picture, TBarcodeFormat::Auto, TDecodeOptions{inverted});
+    ASSERT_TRUE(code.has_value());
+    EXPECT_EQ(code->Text.toStdString(), c.text);
+
+    QImage blank(300, 200, QImage::Format_RGB32);
+    blank.fill(Qt::white);
+    EXPECT_FALSE(DecodeCode(blank, TBarcodeFormat::Auto, TDecodeOptions{inverted}).has_value());
+    blank.fill(Qt::black);
+    EXPECT_FALSE(DecodeCode(blank, TBarcodeFormat::Auto, TDecodeOptions{inverted}).has_value());
+}
+
+INSTANTIATE_TEST_SUITE_P(Samples, InvertedPicture, ::testing::Combine(::testing::ValuesIn(kInverted), ::testing::Bool()),
+                         [](const auto& info) {
+                             return QString(std::get<0>(info.param).file).section('.', 0, 0).toStdString() +
+                                    (std::get<1>(info.param) ? "_with_retry" : "_without_retry");
+                         });
+
 TEST(DecodeBitmap, OtherLayoutsAreConvertedTo24BitsInPlace)
 {
     const QImage original = LoadSample("qr_code.png").convertToFormat(QImage::Format_RGB32);
