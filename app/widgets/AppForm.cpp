@@ -516,27 +516,33 @@ void TAppForm::Paste1Click()
     ScanPictureInput(input, TPictureSource::Clipboard);
 }
 
-void TAppForm::TabSheet1DragOver(QDragMoveEvent* event)
+namespace {
+
+// Accepts a drag or drop that offers a picture, as a copy: nothing is moved
+// or linked, the picture is only read. Refuses any other.
+bool AcceptPictureOffer(QDropEvent* event)
 {
     if (!OffersPictureInput(*event->mimeData())) {
         event->ignore();
-        return;
+        return false;
     }
-    // Nothing is moved or linked: the picture is only read.
     if (event->possibleActions() & Qt::CopyAction)
         event->setDropAction(Qt::CopyAction);
     event->accept();
+    return true;
+}
+
+} // namespace
+
+void TAppForm::TabSheet1DragOver(QDragMoveEvent* event)
+{
+    AcceptPictureOffer(event);
 }
 
 void TAppForm::TabSheet1DragDrop(QDropEvent* event)
 {
-    if (!OffersPictureInput(*event->mimeData())) {
-        event->ignore();
+    if (!AcceptPictureOffer(event))
         return;
-    }
-    if (event->possibleActions() & Qt::CopyAction)
-        event->setDropAction(Qt::CopyAction);
-    event->accept();
 
     // The offer is read now, while the drop holds it; the scan runs once the
     // drop is over, so that a message does not keep the program the picture
