@@ -4,7 +4,6 @@
 #include "app/AppState.h"
 #include "app/SettingsStore.h"
 #include "app/widgets/AppForm.h"
-#include "app/widgets/ErrorHandler.h"
 #include "about/widgets/AboutBox.h"
 #include "localization/LanguageFiles.h"
 #include "online/widgets/FeedbackForm.h"
@@ -25,7 +24,6 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTabWidget>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
 #include <QTimer>
