@@ -36,8 +36,9 @@ public:
     void Cleanup();
 
     // The window's environment: the built program, exeFolder and
-    // configFolder as they are now, the open dialog below and uiLanguage;
-    // then `adjust`, if any.
+    // configFolder as they are now, an open dialog that answers from
+    // `answers` and records `dialogFolders`, and uiLanguage; then `adjust`,
+    // if any, changes what the test needs changed.
     TAppEnvironment Environment(const Adjust& adjust = {});
     // A shown main window made with Environment(adjust).
     std::unique_ptr<TAppForm> MakeForm(const Adjust& adjust = {});
