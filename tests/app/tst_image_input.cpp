@@ -2,17 +2,15 @@
 // named on the command line, a drop, the clipboard (Ctrl+V); and the
 // standard shortcuts of the tab's commands. Driven offscreen with Qt's test
 // events and mime data.
-#include "app/AppState.h"
 #include "app/PictureInput.h"
 #include "app/widgets/AppForm.h"
-#include "app/widgets/ErrorHandler.h"
 #include "localization/LanguageFiles.h"
+#include "support/MainWindowFixture.h"
 #include "support/Samples.h"
 
 #include <QAction>
 #include <QBuffer>
 #include <QClipboard>
-#include <QDir>
 #include <QDropEvent>
 #include <QFile>
 #include <QLineEdit>
@@ -22,7 +20,6 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTabWidget>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
 
@@ -50,47 +47,15 @@ QByteArray PngBytes(const QImage& picture)
 enum class Offer { FileUrl, TextFileUrl, PictureData, PngBytesOfABrowser, PathAsText, UriAsText, WordsAsText };
 Q_DECLARE_METATYPE(Offer)
 
-class ImageInputTest : public QObject {
+class ImageInputTest : public QObject, MainWindowFixture {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> root;
-    QString exeFolder, configFolder, textFile;
-    QStringList answers; // what the open dialog answers, in turn; then it is cancelled
-    QStringList dialogFolders;
-    QStringList errors;
-
-    std::unique_ptr<TAppForm> MakeForm()
-    {
-        TAppEnvironment environment;
-        environment.executableFile = QStringLiteral(LANTRIX_BIN_DIR "/lantrix");
-        environment.executableFolder = exeFolder;
-        environment.configFolder = configFolder;
-        environment.openFileDialog = [this](QWidget*, const QString& folder) -> std::optional<QString> {
-            dialogFolders.append(folder);
-            if (answers.isEmpty())
-                return std::nullopt;
-            return answers.takeFirst();
-        };
-        environment.uiLanguage = [] { return quint16(1033); };
-        auto form = std::make_unique<TAppForm>(environment);
-        form->show();
-        return form;
-    }
-
-    QString SettingsFile() const { return exeFolder + QStringLiteral("/settings.ini"); }
-
-    QByteArray ReadSettings() const
-    {
-        QFile file(SettingsFile());
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
+    QString textFile;
 
     static QByteArray RememberedFolder(const QString& folder)
     {
         return QByteArray("\xEF\xBB\xBF[Settings]\r\nInitialDir=") + folder.toUtf8() + QByteArray("\r\n\r\n");
     }
-
-    static QColor PaneColour(const QWidget* pane) { return pane->palette().color(QPalette::Base); }
 
     std::unique_ptr<QMimeData> MakeOffer(Offer offer) const
     {
@@ -123,27 +88,17 @@ class ImageInputTest : public QObject {
 private slots:
     void init()
     {
-        root = std::make_unique<QTemporaryDir>();
-        QDir(root->path()).mkpath(QStringLiteral("program"));
-        exeFolder = root->filePath(QStringLiteral("program"));
-        QFile::link(kSamples, exeFolder + QStringLiteral("/samples"));
-        configFolder = root->filePath(QStringLiteral("config"));
+        Init();
         textFile = root->filePath(QStringLiteral("notes.txt"));
         QFile text(textFile);
         QVERIFY(text.open(QIODevice::WriteOnly));
         text.write("not a picture");
-        answers.clear();
-        dialogFolders.clear();
-        errors.clear();
-        SelectedCodeFormat = TBarcodeFormat::Auto;
-        SetExceptionSink([this](const QString& message) { errors.append(message); });
     }
 
     void cleanup()
     {
-        SetExceptionSink(nullptr);
+        Cleanup();
         QGuiApplication::clipboard()->clear();
-        root.reset();
     }
 
     // ---- Command line --------------------------------------------------
@@ -424,22 +379,9 @@ private slots:
     // The entry this program adds to the File menu speaks the user's language.
     void scanScreenIsTranslated()
     {
-        QDir(exeFolder).mkpath(QStringLiteral("Languages"));
-        QFile table(exeFolder + QStringLiteral("/Languages/LanguageCodes.csv"));
-        QVERIFY(table.open(QIODevice::WriteOnly));
-        table.write("1031,German.lang.txt\r\n");
-        table.close();
-        QFile german(exeFolder + QStringLiteral("/Languages/German.lang.txt"));
-        QVERIFY(german.open(QIODevice::WriteOnly));
-        german.write("{Scan Screen...}Bildschirm lesen...\r\n{[Picture from the clipboard]}[Bild aus der Zwischenablage]\r\n");
-        german.close();
-
-        TAppEnvironment environment;
-        environment.executableFile = QStringLiteral(LANTRIX_BIN_DIR "/lantrix");
-        environment.executableFolder = exeFolder;
-        environment.configFolder = configFolder;
-        environment.uiLanguage = [] { return quint16(1031); };
-        TAppForm form(environment);
+        WriteGermanLanguage("{Scan Screen...}Bildschirm lesen...\r\n{[Picture from the clipboard]}[Bild aus der Zwischenablage]\r\n");
+        uiLanguage = [] { return quint16(1031); };
+        TAppForm form(Environment());
         QVERIFY(errors.isEmpty());
         QCOMPARE(form.ScanScreen1->text(), QStringLiteral("&Bildschirm lesen..."));
         QGuiApplication::clipboard()->setImage(LoadSample(QStringLiteral("qr_code.png")));

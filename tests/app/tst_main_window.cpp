@@ -4,10 +4,10 @@
 #include "app/AppState.h"
 #include "app/SettingsStore.h"
 #include "app/widgets/AppForm.h"
-#include "app/widgets/ErrorHandler.h"
 #include "about/widgets/AboutBox.h"
 #include "localization/LanguageFiles.h"
 #include "online/widgets/FeedbackForm.h"
+#include "support/MainWindowFixture.h"
 #include "support/ModalAnswers.h"
 #include "support/Samples.h"
 
@@ -24,12 +24,10 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTabWidget>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
 #include <QTimer>
 
-#include <deque>
 #include <memory>
 
 namespace {
@@ -48,88 +46,19 @@ public slots:
     void open(const QUrl& url) { urls.append(url); }
 };
 
-class MainWindowTest : public QObject {
+class MainWindowTest : public QObject, MainWindowFixture {
     Q_OBJECT
-
-    // A program folder of its own (with the shipped samples linked in) and a
-    // configuration folder of its own for every test.
-    std::unique_ptr<QTemporaryDir> root;
-    QString exeFolder, configFolder;
-    std::deque<std::optional<QString>> answers; // what the open dialog answers, in turn
-    QStringList dialogFolders;                  // where the open dialog was asked to start
-    QStringList errors;                         // texts of the default error handler
-    UILanguageSource uiLanguage = [] { return quint16(1033); }; // the user's interface language
-
-    std::unique_ptr<TAppForm> MakeForm()
-    {
-        TAppEnvironment environment;
-        environment.executableFile = QStringLiteral(LANTRIX_BIN_DIR "/lantrix");
-        environment.executableFolder = exeFolder;
-        environment.configFolder = configFolder;
-        environment.openFileDialog = [this](QWidget*, const QString& folder) -> std::optional<QString> {
-            dialogFolders.append(folder);
-            if (answers.empty())
-                return std::nullopt;
-            auto answer = answers.front();
-            answers.pop_front();
-            return answer;
-        };
-        environment.uiLanguage = uiLanguage;
-        auto form = std::make_unique<TAppForm>(environment);
-        form->show();
-        return form;
-    }
-
-    QString SettingsFile() const { return exeFolder + QStringLiteral("/settings.ini"); }
-
-    QByteArray ReadSettings() const
-    {
-        QFile file(SettingsFile());
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
-
-    QString WriteFile(const QString& name, const QByteArray& bytes)
-    {
-        const QString path = root->filePath(name);
-        QFile file(path);
-        file.open(QIODevice::WriteOnly);
-        file.write(bytes);
-        return path;
-    }
 
     QString SaveBlankPicture(const QString& name)
     {
         QImage blank(200, 150, QImage::Format_RGB32);
         blank.fill(Qt::white);
-        const QString path = root->filePath(name);
-        blank.save(path);
-        return path;
+        return SavePicture(name, blank);
     }
-
-    static QColor PaneColour(const QWidget* pane) { return pane->palette().color(QPalette::Base); }
 
 private slots:
-    void init()
-    {
-        root = std::make_unique<QTemporaryDir>();
-        QDir(root->path()).mkpath(QStringLiteral("program"));
-        exeFolder = root->filePath(QStringLiteral("program"));
-        QFile::link(kSamples, exeFolder + QStringLiteral("/samples"));
-        configFolder = root->filePath(QStringLiteral("config"));
-        answers.clear();
-        dialogFolders.clear();
-        errors.clear();
-        SelectedCodeFormat = TBarcodeFormat::Auto;
-        SetExceptionSink([this](const QString& text) { errors.append(text); });
-    }
-
-    void cleanup()
-    {
-        ForgetMessageBoxAnswers();
-        uiLanguage = [] { return quint16(1033); };
-        SetExceptionSink(nullptr);
-        root.reset();
-    }
+    void init() { Init(); }
+    void cleanup() { Cleanup(); }
 
     void stateAfterStart()
     {
@@ -505,12 +434,8 @@ private slots:
 
     void missingVersionBlockIsReported()
     {
-        TAppEnvironment environment;
-        environment.executableFile = WriteFile(QStringLiteral("no-block"), "not a program");
-        environment.executableFolder = exeFolder;
-        environment.configFolder = configFolder;
-        environment.openFileDialog = [](QWidget*, const QString&) { return std::optional<QString>(); };
-        TAppForm form(environment);
+        const QString program = WriteFile(QStringLiteral("no-block"), "not a program");
+        TAppForm form(Environment([&](TAppEnvironment& environment) { environment.executableFile = program; }));
         QCOMPARE(errors.size(), 1);
         QVERIFY2(errors.first().startsWith(QStringLiteral("System Error.  Code: ")), qPrintable(errors.first()));
         form.ButtonBrowse->click(); // still usable, and settings.ini is never touched

@@ -5,8 +5,8 @@
 #include "app/AccessKeys.h"
 #include "app/AppState.h"
 #include "app/widgets/AppForm.h"
-#include "app/widgets/ErrorHandler.h"
 #include "localization/LanguageFiles.h"
+#include "support/MainWindowFixture.h"
 #include "support/ModalAnswers.h"
 #include "support/Samples.h"
 
@@ -21,11 +21,9 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTabWidget>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
 
-#include <deque>
 #include <memory>
 
 namespace {
@@ -45,54 +43,21 @@ QImage Negative(const QString& sample)
 }
 } // namespace
 
-class ReadOptionsTest : public QObject {
+class ReadOptionsTest : public QObject, MainWindowFixture {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> root;
-    QString exeFolder, configFolder;
-    std::deque<QString> answers; // what the open dialog answers, in turn; then it is cancelled
-    QStringList errors;
     QStringList restarts; // what Reset to Defaults did instead of restarting
-    UILanguageSource uiLanguage = [] { return quint16(1033); };
 
+    // A window whose Reset to Defaults says in `restarts` what it did.
     std::unique_ptr<TAppForm> MakeForm()
     {
-        TAppEnvironment environment;
-        environment.executableFile = QStringLiteral(LANTRIX_BIN_DIR "/lantrix");
-        environment.executableFolder = exeFolder;
-        environment.configFolder = configFolder;
-        environment.openFileDialog = [this](QWidget*, const QString&) -> std::optional<QString> {
-            if (answers.empty())
-                return std::nullopt;
-            const QString answer = answers.front();
-            answers.pop_front();
-            return answer;
-        };
-        environment.uiLanguage = uiLanguage;
-        environment.resetActions = {[this] {
-                                        restarts << (QFile::exists(SettingsFile()) ? QStringLiteral("start, file kept")
-                                                                                   : QStringLiteral("start, file gone"));
-                                    },
-                                    [this] { restarts << QStringLiteral("terminate"); }};
-        auto form = std::make_unique<TAppForm>(environment);
-        form->show();
-        return form;
-    }
-
-    QString SettingsFile() const { return exeFolder + QStringLiteral("/settings.ini"); }
-
-    QByteArray ReadSettings() const
-    {
-        QFile file(SettingsFile());
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
-
-    QString SavePicture(const QString& name, const QImage& picture)
-    {
-        const QString path = root->filePath(name);
-        if (!picture.save(path))
-            qWarning("cannot save %s", qPrintable(path));
-        return path;
+        return MainWindowFixture::MakeForm([this](TAppEnvironment& environment) {
+            environment.resetActions = {[this] {
+                                            restarts << (QFile::exists(SettingsFile()) ? QStringLiteral("start, file kept")
+                                                                                       : QStringLiteral("start, file gone"));
+                                        },
+                                        [this] { restarts << QStringLiteral("terminate"); }};
+        });
     }
 
     // Picks the file in the open dialog and gives what the result pane says.
@@ -103,49 +68,14 @@ class ReadOptionsTest : public QObject {
         return form.Memo1->toPlainText();
     }
 
-    static QColor PaneColour(const QWidget* pane) { return pane->palette().color(QPalette::Base); }
-
-    static QStringList Captions(const QMenu* menu)
-    {
-        QStringList captions;
-        for (QAction* entry : menu->actions())
-            captions << (entry->isSeparator() ? QStringLiteral("-") : entry->text());
-        return captions;
-    }
-
-    void WriteGermanLanguage(const QByteArray& lines)
-    {
-        QDir(exeFolder).mkpath(QStringLiteral("Languages"));
-        QFile table(exeFolder + QStringLiteral("/Languages/LanguageCodes.csv"));
-        QVERIFY(table.open(QIODevice::WriteOnly));
-        table.write("1031,German.lang.txt\r\n");
-        QFile german(exeFolder + QStringLiteral("/Languages/German.lang.txt"));
-        QVERIFY(german.open(QIODevice::WriteOnly));
-        german.write(lines);
-    }
-
 private slots:
     void init()
     {
-        root = std::make_unique<QTemporaryDir>();
-        QDir(root->path()).mkpath(QStringLiteral("program"));
-        exeFolder = root->filePath(QStringLiteral("program"));
-        QFile::link(kSamples, exeFolder + QStringLiteral("/samples"));
-        configFolder = root->filePath(QStringLiteral("config"));
-        answers.clear();
-        errors.clear();
+        Init();
         restarts.clear();
-        SelectedCodeFormat = TBarcodeFormat::Auto;
-        SetExceptionSink([this](const QString& text) { errors.append(text); });
     }
 
-    void cleanup()
-    {
-        ForgetMessageBoxAnswers();
-        uiLanguage = [] { return quint16(1033); };
-        SetExceptionSink(nullptr);
-        root.reset();
-    }
+    void cleanup() { Cleanup(); }
 
     // ---- The menu entry and the image tab ------------------------------------
 

@@ -2,10 +2,9 @@
 // a private session bus that the test starts: the client's side of the
 // protocol, and File > Scan Screen in the main window with a taken, a
 // cancelled and a failed screenshot.
-#include "app/AppState.h"
 #include "app/ScreenshotPortal.h"
 #include "app/widgets/AppForm.h"
-#include "app/widgets/ErrorHandler.h"
+#include "support/MainWindowFixture.h"
 #include "support/Samples.h"
 #include "support/TestDesktop.h"
 
@@ -16,14 +15,12 @@
 #include <QDBusContext>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
-#include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QTabWidget>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
 #include <QTimer>
@@ -106,30 +103,19 @@ private:
     QString fHeldPath;
 };
 
-class ScreenshotPortalTest : public QObject {
+class ScreenshotPortalTest : public QObject, MainWindowFixture {
     Q_OBJECT
 
     PrivateSessionBus bus;
     std::unique_ptr<QDBusConnection> portalSide;
     std::unique_ptr<StandInPortal> standIn;
-    std::unique_ptr<QTemporaryDir> root;
-    QString exeFolder, screenshotUri;
-    QStringList errors;
+    QString screenshotUri;
 
+    // A window that looks for the screenshot portal at `portalBus`.
     std::unique_ptr<TAppForm> MakeForm(const QString& portalBus)
     {
-        TAppEnvironment environment;
-        environment.executableFile = QStringLiteral(LANTRIX_BIN_DIR "/lantrix");
-        environment.executableFolder = exeFolder;
-        environment.configFolder = root->filePath(QStringLiteral("config"));
-        environment.openFileDialog = [](QWidget*, const QString&) {
-            return std::optional<QString>(kSamples + QStringLiteral("/code_128.png"));
-        };
-        environment.uiLanguage = [] { return quint16(1033); };
-        environment.portalBusAddress = portalBus;
-        auto form = std::make_unique<TAppForm>(environment);
-        form->show();
-        return form;
+        return MainWindowFixture::MakeForm(
+            [&portalBus](TAppEnvironment& environment) { environment.portalBusAddress = portalBus; });
     }
 
     QDBusConnection Client() { return QDBusConnection::connectToBus(bus.Address(), QStringLiteral("client")); }
@@ -161,10 +147,7 @@ private slots:
 
     void init()
     {
-        root = std::make_unique<QTemporaryDir>();
-        QDir(root->path()).mkpath(QStringLiteral("program"));
-        exeFolder = root->filePath(QStringLiteral("program"));
-        QFile::link(kSamples, exeFolder + QStringLiteral("/samples"));
+        Init();
         // Where the desktop saved the screenshot: a screen with a code on it.
         const QString file = root->filePath(QStringLiteral("Screenshot from today.png"));
         QVERIFY(SceneWithCode(800, 600, LoadSample(QStringLiteral("qr_code.png")), 300, 150).save(file));
@@ -179,16 +162,9 @@ private slots:
             standIn->calls.clear();
             standIn->responsesSent = 0;
         }
-        errors.clear();
-        SelectedCodeFormat = TBarcodeFormat::Auto;
-        SetExceptionSink([this](const QString& message) { errors.append(message); });
     }
 
-    void cleanup()
-    {
-        SetExceptionSink(nullptr);
-        root.reset();
-    }
+    void cleanup() { Cleanup(); }
 
     // ---- The client's side of the protocol --------------------------------
 
@@ -312,7 +288,7 @@ private slots:
         QCOMPARE(QGuiApplication::clipboard()->text(), kQrText); // and on the clipboard, as the status bar says
         QCOMPARE(form->statusBar()->currentMessage(), QStringLiteral("The text is on the clipboard."));
         QVERIFY(form->isVisible()); // the portal takes the screen as the user sees it
-        QVERIFY(!QFile::exists(exeFolder + QStringLiteral("/settings.ini"))); // a pasted picture: nothing remembered
+        QVERIFY(!QFile::exists(SettingsFile())); // a pasted picture: nothing remembered
     }
 
     void cancelledOrFailedScanChangesNothing_data()
@@ -328,7 +304,8 @@ private slots:
         QFETCH(uint, response);
         QFETCH(QStringList, messages);
         auto form = MakeForm(bus.Address());
-        form->ButtonBrowse->click(); // the dialog answers code_128.png
+        answers = {kSamples + QStringLiteral("/code_128.png")};
+        form->ButtonBrowse->click();
         QCOMPARE(form->Memo1->toPlainText(), QStringLiteral("LANTRIX-128-Sample"));
         const QImage before = form->Image1->Picture();
         const QString path = form->Edit1->text();

@@ -2,23 +2,20 @@
 // the "Update Notifications" entry greyed until the check has finished, the
 // update window when the check found an update, the entry writing
 // "ShowUpdate", and quitting while the check is still under way.
-#include "app/AppState.h"
 #include "app/widgets/AppForm.h"
-#include "app/widgets/ErrorHandler.h"
 #include "online/UpdateChecker.h"
 #include "online/widgets/NewVer.h"
 #include "online/widgets/NoticeBox.h"
+#include "support/MainWindowFixture.h"
 #include "support/WebTestServers.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPointer>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -52,14 +49,11 @@ QMessageBox* VisibleNoticeBox()
 
 Q_DECLARE_METATYPE(std::optional<int>)
 
-class UpdateNotificationsTest : public QObject {
+class UpdateNotificationsTest : public QObject, MainWindowFixture {
     Q_OBJECT
 
     TestCertificates certificates;
     QSslConfiguration tls;
-    std::unique_ptr<QTemporaryDir> root;
-    QString configFolder;
-    QStringList errors;
 
     QString StoreFile() const { return UpdateCheckStore::FileIn(configFolder); }
 
@@ -67,19 +61,13 @@ class UpdateNotificationsTest : public QObject {
     // server), on the test's day, with each attempt bounded by `timeoutMs`.
     std::unique_ptr<TAppForm> MakeForm(const QString& serverAddress, int timeoutMs = kCheckTimeoutMs)
     {
-        TAppEnvironment environment;
-        environment.executableFile = QStringLiteral(LANTRIX_BIN_DIR "/lantrix");
-        environment.executableFolder = root->filePath(QStringLiteral("program"));
-        environment.configFolder = configFolder;
-        environment.uiLanguage = [] { return quint16(1033); };
-        environment.updateCheckAddress = serverAddress;
-        environment.adjustUpdateCheck = [timeoutMs](TCheckerEnvironment& check) {
-            check.today = [] { return kToday; };
-            check.timeoutMs = timeoutMs;
-        };
-        auto form = std::make_unique<TAppForm>(environment);
-        form->show();
-        return form;
+        return MainWindowFixture::MakeForm([&serverAddress, timeoutMs](TAppEnvironment& environment) {
+            environment.updateCheckAddress = serverAddress;
+            environment.adjustUpdateCheck = [timeoutMs](TCheckerEnvironment& check) {
+                check.today = [] { return kToday; };
+                check.timeoutMs = timeoutMs;
+            };
+        });
     }
 
     static bool WaitForTheCheck(TAppForm& form)
@@ -94,19 +82,8 @@ private slots:
         TrustExtraAuthority(certificates.AuthorityPem("trusted"));
     }
     void cleanupTestCase() { TrustExtraAuthority({}); }
-    void init()
-    {
-        root = std::make_unique<QTemporaryDir>();
-        QDir(root->path()).mkpath(QStringLiteral("program"));
-        configFolder = root->filePath(QStringLiteral("config"));
-        errors.clear();
-        SetExceptionSink([this](const QString& text) { errors.append(text); });
-    }
-    void cleanup()
-    {
-        SetExceptionSink(nullptr);
-        root.reset();
-    }
+    void init() { Init(); }
+    void cleanup() { Cleanup(); }
 
     void entryAfterTheCheck_data()
     {

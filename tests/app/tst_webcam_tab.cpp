@@ -4,21 +4,19 @@
 // capture.
 #include "app/AppState.h"
 #include "app/widgets/AppForm.h"
-#include "app/widgets/ErrorHandler.h"
 #include "capture/TestCameras.h"
 #include "capture/VideoImage.h"
 #include "support/GatedCamera.h"
+#include "support/MainWindowFixture.h"
 
 #include <QAction>
 #include <QComboBox>
-#include <QDir>
 #include <QFile>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -31,23 +29,8 @@ const QString kBroken = QStringLiteral("Webcam Tab Broken Camera");
 constexpr int kTimeout = 30000;
 } // namespace
 
-class WebcamTabTest : public QObject {
+class WebcamTabTest : public QObject, MainWindowFixture {
     Q_OBJECT
-
-    std::unique_ptr<QTemporaryDir> root;
-    QStringList errors;
-
-    std::unique_ptr<TAppForm> MakeForm()
-    {
-        TAppEnvironment environment;
-        environment.executableFile = QStringLiteral(LANTRIX_BIN_DIR "/lantrix");
-        environment.executableFolder = root->filePath(QStringLiteral("program"));
-        environment.configFolder = root->filePath(QStringLiteral("config"));
-        environment.openFileDialog = [](QWidget*, const QString&) { return std::optional<QString>(); };
-        auto form = std::make_unique<TAppForm>(environment);
-        form->show();
-        return form;
-    }
 
     // As the user does it: a click on the "Webcam" tab.
     static void ActivateWebcamTab(TAppForm& form)
@@ -97,7 +80,7 @@ class WebcamTabTest : public QObject {
     // cameras.ini in the data folder of the windows MakeForm makes.
     bool WriteCamerasIni(const QString& text)
     {
-        QFile file(root->filePath(QStringLiteral("program/cameras.ini")));
+        QFile file(exeFolder + QStringLiteral("/cameras.ini"));
         return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text.toUtf8()) >= 0;
     }
 
@@ -119,21 +102,15 @@ class WebcamTabTest : public QObject {
 private slots:
     void init()
     {
-        root = std::make_unique<QTemporaryDir>();
-        QDir(root->path()).mkpath(QStringLiteral("program"));
-        QFile::link(kSamples, root->filePath(QStringLiteral("program/samples")));
-        errors.clear();
-        SelectedCodeFormat = TBarcodeFormat::Auto;
-        SetExceptionSink([this](const QString& text) { errors.append(text); });
+        Init();
         TestCameras::clear();
         RegisterStandardTestCameras(kSamples + QStringLiteral("/qr_code.png"));
     }
 
     void cleanup()
     {
-        SetExceptionSink(nullptr);
         TestCameras::clear();
-        root.reset();
+        Cleanup();
     }
 
     void deviceListIsRebuiltAtEachActivation()
