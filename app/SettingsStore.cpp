@@ -7,16 +7,35 @@
 
 namespace {
 
-// The name and value of a "key=value" line; keys and values lose surrounding blanks.
+// Blanks are what reading drops around lines, names and values: white space,
+// and U+FEFF, the byte-order mark, which a file put together from several
+// files (cat a.ini b.ini) carries at the start of a line.
+bool IsBlank(QChar c)
+{
+    return c.isSpace() || c.unicode() == 0xFEFF;
+}
+
+QString Trim(const QString& text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && IsBlank(text[begin]))
+        ++begin;
+    while (end > begin && IsBlank(text[end - 1]))
+        --end;
+    return text.mid(begin, end - begin);
+}
+
+// The name and value of a "key=value" line, both without surrounding blanks.
 bool SplitKeyLine(const QString& line, QString* key, QString* value)
 {
     const qsizetype eq = line.indexOf(QLatin1Char('='));
     if (eq <= 0)
         return false;
     if (key)
-        *key = line.left(eq).trimmed();
+        *key = Trim(line.left(eq));
     if (value)
-        *value = line.mid(eq + 1).trimmed();
+        *value = Trim(line.mid(eq + 1));
     return true;
 }
 
@@ -30,13 +49,13 @@ SettingsStore::SettingsStore(QString fileName)
         return;
     if (!file.open(QIODevice::ReadOnly))
         throw SettingsError(QStringLiteral("Cannot open file \"%1\". %2").arg(fileName_, file.errorString()).toStdString());
-    QByteArray bytes = file.readAll();
+    const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         throw SettingsError(QStringLiteral("Cannot read file \"%1\". %2").arg(fileName_, file.errorString()).toStdString());
-    if (bytes.startsWith("\xEF\xBB\xBF"))
-        bytes.remove(0, 3);
 
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    // The decoder keeps a leading byte-order mark as U+FEFF; like one at the
+    // start of any later line, it goes as a blank.
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
     const QString text = decoder(bytes);
     if (decoder.hasError())
         throw SettingsError(
@@ -48,11 +67,11 @@ SettingsStore::SettingsStore(QString fileName)
     for (QString line : text.split(QLatin1Char('\n'))) {
         if (line.endsWith(QLatin1Char('\r')))
             line.chop(1);
-        const QString trimmed = line.trimmed();
+        const QString trimmed = Trim(line);
         if (trimmed.isEmpty())
             continue;
         if (trimmed.startsWith(QLatin1Char('[')) && trimmed.endsWith(QLatin1Char(']'))) {
-            const QString name = trimmed.mid(1, trimmed.size() - 2).trimmed();
+            const QString name = Trim(trimmed.mid(1, trimmed.size() - 2));
             current = FindSection(name);
             if (!current)
                 current = &sections_.emplace_back(Section{name, {}});

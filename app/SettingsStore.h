@@ -19,8 +19,11 @@ public:
 // compare without regard to case. Used from the GUI thread only.
 class SettingsStore {
 public:
-    // Reads `fileName` as UTF-8 (a leading byte-order mark is skipped). Raises
-    // SettingsError when the file cannot be read or is not valid UTF-8.
+    // Reads `fileName` as UTF-8. Lines, section names, keys and values lose
+    // the blanks around them: white space, and byte-order marks, so that the
+    // file's leading one and one at the start of any later line (files joined
+    // with cat) are skipped. Raises SettingsError when the file cannot be read
+    // or is not valid UTF-8.
     explicit SettingsStore(QString fileName);
 
     const QString& FileName() const { return fileName_; }

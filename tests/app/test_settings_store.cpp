@@ -91,6 +91,47 @@ INSTANTIATE_TEST_SUITE_P(
                       ReadCase{"last_of_two_sections", "[Settings]\nA=1\n[Settings]\nInitialDir=/s\n", "/s"}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// Loading, flushing and loading again gives the same values, and once
+// flushed the file stays byte for byte what it is through every further load
+// and flush. A byte-order mark that is not the file's first character (files
+// joined with cat) counts as a blank at the start of its line.
+struct RoundTripCase {
+    const char* name;
+    QByteArray bytes;
+    const char* expected; // InitialDir, or nullptr when absent
+};
+
+class SettingsStoreRoundTrip : public SettingsStoreTest, public ::testing::WithParamInterface<RoundTripCase> {};
+
+TEST_P(SettingsStoreRoundTrip, LoadFlushLoadKeepsValuesAndFlushedBytes)
+{
+    const QString expected = GetParam().expected ? QString::fromUtf8(GetParam().expected) : QString("<none>");
+    WriteFile(GetParam().bytes);
+    SettingsStore first(path);
+    EXPECT_EQ(first.ReadString("Settings", "InitialDir", "<none>"), expected);
+    first.UpdateFile();
+    const QByteArray flushed = ReadFile();
+
+    SettingsStore second(path);
+    EXPECT_EQ(second.ReadString("Settings", "InitialDir", "<none>"), expected);
+    EXPECT_EQ(second.ReadString("Other", "Key", "<none>"), first.ReadString("Other", "Key", "<none>"));
+    second.UpdateFile();
+    EXPECT_EQ(ReadFile(), flushed);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, SettingsStoreRoundTrip,
+    ::testing::Values(
+        RoundTripCase{"plain", "\xEF\xBB\xBF[Settings]\r\nInitialDir=/x\r\n\r\n", "/x"},
+        RoundTripCase{"bom_after_blank_line", "\n\xEF\xBB\xBF[Settings]\nInitialDir=/x\n", "/x"},
+        RoundTripCase{"bom_alone_on_a_line", QByteArray("\x0A\xEF\xBB\xBF\x0A\x0A", 6), nullptr},
+        RoundTripCase{"two_boms_at_start", "\xEF\xBB\xBF\xEF\xBB\xBF[Settings]\nInitialDir=/x\n", "/x"},
+        RoundTripCase{"two_files_joined",
+                      "\xEF\xBB\xBF[Other]\r\nKey=v\r\n\r\n\xEF\xBB\xBF[Settings]\r\nInitialDir=/b\r\n\r\n", "/b"},
+        RoundTripCase{"bom_before_key", "[Settings]\n\xEF\xBB\xBFInitialDir=/k\n", "/k"},
+        RoundTripCase{"bom_between_blanks", "\n \xEF\xBB\xBF \xEF\xBB\xBF[Settings]\nInitialDir=/y\n", "/y"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(SettingsStoreTest, InvalidUtf8IsAnError)
 {
     for (const QByteArray& bytes : {QByteArray("[Settings]\nInitialDir=/caf\xE9\n"), QByteArray("\xFF\xFE[S]\n"),
