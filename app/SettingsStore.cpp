@@ -5,6 +5,8 @@
 #include <QFile>
 #include <QStringDecoder>
 
+#include <algorithm>
+
 namespace {
 
 // Blanks are what reading drops around lines, names and values: white space,
@@ -24,6 +26,31 @@ QString Trim(const QString& text)
     while (end > begin && IsBlank(text[end - 1]))
         --end;
     return text.mid(begin, end - begin);
+}
+
+// Characters that end a line, here or in another program's reading of the file.
+bool IsLineBreak(QChar c)
+{
+    const char16_t u = c.unicode();
+    return u == u'\n' || u == u'\r' || u == 0x0085 || u == 0x2028 || u == 0x2029;
+}
+
+bool HasLineBreak(const QString& text)
+{
+    return std::any_of(text.begin(), text.end(), IsLineBreak);
+}
+
+bool IsQuoted(const QString& value)
+{
+    return value.size() >= 2 && value.front() == QLatin1Char('"') && value.back() == QLatin1Char('"');
+}
+
+// A value with blanks at either end, or one that is itself in double quotes,
+// is written in double quotes, which reading takes off again. Every other
+// value is written as it is.
+bool NeedsQuotes(const QString& value)
+{
+    return !value.isEmpty() && (IsBlank(value.front()) || IsBlank(value.back()) || IsQuoted(value));
 }
 
 // The name and value of a "key=value" line, both without surrounding blanks.
@@ -116,20 +143,34 @@ QString SettingsStore::ReadString(const QString& section, const QString& key, co
         return defaultValue;
     QString value;
     SplitKeyLine(s->lines[i], nullptr, &value);
-    return value;
+    return IsQuoted(value) ? value.mid(1, value.size() - 2) : value;
 }
 
-void SettingsStore::WriteString(const QString& section, const QString& key, const QString& value)
+bool SettingsStore::CanHold(const QString& section, const QString& key, const QString& value)
 {
+    // "[section]" reads back as this section, "key=" as this key and not as a
+    // section header, and no part ends a line.
+    const bool sectionFits = Trim(section) == section && !HasLineBreak(section);
+    const bool keyFits = !key.isEmpty() && Trim(key) == key && !key.contains(QLatin1Char('='))
+        && !key.startsWith(QLatin1Char('[')) && !HasLineBreak(key);
+    return sectionFits && keyFits && !HasLineBreak(value);
+}
+
+bool SettingsStore::WriteString(const QString& section, const QString& key, const QString& value)
+{
+    if (!CanHold(section, key, value))
+        return false;
     Section* s = FindSection(section);
     if (!s)
         s = &sections_.emplace_back(Section{section, {}});
-    const QString line = key + QLatin1Char('=') + value;
+    const QString written = NeedsQuotes(value) ? QLatin1Char('"') + value + QLatin1Char('"') : value;
+    const QString line = key + QLatin1Char('=') + written;
     const qsizetype i = FindKey(*s, key);
     if (i >= 0)
         s->lines[i] = line;
     else
         s->lines.append(line);
+    return true;
 }
 
 void SettingsStore::UpdateFile() const

@@ -28,8 +28,19 @@ public:
 
     const QString& FileName() const { return fileName_; }
 
+    // A value in double quotes is read without them.
     QString ReadString(const QString& section, const QString& key, const QString& defaultValue) const;
-    void WriteString(const QString& section, const QString& key, const QString& value);
+
+    // Sets the value of `key` in `section`, exactly as ReadString will give it
+    // back, also after a flush and a new load: a value with blanks at either
+    // end (or one in double quotes) is written in double quotes. A value, key
+    // or section name the file cannot hold that way (a line break anywhere, a
+    // key with "=", ...) is not written: the store keeps what it had, and the
+    // answer is false. So no value ever adds a line, key or section of its own.
+    bool WriteString(const QString& section, const QString& key, const QString& value);
+
+    // Whether WriteString takes these.
+    static bool CanHold(const QString& section, const QString& key, const QString& value);
 
     // Writes the byte-order mark, then per section "[name]", its lines and one
     // empty line, all ending in CR LF. The new file replaces the old one only
