@@ -16,6 +16,7 @@
 #include "capture/PixbufLoader.h"
 #include "capture/SampleFormats.h"
 #include "decode/DecodeBitmap.h"
+#include "cli/RawFormat.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -106,31 +107,12 @@ void PrintUsage(std::FILE* to)
                to);
 }
 
-struct RawFormat {
-    int width = 0;
-    int height = 0;
-    std::uint32_t fourCC = 0;
-};
-
 struct Options {
     TBarcodeFormat format = TBarcodeFormat::Auto;
     QString file;
     std::optional<RawFormat> raw;
     QString saveBitmap;
 };
-
-// "640x480:YUY2" and the like.
-std::optional<RawFormat> ParseRawFormat(const QString& text)
-{
-    static const QRegularExpression pattern(QStringLiteral("^([1-9][0-9]{0,5})x([1-9][0-9]{0,5}):([A-Za-z0-9]{3,4})$"));
-    const QRegularExpressionMatch match = pattern.match(text);
-    if (!match.hasMatch())
-        return std::nullopt;
-    const TSampleFormatInfo* format = SampleFormatNamed(match.capturedView(3));
-    if (!format)
-        return std::nullopt;
-    return RawFormat{match.captured(1).toInt(), match.captured(2).toInt(), format->FourCC};
-}
 
 // The options, or nothing after a usage error (already reported).
 std::optional<Options> ParseArguments(int argc, char** argv)

@@ -1,0 +1,17 @@
+#include "cli/RawFormat.h"
+
+#include "capture/SampleFormats.h"
+
+#include <QRegularExpression>
+
+std::optional<RawFormat> ParseRawFormat(const QString& text)
+{
+    static const QRegularExpression pattern(QStringLiteral("^([1-9][0-9]{0,5})x([1-9][0-9]{0,5}):([A-Za-z0-9]{3,4})$"));
+    const QRegularExpressionMatch match = pattern.match(text);
+    if (!match.hasMatch())
+        return std::nullopt;
+    const TSampleFormatInfo* format = SampleFormatNamed(match.capturedView(3));
+    if (!format)
+        return std::nullopt;
+    return RawFormat{match.captured(1).toInt(), match.captured(2).toInt(), format->FourCC};
+}
