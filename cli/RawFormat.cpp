@@ -6,7 +6,10 @@
 
 std::optional<RawFormat> ParseRawFormat(const QString& text)
 {
-    static const QRegularExpression pattern(QStringLiteral("^([1-9][0-9]{0,5})x([1-9][0-9]{0,5}):([A-Za-z0-9]{3,4})$"));
+    // Anchored at both ends of the text: "$" alone would also match before a
+    // line break at the end.
+    static const QRegularExpression pattern(
+        QRegularExpression::anchoredPattern(QStringLiteral("([1-9][0-9]{0,5})x([1-9][0-9]{0,5}):([A-Za-z0-9]{3,4})")));
     const QRegularExpressionMatch match = pattern.match(text);
     if (!match.hasMatch())
         return std::nullopt;
