@@ -4,13 +4,15 @@
 #
 #   install-packages.sh run    what building and running the program take
 #   install-packages.sh test   that, and what the tests and benchmarks take
+#   install-packages.sh fuzz   what building and running the program take, and
+#                              clang with libFuzzer and the sanitizer runtimes
 set -eu
 
 mode=${1:-test}
-case "$mode" in run|test) ;; *) echo "usage: $0 [run|test]" >&2; exit 64 ;; esac
+case "$mode" in run|test|fuzz) ;; *) echo "usage: $0 [run|test|fuzz]" >&2; exit 64 ;; esac
 
 packages="
-cmake g++ make pkg-config
+cmake g++ make pkg-config ccache
 qt6-base-dev qt6-image-formats-plugins qt6-svg-dev libqt6svg6 qt6-qpa-plugins libgl-dev
 libzxing-dev libjpeg62-turbo-dev
 libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good
@@ -22,7 +24,11 @@ fonts-dejavu-core
 test_packages="
 libgtest-dev libbenchmark-dev zlib1g-dev binutils-mingw-w64-x86-64 openssl
 "
+fuzz_packages="
+clang libclang-rt-14-dev
+"
 [ "$mode" = test ] && packages="$packages $test_packages"
+[ "$mode" = fuzz ] && packages="$packages $fuzz_packages"
 
 missing=""
 for p in $packages; do
