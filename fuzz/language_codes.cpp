@@ -12,6 +12,8 @@
 
 #include "localization/LanguageCodes.h"
 
+#include <QStringDecoder>
+
 #include <optional>
 
 namespace {
@@ -33,8 +35,11 @@ QString Trim(const QString& text)
 
 QString ReferenceText(const QByteArray& bytes)
 {
+    // One mark is skipped; a second one is text (U+FEFF), which
+    // QString::fromUtf8 would drop as well.
     if (bytes.startsWith("\xEF\xBB\xBF"))
-        return QString::fromUtf8(bytes.mid(3));
+        return QStringDecoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom)
+            .decode(bytes.mid(3));
     const bool little = bytes.startsWith("\xFF\xFE");
     if (little || bytes.startsWith("\xFE\xFF")) {
         QString text;
