@@ -2,11 +2,26 @@
 # Sets up a Debian 12 machine for Lantrix, builds it, and then either starts the
 # program ("run") or runs the whole test suite headless ("test"); "package"
 # builds the Debian package instead and checks it with lintian.
+#
+#   ./build.sh run                   build the program and start it
+#   ./build.sh build                 build everything, tests and benchmarks included
+#   ./build.sh test                  build and run the whole suite, then build it
+#                                    once more under AddressSanitizer and
+#                                    UndefinedBehaviorSanitizer (build-asan/) and
+#                                    run it there too
+#   ./build.sh tsan                  the capture, front-end and webcam tests under
+#                                    ThreadSanitizer (build-tsan/)
+#   ./build.sh package               build the Debian package (build/package/) and
+#                                    check it with lintian
+#   ./build.sh fuzz TARGET [SECONDS] build one fuzz target with clang and libFuzzer
+#                                    (build-fuzz/) and run it (default 60 s); the
+#                                    targets are the folders of fuzz/corpus/
 set -eu
 cd "$(dirname "$0")"
 
 mode=${1:-run}
-case "$mode" in run|test|build|package) ;; *) echo "usage: $0 [run|test|build|package]" >&2; exit 64 ;; esac
+usage() { echo "usage: $0 [run|test|build|package|tsan|fuzz TARGET [SECONDS]]" >&2; exit 64; }
+case "$mode" in run|test|build|package|tsan) ;; fuzz) [ $# -ge 2 ] || usage ;; *) usage ;; esac
 
 # The package is built from a copy of the sources in build/package/, where
 # dpkg-buildpackage also leaves the .deb files: nothing lands in the tree
@@ -33,16 +48,91 @@ fi
 # Running the program needs neither the tests nor their packages; "build"
 # builds everything, tests and benchmarks included.
 case "$mode" in
-run)        packages=run;  testing=OFF ;;
-test|build) packages=test; testing=ON ;;
+run)  packages=run;  testing=OFF ;;
+fuzz) packages=fuzz; testing=OFF ;;
+*)    packages=test; testing=ON ;;
 esac
 ./tools/install-packages.sh "$packages"
 
-cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=$testing -DLANTRIX_BUILD_BENCHMARKS=$testing
-cmake --build build --parallel "$(nproc)"
+jobs=$(nproc)
+# Every build folder compiles through ccache, so a second build of the same
+# sources (another folder, a fresh clone) costs little.
+launcher="-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache"
+export CCACHE_BASEDIR="$PWD"
+
+# configure FOLDER [CMAKE ARGUMENTS...]
+configure() {
+  folder=$1; shift
+  # shellcheck disable=SC2086
+  cmake -S . -B "$folder" $launcher "$@"
+}
+
+# A sanitizer build: the flags go to every compile and link of the folder.
+# -O1 keeps the tests fast enough and the stacks readable; -g1 gives reports
+# their source lines.
+configure_sanitized() {
+  folder=$1; flags=$2; shift 2
+  configure "$folder" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O1 -g1" -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1" \
+    -DCMAKE_C_FLAGS="$flags -fno-omit-frame-pointer" -DCMAKE_CXX_FLAGS="$flags -fno-omit-frame-pointer" \
+    -DCMAKE_EXE_LINKER_FLAGS="$flags" -DCMAKE_SHARED_LINKER_FLAGS="$flags" "$@"
+}
+
+sanitizers=$PWD/tools/sanitizers
+# run_suite FOLDER [CTEST ARGUMENTS...]
+run_suite() {
+  folder=$1; shift
+  (cd "$folder" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure "$@")
+}
+
+case "$mode" in
+run|build|test)
+  configure build -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=$testing -DLANTRIX_BUILD_BENCHMARKS=$testing
+  cmake --build build --parallel "$jobs"
+  ;;
+esac
 
 case "$mode" in
 run)   exec build/bin/lantrix ;;
-test)  cd build && QT_QPA_PLATFORM=offscreen ctest --output-on-failure --timeout 300 ;;
 build) ;;
+test)
+  run_suite build --timeout 300
+  # The same suite under AddressSanitizer, LeakSanitizer and
+  # UndefinedBehaviorSanitizer. Leaks inside the libraries below us are
+  # suppressed by tools/sanitizers/lsan.supp (see the README); any other
+  # report fails the test that caused it.
+  configure_sanitized build-asan "-fsanitize=address,undefined -fno-sanitize-recover=undefined" \
+    -DBUILD_TESTING=ON -DLANTRIX_BUILD_BENCHMARKS=OFF
+  cmake --build build-asan --parallel "$jobs"
+  ASAN_OPTIONS="detect_leaks=1" \
+  LSAN_OPTIONS="suppressions=$sanitizers/lsan.supp:print_suppressions=0" \
+  UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
+    run_suite build-asan --timeout 900
+  ;;
+tsan)
+  configure_sanitized build-tsan "-fsanitize=thread" -DBUILD_TESTING=ON -DLANTRIX_BUILD_BENCHMARKS=OFF
+  tsan_tests="capture_test_video_image|capture_test_video_sample|app_tst_webcam_scanner|app_tst_webcam_tab"
+  cmake --build build-tsan --parallel "$jobs" --target \
+    capture_test_video_image capture_test_video_sample app_tst_webcam_scanner app_tst_webcam_tab
+  TSAN_OPTIONS="suppressions=$sanitizers/tsan.supp:halt_on_error=0:exitcode=66:second_deadlock_stack=1" \
+    run_suite build-tsan --timeout 900 -R "^($tsan_tests)\$"
+  ;;
+fuzz)
+  target=$2
+  seconds=${3:-60}
+  [ -d "fuzz/corpus/$target" ] || { echo "$0: no fuzz target '$target' (see fuzz/corpus/)" >&2; exit 64; }
+  CC=clang CXX=clang++ configure build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DBUILD_TESTING=OFF -DLANTRIX_BUILD_BENCHMARKS=OFF -DLANTRIX_FUZZING=ON
+  cmake --build build-fuzz --parallel "$jobs" --target "fuzz_$target"
+  # New inputs go to a corpus folder of the build; the one in the repository
+  # (seeds and past findings) is only read. Findings land in build-fuzz/findings/.
+  work=build-fuzz/corpus/$target
+  mkdir -p "$work" build-fuzz/findings
+  ASAN_OPTIONS="detect_leaks=1" \
+  LSAN_OPTIONS="suppressions=$sanitizers/lsan.supp:print_suppressions=0" \
+  UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
+  QT_QPA_PLATFORM=offscreen \
+    "build-fuzz/fuzz/fuzz_$target" -max_total_time="$seconds" -timeout=30 -rss_limit_mb=3072 \
+      -artifact_prefix="build-fuzz/findings/$target-" -print_final_stats=1 "$work" "fuzz/corpus/$target"
+  ;;
 esac

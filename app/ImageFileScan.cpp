@@ -38,9 +38,11 @@ void ImageFileScanner::ScanFile(ImageScanView& view, const QString& file, TBarco
     std::exception_ptr saveError;
     if (store_) {
         try {
-            store_->WriteString(QStringLiteral("Settings"), QStringLiteral("InitialDir"),
-                                QFileInfo(file).absolutePath());
-            store_->UpdateFile();
+            // A folder name the file cannot hold (a line break in it) is not
+            // remembered; the folder remembered before stays.
+            if (store_->WriteString(QStringLiteral("Settings"), QStringLiteral("InitialDir"),
+                                    QFileInfo(file).absolutePath()))
+                store_->UpdateFile();
         } catch (...) {
             saveError = std::current_exception();
         }

@@ -5,18 +5,64 @@
 #include <QFile>
 #include <QStringDecoder>
 
+#include <algorithm>
+
 namespace {
 
-// The name and value of a "key=value" line; keys and values lose surrounding blanks.
+// Blanks are what reading drops around lines, names and values: white space,
+// and U+FEFF, the byte-order mark, which a file put together from several
+// files (cat a.ini b.ini) carries at the start of a line.
+bool IsBlank(QChar c)
+{
+    return c.isSpace() || c.unicode() == 0xFEFF;
+}
+
+QString Trim(const QString& text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && IsBlank(text[begin]))
+        ++begin;
+    while (end > begin && IsBlank(text[end - 1]))
+        --end;
+    return text.mid(begin, end - begin);
+}
+
+// Characters that end a line, here or in another program's reading of the file.
+bool IsLineBreak(QChar c)
+{
+    const char16_t u = c.unicode();
+    return u == u'\n' || u == u'\r' || u == 0x0085 || u == 0x2028 || u == 0x2029;
+}
+
+bool HasLineBreak(const QString& text)
+{
+    return std::any_of(text.begin(), text.end(), IsLineBreak);
+}
+
+bool IsQuoted(const QString& value)
+{
+    return value.size() >= 2 && value.front() == QLatin1Char('"') && value.back() == QLatin1Char('"');
+}
+
+// A value with blanks at either end, or one that is itself in double quotes,
+// is written in double quotes, which reading takes off again. Every other
+// value is written as it is.
+bool NeedsQuotes(const QString& value)
+{
+    return !value.isEmpty() && (IsBlank(value.front()) || IsBlank(value.back()) || IsQuoted(value));
+}
+
+// The name and value of a "key=value" line, both without surrounding blanks.
 bool SplitKeyLine(const QString& line, QString* key, QString* value)
 {
     const qsizetype eq = line.indexOf(QLatin1Char('='));
     if (eq <= 0)
         return false;
     if (key)
-        *key = line.left(eq).trimmed();
+        *key = Trim(line.left(eq));
     if (value)
-        *value = line.mid(eq + 1).trimmed();
+        *value = Trim(line.mid(eq + 1));
     return true;
 }
 
@@ -30,13 +76,13 @@ SettingsStore::SettingsStore(QString fileName)
         return;
     if (!file.open(QIODevice::ReadOnly))
         throw SettingsError(QStringLiteral("Cannot open file \"%1\". %2").arg(fileName_, file.errorString()).toStdString());
-    QByteArray bytes = file.readAll();
+    const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         throw SettingsError(QStringLiteral("Cannot read file \"%1\". %2").arg(fileName_, file.errorString()).toStdString());
-    if (bytes.startsWith("\xEF\xBB\xBF"))
-        bytes.remove(0, 3);
 
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    // The decoder keeps a leading byte-order mark as U+FEFF; like one at the
+    // start of any later line, it goes as a blank.
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
     const QString text = decoder(bytes);
     if (decoder.hasError())
         throw SettingsError(
@@ -48,11 +94,11 @@ SettingsStore::SettingsStore(QString fileName)
     for (QString line : text.split(QLatin1Char('\n'))) {
         if (line.endsWith(QLatin1Char('\r')))
             line.chop(1);
-        const QString trimmed = line.trimmed();
+        const QString trimmed = Trim(line);
         if (trimmed.isEmpty())
             continue;
         if (trimmed.startsWith(QLatin1Char('[')) && trimmed.endsWith(QLatin1Char(']'))) {
-            const QString name = trimmed.mid(1, trimmed.size() - 2).trimmed();
+            const QString name = Trim(trimmed.mid(1, trimmed.size() - 2));
             current = FindSection(name);
             if (!current)
                 current = &sections_.emplace_back(Section{name, {}});
@@ -97,20 +143,34 @@ QString SettingsStore::ReadString(const QString& section, const QString& key, co
         return defaultValue;
     QString value;
     SplitKeyLine(s->lines[i], nullptr, &value);
-    return value;
+    return IsQuoted(value) ? value.mid(1, value.size() - 2) : value;
 }
 
-void SettingsStore::WriteString(const QString& section, const QString& key, const QString& value)
+bool SettingsStore::CanHold(const QString& section, const QString& key, const QString& value)
 {
+    // "[section]" reads back as this section, "key=" as this key and not as a
+    // section header, and no part ends a line.
+    const bool sectionFits = Trim(section) == section && !HasLineBreak(section);
+    const bool keyFits = !key.isEmpty() && Trim(key) == key && !key.contains(QLatin1Char('='))
+        && !key.startsWith(QLatin1Char('[')) && !HasLineBreak(key);
+    return sectionFits && keyFits && !HasLineBreak(value);
+}
+
+bool SettingsStore::WriteString(const QString& section, const QString& key, const QString& value)
+{
+    if (!CanHold(section, key, value))
+        return false;
     Section* s = FindSection(section);
     if (!s)
         s = &sections_.emplace_back(Section{section, {}});
-    const QString line = key + QLatin1Char('=') + value;
+    const QString written = NeedsQuotes(value) ? QLatin1Char('"') + value + QLatin1Char('"') : value;
+    const QString line = key + QLatin1Char('=') + written;
     const qsizetype i = FindKey(*s, key);
     if (i >= 0)
         s->lines[i] = line;
     else
         s->lines.append(line);
+    return true;
 }
 
 void SettingsStore::UpdateFile() const

@@ -19,14 +19,28 @@ public:
 // compare without regard to case. Used from the GUI thread only.
 class SettingsStore {
 public:
-    // Reads `fileName` as UTF-8 (a leading byte-order mark is skipped). Raises
-    // SettingsError when the file cannot be read or is not valid UTF-8.
+    // Reads `fileName` as UTF-8. Lines, section names, keys and values lose
+    // the blanks around them: white space, and byte-order marks, so that the
+    // file's leading one and one at the start of any later line (files joined
+    // with cat) are skipped. Raises SettingsError when the file cannot be read
+    // or is not valid UTF-8.
     explicit SettingsStore(QString fileName);
 
     const QString& FileName() const { return fileName_; }
 
+    // A value in double quotes is read without them.
     QString ReadString(const QString& section, const QString& key, const QString& defaultValue) const;
-    void WriteString(const QString& section, const QString& key, const QString& value);
+
+    // Sets the value of `key` in `section`, exactly as ReadString will give it
+    // back, also after a flush and a new load: a value with blanks at either
+    // end (or one in double quotes) is written in double quotes. A value, key
+    // or section name the file cannot hold that way (a line break anywhere, a
+    // key with "=", ...) is not written: the store keeps what it had, and the
+    // answer is false. So no value ever adds a line, key or section of its own.
+    bool WriteString(const QString& section, const QString& key, const QString& value);
+
+    // Whether WriteString takes these.
+    static bool CanHold(const QString& section, const QString& key, const QString& value);
 
     // Writes the byte-order mark, then per section "[name]", its lines and one
     // empty line, all ending in CR LF. The new file replaces the old one only

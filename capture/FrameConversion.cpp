@@ -94,6 +94,8 @@ TFrameConverter::TFrameConverter()
         GrayConvB[i] = 28 * i + 127;
     }
     PrepareConversionTables();
+    // Motion-JPEG frames are bounded as picture files are.
+    JPG.MaxPixels = kMaxFramePixels;
 }
 
 void TFrameConverter::PrepareConversionTables()
@@ -366,7 +368,7 @@ TFrameConverter::TUnpackResult TFrameConverter::MJPGToBitmap(qsizetype n, const 
         if (PixbufAvailable()) {
             // A picture the loader cannot decode leaves the target as it was.
             LoadBitmapFromMemory(reinterpret_cast<const uint8_t*>(MemStream.constData()), n,
-                                 &target, fGray8Bit);
+                                 &target, fGray8Bit, kMaxFramePixels);
             return TUnpackResult::Converted;
         }
         JPG.Grayscale = fGray8Bit;

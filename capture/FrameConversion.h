@@ -95,7 +95,9 @@ public:
     // The two lines of the last message drawn by UnpackFrame.
     const QStringList& LastMessage() const { return fLastMessage; }
 
-    // Frames larger than this many pixels are not converted.
+    // Frames larger than this many pixels are not converted, and motion-JPEG
+    // frames whose header declares more are not decoded (the bound of picture
+    // files, decode/PictureLoader.h).
     static constexpr int64_t kMaxFramePixels = int64_t(1) << 26;
 
     // The conversion tables, to read.

@@ -37,6 +37,7 @@ struct Destination {
     int height;
     bool grayTarget;     // 8-bit gray target
     bool grayDecode;     // decode luma only
+    int64_t maxPixels;   // 0: any size
 };
 
 } // namespace
@@ -67,6 +68,14 @@ bool Decode(jpeg_decompress_struct& cinfo, ErrorManager& error, std::vector<uint
     }
     jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
     jpeg_read_header(&cinfo, TRUE);
+    // The size the header declares decides before the library sets aside
+    // anything for the picture.
+    if (to.maxPixels > 0 && int64_t(cinfo.image_width) * cinfo.image_height > to.maxPixels) {
+        std::snprintf(error.message, sizeof error.message, "The picture is too large (%u x %u pixels)",
+                      unsigned(cinfo.image_width), unsigned(cinfo.image_height));
+        jpeg_abort_decompress(&cinfo);
+        return false;
+    }
     cinfo.out_color_space = to.grayDecode ? JCS_GRAYSCALE : JCS_EXT_BGR;
     jpeg_start_decompress(&cinfo);
 
@@ -133,6 +142,7 @@ bool TJpegDecoder::DrawTo(const uint8_t* data, size_t size, QImage& target)
     to.height = target.height();
     to.grayTarget = grayTarget;
     to.grayDecode = Grayscale || grayTarget;
+    to.maxPixels = MaxPixels;
     try {
         if (Decode(d->cinfo, d->error, d->row, data, size, to))
             return true;

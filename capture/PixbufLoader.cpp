@@ -28,6 +28,9 @@ struct PixbufApi {
     gboolean (*loader_write)(void* loader, const uint8_t* buffer, size_t count, GError** error);
     gboolean (*loader_close)(void* loader, GError** error);
     void* (*loader_get_pixbuf)(void* loader);
+    void (*loader_set_size)(void* loader, int width, int height);
+    unsigned long (*signal_connect_data)(void* instance, const char* signal, void (*handler)(),
+                                         void* data, void (*destroyData)(void*, void*), int flags);
     int (*get_width)(const void* pixbuf);
     int (*get_height)(const void* pixbuf);
     int (*get_rowstride)(const void* pixbuf);
@@ -64,6 +67,8 @@ bool BindAll(void* handle, PixbufApi& api)
         && Bind(handle, api.loader_write, "gdk_pixbuf_loader_write")
         && Bind(handle, api.loader_close, "gdk_pixbuf_loader_close")
         && Bind(handle, api.loader_get_pixbuf, "gdk_pixbuf_loader_get_pixbuf")
+        && Bind(handle, api.loader_set_size, "gdk_pixbuf_loader_set_size")
+        && Bind(handle, api.signal_connect_data, "g_signal_connect_data")
         && Bind(handle, api.get_width, "gdk_pixbuf_get_width")
         && Bind(handle, api.get_height, "gdk_pixbuf_get_height")
         && Bind(handle, api.get_rowstride, "gdk_pixbuf_get_rowstride")
@@ -90,6 +95,24 @@ bool CanDecodeJpeg(const PixbufApi& api)
     }
     api.slist_free(formats);
     return found;
+}
+
+// The size bound of one load. The loader announces the picture's size
+// ("size-prepared") once it has read the header and before it makes room for
+// the pixels; a size of 0 x 0 asked for then makes every loader stop there
+// with an error.
+struct SizeGuard {
+    int64_t maxPixels;
+    bool refused;
+};
+
+void OnSizePrepared(void* loader, int width, int height, void* data)
+{
+    auto* guard = static_cast<SizeGuard*>(data);
+    if (guard->maxPixels > 0 && int64_t(width) * int64_t(height) > guard->maxPixels) {
+        guard->refused = true;
+        binding.api.loader_set_size(loader, 0, 0);
+    }
 }
 
 int StatusOf(GError* error)
@@ -169,7 +192,7 @@ bool PixbufAvailable()
     return binding.handle != nullptr;
 }
 
-int LoadBitmapFromMemory(const uint8_t* data, qsizetype size, QImage* target, bool gray)
+int LoadBitmapFromMemory(const uint8_t* data, qsizetype size, QImage* target, bool gray, int64_t maxPixels)
 {
     if (!PixbufAvailable())
         return kPixbufNotAvailable;
@@ -180,6 +203,9 @@ int LoadBitmapFromMemory(const uint8_t* data, qsizetype size, QImage* target, bo
     void* loader = api.loader_new();
     if (!loader)
         return kPixbufNoPicture;
+    SizeGuard guard{maxPixels, false};
+    api.signal_connect_data(loader, "size-prepared", reinterpret_cast<void (*)()>(OnSizePrepared), &guard,
+                            nullptr, 0);
     GError* error = nullptr;
     GError* closeError = nullptr;
     bool decoded = size > 0 && api.loader_write(loader, data, size_t(size), &error);
@@ -192,7 +218,11 @@ int LoadBitmapFromMemory(const uint8_t* data, qsizetype size, QImage* target, bo
         api.error_free(closeError);
 
     int status = kPixbufNoPicture;
-    if (!decoded) {
+    if (guard.refused) {
+        status = kPixbufTooLarge;
+        if (error)
+            api.error_free(error);
+    } else if (!decoded) {
         status = StatusOf(error);
     } else {
         const void* pixbuf = api.loader_get_pixbuf(loader);

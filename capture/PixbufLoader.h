@@ -18,6 +18,8 @@ enum : int {
     kPixbufOk = 0,
     kPixbufNotAvailable = -1,
     kPixbufNoTarget = 6,
+    // The picture declares more pixels than the caller takes.
+    kPixbufTooLarge = 98,
     // The library could not decode the stream and gave no error code.
     kPixbufNoPicture = 99,
     // The library reported an error: this base plus its GdkPixbufError code
@@ -48,5 +50,9 @@ int LoadBitmapFromStream(const QByteArray& stream, QImage* target);
 int LoadBitmapFromStream(const QByteArray& stream, QImage& target);
 // Same over a raw memory block; gray chooses the form target gets (the
 // stream overloads choose it by target's pixel format), so that an empty
-// bitmap can receive a gray picture too.
-int LoadBitmapFromMemory(const uint8_t* data, qsizetype size, QImage* target, bool gray);
+// bitmap can receive a gray picture too. A picture whose header declares more
+// than maxPixels pixels (0: no bound) is refused as soon as the library has
+// read its size, before it sets aside memory for the pixels: kPixbufTooLarge,
+// target as it was.
+int LoadBitmapFromMemory(const uint8_t* data, qsizetype size, QImage* target, bool gray,
+                         int64_t maxPixels = 0);

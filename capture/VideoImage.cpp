@@ -2,6 +2,7 @@
 
 #include "capture/CaptureDevices.h"
 #include "capture/SampleDelivery.h"
+#include "capture/ThreadHandOff.h"
 #include "capture/VideoSample.h"
 
 #include <QCoreApplication>
@@ -60,6 +61,9 @@ public:
 
     bool event(QEvent* event) override
     {
+        // Posted from the streaming thread: what it wrote before posting is
+        // visible here (Qt's posting is the hand-off).
+        HandOffReceived(event);
         if (event->type() == TVideoImage::NotificationType()) {
             fOwner->HandleFrameMessage(event);
             return true;
@@ -163,7 +167,11 @@ std::int32_t TVideoImage::VideoStart(const QString& DeviceName)
         VideoSample->SetCallBack(TVideoSampleCallBack::Bind<&TVideoImage::CopyFrameToRing, &TVideoImage::OnSampleFormat>(this));
         // Posting is all the reporting thread does; the GUI thread ends the capture.
         QObject* receiver = fMessageReceiver.get();
-        VideoSample->SetStreamEndCallBack([receiver, serial] { QCoreApplication::postEvent(receiver, new TCaptureEndNotification(serial)); });
+        VideoSample->SetStreamEndCallBack([receiver, serial] {
+            auto* notification = new TCaptureEndNotification(serial);
+            HandOffSent(notification);
+            QCoreApplication::postEvent(receiver, notification);
+        });
         QString deviceSelected;
         hr = VideoSample->StartVideo(DeviceName, false, deviceSelected);
         // Messages name the camera as the user picked it ("Cam #2"); an empty
@@ -317,7 +325,9 @@ void TVideoImage::CopyFrameToRing(const std::uint8_t* pb, int& Size)
     fImagePtrIndex = slot; // published only after the copy
     fImageUnpacked = false;
 
-    QCoreApplication::postEvent(fMessageReceiver.get(), new TFrameNotification(fMsgNewFrame, Size, buffer));
+    auto* notification = new TFrameNotification(fMsgNewFrame, Size, buffer);
+    HandOffSent(notification);
+    QCoreApplication::postEvent(fMessageReceiver.get(), notification);
     if (fSampleObserver)
         fSampleObserver(frame, true);
     std::this_thread::yield();

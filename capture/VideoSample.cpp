@@ -3,6 +3,7 @@
 #include "capture/CameraDialogRegistry.h"
 #include "capture/GstSupport.h"
 #include "capture/SampleFormats.h"
+#include "capture/ThreadHandOff.h"
 
 #include <gst/video/video.h>
 
@@ -155,7 +156,12 @@ HRESULT TVideoSample::SetPipelineState(GstState state)
 {
     if (!fPipeline)
         return E_FAIL;
-    return gst_element_set_state(fPipeline.get(), state) == GST_STATE_CHANGE_FAILURE ? E_FAIL : S_OK;
+    // A state change starts or stops the streaming threads that call
+    // OnNewSample and OnBusMessage.
+    HandOffSent(this);
+    const bool failed = gst_element_set_state(fPipeline.get(), state) == GST_STATE_CHANGE_FAILURE;
+    HandOffReceived(this);
+    return failed ? E_FAIL : S_OK;
 }
 
 GstCaps* TVideoSample::OfferedCaps(GstElement* source) const
@@ -340,7 +346,9 @@ void TVideoSample::Destroy()
     fDelivery.SetCallBack({});
     SetStreamEndCallBack({});
     if (fPipeline) {
+        HandOffSent(this);
         gst_element_set_state(fPipeline.get(), GST_STATE_NULL); // joins the streaming threads
+        HandOffReceived(this);
         GstObjectPtr<GstBus> bus(gst_element_get_bus(fPipeline.get()));
         gst_bus_set_sync_handler(bus.get(), nullptr, nullptr, nullptr);
         fPipeline.reset(); // with the elements in it
@@ -371,6 +379,7 @@ void TVideoSample::ResetStreamSignals()
 GstFlowReturn TVideoSample::OnNewSample(GstAppSink* sink, gpointer self)
 {
     auto* capture = static_cast<TVideoSample*>(self);
+    HandOffReceived(capture);
     if (const GstSamplePtr sample{gst_app_sink_pull_sample(sink)})
         capture->fDelivery.Deliver(sample.get());
     if (!capture->fSampleSeen.load(std::memory_order_relaxed)) {
@@ -380,12 +389,14 @@ GstFlowReturn TVideoSample::OnNewSample(GstAppSink* sink, gpointer self)
         }
         capture->fSignal.notify_all();
     }
+    HandOffSent(capture);
     return GST_FLOW_OK;
 }
 
 GstBusSyncReply TVideoSample::OnBusMessage(GstBus*, GstMessage* message, gpointer self)
 {
     auto* capture = static_cast<TVideoSample*>(self);
+    HandOffReceived(capture);
     QString error;
     switch (GST_MESSAGE_TYPE(message)) {
     case GST_MESSAGE_ERROR: {
@@ -411,6 +422,7 @@ GstBusSyncReply TVideoSample::OnBusMessage(GstBus*, GstMessage* message, gpointe
     }
     default: break;
     }
+    HandOffSent(capture);
     return GST_BUS_DROP;
 }
 

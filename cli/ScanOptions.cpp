@@ -228,18 +228,6 @@ bool CheckCombination(const TScanOptions& options, std::FILE* errors)
 
 } // namespace
 
-std::optional<RawFormat> ParseRawFormat(const QString& text)
-{
-    static const QRegularExpression pattern(QStringLiteral("^([1-9][0-9]{0,5})x([1-9][0-9]{0,5}):([A-Za-z0-9]{3,4})$"));
-    const QRegularExpressionMatch match = pattern.match(text);
-    if (!match.hasMatch())
-        return std::nullopt;
-    const TSampleFormatInfo* format = SampleFormatNamed(match.capturedView(3));
-    if (!format)
-        return std::nullopt;
-    return RawFormat{match.captured(1).toInt(), match.captured(2).toInt(), format->FourCC};
-}
-
 bool WantsHelp(int argc, char** argv)
 {
     for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i)

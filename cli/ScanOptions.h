@@ -6,6 +6,8 @@
 // when it goes with only some modes, a check.
 #pragma once
 
+#include "cli/RawFormat.h"
+
 #include "decode/BarcodeFormat.h"
 
 #include <QByteArray>
@@ -15,17 +17,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <optional>
-
-// The sample layout --raw names: "640x480:YUY2".
-struct RawFormat {
-    int width = 0;
-    int height = 0;
-    std::uint32_t fourCC = 0;
-};
-
-// "WIDTHxHEIGHT:FOURCC" with sizes of 1 to 999999 and a FOURCC of the sample
-// format table (in either case); nothing for anything else.
-std::optional<RawFormat> ParseRawFormat(const QString& text);
 
 // The name that stands for standard input among the files.
 inline constexpr char kStandardInputName[] = "-";

@@ -75,8 +75,15 @@ TBarcodeFormat ProgramFormat(BarcodeFormat format)
 
 // One row of blue-green-red pixels to grey. Written so that the compiler
 // vectorises it; the AVX2 variant is chosen at run time where the processor has it.
-__attribute__((target_clones("avx2", "default"))) void GreyRow(const std::uint8_t* __restrict bgr,
-                                                                 std::uint8_t* __restrict grey, int width)
+// The choice is made while the program is being loaded, before
+// ThreadSanitizer's run-time is ready to watch it, so a thread-sanitized
+// build has the default variant only.
+#if defined(__SANITIZE_THREAD__)
+#define LANTRIX_GREY_ROW_VARIANTS
+#else
+#define LANTRIX_GREY_ROW_VARIANTS __attribute__((target_clones("avx2", "default")))
+#endif
+LANTRIX_GREY_ROW_VARIANTS void GreyRow(const std::uint8_t* __restrict bgr, std::uint8_t* __restrict grey, int width)
 {
     for (int x = 0; x < width; ++x)
         grey[x] = static_cast<std::uint8_t>((3482u * bgr[3 * x + 2] + 11721u * bgr[3 * x + 1] + 1181u * bgr[3 * x]) >> 14);

@@ -7,11 +7,19 @@
 
 QStringList DecodeLanguageCodeTable(const QByteArray& bytes)
 {
+    // The marks of UTF-8 and UTF-16 only: "FF FE 00 00" is UTF-16 text that
+    // starts with U+0000, not UTF-32.
     QStringConverter::Encoding encoding = QStringConverter::System;
-    if (const std::optional<QStringConverter::Encoding> marked = QStringConverter::encodingForData(bytes))
-        encoding = *marked;
-    // The decoder skips the byte-order mark of its encoding.
-    QStringDecoder decoder(encoding, QStringConverter::Flag::Default);
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        encoding = QStringConverter::Utf8;
+    else if (bytes.startsWith("\xFF\xFE"))
+        encoding = QStringConverter::Utf16LE;
+    else if (bytes.startsWith("\xFE\xFF"))
+        encoding = QStringConverter::Utf16BE;
+    // The decoder skips the byte-order mark of its encoding. The table is
+    // decoded whole, so an incomplete character at its end is U+FFFD like
+    // any other byte that is not text, instead of being held back for more.
+    QStringDecoder decoder(encoding, QStringConverter::Flag::Stateless);
     return SplitLines(decoder.decode(bytes));
 }
 

@@ -11,8 +11,9 @@
 // file name that of a language file, extension included (German.lang.txt).
 
 // The table's text: UTF-8 or UTF-16 (either byte order) when it starts with
-// the matching byte-order mark, otherwise the locale's 8-bit encoding. Split
-// into lines at CR LF, LF or CR.
+// the matching byte-order mark, otherwise the locale's 8-bit encoding; bytes
+// that are not text in it, an incomplete last character included, become
+// U+FFFD. Split into lines at CR LF, LF or CR.
 QStringList DecodeLanguageCodeTable(const QByteArray& bytes);
 
 // The lines of the table file; empty when it cannot be read (not reported).

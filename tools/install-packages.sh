@@ -7,13 +7,15 @@
 #                              (the benchmark scripts' packages included)
 #   install-packages.sh package  what building and running the program take, and
 #                              the tools that make and check the Debian package
+#   install-packages.sh fuzz   what building and running the program take, and
+#                              clang with libFuzzer and the sanitizer runtimes
 set -eu
 
 mode=${1:-test}
-case "$mode" in run|test|package) ;; *) echo "usage: $0 [run|test|package]" >&2; exit 64 ;; esac
+case "$mode" in run|test|package|fuzz) ;; *) echo "usage: $0 [run|test|package|fuzz]" >&2; exit 64 ;; esac
 
 packages="
-cmake g++ make pkg-config
+cmake g++ make pkg-config ccache
 qt6-base-dev qt6-image-formats-plugins qt6-svg-dev libqt6svg6 qt6-qpa-plugins libgl-dev
 libzxing-dev libjpeg62-turbo-dev
 libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good
@@ -31,6 +33,9 @@ xvfb dbus-daemon desktop-file-utils appstream groff-base
 package_packages="
 build-essential debhelper dpkg-dev fakeroot lintian libjpeg-dev pkgconf
 "
+fuzz_packages="
+clang libclang-rt-14-dev
+"
 [ "$mode" = test ] && packages="$packages $test_packages"
 # What the benchmark scripts in bench/ compare with and measure with.
 bench_packages="
@@ -38,6 +43,7 @@ zbar-tools hyperfine time python3
 "
 [ "$mode" = test ] && packages="$packages $bench_packages"
 [ "$mode" = package ] && packages="$packages $package_packages"
+[ "$mode" = fuzz ] && packages="$packages $fuzz_packages"
 
 missing=""
 for p in $packages; do

@@ -88,8 +88,118 @@ INSTANTIATE_TEST_SUITE_P(
                       ReadCase{"key_before_any_section", "InitialDir=/o\n[Settings]\n", nullptr},
                       ReadCase{"empty_file", "", nullptr},
                       ReadCase{"value_with_equals", "[Settings]\nInitialDir=/a=b\n", "/a=b"},
-                      ReadCase{"last_of_two_sections", "[Settings]\nA=1\n[Settings]\nInitialDir=/s\n", "/s"}),
+                      ReadCase{"last_of_two_sections", "[Settings]\nA=1\n[Settings]\nInitialDir=/s\n", "/s"},
+                      ReadCase{"in_quotes", "[Settings]\nInitialDir = \" /q \" \n", " /q "},
+                      ReadCase{"quote_inside", "[Settings]\nInitialDir=/a \"b\"\n", "/a \"b\""}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// Loading, flushing and loading again gives the same values, and once
+// flushed the file stays byte for byte what it is through every further load
+// and flush. A byte-order mark that is not the file's first character (files
+// joined with cat) counts as a blank at the start of its line.
+struct RoundTripCase {
+    const char* name;
+    QByteArray bytes;
+    const char* expected; // InitialDir, or nullptr when absent
+};
+
+class SettingsStoreRoundTrip : public SettingsStoreTest, public ::testing::WithParamInterface<RoundTripCase> {};
+
+TEST_P(SettingsStoreRoundTrip, LoadFlushLoadKeepsValuesAndFlushedBytes)
+{
+    const QString expected = GetParam().expected ? QString::fromUtf8(GetParam().expected) : QString("<none>");
+    WriteFile(GetParam().bytes);
+    SettingsStore first(path);
+    EXPECT_EQ(first.ReadString("Settings", "InitialDir", "<none>"), expected);
+    first.UpdateFile();
+    const QByteArray flushed = ReadFile();
+
+    SettingsStore second(path);
+    EXPECT_EQ(second.ReadString("Settings", "InitialDir", "<none>"), expected);
+    EXPECT_EQ(second.ReadString("Other", "Key", "<none>"), first.ReadString("Other", "Key", "<none>"));
+    second.UpdateFile();
+    EXPECT_EQ(ReadFile(), flushed);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, SettingsStoreRoundTrip,
+    ::testing::Values(
+        RoundTripCase{"plain", "\xEF\xBB\xBF[Settings]\r\nInitialDir=/x\r\n\r\n", "/x"},
+        RoundTripCase{"bom_after_blank_line", "\n\xEF\xBB\xBF[Settings]\nInitialDir=/x\n", "/x"},
+        RoundTripCase{"bom_alone_on_a_line", QByteArray("\x0A\xEF\xBB\xBF\x0A\x0A", 6), nullptr},
+        RoundTripCase{"two_boms_at_start", "\xEF\xBB\xBF\xEF\xBB\xBF[Settings]\nInitialDir=/x\n", "/x"},
+        RoundTripCase{"two_files_joined",
+                      "\xEF\xBB\xBF[Other]\r\nKey=v\r\n\r\n\xEF\xBB\xBF[Settings]\r\nInitialDir=/b\r\n\r\n", "/b"},
+        RoundTripCase{"bom_before_key", "[Settings]\n\xEF\xBB\xBFInitialDir=/k\n", "/k"},
+        RoundTripCase{"bom_between_blanks", "\n \xEF\xBB\xBF \xEF\xBB\xBF[Settings]\nInitialDir=/y\n", "/y"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A value is stored faithfully or not at all: after a flush and a new load
+// it reads back exactly, or, when the file cannot hold it, the earlier value
+// stays. No value adds a line, key or section of its own.
+struct WriteCase {
+    const char* name;
+    QString value;
+    bool held;
+    QByteArray line; // the key's line in the flushed file
+};
+
+class SettingsStoreWrite : public SettingsStoreTest, public ::testing::WithParamInterface<WriteCase> {};
+
+TEST_P(SettingsStoreWrite, ValueIsStoredFaithfullyOrNotAtAll)
+{
+    WriteFile("[Settings]\r\nInitialDir=/earlier\r\n\r\n[Other]\r\nKey=v\r\n\r\n");
+    SettingsStore store(path);
+    EXPECT_EQ(store.WriteString("Settings", "InitialDir", GetParam().value), GetParam().held);
+    EXPECT_EQ(SettingsStore::CanHold("Settings", "InitialDir", GetParam().value), GetParam().held);
+    store.UpdateFile();
+
+    const QString expected = GetParam().held ? GetParam().value : QString("/earlier");
+    EXPECT_EQ(store.ReadString("Settings", "InitialDir", "<none>"), expected);
+    SettingsStore again(path);
+    EXPECT_EQ(again.ReadString("Settings", "InitialDir", "<none>"), expected);
+    EXPECT_EQ(again.ReadString("Other", "Key", "<none>"), QString("v"));
+    EXPECT_EQ(again.ReadString("Evil", "InitialDir", "<none>"), QString("<none>"));
+    EXPECT_EQ(ReadFile(), QByteArray("\xEF\xBB\xBF[Settings]\r\n") + GetParam().line +
+                              QByteArray("\r\n\r\n[Other]\r\nKey=v\r\n\r\n"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, SettingsStoreWrite,
+    ::testing::Values(
+        WriteCase{"plain", "/home/u/scans", true, "InitialDir=/home/u/scans"},
+        WriteCase{"plain_with_equals_and_inner_blanks", "/a b=c", true, "InitialDir=/a b=c"},
+        WriteCase{"empty", "", true, "InitialDir="},
+        WriteCase{"trailing_blank", "/home/u/scans ", true, "InitialDir=\"/home/u/scans \""},
+        WriteCase{"leading_blank", " /x", true, "InitialDir=\" /x\""},
+        WriteCase{"trailing_tab", "/x\t", true, "InitialDir=\"/x\t\""},
+        WriteCase{"only_blanks", "  ", true, "InitialDir=\"  \""},
+        WriteCase{"trailing_byte_order_mark", QString("/x") + QChar(0xFEFF), true,
+                  "InitialDir=\"/x\xEF\xBB\xBF\""},
+        WriteCase{"in_quotes", "\"/q\"", true, "InitialDir=\"\"/q\"\""},
+        WriteCase{"one_quote", "\"", true, "InitialDir=\""},
+        WriteCase{"inner_quotes", "/a \"b\" c", true, "InitialDir=/a \"b\" c"},
+        WriteCase{"section_injected", "a\n[Evil]\nInitialDir=/etc", false, "InitialDir=/earlier"},
+        WriteCase{"crlf", "/x\r\n/y", false, "InitialDir=/earlier"},
+        WriteCase{"lone_cr", "/x\r", false, "InitialDir=/earlier"},
+        WriteCase{"line_separator", QString("/x") + QChar(0x2028) + "y", false, "InitialDir=/earlier"},
+        WriteCase{"next_line", QString("/x") + QChar(0x0085), false, "InitialDir=/earlier"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(SettingsStoreTest, KeysAndSectionsTheFileCannotHoldAreNotWritten)
+{
+    SettingsStore store(path);
+    EXPECT_FALSE(store.WriteString("Settings", "a=b", "v"));
+    EXPECT_FALSE(store.WriteString("Settings", "[k", "v]"));
+    EXPECT_FALSE(store.WriteString("Settings", " k", "v"));
+    EXPECT_FALSE(store.WriteString("Settings", "", "v"));
+    EXPECT_FALSE(store.WriteString("Settings", "k\nx", "v"));
+    EXPECT_FALSE(store.WriteString("Set\ntings", "k", "v"));
+    EXPECT_FALSE(store.WriteString(" Settings", "k", "v"));
+    EXPECT_TRUE(store.WriteString("Settings", "k", "v]"));
+    store.UpdateFile();
+    EXPECT_EQ(ReadFile(), QByteArray("\xEF\xBB\xBF[Settings]\r\nk=v]\r\n\r\n"));
+}
 
 TEST_F(SettingsStoreTest, InvalidUtf8IsAnError)
 {

@@ -390,6 +390,45 @@ private slots:
         QCOMPARE(dialogFolders, QStringList{exeFolder + QStringLiteral("/samples")});
     }
 
+    // The folder of a picked picture is remembered exactly, blanks at its ends
+    // included, or, when its name holds a line break, not at all: the folder
+    // remembered before stays, and the picture is decoded either way.
+    void folderNamesAreRememberedFaithfullyOrNotAtAll_data()
+    {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<bool>("remembered");
+        QTest::newRow("trailing blank") << "scans " << true;
+        QTest::newRow("leading blank") << " scans" << true;
+        QTest::newRow("in quotes") << "\"scans\"" << true;
+        QTest::newRow("section injected") << "a\n[Evil]\nInitialDir=/etc" << false;
+        QTest::newRow("cr lf") << "scans\r\nmore" << false;
+    }
+
+    void folderNamesAreRememberedFaithfullyOrNotAtAll()
+    {
+        QFETCH(QString, folder);
+        QFETCH(bool, remembered);
+        const QString earlier = root->filePath(QStringLiteral("earlier"));
+        QVERIFY(QDir(root->path()).mkpath(QStringLiteral("earlier")));
+        QVERIFY(QDir(root->path()).mkpath(folder));
+        const QString picked = root->filePath(folder);
+        QVERIFY(QFile::copy(kSamples + QStringLiteral("/qr_code.png"), picked + QStringLiteral("/qr.png")));
+        QVERIFY(QFile::copy(kSamples + QStringLiteral("/qr_code.png"), earlier + QStringLiteral("/qr.png")));
+
+        auto form = MakeForm();
+        answers = {earlier + QStringLiteral("/qr.png"), picked + QStringLiteral("/qr.png")};
+        form->ButtonBrowse->click();
+        form->ButtonBrowse->click();
+        QVERIFY(errors.isEmpty());
+        QCOMPARE(form->Memo1->toPlainText(), kQrText);
+        QVERIFY(!ReadSettings().contains("Evil"));
+
+        form.reset();
+        auto next = MakeForm();
+        next->ButtonBrowse->click(); // cancelled
+        QCOMPARE(dialogFolders.last(), remembered ? picked : earlier);
+    }
+
     void missingRememberedFolderKeepsThePreviousOne()
     {
         auto form = MakeForm();

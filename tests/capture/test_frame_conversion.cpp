@@ -746,6 +746,55 @@ TEST_P(MotionJpegTest, PictureSmallerThanStream)
     }
 }
 
+// A frame whose header declares more pixels than a picture file may have is
+// refused before it is decoded, with each decoder's failure result: the
+// message after libjpeg-turbo, the previous picture after GdkPixbuf.
+TEST_P(MotionJpegTest, FrameDeclaringMorePixelsThanPicturesMayHaveIsRefused)
+{
+    const QByteArray small = EncodePicture(QuadrantPicture(16, 16));
+    const QByteArray frames[] = {
+        WithDeclaredSize(small, 65407, 65279),
+        WithDeclaredSize(small, 8193, 8192), // one column of blocks beyond 64 Mpixel
+        WithDeclaredSize(EncodeProgressiveJpeg(QuadrantPicture(16, 16)), 30000, 30000),
+    };
+    for (const QByteArray& frame : frames) {
+        converter.SetStreamFormat(160, 120, FourCC::MJPG);
+        converter.FillBitmap(kPrevious);
+        const QImage before = converter.Bitmap().copy();
+        const TUnpackResult result = Unpack(converter, Bytes(frame));
+        EXPECT_TRUE(TFrameConverter::Unpacked(result));
+        if (GetParam() == TDecoderPath::Libjpeg) {
+            EXPECT_EQ(result, TUnpackResult::Message);
+            EXPECT_EQ(converter.LastMessage(),
+                      QStringList({"Unknown compression",
+                                   QStringLiteral("DataSize: %1  FourCC: MJPG").arg(frame.size())}));
+        } else {
+            EXPECT_EQ(result, TUnpackResult::Converted);
+            EXPECT_EQ(converter.Bitmap(), before);
+        }
+    }
+}
+
+// The decoder's own bound: the declared size decides, to the pixel.
+TEST(JpegDecoderTest, PictureOverTheBoundIsRefusedBeforeDecoding)
+{
+    const QByteArray jpeg = EncodePicture(QuadrantPicture(64, 48));
+    const auto* data = reinterpret_cast<const uint8_t*>(jpeg.constData());
+    TJpegDecoder decoder;
+    QImage target(64, 48, QImage::Format_BGR888);
+
+    target.fill(Qt::black);
+    decoder.MaxPixels = 64 * 48;
+    EXPECT_TRUE(decoder.DrawTo(data, size_t(jpeg.size()), target));
+    EXPECT_TRUE(ColourNear(PixelColour(target, 16, 12), kQuadrantColours[0], 8));
+
+    target.fill(Qt::black);
+    decoder.MaxPixels = 64 * 48 - 1;
+    EXPECT_FALSE(decoder.DrawTo(data, size_t(jpeg.size()), target));
+    EXPECT_EQ(decoder.LastError(), QStringLiteral("The picture is too large (64 x 48 pixels)"));
+    EXPECT_EQ(PixelColour(target, 16, 12), QColor(Qt::black));
+}
+
 INSTANTIATE_TEST_SUITE_P(Decoders, MotionJpegTest,
                          ::testing::Values(TDecoderPath::Libjpeg, TDecoderPath::Pixbuf),
                          [](const auto& info) {

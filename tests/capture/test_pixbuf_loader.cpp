@@ -185,4 +185,43 @@ INSTANTIATE_TEST_SUITE_P(
                       TUndecodable{"truncated_jpeg", TruncatedJpeg()}),
     [](const auto& info) { return std::string(info.param.description); });
 
+// The caller's bound on the pixels a picture declares, for every format the
+// library reads: a picture over it is refused as soon as its size is known.
+struct TBound {
+    const char* description;
+    QByteArray bytes;
+    int64_t maxPixels;
+    int expected;
+};
+
+class PixbufBoundTest : public PixbufLoaderTest, public ::testing::WithParamInterface<TBound> {};
+
+TEST_P(PixbufBoundTest, PictureOverTheBoundIsRefused)
+{
+    BindRealLibrary();
+    QImage target = MarkedBitmap(8, 8);
+    const QImage before = target.copy();
+    const QByteArray& bytes = GetParam().bytes;
+    const int result = LoadBitmapFromMemory(reinterpret_cast<const uint8_t*>(bytes.constData()), bytes.size(),
+                                            &target, false, GetParam().maxPixels);
+    EXPECT_EQ(result, GetParam().expected);
+    if (result == kPixbufOk)
+        EXPECT_EQ(target.size(), QSize(64, 48));
+    else
+        EXPECT_EQ(target, before);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Pictures, PixbufBoundTest,
+    ::testing::Values(
+        TBound{"jpeg_at_bound", EncodePicture(QuadrantPicture(64, 48)), 64 * 48, kPixbufOk},
+        TBound{"jpeg_over_bound", EncodePicture(QuadrantPicture(64, 48)), 64 * 48 - 1, kPixbufTooLarge},
+        TBound{"jpeg_without_bound", EncodePicture(QuadrantPicture(64, 48)), 0, kPixbufOk},
+        TBound{"png_over_bound", EncodePicture(QuadrantPicture(64, 48), "PNG"), 64 * 48 - 1, kPixbufTooLarge},
+        TBound{"bmp_over_bound", EncodePicture(QuadrantPicture(64, 48), "BMP"), 64 * 48 - 1, kPixbufTooLarge},
+        TBound{"progressive_declaring_30000_squared",
+               WithDeclaredSize(EncodeProgressiveJpeg(QuadrantPicture(16, 16)), 30000, 30000), int64_t(1) << 26,
+               kPixbufTooLarge}),
+    [](const auto& info) { return std::string(info.param.description); });
+
 } // namespace

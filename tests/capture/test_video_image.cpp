@@ -6,6 +6,7 @@
 #include "capture/SampleFormats.h"
 #include "capture/TestCameras.h"
 #include "capture/VideoImage.h"
+#include "decode/PictureLoader.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -384,6 +385,12 @@ protected:
 
     TVideoImage video;
 };
+
+// Camera frames are bounded as picture files are.
+TEST(FrameBound, IsThatOfPictureFiles)
+{
+    EXPECT_EQ(TFrameConverter::kMaxFramePixels, kMaxPicturePixels);
+}
 
 } // namespace
 

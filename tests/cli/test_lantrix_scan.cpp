@@ -91,7 +91,8 @@ INSTANTIATE_TEST_SUITE_P(
         FileCase{"no_file", {}, 64, "", "Usage:"},
         FileCase{"save_without_raw", {"--save-bitmap", "/tmp/x.bmp", "%S/qr_code.png"}, 64, "", "Usage:"},
         FileCase{"bad_raw_size", {"--raw", "640:YUY2", "%S/qr_code.png"}, 64, "", "Usage:"},
-        FileCase{"bad_raw_fourcc", {"--raw", "640x480:NV12", "%S/qr_code.png"}, 64, "", "Usage:"}),
+        FileCase{"bad_raw_fourcc", {"--raw", "640x480:NV12", "%S/qr_code.png"}, 64, "", "Usage:"},
+        FileCase{"raw_with_line_break_after", {"--raw", "640x480:YUY2\n", "%S/qr_code.png"}, 64, "", "Usage:"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // ---- Pictures made by the test ---------------------------------------------

@@ -200,7 +200,11 @@ INSTANTIATE_TEST_SUITE_P(
         EncodingCase{"utf16le_with_mark", Utf16("1031,Türkçe.lang.txt\r\n1055,X\r\n", true),
                      {"1031,Türkçe.lang.txt", "1055,X"}},
         EncodingCase{"utf16be_with_mark", Utf16("1055,Türkçe.lang.txt", false), {"1055,Türkçe.lang.txt"}},
-        EncodingCase{"no_mark", "1031,German.lang.txt\n1036,French.lang.txt", {"1031,German.lang.txt", "1036,French.lang.txt"}}),
+        EncodingCase{"no_mark", "1031,German.lang.txt\n1036,French.lang.txt", {"1031,German.lang.txt", "1036,French.lang.txt"}},
+        EncodingCase{"utf16le_starting_with_nul", Utf16(QString(QChar(0)) + "\n1031,X", true),
+                     {QString(QChar(0)), "1031,X"}},
+        EncodingCase{"utf8_cut_in_a_character", "1031,Deutsch\xC3", {"1031,Deutsch\uFFFD"}},
+        EncodingCase{"utf16_odd_last_byte", Utf16("1031,X", true) + "Y", {"1031,X\uFFFD"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // ---- Finding and loading language files --------------------------------------------

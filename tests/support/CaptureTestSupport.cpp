@@ -1,6 +1,7 @@
 #include "CaptureTestSupport.h"
 
 #include <QBuffer>
+#include <QImageWriter>
 #include <QPainter>
 
 #include <sys/mman.h>
@@ -75,6 +76,39 @@ QByteArray EncodePicture(const QImage& picture, const char* format, int quality)
     if (!picture.save(&buffer, format, quality))
         ADD_FAILURE() << "cannot encode a picture as " << format;
     return bytes;
+}
+
+QByteArray EncodeProgressiveJpeg(const QImage& picture)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    QImageWriter writer(&buffer, "JPG");
+    writer.setProgressiveScanWrite(true);
+    if (!writer.write(picture))
+        ADD_FAILURE() << "cannot encode a progressive JPEG";
+    return bytes;
+}
+
+QByteArray WithDeclaredSize(QByteArray jpeg, uint16_t width, uint16_t height)
+{
+    // Segments after the start marker: FF, the marker, a big-endian length
+    // that counts itself. A frame header (SOF0 to SOF15 but DHT, JPG and DAC)
+    // holds precision, height and width.
+    qsizetype at = 2;
+    while (at + 4 <= jpeg.size() && uint8_t(jpeg[at]) == 0xFF) {
+        const uint8_t marker = uint8_t(jpeg[at + 1]);
+        const int length = (uint8_t(jpeg[at + 2]) << 8) | uint8_t(jpeg[at + 3]);
+        if (marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC) {
+            jpeg[at + 5] = char(height >> 8);
+            jpeg[at + 6] = char(height & 0xFF);
+            jpeg[at + 7] = char(width >> 8);
+            jpeg[at + 8] = char(width & 0xFF);
+            return jpeg;
+        }
+        at += 2 + length;
+    }
+    ADD_FAILURE() << "no frame header in the JPEG picture";
+    return jpeg;
 }
 
 QColor PixelColour(const QImage& bitmap, int x, int y)

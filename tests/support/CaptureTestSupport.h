@@ -54,6 +54,13 @@ QImage QuadrantPicture(int width, int height);
 // The picture as JPEG (or another format Qt writes) bytes.
 QByteArray EncodePicture(const QImage& picture, const char* format = "JPG", int quality = 95);
 
+// The picture as a progressive JPEG.
+QByteArray EncodeProgressiveJpeg(const QImage& picture);
+
+// A JPEG picture whose frame header declares width x height pixels instead
+// of its own size; the coded data stays that of the original picture.
+QByteArray WithDeclaredSize(QByteArray jpeg, uint16_t width, uint16_t height);
+
 // The colour of a pixel of a Format_BGR888 or gray (Indexed8) bitmap.
 QColor PixelColour(const QImage& bitmap, int x, int y);
 
