@@ -258,22 +258,4 @@ TEST(ChooseScreenshotRoad, PortalFirstThenX11)
     EXPECT_EQ(ChooseScreenshotRoad(false, QStringLiteral("offscreen")), TScreenshotRoad::None);
 }
 
-TEST(LoadPictureData, SizeLimitsAsForFiles)
-{
-    // A small PNG file of 30000 x 30000 pixels.
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("bomb.png"));
-    ASSERT_TRUE(WriteZeroPng(path, 30000, 30000, 1, 0));
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    try {
-        LoadPictureData(file.readAll());
-        FAIL() << "no error";
-    } catch (const PictureError& error) {
-        EXPECT_STREQ(error.what(), "The picture is too large to open (30000 x 30000 pixels).");
-    }
-    EXPECT_EQ(LoadPictureData(PngBytes(Qr())).size(), Qr().size());
-    EXPECT_THROW(LoadPictureData(QByteArray("nothing")), PictureError);
-}
-
 } // namespace

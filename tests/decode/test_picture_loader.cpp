@@ -76,20 +76,38 @@ INSTANTIATE_TEST_SUITE_P(
         DataCase{"nothing", [] { return QByteArray(); }, nullptr, "Unsupported image format"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(LoadFromMemory, TooLargeIsRefusedBeforeReading)
+// Held in memory, a picture gets the same limits as a file: too many pixels,
+// or too many bytes once decoded, refused before it is read.
+struct HugeCase {
+    const char* name;
+    int width, height, bitDepth, colourType;
+    const char* error;
+};
+
+class LoadHugeFromMemory : public ::testing::TestWithParam<HugeCase> {};
+
+TEST_P(LoadHugeFromMemory, RefusedBeforeReading)
 {
+    const HugeCase& c = GetParam();
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("huge.png"));
-    ASSERT_TRUE(WriteZeroPng(path, 6000, 6000, 16, 6));
+    ASSERT_TRUE(WriteZeroPng(path, c.width, c.height, c.bitDepth, c.colourType));
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     try {
         LoadPictureData(file.readAll());
         ADD_FAILURE() << "loaded";
     } catch (const PictureError& error) {
-        EXPECT_STREQ(error.what(), "The picture is too large to open (6000 x 6000 pixels).");
+        EXPECT_STREQ(error.what(), c.error);
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, LoadHugeFromMemory,
+    ::testing::Values(
+        HugeCase{"too_many_bytes", 6000, 6000, 16, 6, "The picture is too large to open (6000 x 6000 pixels)."},
+        HugeCase{"too_many_pixels", 30000, 30000, 1, 0, "The picture is too large to open (30000 x 30000 pixels)."}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // An open file: the name gives the extension, the content the type.
 struct DeviceCase {
