@@ -22,13 +22,6 @@ namespace {
 
 constexpr qint64 kMaxInputBytes = 512LL * 1024 * 1024;
 
-[[noreturn]] void ThrowFileError(const char* what, const QString& name, int error)
-{
-    const QString reason = QString::fromLocal8Bit(std::strerror(error));
-    throw PictureError(
-        QStringLiteral("Cannot %1 file \"%2\". %3").arg(QLatin1String(what), name, reason).toStdString());
-}
-
 // True when the name comes back as the same bytes from its text form, so
 // that Qt can open the file by the text.
 bool NameIsText(const QByteArray& file)
@@ -64,6 +57,13 @@ QImage LoadByBytes(const QByteArray& file)
 QString DisplayName(const QByteArray& file)
 {
     return QString::fromUtf8(file);
+}
+
+void ThrowFileError(const char* what, const QString& name, int error)
+{
+    const QString reason = QString::fromLocal8Bit(std::strerror(error));
+    throw PictureError(
+        QStringLiteral("Cannot %1 file \"%2\". %3").arg(QLatin1String(what), name, reason).toStdString());
 }
 
 QByteArray ReadStandardInput()

@@ -11,6 +11,10 @@
 // The name as text for messages: UTF-8, a byte that is not shown as U+FFFD.
 QString DisplayName(const QByteArray& file);
 
+// Raises PictureError "Cannot WHAT file "NAME". " and the system's text for
+// `error` (an errno value).
+[[noreturn]] void ThrowFileError(const char* what, const QString& name, int error);
+
 // Standard input's bytes up to its end, waiting for them as long as it
 // takes; at most 512 MiB. Raises PictureError, also when nothing came.
 QByteArray ReadStandardInput();

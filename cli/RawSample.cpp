@@ -13,17 +13,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace {
-
-[[noreturn]] void ThrowFileError(const char* what, const QString& path, int error)
-{
-    const QString reason = QString::fromLocal8Bit(std::strerror(error));
-    throw PictureError(
-        QStringLiteral("Cannot %1 file \"%2\". %3").arg(QLatin1String(what), path, reason).toStdString());
-}
-
-} // namespace
-
 QByteArray ReadSample(const QByteArray& file)
 {
     const QString path = DisplayName(file);
