@@ -116,8 +116,10 @@ void TChecker::Check()
         const FormFields fields = CheckFields(fEnvironment.appCaption, fEnvironment.appVersion, OsDescription(),
                                               LocaleTag(), machineId);
 
-        // https first; after any failure once more over plain http, whose
-        // reply, when it comes, wipes every error noted so far.
+        // https first; after a failure once more over plain http, whose
+        // reply, when it comes, wipes every error noted so far. Not after a
+        // certificate that failed the check: that request is not repeated in
+        // clear text.
         QString reply;
         const QString address = fEnvironment.serverAddress;
         try {
@@ -126,6 +128,8 @@ void TChecker::Check()
             return;
         } catch (const std::exception& secureError) {
             Record(QStringLiteral("HTTPS Response:\r") + MessageOf(secureError));
+            if (!MayRetryOverPlainHttp(secureError))
+                return;
             try {
                 reply = PostForm(QStringLiteral("http://") + address, fields, fEnvironment.timeoutMs, &fAborted);
                 Errors.Clear();

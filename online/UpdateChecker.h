@@ -50,9 +50,9 @@ QString TodayShortDate();
 
 // The background update check, made once per run of the program: reads the
 // store, asks the maker's web server for the current version at most
-// kChecksPerDay times a calendar day (https first, then plain http once),
-// stores what a valid reply says, shows its notice, and decides whether the
-// update window is due.
+// kChecksPerDay times a calendar day (https first, then plain http once
+// unless the server's certificate failed the check), stores what a valid
+// reply says, shows its notice, and decides whether the update window is due.
 //
 // The results are written by the checker's thread and may be read by another
 // thread only after Finished() has answered true: CheckerFinished is set as

@@ -36,10 +36,39 @@ struct SlistDeleter {
     void operator()(curl_slist* list) const { curl_slist_free_all(list); }
 };
 
-size_t AppendBody(char* data, size_t size, size_t count, void* body)
+// The reply's body as far as it is read: at most `limit` bytes.
+struct ReplyBody {
+    QByteArray data;
+    qsizetype limit = kReplyLimitBytes;
+    bool tooLong = false;
+};
+
+size_t AppendBody(char* data, size_t size, size_t count, void* sink)
 {
-    static_cast<QByteArray*>(body)->append(data, qsizetype(size * count));
-    return size * count;
+    auto* body = static_cast<ReplyBody*>(sink);
+    const size_t bytes = size * count;
+    if (bytes > size_t(body->limit - body->data.size())) {
+        body->tooLong = true;
+        return 0; // ends the transfer (CURLE_WRITE_ERROR)
+    }
+    body->data.append(data, qsizetype(bytes));
+    return bytes;
+}
+
+// The result codes of a certificate that failed the check, or that could not
+// be checked for want of the authorities to check it with.
+bool IsCertificateFailure(CURLcode result)
+{
+    switch (result) {
+    case CURLE_PEER_FAILED_VERIFICATION:
+    case CURLE_SSL_CACERT_BADFILE:
+    case CURLE_SSL_ISSUER_ERROR:
+    case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
+    case CURLE_SSL_INVALIDCERTSTATUS:
+        return true;
+    default:
+        return false;
+    }
 }
 
 // The wait for the response, counted from the moment the connection stands
@@ -160,6 +189,20 @@ QByteArray FormEncode(const QString& text)
 
 }  // namespace
 
+bool IsReservedInvalidHost(const QString& host)
+{
+    QString name = host.toLower();
+    if (name.endsWith(QLatin1Char('.')))
+        name.chop(1);
+    return name == QLatin1String("invalid") || name.endsWith(QLatin1String(".invalid"));
+}
+
+bool MayRetryOverPlainHttp(const std::exception& secureError)
+{
+    return !dynamic_cast<const TWebCertificateError*>(&secureError)
+           && !dynamic_cast<const TWebAborted*>(&secureError);
+}
+
 QByteArray EncodeFormFields(const FormFields& fields)
 {
     QByteArray body;
@@ -179,6 +222,9 @@ QString PostForm(const QString& url, const FormFields& fields, int timeoutMs, co
 {
     if (abort && abort->load(std::memory_order_acquire))
         throw TWebAborted((url + ": The request was aborted.").toStdString());
+    // A name under ".invalid" never resolves: it is not even asked for.
+    if (IsReservedInvalidHost(QUrl(url).host()))
+        Fail(url, QStringLiteral("The host lies under the reserved domain \".invalid\"; nothing is sent."));
     InitCurlOnce();
     const bool secure = url.toLower().startsWith("https://");
     std::unique_ptr<CURL, CurlDeleter> handle(curl_easy_init());
@@ -188,7 +234,7 @@ QString PostForm(const QString& url, const FormFields& fields, int timeoutMs, co
 
     const QByteArray address = url.toUtf8();
     const QByteArray body = EncodeFormFields(fields);
-    QByteArray reply;
+    ReplyBody reply;
     char errorText[CURL_ERROR_SIZE] = {};
 
     curl_easy_setopt(curl, CURLOPT_URL, address.constData());
@@ -211,7 +257,8 @@ QString PostForm(const QString& url, const FormFields& fields, int timeoutMs, co
     }
 
     // A connection time-out, and the response time-out counted from the
-    // moment the connection stands; the overall limit only backs both up.
+    // moment the connection stands until the answer is complete; the overall
+    // limit only backs both up.
     const long timeout = timeoutMs > 0 ? timeoutMs : 0;
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, timeout);
     ResponseClock clock{curl, secure, std::chrono::steady_clock::now(),
@@ -248,8 +295,14 @@ QString PostForm(const QString& url, const FormFields& fields, int timeoutMs, co
         throw TWebAborted((url + ": The request was aborted.").toStdString());
     if (clock.expired)
         Fail(url, QString("No response within %1 ms.").arg(timeout));
-    if (result != CURLE_OK)
-        Fail(url, QString::fromUtf8(errorText[0] ? errorText : curl_easy_strerror(result)));
+    if (reply.tooLong)
+        Fail(url, QString("The reply is longer than %1 bytes.").arg(reply.limit));
+    if (result != CURLE_OK) {
+        const QString message = QString::fromUtf8(errorText[0] ? errorText : curl_easy_strerror(result));
+        if (IsCertificateFailure(result))
+            throw TWebCertificateError((url + ": " + message).toStdString());
+        Fail(url, message);
+    }
 
     long status = 0;
     curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
@@ -258,14 +311,16 @@ QString PostForm(const QString& url, const FormFields& fields, int timeoutMs, co
 
     const char* contentType = nullptr;
     curl_easy_getinfo(curl, CURLINFO_CONTENT_TYPE, &contentType);
-    return DecodeReply(reply, DeclaredCharset(contentType));
+    return DecodeReply(reply.data, DeclaredCharset(contentType));
 }
 
 QString PostToServer(const QString& serverAddress, const FormFields& fields, int timeoutMs)
 {
     try {
         return PostForm("https://" + serverAddress, fields, timeoutMs);
-    } catch (const std::exception&) {
+    } catch (const std::exception& secureError) {
+        if (!MayRetryOverPlainHttp(secureError))
+            throw;
         return PostForm("http://" + serverAddress, fields, timeoutMs);
     }
 }

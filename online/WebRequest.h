@@ -29,6 +29,28 @@ public:
     using TWebError::TWebError;
 };
 
+// The server's certificate failed the check (an unknown authority, another
+// host's name, expired, revoked), or could not be checked at all. Someone
+// may stand between us and the server: nothing is sent to it in clear text
+// after this.
+class TWebCertificateError : public TWebError {
+public:
+    using TWebError::TWebError;
+};
+
+// The most of a reply's body that is read, in bytes. Both pages answer in a
+// few hundred bytes; a longer reply fails the request.
+inline constexpr qsizetype kReplyLimitBytes = 64 * 1024;
+
+// True when `host` lies under the reserved top-level domain ".invalid" (RFC
+// 6761), in any letter case and with or without a final dot. Such a name is
+// never looked up and no request goes to it.
+bool IsReservedInvalidHost(const QString& host);
+
+// True when a failed https attempt may be made once more over plain http:
+// any failure but a certificate that failed the check (and an abort).
+bool MayRetryOverPlainHttp(const std::exception& secureError);
+
 // The body of the standard HTML form encoding: name and value of every entry
 // percent-encoded from their UTF-8 bytes, a space written as "+", the pairs
 // joined by "&" in list order. An entry without "=" is a name with an empty
@@ -41,8 +63,12 @@ QByteArray EncodeFormFields(const FormFields& fields);
 // sends "Connection: close" and the content type with its character set and
 // returns any body whatever the status; every other URL takes the plain
 // client, for which an error status (400 and up) is a failure. `timeoutMs`
-// bounds the connection and, separately, the wait for the response.
-// Certificates are always verified. Raises TWebError.
+// bounds the connection and, separately, the whole answer: from the moment
+// the connection stands until the last byte of the reply has come. A body
+// longer than kReplyLimitBytes ends the transfer there and fails the
+// request. Certificates are always verified; a failed check raises
+// TWebCertificateError. A host under ".invalid" fails at once, without a
+// name look-up. Raises TWebError.
 //
 // `abort`, when given, may be set by another thread at any time: the call
 // then gives the transfer up within about a tenth of a second, whatever it
@@ -52,8 +78,10 @@ QString PostForm(const QString& url, const FormFields& fields, int timeoutMs,
                  const std::atomic<bool>* abort = nullptr);
 
 // PostForm to "https://" + `serverAddress` (host and path, no scheme), and
-// when that raises anything, once more to "http://" + `serverAddress`. Gives
-// the first reply; raises the second attempt's error when both fail.
+// when that fails for any reason but the server's certificate
+// (MayRetryOverPlainHttp), once more to "http://" + `serverAddress`. Gives
+// the first reply; raises the second attempt's error when both fail, and the
+// certificate error when there was no second attempt.
 QString PostToServer(const QString& serverAddress, const FormFields& fields, int timeoutMs);
 
 // Makes the secure client trust a certificate authority (PEM) of the caller's

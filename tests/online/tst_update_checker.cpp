@@ -77,7 +77,9 @@ private:
     bool cancelled_ = false;
 };
 
-enum class Server { Tls, Plain, Closed, None };
+// Forged: TLS and plain http on one port, with a certificate of an authority
+// the client does not trust.
+enum class Server { Tls, Plain, Closed, None, Forged };
 
 // What a store holds, read back from its file; "-" for an absent value.
 struct Stored {
@@ -108,6 +110,7 @@ class UpdateCheckerTest : public QObject {
 
     TestCertificates certificates;
     QSslConfiguration tls;
+    QSslConfiguration untrustedTls;
     std::unique_ptr<QTemporaryDir> root;
     QString storeFile;
 
@@ -145,6 +148,7 @@ private slots:
     {
         qRegisterMetaType<Server>();
         tls = certificates.Server("trusted");
+        untrustedTls = certificates.Server("untrusted");
         TrustExtraAuthority(certificates.AuthorityPem("trusted"));
     }
     void cleanupTestCase() { TrustExtraAuthority({}); }
@@ -250,6 +254,18 @@ void UpdateCheckerTest::run_data()
         << kToday << "1" << "1.3" << QStringList{};
     row("both fail") << Server::Closed << QByteArray() << day << 2 << 1 << 0 << false << "" << before << 1
                      << "HTTPS Response:\r" << day << "2" << "-" << QStringList{};
+    // A reply longer than the limit fails the request: the https attempt
+    // reads up to the limit, the plain one meets the TLS server.
+    const QByteArray valid = Reply("1.3", kLink.toUtf8());
+    row("reply up to the limit") << Server::Tls << valid + QByteArray(kReplyLimitBytes - valid.size(), ' ') << day
+                                 << 2 << 1 << 1 << true << "1.3" << kLink << 1 << "" << kToday << "1" << "1.3"
+                                 << QStringList{};
+    row("valid reply followed by more than the limit")
+        << Server::Tls << valid + QByteArray(kReplyLimitBytes - valid.size() + 1, ' ') << day << 2 << 1 << 1 << false
+        << "" << before << 1 << "HTTPS Response:\r" << day << "2" << "-" << QStringList{};
+    row("certificate fails the check: nothing over plain http")
+        << Server::Forged << Reply("1.3", kLink.toUtf8()) << day << 2 << 1 << 0 << false << "" << before << 1
+        << "HTTPS Response:\r" << day << "2" << "-" << QStringList{};
     row("no server") << Server::None << QByteArray() << day << 2 << 1 << 0 << false << "" << before << 1
                      << "HTTPS Response:\r" << day << "2" << "-" << QStringList{};
 }
@@ -275,8 +291,10 @@ void UpdateCheckerTest::run()
     WriteStore(storedDay, storedCount, QStringLiteral("https://old.dastrel.invalid/"), storedShowUpdate);
     TestServer secure(&tls, {.body = reply});
     TestServer plain(nullptr, {.body = reply});
-    const QString address = server == Server::Tls     ? secure.Address("/php/check2.php")
-                            : server == Server::Plain ? plain.Address("/php/check2.php")
+    TestServer forged(&untrustedTls, {.body = reply}, /*plainToo=*/true);
+    const QString address = server == Server::Tls      ? secure.Address("/php/check2.php")
+                            : server == Server::Plain  ? plain.Address("/php/check2.php")
+                            : server == Server::Forged ? forged.Address("/php/check2.php")
                             : server == Server::Closed ? QString("127.0.0.1:%1/php/check2.php").arg(ClosedPort())
                                                        : QString();
     auto notice = std::make_shared<FakeNotice>();
@@ -285,7 +303,10 @@ void UpdateCheckerTest::run()
     TChecker checker(environment);
     RunToEnd(checker);
 
-    QCOMPARE(secure.Requests().size() + plain.Requests().size(), requests);
+    QCOMPARE(secure.Requests().size() + plain.Requests().size() + forged.Requests().size(), requests);
+    QCOMPARE(forged.PlainConnections(), 0);
+    if (server == Server::Forged) // no plain attempt was made
+        QVERIFY2(!checker.Errors.CheckErrorLog.contains("HTTP Response:"), qPrintable(checker.Errors.CheckErrorLog));
     QCOMPARE(checker.UpdateAvailable, updateAvailable);
     QCOMPARE(checker.LatestVersion, latestVersion);
     QCOMPARE(checker.DownloadLink, downloadLink);

@@ -17,6 +17,7 @@ namespace {
 struct Outcome {
     QString reply;
     QString error; // empty when a reply came
+    bool certificateError = false; // the error was TWebCertificateError
     qint64 elapsedMs = 0;
 };
 
@@ -31,6 +32,7 @@ std::future<Outcome> Start(std::function<QString()> post)
             outcome.reply = post();
         } catch (const TWebError& error) {
             outcome.error = error.Message();
+            outcome.certificateError = dynamic_cast<const TWebCertificateError*>(&error) != nullptr;
             if (outcome.error.isEmpty())
                 outcome.error = "(empty message)";
         }
@@ -73,6 +75,12 @@ private slots:
     void abortGivesUpARequestThatNeverAnswers_data();
     void abortGivesUpARequestThatNeverAnswers();
     void abortBeforeTheCallSendsNothing();
+    void replyLimit_data();
+    void replyLimit();
+    void wholeAnswerWithinTheResponseTimeout_data();
+    void wholeAnswerWithinTheResponseTimeout();
+    void plainRetryRule_data();
+    void plainRetryRule();
 
 private:
     TestCertificates certificates_;
@@ -299,6 +307,130 @@ void WebRequestTest::abortBeforeTheCallSendsNothing()
     }
     QVERIFY(aborted);
     QVERIFY(server.Requests().isEmpty()); // a request sent would have been recorded before its answer
+}
+
+// Replies up to the limit are read whole; one byte more, or a reply without
+// end, fails the request, and the transfer ends at the limit instead of
+// running on until the time-out.
+void WebRequestTest::replyLimit_data()
+{
+    QTest::addColumn<bool>("secure");
+    QTest::addColumn<qint64>("bodySize"); // -1: without end
+    QTest::addColumn<bool>("replied");
+    for (const bool secure : {true, false}) {
+        const QByteArray scheme = secure ? "https, " : "plain http, ";
+        QTest::newRow(scheme + "just under the limit") << secure << qint64(kReplyLimitBytes - 1) << true;
+        QTest::newRow(scheme + "exactly the limit") << secure << qint64(kReplyLimitBytes) << true;
+        QTest::newRow(scheme + "one byte over") << secure << qint64(kReplyLimitBytes + 1) << false;
+        QTest::newRow(scheme + "a mebibyte") << secure << qint64(1024 * 1024) << false;
+        QTest::newRow(scheme + "without end") << secure << qint64(-1) << false;
+    }
+}
+
+void WebRequestTest::replyLimit()
+{
+    QFETCH(bool, secure);
+    QFETCH(qint64, bodySize);
+    QFETCH(bool, replied);
+    Answer answer;
+    answer.filler = bodySize < 0 ? -1 : 0;
+    if (bodySize >= 0) {
+        answer.body = QByteArray(bodySize, 'a');
+        answer.body[0] = 'O'; // not all alike, so that a reply cut short or shifted shows
+        answer.body[bodySize - 1] = 'K';
+    }
+    TestServer server(secure ? &trusted_ : nullptr, answer);
+    const QString url = (secure ? "https://" : "http://") + server.Address();
+    // A time-out far longer than the transfer of the limit takes: only the
+    // limit can end a reply without end before it.
+    const int timeoutMs = 30000;
+    const Outcome outcome = Run([&] { return PostForm(url, {"a=1"}, timeoutMs); });
+    if (replied) {
+        QCOMPARE(outcome.error, QString());
+        QCOMPARE(outcome.reply.toLatin1(), answer.body);
+    } else {
+        QCOMPARE(outcome.reply, QString());
+        QVERIFY2(outcome.error.startsWith(url + ": "), qPrintable(outcome.error));
+        QVERIFY2(outcome.error.contains(QString("longer than %1 bytes").arg(kReplyLimitBytes)),
+                 qPrintable(outcome.error));
+        // The server writes on until it sees the client gone; far less than
+        // what it would have sent until the time-out.
+        QVERIFY2(server.BodyBytesSent() < 32 * 1024 * 1024, qPrintable(QString::number(server.BodyBytesSent())));
+    }
+}
+
+// A reply that trickles in, each byte well within the time-out of the one
+// before, still has to be complete within the response time-out.
+void WebRequestTest::wholeAnswerWithinTheResponseTimeout_data()
+{
+    QTest::addColumn<bool>("secure");
+    QTest::newRow("https") << true;
+    QTest::newRow("plain http") << false;
+}
+
+void WebRequestTest::wholeAnswerWithinTheResponseTimeout()
+{
+    QFETCH(bool, secure);
+    // 400 bytes, one every 50 ms: 20 s for the whole reply, against a
+    // response time-out of 1 s.
+    TestServer server(secure ? &trusted_ : nullptr, {.body = QByteArray(400, 'x'), .dripMs = 50});
+    const QString url = (secure ? "https://" : "http://") + server.Address();
+    const int timeoutMs = 1000;
+    const Outcome outcome = Run([&] { return PostForm(url, {"a=1"}, timeoutMs); });
+    QCOMPARE(outcome.reply, QString());
+    QVERIFY2(outcome.error.startsWith(url + ": "), qPrintable(outcome.error));
+    QVERIFY2(outcome.error.contains("No response within 1000 ms"), qPrintable(outcome.error));
+    QCOMPARE(server.Requests().size(), 1);
+    // Most of the reply was still to come when the request gave up.
+    QVERIFY2(server.BodyBytesSent() < 300, qPrintable(QString::number(server.BodyBytesSent())));
+}
+
+// PostToServer against a server that speaks TLS and plain http on its port:
+// after a certificate that fails the check nothing goes out in clear text;
+// a server without TLS still gets the plain request.
+void WebRequestTest::plainRetryRule_data()
+{
+    QTest::addColumn<QString>("certificate"); // "trusted", "untrusted"; empty: a plain server alone
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<bool>("replied");
+    QTest::addColumn<bool>("certificateError");
+    QTest::addColumn<int>("plainConnections");
+    QTest::newRow("trusted certificate: https alone") << "trusted" << "127.0.0.1" << true << false << 0;
+    QTest::newRow("certificate of an unknown authority: nothing over http")
+        << "untrusted" << "127.0.0.1" << false << true << 0;
+    QTest::newRow("certificate for another name: nothing over http")
+        << "trusted" << "localhost" << false << true << 0;
+    // The plain server hangs up on the TLS greeting (one plain connection)
+    // and then answers the plain request (the second).
+    QTest::newRow("server without TLS: plain http used") << "" << "127.0.0.1" << true << false << 2;
+}
+
+void WebRequestTest::plainRetryRule()
+{
+    QFETCH(QString, certificate);
+    QFETCH(QString, host);
+    QFETCH(bool, replied);
+    QFETCH(bool, certificateError);
+    QFETCH(int, plainConnections);
+    const Answer answer{.body = "OK"};
+    const QSslConfiguration* tls = certificate == "trusted"     ? &trusted_
+                                   : certificate == "untrusted" ? &untrusted_
+                                                                : nullptr;
+    TestServer server(tls, answer, /*plainToo=*/tls != nullptr);
+    QString address = server.Address();
+    address.replace("127.0.0.1", host);
+    const FormFields fields{"cmd=feedback", "feedback=private words", "email=someone@example.org"};
+    const Outcome outcome = Run([&] { return PostToServer(address, fields, 5000); });
+    if (replied) {
+        QCOMPARE(outcome.error, QString());
+        QCOMPARE(outcome.reply, QString("OK"));
+        QCOMPARE(server.Requests().size(), 1);
+    } else {
+        QVERIFY2(outcome.error.startsWith("https://" + address + ": "), qPrintable(outcome.error));
+        QVERIFY(server.Requests().isEmpty());
+    }
+    QCOMPARE(outcome.certificateError, certificateError);
+    QCOMPARE(server.PlainConnections(), plainConnections);
 }
 
 QTEST_GUILESS_MAIN(WebRequestTest)

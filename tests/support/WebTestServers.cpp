@@ -7,12 +7,62 @@
 #include <QSslKey>
 #include <QSslServer>
 #include <QSslSocket>
+#include <QSocketNotifier>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTimer>
 
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <functional>
 #include <memory>
 
 namespace {
+
+// Takes each connection as TLS or plain by the first byte the client sends,
+// peeked at the socket so that the TLS layer still gets every byte: a TLS
+// greeting starts with a handshake record (0x16), an http request with a
+// letter.
+class SniffingServer : public QTcpServer {
+public:
+    SniffingServer(QSslConfiguration tls, std::function<void(QTcpSocket*, bool)> serve, QObject* parent)
+        : QTcpServer(parent)
+        , tls_(std::move(tls))
+        , serve_(std::move(serve))
+    {
+    }
+
+protected:
+    void incomingConnection(qintptr descriptor) override
+    {
+        auto* notifier = new QSocketNotifier(descriptor, QSocketNotifier::Read, this);
+        connect(notifier, &QSocketNotifier::activated, this, [this, notifier, descriptor] {
+            notifier->setEnabled(false);
+            notifier->deleteLater();
+            char first = 0;
+            if (::recv(int(descriptor), &first, 1, MSG_PEEK) != 1) {
+                ::close(int(descriptor)); // hung up without a word
+                return;
+            }
+            if (first == '\x16') {
+                auto* socket = new QSslSocket(this);
+                socket->setSocketDescriptor(descriptor);
+                socket->setSslConfiguration(tls_);
+                socket->startServerEncryption();
+                serve_(socket, false);
+            } else {
+                auto* socket = new QTcpSocket(this);
+                socket->setSocketDescriptor(descriptor);
+                serve_(socket, true);
+            }
+        });
+    }
+
+private:
+    QSslConfiguration tls_;
+    std::function<void(QTcpSocket*, bool)> serve_;
+};
 
 const char* const kOpensslConfig = R"([req]
 distinguished_name = dn
@@ -30,7 +80,7 @@ subjectAltName = IP:127.0.0.1
 
 }  // namespace
 
-TestServer::TestServer(const QSslConfiguration* tls, Answer answer)
+TestServer::TestServer(const QSslConfiguration* tls, Answer answer, bool plainToo)
     : answer_(std::move(answer))
 {
     context_ = new QObject;
@@ -38,9 +88,12 @@ TestServer::TestServer(const QSslConfiguration* tls, Answer answer)
     thread_.start();
     QMetaObject::invokeMethod(
         context_,
-        [this, tls] {
+        [this, tls, plainToo] {
             QTcpServer* server = nullptr;
-            if (tls) {
+            if (tls && plainToo) {
+                server = new SniffingServer(
+                    *tls, [this](QTcpSocket* socket, bool plain) { Serve(socket, plain); }, context_);
+            } else if (tls) {
                 auto* secure = new QSslServer(context_);
                 secure->setSslConfiguration(*tls);
                 server = secure;
@@ -86,47 +139,119 @@ QList<QByteArray> TestServer::Requests() const
     return requests_;
 }
 
+int TestServer::PlainConnections() const
+{
+    QMutexLocker lock(&mutex_);
+    return plainConnections_;
+}
+
+qint64 TestServer::BodyBytesSent() const
+{
+    QMutexLocker lock(&mutex_);
+    return bodyBytesSent_;
+}
+
 void TestServer::Accept()
 {
     auto* server = context_->findChild<QTcpServer*>(QStringLiteral("server"));
-    while (QTcpSocket* socket = server->nextPendingConnection()) {
-        auto buffer = std::make_shared<QByteArray>();
-        QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket, buffer] {
-            *buffer += socket->readAll();
-            // A TLS greeting sent to the plain server: hang up at once, as a
-            // plain web server does, instead of waiting for a request head
-            // that never comes. A silent server stays silent to anything.
-            if (buffer->startsWith('\x16') && !Silent()) {
-                socket->abort();
-                return;
+    const bool plain = !qobject_cast<QSslServer*>(server);
+    while (QTcpSocket* socket = server->nextPendingConnection())
+        Serve(socket, plain);
+}
+
+void TestServer::WriteBody(QTcpSocket* socket, const Answer& answer)
+{
+    auto sent = [this](qint64 bytes) {
+        QMutexLocker lock(&mutex_);
+        bodyBytesSent_ += bytes;
+    };
+    if (answer.filler != 0) {
+        sent(qMax<qint64>(0, socket->write(answer.body)));
+        // Keeps a little ahead of the client, for as long as it reads.
+        const QByteArray chunk(16 * 1024, 'x');
+        auto left = std::make_shared<qint64>(answer.filler); // below 0: without end
+        auto* secure = qobject_cast<QSslSocket*>(socket);
+        auto more = [socket, secure, chunk, left, sent] {
+            auto queued = [socket, secure] {
+                return socket->bytesToWrite() + (secure ? secure->encryptedBytesToWrite() : 0);
+            };
+            while (*left != 0 && socket->state() == QAbstractSocket::ConnectedState
+                   && queued() < 4 * chunk.size()) {
+                const qint64 size = *left < 0 ? chunk.size() : qMin<qint64>(*left, chunk.size());
+                const qint64 written = socket->write(chunk.constData(), size);
+                if (written <= 0)
+                    break;
+                sent(written);
+                if (*left > 0)
+                    *left -= written;
             }
-            const qsizetype headEnd = buffer->indexOf("\r\n\r\n");
-            if (headEnd < 0)
-                return;
-            qsizetype length = 0;
-            for (const QByteArray& line : buffer->left(headEnd).split('\n'))
-                if (line.toLower().startsWith("content-length:"))
-                    length = line.mid(15).trimmed().toLongLong();
-            if (buffer->size() < headEnd + 4 + length)
-                return;
-            Answer answer;
-            {
-                QMutexLocker lock(&mutex_);
-                requests_.append(*buffer);
-                answer = answer_;
+            if (*left == 0 && socket->state() == QAbstractSocket::ConnectedState)
+                socket->disconnectFromHost(); // once what is written has gone out
+        };
+        QObject::connect(socket, &QTcpSocket::bytesWritten, socket, more);
+        if (secure) // the TLS layer's bytes leaving for the network
+            QObject::connect(secure, &QSslSocket::encryptedBytesWritten, socket, more);
+        more();
+    } else if (answer.dripMs > 0 && !answer.body.isEmpty()) {
+        auto* timer = new QTimer(socket);
+        auto next = std::make_shared<qsizetype>(0);
+        QObject::connect(timer, &QTimer::timeout, socket, [socket, timer, next, body = answer.body, sent] {
+            sent(qMax<qint64>(0, socket->write(body.mid(*next, 1))));
+            if (++*next == body.size()) {
+                timer->stop();
+                socket->disconnectFromHost();
             }
-            buffer->clear();
-            if (answer.silent)
-                return;
-            QByteArray reply = "HTTP/1.1 " + QByteArray::number(answer.status) + " Test\r\n";
-            reply += "Content-Type: " + answer.contentType + "\r\n";
-            reply += "Content-Length: " + QByteArray::number(answer.body.size()) + "\r\n";
-            reply += "Connection: close\r\n\r\n" + answer.body;
-            socket->write(reply);
-            socket->disconnectFromHost();
         });
-        QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+        timer->start(answer.dripMs);
+    } else {
+        sent(qMax<qint64>(0, socket->write(answer.body)));
+        socket->disconnectFromHost();
     }
+}
+
+void TestServer::Serve(QTcpSocket* socket, bool plain)
+{
+    if (plain) {
+        QMutexLocker lock(&mutex_);
+        ++plainConnections_;
+    }
+    auto buffer = std::make_shared<QByteArray>();
+    QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket, buffer] {
+        *buffer += socket->readAll();
+        // A TLS greeting sent to the plain server: hang up at once, as a
+        // plain web server does, instead of waiting for a request head
+        // that never comes. A silent server stays silent to anything.
+        if (buffer->startsWith('\x16') && !Silent()) {
+            socket->abort();
+            return;
+        }
+        const qsizetype headEnd = buffer->indexOf("\r\n\r\n");
+        if (headEnd < 0)
+            return;
+        qsizetype length = 0;
+        for (const QByteArray& line : buffer->left(headEnd).split('\n'))
+            if (line.toLower().startsWith("content-length:"))
+                length = line.mid(15).trimmed().toLongLong();
+        if (buffer->size() < headEnd + 4 + length)
+            return;
+        Answer answer;
+        {
+            QMutexLocker lock(&mutex_);
+            requests_.append(*buffer);
+            answer = answer_;
+        }
+        buffer->clear();
+        if (answer.silent)
+            return;
+        QByteArray head = "HTTP/1.1 " + QByteArray::number(answer.status) + " Test\r\n";
+        head += "Content-Type: " + answer.contentType + "\r\n";
+        if (answer.filler >= 0)
+            head += "Content-Length: " + QByteArray::number(answer.body.size() + answer.filler) + "\r\n";
+        head += "Connection: close\r\n\r\n";
+        socket->write(head);
+        WriteBody(socket, answer);
+    });
+    QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
 }
 
 quint16 ClosedPort()

@@ -20,12 +20,23 @@ struct Answer {
     int status = 200;
     QByteArray contentType = "text/plain";
     QByteArray body{};
+    // After `body`, that many more bytes ("x"), written as the client takes
+    // them, so that a long reply costs the server little; -1: without end
+    // (no length given), until the client hangs up.
+    qint64 filler = 0;
+    // When above 0: `body` goes out one byte every `dripMs` ms.
+    int dripMs = 0;
 };
 
-// A one-request-per-connection HTTP server on 127.0.0.1, plain or TLS.
+class QTcpSocket;
+
+// A one-request-per-connection HTTP server on 127.0.0.1, plain or TLS; with
+// `plainToo`, a TLS server that also answers plain http on the same port
+// (as a web server does on its two ports), telling the two apart by the
+// first byte a client sends.
 class TestServer {
 public:
-    explicit TestServer(const QSslConfiguration* tls = nullptr, Answer answer = {});
+    explicit TestServer(const QSslConfiguration* tls = nullptr, Answer answer = {}, bool plainToo = false);
     ~TestServer();
     TestServer(const TestServer&) = delete;
     TestServer& operator=(const TestServer&) = delete;
@@ -36,9 +47,17 @@ public:
     void SetAnswer(const Answer& answer);
     // Every complete request received so far, head and body.
     QList<QByteArray> Requests() const;
+    // Connections taken as plain http, whether or not a whole request came:
+    // every connection of a plain server, and those of a `plainToo` server
+    // whose client did not open with a TLS greeting.
+    int PlainConnections() const;
+    // Body bytes handed to the sockets so far.
+    qint64 BodyBytesSent() const;
 
 private:
     void Accept();
+    void Serve(QTcpSocket* socket, bool plain);
+    void WriteBody(QTcpSocket* socket, const Answer& answer);
     bool Silent() const;
 
     QThread thread_;
@@ -47,6 +66,8 @@ private:
     mutable QMutex mutex_;
     Answer answer_;
     QList<QByteArray> requests_;
+    int plainConnections_ = 0;
+    qint64 bodyBytesSent_ = 0;
 };
 
 // A port on 127.0.0.1 where nothing listens.
