@@ -1,8 +1,8 @@
 // The installed program: "cmake --install" into a temporary prefix, then the
 // layout, the desktop entry and AppStream description as the desktop's own
 // validators see them, the icon, the manual pages, the installed scanner on
-// an installed sample, and the picture types the desktop entry offers
-// against those the loader reads.
+// an installed sample, the picture types the desktop entry offers against
+// those the loader reads, and the mailcap entries Debian makes of them.
 #include "capture/SampleFormats.h"
 #include "decode/DecodeBitmap.h"
 #include "decode/PictureLoader.h"
@@ -147,6 +147,7 @@ TEST_F(InstalledLayout, EveryFileInItsPlaceAndNothingElse)
                          "bin/lantrix-scan",
                          "share/lantrix/license.txt",
                          "share/applications/" + kAppId + ".desktop",
+                         "lib/mime/packages/" + kAppId,
                          "share/metainfo/" + kAppId + ".metainfo.xml",
                          "share/icons/hicolor/scalable/apps/" + kAppId + ".svg",
                          "share/man/man1/lantrix.1",
@@ -178,6 +179,70 @@ TEST_F(InstalledLayout, DesktopEntryValidates)
     const RunOutcome run = RunProgram(QStringLiteral("desktop-file-validate"), {DesktopFile()});
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ((run.out + run.err).toStdString(), "");
+}
+
+// The mailcap entries that Debian's update-mime makes for an installed tree:
+// the tool itself (package mailcap), run with its folders moved to the tree
+// and a mailcap file of the test's own. The entries of desktop entries follow
+// those of lib/mime/packages; an entry is "type; command; ...".
+QStringList MailcapEntries(const QString& mimePackages, const QString& applications, const QString& workFolder)
+{
+    const QString tool = QStringLiteral("/usr/sbin/update-mime");
+    QString script = QString::fromUtf8(ReadFile(tool));
+    const QString mailcap = workFolder + "/mailcap";
+    const std::map<QString, QString> folders{{"conffile", workFolder + "/none.conf"},
+                                             {"mailcap", mailcap},
+                                             {"mimedir", mimePackages},
+                                             {"appsdir", applications},
+                                             {"orderfile", workFolder + "/none.order"}};
+    for (const auto& [name, path] : folders) {
+        const QRegularExpression setting("^my \\$" + name + "\\s*=\\s*\"[^\"]*\";",
+                                         QRegularExpression::MultilineOption);
+        EXPECT_TRUE(setting.match(script).hasMatch()) << "update-mime sets no $" << name.toStdString();
+        script.replace(setting, "my $" + name + " = \"" + path + "\";");
+    }
+    QFile changed(workFolder + "/update-mime");
+    EXPECT_TRUE(changed.open(QIODevice::WriteOnly) && changed.write(script.toUtf8()) > 0);
+    changed.close();
+    const RunOutcome run = RunProgram(QStringLiteral("perl"), {changed.fileName()});
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    QStringList entries;
+    for (const QString& line : QString::fromUtf8(ReadFile(mailcap)).split(QLatin1Char('\n')))
+        if (!line.trimmed().isEmpty() && !line.startsWith(QLatin1Char('#')))
+            entries << line;
+    return entries;
+}
+
+// "Open With" offers Lantrix for pictures, but it does not become their
+// viewer: update-mime makes no mailcap entry of its desktop entry. Without
+// the installed lib/mime/packages file it would make one for every type.
+TEST_F(InstalledLayout, OfferedForPicturesWithoutBecomingTheirViewer)
+{
+    if (!QFile::exists(QStringLiteral("/usr/sbin/update-mime")))
+        GTEST_SKIP() << "update-mime (package mailcap) is not installed";
+    EXPECT_TRUE(OfferedTypes(DesktopFile()).contains(QStringLiteral("image/png")));
+    EXPECT_EQ(DesktopEntryValue(DesktopFile(), QStringLiteral("InitialPreference")).toStdString(), "0");
+
+    struct Case {
+        const char* name;
+        bool withPackageFiles; // the installed lib/mime/packages, or an empty one
+        bool entriesExpected;
+    };
+    for (const Case& check : {Case{"as installed", true, false}, Case{"the desktop entry alone", false, true}}) {
+        SCOPED_TRACE(check.name);
+        QTemporaryDir work;
+        ASSERT_TRUE(work.isValid());
+        ASSERT_TRUE(QDir(work.path()).mkdir(QStringLiteral("packages")));
+        const QString packages = check.withPackageFiles ? Installed("lib/mime/packages") : work.filePath("packages");
+        const QStringList entries = MailcapEntries(packages, Installed("share/applications"), work.path());
+        const QStringList ours = entries.filter(QStringLiteral("lantrix"));
+        if (check.entriesExpected) {
+            EXPECT_FALSE(ours.filter(QRegularExpression(QStringLiteral("^image/png;"))).isEmpty())
+                << entries.join(QLatin1Char('\n')).toStdString();
+        } else {
+            EXPECT_TRUE(ours.isEmpty()) << ours.join(QLatin1Char('\n')).toStdString();
+        }
+    }
 }
 
 // Both validators must have nothing at all to say, pedantic remarks included.
