@@ -1,7 +1,9 @@
+#include "app/ApplicationNames.h"
 #include "app/widgets/AppForm.h"
 #include "app/widgets/ErrorHandler.h"
 #include "capture/PixbufLoader.h"
 #include "capture/widgets/CameraDialogs.h"
+#include "localization/QtTranslations.h"
 #include "platform/InstanceLock.h"
 
 #include <QTimer>
@@ -12,10 +14,7 @@ int main(int argc, char** argv)
     HoldInstanceLock(QStringLiteral("DASTREL_Lantrix"));
 
     TLantrixApplication application(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Lantrix"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Lantrix"));
-    // The desktop matches the window to its entry, com.dastrel.lantrix.desktop.
-    QGuiApplication::setDesktopFileName(QStringLiteral("com.dastrel.lantrix"));
+    NameApplication();
     QApplication::setWindowIcon(ApplicationIcon());
 
     // The picture loader for motion-JPEG frames is bound before the main window
@@ -25,6 +24,8 @@ int main(int argc, char** argv)
     int result = 0;
     {
         TAppForm form(TAppEnvironment::ForThisProcess());
+        // Qt's own dialogs and buttons in the language the window loaded.
+        InstallQtTranslations();
         form.show();
         // "Open With": a picture file named on the command line is scanned
         // once the window is up. Qt has taken its own options out by now.

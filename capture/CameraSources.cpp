@@ -1,6 +1,6 @@
 #include "capture/CameraSources.h"
 
-#include <QFile>
+#include "platform/RegularFile.h"
 
 #include <mutex>
 
@@ -68,11 +68,11 @@ QList<TCameraSource> CameraSources::list()
         added = gAdded;
     }
     QList<TCameraSource> sources;
-    if (!path.isEmpty()) {
-        QFile file(path);
-        if (file.open(QIODevice::ReadOnly) && file.size() <= kMaxFileBytes)
-            sources = ParseCameraSources(file.read(kMaxFileBytes));
-    }
+    // Only a regular file is read: a FIFO of that name would wait for a
+    // writer. Anything else, and a file over the limit, lists no source.
+    const TFileRead file = ReadRegularFile(path, kMaxFileBytes);
+    if (file.status == TFileReadStatus::Read)
+        sources = ParseCameraSources(file.bytes);
     sources.append(added);
     return sources;
 }

@@ -1,8 +1,8 @@
 #include "localization/LanguageCodes.h"
 
 #include "localization/TextLines.h"
+#include "platform/RegularFile.h"
 
-#include <QFile>
 #include <QStringDecoder>
 
 QStringList DecodeLanguageCodeTable(const QByteArray& bytes)
@@ -25,12 +25,13 @@ QStringList DecodeLanguageCodeTable(const QByteArray& bytes)
 
 QStringList ReadLanguageCodeTable(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
     // The table is a few hundred bytes; of a file far larger than any table
-    // only the first mebibyte is looked at.
-    return DecodeLanguageCodeTable(file.read(1024 * 1024));
+    // only the first mebibyte is looked at. Anything but a regular file (a
+    // FIFO would wait for a writer) is passed over as a missing table.
+    const TFileRead file = ReadRegularFile(path, 1024 * 1024);
+    if (file.status != TFileReadStatus::Read && file.status != TFileReadStatus::TooLarge)
+        return {};
+    return DecodeLanguageCodeTable(file.bytes);
 }
 
 std::optional<QString> LanguageFileForCode(const QStringList& lines, const QString& code)

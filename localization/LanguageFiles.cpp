@@ -4,16 +4,16 @@
 #include "localization/TextLines.h"
 #include "platform/Folders.h"
 #include "platform/OSError.h"
+#include "platform/RegularFile.h"
+#include "localization/FormatPattern.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 
 #include <algorithm>
-#include <optional>
 #include <cerrno>
-#include <fcntl.h>
-#include <unistd.h>
+#include <optional>
+#include <utility>
 
 QString LanguageFolder;
 QStringList LanguageFiles;
@@ -38,31 +38,21 @@ constexpr qint64 kMaxLanguageFileSize = 16 * 1024 * 1024;
 
 QByteArray ReadWholeFile(const QString& path)
 {
-    const QByteArray name = QFile::encodeName(path);
-    const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        RaiseFileError("open", path, errno);
-    QByteArray bytes;
-    char buffer[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            const int error = errno;
-            ::close(fd);
-            RaiseFileError("read", path, error);
-        }
-        if (n == 0)
-            break;
-        if (bytes.size() + n > kMaxLanguageFileSize) {
-            ::close(fd);
-            RaiseFileError("read", path, ENOMEM);
-        }
-        bytes.append(buffer, n);
+    TFileRead file = ReadRegularFile(path, kMaxLanguageFileSize);
+    switch (file.status) {
+    case TFileReadStatus::Read:
+        return std::move(file.bytes);
+    case TFileReadStatus::Missing:
+        // A FIFO or a device of that name is passed over as a missing file.
+        RaiseFileError("open", path, ENOENT);
+    case TFileReadStatus::TooLarge:
+        throw LanguageFileError(
+            FormatTranslated(QStringLiteral("The language file %s is too large."), QDir::toNativeSeparators(path))
+                .toStdString());
+    case TFileReadStatus::Failed:
+        break;
     }
-    ::close(fd);
-    return bytes;
+    RaiseFileError("read", path, file.error);
 }
 
 } // namespace
@@ -83,9 +73,9 @@ QStringList LanguageFilesIn(const QString& folder)
     QDir dir(folder);
     if (folder.isEmpty() || !dir.exists())
         return {};
-    // Name filters ignore letter case unless told otherwise.
-    QStringList names = dir.entryList({QStringLiteral("*lang.txt")},
-                                      QDir::Files | QDir::Hidden | QDir::System, QDir::Unsorted);
+    // Name filters ignore letter case unless told otherwise. Regular files
+    // only: without QDir::System, FIFOs, sockets and devices are not listed.
+    QStringList names = dir.entryList({QStringLiteral("*lang.txt")}, QDir::Files | QDir::Hidden, QDir::Unsorted);
     std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
         const int byText = a.compare(b, Qt::CaseInsensitive);
         return byText != 0 ? byText < 0 : a < b;
@@ -131,7 +121,7 @@ void LoadLanguage(const QString& preferredFileName, const QString& shippedFilesF
     }
 
     const QString path = LanguageFolder + QLatin1Char('/') + preferred;
-    if (preferred.isEmpty() || !QFileInfo(path).isFile())
+    if (preferred.isEmpty() || !IsRegularFile(path))
         return;
     CurrentLanguage = LanguageDisplayName(preferred);
     LanguageFilePath = path;

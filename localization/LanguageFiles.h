@@ -38,8 +38,8 @@ QString LanguageFolderOf(const QString& shippedFilesFolder);
 QString LanguageDisplayName(const QString& fileName);
 
 // Names of the files in `folder` that match "*lang.txt" (letter case ignored,
-// hidden files included, folders skipped), sorted by name; empty when the
-// folder is missing.
+// hidden files included; folders, FIFOs, sockets and devices skipped), sorted
+// by name; empty when the folder is missing.
 QStringList LanguageFilesIn(const QString& folder);
 
 // Appends LanguageFilesIn(folder) to LanguageFiles.
@@ -47,7 +47,8 @@ void FindLanguageFiles(const QString& folder);
 
 // The lines of a language file read as UTF-8 (a byte-order mark is skipped;
 // bytes that are not UTF-8 become U+FFFD). Raises LanguageFileError when the
-// file cannot be read.
+// file cannot be read: when it is missing or no regular file (a FIFO is never
+// waited on), and, naming the file as too large, when it is over 16 MiB.
 QStringList ReadLanguageFileLines(const QString& path);
 
 // Loads the language of this run; the last step of the main window's start-up.
@@ -55,7 +56,7 @@ QStringList ReadLanguageFileLines(const QString& path);
 // it ("German.lang.txt"); the main window passes an empty one, so the language
 // is the one that LanguageCodes.csv maps the user's interface language
 // (`uiLanguage`) to. Missing folder, table, table row or file: no language, no
-// error. A language file that exists but cannot be read raises
+// error; a table or language file that is no regular file counts as missing. A language file that exists but cannot be read raises
 // LanguageFileError after CurrentLanguage and LanguageFilePath are set, with
 // LanguageLines empty; the caller hands that to the default error handler and
 // start-up goes on.

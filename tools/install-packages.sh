@@ -22,11 +22,12 @@ libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-plugins-base g
 gstreamer1.0-pipewire
 libgdk-pixbuf-2.0-0
 libcurl4-openssl-dev ca-certificates libicu-dev
+qt6-translations-l10n
 fonts-dejavu-core
 "
 test_packages="
 libgtest-dev libbenchmark-dev zlib1g-dev binutils-mingw-w64-x86-64 openssl
-xvfb dbus-daemon desktop-file-utils appstream groff-base mailcap
+xvfb libxcb1-dev dbus-daemon desktop-file-utils appstream groff-base mailcap
 "
 # The package's build dependencies (debian/control) are among the packages
 # above, with libjpeg-dev and pkgconf under the names it gives them.

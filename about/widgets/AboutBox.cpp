@@ -1,10 +1,12 @@
 #include "about/widgets/AboutBox.h"
+#include "platform/RegularFile.h"
 #include "platform/WebHost.h"
 
 #include "about/AboutLinks.h"
 #include "localization/FormatPattern.h"
 #include "localization/LanguageFiles.h"
 #include "localization/widgets/CaptionedMessageDlg.h"
+#include "localization/widgets/FocusRing.h"
 #include "localization/widgets/LinkLabel.h"
 #include "localization/widgets/ModalWindow.h"
 #include "localization/widgets/WindowLook.h"
@@ -176,6 +178,7 @@ TAboutBox::TAboutBox(TAboutBoxInfo info, QWidget* parent)
     TimerEgg->setInterval(5);
 
     FormCreate();
+    TFocusRing::Attach(this);
 
     connect(tmTimer, &QTimer::timeout, this, [this] { tmTimerTimer(); });
     connect(TimerEgg, &QTimer::timeout, this, [this] { TimerEggTimer(); });
@@ -343,7 +346,9 @@ void TAboutBox::Howtouninstall1Click()
 void TAboutBox::LicensePrivacyPolicy1Click()
 {
     const QString file = LicenseFile(info_.shippedFilesFolder);
-    if (QFileInfo(file).isFile()) {
+    // Only a regular file is handed to the desktop's viewer; anything else of
+    // that name (a FIFO would leave the viewer waiting) is a missing licence.
+    if (IsRegularFile(file)) {
         QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(file).absoluteFilePath()));
         return;
     }

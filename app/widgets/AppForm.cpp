@@ -199,16 +199,18 @@ TAppForm::TAppForm(TAppEnvironment environment, QWidget* parent)
     fImageScanner = std::make_unique<ImageFileScanner>(fSettings.get(), fStartup.ShippedFolder() + QStringLiteral("samples"));
     SelectedDecodeOptions = LoadDecodeOptions(fSettings.get());
     ReadInvertedCodes1->setChecked(SelectedDecodeOptions.inverted);
-    TranslateAddedTexts();
+    CaptionAddedEntries();
 }
 
-// The entries that this program adds to the window's classic layout speak the
-// user's language, which is known once the window has been created.
-void TAppForm::TranslateAddedTexts()
+// The entries that this program adds to the window's classic layout keep
+// English captions, as every menu, tab and button of this window does (only
+// its messages, dialogs and status texts are translated). They take the
+// access keys that the classic entries leave free.
+void TAppForm::CaptionAddedEntries()
 {
-    ScanScreen1->setText(Translate(QStringLiteral("Scan Screen...")));
+    ScanScreen1->setText(QStringLiteral("Scan Screen..."));
     AssignAccessKeys(menuBar()->actions().constFirst()->menu()->actions());
-    ReadInvertedCodes1->setText(Translate(QStringLiteral("Read Inverted Codes")));
+    ReadInvertedCodes1->setText(QStringLiteral("Read Inverted Codes"));
     if (auto* settings = qobject_cast<QMenu*>(ReadInvertedCodes1->parent()))
         AssignAccessKeys(settings->actions());
 }
@@ -381,8 +383,8 @@ void TAppForm::BuildMenus()
     QFont bold = autoEntry->font();
     bold.setBold(true);
     autoEntry->setFont(bold); // the submenu's default entry
-    // Its caption, in the user's language, comes once the language is known
-    // (TranslateAddedTexts), after the classic entries have their access keys.
+    // Its caption comes at the end of the window's creation
+    // (CaptionAddedEntries), after the classic entries have their access keys.
     ReadInvertedCodes1 = entry(settings, "ReadInvertedCodes1", QString());
     ReadInvertedCodes1->setCheckable(true);
     Bind(ReadInvertedCodes1, &QAction::triggered, &TAppForm::ReadInvertedCodes1Click);

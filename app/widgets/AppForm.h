@@ -167,7 +167,7 @@ private:
     void BuildImageTab();
     void BuildWebcamTab();
     void BuildMenus();
-    void TranslateAddedTexts();
+    void CaptionAddedEntries();
 
     // Scans what a drop or the clipboard offered: a file as if picked in the
     // open dialog, a picture as a pasted one.

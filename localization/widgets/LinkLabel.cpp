@@ -3,6 +3,7 @@
 #include "localization/widgets/WindowLook.h"
 
 #include <QDesktopServices>
+#include <QKeyEvent>
 #include <QMouseEvent>
 
 TLinkLabel::TLinkLabel(const QString& text, QUrl address, int pixelSize, const QColor& colour, QWidget* parent)
@@ -17,6 +18,24 @@ TLinkLabel::TLinkLabel(const QString& text, QUrl address, int pixelSize, const Q
     SetTextColour(this, colour);
     setCursor(Qt::PointingHandCursor);
     setToolTip(address_.toString());
+    setFocusPolicy(Qt::TabFocus);
+}
+
+void TLinkLabel::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+        if (event->modifiers() & ~Qt::KeypadModifier)
+            break;
+        QDesktopServices::openUrl(address_);
+        event->accept();
+        return;
+    default:
+        break;
+    }
+    QLabel::keyPressEvent(event);
 }
 
 void TLinkLabel::mouseReleaseEvent(QMouseEvent* event)

@@ -5,6 +5,7 @@
 #include "localization/LanguageWindow.h"
 #include "localization/RestartScript.h"
 #include "localization/widgets/CaptionedMessageDlg.h"
+#include "localization/widgets/FocusRing.h"
 #include "localization/widgets/GuardedHandler.h"
 #include "localization/widgets/LinkLabel.h"
 #include "localization/widgets/ModalWindow.h"
@@ -149,6 +150,7 @@ TTranslateForm::TTranslateForm(TTranslateFormEnvironment environment, QWidget* p
     RichEdit1->setLineWrapMode(QPlainTextEdit::NoWrap);
     RichEdit1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     RichEdit1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    RichEdit1->setTabChangesFocus(true); // Tab goes on to the link and OK
     RichEdit1->setFont(Tahoma(16));
     RichEdit1->setGeometry(255, 36, 355, 147);
     SetBackgroundColour(RichEdit1, buttonFace);
@@ -187,6 +189,7 @@ TTranslateForm::TTranslateForm(TTranslateFormEnvironment environment, QWidget* p
             [this](const QPoint& at) { PopupMenu1->popup(RichEdit1->viewport()->mapToGlobal(at)); });
 
     FormCreate();
+    TFocusRing::Attach(this);
 
     connect(ComboBox1, &QComboBox::currentIndexChanged, this, [this] { Guarded([this] { ComboBox1Change(); }); });
     connect(Button1, &QPushButton::clicked, this, [this] { Guarded([this] { Button1Click(); }); });

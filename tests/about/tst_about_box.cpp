@@ -6,10 +6,13 @@
 #include "about/widgets/AboutBox.h"
 #include "localization/LanguageFiles.h"
 #include "localization/widgets/LinkLabel.h"
+#include "support/FifoGuard.h"
+#include "support/KeyboardFocus.h"
 #include "support/ModalAnswers.h"
 #include "support/UrlCatcher.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
@@ -220,6 +223,44 @@ private slots:
         QCOMPARE(catcher.urls, (QList<QUrl>{AcknowledgementsAddress(MakerWebHost()), UninstallAddress(MakerWebHost()), MakerSiteAddress(MakerWebHost())}));
     }
 
+    // Every control that acts is reached with Tab, and shows that it has the
+    // focus: the window looks different around it once the focus moves on.
+    void everyControlByKeyboard_data()
+    {
+        QTest::addColumn<QString>("control");
+        QTest::newRow("OK") << "BitBtn1";
+        QTest::newRow("Info") << "BitBtn2";
+        QTest::newRow("site link") << "Label5";
+    }
+
+    void everyControlByKeyboard()
+    {
+        QFETCH(QString, control);
+        auto box = MakeBox();
+        box->tmTimer->stop(); // the rain would change the picture by itself
+        QApplication::setActiveWindow(box.get());
+        QVERIFY(QTest::qWaitForWindowActive(box.get()));
+        auto* widget = box->findChild<QWidget*>(control);
+        QVERIFY(widget);
+        QVERIFY2(TabUntilFocused(box.get(), widget) >= 0, "Tab does not reach it");
+        const QImage focused = BandAround(box.get(), widget);
+        QTest::keyClick(widget, Qt::Key_Tab);
+        QVERIFY(!widget->hasFocus());
+        QVERIFY2(BandAround(box.get(), widget) != focused, "the focus does not show");
+    }
+
+    void siteLinkOpensByKeyboard()
+    {
+        UrlCatcher catcher({"http", "https"});
+        auto box = MakeBox();
+        QApplication::setActiveWindow(box.get());
+        QVERIFY(QTest::qWaitForWindowActive(box.get()));
+        QVERIFY(TabUntilFocused(box.get(), box->Label5) >= 0);
+        QTest::keyClick(box->Label5, Qt::Key_Return);
+        QCOMPARE(catcher.urls, QList<QUrl>{MakerSiteAddress(MakerWebHost())});
+        QVERIFY(box->isVisible()); // the key opened the page, not the OK button
+    }
+
     void licenceOpensInTheTextViewer()
     {
         QFile licence(shipped->filePath("license.txt"));
@@ -231,20 +272,34 @@ private slots:
         QCOMPARE(catcher.urls, QList<QUrl>{QUrl::fromLocalFile(shipped->filePath("license.txt"))});
     }
 
+    // Anything but a regular file of that name is a missing licence: the
+    // desktop's viewer is never handed a FIFO to wait on.
     void missingLicenceIsSaid_data()
     {
         QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<QString>("inPlace"); // "", "fifo" or "folder" named license.txt
         QTest::addColumn<QString>("shown");
-        QTest::newRow("english") << QStringList{} << "License|File not found!";
-        QTest::newRow("german") << QStringList{"{License}Lizenz", "{File not found!}Datei nicht gefunden!"}
+        QTest::newRow("english") << QStringList{} << "" << "License|File not found!";
+        QTest::newRow("german") << QStringList{"{License}Lizenz", "{File not found!}Datei nicht gefunden!"} << ""
                                 << "Lizenz|Datei nicht gefunden!";
+        QTest::newRow("fifo") << QStringList{} << "fifo" << "License|File not found!";
+        QTest::newRow("folder") << QStringList{} << "folder" << "License|File not found!";
     }
 
     void missingLicenceIsSaid()
     {
         QFETCH(QStringList, lines);
+        QFETCH(QString, inPlace);
         QFETCH(QString, shown);
         UseLanguage(lines);
+        std::unique_ptr<FifoGuard> fifo;
+        if (inPlace == "fifo") {
+            fifo = std::make_unique<FifoGuard>(shipped->filePath("license.txt"));
+            QVERIFY(fifo->Made());
+        } else if (inPlace == "folder") {
+            QVERIFY(QDir(shipped->path()).mkdir("license.txt"));
+        }
+        UrlCatcher catcher({"file"});
         auto box = MakeBox();
         QString seen;
         QMessageBox::Icon icon = QMessageBox::NoIcon;
@@ -257,6 +312,11 @@ private slots:
         });
         box->LicensePrivacyPolicy1->trigger();
         QCOMPARE(seen, shown);
+        QVERIFY(catcher.urls.isEmpty());
+        if (fifo) {
+            fifo->Done();
+            QVERIFY(!fifo->Rescued());
+        }
         QCOMPARE(icon, QMessageBox::Critical);
         QCOMPARE(buttons, 1);
     }

@@ -376,14 +376,16 @@ private slots:
         QCOMPARE(exit.size(), 1);
     }
 
-    // The entry this program adds to the File menu speaks the user's language.
-    void scanScreenIsTranslated()
+    // The entry this program adds to the File menu stays English among its
+    // English neighbours, even where a language file translates it; the text
+    // shown in place of a picture's path speaks the user's language.
+    void scanScreenStaysEnglish()
     {
         WriteGermanLanguage("{Scan Screen...}Bildschirm lesen...\r\n{[Picture from the clipboard]}[Bild aus der Zwischenablage]\r\n");
         uiLanguage = [] { return quint16(1031); };
         TAppForm form(Environment());
         QVERIFY(errors.isEmpty());
-        QCOMPARE(form.ScanScreen1->text(), QStringLiteral("&Bildschirm lesen..."));
+        QCOMPARE(form.ScanScreen1->text(), QStringLiteral("&Scan Screen..."));
         QGuiApplication::clipboard()->setImage(LoadSample(QStringLiteral("qr_code.png")));
         form.Paste1->trigger();
         QCOMPARE(form.Edit1->text(), QStringLiteral("[Bild aus der Zwischenablage]"));

@@ -5,9 +5,18 @@
 #include "localization/TextLines.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
+#include <QRegularExpression>
 
 #include <gtest/gtest.h>
+
+#include <ostream>
+
+// Texts in failure messages as text.
+QT_BEGIN_NAMESPACE
+inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
+QT_END_NAMESPACE
 
 #include <map>
 #include <set>
@@ -17,23 +26,65 @@ namespace {
 const QString kSourceFolder = QStringLiteral(LANTRIX_SOURCE_DIR "/Languages");
 const QString kShippedFolder = QStringLiteral(LANTRIX_BIN_DIR "/Languages");
 
-// Every text that the program passes through Translate, and the entry that
+// The program's folders whose sources are searched for translatable texts.
+const QStringList kProgramFolders{"platform", "decode", "capture", "localization", "about", "online", "app", "cli"};
+
+// The texts of C++ source text that are handed to Translate or FormatTranslated
+// as string literals (QStringLiteral, QLatin1String, QString or bare; adjacent
+// literals joined), in the order they appear.
+QStringList TranslatableTextsIn(const QString& source)
+{
+    static const QRegularExpression call(
+        R"re(\b(?:Translate|FormatTranslated)\s*\(\s*(?:(?:QStringLiteral|QLatin1String|QString)\s*\(\s*)?(?:u8?)?((?:"(?:[^"\\\n]|\\.)*"\s*)+))re");
+    static const QRegularExpression literal(R"re("((?:[^"\\\n]|\\.)*)")re");
+    QStringList texts;
+    for (const QRegularExpressionMatch& found : call.globalMatch(source)) {
+        QString text;
+        for (const QRegularExpressionMatch& piece : literal.globalMatch(found.captured(1))) {
+            const QString escaped = piece.captured(1);
+            for (qsizetype i = 0; i < escaped.size(); ++i) {
+                QChar c = escaped.at(i);
+                if (c == '\\' && i + 1 < escaped.size()) {
+                    c = escaped.at(++i);
+                    if (c == 'n')
+                        c = '\n';
+                    else if (c == 't')
+                        c = '\t';
+                }
+                text += c;
+            }
+        }
+        texts << text;
+    }
+    return texts;
+}
+
+// Every text that the program's sources pass through Translate, found in the
+// sources themselves: a text added anywhere without its translations fails
+// the test of every language that lacks it.
+QStringList ProgramTexts()
+{
+    QStringList texts;
+    for (const QString& folder : kProgramFolders) {
+        QDirIterator files(QStringLiteral(LANTRIX_SOURCE_DIR "/") + folder, {"*.cpp", "*.h"}, QDir::Files,
+                           QDirIterator::Subdirectories);
+        while (files.hasNext()) {
+            QFile file(files.next());
+            if (file.open(QIODevice::ReadOnly))
+                texts << TranslatableTextsIn(QString::fromUtf8(file.readAll()));
+        }
+    }
+    // The feedback window translates the texts its widgets were made with.
+    texts << QStringList{"We would really appreciate your feedback.", "What did you like or dislike?",
+                         "Include my e-mail:", "Send", "I like it!", "I dislike it!"};
+    texts.removeDuplicates();
+    texts.sort();
+    return texts;
+}
+
+// The texts every language file holds: the program's, and the entry that
 // names the translators.
-const QStringList kKeys{
-    // Language window and the restart question
-    "Language", "User Interface Language:", "Translated by:", "OK", "Contribute to Translation", "Copy",
-    "Select All", "Yes", "No", "Confirmation", "Restart Application?",
-    // About window
-    "About %s", "Info", "Acknowledgements...", "How to uninstall...", "License...", "License", "File not found!",
-    // Feedback window
-    "feedback", "We would really appreciate your feedback.", "What did you like or dislike?", "Include my e-mail:",
-    "Send", "I like it!", "I dislike it!", "Success", "Your feedback is received.", "Thank you!", "Failure",
-    "Something went wrong. Your feedback could not be delivered.", "Please try again later.",
-    "Invalid e-mail address!",
-    // Update check
-    "UPDATE AVAILABLE", "Click to download", "IMPORTANT",
-    // The translators
-    "INFO:Translated By"};
+const QStringList kKeys = ProgramTexts() << QStringLiteral("INFO:Translated By");
 
 const QStringList kLanguages{"German", "French", "Spanish", "Italian", "PortugueseBrazil",
                              "Turkish", "Polish", "Russian", "Dutch", "ChineseSimplified"};
@@ -95,6 +146,46 @@ TEST_P(ShippedLanguage, LoadsThroughTheTableAndTranslates)
 
 INSTANTIATE_TEST_SUITE_P(Files, ShippedLanguage, ::testing::ValuesIn(kLanguages.begin(), kLanguages.end()),
                          [](const auto& info) { return info.param.toStdString(); });
+
+// ---- Finding the translatable texts ----------------------------------------
+
+struct ScanCase {
+    const char* name;
+    QString source;
+    QStringList texts;
+};
+
+class TranslatableTexts : public ::testing::TestWithParam<ScanCase> {};
+
+TEST_P(TranslatableTexts, AreFoundInTheSource)
+{
+    EXPECT_EQ(TranslatableTextsIn(GetParam().source), GetParam().texts);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sources, TranslatableTexts,
+    ::testing::Values(
+        ScanCase{"string_literal_macro", R"(x->setText(Translate(QStringLiteral("Copy")));)", {"Copy"}},
+        ScanCase{"bare_literal", R"(Translate("Yes"))", {"Yes"}},
+        ScanCase{"latin1", R"(Translate(QLatin1String("No")))", {"No"}},
+        ScanCase{"format_pattern", R"(FormatTranslated(QStringLiteral("About %s"), name))", {"About %s"}},
+        ScanCase{"over_lines_and_joined", "Fail(Translate(\n    QStringLiteral(\"The screen \"\n \"could not be read.\")));",
+                 {"The screen could not be read."}},
+        ScanCase{"escapes", R"(Translate(QStringLiteral("Say \"hi\"\nnow")))", {"Say \"hi\"\nnow"}},
+        ScanCase{"two_in_a_line", R"(f(Translate(QStringLiteral("A")) + Translate(QStringLiteral("B"))))", {"A", "B"}},
+        ScanCase{"not_a_literal", R"(Label1->setText(Translate(Label1->text()));)", {}},
+        ScanCase{"other_names", R"(TTranslateForm(env); TranslateAddedTexts(); MyTranslate("x");)", {}},
+        ScanCase{"declaration", R"(QString Translate(const QString& key);)", {}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// The search reaches every part of the program that shows translated texts.
+TEST(TranslatableTexts, ComeFromEveryWindowAndMessage)
+{
+    for (const char* text : {"Restart Application?", "About %s", "Contribute to Translation", "Invalid e-mail address!",
+                             "UPDATE AVAILABLE", "The screen could not be read.", "[Screenshot]",
+                             "The language file %s is too large."})
+        EXPECT_TRUE(kKeys.contains(QString::fromUtf8(text))) << text;
+}
 
 TEST(ShippedLanguages, OnlyTheseFiles)
 {

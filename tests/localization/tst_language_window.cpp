@@ -21,6 +21,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "support/FifoGuard.h"
+#include "support/KeyboardFocus.h"
+
 #include <memory>
 
 class LanguageWindowTest : public QObject {
@@ -199,6 +202,51 @@ private slots:
         QVERIFY(errors.isEmpty());
     }
 
+    // A language file that is a FIFO, or one far too large: the window stays
+    // responsive (the FIFO's watchdog ends a wait that would hang it), lists
+    // no FIFO found at start-up, and shows no translators for either.
+    void fileThatCannotBeALanguage_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<bool>("listed");
+        QTest::newRow("FIFO at start-up") << "fifo before" << false;
+        QTest::newRow("FIFO since start-up") << "fifo after" << true;
+        QTest::newRow("too large") << "too large" << true;
+    }
+
+    void fileThatCannotBeALanguage()
+    {
+        QFETCH(QString, kind);
+        QFETCH(bool, listed);
+        const QString path = languages + "/Russian.lang.txt";
+        std::unique_ptr<FifoGuard> fifo;
+        if (kind == "fifo before")
+            fifo = std::make_unique<FifoGuard>(path);
+        else
+            Write("Russian.lang.txt", "{INFO:Translated By}Ivan\r\n");
+        if (kind == "too large")
+            QVERIFY(QFile::resize(path, 17 * 1024 * 1024));
+        Load("German.lang.txt");
+        if (kind == "fifo after") {
+            QVERIFY(QFile::remove(path));
+            fifo = std::make_unique<FifoGuard>(path);
+        }
+        QVERIFY(!fifo || fifo->Made());
+        auto form = MakeForm();
+        QCOMPARE(form->ComboBox1->findText("Russian") >= 0, listed);
+        if (listed) {
+            Select(*form, "Russian");
+            QCOMPARE(form->RichEdit1->toPlainText(), QString());
+        }
+        Select(*form, "Turkish"); // and the window goes on working
+        QCOMPARE(form->RichEdit1->toPlainText(), QString::fromUtf8("Ay\xC5\x9F" "e"));
+        QVERIFY(errors.isEmpty());
+        if (fifo) {
+            fifo->Done();
+            QVERIFY2(!fifo->Rescued(), "the window waited for the FIFO's writer");
+        }
+    }
+
     void noLanguageLoadedSelectsEnglish()
     {
         Load("");
@@ -308,6 +356,56 @@ private slots:
         auto form = MakeForm();
         QTest::mouseClick(form->Label3, Qt::LeftButton);
         QCOMPARE(catcher.urls, QList<QUrl>{TranslationPageAddress(MakerWebHost())});
+    }
+
+    // Every control that acts is reached with Tab, and shows that it has the
+    // focus: the window looks different around it once the focus moves on.
+    void everyControlByKeyboard_data()
+    {
+        QTest::addColumn<QString>("control");
+        QTest::newRow("combo") << "ComboBox1";
+        QTest::newRow("text box") << "RichEdit1";
+        QTest::newRow("link") << "Label3";
+        QTest::newRow("OK button") << "Button1";
+    }
+
+    void everyControlByKeyboard()
+    {
+        QFETCH(QString, control);
+        Load("German.lang.txt");
+        auto form = MakeForm();
+        QApplication::setActiveWindow(form.get());
+        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+        auto* widget = form->findChild<QWidget*>(control);
+        QVERIFY(widget);
+        QVERIFY2(TabUntilFocused(form.get(), widget) >= 0, "Tab does not reach it");
+        const QImage focused = BandAround(form.get(), widget);
+        QTest::keyClick(widget, Qt::Key_Tab);
+        QVERIFY(!widget->hasFocus());
+        QVERIFY2(BandAround(form.get(), widget) != focused, "the focus does not show");
+    }
+
+    void linkOpensByKeyboard_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::newRow("Return") << int(Qt::Key_Return);
+        QTest::newRow("Enter") << int(Qt::Key_Enter);
+        QTest::newRow("Space") << int(Qt::Key_Space);
+    }
+
+    void linkOpensByKeyboard()
+    {
+        QFETCH(int, key);
+        UrlCatcher catcher({"https"});
+        Load("");
+        auto form = MakeForm();
+        QApplication::setActiveWindow(form.get());
+        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+        QVERIFY(TabUntilFocused(form.get(), form->Label3) >= 0);
+        QTest::keyClick(form->Label3, Qt::Key(key));
+        QCOMPARE(catcher.urls, QList<QUrl>{TranslationPageAddress(MakerWebHost())});
+        QVERIFY(form->isVisible()); // the key opened the page, not the OK button
+        QVERIFY(calls.isEmpty());
     }
 
     void escapeCloses_data()
