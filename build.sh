@@ -78,7 +78,7 @@ configure_sanitized() {
   configure "$folder" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O1 -g1" -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1" \
     -DCMAKE_C_FLAGS="$flags -fno-omit-frame-pointer" -DCMAKE_CXX_FLAGS="$flags -fno-omit-frame-pointer" \
-    -DCMAKE_EXE_LINKER_FLAGS="$flags" -DCMAKE_SHARED_LINKER_FLAGS="$flags" "$@"
+    -DCMAKE_EXE_LINKER_FLAGS="$flags" -DCMAKE_SHARED_LINKER_FLAGS="$flags" -DCMAKE_MODULE_LINKER_FLAGS="$flags" "$@"
 }
 
 sanitizers=$PWD/tools/sanitizers
