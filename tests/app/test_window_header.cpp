@@ -67,14 +67,18 @@ TEST_P(WindowHeaderTest, StaysClearOf)
     const Reach reach = IncludesReachedFrom(QString::fromLatin1(row.header));
     ASSERT_TRUE(reach.missing.isEmpty()) << reach.missing.join(QLatin1String(", ")).toStdString();
     ASSERT_GT(reach.ownHeaders.size(), 1); // the window's header names headers of ours
-    if (*row.ownPrefix)
-        for (const QString& own : reach.ownHeaders)
+    if (*row.ownPrefix) {
+        for (const QString& own : reach.ownHeaders) {
             EXPECT_FALSE(own.startsWith(QLatin1String(row.ownPrefix)))
                 << row.header << " reaches " << row.what << ": " << own.toStdString();
-    if (*row.libraryPrefix)
-        for (const QString& library : reach.libraryHeaders)
+        }
+    }
+    if (*row.libraryPrefix) {
+        for (const QString& library : reach.libraryHeaders) {
             EXPECT_FALSE(library.startsWith(QLatin1String(row.libraryPrefix)))
                 << row.header << " reaches " << row.what << ": <" << library.toStdString() << ">";
+        }
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
