@@ -68,3 +68,15 @@ std::optional<QString> ImageFileScanner::ScanPicture(ImageScanView& view, const 
     view.ShowResult(text);
     return text;
 }
+
+void ImageFileScanner::ScanInput(ImageScanView& view, const TPictureInput& input, TPictureSource source,
+                                 TBarcodeFormat format, TDecodeOptions options)
+{
+    switch (input.kind) {
+    case TPictureInput::Kind::File: ScanFile(view, input.file, format, options); break;
+    case TPictureInput::Kind::Picture:
+        ScanPicture(view, input.picture, PictureSourceText(source), format, options);
+        break;
+    case TPictureInput::Kind::None: break;
+    }
+}

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/PictureInput.h"
 #include "decode/BarcodeFormat.h"
 #include "decode/DecodeBitmap.h"
 
@@ -48,6 +49,12 @@ public:
     // remembered folder stays as it is. Gives the decoded text, or nothing.
     std::optional<QString> ScanPicture(ImageScanView& view, const QImage& picture, const QString& source,
                                        TBarcodeFormat format, TDecodeOptions options = {});
+
+    // What a drop or the clipboard offered: a file as ScanFile takes it, a
+    // picture as ScanPicture does with `source` in place of the path;
+    // nothing for an empty offer.
+    void ScanInput(ImageScanView& view, const TPictureInput& input, TPictureSource source, TBarcodeFormat format,
+                   TDecodeOptions options = {});
 
     const QString& DialogFolder() const { return dialogFolder_; }
 

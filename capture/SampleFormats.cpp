@@ -1,7 +1,5 @@
 #include "capture/SampleFormats.h"
 
-#include <gst/video/video.h>
-
 #include <QByteArrayList>
 
 #include <algorithm>
@@ -63,18 +61,6 @@ const TSampleFormatInfo* SampleFormatNamed(QStringView name)
         if (name.compare(QLatin1String(format.Name), Qt::CaseInsensitive) == 0)
             return &format;
     return nullptr;
-}
-
-std::optional<uint32_t> FourCCOfGstFormat(const char* gstFormat)
-{
-    if (!gstFormat)
-        return std::nullopt;
-    for (const TSampleFormatInfo& format : kSampleFormats)
-        if (format.GstFormat && std::strcmp(format.GstFormat, gstFormat) == 0)
-            return format.FourCC;
-    if (const uint32_t code = gst_video_format_to_fourcc(gst_video_format_from_string(gstFormat)))
-        return code;
-    return std::nullopt;
 }
 
 QByteArray SampleFormatCaps(const TSampleFormatInfo& format)

@@ -21,12 +21,10 @@
 // nothing is found once more with light and dark swapped; --all prints every
 // code of each picture; --raw-bytes writes the one code's content as encoded
 // and nothing else. Writes no settings and needs no display.
-#include "capture/CameraSources.h"
 #include "capture/FileDescriptor.h"
 #include "capture/PixbufLoader.h"
-#include "capture/VideoImage.h"
 #include "cli/FileScan.h"
-#include "cli/LiveScan.h"
+#include "cli/LivePart.h"
 #include "cli/PictureInput.h"
 #include "cli/RawSample.h"
 #include "cli/ScanOptions.h"
@@ -39,12 +37,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QSocketNotifier>
 #include <QString>
 
-#include <cerrno>
-#include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <functional>
@@ -90,43 +84,23 @@ QString CameraSourcesFile()
     return folder + QStringLiteral("cameras.ini");
 }
 
-// Ctrl+C (and a polite kill) ends a live scan through the event loop: the
-// handler only writes to a pipe that the loop watches. A second one ends the
-// program at once.
-int gStopPipe[2] = {-1, -1};
-
-extern "C" void OnStopSignal(int)
-{
-    const int saved = errno;
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t written = ::write(gStopPipe[1], &byte, 1);
-    errno = saved;
-}
-
-// Calls `stop` on the event loop's thread when SIGINT or SIGTERM arrives.
-std::unique_ptr<QSocketNotifier> CatchStopSignals(const std::function<void()>& stop)
-{
-    if (::pipe2(gStopPipe, O_CLOEXEC | O_NONBLOCK) != 0)
-        return nullptr;
-    auto notifier = std::make_unique<QSocketNotifier>(gStopPipe[0], QSocketNotifier::Read);
-    QObject::connect(notifier.get(), &QSocketNotifier::activated, notifier.get(), [stop] {
-        char bytes[16];
-        while (::read(gStopPipe[0], bytes, sizeof bytes) > 0) {
-        }
-        stop();
-    });
-    struct sigaction action {};
-    action.sa_handler = OnStopSignal;
-    action.sa_flags = SA_RESETHAND | SA_RESTART;
-    sigemptyset(&action.sa_mask);
-    ::sigaction(SIGINT, &action, nullptr);
-    ::sigaction(SIGTERM, &action, nullptr);
-    return notifier;
-}
-
 TCodesPerPicture CodesPerPicture(const TScanOptions& options)
 {
     return options.all ? TCodesPerPicture::All : TCodesPerPicture::One;
+}
+
+// Runs a live mode in the part that holds them, loaded now.
+int RunLivePart(const TLiveRun& run, std::FILE* messages)
+{
+    const QString executable = QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget();
+    QString error;
+    const TLiveEntry entry =
+        LoadLivePart(LivePartCandidates(QFileInfo(executable).absolutePath(), QStringLiteral(LANTRIX_LIVE_PART_DIR)), error);
+    if (!entry) {
+        std::fprintf(messages, "%s\n", error.toLocal8Bit().constData());
+        return TExitStatus::kError;
+    }
+    return entry(run);
 }
 
 std::unique_ptr<TResultWriter> MakeWriter(const TScanOptions& options, std::FILE* messages, bool prefixFile)
@@ -136,38 +110,6 @@ std::unique_ptr<TResultWriter> MakeWriter(const TScanOptions& options, std::FILE
     if (options.json)
         return std::make_unique<TJsonWriter>(stdout, CodesPerPicture(options));
     return std::make_unique<TTextWriter>(stdout, messages, prefixFile, CodesPerPicture(options));
-}
-
-int ListCameras()
-{
-    CameraSources::SetFile(CameraSourcesFile());
-    QStringList names;
-    TVideoImage::GetListOfDevices(names);
-    for (const QString& name : names) {
-        const QByteArray line = name.toUtf8() + '\n';
-        std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), stdout);
-    }
-    return TExitStatus::kDecoded;
-}
-
-int ScanLive(const TScanOptions& options, TResultWriter& writer)
-{
-    QString device;
-    if (options.camera) {
-        CameraSources::SetFile(CameraSourcesFile());
-        device = *options.camera;
-    } else {
-        // The description is the source's name as well; no camera is called so.
-        CameraSources::add(*options.pipeline, *options.pipeline);
-        device = *options.pipeline;
-    }
-    TLiveScanLimits limits;
-    limits.count = options.count;
-    if (options.timeoutSeconds > 0.0)
-        limits.timeout = std::chrono::milliseconds(static_cast<std::int64_t>(options.timeoutSeconds * 1000.0 + 0.5));
-    TLiveScanner scanner(writer, device.toUtf8(), options.format, limits, TDecodeOptions{options.inverted});
-    const std::unique_ptr<QSocketNotifier> stopSignals = CatchStopSignals([&scanner] { scanner.Stop(); });
-    return scanner.Run(device);
 }
 
 } // namespace
@@ -205,15 +147,14 @@ int main(int argc, char** argv)
     std::optional<PixbufSession> pixbuf;
 
     if (options->listCameras)
-        return ListCameras();
+        return RunLivePart({&*options, nullptr, CameraSourcesFile()}, messages);
 
     const bool several = options->files.size() > 1;
     const std::unique_ptr<TResultWriter> writer = MakeWriter(*options, messages, several);
 
     if (options->Live()) {
         startGui();
-        pixbuf.emplace();
-        return ScanLive(*options, *writer);
+        return RunLivePart({&*options, writer.get(), CameraSourcesFile()}, messages);
     }
 
     TScanRequest request(options->format);

@@ -6,17 +6,16 @@
 #include "app/HelpAddress.h"
 #include "app/SettingsStore.h"
 #include "app/widgets/ErrorHandler.h"
+#include "app/widgets/FormParts.h"
 #include "about/widgets/AboutBox.h"
 #include "capture/VideoImage.h"
-#include "decode/PictureLoader.h"
 #include "localization/LanguageFiles.h"
 #include "localization/widgets/ResetToDefaults.h"
 #include "localization/widgets/TranslateForm.h"
 #include "online/Feedback.h"
-#include "online/UpdateChecker.h"
+#include "online/UpdateCheck.h"
 #include "online/widgets/FeedbackForm.h"
-#include "online/widgets/NewVer.h"
-#include "online/widgets/NoticeBox.h"
+#include "online/widgets/UpdateNotifier.h"
 #include "platform/Folders.h"
 #include "platform/WebHost.h"
 
@@ -30,13 +29,11 @@
 #include <QDropEvent>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
-#include <QPointer>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
@@ -52,105 +49,11 @@ namespace {
 
 const QColor kLime(0, 255, 0);
 const QColor kRed(255, 0, 0);
-constexpr int kPanelHeight = 33;
 constexpr int kPaneHeight = 89;
-// How long the window system gets to take the hidden window off the screen
-// (and a compositor to fade it out) before the screen is grabbed.
-constexpr int kScreenGrabDelayMs = 400;
 // How long the status bar says that a screen scan's text is on the clipboard.
 constexpr int kClipboardMessageMs = 5000;
 
-// An error for the default error handler, with a text for the user.
-[[noreturn]] void Fail(const QString& message)
-{
-    throw std::runtime_error(message.toStdString());
-}
-
-QFont Tahoma(int pixelSize)
-{
-    QFont font(QStringLiteral("Tahoma"));
-    font.setStyleHint(QFont::SansSerif);
-    font.setPixelSize(pixelSize);
-    return font;
-}
-
-// The icon theme's picture first, our own as fallback.
-QIcon Icon(const char* themeName, const char* ownName)
-{
-    return QIcon::fromTheme(QLatin1String(themeName),
-                            QIcon(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(ownName))));
-}
-
-void SetBackground(QWidget* widget, const QColor& colour)
-{
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::Base, colour);
-    palette.setColor(QPalette::Window, colour);
-    widget->setPalette(palette);
-}
-
-// A panel at the top of a tab: a field that fills it with 3-pixel margins and
-// a 100 x 29 button on the right (margins: left 0, top 2, bottom 2, right 3).
-QWidget* MakeTopPanel(QWidget* field, QPushButton* button)
-{
-    auto* panel = new QWidget;
-    panel->setFixedHeight(kPanelHeight);
-    auto* layout = new QHBoxLayout(panel);
-    layout->setContentsMargins(3, 2, 3, 2);
-    layout->setSpacing(3);
-    field->setFixedHeight(kPanelHeight - 6);
-    field->setFont(Tahoma(16));
-    button->setFixedSize(100, 29);
-    button->setFont(Tahoma(13));
-    layout->addWidget(field, 1, Qt::AlignVCenter);
-    layout->addWidget(button, 0, Qt::AlignVCenter);
-    return panel;
-}
-
-QVBoxLayout* TabLayout(QWidget* tab)
-{
-    auto* layout = new QVBoxLayout(tab);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    return layout;
-}
-
-// Gives every entry of a menu, and of its submenus, an access key.
-void AssignAccessKeys(const QList<QAction*>& actions)
-{
-    QList<QAction*> entries;
-    QStringList captions;
-    for (QAction* action : actions) {
-        if (action->isSeparator())
-            continue;
-        entries.append(action);
-        captions.append(action->text());
-    }
-    const QStringList marked = WithAccessKeys(captions);
-    for (qsizetype i = 0; i < entries.size(); ++i) {
-        entries[i]->setText(marked[i]);
-        if (QMenu* submenu = entries[i]->menu())
-            AssignAccessKeys(submenu->actions());
-    }
-}
-
 } // namespace
-
-// The pictures are compiled into this static library; their registration
-// must be asked for. Asking again is harmless: Qt keeps each resource once.
-static void InitResources()
-{
-    Q_INIT_RESOURCE(lantrix);
-}
-
-QIcon ApplicationIcon()
-{
-    InitResources();
-    QIcon icon(QStringLiteral(":/icons/lantrix.svg"));
-    for (const int size : {16, 24, 32, 48, 64, 128, 256})
-        icon.addFile(QStringLiteral(":/icons/lantrix-%1.png").arg(size), QSize(size, size));
-    return icon;
-}
 
 TAppEnvironment TAppEnvironment::ForThisProcess()
 {
@@ -162,13 +65,11 @@ TAppEnvironment TAppEnvironment::ForThisProcess()
     return environment;
 }
 
-
 TAppForm::TAppForm(TAppEnvironment environment, QWidget* parent)
     : QMainWindow(parent)
     , fEnvironment(std::move(environment))
     , fStartup({fEnvironment.executableFile, fEnvironment.executableFolder, fEnvironment.configFolder})
 {
-    InitResources();
     setFont(Tahoma(11));
     setWindowIcon(ApplicationIcon());
 
@@ -196,6 +97,11 @@ TAppForm::TAppForm(TAppEnvironment environment, QWidget* parent)
     resize(672, 563 + menuBar()->sizeHint().height());
 
     RunHandler([this] { FormCreate(); });
+    fScreenScanner = new TScreenScanner(static_cast<ScreenScanView&>(*this), fEnvironment.portalBusAddress, this);
+    fUpdateNotifier = std::make_unique<TUpdateNotifier>(
+        TUpdateNotifierEnvironment{AppCaption, AppVersion, AppProductName, fEnvironment.updateCheckAddress,
+                                   fEnvironment.configFolder, fEnvironment.adjustUpdateCheck},
+        this, TimerChecker, UpdateNotifications1);
     fImageScanner = std::make_unique<ImageFileScanner>(fSettings.get(), fStartup.ShippedFolder() + QStringLiteral("samples"));
     SelectedDecodeOptions = LoadDecodeOptions(fSettings.get());
     ReadInvertedCodes1->setChecked(SelectedDecodeOptions.inverted);
@@ -219,8 +125,7 @@ TAppForm::~TAppForm()
 {
     // A check still under way is given up and its thread ended; its notice,
     // a child of this window, goes before the window does.
-    fChecker.reset();
-    fNotice.reset();
+    fUpdateNotifier.reset();
     // Stops a running capture and drops its queued frames before any control goes.
     fWebcamScanner.reset();
     if (Settings == fSettings.get())
@@ -279,29 +184,6 @@ void TAppForm::BuildImageTab()
     TabSheet1->setAcceptDrops(true);
     TabSheet1->installEventFilter(this);
 }
-
-// Drops the mouse and key input of the widget it filters while it is closed.
-class TInputGate : public QObject {
-public:
-    using QObject::QObject;
-    bool fClosed = false;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (fClosed) {
-            switch (event->type()) {
-            case QEvent::MouseButtonPress:
-            case QEvent::MouseButtonRelease:
-            case QEvent::MouseButtonDblClick:
-            case QEvent::KeyPress:
-            case QEvent::KeyRelease: return true;
-            default: break;
-            }
-        }
-        return QObject::eventFilter(watched, event);
-    }
-};
 
 void TAppForm::BuildWebcamTab()
 {
@@ -493,20 +375,6 @@ void TAppForm::OpenFromCommandLine(const QStringList& arguments)
         OpenPictureFile(*file);
 }
 
-void TAppForm::ScanPictureInput(const TPictureInput& input, TPictureSource source)
-{
-    switch (input.kind) {
-    case TPictureInput::Kind::File:
-        fImageScanner->ScanFile(*this, input.file, SelectedCodeFormat, SelectedDecodeOptions);
-        break;
-    case TPictureInput::Kind::Picture:
-        fImageScanner->ScanPicture(*this, input.picture, PictureSourceText(source), SelectedCodeFormat,
-                                   SelectedDecodeOptions);
-        break;
-    case TPictureInput::Kind::None: break;
-    }
-}
-
 void TAppForm::Paste1Click()
 {
     if (PageControl1->currentWidget() != TabSheet1)
@@ -514,27 +382,10 @@ void TAppForm::Paste1Click()
     const QMimeData* data = QGuiApplication::clipboard()->mimeData();
     const TPictureInput input = data ? PictureInputFromMime(*data) : TPictureInput();
     if (!input)
-        Fail(Translate(QStringLiteral("The clipboard holds no picture and no picture file.")));
-    ScanPictureInput(input, TPictureSource::Clipboard);
+        throw std::runtime_error(
+            Translate(QStringLiteral("The clipboard holds no picture and no picture file.")).toStdString());
+    fImageScanner->ScanInput(*this, input, TPictureSource::Clipboard, SelectedCodeFormat, SelectedDecodeOptions);
 }
-
-namespace {
-
-// Accepts a drag or drop that offers a picture, as a copy: nothing is moved
-// or linked, the picture is only read. Refuses any other.
-bool AcceptPictureOffer(QDropEvent* event)
-{
-    if (!OffersPictureInput(*event->mimeData())) {
-        event->ignore();
-        return false;
-    }
-    if (event->possibleActions() & Qt::CopyAction)
-        event->setDropAction(Qt::CopyAction);
-    event->accept();
-    return true;
-}
-
-} // namespace
 
 void TAppForm::TabSheet1DragOver(QDragMoveEvent* event)
 {
@@ -552,7 +403,7 @@ void TAppForm::TabSheet1DragDrop(QDropEvent* event)
     std::function<void()> scan;
     try {
         scan = [this, input = PictureInputFromMime(*event->mimeData())] {
-            ScanPictureInput(input, TPictureSource::Drop);
+            fImageScanner->ScanInput(*this, input, TPictureSource::Drop, SelectedCodeFormat, SelectedDecodeOptions);
         };
     } catch (...) {
         scan = [error = std::current_exception()] { std::rethrow_exception(error); };
@@ -582,76 +433,55 @@ bool TAppForm::eventFilter(QObject* watched, QEvent* event)
 void TAppForm::ScanScreen1Click()
 {
     PageControl1->setCurrentIndex(0);
-    const QString& address = fEnvironment.portalBusAddress;
-    QDBusConnection bus = address.isEmpty() ? QDBusConnection::sessionBus()
-                                            : QDBusConnection::connectToBus(address, QStringLiteral("lantrix ") + address);
-    switch (ChooseScreenshotRoad(ScreenshotPortalPresent(bus), QGuiApplication::platformName())) {
-    case TScreenshotRoad::Portal: {
-        if (!fScreenshotPortal) {
-            fScreenshotPortal = new TScreenshotPortal(bus, this);
-            Bind(fScreenshotPortal, &TScreenshotPortal::Finished, &TAppForm::PortalFinished);
-        }
-        const QString parent = QGuiApplication::platformName() == QLatin1String("xcb")
-                                   ? QStringLiteral("x11:%1").arg(winId(), 0, 16)
-                                   : QString();
-        fScreenshotPortal->Request(parent);
-        break;
-    }
-    case TScreenshotRoad::ScreenGrab: GrabScreen(); break;
-    case TScreenshotRoad::None:
-        Fail(Translate(QStringLiteral("The screen cannot be read here: the desktop offers no screenshot portal.")));
-    }
+    fScreenScanner->Start();
 }
 
-void TAppForm::PortalFinished(const TScreenshotOutcome& outcome)
+WId TAppForm::WindowId() const
 {
-    switch (outcome.status) {
-    case TScreenshotOutcome::Status::Taken: ScreenScanned(LoadPicture(outcome.file)); break;
-    case TScreenshotOutcome::Status::Cancelled: break; // the user changed their mind
-    case TScreenshotOutcome::Status::Failed: Fail(outcome.message);
-    case TScreenshotOutcome::Status::NoPortal:
-        // A portal without a screenshot service: on X11 the screen is grabbed.
-        if (ChooseScreenshotRoad(false, QGuiApplication::platformName()) == TScreenshotRoad::ScreenGrab)
-            GrabScreen();
-        else
-            Fail(outcome.message);
-        break;
-    }
+    return winId();
 }
 
-void TAppForm::GrabScreen()
+QScreen* TAppForm::WindowScreen() const
 {
-    const QPointer<QScreen> screen = this->screen(); // the screen that holds the window
+    return screen();
+}
+
+bool TAppForm::HideForGrab()
+{
     const bool wasVisible = isVisible();
     ScanScreen1->setEnabled(false);
     hide();
-    QTimer::singleShot(kScreenGrabDelayMs, this, [this, screen, wasVisible] {
-        const QImage shot = screen ? screen->grabWindow(0).toImage() : QImage();
-        if (wasVisible) {
-            show();
-            raise();
-            activateWindow();
-        }
-        ScanScreen1->setEnabled(true);
-        RunHandler([&] {
-            if (shot.isNull())
-                Fail(Translate(QStringLiteral("The screen could not be read.")));
-            ScreenScanned(shot);
-        });
-    });
+    return wasVisible;
+}
+
+void TAppForm::ShowAfterGrab(bool wasVisible)
+{
+    if (wasVisible) {
+        show();
+        raise();
+        activateWindow();
+    }
+    ScanScreen1->setEnabled(true);
+}
+
+void TAppForm::ScreenFailed(const QString& message)
+{
+    ShowException(message);
 }
 
 void TAppForm::ScreenScanned(const QImage& screenshot)
 {
-    PageControl1->setCurrentIndex(0);
-    const std::optional<QString> text = fImageScanner->ScanPicture(
-        *this, screenshot, PictureSourceText(TPictureSource::Screen), SelectedCodeFormat, SelectedDecodeOptions);
-    if (!text)
-        return; // the pane says "Unreadable!"; the clipboard keeps what it had
-    // A code on the screen is usually wanted somewhere else.
-    QGuiApplication::clipboard()->setText(*text);
-    // The message hides the code format's panel while it shows, and the panel comes back after it.
-    statusBar()->showMessage(Translate(QStringLiteral("The text is on the clipboard.")), kClipboardMessageMs);
+    RunHandler([&] {
+        PageControl1->setCurrentIndex(0);
+        const std::optional<QString> text = fImageScanner->ScanPicture(
+            *this, screenshot, PictureSourceText(TPictureSource::Screen), SelectedCodeFormat, SelectedDecodeOptions);
+        if (!text)
+            return; // the pane says "Unreadable!"; the clipboard keeps what it had
+        // A code on the screen is usually wanted somewhere else.
+        QGuiApplication::clipboard()->setText(*text);
+        // The message hides the code format's panel while it shows, and the panel comes back after it.
+        statusBar()->showMessage(Translate(QStringLiteral("The text is on the clipboard.")), kClipboardMessageMs);
+    });
 }
 
 std::optional<QString> TAppForm::AskForPictureFile(const QString& initialFolder)
@@ -692,16 +522,6 @@ void TAppForm::PageControl1Change(int index)
 void TAppForm::Button1Click()
 {
     fWebcamScanner->StartStop();
-}
-
-void TAppForm::NewVideoFrame(TVideoImage* Sender, std::int32_t Width, std::int32_t Height, const std::uint8_t* DataPtr)
-{
-    fWebcamScanner->NewVideoFrame(Sender, Width, Height, DataPtr);
-}
-
-void TAppForm::VideoCaptureEnded(TVideoImage* Sender, const QString& Message)
-{
-    fWebcamScanner->VideoCaptureEnded(Sender, Message);
 }
 
 void TAppForm::ShowDevices(const QStringList& devices)
@@ -771,8 +591,8 @@ void TAppForm::closeEvent(QCloseEvent* event)
         fWebcamScanner->Stop();
     // Closing the window ends the program: an update check under way is
     // given up at once, its notice taken away, and its results go nowhere.
-    if (fChecker)
-        fChecker->Abort();
+    if (fUpdateNotifier)
+        fUpdateNotifier->Abort();
     QMainWindow::closeEvent(event);
 }
 
@@ -857,50 +677,22 @@ void TAppForm::Exit1Click()
 
 void TAppForm::TimerCheckerTimer()
 {
-    if (!fCheckStarted) {
-        // The first tick starts the check; nothing else happens on it.
-        fCheckStarted = true;
-        TCheckerEnvironment environment;
-        environment.appCaption = AppCaption;
-        environment.appVersion = AppVersion;
-        environment.serverAddress = fEnvironment.updateCheckAddress;
-        environment.storeFile = UpdateCheckStore::FileIn(fEnvironment.configFolder);
-        fNotice = std::make_shared<TNoticeBox>(this);
-        environment.notice = fNotice;
-        if (fEnvironment.adjustUpdateCheck)
-            fEnvironment.adjustUpdateCheck(environment);
-        fChecker = std::make_unique<TChecker>(std::move(environment));
-        fChecker->start();
-        return;
-    }
-    if (!fChecker || !fChecker->Finished())
-        return;
-
-    // The check is complete: its results are read once, and the timer never
-    // runs again.
-    TimerChecker->stop();
-    UpdateNotifications1->setEnabled(true);
-    if (fChecker->ShowUpdateValue == 0)
-        UpdateNotifications1->setChecked(false);
-    if (fChecker->UpdateAvailable) {
-        TNewVerEnvironment environment;
-        environment.appProductName = AppProductName;
-        environment.latestVersion = fChecker->LatestVersion;
-        environment.downloadLink = fChecker->DownloadLink;
-        environment.icon = windowIcon();
-        fNewVer = new TNewVer(std::move(environment), this);
-    }
+    fUpdateNotifier->TimerTick();
 }
 
 void TAppForm::UpdateNotifications1Click(bool checked)
 {
-    // The entry has toggled its check mark already; the new state goes into
-    // the store and takes effect at the next start. The entry is usable only
-    // after the check has finished, so the store is no longer the checker's.
-    if (!fChecker || !fChecker->Finished())
-        return;
-    if (UpdateCheckStore* store = fChecker->Store())
-        store->WriteInteger(QLatin1String(kUpdateSection), QLatin1String(kShowUpdate), checked ? 1 : 0);
+    fUpdateNotifier->EntryToggled(checked);
+}
+
+TChecker* TAppForm::Checker() const
+{
+    return fUpdateNotifier ? fUpdateNotifier->Checker() : nullptr;
+}
+
+TNewVer* TAppForm::NewVer() const
+{
+    return fUpdateNotifier ? fUpdateNotifier->NewVer() : nullptr;
 }
 
 void TAppForm::SetLanguageFile(const QString&)

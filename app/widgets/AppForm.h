@@ -3,16 +3,16 @@
 #include "app/AppStartup.h"
 #include "app/ImageFileScan.h"
 #include "app/PictureInput.h"
-#include "app/ScreenshotPortal.h"
+#include "app/ScreenScan.h"
 #include "app/WebcamScan.h"
 #include "app/widgets/ErrorHandler.h"
+#include "app/widgets/FormParts.h"
 #include "app/widgets/PictureBox.h"
 #include "localization/widgets/ResetToDefaults.h"
 
 #include <QIcon>
 #include <QMainWindow>
 
-#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -33,12 +33,9 @@ class QTimer;
 class SettingsStore;
 class TChecker;
 class TNewVer;
-class TNoticeBox;
+class TUpdateNotifier;
 class TVideoImage;
 struct TCheckerEnvironment;
-
-// The program's icon: our own picture at every size a desktop asks for.
-QIcon ApplicationIcon();
 
 // Where the main window finds its executable, its shipped files and the user's
 // configuration folder, and how it asks for a picture file. main() gives the
@@ -68,7 +65,7 @@ struct TAppEnvironment {
 
 // The program's main window: the "Image File" and "Webcam" tabs, the menus,
 // the status bar and the update timer.
-class TAppForm : public QMainWindow, private ImageScanView, private WebcamScanView {
+class TAppForm : public QMainWindow, private ImageScanView, private WebcamScanView, private ScreenScanView {
     Q_OBJECT
 public:
     explicit TAppForm(TAppEnvironment environment, QWidget* parent = nullptr);
@@ -132,8 +129,6 @@ public:
     void SetLanguageFile(const QString& fileName);
     void PageControl1Change(int index);
     void Button1Click();
-    void NewVideoFrame(TVideoImage* Sender, std::int32_t Width, std::int32_t Height, const std::uint8_t* DataPtr);
-    void VideoCaptureEnded(TVideoImage* Sender, const QString& Message);
 
     // A picture file as if picked in the open dialog, on the "Image File" tab.
     void OpenPictureFile(const QString& file);
@@ -142,8 +137,9 @@ public:
     void OpenFromCommandLine(const QStringList& arguments);
     // Every screenshot ends here, whichever way it was taken: it is scanned
     // as a pasted picture, and a decoded text goes on the clipboard too,
-    // which the status bar says for a few seconds.
-    void ScreenScanned(const QImage& screenshot);
+    // which the status bar says for a few seconds. Errors go to the default
+    // error handler.
+    void ScreenScanned(const QImage& screenshot) override;
 
     // The video front-end of the webcam tab; null only when the window's
     // creation failed before it was made.
@@ -154,8 +150,8 @@ public:
 
     // The background update check, once the first timer tick has started it;
     // and the update window, once the check found an update.
-    TChecker* Checker() const { return fChecker.get(); }
-    TNewVer* NewVer() const { return fNewVer; }
+    TChecker* Checker() const;
+    TNewVer* NewVer() const;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -168,13 +164,6 @@ private:
     void BuildWebcamTab();
     void BuildMenus();
     void CaptionAddedEntries();
-
-    // Scans what a drop or the clipboard offered: a file as if picked in the
-    // open dialog, a picture as a pasted one.
-    void ScanPictureInput(const TPictureInput& input, TPictureSource source);
-    void PortalFinished(const TScreenshotOutcome& outcome);
-    // Hides the window, grabs the screen that held it, and shows it again.
-    void GrabScreen();
 
     // ImageScanView
     std::optional<QString> AskForPictureFile(const QString& initialFolder) override;
@@ -194,6 +183,13 @@ private:
     void ShowDecodedText(const QString& text) override;
     void ReportError(const QString& message) override;
 
+    // ScreenScanView
+    WId WindowId() const override;
+    QScreen* WindowScreen() const override;
+    bool HideForGrab() override;
+    void ShowAfterGrab(bool wasVisible) override;
+    void ScreenFailed(const QString& message) override;
+
     // Connects a control's signal to one of the handlers above. The handler
     // takes the signal's first arguments, or none, and runs under the
     // default error handler.
@@ -211,11 +207,8 @@ private:
     std::unique_ptr<TWebcamScanner> fWebcamScanner;
     class TInputGate* fButton1Gate = nullptr; // drops input to Button1 while closed
     bool fCentred = false;
-    TScreenshotPortal* fScreenshotPortal = nullptr; // made at the first screen scan
+    TScreenScanner* fScreenScanner = nullptr; // a child of the window
     // The update check: started by the first tick of TimerChecker, given up
     // when the window closes.
-    bool fCheckStarted = false;
-    std::shared_ptr<TNoticeBox> fNotice;
-    std::unique_ptr<TChecker> fChecker;
-    TNewVer* fNewVer = nullptr; // owned by the window as a child
+    std::unique_ptr<TUpdateNotifier> fUpdateNotifier;
 };

@@ -258,6 +258,9 @@ protected:
         program = QFile::encodeName(dir.filePath(QStringLiteral("lantrix-scan")));
         ASSERT_TRUE(QFile::copy(QFile::decodeName(BuiltProgram("lantrix-scan")), QFile::decodeName(program)));
         QFile::setPermissions(QFile::decodeName(program), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        // The part that holds the live modes goes with it.
+        ASSERT_TRUE(QFile::copy(QFile::decodeName(BuiltProgram("lantrix-scan-live.so")),
+                                dir.filePath(QStringLiteral("lantrix-scan-live.so"))));
     }
 
     void WriteCamerasIni(const QByteArray& text)

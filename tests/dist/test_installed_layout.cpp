@@ -151,7 +151,8 @@ TEST_F(InstalledLayout, EveryFileInItsPlaceAndNothingElse)
                          "share/metainfo/" + kAppId + ".metainfo.xml",
                          "share/icons/hicolor/scalable/apps/" + kAppId + ".svg",
                          "share/man/man1/lantrix.1",
-                         "share/man/man1/lantrix-scan.1"};
+                         "share/man/man1/lantrix-scan.1",
+                         LANTRIX_LIVE_PART_DIR "/lantrix-scan-live.so"};
     for (const int size : {16, 24, 32, 48, 64, 128, 256})
         expected << QStringLiteral("share/icons/hicolor/%1x%1/apps/%2.png").arg(size).arg(kAppId);
     for (const char* folder : {"samples", "Languages"}) {
@@ -315,6 +316,18 @@ TEST_F(InstalledLayout, InstalledScannerReadsAnInstalledSample)
     const RunOutcome run = RunProgram(Installed("bin/lantrix-scan"), {Installed("share/lantrix/samples/qr_code.png")});
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_EQ(run.out.toStdString(), (kQrText + "\n").toStdString());
+    EXPECT_EQ(run.err.toStdString(), "");
+}
+
+// The live modes come from their own part, which the installed scanner
+// finds in the library folder: a test source's frames are scanned to its end.
+TEST_F(InstalledLayout, InstalledScannerScansLive)
+{
+    const RunOutcome run = RunProgram(Installed("bin/lantrix-scan"),
+                                      {QStringLiteral("--pipeline"), QStringLiteral("videotestsrc num-buffers=5 ! videoconvert"),
+                                       QStringLiteral("--timeout"), QStringLiteral("60")});
+    EXPECT_EQ(run.exitCode, 1) << run.err.toStdString(); // the source ended without a code
+    EXPECT_EQ(run.out.toStdString(), "");
     EXPECT_EQ(run.err.toStdString(), "");
 }
 
