@@ -327,6 +327,7 @@ void PrintUsage(std::FILE* to)
                "       lantrix-scan [--format NAME] [--inverted] [--json] [--count N]\n"
                "                    [--timeout SECONDS] --camera NAME | --pipeline DESCRIPTION\n"
                "       lantrix-scan --list-cameras\n"
+               "       lantrix-scan --help | --version\n"
                "Decodes the QR code or barcode in picture files, or in the frames of a camera,\n"
                "and prints its text.\n"
                "\n"
