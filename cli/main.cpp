@@ -18,9 +18,9 @@
 // after a two-line hint for a bad option or format name; standard error holds
 // nothing but these messages. Output that cannot be written (a full disk)
 // is said on standard error and exits 2. On a terminal, the control
-// characters of a code's text are shown escaped. With --raw, FILE is one captured camera sample,
-// converted as the webcam tab converts frames before it is decoded; it may be
-// a pipe that a program writes to. --inverted decodes a picture in which
+// characters of a code's text are shown escaped. With --raw, FILE is one
+// captured camera sample, converted as the webcam tab converts frames before
+// it is decoded; it may be a pipe that a program writes to. --inverted decodes a picture in which
 // nothing is found once more with light and dark swapped; --all prints every
 // code of each picture; --raw-bytes writes the one code's content as encoded
 // and nothing else. Writes no settings and needs no display.
