@@ -17,15 +17,11 @@ TScanResult ScanPicture(const QByteArray& file, const TPictureLoad& load, const 
     result.File = file;
     try {
         QImage picture = load(file);
-        bool found = false;
-        if (request.codes == TCodesPerPicture::All) {
+        if (request.codes == TCodesPerPicture::All)
             result.Codes = DecodeAllCodes(picture, request.format, request.options);
-            found = !result.Codes.empty();
-        } else {
-            result.Code = DecodeCode(picture, request.format, request.options);
-            found = result.Code.has_value();
-        }
-        result.Status = found ? TScanStatus::Decoded : TScanStatus::Unreadable;
+        else if (std::optional<TDecodedCode> code = DecodeCode(picture, request.format, request.options))
+            result.Codes.push_back(std::move(*code));
+        result.Status = result.Codes.empty() ? TScanStatus::Unreadable : TScanStatus::Decoded;
     } catch (const PictureError& error) {
         result.Status = TScanStatus::Error;
         result.Error = QString::fromStdString(error.what());

@@ -63,11 +63,15 @@ std::unique_ptr<QSocketNotifier> CatchStopSignals(const std::function<void()>& s
     return notifier;
 }
 
-int ListCameras(const QString& camerasFile)
+int ListCameras(const QString& camerasFile, std::FILE* messages)
 {
     CameraSources::SetFile(camerasFile);
     QStringList names;
     TVideoImage::GetListOfDevices(names);
+    if (names.isEmpty()) {
+        std::fputs("lantrix-scan: no camera found\n", messages);
+        return TExitStatus::kUnreadable;
+    }
     for (const QString& name : names) {
         const QByteArray line = name.toUtf8() + '\n';
         std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), stdout);
@@ -100,7 +104,7 @@ int ScanLive(const TScanOptions& options, TResultWriter& writer, const QString& 
 extern "C" __attribute__((visibility("default"))) int LantrixScanLive(const TLiveRun& run)
 {
     if (!run.writer)
-        return ListCameras(run.camerasFile);
+        return ListCameras(run.camerasFile, run.messages);
     // Frames are converted with the run-time picture loader when it is
     // there; this part has a loader of its own.
     struct PixbufSession {

@@ -8,6 +8,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstdio>
+
 class TResultWriter;
 struct TScanOptions;
 
@@ -16,6 +18,7 @@ struct TLiveRun {
     const TScanOptions* options = nullptr;
     TResultWriter* writer = nullptr; // null for --list-cameras
     QString camerasFile;             // cameras.ini of the data folder
+    std::FILE* messages = stderr;    // the program's own messages
 };
 
 // The part's entry: runs the live mode that `run` asks for and gives

@@ -85,8 +85,14 @@ void TLiveScanner::NewVideoFrame(TVideoImage* sender)
         TScanResult result;
         result.File = fSource;
         result.Status = TScanStatus::Decoded;
-        result.Code = std::move(code);
+        result.Codes.push_back(std::move(*code));
         fWriter.Write(result);
+        if (fWriter.OutputError() != 0) {
+            // The output is gone (a full disk, a closed pipe): nothing more can be said.
+            fFailed = true;
+            Stop();
+            return;
+        }
         ++fCodesWritten;
         if (fLimits.count > 0 && fCodesWritten >= fLimits.count) {
             Stop();

@@ -37,7 +37,8 @@ public:
     // time is up, Stop is called or the source ends; then stops the capture.
     // Needs a Qt application on this thread. Gives the exit status: 0 when a
     // code was written, 1 when none was, 2 when the source failed (then an
-    // error result was written).
+    // error result was written) or a code could not be written (the
+    // writer's OutputError).
     int Run(const QString& deviceName);
     // Ends Run at the next event (from a signal's notifier, say).
     void Stop();

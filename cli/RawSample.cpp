@@ -2,6 +2,7 @@
 
 #include "capture/FileDescriptor.h"
 #include "capture/FrameConversion.h"
+#include "capture/SampleFormats.h"
 #include "cli/PictureInput.h"
 #include "decode/PictureLoader.h"
 
@@ -63,9 +64,44 @@ QByteArray ReadSample(const QByteArray& file)
     return sample;
 }
 
+namespace {
+
+// The bytes of one frame of the format: what an uncompressed sample must hold.
+qint64 FrameBytes(const RawFormat& format, const TSampleFormatInfo& info)
+{
+    const qint64 pixels = qint64(format.width) * format.height;
+    switch (info.Family) {
+    case TSampleFamily::RGB24: return pixels * 3;
+    case TSampleFamily::Planar420: return pixels * 3 / 2;
+    case TSampleFamily::Packed422: return pixels * 2;
+    case TSampleFamily::MotionJpeg: break;
+    }
+    return 0;
+}
+
+} // namespace
+
+void CheckSampleSize(const RawFormat& format, qint64 bytes)
+{
+    // A motion-JPEG sample is a picture of its own length.
+    const TSampleFormatInfo* info = SampleFormatOf(format.fourCC);
+    if (!info || info->Family == TSampleFamily::MotionJpeg)
+        return;
+    if (TFrameConverter::SampleSizeFits(format.fourCC, format.width, format.height, bytes))
+        return;
+    throw PictureError(QStringLiteral("The sample is %1 bytes long, but a %2x%3 %4 frame takes %5 bytes.")
+                           .arg(bytes)
+                           .arg(format.width)
+                           .arg(format.height)
+                           .arg(QLatin1String(info->Name))
+                           .arg(FrameBytes(format, *info))
+                           .toStdString());
+}
+
 QImage ConvertRawSample(const QByteArray& file, const RawFormat& format, const QString& saveBitmap)
 {
     const QByteArray sample = ReadSample(file);
+    CheckSampleSize(format, sample.size());
 
     TFrameConverter converter;
     converter.SetStreamFormat(format.width, format.height, format.fourCC);

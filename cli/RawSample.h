@@ -18,8 +18,14 @@ inline constexpr qint64 kMaxSampleBytes = 512LL * 1024 * 1024;
 // instead of waited for. Raises PictureError.
 QByteArray ReadSample(const QByteArray& file);
 
+// Raises PictureError, saying both sizes, when a sample of `bytes` bytes is
+// not one frame of the format (the size of a frame of an uncompressed format,
+// or as many whole rows more as the webcam tab takes; any for motion JPEG).
+void CheckSampleSize(const RawFormat& format, qint64 bytes);
+
 // Converts the sample in `file` of the given layout as the webcam tab converts
 // a frame, in colour, and writes it to `saveBitmap` (a BMP file) unless that
 // is empty. Needs a GUI application and the run-time picture loader. Raises
-// PictureError when the file cannot be read or the bitmap not saved.
+// PictureError when the file cannot be read, its size is not a frame's
+// (CheckSampleSize) or the bitmap not saved.
 QImage ConvertRawSample(const QByteArray& file, const RawFormat& format, const QString& saveBitmap);

@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <initializer_list>
 #include <iterator>
 #include <string>
 
@@ -70,13 +71,15 @@ struct OptionRow {
 
 bool ApplyFormat(TScanOptions& options, const char* value, std::FILE* errors)
 {
-    const auto format = CodeFormatByName(QString::fromLocal8Bit(value));
-    if (!format) {
-        std::fprintf(errors, "lantrix-scan: unknown code format '%s'\n", value);
-        return false;
-    }
-    options.format = format->value;
-    return true;
+    // The menu's names in any letter case: qr_code, Qr_Code, auto.
+    const QString name = QString::fromLocal8Bit(value);
+    for (const CodeFormatInfo& format : kCodeFormats)
+        if (name.compare(QLatin1String(format.name), Qt::CaseInsensitive) == 0) {
+            options.format = format.value;
+            return true;
+        }
+    std::fprintf(errors, "lantrix-scan: unknown code format '%s'\n", value);
+    return false;
 }
 
 bool ApplyRaw(TScanOptions& options, const char* value, std::FILE* errors)
@@ -141,6 +144,19 @@ bool ApplyTimeout(TScanOptions& options, const char* value, std::FILE* errors)
     return true;
 }
 
+bool ApplyMaxMegapixels(TScanOptions& options, const char* value, std::FILE* errors)
+{
+    bool ok = false;
+    const int megapixels = QByteArray(value).toInt(&ok);
+    if (!ok || megapixels < 1 || megapixels > kMaxMegapixelsLimit) {
+        std::fprintf(errors, "lantrix-scan: --max-megapixels needs a whole number from 1 to %d, not '%s'\n",
+                     kMaxMegapixelsLimit, value);
+        return false;
+    }
+    options.maxMegapixels = megapixels;
+    return true;
+}
+
 bool ApplyListCameras(TScanOptions& options, const char*, std::FILE*)
 {
     options.listCameras = true;
@@ -178,6 +194,7 @@ constexpr OptionRow kOptions[] = {
     {"--inverted", nullptr, ApplyInverted},
     {"--all", nullptr, ApplyAll},
     {"--raw-bytes", nullptr, ApplyRawBytes},
+    {"--max-megapixels", "a number of megapixels", ApplyMaxMegapixels},
 };
 
 const OptionRow* OptionNamed(std::string_view name)
@@ -196,7 +213,7 @@ bool CheckCombination(const TScanOptions& options, std::FILE* errors)
         return false;
     };
     if (options.listCameras) {
-        if (!options.files.isEmpty() || options.Live() || options.raw)
+        if (!options.files.isEmpty() || options.Live() || options.raw || options.maxMegapixels > 0)
             return refuse("--list-cameras takes nothing else");
         return true;
     }
@@ -207,8 +224,8 @@ bool CheckCombination(const TScanOptions& options, std::FILE* errors)
     if (options.Live()) {
         if (!options.files.isEmpty() || options.raw || !options.saveBitmap.isEmpty())
             return refuse("--camera and --pipeline take no files");
-        if (options.all || options.rawBytes)
-            return refuse("--all and --raw-bytes go with picture files");
+        if (options.all || options.rawBytes || options.maxMegapixels > 0)
+            return refuse("--all, --raw-bytes and --max-megapixels go with picture files");
         return true;
     }
     if (options.count > 0 || options.timeoutSeconds > 0.0)
@@ -223,17 +240,40 @@ bool CheckCombination(const TScanOptions& options, std::FILE* errors)
         return refuse("standard input (-) can be read once only");
     if (options.rawBytes && options.files.size() > 1)
         return refuse("--raw-bytes takes one file");
+    if (options.raw && options.maxMegapixels > 0)
+        return refuse("--max-megapixels goes with picture files, not with --raw");
     return true;
+}
+
+} // namespace
+
+namespace {
+
+// True when one of the names is an argument before any "--".
+bool HasOption(int argc, char** argv, std::initializer_list<const char*> names)
+{
+    for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i)
+        for (const char* name : names)
+            if (std::strcmp(argv[i], name) == 0)
+                return true;
+    return false;
 }
 
 } // namespace
 
 bool WantsHelp(int argc, char** argv)
 {
-    for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i)
-        if (std::strcmp(argv[i], "--help") == 0)
-            return true;
-    return false;
+    return HasOption(argc, argv, {"--help", "-h"});
+}
+
+bool WantsVersion(int argc, char** argv)
+{
+    return HasOption(argc, argv, {"--version"});
+}
+
+void PrintUsageHint(std::FILE* to)
+{
+    std::fputs("Try 'lantrix-scan --help'.\n", to);
 }
 
 std::optional<TScanOptions> ParseScanArguments(int argc, char** argv, std::FILE* errors)
@@ -255,7 +295,7 @@ std::optional<TScanOptions> ParseScanArguments(int argc, char** argv, std::FILE*
         const std::string_view name = equals ? std::string_view(arg, static_cast<std::size_t>(equals - arg)) : arg;
         const OptionRow* row = OptionNamed(name);
         if (!row || (equals && !row->needs)) {
-            std::fprintf(errors, "lantrix-scan: unknown option '%s'\n", arg);
+            std::fprintf(errors, "lantrix-scan: unknown option %s\n", arg);
             return std::nullopt;
         }
         const char* value = nullptr;
@@ -279,13 +319,15 @@ std::optional<TScanOptions> ParseScanArguments(int argc, char** argv, std::FILE*
 
 void PrintUsage(std::FILE* to)
 {
-    std::fputs("Usage: lantrix-scan [--format NAME] [--inverted] [--all] [--json] FILE...\n"
+    std::fputs("Usage: lantrix-scan [--format NAME] [--inverted] [--all] [--json]\n"
+               "                    [--max-megapixels N] FILE...\n"
                "       lantrix-scan [--format NAME] [--inverted] --raw-bytes FILE\n"
                "       lantrix-scan --raw WIDTHxHEIGHT:FOURCC [--save-bitmap OUT.bmp]\n"
                "                    [--format NAME] FILE\n"
                "       lantrix-scan [--format NAME] [--inverted] [--json] [--count N]\n"
                "                    [--timeout SECONDS] --camera NAME | --pipeline DESCRIPTION\n"
                "       lantrix-scan --list-cameras\n"
+               "       lantrix-scan --help | --version\n"
                "Decodes the QR code or barcode in picture files, or in the frames of a camera,\n"
                "and prints its text.\n"
                "\n"
@@ -303,6 +345,9 @@ void PrintUsage(std::FILE* to)
                "                 light and dark swapped (light codes on a dark ground)\n"
                "  --raw-bytes    write the content of the one code as encoded, byte for byte,\n"
                "                 without a newline (binary payloads, other character sets)\n"
+               "  --max-megapixels N\n"
+               "                 load pictures of up to N megapixels (of 1,048,576 pixels;\n"
+               "                 default 64), e.g. 80 for an A3 page scanned at 600 dpi\n"
                "  --raw WIDTHxHEIGHT:FOURCC\n"
                "                 FILE is one camera sample of that size and format; FOURCC is\n",
                to);
@@ -313,7 +358,7 @@ void PrintUsage(std::FILE* to)
                "                 ",
                to);
     PrintCodeFormats(to);
-    std::fputs("\n                 (default Auto)\n"
+    std::fputs("\n                 (default Auto; in any letter case)\n"
                "  --camera NAME  scan the frames of a camera, named as the webcam tab and\n"
                "                 --list-cameras list it; each code's text is printed when it\n"
                "                 appears, again only after a different code was seen\n"
@@ -325,9 +370,14 @@ void PrintUsage(std::FILE* to)
                "                 stop after that long (Ctrl+C stops at any time)\n"
                "  --list-cameras print the names of the cameras, one a line: the system's,\n"
                "                 then those of cameras.ini in the data folder\n"
-               "  --help         show this text\n"
+               "  -h, --help     show this text\n"
+               "  --version      show the version\n"
                "\n"
-               "Exit status: 0 decoded (every file; live: at least one code), 1 no code found,\n"
-               "2 a file cannot be loaded or the camera fails, 64 bad usage.\n",
+               "Standard output shows control characters in a code's text escaped (\\033,\n"
+               "\\n, ...) when it is a terminal, and passes the text on as it is otherwise.\n"
+               "\n"
+               "Exit status: 0 decoded (every file; live: at least one code), 1 no code found\n"
+               "(--list-cameras: no camera), 2 a file cannot be loaded, the camera fails or\n"
+               "the output cannot be written, 64 bad usage.\n",
                to);
 }

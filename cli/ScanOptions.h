@@ -41,15 +41,27 @@ struct TScanOptions {
 
     bool listCameras = false;
 
+    // The largest picture loaded, in megapixels of 1,048,576 pixels; 0: the loader's own limit.
+    int maxMegapixels = 0;
+
     bool Live() const { return camera.has_value() || pipeline.has_value(); }
 };
 
+// The largest value --max-megapixels takes.
+inline constexpr int kMaxMegapixelsLimit = 1024;
+
 // The options, or nothing after a usage error, whose message (one line,
-// "lantrix-scan: ...") has been written to `errors`. --help is not parsed
-// here (see WantsHelp).
+// "lantrix-scan: ...") has been written to `errors`. --help and --version
+// are not parsed here (see WantsHelp and WantsVersion).
 std::optional<TScanOptions> ParseScanArguments(int argc, char** argv, std::FILE* errors);
 
-// True when --help comes before any "--".
+// True when --help or -h comes before any "--".
 bool WantsHelp(int argc, char** argv);
 
+// True when --version comes before any "--".
+bool WantsVersion(int argc, char** argv);
+
 void PrintUsage(std::FILE* to);
+
+// What follows a usage error's message: "Try 'lantrix-scan --help'."
+void PrintUsageHint(std::FILE* to);

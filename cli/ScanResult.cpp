@@ -5,11 +5,19 @@
 #include <QJsonObject>
 #include <QJsonValue>
 
+#include <algorithm>
+#include <cerrno>
+
 namespace {
 
 void WriteBytes(std::FILE* to, const QByteArray& bytes)
 {
     std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), to);
+}
+
+QByteArray ForOutput(const QByteArray& text, TTextOutput output)
+{
+    return output == TTextOutput::ForTerminal ? EscapeForTerminal(text) : text;
 }
 
 QJsonValue TextOrNull(const QString& text, bool present)
@@ -52,6 +60,53 @@ void WriteMessage(std::FILE* to, const TScanResult& result, const QByteArray& pr
 
 } // namespace
 
+QByteArray EscapeForTerminal(const QByteArray& text)
+{
+    QByteArray escaped;
+    escaped.reserve(text.size());
+    const auto octal = [&escaped](unsigned char byte) {
+        escaped += '\\';
+        escaped += char('0' + (byte >> 6));
+        escaped += char('0' + ((byte >> 3) & 7));
+        escaped += char('0' + (byte & 7));
+    };
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        switch (byte) {
+        case '\\': escaped += "\\\\"; continue;
+        case '\a': escaped += "\\a"; continue;
+        case '\b': escaped += "\\b"; continue;
+        case '\t': escaped += "\\t"; continue;
+        case '\n': escaped += "\\n"; continue;
+        case '\v': escaped += "\\v"; continue;
+        case '\f': escaped += "\\f"; continue;
+        case '\r': escaped += "\\r"; continue;
+        default: break;
+        }
+        if (byte < 0x20 || byte == 0x7f) {
+            octal(byte);
+        } else if (byte == 0xc2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
+                   static_cast<unsigned char>(text[i + 1]) <= 0x9f) {
+            // U+0080 to U+009F: the C1 controls, CSI among them.
+            octal(byte);
+            octal(static_cast<unsigned char>(text[++i]));
+        } else {
+            escaped += char(byte);
+        }
+    }
+    return escaped;
+}
+
+void TResultWriter::WriteOutput(std::FILE* to, const QByteArray& bytes)
+{
+    if (fOutputError != 0)
+        return;
+    errno = 0;
+    const std::size_t size = static_cast<std::size_t>(bytes.size());
+    if (std::fwrite(bytes.constData(), 1, size, to) != size || std::fflush(to) != 0 || std::ferror(to))
+        fOutputError = errno != 0 ? errno : EIO;
+}
+
 const char* StatusName(TScanStatus status)
 {
     switch (status) {
@@ -62,11 +117,13 @@ const char* StatusName(TScanStatus status)
     return "error";
 }
 
-TTextWriter::TTextWriter(std::FILE* out, std::FILE* messages, bool prefixFile, TCodesPerPicture codes)
+TTextWriter::TTextWriter(std::FILE* out, std::FILE* messages, bool prefixFile, TCodesPerPicture codes,
+                         TTextOutput output)
     : fOut(out)
     , fMessages(messages)
     , fPrefixFile(prefixFile)
     , fCodes(codes)
+    , fOutput(output)
 {
 }
 
@@ -77,15 +134,13 @@ void TTextWriter::Write(const TScanResult& result)
         WriteMessage(fMessages, result, prefix);
         return;
     }
+    // A line a code; with one code a picture, the first only.
+    const std::size_t count = fCodes == TCodesPerPicture::One ? std::min<std::size_t>(result.Codes.size(), 1)
+                                                               : result.Codes.size();
     QByteArray lines;
-    if (fCodes == TCodesPerPicture::All) {
-        for (const TDecodedCode& code : result.Codes)
-            lines += prefix + code.Text.toUtf8() + '\n';
-    } else {
-        lines = prefix + (result.Code ? result.Code->Text.toUtf8() : QByteArray()) + '\n';
-    }
-    WriteBytes(fOut, lines);
-    std::fflush(fOut); // each result as soon as it is known, also through a pipe
+    for (std::size_t i = 0; i < count; ++i)
+        lines += ForOutput(prefix + result.Codes[i].Text.toUtf8(), fOutput) + '\n';
+    WriteOutput(fOut, lines); // each result as soon as it is known, also through a pipe
 }
 
 TJsonWriter::TJsonWriter(std::FILE* out, TCodesPerPicture codes)
@@ -96,8 +151,7 @@ TJsonWriter::TJsonWriter(std::FILE* out, TCodesPerPicture codes)
 
 void TJsonWriter::Write(const TScanResult& result)
 {
-    WriteBytes(fOut, JsonLine(result, fCodes) + '\n');
-    std::fflush(fOut);
+    WriteOutput(fOut, JsonLine(result, fCodes) + '\n');
 }
 
 QByteArray JsonLine(const TScanResult& result, TCodesPerPicture codes)
@@ -112,30 +166,30 @@ QByteArray JsonLine(const TScanResult& result, TCodesPerPicture codes)
         object.insert(QStringLiteral("codes"),
                       result.Status == TScanStatus::Error ? QJsonValue(QJsonValue::Null) : QJsonValue(list));
     } else {
-        const bool decoded = result.Status == TScanStatus::Decoded && result.Code;
-        object.insert(QStringLiteral("format"),
-                      TextOrNull(decoded ? CodeFormatName(result.Code->Format) : QString(), decoded));
-        object.insert(QStringLiteral("text"), TextOrNull(decoded ? result.Code->Text : QString(), decoded));
-        object.insert(QStringLiteral("bytes"), TextOrNull(decoded ? Hexadecimal(result.Code->Bytes) : QString(), decoded));
+        const TDecodedCode* code =
+            result.Status == TScanStatus::Decoded && !result.Codes.empty() ? &result.Codes.front() : nullptr;
+        object.insert(QStringLiteral("format"), TextOrNull(code ? CodeFormatName(code->Format) : QString(), code));
+        object.insert(QStringLiteral("text"), TextOrNull(code ? code->Text : QString(), code));
+        object.insert(QStringLiteral("bytes"), TextOrNull(code ? Hexadecimal(code->Bytes) : QString(), code));
     }
     object.insert(QStringLiteral("error"), TextOrNull(result.Error, result.Status == TScanStatus::Error));
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
 }
 
-TRawBytesWriter::TRawBytesWriter(std::FILE* out, std::FILE* messages)
+TRawBytesWriter::TRawBytesWriter(std::FILE* out, std::FILE* messages, TTextOutput output)
     : fOut(out)
     , fMessages(messages)
+    , fOutput(output)
 {
 }
 
 void TRawBytesWriter::Write(const TScanResult& result)
 {
-    if (result.Status != TScanStatus::Decoded || !result.Code) {
+    if (result.Status != TScanStatus::Decoded || result.Codes.empty()) {
         WriteMessage(fMessages, result, QByteArray());
         return;
     }
-    WriteBytes(fOut, result.Code->Bytes);
-    std::fflush(fOut);
+    WriteOutput(fOut, ForOutput(result.Codes.front().Bytes, fOutput));
 }
 
 void TExitStatus::Add(TScanStatus status)

@@ -8,22 +8,31 @@
 #include <QString>
 
 #include <cstdio>
-#include <optional>
 #include <vector>
 
 enum class TScanStatus { Decoded, Unreadable, Error };
 
 struct TScanResult {
-    QByteArray File;                  // the file as given (a name is bytes), or the live source
+    QByteArray File;                 // the file as given (a name is bytes), or the live source
     TScanStatus Status = TScanStatus::Error;
-    std::optional<TDecodedCode> Code; // Decoded: the code
-    QString Error;                    // Error: why the picture could not be loaded or the source failed
-    std::vector<TDecodedCode> Codes;  // every code of the picture, in reading order (--all)
+    std::vector<TDecodedCode> Codes; // Decoded: the codes found, in reading order (one at most unless --all)
+    QString Error;                   // Error: why the picture could not be loaded or the source failed
 };
 
-// What a result holds, and so how it is written: the one code of a picture
-// (Code), or every code of it (Codes).
+// How many codes of a picture are looked for, and so how a result is
+// written: the first one (a JSON object with the code's own keys), or every
+// one (a JSON object with a list of codes).
 enum class TCodesPerPicture { One, All };
+
+// How text reaches standard output: as decoded, or, for a terminal, with
+// its control characters escaped so that a code cannot drive the terminal.
+enum class TTextOutput { AsDecoded, ForTerminal };
+
+// UTF-8 text as a terminal is to show it, the way `ls -b` shows names: a
+// backslash, the C0 controls, DEL and the C1 controls become escapes (\\,
+// \a \b \t \n \v \f \r, else \ and three octal digits a byte, "\033" for
+// ESC); everything else, bytes that are no UTF-8 included, stays as it is.
+QByteArray EscapeForTerminal(const QByteArray& text);
 
 // "decoded", "unreadable", "error".
 const char* StatusName(TScanStatus status);
@@ -33,16 +42,30 @@ class TResultWriter {
 public:
     virtual ~TResultWriter() = default;
     virtual void Write(const TScanResult& result) = 0;
+
+    // The errno value of the first write of results that failed (a full
+    // disk, a closed output), 0 while every one went out. Once one has
+    // failed, the results after it are not written.
+    int OutputError() const { return fOutputError; }
+
+protected:
+    // Writes the bytes to the results' stream and flushes it, unless a write
+    // failed before; a failure is kept as OutputError.
+    void WriteOutput(std::FILE* to, const QByteArray& bytes);
+
+private:
+    int fOutputError = 0;
 };
 
 // Text: the decoded text on `out`; "Unreadable!" or the error on `messages`;
 // one line each. With `prefixFile`, each line starts with the file and ": ",
 // as grep prefixes lines with several files. With every code of a picture,
-// each code is a line of its own.
+// each code is a line of its own. For a terminal, the lines on `out` are
+// written escaped (EscapeForTerminal).
 class TTextWriter : public TResultWriter {
 public:
     TTextWriter(std::FILE* out, std::FILE* messages, bool prefixFile,
-                TCodesPerPicture codes = TCodesPerPicture::One);
+                TCodesPerPicture codes = TCodesPerPicture::One, TTextOutput output = TTextOutput::AsDecoded);
     void Write(const TScanResult& result) override;
 
 private:
@@ -50,6 +73,7 @@ private:
     std::FILE* fMessages;
     bool fPrefixFile;
     TCodesPerPicture fCodes;
+    TTextOutput fOutput;
 };
 
 // JSON Lines on `out`: {"file", "status", "format", "text", "bytes", "error"}
@@ -74,14 +98,16 @@ QByteArray JsonLine(const TScanResult& result, TCodesPerPicture codes = TCodesPe
 
 // The content of the code as encoded on `out`, byte for byte and nothing
 // else (no newline); "Unreadable!" or the error on `messages`, a line each.
+// For a terminal, the content is written escaped (EscapeForTerminal).
 class TRawBytesWriter : public TResultWriter {
 public:
-    TRawBytesWriter(std::FILE* out, std::FILE* messages);
+    TRawBytesWriter(std::FILE* out, std::FILE* messages, TTextOutput output = TTextOutput::AsDecoded);
     void Write(const TScanResult& result) override;
 
 private:
     std::FILE* fOut;
     std::FILE* fMessages;
+    TTextOutput fOutput;
 };
 
 // The exit status of a run: 0 when every result was decoded (and there was

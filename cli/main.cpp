@@ -6,6 +6,7 @@
 //   lantrix-scan --raw WIDTHxHEIGHT:FOURCC [--save-bitmap OUT.bmp] [--format NAME] FILE
 //   lantrix-scan [--format NAME] [--inverted] [--json] [--count N] [--timeout SECONDS] --camera NAME | --pipeline DESCRIPTION
 //   lantrix-scan --list-cameras
+//   lantrix-scan --help | -h | --version
 //
 // One file: prints the decoded text and a newline and exits 0; prints
 // "Unreadable!" on standard error and exits 1 when no code is found; prints
@@ -14,10 +15,12 @@
 // each line starting with the file and ": "; the exit status is 2 when any
 // could not be loaded, else 1 when any had no code, else 0. "-" is standard
 // input. --json prints one JSON object per file and line instead. Exits 64
-// after a usage text for a bad option or format name; standard error holds
-// nothing but these messages. With --raw, FILE is one captured camera sample,
-// converted as the webcam tab converts frames before it is decoded; it may be
-// a pipe that a program writes to. --inverted decodes a picture in which
+// after a two-line hint for a bad option or format name; standard error holds
+// nothing but these messages. Output that cannot be written (a full disk)
+// is said on standard error and exits 2. On a terminal, the control
+// characters of a code's text are shown escaped. With --raw, FILE is one
+// captured camera sample, converted as the webcam tab converts frames before
+// it is decoded; it may be a pipe that a program writes to. --inverted decodes a picture in which
 // nothing is found once more with light and dark swapped; --all prints every
 // code of each picture; --raw-bytes writes the one code's content as encoded
 // and nothing else. Writes no settings and needs no display.
@@ -39,6 +42,7 @@
 #include <QGuiApplication>
 #include <QString>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <functional>
@@ -105,28 +109,39 @@ int RunLivePart(const TLiveRun& run, std::FILE* messages)
 
 std::unique_ptr<TResultWriter> MakeWriter(const TScanOptions& options, std::FILE* messages, bool prefixFile)
 {
+    // A code's text never drives the terminal it is shown on; a pipe or a
+    // file gets it as it is.
+    const TTextOutput output = ::isatty(STDOUT_FILENO) ? TTextOutput::ForTerminal : TTextOutput::AsDecoded;
     if (options.rawBytes)
-        return std::make_unique<TRawBytesWriter>(stdout, messages);
+        return std::make_unique<TRawBytesWriter>(stdout, messages, output);
     if (options.json)
         return std::make_unique<TJsonWriter>(stdout, CodesPerPicture(options));
-    return std::make_unique<TTextWriter>(stdout, messages, prefixFile, CodesPerPicture(options));
+    return std::make_unique<TTextWriter>(stdout, messages, prefixFile, CodesPerPicture(options), output);
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+// Standard output's last bytes go out and it is closed. False, after saying
+// why on `messages`, when that or any write before failed (`writeError`, an
+// errno value, for a failure the writer of results kept).
+bool CloseStandardOutput(std::FILE* messages, int writeError)
 {
-    if (WantsHelp(argc, argv)) {
-        PrintUsage(stdout);
-        return TExitStatus::kDecoded;
-    }
-    const std::optional<TScanOptions> options = ParseScanArguments(argc, argv, stderr);
-    if (!options) {
-        PrintUsage(stderr);
-        return TExitStatus::kUsage;
-    }
+    int error = writeError;
+    if (!error && std::ferror(stdout))
+        error = EIO;
+    errno = 0;
+    if (std::fclose(stdout) != 0 && !error)
+        error = errno != 0 ? errno : EIO;
+    if (!error)
+        return true;
+    std::fprintf(messages, "lantrix-scan: write error: %s\n", std::strerror(error));
+    return false;
+}
 
-    std::FILE* const messages = KeepStandardErrorOwn();
+// The run after the command line was read; `messages` gets the stream of the
+// program's own messages, `writer` the writer of the results.
+int Scan(char** argv, const TScanOptions* options, std::FILE*& messages,
+         std::unique_ptr<TResultWriter>& writer)
+{
+    messages = KeepStandardErrorOwn();
 
     // A display-less GUI application, for what needs one: frames are converted
     // with the run-time picture loader when it is there, the message picture
@@ -147,14 +162,16 @@ int main(int argc, char** argv)
     std::optional<PixbufSession> pixbuf;
 
     if (options->listCameras)
-        return RunLivePart({&*options, nullptr, CameraSourcesFile()}, messages);
+        return RunLivePart({&*options, nullptr, CameraSourcesFile(), messages}, messages);
+    if (options->maxMegapixels > 0)
+        SetMaxPicturePixels(qint64(options->maxMegapixels) * 1024 * 1024);
 
     const bool several = options->files.size() > 1;
-    const std::unique_ptr<TResultWriter> writer = MakeWriter(*options, messages, several);
+    writer = MakeWriter(*options, messages, several);
 
     if (options->Live()) {
         startGui();
-        return RunLivePart({&*options, writer.get(), CameraSourcesFile()}, messages);
+        return RunLivePart({&*options, writer.get(), CameraSourcesFile(), messages}, messages);
     }
 
     TScanRequest request(options->format);
@@ -182,4 +199,27 @@ int main(int argc, char** argv)
         ScanFiles(options->files, WorkersFor(options->files.size()), LoadPictureArgument, request, report);
     }
     return status.Code();
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    std::FILE* messages = stderr;
+    std::unique_ptr<TResultWriter> writer;
+    int status = TExitStatus::kDecoded;
+    if (WantsHelp(argc, argv)) {
+        PrintUsage(stdout);
+    } else if (WantsVersion(argc, argv)) {
+        std::fputs("lantrix-scan " LANTRIX_RELEASE_VERSION "\n", stdout);
+    } else if (const std::optional<TScanOptions> options = ParseScanArguments(argc, argv, stderr)) {
+        status = Scan(argv, &*options, messages, writer);
+    } else {
+        PrintUsageHint(stderr);
+        return TExitStatus::kUsage;
+    }
+    // Results that did not reach their file or pipe are a failure of the run.
+    if (!CloseStandardOutput(messages, writer ? writer->OutputError() : 0))
+        return TExitStatus::kError;
+    return status;
 }

@@ -4,7 +4,19 @@
 #include <QFileInfo>
 #include <QImageReader>
 
+#include <algorithm>
+#include <atomic>
+#include <climits>
+
 namespace {
+
+std::atomic<qint64> gMaxPicturePixels{kMaxPicturePixels};
+
+// Qt refuses larger allocations itself; the size checks give the clearer message.
+void SetAllocationLimit(qint64 bytes)
+{
+    QImageReader::setAllocationLimit(static_cast<int>(std::min<qint64>(bytes / (1024 * 1024), INT_MAX)));
+}
 
 // The bytes of the picture once read, rows padded to 32 bits as QImage keeps
 // them; 32 bits a pixel when the reader does not tell its layout beforehand.
@@ -17,16 +29,15 @@ qint64 DecodedBytes(QSize size, QImage::Format format)
 // Reads the picture after the size checks. Raises PictureError.
 QImage ReadChecked(QImageReader& reader)
 {
-    // Qt refuses larger allocations itself; the size checks below give the
-    // clearer message. Set once: pictures may be read on several threads.
+    // Set once, unless SetMaxPicturePixels has: pictures may be read on several threads.
     static const bool limitSet = [] {
-        QImageReader::setAllocationLimit(static_cast<int>(kMaxPictureBytes / (1024 * 1024)));
+        SetAllocationLimit(MaxPicturePixels() * 4);
         return true;
     }();
     (void)limitSet;
     const QSize size = reader.size();
-    if (size.isValid() && (qint64(size.width()) * size.height() > kMaxPicturePixels ||
-                           DecodedBytes(size, reader.imageFormat()) > kMaxPictureBytes))
+    if (size.isValid() && (qint64(size.width()) * size.height() > MaxPicturePixels() ||
+                           DecodedBytes(size, reader.imageFormat()) > MaxPictureBytes()))
         throw PictureError(QStringLiteral("The picture is too large to open (%1 x %2 pixels).")
                                .arg(size.width())
                                .arg(size.height())
@@ -49,6 +60,22 @@ QByteArray FormatOfExtension(const QString& fileName)
 }
 
 } // namespace
+
+qint64 MaxPicturePixels()
+{
+    return gMaxPicturePixels.load(std::memory_order_relaxed);
+}
+
+qint64 MaxPictureBytes()
+{
+    return MaxPicturePixels() * 4;
+}
+
+void SetMaxPicturePixels(qint64 pixels)
+{
+    gMaxPicturePixels.store(pixels, std::memory_order_relaxed);
+    SetAllocationLimit(pixels * 4);
+}
 
 QImage LoadPicture(const QString& fileName)
 {

@@ -20,6 +20,15 @@ class QIODevice;
 inline constexpr qint64 kMaxPicturePixels = 64LL * 1024 * 1024;
 inline constexpr qint64 kMaxPictureBytes = kMaxPicturePixels * 4;
 
+// The limits in force: the ones above unless a program has set others, as
+// lantrix-scan --max-megapixels does for scans of large sheets. The bytes
+// once read may be four times the pixels. Set before any picture is read
+// (the readers on other threads read the limit, but Qt's own allocation
+// limit is one value for the whole process).
+qint64 MaxPicturePixels();
+qint64 MaxPictureBytes();
+void SetMaxPicturePixels(qint64 pixels);
+
 // Loads a picture file with Qt's image readers (PNG, JPEG, BMP, GIF, ICO, SVG,
 // TIFF, WebP, ... as the installed plugins offer). The file's extension must
 // name a format a reader knows: otherwise "Unknown picture file extension (.ext)".

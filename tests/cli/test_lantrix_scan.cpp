@@ -80,19 +80,23 @@ INSTANTIATE_TEST_SUITE_P(
         FileCase{"aztec_never", {"%S/aztec.png"}, 1, "", "Unreadable!"},
         FileCase{"missing_file", {"/no/such/picture.png"}, 2, "", ""},
         FileCase{"unknown_extension", {"%S/../README.md"}, 2, "", "Unknown picture file extension (.md)"},
-        FileCase{"unknown_format", {"--format", "QRCODE", "%S/qr_code.png"}, 64, "", "Usage:"},
-        FileCase{"lower_case_format", {"--format", "qr_code", "%S/qr_code.png"}, 64, "", "Usage:"},
-        FileCase{"format_without_name", {"%S/qr_code.png", "--format"}, 64, "", "Usage:"},
-        FileCase{"unknown_option", {"--fast", "%S/qr_code.png"}, 64, "", "Usage:"},
-        FileCase{"standard_input_twice", {"%S/qr_code.png", "-", "-"}, 64, "", "Usage:"},
-        FileCase{"raw_with_two_files", {"--raw", "8x8:YUY2", "%S/qr_code.png", "%S/ean_8.png"}, 64, "", "Usage:"},
-        FileCase{"count_without_source", {"--count", "1", "%S/qr_code.png"}, 64, "", "Usage:"},
-        FileCase{"camera_with_file", {"--camera", "A", "%S/qr_code.png"}, 64, "", "Usage:"},
-        FileCase{"no_file", {}, 64, "", "Usage:"},
-        FileCase{"save_without_raw", {"--save-bitmap", "/tmp/x.bmp", "%S/qr_code.png"}, 64, "", "Usage:"},
-        FileCase{"bad_raw_size", {"--raw", "640:YUY2", "%S/qr_code.png"}, 64, "", "Usage:"},
-        FileCase{"bad_raw_fourcc", {"--raw", "640x480:NV12", "%S/qr_code.png"}, 64, "", "Usage:"},
-        FileCase{"raw_with_line_break_after", {"--raw", "640x480:YUY2\n", "%S/qr_code.png"}, 64, "", "Usage:"}),
+        FileCase{"unknown_format", {"--format", "QRCODE", "%S/qr_code.png"}, 64, "", "Try 'lantrix-scan --help'."},
+        FileCase{"lower_case_format", {"--format", "qr_code", "%S/qr_code.png"}, 0,
+                 "https://lantrix.invalid/hello?from=qr\n", ""},
+        FileCase{"mixed_case_format", {"--format=Ean_8", "%S/ean_8.png"}, 0, "96385074\n", ""},
+        FileCase{"lower_case_auto", {"--format", "auto", "%S/ean_8.png"}, 0, "96385074\n", ""},
+        FileCase{"lower_case_other_format", {"--format", "ean_13", "%S/qr_code.png"}, 1, "", "Unreadable!\n"},
+        FileCase{"format_without_name", {"%S/qr_code.png", "--format"}, 64, "", "Try 'lantrix-scan --help'."},
+        FileCase{"unknown_option", {"--fast", "%S/qr_code.png"}, 64, "", "Try 'lantrix-scan --help'."},
+        FileCase{"standard_input_twice", {"%S/qr_code.png", "-", "-"}, 64, "", "Try 'lantrix-scan --help'."},
+        FileCase{"raw_with_two_files", {"--raw", "8x8:YUY2", "%S/qr_code.png", "%S/ean_8.png"}, 64, "", "Try 'lantrix-scan --help'."},
+        FileCase{"count_without_source", {"--count", "1", "%S/qr_code.png"}, 64, "", "Try 'lantrix-scan --help'."},
+        FileCase{"camera_with_file", {"--camera", "A", "%S/qr_code.png"}, 64, "", "Try 'lantrix-scan --help'."},
+        FileCase{"no_file", {}, 64, "", "Try 'lantrix-scan --help'."},
+        FileCase{"save_without_raw", {"--save-bitmap", "/tmp/x.bmp", "%S/qr_code.png"}, 64, "", "Try 'lantrix-scan --help'."},
+        FileCase{"bad_raw_size", {"--raw", "640:YUY2", "%S/qr_code.png"}, 64, "", "Try 'lantrix-scan --help'."},
+        FileCase{"bad_raw_fourcc", {"--raw", "640x480:NV12", "%S/qr_code.png"}, 64, "", "Try 'lantrix-scan --help'."},
+        FileCase{"raw_with_line_break_after", {"--raw", "640x480:YUY2\n", "%S/qr_code.png"}, 64, "", "Try 'lantrix-scan --help'."}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // ---- Pictures made by the test ---------------------------------------------
@@ -288,7 +292,7 @@ QByteArray MakeSample(const QImage& picture, const QString& fourCC)
 
 struct RawCase {
     const char* fourCC;
-    int extraBytes; // added to the sample: a count that does not fit
+    int extraBytes; // added to the sample: whole rows more, which the webcam tab takes too
     int exitCode;
 };
 
@@ -313,46 +317,69 @@ TEST_P(ScanRaw, ConvertsSavesAndDecodes)
     const QImage bitmap(bitmapPath);
     ASSERT_FALSE(bitmap.isNull());
     EXPECT_EQ(bitmap.size(), QSize(640, 480));
-    if (GetParam().exitCode == 0) {
-        EXPECT_EQ(run.out, "https://lantrix.invalid/hello?from=qr\n");
-        // The converted frame looks like the scene (same corner colours, roughly).
-        for (QPoint at : {QPoint(2, 2), QPoint(637, 477), QPoint(320, 240)}) {
-            const QColor want = scene.pixelColor(at), got = bitmap.pixelColor(at);
-            EXPECT_NEAR(got.red(), want.red(), 12);
-            EXPECT_NEAR(got.green(), want.green(), 12);
-            EXPECT_NEAR(got.blue(), want.blue(), 12);
-        }
-    } else {
-        EXPECT_EQ(run.err, "Unreadable!\n"); // the message picture holds no code
+    EXPECT_EQ(run.out, "https://lantrix.invalid/hello?from=qr\n");
+    // The converted frame looks like the scene (same corner colours, roughly).
+    for (QPoint at : {QPoint(2, 2), QPoint(637, 477), QPoint(320, 240)}) {
+        const QColor want = scene.pixelColor(at), got = bitmap.pixelColor(at);
+        EXPECT_NEAR(got.red(), want.red(), 12);
+        EXPECT_NEAR(got.green(), want.green(), 12);
+        EXPECT_NEAR(got.blue(), want.blue(), 12);
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, ScanRaw,
                          ::testing::Values(RawCase{"RGB", 0, 0}, RawCase{"YUY2", 0, 0}, RawCase{"I420", 0, 0},
-                                           RawCase{"YV12", 0, 0}, RawCase{"MJPG", 0, 0}, RawCase{"RGB", 1, 1},
-                                           RawCase{"I420", 7, 1}, RawCase{"YUY2", 1280, 1}),
+                                           RawCase{"YV12", 0, 0}, RawCase{"MJPG", 0, 0},
+                                           RawCase{"YUY2", 4 * 640 * 2, 0}),
                          [](const auto& info) {
                              return std::string(info.param.fourCC) + "_plus" + std::to_string(info.param.extraBytes);
                          });
 
-TEST(ScanRaw, WrongCountGivesTheMessagePicture)
+// A sample whose size is not a frame's of the size and format given is
+// refused with both sizes, and no bitmap is written.
+struct WrongSizeCase {
+    const char* name;
+    const char* layout;
+    int bytes;
+    const char* err;
+};
+
+void PrintTo(const WrongSizeCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+class ScanRawWrongSize : public ::testing::TestWithParam<WrongSizeCase> {};
+
+TEST_P(ScanRawWrongSize, IsRefused)
 {
     QTemporaryDir dir;
-    QFile file(dir.filePath("short.raw"));
+    QFile file(dir.filePath("sample.raw"));
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(QByteArray(1000, '\x80'));
+    file.write(QByteArray(GetParam().bytes, '\x80'));
     file.close();
-    const ScanOutcome run = Scan({"--raw", "320x240:YUY2", "--save-bitmap", dir.filePath("m.bmp"), file.fileName()});
-    EXPECT_EQ(run.exitCode, 1);
-    const QImage bitmap(dir.filePath("m.bmp"));
-    ASSERT_EQ(bitmap.size(), QSize(320, 240));
-    // Text was drawn in the top-left corner of an otherwise black frame.
-    bool text = false;
-    for (int y = 0; y < 30 && !text; ++y)
-        for (int x = 0; x < 150 && !text; ++x)
-            text = bitmap.pixel(x, y) != bitmap.pixel(319, 239);
-    EXPECT_TRUE(text);
+    const ScanOutcome run = Scan({"--raw", GetParam().layout, "--save-bitmap", dir.filePath("m.bmp"), file.fileName()});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err.toStdString(), GetParam().err);
+    EXPECT_FALSE(QFile::exists(dir.filePath("m.bmp")));
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ScanRawWrongSize,
+    ::testing::Values(
+        WrongSizeCase{"empty", "640x480:YUY2", 0, "The sample is 0 bytes long, but a 640x480 YUY2 frame takes 614400 bytes.\n"},
+        WrongSizeCase{"short", "640x480:YUY2", 1000,
+                      "The sample is 1000 bytes long, but a 640x480 YUY2 frame takes 614400 bytes.\n"},
+        WrongSizeCase{"rgb_one_more", "640x480:RGB", 640 * 480 * 3 + 1,
+                      "The sample is 921601 bytes long, but a 640x480 RGB frame takes 921600 bytes.\n"},
+        WrongSizeCase{"i420_seven_more", "640x480:I420", 640 * 480 * 3 / 2 + 7,
+                      "The sample is 460807 bytes long, but a 640x480 I420 frame takes 460800 bytes.\n"},
+        WrongSizeCase{"yuy2_two_rows_more", "640x480:yuy2", 640 * 480 * 2 + 1280,
+                      "The sample is 615680 bytes long, but a 640x480 YUY2 frame takes 614400 bytes.\n"},
+        WrongSizeCase{"yv12_short", "320x240:YV12", 320 * 240,
+                      "The sample is 76800 bytes long, but a 320x240 YV12 frame takes 115200 bytes.\n"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // A device that never ends is read no further than the largest sample taken.
 TEST(ScanRaw, EndlessDeviceIsRefused)
@@ -414,13 +441,18 @@ TEST_P(ScanRawFormat, NameInEitherCaseIsRead)
     QTemporaryDir dir;
     QFile file(dir.filePath("tiny.raw"));
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(QByteArray(5, '\x40')); // fits no format: the message picture, which holds no code
+    file.write(QByteArray(5, '\x40')); // fits no format: refused, or for motion JPEG the message picture
     file.close();
     const QString name = QString::fromLatin1(GetParam().Name);
+    const bool motionJpeg = GetParam().Family == TSampleFamily::MotionJpeg;
     for (const QString& spelling : {name, name.toLower()}) {
         const ScanOutcome run = Scan({"--raw", "8x8:" + spelling, file.fileName()});
-        EXPECT_EQ(run.exitCode, 1) << spelling.toStdString() << ": " << run.err.toStdString();
-        EXPECT_EQ(run.err, "Unreadable!\n");
+        EXPECT_EQ(run.exitCode, motionJpeg ? 1 : 2) << spelling.toStdString() << ": " << run.err.toStdString();
+        if (motionJpeg)
+            EXPECT_EQ(run.err, "Unreadable!\n");
+        else
+            EXPECT_TRUE(run.err.startsWith(QStringLiteral("The sample is 5 bytes long, but a 8x8 %1 frame").arg(name)))
+                << run.err.toStdString();
     }
 }
 

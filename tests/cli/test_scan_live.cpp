@@ -277,7 +277,7 @@ protected:
 TEST_F(ProgramCopy, CameraSourcesAreListedAfterTheSystemsCamerasAndStarted)
 {
     const TCommandOutcome before = Scan({"--list-cameras"}, program);
-    EXPECT_EQ(before.exitCode, 0);
+    EXPECT_EQ(before.exitCode, before.out.isEmpty() ? 1 : 0); // 1: no camera
     const QByteArray systemCameras = before.out; // whatever this machine has
 
     WriteCamerasIni("; extra cameras\r\n[Cameras]\r\nDoor QR = " + QrCodeSource() +

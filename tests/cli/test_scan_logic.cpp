@@ -16,8 +16,10 @@
 
 #include <array>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -97,10 +99,14 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"standard_input_twice", {"-", "a.png", "-"}, "standard input"},
         ParseCase{"json", {"--json", "a.png", "b.png"}, nullptr},
         ParseCase{"value_after_equals", {"--format=QR_CODE", "a.png"}, nullptr},
-        ParseCase{"json_takes_no_value", {"--json=yes", "a.png"}, "unknown option '--json=yes'"},
+        ParseCase{"json_takes_no_value", {"--json=yes", "a.png"}, "unknown option --json=yes"},
         ParseCase{"files_after_double_dash", {"--", "--json", "-x.png"}, nullptr},
         ParseCase{"no_file", {}, "no file given"},
-        ParseCase{"unknown_option", {"--fast", "a.png"}, "unknown option '--fast'"},
+        ParseCase{"unknown_option", {"--fast", "a.png"}, "unknown option --fast"},
+        ParseCase{"unknown_short_option", {"-f", "a.png"}, "unknown option -f"},
+        ParseCase{"format_in_lower_case", {"--format", "data_matrix", "a.png"}, nullptr},
+        ParseCase{"format_in_mixed_case", {"--format=Upc_E", "a.png"}, nullptr},
+        ParseCase{"format_prefix_is_no_name", {"--format", "qr", "a.png"}, "unknown code format 'qr'"},
         ParseCase{"unknown_format", {"--format", "QRCODE", "a.png"}, "unknown code format 'QRCODE'"},
         ParseCase{"format_without_name", {"a.png", "--format"}, "--format needs a format name"},
         ParseCase{"raw_with_two_files", {"--raw", "8x8:YUY2", "a.raw", "b.raw"}, "--raw takes one sample file"},
@@ -125,17 +131,26 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"list_cameras_with_file", {"--list-cameras", "a.png"}, "--list-cameras takes nothing else"},
         ParseCase{"inverted", {"--inverted", "a.png", "b.png"}, nullptr},
         ParseCase{"inverted_live", {"--inverted", "--camera", "A"}, nullptr},
-        ParseCase{"inverted_takes_no_value", {"--inverted=1", "a.png"}, "unknown option '--inverted=1'"},
+        ParseCase{"inverted_takes_no_value", {"--inverted=1", "a.png"}, "unknown option --inverted=1"},
         ParseCase{"all", {"--all", "a.png", "b.png"}, nullptr},
         ParseCase{"all_json", {"--all", "--json", "a.png"}, nullptr},
         ParseCase{"all_raw_sample", {"--all", "--raw", "8x8:YUY2", "a.raw"}, nullptr},
-        ParseCase{"all_live", {"--all", "--pipeline", "videotestsrc"}, "--all and --raw-bytes go with picture files"},
+        ParseCase{"all_live", {"--all", "--pipeline", "videotestsrc"}, "--all, --raw-bytes and --max-megapixels go with picture files"},
         ParseCase{"raw_bytes", {"--raw-bytes", "a.png"}, nullptr},
         ParseCase{"raw_bytes_standard_input", {"--inverted", "--raw-bytes", "-"}, nullptr},
         ParseCase{"raw_bytes_two_files", {"--raw-bytes", "a.png", "b.png"}, "--raw-bytes takes one file"},
         ParseCase{"raw_bytes_json", {"--raw-bytes", "--json", "a.png"}, "not with --json or --all"},
         ParseCase{"raw_bytes_all", {"--all", "--raw-bytes", "a.png"}, "not with --json or --all"},
-        ParseCase{"raw_bytes_live", {"--raw-bytes", "--camera", "A"}, "--all and --raw-bytes go with picture files"}),
+        ParseCase{"raw_bytes_live", {"--raw-bytes", "--camera", "A"}, "--all, --raw-bytes and --max-megapixels go with picture files"},
+        ParseCase{"max_megapixels", {"--max-megapixels", "80", "a.png", "b.png"}, nullptr},
+        ParseCase{"max_megapixels_largest", {"--max-megapixels=1024", "a.png"}, nullptr},
+        ParseCase{"max_megapixels_zero", {"--max-megapixels", "0", "a.png"}, "--max-megapixels needs a whole number"},
+        ParseCase{"max_megapixels_over_the_largest", {"--max-megapixels", "1025", "a.png"}, "not '1025'"},
+        ParseCase{"max_megapixels_fraction", {"--max-megapixels", "1.5", "a.png"}, "not '1.5'"},
+        ParseCase{"max_megapixels_without_number", {"a.png", "--max-megapixels"}, "--max-megapixels needs a number"},
+        ParseCase{"max_megapixels_raw", {"--max-megapixels", "80", "--raw", "8x8:YUY2", "a.raw"}, "not with --raw"},
+        ParseCase{"max_megapixels_live", {"--max-megapixels", "80", "--camera", "A"}, "go with picture files"},
+        ParseCase{"max_megapixels_list_cameras", {"--max-megapixels", "80", "--list-cameras"}, "takes nothing else"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ParseArguments, KeepsFileNamesAsBytesInTheirOrder)
@@ -177,6 +192,29 @@ TEST(ParseArguments, LiveLimits)
     EXPECT_TRUE(options->json);
 }
 
+// The code-format menu's names in any letter case.
+TEST(ParseArguments, EveryFormatNameInAnyLetterCase)
+{
+    for (const CodeFormatInfo& format : kCodeFormats) {
+        const QByteArray name(format.name);
+        for (const QByteArray& spelling : {name, name.toLower(), name.toUpper()}) {
+            const std::optional<TScanOptions> options = Parse({"--format", spelling.toStdString(), "a.png"});
+            ASSERT_TRUE(options) << spelling.toStdString();
+            EXPECT_EQ(options->format, format.value) << spelling.toStdString();
+        }
+    }
+}
+
+TEST(ParseArguments, PictureSizeLimit)
+{
+    const std::optional<TScanOptions> plain = Parse({"a.png"});
+    ASSERT_TRUE(plain);
+    EXPECT_EQ(plain->maxMegapixels, 0);
+    const std::optional<TScanOptions> raised = Parse({"--max-megapixels", "80", "a.png"});
+    ASSERT_TRUE(raised);
+    EXPECT_EQ(raised->maxMegapixels, 80);
+}
+
 struct RawFormatCase {
     const char* text;
     bool valid;
@@ -210,7 +248,8 @@ TEST(Usage, NamesEveryOption)
 {
     const std::string usage = Captured([](std::FILE* to) { PrintUsage(to); });
     for (const char* option : {"--format", "--json", "--raw", "--save-bitmap", "--camera", "--pipeline", "--count",
-                               "--timeout", "--list-cameras", "--inverted", "--all", "--raw-bytes", "--help"})
+                               "--timeout", "--list-cameras", "--inverted", "--all", "--raw-bytes", "--help", "-h",
+                               "--version", "--max-megapixels"})
         EXPECT_NE(usage.find(option), std::string::npos) << option;
 }
 
@@ -234,23 +273,23 @@ TDecodedCode Code(const QString& text, TBarcodeFormat format = TBarcodeFormat::Q
 
 TScanResult Decoded(const QByteArray& file, const QString& text, TBarcodeFormat format = TBarcodeFormat::QR_CODE)
 {
-    return {file, TScanStatus::Decoded, Code(text, format), QString(), {}};
+    return {file, TScanStatus::Decoded, {Code(text, format)}, QString()};
 }
 
 TScanResult Unreadable(const QByteArray& file)
 {
-    return {file, TScanStatus::Unreadable, std::nullopt, QString(), {}};
+    return {file, TScanStatus::Unreadable, {}, QString()};
 }
 
 TScanResult Failed(const QByteArray& file, const QString& error)
 {
-    return {file, TScanStatus::Error, std::nullopt, error, {}};
+    return {file, TScanStatus::Error, {}, error};
 }
 
 // A result of every code of a picture.
 TScanResult DecodedAll(const QByteArray& file, std::vector<TDecodedCode> codes)
 {
-    return {file, TScanStatus::Decoded, std::nullopt, QString(), std::move(codes)};
+    return {file, TScanStatus::Decoded, std::move(codes), QString()};
 }
 
 struct WriterCase {
@@ -343,8 +382,8 @@ TEST(RawBytesWriter, TheBytesAloneWithoutANewline)
     const std::string out = Captured([&](std::FILE* outFile) {
         messages = Captured([&](std::FILE* messageFile) {
             TRawBytesWriter writer(outFile, messageFile);
-            writer.Write({"a.png", TScanStatus::Decoded, Code(QStringLiteral("shown"), TBarcodeFormat::QR_CODE, bytes),
-                          QString(), {}});
+            writer.Write({"a.png", TScanStatus::Decoded, {Code(QStringLiteral("shown"), TBarcodeFormat::QR_CODE, bytes)},
+                          QString()});
             writer.Write(Unreadable("b.png"));
             writer.Write(Failed("c.png", "File not found"));
         });
@@ -352,6 +391,95 @@ TEST(RawBytesWriter, TheBytesAloneWithoutANewline)
     EXPECT_EQ(QByteArray::fromStdString(out).toHex(), bytes.toHex());
     EXPECT_EQ(messages, "Unreadable!\nFile not found\n");
 }
+
+// Text for a terminal: what could drive it is escaped, the way ls -b shows
+// names; printable text, and bytes that are no UTF-8, stay as they are.
+struct EscapeCase {
+    const char* name;
+    QByteArray text, shown;
+};
+
+void PrintTo(const EscapeCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+class TerminalEscape : public ::testing::TestWithParam<EscapeCase> {};
+
+TEST_P(TerminalEscape, ShowsControlsAsEscapes)
+{
+    EXPECT_EQ(EscapeForTerminal(GetParam().text).toStdString(), GetParam().shown.toStdString());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, TerminalEscape,
+    ::testing::Values(
+        EscapeCase{"plain", "https://lantrix.invalid/?a=1&b=2", "https://lantrix.invalid/?a=1&b=2"},
+        EscapeCase{"empty", "", ""},
+        EscapeCase{"c_escapes", "\a\b\t\n\v\f\r", "\\a\\b\\t\\n\\v\\f\\r"},
+        EscapeCase{"escape_sequence", "\x1b[2J\x1b]0;t\x07", "\\033[2J\\033]0;t\\a"},
+        EscapeCase{"nul_and_others", QByteArray("\x00\x01\x1f ~\x7f", 6), "\\000\\001\\037 ~\\177"},
+        EscapeCase{"backslash", "a\\033", "a\\\\033"},
+        EscapeCase{"c1_first_and_last", "\xc2\x80\xc2\x9b\xc2\x9f", "\\302\\200\\302\\233\\302\\237"},
+        EscapeCase{"after_c1_printable", "\xc2\xa0\xc2\xa9\xc3\xa4\xe2\x82\xac", "\xc2\xa0\xc2\xa9\xc3\xa4\xe2\x82\xac"},
+        EscapeCase{"no_utf8_as_it_is", "\xff\xfe\xc2", "\xff\xfe\xc2"},
+        EscapeCase{"lone_c2_before_control", "\xc2\x1b", "\xc2\\033"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A write that fails (a full disk) is kept by the writer, whatever it writes,
+// and nothing is written after it.
+struct FullOutputCase {
+    const char* name;
+    TResultWriter* (*make)(std::FILE* out, std::FILE* messages);
+};
+
+void PrintTo(const FullOutputCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+class WriterOutputError : public ::testing::TestWithParam<FullOutputCase> {};
+
+TEST_P(WriterOutputError, KeptFromTheFirstFailedWrite)
+{
+    std::FILE* full = std::fopen("/dev/full", "w");
+    ASSERT_NE(full, nullptr);
+    std::string messages;
+    std::unique_ptr<TResultWriter> writer;
+    messages = Captured([&](std::FILE* messageFile) {
+        writer.reset(GetParam().make(full, messageFile));
+        EXPECT_EQ(writer->OutputError(), 0);
+        writer->Write(Decoded("a.png", "hello"));
+        EXPECT_EQ(writer->OutputError(), ENOSPC);
+        writer->Write(Decoded("b.png", "again"));
+        EXPECT_EQ(writer->OutputError(), ENOSPC);
+    });
+    std::fclose(full);
+
+    std::FILE* file = std::tmpfile();
+    const std::string out = Captured([&](std::FILE* good) {
+        writer.reset(GetParam().make(good, file));
+        writer->Write(Decoded("a.png", "hello"));
+    });
+    std::fclose(file);
+    EXPECT_EQ(writer->OutputError(), 0);
+    EXPECT_NE(out.find("hello"), std::string::npos) << out;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Writers, WriterOutputError,
+    ::testing::Values(
+        FullOutputCase{"text", [](std::FILE* out, std::FILE* messages) -> TResultWriter* {
+                           return new TTextWriter(out, messages, false);
+                       }},
+        FullOutputCase{"text_all", [](std::FILE* out, std::FILE* messages) -> TResultWriter* {
+                           return new TTextWriter(out, messages, true, TCodesPerPicture::All);
+                       }},
+        FullOutputCase{"json", [](std::FILE* out, std::FILE*) -> TResultWriter* { return new TJsonWriter(out); }},
+        FullOutputCase{"raw_bytes", [](std::FILE* out, std::FILE* messages) -> TResultWriter* {
+                           return new TRawBytesWriter(out, messages);
+                       }}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // Texts and names that JSON must escape, and bytes that are no UTF-8.
 struct JsonCase {
@@ -420,8 +548,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(JsonWriter, BytesThatAreNoUtf8InHexadecimal)
 {
     const TScanResult result{"a.png", TScanStatus::Decoded,
-                             Code(QStringLiteral("\uFFFD("), TBarcodeFormat::QR_CODE, QByteArray("\x00\xc3\x28\xff", 4)),
-                             QString(), {}};
+                             {Code(QStringLiteral("\uFFFD("), TBarcodeFormat::QR_CODE, QByteArray("\x00\xc3\x28\xff", 4))},
+                             QString()};
     const QJsonObject object = QJsonDocument::fromJson(JsonLine(result)).object();
     EXPECT_EQ(object.value("bytes").toString(), QStringLiteral("00c328ff"));
 }
@@ -557,7 +685,8 @@ TEST(ScanFiles, OrderedAndBounded)
         const TScanStatus expected = i % 7 == 0 ? TScanStatus::Error : i % 5 == 0 ? TScanStatus::Decoded : TScanStatus::Unreadable;
         EXPECT_EQ(results[i].Status, expected) << i;
         if (expected == TScanStatus::Decoded) {
-            EXPECT_EQ(results[i].Code->Text, QStringLiteral("96385074"));
+            ASSERT_EQ(results[i].Codes.size(), 1u) << i;
+            EXPECT_EQ(results[i].Codes.front().Text, QStringLiteral("96385074"));
         }
         if (expected == TScanStatus::Error) {
             EXPECT_EQ(results[i].Error, QStringLiteral("cannot load %1").arg(i));

@@ -1,0 +1,482 @@
+// lantrix-scan and lantrix as command-line tools beside coreutils, run as
+// separate processes: output that cannot be written, codes shown on a
+// terminal, --help and --version, usage errors, --list-cameras without a
+// camera and the picture-size limit.
+#include "capture/TestCameras.h"
+#include "support/CommandRun.h"
+#include "support/Samples.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QTemporaryDir>
+
+#include <ZXing/BitMatrix.h>
+#include <ZXing/CharacterSet.h>
+#include <ZXing/MultiFormatWriter.h>
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <chrono>
+#include <vector>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+const QString kQrText = QStringLiteral("https://lantrix.invalid/hello?from=qr");
+
+struct Outcome {
+    bool finished = false;
+    int exitCode = -1;
+    QByteArray out, err;
+};
+
+// Runs a built program; standard output goes to `outputFile` when one is
+// given. The time is generous, for a busy machine, and only there so that
+// a hang fails.
+Outcome Launch(const QString& program, const QStringList& arguments, const QString& outputFile = {},
+            const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment())
+{
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    if (!outputFile.isEmpty())
+        process.setStandardOutputFile(outputFile);
+    process.start(program, arguments);
+    Outcome outcome;
+    outcome.finished = process.waitForFinished(120000);
+    if (!outcome.finished) {
+        process.kill();
+        process.waitForFinished();
+    }
+    EXPECT_TRUE(outcome.finished) << program.toStdString() << " did not end in time";
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit) << program.toStdString() << " crashed";
+    outcome.exitCode = process.exitCode();
+    outcome.out = process.readAllStandardOutput();
+    outcome.err = process.readAllStandardError();
+    return outcome;
+}
+
+QString ScanProgram()
+{
+    return QStringLiteral(LANTRIX_BIN_DIR "/lantrix-scan");
+}
+
+QString WindowProgram()
+{
+    return QStringLiteral(LANTRIX_BIN_DIR "/lantrix");
+}
+
+// A QR code of the text (UTF-8, announced as such in the code), 6 pixels a module.
+QImage QrCodePicture(const QString& text)
+{
+    const ZXing::BitMatrix bits = ZXing::MultiFormatWriter(ZXing::BarcodeFormat::QRCode)
+                                      .setEncoding(ZXing::CharacterSet::UTF8)
+                                      .setMargin(4)
+                                      .encode(text.toStdWString(), 0, 0);
+    constexpr int kModule = 6;
+    QImage picture(bits.width() * kModule, bits.height() * kModule, QImage::Format_Grayscale8);
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            picture.scanLine(y)[x] = bits.get(x / kModule, y / kModule) ? 0 : 255;
+    return picture;
+}
+
+// ---- Output that cannot be written ------------------------------------------
+
+// A camera sample of the QR sample, 640 x 480 RGB rows bottom-up.
+QString WriteRgbSample(const QString& dir)
+{
+    const QImage scene =
+        SceneWithCode(640, 480, LoadSample("qr_code.png"), 150, 90).convertToFormat(QImage::Format_RGB32);
+    QByteArray sample;
+    for (int y = scene.height() - 1; y >= 0; --y)
+        for (int x = 0; x < scene.width(); ++x) {
+            const QRgb c = scene.pixel(x, y);
+            sample.append(char(qBlue(c))).append(char(qGreen(c))).append(char(qRed(c)));
+        }
+    const QString path = dir + QStringLiteral("/frame.raw");
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(sample) == sample.size());
+    return path;
+}
+
+struct FullCase {
+    const char* name;
+    QStringList arguments; // "%S" the samples folder, "%D" a folder of the test's, "%R" a raw sample in it
+    int exitCode;
+    const char* err; // a part of standard error
+};
+
+void PrintTo(const FullCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+class FullDevice : public ::testing::TestWithParam<FullCase> {};
+
+// Standard output on /dev/full: every write fails with "No space left on device".
+TEST_P(FullDevice, WriteErrorIsSaidAndFails)
+{
+    QTemporaryDir dir;
+    QStringList arguments = GetParam().arguments;
+    const QString sample = arguments.join(' ').contains("%R") ? WriteRgbSample(dir.path()) : QString();
+    for (QString& a : arguments) {
+        a.replace("%S", QStringLiteral(LANTRIX_SOURCE_DIR "/samples"));
+        a.replace("%D", dir.path());
+        a.replace("%R", sample);
+    }
+    const Outcome run = Launch(ScanProgram(), arguments, QStringLiteral("/dev/full"));
+    EXPECT_EQ(run.exitCode, GetParam().exitCode) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(GetParam().err)) << run.err.toStdString();
+    // One line a message: no write error after one was said.
+    EXPECT_LE(run.err.count("write error"), 1) << run.err.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, FullDevice,
+    ::testing::Values(
+        FullCase{"text", {"%S/qr_code.png"}, 2, "lantrix-scan: write error: No space left on device\n"},
+        FullCase{"json", {"--json", "%S/qr_code.png"}, 2, "lantrix-scan: write error: No space left on device\n"},
+        FullCase{"all", {"--all", "--json", "%S/qr_code.png"}, 2, "lantrix-scan: write error: No space left on device\n"},
+        FullCase{"raw_bytes", {"--raw-bytes", "%S/qr_code.png"}, 2,
+                 "lantrix-scan: write error: No space left on device\n"},
+        FullCase{"several_files", {"%S/qr_code.png", "%S/ean_8.png", "%S/aztec.png"}, 2,
+                 "lantrix-scan: write error: No space left on device\n"},
+        FullCase{"raw_sample_saved", {"--raw", "640x480:RGB", "--save-bitmap", "%D/frame.bmp", "%R"}, 2,
+                 "lantrix-scan: write error: No space left on device\n"},
+        FullCase{"help", {"--help"}, 2, "lantrix-scan: write error: No space left on device\n"},
+        FullCase{"version", {"--version"}, 2, "lantrix-scan: write error: No space left on device\n"},
+        // Nothing to write is no failure: the code's absence is the outcome.
+        FullCase{"nothing_written", {"--format", "EAN_13", "%S/qr_code.png"}, 1, "Unreadable!\n"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// The converted frame written to a full device is no saved bitmap.
+TEST(FullDevice, BitmapThatCannotBeSavedFails)
+{
+    QTemporaryDir dir;
+    const QString sample = WriteRgbSample(dir.path());
+    const Outcome run = Launch(ScanProgram(), {"--raw", "640x480:RGB", "--save-bitmap", "/dev/full", sample});
+    EXPECT_EQ(run.exitCode, 2) << run.err.toStdString();
+    EXPECT_EQ(run.out, "");
+    EXPECT_TRUE(run.err.contains("Cannot write the bitmap \"/dev/full\".")) << run.err.toStdString();
+}
+
+TEST(FullDevice, LiveScanStopsAtTheFirstCodeThatCannotBeWritten)
+{
+    const QString source =
+        StillPictureDescription(SamplePath(QStringLiteral("qr_code.png")), TTestCameraFormat::YUY2, 640, 480);
+    const Outcome run = Launch(ScanProgram(), {"--pipeline", source, "--timeout", "60"}, QStringLiteral("/dev/full"));
+    EXPECT_EQ(run.exitCode, 2) << run.err.toStdString();
+    EXPECT_EQ(run.err, "lantrix-scan: write error: No space left on device\n");
+}
+
+// ---- Codes shown on a terminal ----------------------------------------------
+
+// Runs lantrix-scan with standard output on a pseudo-terminal (raw, so that
+// the bytes come as written) and standard error to nowhere; gives what the
+// terminal received.
+QByteArray RunOnTerminal(const QStringList& arguments)
+{
+    std::vector<QByteArray> owned{QFile::encodeName(ScanProgram())};
+    for (const QString& a : arguments)
+        owned.push_back(QFile::encodeName(a));
+    std::vector<char*> argv;
+    for (QByteArray& a : owned)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+
+    termios raw {};
+    cfmakeraw(&raw);
+    int terminal = -1;
+    const pid_t pid = ::forkpty(&terminal, nullptr, &raw, nullptr);
+    if (pid == 0) {
+        const int nowhere = ::open("/dev/null", O_WRONLY);
+        ::dup2(nowhere, STDERR_FILENO);
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    EXPECT_GT(pid, 0) << "no pseudo-terminal";
+    if (pid <= 0)
+        return {};
+    QByteArray shown;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(2);
+    for (;;) {
+        pollfd fd{terminal, POLLIN, 0};
+        if (std::chrono::steady_clock::now() > deadline) {
+            ADD_FAILURE() << "lantrix-scan did not end in time";
+            ::kill(pid, SIGKILL);
+            break;
+        }
+        if (::poll(&fd, 1, 200) <= 0)
+            continue;
+        char buffer[4096];
+        const ssize_t count = ::read(terminal, buffer, sizeof buffer);
+        if (count > 0)
+            shown.append(buffer, count);
+        else if (count == 0 || errno != EINTR)
+            break; // EIO once the program has closed its side
+    }
+    ::close(terminal);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+    return shown;
+}
+
+struct TerminalCase {
+    const char* name;
+    QString text;         // the code's text
+    QByteArray onTerminal; // what a terminal shows of it
+};
+
+void PrintTo(const TerminalCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+class TerminalOutput : public ::testing::TestWithParam<TerminalCase> {
+protected:
+    void SetUp() override
+    {
+        picture = dir.filePath(QStringLiteral("code.png"));
+        ASSERT_TRUE(QrCodePicture(GetParam().text).save(picture));
+    }
+
+    QTemporaryDir dir;
+    QString picture;
+};
+
+// On a terminal, control characters come escaped, as ls shows them; through
+// a pipe the text and the bytes come as decoded; JSON is the same on both.
+TEST_P(TerminalOutput, EscapedOnATerminalAndAsDecodedThroughAPipe)
+{
+    const QByteArray text = GetParam().text.toUtf8();
+    EXPECT_EQ(RunOnTerminal({picture}).toStdString(), (GetParam().onTerminal + '\n').toStdString());
+    EXPECT_EQ(RunOnTerminal({"--raw-bytes", picture}).toStdString(), GetParam().onTerminal.toStdString());
+
+    const Outcome piped = Launch(ScanProgram(), {picture});
+    EXPECT_EQ(piped.out.toStdString(), (text + '\n').toStdString());
+    const Outcome pipedBytes = Launch(ScanProgram(), {"--raw-bytes", picture});
+    EXPECT_EQ(pipedBytes.out.toHex(), text.toHex());
+    const Outcome pipedJson = Launch(ScanProgram(), {"--json", picture});
+    EXPECT_EQ(RunOnTerminal({"--json", picture}).toStdString(), pipedJson.out.toStdString());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, TerminalOutput,
+    ::testing::Values(
+        TerminalCase{"title_and_colour_sequences",
+                     QStringLiteral("\x1b]0;owned\x07\x1b[31mred\x1b[0m"),
+                     "\\033]0;owned\\a\\033[31mred\\033[0m"},
+        TerminalCase{"line_breaks_and_tab", QStringLiteral("one\r\ntwo\tthree"), "one\\r\\ntwo\\tthree"},
+        TerminalCase{"other_c0_and_del", QStringLiteral("a\x01" "b\x08" "c\x0b" "d\x0c" "e\x7f" "f"),
+                     "a\\001b\\bc\\vd\\fe\\177f"},
+        TerminalCase{"backslashes_stay_apart_from_escapes", QStringLiteral("C:\\033\\n"), "C:\\\\033\\\\n"},
+        TerminalCase{"c1_control_sequence_introducer", QStringLiteral("x\u009b" "2Jy"), "x\\302\\2332Jy"},
+        TerminalCase{"printable_text_as_it_is", QStringLiteral("Gr\u00fc\u00dfe \u20ac \u00a0nbsp"),
+                     "Gr\xc3\xbc\xc3\x9f" "e \xe2\x82\xac \xc2\xa0nbsp"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// The file names that prefix the lines of several files come escaped too.
+TEST(TerminalOutput, FileNamesBeforeTheCodesAreEscaped)
+{
+    QTemporaryDir dir;
+    const QString tricky = dir.filePath(QStringLiteral("a\x1b[2J\nb.png"));
+    const QString plain = dir.filePath(QStringLiteral("plain.png"));
+    ASSERT_TRUE(QFile::copy(SamplePath(QStringLiteral("qr_code.png")), tricky));
+    ASSERT_TRUE(QFile::copy(SamplePath(QStringLiteral("qr_code.png")), plain));
+    const QByteArray shown = RunOnTerminal({tricky, plain});
+    const QByteArray folder = QFile::encodeName(dir.path());
+    EXPECT_EQ(shown.toStdString(), (folder + "/a\\033[2J\\nb.png: " + kQrText.toUtf8() + "\n" + folder +
+                                    "/plain.png: " + kQrText.toUtf8() + "\n")
+                                       .toStdString());
+}
+
+// ---- --help, -h and --version -------------------------------------------
+
+struct InformationCase {
+    const char* name;
+    QString program;
+    QStringList arguments;
+    QByteArray out; // all of standard output, or its start when `outStart`
+    bool outStart;
+};
+
+void PrintTo(const InformationCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+class InformationOption : public ::testing::TestWithParam<InformationCase> {};
+
+// Printed on standard output with exit status 0, without a display: the
+// window's program, asked for these, must not need one.
+TEST_P(InformationOption, PrintsAndSucceedsWithoutADisplay)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("DISPLAY"));
+    environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    const Outcome run = Launch(GetParam().program, GetParam().arguments, {}, environment);
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    if (GetParam().outStart)
+        EXPECT_TRUE(run.out.startsWith(GetParam().out)) << run.out.toStdString();
+    else
+        EXPECT_EQ(run.out.toStdString(), GetParam().out.toStdString());
+    EXPECT_EQ(run.err, "");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, InformationOption,
+    ::testing::Values(
+        InformationCase{"scan_version", ScanProgram(), {"--version"}, "lantrix-scan " LANTRIX_RELEASE_VERSION "\n", false},
+        InformationCase{"scan_help", ScanProgram(), {"--help"}, "Usage: lantrix-scan ", true},
+        InformationCase{"scan_h", ScanProgram(), {"-h"}, "Usage: lantrix-scan ", true},
+        InformationCase{"scan_help_among_others", ScanProgram(), {"--json", "-h", "x.png"}, "Usage: lantrix-scan ", true},
+        InformationCase{"window_version", WindowProgram(), {"--version"}, "lantrix " LANTRIX_RELEASE_VERSION "\n", false},
+        InformationCase{"window_help", WindowProgram(), {"--help"}, "Usage: lantrix [PICTURE]\n", true},
+        InformationCase{"window_h", WindowProgram(), {"-h"}, "Usage: lantrix [PICTURE]\n", true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// ---- Usage errors -------------------------------------------------------
+
+struct UsageCase {
+    const char* name;
+    QStringList arguments;
+    QByteArray firstLine;
+};
+
+void PrintTo(const UsageCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+class UsageError : public ::testing::TestWithParam<UsageCase> {};
+
+// What is wrong, and where help is: two lines, not the whole usage text.
+TEST_P(UsageError, TwoLinesAndExit64)
+{
+    const Outcome run = Launch(ScanProgram(), GetParam().arguments);
+    EXPECT_EQ(run.exitCode, 64);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err.toStdString(), (GetParam().firstLine + "\nTry 'lantrix-scan --help'.\n").toStdString());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, UsageError,
+    ::testing::Values(UsageCase{"unknown_long_option", {"--x", "a.png"}, "lantrix-scan: unknown option --x"},
+                      UsageCase{"unknown_short_option", {"-x", "a.png"}, "lantrix-scan: unknown option -x"},
+                      UsageCase{"unknown_format", {"--format", "QRCODE", "a.png"},
+                                "lantrix-scan: unknown code format 'QRCODE'"},
+                      UsageCase{"no_file", {}, "lantrix-scan: no file given"},
+                      UsageCase{"megapixels_zero", {"--max-megapixels", "0", "a.png"},
+                                "lantrix-scan: --max-megapixels needs a whole number from 1 to 1024, not '0'"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// ---- --list-cameras -----------------------------------------------------
+
+struct CameraListCase {
+    const char* name;
+    QByteArray camerasIni; // null: none
+    int exitCode;
+    QByteArray out, err;
+};
+
+void PrintTo(const CameraListCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+class CameraList : public ::testing::TestWithParam<CameraListCase> {};
+
+// A copy of the program in a folder of its own (its data folder) with
+// GStreamer's plugins out of sight, so that only cameras.ini names cameras,
+// whatever this machine has.
+TEST_P(CameraList, NoCameraIsSaid)
+{
+    QTemporaryDir dir;
+    const QString program = dir.filePath(QStringLiteral("lantrix-scan"));
+    ASSERT_TRUE(QFile::copy(ScanProgram(), program));
+    QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    if (!GetParam().camerasIni.isNull()) {
+        QFile file(dir.filePath(QStringLiteral("cameras.ini")));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(GetParam().camerasIni);
+    }
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("plugins")));
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("GST_PLUGIN_SYSTEM_PATH_1_0"), dir.filePath(QStringLiteral("plugins")));
+    environment.insert(QStringLiteral("GST_PLUGIN_PATH_1_0"), dir.filePath(QStringLiteral("plugins")));
+    environment.insert(QStringLiteral("GST_REGISTRY_1_0"), dir.filePath(QStringLiteral("registry.bin")));
+    const Outcome run = Launch(program, {"--list-cameras"}, {}, environment);
+    EXPECT_EQ(run.exitCode, GetParam().exitCode);
+    EXPECT_EQ(run.out.toStdString(), GetParam().out.toStdString());
+    EXPECT_EQ(run.err.toStdString(), GetParam().err.toStdString());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CameraList,
+    ::testing::Values(CameraListCase{"none", QByteArray(), 1, "", "lantrix-scan: no camera found\n"},
+                      CameraListCase{"only_comments", "; no camera yet\n", 1, "", "lantrix-scan: no camera found\n"},
+                      CameraListCase{"one_source", "Door = videotestsrc ! videoconvert\n", 0, "Door\n", ""}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// ---- The picture-size limit ---------------------------------------------
+
+struct SizeLimitCase {
+    const char* name;
+    QStringList options; // "%Q": the QR sample, as a file before the picture
+    int width, height;   // of a black PNG picture, 1 bit a pixel; 0: the QR sample
+    int exitCode;
+    QByteArray err;
+};
+
+void PrintTo(const SizeLimitCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+class SizeLimit : public ::testing::TestWithParam<SizeLimitCase> {};
+
+// 64 megapixels (of 2^20 pixels) unless --max-megapixels says otherwise; a
+// black picture that is loaded has no code (exit 1).
+TEST_P(SizeLimit, LoadedUpToTheLimit)
+{
+    QTemporaryDir dir;
+    QString picture = SamplePath(QStringLiteral("qr_code.png"));
+    if (GetParam().width > 0) {
+        picture = dir.filePath(QStringLiteral("black.png"));
+        ASSERT_TRUE(WriteZeroPng(picture, GetParam().width, GetParam().height, 1, 0));
+    }
+    QStringList arguments = GetParam().options + QStringList{picture};
+    arguments.replaceInStrings(QStringLiteral("%Q"), SamplePath(QStringLiteral("qr_code.png")));
+    const Outcome run = Launch(ScanProgram(), arguments);
+    EXPECT_EQ(run.exitCode, GetParam().exitCode) << run.err.toStdString();
+    EXPECT_EQ(run.err.toStdString(), QByteArray(GetParam().err).replace("%F", QFile::encodeName(picture)).toStdString());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SizeLimit,
+    ::testing::Values(
+        // 8200 x 8200 is 67,240,000 pixels, just over 64 x 2^20 = 67,108,864.
+        SizeLimitCase{"default_refuses_over_64", {}, 8200, 8200, 2,
+                      "The picture is too large to open (8200 x 8200 pixels).\n"},
+        SizeLimitCase{"raised_reads_it", {"--max-megapixels", "65"}, 8200, 8200, 1, "Unreadable!\n"},
+        SizeLimitCase{"lowered_for_several_files", {"--max-megapixels=1", "%Q"}, 1025, 1024, 2,
+                      "%F: The picture is too large to open (1025 x 1024 pixels).\n"},
+        SizeLimitCase{"lowered_refuses_over_1", {"--max-megapixels", "1"}, 1025, 1024, 2,
+                      "The picture is too large to open (1025 x 1024 pixels).\n"},
+        SizeLimitCase{"lowered_reads_up_to_1", {"--max-megapixels", "1"}, 1024, 1024, 1, "Unreadable!\n"},
+        SizeLimitCase{"lowered_reads_a_small_code", {"--max-megapixels", "1"}, 0, 0, 0, ""}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace
