@@ -26,6 +26,10 @@ TScanResult ScanPicture(const QByteArray& file, const TPictureLoad& load, const 
             found = result.Code.has_value();
         }
         result.Status = found ? TScanStatus::Decoded : TScanStatus::Unreadable;
+    } catch (const PictureFileError& error) {
+        // The file is named beside the message; it says what happened.
+        result.Status = TScanStatus::Error;
+        result.Error = error.Reason();
     } catch (const PictureError& error) {
         result.Status = TScanStatus::Error;
         result.Error = QString::fromStdString(error.what());

@@ -5,6 +5,8 @@
 #include <QJsonObject>
 #include <QJsonValue>
 
+#include <utility>
+
 namespace {
 
 void WriteBytes(std::FILE* to, const QByteArray& bytes)
@@ -41,6 +43,17 @@ QJsonObject CodeObject(const TDecodedCode& code)
     return object;
 }
 
+// What a message line starts with: the file with several files; the
+// program and the file for an error of one file.
+QByteArray MessagePrefix(const TScanResult& result, bool prefixFile, const QByteArray& program)
+{
+    if (prefixFile)
+        return result.File + ": ";
+    if (!program.isEmpty() && result.Status == TScanStatus::Error)
+        return program + ": " + result.File + ": ";
+    return QByteArray();
+}
+
 void WriteMessage(std::FILE* to, const TScanResult& result, const QByteArray& prefix)
 {
     QByteArray line = prefix;
@@ -62,11 +75,13 @@ const char* StatusName(TScanStatus status)
     return "error";
 }
 
-TTextWriter::TTextWriter(std::FILE* out, std::FILE* messages, bool prefixFile, TCodesPerPicture codes)
+TTextWriter::TTextWriter(std::FILE* out, std::FILE* messages, bool prefixFile, TCodesPerPicture codes,
+                         QByteArray program)
     : fOut(out)
     , fMessages(messages)
     , fPrefixFile(prefixFile)
     , fCodes(codes)
+    , fProgram(std::move(program))
 {
 }
 
@@ -74,7 +89,7 @@ void TTextWriter::Write(const TScanResult& result)
 {
     const QByteArray prefix = fPrefixFile ? result.File + ": " : QByteArray();
     if (result.Status != TScanStatus::Decoded) {
-        WriteMessage(fMessages, result, prefix);
+        WriteMessage(fMessages, result, MessagePrefix(result, fPrefixFile, fProgram));
         return;
     }
     QByteArray lines;
@@ -122,16 +137,17 @@ QByteArray JsonLine(const TScanResult& result, TCodesPerPicture codes)
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
 }
 
-TRawBytesWriter::TRawBytesWriter(std::FILE* out, std::FILE* messages)
+TRawBytesWriter::TRawBytesWriter(std::FILE* out, std::FILE* messages, QByteArray program)
     : fOut(out)
     , fMessages(messages)
+    , fProgram(std::move(program))
 {
 }
 
 void TRawBytesWriter::Write(const TScanResult& result)
 {
     if (result.Status != TScanStatus::Decoded || !result.Code) {
-        WriteMessage(fMessages, result, QByteArray());
+        WriteMessage(fMessages, result, MessagePrefix(result, false, fProgram));
         return;
     }
     WriteBytes(fOut, result.Code->Bytes);

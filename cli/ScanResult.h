@@ -38,11 +38,13 @@ public:
 // Text: the decoded text on `out`; "Unreadable!" or the error on `messages`;
 // one line each. With `prefixFile`, each line starts with the file and ": ",
 // as grep prefixes lines with several files. With every code of a picture,
-// each code is a line of its own.
+// each code is a line of its own. Without `prefixFile` but with `program`,
+// an error's line names the program and the file, "PROGRAM: FILE: ", as
+// coreutils name them.
 class TTextWriter : public TResultWriter {
 public:
     TTextWriter(std::FILE* out, std::FILE* messages, bool prefixFile,
-                TCodesPerPicture codes = TCodesPerPicture::One);
+                TCodesPerPicture codes = TCodesPerPicture::One, QByteArray program = {});
     void Write(const TScanResult& result) override;
 
 private:
@@ -50,6 +52,7 @@ private:
     std::FILE* fMessages;
     bool fPrefixFile;
     TCodesPerPicture fCodes;
+    QByteArray fProgram;
 };
 
 // JSON Lines on `out`: {"file", "status", "format", "text", "bytes", "error"}
@@ -73,15 +76,17 @@ private:
 QByteArray JsonLine(const TScanResult& result, TCodesPerPicture codes = TCodesPerPicture::One);
 
 // The content of the code as encoded on `out`, byte for byte and nothing
-// else (no newline); "Unreadable!" or the error on `messages`, a line each.
+// else (no newline); "Unreadable!" or the error on `messages`, a line each,
+// an error's naming the program and the file as TTextWriter's do.
 class TRawBytesWriter : public TResultWriter {
 public:
-    TRawBytesWriter(std::FILE* out, std::FILE* messages);
+    TRawBytesWriter(std::FILE* out, std::FILE* messages, QByteArray program = {});
     void Write(const TScanResult& result) override;
 
 private:
     std::FILE* fOut;
     std::FILE* fMessages;
+    QByteArray fProgram;
 };
 
 // The exit status of a run: 0 when every result was decoded (and there was
