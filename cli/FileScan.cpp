@@ -22,6 +22,10 @@ TScanResult ScanPicture(const QByteArray& file, const TPictureLoad& load, const 
         else if (std::optional<TDecodedCode> code = DecodeCode(picture, request.format, request.options))
             result.Codes.push_back(std::move(*code));
         result.Status = result.Codes.empty() ? TScanStatus::Unreadable : TScanStatus::Decoded;
+    } catch (const PictureFileError& error) {
+        // The file is named beside the message; it says what happened.
+        result.Status = TScanStatus::Error;
+        result.Error = error.Reason();
     } catch (const PictureError& error) {
         result.Status = TScanStatus::Error;
         result.Error = QString::fromStdString(error.what());

@@ -32,7 +32,8 @@ struct TScanRequest {
     TCodesPerPicture codes = TCodesPerPicture::One;
 };
 
-// Loads and decodes one picture; every error becomes the result's.
+// Loads and decodes one picture; every error becomes the result's, a file
+// that cannot be opened as what happened alone (the result names the file).
 TScanResult ScanPicture(const QByteArray& file, const TPictureLoad& load, const TScanRequest& request);
 
 // Scans the files on `workers` threads (1 or less: on the calling thread

@@ -1,6 +1,5 @@
 #include "cli/PictureInput.h"
 
-#include "capture/FileDescriptor.h"
 #include "decode/PictureLoader.h"
 #include "cli/ScanOptions.h"
 
@@ -14,8 +13,6 @@
 #include <cerrno>
 #include <cstring>
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -29,29 +26,6 @@ bool NameIsText(const QByteArray& file)
     return QFile::encodeName(QFile::decodeName(file)) == file;
 }
 
-// A file whose name Qt cannot write: opened here by its bytes, and refused,
-// as LoadPicture refuses them, when it is no regular file.
-QImage LoadByBytes(const QByteArray& file)
-{
-    const QString name = DisplayName(file);
-    TFileDescriptor fd(::open(file.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-    if (!fd.Valid()) {
-        if (errno == ENOENT)
-            throw PictureError("File not found"); // as Qt's reader says it
-        ThrowFileError("open", name, errno);
-    }
-    struct stat status {};
-    if (::fstat(fd.Get(), &status) != 0)
-        ThrowFileError("read", name, errno);
-    if (!S_ISREG(status.st_mode))
-        throw PictureError(QStringLiteral("Cannot open file \"%1\". It is not a regular file.").arg(name).toStdString());
-    QFile device;
-    if (!device.open(fd.Get(), QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
-        ThrowFileError("read", name, EIO);
-    fd.Release(); // closed with the device
-    return LoadPicture(device, name);
-}
-
 } // namespace
 
 QString DisplayName(const QByteArray& file)
@@ -61,9 +35,7 @@ QString DisplayName(const QByteArray& file)
 
 void ThrowFileError(const char* what, const QString& name, int error)
 {
-    const QString reason = QString::fromLocal8Bit(std::strerror(error));
-    throw PictureError(
-        QStringLiteral("Cannot %1 file \"%2\". %3").arg(QLatin1String(what), name, reason).toStdString());
+    throw PictureFileError(what, name, error);
 }
 
 QByteArray ReadStandardInput()
@@ -98,9 +70,7 @@ QImage LoadPictureArgument(const QByteArray& file)
 {
     if (file == kStandardInputName)
         return LoadPictureData(ReadStandardInput());
-    if (NameIsText(file))
-        return LoadPicture(QFile::decodeName(file));
-    return LoadByBytes(file);
+    return LoadPictureFile(file, DisplayName(file));
 }
 
 QImage LoadFirstPictureArgument(const QByteArray& file, const std::function<void()>& startGui)

@@ -11,8 +11,8 @@
 // The name as text for messages: UTF-8, a byte that is not shown as U+FFFD.
 QString DisplayName(const QByteArray& file);
 
-// Raises PictureError "Cannot WHAT file "NAME". " and the system's text for
-// `error` (an errno value).
+// Raises PictureFileError "Cannot WHAT file "NAME". " and the system's text
+// for `error` (an errno value), which is its reason.
 [[noreturn]] void ThrowFileError(const char* what, const QString& name, int error);
 
 // Standard input's bytes up to its end, waiting for them as long as it
@@ -20,8 +20,9 @@ QString DisplayName(const QByteArray& file);
 QByteArray ReadStandardInput();
 
 // Loads the picture of one argument as the window loads a picture file: "-"
-// from standard input, its type from its content; any other name as a file,
-// also when it is not UTF-8. Raises PictureError.
+// from standard input; any other name as a file, also when it is not UTF-8.
+// The type is taken from the content. Raises PictureError (PictureFileError
+// when the file cannot be opened).
 QImage LoadPictureArgument(const QByteArray& file);
 
 // The same for the first picture of a run that has not started the GUI yet:

@@ -46,10 +46,7 @@ QByteArray ReadSample(const QByteArray& file)
             ThrowFileError("read", path, errno);
         if (first) {
             if (count == 0 && S_ISFIFO(status.st_mode))
-                throw PictureError(
-                    QStringLiteral("Cannot read file \"%1\". The pipe is empty and no program writes to it.")
-                        .arg(path)
-                        .toStdString());
+                throw PictureFileError("read", path, QStringLiteral("The pipe is empty and no program writes to it."));
             if (::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0)
                 ThrowFileError("read", path, errno);
         }

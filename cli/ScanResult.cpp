@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <utility>
 
 namespace {
 
@@ -47,6 +48,17 @@ QJsonObject CodeObject(const TDecodedCode& code)
     object.insert(QStringLiteral("bytes"), Hexadecimal(code.Bytes));
     object.insert(QStringLiteral("position"), PositionArray(code));
     return object;
+}
+
+// What a message line starts with: the file with several files; the
+// program and the file for an error of one file.
+QByteArray MessagePrefix(const TScanResult& result, bool prefixFile, const QByteArray& program)
+{
+    if (prefixFile)
+        return result.File + ": ";
+    if (!program.isEmpty() && result.Status == TScanStatus::Error)
+        return program + ": " + result.File + ": ";
+    return QByteArray();
 }
 
 void WriteMessage(std::FILE* to, const TScanResult& result, const QByteArray& prefix)
@@ -118,11 +130,12 @@ const char* StatusName(TScanStatus status)
 }
 
 TTextWriter::TTextWriter(std::FILE* out, std::FILE* messages, bool prefixFile, TCodesPerPicture codes,
-                         TTextOutput output)
+                         QByteArray program, TTextOutput output)
     : fOut(out)
     , fMessages(messages)
     , fPrefixFile(prefixFile)
     , fCodes(codes)
+    , fProgram(std::move(program))
     , fOutput(output)
 {
 }
@@ -131,7 +144,7 @@ void TTextWriter::Write(const TScanResult& result)
 {
     const QByteArray prefix = fPrefixFile ? result.File + ": " : QByteArray();
     if (result.Status != TScanStatus::Decoded) {
-        WriteMessage(fMessages, result, prefix);
+        WriteMessage(fMessages, result, MessagePrefix(result, fPrefixFile, fProgram));
         return;
     }
     // A line a code; with one code a picture, the first only.
@@ -176,9 +189,10 @@ QByteArray JsonLine(const TScanResult& result, TCodesPerPicture codes)
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
 }
 
-TRawBytesWriter::TRawBytesWriter(std::FILE* out, std::FILE* messages, TTextOutput output)
+TRawBytesWriter::TRawBytesWriter(std::FILE* out, std::FILE* messages, QByteArray program, TTextOutput output)
     : fOut(out)
     , fMessages(messages)
+    , fProgram(std::move(program))
     , fOutput(output)
 {
 }
@@ -186,7 +200,7 @@ TRawBytesWriter::TRawBytesWriter(std::FILE* out, std::FILE* messages, TTextOutpu
 void TRawBytesWriter::Write(const TScanResult& result)
 {
     if (result.Status != TScanStatus::Decoded || result.Codes.empty()) {
-        WriteMessage(fMessages, result, QByteArray());
+        WriteMessage(fMessages, result, MessagePrefix(result, false, fProgram));
         return;
     }
     WriteOutput(fOut, ForOutput(result.Codes.front().Bytes, fOutput));

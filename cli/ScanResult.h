@@ -60,12 +60,15 @@ private:
 // Text: the decoded text on `out`; "Unreadable!" or the error on `messages`;
 // one line each. With `prefixFile`, each line starts with the file and ": ",
 // as grep prefixes lines with several files. With every code of a picture,
-// each code is a line of its own. For a terminal, the lines on `out` are
-// written escaped (EscapeForTerminal).
+// each code is a line of its own. Without `prefixFile` but with `program`,
+// an error's line names the program and the file, "PROGRAM: FILE: ", as
+// coreutils name them. For a terminal, the lines on `out` are written
+// escaped (EscapeForTerminal).
 class TTextWriter : public TResultWriter {
 public:
     TTextWriter(std::FILE* out, std::FILE* messages, bool prefixFile,
-                TCodesPerPicture codes = TCodesPerPicture::One, TTextOutput output = TTextOutput::AsDecoded);
+                TCodesPerPicture codes = TCodesPerPicture::One, QByteArray program = {},
+                TTextOutput output = TTextOutput::AsDecoded);
     void Write(const TScanResult& result) override;
 
 private:
@@ -73,6 +76,7 @@ private:
     std::FILE* fMessages;
     bool fPrefixFile;
     TCodesPerPicture fCodes;
+    QByteArray fProgram;
     TTextOutput fOutput;
 };
 
@@ -97,16 +101,19 @@ private:
 QByteArray JsonLine(const TScanResult& result, TCodesPerPicture codes = TCodesPerPicture::One);
 
 // The content of the code as encoded on `out`, byte for byte and nothing
-// else (no newline); "Unreadable!" or the error on `messages`, a line each.
-// For a terminal, the content is written escaped (EscapeForTerminal).
+// else (no newline); "Unreadable!" or the error on `messages`, a line each,
+// an error's naming the program and the file as TTextWriter's do. For a
+// terminal, the content is written escaped (EscapeForTerminal).
 class TRawBytesWriter : public TResultWriter {
 public:
-    TRawBytesWriter(std::FILE* out, std::FILE* messages, TTextOutput output = TTextOutput::AsDecoded);
+    TRawBytesWriter(std::FILE* out, std::FILE* messages, QByteArray program = {},
+                    TTextOutput output = TTextOutput::AsDecoded);
     void Write(const TScanResult& result) override;
 
 private:
     std::FILE* fOut;
     std::FILE* fMessages;
+    QByteArray fProgram;
     TTextOutput fOutput;
 };
 

@@ -10,7 +10,8 @@
 //
 // One file: prints the decoded text and a newline and exits 0; prints
 // "Unreadable!" on standard error and exits 1 when no code is found; prints
-// the loader's error and exits 2 when the file cannot be loaded. Several
+// "lantrix-scan: FILE: " and what happened and exits 2 when the file cannot
+// be loaded. Several
 // files are decoded side by side and their results printed in their order,
 // each line starting with the file and ": "; the exit status is 2 when any
 // could not be loaded, else 1 when any had no code, else 0. "-" is standard
@@ -110,13 +111,15 @@ int RunLivePart(const TLiveRun& run, std::FILE* messages)
 std::unique_ptr<TResultWriter> MakeWriter(const TScanOptions& options, std::FILE* messages, bool prefixFile)
 {
     // A code's text never drives the terminal it is shown on; a pipe or a
-    // file gets it as it is.
+    // file gets it as it is. A file's error names the program and the file;
+    // a live source's does not.
     const TTextOutput output = ::isatty(STDOUT_FILENO) ? TTextOutput::ForTerminal : TTextOutput::AsDecoded;
+    const QByteArray program = options.Live() ? QByteArray() : QByteArrayLiteral("lantrix-scan");
     if (options.rawBytes)
-        return std::make_unique<TRawBytesWriter>(stdout, messages, output);
+        return std::make_unique<TRawBytesWriter>(stdout, messages, program, output);
     if (options.json)
         return std::make_unique<TJsonWriter>(stdout, CodesPerPicture(options));
-    return std::make_unique<TTextWriter>(stdout, messages, prefixFile, CodesPerPicture(options), output);
+    return std::make_unique<TTextWriter>(stdout, messages, prefixFile, CodesPerPicture(options), program, output);
 }
 
 // Standard output's last bytes go out and it is closed. False, after saying

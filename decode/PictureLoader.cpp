@@ -1,12 +1,19 @@
 #include "decode/PictureLoader.h"
 
 #include <QBuffer>
+#include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <climits>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -26,7 +33,8 @@ qint64 DecodedBytes(QSize size, QImage::Format format)
     return (size.width() * bitsPerPixel + 31) / 32 * 4 * size.height();
 }
 
-// Reads the picture after the size checks. Raises PictureError.
+// Reads the picture after the size checks, turned as its orientation says.
+// Raises PictureError.
 QImage ReadChecked(QImageReader& reader)
 {
     // Set once, unless SetMaxPicturePixels has: pictures may be read on several threads.
@@ -43,21 +51,58 @@ QImage ReadChecked(QImageReader& reader)
                                .arg(size.height())
                                .toStdString());
 
+    // A phone stores a photo taken sideways as the sensor saw it, with an
+    // orientation that says how to show it; the code in it reads only upright.
+    reader.setAutoTransform(true);
     QImage picture = reader.read();
     if (picture.isNull())
         throw PictureError(reader.errorString().toStdString());
     return picture;
 }
 
-// The format named by the file's extension; raises PictureError when no reader knows it.
-QByteArray FormatOfExtension(const QString& fileName)
+// Reads the picture in `device` from its current position, which must be
+// seekable. The format whose name `fileName`'s extension is comes first when
+// its reader takes the content; otherwise the content decides.
+QImage ReadPicture(QIODevice& device, const QString& fileName)
 {
-    const QString extension = QFileInfo(fileName).suffix();
-    const QByteArray format = extension.toLower().toLatin1();
-    if (!QImageReader::supportedImageFormats().contains(format))
+    const QString extension = fileName.isEmpty() ? QString() : QFileInfo(fileName).suffix();
+    const QByteArray hint = extension.toLower().toLatin1();
+    const bool hintKnown = !hint.isEmpty() && QImageReader::supportedImageFormats().contains(hint);
+    const qint64 start = device.pos();
+
+    QByteArray format;
+    if (hintKnown) {
+        QImageReader probe(&device, hint);
+        if (probe.canRead())
+            format = hint;
+        device.seek(start);
+    }
+    if (format.isEmpty()) {
+        format = QImageReader::imageFormat(&device);
+        device.seek(start);
+    }
+    if (format.isEmpty() && !extension.isEmpty() && !hintKnown)
         throw PictureError(QStringLiteral("Unknown picture file extension (.%1)").arg(extension).toStdString());
-    return format;
+
+    // No format: the reader says that none takes the content.
+    QImageReader reader(&device, format);
+    return ReadChecked(reader);
 }
+
+QString SystemText(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+// Closes a descriptor when it goes, unless released.
+struct DescriptorGuard {
+    int fd;
+    ~DescriptorGuard()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+};
 
 } // namespace
 
@@ -77,27 +122,54 @@ void SetMaxPicturePixels(qint64 pixels)
     SetAllocationLimit(pixels * 4);
 }
 
+PictureFileError::PictureFileError(const char* what, const QString& name, const QString& reason)
+    : PictureError(QStringLiteral("Cannot %1 file \"%2\". %3").arg(QLatin1String(what), name, reason).toStdString())
+    , fReason(reason)
+{
+}
+
+PictureFileError::PictureFileError(const char* what, const QString& name, int error)
+    : PictureFileError(what, name, SystemText(error))
+{
+}
+
+QImage LoadPictureFile(const QByteArray& path, const QString& name)
+{
+    // Looked at before it is opened: a named pipe would be waited on for
+    // ever, and opening a device may already do something; a folder or a
+    // device holds no picture.
+    struct stat status {};
+    if (::stat(path.constData(), &status) != 0)
+        throw PictureFileError("open", name, errno);
+    if (S_ISDIR(status.st_mode))
+        throw PictureFileError("open", name, EISDIR);
+    if (!S_ISREG(status.st_mode))
+        throw PictureFileError("open", name, QStringLiteral("Not a regular file"));
+
+    DescriptorGuard fd{::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
+    if (fd.fd < 0)
+        throw PictureFileError("open", name, errno);
+    // The name may have been given to another file in between.
+    if (::fstat(fd.fd, &status) != 0)
+        throw PictureFileError("read", name, errno);
+    if (!S_ISREG(status.st_mode))
+        throw PictureFileError("open", name, S_ISDIR(status.st_mode) ? SystemText(EISDIR)
+                                                                     : QStringLiteral("Not a regular file"));
+    QFile device;
+    if (!device.open(fd.fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+        throw PictureFileError("read", name, device.errorString());
+    fd.fd = -1; // closed with the device
+    return ReadPicture(device, name);
+}
+
 QImage LoadPicture(const QString& fileName)
 {
-    FormatOfExtension(fileName);
-
-    // A named pipe would be waited on for ever; a folder or a device holds no picture.
-    const QFileInfo file(fileName);
-    if (file.exists() && !file.isFile())
-        throw PictureError(
-            QStringLiteral("Cannot open file \"%1\". It is not a regular file.").arg(fileName).toStdString());
-
-    QImageReader reader(fileName);
-    return ReadChecked(reader);
+    return LoadPictureFile(QFile::encodeName(fileName), fileName);
 }
 
 QImage LoadPicture(QIODevice& file, const QString& fileName)
 {
-    // The extension must be a picture's, as for a file opened by name; the
-    // type is taken from the content (a JPEG picture named .png is read).
-    FormatOfExtension(fileName);
-    QImageReader reader(&file);
-    return ReadChecked(reader);
+    return ReadPicture(file, fileName);
 }
 
 QImage LoadPictureData(const QByteArray& bytes)
@@ -106,6 +178,5 @@ QImage LoadPictureData(const QByteArray& bytes)
     buffer.setData(bytes);
     if (!buffer.open(QIODevice::ReadOnly))
         throw PictureError("Cannot read the picture.");
-    QImageReader reader(&buffer);
-    return ReadChecked(reader);
+    return ReadPicture(buffer, QString());
 }

@@ -12,6 +12,21 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// Raised when the file itself cannot be opened or read (missing, a folder,
+// no permission, a link loop, no regular file): the text names the file,
+// "Cannot open file "NAME". REASON"; Reason() is what happened alone, for a
+// message that names the file itself.
+class PictureFileError : public PictureError {
+public:
+    PictureFileError(const char* what, const QString& name, const QString& reason);
+    // With the system's text for `error` (an errno value) as the reason.
+    PictureFileError(const char* what, const QString& name, int error);
+    const QString& Reason() const { return fReason; }
+
+private:
+    QString fReason;
+};
+
 class QIODevice;
 
 // Pictures larger than this many pixels, or than this many bytes once read
@@ -30,19 +45,27 @@ qint64 MaxPictureBytes();
 void SetMaxPicturePixels(qint64 pixels);
 
 // Loads a picture file with Qt's image readers (PNG, JPEG, BMP, GIF, ICO, SVG,
-// TIFF, WebP, ... as the installed plugins offer). The file's extension must
-// name a format a reader knows: otherwise "Unknown picture file extension (.ext)".
-// Folders, pipes and devices are refused, whatever their name.
-// A damaged file gives the reader's own error text. Raises PictureError.
+// TIFF, WebP, ... as the installed plugins offer). The type is taken from the
+// content; the extension is only a hint, tried first when it names a format
+// whose reader takes the content. Content that no reader takes is refused
+// with "Unknown picture file extension (.ext)" when the extension names no
+// format either, else with the readers' "Unsupported image format". A damaged
+// file gives the reader's own error text. The picture comes upright: an
+// orientation stored with it (a photo's EXIF orientation) is applied.
+// Folders, pipes and devices are refused, whatever their name, and a file
+// that cannot be opened raises PictureFileError. Raises PictureError.
 QImage LoadPicture(const QString& fileName);
 
-// The same for a file the caller has opened (one whose name cannot be
-// written as text, say): the extension rule goes by `fileName`, and `file`,
-// which the caller has made sure is a regular file, is read from its current
-// position, its type taken from its content. Raises PictureError.
+// The same for a file named by its bytes (a name need not be text); `name`
+// stands for it in messages.
+QImage LoadPictureFile(const QByteArray& path, const QString& name);
+
+// The same for a file the caller has opened: `fileName` gives the extension,
+// and `file`, which the caller has made sure is a regular file, is read from
+// its current position. Raises PictureError.
 QImage LoadPicture(QIODevice& file, const QString& fileName);
 
 // A picture held in memory (read from standard input, on the clipboard or
 // dropped as data), its type taken from its content alone, with the same
-// size limits. Raises PictureError.
+// size limits and orientation. Raises PictureError.
 QImage LoadPictureData(const QByteArray& bytes);

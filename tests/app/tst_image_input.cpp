@@ -6,6 +6,7 @@
 #include "app/widgets/AppForm.h"
 #include "localization/LanguageFiles.h"
 #include "support/MainWindowFixture.h"
+#include "support/PictureFiles.h"
 #include "support/Samples.h"
 
 #include <QAction>
@@ -255,6 +256,67 @@ private slots:
         QCOMPARE(form->Edit1->text(), textFile);
         QCOMPARE(form->Memo1->toPlainText(), QStringLiteral("LANTRIX-128-Sample"));
         QCOMPARE(ReadSettings(), settingsBefore);
+    }
+
+    // ---- Photos stored sideways ------------------------------------------
+
+    // A phone's photo of a barcode taken sideways (stored as the sensor saw
+    // it, with an EXIF orientation) comes upright and is read on every road
+    // a picture file takes into the tab: the command line, a drop and a
+    // paste of the file, and its bytes dropped or pasted from a browser.
+    void sidewaysPhotoComesUpright_data()
+    {
+        QTest::addColumn<QString>("road");
+        QTest::addColumn<bool>("asFile"); // else the bytes as image/jpeg
+        QTest::newRow("command line") << "command line" << true;
+        QTest::newRow("dropped file") << "drop" << true;
+        QTest::newRow("pasted file") << "paste" << true;
+        QTest::newRow("dropped bytes") << "drop" << false;
+        QTest::newRow("pasted bytes") << "paste" << false;
+    }
+
+    void sidewaysPhotoComesUpright()
+    {
+        QFETCH(QString, road);
+        QFETCH(bool, asFile);
+        const QImage upright = LoadSample(QStringLiteral("ean_13.png"));
+        const QByteArray jpeg = SidewaysJpeg(upright, 6);
+        const QString photo = root->filePath(QStringLiteral("IMG_2041.jpg"));
+        {
+            QFile file(photo);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            QCOMPARE(file.write(jpeg), jpeg.size());
+        }
+        auto data = std::make_unique<QMimeData>();
+        if (asFile) {
+            data->setUrls({QUrl::fromLocalFile(photo)});
+        } else {
+            data->setUrls({QUrl(QStringLiteral("https://example.invalid/IMG_2041.jpg"))});
+            data->setData(QStringLiteral("image/jpeg"), jpeg);
+        }
+
+        auto form = MakeForm();
+        PickCode128(*form);
+        if (road == QLatin1String("command line")) {
+            form->OpenFromCommandLine({QStringLiteral("lantrix"), photo});
+        } else if (road == QLatin1String("drop")) {
+            QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(form->Image1, &enter);
+            QVERIFY(enter.isAccepted());
+            QDropEvent drop(QPointF(10, 10), Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(form->Image1, &drop);
+            QVERIFY(drop.isAccepted());
+        } else {
+            QApplication::setActiveWindow(form.get());
+            QVERIFY(QTest::qWaitForWindowActive(form.get()));
+            form->Edit1->setFocus();
+            QGuiApplication::clipboard()->setMimeData(data.release());
+            QTest::keyClick(form->Edit1, Qt::Key_V, Qt::ControlModifier);
+        }
+        QTRY_COMPARE(form->Memo1->toPlainText(), QStringLiteral("4006381333931"));
+        QVERIFY2(errors.isEmpty(), qPrintable(errors.join('\n')));
+        QCOMPARE(PaneColour(form->Memo1), kLime);
+        QCOMPARE(form->Image1->Picture().size(), upright.size());
     }
 
     // ---- Paste -----------------------------------------------------------

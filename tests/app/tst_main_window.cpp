@@ -9,9 +9,12 @@
 #include "online/widgets/FeedbackForm.h"
 #include "support/MainWindowFixture.h"
 #include "support/ModalAnswers.h"
+#include "support/PictureFiles.h"
 #include "support/Samples.h"
 
 #include <QAction>
+#include <QBuffer>
+#include <QDir>
 #include <QClipboard>
 #include <QComboBox>
 #include <QDesktopServices>
@@ -28,6 +31,8 @@
 #include <QTextEdit>
 #include <QTimer>
 
+#include <cerrno>
+#include <cstring>
 #include <memory>
 
 namespace {
@@ -322,7 +327,7 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("message");
         QTest::newRow("unknown extension") << "notes.xyz" << QByteArray("hello") << "Unknown picture file extension (.xyz)";
-        QTest::newRow("no extension") << "README" << QByteArray("hello") << "Unknown picture file extension (.)";
+        QTest::newRow("no extension") << "README" << QByteArray("hello") << "Unsupported image format";
         QTest::newRow("damaged png") << "broken.png" << QByteArray("\x89PNG\r\n\x1a\nnot really") << "";
         QTest::newRow("empty jpeg") << "empty.jpg" << QByteArray() << "";
     }
@@ -349,6 +354,81 @@ private slots:
         QCOMPARE(form->Memo1->toPlainText(), QStringLiteral("LANTRIX-128-Sample"));
         QCOMPARE(PaneColour(form->Memo1), kLime);
         QCOMPARE(ReadSettings(), settingsBefore);
+    }
+
+    // The picture's type comes from its content, whatever its name says;
+    // a photo stored sideways is shown and read upright.
+    void pictureReadByItsContent_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QSize>("shown");
+        QTest::addColumn<QString>("text");
+        const QImage qr = LoadSample(QStringLiteral("qr_code.png"));
+        const QImage ean = LoadSample(QStringLiteral("ean_13.png"));
+        const auto encoded = [](const QImage& picture, const char* format) {
+            QByteArray bytes;
+            QBuffer buffer(&bytes);
+            buffer.open(QIODevice::WriteOnly);
+            picture.save(&buffer, format);
+            return bytes;
+        };
+        QTest::newRow("jfif") << "code.jfif" << encoded(qr, "JPG") << qr.size() << kQrText;
+        QTest::newRow("jpe") << "code.jpe" << encoded(qr, "JPG") << qr.size() << kQrText;
+        QTest::newRow("dib") << "code.dib" << encoded(qr, "BMP") << qr.size() << kQrText;
+        QTest::newRow("svg.gz") << "code.svg.gz" << Gzip(SvgDrawing(qr)) << qr.size() << kQrText;
+        QTest::newRow("no extension") << "download" << encoded(qr, "PNG") << qr.size() << kQrText;
+        QTest::newRow("wrong extension") << "code.gif" << encoded(qr, "PNG") << qr.size() << kQrText;
+        QTest::newRow("sideways photo") << "IMG_2041.jpg" << SidewaysJpeg(ean, 6) << ean.size()
+                                        << QStringLiteral("4006381333931");
+        QTest::newRow("sideways photo, other way") << "IMG_2042.jpg" << SidewaysJpeg(ean, 8) << ean.size()
+                                                   << QStringLiteral("4006381333931");
+    }
+
+    void pictureReadByItsContent()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, bytes);
+        QFETCH(QSize, shown);
+        QFETCH(QString, text);
+        auto form = MakeForm();
+        answers = {WriteFile(name, bytes)};
+        form->ButtonBrowse->click();
+        QCOMPARE(errors, QStringList());
+        QCOMPARE(form->Image1->Picture().size(), shown);
+        QCOMPARE(form->Memo1->toPlainText(), text);
+        QCOMPARE(PaneColour(form->Memo1), kLime);
+    }
+
+    // A file that cannot be opened: the message names it and says what
+    // happened, in the system's words.
+    void fileThatCannotBeOpened_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<int>("error");
+        QTest::newRow("folder") << "folder" << EISDIR;
+        QTest::newRow("folder named like a picture") << "folder.png" << EISDIR;
+        QTest::newRow("link loop") << "loop" << ELOOP;
+        QTest::newRow("gone") << "gone" << ENOENT;
+    }
+
+    void fileThatCannotBeOpened()
+    {
+        QFETCH(QString, kind);
+        QFETCH(int, error);
+        const QString path = root->filePath(QStringLiteral("picked.png"));
+        if (kind.startsWith(QLatin1String("folder")))
+            QVERIFY(QDir(root->path()).mkdir(QStringLiteral("picked.png")));
+        else if (kind == QLatin1String("loop"))
+            QVERIFY(QFile::link(QStringLiteral("picked.png"), path));
+        auto form = MakeForm();
+        answers = {kSamples + QStringLiteral("/code_128.png"), path};
+        form->ButtonBrowse->click();
+        form->ButtonBrowse->click();
+        QCOMPARE(errors, QStringList{QStringLiteral("Cannot open file \"%1\". %2")
+                                         .arg(path, QString::fromLocal8Bit(std::strerror(error)))});
+        QCOMPARE(form->Edit1->text(), path);
+        QCOMPARE(form->Memo1->toPlainText(), QStringLiteral("LANTRIX-128-Sample"));
     }
 
     void hugePictureIsRefused_data()

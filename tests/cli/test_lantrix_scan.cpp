@@ -2,6 +2,7 @@
 // picture files, bad usage, and raw camera samples.
 #include "capture/SampleFormats.h"
 #include "support/CaptureTestSupport.h"
+#include "support/PictureFiles.h"
 #include "support/Samples.h"
 
 #include <QBuffer>
@@ -14,7 +15,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <thread>
 
 #include <fcntl.h>
@@ -190,6 +193,46 @@ QString MakeFolderNamedPng(const QString& dir)
     return path;
 }
 
+QString MakeLinkLoop(const QString& dir)
+{
+    const QString path = dir + QStringLiteral("/loop.png");
+    EXPECT_EQ(::symlink("loop.png", QFile::encodeName(path).constData()), 0);
+    return path;
+}
+
+// A phone's photo of a barcode, taken sideways: stored as the sensor saw it,
+// with the EXIF orientation that turns it upright.
+QString WriteSidewaysPhoto(const QString& dir)
+{
+    return WriteBytes(dir, QStringLiteral("IMG_2041.jpg"), SidewaysJpeg(LoadSample("ean_13.png"), 6));
+}
+
+// Pictures whose names do not say their type: the content does.
+QString WriteJfif(const QString& dir)
+{
+    return WriteBytes(dir, QStringLiteral("code.jfif"), EncodePicture(LoadSample("qr_code.png"), "JPG", 95));
+}
+
+QString WriteDib(const QString& dir)
+{
+    return WriteBytes(dir, QStringLiteral("code.dib"), EncodePicture(LoadSample("qr_code.png"), "BMP"));
+}
+
+QString WriteWithoutExtension(const QString& dir)
+{
+    return WriteBytes(dir, QStringLiteral("tmp.k2Jd81"), EncodePicture(LoadSample("qr_code.png"), "PNG"));
+}
+
+QString WriteSvgGz(const QString& dir)
+{
+    return WriteBytes(dir, QStringLiteral("code.svg.gz"), Gzip(SvgDrawing(LoadSample("qr_code.png"))));
+}
+
+QString SystemText(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
 struct MadeCase {
     const char* name;
     QString (*write)(const QString& dir);
@@ -218,17 +261,49 @@ TEST_P(ScanMadePicture, OutputAndExitCode)
 INSTANTIATE_TEST_SUITE_P(
     Cases, ScanMadePicture,
     ::testing::Values(MadeCase{"svg_with_text", WriteSvgWithText, 0, kQrText + "\n", ""},
-                      MadeCase{"truncated_png", WriteTruncatedPng, 2, "", "Unable to read image data\n"},
-                      MadeCase{"empty_png", WriteEmptyPng, 2, "", "Unsupported image format\n"},
+                      MadeCase{"truncated_png", WriteTruncatedPng, 2, "",
+                               "lantrix-scan: %1: Unable to read image data\n"},
+                      MadeCase{"empty_png", WriteEmptyPng, 2, "", "lantrix-scan: %1: Unsupported image format\n"},
                       MadeCase{"huge_16bit_png", WriteHuge16BitPng, 2, "",
-                               "The picture is too large to open (6000 x 6000 pixels).\n"},
+                               "lantrix-scan: %1: The picture is too large to open (6000 x 6000 pixels).\n"},
                       MadeCase{"transparent_png", WriteTransparentPng, 0, kQrText + "\n", ""},
                       MadeCase{"jpeg_named_png", WriteJpegNamedPng, 0, kQrText + "\n", ""},
+                      MadeCase{"jfif", WriteJfif, 0, kQrText + "\n", ""},
+                      MadeCase{"dib", WriteDib, 0, kQrText + "\n", ""},
+                      MadeCase{"no_extension", WriteWithoutExtension, 0, kQrText + "\n", ""},
+                      MadeCase{"svg_gz", WriteSvgGz, 0, kQrText + "\n", ""},
+                      MadeCase{"sideways_photo", WriteSidewaysPhoto, 0, "4006381333931\n", ""},
                       MadeCase{"pipe_named_png", MakePipeNamedPng, 2, "",
-                               "Cannot open file \"%1\". It is not a regular file.\n"},
+                               "lantrix-scan: %1: Not a regular file\n"},
                       MadeCase{"folder_named_png", MakeFolderNamedPng, 2, "",
-                               "Cannot open file \"%1\". It is not a regular file.\n"}),
+                               "lantrix-scan: %1: " + SystemText(EISDIR) + "\n"},
+                      MadeCase{"link_loop", MakeLinkLoop, 2, "", "lantrix-scan: %1: " + SystemText(ELOOP) + "\n"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// A file the user may not read. The superuser may read any file, so then
+// lantrix-scan runs as "nobody".
+TEST(ScanMadePicture, PermissionDenied)
+{
+    QTemporaryDir dir;
+    ASSERT_EQ(::chmod(QFile::encodeName(dir.path()).constData(), 0755), 0);
+    const QString file = WriteBytes(dir.path(), QStringLiteral("secret.png"),
+                                    EncodePicture(LoadSample("qr_code.png"), "PNG"));
+    ASSERT_EQ(::chmod(QFile::encodeName(file).constData(), 0000), 0);
+
+    QProcess process;
+    if (::geteuid() == 0)
+        process.setChildProcessModifier([] {
+            if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+                ::_exit(125);
+        });
+    process.start(QStringLiteral(LANTRIX_BIN_DIR "/lantrix-scan"), {file});
+    ASSERT_TRUE(process.waitForFinished(30000));
+    ASSERT_NE(process.exitCode(), 125) << "could not run as another user";
+    EXPECT_EQ(process.exitCode(), 2);
+    EXPECT_EQ(process.readAllStandardOutput().toStdString(), "");
+    EXPECT_EQ(process.readAllStandardError().toStdString(),
+              QStringLiteral("lantrix-scan: %1: %2\n").arg(file, SystemText(EACCES)).toStdString());
+}
 
 TEST(ScanHelp, PrintsUsageAndSucceeds)
 {
@@ -387,7 +462,7 @@ TEST(ScanRaw, EndlessDeviceIsRefused)
     const ScanOutcome run = Scan({"--raw", "640x480:YUY2", "/dev/zero"}, 300);
     EXPECT_EQ(run.exitCode, 2);
     EXPECT_EQ(run.out, "");
-    EXPECT_EQ(run.err.toStdString(), "The sample is too large (more than 536870912 bytes).\n");
+    EXPECT_EQ(run.err.toStdString(), "lantrix-scan: /dev/zero: The sample is too large (more than 536870912 bytes).\n");
 }
 
 TEST(ScanRaw, PipeWithoutWriterIsRefused)
@@ -398,8 +473,10 @@ TEST(ScanRaw, PipeWithoutWriterIsRefused)
     const ScanOutcome run = Scan({"--raw", "640x480:YUY2", dir.filePath("frames")}, 120);
     EXPECT_EQ(run.exitCode, 2);
     EXPECT_EQ(run.out, "");
-    EXPECT_EQ(run.err, QStringLiteral("Cannot read file \"%1\". The pipe is empty and no program writes to it.\n")
-                           .arg(dir.filePath("frames")));
+    EXPECT_EQ(run.err.toStdString(),
+              QStringLiteral("lantrix-scan: %1: The pipe is empty and no program writes to it.\n")
+                  .arg(dir.filePath("frames"))
+                  .toStdString());
 }
 
 // A pipe that a program writes to is read as a stream to its end, the way

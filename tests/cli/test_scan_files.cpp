@@ -19,11 +19,17 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
 #include <map>
 
 namespace {
 
 const QByteArray kQrText = "https://lantrix.invalid/hello?from=qr";
+
+// What the system says of a file that is not there, and of a folder.
+const QByteArray kNoSuchFile = std::strerror(ENOENT);
+const QByteArray kIsAFolder = std::strerror(EISDIR);
 
 // A QR code of the text (UTF-8, announced as such in the code), 6 pixels a module.
 QImage QrCodePicture(const QString& text)
@@ -176,19 +182,23 @@ INSTANTIATE_TEST_SUITE_P(
                  ""},
         ManyCase{"one_unreadable", {"qr.png", "aztec.png", "ean8.png"}, 1,
                  "qr.png: " + kQrText + "\nean8.png: 96385074\n", "aztec.png: Unreadable!\n"},
-        ManyCase{"one_missing", {"missing.png", "qr.png"}, 2, "qr.png: " + kQrText + "\n", "missing.png: File not found\n"},
+        ManyCase{"one_missing", {"missing.png", "qr.png"}, 2, "qr.png: " + kQrText + "\n", "missing.png: " + kNoSuchFile + "\n"},
         ManyCase{"mixed", {"aztec.png", "qr.png", "missing.png", "notes.md", "truncated.png", "ean8.png"}, 2,
                  "qr.png: " + kQrText + "\nean8.png: 96385074\n",
-                 "aztec.png: Unreadable!\nmissing.png: File not found\nnotes.md: Unknown picture file extension (.md)\n"
+                 "aztec.png: Unreadable!\nmissing.png: " + kNoSuchFile + "\nnotes.md: Unknown picture file extension (.md)\n"
                  "truncated.png: Unable to read image data\n"},
         ManyCase{"unreadable_and_nothing_worse", {"aztec.png", "aztec.png"}, 1, "",
                  "aztec.png: Unreadable!\naztec.png: Unreadable!\n"},
         ManyCase{"format_for_all", {"--format", "EAN_8", "qr.png", "ean8.png"}, 1, "ean8.png: 96385074\n",
                  "qr.png: Unreadable!\n"},
         ManyCase{"folder_among_files", {".", "qr.png"}, 2, "qr.png: " + kQrText + "\n",
-                 ".: Unknown picture file extension (.)\n"},
+                 ".: " + kIsAFolder + "\n"},
         ManyCase{"one_file_as_before", {"aztec.png"}, 1, "", "Unreadable!\n"},
-        ManyCase{"one_missing_file_as_before", {"missing.png"}, 2, "", "File not found\n"},
+        // One file: the message names the program and the file.
+        ManyCase{"one_missing_file", {"missing.png"}, 2, "", "lantrix-scan: missing.png: " + kNoSuchFile + "\n"},
+        ManyCase{"one_folder", {"."}, 2, "", "lantrix-scan: .: " + kIsAFolder + "\n"},
+        ManyCase{"one_file_no_picture", {"notes.md"}, 2, "",
+                 "lantrix-scan: notes.md: Unknown picture file extension (.md)\n"},
         // Light codes on a dark ground: read with --inverted only.
         ManyCase{"negative_qr", {"qr-negative.png"}, 1, "", "Unreadable!\n"},
         ManyCase{"negative_qr_inverted", {"--inverted", "qr-negative.png"}, 0, kQrText + "\n", ""},
@@ -221,7 +231,8 @@ INSTANTIATE_TEST_SUITE_P(
         ManyCase{"raw_bytes_text", {"--raw-bytes", "qr.png"}, 0, kQrText, ""},
         ManyCase{"raw_bytes_inverted", {"--inverted", "--raw-bytes", "qr-negative.png"}, 0, kQrText, ""},
         ManyCase{"raw_bytes_unreadable", {"--raw-bytes", "aztec.png"}, 1, "", "Unreadable!\n"},
-        ManyCase{"raw_bytes_missing", {"--raw-bytes", "missing.png"}, 2, "", "File not found\n"}),
+        ManyCase{"raw_bytes_missing", {"--raw-bytes", "missing.png"}, 2, "",
+                 "lantrix-scan: missing.png: " + kNoSuchFile + "\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Many files of different costs: every line comes, in the files' order.
@@ -273,7 +284,7 @@ TEST_F(PictureFolder, JsonLinesParseBackWithAwkwardTextsAndNames)
         {"awkward-text.png", "decoded", "QR_CODE", kAwkwardText, nullptr},
         {awkwardName, "decoded", "EAN_8", QStringLiteral("96385074"), nullptr},
         {"aztec.png", "unreadable", nullptr, {}, nullptr},
-        {"missing.png", "error", nullptr, {}, "File not found"},
+        {"missing.png", "error", nullptr, {}, std::strerror(ENOENT)},
         {"\xe9t\xe9.bmp", "error", nullptr, {}, ""},
         {"good.bmp", "decoded", "DATA_MATRIX", QStringLiteral("Lantrix Data Matrix 0042"), nullptr},
         {"notes.md", "error", nullptr, {}, "Unknown picture file extension (.md)"},
@@ -448,8 +459,8 @@ INSTANTIATE_TEST_SUITE_P(
                       InputCase{"jpeg", {"-"}, QrJpeg, 0, kQrText + "\n", ""},
                       InputCase{"bmp", {"-"}, Ean8Bmp, 0, "96385074\n", ""},
                       InputCase{"svg", {"-"}, QrSvg, 0, kQrText + "\n", ""},
-                      InputCase{"no_picture", {"-"}, Words, 2, "", "Unsupported image format\n"},
-                      InputCase{"nothing", {"-"}, Nothing, 2, "", "Nothing came on standard input.\n"},
+                      InputCase{"no_picture", {"-"}, Words, 2, "", "lantrix-scan: -: Unsupported image format\n"},
+                      InputCase{"nothing", {"-"}, Nothing, 2, "", "lantrix-scan: -: Nothing came on standard input.\n"},
                       InputCase{"with_format", {"--format", "QR_CODE", "-"}, QrPng, 0, kQrText + "\n", ""},
                       InputCase{"among_files", {"ean8.png", "-", "aztec.png"}, QrJpeg, 1,
                                 "ean8.png: 96385074\n-: " + kQrText + "\n", "aztec.png: Unreadable!\n"},
@@ -459,7 +470,7 @@ INSTANTIATE_TEST_SUITE_P(
                                     kQrText + "\"}\n",
                                 ""},
                       InputCase{"raw_bytes", {"--raw-bytes", "-"}, BinaryPng, 0, kBinary, ""},
-                      InputCase{"a_file_named_dash", {"./-"}, Nothing, 2, "", "Unknown picture file extension (.)\n"},
+                      InputCase{"a_file_named_dash", {"./-"}, Nothing, 2, "", "lantrix-scan: ./-: " + kNoSuchFile + "\n"},
                       InputCase{"raw_sample", {"--raw", "320x240:RGB", "-"}, QrRgbSample, 0, kQrText + "\n", ""}),
     [](const auto& info) { return std::string(info.param.name); });
 

@@ -333,6 +333,57 @@ INSTANTIATE_TEST_SUITE_P(
                    "t\xc3\xa4" "b\tline\nnext\n", ""}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// Given the program's name, an error of a file alone names the program and
+// the file; a prefixed line (several files) keeps its file prefix alone, and
+// the other results are written as without it. For the text writer and the
+// raw-bytes writer alike.
+struct ProgramCase {
+    const char* name;
+    bool rawBytes; // else the text writer
+    bool prefix;   // the text writer's file prefix
+    TScanResult result;
+    std::string out, messages;
+};
+
+void PrintTo(const ProgramCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+class WriterNamingTheProgram : public ::testing::TestWithParam<ProgramCase> {};
+
+TEST_P(WriterNamingTheProgram, ErrorsOfAFileAloneNameProgramAndFile)
+{
+    const ProgramCase& c = GetParam();
+    std::string messages;
+    const std::string out = Captured([&](std::FILE* outFile) {
+        messages = Captured([&](std::FILE* messageFile) {
+            if (c.rawBytes)
+                TRawBytesWriter(outFile, messageFile, "lantrix-scan").Write(c.result);
+            else
+                TTextWriter(outFile, messageFile, c.prefix, TCodesPerPicture::One, "lantrix-scan").Write(c.result);
+        });
+    });
+    EXPECT_EQ(out, c.out);
+    EXPECT_EQ(messages, c.messages);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, WriterNamingTheProgram,
+    ::testing::Values(
+        ProgramCase{"error_alone", false, false, Failed("empty.png", "Unsupported image format"), "",
+                    "lantrix-scan: empty.png: Unsupported image format\n"},
+        ProgramCase{"error_alone_name_bytes_as_given", false, false, Failed("b\xe9/x.png", "Is a directory"), "",
+                    "lantrix-scan: b\xe9/x.png: Is a directory\n"},
+        ProgramCase{"error_prefixed", false, true, Failed("c.png", "Permission denied"), "",
+                    "c.png: Permission denied\n"},
+        ProgramCase{"unreadable_alone", false, false, Unreadable("a.png"), "", "Unreadable!\n"},
+        ProgramCase{"decoded_alone", false, false, Decoded("a.png", "hello"), "hello\n", ""},
+        ProgramCase{"raw_bytes_error", true, false, Failed("-", "Nothing came on standard input."), "",
+                    "lantrix-scan: -: Nothing came on standard input.\n"},
+        ProgramCase{"raw_bytes_unreadable", true, false, Unreadable("a.png"), "", "Unreadable!\n"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 // Every code of a picture: a line each, in the order given, each prefixed
 // with the file where the lines are; no code, or an error, as with one code.
 struct AllTextCase {

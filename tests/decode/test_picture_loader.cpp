@@ -2,6 +2,7 @@
 // a file opened by name.
 #include "decode/DecodeBitmap.h"
 #include "decode/PictureLoader.h"
+#include "support/PictureFiles.h"
 #include "support/Samples.h"
 
 #include <QBuffer>
@@ -11,8 +12,15 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
 #include <thread>
 #include <vector>
+
+#include <sys/fsuid.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -109,7 +117,8 @@ INSTANTIATE_TEST_SUITE_P(
         HugeCase{"too_many_pixels", 30000, 30000, 1, 0, "The picture is too large to open (30000 x 30000 pixels)."}),
     [](const auto& info) { return std::string(info.param.name); });
 
-// An open file: the name gives the extension, the content the type.
+// An open file: the content gives the type, the name's extension only a hint
+// and the message when no reader takes the content.
 struct DeviceCase {
     const char* name;
     QByteArray (*bytes)();
@@ -148,10 +157,12 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         DeviceCase{"png", [] { return SampleBytes("ean_8.png"); }, "caf\xef\xbf\xbd.png", "96385074", nullptr},
         DeviceCase{"jpeg_named_png", [] { return Bytes(LoadSample("ean_8.png"), "JPG"); }, "photo.png", "96385074", nullptr},
-        DeviceCase{"unknown_extension", [] { return SampleBytes("ean_8.png"); }, "notes.md", nullptr,
+        DeviceCase{"png_named_md", [] { return SampleBytes("ean_8.png"); }, "notes.md", "96385074", nullptr},
+        DeviceCase{"no_extension", [] { return SampleBytes("ean_8.png"); }, "picture", "96385074", nullptr},
+        DeviceCase{"text_named_md", [] { return QByteArray("# Notes\n"); }, "notes.md", nullptr,
                    "Unknown picture file extension (.md)"},
-        DeviceCase{"no_extension", [] { return SampleBytes("ean_8.png"); }, "picture", nullptr,
-                   "Unknown picture file extension (.)"},
+        DeviceCase{"text_without_extension", [] { return QByteArray("# Notes\n"); }, "notes", nullptr,
+                   "Unsupported image format"},
         DeviceCase{"empty", [] { return QByteArray(); }, "empty.png", nullptr, "Unsupported image format"}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -173,6 +184,278 @@ TEST(LoadFromMemory, SeveralThreadsAtOnce)
     for (std::thread& thread : threads)
         thread.join();
     EXPECT_EQ(decoded.load(), 40);
+}
+
+// ---- Photos stored sideways ------------------------------------------------
+
+// Each of the eight EXIF orientations, in both byte orders a camera may
+// write: the picture comes upright, from a file and from memory alike.
+struct OrientationCase {
+    const char* name;
+    int orientation;
+    bool bigEndian;
+};
+
+void PrintTo(const OrientationCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+class LoadSidewaysPhoto : public ::testing::TestWithParam<OrientationCase> {};
+
+void ExpectUpright(const QImage& loaded, const QImage& upright)
+{
+    ASSERT_EQ(loaded.size(), upright.size());
+    const QList<QRgb> want = QuarterColours(upright);
+    const QList<QRgb> got = QuarterColours(loaded);
+    for (int i = 0; i < want.size(); ++i) {
+        EXPECT_NEAR(qRed(got[i]), qRed(want[i]), 48) << "quarter " << i;
+        EXPECT_NEAR(qGreen(got[i]), qGreen(want[i]), 48) << "quarter " << i;
+        EXPECT_NEAR(qBlue(got[i]), qBlue(want[i]), 48) << "quarter " << i;
+    }
+}
+
+TEST_P(LoadSidewaysPhoto, ComesUpright)
+{
+    const OrientationCase& c = GetParam();
+    const QImage upright = FourColours(96, 48);
+    const QByteArray jpeg = SidewaysJpeg(upright, c.orientation, c.bigEndian);
+    ASSERT_FALSE(jpeg.isEmpty());
+
+    {
+        SCOPED_TRACE("from memory");
+        ExpectUpright(LoadPictureData(jpeg), upright);
+    }
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("photo.jpg"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(jpeg) == jpeg.size());
+    file.close();
+    {
+        SCOPED_TRACE("from a file");
+        ExpectUpright(LoadPicture(path), upright);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, LoadSidewaysPhoto,
+    ::testing::Values(OrientationCase{"as_stored", 1, true}, OrientationCase{"mirrored", 2, true},
+                      OrientationCase{"half_turn", 3, true}, OrientationCase{"upside_down_mirrored", 4, true},
+                      OrientationCase{"transposed", 5, true}, OrientationCase{"quarter_clockwise", 6, true},
+                      OrientationCase{"transversed", 7, true}, OrientationCase{"quarter_anticlockwise", 8, true},
+                      OrientationCase{"quarter_clockwise_intel", 6, false},
+                      OrientationCase{"transversed_intel", 7, false},
+                      OrientationCase{"quarter_anticlockwise_intel", 8, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// The barcode of a photo taken sideways is read once the photo is upright.
+TEST(LoadSidewaysPhoto, BarcodeIsRead)
+{
+    const QByteArray jpeg = SidewaysJpeg(LoadSample("ean_13.png"), 6);
+    QImage picture = LoadPictureData(jpeg);
+    const auto text = DecodeBitmap(picture, TBarcodeFormat::Auto);
+    ASSERT_TRUE(text);
+    EXPECT_EQ(text->toStdString(), "4006381333931");
+}
+
+// ---- The type from the content ---------------------------------------------
+
+// Files by name: whatever the name says, the content decides; the name
+// gives the message only when no reader takes the content.
+struct TypeCase {
+    const char* name;
+    const char* fileName;
+    QByteArray (*bytes)();
+    const char* text;  // nullptr: refused
+    const char* error; // then this is the message
+};
+
+void PrintTo(const TypeCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+class LoadByContent : public ::testing::TestWithParam<TypeCase> {};
+
+TEST_P(LoadByContent, NameIsOnlyAHint)
+{
+    const TypeCase& c = GetParam();
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QString::fromUtf8(c.fileName));
+    QFile file(path);
+    const QByteArray bytes = c.bytes();
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+    file.close();
+    try {
+        QImage picture = LoadPicture(path);
+        ASSERT_TRUE(c.text) << "loaded";
+        const auto text = DecodeBitmap(picture, TBarcodeFormat::Auto);
+        ASSERT_TRUE(text);
+        EXPECT_EQ(text->toStdString(), c.text);
+    } catch (const PictureError& error) {
+        ASSERT_FALSE(c.text) << error.what();
+        EXPECT_STREQ(error.what(), c.error);
+    }
+}
+
+QByteArray Ean8Jpeg()
+{
+    return Bytes(LoadSample("ean_8.png"), "JPG");
+}
+
+QByteArray Ean8Bmp()
+{
+    return Bytes(LoadSample("ean_8.png"), "BMP");
+}
+
+QByteArray Ean8Png()
+{
+    return SampleBytes("ean_8.png");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, LoadByContent,
+    ::testing::Values(
+        TypeCase{"jfif", "photo.jfif", Ean8Jpeg, "96385074", nullptr},
+        TypeCase{"jpe", "photo.jpe", Ean8Jpeg, "96385074", nullptr},
+        TypeCase{"dib", "picture.dib", Ean8Bmp, "96385074", nullptr},
+        TypeCase{"png_named_dib", "picture.dib", Ean8Png, "96385074", nullptr},
+        TypeCase{"no_extension", "tmp.Xq3v9ZkT", Ean8Png, "96385074", nullptr},
+        TypeCase{"no_dot_at_all", "download", Ean8Jpeg, "96385074", nullptr},
+        TypeCase{"jpeg_named_png", "photo.png", Ean8Jpeg, "96385074", nullptr},
+        TypeCase{"png_named_jpg", "photo.JPG", Ean8Png, "96385074", nullptr},
+        TypeCase{"png_named_txt", "notes.txt", Ean8Png, "96385074", nullptr},
+        TypeCase{"text_named_txt", "notes.txt", [] { return QByteArray("hello\n"); }, nullptr,
+                 "Unknown picture file extension (.txt)"},
+        TypeCase{"text_without_extension", "notes", [] { return QByteArray("hello\n"); }, nullptr,
+                 "Unsupported image format"},
+        TypeCase{"empty_png", "empty.png", [] { return QByteArray(); }, nullptr, "Unsupported image format"},
+        TypeCase{"truncated_png", "broken.png", [] { return SampleBytes("ean_8.png").left(100); }, nullptr,
+                 "Unable to read image data"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// ---- Files that cannot be opened -------------------------------------------
+
+// The message names the file and says what happened, in the system's words;
+// the reason alone is there for a message that names the file itself.
+struct OpenCase {
+    const char* name;
+    QString (*make)(const QString& dir); // the file's path
+    int error;                           // its errno value, or 0:
+    const char* reason;                  // this reason
+};
+
+void PrintTo(const OpenCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+class LoadUnopenable : public ::testing::TestWithParam<OpenCase> {};
+
+TEST_P(LoadUnopenable, SaysWhatHappened)
+{
+    const OpenCase& c = GetParam();
+    QTemporaryDir dir;
+    const QString path = c.make(dir.path());
+    const QString reason =
+        c.error ? QString::fromLocal8Bit(std::strerror(c.error)) : QString::fromUtf8(c.reason);
+    try {
+        LoadPicture(path);
+        ADD_FAILURE() << "loaded";
+    } catch (const PictureFileError& error) {
+        EXPECT_EQ(error.Reason().toStdString(), reason.toStdString());
+        EXPECT_EQ(error.what(), QStringLiteral("Cannot open file \"%1\". %2").arg(path, reason).toStdString());
+    } catch (const PictureError& error) {
+        ADD_FAILURE() << "not a file error: " << error.what();
+    }
+}
+
+QString MissingFile(const QString& dir)
+{
+    return dir + QStringLiteral("/missing.png");
+}
+
+QString Folder(const QString& dir)
+{
+    const QString path = dir + QStringLiteral("/scans");
+    EXPECT_EQ(::mkdir(QFile::encodeName(path).constData(), 0700), 0);
+    return path;
+}
+
+QString FolderNamedPng(const QString& dir)
+{
+    const QString path = dir + QStringLiteral("/folder.png");
+    EXPECT_EQ(::mkdir(QFile::encodeName(path).constData(), 0700), 0);
+    return path;
+}
+
+QString LinkLoop(const QString& dir)
+{
+    const QString path = dir + QStringLiteral("/loop.png");
+    EXPECT_EQ(::symlink("loop.png", QFile::encodeName(path).constData()), 0);
+    return path;
+}
+
+QString PipeNamedPng(const QString& dir)
+{
+    const QString path = dir + QStringLiteral("/pipe.png");
+    EXPECT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    return path;
+}
+
+QString FileInAFile(const QString& dir)
+{
+    const QString file = dir + QStringLiteral("/a.png");
+    QFile(file).open(QIODevice::WriteOnly);
+    return file + QStringLiteral("/b.png");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, LoadUnopenable,
+    ::testing::Values(OpenCase{"missing", MissingFile, ENOENT, nullptr},
+                      OpenCase{"folder", Folder, EISDIR, nullptr},
+                      OpenCase{"folder_named_png", FolderNamedPng, EISDIR, nullptr},
+                      OpenCase{"link_loop", LinkLoop, ELOOP, nullptr},
+                      OpenCase{"below_a_file", FileInAFile, ENOTDIR, nullptr},
+                      OpenCase{"pipe", PipeNamedPng, 0, "Not a regular file"},
+                      OpenCase{"device", [](const QString&) { return QStringLiteral("/dev/null"); }, 0,
+                               "Not a regular file"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A file the user may not read. The superuser may read any file, so then
+// the load runs on a thread whose file-system user is "nobody" (the
+// file-system user and its rights are a thread's own on Linux).
+TEST(LoadUnopenable, PermissionDenied)
+{
+    QTemporaryDir dir;
+    ASSERT_EQ(::chmod(QFile::encodeName(dir.path()).constData(), 0755), 0);
+    const QString path = dir.filePath(QStringLiteral("secret.png"));
+    QFile file(path);
+    const QByteArray png = SampleBytes("ean_8.png");
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(png) == png.size());
+    file.close();
+    ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0000), 0);
+
+    QString reason, message;
+    std::thread load([&] {
+        if (::geteuid() == 0) {
+            ::setfsuid(65534);
+            if (::setfsuid(65534) != 65534)
+                return;
+        }
+        try {
+            LoadPicture(path);
+        } catch (const PictureFileError& error) {
+            reason = error.Reason();
+            message = QString::fromUtf8(error.what());
+        } catch (const PictureError& error) {
+            message = QString::fromUtf8(error.what());
+        }
+    });
+    load.join();
+    const QString denied = QString::fromLocal8Bit(std::strerror(EACCES));
+    EXPECT_EQ(reason.toStdString(), denied.toStdString()) << message.toStdString();
+    EXPECT_EQ(message.toStdString(), QStringLiteral("Cannot open file \"%1\". %2").arg(path, denied).toStdString());
 }
 
 } // namespace
