@@ -1,5 +1,7 @@
 #include "cli/ScanResult.h"
 
+#include "content/ContentJson.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -38,6 +40,7 @@ QJsonObject CodeObject(const TDecodedCode& code)
     object.insert(QStringLiteral("text"), code.Text);
     object.insert(QStringLiteral("bytes"), Hexadecimal(code.Bytes));
     object.insert(QStringLiteral("position"), PositionArray(code));
+    object.insert(QStringLiteral("content"), ContentJson(ParseContent(code.Text)));
     return object;
 }
 
@@ -117,6 +120,8 @@ QByteArray JsonLine(const TScanResult& result, TCodesPerPicture codes)
                       TextOrNull(decoded ? CodeFormatName(result.Code->Format) : QString(), decoded));
         object.insert(QStringLiteral("text"), TextOrNull(decoded ? result.Code->Text : QString(), decoded));
         object.insert(QStringLiteral("bytes"), TextOrNull(decoded ? Hexadecimal(result.Code->Bytes) : QString(), decoded));
+        object.insert(QStringLiteral("content"), decoded ? QJsonValue(ContentJson(ParseContent(result.Code->Text)))
+                                                         : QJsonValue(QJsonValue::Null));
     }
     object.insert(QStringLiteral("error"), TextOrNull(result.Error, result.Status == TScanStatus::Error));
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
