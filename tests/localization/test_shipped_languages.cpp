@@ -32,6 +32,14 @@ const QStringList kKeys{
     "Invalid e-mail address!",
     // Update check
     "UPDATE AVAILABLE", "Click to download", "IMPORTANT",
+    // The action row under the result panes, and its messages
+    "Open Link", "Write E-mail", "Call", "Send SMS", "Save Contact...", "Add to Calendar...", "Show on Map",
+    "Copy Password", "Connect", "Link to:", "E-mail to:", "Telephone:", "SMS to:", "Wi-Fi network:", "no password",
+    "hidden", "Contact:", "Event:", "Place:", "The desktop could not open %s.", "The file could not be saved: %s",
+    "Saved as %s.", "The password is on the clipboard.", "NetworkManager is joining the network.",
+    "NetworkManager does not run here, so Lantrix cannot join the network. Copy the password and join the network "
+    "in the desktop's settings.",
+    "NetworkManager has no Wi-Fi device to join the network with.", "NetworkManager could not join the network: %s",
     // The translators
     "INFO:Translated By"};
 
