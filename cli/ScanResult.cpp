@@ -1,5 +1,7 @@
 #include "cli/ScanResult.h"
 
+#include "content/ContentJson.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -47,6 +49,7 @@ QJsonObject CodeObject(const TDecodedCode& code)
     object.insert(QStringLiteral("text"), code.Text);
     object.insert(QStringLiteral("bytes"), Hexadecimal(code.Bytes));
     object.insert(QStringLiteral("position"), PositionArray(code));
+    object.insert(QStringLiteral("content"), ContentJson(ParseContent(code.Text)));
     return object;
 }
 
@@ -184,6 +187,8 @@ QByteArray JsonLine(const TScanResult& result, TCodesPerPicture codes)
         object.insert(QStringLiteral("format"), TextOrNull(code ? CodeFormatName(code->Format) : QString(), code));
         object.insert(QStringLiteral("text"), TextOrNull(code ? code->Text : QString(), code));
         object.insert(QStringLiteral("bytes"), TextOrNull(code ? Hexadecimal(code->Bytes) : QString(), code));
+        object.insert(QStringLiteral("content"),
+                      code ? QJsonValue(ContentJson(ParseContent(code->Text))) : QJsonValue(QJsonValue::Null));
     }
     object.insert(QStringLiteral("error"), TextOrNull(result.Error, result.Status == TScanStatus::Error));
     return QJsonDocument(object).toJson(QJsonDocument::Compact);

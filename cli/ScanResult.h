@@ -80,11 +80,11 @@ private:
     TTextOutput fOutput;
 };
 
-// JSON Lines on `out`: {"file", "status", "format", "text", "bytes", "error"}
+// JSON Lines on `out`: {"file", "status", "format", "text", "bytes", "content", "error"}
 // for every result, null where a value does not apply; "bytes" is the code's
 // content as encoded, in hexadecimal (lower case). With every code of a
 // picture: {"file", "status", "codes", "error"}, "codes" a list of {"format",
-// "text", "bytes", "position"} in reading order (empty when there is none,
+// "text", "bytes", "position", "content"} in reading order (empty when there is none,
 // null after an error), "position" the four corners as [x, y] pairs. A file
 // name's bytes that are not UTF-8 become U+FFFD.
 class TJsonWriter : public TResultWriter {

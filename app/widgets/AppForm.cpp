@@ -81,6 +81,18 @@ TAppForm::TAppForm(TAppEnvironment environment, QWidget* parent)
     BuildWebcamTab();
     PageControl1->setCurrentIndex(0);
 
+    // The actions on the code read last, in a row under each tab's result pane.
+    auto addActionRow = [this](QWidget* tab, const char* name) {
+        auto* row = new TActionRow;
+        row->setObjectName(QLatin1String(name));
+        tab->layout()->addWidget(row);
+        connect(row, &TActionRow::StatusMessage, this,
+                [this](const QString& text) { statusBar()->showMessage(text, kClipboardMessageMs); });
+        return row;
+    };
+    ActionRow1 = addActionRow(TabSheet1, "ActionRow1");
+    ActionRow2 = addActionRow(TabSheet2, "ActionRow2");
+
     StatusBar1 = new QLabel(QStringLiteral("Code Format: Auto"));
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
     statusBar()->addWidget(StatusBar1, 1);
@@ -509,6 +521,7 @@ void TAppForm::ShowResult(const std::optional<QString>& text)
     Memo1->show();
     SetBackground(Memo1, text ? kLime : kRed);
     Memo1->setPlainText(text ? *text : QStringLiteral("Unreadable!"));
+    ActionRow1->ShowContent(text.value_or(QString()));
 }
 
 // ---- Webcam tab ------------------------------------------------------------
@@ -577,6 +590,7 @@ void TAppForm::ShowDecodedText(const QString& text)
     if (Memo2->isHidden())
         Memo2->show();
     Memo2->setPlainText(text);
+    ActionRow2->ShowContent(text);
 }
 
 void TAppForm::ReportError(const QString& message)

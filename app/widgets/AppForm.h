@@ -5,6 +5,7 @@
 #include "app/PictureInput.h"
 #include "app/ScreenScan.h"
 #include "app/WebcamScan.h"
+#include "app/widgets/ActionRow.h"
 #include "app/widgets/ErrorHandler.h"
 #include "app/widgets/FormParts.h"
 #include "app/widgets/PictureBox.h"
@@ -86,6 +87,8 @@ public:
     PictureBox* Image2 = nullptr;
     QPlainTextEdit* Memo2 = nullptr;
     QLabel* StatusBar1 = nullptr; // the status bar's one panel
+    TActionRow* ActionRow1 = nullptr; // the actions on Memo1's code, under it
+    TActionRow* ActionRow2 = nullptr; // the actions on Memo2's code, under it
     QTimer* TimerChecker = nullptr;
 
     // Menu entries.

@@ -598,7 +598,11 @@ private slots:
             QCoreApplication::processEvents();
             QCOMPARE(form->Panel2->geometry().top(), 0);
             QCOMPARE(form->Panel2->width(), form->TabSheet1->width());
-            QCOMPARE(form->Memo1->geometry().bottom(), form->TabSheet1->height() - 1);
+            // The sample holds a link, so the row of its actions sits under the pane, at the bottom.
+            QVERIFY(!form->ActionRow1->isHidden());
+            QCOMPARE(form->Memo1->geometry().bottom(), form->ActionRow1->geometry().top() - 1);
+            QCOMPARE(form->ActionRow1->geometry().bottom(), form->TabSheet1->height() - 1);
+            QCOMPARE(form->ActionRow1->width(), form->TabSheet1->width());
             QCOMPARE(form->Image1->geometry().top(), form->Panel2->geometry().bottom() + 1);
             QCOMPARE(form->Image1->geometry().bottom(), form->Memo1->geometry().top() - 1);
             QCOMPARE(form->statusBar()->geometry().bottom(), form->height() - 1);

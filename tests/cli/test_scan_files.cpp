@@ -346,6 +346,54 @@ TEST_F(PictureFolder, JsonBytesOfACodeThatIsNoUtf8)
     EXPECT_EQ(text.value("bytes").toString(), QString::fromLatin1(kQrText.toHex()));
 }
 
+// What each code holds, as "content" beside its text: one picture per kind,
+// read back from lantrix-scan's JSON Lines.
+TEST_F(PictureFolder, JsonContentOfEachKind)
+{
+    const struct {
+        const char* file;
+        const char* text;
+        const char* content;
+    } kinds[] = {
+        {"link.png", "https://lantrix.invalid/a?b=1", R"({"type":"url","url":"https://lantrix.invalid/a?b=1"})"},
+        {"wifi.png", "WIFI:T:WPA;S:Caf\u00e9\\;Bar;P:pa\\:ss\\,word;H:true;;",
+         R"({"hidden":true,"password":"pa:ss,word","security":"WPA","ssid":"Caf\u00e9;Bar","type":"wifi"})"},
+        {"mail.png", "mailto:ana@lantrix.invalid?subject=Hi",
+         R"({"body":null,"subject":"Hi","to":["ana@lantrix.invalid"],"type":"email"})"},
+        {"phone.png", "tel:+15550100", R"({"number":"+15550100","type":"phone"})"},
+        {"sms.png", "SMSTO:+15550100:See you", R"({"body":"See you","number":"+15550100","type":"sms"})"},
+        {"contact.png", "MECARD:N:Lima,Ana;TEL:+15550100;EMAIL:ana@lantrix.invalid;;",
+         R"({"address":null,"emails":["ana@lantrix.invalid"],"name":"Ana Lima","note":null,"organization":null,"phones":["+15550100"],"title":null,"type":"contact","url":null})"},
+        {"event.png", "BEGIN:VEVENT\nSUMMARY:Launch\nDTSTART:20261224T180000Z\nEND:VEVENT",
+         R"({"description":null,"end":null,"location":null,"start":"2026-12-24T18:00:00Z","summary":"Launch","type":"event"})"},
+        {"place.png", "geo:52.52,13.405", R"({"altitude":null,"latitude":52.52,"longitude":13.405,"query":null,"type":"place"})"},
+        {"words.png", "WIFI:T:WPA;S:no password;;", R"({"type":"text"})"},
+    };
+    QList<QByteArray> arguments{"--json"};
+    for (const auto& kind : kinds) {
+        const QString text = QString::fromUtf8(kind.text);
+        ASSERT_FALSE(text.isEmpty()) << kind.text;
+        Put(kind.file, EncodePicture(QrCodePicture(text), "PNG"));
+        arguments.append(kind.file);
+    }
+    const TCommandOutcome run = Scan(arguments);
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const QList<QByteArray> lines = run.out.split('\n');
+    ASSERT_EQ(lines.size(), int(std::size(kinds)) + 1) << run.out.toStdString();
+    for (int i = 0; i < int(std::size(kinds)); ++i) {
+        const QJsonObject object = QJsonDocument::fromJson(lines[i]).object();
+        EXPECT_EQ(object.value("file").toString(), QLatin1String(kinds[i].file));
+        EXPECT_EQ(QJsonDocument(object.value("content").toObject()).toJson(QJsonDocument::Compact),
+                  QJsonDocument::fromJson(kinds[i].content).toJson(QJsonDocument::Compact))
+            << kinds[i].file;
+    }
+    // With every code of a picture, each code carries its content too.
+    const TCommandOutcome all = Scan({"--all", "--json", "wifi.png"});
+    const QJsonArray codes = QJsonDocument::fromJson(all.out).object().value("codes").toArray();
+    ASSERT_EQ(codes.size(), 1) << all.out.toStdString();
+    EXPECT_EQ(codes[0].toObject().value("content").toObject().value("ssid").toString(), QString::fromUtf8("Café;Bar"));
+}
+
 // --all --json: "codes" in reading order, each with its format, text, bytes
 // and four corners, which lie in the picture on the code they belong to.
 TEST_F(PictureFolder, JsonEveryCodeWithItsCorners)
@@ -465,8 +513,8 @@ INSTANTIATE_TEST_SUITE_P(
                       InputCase{"among_files", {"ean8.png", "-", "aztec.png"}, QrJpeg, 1,
                                 "ean8.png: 96385074\n-: " + kQrText + "\n", "aztec.png: Unreadable!\n"},
                       InputCase{"json", {"--json", "-"}, QrPng, 0,
-                                "{\"bytes\":\"" + kQrText.toHex() +
-                                    "\",\"error\":null,\"file\":\"-\",\"format\":\"QR_CODE\",\"status\":\"decoded\",\"text\":\"" +
+                                "{\"bytes\":\"" + kQrText.toHex() + "\",\"content\":{\"type\":\"url\",\"url\":\"" + kQrText +
+                                    "\"},\"error\":null,\"file\":\"-\",\"format\":\"QR_CODE\",\"status\":\"decoded\",\"text\":\"" +
                                     kQrText + "\"}\n",
                                 ""},
                       InputCase{"raw_bytes", {"--raw-bytes", "-"}, BinaryPng, 0, kBinary, ""},

@@ -572,13 +572,19 @@ TEST_P(JsonWriter, ParsesBackToTheRecord)
         const QJsonDocument document = QJsonDocument::fromJson(lines[i], &error);
         ASSERT_EQ(error.error, QJsonParseError::NoError) << lines[i].toStdString();
         const QJsonObject object = document.object();
-        EXPECT_EQ(object.keys(), (QStringList{"bytes", "error", "file", "format", "status", "text"}));
+        EXPECT_EQ(object.keys(), (QStringList{"bytes", "content", "error", "file", "format", "status", "text"}));
         EXPECT_EQ(object.value("file").toString(), name);
         EXPECT_EQ(object.value("status").toString(), QLatin1String(expected[i].status));
         EXPECT_EQ(object.value("format"), expected[i].format);
         EXPECT_EQ(object.value("text"), expected[i].text);
         EXPECT_EQ(object.value("bytes"), expected[i].bytes);
         EXPECT_EQ(object.value("error"), expected[i].error);
+        // What the text holds, for a decoded code only.
+        if (i == 0)
+            EXPECT_EQ(object.value("content").toObject().value("type").toString(),
+                      c.text.startsWith(QLatin1String("https:")) ? QStringLiteral("url") : QStringLiteral("text"));
+        else
+            EXPECT_EQ(object.value("content"), QJsonValue(QJsonValue::Null));
         EXPECT_FALSE(lines[i].contains('\n'));
     }
 }
@@ -634,7 +640,8 @@ TEST(JsonWriter, EveryCodeOfAPicture)
     const QJsonArray list = objects[0].value("codes").toArray();
     ASSERT_EQ(list.size(), 2);
     const QJsonObject first = list[0].toObject();
-    EXPECT_EQ(first.keys(), (QStringList{"bytes", "format", "position", "text"}));
+    EXPECT_EQ(first.keys(), (QStringList{"bytes", "content", "format", "position", "text"}));
+    EXPECT_EQ(first.value("content").toObject().value("type").toString(), QStringLiteral("text"));
     EXPECT_EQ(first.value("format").toString(), QStringLiteral("QR_CODE"));
     EXPECT_EQ(first.value("text").toString(), QStringLiteral("top"));
     EXPECT_EQ(first.value("bytes").toString(), QStringLiteral("fe01"));

@@ -27,7 +27,7 @@ const QString kSourceFolder = QStringLiteral(LANTRIX_SOURCE_DIR "/Languages");
 const QString kShippedFolder = QStringLiteral(LANTRIX_BIN_DIR "/Languages");
 
 // The program's folders whose sources are searched for translatable texts.
-const QStringList kProgramFolders{"platform", "decode", "capture", "localization", "about", "online", "app", "cli"};
+const QStringList kProgramFolders{"platform", "decode", "capture", "content", "localization", "about", "online", "app", "cli"};
 
 // The texts of C++ source text that are handed to Translate or FormatTranslated
 // as string literals (QStringLiteral, QLatin1String, QString or bare; adjacent

@@ -1,0 +1,539 @@
+// The row of actions under the result panes: which actions each kind of
+// code offers, what they do (the desktop's handlers caught, the save dialog
+// answered by the test), the row following the webcam without taking the
+// focus, and "Connect" against a stand-in NetworkManager on a private bus
+// that the test starts: the settings it receives, and its refusal shown.
+#include "app/WifiConnection.h"
+#include "app/widgets/ActionRow.h"
+#include "app/widgets/AppForm.h"
+#include "capture/TestCameras.h"
+#include "support/MainWindowFixture.h"
+#include "support/ModalAnswers.h"
+#include "support/TestDesktop.h"
+#include "support/UrlCatcher.h"
+
+#include <QClipboard>
+#include <QComboBox>
+#include <QDBusConnection>
+#include <QDBusContext>
+#include <QDBusMessage>
+#include <QDBusMetaType>
+#include <QDBusObjectPath>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTest>
+
+#include <ZXing/BitMatrix.h>
+#include <ZXing/CharacterSet.h>
+#include <ZXing/MultiFormatWriter.h>
+
+#include <memory>
+
+namespace {
+
+constexpr int kTimeout = 30000;
+
+// A QR code of the text, 6 pixels a module.
+QImage QrCodePicture(const QString& text)
+{
+    const ZXing::BitMatrix bits = ZXing::MultiFormatWriter(ZXing::BarcodeFormat::QRCode)
+                                      .setEncoding(ZXing::CharacterSet::UTF8)
+                                      .setMargin(4)
+                                      .encode(text.toStdWString(), 0, 0);
+    constexpr int kModule = 6;
+    QImage picture(bits.width() * kModule, bits.height() * kModule, QImage::Format_Grayscale8);
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            picture.scanLine(y)[x] = bits.get(x / kModule, y / kModule) ? 0 : 255;
+    return picture;
+}
+
+// The object names of the row's buttons that are shown, in the row's order.
+QStringList ShownButtons(const TActionRow* row)
+{
+    QStringList names;
+    for (const QPushButton* button : row->findChildren<QPushButton*>())
+        if (!button->isHidden())
+            names.append(button->objectName());
+    return names;
+}
+
+} // namespace
+
+// NetworkManager's side, as far as joining a network goes: its devices, each
+// with its type, and AddAndActivateConnection.
+class StandInDevice : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.NetworkManager.Device")
+    Q_PROPERTY(uint DeviceType READ DeviceType)
+public:
+    explicit StandInDevice(uint type)
+        : fType(type)
+    {
+    }
+    uint DeviceType() const { return fType; }
+
+private:
+    uint fType;
+};
+
+class StandInNetworkManager : public QObject, protected QDBusContext {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.NetworkManager")
+public:
+    QList<QDBusObjectPath> devices;
+    QString refusal; // non-empty: the activation fails with this reason
+
+    struct Call {
+        TConnectionSettings settings;
+        QString device, specificObject;
+    };
+    QList<Call> calls;
+
+public slots:
+    QList<QDBusObjectPath> GetDevices() { return devices; }
+
+    // The reply's two paths (the new connection's settings and the active
+    // connection) are sent by hand, as NetworkManager gives both.
+    void AddAndActivateConnection(const QMap<QString, QVariantMap>& settings, const QDBusObjectPath& device,
+                                  const QDBusObjectPath& specificObject)
+    {
+        calls.append({settings, device.path(), specificObject.path()});
+        setDelayedReply(true);
+        if (!refusal.isEmpty()) {
+            connection().send(message().createErrorReply(
+                QStringLiteral("org.freedesktop.NetworkManager.Device.ConnectionActivationFailed"), refusal));
+            return;
+        }
+        connection().send(message().createReply(
+            {QVariant::fromValue(QDBusObjectPath(QStringLiteral("/org/freedesktop/NetworkManager/Settings/1"))),
+             QVariant::fromValue(QDBusObjectPath(QStringLiteral("/org/freedesktop/NetworkManager/ActiveConnection/1")))}));
+    }
+};
+
+// Every message Qt logs while it exists, to check that a password is in none.
+class LogCatcher {
+public:
+    LogCatcher()
+    {
+        fLines().clear();
+        fPrevious = qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& text) {
+            fLines().append(text);
+        });
+    }
+    ~LogCatcher() { qInstallMessageHandler(fPrevious); }
+    static QStringList& fLines()
+    {
+        static QStringList lines;
+        return lines;
+    }
+
+private:
+    QtMessageHandler fPrevious = nullptr;
+};
+
+class ActionRowTest : public QObject, MainWindowFixture {
+    Q_OBJECT
+
+    PrivateSessionBus bus;
+    std::unique_ptr<QDBusConnection> managerSide;
+    std::unique_ptr<StandInNetworkManager> manager;
+    std::vector<std::unique_ptr<StandInDevice>> deviceObjects;
+    QString busWhy;
+
+    const QString kEthernet = QStringLiteral("/org/freedesktop/NetworkManager/Devices/1");
+    const QString kWifi = QStringLiteral("/org/freedesktop/NetworkManager/Devices/2");
+
+    // A window whose action rows save where the test says and find
+    // NetworkManager on the test's bus.
+    std::unique_ptr<TAppForm> MakeWindow(std::function<std::optional<QString>()> saveAnswer = {})
+    {
+        std::unique_ptr<TAppForm> form = MakeForm();
+        for (TActionRow* row : {form->ActionRow1, form->ActionRow2}) {
+            row->Services().networkBusAddress = bus.Address();
+            row->Services().hasSchemeHandler = [](const QString&) { return true; };
+            row->Services().saveFileDialog = [saveAnswer](QWidget*, const QString&, const QString&, const QString&) {
+                return saveAnswer ? saveAnswer() : std::optional<QString>();
+            };
+        }
+        return form;
+    }
+
+    // The code's picture opened on the "Image File" tab, as the user picks one.
+    void OpenCode(TAppForm& form, const QString& text)
+    {
+        form.OpenPictureFile(SavePicture(QStringLiteral("code.png"), QrCodePicture(text)));
+    }
+
+    // Presses a button from the keyboard, as a user who tabbed to it does.
+    static void Press(QPushButton* button)
+    {
+        QVERIFY(button->focusPolicy() & Qt::TabFocus);
+        button->setFocus();
+        QTest::keyClick(button, Qt::Key_Space);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        qDBusRegisterMetaType<TConnectionSettings>();
+        if (!bus.Start(busWhy))
+            return; // the NetworkManager tests skip themselves
+        managerSide = std::make_unique<QDBusConnection>(
+            QDBusConnection::connectToBus(bus.Address(), QStringLiteral("stand-in NetworkManager")));
+        QVERIFY(managerSide->isConnected());
+        manager = std::make_unique<StandInNetworkManager>();
+        QVERIFY(managerSide->registerObject(QLatin1String(kNetworkManagerPath), manager.get(), QDBusConnection::ExportAllSlots));
+        for (const auto& [path, type] : {std::pair{kEthernet, 1u}, std::pair{kWifi, kNetworkManagerWifiDevice}}) {
+            deviceObjects.push_back(std::make_unique<StandInDevice>(type));
+            QVERIFY(managerSide->registerObject(path, deviceObjects.back().get(), QDBusConnection::ExportAllProperties));
+        }
+        QVERIFY(managerSide->registerService(QLatin1String(kNetworkManagerService)));
+    }
+
+    void init()
+    {
+        Init();
+        if (manager) {
+            manager->devices = {QDBusObjectPath(kEthernet), QDBusObjectPath(kWifi)};
+            manager->refusal.clear();
+            manager->calls.clear();
+            managerSide->registerService(QLatin1String(kNetworkManagerService));
+        }
+    }
+
+    void cleanup() { Cleanup(); }
+
+    // ---- The row per kind ---------------------------------------------------
+
+    void rowPerKind_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("buttons"); // empty: no row
+        QTest::addColumn<QString>("summary");
+        QTest::newRow("link") << "https://lantrix.invalid/hello?from=qr" << QStringList{"OpenLink"}
+                              << "Link to: lantrix.invalid";
+        QTest::newRow("link of mixed scripts") << QString::fromUtf8("https://\xD0\xB0pple.com/login") << QStringList{"OpenLink"}
+                                               << "Link to: xn--pple-43d.com";
+        QTest::newRow("link of one script") << QString::fromUtf8("https://пример.рф/") << QStringList{"OpenLink"}
+                                            << QString::fromUtf8("Link to: пример.рф");
+        QTest::newRow("ftp is no link") << "ftp://lantrix.invalid/file" << QStringList{} << "";
+        QTest::newRow("wpa network") << R"(WIFI:T:WPA;S:Cafe\;Bar;P:secret12;;)" << QStringList{"CopyPassword", "Connect"}
+                                     << "Wi-Fi network: Cafe;Bar (WPA)";
+        QTest::newRow("hidden open network") << "WIFI:S:Guest;H:true;;" << QStringList{"Connect"}
+                                             << "Wi-Fi network: Guest (no password, hidden)";
+        QTest::newRow("e-mail") << "mailto:ana@lantrix.invalid?subject=Hi" << QStringList{"WriteEmail"}
+                                << "E-mail to: ana@lantrix.invalid";
+        QTest::newRow("telephone") << "tel:+15550100" << QStringList{"Call"} << "Telephone: +15550100";
+        QTest::newRow("sms") << "SMSTO:+15550100:Hello" << QStringList{"SendSms"} << "SMS to: +15550100";
+        QTest::newRow("contact") << "MECARD:N:Lima,Ana;TEL:+15550100;;" << QStringList{"SaveContact"} << "Contact: Ana Lima";
+        QTest::newRow("event") << "BEGIN:VEVENT\nSUMMARY:Launch\nDTSTART:20261224T180000Z\nEND:VEVENT"
+                               << QStringList{"AddToCalendar"} << "Event: Launch, 2026-12-24 18:00:00Z";
+        QTest::newRow("place") << "geo:52.52,13.405" << QStringList{"ShowOnMap"} << "Place: 52.52000, 13.40500";
+        QTest::newRow("plain text") << "Lantrix Data Matrix 0042" << QStringList{} << "";
+        QTest::newRow("rich text stays text") << "<b>bold</b> <img src=x>" << QStringList{} << "";
+    }
+
+    void rowPerKind()
+    {
+        QFETCH(QString, text);
+        QFETCH(QStringList, buttons);
+        QFETCH(QString, summary);
+        auto form = MakeWindow();
+        QVERIFY(form->ActionRow1->isHidden()); // nothing read yet
+        OpenCode(*form, text);
+        QCOMPARE(form->Memo1->toPlainText(), text); // the pane keeps its text
+        QCOMPARE(form->ActionRow1->isHidden(), buttons.isEmpty());
+        QCOMPARE(ShownButtons(form->ActionRow1), buttons);
+        if (!buttons.isEmpty()) {
+            QCOMPARE(form->ActionRow1->Summary->text(), summary);
+            QCOMPARE(form->ActionRow1->Summary->textFormat(), Qt::PlainText);
+            // The row sits under the pane.
+            QVERIFY(form->ActionRow1->geometry().top() >= form->Memo1->geometry().bottom());
+        }
+        // A picture without a code empties the row again.
+        form->OpenPictureFile(SavePicture(QStringLiteral("blank.png"), QImage(200, 200, QImage::Format_RGB32)));
+        QCOMPARE(form->Memo1->toPlainText(), QStringLiteral("Unreadable!"));
+        QVERIFY(form->ActionRow1->isHidden());
+    }
+
+    // ---- What the actions do ------------------------------------------------
+
+    void addressActions_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<bool>("geoHandler");
+        QTest::addColumn<QString>("opened");
+        QTest::newRow("link") << "https://lantrix.invalid/a?b=1" << "OpenLink" << true << "https://lantrix.invalid/a?b=1";
+        QTest::newRow("e-mail") << "MATMSG:TO:ana@lantrix.invalid;SUB:Hi there;;" << "WriteEmail" << true
+                                << "mailto:ana@lantrix.invalid?subject=Hi%20there";
+        QTest::newRow("call") << "tel:+1 555 0100" << "Call" << true << "tel:+1%20555%200100";
+        QTest::newRow("sms") << "SMSTO:+15550100:See you" << "SendSms" << true << "sms:+15550100?body=See%20you";
+        QTest::newRow("map through the desktop") << "geo:52.52,13.405?q=Gate" << "ShowOnMap" << true
+                                                 << "geo:52.52,13.405?q=Gate";
+        QTest::newRow("map without a handler") << "geo:52.52,13.405" << "ShowOnMap" << false
+                                               << "https://www.openstreetmap.org/?mlat=52.52&mlon=13.405#map=16/52.52/13.405";
+    }
+
+    void addressActions()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, button);
+        QFETCH(bool, geoHandler);
+        QFETCH(QString, opened);
+        UrlCatcher catcher({"http", "https", "mailto", "tel", "sms", "geo"});
+        auto form = MakeWindow();
+        form->ActionRow1->Services().hasSchemeHandler = [geoHandler](const QString& scheme) {
+            return scheme == QLatin1String("geo") && geoHandler;
+        };
+        OpenCode(*form, text);
+        Press(form->ActionRow1->findChild<QPushButton*>(button));
+        QCOMPARE(catcher.urls.size(), 1);
+        QCOMPARE(QString::fromUtf8(catcher.urls.first().toEncoded()), opened);
+    }
+
+    void saveActions_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("suggested");
+        QTest::addColumn<QString>("firstLine");
+        QTest::addColumn<QString>("holds");
+        QTest::newRow("contact") << R"(MECARD:N:Lima,Ana;TEL:+15550100;NOTE:a\;b;;)" << "SaveContact" << "Ana Lima.vcf"
+                                 << "BEGIN:VCARD" << "NOTE:a\\;b";
+        QTest::newRow("contact with a path for a name") << "MECARD:N:../../.bashrc;;" << "SaveContact"
+                                                        << "bashrc.vcf" << "BEGIN:VCARD" << "FN:../../.bashrc";
+        QTest::newRow("event") << "BEGIN:VEVENT\nSUMMARY:Launch\nDTSTART;VALUE=DATE:20261224\nEND:VEVENT"
+                               << "AddToCalendar" << "Launch.ics" << "BEGIN:VCALENDAR" << "DTSTART;VALUE=DATE:20261224";
+    }
+
+    void saveActions()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, button);
+        QFETCH(QString, suggested);
+        QFETCH(QString, firstLine);
+        QFETCH(QString, holds);
+        const QString target = root->filePath(QStringLiteral("saved file"));
+        QString asked;
+        auto form = MakeWindow();
+        form->ActionRow1->Services().saveFileDialog = [&](QWidget*, const QString&, const QString& path, const QString&) {
+            asked = path;
+            return std::optional<QString>(target);
+        };
+        OpenCode(*form, text);
+        Press(form->ActionRow1->findChild<QPushButton*>(button));
+        QCOMPARE(QFileInfo(asked).fileName(), suggested);
+        QFile file(target);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QString saved = QString::fromUtf8(file.readAll());
+        QVERIFY2(saved.startsWith(firstLine + QStringLiteral("\r\n")), qPrintable(saved));
+        QVERIFY2(saved.contains(holds + QStringLiteral("\r\n")), qPrintable(saved));
+        QVERIFY(form->statusBar()->currentMessage().contains(QDir::toNativeSeparators(target)));
+
+        // Cancelled: nothing written; a folder that cannot be written: a message.
+        QVERIFY(QFile::remove(target));
+        form->ActionRow1->Services().saveFileDialog = [](QWidget*, const QString&, const QString&, const QString&) {
+            return std::optional<QString>();
+        };
+        Press(form->ActionRow1->findChild<QPushButton*>(button));
+        QVERIFY(!QFile::exists(target));
+        form->ActionRow1->Services().saveFileDialog = [&](QWidget*, const QString&, const QString&, const QString&) {
+            return std::optional<QString>(root->filePath(QStringLiteral("no such folder/x")));
+        };
+        QString shown;
+        AnswerNextMessageBox([&shown](QMessageBox* box) {
+            shown = box->text();
+            box->accept();
+        });
+        Press(form->ActionRow1->findChild<QPushButton*>(button));
+        QVERIFY2(shown.startsWith(QStringLiteral("The file could not be saved: ")), qPrintable(shown));
+    }
+
+    void copyPassword()
+    {
+        auto form = MakeWindow();
+        QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+        OpenCode(*form, QStringLiteral(R"(WIFI:T:WPA;S:Home;P:pa\;ss\:wo\,rd\\;;)"));
+        Press(form->ActionRow1->CopyPassword);
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("pa;ss:wo,rd\\"));
+        QCOMPARE(form->statusBar()->currentMessage(), QStringLiteral("The password is on the clipboard."));
+    }
+
+    // ---- The webcam tab -------------------------------------------------------
+
+    void webcamRowFollowsWithoutTakingFocus()
+    {
+        const QString camera = QStringLiteral("Action Row Wi-Fi Camera");
+        const QString png = SavePicture(QStringLiteral("wifi.png"), QrCodePicture(QStringLiteral("WIFI:T:WPA;S:Lobby;P:welcome1;;")));
+        TestCameras::add(camera, StillPictureDescription(png, TTestCameraFormat::YUY2, 640, 480));
+        auto form = MakeWindow();
+        form->activateWindow();
+        form->PageControl1->setCurrentIndex(1);
+        form->ComboBox1->setCurrentIndex(form->ComboBox1->findText(camera));
+        QVERIFY(form->ComboBox1->currentIndex() >= 0);
+        form->ComboBox1->setFocus();
+        form->Button1->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!form->ActionRow2->isHidden(), kTimeout);
+        QCOMPARE(ShownButtons(form->ActionRow2), (QStringList{"CopyPassword", "Connect"}));
+        QCOMPARE(form->ActionRow2->Summary->text(), QStringLiteral("Wi-Fi network: Lobby (WPA)"));
+        // More frames of the same code: the focus stays where the user put it.
+        const QWidget* focused = QApplication::focusWidget();
+        QTest::qWait(500);
+        QCOMPARE(QApplication::focusWidget(), focused);
+        QVERIFY(!form->ActionRow2->isAncestorOf(QApplication::focusWidget()));
+        form->Button1->click(); // STOP
+        TestCameras::remove(camera);
+        QVERIFY(form->ActionRow1->isHidden()); // the other tab's row is its own
+    }
+
+    // ---- Connect, against the stand-in NetworkManager -----------------------------
+
+    // The client alone: the outcome it reports, and the stand-in's call.
+    void connectorReportsTheOutcome()
+    {
+        if (!manager)
+            QSKIP(qPrintable(busWhy));
+        TWifiConnector connector(QDBusConnection::connectToBus(bus.Address(), QStringLiteral("connector")));
+        QSignalSpy finished(&connector, &TWifiConnector::Finished);
+        connector.Join(*ParseWifi(QStringLiteral("WIFI:T:WPA;S:Home;P:secret12;;")));
+        QVERIFY(connector.Pending());
+        QVERIFY(finished.wait(kTimeout));
+        const auto outcome = finished.first().first().value<TWifiJoinOutcome>();
+        QVERIFY2(outcome.status == TWifiJoinOutcome::Status::Activating, qPrintable(outcome.message));
+        QVERIFY(!connector.Pending());
+        QCOMPARE(manager->calls.size(), 1);
+    }
+
+    void connectSendsTheSettings_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QByteArray>("ssid");
+        QTest::addColumn<QVariantMap>("security"); // empty: none sent
+        QTest::addColumn<bool>("hidden");
+        QTest::newRow("wpa") << R"(WIFI:T:WPA;S:Cafe\;Bar;P:pa\:ss\,word;;)" << QByteArray("Cafe;Bar")
+                             << QVariantMap{{"key-mgmt", "wpa-psk"}, {"psk", "pa:ss,word"}} << false;
+        QTest::newRow("wpa3") << "WIFI:T:SAE;S:Home;P:secret12;;" << QByteArray("Home")
+                              << QVariantMap{{"key-mgmt", "sae"}, {"psk", "secret12"}} << false;
+        QTest::newRow("wep key") << "WIFI:T:WEP;S:Old;P:0123456789;;" << QByteArray("Old")
+                                 << QVariantMap{{"key-mgmt", "none"}, {"wep-key0", "0123456789"}, {"wep-key-type", 1u}}
+                                 << false;
+        QTest::newRow("wep passphrase") << "WIFI:T:WEP;S:Old;P:open sesame;;" << QByteArray("Old")
+                                        << QVariantMap{{"key-mgmt", "none"}, {"wep-key0", "open sesame"}, {"wep-key-type", 2u}}
+                                        << false;
+        QTest::newRow("hidden open network") << QString::fromUtf8("WIFI:S:Gäste;H:true;;") << QByteArray("G\xc3\xa4ste")
+                                             << QVariantMap{} << true;
+    }
+
+    void connectSendsTheSettings()
+    {
+        if (!manager)
+            QSKIP(qPrintable(busWhy));
+        QFETCH(QString, text);
+        QFETCH(QByteArray, ssid);
+        QFETCH(QVariantMap, security);
+        QFETCH(bool, hidden);
+        LogCatcher log;
+        auto form = MakeWindow();
+        OpenCode(*form, text);
+        QString unexpected;
+        AnswerNextMessageBox([&unexpected](QMessageBox* box) {
+            unexpected = box->text();
+            box->accept();
+        });
+        Press(form->ActionRow1->Connect);
+        QTRY_VERIFY_WITH_TIMEOUT(!form->statusBar()->currentMessage().isEmpty() || !unexpected.isEmpty(), kTimeout);
+        QCOMPARE(unexpected, QString());
+        QCOMPARE(form->statusBar()->currentMessage(), QStringLiteral("NetworkManager is joining the network."));
+        QCOMPARE(manager->calls.size(), 1);
+        const StandInNetworkManager::Call& call = manager->calls.first();
+        QCOMPARE(call.device, kWifi); // the Wi-Fi device, not the first one
+        QCOMPARE(call.specificObject, QStringLiteral("/"));
+        QCOMPARE(call.settings.value("connection").value("type").toString(), QStringLiteral("802-11-wireless"));
+        QCOMPARE(call.settings.value("connection").value("id").toString(), QString::fromUtf8(ssid));
+        const QVariantMap wireless = call.settings.value("802-11-wireless");
+        QCOMPARE(wireless.value("ssid").toByteArray(), ssid);
+        QCOMPARE(wireless.value("mode").toString(), QStringLiteral("infrastructure"));
+        QCOMPARE(wireless.value("hidden").toBool(), hidden);
+        QCOMPARE(call.settings.contains("802-11-wireless-security"), !security.isEmpty());
+        const QVariantMap sent = call.settings.value("802-11-wireless-security");
+        for (auto it = security.cbegin(); it != security.cend(); ++it)
+            QCOMPARE(sent.value(it.key()).toString(), it.value().toString());
+        QCOMPARE(sent.size(), security.size());
+        // The password went to NetworkManager and into no log.
+        for (const QString& line : LogCatcher::fLines())
+            for (const char* key : {"psk", "wep-key0"})
+                if (sent.contains(key))
+                    QVERIFY2(!line.contains(sent.value(key).toString()), qPrintable(line));
+        QVERIFY(form->ActionRow1->Connect->isEnabled());
+    }
+
+    void connectFailures_data()
+    {
+        QTest::addColumn<QString>("situation");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("refused") << "refused"
+                                 << "NetworkManager could not join the network: Secrets were required, but not provided.";
+        QTest::newRow("no Wi-Fi device") << "no wifi" << "NetworkManager has no Wi-Fi device to join the network with.";
+        QTest::newRow("not running") << "not running"
+                                     << "NetworkManager does not run here, so Lantrix cannot join the network. Copy the "
+                                        "password and join the network in the desktop's settings.";
+        QTest::newRow("no bus") << "no bus"
+                                << "NetworkManager does not run here, so Lantrix cannot join the network. Copy the "
+                                   "password and join the network in the desktop's settings.";
+    }
+
+    void connectFailures()
+    {
+        if (!manager)
+            QSKIP(qPrintable(busWhy));
+        QFETCH(QString, situation);
+        QFETCH(QString, message);
+        auto form = MakeWindow();
+        if (situation == QLatin1String("refused"))
+            manager->refusal = QStringLiteral("Secrets were required, but not provided.");
+        else if (situation == QLatin1String("no wifi"))
+            manager->devices = {QDBusObjectPath(kEthernet)};
+        else if (situation == QLatin1String("not running"))
+            QVERIFY(managerSide->unregisterService(QLatin1String(kNetworkManagerService)));
+        else
+            form->ActionRow1->Services().networkBusAddress = QStringLiteral("unix:path=/nonexistent/lantrix-bus");
+        OpenCode(*form, QStringLiteral("WIFI:T:WPA;S:Home;P:secret12;;"));
+        QString shown;
+        AnswerNextMessageBox([&shown](QMessageBox* box) {
+            shown = box->text();
+            box->accept();
+        });
+        Press(form->ActionRow1->Connect);
+        QTRY_VERIFY_WITH_TIMEOUT(!shown.isEmpty(), kTimeout);
+        QCOMPARE(shown, message);
+        QVERIFY(!shown.contains(QStringLiteral("secret12")));
+        QTRY_VERIFY_WITH_TIMEOUT(form->ActionRow1->Connect->isEnabled(), kTimeout);
+        QVERIFY(form->statusBar()->currentMessage().isEmpty());
+    }
+
+    // ---- Translated texts ---------------------------------------------------------
+
+    void rowSpeaksTheUsersLanguage()
+    {
+        WriteGermanLanguage("{Connect}Verbinden\r\n{Copy Password}Passwort kopieren\r\n{Wi-Fi network:}WLAN:\r\n");
+        uiLanguage = [] { return quint16(1031); };
+        auto form = MakeWindow();
+        OpenCode(*form, QStringLiteral("WIFI:T:WPA;S:Home;P:secret12;;"));
+        QCOMPARE(form->ActionRow1->Connect->text(), QStringLiteral("Verbinden"));
+        QCOMPARE(form->ActionRow1->CopyPassword->text(), QStringLiteral("Passwort kopieren"));
+        QCOMPARE(form->ActionRow1->Summary->text(), QStringLiteral("WLAN: Home (WPA)"));
+    }
+};
+
+QTEST_MAIN(ActionRowTest)
+#include "tst_action_row.moc"
