@@ -4,6 +4,7 @@
 #include "capture/CameraSources.h"
 #include "capture/VideoImage.h"
 #include "decode/DecodeBitmap.h"
+#include "localization/LanguageFiles.h"
 
 #include <QCoreApplication>
 
@@ -17,11 +18,12 @@ TWebcamScanner::TWebcamScanner(WebcamScanView& view, QObject* ownerWindow)
 {
     // The user's camera sources are listed and started like the real cameras.
     CameraSources::SetFile(DataFolder.isEmpty() ? QString() : DataFolder + kCameraSourcesFileName);
-    fVideoImage->SetOnNewVideoFrame([this](TVideoImage* sender, std::int32_t width, std::int32_t height,
-                                           const std::uint8_t* data) { NewVideoFrame(sender, width, height, data); });
-    fVideoImage->SetOnCaptureEnded(
+    fFrameConnection = fVideoImage->SetOnNewVideoFrame([this](TVideoImage* sender, std::int32_t width, std::int32_t height,
+                                                              const std::uint8_t* data) { NewVideoFrame(sender, width, height, data); });
+    fEndConnection = fVideoImage->SetOnCaptureEnded(
         [this](TVideoImage* sender, const QString& message) { VideoCaptureEnded(sender, message); });
-    fVideoImage->SetErrorHandler([this](const QString& message) { fView.ReportError(message); });
+    fErrorConnection = fVideoImage->SetErrorHandler([this](const QString& message) { fView.ReportError(message); });
+    UpdateButton(); // nothing is listed before the tab is first shown
 }
 
 TWebcamScanner::~TWebcamScanner()
@@ -37,6 +39,20 @@ void TWebcamScanner::PageChanged(int index)
     QStringList devices;
     TVideoImage::GetListOfDevices(devices);
     fView.ShowDevices(devices);
+    if (devices.isEmpty())
+        fView.SetDeviceListNotice(Translate(QStringLiteral("No camera found")));
+    UpdateButton();
+}
+
+void TWebcamScanner::UpdateButton()
+{
+    fView.SetButtonEnabled(fView.ButtonCaption() == kStopCaption || fView.DeviceCount() > 0);
+}
+
+void TWebcamScanner::ClearDecodedText()
+{
+    fView.ClearDecodedText();
+    fPaneDevice.clear();
 }
 
 void TWebcamScanner::StartStop()
@@ -44,15 +60,21 @@ void TWebcamScanner::StartStop()
     if (fView.ButtonCaption() == kStartCaption) {
         if (fView.DeviceCount() == 0)
             return;
+        // The text of another camera's code says nothing about this one.
+        fRunningDevice = fView.SelectedDevice();
+        if (fRunningDevice != fPaneDevice)
+            ClearDecodedText();
         // The start does not wait for the camera; a camera that fails later
         // comes back through VideoCaptureEnded.
-        if (fVideoImage->VideoStart(fView.SelectedDevice()) != 0) {
+        if (fVideoImage->VideoStart(fRunningDevice) != 0) {
             // Gone since the list was made, busy, ...: the tab stays idle and says why.
             fView.ClearFrame();
+            ClearDecodedText();
             fView.ReportError(fVideoImage->LastError());
             return;
         }
         fView.SetButtonCaption(kStopCaption);
+        UpdateButton();
         fView.DropQueuedButtonInput();
         return;
     }
@@ -60,6 +82,7 @@ void TWebcamScanner::StartStop()
     QCoreApplication::processEvents(); // frames still queued are handled here
     fView.ClearFrame();
     fView.SetButtonCaption(kStartCaption);
+    UpdateButton();
 }
 
 void TWebcamScanner::Stop()
@@ -69,6 +92,7 @@ void TWebcamScanner::Stop()
     if (fView.ButtonCaption() == kStopCaption) {
         fView.ClearFrame();
         fView.SetButtonCaption(kStartCaption);
+        UpdateButton();
     }
 }
 
@@ -84,18 +108,24 @@ void TWebcamScanner::NewVideoFrame(TVideoImage* Sender, std::int32_t, std::int32
     } catch (...) {
         // A frame that cannot be decoded is passed over.
     }
-    if (!text.isEmpty())
+    if (!text.isEmpty()) {
         fView.ShowDecodedText(text);
+        fPaneDevice = fRunningDevice;
+    }
     bitmap = QImage();
     QCoreApplication::processEvents();
 }
 
-void TWebcamScanner::VideoCaptureEnded(TVideoImage*, const QString& Message)
+void TWebcamScanner::VideoCaptureEnded(TVideoImage* Sender, const QString& Message)
 {
     // The camera failed or stopped by itself and the front-end has stopped the
-    // capture: the tab does what STOP does, and says why.
+    // capture: the tab does what STOP does, and says why. A failed camera's
+    // last code is no longer in front of it; a video played to its end keeps it.
     QCoreApplication::processEvents(); // frames still queued are handled here
     fView.ClearFrame();
+    if (!Sender->StreamFinished())
+        ClearDecodedText();
     fView.SetButtonCaption(kStartCaption);
+    UpdateButton();
     fView.ReportError(Message);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "capture/EventConnection.h"
+
 #include <QImage>
 #include <QString>
 #include <QStringList>
@@ -16,6 +18,8 @@ public:
     virtual ~WebcamScanView() = default;
     // Replaces the device list by `devices` and selects the first one.
     virtual void ShowDevices(const QStringList& devices) = 0;
+    // The text shown in the device list's place while it lists nothing.
+    virtual void SetDeviceListNotice(const QString& notice) = 0;
     // The number of devices listed, and the selected one's name.
     virtual int DeviceCount() const = 0;
     virtual QString SelectedDevice() const = 0;
@@ -23,6 +27,8 @@ public:
     // state: "Start" while no capture runs, "STOP" while one runs.
     virtual QString ButtonCaption() const = 0;
     virtual void SetButtonCaption(const QString& caption) = 0;
+    // Greys the button (false) or makes it usable again.
+    virtual void SetButtonEnabled(bool enabled) = 0;
     // Clicks on the button that queued while it showed its earlier caption
     // are thrown away: the user made them on another button.
     virtual void DropQueuedButtonInput() = 0;
@@ -31,6 +37,8 @@ public:
     virtual void ClearFrame() = 0;
     // The result pane: shown when hidden, its text replaced.
     virtual void ShowDecodedText(const QString& text) = 0;
+    // The result pane emptied and hidden, as before the first code.
+    virtual void ClearDecodedText() = 0;
     // The default error handler.
     virtual void ReportError(const QString& message) = 0;
 };
@@ -39,8 +47,11 @@ public:
 // video front-end; every delivered frame is shown and decoded with the code
 // format and the decode options selected at that moment (SelectedCodeFormat,
 // SelectedDecodeOptions), and a decoded text
-// stays in the pane until another frame yields one. A camera that fails or
-// ends by itself is stopped as STOP stops it, and the reason is reported once.
+// stays in the pane until another frame yields one, or until a capture of
+// another camera starts or a camera fails: the pane then no longer speaks for
+// what is shown, and is emptied. A camera that fails or ends by itself is
+// stopped as STOP stops it, and the reason is reported once. While no camera
+// is listed, the list says so and Start is greyed.
 // The user's extra camera sources, cameras.ini in DataFolder (CameraSources),
 // are listed after the real cameras; the file is read at every listing.
 class TWebcamScanner {
@@ -76,6 +87,14 @@ public:
     static const QString kCameraSourcesFileName; // "cameras.ini"
 
 private:
+    // Start is usable while a device is listed; STOP always.
+    void UpdateButton();
+    void ClearDecodedText();
+
     WebcamScanView& fView;
     std::unique_ptr<TVideoImage> fVideoImage;
+    QString fRunningDevice; // as listed, of the capture started last
+    QString fPaneDevice;    // whose frame gave the pane's text; empty: none
+    // The front-end's events reach this object while these live.
+    TEventConnection fFrameConnection, fEndConnection, fErrorConnection;
 };

@@ -2,7 +2,8 @@
 //
 // BM_Deliver: one appsink sample through the sample delivery (buffer map,
 // callback record, user callback that copies the bytes into its own buffer),
-// as the appsink callback runs it; BGR adds the bottom-up row flip.
+// as the appsink callback runs it; BGR adds the bottom-up row flip, and sizes
+// whose rows GStreamer pads (854x480, 1366x768) the copy without the padding.
 // BM_LiveCamera: a live 1280x720 YUY2 test camera through TVideoSample at 30
 // frames per second; per sample the time spent in the user callback's copy and
 // the interval between samples, so the figures show what a real stream costs.
@@ -56,13 +57,13 @@ GstSample* MakeSample(const char* format, int width, int height)
     return sample;
 }
 
-void BM_Deliver(benchmark::State& state, const char* format)
+void BM_Deliver(benchmark::State& state, const char* format, int width, int height)
 {
     EnsureGStreamer();
-    GstSample* sample = MakeSample(format, 1280, 720);
+    GstSample* sample = MakeSample(format, width, height);
     TSampleDelivery delivery;
     CopyingReceiver receiver;
-    delivery.SetCallBack(TVideoSampleCallBack::Bind<&CopyingReceiver::OnSample>(&receiver));
+    const TEventConnection connection = delivery.SetCallBack(TVideoSampleCallBack::Bind<&CopyingReceiver::OnSample>(&receiver));
     for (auto _ : state) {
         delivery.Deliver(sample);
         benchmark::DoNotOptimize(receiver.buffer.data());
@@ -72,9 +73,15 @@ void BM_Deliver(benchmark::State& state, const char* format)
     gst_sample_unref(sample);
 }
 
-BENCHMARK_CAPTURE(BM_Deliver, YUY2_1280x720, "YUY2")->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(BM_Deliver, I420_1280x720, "I420")->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(BM_Deliver, BGR_1280x720, "BGR")->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_Deliver, YUY2_1280x720, "YUY2", 1280, 720)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_Deliver, I420_1280x720, "I420", 1280, 720)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_Deliver, BGR_1280x720, "BGR", 1280, 720)->Unit(benchmark::kMicrosecond);
+// Sizes whose rows or planes GStreamer pads: read by the strides into rows without padding.
+BENCHMARK_CAPTURE(BM_Deliver, YUY2_854x480, "YUY2", 854, 480)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_Deliver, I420_854x480, "I420", 854, 480)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_Deliver, BGR_854x480, "BGR", 854, 480)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_Deliver, I420_1366x768, "I420", 1366, 768)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_Deliver, BGR_1366x768, "BGR", 1366, 768)->Unit(benchmark::kMicrosecond);
 
 // Times the user callback's copy on the streaming thread of a live camera.
 struct TimedReceiver {
@@ -114,7 +121,7 @@ void BM_LiveCamera(benchmark::State& state)
         HRESULT hr = E_FAIL;
         TVideoSample capture(nullptr, false, 0, hr);
         TimedReceiver receiver;
-        capture.SetCallBack(TVideoSampleCallBack::Bind<&TimedReceiver::OnSample>(&receiver));
+        const TEventConnection connection = capture.SetCallBack(TVideoSampleCallBack::Bind<&TimedReceiver::OnSample>(&receiver));
         QString selected;
         if (Failed(capture.StartVideo(name, false, selected)) || Failed(capture.WaitForFirstSample(std::chrono::seconds(20)))) {
             state.SkipWithError("the test camera did not start");

@@ -1,6 +1,7 @@
 // Live scanning as lantrix-scan --pipeline runs it (TLiveScanner: capture,
 // frame pump, conversion, decode of every handled frame), fed by 1280x720
-// test sources at 30 frames per second: does the scan keep up with every frame?
+// test sources at 30 frames per second, and 854x480 and 1366x768 ones whose
+// rows and planes GStreamer pads: does the scan keep up with every frame?
 //
 // Per source, one run of a few seconds:
 //   delivered   frames the source delivered (stored in the ring)
@@ -55,6 +56,11 @@ int main(int argc, char** argv)
         {"QR code 1280x720 I420", StillPictureDescription(qrCode, TTestCameraFormat::I420, 1280, 720)},
         {"QR code 1280x720 MJPG", StillPictureDescription(qrCode, TTestCameraFormat::JPEG, 1280, 720)},
         {"pattern 1280x720 YUY2", TestPatternDescription(TTestCameraFormat::YUY2, 1280, 720)},
+        // Sizes whose rows and planes GStreamer pads to its strides.
+        {"QR code 854x480 I420", StillPictureDescription(qrCode, TTestCameraFormat::I420, 854, 480)},
+        {"QR code 854x480 BGR", StillPictureDescription(qrCode, TTestCameraFormat::BGR, 854, 480)},
+        {"QR code 1366x768 I420", StillPictureDescription(qrCode, TTestCameraFormat::I420, 1366, 768)},
+        {"QR code 1366x768 BGR", StillPictureDescription(qrCode, TTestCameraFormat::BGR, 1366, 768)},
     };
     std::printf("%-24s %9s %9s %9s %6s %10s\n", "source", "delivered", "handled", "skipped", "codes", "per second");
     for (const auto& source : kSources) {

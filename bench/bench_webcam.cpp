@@ -85,7 +85,8 @@ void BM_WebcamRoad(benchmark::State& state, TTestCameraFormat format)
         form.show();
         auto times = std::make_unique<SampleTimes>();
         TVideoImage* video = form.VideoImage();
-        video->SetSampleObserver([&times](std::int32_t frame, bool isStored) { times->Record(frame, isStored); });
+        const TEventConnection observing =
+            video->SetSampleObserver([&times](std::int32_t frame, bool isStored) { times->Record(frame, isStored); });
 
         bool measuring = false;
         std::vector<double> latencies;

@@ -46,36 +46,74 @@ bool IsTrimmed(QChar c)
 
 } // namespace
 
-GstElement* TCaptureDevice::CreateSource(QString* error) const
+namespace {
+
+// The bin of a description, or nullptr with the parser's message. A bin the
+// parser built only in part (it reports an element it does not know, say, and
+// goes on) is no source either.
+GstElement* ParseBin(const QByteArray& description, QString& message, bool* unknownElement = nullptr)
+{
+    // Only the output is ghosted: a sink pad that waits for a pad that comes
+    // later (decodebin ! videoconvert) must stay free for that pad.
+    GError* parseError = nullptr;
+    GstElement* bin = gst_parse_bin_from_description(description.constData(), FALSE, &parseError);
+    if (unknownElement)
+        *unknownElement = parseError && g_error_matches(parseError, GST_PARSE_ERROR, GST_PARSE_ERROR_NO_SUCH_ELEMENT);
+    message = TakeGErrorMessage(parseError);
+    if (bin && message.isEmpty())
+        return bin;
+    if (bin)
+        gst_object_unref(gst_object_ref_sink(bin));
+    if (message.isEmpty())
+        message = QStringLiteral("The description could not be read.");
+    return nullptr;
+}
+
+} // namespace
+
+GstElement* TCaptureDevice::CreateSource(QString* error, bool* descriptionInvalid) const
 {
     EnsureGStreamer();
+    if (descriptionInvalid)
+        *descriptionInvalid = false;
     if (Device) {
         GstElement* element = gst_device_create_element(Device.get(), nullptr);
         if (!element && error)
             *error = QStringLiteral("The device gives no source element");
         return element;
     }
-    // Only the output is ghosted: a sink pad that waits for a pad that comes
-    // later (decodebin ! videoconvert) must stay free for that pad.
-    GError* parseError = nullptr;
-    GstElement* bin = gst_parse_bin_from_description(Description.toUtf8().constData(), FALSE, &parseError);
-    QString message = TakeGErrorMessage(parseError);
-    if (bin && message.isEmpty()) {
+    QString message;
+    bool unknownElement = false;
+    const QByteArray description = Description.toUtf8();
+    GstElement* bin = ParseBin(description, message, &unknownElement);
+    if (!bin && unknownElement) {
+        // Caps at the end ("... ! video/x-raw,width=640,height=480") fix the
+        // output's format, as they do between two elements; the parser takes
+        // caps only between two elements (and reads trailing ones as an
+        // element's name), so a pass-through element after them gives them
+        // one. A description that still does not parse keeps its own message.
+        QString ignored;
+        bin = ParseBin(description + " ! identity name=lantrix-caps-output", ignored);
+    }
+    if (bin) {
         GstObjectPtr<GstPad> output(UnlinkedSourcePad(GST_BIN(bin)));
         GstPad* ghost = output ? gst_ghost_pad_new("src", output.get()) : nullptr;
         if (ghost && !gst_element_add_pad(bin, ghost)) { // the bin took it otherwise
             gst_object_unref(gst_object_ref_sink(ghost));
             ghost = nullptr;
         }
-        if (!ghost)
-            message = QStringLiteral("The description has no output (it must end in an element with a source pad).");
+        if (!ghost) {
+            message = QStringLiteral("The description has no output (it must end in an element with a source pad, or in caps).");
+            gst_object_unref(gst_object_ref_sink(bin)); // a partly built bin is no camera
+            bin = nullptr;
+        }
     }
-    if (bin && !message.isEmpty()) { // a partly built bin is no camera
-        gst_object_unref(gst_object_ref_sink(bin));
-        bin = nullptr;
+    if (!bin) {
+        if (error)
+            *error = message;
+        if (descriptionInvalid)
+            *descriptionInvalid = true;
     }
-    if (!bin && error)
-        *error = message;
     return bin;
 }
 

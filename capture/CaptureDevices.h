@@ -19,8 +19,11 @@ struct TCaptureDevice {
     QString Description;                // a camera source's or test camera's pipeline description
     QString NodePath;                   // the V4L2 device node, when known (V4L2NodePath)
 
-    // A new source element for this device; nullptr on failure (with the reason in error).
-    GstElement* CreateSource(QString* error = nullptr) const;
+    // A new source element for this device; nullptr on failure (with the
+    // reason in error). A description may end in caps, which fix the
+    // output's format. descriptionInvalid: set when the failure is the
+    // description's own (it does not parse, or has no output).
+    GstElement* CreateSource(QString* error = nullptr, bool* descriptionInvalid = nullptr) const;
     // The capabilities the device announces without being opened; nullptr when unknown.
     GstCaps* AnnouncedCaps() const;
 };

@@ -6,6 +6,7 @@
 
 #include <climits>
 #include <cstring>
+#include <optional>
 
 HRESULT SampleFormatFromCaps(const GstCaps* caps, TSampleFormat& format)
 {
@@ -31,27 +32,22 @@ HRESULT SampleFormatFromCaps(const GstCaps* caps, TSampleFormat& format)
     return S_OK;
 }
 
-void TSampleDelivery::SetCallBack(const TVideoSampleCallBack& callBack)
+TEventConnection TSampleDelivery::SetCallBack(const TVideoSampleCallBack& callBack)
 {
-    std::lock_guard lock(fLock);
-    fCallBack = callBack;
-    fFormatTold = false;
+    return fCallBack.Connect(callBack);
 }
 
-TVideoSampleCallBack TSampleDelivery::CallBack() const
+void TSampleDelivery::ClearCallBack()
 {
-    std::lock_guard lock(fLock);
-    return fCallBack;
+    fCallBack.Clear();
 }
 
 void TSampleDelivery::AdoptCaps(GstCaps* caps)
 {
     fCaps.reset(caps ? gst_caps_ref(caps) : nullptr);
-    fFlipRows = false;
     if (!fInfo)
         fInfo.reset(gst_video_info_new());
-    if (caps && gst_video_info_from_caps(fInfo.get(), caps))
-        fFlipRows = TSampleBytes::FlipsRows(*fInfo);
+    fRawVideo = caps && gst_video_info_from_caps(fInfo.get(), caps);
     SampleFormatFromCaps(caps, fFormat);
 }
 
@@ -64,19 +60,18 @@ void TSampleDelivery::Deliver(GstSample* sample)
     if (caps != fCaps.get())
         AdoptCaps(caps);
 
-    std::lock_guard lock(fLock);
-    if (!fCallBack.Assigned())
-        return;
-    if (fCallBack.FormatRoutine && (!fFormatTold || fToldFormat != fFormat)) {
-        fCallBack.FormatRoutine(fCallBack.Target, fFormat);
-        fToldFormat = fFormat;
-        fFormatTold = true;
-    }
-    const TSampleBytes bytes(buffer, fFlipRows ? fInfo.get() : nullptr, fFlipped);
-    if (bytes.Size() > 0 && bytes.Size() <= INT_MAX) {
-        int size = static_cast<int>(bytes.Size());
-        fCallBack.Routine(fCallBack.Target, bytes.Data(), size);
-    }
+    fCallBack.With([&](const TVideoSampleCallBack& callBack, std::uint64_t generation) {
+        if (callBack.FormatRoutine && (fToldCallBack != generation || fToldFormat != fFormat)) {
+            callBack.FormatRoutine(callBack.Target, fFormat);
+            fToldFormat = fFormat;
+            fToldCallBack = generation;
+        }
+        const TSampleBytes bytes(buffer, fRawVideo ? fInfo.get() : nullptr, fScratch);
+        if (bytes.Size() > 0 && bytes.Size() <= INT_MAX) {
+            int size = static_cast<int>(bytes.Size());
+            callBack.Routine(callBack.Target, bytes.Data(), size);
+        }
+    });
 }
 
 bool TSampleBytes::FlipsRows(const GstVideoInfo& layout)
@@ -84,33 +79,135 @@ bool TSampleBytes::FlipsRows(const GstVideoInfo& layout)
     return GST_VIDEO_INFO_FORMAT(&layout) == GST_VIDEO_FORMAT_BGR;
 }
 
-TSampleBytes::TSampleBytes(GstBuffer* buffer, const GstVideoInfo* flipLayout, std::vector<std::uint8_t>& scratch)
+namespace {
+
+// Where the frame conversion reads a plane of a sample: its offset from the
+// sample's start, the bytes of each of its rows (no padding after them) and
+// its number of rows.
+struct TPackedPlane {
+    std::size_t Offset = 0;
+    std::size_t RowBytes = 0;
+    std::size_t Rows = 0;
+};
+
+struct TPackedLayout {
+    int Planes = 0;
+    TPackedPlane Plane[3];
+    std::size_t Size = 0;  // of the whole sample
+    bool BottomUp = false; // rows in reverse order (raw BGR)
+};
+
+// The layout in which the conversion reads samples of these caps, for the
+// formats it reads; nothing for any other.
+std::optional<TPackedLayout> PackedLayoutOf(const GstVideoInfo& info)
+{
+    const std::optional<std::uint32_t> fourCC = FourCCOfGstFormat(gst_video_format_to_string(GST_VIDEO_INFO_FORMAT(&info)));
+    const TSampleFormatInfo* format = fourCC ? SampleFormatOf(*fourCC) : nullptr;
+    const int width = GST_VIDEO_INFO_WIDTH(&info), height = GST_VIDEO_INFO_HEIGHT(&info);
+    if (!format || width <= 0 || height <= 0)
+        return std::nullopt;
+    const auto w = static_cast<std::size_t>(width), h = static_cast<std::size_t>(height);
+    TPackedLayout layout;
+    switch (format->Family) {
+    case TSampleFamily::RGB24:
+        layout.Planes = 1;
+        layout.Plane[0] = {0, w * 3, h};
+        layout.Size = w * h * 3;
+        layout.BottomUp = true;
+        return layout;
+    case TSampleFamily::Packed422:
+        // Pixel pairs: an odd last column has none of its own here.
+        layout.Planes = 1;
+        layout.Plane[0] = {0, w / 2 * 4, h};
+        layout.Size = w * h * 2;
+        return layout;
+    case TSampleFamily::Planar420: {
+        // The chroma planes in the order of the format (V first for YV12),
+        // as GStreamer numbers its planes.
+        const std::size_t luma = w * h;
+        layout.Planes = 3;
+        layout.Plane[0] = {0, w, h};
+        layout.Plane[1] = {luma, w / 2, h / 2};
+        layout.Plane[2] = {luma + luma / 4, w / 2, h / 2};
+        layout.Size = luma * 3 / 2;
+        return layout;
+    }
+    case TSampleFamily::MotionJpeg: break;
+    }
+    return std::nullopt;
+}
+
+// True when the buffer's planes already lie where the layout has them: the
+// offsets and strides of its video meta (what the buffer says of itself) or,
+// without one, of the caps' video info.
+bool InPackedLayout(const GstVideoInfo& info, GstBuffer* buffer, const TPackedLayout& packed)
+{
+    if (packed.BottomUp)
+        return false;
+    const GstVideoMeta* meta = gst_buffer_get_video_meta(buffer);
+    if (meta && static_cast<int>(meta->n_planes) < packed.Planes)
+        return false;
+    for (int p = 0; p < packed.Planes; ++p) {
+        const std::size_t offset = meta ? meta->offset[p] : GST_VIDEO_INFO_PLANE_OFFSET(&info, p);
+        const gint stride = meta ? meta->stride[p] : GST_VIDEO_INFO_PLANE_STRIDE(&info, p);
+        if (offset != packed.Plane[p].Offset || stride < 0 || static_cast<std::size_t>(stride) != packed.Plane[p].RowBytes)
+            return false;
+    }
+    return gst_buffer_get_size(buffer) >= packed.Size;
+}
+
+// Copies the planes of the mapped frame, row by row at its strides, into
+// target in the packed layout. False when a plane's rows are shorter than the
+// layout's (the frame then is not what its caps say).
+bool CopyPacked(const GstVideoFrame& frame, const TPackedLayout& packed, std::uint8_t* target)
+{
+    if (static_cast<int>(GST_VIDEO_FRAME_N_PLANES(&frame)) < packed.Planes)
+        return false;
+    for (int p = 0; p < packed.Planes; ++p) {
+        const TPackedPlane& plane = packed.Plane[p];
+        const gint stride = GST_VIDEO_FRAME_PLANE_STRIDE(&frame, p);
+        if (stride < 0 || static_cast<std::size_t>(stride) < plane.RowBytes)
+            return false;
+        const auto* source = static_cast<const std::uint8_t*>(GST_VIDEO_FRAME_PLANE_DATA(&frame, p));
+        std::uint8_t* out = target + plane.Offset;
+        for (std::size_t row = 0; row < plane.Rows; ++row, out += plane.RowBytes) {
+            const std::size_t from = packed.BottomUp ? plane.Rows - 1 - row : row;
+            std::memcpy(out, source + from * static_cast<std::size_t>(stride), plane.RowBytes);
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+TSampleBytes::TSampleBytes(GstBuffer* buffer, const GstVideoInfo* layout, std::vector<std::uint8_t>& scratch)
 {
     if (!buffer)
         return;
-    if (!flipLayout) {
-        if (gst_buffer_map(buffer, &fMap, GST_MAP_READ)) {
-            fMapped = buffer;
-            fData = fMap.data;
-            fSize = fMap.size;
+    const std::optional<TPackedLayout> packed = layout ? PackedLayoutOf(*layout) : std::nullopt;
+    if (packed && !InPackedLayout(*layout, buffer, *packed) && packed->Size <= INT_MAX) {
+        GstVideoFrame frame;
+        if (gst_video_frame_map(&frame, const_cast<GstVideoInfo*>(layout), buffer, GST_MAP_READ)) {
+            scratch.resize(packed->Size);
+            const bool copied = CopyPacked(frame, *packed, scratch.data());
+            gst_video_frame_unmap(&frame);
+            if (copied) {
+                fData = scratch.data();
+                fSize = packed->Size;
+                return;
+            }
         }
-        return;
+        // A buffer that does not hold the frame its caps describe is handed
+        // on as it came, and its size tells the conversion so.
     }
-    GstVideoFrame frame;
-    if (!gst_video_frame_map(&frame, const_cast<GstVideoInfo*>(flipLayout), buffer, GST_MAP_READ))
-        return;
-    const auto stride = static_cast<std::size_t>(GST_VIDEO_FRAME_PLANE_STRIDE(&frame, 0));
-    const auto rows = static_cast<std::size_t>(GST_VIDEO_FRAME_HEIGHT(&frame));
-    const auto* top = static_cast<const std::uint8_t*>(GST_VIDEO_FRAME_PLANE_DATA(&frame, 0));
-    const std::size_t total = stride * rows;
-    if (total > 0 && total <= INT_MAX) {
-        scratch.resize(total);
-        for (std::size_t row = 0; row < rows; ++row)
-            std::memcpy(scratch.data() + row * stride, top + (rows - 1 - row) * stride, stride);
-        fData = scratch.data();
-        fSize = total;
+    if (gst_buffer_map(buffer, &fMap, GST_MAP_READ)) {
+        fMapped = buffer;
+        fData = fMap.data;
+        fSize = fMap.size;
+        // Bytes after the frame are not part of it.
+        if (packed && InPackedLayout(*layout, buffer, *packed))
+            fSize = packed->Size;
     }
-    gst_video_frame_unmap(&frame);
 }
 
 TSampleBytes::~TSampleBytes()

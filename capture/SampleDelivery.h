@@ -5,11 +5,11 @@
 #include <gst/gst.h>
 #include <gst/video/video.h>
 
+#include "capture/EventConnection.h"
 #include "capture/GstSupport.h"
 #include "capture/ResultCodes.h"
 
 #include <cstdint>
-#include <mutex>
 #include <vector>
 
 // The format of the samples handed on: width, height and FourCC (0 for
@@ -42,6 +42,7 @@ struct TVideoSampleCallBack {
     TFormatRoutine FormatRoutine = nullptr;
 
     bool Assigned() const { return Routine != nullptr; }
+    explicit operator bool() const { return Assigned(); }
 
     // A callback that calls target->*Method(pb, Size) and, when given,
     // target->*FormatMethod(format), e.g.
@@ -58,14 +59,21 @@ struct TVideoSampleCallBack {
     }
 };
 
-// The bytes of one sample as the sample callback gets them: raw BGR
-// bottom-up (rows in reverse order, each row as long as GStreamer's stride),
-// every other format as it came. Valid while the object lives.
+// The bytes of one sample as the sample callback gets them, in the layout the
+// frame conversion reads (kSampleFormats' families, rows without padding):
+// raw BGR bottom-up, W x 3 bytes a row; packed YUV 4:2:2 (W div 2) x 4 bytes
+// a row; planar YUV 4:2:0 the W x H luma plane, then the two (W div 2) x
+// (H div 2) chroma planes at W x H and W x H + (W x H) div 4. GStreamer pads
+// rows and planes to its strides (a row of a 369-pixel-wide BGR frame takes
+// 1108 bytes, not 1107); such a sample is read by the strides and offsets of
+// its buffer (its video meta, else the caps' video info) and copied into that
+// layout. A sample already in it, and one of any other format (motion JPEG),
+// is handed on as it came, without a copy. Valid while the object lives.
 class TSampleBytes {
 public:
-    // flipLayout: the layout of BGR samples, whose rows are reversed into
-    // scratch; nullptr for every other format, which is mapped as it is.
-    TSampleBytes(GstBuffer* buffer, const GstVideoInfo* flipLayout, std::vector<std::uint8_t>& scratch);
+    // layout: the caps' video info of a raw video sample; nullptr for any
+    // other (it is then handed on as it came). scratch takes a copied sample.
+    TSampleBytes(GstBuffer* buffer, const GstVideoInfo* layout, std::vector<std::uint8_t>& scratch);
     ~TSampleBytes();
     TSampleBytes(const TSampleBytes&) = delete;
     TSampleBytes& operator=(const TSampleBytes&) = delete;
@@ -90,29 +98,29 @@ public:
     TSampleDelivery(const TSampleDelivery&) = delete;
     TSampleDelivery& operator=(const TSampleDelivery&) = delete;
 
-    // Sets the callback for the next sample. When it returns, a call of the
-    // previous callback that was under way has ended. Must not be called from
-    // inside the callback.
-    void SetCallBack(const TVideoSampleCallBack& callBack);
-    TVideoSampleCallBack CallBack() const;
+    // Sets the callback for the next sample; it is called while the
+    // connection lives. When this returns, and when the connection is
+    // dropped, a call of the previous callback that was under way has ended.
+    // Neither may be done from inside the callback.
+    [[nodiscard]] TEventConnection SetCallBack(const TVideoSampleCallBack& callBack);
+    // Takes the callback off, as its connection would.
+    void ClearCallBack();
 
-    // One sample from the appsink. Raw BGR is handed on bottom-up (rows in
-    // reverse order, each row as long as GStreamer's stride); every other
-    // format as it came. Copies nothing else.
+    // One sample from the appsink, in the layout TSampleBytes describes.
+    // Copies nothing of a sample already in that layout.
     void Deliver(GstSample* sample);
 
 private:
     void AdoptCaps(GstCaps* caps);
 
-    mutable std::mutex fLock; // held while the callback runs
-    TVideoSampleCallBack fCallBack;
+    TSharedEventHandler<TVideoSampleCallBack> fCallBack; // runs under its lock
 
     // Streaming-thread state: the layout of the current caps.
     GstCapsPtr fCaps;
-    bool fFlipRows = false;
+    bool fRawVideo = false; // fInfo describes the caps
     GstVideoInfoPtr fInfo;
     TSampleFormat fFormat;
-    std::vector<std::uint8_t> fFlipped;
-    TSampleFormat fToldFormat; // what the callback's FormatRoutine was told last (under fLock) ...
-    bool fFormatTold = false;  // ... if anything since it was set
+    std::vector<std::uint8_t> fScratch;
+    TSampleFormat fToldFormat;        // what the callback's FormatRoutine was told last ...
+    std::uint64_t fToldCallBack = 0;  // ... and which callback (its generation) was told
 };

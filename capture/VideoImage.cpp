@@ -164,7 +164,7 @@ std::int32_t TVideoImage::VideoStart(const QString& DeviceName)
     HRESULT hr = E_FAIL;
     try {
         VideoSample = std::make_unique<TVideoSample>(fOwnerWindow, false, 0, hr);
-        VideoSample->SetCallBack(TVideoSampleCallBack::Bind<&TVideoImage::CopyFrameToRing, &TVideoImage::OnSampleFormat>(this));
+        fSampleConnection = VideoSample->SetCallBack(TVideoSampleCallBack::Bind<&TVideoImage::CopyFrameToRing, &TVideoImage::OnSampleFormat>(this));
         // Posting is all the reporting thread does; the GUI thread ends the capture.
         QObject* receiver = fMessageReceiver.get();
         VideoSample->SetStreamEndCallBack([receiver, serial] {
@@ -197,7 +197,9 @@ QString TVideoImage::CaptureFailureText(bool started) const
 {
     const QString reason = VideoSample ? VideoSample->StreamError().trimmed() : QString();
     QString text;
-    if (!started)
+    if (!started && VideoSample && VideoSample->DescriptionInvalid())
+        text = QStringLiteral("The source description of \"%1\" is not valid.").arg(fDeviceName);
+    else if (!started)
         text = QStringLiteral("The camera \"%1\" could not be started.").arg(fDeviceName);
     else if (reason.isEmpty())
         text = QStringLiteral("The camera \"%1\" stopped sending pictures.").arg(fDeviceName);
@@ -243,6 +245,7 @@ void TVideoImage::VideoStop()
         }
         VideoSample.reset();
     }
+    fSampleConnection.Disconnect();
     fFPS = 0.0;
     fVideoRunning = false;
     fStallWatch->stop();
@@ -295,8 +298,7 @@ void TVideoImage::CopyFrameToRing(const std::uint8_t* pb, int& Size)
     if (!pb || Size <= 0)
         return;
     const std::int32_t frame = fFrameCnt.fetch_add(1) + 1;
-    if (fSampleObserver)
-        fSampleObserver(frame, false);
+    fSampleObserver.With([frame](const TSampleObserver& observer, std::uint64_t) { observer(frame, false); });
     const std::uint32_t now = ReadClock();
     if (frame % 30 == 0) {
         const std::uint32_t last = f30FrameTick.load();
@@ -328,8 +330,7 @@ void TVideoImage::CopyFrameToRing(const std::uint8_t* pb, int& Size)
     auto* notification = new TFrameNotification(fMsgNewFrame, Size, buffer);
     HandOffSent(notification);
     QCoreApplication::postEvent(fMessageReceiver.get(), notification);
-    if (fSampleObserver)
-        fSampleObserver(frame, true);
+    fSampleObserver.With([frame](const TSampleObserver& observer, std::uint64_t) { observer(frame, true); });
     std::this_thread::yield();
 }
 

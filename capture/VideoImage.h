@@ -28,6 +28,7 @@
 // must run a Qt event loop (or pump events) for notifications to arrive.
 #pragma once
 
+#include "capture/EventConnection.h"
 #include "capture/FrameConversion.h"
 #include "capture/ResultCodes.h"
 #include "capture/SampleDelivery.h"
@@ -93,11 +94,13 @@ public:
     std::uint32_t VideoFourCC() const { return fConverter.FourCC(); }
     bool Gray8Bit() const { return fConverter.Gray8Bit(); }
     void SetGray8Bit(bool value) { fConverter.SetGray8Bit(value); } // effective at the next conversion
-    const TNewVideoFrameEvent& OnNewVideoFrame() const { return fOnNewFrame; }
-    void SetOnNewVideoFrame(TNewVideoFrameEvent handler) { fOnNewFrame = std::move(handler); }
+    // The owner's events. Each has one handler, which it reaches while the
+    // connection given here lives (EventConnection.h): keep the connection
+    // beside what the handler uses, so that a frame still queued never
+    // reaches a handler whose objects are gone.
+    [[nodiscard]] TEventConnection SetOnNewVideoFrame(TNewVideoFrameEvent handler) { return fOnNewFrame.Connect(std::move(handler)); }
     // Without a handler the message goes to the error handler.
-    const TCaptureEndedEvent& OnCaptureEnded() const { return fOnCaptureEnded; }
-    void SetOnCaptureEnded(TCaptureEndedEvent handler) { fOnCaptureEnded = std::move(handler); }
+    [[nodiscard]] TEventConnection SetOnCaptureEnded(TCaptureEndedEvent handler) { return fOnCaptureEnded.Connect(std::move(handler)); }
     // Why the last VideoStart failed, or why the last capture ended by itself.
     QString LastError() const { return fLastError; }
     // True when the last capture ended by itself at the end of its stream (a
@@ -152,7 +155,7 @@ public:
 
     // --- Error reporting: errors raised by OnNewVideoFrame or while painting
     // go here (without a handler: to the Qt warning log); capture goes on.
-    void SetErrorHandler(TVideoErrorHandler handler) { fErrorHandler = std::move(handler); }
+    [[nodiscard]] TEventConnection SetErrorHandler(TVideoErrorHandler handler) { return fErrorHandler.Connect(std::move(handler)); }
 
     // --- The sample callback, on the streaming thread. The sample is stored
     // with the format told last (OnSampleFormat, or SetStreamFormat).
@@ -167,8 +170,10 @@ public:
     void SetStreamFormat(std::int32_t Width, std::int32_t Height, std::uint32_t FourCC);
     // Replaces the millisecond clock (empty: the system's); only while idle.
     void SetMillisecondClock(TMillisecondClock clock) { fClock = std::move(clock); }
-    // Sets the sample observer; only while idle.
-    void SetSampleObserver(TSampleObserver observer) { fSampleObserver = std::move(observer); }
+    // Sets the sample observer, called while the connection lives; when the
+    // connection is dropped, a call under way on the streaming thread has
+    // ended.
+    [[nodiscard]] TEventConnection SetSampleObserver(TSampleObserver observer) { return fSampleObserver.Connect(std::move(observer)); }
     // Conversions made since creation.
     std::int64_t ConversionCount() const { return fConversionCnt; }
     // Frame number of the sample converted last (0: none).
@@ -203,6 +208,7 @@ private:
 
     QObject* fOwnerWindow = nullptr;
     std::unique_ptr<TVideoSample> VideoSample;
+    TEventConnection fSampleConnection; // of CopyFrameToRing to VideoSample
     bool fVideoRunning = false;
     bool fBusy = false;
     std::int32_t fSkipCnt = 0;
@@ -245,11 +251,11 @@ private:
     QString fDeviceName;    // of the running capture
     QString fLastError;
     bool fStreamFinished = false;
-    TNewVideoFrameEvent fOnNewFrame;
-    TCaptureEndedEvent fOnCaptureEnded;
-    TVideoErrorHandler fErrorHandler;
+    TEventHandler<TNewVideoFrameEvent> fOnNewFrame;
+    TEventHandler<TCaptureEndedEvent> fOnCaptureEnded;
+    TEventHandler<TVideoErrorHandler> fErrorHandler;
     TMillisecondClock fClock;
-    TSampleObserver fSampleObserver;
+    TSharedEventHandler<TSampleObserver> fSampleObserver; // called on the streaming thread
     std::int64_t fConversionCnt = 0;
     std::int32_t fConvertedFrame = 0;
 };

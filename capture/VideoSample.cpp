@@ -81,6 +81,7 @@ HRESULT TVideoSample::StartVideo(const QString& CaptureDeviceName, bool Visible,
         return fCreated;
     RemoveSource();
     fHasDevice = false;
+    fDescriptionInvalid = false;
     fControls.reset();
     FormatArr.clear();
     fChosenCaps.reset();
@@ -181,10 +182,12 @@ HRESULT TVideoSample::EnsureSource()
     if (!fHasDevice || !fCapsFilter)
         return E_FAIL;
     QString error;
-    GstElement* source = fDevice.CreateSource(&error);
+    bool descriptionInvalid = false;
+    GstElement* source = fDevice.CreateSource(&error, &descriptionInvalid);
     if (!source) {
         std::lock_guard lock(fSignalLock);
         fError = error;
+        fDescriptionInvalid = descriptionInvalid;
         return E_FAIL;
     }
     gst_bin_add(GST_BIN(fPipeline.get()), source);
@@ -295,9 +298,9 @@ HRESULT TVideoSample::SetPreviewState(bool nShow)
     return BuildAndRunGraph();
 }
 
-void TVideoSample::SetCallBack(const TVideoSampleCallBack& CB)
+TEventConnection TVideoSample::SetCallBack(const TVideoSampleCallBack& CB)
 {
-    fDelivery.SetCallBack(CB);
+    return fDelivery.SetCallBack(CB);
 }
 
 void TVideoSample::SetStreamEndCallBack(TStreamEndCallBack CB)
@@ -343,7 +346,7 @@ void TVideoSample::DeleteCaptureGraph()
 void TVideoSample::Destroy()
 {
     // No call of the owner's routines from here on.
-    fDelivery.SetCallBack({});
+    fDelivery.ClearCallBack();
     SetStreamEndCallBack({});
     if (fPipeline) {
         HandOffSent(this);
@@ -366,6 +369,12 @@ QString TVideoSample::StreamError() const
 {
     std::lock_guard lock(fSignalLock);
     return fError;
+}
+
+bool TVideoSample::DescriptionInvalid() const
+{
+    std::lock_guard lock(fSignalLock);
+    return fDescriptionInvalid;
 }
 
 void TVideoSample::ResetStreamSignals()
@@ -512,9 +521,9 @@ HRESULT TVideoSample::GetImageBuffer(std::unique_ptr<std::uint8_t[]>& pb, int& S
         return VFW_E_WRONG_STATE;
     GstVideoInfo layout;
     GstCaps* caps = gst_sample_get_caps(sample.get());
-    const bool flip = caps && gst_video_info_from_caps(&layout, caps) && TSampleBytes::FlipsRows(layout);
+    const bool raw = caps && gst_video_info_from_caps(&layout, caps);
     std::vector<std::uint8_t> scratch;
-    const TSampleBytes bytes(buffer, flip ? &layout : nullptr, scratch);
+    const TSampleBytes bytes(buffer, raw ? &layout : nullptr, scratch);
     if (bytes.Size() == 0 || bytes.Size() > INT_MAX)
         return E_FAIL;
     const int needed = static_cast<int>(bytes.Size());

@@ -71,9 +71,10 @@ public:
     TPLAYSTATE PlayState() const { return g_psCurrent; }
 
     // Sets the sample callback, effective for the next sample; may be called
-    // while running. When it returns, a running call of the previous callback
-    // has ended. Not to be called from inside the callback.
-    void SetCallBack(const TVideoSampleCallBack& CB);
+    // while running. The callback is called while the connection lives. When
+    // this returns, and when the connection is dropped, a running call of the
+    // previous callback has ended. Neither may be done from inside the callback.
+    [[nodiscard]] TEventConnection SetCallBack(const TVideoSampleCallBack& CB);
     // Sets the routine called once per run when the stream ends by itself (an
     // error, before or after the first sample, or the end of the stream), on
     // the thread that reports it, which may be a streaming thread or, for a
@@ -103,6 +104,9 @@ public:
     // Why the stream failed or could not be started; empty for an end of
     // stream or when all is well.
     QString StreamError() const;
+    // True when the last start failed on the source description itself (it
+    // does not parse, or has no output); StreamError then holds the reason.
+    bool DescriptionInvalid() const;
 
     // --- Capability list and format switch
     void GetListOfVideoSizes(QStringList& VidSize) const; // empty while stopped
@@ -193,6 +197,7 @@ private:
     std::atomic<bool> fSampleSeen{false};
     std::atomic<bool> fEnded{false};
     QString fError;
+    bool fDescriptionInvalid = false; // under fSignalLock
     TStreamEndCallBack fEndCallBack; // under fSignalLock
 };
 

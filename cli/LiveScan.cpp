@@ -17,11 +17,12 @@ TLiveScanner::TLiveScanner(TResultWriter& writer, QByteArray source, TBarcodeFor
     , fLimits(limits)
     , fVideoImage(std::make_unique<TVideoImage>())
 {
-    fVideoImage->SetOnNewVideoFrame(
+    fFrameConnection = fVideoImage->SetOnNewVideoFrame(
         [this](TVideoImage* sender, std::int32_t, std::int32_t, const std::uint8_t*) { NewVideoFrame(sender); });
-    fVideoImage->SetOnCaptureEnded([this](TVideoImage* sender, const QString& message) { CaptureEnded(sender, message); });
+    fEndConnection =
+        fVideoImage->SetOnCaptureEnded([this](TVideoImage* sender, const QString& message) { CaptureEnded(sender, message); });
     // An error of the frame handling is one frame's; the next one is handled as usual.
-    fVideoImage->SetErrorHandler([](const QString&) {});
+    fErrorConnection = fVideoImage->SetErrorHandler([](const QString&) {});
 }
 
 TLiveScanner::~TLiveScanner()

@@ -4,6 +4,7 @@
 // is written again only after a different one was seen.
 #pragma once
 
+#include "capture/EventConnection.h"
 #include "cli/ScanResult.h"
 #include "decode/BarcodeFormat.h"
 #include "decode/DecodeBitmap.h"
@@ -58,6 +59,8 @@ private:
     TDecodeOptions fOptions;
     TLiveScanLimits fLimits;
     std::unique_ptr<TVideoImage> fVideoImage;
+    // The front-end's events reach this object while these live.
+    TEventConnection fFrameConnection, fEndConnection, fErrorConnection;
     QEventLoop* fLoop = nullptr; // while Run runs
     bool fStopRequested = false;
     bool fFailed = false;

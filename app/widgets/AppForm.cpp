@@ -545,6 +545,11 @@ void TAppForm::ShowDevices(const QStringList& devices)
         ComboBox1->setCurrentIndex(0);
 }
 
+void TAppForm::SetDeviceListNotice(const QString& notice)
+{
+    ComboBox1->setPlaceholderText(notice); // shown while nothing is selected
+}
+
 int TAppForm::DeviceCount() const
 {
     return ComboBox1->count();
@@ -563,6 +568,11 @@ QString TAppForm::ButtonCaption() const
 void TAppForm::SetButtonCaption(const QString& caption)
 {
     Button1->setText(caption);
+}
+
+void TAppForm::SetButtonEnabled(bool enabled)
+{
+    Button1->setEnabled(enabled);
 }
 
 void TAppForm::DropQueuedButtonInput()
@@ -591,6 +601,12 @@ void TAppForm::ShowDecodedText(const QString& text)
         Memo2->show();
     Memo2->setPlainText(text);
     ActionRow2->ShowContent(text);
+}
+
+void TAppForm::ClearDecodedText()
+{
+    Memo2->clear();
+    Memo2->hide();
 }
 
 void TAppForm::ReportError(const QString& message)

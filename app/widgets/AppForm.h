@@ -176,14 +176,17 @@ private:
 
     // WebcamScanView
     void ShowDevices(const QStringList& devices) override;
+    void SetDeviceListNotice(const QString& notice) override;
     int DeviceCount() const override;
     QString SelectedDevice() const override;
     QString ButtonCaption() const override;
     void SetButtonCaption(const QString& caption) override;
+    void SetButtonEnabled(bool enabled) override;
     void DropQueuedButtonInput() override;
     void ShowFrame(const QImage& frame) override;
     void ClearFrame() override;
     void ShowDecodedText(const QString& text) override;
+    void ClearDecodedText() override;
     void ReportError(const QString& message) override;
 
     // ScreenScanView

@@ -24,6 +24,8 @@ public:
     QString text;
     bool paneShown = false;
     QStringList errors;
+    QString notice;
+    bool buttonEnabled = true;
 
     void ShowDevices(const QStringList& list) override
     {
@@ -31,10 +33,12 @@ public:
         selected = 0;
         ++devicesShown;
     }
+    void SetDeviceListNotice(const QString& value) override { notice = value; }
     int DeviceCount() const override { return static_cast<int>(devices.size()); }
     QString SelectedDevice() const override { return devices.value(selected); }
     QString ButtonCaption() const override { return caption; }
     void SetButtonCaption(const QString& value) override { caption = value; }
+    void SetButtonEnabled(bool enabled) override { buttonEnabled = enabled; }
     void DropQueuedButtonInput() override {}
     void ShowFrame(const QImage& picture) override
     {
@@ -46,6 +50,11 @@ public:
     {
         paneShown = true;
         text = value;
+    }
+    void ClearDecodedText() override
+    {
+        paneShown = false;
+        text.clear();
     }
     void ReportError(const QString& message) override { errors.append(message); }
 
@@ -132,6 +141,109 @@ private slots:
         QCOMPARE(view.caption, QStringLiteral("Start"));
         QVERIFY(!scanner->VideoImage().VideoRunning());
         QVERIFY(view.errors.isEmpty());
+    }
+
+    // With nothing to list, the list says so and Start is greyed until a
+    // camera is listed; a running capture's STOP stays usable.
+    void noCameraGreysStartUntilOneIsListed()
+    {
+        TestCameras::clear();
+        QStringList present;
+        TVideoImage::GetListOfDevices(present);
+        if (!present.isEmpty())
+            QSKIP("this machine has a camera");
+        scanner.reset();
+        view = TFakeWebcamView();
+        scanner = std::make_unique<TWebcamScanner>(view, nullptr);
+        QVERIFY(!view.buttonEnabled); // nothing listed yet
+        scanner->PageChanged(1);
+        QVERIFY(view.devices.isEmpty());
+        QCOMPARE(view.notice, QStringLiteral("No camera found"));
+        QVERIFY(!view.buttonEnabled);
+
+        const QString name = QrCodeCameraName(TTestCameraFormat::YUY2, 640, 480);
+        RegisterStandardTestCameras(kSamples + QStringLiteral("/qr_code.png"));
+        scanner->PageChanged(1);
+        QVERIFY(view.buttonEnabled);
+        QVERIFY(view.Select(name));
+        scanner->StartStop();
+        QCOMPARE(view.caption, QStringLiteral("STOP"));
+        TestCameras::clear(); // unplugged while running: STOP stays usable
+        scanner->PageChanged(1);
+        QVERIFY(view.devices.isEmpty());
+        QVERIFY(view.buttonEnabled);
+        scanner->StartStop();
+        QCOMPARE(view.caption, QStringLiteral("Start"));
+        QVERIFY(!view.buttonEnabled);
+    }
+
+    // The pane speaks for the camera shown: its text goes when another camera
+    // starts or a camera fails, and stays on STOP, on a restart of the same
+    // camera and when a video plays to its end.
+    void paneKeepsTheTextOnlyForItsOwnCamera_data()
+    {
+        QTest::addColumn<QString>("second");     // the camera started after the QR code was read
+        QTest::addColumn<QString>("description"); // registered under that name, unless empty
+        QTest::addColumn<bool>("failsOrEnds");
+        QTest::addColumn<bool>("kept");
+        const QString qr = QrCodeCameraName(TTestCameraFormat::YUY2, 640, 480);
+        QTest::newRow("the same camera again") << qr << QString() << false << true;
+        QTest::newRow("another camera") << TestPatternCameraName(TTestCameraFormat::I420, 640, 480) << QString() << false << false;
+        QTest::newRow("another camera that cannot start")
+            << QStringLiteral("Scanner Broken") << QStringLiteral("nosuchgstelement_lantrix ! videoconvert") << true << false;
+        QTest::newRow("the same camera failing")
+            << qr << StillPictureDescription(kSamples + QStringLiteral("/qr_code.png"), TTestCameraFormat::YUY2, 640, 480)
+                   + QStringLiteral(" ! identity error-after=40")
+            << true << false;
+    }
+
+    void paneKeepsTheTextOnlyForItsOwnCamera()
+    {
+        QFETCH(QString, second);
+        QFETCH(QString, description);
+        QFETCH(bool, failsOrEnds);
+        QFETCH(bool, kept);
+        const QString qr = QrCodeCameraName(TTestCameraFormat::YUY2, 640, 480);
+        if (!description.isEmpty()) {
+            if (second == qr)
+                TestCameras::remove(qr);
+            TestCameras::add(second, description);
+        }
+        scanner->PageChanged(1);
+        QVERIFY(view.Select(qr));
+        scanner->StartStop();
+        QTRY_COMPARE_WITH_TIMEOUT(view.text, kQrText, kTimeout);
+        if (failsOrEnds && second == qr) {
+            // The camera fails after its code was read.
+            QTRY_COMPARE_WITH_TIMEOUT(view.errors.size(), 1, kTimeout);
+        } else {
+            scanner->StartStop(); // STOP keeps the text
+            QCOMPARE(view.text, kQrText);
+            QVERIFY(view.paneShown);
+            QVERIFY(view.Select(second));
+            scanner->StartStop();
+            if (failsOrEnds)
+                QTRY_COMPARE_WITH_TIMEOUT(view.errors.size(), 1, kTimeout);
+            else
+                QTest::qWait(300);
+        }
+        QCOMPARE(view.text, kept ? kQrText : QString());
+        QCOMPARE(view.paneShown, kept);
+        scanner->Stop();
+    }
+
+    void aVideoPlayedToItsEndKeepsTheText()
+    {
+        const QString name = QStringLiteral("Scanner Short Video");
+        TestCameras::add(name, StillPictureDescription(kSamples + QStringLiteral("/qr_code.png"), TTestCameraFormat::YUY2, 320, 240)
+                                   .replace(QStringLiteral("imagefreeze is-live=true"), QStringLiteral("imagefreeze is-live=true num-buffers=30")));
+        scanner->PageChanged(1);
+        QVERIFY(view.Select(name));
+        scanner->StartStop();
+        QTRY_COMPARE_WITH_TIMEOUT(view.errors.size(), 1, kTimeout);
+        QVERIFY(scanner->VideoImage().StreamFinished());
+        QCOMPARE(view.text, kQrText);
+        QVERIFY(view.paneShown);
     }
 
     // A camera gone since the list was made, and one that ends by itself: the

@@ -299,6 +299,68 @@ private slots:
         QVERIFY(errors.isEmpty());
     }
 
+    // Without a camera the list says so and Start is greyed, until a camera
+    // (or a source of cameras.ini) is listed.
+    void noCameraFoundGreysStart()
+    {
+        TestCameras::clear();
+        if (RealCamerasPresent())
+            QSKIP("this machine has a camera");
+        auto form = MakeForm();
+        QVERIFY(!form->Button1->isEnabled()); // nothing listed yet
+        ActivateWebcamTab(*form);
+        QCOMPARE(form->ComboBox1->count(), 0);
+        QCOMPARE(form->ComboBox1->placeholderText(), QStringLiteral("No camera found"));
+        QCOMPARE(form->ComboBox1->currentIndex(), -1); // so the notice shows
+        QVERIFY(!form->Button1->isEnabled());
+
+        QVERIFY(WriteCamerasIni(QStringLiteral("Webcam Tab Ini Camera = %1\n").arg(TestPatternDescription(TTestCameraFormat::YUY2, 160, 120))));
+        ActivateImageTab(*form);
+        ActivateWebcamTab(*form);
+        QCOMPARE(form->ComboBox1->currentText(), QStringLiteral("Webcam Tab Ini Camera"));
+        QVERIFY(form->Button1->isEnabled());
+    }
+
+    // The pane speaks for the camera shown: another camera's start empties
+    // it, a STOP and a restart of the same camera keep it.
+    void anotherCameraEmptiesThePane()
+    {
+        auto form = MakeForm();
+        ActivateWebcamTab(*form);
+        QVERIFY(SelectDevice(*form, QrCodeCameraName(TTestCameraFormat::YUY2, 640, 480)));
+        form->Button1->click();
+        QTRY_COMPARE_WITH_TIMEOUT(form->Memo2->toPlainText(), kQrText, kTimeout);
+        form->Button1->click(); // STOP
+        QCOMPARE(form->Memo2->toPlainText(), kQrText);
+        form->Button1->click(); // the same camera again
+        QCOMPARE(form->Memo2->toPlainText(), kQrText);
+        QVERIFY(!form->Memo2->isHidden());
+        form->Button1->click(); // STOP
+        QVERIFY(SelectDevice(*form, TestPatternCameraName(TTestCameraFormat::YUY2, 640, 480)));
+        form->Button1->click();
+        QVERIFY(form->Memo2->isHidden());
+        QVERIFY(form->Memo2->toPlainText().isEmpty());
+        QVERIFY(WaitForFrames(*form, 5));
+        QVERIFY(form->Memo2->isHidden());
+        form->Button1->click(); // STOP
+        QVERIFY(errors.isEmpty());
+    }
+
+    // A source of cameras.ini that ends in caps (fixing the size, as
+    // GStreamer users do) starts and gives frames of that size.
+    void camerasIniSourceEndingInCaps()
+    {
+        QVERIFY(WriteCamerasIni(QStringLiteral("Webcam Tab Scaled = %1 ! videoscale ! video/x-raw,width=200,height=150\n")
+                                    .arg(TestPatternDescription(TTestCameraFormat::YUY2, 320, 240))));
+        auto form = MakeForm();
+        ActivateWebcamTab(*form);
+        QVERIFY(SelectDevice(*form, QStringLiteral("Webcam Tab Scaled")));
+        form->Button1->click();
+        QTRY_COMPARE_WITH_TIMEOUT(form->Image2->Picture().size(), QSize(200, 150), kTimeout);
+        form->Button1->click(); // STOP
+        QVERIFY(errors.isEmpty());
+    }
+
     void startWithoutDevicesDoesNothing()
     {
         TestCameras::clear();
@@ -377,7 +439,10 @@ private slots:
         QCOMPARE(errors.size(), 1);
         QVERIFY(form->Image2->Picture().isNull()); // no late frame shows up again
         QCOMPARE(form->Button1->text(), QStringLiteral("Start"));
-        QCOMPARE(form->Memo2->toPlainText(), QStringLiteral("kept")); // the pane keeps its text, as on STOP
+        // The pane held no code of this camera: the start emptied it, and a
+        // failure leaves it so.
+        QVERIFY(form->Memo2->toPlainText().isEmpty());
+        QVERIFY(form->Memo2->isHidden());
     }
 
     // Start does not wait for the camera: the window goes on handling events

@@ -184,7 +184,35 @@ INSTANTIATE_TEST_SUITE_P(
         SourceCase{"ends_in_a_later_pad", "filesrc location=/x.png ! decodebin", nullptr, "has no output"},
         SourceCase{"ends_in_a_sink", "videotestsrc ! fakesink", nullptr, "has no output"},
         SourceCase{"unknown_element", "nosuchgstelement_lantrix ! videoconvert", nullptr, "nosuchgstelement_lantrix"},
+        // Caps at the end fix the output's format (a pass-through element takes them).
+        SourceCase{"ends_in_caps", "videotestsrc ! videoscale ! video/x-raw,width=640,height=480,framerate=15/1", "lantrix-caps-output", nullptr},
+        SourceCase{"ends_in_caps_after_a_decoder", "filesrc location=/x.png ! decodebin ! videoconvert ! video/x-raw,format=I420",
+                   "lantrix-caps-output", nullptr},
+        SourceCase{"unknown_element_before_caps", "videotestsrc ! nosuchgstelement_lantrix ! video/x-raw", nullptr,
+                   "nosuchgstelement_lantrix"},
+        SourceCase{"caps_alone", "video/x-raw,width=640", nullptr, ""},
         SourceCase{"empty", "", nullptr, "empty"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+TEST(DescribedSourceCaps, CapsAtTheEndFixTheOutputsFormat)
+{
+    TCaptureDevice device;
+    device.Name = QStringLiteral("Described");
+    device.Description = QStringLiteral("videotestsrc ! videoscale ! video/x-raw,width=64,height=48");
+    QString error;
+    GstElement* source = device.CreateSource(&error);
+    ASSERT_NE(source, nullptr) << error.toStdString();
+    GstObjectPtr<GstElement> owned(GST_ELEMENT(gst_object_ref_sink(source)));
+    GstObjectPtr<GstPad> output(gst_element_get_static_pad(source, "src"));
+    ASSERT_TRUE(output);
+    GstCapsPtr caps(gst_pad_query_caps(output.get(), nullptr));
+    ASSERT_TRUE(caps && !gst_caps_is_empty(caps.get()));
+    const GstStructure* structure = gst_caps_get_structure(caps.get(), 0);
+    int width = 0, height = 0;
+    EXPECT_TRUE(gst_structure_get_int(structure, "width", &width));
+    EXPECT_TRUE(gst_structure_get_int(structure, "height", &height));
+    EXPECT_EQ(width, 64);
+    EXPECT_EQ(height, 48);
+}
 
 } // namespace

@@ -177,3 +177,130 @@ TEST(FourCCTest, TextRoundTrip)
 }
 
 } // namespace
+
+// ------------------------------------------------------------ padded samples
+
+namespace {
+
+// The byte GStreamer's frame holds in plane `plane`, row `row`, byte `column`
+// of the row: every byte tells where it came from.
+std::uint8_t Marked(int plane, int row, int column)
+{
+    return static_cast<std::uint8_t>(plane * 71 + row * 7 + column * 3 + 1);
+}
+
+struct PaddedCase {
+    const char* format; // GStreamer's name
+    int width, height;
+};
+
+void PrintTo(const PaddedCase& c, std::ostream* out)
+{
+    *out << c.format << '_' << c.width << 'x' << c.height;
+}
+
+std::vector<PaddedCase> PaddedCases()
+{
+    std::vector<PaddedCase> cases;
+    for (const char* format : {"YUY2", "I420", "YV12", "BGR"})
+        for (int width = 368; width <= 372; ++width)
+            for (int height : {240, 241, 243})
+                cases.push_back({format, width, height});
+    return cases;
+}
+
+class PaddedSample : public ::testing::TestWithParam<PaddedCase> {};
+
+} // namespace
+
+// GStreamer pads rows and planes to its strides (a multiple of 4 bytes, and
+// chroma planes of odd sizes take the extra column and row). The sample
+// callback gets each row and plane where the frame conversion reads them,
+// whatever the padding, and the conversion takes the sample.
+TEST_P(PaddedSample, IsReadByTheStridesIntoTheLayoutTheConversionReads)
+{
+    EnsureGStreamer();
+    const PaddedCase& c = GetParam();
+    GstVideoInfo info;
+    ASSERT_TRUE(gst_video_info_set_format(&info, gst_video_format_from_string(c.format), c.width, c.height));
+    GstBuffer* buffer = gst_buffer_new_allocate(nullptr, GST_VIDEO_INFO_SIZE(&info), nullptr);
+    ASSERT_NE(buffer, nullptr);
+    {
+        GstMapInfo all;
+        ASSERT_TRUE(gst_buffer_map(buffer, &all, GST_MAP_WRITE));
+        std::fill(all.data, all.data + all.size, 0xEE); // the padding
+        gst_buffer_unmap(buffer, &all);
+        GstVideoFrame frame;
+        ASSERT_TRUE(gst_video_frame_map(&frame, &info, buffer, GST_MAP_WRITE));
+        for (guint plane = 0; plane < GST_VIDEO_FRAME_N_PLANES(&frame); ++plane) {
+            auto* data = static_cast<std::uint8_t*>(GST_VIDEO_FRAME_PLANE_DATA(&frame, plane));
+            const int stride = GST_VIDEO_FRAME_PLANE_STRIDE(&frame, plane);
+            // The bytes of a row and the rows that GStreamer's plane holds.
+            const int component = plane; // one component per plane in these formats
+            const int rowBytes = GST_VIDEO_FRAME_COMP_WIDTH(&frame, component) * GST_VIDEO_FRAME_COMP_PSTRIDE(&frame, component);
+            const int rows = GST_VIDEO_FRAME_COMP_HEIGHT(&frame, component);
+            for (int row = 0; row < rows; ++row)
+                for (int column = 0; column < rowBytes; ++column)
+                    data[row * stride + column] = Marked(static_cast<int>(plane), row, column);
+        }
+        gst_video_frame_unmap(&frame);
+    }
+
+    // What the conversion reads (FrameConversion.h): rows without padding,
+    // BGR bottom-up, YUY2 in whole pixel pairs, the chroma planes of 4:2:0 of
+    // (W div 2) x (H div 2) at W x H and W x H + (W x H) div 4.
+    const std::size_t w = c.width, h = c.height;
+    struct Plane {
+        std::size_t offset, rowBytes, rows;
+    };
+    std::vector<Plane> planes;
+    std::size_t size = 0;
+    bool bottomUp = false;
+    std::uint32_t fourCC = 0;
+    const std::string format = c.format;
+    if (format == "BGR") {
+        planes = {{0, w * 3, h}};
+        size = w * h * 3;
+        bottomUp = true;
+        fourCC = FourCC::RGB;
+    } else if (format == "YUY2") {
+        planes = {{0, w / 2 * 4, h}};
+        size = w * h * 2;
+        fourCC = FourCC::YUY2;
+    } else {
+        planes = {{0, w, h}, {w * h, w / 2, h / 2}, {w * h + w * h / 4, w / 2, h / 2}};
+        size = w * h * 3 / 2;
+        fourCC = format == "I420" ? FourCC::I420 : FourCC::YV12;
+    }
+
+    std::vector<std::uint8_t> scratch;
+    {
+        const TSampleBytes bytes(buffer, &info, scratch);
+        ASSERT_EQ(bytes.Size(), size);
+        int mismatches = 0;
+        for (std::size_t p = 0; p < planes.size(); ++p)
+            for (std::size_t row = 0; row < planes[p].rows; ++row)
+                for (std::size_t column = 0; column < planes[p].rowBytes; ++column) {
+                    const std::size_t from = bottomUp ? planes[p].rows - 1 - row : row;
+                    const std::uint8_t expected = Marked(static_cast<int>(p), static_cast<int>(from), static_cast<int>(column));
+                    if (bytes.Data()[planes[p].offset + row * planes[p].rowBytes + column] != expected && ++mismatches <= 3)
+                        ADD_FAILURE() << "plane " << p << " row " << row << " byte " << column;
+                }
+        EXPECT_EQ(mismatches, 0);
+        EXPECT_TRUE(TFrameConverter::SampleSizeFits(fourCC, c.width, c.height, static_cast<qsizetype>(bytes.Size())));
+        // A sample GStreamer did not pad is handed on without a copy.
+        const bool padded = GST_VIDEO_INFO_SIZE(&info) != size || bottomUp
+            || GST_VIDEO_INFO_PLANE_STRIDE(&info, 0) != static_cast<int>(planes[0].rowBytes)
+            || (planes.size() > 1 && (GST_VIDEO_INFO_PLANE_OFFSET(&info, 1) != planes[1].offset
+                                      || GST_VIDEO_INFO_PLANE_OFFSET(&info, 2) != planes[2].offset
+                                      || GST_VIDEO_INFO_PLANE_STRIDE(&info, 1) != static_cast<int>(planes[1].rowBytes)));
+        EXPECT_EQ(bytes.Data() == scratch.data(), padded);
+    }
+    gst_buffer_unref(buffer);
+}
+
+INSTANTIATE_TEST_SUITE_P(WidthsAndOddHeights, PaddedSample, ::testing::ValuesIn(PaddedCases()),
+                         [](const auto& info) {
+                             return std::string(info.param.format) + "_" + std::to_string(info.param.width) + "x"
+                                 + std::to_string(info.param.height);
+                         });

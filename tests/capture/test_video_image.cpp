@@ -6,6 +6,7 @@
 #include "capture/SampleFormats.h"
 #include "capture/TestCameras.h"
 #include "capture/VideoImage.h"
+#include "decode/DecodeBitmap.h"
 #include "decode/PictureLoader.h"
 
 #include <QCoreApplication>
@@ -18,6 +19,7 @@
 #include <chrono>
 #include <cstring>
 #include <functional>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -155,7 +157,7 @@ TEST_F(HandFedVideo, FramesPerSecondIsRenewedEveryThirtyFramesAndClearedByStop)
 TEST_F(HandFedVideo, OneHandlingPerNotificationEachWithTheNewestFrame)
 {
     std::vector<QRgb> seen;
-    video.SetOnNewVideoFrame([&](TVideoImage* sender, int width, int height, const std::uint8_t* data) {
+    const TEventConnection onFrame = video.SetOnNewVideoFrame([&](TVideoImage* sender, int width, int height, const std::uint8_t* data) {
         EXPECT_EQ(sender, &video);
         EXPECT_EQ(width, kWidth);
         EXPECT_EQ(height, kHeight);
@@ -179,7 +181,7 @@ TEST_F(HandFedVideo, GetBitmapConvertsOncePerNotificationUnlessANewerSampleCame)
     QImage first, second, third;
     std::int64_t conversionsBefore = 0, conversionsAfterTwo = 0;
     bool handled = false;
-    video.SetOnNewVideoFrame([&](TVideoImage* sender, int, int, const std::uint8_t*) {
+    const TEventConnection onFrame = video.SetOnNewVideoFrame([&](TVideoImage* sender, int, int, const std::uint8_t*) {
         if (handled)
             return;
         handled = true;
@@ -205,7 +207,7 @@ TEST_F(HandFedVideo, GetBitmapGivesThePicturesFormWhateverTheTargetWas)
     for (bool gray : {false, true}) {
         SCOPED_TRACE(gray ? "gray" : "colour");
         video.SetGray8Bit(gray);
-        video.SetOnNewVideoFrame([](TVideoImage* sender, int, int, const std::uint8_t*) {
+        const TEventConnection onFrame = video.SetOnNewVideoFrame([](TVideoImage* sender, int, int, const std::uint8_t*) {
             QImage bitmap(300, 2, QImage::Format_ARGB32);
             sender->GetBitmap(bitmap);
             EXPECT_EQ(bitmap.size(), QSize(kWidth, kHeight));
@@ -227,7 +229,7 @@ TEST_F(HandFedVideo, FramesArrivingWhileTheHandlerPumpsAreSkippedAndTheNextHandl
 {
     int handlings = 0;
     std::vector<std::int32_t> convertedFrames;
-    video.SetOnNewVideoFrame([&](TVideoImage* sender, int, int, const std::uint8_t*) {
+    const TEventConnection onFrame = video.SetOnNewVideoFrame([&](TVideoImage* sender, int, int, const std::uint8_t*) {
         ++handlings;
         QImage bitmap;
         sender->GetBitmap(bitmap);
@@ -253,12 +255,12 @@ TEST_F(HandFedVideo, AnErrorInTheHandlerIsReportedAndTheNextFrameIsHandled)
 {
     QStringList errors;
     int handlings = 0;
-    video.SetErrorHandler([&](const QString& message) {
+    const TEventConnection onError = video.SetErrorHandler([&](const QString& message) {
         errors.append(message);
         Store(video, white); // a frame while the error is shown: skipped
         QCoreApplication::processEvents();
     });
-    video.SetOnNewVideoFrame([&](TVideoImage*, int, int, const std::uint8_t*) {
+    const TEventConnection onFrame = video.SetOnNewVideoFrame([&](TVideoImage*, int, int, const std::uint8_t*) {
         if (++handlings == 1)
             throw std::runtime_error("frame handler failed");
     });
@@ -299,7 +301,7 @@ TEST(VideoImage, NotificationsQueuedForADestroyedFrontEndAreDropped)
     {
         TVideoImage video;
         video.SetStreamFormat(kWidth, kHeight, FourCC::YUY2);
-        video.SetOnNewVideoFrame([&](TVideoImage*, int, int, const std::uint8_t*) { ++handlings; });
+        const TEventConnection onFrame = video.SetOnNewVideoFrame([&](TVideoImage*, int, int, const std::uint8_t*) { ++handlings; });
         const auto sample = GreySample(kWidth, kHeight, 100);
         for (int i = 0; i < 3; ++i)
             Store(video, sample);
@@ -308,11 +310,85 @@ TEST(VideoImage, NotificationsQueuedForADestroyedFrontEndAreDropped)
     EXPECT_EQ(handlings, 0);
 }
 
+// A handler reaches its event only while its connection lives, and the
+// connection goes with what the handler uses: frames (and ends, and errors)
+// still queued when that scope ends never reach objects that are gone.
+TEST_F(HandFedVideo, EventsQueuedWhenTheConnectionEndsDoNotReachTheHandler)
+{
+    int handlings = 0;
+    {
+        QImage picture; // what the handler uses, gone with this scope
+        const TEventConnection onFrame = video.SetOnNewVideoFrame([&](TVideoImage* sender, int, int, const std::uint8_t*) {
+            ++handlings;
+            sender->GetBitmap(picture);
+        });
+        Store(video, black);
+        Store(video, white); // both notifications still queued
+    }
+    DrainEvents();
+    EXPECT_EQ(handlings, 0);
+    EXPECT_EQ(video.FrameCount(), 2);
+
+    // An error raised by the frame handler after the error handler's
+    // connection ended goes to the log, not to the handler.
+    int reported = 0;
+    {
+        QStringList errors;
+        const TEventConnection onError = video.SetErrorHandler([&](const QString& message) {
+            ++reported;
+            errors.append(message);
+        });
+    }
+    const TEventConnection onFrame = video.SetOnNewVideoFrame([](TVideoImage*, int, int, const std::uint8_t*) {
+        throw std::runtime_error("late");
+    });
+    Store(video, black);
+    DrainEvents();
+    EXPECT_EQ(reported, 0);
+}
+
+// The connection of a replaced handler no longer takes the handler off; a
+// connection that outlives its front-end does nothing; a handler may end its
+// own connection while it runs.
+TEST_F(HandFedVideo, ConnectionsEndOnlyTheirOwnHandler)
+{
+    int first = 0, second = 0;
+    TEventConnection replaced = video.SetOnNewVideoFrame([&](TVideoImage*, int, int, const std::uint8_t*) { ++first; });
+    TEventConnection current = video.SetOnNewVideoFrame([&](TVideoImage*, int, int, const std::uint8_t*) { ++second; });
+    replaced.Disconnect();
+    Store(video, black);
+    DrainEvents();
+    EXPECT_EQ(first, 0);
+    EXPECT_EQ(second, 1);
+
+    TEventConnection self;
+    int selfHandlings = 0;
+    self = video.SetOnNewVideoFrame([&](TVideoImage* sender, int, int, const std::uint8_t*) {
+        ++selfHandlings;
+        self.Disconnect(); // the running call goes on safely
+        QImage picture;
+        sender->GetBitmap(picture);
+        EXPECT_FALSE(picture.isNull());
+    });
+    Store(video, black);
+    DrainEvents();
+    Store(video, white);
+    DrainEvents();
+    EXPECT_EQ(selfHandlings, 1);
+
+    TEventConnection outliving;
+    {
+        TVideoImage shortLived;
+        outliving = shortLived.SetOnNewVideoFrame([](TVideoImage*, int, int, const std::uint8_t*) {});
+    }
+    outliving.Disconnect(); // the front-end is gone: nothing happens
+}
+
 TEST(VideoImage, BadSamplesAreIgnored)
 {
     TVideoImage video;
     int handlings = 0;
-    video.SetOnNewVideoFrame([&](TVideoImage*, int, int, const std::uint8_t*) { ++handlings; });
+    const TEventConnection onFrame = video.SetOnNewVideoFrame([&](TVideoImage*, int, int, const std::uint8_t*) { ++handlings; });
     std::uint8_t byte = 0;
     int zero = 0, negative = -5;
     video.CopyFrameToRing(&byte, zero);
@@ -335,7 +411,7 @@ TEST(VideoImage, SlowConversionNeverReadsASlotBeingOverwritten)
     TVideoImage video;
     video.SetStreamFormat(width, height, FourCC::YUY2);
     int handlings = 0, torn = 0;
-    video.SetOnNewVideoFrame([&](TVideoImage* sender, int, int, const std::uint8_t*) {
+    const TEventConnection onFrame = video.SetOnNewVideoFrame([&](TVideoImage* sender, int, int, const std::uint8_t*) {
         ++handlings;
         QImage bitmap;
         sender->GetBitmap(bitmap);
@@ -419,7 +495,7 @@ TEST_F(CameraCapture, StartReturnsBeforeTheFirstSampleWhichBringsTheFormat)
     TestCameras::add(QStringLiteral("Video Image Gated"), camera.Description());
     std::vector<QSize> told;
     QImage last;
-    video.SetOnNewVideoFrame([&](TVideoImage* sender, int width, int height, const std::uint8_t*) {
+    const TEventConnection onFrame = video.SetOnNewVideoFrame([&](TVideoImage* sender, int width, int height, const std::uint8_t*) {
         told.emplace_back(width, height);
         sender->GetBitmap(last);
     });
@@ -458,8 +534,8 @@ TEST_P(CaptureEnding, StopsTheCaptureAndIsReportedOnce)
     int handlings = 0;
     bool runningWhenTold = true;
     bool finishedWhenTold = !c.finished;
-    video.SetOnNewVideoFrame([&](TVideoImage*, int, int, const std::uint8_t*) { ++handlings; });
-    video.SetOnCaptureEnded([&](TVideoImage* sender, const QString& message) {
+    const TEventConnection onFrame = video.SetOnNewVideoFrame([&](TVideoImage*, int, int, const std::uint8_t*) { ++handlings; });
+    const TEventConnection onEnd = video.SetOnCaptureEnded([&](TVideoImage* sender, const QString& message) {
         EXPECT_EQ(sender, &video);
         runningWhenTold = sender->VideoRunning();
         finishedWhenTold = sender->StreamFinished();
@@ -502,8 +578,8 @@ TEST_P(CaptureStall, EndsTheCaptureAfterTheStallTime)
     TestCameras::add(QStringLiteral("Video Image Stalling"), camera.Description());
     QStringList ended;
     int handlings = 0;
-    video.SetOnNewVideoFrame([&](TVideoImage*, int, int, const std::uint8_t*) { ++handlings; });
-    video.SetOnCaptureEnded([&](TVideoImage*, const QString& message) { ended.append(message); });
+    const TEventConnection onFrame = video.SetOnNewVideoFrame([&](TVideoImage*, int, int, const std::uint8_t*) { ++handlings; });
+    const TEventConnection onEnd = video.SetOnCaptureEnded([&](TVideoImage*, const QString& message) { ended.append(message); });
     video.SetStallTimeout(std::chrono::milliseconds(300));
     ASSERT_EQ(video.VideoStart(QStringLiteral("Video Image Stalling")), 0);
     for (int frame = 0; frame < framesGiven; ++frame)
@@ -524,8 +600,8 @@ TEST_F(CameraCapture, APausedCaptureDoesNotStall)
 {
     int ended = 0;
     int handlings = 0;
-    video.SetOnNewVideoFrame([&](TVideoImage*, int, int, const std::uint8_t*) { ++handlings; });
-    video.SetOnCaptureEnded([&](TVideoImage*, const QString&) { ++ended; });
+    const TEventConnection onFrame = video.SetOnNewVideoFrame([&](TVideoImage*, int, int, const std::uint8_t*) { ++handlings; });
+    const TEventConnection onEnd = video.SetOnCaptureEnded([&](TVideoImage*, const QString&) { ++ended; });
     video.SetStallTimeout(std::chrono::milliseconds(100));
     ASSERT_EQ(video.VideoStart(kTiny), 0);
     ASSERT_TRUE(WaitFor([&] { return handlings > 0; }));
@@ -542,7 +618,7 @@ TEST_F(CameraCapture, AnEndWithoutItsHandlerGoesToTheErrorHandler)
     TestCameras::add(QStringLiteral("Video Image Short"),
                      QStringLiteral("videotestsrc is-live=true num-buffers=3 ! capsfilter caps=\"video/x-raw,format=YUY2,width=160,height=120\""));
     QStringList errors;
-    video.SetErrorHandler([&](const QString& message) { errors.append(message); });
+    const TEventConnection onError = video.SetErrorHandler([&](const QString& message) { errors.append(message); });
     ASSERT_EQ(video.VideoStart(QStringLiteral("Video Image Short")), 0);
     ASSERT_TRUE(WaitFor([&] { return !errors.isEmpty(); }));
     EXPECT_FALSE(video.VideoRunning());
@@ -555,7 +631,7 @@ TEST_F(CameraCapture, AnEndOfAStoppedCaptureIsNotReported)
     TestCameras::add(QStringLiteral("Video Image Short"),
                      QStringLiteral("videotestsrc is-live=true num-buffers=3 ! capsfilter caps=\"video/x-raw,format=YUY2,width=160,height=120\""));
     int ended = 0;
-    video.SetOnCaptureEnded([&](TVideoImage*, const QString&) { ++ended; });
+    const TEventConnection onEnd = video.SetOnCaptureEnded([&](TVideoImage*, const QString&) { ++ended; });
     ASSERT_EQ(video.VideoStart(QStringLiteral("Video Image Short")), 0);
     // The end is posted while no event is handled; the capture is stopped, and
     // a new one started, before the notification is handled.
@@ -573,7 +649,7 @@ TEST_F(CameraCapture, FramesArriveOnTheGuiThreadInTheStreamsSize)
     QImage last;
     int handlings = 0;
     const auto gui = std::this_thread::get_id();
-    video.SetOnNewVideoFrame([&](TVideoImage* sender, int width, int height, const std::uint8_t*) {
+    const TEventConnection onFrame = video.SetOnNewVideoFrame([&](TVideoImage* sender, int width, int height, const std::uint8_t*) {
         EXPECT_EQ(std::this_thread::get_id(), gui);
         EXPECT_EQ(QSize(width, height), QSize(160, 120));
         sender->GetBitmap(last);
@@ -600,7 +676,7 @@ TEST_F(CameraCapture, EmptyNameStartsTheFirstCamera)
     if (devices.first() != kSmall)
         GTEST_SKIP() << "a real camera comes first on this machine";
     int handlings = 0;
-    video.SetOnNewVideoFrame([&](TVideoImage*, int, int, const std::uint8_t*) { ++handlings; });
+    const TEventConnection onFrame = video.SetOnNewVideoFrame([&](TVideoImage*, int, int, const std::uint8_t*) { ++handlings; });
     ASSERT_EQ(video.VideoStart(QString()), 0);
     ASSERT_TRUE(WaitFor([&] { return handlings >= 1; }));
     EXPECT_EQ(video.VideoWidth(), 320);
@@ -611,7 +687,7 @@ TEST_F(CameraCapture, NotificationsQueuedAtStopAreStillHandledWithTheLastFrame)
 {
     int handlings = 0;
     std::vector<std::int32_t> converted;
-    video.SetOnNewVideoFrame([&](TVideoImage* sender, int, int, const std::uint8_t*) {
+    const TEventConnection onFrame = video.SetOnNewVideoFrame([&](TVideoImage* sender, int, int, const std::uint8_t*) {
         ++handlings;
         QImage bitmap;
         sender->GetBitmap(bitmap);
@@ -635,7 +711,7 @@ TEST_F(CameraCapture, NotificationsQueuedAtStopAreStillHandledWithTheLastFrame)
 TEST_F(CameraCapture, StartWhileCapturingStopsFirstAndResetsTheCounters)
 {
     int handlings = 0;
-    video.SetOnNewVideoFrame([&](TVideoImage*, int, int, const std::uint8_t*) {
+    const TEventConnection onFrame = video.SetOnNewVideoFrame([&](TVideoImage*, int, int, const std::uint8_t*) {
         ++handlings;
         std::this_thread::sleep_for(std::chrono::milliseconds(40)); // slower than the camera
         QCoreApplication::processEvents();
@@ -663,7 +739,7 @@ TEST_F(CameraCapture, ResolutionListAndSwitch)
     EXPECT_TRUE(sizes.isEmpty()); // no capture: nothing
     video.SetResolutionByIndex(0); // no capture: nothing happens
     int handlings = 0;
-    video.SetOnNewVideoFrame([&](TVideoImage*, int, int, const std::uint8_t*) { ++handlings; });
+    const TEventConnection onFrame = video.SetOnNewVideoFrame([&](TVideoImage*, int, int, const std::uint8_t*) { ++handlings; });
     ASSERT_EQ(video.VideoStart(kSmall), 0);
     video.GetListOfSupportedVideoSizes(sizes);
     ASSERT_FALSE(sizes.isEmpty());
@@ -698,7 +774,7 @@ TEST_P(PictureOrientation, TopRowFirstAndColoursInPlace)
     const QString name = QStringLiteral("Orientation %1").arg(TestCameraFormatName(format));
     TestCameras::add(name, TestPatternDescription(format, 320, 240, QStringLiteral("smpte")));
     QImage picture;
-    video.SetOnNewVideoFrame([&](TVideoImage* sender, int, int, const std::uint8_t*) { sender->GetBitmap(picture); });
+    const TEventConnection onFrame = video.SetOnNewVideoFrame([&](TVideoImage* sender, int, int, const std::uint8_t*) { sender->GetBitmap(picture); });
     ASSERT_EQ(video.VideoStart(name), 0);
     ASSERT_TRUE(WaitFor([&] { return !picture.isNull(); }));
     ASSERT_EQ(picture.size(), QSize(320, 240));
@@ -724,3 +800,59 @@ INSTANTIATE_TEST_SUITE_P(Formats, PictureOrientation,
                                            TTestCameraFormat::BGR, TTestCameraFormat::JPEG, TTestCameraFormat::RGB,
                                            TTestCameraFormat::GRAY8, TTestCameraFormat::NV12),
                          [](const auto& info) { return TestCameraFormatName(info.param).toStdString(); });
+
+// Frames whose rows GStreamer pads to its strides (row bytes not a multiple
+// of 4, odd chroma planes): a still QR code in every raw format at such sizes,
+// and a source of a common such size, is shown in its size and read.
+struct PaddedFramesCase {
+    TTestCameraFormat format;
+    int width, height;
+};
+
+class PaddedFrames : public ::testing::TestWithParam<PaddedFramesCase> {
+protected:
+    void SetUp() override { TestCameras::clear(); }
+    void TearDown() override
+    {
+        video.VideoStop();
+        DrainEvents();
+        TestCameras::clear();
+    }
+
+    TVideoImage video;
+};
+
+TEST_P(PaddedFrames, AreShownInTheirSizeAndRead)
+{
+    const PaddedFramesCase& c = GetParam();
+    const QString name = QStringLiteral("Padded %1 %2x%3").arg(TestCameraFormatName(c.format)).arg(c.width).arg(c.height);
+    TestCameras::add(name, StillPictureDescription(QStringLiteral(LANTRIX_SOURCE_DIR "/samples/qr_code.png"), c.format, c.width, c.height));
+    QImage picture;
+    std::optional<QString> text;
+    const TEventConnection onFrame = video.SetOnNewVideoFrame([&](TVideoImage* sender, int, int, const std::uint8_t*) {
+        sender->GetBitmap(picture);
+        QImage copy = picture;
+        if (std::optional<QString> decoded = DecodeBitmap(copy, TBarcodeFormat::Auto))
+            text = decoded;
+    });
+    ASSERT_EQ(video.VideoStart(name), 0);
+    ASSERT_TRUE(WaitFor([&] { return text.has_value(); }, 20000)) << "no code read";
+    EXPECT_EQ(*text, QStringLiteral("https://lantrix.invalid/hello?from=qr"));
+    EXPECT_EQ(picture.size(), QSize(c.width, c.height));
+}
+
+std::vector<PaddedFramesCase> PaddedFramesCases()
+{
+    std::vector<PaddedFramesCase> cases;
+    for (TTestCameraFormat format : {TTestCameraFormat::YUY2, TTestCameraFormat::I420, TTestCameraFormat::YV12, TTestCameraFormat::BGR})
+        for (const auto& [width, height] : {std::pair{369, 369}, std::pair{370, 371}, std::pair{371, 370}, std::pair{372, 373}})
+            cases.push_back({format, width, height});
+    cases.push_back({TTestCameraFormat::I420, 854, 480});
+    cases.push_back({TTestCameraFormat::BGR, 854, 480});
+    return cases;
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, PaddedFrames, ::testing::ValuesIn(PaddedFramesCases()), [](const auto& info) {
+    return TestCameraFormatName(info.param.format).toStdString() + "_" + std::to_string(info.param.width) + "x"
+        + std::to_string(info.param.height);
+});

@@ -281,7 +281,7 @@ TEST_F(CaptureTest, UnknownDeviceFailsAndBuildsNothing)
     AddCamera(QStringLiteral("Lantrix Only"), SmallPattern("YUY2", 160, 120));
     auto capture = NewCapture();
     FrameSink sink;
-    capture->SetCallBack(sink.CallBack());
+    const TEventConnection frames = capture->SetCallBack(sink.CallBack());
     for (const QString& name : {QStringLiteral("Lantrix Other"), QStringLiteral("#0"), QStringLiteral("#10")}) {
         QString selected = QStringLiteral("stale");
         EXPECT_LT(capture->StartVideo(name, false, selected), 0) << qPrintable(name);
@@ -317,7 +317,7 @@ TEST_P(CameraFormats, DeliverWholeSamplesOfTheStreamFormat)
     const QString name = c.qrCode ? QrCodeCameraName(c.format, width, height) : TestPatternCameraName(c.format, width, height);
     auto capture = NewCapture();
     FrameSink sink;
-    capture->SetCallBack(sink.CallBack());
+    const TEventConnection frames = capture->SetCallBack(sink.CallBack());
     QString selected;
     ASSERT_EQ(capture->StartVideo(name, false, selected), S_OK) << qPrintable(capture->StreamError());
     EXPECT_EQ(capture->GetPlayState(), PS_Running);
@@ -369,7 +369,7 @@ TEST_F(CaptureTest, QrCodePictureIsSquareAndFramedInWhite)
     AddCamera(QStringLiteral("Lantrix QR gray"), StillPictureDescription(kQrCodePng, TTestCameraFormat::I420, 320, 240));
     auto capture = NewCapture();
     FrameSink sink;
-    capture->SetCallBack(sink.CallBack());
+    const TEventConnection frames = capture->SetCallBack(sink.CallBack());
     QString selected;
     ASSERT_EQ(capture->StartVideo(QStringLiteral("Lantrix QR gray"), false, selected), S_OK) << qPrintable(capture->StreamError());
     ASSERT_TRUE(sink.WaitForCount(1));
@@ -401,7 +401,7 @@ TEST_F(CaptureTest, RgbSamplesAreBottomUp)
     AddCamera(QStringLiteral("Lantrix BGR"), SmallPattern("BGR", 320, 240, QStringLiteral("smpte")));
     auto capture = NewCapture();
     FrameSink sink;
-    capture->SetCallBack(sink.CallBack());
+    const TEventConnection frames = capture->SetCallBack(sink.CallBack());
     QString selected;
     ASSERT_EQ(capture->StartVideo(QStringLiteral("Lantrix BGR"), false, selected), S_OK);
     ASSERT_TRUE(sink.WaitForCount(1));
@@ -416,20 +416,22 @@ TEST_F(CaptureTest, RgbSamplesAreBottomUp)
     EXPECT_LT(bottomRow[1], 100);
 }
 
-TEST_F(CaptureTest, RgbRowsOfOddWidthKeepTheirFiller)
+TEST_F(CaptureTest, RgbRowsOfOddWidthComeWithoutTheirFiller)
 {
-    // 162 x 3 = 486 bytes, padded to 488: the sample does not have W x H x 3
-    // bytes, so the conversion rejects it, as it should.
+    // 162 x 3 = 486 bytes, which GStreamer pads to 488: the sample is handed
+    // on with rows of 486 bytes, W x H x 3 in all, as the conversion reads it.
     AddCamera(QStringLiteral("Lantrix BGR odd"), SmallPattern("BGR", 162, 120, QStringLiteral("smpte")));
     auto capture = NewCapture();
     FrameSink sink;
-    capture->SetCallBack(sink.CallBack());
+    const TEventConnection frames = capture->SetCallBack(sink.CallBack());
     QString selected;
     ASSERT_EQ(capture->StartVideo(QStringLiteral("Lantrix BGR odd"), false, selected), S_OK);
     ASSERT_TRUE(sink.WaitForCount(1));
     const std::vector<std::uint8_t> sample = sink.Last();
-    ASSERT_EQ(sample.size(), 488u * 120u);
-    EXPECT_GT(sample[119 * 488], 180); // top row last
+    ASSERT_EQ(sample.size(), 486u * 120u);
+    EXPECT_GT(sample[119 * 486], 180); // top row last
+    EXPECT_GT(sample[119 * 486 + 483], 150); // its last pixel is of the blue bar
+    EXPECT_LT(sample[119 * 486 + 485], 100);
 }
 
 struct ConvertedCase {
@@ -446,7 +448,7 @@ TEST_P(ConvertedFormats, ArriveInAFormatTheConversionReads)
     AddCamera(QStringLiteral("Lantrix Converted"), SmallPattern(c.cameraFormat, 160, 120));
     auto capture = NewCapture();
     FrameSink sink;
-    capture->SetCallBack(sink.CallBack());
+    const TEventConnection frames = capture->SetCallBack(sink.CallBack());
     QString selected;
     ASSERT_EQ(capture->StartVideo(QStringLiteral("Lantrix Converted"), false, selected), S_OK) << qPrintable(capture->StreamError());
     ASSERT_TRUE(sink.WaitForCount(1));
@@ -488,7 +490,7 @@ TEST_F(CaptureTest, PlayStatesFollowPauseResumeStopAndRestart)
     EXPECT_EQ(capture->GetPlayState(), PS_Stopped);
 
     FrameSink sink;
-    capture->SetCallBack(sink.CallBack());
+    const TEventConnection frames = capture->SetCallBack(sink.CallBack());
     QString selected;
     ASSERT_EQ(capture->StartVideo(QStringLiteral("Lantrix States"), false, selected), S_OK);
     EXPECT_EQ(capture->ResumeVideo(), S_OK);
@@ -550,19 +552,21 @@ TEST_F(CaptureTest, SwappedCallbackIsNotCalledAfterTheSwapReturns)
     AddCamera(QStringLiteral("Lantrix Swap"), SmallPattern("YUY2", 160, 120));
     auto capture = NewCapture();
     FrameSink first, second;
-    capture->SetCallBack(first.CallBack());
+    TEventConnection frames = capture->SetCallBack(first.CallBack());
     QString selected;
     ASSERT_EQ(capture->StartVideo(QStringLiteral("Lantrix Swap"), false, selected), S_OK);
     for (int round = 0; round < 5; ++round) {
         FrameSink& from = round % 2 ? second : first;
         FrameSink& to = round % 2 ? first : second;
         ASSERT_TRUE(from.WaitForCount(from.Count() + 2));
-        capture->SetCallBack(to.CallBack());
+        TEventConnection previous = std::move(frames);
+        frames = capture->SetCallBack(to.CallBack());
         const int fromAfterSwap = from.Count();
+        previous.Disconnect(); // the replaced callback's connection: the new one stays
         ASSERT_TRUE(to.WaitForCount(to.Count() + 2));
         EXPECT_EQ(from.Count(), fromAfterSwap);
     }
-    capture->SetCallBack({});
+    frames.Disconnect();
     const int a = first.Count(), b = second.Count();
     std::this_thread::sleep_for(100ms);
     EXPECT_EQ(first.Count(), a);
@@ -591,7 +595,7 @@ TEST_F(CaptureTest, NoCallbackRunsAfterDestroyReturns)
     for (int round = 0; round < 8; ++round) {
         TeardownProbe probe;
         auto capture = NewCapture();
-        capture->SetCallBack(TVideoSampleCallBack::Bind<&TeardownProbe::OnSample>(&probe));
+        const TEventConnection frames = capture->SetCallBack(TVideoSampleCallBack::Bind<&TeardownProbe::OnSample>(&probe));
         QString selected;
         ASSERT_EQ(capture->StartVideo(QStringLiteral("Lantrix Teardown"), false, selected), S_OK);
         ASSERT_TRUE(WaitUntil([&] { return probe.calls.load() >= 1 + round % 3; }));
@@ -605,6 +609,30 @@ TEST_F(CaptureTest, NoCallbackRunsAfterDestroyReturns)
     }
 }
 
+// The callback is called while its connection lives: once the connection
+// is dropped, with the pipeline still running, no sample reaches it, so what
+// it works on may go.
+TEST_F(CaptureTest, NoCallbackRunsAfterItsConnectionEnds)
+{
+    AddCamera(QStringLiteral("Lantrix Disconnect"), SmallPattern("YUY2", 320, 240));
+    auto capture = NewCapture();
+    QString selected;
+    ASSERT_EQ(capture->StartVideo(QStringLiteral("Lantrix Disconnect"), false, selected), S_OK);
+    for (int round = 0; round < 5; ++round) {
+        TeardownProbe probe;
+        {
+            const TEventConnection frames = capture->SetCallBack(TVideoSampleCallBack::Bind<&TeardownProbe::OnSample>(&probe));
+            ASSERT_TRUE(WaitUntil([&] { return probe.calls.load() >= 1 + round % 2; }));
+        }
+        probe.tornDown = true;
+        const int calls = probe.calls.load();
+        std::this_thread::sleep_for(60ms);
+        EXPECT_EQ(probe.lateCalls.load(), 0);
+        EXPECT_EQ(probe.calls.load(), calls);
+    }
+    EXPECT_EQ(capture->GetPlayState(), PS_Running);
+}
+
 TEST_F(CaptureTest, DestroyWhileStreamingManyTimes)
 {
     RegisterStandardTestCameras(kQrCodePng);
@@ -613,7 +641,7 @@ TEST_F(CaptureTest, DestroyWhileStreamingManyTimes)
     for (int round = 0; round < 15; ++round) {
         FrameSink sink;
         auto capture = NewCapture();
-        capture->SetCallBack(sink.CallBack());
+        const TEventConnection frames = capture->SetCallBack(sink.CallBack());
         QString selected;
         ASSERT_EQ(capture->StartVideo(names[round % 3], false, selected), S_OK);
         if (round % 2) {
@@ -635,7 +663,7 @@ TEST_F(CaptureTest, EndOfStreamStopsTheSamples)
                                                   + Caps(QStringLiteral("video/x-raw,format=YUY2,width=160,height=120,framerate=30/1")));
     auto capture = NewCapture();
     FrameSink sink;
-    capture->SetCallBack(sink.CallBack());
+    const TEventConnection frames = capture->SetCallBack(sink.CallBack());
     QString selected;
     ASSERT_EQ(capture->StartVideo(QStringLiteral("Lantrix Five"), false, selected), S_OK);
     ASSERT_TRUE(WaitUntil([&] { return capture->StreamEnded(); }));
@@ -650,7 +678,7 @@ TEST_F(CaptureTest, ErrorMidCaptureStopsTheSamplesWithoutHang)
     AddCamera(QStringLiteral("Lantrix Failing"), SmallPattern("YUY2", 160, 120) + QStringLiteral(" ! identity error-after=6"));
     auto capture = NewCapture();
     FrameSink sink;
-    capture->SetCallBack(sink.CallBack());
+    const TEventConnection frames = capture->SetCallBack(sink.CallBack());
     QString selected;
     ASSERT_EQ(capture->StartVideo(QStringLiteral("Lantrix Failing"), false, selected), S_OK);
     ASSERT_TRUE(WaitUntil([&] { return capture->StreamEnded(); }));
@@ -678,7 +706,7 @@ TEST_P(FailingStart, FailsBeforeTheFirstSample)
     AddCamera(QStringLiteral("Lantrix Broken"), GetParam().description);
     auto capture = NewCapture();
     FrameSink sink;
-    capture->SetCallBack(sink.CallBack());
+    const TEventConnection frames = capture->SetCallBack(sink.CallBack());
     QString selected;
     // The start fails at once, or the stream ends before its first sample.
     HRESULT hr = capture->StartVideo(QStringLiteral("Lantrix Broken"), false, selected);
@@ -771,7 +799,7 @@ TEST_P(SizeSwitch, ChangesTheRunningStream)
     AddCamera(QStringLiteral("Lantrix Sizes"), QStringLiteral("videotestsrc is-live=true ! ") + Caps(c.caps));
     auto capture = NewCapture();
     FrameSink sink;
-    capture->SetCallBack(sink.CallBack());
+    const TEventConnection frames = capture->SetCallBack(sink.CallBack());
     QString selected;
     ASSERT_EQ(capture->StartVideo(QStringLiteral("Lantrix Sizes"), false, selected), S_OK);
     QStringList sizes;
@@ -830,7 +858,7 @@ TEST_F(CaptureTest, ImageBufferFailsWhileTheGrabberKeepsNoSamples)
     EXPECT_LT(capture->GetImageBuffer(block, size), 0); // no stream at all
 
     FrameSink sink;
-    capture->SetCallBack(sink.CallBack());
+    const TEventConnection frames = capture->SetCallBack(sink.CallBack());
     QString selected;
     ASSERT_EQ(capture->StartVideo(QStringLiteral("Lantrix Buffer"), false, selected), S_OK);
     ASSERT_TRUE(sink.WaitForCount(2));
@@ -852,7 +880,7 @@ TEST_F(CaptureTest, ImageBufferCopiesTheCurrentSampleAsTheCallbackGetsIt)
     EXPECT_FALSE(block);
 
     FrameSink sink;
-    capture->SetCallBack(sink.CallBack());
+    const TEventConnection frames = capture->SetCallBack(sink.CallBack());
     QString selected;
     ASSERT_EQ(capture->StartVideo(QStringLiteral("Lantrix Buffer BGR"), false, selected), S_OK);
     ASSERT_TRUE(sink.WaitForCount(2));

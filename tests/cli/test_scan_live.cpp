@@ -158,6 +158,7 @@ TEST_P(ScanLive, CodesAndExitStatus)
         a.replace("%VIDEO", video ? video->Path() : QByteArray());
         a.replace("%QRPNG", QFile::encodeName(SamplePath(QStringLiteral("qr_code.png"))));
         a.replace("%LIGHTQR", LightQrCodeSource());
+        a.replace("%PADDEDQR", StillPictureDescription(SamplePath(QStringLiteral("qr_code.png")), TTestCameraFormat::I420, 371, 370).toUtf8());
         a.replace("%QR", QrCodeSource());
         a.replace("%PATTERN", PatternSource());
         a.replace("%SEQUENCE", sequence.Description());
@@ -198,7 +199,13 @@ INSTANTIATE_TEST_SUITE_P(
         LiveCase{"end_of_stream_without_code",
                  {"--pipeline", "videotestsrc num-buffers=20 ! video/x-raw,width=160,height=120 ! videoconvert"}, 1, "", ""},
         LiveCase{"source_does_not_parse", {"--pipeline", "nosuchgstelement_lantrix ! videoconvert"}, 2, "",
-                 "could not be started. no element \"nosuchgstelement_lantrix\""},
+                 "The source description of \"nosuchgstelement_lantrix ! videoconvert\" is not valid. no element \"nosuchgstelement_lantrix\""},
+        LiveCase{"source_ends_in_caps",
+                 {"--count", "1", "--timeout", "60", "--pipeline", "%QR ! videoscale ! video/x-raw,width=320,height=240"}, 0,
+                 kQrText + "\n", ""},
+        LiveCase{"source_ends_in_caps_after_an_unknown_element", {"--pipeline", "videotestsrc ! nosuchgstelement_lantrix ! video/x-raw"},
+                 2, "", "is not valid. no element \"nosuchgstelement_lantrix\""},
+        LiveCase{"padded_rows_of_a_still_code", {"--count", "1", "--timeout", "60", "--pipeline", "%PADDEDQR"}, 0, kQrText + "\n", ""},
         LiveCase{"source_without_output", {"--pipeline", "videotestsrc ! fakesink"}, 2, "", "has no output"},
         LiveCase{"source_ends_in_a_pad_that_comes_later", {"--pipeline", "filesrc location=\"%QRPNG\" ! decodebin"}, 2, "",
                  "has no output"},
@@ -233,7 +240,7 @@ TEST(ScanLiveJson, AFailingSourceIsAnErrorObject)
     EXPECT_EQ(run.err, "");
     const QJsonObject object = QJsonDocument::fromJson(run.out).object();
     EXPECT_EQ(object.value("status").toString(), QStringLiteral("error"));
-    EXPECT_TRUE(object.value("error").toString().contains(QStringLiteral("could not be started")));
+    EXPECT_TRUE(object.value("error").toString().contains(QStringLiteral("is not valid")));
 }
 
 // Ctrl+C ends the scan cleanly: the capture is stopped, what was found is
@@ -297,11 +304,12 @@ TEST_F(ProgramCopy, CameraSourcesAreListedAfterTheSystemsCamerasAndStarted)
     EXPECT_EQ(pattern.exitCode, 1);
     EXPECT_EQ(pattern.err, "");
 
-    // A description that does not parse: a camera that does not start.
+    // A description that does not parse: a source that does not start, said
+    // to be an invalid description, with the parser's message.
     const TCommandOutcome broken = Scan({"--camera", "Broken"}, program);
     EXPECT_EQ(broken.exitCode, 2);
     EXPECT_EQ(broken.out, "");
-    EXPECT_TRUE(broken.err.startsWith("The camera \"Broken\" could not be started.")) << broken.err.toStdString();
+    EXPECT_EQ(broken.err, "The source description of \"Broken\" is not valid. no element \"nosuchgstelement_lantrix\"\n");
 }
 
 // A --pipeline source is not listed, and does not need a cameras.ini.
