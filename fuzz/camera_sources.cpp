@@ -3,8 +3,9 @@
 // Input: the file's bytes.
 //
 // Properties: the sources are those of a reading written apart: the text
-// (UTF-8, one leading byte-order mark skipped) in lines split at LF, each
-// line without its outer white space; blank lines, lines starting with ";",
+// (UTF-8) in lines split at LF, each line without a byte-order mark at its
+// start (one that an editor wrote, or one left where files were joined) and
+// without its outer white space; blank lines, lines starting with ";",
 // "#" or "[" and lines without "=" are passed over, as is a line with
 // nothing before its first "="; the name is what comes before that "=", the
 // description what follows it, both without outer white space. No name is
@@ -30,9 +31,11 @@ QList<TCameraSource> ReferenceSources(const QByteArray& bytes)
 {
     // LF never occurs inside a UTF-8 sequence, so the whole text may be
     // decoded first and split after.
-    QString text = QString::fromUtf8(bytes.startsWith("\xEF\xBB\xBF") ? bytes.mid(3) : bytes);
+    const QString text = QString::fromUtf8(bytes);
     QList<TCameraSource> sources;
-    for (const QString& rawLine : text.split(QLatin1Char('\n'))) {
+    for (QString rawLine : text.split(QLatin1Char('\n'))) {
+        if (rawLine.startsWith(QChar(0xFEFF)))
+            rawLine.remove(0, 1);
         const QString line = WithoutOuterSpace(rawLine);
         if (line.isEmpty())
             continue;
