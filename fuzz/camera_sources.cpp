@@ -3,8 +3,8 @@
 // Input: the file's bytes.
 //
 // Properties: the sources are those of a reading written apart: the text
-// (UTF-8) in lines split at LF, each line without a byte-order mark at its
-// start (one that an editor wrote, or one left where files were joined) and
+// (UTF-8) in lines split at LF, each line without one byte-order mark at
+// its start (one that an editor wrote, or one left where files were joined) and
 // without its outer white space; blank lines, lines starting with ";",
 // "#" or "[" and lines without "=" are passed over, as is a line with
 // nothing before its first "="; the name is what comes before that "=", the
@@ -13,6 +13,8 @@
 #include "support/FuzzCheck.h"
 
 #include "capture/CameraSources.h"
+
+#include <QStringDecoder>
 
 namespace {
 
@@ -30,8 +32,11 @@ QString WithoutOuterSpace(const QString& text)
 QList<TCameraSource> ReferenceSources(const QByteArray& bytes)
 {
     // LF never occurs inside a UTF-8 sequence, so the whole text may be
-    // decoded first and split after.
-    const QString text = QString::fromUtf8(bytes);
+    // decoded first and split after; the decoding keeps every mark, those
+    // at line starts are dropped below.
+    QStringDecoder decoder(QStringDecoder::Utf8,
+                           QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    const QString text = decoder.decode(bytes);
     QList<TCameraSource> sources;
     for (QString rawLine : text.split(QLatin1Char('\n'))) {
         if (rawLine.startsWith(QChar(0xFEFF)))
