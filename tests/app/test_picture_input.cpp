@@ -107,6 +107,16 @@ INSTANTIATE_TEST_SUITE_P(
                                 QUrl::fromLocalFile(f.text)});
                  },
                  Expect::PictureFile},
+        // "%00" decodes to a NUL, which no file name holds: no file of this
+        // machine, so the next one is taken.
+        MimeCase{"file_url_with_a_nul_passed_over",
+                 [](QMimeData& d, const Files& f) {
+                     d.setUrls({QUrl(QStringLiteral("file:///tmp/a%00b.png")), QUrl::fromLocalFile(f.picture)});
+                 },
+                 Expect::PictureFile},
+        MimeCase{"file_url_with_a_nul_only",
+                 [](QMimeData& d, const Files&) { d.setUrls({QUrl(QStringLiteral("file:///tmp/a%00b.png"))}); },
+                 Expect::None},
         MimeCase{"file_before_picture_data",
                  [](QMimeData& d, const Files& f) {
                      d.setUrls({QUrl::fromLocalFile(f.picture)});
