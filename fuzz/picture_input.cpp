@@ -59,7 +59,8 @@ Offer FillOffer(FuzzInput& input, QMimeData& data)
     for (int entry = 0; entry < 6 && input.RestSize() > 0; ++entry) {
         const uint8_t type = input.Byte();
         const uint8_t prefix = input.Byte();
-        const size_t length = std::min<size_t>(input.Byte() | size_t(input.Byte()) << 8, input.RestSize());
+        const size_t wanted = input.Word16();
+        const size_t length = std::min(wanted, input.RestSize());
         QByteArray bytes(reinterpret_cast<const char*>(input.Rest()), qsizetype(length));
         for (size_t i = 0; i < length; ++i)
             input.Byte();

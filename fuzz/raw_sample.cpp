@@ -40,8 +40,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     FuzzInput input(data, size);
     RawFormat format;
-    format.width = 1 + int(input.Byte() | unsigned(input.Byte()) << 8);
-    format.height = 1 + int(input.Byte() | unsigned(input.Byte()) << 8);
+    format.width = 1 + int(input.Word16());
+    format.height = 1 + int(input.Word16());
     format.fourCC = kSampleFormats[input.Byte() % std::size(kSampleFormats)].FourCC;
     // Writing and reading back a bitmap of millions of pixels would take the
     // run's time without telling more than a small one.
