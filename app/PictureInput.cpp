@@ -13,8 +13,9 @@ namespace {
 
 std::optional<QString> FirstLocalFile(const QMimeData& data)
 {
+    // A path with a NUL ("%00" in the URL) names no file of this machine.
     for (const QUrl& url : data.urls())
-        if (url.isLocalFile() && !url.toLocalFile().isEmpty())
+        if (url.isLocalFile() && !url.toLocalFile().isEmpty() && !url.toLocalFile().contains(QChar(0)))
             return QFileInfo(url.toLocalFile()).absoluteFilePath();
     return std::nullopt;
 }

@@ -37,8 +37,11 @@ TScreenshotOutcome ScreenshotOutcome(uint response, const QVariantMap& results)
     TScreenshotOutcome outcome;
     switch (response) {
     case 0: {
+        // A file of this machine's: no host (Qt makes "//host/path" of one,
+        // which here is another file) and an absolute path.
         const QUrl uri(results.value(QStringLiteral("uri")).toString());
-        if (uri.isLocalFile() && !uri.toLocalFile().isEmpty()) {
+        if (uri.isLocalFile() && uri.host().isEmpty() && uri.toLocalFile().startsWith(QLatin1Char('/'))
+            && !uri.toLocalFile().startsWith(QLatin1String("//"))) {
             outcome.status = TScreenshotOutcome::Status::Taken;
             outcome.file = uri.toLocalFile();
         } else {

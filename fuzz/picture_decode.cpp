@@ -9,13 +9,12 @@
 // picture's size and gives it 24 bits a pixel; decoding the same picture
 // again gives the same answer; a code found under a restricted format is
 // found under Auto too.
+#include "support/FuzzApplication.h"
 #include "support/FuzzCheck.h"
 
 #include "decode/BarcodeFormat.h"
 #include "decode/DecodeBitmap.h"
 #include "decode/PictureLoader.h"
-
-#include <QGuiApplication>
 
 #include <iterator>
 
@@ -28,9 +27,7 @@ const char* const kExtensions[] = {"png", "jpg", "gif", "bmp", "ico", "svg", "ti
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
-    // Plugins (SVG, TIFF, WebP, ...) and SVG text need a GUI application.
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QGuiApplication application(*argc, *argv);
+    StartFuzzApplication(argc, argv);
     return 0;
 }
 

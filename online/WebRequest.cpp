@@ -148,6 +148,8 @@ CURLcode Perform(CURL* curl, const std::atomic<bool>* abort, bool& aborted)
     return result;
 }
 
+} // namespace
+
 // The charset parameter of a Content-Type value, empty when there is none.
 QByteArray DeclaredCharset(const char* contentType)
 {
@@ -176,6 +178,8 @@ QString DecodeReply(const QByteArray& body, const QByteArray& charset)
     }
     return QString::fromUtf8(body);
 }
+
+namespace {
 
 QByteArray FormEncode(const QString& text)
 {

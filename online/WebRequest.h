@@ -57,6 +57,14 @@ bool MayRetryOverPlainHttp(const std::exception& secureError);
 // value.
 QByteArray EncodeFormFields(const FormFields& fields);
 
+// The charset parameter of a Content-Type header's value ("text/plain;
+// charset=\"koi8-r\"" gives koi8-r), empty when there is none or no value.
+QByteArray DeclaredCharset(const char* contentType);
+
+// A reply's body decoded by the character set it declares; UTF-8 when that
+// is empty or unknown here.
+QString DecodeReply(const QByteArray& body, const QByteArray& charset);
+
 // POSTs `fields` to `url` and gives the reply body decoded by the character
 // set the reply declares (UTF-8 when it declares none or one unknown here).
 // A URL starting with "https://" in any case takes the secure client, which

@@ -39,6 +39,13 @@ public:
         return *data_++;
     }
 
+    // The next two bytes as a little-endian number (missing ones count 0).
+    uint16_t Word16()
+    {
+        const uint16_t low = Byte();
+        return uint16_t(low | uint16_t(Byte()) << 8);
+    }
+
     // The next four bytes as a little-endian number (missing ones count 0).
     uint32_t Word32()
     {

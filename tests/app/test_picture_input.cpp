@@ -107,6 +107,16 @@ INSTANTIATE_TEST_SUITE_P(
                                 QUrl::fromLocalFile(f.text)});
                  },
                  Expect::PictureFile},
+        // "%00" decodes to a NUL, which no file name holds: no file of this
+        // machine, so the next one is taken.
+        MimeCase{"file_url_with_a_nul_passed_over",
+                 [](QMimeData& d, const Files& f) {
+                     d.setUrls({QUrl(QStringLiteral("file:///tmp/a%00b.png")), QUrl::fromLocalFile(f.picture)});
+                 },
+                 Expect::PictureFile},
+        MimeCase{"file_url_with_a_nul_only",
+                 [](QMimeData& d, const Files&) { d.setUrls({QUrl(QStringLiteral("file:///tmp/a%00b.png"))}); },
+                 Expect::None},
         MimeCase{"file_before_picture_data",
                  [](QMimeData& d, const Files& f) {
                      d.setUrls({QUrl::fromLocalFile(f.picture)});
@@ -215,11 +225,17 @@ TEST(ScreenshotOutcome, ResponseCodes)
     EXPECT_EQ(taken.status, TScreenshotOutcome::Status::Taken);
     EXPECT_EQ(taken.file, QStringLiteral("/tmp/Screenshot one.png"));
 
-    // Taken, but no picture to be read: a failure the user hears about.
-    for (const QVariantMap& results :
-         {QVariantMap(), QVariantMap{{QStringLiteral("uri"), QStringLiteral("https://example.invalid/s.png")}}}) {
+    // Taken, but no picture to be read: a failure the user hears about. A
+    // file: URI naming another host ("//server/s.png" on this machine is
+    // /server/s.png) or a relative path (read from wherever the program
+    // runs) names no picture of the portal's either.
+    for (const char* uri : {"", "https://example.invalid/s.png", "file://server/share/s.png", "file:s.png",
+                            "file:relative/s.png"}) {
+        const QVariantMap results =
+            *uri ? QVariantMap{{QStringLiteral("uri"), QString::fromLatin1(uri)}} : QVariantMap();
         const TScreenshotOutcome outcome = ScreenshotOutcome(0, results);
-        EXPECT_EQ(outcome.status, TScreenshotOutcome::Status::Failed);
+        EXPECT_EQ(outcome.status, TScreenshotOutcome::Status::Failed) << uri;
+        EXPECT_TRUE(outcome.file.isEmpty()) << uri;
         EXPECT_TRUE(outcome.message.startsWith(QStringLiteral("The screenshot could not be taken.")));
     }
 

@@ -1,0 +1,143 @@
+// What a drop or the clipboard offers the "Image File" tab: the MIME offer
+// and the picture data in it.
+//
+// Input: entries of the offer, each a byte choosing its MIME type, a byte
+// whose low bits put the path of an existing picture file in front of the
+// data (as it is, as a file: URI, or not at all), two bytes of the data's
+// length (little-endian) and the data; a type byte of 0xFF hands the data to
+// Qt as a picture it holds, decoded already.
+//
+// Properties: what is offered, and only that, can be taken; a file taken is
+// an absolute path, and one named by a text exists; a picture taken is not
+// empty, and one read from picture data is within the bound of picture
+// files; a failure to read is raised only for picture data, with a message;
+// the same offer gives the same answer again.
+#include "support/FuzzApplication.h"
+#include "support/FuzzCheck.h"
+
+#include "app/PictureInput.h"
+#include "decode/PictureLoader.h"
+
+#include <QBuffer>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QMimeData>
+
+#include <iterator>
+
+namespace {
+
+const char* const kTypes[] = {"text/uri-list",  "text/plain", "text/plain;charset=utf-8", "image/png",
+                              "image/jpeg",     "image/bmp",  "image/gif",                "image/svg+xml",
+                              "image/tiff",     "image/webp", "image/x-portable-bitmap",  "text/html",
+                              "application/x-qt-image", "application/octet-stream", "image/x-no-such-type"};
+
+// A small picture file that texts and URIs of the offer can name.
+const QString& ExistingPicture()
+{
+    static const QString path = [] {
+        QImage picture(4, 4, QImage::Format_RGB32);
+        picture.fill(Qt::white);
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        picture.save(&buffer, "PNG");
+        return WriteFuzzFile(QStringLiteral("existing.png"), bytes);
+    }();
+    return path;
+}
+
+struct Offer {
+    bool pictureData = false; // data of a picture type that Qt reads
+    bool heldPicture = false; // a picture handed to Qt
+};
+
+Offer FillOffer(FuzzInput& input, QMimeData& data)
+{
+    static const QList<QByteArray> readable = QImageReader::supportedMimeTypes();
+    Offer offer;
+    for (int entry = 0; entry < 6 && input.RestSize() > 0; ++entry) {
+        const uint8_t type = input.Byte();
+        const uint8_t prefix = input.Byte();
+        const size_t wanted = input.Word16();
+        const size_t length = std::min(wanted, input.RestSize());
+        QByteArray bytes(reinterpret_cast<const char*>(input.Rest()), qsizetype(length));
+        for (size_t i = 0; i < length; ++i)
+            input.Byte();
+        switch (prefix % 4) {
+        case 1: bytes.prepend(ExistingPicture().toUtf8()); break;
+        case 2: bytes.prepend(QUrl::fromLocalFile(ExistingPicture()).toEncoded()); break;
+        case 3: bytes.prepend("file:"); break;
+        default: break;
+        }
+        if (type == 0xFF) {
+            const QImage picture = QImage::fromData(bytes);
+            data.setImageData(picture);
+            offer.heldPicture = offer.heldPicture || !picture.isNull();
+            continue;
+        }
+        const char* name = kTypes[type % std::size(kTypes)];
+        data.setData(QString::fromLatin1(name), bytes);
+    }
+    for (const QString& format : data.formats())
+        offer.pictureData = offer.pictureData || readable.contains(format.toLatin1());
+    return offer;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
+{
+    StartFuzzApplication(argc, argv);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    if (size > 0x40000)
+        return 0;
+    FuzzInput input(data, size);
+    QMimeData offer;
+    const Offer made = FillOffer(input, offer);
+
+    const bool offered = OffersPictureInput(offer);
+    TPictureInput taken;
+    std::string failure;
+    try {
+        taken = PictureInputFromMime(offer);
+    } catch (const PictureError& error) {
+        failure = error.what();
+        FUZZ_CHECK(!failure.empty());
+        FUZZ_CHECK(made.pictureData);
+        FUZZ_CHECK(offered);
+    }
+
+    if (taken)
+        FUZZ_CHECK(offered);
+    switch (taken.kind) {
+    case TPictureInput::Kind::None: FUZZ_CHECK(taken.file.isEmpty() && taken.picture.isNull()); break;
+    case TPictureInput::Kind::File:
+        FUZZ_CHECK(QFileInfo(taken.file).isAbsolute());
+        if (!offer.hasUrls())
+            FUZZ_CHECK(QFileInfo(taken.file).isFile());
+        break;
+    case TPictureInput::Kind::Picture:
+        FUZZ_CHECK(!taken.picture.isNull());
+        FUZZ_CHECK(made.pictureData || made.heldPicture);
+        if (!made.heldPicture)
+            FUZZ_CHECK(qint64(taken.picture.width()) * taken.picture.height() <= kMaxPicturePixels);
+        break;
+    }
+
+    // Asked again, the offer gives the same answer.
+    FUZZ_CHECK(OffersPictureInput(offer) == offered);
+    try {
+        const TPictureInput again = PictureInputFromMime(offer);
+        FUZZ_CHECK(failure.empty());
+        FUZZ_CHECK(again.kind == taken.kind && again.file == taken.file);
+        FUZZ_CHECK(again.picture.size() == taken.picture.size());
+    } catch (const PictureError& error) {
+        FUZZ_CHECK(failure == error.what());
+    }
+    return 0;
+}

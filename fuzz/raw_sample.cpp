@@ -1,0 +1,81 @@
+// lantrix-scan --raw: a camera sample in a file, read and converted as the
+// webcam tab converts a frame.
+//
+// Input: width and height less one (16-bit little-endian each), a byte
+// choosing the sample format, a flags byte (bit 0: write the converted
+// picture to a bitmap file, when it has at most a megapixel), then the
+// file's bytes.
+//
+// Properties: the sample as read is the file's bytes; the conversion either
+// raises PictureError with a message or gives a picture of the given size
+// (a motion-JPEG frame: of the picture's own size, within the bound of
+// frames); when it writes the bitmap, the file reads back as a picture of
+// that size;
+// a file that is not there raises PictureError.
+#include "support/FuzzApplication.h"
+#include "support/FuzzCheck.h"
+
+#include "capture/FrameConversion.h"
+#include "capture/PixbufLoader.h"
+#include "capture/SampleFormats.h"
+#include "cli/RawSample.h"
+#include "decode/PictureLoader.h"
+
+#include <QFile>
+
+#include <iterator>
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
+{
+    // As lantrix-scan converts samples: motion JPEG through the run-time
+    // picture loader when it is there.
+    StartFuzzApplication(argc, argv);
+    PixbufStartup();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    if (size > 0x100000)
+        return 0;
+    FuzzInput input(data, size);
+    RawFormat format;
+    format.width = 1 + int(input.Word16());
+    format.height = 1 + int(input.Word16());
+    format.fourCC = kSampleFormats[input.Byte() % std::size(kSampleFormats)].FourCC;
+    // Writing and reading back a bitmap of millions of pixels would take the
+    // run's time without telling more than a small one.
+    const bool save = (input.Byte() & 1) && int64_t(format.width) * format.height <= (1 << 20);
+    const QByteArray bytes = input.RestBytes();
+    const QString path = WriteFuzzFile(QStringLiteral("sample.raw"), bytes);
+    const QByteArray file = QFile::encodeName(path);
+
+    FUZZ_CHECK(ReadSample(file) == bytes);
+
+    const QString bitmap = save ? FuzzFolder() + QStringLiteral("/converted.bmp") : QString();
+    if (save)
+        QFile::remove(bitmap);
+    try {
+        const QImage picture = ConvertRawSample(file, format, bitmap);
+        FUZZ_CHECK(!picture.isNull());
+        if (format.fourCC == FourCC::MJPG)
+            FUZZ_CHECK(qint64(picture.width()) * picture.height() <= TFrameConverter::kMaxFramePixels);
+        else
+            FUZZ_CHECK(picture.width() == format.width && picture.height() == format.height);
+        if (save) {
+            const QImage written(bitmap, "BMP");
+            FUZZ_CHECK(written.size() == picture.size());
+        }
+    } catch (const PictureError& error) {
+        FUZZ_CHECK(std::strlen(error.what()) > 0);
+    }
+
+    bool raised = false;
+    try {
+        ReadSample(file + ".missing");
+    } catch (const PictureError& error) {
+        raised = std::strlen(error.what()) > 0;
+    }
+    FUZZ_CHECK(raised);
+    return 0;
+}
