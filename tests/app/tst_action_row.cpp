@@ -9,6 +9,7 @@
 #include "capture/TestCameras.h"
 #include "support/MainWindowFixture.h"
 #include "support/ModalAnswers.h"
+#include "support/PictureFiles.h"
 #include "support/TestDesktop.h"
 #include "support/UrlCatcher.h"
 
@@ -31,30 +32,11 @@
 #include <QTabWidget>
 #include <QTest>
 
-#include <ZXing/BitMatrix.h>
-#include <ZXing/CharacterSet.h>
-#include <ZXing/MultiFormatWriter.h>
-
 #include <memory>
 
 namespace {
 
 constexpr int kTimeout = 30000;
-
-// A QR code of the text, 6 pixels a module.
-QImage QrCodePicture(const QString& text)
-{
-    const ZXing::BitMatrix bits = ZXing::MultiFormatWriter(ZXing::BarcodeFormat::QRCode)
-                                      .setEncoding(ZXing::CharacterSet::UTF8)
-                                      .setMargin(4)
-                                      .encode(text.toStdWString(), 0, 0);
-    constexpr int kModule = 6;
-    QImage picture(bits.width() * kModule, bits.height() * kModule, QImage::Format_Grayscale8);
-    for (int y = 0; y < picture.height(); ++y)
-        for (int x = 0; x < picture.width(); ++x)
-            picture.scanLine(y)[x] = bits.get(x / kModule, y / kModule) ? 0 : 255;
-    return picture;
-}
 
 // The object names of the row's buttons that are shown, in the row's order.
 QStringList ShownButtons(const TActionRow* row)

@@ -2,6 +2,7 @@
 // as a separate process in a folder of pictures made by the test.
 #include "support/CaptureTestSupport.h"
 #include "support/CommandRun.h"
+#include "support/PictureFiles.h"
 #include "support/Samples.h"
 
 #include <QDir>
@@ -30,21 +31,6 @@ const QByteArray kQrText = "https://lantrix.invalid/hello?from=qr";
 // What the system says of a file that is not there, and of a folder.
 const QByteArray kNoSuchFile = std::strerror(ENOENT);
 const QByteArray kIsAFolder = std::strerror(EISDIR);
-
-// A QR code of the text (UTF-8, announced as such in the code), 6 pixels a module.
-QImage QrCodePicture(const QString& text)
-{
-    const ZXing::BitMatrix bits = ZXing::MultiFormatWriter(ZXing::BarcodeFormat::QRCode)
-                                      .setEncoding(ZXing::CharacterSet::UTF8)
-                                      .setMargin(4)
-                                      .encode(text.toStdWString(), 0, 0);
-    constexpr int kModule = 6;
-    QImage picture(bits.width() * kModule, bits.height() * kModule, QImage::Format_Grayscale8);
-    for (int y = 0; y < picture.height(); ++y)
-        for (int x = 0; x < picture.width(); ++x)
-            picture.scanLine(y)[x] = bits.get(x / kModule, y / kModule) ? 0 : 255;
-    return picture;
-}
 
 // A QR code holding `bytes` as they are (each a character of the writer's
 // input, no character set announced), 6 pixels a module.

@@ -4,6 +4,7 @@
 // camera and the picture-size limit.
 #include "capture/TestCameras.h"
 #include "support/CommandRun.h"
+#include "support/PictureFiles.h"
 #include "support/Samples.h"
 
 #include <QDir>
@@ -12,10 +13,6 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
-
-#include <ZXing/BitMatrix.h>
-#include <ZXing/CharacterSet.h>
-#include <ZXing/MultiFormatWriter.h>
 
 #include <gtest/gtest.h>
 
@@ -73,21 +70,6 @@ QString ScanProgram()
 QString WindowProgram()
 {
     return QStringLiteral(LANTRIX_BIN_DIR "/lantrix");
-}
-
-// A QR code of the text (UTF-8, announced as such in the code), 6 pixels a module.
-QImage QrCodePicture(const QString& text)
-{
-    const ZXing::BitMatrix bits = ZXing::MultiFormatWriter(ZXing::BarcodeFormat::QRCode)
-                                      .setEncoding(ZXing::CharacterSet::UTF8)
-                                      .setMargin(4)
-                                      .encode(text.toStdWString(), 0, 0);
-    constexpr int kModule = 6;
-    QImage picture(bits.width() * kModule, bits.height() * kModule, QImage::Format_Grayscale8);
-    for (int y = 0; y < picture.height(); ++y)
-        for (int x = 0; x < picture.width(); ++x)
-            picture.scanLine(y)[x] = bits.get(x / kModule, y / kModule) ? 0 : 255;
-    return picture;
 }
 
 // ---- Output that cannot be written ------------------------------------------

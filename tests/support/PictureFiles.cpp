@@ -3,6 +3,9 @@
 #include <QBuffer>
 #include <QPainter>
 
+#include <ZXing/BitMatrix.h>
+#include <ZXing/MultiFormatWriter.h>
+
 namespace {
 
 // Where the pixel (x, y) of the picture as shown lies among the stored
@@ -161,4 +164,18 @@ QByteArray Gzip(const QByteArray& bytes)
     Append32(gzip, Crc32(bytes), false);
     Append32(gzip, quint32(bytes.size()), false);
     return gzip;
+}
+
+QImage QrCodePicture(const QString& text)
+{
+    const ZXing::BitMatrix bits = ZXing::MultiFormatWriter(ZXing::BarcodeFormat::QRCode)
+                                      .setEncoding(ZXing::CharacterSet::UTF8)
+                                      .setMargin(4)
+                                      .encode(text.toStdWString(), 0, 0);
+    constexpr int kModule = 6;
+    QImage picture(bits.width() * kModule, bits.height() * kModule, QImage::Format_Grayscale8);
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            picture.scanLine(y)[x] = bits.get(x / kModule, y / kModule) ? 0 : 255;
+    return picture;
 }

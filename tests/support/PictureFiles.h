@@ -1,11 +1,12 @@
 // Picture files as they come from elsewhere: photos stored sideways, as
 // cameras store them (the sensor's pixels, and an EXIF orientation that says
-// how to turn them for showing), and drawings packed with gzip.
+// how to turn them for showing), drawings packed with gzip, and codes.
 #pragma once
 
 #include <QByteArray>
 #include <QImage>
 #include <QList>
+#include <QString>
 
 // The pixels a camera stores for a picture seen as `upright` when it writes
 // the EXIF orientation `orientation` (1 to 8): a viewer that applies the
@@ -31,3 +32,6 @@ QByteArray SvgDrawing(const QImage& picture);
 
 // The bytes packed in the gzip format (as gzip writes .svg.gz files).
 QByteArray Gzip(const QByteArray& bytes);
+
+// A QR code of the text (UTF-8, announced as such in the code), 6 pixels a module.
+QImage QrCodePicture(const QString& text);
