@@ -436,7 +436,8 @@ TEST_P(ScanRawWrongSize, IsRefused)
     const ScanOutcome run = Scan({"--raw", GetParam().layout, "--save-bitmap", dir.filePath("m.bmp"), file.fileName()});
     EXPECT_EQ(run.exitCode, 2);
     EXPECT_EQ(run.out, "");
-    EXPECT_EQ(run.err.toStdString(), GetParam().err);
+    // Named, as every file's error is, by the program and the file.
+    EXPECT_EQ(run.err.toStdString(), "lantrix-scan: " + file.fileName().toStdString() + ": " + GetParam().err);
     EXPECT_FALSE(QFile::exists(dir.filePath("m.bmp")));
 }
 
@@ -528,7 +529,8 @@ TEST_P(ScanRawFormat, NameInEitherCaseIsRead)
         if (motionJpeg)
             EXPECT_EQ(run.err, "Unreadable!\n");
         else
-            EXPECT_TRUE(run.err.startsWith(QStringLiteral("The sample is 5 bytes long, but a 8x8 %1 frame").arg(name)))
+            EXPECT_TRUE(run.err.startsWith(
+                QStringLiteral("lantrix-scan: %1: The sample is 5 bytes long, but a 8x8 %2 frame").arg(file.fileName(), name)))
                 << run.err.toStdString();
     }
 }

@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -389,6 +390,9 @@ TEST_P(CameraList, NoCameraIsSaid)
     const QString program = dir.filePath(QStringLiteral("lantrix-scan"));
     ASSERT_TRUE(QFile::copy(ScanProgram(), program));
     QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    // The live modes' part, which the copy finds beside itself.
+    const QString livePart = QStringLiteral("lantrix-scan-live.so");
+    ASSERT_TRUE(QFile::copy(QFileInfo(ScanProgram()).dir().filePath(livePart), dir.filePath(livePart)));
     if (!GetParam().camerasIni.isNull()) {
         QFile file(dir.filePath(QStringLiteral("cameras.ini")));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
@@ -451,12 +455,12 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         // 8200 x 8200 is 67,240,000 pixels, just over 64 x 2^20 = 67,108,864.
         SizeLimitCase{"default_refuses_over_64", {}, 8200, 8200, 2,
-                      "The picture is too large to open (8200 x 8200 pixels).\n"},
+                      "lantrix-scan: %F: The picture is too large to open (8200 x 8200 pixels).\n"},
         SizeLimitCase{"raised_reads_it", {"--max-megapixels", "65"}, 8200, 8200, 1, "Unreadable!\n"},
         SizeLimitCase{"lowered_for_several_files", {"--max-megapixels=1", "%Q"}, 1025, 1024, 2,
                       "%F: The picture is too large to open (1025 x 1024 pixels).\n"},
         SizeLimitCase{"lowered_refuses_over_1", {"--max-megapixels", "1"}, 1025, 1024, 2,
-                      "The picture is too large to open (1025 x 1024 pixels).\n"},
+                      "lantrix-scan: %F: The picture is too large to open (1025 x 1024 pixels).\n"},
         SizeLimitCase{"lowered_reads_up_to_1", {"--max-megapixels", "1"}, 1024, 1024, 1, "Unreadable!\n"},
         SizeLimitCase{"lowered_reads_a_small_code", {"--max-megapixels", "1"}, 0, 0, 0, ""}),
     [](const auto& info) { return std::string(info.param.name); });
