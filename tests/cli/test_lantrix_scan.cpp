@@ -114,35 +114,12 @@ QString WriteBytes(const QString& dir, const QString& name, const QByteArray& by
     return path;
 }
 
-// The QR sample as an SVG drawing: its dark pixels as rectangles, one per run
-// of a row, with the text written under the code as generators draw it.
+// The QR sample as an SVG drawing, with the text written under the code as
+// generators draw it.
 QString WriteSvgWithText(const QString& dir)
 {
-    const QImage code = LoadSample("qr_code.png").convertToFormat(QImage::Format_RGB32);
-    QByteArray svg = QStringLiteral("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%1\" height=\"%2\">\n"
-                                    "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n")
-                         .arg(code.width())
-                         .arg(code.height() + 30)
-                         .toUtf8();
-    for (int y = 0; y < code.height(); ++y)
-        for (int x = 0; x < code.width();) {
-            int end = x;
-            while (end < code.width() && qGray(code.pixel(end, y)) < 128)
-                ++end;
-            if (end > x)
-                svg += QStringLiteral("<rect x=\"%1\" y=\"%2\" width=\"%3\" height=\"1\"/>\n")
-                           .arg(x)
-                           .arg(y)
-                           .arg(end - x)
-                           .toUtf8();
-            x = end + 1;
-        }
-    svg += QStringLiteral("<text x=\"%1\" y=\"%2\" font-family=\"sans-serif\" font-size=\"16\" "
-                          "text-anchor=\"middle\">hello?from=qr</text>\n</svg>\n")
-               .arg(code.width() / 2)
-               .arg(code.height() + 20)
-               .toUtf8();
-    return WriteBytes(dir, QStringLiteral("qr_with_text.svg"), svg);
+    return WriteBytes(dir, QStringLiteral("qr_with_text.svg"),
+                      SvgDrawing(LoadSample("qr_code.png"), QStringLiteral("hello?from=qr")));
 }
 
 QString WriteTruncatedPng(const QString& dir)

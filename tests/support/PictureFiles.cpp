@@ -111,13 +111,14 @@ QList<QRgb> QuarterColours(const QImage& picture)
             picture.pixel(3 * w / 4, 3 * h / 4)};
 }
 
-QByteArray SvgDrawing(const QImage& picture)
+QByteArray SvgDrawing(const QImage& picture, const QString& caption)
 {
     const QImage grey = picture.convertToFormat(QImage::Format_Grayscale8);
+    const int captionHeight = caption.isEmpty() ? 0 : 30;
     QByteArray svg = QStringLiteral("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%1\" height=\"%2\">\n"
                                     "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n")
                          .arg(grey.width())
-                         .arg(grey.height())
+                         .arg(grey.height() + captionHeight)
                          .toUtf8();
     for (int y = 0; y < grey.height(); ++y) {
         const uchar* row = grey.constScanLine(y);
@@ -134,6 +135,13 @@ QByteArray SvgDrawing(const QImage& picture)
             x = end + 1;
         }
     }
+    if (!caption.isEmpty())
+        svg += QStringLiteral("<text x=\"%1\" y=\"%2\" font-family=\"sans-serif\" font-size=\"16\" "
+                              "text-anchor=\"middle\">%3</text>\n")
+                   .arg(grey.width() / 2)
+                   .arg(grey.height() + 20)
+                   .arg(caption.toHtmlEscaped())
+                   .toUtf8();
     return svg + "</svg>\n";
 }
 

@@ -27,8 +27,9 @@ QImage FourColours(int width, int height);
 QList<QRgb> QuarterColours(const QImage& picture);
 
 // The picture's dark pixels as an SVG drawing, one rectangle per run of a
-// row, on a white ground.
-QByteArray SvgDrawing(const QImage& picture);
+// row, on a white ground; a caption, when given, is written as text under
+// them, as code generators label their drawings.
+QByteArray SvgDrawing(const QImage& picture, const QString& caption = QString());
 
 // The bytes packed in the gzip format (as gzip writes .svg.gz files).
 QByteArray Gzip(const QByteArray& bytes);
