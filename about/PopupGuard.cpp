@@ -2,8 +2,8 @@
 
 bool TPopupGuard::MayOpen(const void* button, const void* menu, std::uint32_t now)
 {
-    if (button_ != nullptr && button == button_ && menu == menu_ &&
-        static_cast<std::uint32_t>(now - closedAt_) < kQuietMs) {
+    if (button_ != nullptr && button == button_ && menu == menu_
+        && static_cast<std::uint32_t>(now - closedAt_) < kQuietMs) {
         button_ = nullptr;
         menu_ = nullptr;
         return false;

@@ -67,7 +67,8 @@ void TRain::AddDrop()
 void TRain::Step(TRainCanvas& canvas)
 {
     for (TRainDrop& drop : drops_) {
-        const char c = charSet.empty() ? ' ' : charSet[static_cast<std::size_t>(random_(static_cast<int>(charSet.size())))];
+        const char c =
+            charSet.empty() ? ' ' : charSet[static_cast<std::size_t>(random_(static_cast<int>(charSet.size())))];
         DrawDrop(canvas, drop, c);
         if (steps_ % static_cast<std::uint64_t>(drop.speed) == 0) {
             ++drop.y;

@@ -63,9 +63,9 @@ public:
 
     int charWidth = 8;
     int charHeight = 12;
-    int matrixWidth = 0;  // grid in cells
+    int matrixWidth = 0; // grid in cells
     int matrixHeight = 0;
-    int bitmapWidth = 0;  // the window's size when the rain started, in pixels
+    int bitmapWidth = 0; // the window's size when the rain started, in pixels
     int bitmapHeight = 0;
 
     // Starts the rain for a window of the given size: step counter 0, then Reset.

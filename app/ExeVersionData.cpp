@@ -20,7 +20,7 @@ std::vector<std::uint8_t> ReadVersionInfo(const QString& fileName)
     return info;
 }
 
-}  // namespace
+} // namespace
 
 void GetEXEVersionData(const QString& fileName, TEXEVersionData& record)
 {

@@ -1,8 +1,8 @@
 #include "app/ImageFileScan.h"
 
-#include "decode/PictureLoader.h"
 #include "app/SettingsStore.h"
 #include "decode/DecodeBitmap.h"
+#include "decode/PictureLoader.h"
 
 #include <QFileInfo>
 
@@ -28,8 +28,7 @@ void ImageFileScanner::Browse(ImageScanView& view, TBarcodeFormat format, TDecod
     ScanFile(view, *file, format, options);
 }
 
-void ImageFileScanner::ScanFile(ImageScanView& view, const QString& file, TBarcodeFormat format,
-                                TDecodeOptions options)
+void ImageFileScanner::ScanFile(ImageScanView& view, const QString& file, TBarcodeFormat format, TDecodeOptions options)
 {
     view.ShowPath(file);
     const QImage picture = LoadPicture(file);
@@ -57,9 +56,8 @@ void ImageFileScanner::ScanFile(ImageScanView& view, const QString& file, TBarco
         std::rethrow_exception(saveError);
 }
 
-std::optional<QString> ImageFileScanner::ScanPicture(ImageScanView& view, const QImage& picture,
-                                                     const QString& source, TBarcodeFormat format,
-                                                     TDecodeOptions options)
+std::optional<QString> ImageFileScanner::ScanPicture(ImageScanView& view, const QImage& picture, const QString& source,
+                                                     TBarcodeFormat format, TDecodeOptions options)
 {
     view.ShowPath(source);
     view.ShowPicture(picture);

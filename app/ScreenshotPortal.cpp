@@ -66,8 +66,8 @@ TScreenshotOutcome ScreenshotCallError(const QString& errorName, const QString& 
         QStringLiteral("org.freedesktop.DBus.Error.Disconnected"),
     };
     TScreenshotOutcome outcome;
-    outcome.status = missing.contains(errorName) ? TScreenshotOutcome::Status::NoPortal
-                                                 : TScreenshotOutcome::Status::Failed;
+    outcome.status =
+        missing.contains(errorName) ? TScreenshotOutcome::Status::NoPortal : TScreenshotOutcome::Status::Failed;
     outcome.message = Failure(errorMessage.isEmpty() ? errorName : errorMessage);
     return outcome;
 }
@@ -108,8 +108,8 @@ void TScreenshotPortal::Request(const QString& parentWindow)
 {
     StopListening();
     if (!fBus.isConnected()) {
-        Finish(ScreenshotCallError(QStringLiteral("org.freedesktop.DBus.Error.Disconnected"),
-                                   fBus.lastError().message()));
+        Finish(
+            ScreenshotCallError(QStringLiteral("org.freedesktop.DBus.Error.Disconnected"), fBus.lastError().message()));
         return;
     }
 
@@ -121,8 +121,9 @@ void TScreenshotPortal::Request(const QString& parentWindow)
         return;
     }
 
-    QDBusMessage call = QDBusMessage::createMethodCall(QLatin1String(kPortalService), QLatin1String(kPortalPath),
-                                                       QLatin1String(kScreenshotInterface), QStringLiteral("Screenshot"));
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(QLatin1String(kPortalService), QLatin1String(kPortalPath),
+                                       QLatin1String(kScreenshotInterface), QStringLiteral("Screenshot"));
     const QVariantMap options{{QStringLiteral("handle_token"), token},
                               {QStringLiteral("interactive"), true},
                               {QStringLiteral("modal"), true}};
@@ -149,8 +150,8 @@ void TScreenshotPortal::Request(const QString& parentWindow)
 bool TScreenshotPortal::Listen(const QString& path)
 {
     StopListening();
-    if (!fBus.connect(QLatin1String(kPortalService), path, QLatin1String(kRequestInterface),
-                      QStringLiteral("Response"), this, SLOT(Response(uint, QVariantMap))))
+    if (!fBus.connect(QLatin1String(kPortalService), path, QLatin1String(kRequestInterface), QStringLiteral("Response"),
+                      this, SLOT(Response(uint, QVariantMap))))
         return false;
     fRequestPath = path;
     return true;

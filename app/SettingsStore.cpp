@@ -75,14 +75,17 @@ SettingsStore::SettingsStore(QString fileName)
     if (!file.exists())
         return;
     if (!file.open(QIODevice::ReadOnly))
-        throw SettingsError(QStringLiteral("Cannot open file \"%1\". %2").arg(fileName_, file.errorString()).toStdString());
+        throw SettingsError(
+            QStringLiteral("Cannot open file \"%1\". %2").arg(fileName_, file.errorString()).toStdString());
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
-        throw SettingsError(QStringLiteral("Cannot read file \"%1\". %2").arg(fileName_, file.errorString()).toStdString());
+        throw SettingsError(
+            QStringLiteral("Cannot read file \"%1\". %2").arg(fileName_, file.errorString()).toStdString());
 
     // The decoder keeps a leading byte-order mark as U+FEFF; like one at the
     // start of any later line, it goes as a blank.
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    QStringDecoder decoder(QStringDecoder::Utf8,
+                           QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
     const QString text = decoder(bytes);
     if (decoder.hasError())
         throw SettingsError(
@@ -152,7 +155,7 @@ bool SettingsStore::CanHold(const QString& section, const QString& key, const QS
     // section header, and no part ends a line.
     const bool sectionFits = Trim(section) == section && !HasLineBreak(section);
     const bool keyFits = !key.isEmpty() && Trim(key) == key && !key.contains(QLatin1Char('='))
-        && !key.startsWith(QLatin1Char('[')) && !HasLineBreak(key);
+                         && !key.startsWith(QLatin1Char('[')) && !HasLineBreak(key);
     return sectionFits && keyFits && !HasLineBreak(value);
 }
 

@@ -18,8 +18,10 @@ TWebcamScanner::TWebcamScanner(WebcamScanView& view, QObject* ownerWindow)
 {
     // The user's camera sources are listed and started like the real cameras.
     CameraSources::SetFile(DataFolder.isEmpty() ? QString() : DataFolder + kCameraSourcesFileName);
-    fFrameConnection = fVideoImage->SetOnNewVideoFrame([this](TVideoImage* sender, std::int32_t width, std::int32_t height,
-                                                              const std::uint8_t* data) { NewVideoFrame(sender, width, height, data); });
+    fFrameConnection = fVideoImage->SetOnNewVideoFrame(
+        [this](TVideoImage* sender, std::int32_t width, std::int32_t height, const std::uint8_t* data) {
+            NewVideoFrame(sender, width, height, data);
+        });
     fEndConnection = fVideoImage->SetOnCaptureEnded(
         [this](TVideoImage* sender, const QString& message) { VideoCaptureEnded(sender, message); });
     fErrorConnection = fVideoImage->SetErrorHandler([this](const QString& message) { fView.ReportError(message); });

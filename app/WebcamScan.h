@@ -82,8 +82,8 @@ public:
 
     TVideoImage& VideoImage() { return *fVideoImage; }
 
-    static const QString kStartCaption; // "Start"
-    static const QString kStopCaption;  // "STOP"
+    static const QString kStartCaption;          // "Start"
+    static const QString kStopCaption;           // "STOP"
     static const QString kCameraSourcesFileName; // "cameras.ini"
 
 private:

@@ -115,7 +115,7 @@ void TWifiConnector::Join(const TWifi& wifi)
                 const QDBusPendingReply<QList<QDBusObjectPath>> reply = *watcher;
                 if (reply.isError()) {
                     Finish({IsMissingService(reply.error()) ? TWifiJoinOutcome::Status::NoNetworkManager
-                                                             : TWifiJoinOutcome::Status::Failed,
+                                                            : TWifiJoinOutcome::Status::Failed,
                             reply.error().message()});
                     return;
                 }
@@ -135,9 +135,9 @@ void TWifiConnector::AskDeviceTypes(const QStringList& devices)
     fRequest->devices = devices;
     fRequest->types = QList<int>(devices.size(), -1);
     for (int index = 0; index < devices.size(); ++index) {
-        QDBusMessage call = QDBusMessage::createMethodCall(QLatin1String(kNetworkManagerService), devices.at(index),
-                                                           QStringLiteral("org.freedesktop.DBus.Properties"),
-                                                           QStringLiteral("Get"));
+        QDBusMessage call =
+            QDBusMessage::createMethodCall(QLatin1String(kNetworkManagerService), devices.at(index),
+                                           QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
         call << QLatin1String(kNetworkManagerDeviceInterface) << QStringLiteral("DeviceType");
         auto* watcher = new QDBusPendingCallWatcher(fBus.asyncCall(call, kCallTimeoutMs), this);
         connect(watcher, &QDBusPendingCallWatcher::finished, this,
@@ -176,7 +176,7 @@ void TWifiConnector::Activate(const QString& device)
                 const QDBusPendingReply<QDBusObjectPath, QDBusObjectPath> reply = *watcher;
                 if (reply.isError())
                     Finish({IsMissingService(reply.error()) ? TWifiJoinOutcome::Status::NoNetworkManager
-                                                             : TWifiJoinOutcome::Status::Failed,
+                                                            : TWifiJoinOutcome::Status::Failed,
                             reply.error().message()});
                 else
                     Finish({TWifiJoinOutcome::Status::Activating, QString()});

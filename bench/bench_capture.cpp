@@ -63,7 +63,8 @@ void BM_Deliver(benchmark::State& state, const char* format, int width, int heig
     GstSample* sample = MakeSample(format, width, height);
     TSampleDelivery delivery;
     CopyingReceiver receiver;
-    const TEventConnection connection = delivery.SetCallBack(TVideoSampleCallBack::Bind<&CopyingReceiver::OnSample>(&receiver));
+    const TEventConnection connection =
+        delivery.SetCallBack(TVideoSampleCallBack::Bind<&CopyingReceiver::OnSample>(&receiver));
     for (auto _ : state) {
         delivery.Deliver(sample);
         benchmark::DoNotOptimize(receiver.buffer.data());
@@ -121,9 +122,11 @@ void BM_LiveCamera(benchmark::State& state)
         HRESULT hr = E_FAIL;
         TVideoSample capture(nullptr, false, 0, hr);
         TimedReceiver receiver;
-        const TEventConnection connection = capture.SetCallBack(TVideoSampleCallBack::Bind<&TimedReceiver::OnSample>(&receiver));
+        const TEventConnection connection =
+            capture.SetCallBack(TVideoSampleCallBack::Bind<&TimedReceiver::OnSample>(&receiver));
         QString selected;
-        if (Failed(capture.StartVideo(name, false, selected)) || Failed(capture.WaitForFirstSample(std::chrono::seconds(20)))) {
+        if (Failed(capture.StartVideo(name, false, selected))
+            || Failed(capture.WaitForFirstSample(std::chrono::seconds(20)))) {
             state.SkipWithError("the test camera did not start");
             break;
         }

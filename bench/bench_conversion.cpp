@@ -2,9 +2,9 @@
 // format and frame size. Motion JPEG is measured through both decoders.
 //
 //   bench_conversion --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
-#include "capture/SampleFormats.h"
 #include "capture/FrameConversion.h"
 #include "capture/PixbufLoader.h"
+#include "capture/SampleFormats.h"
 
 #include <QBuffer>
 #include <QGuiApplication>
@@ -117,14 +117,10 @@ BENCHMARK_CAPTURE(BM_UnpackFrame, YUY2_gray, FourCC::YUY2, true, TJpegPath::None
 BENCHMARK_CAPTURE(BM_UnpackFrame, I420_colour, FourCC::I420, false, TJpegPath::None)->Apply(FrameSizes);
 BENCHMARK_CAPTURE(BM_UnpackFrame, I420_gray, FourCC::I420, true, TJpegPath::None)->Apply(FrameSizes);
 BENCHMARK_CAPTURE(BM_UnpackFrame, YV12_colour, FourCC::YV12, false, TJpegPath::None)->Apply(FrameSizes);
-BENCHMARK_CAPTURE(BM_UnpackFrame, MJPG_libjpeg_colour, FourCC::MJPG, false, TJpegPath::Libjpeg)
-    ->Apply(FrameSizes);
-BENCHMARK_CAPTURE(BM_UnpackFrame, MJPG_libjpeg_gray, FourCC::MJPG, true, TJpegPath::Libjpeg)
-    ->Apply(FrameSizes);
-BENCHMARK_CAPTURE(BM_UnpackFrame, MJPG_pixbuf_colour, FourCC::MJPG, false, TJpegPath::Pixbuf)
-    ->Apply(FrameSizes);
-BENCHMARK_CAPTURE(BM_UnpackFrame, MJPG_pixbuf_gray, FourCC::MJPG, true, TJpegPath::Pixbuf)
-    ->Apply(FrameSizes);
+BENCHMARK_CAPTURE(BM_UnpackFrame, MJPG_libjpeg_colour, FourCC::MJPG, false, TJpegPath::Libjpeg)->Apply(FrameSizes);
+BENCHMARK_CAPTURE(BM_UnpackFrame, MJPG_libjpeg_gray, FourCC::MJPG, true, TJpegPath::Libjpeg)->Apply(FrameSizes);
+BENCHMARK_CAPTURE(BM_UnpackFrame, MJPG_pixbuf_colour, FourCC::MJPG, false, TJpegPath::Pixbuf)->Apply(FrameSizes);
+BENCHMARK_CAPTURE(BM_UnpackFrame, MJPG_pixbuf_gray, FourCC::MJPG, true, TJpegPath::Pixbuf)->Apply(FrameSizes);
 
 } // namespace
 

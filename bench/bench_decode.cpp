@@ -66,18 +66,15 @@ void Sizes(benchmark::internal::Benchmark* b, Content content, TBarcodeFormat ow
 BENCHMARK(BM_DecodeBitmap)
     ->Name("DecodeBitmap/QR")
     ->ArgNames({"w", "h", "content", "format"})
-    ->Apply([](auto* b) { Sizes(b, Content::QrCode, TBarcodeFormat::QR_CODE); })
-    ->Unit(benchmark::kMillisecond);
+    ->Apply([](auto* b) { Sizes(b, Content::QrCode, TBarcodeFormat::QR_CODE); }) -> Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DecodeBitmap)
     ->Name("DecodeBitmap/EAN13")
     ->ArgNames({"w", "h", "content", "format"})
-    ->Apply([](auto* b) { Sizes(b, Content::Ean13, TBarcodeFormat::EAN_13); })
-    ->Unit(benchmark::kMillisecond);
+    ->Apply([](auto* b) { Sizes(b, Content::Ean13, TBarcodeFormat::EAN_13); }) -> Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DecodeBitmap)
     ->Name("DecodeBitmap/NoCode")
     ->ArgNames({"w", "h", "content", "format"})
-    ->Apply([](auto* b) { Sizes(b, Content::None, TBarcodeFormat::QR_CODE); })
-    ->Unit(benchmark::kMillisecond);
+    ->Apply([](auto* b) { Sizes(b, Content::None, TBarcodeFormat::QR_CODE); }) -> Unit(benchmark::kMillisecond);
 // A frame without a code: the retry on the inverted grey plane is the one
 // extra decode it costs (inverted 0: off, 1: on).
 void BM_DecodeInverted(benchmark::State& state)

@@ -26,8 +26,8 @@ namespace {
 const struct {
     const char* name;
     int module;
-} kCodes[] = {{"qr_code", 8}, {"data_matrix", 6}, {"ean_13", 3}, {"ean_8", 3},   {"upc_a", 3},
-              {"upc_e", 3},   {"code_128", 3},   {"code_39", 3}, {"code_93", 3}, {"itf", 3}};
+} kCodes[] = {{"qr_code", 8}, {"data_matrix", 6}, {"ean_13", 3},  {"ean_8", 3},   {"upc_a", 3},
+              {"upc_e", 3},   {"code_128", 3},    {"code_39", 3}, {"code_93", 3}, {"itf", 3}};
 
 // Picture file types both programs read (PGM grey), with the writer's format name.
 struct FileType {
@@ -50,7 +50,8 @@ bool Write(const QImage& picture, const QString& path, const char* format, int q
 // The sample with modules of `module` pixels on a scene a little larger than the code.
 QImage SmallPicture(const QImage& code, int sampleModule, int module)
 {
-    const QImage scaled = code.scaled(code.size() * module / sampleModule, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+    const QImage scaled =
+        code.scaled(code.size() * module / sampleModule, Qt::IgnoreAspectRatio, Qt::FastTransformation);
     const int margin = 30;
     return SceneWithCode(scaled.width() + 2 * margin, scaled.height() + 2 * margin, scaled, margin, margin);
 }
@@ -83,7 +84,10 @@ int main(int argc, char** argv)
         for (int module : {2, 3}) {
             const QImage picture = SmallPicture(code, sampleModule, module).convertToFormat(QImage::Format_RGB888);
             for (const FileType& type : kTypes) {
-                const QString path = QStringLiteral("%1/%2_m%3.%4").arg(folder, QLatin1String(name)).arg(module).arg(QLatin1String(type.suffix));
+                const QString path = QStringLiteral("%1/%2_m%3.%4")
+                                         .arg(folder, QLatin1String(name))
+                                         .arg(module)
+                                         .arg(QLatin1String(type.suffix));
                 written += Write(picture, path, type.format);
             }
         }
@@ -92,12 +96,20 @@ int main(int argc, char** argv)
     const struct {
         const char* code;
         int width, height, scale;
-    } kPhotos[] = {{"qr_code", 1920, 1080, 2}, {"ean_13", 1920, 1080, 2}, {"data_matrix", 1920, 1080, 2},
-                   {"qr_code", 4000, 3000, 4}, {"code_128", 4000, 3000, 2}};
+    } kPhotos[] = {{"qr_code", 1920, 1080, 2},
+                   {"ean_13", 1920, 1080, 2},
+                   {"data_matrix", 1920, 1080, 2},
+                   {"qr_code", 4000, 3000, 4},
+                   {"code_128", 4000, 3000, 2}};
     int photo = 0;
     for (const auto& p : kPhotos) {
         const QImage code = LoadSample(QStringLiteral("%1.png").arg(QLatin1String(p.code)));
-        const QString path = QStringLiteral("%1/photo%2_%3x%4_%5.jpg").arg(folder).arg(++photo).arg(p.width).arg(p.height).arg(QLatin1String(p.code));
+        const QString path = QStringLiteral("%1/photo%2_%3x%4_%5.jpg")
+                                 .arg(folder)
+                                 .arg(++photo)
+                                 .arg(p.width)
+                                 .arg(p.height)
+                                 .arg(QLatin1String(p.code));
         written += Write(LargePicture(code, p.width, p.height, p.scale), path, "jpeg", 92);
     }
     std::printf("%d\n", written);

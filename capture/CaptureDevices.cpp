@@ -103,7 +103,8 @@ GstElement* TCaptureDevice::CreateSource(QString* error, bool* descriptionInvali
             ghost = nullptr;
         }
         if (!ghost) {
-            message = QStringLiteral("The description has no output (it must end in an element with a source pad, or in caps).");
+            message = QStringLiteral(
+                "The description has no output (it must end in an element with a source pad, or in caps).");
             gst_object_unref(gst_object_ref_sink(bin)); // a partly built bin is no camera
             bin = nullptr;
         }
@@ -208,7 +209,8 @@ int FindCaptureDevice(const QStringList& names, const QString& requested, QStrin
     QString wanted = AsciiUpper(TrimDeviceName(requested));
     if (wanted.isEmpty())
         wanted = QStringLiteral("#1");
-    const bool byPosition = wanted.size() == 2 && wanted[0] == QLatin1Char('#') && wanted[1] >= QLatin1Char('1') && wanted[1] <= QLatin1Char('9');
+    const bool byPosition = wanted.size() == 2 && wanted[0] == QLatin1Char('#') && wanted[1] >= QLatin1Char('1')
+                            && wanted[1] <= QLatin1Char('9');
     const int position = byPosition ? wanted[1].unicode() - '0' : 0;
     for (int i = 0; i < names.size(); ++i) {
         const QString name = TrimDeviceName(names[i]);

@@ -17,8 +17,8 @@ std::array<char, 4> ListedChars(std::uint32_t fourCC)
 {
     if (fourCC == FourCC::RGB)
         return kRgbChars;
-    return {static_cast<char>(fourCC & 0xFF), static_cast<char>(fourCC >> 8 & 0xFF), static_cast<char>(fourCC >> 16 & 0xFF),
-            static_cast<char>(fourCC >> 24 & 0xFF)};
+    return {static_cast<char>(fourCC & 0xFF), static_cast<char>(fourCC >> 8 & 0xFF),
+            static_cast<char>(fourCC >> 16 & 0xFF), static_cast<char>(fourCC >> 24 & 0xFF)};
 }
 
 QByteArray CapsText(GstStructurePtr structure)
@@ -88,8 +88,8 @@ std::vector<TFormatInfo> FormatListFromCaps(const GstCaps* caps)
         if (features && !gst_caps_features_is_equal(features, GST_CAPS_FEATURES_MEMORY_SYSTEM_MEMORY))
             continue;
         int width = 0, height = 0;
-        if (!gst_structure_get_int(structure, "width", &width) || !gst_structure_get_int(structure, "height", &height) || width <= 0 ||
-            height <= 0)
+        if (!gst_structure_get_int(structure, "width", &width) || !gst_structure_get_int(structure, "height", &height)
+            || width <= 0 || height <= 0)
             continue;
         if (gst_structure_has_name(structure, "video/x-raw")) {
             AppendRawEntries(structure, static_cast<int>(i), width, height, list);

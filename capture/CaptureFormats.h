@@ -15,10 +15,10 @@
 struct TFormatInfo {
     int Width = 0;
     int Height = 0;
-    std::uint32_t SSize = 0;          // bytes of one raw sample; 0 for motion JPEG
-    int OIndex = 0;                   // index of the caps structure it came from
-    QByteArray Caps;                  // caps text selecting exactly this capability
-    std::array<char, 4> FourCC{};     // "YUY2", "I420", "YV12", "MJPG", "RGB " for 24-bit BGR
+    std::uint32_t SSize = 0;      // bytes of one raw sample; 0 for motion JPEG
+    int OIndex = 0;               // index of the caps structure it came from
+    QByteArray Caps;              // caps text selecting exactly this capability
+    std::array<char, 4> FourCC{}; // "YUY2", "I420", "YV12", "MJPG", "RGB " for 24-bit BGR
 
     // The code its samples come with (SampleFormats.h): 0 for "RGB ", else the four characters.
     std::uint32_t StreamFourCC() const;

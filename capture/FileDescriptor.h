@@ -9,9 +9,15 @@ class TFileDescriptor {
 public:
     TFileDescriptor() = default;
     // Takes fd; a negative one is no descriptor.
-    explicit TFileDescriptor(int fd) : fFd(fd) {}
+    explicit TFileDescriptor(int fd)
+        : fFd(fd)
+    {
+    }
     ~TFileDescriptor() { Reset(); }
-    TFileDescriptor(TFileDescriptor&& other) noexcept : fFd(other.Release()) {}
+    TFileDescriptor(TFileDescriptor&& other) noexcept
+        : fFd(other.Release())
+    {
+    }
     TFileDescriptor& operator=(TFileDescriptor&& other) noexcept
     {
         if (this != &other)

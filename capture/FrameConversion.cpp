@@ -63,8 +63,7 @@ struct TYuv {
 
     TChroma Chroma(uint8_t u, uint8_t v) const
     {
-        return {uint32_t(u516[u] + kClipBias), uint32_t(u100[u] + v208[v] + kClipBias),
-                uint32_t(v409[v] + kClipBias)};
+        return {uint32_t(u516[u] + kClipBias), uint32_t(u100[u] + v208[v] + kClipBias), uint32_t(v409[v] + kClipBias)};
     }
 
     // One pixel as the bytes blue, green, red.
@@ -117,8 +116,8 @@ void TFrameConverter::PrepareConversionTables()
 
 TFrameConverter::TTables TFrameConverter::Tables() const
 {
-    return {ValueY_298, ValueU_100, ValueU_516, ValueV_409, ValueV_208, ValueClip,
-            GrayConvR,  GrayConvG,  GrayConvB,  fYUY2TablesPrepared};
+    return {ValueY_298, ValueU_100, ValueU_516, ValueV_409, ValueV_208,
+            ValueClip,  GrayConvR,  GrayConvG,  GrayConvB,  fYUY2TablesPrepared};
 }
 
 void TFrameConverter::SetStreamFormat(int32_t width, int32_t height, uint32_t fourCC)
@@ -136,8 +135,7 @@ namespace {
 
 bool FrameSizeUsable(int32_t width, int32_t height)
 {
-    return width > 0 && height > 0
-        && int64_t(width) * height <= TFrameConverter::kMaxFramePixels;
+    return width > 0 && height > 0 && int64_t(width) * height <= TFrameConverter::kMaxFramePixels;
 }
 
 } // namespace
@@ -146,8 +144,7 @@ QImage* TFrameConverter::ColourTarget()
 {
     if (!FrameSizeUsable(fWidth, fHeight))
         return nullptr;
-    if (fBitmap.format() != QImage::Format_BGR888 || fBitmap.width() != fWidth
-        || fBitmap.height() != fHeight) {
+    if (fBitmap.format() != QImage::Format_BGR888 || fBitmap.width() != fWidth || fBitmap.height() != fHeight) {
         fBitmap = QImage(fWidth, fHeight, QImage::Format_BGR888);
         if (fBitmap.isNull())
             return nullptr;
@@ -181,10 +178,8 @@ bool TFrameConverter::SampleSizeFits(uint32_t fourCC, int32_t width, int32_t hei
         return false;
     const int64_t count = n;
     switch (*family) {
-    case TSampleFamily::RGB24:
-        return count == pixels * 3;
-    case TSampleFamily::Planar420:
-        return count == pixels * 3 / 2;
+    case TSampleFamily::RGB24: return count == pixels * 3;
+    case TSampleFamily::Planar420: return count == pixels * 3 / 2;
     case TSampleFamily::Packed422: {
         // A larger sample is taken when its number of whole rows is a
         // multiple of 4; the rows after the first H are not read.
@@ -192,8 +187,7 @@ bool TFrameConverter::SampleSizeFits(uint32_t fourCC, int32_t width, int32_t hei
         const int64_t needed = pixels * 2;
         return count == needed || (count > needed && (count / rowBytes) % 4 == 0);
     }
-    default:
-        return false;
+    default: return false;
     }
 }
 
@@ -223,12 +217,8 @@ TFrameConverter::TUnpackResult TFrameConverter::UnpackFrame(qsizetype n, const u
 void TFrameConverter::ConvertSample(TSampleFamily family, const uint8_t* sample)
 {
     switch (family) {
-    case TSampleFamily::RGB24:
-        fGray8Bit ? RGB24ToGray(sample) : RGB24ToRGB(sample);
-        break;
-    case TSampleFamily::Packed422:
-        fGray8Bit ? YUY2ToGray(sample) : YUY2ToRGB(sample);
-        break;
+    case TSampleFamily::RGB24: fGray8Bit ? RGB24ToGray(sample) : RGB24ToRGB(sample); break;
+    case TSampleFamily::Packed422: fGray8Bit ? YUY2ToGray(sample) : YUY2ToRGB(sample); break;
     case TSampleFamily::Planar420: {
         const qsizetype pixels = qsizetype(fWidth) * fHeight;
         const uint8_t* firstChroma = sample + pixels;
@@ -241,8 +231,7 @@ void TFrameConverter::ConvertSample(TSampleFamily family, const uint8_t* sample)
             I420ToRGB(sample, firstChroma, secondChroma);
         break;
     }
-    default:
-        break;
+    default: break;
     }
 }
 
@@ -263,9 +252,7 @@ void TFrameConverter::RGB24ToGray(const uint8_t* sample)
     const uint32_t* grayR = GrayConvR;
     const uint32_t* grayG = GrayConvG;
     const uint32_t* grayB = GrayConvB;
-    auto gray = [=](const uint8_t* p) {
-        return uint8_t((grayB[p[0]] + grayG[p[1]] + grayR[p[2]]) >> 8);
-    };
+    auto gray = [=](const uint8_t* p) { return uint8_t((grayB[p[0]] + grayG[p[1]] + grayR[p[2]]) >> 8); };
     for (int k = 0; k < fHeight; ++k) {
         const uint8_t* in = sample + k * rowBytes;
         uint8_t* out = bits + (fHeight - 1 - k) * bytesPerLine;
@@ -367,8 +354,8 @@ TFrameConverter::TUnpackResult TFrameConverter::MJPGToBitmap(qsizetype n, const 
         QImage& target = fGray8Bit ? fBitmapGray : fBitmap;
         if (PixbufAvailable()) {
             // A picture the loader cannot decode leaves the target as it was.
-            LoadBitmapFromMemory(reinterpret_cast<const uint8_t*>(MemStream.constData()), n,
-                                 &target, fGray8Bit, kMaxFramePixels);
+            LoadBitmapFromMemory(reinterpret_cast<const uint8_t*>(MemStream.constData()), n, &target, fGray8Bit,
+                                 kMaxFramePixels);
             return TUnpackResult::Converted;
         }
         JPG.Grayscale = fGray8Bit;
@@ -409,8 +396,7 @@ void TFrameConverter::Convert24ToGray(const QImage& bm24, QImage& bmGray)
         return;
     }
     // Taken before bmGray changes: bm24 and bmGray may be the same bitmap.
-    const QImage source =
-        bm24.format() == QImage::Format_BGR888 ? bm24 : bm24.convertToFormat(QImage::Format_BGR888);
+    const QImage source = bm24.format() == QImage::Format_BGR888 ? bm24 : bm24.convertToFormat(QImage::Format_BGR888);
     MakeGrayBitmap(bmGray, source.width(), source.height());
     if (bmGray.isNull())
         return;

@@ -21,8 +21,7 @@ void MakeGrayBitmap(QImage& bitmap, int width, int height)
         bitmap = QImage();
         return;
     }
-    if (bitmap.format() != QImage::Format_Indexed8 || bitmap.width() != width
-        || bitmap.height() != height) {
+    if (bitmap.format() != QImage::Format_Indexed8 || bitmap.width() != width || bitmap.height() != height) {
         bitmap = QImage(width, height, QImage::Format_Indexed8);
         if (bitmap.isNull())
             return;

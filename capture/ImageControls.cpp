@@ -40,7 +40,10 @@ static_assert(RowsInPropertyOrder(), "row n of the image controls must describe 
 
 class TV4L2Controls final : public TImageControls {
 public:
-    explicit TV4L2Controls(TFileDescriptor fd) : fFd(std::move(fd)) {}
+    explicit TV4L2Controls(TFileDescriptor fd)
+        : fFd(std::move(fd))
+    {
+    }
 
     HRESULT Query(std::uint32_t id, TControlRange& range) override
     {
@@ -171,7 +174,8 @@ int PercentFromRaw(std::int32_t value, std::int32_t min, std::int32_t max)
 {
     if (max <= min)
         return 0;
-    const double quotient = static_cast<double>((std::int64_t{value} - min) * 100) / static_cast<double>(std::int64_t{max} - min);
+    const double quotient =
+        static_cast<double>((std::int64_t{value} - min) * 100) / static_cast<double>(std::int64_t{max} - min);
     return static_cast<int>(std::clamp(std::nearbyint(quotient), double{INT_MIN}, double{INT_MAX}));
 }
 
@@ -207,4 +211,3 @@ void SetVideoPropAmpPercent(TImageControls* controls, int prop, int acPerCent)
         return;
     SetVideoPropAmpEx(controls, prop, flags, RawFromPercent(acPerCent, range));
 }
-

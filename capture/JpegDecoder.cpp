@@ -27,17 +27,19 @@ struct ErrorManager {
 }
 
 // Warnings about corrupt data are not printed: the frame is shown as decoded.
-void IgnoreMessage(j_common_ptr) {}
+void IgnoreMessage(j_common_ptr)
+{
+}
 
 // Where and how decoded rows go.
 struct Destination {
-    uint8_t* bits;       // the target's first row; nullptr for an empty target
+    uint8_t* bits; // the target's first row; nullptr for an empty target
     qsizetype bytesPerLine;
-    int width;           // in pixels
+    int width; // in pixels
     int height;
-    bool grayTarget;     // 8-bit gray target
-    bool grayDecode;     // decode luma only
-    int64_t maxPixels;   // 0: any size
+    bool grayTarget;   // 8-bit gray target
+    bool grayDecode;   // decode luma only
+    int64_t maxPixels; // 0: any size
 };
 
 } // namespace
@@ -59,8 +61,8 @@ void ExpandGray(const uint8_t* gray, uint8_t* bgr, int count)
 
 // The decode proper. Nothing in here owns resources that a jump out of
 // libjpeg would leak: all state lives in the decoder, which outlives the call.
-bool Decode(jpeg_decompress_struct& cinfo, ErrorManager& error, std::vector<uint8_t>& rowBuffer,
-            const uint8_t* data, size_t size, const Destination& to)
+bool Decode(jpeg_decompress_struct& cinfo, ErrorManager& error, std::vector<uint8_t>& rowBuffer, const uint8_t* data,
+            size_t size, const Destination& to)
 {
     if (setjmp(error.jump)) {
         jpeg_abort_decompress(&cinfo);
@@ -131,8 +133,7 @@ bool TJpegDecoder::DrawTo(const uint8_t* data, size_t size, QImage& target)
         std::strcpy(d->error.message, "JPEG decoder not created");
         return false;
     }
-    if (!target.isNull() && target.format() != QImage::Format_Indexed8
-        && target.format() != QImage::Format_BGR888)
+    if (!target.isNull() && target.format() != QImage::Format_Indexed8 && target.format() != QImage::Format_BGR888)
         target = target.convertToFormat(QImage::Format_BGR888);
     const bool grayTarget = target.format() == QImage::Format_Indexed8;
     Destination to{};

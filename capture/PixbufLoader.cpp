@@ -29,8 +29,8 @@ struct PixbufApi {
     gboolean (*loader_close)(void* loader, GError** error);
     void* (*loader_get_pixbuf)(void* loader);
     void (*loader_set_size)(void* loader, int width, int height);
-    unsigned long (*signal_connect_data)(void* instance, const char* signal, void (*handler)(),
-                                         void* data, void (*destroyData)(void*, void*), int flags);
+    unsigned long (*signal_connect_data)(void* instance, const char* signal, void (*handler)(), void* data,
+                                         void (*destroyData)(void*, void*), int flags);
     int (*get_width)(const void* pixbuf);
     int (*get_height)(const void* pixbuf);
     int (*get_rowstride)(const void* pixbuf);
@@ -64,23 +64,21 @@ bool BindAll(void* handle, PixbufApi& api)
     // GLib's functions come from the library's own dependencies, which dlsym
     // searches through the same handle.
     return Bind(handle, api.loader_new, "gdk_pixbuf_loader_new")
-        && Bind(handle, api.loader_write, "gdk_pixbuf_loader_write")
-        && Bind(handle, api.loader_close, "gdk_pixbuf_loader_close")
-        && Bind(handle, api.loader_get_pixbuf, "gdk_pixbuf_loader_get_pixbuf")
-        && Bind(handle, api.loader_set_size, "gdk_pixbuf_loader_set_size")
-        && Bind(handle, api.signal_connect_data, "g_signal_connect_data")
-        && Bind(handle, api.get_width, "gdk_pixbuf_get_width")
-        && Bind(handle, api.get_height, "gdk_pixbuf_get_height")
-        && Bind(handle, api.get_rowstride, "gdk_pixbuf_get_rowstride")
-        && Bind(handle, api.get_n_channels, "gdk_pixbuf_get_n_channels")
-        && Bind(handle, api.get_bits_per_sample, "gdk_pixbuf_get_bits_per_sample")
-        && Bind(handle, api.read_pixels, "gdk_pixbuf_read_pixels")
-        && Bind(handle, api.get_formats, "gdk_pixbuf_get_formats")
-        && Bind(handle, api.format_get_name, "gdk_pixbuf_format_get_name")
-        && Bind(handle, api.object_unref, "g_object_unref")
-        && Bind(handle, api.error_free, "g_error_free")
-        && Bind(handle, api.slist_free, "g_slist_free")
-        && Bind(handle, api.free, "g_free");
+           && Bind(handle, api.loader_write, "gdk_pixbuf_loader_write")
+           && Bind(handle, api.loader_close, "gdk_pixbuf_loader_close")
+           && Bind(handle, api.loader_get_pixbuf, "gdk_pixbuf_loader_get_pixbuf")
+           && Bind(handle, api.loader_set_size, "gdk_pixbuf_loader_set_size")
+           && Bind(handle, api.signal_connect_data, "g_signal_connect_data")
+           && Bind(handle, api.get_width, "gdk_pixbuf_get_width")
+           && Bind(handle, api.get_height, "gdk_pixbuf_get_height")
+           && Bind(handle, api.get_rowstride, "gdk_pixbuf_get_rowstride")
+           && Bind(handle, api.get_n_channels, "gdk_pixbuf_get_n_channels")
+           && Bind(handle, api.get_bits_per_sample, "gdk_pixbuf_get_bits_per_sample")
+           && Bind(handle, api.read_pixels, "gdk_pixbuf_read_pixels")
+           && Bind(handle, api.get_formats, "gdk_pixbuf_get_formats")
+           && Bind(handle, api.format_get_name, "gdk_pixbuf_format_get_name")
+           && Bind(handle, api.object_unref, "g_object_unref") && Bind(handle, api.error_free, "g_error_free")
+           && Bind(handle, api.slist_free, "g_slist_free") && Bind(handle, api.free, "g_free");
 }
 
 // Camera frames are JPEG pictures: a library without a JPEG decoder is of no use.
@@ -204,8 +202,7 @@ int LoadBitmapFromMemory(const uint8_t* data, qsizetype size, QImage* target, bo
     if (!loader)
         return kPixbufNoPicture;
     SizeGuard guard{maxPixels, false};
-    api.signal_connect_data(loader, "size-prepared", reinterpret_cast<void (*)()>(OnSizePrepared), &guard,
-                            nullptr, 0);
+    api.signal_connect_data(loader, "size-prepared", reinterpret_cast<void (*)()>(OnSizePrepared), &guard, nullptr, 0);
     GError* error = nullptr;
     GError* closeError = nullptr;
     bool decoded = size > 0 && api.loader_write(loader, data, size_t(size), &error);
@@ -227,8 +224,7 @@ int LoadBitmapFromMemory(const uint8_t* data, qsizetype size, QImage* target, bo
     } else {
         const void* pixbuf = api.loader_get_pixbuf(loader);
         if (pixbuf && api.get_bits_per_sample(pixbuf) == 8 && api.get_n_channels(pixbuf) >= 3)
-            status = CopyPixels(api, pixbuf, *target, gray) ? kPixbufOk
-                                                      : kPixbufErrorBase + kInsufficientMemory;
+            status = CopyPixels(api, pixbuf, *target, gray) ? kPixbufOk : kPixbufErrorBase + kInsufficientMemory;
     }
     api.object_unref(loader);
     return status;
@@ -237,8 +233,7 @@ int LoadBitmapFromMemory(const uint8_t* data, qsizetype size, QImage* target, bo
 int LoadBitmapFromStream(const QByteArray& stream, QImage* target)
 {
     const bool gray = target && target->format() == QImage::Format_Indexed8;
-    return LoadBitmapFromMemory(reinterpret_cast<const uint8_t*>(stream.constData()), stream.size(),
-                                target, gray);
+    return LoadBitmapFromMemory(reinterpret_cast<const uint8_t*>(stream.constData()), stream.size(), target, gray);
 }
 
 int LoadBitmapFromStream(const QByteArray& stream, QImage& target)

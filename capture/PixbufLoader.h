@@ -54,5 +54,4 @@ int LoadBitmapFromStream(const QByteArray& stream, QImage& target);
 // than maxPixels pixels (0: no bound) is refused as soon as the library has
 // read its size, before it sets aside memory for the pixels: kPixbufTooLarge,
 // target as it was.
-int LoadBitmapFromMemory(const uint8_t* data, qsizetype size, QImage* target, bool gray,
-                         int64_t maxPixels = 0);
+int LoadBitmapFromMemory(const uint8_t* data, qsizetype size, QImage* target, bool gray, int64_t maxPixels = 0);

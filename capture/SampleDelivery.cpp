@@ -23,7 +23,8 @@ HRESULT SampleFormatFromCaps(const GstCaps* caps, TSampleFormat& format)
         format.FourCC = FourCCOfGstFormat(gst_video_format_to_string(GST_VIDEO_INFO_FORMAT(&info))).value_or(0);
     } else if (gst_structure_has_name(structure, "image/jpeg")) {
         int width = 0, height = 0;
-        if (gst_structure_get_int(structure, "width", &width) && gst_structure_get_int(structure, "height", &height) && width > 0 && height > 0) {
+        if (gst_structure_get_int(structure, "width", &width) && gst_structure_get_int(structure, "height", &height)
+            && width > 0 && height > 0) {
             format.Width = width;
             format.Height = height;
             format.FourCC = FourCC::MJPG;
@@ -101,7 +102,8 @@ struct TPackedLayout {
 // formats it reads; nothing for any other.
 std::optional<TPackedLayout> PackedLayoutOf(const GstVideoInfo& info)
 {
-    const std::optional<std::uint32_t> fourCC = FourCCOfGstFormat(gst_video_format_to_string(GST_VIDEO_INFO_FORMAT(&info)));
+    const std::optional<std::uint32_t> fourCC =
+        FourCCOfGstFormat(gst_video_format_to_string(GST_VIDEO_INFO_FORMAT(&info)));
     const TSampleFormatInfo* format = fourCC ? SampleFormatOf(*fourCC) : nullptr;
     const int width = GST_VIDEO_INFO_WIDTH(&info), height = GST_VIDEO_INFO_HEIGHT(&info);
     if (!format || width <= 0 || height <= 0)
@@ -150,7 +152,8 @@ bool InPackedLayout(const GstVideoInfo& info, GstBuffer* buffer, const TPackedLa
     for (int p = 0; p < packed.Planes; ++p) {
         const std::size_t offset = meta ? meta->offset[p] : GST_VIDEO_INFO_PLANE_OFFSET(&info, p);
         const gint stride = meta ? meta->stride[p] : GST_VIDEO_INFO_PLANE_STRIDE(&info, p);
-        if (offset != packed.Plane[p].Offset || stride < 0 || static_cast<std::size_t>(stride) != packed.Plane[p].RowBytes)
+        if (offset != packed.Plane[p].Offset || stride < 0
+            || static_cast<std::size_t>(stride) != packed.Plane[p].RowBytes)
             return false;
     }
     return gst_buffer_get_size(buffer) >= packed.Size;

@@ -54,7 +54,9 @@ struct TVideoSampleCallBack {
                                           (static_cast<T*>(object)->*Method)(pb, size);
                                       }};
         if constexpr (FormatMethod != nullptr)
-            callBack.FormatRoutine = [](void* object, const TSampleFormat& format) { (static_cast<T*>(object)->*FormatMethod)(format); };
+            callBack.FormatRoutine = [](void* object, const TSampleFormat& format) {
+                (static_cast<T*>(object)->*FormatMethod)(format);
+            };
         return callBack;
     }
 };
@@ -121,6 +123,6 @@ private:
     GstVideoInfoPtr fInfo;
     TSampleFormat fFormat;
     std::vector<std::uint8_t> fScratch;
-    TSampleFormat fToldFormat;        // what the callback's FormatRoutine was told last ...
-    std::uint64_t fToldCallBack = 0;  // ... and which callback (its generation) was told
+    TSampleFormat fToldFormat;       // what the callback's FormatRoutine was told last ...
+    std::uint64_t fToldCallBack = 0; // ... and which callback (its generation) was told
 };

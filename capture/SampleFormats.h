@@ -18,8 +18,7 @@ namespace FourCC {
 
 constexpr uint32_t Make(char a, char b, char c, char d)
 {
-    return uint32_t(uint8_t(a)) | uint32_t(uint8_t(b)) << 8 | uint32_t(uint8_t(c)) << 16
-        | uint32_t(uint8_t(d)) << 24;
+    return uint32_t(uint8_t(a)) | uint32_t(uint8_t(b)) << 8 | uint32_t(uint8_t(c)) << 16 | uint32_t(uint8_t(d)) << 24;
 }
 
 constexpr uint32_t RGB = 0;
@@ -52,11 +51,12 @@ enum class TSampleFamily : uint8_t {
 // One sample format the frame conversion reads.
 struct TSampleFormatInfo {
     uint32_t FourCC;
-    const char* Name;       // FourCC::ToString of the code
+    const char* Name; // FourCC::ToString of the code
     TSampleFamily Family;
-    const char* GstFormat;  // GStreamer's name of the same raw layout; nullptr: none (motion JPEG, or a code GStreamer calls otherwise)
-    int CapturePreference;  // the order in which a camera is asked for it (1 first); 0: not asked for by this code
-    const char* Remark;     // said after the name in lantrix-scan's usage; nullptr: nothing
+    const char* GstFormat; // GStreamer's name of the same raw layout; nullptr: none (motion JPEG, or a code GStreamer
+                           // calls otherwise)
+    int CapturePreference; // the order in which a camera is asked for it (1 first); 0: not asked for by this code
+    const char* Remark;    // said after the name in lantrix-scan's usage; nullptr: nothing
 };
 
 // In the order lantrix-scan lists them. The chroma planes of I420 and IYUV

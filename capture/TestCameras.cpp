@@ -7,13 +7,16 @@ namespace {
 std::mutex gLock;
 QList<TTestCamera> gCameras;
 
-constexpr TTestCameraFormat kAllFormats[] = {TTestCameraFormat::YUY2, TTestCameraFormat::I420, TTestCameraFormat::YV12,
-                                             TTestCameraFormat::BGR,  TTestCameraFormat::JPEG, TTestCameraFormat::RGB,
+constexpr TTestCameraFormat kAllFormats[] = {TTestCameraFormat::YUY2,  TTestCameraFormat::I420, TTestCameraFormat::YV12,
+                                             TTestCameraFormat::BGR,   TTestCameraFormat::JPEG, TTestCameraFormat::RGB,
                                              TTestCameraFormat::GRAY8, TTestCameraFormat::NV12};
 
 QString RawCaps(const QString& format, int width, int height)
 {
-    return QStringLiteral("video/x-raw,format=%1,width=%2,height=%3,pixel-aspect-ratio=1/1").arg(format).arg(width).arg(height);
+    return QStringLiteral("video/x-raw,format=%1,width=%2,height=%3,pixel-aspect-ratio=1/1")
+        .arg(format)
+        .arg(width)
+        .arg(height);
 }
 
 // A caps filter as an element: a bin description may not end in bare caps.
@@ -29,7 +32,7 @@ QString OutputStage(TTestCameraFormat format, int width, int height)
     const QString rate = QStringLiteral(",framerate=30/1");
     if (format == TTestCameraFormat::JPEG)
         return RawCaps(QStringLiteral("I420"), width, height) + rate + QStringLiteral(" ! jpegenc ! ")
-            + CapsFilter(QStringLiteral("image/jpeg,width=%1,height=%2").arg(width).arg(height) + rate);
+               + CapsFilter(QStringLiteral("image/jpeg,width=%1,height=%2").arg(width).arg(height) + rate);
     return CapsFilter(RawCaps(TestCameraFormatName(format), width, height) + rate);
 }
 
@@ -94,18 +97,20 @@ QString StillPictureDescription(const QString& pngPath, TTestCameraFormat format
     const int left = (width - side) / 2, right = width - side - left;
     const int top = (height - side) / 2, bottom = height - side - top;
     const QString rawFormat = format == TTestCameraFormat::JPEG ? QStringLiteral("I420") : TestCameraFormatName(format);
-    QString description = QStringLiteral("filesrc location=%1 ! pngdec ! videoconvert ! videoscale method=nearest-neighbour ! "
-                                         "video/x-raw,width=%2,height=%2,pixel-aspect-ratio=1/1 ! "
-                                         "videobox fill=white left=%3 right=%4 top=%5 bottom=%6 ! videoconvert ! ")
-                              .arg(Quoted(pngPath))
-                              .arg(side)
-                              .arg(-left)
-                              .arg(-right)
-                              .arg(-top)
-                              .arg(-bottom);
+    QString description =
+        QStringLiteral("filesrc location=%1 ! pngdec ! videoconvert ! videoscale method=nearest-neighbour ! "
+                       "video/x-raw,width=%2,height=%2,pixel-aspect-ratio=1/1 ! "
+                       "videobox fill=white left=%3 right=%4 top=%5 bottom=%6 ! videoconvert ! ")
+            .arg(Quoted(pngPath))
+            .arg(side)
+            .arg(-left)
+            .arg(-right)
+            .arg(-top)
+            .arg(-bottom);
     description += RawCaps(rawFormat, width, height) + QStringLiteral(" ! imagefreeze is-live=true ! ");
     if (format == TTestCameraFormat::JPEG)
-        description += QStringLiteral("video/x-raw,framerate=30/1 ! jpegenc ! ")
+        description +=
+            QStringLiteral("video/x-raw,framerate=30/1 ! jpegenc ! ")
             + CapsFilter(QStringLiteral("image/jpeg,width=%1,height=%2,framerate=30/1").arg(width).arg(height));
     else
         description += CapsFilter(QStringLiteral("video/x-raw,framerate=30/1"));
@@ -134,7 +139,8 @@ void RegisterStandardTestCameras(const QString& qrCodePngPath)
     for (const auto& [width, height] : {std::pair{640, 480}, std::pair{1280, 720}}) {
         for (TTestCameraFormat format : kAllFormats) {
             addOnce(TestPatternCameraName(format, width, height), TestPatternDescription(format, width, height));
-            addOnce(QrCodeCameraName(format, width, height), StillPictureDescription(qrCodePngPath, format, width, height));
+            addOnce(QrCodeCameraName(format, width, height),
+                    StillPictureDescription(qrCodePngPath, format, width, height));
         }
     }
 }

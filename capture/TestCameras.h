@@ -31,7 +31,8 @@ QString TestCameraFormatName(TTestCameraFormat format);
 
 // A moving (or, with pattern "smpte", still) test picture of videotestsrc,
 // 30 frames per second, square pixels.
-QString TestPatternDescription(TTestCameraFormat format, int width, int height, const QString& pattern = QStringLiteral("ball"));
+QString TestPatternDescription(TTestCameraFormat format, int width, int height,
+                               const QString& pattern = QStringLiteral("ball"));
 
 // A still picture from a PNG file, scaled with square pixels to nine tenths of
 // the frame height and centred on white, repeated 30 times per second.

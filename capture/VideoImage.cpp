@@ -164,7 +164,8 @@ std::int32_t TVideoImage::VideoStart(const QString& DeviceName)
     HRESULT hr = E_FAIL;
     try {
         VideoSample = std::make_unique<TVideoSample>(fOwnerWindow, false, 0, hr);
-        fSampleConnection = VideoSample->SetCallBack(TVideoSampleCallBack::Bind<&TVideoImage::CopyFrameToRing, &TVideoImage::OnSampleFormat>(this));
+        fSampleConnection = VideoSample->SetCallBack(
+            TVideoSampleCallBack::Bind<&TVideoImage::CopyFrameToRing, &TVideoImage::OnSampleFormat>(this));
         // Posting is all the reporting thread does; the GUI thread ends the capture.
         QObject* receiver = fMessageReceiver.get();
         VideoSample->SetStreamEndCallBack([receiver, serial] {

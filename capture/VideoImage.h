@@ -98,9 +98,15 @@ public:
     // connection given here lives (EventConnection.h): keep the connection
     // beside what the handler uses, so that a frame still queued never
     // reaches a handler whose objects are gone.
-    [[nodiscard]] TEventConnection SetOnNewVideoFrame(TNewVideoFrameEvent handler) { return fOnNewFrame.Connect(std::move(handler)); }
+    [[nodiscard]] TEventConnection SetOnNewVideoFrame(TNewVideoFrameEvent handler)
+    {
+        return fOnNewFrame.Connect(std::move(handler));
+    }
     // Without a handler the message goes to the error handler.
-    [[nodiscard]] TEventConnection SetOnCaptureEnded(TCaptureEndedEvent handler) { return fOnCaptureEnded.Connect(std::move(handler)); }
+    [[nodiscard]] TEventConnection SetOnCaptureEnded(TCaptureEndedEvent handler)
+    {
+        return fOnCaptureEnded.Connect(std::move(handler));
+    }
     // Why the last VideoStart failed, or why the last capture ended by itself.
     QString LastError() const { return fLastError; }
     // True when the last capture ended by itself at the end of its stream (a
@@ -155,7 +161,10 @@ public:
 
     // --- Error reporting: errors raised by OnNewVideoFrame or while painting
     // go here (without a handler: to the Qt warning log); capture goes on.
-    [[nodiscard]] TEventConnection SetErrorHandler(TVideoErrorHandler handler) { return fErrorHandler.Connect(std::move(handler)); }
+    [[nodiscard]] TEventConnection SetErrorHandler(TVideoErrorHandler handler)
+    {
+        return fErrorHandler.Connect(std::move(handler));
+    }
 
     // --- The sample callback, on the streaming thread. The sample is stored
     // with the format told last (OnSampleFormat, or SetStreamFormat).
@@ -173,7 +182,10 @@ public:
     // Sets the sample observer, called while the connection lives; when the
     // connection is dropped, a call under way on the streaming thread has
     // ended.
-    [[nodiscard]] TEventConnection SetSampleObserver(TSampleObserver observer) { return fSampleObserver.Connect(std::move(observer)); }
+    [[nodiscard]] TEventConnection SetSampleObserver(TSampleObserver observer)
+    {
+        return fSampleObserver.Connect(std::move(observer));
+    }
     // Conversions made since creation.
     std::int64_t ConversionCount() const { return fConversionCnt; }
     // Frame number of the sample converted last (0: none).
@@ -227,12 +239,12 @@ private:
     std::atomic<std::uint8_t*> fImagePtr[kSlots] = {};
     std::atomic<std::int32_t> fImagePtrSize[kSlots] = {};
     std::atomic<std::int32_t> fSlotFrame[kSlots] = {}; // frame number of each slot's sample
-    std::atomic<std::int32_t> fSlotWidth[kSlots] = {};  // format of each slot's sample
+    std::atomic<std::int32_t> fSlotWidth[kSlots] = {}; // format of each slot's sample
     std::atomic<std::int32_t> fSlotHeight[kSlots] = {};
     std::atomic<std::uint32_t> fSlotFourCC[kSlots] = {};
-    TSampleFormat fIncomingFormat; // of the samples stored next (streaming thread; GUI thread while idle)
-    std::atomic<std::int32_t> fImagePtrIndex{0};      // the newest slot
-    std::atomic<std::int32_t> fSlotInUse{-1};         // the slot the GUI thread reads, or -1
+    TSampleFormat fIncomingFormat;               // of the samples stored next (streaming thread; GUI thread while idle)
+    std::atomic<std::int32_t> fImagePtrIndex{0}; // the newest slot
+    std::atomic<std::int32_t> fSlotInUse{-1};    // the slot the GUI thread reads, or -1
     // True while the converter's picture shows the newest slot's sample, so
     // that it is converted once however often it is asked for. Cleared by
     // the streaming thread after it publishes a sample and by the GUI thread
@@ -243,12 +255,12 @@ private:
 
     std::unique_ptr<QObject> fMessageReceiver; // lives on the GUI thread
     int fMsgNewFrame = 0;
-    int fCaptureSerial = 0; // counts the starts; an end notification names its capture
-    QTimer* fStallWatch = nullptr;          // ticks while capturing; owned by fMessageReceiver
+    int fCaptureSerial = 0;        // counts the starts; an end notification names its capture
+    QTimer* fStallWatch = nullptr; // ticks while capturing; owned by fMessageReceiver
     std::chrono::milliseconds fStallTimeout = kDefaultStallTimeout;
-    QElapsedTimer fSinceProgress;           // since the last sample (or start, or pause) seen by CheckStall
-    std::int32_t fProgressFrame = 0;        // fFrameCnt then
-    QString fDeviceName;    // of the running capture
+    QElapsedTimer fSinceProgress;    // since the last sample (or start, or pause) seen by CheckStall
+    std::int32_t fProgressFrame = 0; // fFrameCnt then
+    QString fDeviceName;             // of the running capture
     QString fLastError;
     bool fStreamFinished = false;
     TEventHandler<TNewVideoFrameEvent> fOnNewFrame;

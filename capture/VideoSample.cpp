@@ -37,7 +37,9 @@ void SetCaps(GstElement* filter, const QByteArray& text)
 } // namespace
 
 TVideoSample::TVideoSample(QObject* owner, bool ForceRGB, int WhichMethodToCallback, HRESULT& HR)
-    : ghApp(owner), fForceRGB(ForceRGB), fWhichMethodToCallback(WhichMethodToCallback)
+    : ghApp(owner)
+    , fForceRGB(ForceRGB)
+    , fWhichMethodToCallback(WhichMethodToCallback)
 {
     EnsureGStreamer();
     HR = fCreated = E_FAIL;
@@ -211,7 +213,8 @@ HRESULT TVideoSample::EnsureSource()
             SetCaps(fCapsFilter, kRawCaps);
         if (fConvertFilter)
             SetCaps(fConvertFilter, fForceRGB ? RgbCaps() : ConvertedSampleCaps());
-        linked = fConvert && fConvertFilter && gst_element_link_many(source, fCapsFilter, fConvert, fConvertFilter, fAppSink, nullptr);
+        linked = fConvert && fConvertFilter
+                 && gst_element_link_many(source, fCapsFilter, fConvert, fConvertFilter, fAppSink, nullptr);
     } else {
         g_object_set(fCapsFilter, "caps", fChosenCaps ? fChosenCaps.get() : readable.get(), nullptr);
         linked = gst_element_link_many(source, fCapsFilter, fAppSink, nullptr);
@@ -547,8 +550,8 @@ HRESULT TVideoSample::GetImageBuffer(std::unique_ptr<std::uint8_t[]>& pb, int& S
 // ---------------------------------------------------------------------------
 // Image controls and extended properties
 
-HRESULT TVideoSample::GetVideoPropAmpEx(int prop, std::int32_t& min, std::int32_t& max, std::int32_t& step, std::int32_t& defaultValue,
-                                        std::int32_t& flags, std::int32_t& value)
+HRESULT TVideoSample::GetVideoPropAmpEx(int prop, std::int32_t& min, std::int32_t& max, std::int32_t& step,
+                                        std::int32_t& defaultValue, std::int32_t& flags, std::int32_t& value)
 {
     return ::GetVideoPropAmpEx(fControls.get(), prop, min, max, step, defaultValue, flags, value);
 }
@@ -578,8 +581,8 @@ HRESULT TVideoSample::SetExProp(std::uint32_t controlId, std::int32_t value)
     return fControls ? fControls->Set(controlId, value) : E_NOINTERFACE;
 }
 
-HRESULT GetVideoPropertySettings(TVideoSample* capture, int VP, int& MinVal, int& MaxVal, int& StepSize, int& Default, int& Actual,
-                                 bool& AutoMode)
+HRESULT GetVideoPropertySettings(TVideoSample* capture, int VP, int& MinVal, int& MaxVal, int& StepSize, int& Default,
+                                 int& Actual, bool& AutoMode)
 {
     MinVal = MaxVal = -1;
     StepSize = Default = Actual = 0;

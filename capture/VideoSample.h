@@ -21,8 +21,8 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
-#include <functional>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -63,9 +63,9 @@ public:
     // before it (E_FAIL) or the time is up (HResultFromErrno(ETIMEDOUT)); on
     // failure the pipeline is stopped.
     HRESULT WaitForFirstSample(std::chrono::milliseconds timeout);
-    HRESULT PauseVideo();  // Running -> Paused; Paused: 0; Stopped: 1
-    HRESULT ResumeVideo(); // Paused -> Running; Running: 0; Stopped: 1
-    HRESULT StopVideo();   // -> Stopped; the capability list is emptied
+    HRESULT PauseVideo();                // Running -> Paused; Paused: 0; Stopped: 1
+    HRESULT ResumeVideo();               // Paused -> Running; Running: 0; Stopped: 1
+    HRESULT StopVideo();                 // -> Stopped; the capability list is emptied
     HRESULT SetPreviewState(bool nShow); // true: run unless running; false: stop
     TPLAYSTATE GetPlayState() const { return g_psCurrent; }
     TPLAYSTATE PlayState() const { return g_psCurrent; }
@@ -115,8 +115,8 @@ public:
     HRESULT SetVideoSizeByListIndex(int ListIndex);
 
     // --- Image controls (V4L2 controls of the device node; 1 without them)
-    HRESULT GetVideoPropAmpEx(int prop, std::int32_t& min, std::int32_t& max, std::int32_t& step, std::int32_t& defaultValue,
-                              std::int32_t& flags, std::int32_t& value);
+    HRESULT GetVideoPropAmpEx(int prop, std::int32_t& min, std::int32_t& max, std::int32_t& step,
+                              std::int32_t& defaultValue, std::int32_t& flags, std::int32_t& value);
     HRESULT SetVideoPropAmpEx(int prop, std::int32_t flags, std::int32_t value);
     void GetVideoPropAmpPercent(int Prop, int& AcPerCent);
     void SetVideoPropAmpPercent(int Prop, int AcPerCent);
@@ -176,7 +176,7 @@ private:
     TPLAYSTATE g_psCurrent = PS_Stopped;
 
     GstObjectPtr<GstElement> fPipeline;
-    GstElement* fSource = nullptr;     // in fPipeline while built
+    GstElement* fSource = nullptr;        // in fPipeline while built
     GstElement* fCapsFilter = nullptr;    // the camera's format; narrowed by SetVideoSizeByListIndex
     GstElement* fConvert = nullptr;       // videoconvert, while the camera's format is converted ...
     GstElement* fConvertFilter = nullptr; // ... to one the frame conversion reads (or to 24-bit BGR)
@@ -198,7 +198,7 @@ private:
     std::atomic<bool> fEnded{false};
     QString fError;
     bool fDescriptionInvalid = false; // under fSignalLock
-    TStreamEndCallBack fEndCallBack; // under fSignalLock
+    TStreamEndCallBack fEndCallBack;  // under fSignalLock
 };
 
 // The front-end's reading and writing of an image control. capture may be

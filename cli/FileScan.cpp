@@ -61,7 +61,8 @@ public:
     qsizetype Take()
     {
         std::unique_lock lock(fLock);
-        fRoom.wait(lock, [this] { return fTaken >= fFiles || fTaken < fHandedOn + static_cast<qsizetype>(fSlots.size()); });
+        fRoom.wait(lock,
+                   [this] { return fTaken >= fFiles || fTaken < fHandedOn + static_cast<qsizetype>(fSlots.size()); });
         return fTaken < fFiles ? fTaken++ : -1;
     }
 

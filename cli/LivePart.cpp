@@ -50,8 +50,7 @@ std::unique_ptr<QSocketNotifier> CatchStopSignals(const std::function<void()>& s
     auto notifier = std::make_unique<QSocketNotifier>(gStopPipe[0], QSocketNotifier::Read);
     QObject::connect(notifier.get(), &QSocketNotifier::activated, notifier.get(), [stop] {
         char bytes[16];
-        while (::read(gStopPipe[0], bytes, sizeof bytes) > 0) {
-        }
+        while (::read(gStopPipe[0], bytes, sizeof bytes) > 0) {}
         stop();
     });
     struct sigaction action {};

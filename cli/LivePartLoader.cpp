@@ -8,8 +8,9 @@
 QStringList LivePartCandidates(const QString& executableFolder, const QString& libraryFolder)
 {
     const QString name = QLatin1String(kLivePartName);
-    return {QDir(executableFolder).filePath(name),
-            QDir(QDir(executableFolder).filePath(QStringLiteral(".."))).filePath(libraryFolder + QLatin1Char('/') + name)};
+    return {
+        QDir(executableFolder).filePath(name),
+        QDir(QDir(executableFolder).filePath(QStringLiteral(".."))).filePath(libraryFolder + QLatin1Char('/') + name)};
 }
 
 TLiveEntry LoadLivePart(const QStringList& candidates, QString& error)

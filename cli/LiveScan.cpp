@@ -19,8 +19,8 @@ TLiveScanner::TLiveScanner(TResultWriter& writer, QByteArray source, TBarcodeFor
 {
     fFrameConnection = fVideoImage->SetOnNewVideoFrame(
         [this](TVideoImage* sender, std::int32_t, std::int32_t, const std::uint8_t*) { NewVideoFrame(sender); });
-    fEndConnection =
-        fVideoImage->SetOnCaptureEnded([this](TVideoImage* sender, const QString& message) { CaptureEnded(sender, message); });
+    fEndConnection = fVideoImage->SetOnCaptureEnded(
+        [this](TVideoImage* sender, const QString& message) { CaptureEnded(sender, message); });
     // An error of the frame handling is one frame's; the next one is handled as usual.
     fErrorConnection = fVideoImage->SetErrorHandler([](const QString&) {});
 }

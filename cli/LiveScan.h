@@ -20,7 +20,7 @@ class QEventLoop;
 class TVideoImage;
 
 struct TLiveScanLimits {
-    int count = 0;                                   // stop after this many codes; 0: no limit
+    int count = 0;                                    // stop after this many codes; 0: no limit
     std::optional<std::chrono::milliseconds> timeout; // stop after this long
 };
 

@@ -1,7 +1,7 @@
 #include "cli/PictureInput.h"
 
-#include "decode/PictureLoader.h"
 #include "cli/ScanOptions.h"
+#include "decode/PictureLoader.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -57,8 +57,9 @@ QByteArray ReadStandardInput()
             break;
         length += count;
         if (length > kMaxInputBytes)
-            throw PictureError(
-                QStringLiteral("The picture on standard input is too large (more than %1 bytes).").arg(kMaxInputBytes).toStdString());
+            throw PictureError(QStringLiteral("The picture on standard input is too large (more than %1 bytes).")
+                                   .arg(kMaxInputBytes)
+                                   .toStdString());
     }
     if (length == 0)
         throw PictureError("Nothing came on standard input.");

@@ -23,10 +23,10 @@ inline constexpr char kStandardInputName[] = "-";
 
 struct TScanOptions {
     TBarcodeFormat format = TBarcodeFormat::Auto;
-    bool json = false;       // JSON Lines instead of text
-    bool inverted = false;   // retry on the inverted picture when nothing is found
-    bool all = false;        // every code of each picture, not the first
-    bool rawBytes = false;   // the one code's content as encoded, nothing else
+    bool json = false;     // JSON Lines instead of text
+    bool inverted = false; // retry on the inverted picture when nothing is found
+    bool all = false;      // every code of each picture, not the first
+    bool rawBytes = false; // the one code's content as encoded, nothing else
 
     // Picture files, as given (file names are bytes); "-" is standard input.
     QList<QByteArray> files;

@@ -100,8 +100,8 @@ QByteArray EscapeForTerminal(const QByteArray& text)
         }
         if (byte < 0x20 || byte == 0x7f) {
             octal(byte);
-        } else if (byte == 0xc2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
-                   static_cast<unsigned char>(text[i + 1]) <= 0x9f) {
+        } else if (byte == 0xc2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) >= 0x80
+                   && static_cast<unsigned char>(text[i + 1]) <= 0x9f) {
             // U+0080 to U+009F: the C1 controls, CSI among them.
             octal(byte);
             octal(static_cast<unsigned char>(text[++i]));
@@ -151,8 +151,8 @@ void TTextWriter::Write(const TScanResult& result)
         return;
     }
     // A line a code; with one code a picture, the first only.
-    const std::size_t count = fCodes == TCodesPerPicture::One ? std::min<std::size_t>(result.Codes.size(), 1)
-                                                               : result.Codes.size();
+    const std::size_t count =
+        fCodes == TCodesPerPicture::One ? std::min<std::size_t>(result.Codes.size(), 1) : result.Codes.size();
     QByteArray lines;
     for (std::size_t i = 0; i < count; ++i)
         lines += ForOutput(prefix + result.Codes[i].Text.toUtf8(), fOutput) + '\n';

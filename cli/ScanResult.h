@@ -13,7 +13,7 @@
 enum class TScanStatus { Decoded, Unreadable, Error };
 
 struct TScanResult {
-    QByteArray File;                 // the file as given (a name is bytes), or the live source
+    QByteArray File; // the file as given (a name is bytes), or the live source
     TScanStatus Status = TScanStatus::Error;
     std::vector<TDecodedCode> Codes; // Decoded: the codes found, in reading order (one at most unless --all)
     QString Error;                   // Error: why the picture could not be loaded or the source failed
@@ -66,9 +66,8 @@ private:
 // escaped (EscapeForTerminal).
 class TTextWriter : public TResultWriter {
 public:
-    TTextWriter(std::FILE* out, std::FILE* messages, bool prefixFile,
-                TCodesPerPicture codes = TCodesPerPicture::One, QByteArray program = {},
-                TTextOutput output = TTextOutput::AsDecoded);
+    TTextWriter(std::FILE* out, std::FILE* messages, bool prefixFile, TCodesPerPicture codes = TCodesPerPicture::One,
+                QByteArray program = {}, TTextOutput output = TTextOutput::AsDecoded);
     void Write(const TScanResult& result) override;
 
 private:

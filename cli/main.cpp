@@ -4,9 +4,8 @@
 //   lantrix-scan [--format NAME] [--inverted] [--all] [--json] FILE...
 //   lantrix-scan [--format NAME] [--inverted] --raw-bytes FILE
 //   lantrix-scan --raw WIDTHxHEIGHT:FOURCC [--save-bitmap OUT.bmp] [--format NAME] FILE
-//   lantrix-scan [--format NAME] [--inverted] [--json] [--count N] [--timeout SECONDS] --camera NAME | --pipeline DESCRIPTION
-//   lantrix-scan --list-cameras
-//   lantrix-scan --help | -h | --version
+//   lantrix-scan [--format NAME] [--inverted] [--json] [--count N] [--timeout SECONDS] --camera NAME | --pipeline
+//   DESCRIPTION lantrix-scan --list-cameras lantrix-scan --help | -h | --version
 //
 // One file: prints the decoded text and a newline and exits 0; prints
 // "Unreadable!" on standard error and exits 1 when no code is found; prints
@@ -99,8 +98,8 @@ int RunLivePart(const TLiveRun& run, std::FILE* messages)
 {
     const QString executable = QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget();
     QString error;
-    const TLiveEntry entry =
-        LoadLivePart(LivePartCandidates(QFileInfo(executable).absolutePath(), QStringLiteral(LANTRIX_LIVE_PART_DIR)), error);
+    const TLiveEntry entry = LoadLivePart(
+        LivePartCandidates(QFileInfo(executable).absolutePath(), QStringLiteral(LANTRIX_LIVE_PART_DIR)), error);
     if (!entry) {
         std::fprintf(messages, "%s\n", error.toLocal8Bit().constData());
         return TExitStatus::kError;
@@ -141,8 +140,7 @@ bool CloseStandardOutput(std::FILE* messages, int writeError)
 
 // The run after the command line was read; `messages` gets the stream of the
 // program's own messages, `writer` the writer of the results.
-int Scan(char** argv, const TScanOptions* options, std::FILE*& messages,
-         std::unique_ptr<TResultWriter>& writer)
+int Scan(char** argv, const TScanOptions* options, std::FILE*& messages, std::unique_ptr<TResultWriter>& writer)
 {
     messages = KeepStandardErrorOwn();
 

@@ -113,9 +113,9 @@ bool LooksLikeNumber(const QString& number)
 // ---- vCard and iCalendar lines ----------------------------------------------
 
 struct TLine {
-    QString name;         // upper case, without group ("item1.TEL" is "TEL")
-    QStringList params;   // "TYPE=CELL", "ENCODING=QUOTED-PRINTABLE", "CHARSET=UTF-8", "VALUE=DATE"
-    QString value;        // raw, escapes still in it
+    QString name;       // upper case, without group ("item1.TEL" is "TEL")
+    QStringList params; // "TYPE=CELL", "ENCODING=QUOTED-PRINTABLE", "CHARSET=UTF-8", "VALUE=DATE"
+    QString value;      // raw, escapes still in it
 };
 
 // vCard 2.1 names the encoding as "ENCODING=QUOTED-PRINTABLE" or as the bare
@@ -165,8 +165,7 @@ QList<TLine> ContentLines(const QString& text)
                  && raw.last().section(u':', 0, 0).contains(QLatin1String("QUOTED-PRINTABLE"), Qt::CaseInsensitive)) {
             raw.last().chop(1);
             raw.last() += line;
-        }
-        else
+        } else
             raw.append(line);
     }
     QList<TLine> lines;
@@ -250,7 +249,8 @@ QString Unescaped(const QString& value)
 // ISO 8601; nothing when it is neither.
 std::optional<QString> IcsTime(const QString& value)
 {
-    static const QRegularExpression pattern(QStringLiteral(R"(^(\d{4})(\d{2})(\d{2})(?:T(\d{2})(\d{2})(\d{2})(Z?))?$)"));
+    static const QRegularExpression pattern(
+        QStringLiteral(R"(^(\d{4})(\d{2})(\d{2})(?:T(\d{2})(\d{2})(\d{2})(Z?))?$)"));
     const QRegularExpressionMatch match = pattern.match(value.trimmed());
     if (!match.hasMatch())
         return std::nullopt;
@@ -346,7 +346,8 @@ std::optional<TEmail> ParseEmail(const QString& text)
         if (question >= 0) {
             for (const QString& pair : rest.mid(question + 1).split(u'&', Qt::SkipEmptyParts)) {
                 const QString name = PercentDecoded(pair.section(u'=', 0, 0)).toLower();
-                const QString value = PercentDecoded(QString(pair.section(u'=', 1)).replace(u'+', QStringLiteral("%2B")));
+                const QString value =
+                    PercentDecoded(QString(pair.section(u'=', 1)).replace(u'+', QStringLiteral("%2B")));
                 if (name == QLatin1String("subject"))
                     email.subject = value;
                 else if (name == QLatin1String("body"))
@@ -446,7 +447,8 @@ std::optional<TWifi> ParseWifi(const QString& text)
         if (wifi.password.isEmpty())
             return std::nullopt;
     }
-    wifi.hidden = FieldValue(*fields, QStringLiteral("H")).trimmed().compare(QLatin1String("true"), Qt::CaseInsensitive) == 0;
+    wifi.hidden =
+        FieldValue(*fields, QStringLiteral("H")).trimmed().compare(QLatin1String("true"), Qt::CaseInsensitive) == 0;
     return wifi;
 }
 
@@ -508,15 +510,13 @@ std::optional<TContact> ParseVCard(const QString& trimmed)
             contact.phones.append(value.startsWith(QLatin1String("tel:"), Qt::CaseInsensitive) ? value.mid(4) : value);
         else if (line.name == QLatin1String("EMAIL") && !value.isEmpty())
             contact.emails.append(value);
-        else if (line.name == QLatin1String("ORG"))
-        {
+        else if (line.name == QLatin1String("ORG")) {
             QStringList shown;
             for (const QString& part : Components(RawValue(line)))
                 if (!Unescaped(part).isEmpty())
                     shown.append(Unescaped(part));
             contact.organization = shown.join(QStringLiteral(", "));
-        }
-        else if (line.name == QLatin1String("TITLE"))
+        } else if (line.name == QLatin1String("TITLE"))
             contact.title = value;
         else if (line.name == QLatin1String("ADR") && contact.address.isEmpty()) {
             QStringList shown;
@@ -734,10 +734,8 @@ QByteArray ContactVCard(const TContact& contact)
         out += FoldedLine(QStringLiteral("TEL:") + Escaped(phone));
     for (const QString& email : contact.emails)
         out += FoldedLine(QStringLiteral("EMAIL;TYPE=INTERNET:") + Escaped(email));
-    const std::pair<const char*, const QString*> single[] = {{"ORG", &contact.organization},
-                                                            {"TITLE", &contact.title},
-                                                            {"URL", &contact.url},
-                                                            {"NOTE", &contact.note}};
+    const std::pair<const char*, const QString*> single[] = {
+        {"ORG", &contact.organization}, {"TITLE", &contact.title}, {"URL", &contact.url}, {"NOTE", &contact.note}};
     for (const auto& [name, value] : single)
         if (!value->isEmpty())
             out += FoldedLine(QLatin1String(name) + u':' + Escaped(*value));
@@ -751,12 +749,13 @@ QByteArray EventICalendar(const TEvent& event)
 {
     QByteArray out = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//DASTREL//Lantrix//EN\r\nBEGIN:VEVENT\r\n";
     const QString stamp = QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
-    out += FoldedLine(QStringLiteral("UID:") + stamp + QStringLiteral("-") + QString::number(qHash(event.summary + event.start), 16)
-                      + QStringLiteral("@lantrix"));
+    out += FoldedLine(QStringLiteral("UID:") + stamp + QStringLiteral("-")
+                      + QString::number(qHash(event.summary + event.start), 16) + QStringLiteral("@lantrix"));
     out += FoldedLine(QStringLiteral("DTSTAMP:") + stamp);
     auto time = [](const char* name, const QString& iso) {
         const bool day = !iso.contains(u'T');
-        return FoldedLine(QLatin1String(name) + (day ? QStringLiteral(";VALUE=DATE:") : QStringLiteral(":")) + IcsTimeValue(iso));
+        return FoldedLine(QLatin1String(name) + (day ? QStringLiteral(";VALUE=DATE:") : QStringLiteral(":"))
+                          + IcsTimeValue(iso));
     };
     out += time("DTSTART", event.start);
     if (!event.end.isEmpty())

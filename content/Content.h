@@ -109,9 +109,9 @@ QString ContentTypeName(const TContent& content);
 QString WifiSecurityName(TWifiSecurity security);
 
 // The addresses the desktop is asked to open for an action.
-QString EmailUrl(const TEmail& email);  // mailto:
-QString PhoneUrl(const TPhone& phone);  // tel:
-QString SmsUrl(const TSms& sms);        // sms:
+QString EmailUrl(const TEmail& email);    // mailto:
+QString PhoneUrl(const TPhone& phone);    // tel:
+QString SmsUrl(const TSms& sms);          // sms:
 QString PlaceGeoUrl(const TPlace& place); // geo:
 QString PlaceMapUrl(const TPlace& place); // https://www.openstreetmap.org/ with a marker
 

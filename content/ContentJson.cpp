@@ -57,7 +57,8 @@ struct TJsonOf {
     {
         o.insert(QStringLiteral("latitude"), place.latitude);
         o.insert(QStringLiteral("longitude"), place.longitude);
-        o.insert(QStringLiteral("altitude"), place.altitude ? QJsonValue(*place.altitude) : QJsonValue(QJsonValue::Null));
+        o.insert(QStringLiteral("altitude"),
+                 place.altitude ? QJsonValue(*place.altitude) : QJsonValue(QJsonValue::Null));
         o.insert(QStringLiteral("query"), OrNull(place.query));
     }
 };

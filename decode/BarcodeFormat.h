@@ -31,7 +31,7 @@ enum class TBarcodeFormat : std::uint32_t {
 };
 
 struct CodeFormatInfo {
-    const char* name;      // as the code-format menu and the status bar show it
+    const char* name; // as the code-format menu and the status bar show it
     TBarcodeFormat value;
 };
 

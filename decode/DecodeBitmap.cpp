@@ -22,16 +22,11 @@ struct Reader {
 };
 
 constexpr Reader kDefaultOrder[] = {
-    {TBarcodeFormat::CODE_128, BarcodeFormat::Code128},
-    {TBarcodeFormat::UPC_A, BarcodeFormat::UPCA},
-    {TBarcodeFormat::UPC_E, BarcodeFormat::UPCE},
-    {TBarcodeFormat::EAN_13, BarcodeFormat::EAN13},
-    {TBarcodeFormat::EAN_8, BarcodeFormat::EAN8},
-    {TBarcodeFormat::CODE_93, BarcodeFormat::Code93},
-    {TBarcodeFormat::ITF, BarcodeFormat::ITF},
-    {TBarcodeFormat::CODE_39, BarcodeFormat::Code39},
-    {TBarcodeFormat::QR_CODE, BarcodeFormat::QRCode},
-    {TBarcodeFormat::DATA_MATRIX, BarcodeFormat::DataMatrix},
+    {TBarcodeFormat::CODE_128, BarcodeFormat::Code128}, {TBarcodeFormat::UPC_A, BarcodeFormat::UPCA},
+    {TBarcodeFormat::UPC_E, BarcodeFormat::UPCE},       {TBarcodeFormat::EAN_13, BarcodeFormat::EAN13},
+    {TBarcodeFormat::EAN_8, BarcodeFormat::EAN8},       {TBarcodeFormat::CODE_93, BarcodeFormat::Code93},
+    {TBarcodeFormat::ITF, BarcodeFormat::ITF},          {TBarcodeFormat::CODE_39, BarcodeFormat::Code39},
+    {TBarcodeFormat::QR_CODE, BarcodeFormat::QRCode},   {TBarcodeFormat::DATA_MATRIX, BarcodeFormat::DataMatrix},
 };
 
 ZXing::DecodeHints MakeHints(ZXing::BarcodeFormats formats, int maxSymbols)
@@ -86,7 +81,8 @@ TBarcodeFormat ProgramFormat(BarcodeFormat format)
 LANTRIX_GREY_ROW_VARIANTS void GreyRow(const std::uint8_t* __restrict bgr, std::uint8_t* __restrict grey, int width)
 {
     for (int x = 0; x < width; ++x)
-        grey[x] = static_cast<std::uint8_t>((3482u * bgr[3 * x + 2] + 11721u * bgr[3 * x + 1] + 1181u * bgr[3 * x]) >> 14);
+        grey[x] =
+            static_cast<std::uint8_t>((3482u * bgr[3 * x + 2] + 11721u * bgr[3 * x + 1] + 1181u * bgr[3 * x]) >> 14);
 }
 
 // A pixel (premultiplied) drawn over white: colour + (255 - alpha) for each
@@ -302,8 +298,8 @@ void MakeGreyPlane(const QImage& bitmap24, std::uint8_t* grey)
 bool HasReader(TBarcodeFormat format)
 {
     return format == TBarcodeFormat::Auto
-        || std::any_of(std::begin(kDefaultOrder), std::end(kDefaultOrder),
-                       [format](const Reader& r) { return r.format == format; });
+           || std::any_of(std::begin(kDefaultOrder), std::end(kDefaultOrder),
+                          [format](const Reader& r) { return r.format == format; });
 }
 
 std::optional<QString> DecodeBitmap(QImage& bitmap, TBarcodeFormat format, TDecodeOptions options)

@@ -44,8 +44,9 @@ QImage ReadChecked(QImageReader& reader)
     }();
     (void)limitSet;
     const QSize size = reader.size();
-    if (size.isValid() && (qint64(size.width()) * size.height() > MaxPicturePixels() ||
-                           DecodedBytes(size, reader.imageFormat()) > MaxPictureBytes()))
+    if (size.isValid()
+        && (qint64(size.width()) * size.height() > MaxPicturePixels()
+            || DecodedBytes(size, reader.imageFormat()) > MaxPictureBytes()))
         throw PictureError(QStringLiteral("The picture is too large to open (%1 x %2 pixels).")
                                .arg(size.width())
                                .arg(size.height())
@@ -153,8 +154,8 @@ QImage LoadPictureFile(const QByteArray& path, const QString& name)
     if (::fstat(fd.fd, &status) != 0)
         throw PictureFileError("read", name, errno);
     if (!S_ISREG(status.st_mode))
-        throw PictureFileError("open", name, S_ISDIR(status.st_mode) ? SystemText(EISDIR)
-                                                                     : QStringLiteral("Not a regular file"));
+        throw PictureFileError("open", name,
+                               S_ISDIR(status.st_mode) ? SystemText(EISDIR) : QStringLiteral("Not a regular file"));
     QFile device;
     if (!device.open(fd.fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
         throw PictureFileError("read", name, device.errorString());

@@ -70,8 +70,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     record.CompanyName = record.ProductName = record.SpecialBuild = untouched;
     try {
         GetEXEVersionData(path, record);
-        for (const QString* field : {&record.CompanyName, &record.ProductName, &record.SpecialBuild,
-                                     &record.FileVersion, &record.Comments})
+        for (const QString* field :
+             {&record.CompanyName, &record.ProductName, &record.SpecialBuild, &record.FileVersion, &record.Comments})
             FUZZ_CHECK(!field->contains(QChar(0)));
     } catch (const EOSError& error) {
         FUZZ_CHECK(error.code() != 0);
@@ -84,7 +84,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     std::uint32_t length = 0;
     TFixedFileInfo fixed{};
     const bool haveFixed = VerQueryValueW(info.get(), infoSize, QStringLiteral("\\"), &value, &length)
-        && ReadFixedFileInfo(value, length, fixed);
+                           && ReadFixedFileInfo(value, length, fixed);
     try {
         const TEXEFileVersion version = GetEXEFileVersion(path);
         FUZZ_CHECK(haveFixed);

@@ -22,9 +22,8 @@ struct DeclaredSet {
     bool asciiAsAscii; // ASCII bytes stand for themselves
 };
 
-const DeclaredSet kSets[] = {{"", true},          {"utf-8", true},     {"iso-8859-1", true},
-                             {"windows-1252", true}, {"UTF-16", false}, {"utf-16le", false},
-                             {"no-such-set", true}, {"shift_jis", true}};
+const DeclaredSet kSets[] = {{"", true},        {"utf-8", true},     {"iso-8859-1", true},  {"windows-1252", true},
+                             {"UTF-16", false}, {"utf-16le", false}, {"no-such-set", true}, {"shift_jis", true}};
 
 bool ReceivedReference(const QString& reply)
 {

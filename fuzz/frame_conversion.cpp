@@ -64,8 +64,9 @@ void CheckConverted(const TFrameConverter& converter, const uint8_t* sample)
     case TSampleFamily::RGB24:
         if (!converter.Gray8Bit())
             for (int32_t row = 0; row < height; ++row)
-                FUZZ_CHECK(std::memcmp(picture.constScanLine(row), sample + (height - 1 - row) * rowBytes,
-                                       size_t(rowBytes)) == 0);
+                FUZZ_CHECK(
+                    std::memcmp(picture.constScanLine(row), sample + (height - 1 - row) * rowBytes, size_t(rowBytes))
+                    == 0);
         break;
     case TSampleFamily::Packed422:
         // Read without gaps, W div 2 pairs (Y0 U Y1 V) a row.
@@ -80,10 +81,10 @@ void CheckConverted(const TFrameConverter& converter, const uint8_t* sample)
     case TSampleFamily::Planar420:
         if (converter.Gray8Bit())
             for (int32_t row = 0; row < height; ++row)
-                FUZZ_CHECK(std::memcmp(picture.constScanLine(row), sample + qsizetype(row) * width, size_t(width)) == 0);
+                FUZZ_CHECK(std::memcmp(picture.constScanLine(row), sample + qsizetype(row) * width, size_t(width))
+                           == 0);
         break;
-    default:
-        break;
+    default: break;
     }
 }
 

@@ -38,7 +38,8 @@ QString ReferenceText(const QByteArray& bytes)
     // One mark is skipped; a second one is text (U+FEFF), which
     // QString::fromUtf8 would drop as well.
     if (bytes.startsWith("\xEF\xBB\xBF"))
-        return QStringDecoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom)
+        return QStringDecoder(QStringConverter::Utf8,
+                              QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom)
             .decode(bytes.mid(3));
     const bool little = bytes.startsWith("\xFF\xFE");
     if (little || bytes.startsWith("\xFE\xFF")) {

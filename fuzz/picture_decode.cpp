@@ -20,7 +20,7 @@
 
 namespace {
 
-const char* const kExtensions[] = {"png", "jpg", "gif", "bmp", "ico", "svg", "tif", "webp", "pbm", "pgm",
+const char* const kExtensions[] = {"png", "jpg", "gif", "bmp", "ico", "svg",  "tif",  "webp", "pbm",  "pgm",
                                    "ppm", "xbm", "xpm", "cur", "tga", "wbmp", "icns", "jpeg", "svgz", "txt"};
 
 } // namespace

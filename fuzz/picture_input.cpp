@@ -27,10 +27,21 @@
 
 namespace {
 
-const char* const kTypes[] = {"text/uri-list",  "text/plain", "text/plain;charset=utf-8", "image/png",
-                              "image/jpeg",     "image/bmp",  "image/gif",                "image/svg+xml",
-                              "image/tiff",     "image/webp", "image/x-portable-bitmap",  "text/html",
-                              "application/x-qt-image", "application/octet-stream", "image/x-no-such-type"};
+const char* const kTypes[] = {"text/uri-list",
+                              "text/plain",
+                              "text/plain;charset=utf-8",
+                              "image/png",
+                              "image/jpeg",
+                              "image/bmp",
+                              "image/gif",
+                              "image/svg+xml",
+                              "image/tiff",
+                              "image/webp",
+                              "image/x-portable-bitmap",
+                              "text/html",
+                              "application/x-qt-image",
+                              "application/octet-stream",
+                              "image/x-no-such-type"};
 
 // A small picture file that texts and URIs of the offer can name.
 const QString& ExistingPicture()

@@ -72,8 +72,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                && parsed->fourCC == expected->fourCC);
     FUZZ_CHECK(parsed->width >= 1 && parsed->width <= 999999 && parsed->height >= 1 && parsed->height <= 999999);
     const QString name = FourCC::ToString(parsed->fourCC);
-    for (const QString& written : {QStringLiteral("%1x%2:%3").arg(parsed->width).arg(parsed->height).arg(name),
-                                   QStringLiteral("%1x%2:%3").arg(parsed->width).arg(parsed->height).arg(name.toLower())}) {
+    for (const QString& written :
+         {QStringLiteral("%1x%2:%3").arg(parsed->width).arg(parsed->height).arg(name),
+          QStringLiteral("%1x%2:%3").arg(parsed->width).arg(parsed->height).arg(name.toLower())}) {
         const std::optional<RawFormat> again = ParseRawFormat(written);
         FUZZ_CHECK(again && again->width == parsed->width && again->height == parsed->height
                    && again->fourCC == parsed->fourCC);

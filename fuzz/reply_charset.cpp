@@ -47,7 +47,7 @@ QByteArray BuiltContentType(FuzzInput& input, QByteArray& charset)
         charset += kValueCharacters[input.Byte() % (sizeof kValueCharacters - 1)];
     const bool quoted = input.Byte() % 2;
     value += QByteArray(";") + kSpaces[input.Byte() % 4] + name + "=" + (quoted ? "\"" : "") + charset
-        + (quoted ? "\"" : "") + kSpaces[input.Byte() % 4];
+             + (quoted ? "\"" : "") + kSpaces[input.Byte() % 4];
     if (input.Byte() % 2)
         value += "; charset=second";
     return value;

@@ -16,7 +16,7 @@ namespace {
 bool IsHexDigit(QChar c)
 {
     return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || (c >= QLatin1Char('A') && c <= QLatin1Char('F'))
-        || (c >= QLatin1Char('a') && c <= QLatin1Char('f'));
+           || (c >= QLatin1Char('a') && c <= QLatin1Char('f'));
 }
 
 } // namespace

@@ -34,7 +34,7 @@ const QStringList kMissingPortal = {
 bool LocalPictureFile(const QUrl& url)
 {
     return url.isLocalFile() && url.host().isEmpty() && url.toLocalFile().startsWith(QLatin1Char('/'))
-        && !url.toLocalFile().startsWith(QLatin1String("//"));
+           && !url.toLocalFile().startsWith(QLatin1String("//"));
 }
 
 void CheckResponse(uint32_t response, uint8_t typing, const QByteArray& uriBytes)
@@ -80,9 +80,9 @@ void CheckCallError(const QByteArray& bytes)
     const QString name = QString::fromUtf8(nul < 0 ? bytes : bytes.left(nul));
     const QString message = nul < 0 ? QString() : QString::fromUtf8(bytes.mid(nul + 1));
     const TScreenshotOutcome outcome = ScreenshotCallError(name, message);
-    FUZZ_CHECK(outcome.status
-               == (kMissingPortal.contains(name) ? TScreenshotOutcome::Status::NoPortal
-                                                 : TScreenshotOutcome::Status::Failed));
+    FUZZ_CHECK(
+        outcome.status
+        == (kMissingPortal.contains(name) ? TScreenshotOutcome::Status::NoPortal : TScreenshotOutcome::Status::Failed));
     FUZZ_CHECK(!outcome.message.isEmpty() && outcome.file.isEmpty());
     if (!message.isEmpty())
         FUZZ_CHECK(outcome.message.contains(message));

@@ -47,11 +47,23 @@ bool IsUtf8(const QByteArray& bytes)
         const std::uint8_t b = p[i];
         std::size_t count = 0;
         std::uint32_t code = 0, least = 0;
-        if (b < 0x80) { ++i; continue; }
-        else if ((b & 0xE0) == 0xC0) { count = 1; code = b & 0x1F; least = 0x80; }
-        else if ((b & 0xF0) == 0xE0) { count = 2; code = b & 0x0F; least = 0x800; }
-        else if ((b & 0xF8) == 0xF0) { count = 3; code = b & 0x07; least = 0x10000; }
-        else return false;
+        if (b < 0x80) {
+            ++i;
+            continue;
+        } else if ((b & 0xE0) == 0xC0) {
+            count = 1;
+            code = b & 0x1F;
+            least = 0x80;
+        } else if ((b & 0xF0) == 0xE0) {
+            count = 2;
+            code = b & 0x0F;
+            least = 0x800;
+        } else if ((b & 0xF8) == 0xF0) {
+            count = 3;
+            code = b & 0x07;
+            least = 0x10000;
+        } else
+            return false;
         if (n - i - 1 < count)
             return false;
         for (std::size_t k = 1; k <= count; ++k) {
@@ -68,12 +80,15 @@ bool IsUtf8(const QByteArray& bytes)
 
 // The flushed file's lines: section headers and the other lines.
 struct Shape {
-    QStringList sections;          // names, in file order
-    QList<QStringList> keys;       // per section: the keys of its key lines
-    qsizetype lines = 0;           // every line but the empty ones
+    QStringList sections;    // names, in file order
+    QList<QStringList> keys; // per section: the keys of its key lines
+    qsizetype lines = 0;     // every line but the empty ones
 };
 
-bool IsBlank(QChar c) { return c.isSpace() || c.unicode() == 0xFEFF; }
+bool IsBlank(QChar c)
+{
+    return c.isSpace() || c.unicode() == 0xFEFF;
+}
 
 Shape CheckFlushedForm(const QByteArray& flushed)
 {
@@ -160,8 +175,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const QString absent = QStringLiteral("\x01absent");
     for (qsizetype s = 0; s < shape.sections.size(); ++s)
         for (const QString& other : shape.keys[s])
-            if (shape.sections[s].compare(section, Qt::CaseInsensitive) != 0 || other.compare(key, Qt::CaseInsensitive) != 0)
-                FUZZ_CHECK(third->ReadString(shape.sections[s], other, absent) == first->ReadString(shape.sections[s], other, absent));
+            if (shape.sections[s].compare(section, Qt::CaseInsensitive) != 0
+                || other.compare(key, Qt::CaseInsensitive) != 0)
+                FUZZ_CHECK(third->ReadString(shape.sections[s], other, absent)
+                           == first->ReadString(shape.sections[s], other, absent));
     // And the file stays as it is through a further load and flush.
     third->UpdateFile();
     FUZZ_CHECK(ReadBack(path) == written);

@@ -26,8 +26,7 @@ void CheckTag(const QString& line, const QString& tag)
     const QString open = QLatin1Char('<') + tag + QLatin1Char('>');
     const QString close = QStringLiteral("</") + tag + QLatin1Char('>');
     const QString value = ExtractTag(line, tag);
-    const bool framed =
-        line.size() >= open.size() + close.size() && line.startsWith(open) && line.endsWith(close);
+    const bool framed = line.size() >= open.size() + close.size() && line.startsWith(open) && line.endsWith(close);
     if (framed)
         FUZZ_CHECK(value == line.mid(open.size(), line.size() - open.size() - close.size()));
     else

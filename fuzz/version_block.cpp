@@ -98,9 +98,9 @@ void CheckPath(const std::uint8_t* block, std::uint32_t blockLength, const QStri
     }
 }
 
-const char* const kEntries[] = {"CompanyName",      "FileDescription", "FileVersion",    "InternalName",
-                                "LegalCopyright",   "LegalTrademarks", "OriginalFileName", "ProductName",
-                                "ProductVersion",   "Comments",        "PrivateBuild",   "SpecialBuild"};
+const char* const kEntries[] = {"CompanyName",    "FileDescription", "FileVersion",      "InternalName",
+                                "LegalCopyright", "LegalTrademarks", "OriginalFileName", "ProductName",
+                                "ProductVersion", "Comments",        "PrivateBuild",     "SpecialBuild"};
 
 } // namespace
 
@@ -131,6 +131,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     CheckPath(block.get(), length, QStringLiteral("\\StringFileInfo\\") + table);
     for (const char* entry : kEntries)
-        CheckPath(block.get(), length, QStringLiteral("\\StringFileInfo\\") + table + QLatin1Char('\\') + QLatin1String(entry));
+        CheckPath(block.get(), length,
+                  QStringLiteral("\\StringFileInfo\\") + table + QLatin1Char('\\') + QLatin1String(entry));
     return 0;
 }

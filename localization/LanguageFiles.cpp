@@ -1,11 +1,11 @@
 #include "localization/LanguageFiles.h"
 
+#include "localization/FormatPattern.h"
 #include "localization/LanguageCodes.h"
 #include "localization/TextLines.h"
 #include "platform/Folders.h"
 #include "platform/OSError.h"
 #include "platform/RegularFile.h"
-#include "localization/FormatPattern.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -30,9 +30,9 @@ constexpr qint64 kMaxLanguageFileSize = 16 * 1024 * 1024;
 
 [[noreturn]] void RaiseFileError(const char* what, const QString& path, int errnoValue)
 {
-    const QString message = QStringLiteral("Cannot %1 file \"%2\". %3")
-                                .arg(QLatin1String(what), QDir::toNativeSeparators(path),
-                                     SysErrorMessage(OSErrorFromErrno(errnoValue)));
+    const QString message =
+        QStringLiteral("Cannot %1 file \"%2\". %3")
+            .arg(QLatin1String(what), QDir::toNativeSeparators(path), SysErrorMessage(OSErrorFromErrno(errnoValue)));
     throw LanguageFileError(message.toStdString());
 }
 
@@ -40,8 +40,7 @@ QByteArray ReadWholeFile(const QString& path)
 {
     TFileRead file = ReadRegularFile(path, kMaxLanguageFileSize);
     switch (file.status) {
-    case TFileReadStatus::Read:
-        return std::move(file.bytes);
+    case TFileReadStatus::Read: return std::move(file.bytes);
     case TFileReadStatus::Missing:
         // A FIFO or a device of that name is passed over as a missing file.
         RaiseFileError("open", path, ENOENT);
@@ -49,8 +48,7 @@ QByteArray ReadWholeFile(const QString& path)
         throw LanguageFileError(
             FormatTranslated(QStringLiteral("The language file %s is too large."), QDir::toNativeSeparators(path))
                 .toStdString());
-    case TFileReadStatus::Failed:
-        break;
+    case TFileReadStatus::Failed: break;
     }
     RaiseFileError("read", path, file.error);
 }

@@ -56,10 +56,9 @@ QStringList ReadLanguageFileLines(const QString& path);
 // it ("German.lang.txt"); the main window passes an empty one, so the language
 // is the one that LanguageCodes.csv maps the user's interface language
 // (`uiLanguage`) to. Missing folder, table, table row or file: no language, no
-// error; a table or language file that is no regular file counts as missing. A language file that exists but cannot be read raises
-// LanguageFileError after CurrentLanguage and LanguageFilePath are set, with
-// LanguageLines empty; the caller hands that to the default error handler and
-// start-up goes on.
+// error; a table or language file that is no regular file counts as missing. A language file that exists but cannot be
+// read raises LanguageFileError after CurrentLanguage and LanguageFilePath are set, with LanguageLines empty; the
+// caller hands that to the default error handler and start-up goes on.
 void LoadLanguage(const QString& preferredFileName, const QString& shippedFilesFolder,
                   const UILanguageSource& uiLanguage = UserDefaultUILanguage);
 

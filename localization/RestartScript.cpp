@@ -19,8 +19,8 @@ QByteArray RestartScriptText(const QString& executableFile)
     return QByteArray("#!/bin/sh\n"
                       "echo This file was created automatically to restart the program.\n"
                       "echo It is safe to delete this file.\n"
-                      "sleep 1\n") +
-           ShellQuote(QFile::encodeName(executableFile)) + '\n';
+                      "sleep 1\n")
+           + ShellQuote(QFile::encodeName(executableFile)) + '\n';
 }
 
 QString RestartScriptPath(const QString& dataFolder)

@@ -30,7 +30,7 @@ QByteArray ReadMachineId(const QString& path)
     return id;
 }
 
-}  // namespace
+} // namespace
 
 QStringList MachineIdFiles()
 {
@@ -45,15 +45,15 @@ QString MachineIdFromFiles(const QStringList& machineIdFiles)
             continue;
         // HMAC-SHA256 of the program's key under the machine ID, its first
         // 16 bytes made a version 4 UUID.
-        QByteArray id = QMessageAuthenticationCode::hash(
-                            QByteArray(reinterpret_cast<const char*>(kAppKey), sizeof kAppKey),
-                            machineId, QCryptographicHash::Sha256)
-                            .left(16);
+        QByteArray id =
+            QMessageAuthenticationCode::hash(QByteArray(reinterpret_cast<const char*>(kAppKey), sizeof kAppKey),
+                                             machineId, QCryptographicHash::Sha256)
+                .left(16);
         id[6] = char((id[6] & 0x0F) | 0x40);
         id[8] = char((id[8] & 0x3F) | 0x80);
         const QByteArray hex = id.toHex();
-        return QString::fromLatin1(hex.mid(0, 8) + '-' + hex.mid(8, 4) + '-' + hex.mid(12, 4) + '-'
-                                   + hex.mid(16, 4) + '-' + hex.mid(20, 12));
+        return QString::fromLatin1(hex.mid(0, 8) + '-' + hex.mid(8, 4) + '-' + hex.mid(12, 4) + '-' + hex.mid(16, 4)
+                                   + '-' + hex.mid(20, 12));
     }
     return {};
 }
@@ -71,15 +71,23 @@ QString LocaleTag()
     return locale.name().replace('_', '-');
 }
 
-QString FormatOsDescription(const QString& productName, int major, int minor, int build,
-                            int servicePack, bool is64Bit)
+QString FormatOsDescription(const QString& productName, int major, int minor, int build, int servicePack, bool is64Bit)
 {
     const QString edition = is64Bit ? "64-bit Edition" : "32-bit Edition";
     if (servicePack == 0)
         return QString("%1 (Version %2.%3, Build %4, %5)")
-            .arg(productName).arg(major).arg(minor).arg(build).arg(edition);
+            .arg(productName)
+            .arg(major)
+            .arg(minor)
+            .arg(build)
+            .arg(edition);
     return QString("%1 Service Pack %2 (Version %3.%4, Build %5, %6)")
-        .arg(productName).arg(servicePack).arg(major).arg(minor).arg(build).arg(edition);
+        .arg(productName)
+        .arg(servicePack)
+        .arg(major)
+        .arg(minor)
+        .arg(build)
+        .arg(edition);
 }
 
 QString OsDescription()
@@ -88,6 +96,5 @@ QString OsDescription()
     const QStringList numbers = QSysInfo::kernelVersion().split(QRegularExpression("[^0-9]+"));
     auto number = [&numbers](int i) { return i < numbers.size() ? numbers[i].toInt() : 0; };
     const bool is64Bit = QSysInfo::currentCpuArchitecture().contains("64");
-    return FormatOsDescription(QSysInfo::prettyProductName(), number(0), number(1), number(2), 0,
-                               is64Bit);
+    return FormatOsDescription(QSysInfo::prettyProductName(), number(0), number(1), number(2), 0, is64Bit);
 }

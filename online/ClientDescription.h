@@ -29,5 +29,4 @@ QString LocaleTag();
 QString OsDescription();
 
 // The description line from its parts; `servicePack` 0 means none.
-QString FormatOsDescription(const QString& productName, int major, int minor, int build,
-                            int servicePack, bool is64Bit);
+QString FormatOsDescription(const QString& productName, int major, int minor, int build, int servicePack, bool is64Bit);

@@ -24,7 +24,7 @@ int HexDigit(QChar c)
     return -1;
 }
 
-}  // namespace
+} // namespace
 
 QString ExtractTag(const QString& line, const QString& tag)
 {
@@ -147,8 +147,8 @@ QUrl UpdateDownloadAddress(const QString& downloadLink, const QUrl& homePage)
 {
     const QUrl link(downloadLink.trimmed(), QUrl::StrictMode);
     const QString scheme = link.scheme().toLower();
-    if (!downloadLink.isEmpty() && link.isValid() && (scheme == QLatin1String("http") || scheme == QLatin1String("https"))
-        && !link.host().isEmpty())
+    if (!downloadLink.isEmpty() && link.isValid()
+        && (scheme == QLatin1String("http") || scheme == QLatin1String("https")) && !link.host().isEmpty())
         return link;
     return homePage;
 }

@@ -11,7 +11,7 @@ QString Key(const QString& section, const QString& name)
     return section + QLatin1Char('/') + name;
 }
 
-}  // namespace
+} // namespace
 
 UpdateCheckStore::UpdateCheckStore(const QString& fileName)
     : fileName_(fileName)

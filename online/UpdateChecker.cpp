@@ -20,7 +20,7 @@ QString ClassName(const std::exception& error)
     const char* mangled = typeid(error).name();
     int status = 0;
     std::unique_ptr<char, decltype(&std::free)> demangled(abi::__cxa_demangle(mangled, nullptr, nullptr, &status),
-                                                           &std::free);
+                                                          &std::free);
     return QString::fromUtf8(status == 0 && demangled ? demangled.get() : mangled);
 }
 
@@ -29,7 +29,7 @@ QString MessageOf(const std::exception& error)
     return QString::fromUtf8(error.what());
 }
 
-}  // namespace
+} // namespace
 
 QString TodayShortDate()
 {
@@ -113,8 +113,8 @@ void TChecker::Check()
         return; // enough for today
 
     try {
-        const FormFields fields = CheckFields(fEnvironment.appCaption, fEnvironment.appVersion, OsDescription(),
-                                              LocaleTag(), machineId);
+        const FormFields fields =
+            CheckFields(fEnvironment.appCaption, fEnvironment.appVersion, OsDescription(), LocaleTag(), machineId);
 
         // https first; after a failure once more over plain http, whose
         // reply, when it comes, wipes every error noted so far. Not after a

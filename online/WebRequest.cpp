@@ -64,10 +64,8 @@ bool IsCertificateFailure(CURLcode result)
     case CURLE_SSL_CACERT_BADFILE:
     case CURLE_SSL_ISSUER_ERROR:
     case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
-    case CURLE_SSL_INVALIDCERTSTATUS:
-        return true;
-    default:
-        return false;
+    case CURLE_SSL_INVALIDCERTSTATUS: return true;
+    default: return false;
     }
 }
 
@@ -96,13 +94,11 @@ int CheckResponseTime(void* clientp, curl_off_t, curl_off_t, curl_off_t, curl_of
     if (clock->limit.count() == 0)
         return 0;
     curl_off_t connectedUs = 0;
-    curl_easy_getinfo(clock->handle,
-                      clock->secure ? CURLINFO_APPCONNECT_TIME_T : CURLINFO_CONNECT_TIME_T,
+    curl_easy_getinfo(clock->handle, clock->secure ? CURLINFO_APPCONNECT_TIME_T : CURLINFO_CONNECT_TIME_T,
                       &connectedUs);
     if (connectedUs == 0)
         return 0; // still connecting: the connection time-out applies
-    const auto waited = std::chrono::steady_clock::now() - clock->start
-                        - std::chrono::microseconds(connectedUs);
+    const auto waited = std::chrono::steady_clock::now() - clock->start - std::chrono::microseconds(connectedUs);
     if (waited > clock->limit) {
         clock->expired = true;
         return 1;
@@ -191,7 +187,7 @@ QByteArray FormEncode(const QString& text)
     throw TWebError((url + ": " + message).toStdString());
 }
 
-}  // namespace
+} // namespace
 
 bool IsReservedInvalidHost(const QString& host)
 {
@@ -203,8 +199,7 @@ bool IsReservedInvalidHost(const QString& host)
 
 bool MayRetryOverPlainHttp(const std::exception& secureError)
 {
-    return !dynamic_cast<const TWebCertificateError*>(&secureError)
-           && !dynamic_cast<const TWebAborted*>(&secureError);
+    return !dynamic_cast<const TWebCertificateError*>(&secureError) && !dynamic_cast<const TWebAborted*>(&secureError);
 }
 
 QByteArray EncodeFormFields(const FormFields& fields)
@@ -255,8 +250,7 @@ QString PostForm(const QString& url, const FormFields& fields, int timeoutMs, co
     curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L);
     const QByteArray authority = ExtraAuthority();
     if (!authority.isEmpty()) {
-        curl_blob blob{const_cast<char*>(authority.constData()), size_t(authority.size()),
-                       CURL_BLOB_COPY};
+        curl_blob blob{const_cast<char*>(authority.constData()), size_t(authority.size()), CURL_BLOB_COPY};
         curl_easy_setopt(curl, CURLOPT_CAINFO_BLOB, &blob);
     }
 
@@ -265,8 +259,7 @@ QString PostForm(const QString& url, const FormFields& fields, int timeoutMs, co
     // limit only backs both up.
     const long timeout = timeoutMs > 0 ? timeoutMs : 0;
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, timeout);
-    ResponseClock clock{curl, secure, std::chrono::steady_clock::now(),
-                        std::chrono::milliseconds(timeout), abort};
+    ResponseClock clock{curl, secure, std::chrono::steady_clock::now(), std::chrono::milliseconds(timeout), abort};
     if (timeout > 0)
         curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, 2 * timeout + 1000);
     if (abort) {

@@ -82,8 +82,7 @@ QString DecodeReply(const QByteArray& body, const QByteArray& charset);
 // then gives the transfer up within about a tenth of a second, whatever it
 // is waiting for (at once when it is set before the call), and raises
 // TWebAborted. A program that quits sets it, so that no request holds it up.
-QString PostForm(const QString& url, const FormFields& fields, int timeoutMs,
-                 const std::atomic<bool>* abort = nullptr);
+QString PostForm(const QString& url, const FormFields& fields, int timeoutMs, const std::atomic<bool>* abort = nullptr);
 
 // PostForm to "https://" + `serverAddress` (host and path, no scheme), and
 // when that fails for any reason but the server's certificate

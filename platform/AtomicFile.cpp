@@ -6,8 +6,8 @@
 #include <climits>
 #include <csignal>
 #include <cstring>
-#include <optional>
 #include <fcntl.h>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 

@@ -13,7 +13,7 @@ std::string ErrorText(std::uint32_t code)
     return QStringLiteral("System Error.  Code: %1.\n%2").arg(code).arg(SysErrorMessage(code)).toStdString();
 }
 
-}  // namespace
+} // namespace
 
 QString SysErrorMessage(std::uint32_t code)
 {
@@ -38,9 +38,15 @@ QString SysErrorMessage(std::uint32_t code)
     }
 }
 
-std::uint32_t GetLastOSError() { return lastOSError; }
+std::uint32_t GetLastOSError()
+{
+    return lastOSError;
+}
 
-void SetLastOSError(std::uint32_t code) { lastOSError = code; }
+void SetLastOSError(std::uint32_t code)
+{
+    lastOSError = code;
+}
 
 std::uint32_t OSErrorFromErrno(int errnoValue)
 {
@@ -62,6 +68,13 @@ std::uint32_t OSErrorFromErrno(int errnoValue)
     }
 }
 
-EOSError::EOSError(std::uint32_t code) : std::runtime_error(ErrorText(code)), code_(code) {}
+EOSError::EOSError(std::uint32_t code)
+    : std::runtime_error(ErrorText(code))
+    , code_(code)
+{
+}
 
-void RaiseLastOSError() { throw EOSError(GetLastOSError()); }
+void RaiseLastOSError()
+{
+    throw EOSError(GetLastOSError());
+}

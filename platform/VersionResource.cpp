@@ -20,22 +20,31 @@ namespace {
 
 using Code = std::uint32_t;
 
-constexpr std::size_t kMaxBlockSize = 0xFFFF;  // a WORD length
-constexpr std::size_t kNodeHeaderSize = 6;      // wLength, wValueLength, wType
+constexpr std::size_t kMaxBlockSize = 0xFFFF; // a WORD length
+constexpr std::size_t kNodeHeaderSize = 6;    // wLength, wValueLength, wType
 constexpr std::uint16_t kTextType = 1;
 constexpr std::uint16_t kBinaryType = 0;
 const QString kRootKey = QStringLiteral("VS_VERSION_INFO");
 
-constexpr std::size_t AlignUp4(std::size_t n) { return (n + 3) & ~std::size_t{3}; }
+constexpr std::size_t AlignUp4(std::size_t n)
+{
+    return (n + 3) & ~std::size_t{3};
+}
 
-std::uint16_t Read16(const std::uint8_t* p) { return std::uint16_t(p[0] | (p[1] << 8)); }
+std::uint16_t Read16(const std::uint8_t* p)
+{
+    return std::uint16_t(p[0] | (p[1] << 8));
+}
 
 std::uint32_t Read32(const std::uint8_t* p)
 {
     return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16) | (std::uint32_t(p[3]) << 24);
 }
 
-std::uint64_t Read64(const std::uint8_t* p) { return Read32(p) | (std::uint64_t(Read32(p + 4)) << 32); }
+std::uint64_t Read64(const std::uint8_t* p)
+{
+    return Read32(p) | (std::uint64_t(Read32(p + 4)) << 32);
+}
 
 // ---- Writer -----------------------------------------------------------------
 
@@ -46,7 +55,7 @@ public:
     {
         Pad();
         const std::size_t start = std::size_t(out_.size());
-        Word(0);  // wLength, set by End()
+        Word(0); // wLength, set by End()
         Word(valueLength);
         Word(type);
         Text(key);
@@ -93,8 +102,14 @@ private:
     QByteArray out_;
 };
 
-std::uint32_t VersionHigh(const std::array<std::uint16_t, 4>& v) { return (std::uint32_t(v[0]) << 16) | v[1]; }
-std::uint32_t VersionLow(const std::array<std::uint16_t, 4>& v) { return (std::uint32_t(v[2]) << 16) | v[3]; }
+std::uint32_t VersionHigh(const std::array<std::uint16_t, 4>& v)
+{
+    return (std::uint32_t(v[0]) << 16) | v[1];
+}
+std::uint32_t VersionLow(const std::array<std::uint16_t, 4>& v)
+{
+    return (std::uint32_t(v[2]) << 16) | v[3];
+}
 
 std::uint16_t TextValueLength(const QString& text)
 {
@@ -156,7 +171,7 @@ public:
                 continue;
             if (n < 0)
                 return OSErrorFromErrno(errno);
-            if (n == 0)  // the file shrank under us
+            if (n == 0) // the file shrank under us
                 return OSErrorCode::ReadFault;
             p += n;
             offset += std::uint64_t(n);
@@ -179,13 +194,16 @@ struct ElfSection {
     std::uint32_t link = 0;
 };
 
-constexpr std::uint32_t kSectionNoBits = 8;  // SHT_NOBITS
-constexpr std::uint16_t kSectionIndexExtended = 0xFFFF;  // SHN_XINDEX
+constexpr std::uint32_t kSectionNoBits = 8;             // SHT_NOBITS
+constexpr std::uint16_t kSectionIndexExtended = 0xFFFF; // SHN_XINDEX
 constexpr std::uint64_t kMaxSectionTable = 16u << 20;
 
 class ElfFile {
 public:
-    explicit ElfFile(const FileReader& file) : file_(file) {}
+    explicit ElfFile(const FileReader& file)
+        : file_(file)
+    {
+    }
 
     // Reads the header and the section table.
     Code Load()
@@ -193,7 +211,12 @@ public:
         std::uint8_t ident[16];
         if (file_.Read(0, ident, sizeof ident) != 0)
             return OSErrorCode::BadFormat;
-        if (std::memcmp(ident, "\x7F" "ELF", 4) != 0 || (ident[4] != 1 && ident[4] != 2) || ident[5] != 1)
+        if (std::memcmp(ident,
+                        "\x7F"
+                        "ELF",
+                        4)
+                != 0
+            || (ident[4] != 1 && ident[4] != 2) || ident[5] != 1)
             return OSErrorCode::BadFormat;
         is64_ = ident[4] == 2;
 
@@ -207,7 +230,7 @@ public:
         std::uint64_t count = Read16(header + fieldBase + 2);
         std::uint32_t nameTable = Read16(header + fieldBase + 4);
         if (tableOffset == 0)
-            return OSErrorCode::Success;  // no sections at all
+            return OSErrorCode::Success; // no sections at all
         if (entrySize_ < (is64_ ? 64u : 40u))
             return OSErrorCode::BadFormat;
 
@@ -231,7 +254,7 @@ public:
                 return c;
         }
         if (nameTable == 0)
-            return OSErrorCode::Success;  // sections without names
+            return OSErrorCode::Success; // sections without names
         if (nameTable >= sections_.size())
             return OSErrorCode::BadFormat;
         const ElfSection& names = sections_[nameTable];
@@ -247,8 +270,8 @@ public:
             if (s.name >= names_.size())
                 continue;
             const std::size_t room = names_.size() - s.name;
-            if (room > name.size() && std::memcmp(names_.data() + s.name, name.data(), name.size()) == 0 &&
-                names_[s.name + name.size()] == '\0')
+            if (room > name.size() && std::memcmp(names_.data() + s.name, name.data(), name.size()) == 0
+                && names_[s.name + name.size()] == '\0')
                 return &s;
         }
         return nullptr;
@@ -316,7 +339,7 @@ bool ParseNode(const std::uint8_t* block, std::size_t at, std::size_t limit, Nod
     while (p + 2 <= node.end && Read16(block + p) != 0)
         p += 2;
     if (p + 2 > node.end)
-        return false;  // key without its terminating zero
+        return false; // key without its terminating zero
     node.keyChars = (p - node.keyBegin) / 2;
 
     const std::size_t valueBytes = type == kTextType ? 2 * std::size_t(node.valueLength) : node.valueLength;
@@ -342,7 +365,7 @@ Code FindChild(const std::uint8_t* block, const Node& parent, const QString& nam
             return OSErrorCode::InvalidData;
         if (child.Key(block).compare(name, Qt::CaseInsensitive) == 0)
             return OSErrorCode::Success;
-        at = AlignUp4(child.end);  // each node is at least 8 bytes long, so this moves on
+        at = AlignUp4(child.end); // each node is at least 8 bytes long, so this moves on
     }
     return OSErrorCode::ResourceTypeNotFound;
 }
@@ -371,7 +394,7 @@ bool LoadBlock(const QString& fileName, QByteArray& data, std::uint16_t& length)
     return true;
 }
 
-}  // namespace
+} // namespace
 
 bool ReadFixedFileInfo(const void* value, std::uint32_t length, TFixedFileInfo& info)
 {
@@ -383,7 +406,7 @@ bool ReadFixedFileInfo(const void* value, std::uint32_t length, TFixedFileInfo& 
         fields[i] = Read32(p + 4 * i);
     if (fields[0] != kFixedFileInfoSignature)
         return false;
-    info = TFixedFileInfo{fields[0], fields[1], fields[2],  fields[3],  fields[4],  fields[5], fields[6],
+    info = TFixedFileInfo{fields[0], fields[1], fields[2], fields[3],  fields[4],  fields[5], fields[6],
                           fields[7], fields[8], fields[9], fields[10], fields[11], fields[12]};
     return true;
 }
@@ -392,10 +415,10 @@ QByteArray BuildVersionBlock(const TVersionBlockContent& content)
 {
     BlockWriter w;
     const std::size_t root = w.Begin(kRootKey, sizeof(TFixedFileInfo), kBinaryType);
-    for (std::uint32_t v : {kFixedFileInfoSignature, 0x00010000u, VersionHigh(content.FileVersion),
-                            VersionLow(content.FileVersion), VersionHigh(content.ProductVersion),
-                            VersionLow(content.ProductVersion), content.FileFlagsMask, content.FileFlags,
-                            content.FileOS, content.FileType, content.FileSubtype, 0u, 0u})
+    for (std::uint32_t v :
+         {kFixedFileInfoSignature, 0x00010000u, VersionHigh(content.FileVersion), VersionLow(content.FileVersion),
+          VersionHigh(content.ProductVersion), VersionLow(content.ProductVersion), content.FileFlagsMask,
+          content.FileFlags, content.FileOS, content.FileType, content.FileSubtype, 0u, 0u})
         w.Dword(v);
 
     const std::size_t stringInfo = w.Begin(QStringLiteral("StringFileInfo"), 0, kTextType);
@@ -445,8 +468,7 @@ std::string VersionBlockSource(const QByteArray& block, std::string_view symbol)
     return s;
 }
 
-bool ReadElfSection(const QString& fileName, std::string_view sectionName, std::size_t maxBytes,
-                    QByteArray& contents)
+bool ReadElfSection(const QString& fileName, std::string_view sectionName, std::size_t maxBytes, QByteArray& contents)
 {
     FileReader file(fileName);
     if (Code c = file.OpenError(); c != 0) {
@@ -531,9 +553,10 @@ bool VerQueryValueW(const void* block, std::uint32_t blockLength, const QString&
     }
     // The caller reads an entry of a string table as text, whatever type the
     // entry claims; its characters must then lie inside it.
-    const bool stringEntry = names.size() == 3 && names[0].compare(QLatin1String("StringFileInfo"), Qt::CaseInsensitive) == 0;
-    if (stringEntry && node.valueLength != 0 &&
-        (node.valueBegin > node.end || 2 * std::size_t(node.valueLength) > node.end - node.valueBegin)) {
+    const bool stringEntry =
+        names.size() == 3 && names[0].compare(QLatin1String("StringFileInfo"), Qt::CaseInsensitive) == 0;
+    if (stringEntry && node.valueLength != 0
+        && (node.valueBegin > node.end || 2 * std::size_t(node.valueLength) > node.end - node.valueBegin)) {
         SetLastOSError(OSErrorCode::InvalidData);
         return false;
     }

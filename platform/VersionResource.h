@@ -32,10 +32,10 @@ inline constexpr char kVersionSectionName[] = ".lantrix_version";
 
 // VS_FIXEDFILEINFO as it lies in the block (little-endian DWORDs), 52 bytes.
 struct TFixedFileInfo {
-    std::uint32_t Signature;      // 0xFEEF04BD
-    std::uint32_t StrucVersion;   // 0x00010000
-    std::uint32_t FileVersionMS;  // major << 16 | minor
-    std::uint32_t FileVersionLS;  // release << 16 | build
+    std::uint32_t Signature;     // 0xFEEF04BD
+    std::uint32_t StrucVersion;  // 0x00010000
+    std::uint32_t FileVersionMS; // major << 16 | minor
+    std::uint32_t FileVersionLS; // release << 16 | build
     std::uint32_t ProductVersionMS;
     std::uint32_t ProductVersionLS;
     std::uint32_t FileFlagsMask;
@@ -57,16 +57,16 @@ bool ReadFixedFileInfo(const void* value, std::uint32_t length, TFixedFileInfo& 
 
 // What goes into a version block with one translation.
 struct TVersionBlockContent {
-    std::array<std::uint16_t, 4> FileVersion{};     // 1.2.0.0 is {1, 2, 0, 0}
+    std::array<std::uint16_t, 4> FileVersion{}; // 1.2.0.0 is {1, 2, 0, 0}
     std::array<std::uint16_t, 4> ProductVersion{};
-    std::uint32_t FileFlagsMask = 0x3F;             // VS_FFI_FILEFLAGSMASK
+    std::uint32_t FileFlagsMask = 0x3F; // VS_FFI_FILEFLAGSMASK
     std::uint32_t FileFlags = 0;
-    std::uint32_t FileOS = 0x00040004;              // VOS_NT_WINDOWS32
-    std::uint32_t FileType = 1;                     // VFT_APP
+    std::uint32_t FileOS = 0x00040004; // VOS_NT_WINDOWS32
+    std::uint32_t FileType = 1;        // VFT_APP
     std::uint32_t FileSubtype = 0;
     std::uint16_t Language = 0x0409;
     std::uint16_t CodePage = 0x04E4;
-    std::vector<std::pair<QString, QString>> Strings;  // name, text; in block order
+    std::vector<std::pair<QString, QString>> Strings; // name, text; in block order
 };
 
 // The block's bytes, laid out as resource compilers lay them out: each node's
@@ -85,8 +85,7 @@ std::string VersionBlockSource(const QByteArray& block, std::string_view symbol)
 // `sectionName` of an ELF file (32- or 64-bit, little-endian). On failure sets
 // the last OS error (file errors, 11, 1812; 13 for a section without data in
 // the file) and returns false.
-bool ReadElfSection(const QString& fileName, std::string_view sectionName, std::size_t maxBytes,
-                    QByteArray& contents);
+bool ReadElfSection(const QString& fileName, std::string_view sectionName, std::size_t maxBytes, QByteArray& contents);
 
 // ---- Reading (the Windows version functions) --------------------------------
 
@@ -108,8 +107,8 @@ bool GetFileVersionInfoW(const QString& fileName, std::uint32_t handle, std::uin
 // wholly inside the block; a text is not guaranteed to carry its terminating
 // zero. Unlike the Windows function this
 // one takes the block's size, so that no query reads outside it.
-bool VerQueryValueW(const void* block, std::uint32_t blockLength, const QString& subBlock,
-                    const void** buffer, std::uint32_t* length);
+bool VerQueryValueW(const void* block, std::uint32_t blockLength, const QString& subBlock, const void** buffer,
+                    std::uint32_t* length);
 
 // The text at a value VerQueryValueW returned for a text entry: the characters
 // up to the first zero, at most `length` of them.

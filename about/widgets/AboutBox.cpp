@@ -187,9 +187,9 @@ TAboutBox::TAboutBox(TAboutBoxInfo info, QWidget* parent)
     connect(Credits1, &QAction::triggered, this, [this] { Credits1Click(); });
     connect(Howtouninstall1, &QAction::triggered, this, [this] { Howtouninstall1Click(); });
     connect(LicensePrivacyPolicy1, &QAction::triggered, this, [this] { LicensePrivacyPolicy1Click(); });
-    for (QWidget* part : {static_cast<QWidget*>(this), Panel1, static_cast<QWidget*>(Image1),
-                          static_cast<QWidget*>(Image2), static_cast<QWidget*>(Label2),
-                          static_cast<QWidget*>(ImageEgg)})
+    for (QWidget* part :
+         {static_cast<QWidget*>(this), Panel1, static_cast<QWidget*>(Image1), static_cast<QWidget*>(Image2),
+          static_cast<QWidget*>(Label2), static_cast<QWidget*>(ImageEgg)})
         part->installEventFilter(this);
 }
 
@@ -316,8 +316,7 @@ std::uint32_t TAboutBox::TickCount() const
     if (info_.tickCount)
         return info_.tickCount();
     using namespace std::chrono;
-    return static_cast<std::uint32_t>(
-        duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+    return static_cast<std::uint32_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
 void TAboutBox::ShowPopupBelow(QPushButton* button, QMenu* menu)
@@ -379,23 +378,16 @@ void TAboutBox::FormMouseUp(QMouseEvent*)
 bool TAboutBox::eventFilter(QObject* watched, QEvent* event)
 {
     switch (event->type()) {
-    case QEvent::MouseButtonPress:
-        FormMouseDown(static_cast<QMouseEvent*>(event));
-        break;
-    case QEvent::MouseMove:
-        FormMouseMove(static_cast<QMouseEvent*>(event));
-        break;
-    case QEvent::MouseButtonRelease:
-        FormMouseUp(static_cast<QMouseEvent*>(event));
-        break;
+    case QEvent::MouseButtonPress: FormMouseDown(static_cast<QMouseEvent*>(event)); break;
+    case QEvent::MouseMove: FormMouseMove(static_cast<QMouseEvent*>(event)); break;
+    case QEvent::MouseButtonRelease: FormMouseUp(static_cast<QMouseEvent*>(event)); break;
     case QEvent::MouseButtonDblClick:
         if (watched == Image1)
             Image1DblClick();
         else if (watched == ImageEgg)
             ImageEggDblClick();
         break;
-    default:
-        break;
+    default: break;
     }
     return QDialog::eventFilter(watched, event);
 }

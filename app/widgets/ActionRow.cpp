@@ -37,8 +37,8 @@ std::optional<QString> PlatformSaveDialog(QWidget* parent, const QString& title,
 bool DesktopHasSchemeHandler(const QString& scheme)
 {
     QProcess query;
-    query.start(QStringLiteral("xdg-mime"), {QStringLiteral("query"), QStringLiteral("default"),
-                                             QStringLiteral("x-scheme-handler/") + scheme});
+    query.start(QStringLiteral("xdg-mime"),
+                {QStringLiteral("query"), QStringLiteral("default"), QStringLiteral("x-scheme-handler/") + scheme});
     if (!query.waitForFinished(3000)) {
         query.kill();
         query.waitForFinished(1000);
@@ -78,7 +78,8 @@ QString SecurityText(const TWifi& wifi)
 
 QString PlaceText(const TPlace& place)
 {
-    QString text = QString::number(place.latitude, 'f', 5) + QStringLiteral(", ") + QString::number(place.longitude, 'f', 5);
+    QString text =
+        QString::number(place.latitude, 'f', 5) + QStringLiteral(", ") + QString::number(place.longitude, 'f', 5);
     if (!place.query.isEmpty())
         text = place.query + QStringLiteral(" (") + text + u')';
     return text;
@@ -179,8 +180,10 @@ void TActionRow::ShowContent(const QString& text)
     }
 
     Summary->setText(shown.summary);
-    for (QPushButton* button : {OpenLink, WriteEmail, Call, SendSms, SaveContact, AddToCalendar, ShowOnMap, CopyPassword, Connect}) {
-        auto it = std::find_if(shown.buttons.begin(), shown.buttons.end(), [button](const auto& b) { return b.first == button; });
+    for (QPushButton* button :
+         {OpenLink, WriteEmail, Call, SendSms, SaveContact, AddToCalendar, ShowOnMap, CopyPassword, Connect}) {
+        auto it = std::find_if(shown.buttons.begin(), shown.buttons.end(),
+                               [button](const auto& b) { return b.first == button; });
         if (it != shown.buttons.end())
             button->setText(it->second);
         button->setVisible(it != shown.buttons.end());
@@ -249,14 +252,16 @@ void TActionRow::SaveFile(const QString& title, const QString& name, const QStri
 void TActionRow::SaveContactClick()
 {
     if (const auto* contact = std::get_if<TContact>(&fContent))
-        SaveFile(WithoutAccessKey(SaveContact->text()), SafeFileName(contact->name, QStringLiteral("contact"), QStringLiteral(".vcf")),
+        SaveFile(WithoutAccessKey(SaveContact->text()),
+                 SafeFileName(contact->name, QStringLiteral("contact"), QStringLiteral(".vcf")),
                  QStringLiteral("vCard (*.vcf)"), ContactVCard(*contact));
 }
 
 void TActionRow::AddToCalendarClick()
 {
     if (const auto* event = std::get_if<TEvent>(&fContent))
-        SaveFile(WithoutAccessKey(AddToCalendar->text()), SafeFileName(event->summary, QStringLiteral("event"), QStringLiteral(".ics")),
+        SaveFile(WithoutAccessKey(AddToCalendar->text()),
+                 SafeFileName(event->summary, QStringLiteral("event"), QStringLiteral(".ics")),
                  QStringLiteral("iCalendar (*.ics)"), EventICalendar(*event));
 }
 
@@ -275,10 +280,11 @@ void TActionRow::ConnectClick()
     if (!wifi)
         return;
     if (!fConnector) {
-        const QDBusConnection bus = fServices.networkBusAddress.isEmpty()
-                                        ? QDBusConnection::systemBus()
-                                        : QDBusConnection::connectToBus(fServices.networkBusAddress,
-                                                                        QStringLiteral("NetworkManager at ") + fServices.networkBusAddress);
+        const QDBusConnection bus =
+            fServices.networkBusAddress.isEmpty()
+                ? QDBusConnection::systemBus()
+                : QDBusConnection::connectToBus(fServices.networkBusAddress,
+                                                QStringLiteral("NetworkManager at ") + fServices.networkBusAddress);
         fConnector = new TWifiConnector(bus, this);
         connect(fConnector, &TWifiConnector::Finished, this, &TActionRow::JoinFinished);
     }

@@ -1,5 +1,6 @@
 #include "app/widgets/AppForm.h"
 
+#include "about/widgets/AboutBox.h"
 #include "app/AccessKeys.h"
 #include "app/AppState.h"
 #include "app/DecodeSettings.h"
@@ -7,7 +8,6 @@
 #include "app/SettingsStore.h"
 #include "app/widgets/ErrorHandler.h"
 #include "app/widgets/FormParts.h"
-#include "about/widgets/AboutBox.h"
 #include "capture/VideoImage.h"
 #include "localization/LanguageFiles.h"
 #include "localization/widgets/ResetToDefaults.h"
@@ -114,7 +114,8 @@ TAppForm::TAppForm(TAppEnvironment environment, QWidget* parent)
         TUpdateNotifierEnvironment{AppCaption, AppVersion, AppProductName, fEnvironment.updateCheckAddress,
                                    fEnvironment.configFolder, fEnvironment.adjustUpdateCheck},
         this, TimerChecker, UpdateNotifications1);
-    fImageScanner = std::make_unique<ImageFileScanner>(fSettings.get(), fStartup.ShippedFolder() + QStringLiteral("samples"));
+    fImageScanner =
+        std::make_unique<ImageFileScanner>(fSettings.get(), fStartup.ShippedFolder() + QStringLiteral("samples"));
     SelectedDecodeOptions = LoadDecodeOptions(fSettings.get());
     ReadInvertedCodes1->setChecked(SelectedDecodeOptions.inverted);
     CaptionAddedEntries();
@@ -420,7 +421,8 @@ void TAppForm::TabSheet1DragDrop(QDropEvent* event)
     } catch (...) {
         scan = [error = std::current_exception()] { std::rethrow_exception(error); };
     }
-    QMetaObject::invokeMethod(this, [scan] { RunHandler(scan); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [scan] { RunHandler(scan); }, Qt::QueuedConnection);
 }
 
 bool TAppForm::eventFilter(QObject* watched, QEvent* event)
@@ -428,12 +430,8 @@ bool TAppForm::eventFilter(QObject* watched, QEvent* event)
     if (watched == TabSheet1) {
         switch (event->type()) {
         case QEvent::DragEnter:
-        case QEvent::DragMove:
-            RunHandler([&] { TabSheet1DragOver(static_cast<QDragMoveEvent*>(event)); });
-            return true;
-        case QEvent::Drop:
-            RunHandler([&] { TabSheet1DragDrop(static_cast<QDropEvent*>(event)); });
-            return true;
+        case QEvent::DragMove: RunHandler([&] { TabSheet1DragOver(static_cast<QDragMoveEvent*>(event)); }); return true;
+        case QEvent::Drop: RunHandler([&] { TabSheet1DragDrop(static_cast<QDropEvent*>(event)); }); return true;
         default: break;
         }
     }

@@ -86,7 +86,7 @@ public:
     QPushButton* Button1 = nullptr;
     PictureBox* Image2 = nullptr;
     QPlainTextEdit* Memo2 = nullptr;
-    QLabel* StatusBar1 = nullptr; // the status bar's one panel
+    QLabel* StatusBar1 = nullptr;     // the status bar's one panel
     TActionRow* ActionRow1 = nullptr; // the actions on Memo1's code, under it
     TActionRow* ActionRow2 = nullptr; // the actions on Memo2's code, under it
     QTimer* TimerChecker = nullptr;
@@ -202,7 +202,8 @@ private:
     template <class Sender, class Signal, class... Args>
     void Bind(Sender* sender, Signal signal, void (TAppForm::*handler)(Args...))
     {
-        connect(sender, signal, this, [this, handler](Args... args) { RunHandler([&] { (this->*handler)(args...); }); });
+        connect(sender, signal, this,
+                [this, handler](Args... args) { RunHandler([&] { (this->*handler)(args...); }); });
     }
 
     // The form's own fields, beside the controls above.

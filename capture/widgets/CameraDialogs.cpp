@@ -47,7 +47,8 @@ void InstallCameraDialogs()
 // ---------------------------------------------------------------------------
 
 TImageControlsDialog::TImageControlsDialog(TImageControls& controls, const QString& caption, QWidget* parent)
-    : QDialog(parent), fControls(controls)
+    : QDialog(parent)
+    , fControls(controls)
 {
     setWindowTitle(caption.isEmpty() ? QStringLiteral("Camera") : caption);
     auto* grid = new QGridLayout;
@@ -56,7 +57,11 @@ TImageControlsDialog::TImageControlsDialog(TImageControls& controls, const QStri
         std::int32_t min, max, step, defaultValue, flags, value;
         if (GetVideoPropAmpEx(&fControls, prop, min, max, step, defaultValue, flags, value) != S_OK || max < min)
             continue;
-        Row row{prop, {min, max, step, defaultValue}, new QSlider(Qt::Horizontal), new QLabel(QString::number(value)), nullptr};
+        Row row{prop,
+                {min, max, step, defaultValue},
+                new QSlider(Qt::Horizontal),
+                new QLabel(QString::number(value)),
+                nullptr};
         row.Slider->setRange(min, max);
         row.Slider->setSingleStep(qMax(1, step));
         row.Slider->setPageStep(qMax(1, step) * 10);
@@ -144,7 +149,8 @@ void TImageControlsDialog::RestoreDefaults()
 
 // ---------------------------------------------------------------------------
 
-TCaptureFormatDialog::TCaptureFormatDialog(const QStringList& entries, int current, QWidget* parent) : QDialog(parent)
+TCaptureFormatDialog::TCaptureFormatDialog(const QStringList& entries, int current, QWidget* parent)
+    : QDialog(parent)
 {
     setWindowTitle(QStringLiteral("Video Format"));
     fList = new QListWidget;

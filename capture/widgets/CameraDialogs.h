@@ -27,7 +27,7 @@ public:
     TImageControlsDialog(TImageControls& controls, const QString& caption, QWidget* parent = nullptr);
 
     int RowCount() const { return static_cast<int>(fRows.size()); }
-    QSlider* Slider(int prop) const;   // nullptr when the camera lacks the control
+    QSlider* Slider(int prop) const;    // nullptr when the camera lacks the control
     QCheckBox* AutoBox(int prop) const; // nullptr without automatic mode
     QPushButton* DefaultButton() const { return fDefaultButton; }
 

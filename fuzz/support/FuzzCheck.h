@@ -16,19 +16,22 @@
 
 // A property that must hold for every input; a failure ends the program, so
 // the fuzzing engine keeps the input and the replay test fails.
-#define FUZZ_CHECK(condition)                                                                  \
-    do {                                                                                       \
-        if (!(condition)) {                                                                    \
-            std::fprintf(stderr, "%s:%d: property does not hold: %s\n", __FILE__, __LINE__,    \
-                         #condition);                                                          \
-            std::abort();                                                                      \
-        }                                                                                      \
+#define FUZZ_CHECK(condition)                                                                                          \
+    do {                                                                                                               \
+        if (!(condition)) {                                                                                            \
+            std::fprintf(stderr, "%s:%d: property does not hold: %s\n", __FILE__, __LINE__, #condition);               \
+            std::abort();                                                                                              \
+        }                                                                                                              \
     } while (0)
 
 // Takes fixed-size fields from the front of the input; what is left is the rest.
 class FuzzInput {
 public:
-    FuzzInput(const uint8_t* data, size_t size) : data_(data), size_(size) {}
+    FuzzInput(const uint8_t* data, size_t size)
+        : data_(data)
+        , size_(size)
+    {
+    }
 
     // The next byte, 0 when none is left.
     uint8_t Byte()

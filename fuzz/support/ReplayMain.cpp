@@ -46,7 +46,8 @@ int main(int argc, char** argv)
                 return 1;
             }
             const QByteArray bytes = file.readAll();
-            std::printf("%s (%lld bytes)\n", qPrintable(QFileInfo(path).fileName()), static_cast<long long>(bytes.size()));
+            std::printf("%s (%lld bytes)\n", qPrintable(QFileInfo(path).fileName()),
+                        static_cast<long long>(bytes.size()));
             std::fflush(stdout);
             // A copy of exactly its size, so that a sanitizer build catches a
             // read past the input's end.

@@ -16,7 +16,7 @@ struct ButtonKind {
     TMsgDlgBtn button;
     QMessageBox::StandardButton standard; // NoButton: a button of our own
     QMessageBox::ButtonRole role;
-    const char* caption;                  // the caption of a button of our own
+    const char* caption; // the caption of a button of our own
     TModalResult result;
 };
 
@@ -50,8 +50,8 @@ QMessageBox::Icon IconOf(TMsgDlgType kind)
 
 } // namespace
 
-int CaptionedMessageDlg(const QString& message, TMsgDlgType kind, const TMsgDlgButtons& buttons,
-                        const QString& title, const QStringList& captions, QWidget* parent)
+int CaptionedMessageDlg(const QString& message, TMsgDlgType kind, const TMsgDlgButtons& buttons, const QString& title,
+                        const QStringList& captions, QWidget* parent)
 {
     QMessageBox box(parent);
     box.setIcon(IconOf(kind));
@@ -93,5 +93,6 @@ bool ConfirmRestart(QWidget* parent)
     const QString title = Translate(QStringLiteral("Confirmation"));
     const QString message = Translate(QStringLiteral("Restart Application?"));
     return CaptionedMessageDlg(message, TMsgDlgType::mtConfirmation, {TMsgDlgBtn::mbYes, TMsgDlgBtn::mbNo}, title,
-                               {yes, no}, parent) == mrYes;
+                               {yes, no}, parent)
+           == mrYes;
 }

@@ -11,7 +11,20 @@ class QWidget;
 enum class TMsgDlgType { mtWarning, mtError, mtInformation, mtConfirmation, mtCustom };
 
 // The standard buttons, in the order in which a dialog creates them.
-enum class TMsgDlgBtn { mbYes, mbNo, mbOK, mbCancel, mbAbort, mbRetry, mbIgnore, mbAll, mbNoToAll, mbYesToAll, mbHelp, mbClose };
+enum class TMsgDlgBtn {
+    mbYes,
+    mbNo,
+    mbOK,
+    mbCancel,
+    mbAbort,
+    mbRetry,
+    mbIgnore,
+    mbAll,
+    mbNoToAll,
+    mbYesToAll,
+    mbHelp,
+    mbClose
+};
 
 // A set of standard buttons.
 class TMsgDlgButtons {
@@ -53,8 +66,8 @@ enum TModalResult : int {
 // Retry. The message is shown as plain text. Answers the pressed button's
 // modal result; Escape and the close box answer that of the dialog's escape
 // button (No for Yes and No; a dialog without one closes only by a button).
-int CaptionedMessageDlg(const QString& message, TMsgDlgType kind, const TMsgDlgButtons& buttons,
-                        const QString& title, const QStringList& captions, QWidget* parent = nullptr);
+int CaptionedMessageDlg(const QString& message, TMsgDlgType kind, const TMsgDlgButtons& buttons, const QString& title,
+                        const QStringList& captions, QWidget* parent = nullptr);
 
 // The program's restart question: "Restart Application?" titled
 // "Confirmation" with the buttons Yes and No, all translated. True when the

@@ -69,11 +69,8 @@ bool TFocusRing::eventFilter(QObject* watched, QEvent* event)
     case QEvent::Move:
     case QEvent::Resize:
     case QEvent::Show:
-    case QEvent::Hide:
-        Place();
-        break;
-    default:
-        break;
+    case QEvent::Hide: Place(); break;
+    default: break;
     }
     return QWidget::eventFilter(watched, event);
 }

@@ -32,8 +32,7 @@ void TLinkLabel::keyPressEvent(QKeyEvent* event)
         QDesktopServices::openUrl(address_);
         event->accept();
         return;
-    default:
-        break;
+    default: break;
     }
     QLabel::keyPressEvent(event);
 }

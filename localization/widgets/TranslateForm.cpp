@@ -20,8 +20,8 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QStyledItemDelegate>
 #include <QStylePainter>
+#include <QStyledItemDelegate>
 
 #include <exception>
 
@@ -165,8 +165,8 @@ TTranslateForm::TTranslateForm(TTranslateFormEnvironment environment, QWidget* p
     Panel1->setObjectName(QStringLiteral("Panel1"));
     Panel1->setGeometry(0, kClientSize.height() - kBarHeight, kClientSize.width(), kBarHeight);
 
-    Label3 = new TLinkLabel(QStringLiteral("Contribute to Translation"), TranslationPageAddress(MakerWebHost()), 16, Qt::blue,
-                            Panel1);
+    Label3 = new TLinkLabel(QStringLiteral("Contribute to Translation"), TranslationPageAddress(MakerWebHost()), 16,
+                            Qt::blue, Panel1);
     Label3->setObjectName(QStringLiteral("Label3"));
     Label3->setGeometry(12, 0, 400, kBarHeight);
     Label3->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -221,8 +221,12 @@ void TTranslateForm::FormCreate()
     for (const QString& entry : LanguageEntries(LanguageFiles))
         ComboBox1->AddEntry(entry);
     // With no language loaded, "English" (the first one) stays selected.
-    const int loaded = CurrentLanguage.isEmpty() ? -1 : ComboBox1->findText(CurrentLanguage, Qt::MatchExactly | Qt::MatchCaseSensitive);
-    ComboBox1->setCurrentIndex(loaded >= 0 ? loaded : ComboBox1->findText(QLatin1String(kEnglishEntry), Qt::MatchExactly | Qt::MatchCaseSensitive));
+    const int loaded = CurrentLanguage.isEmpty()
+                           ? -1
+                           : ComboBox1->findText(CurrentLanguage, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    ComboBox1->setCurrentIndex(
+        loaded >= 0 ? loaded
+                    : ComboBox1->findText(QLatin1String(kEnglishEntry), Qt::MatchExactly | Qt::MatchCaseSensitive));
     ComboBox1Change();
     InitialLanguage = ComboBox1->currentText();
 }

@@ -25,7 +25,7 @@ struct TTranslateFormEnvironment {
     std::function<void(const QString&)> showError;
 
     std::function<void(const QString&)> startRestartScript; // StartRestartScript(dataFolder)
-    std::function<void()> terminate;                       // QCoreApplication::quit
+    std::function<void()> terminate;                        // QCoreApplication::quit
 };
 
 // The drop-down list of languages: each entry drawn with its flag, in the

@@ -282,8 +282,7 @@ void TFeedbackForm::BitBtn1Click()
 
     bool received = false;
     try {
-        const FormFields fields =
-            FeedbackFields(environment_.appCaption, environment_.appVersion, feedback, email);
+        const FormFields fields = FeedbackFields(environment_.appCaption, environment_.appVersion, feedback, email);
         QString reply;
         {
             BusyCursor busy;
@@ -300,15 +299,15 @@ void TFeedbackForm::BitBtn1Click()
     }
 
     if (received) {
-        CaptionedMessageDlg(Translate(QStringLiteral("Your feedback is received.")) + QStringLiteral("\n\n") +
-                                Translate(QStringLiteral("Thank you!")),
+        CaptionedMessageDlg(Translate(QStringLiteral("Your feedback is received.")) + QStringLiteral("\n\n")
+                                + Translate(QStringLiteral("Thank you!")),
                             TMsgDlgType::mtInformation, {TMsgDlgBtn::mbOK}, Translate(QStringLiteral("Success")), {},
                             this);
         close();
         return;
     }
-    CaptionedMessageDlg(Translate(QStringLiteral("Something went wrong. Your feedback could not be delivered.")) +
-                            QStringLiteral("\n\n") + Translate(QStringLiteral("Please try again later.")),
+    CaptionedMessageDlg(Translate(QStringLiteral("Something went wrong. Your feedback could not be delivered."))
+                            + QStringLiteral("\n\n") + Translate(QStringLiteral("Please try again later.")),
                         TMsgDlgType::mtError, {TMsgDlgBtn::mbOK}, Translate(QStringLiteral("Failure")), {}, this);
 }
 
@@ -316,8 +315,8 @@ void TFeedbackForm::BitBtn1Click()
 // window; the e-mail field swallows it.
 bool TFeedbackForm::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape &&
-        (watched == Memo1 || watched == Edit1 || watched == BitBtn1)) {
+    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape
+        && (watched == Memo1 || watched == Edit1 || watched == BitBtn1)) {
         close();
         return true;
     }

@@ -24,7 +24,7 @@ struct TFeedbackFormEnvironment {
     std::function<void(const QString&)> showError;
 
     // Seams for tests; empty ones are the real actions.
-    std::function<void()> beep; // QApplication::beep
+    std::function<void()> beep;                                          // QApplication::beep
     std::function<QString(const QString&, const FormFields&, int)> post; // PostToServer
 };
 
@@ -83,8 +83,8 @@ public:
     QPushButton* BitBtn1 = nullptr;
 
     // Handlers.
-    void Image1Click(); // choose like
-    void Image2Click(); // choose dislike
+    void Image1Click();  // choose like
+    void Image2Click();  // choose dislike
     void BitBtn1Click(); // send
 
 protected:

@@ -30,10 +30,10 @@ static void InitNewVerResources()
 
 namespace {
 
-constexpr int kBevel = 1;         // Panel1's raised edge
-constexpr int kImageSize = 60;    // Image1, with 3-pixel margins
+constexpr int kBevel = 1;      // Panel1's raised edge
+constexpr int kImageSize = 60; // Image1, with 3-pixel margins
 constexpr int kImageMargin = 3;
-constexpr int kPanel3Width = 22;  // holds Button1, 22 x 22
+constexpr int kPanel3Width = 22; // holds Button1, 22 x 22
 constexpr int kLabel1Height = 20;
 
 // `rect` shrunk to nothing at its centre.
@@ -42,7 +42,7 @@ QRect CentreOf(const QRect& rect)
     return QRect(rect.center(), QSize(1, 1));
 }
 
-}  // namespace
+} // namespace
 
 // ---- The link ------------------------------------------------------------------
 
@@ -91,8 +91,9 @@ TNewVer::TNewVer(TNewVerEnvironment environment, QWidget* mainWindow)
     Panel3 = new QFrame(Panel1);
     Panel3->setObjectName(QStringLiteral("Panel3"));
     Panel3->setGeometry(width - kBevel - kPanel3Width, kBevel, kPanel3Width, height - 2 * kBevel);
-    Button1 = new QPushButton(QIcon::fromTheme(QStringLiteral("window-close"), QIcon(QStringLiteral(":/online/close.svg"))),
-                              QString(), Panel3);
+    Button1 =
+        new QPushButton(QIcon::fromTheme(QStringLiteral("window-close"), QIcon(QStringLiteral(":/online/close.svg"))),
+                        QString(), Panel3);
     Button1->setObjectName(QStringLiteral("Button1"));
     Button1->setFlat(true);
     Button1->setCursor(Qt::PointingHandCursor);
@@ -294,17 +295,10 @@ void TNewVer::FormMouseUp(QMouseEvent*)
 bool TNewVer::eventFilter(QObject* watched, QEvent* event)
 {
     switch (event->type()) {
-    case QEvent::MouseButtonPress:
-        FormMouseDown(static_cast<QMouseEvent*>(event));
-        return true;
-    case QEvent::MouseMove:
-        FormMouseMove(static_cast<QMouseEvent*>(event));
-        return true;
-    case QEvent::MouseButtonRelease:
-        FormMouseUp(static_cast<QMouseEvent*>(event));
-        return true;
-    default:
-        break;
+    case QEvent::MouseButtonPress: FormMouseDown(static_cast<QMouseEvent*>(event)); return true;
+    case QEvent::MouseMove: FormMouseMove(static_cast<QMouseEvent*>(event)); return true;
+    case QEvent::MouseButtonRelease: FormMouseUp(static_cast<QMouseEvent*>(event)); return true;
+    default: break;
     }
     return QWidget::eventFilter(watched, event);
 }

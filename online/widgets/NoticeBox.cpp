@@ -39,7 +39,8 @@ void TNoticeBox::Show(const QString& caption, const QString& text)
         return;
     }
     lock.unlock();
-    QMetaObject::invokeMethod(context_.get(), [this, caption, text] { Raise(caption, text); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        context_.get(), [this, caption, text] { Raise(caption, text); }, Qt::QueuedConnection);
     lock.lock();
     changed_.wait(lock, [this] { return dismissed_ || cancelled_; });
 }
@@ -54,7 +55,8 @@ void TNoticeBox::Cancel()
     if (QThread::currentThread() == context_->thread())
         TakeAway();
     else
-        QMetaObject::invokeMethod(context_.get(), [this] { TakeAway(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            context_.get(), [this] { TakeAway(); }, Qt::QueuedConnection);
 }
 
 void TNoticeBox::Raise(const QString& caption, const QString& text)

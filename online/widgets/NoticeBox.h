@@ -33,8 +33,8 @@ public:
 
 private:
     void Raise(const QString& caption, const QString& text); // GUI thread
-    void Dismissed();                                       // any thread
-    void TakeAway();                                        // GUI thread
+    void Dismissed();                                        // any thread
+    void TakeAway();                                         // GUI thread
 
     QPointer<QWidget> owner_;
     std::unique_ptr<QObject> context_; // lives on the GUI thread

@@ -1,7 +1,7 @@
 #include "online/widgets/UpdateNotifier.h"
 
-#include "online/UpdateChecker.h"
 #include "online/UpdateCheckStore.h"
+#include "online/UpdateChecker.h"
 #include "online/widgets/NewVer.h"
 #include "online/widgets/NoticeBox.h"
 
@@ -9,8 +9,7 @@
 #include <QTimer>
 #include <QWidget>
 
-TUpdateNotifier::TUpdateNotifier(TUpdateNotifierEnvironment environment, QWidget* window, QTimer* timer,
-                                 QAction* entry)
+TUpdateNotifier::TUpdateNotifier(TUpdateNotifierEnvironment environment, QWidget* window, QTimer* timer, QAction* entry)
     : environment_(std::move(environment))
     , window_(window)
     , timer_(timer)

@@ -45,13 +45,12 @@ std::optional<std::uint16_t> ParseHexWord(const QString& text)
 [[noreturn]] void Fail(const std::string& message)
 {
     std::fprintf(stderr, "lantrix-versionblock: %s\n", message.c_str());
-    std::fprintf(stderr,
-                 "usage: lantrix-versionblock <out.cpp> --file-version A.B.C.D --product-version A.B.C.D "
-                 "--translation <language> <code page> Name=Text...\n");
+    std::fprintf(stderr, "usage: lantrix-versionblock <out.cpp> --file-version A.B.C.D --product-version A.B.C.D "
+                         "--translation <language> <code page> Name=Text...\n");
     std::exit(2);
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv)
 {

@@ -108,13 +108,14 @@ TEST_P(RainTail, FortyRowsBehindWrapped)
     EXPECT_EQ(RainTailRow(GetParam().y, GetParam().matrixHeight), GetParam().row);
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, RainTail,
-                         ::testing::Values(TailCase{10, 33, 4}, TailCase{40, 33, 0}, TailCase{45, 33, 5},
-                                           TailCase{0, 33, 28}, TailCase{0, 10, 4}, TailCase{34, 33, 28}),
-                         [](const auto& info) {
-                             std::string name = "y";
-                             return name.append(std::to_string(info.param.y)).append("_h").append(std::to_string(info.param.matrixHeight));
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Rows, RainTail,
+    ::testing::Values(TailCase{10, 33, 4}, TailCase{40, 33, 0}, TailCase{45, 33, 5}, TailCase{0, 33, 28},
+                      TailCase{0, 10, 4}, TailCase{34, 33, 28}),
+    [](const auto& info) {
+        std::string name = "y";
+        return name.append(std::to_string(info.param.y)).append("_h").append(std::to_string(info.param.matrixHeight));
+    });
 
 TEST(Rain, NewDropsTakeRowSpeedAndBrightnessFromTheRandomSource)
 {
@@ -244,16 +245,16 @@ TEST_P(PopupGuardTest, RefusesOnlyTheClickThatClosedTheMenu)
     EXPECT_EQ(guard.MayOpen(c.sameButton ? &button : &otherButton, c.sameMenu ? &menu : &otherMenu, c.now), c.mayOpen);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Clicks, PopupGuardTest,
-    ::testing::Values(GuardCase{"at_once", true, true, 1000, 1000, false},
-                      GuardCase{"after_99_ms", true, true, 1000, 1099, false},
-                      GuardCase{"after_100_ms", true, true, 1000, 1100, true},
-                      GuardCase{"tick_count_wrapped", true, true, 0xFFFFFFF0u, 0x20u, false},
-                      GuardCase{"tick_count_wrapped_long_ago", true, true, 0xFFFFFFF0u, 0x100u, true},
-                      GuardCase{"other_button", false, true, 1000, 1000, true},
-                      GuardCase{"other_menu", true, false, 1000, 1000, true}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Clicks, PopupGuardTest,
+                         ::testing::Values(GuardCase{"at_once", true, true, 1000, 1000, false},
+                                           GuardCase{"after_99_ms", true, true, 1000, 1099, false},
+                                           GuardCase{"after_100_ms", true, true, 1000, 1100, true},
+                                           GuardCase{"tick_count_wrapped", true, true, 0xFFFFFFF0u, 0x20u, false},
+                                           GuardCase{"tick_count_wrapped_long_ago", true, true, 0xFFFFFFF0u, 0x100u,
+                                                     true},
+                                           GuardCase{"other_button", false, true, 1000, 1000, true},
+                                           GuardCase{"other_menu", true, false, 1000, 1000, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(PopupGuard, ARefusalIsForgotten)
 {

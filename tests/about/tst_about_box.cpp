@@ -2,10 +2,10 @@
 // language, the rain in its backing picture, the Info menu and its guard,
 // the links and the licence, the hidden picture's slide and dragging.
 #include "about/AboutLinks.h"
-#include "platform/WebHost.h"
 #include "about/widgets/AboutBox.h"
 #include "localization/LanguageFiles.h"
 #include "localization/widgets/LinkLabel.h"
+#include "platform/WebHost.h"
 #include "support/FifoGuard.h"
 #include "support/KeyboardFocus.h"
 #include "support/ModalAnswers.h"
@@ -72,13 +72,16 @@ private slots:
 
         const QStringList english{"OK", "Info", "Acknowledgements...", "How to uninstall...", "License..."};
         QTest::newRow("no language") << QStringList{} << "About Lantrix" << english;
-        QTest::newRow("german") << QStringList{"{About %s}Über %s", "{OK}OK", "{Info}Info",
+        QTest::newRow("german") << QStringList{"{About %s}Über %s",
+                                               "{OK}OK",
+                                               "{Info}Info",
                                                "{Acknowledgements...}Danksagungen...",
-                                               "{How to uninstall...}Deinstallation...", "{License...}Lizenz..."}
+                                               "{How to uninstall...}Deinstallation...",
+                                               "{License...}Lizenz..."}
                                 << "Über Lantrix"
                                 << QStringList{"OK", "Info", "Danksagungen...", "Deinstallation...", "Lizenz..."};
-        QTest::newRow("pattern after the name") << QStringList{"{About %s}%s hakkında"} << "Lantrix hakkında"
-                                                << english;
+        QTest::newRow("pattern after the name")
+            << QStringList{"{About %s}%s hakkında"} << "Lantrix hakkında" << english;
         QTest::newRow("integer placeholder") << QStringList{"{About %s}Über %d"} << "About Lantrix" << english;
         QTest::newRow("two placeholders") << QStringList{"{About %s}%s über %s"} << "About Lantrix" << english;
         QTest::newRow("lone percent") << QStringList{"{About %s}100% %s"} << "About Lantrix" << english;
@@ -220,7 +223,8 @@ private slots:
         box->Credits1->trigger();
         box->Howtouninstall1->trigger();
         QTest::mouseClick(box->Label5, Qt::LeftButton);
-        QCOMPARE(catcher.urls, (QList<QUrl>{AcknowledgementsAddress(MakerWebHost()), UninstallAddress(MakerWebHost()), MakerSiteAddress(MakerWebHost())}));
+        QCOMPARE(catcher.urls, (QList<QUrl>{AcknowledgementsAddress(MakerWebHost()), UninstallAddress(MakerWebHost()),
+                                            MakerSiteAddress(MakerWebHost())}));
     }
 
     // Every control that acts is reached with Tab, and shows that it has the
@@ -279,11 +283,14 @@ private slots:
         QTest::addColumn<QStringList>("lines");
         QTest::addColumn<QString>("inPlace"); // "", "fifo" or "folder" named license.txt
         QTest::addColumn<QString>("shown");
-        QTest::newRow("english") << QStringList{} << "" << "License|File not found!";
+        QTest::newRow("english") << QStringList{} << ""
+                                 << "License|File not found!";
         QTest::newRow("german") << QStringList{"{License}Lizenz", "{File not found!}Datei nicht gefunden!"} << ""
                                 << "Lizenz|Datei nicht gefunden!";
-        QTest::newRow("fifo") << QStringList{} << "fifo" << "License|File not found!";
-        QTest::newRow("folder") << QStringList{} << "folder" << "License|File not found!";
+        QTest::newRow("fifo") << QStringList{} << "fifo"
+                              << "License|File not found!";
+        QTest::newRow("folder") << QStringList{} << "folder"
+                                << "License|File not found!";
     }
 
     void missingLicenceIsSaid()

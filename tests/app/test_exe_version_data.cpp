@@ -21,9 +21,9 @@ using Fields = std::array<const char*, kFieldCount>;
 
 std::array<QString, kFieldCount> FieldsOf(const TEXEVersionData& r)
 {
-    return {r.CompanyName,      r.FileDescription, r.FileVersion,    r.InternalName,
-            r.LegalCopyright,   r.LegalTrademarks, r.OriginalFileName, r.ProductName,
-            r.ProductVersion,   r.Comments,        r.PrivateBuild,   r.SpecialBuild};
+    return {r.CompanyName,    r.FileDescription, r.FileVersion,      r.InternalName,
+            r.LegalCopyright, r.LegalTrademarks, r.OriginalFileName, r.ProductName,
+            r.ProductVersion, r.Comments,        r.PrivateBuild,     r.SpecialBuild};
 }
 
 // A record whose every field holds a text no block has, to see which
@@ -82,7 +82,7 @@ protected:
 
 struct FieldsCase {
     const char* fixture;
-    Fields fields;  // nullptr: the field keeps its previous text
+    Fields fields; // nullptr: the field keeps its previous text
 };
 
 class ExeVersionFields : public ExeFile, public testing::WithParamInterface<FieldsCase> {};
@@ -99,23 +99,28 @@ TEST_P(ExeVersionFields, AreReadFromTheFirstTranslationsTable)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Fixtures, ExeVersionFields,
-    testing::Values(
-        // The program's own data: no PrivateBuild, no SpecialBuild; Homepage is not a field.
-        FieldsCase{"lantrix", {"DASTREL", "Lantrix", "1.2.0.0", "Lantrix", "DASTREL", "DASTREL", "lantrix.exe",
-                               "Lantrix", "1.2.0.0", "DASTREL", nullptr, nullptr}},
-        FieldsCase{"full", {"Company", "Description", "3.14.15.9265", "Internal", "Copyright", "Trademarks",
-                            "original.exe", "Product", "2.71.82.8182", "", "Private", "Special"}},
-        // German is listed first, though its table is second; the English-only entry is not read.
-        FieldsCase{"two_translations", {"Gr\u00F6\u00DFe & S\u00F6hne", nullptr, nullptr, nullptr, nullptr, nullptr,
-                                        nullptr, "Deutsches Produkt", nullptr, nullptr, nullptr, nullptr}},
-        FieldsCase{"case_variants", {"Upper", nullptr, nullptr, nullptr, nullptr, nullptr, "Mixed", nullptr, nullptr,
-                                     nullptr, nullptr, nullptr}},
-        // The listed translation has no table: nothing is read, and that is no error.
-        FieldsCase{"table_missing", {nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                                     nullptr, nullptr, nullptr}}),
-    [](const auto& info) { return std::string(info.param.fixture); });
+INSTANTIATE_TEST_SUITE_P(Fixtures, ExeVersionFields,
+                         testing::Values(
+                             // The program's own data: no PrivateBuild, no SpecialBuild; Homepage is not a field.
+                             FieldsCase{"lantrix",
+                                        {"DASTREL", "Lantrix", "1.2.0.0", "Lantrix", "DASTREL", "DASTREL",
+                                         "lantrix.exe", "Lantrix", "1.2.0.0", "DASTREL", nullptr, nullptr}},
+                             FieldsCase{"full",
+                                        {"Company", "Description", "3.14.15.9265", "Internal", "Copyright",
+                                         "Trademarks", "original.exe", "Product", "2.71.82.8182", "", "Private",
+                                         "Special"}},
+                             // German is listed first, though its table is second; the English-only entry is not read.
+                             FieldsCase{"two_translations",
+                                        {"Gr\u00F6\u00DFe & S\u00F6hne", nullptr, nullptr, nullptr, nullptr, nullptr,
+                                         nullptr, "Deutsches Produkt", nullptr, nullptr, nullptr, nullptr}},
+                             FieldsCase{"case_variants",
+                                        {"Upper", nullptr, nullptr, nullptr, nullptr, nullptr, "Mixed", nullptr,
+                                         nullptr, nullptr, nullptr, nullptr}},
+                             // The listed translation has no table: nothing is read, and that is no error.
+                             FieldsCase{"table_missing",
+                                        {nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                         nullptr, nullptr, nullptr, nullptr}}),
+                         [](const auto& info) { return std::string(info.param.fixture); });
 
 TEST_F(ExeFile, FieldsOfAFreshRecordStayEmptyWhereTheBlockHasNoEntry)
 {
@@ -158,7 +163,10 @@ struct TranslationDamage {
     std::uint32_t code;
 };
 
-void PrintTo(const TranslationDamage& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const TranslationDamage& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class DamagedTranslationTable : public ExeFile, public testing::WithParamInterface<TranslationDamage> {};
 
@@ -183,7 +191,7 @@ TEST_F(ExeFile, DamagedStringTableLeavesFieldsButIsNoError)
     QByteArray block = FixtureVersionBlock(QStringLiteral("lantrix"));
     const auto node = NodeOffset(block, QStringLiteral("ProductName"));
     ASSERT_TRUE(node.has_value());
-    PutWord(block, *node, 0x0800);  // ProductName runs past its table
+    PutWord(block, *node, 0x0800); // ProductName runs past its table
     TEXEVersionData record = Untouched();
     GetEXEVersionData(WriteBlock(block), record);
     // Entries before the damaged one are read; from there on nothing is.
@@ -221,10 +229,10 @@ TEST_F(ExeFile, FileVersionErrors)
 
     QByteArray block = FixtureVersionBlock(QStringLiteral("lantrix"));
     QByteArray noSignature = block;
-    PutDword(noSignature, 40, 0);  // the fixed info starts after the padded root key
+    PutDword(noSignature, 40, 0); // the fixed info starts after the padded root key
     EXPECT_EQ(codeOf(WriteBlock(noSignature)), 1813u);
     QByteArray shortValue = block;
-    PutWord(shortValue, 2, 48);  // wValueLength of the root
+    PutWord(shortValue, 2, 48); // wValueLength of the root
     EXPECT_EQ(codeOf(WriteBlock(shortValue)), 1813u);
 }
 
@@ -249,7 +257,8 @@ TEST(BuiltProgram, CarriesTheBlockTheBuildWasGiven)
     QByteArray section;
     ASSERT_TRUE(ReadElfSection(QStringLiteral(LANTRIX_BIN_DIR "/lantrix"), kVersionSectionName, 0x10000, section))
         << GetLastOSError();
-    const QByteArray expected = BuildVersionBlock(ProgramVersionContent(QStringLiteral("https://" LANTRIX_WEB_HOST "/")));
+    const QByteArray expected =
+        BuildVersionBlock(ProgramVersionContent(QStringLiteral("https://" LANTRIX_WEB_HOST "/")));
     // The block is as long as its root node says; the section may be longer,
     // padded by the toolchain (a sanitizer build puts a red zone after every
     // global), and what lies after the block is not part of it.
@@ -258,4 +267,4 @@ TEST(BuiltProgram, CarriesTheBlockTheBuildWasGiven)
     EXPECT_EQ(section.left(expected.size()), expected);
 }
 
-}  // namespace
+} // namespace

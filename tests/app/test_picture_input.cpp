@@ -49,7 +49,10 @@ struct MimeCase {
     Expect expect;
 };
 
-void PrintTo(const MimeCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const MimeCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class MimeOffer : public ::testing::TestWithParam<MimeCase> {};
 
@@ -124,7 +127,8 @@ INSTANTIATE_TEST_SUITE_P(
                  },
                  Expect::PictureFile},
         MimeCase{"picture_held_by_qt", [](QMimeData& d, const Files&) { d.setImageData(Qr()); }, Expect::Picture},
-        MimeCase{"png_bytes", [](QMimeData& d, const Files&) { d.setData(QStringLiteral("image/png"), PngBytes(Qr())); },
+        MimeCase{"png_bytes",
+                 [](QMimeData& d, const Files&) { d.setData(QStringLiteral("image/png"), PngBytes(Qr())); },
                  Expect::Picture},
         // A browser's picture: its web address, which is passed over, and its data.
         MimeCase{"browser_picture",
@@ -146,9 +150,10 @@ INSTANTIATE_TEST_SUITE_P(
                  },
                  Expect::ReadError},
         MimeCase{"path_as_text", [](QMimeData& d, const Files& f) { d.setText(f.picture); }, Expect::PictureFile},
-        MimeCase{"path_as_text_with_blanks",
-                 [](QMimeData& d, const Files& f) { d.setText(QStringLiteral("  ") + f.picture + QStringLiteral("\n")); },
-                 Expect::PictureFile},
+        MimeCase{
+            "path_as_text_with_blanks",
+            [](QMimeData& d, const Files& f) { d.setText(QStringLiteral("  ") + f.picture + QStringLiteral("\n")); },
+            Expect::PictureFile},
         MimeCase{"file_uri_as_text",
                  [](QMimeData& d, const Files& f) { d.setText(QUrl::fromLocalFile(f.picture).toString()); },
                  Expect::PictureFile},
@@ -166,8 +171,8 @@ INSTANTIATE_TEST_SUITE_P(
         MimeCase{"web_address_only",
                  [](QMimeData& d, const Files&) { d.setUrls({QUrl(QStringLiteral("https://example.invalid/a.png"))}); },
                  Expect::None},
-        MimeCase{"html_only",
-                 [](QMimeData& d, const Files&) { d.setHtml(QStringLiteral("<b>code</b>")); }, Expect::None},
+        MimeCase{"html_only", [](QMimeData& d, const Files&) { d.setHtml(QStringLiteral("<b>code</b>")); },
+                 Expect::None},
         MimeCase{"nothing", [](QMimeData&, const Files&) {}, Expect::None}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -184,7 +189,10 @@ struct ArgumentCase {
     std::optional<QString> expected; // relative paths against the current folder
 };
 
-void PrintTo(const ArgumentCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const ArgumentCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class CommandLine : public ::testing::TestWithParam<ArgumentCase> {};
 
@@ -229,8 +237,8 @@ TEST(ScreenshotOutcome, ResponseCodes)
     // file: URI naming another host ("//server/s.png" on this machine is
     // /server/s.png) or a relative path (read from wherever the program
     // runs) names no picture of the portal's either.
-    for (const char* uri : {"", "https://example.invalid/s.png", "file://server/share/s.png", "file:s.png",
-                            "file:relative/s.png"}) {
+    for (const char* uri :
+         {"", "https://example.invalid/s.png", "file://server/share/s.png", "file:s.png", "file:relative/s.png"}) {
         const QVariantMap results =
             *uri ? QVariantMap{{QStringLiteral("uri"), QString::fromLatin1(uri)}} : QVariantMap();
         const TScreenshotOutcome outcome = ScreenshotOutcome(0, results);

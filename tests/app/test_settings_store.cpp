@@ -160,30 +160,29 @@ TEST_P(SettingsStoreWrite, ValueIsStoredFaithfullyOrNotAtAll)
     EXPECT_EQ(again.ReadString("Settings", "InitialDir", "<none>"), expected);
     EXPECT_EQ(again.ReadString("Other", "Key", "<none>"), QString("v"));
     EXPECT_EQ(again.ReadString("Evil", "InitialDir", "<none>"), QString("<none>"));
-    EXPECT_EQ(ReadFile(), QByteArray("\xEF\xBB\xBF[Settings]\r\n") + GetParam().line +
-                              QByteArray("\r\n\r\n[Other]\r\nKey=v\r\n\r\n"));
+    EXPECT_EQ(ReadFile(), QByteArray("\xEF\xBB\xBF[Settings]\r\n") + GetParam().line
+                              + QByteArray("\r\n\r\n[Other]\r\nKey=v\r\n\r\n"));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Values, SettingsStoreWrite,
-    ::testing::Values(
-        WriteCase{"plain", "/home/u/scans", true, "InitialDir=/home/u/scans"},
-        WriteCase{"plain_with_equals_and_inner_blanks", "/a b=c", true, "InitialDir=/a b=c"},
-        WriteCase{"empty", "", true, "InitialDir="},
-        WriteCase{"trailing_blank", "/home/u/scans ", true, "InitialDir=\"/home/u/scans \""},
-        WriteCase{"leading_blank", " /x", true, "InitialDir=\" /x\""},
-        WriteCase{"trailing_tab", "/x\t", true, "InitialDir=\"/x\t\""},
-        WriteCase{"only_blanks", "  ", true, "InitialDir=\"  \""},
-        WriteCase{"trailing_byte_order_mark", QString("/x") + QChar(0xFEFF), true,
-                  "InitialDir=\"/x\xEF\xBB\xBF\""},
-        WriteCase{"in_quotes", "\"/q\"", true, "InitialDir=\"\"/q\"\""},
-        WriteCase{"one_quote", "\"", true, "InitialDir=\""},
-        WriteCase{"inner_quotes", "/a \"b\" c", true, "InitialDir=/a \"b\" c"},
-        WriteCase{"section_injected", "a\n[Evil]\nInitialDir=/etc", false, "InitialDir=/earlier"},
-        WriteCase{"crlf", "/x\r\n/y", false, "InitialDir=/earlier"},
-        WriteCase{"lone_cr", "/x\r", false, "InitialDir=/earlier"},
-        WriteCase{"line_separator", QString("/x") + QChar(0x2028) + "y", false, "InitialDir=/earlier"},
-        WriteCase{"next_line", QString("/x") + QChar(0x0085), false, "InitialDir=/earlier"}),
+    ::testing::Values(WriteCase{"plain", "/home/u/scans", true, "InitialDir=/home/u/scans"},
+                      WriteCase{"plain_with_equals_and_inner_blanks", "/a b=c", true, "InitialDir=/a b=c"},
+                      WriteCase{"empty", "", true, "InitialDir="},
+                      WriteCase{"trailing_blank", "/home/u/scans ", true, "InitialDir=\"/home/u/scans \""},
+                      WriteCase{"leading_blank", " /x", true, "InitialDir=\" /x\""},
+                      WriteCase{"trailing_tab", "/x\t", true, "InitialDir=\"/x\t\""},
+                      WriteCase{"only_blanks", "  ", true, "InitialDir=\"  \""},
+                      WriteCase{"trailing_byte_order_mark", QString("/x") + QChar(0xFEFF), true,
+                                "InitialDir=\"/x\xEF\xBB\xBF\""},
+                      WriteCase{"in_quotes", "\"/q\"", true, "InitialDir=\"\"/q\"\""},
+                      WriteCase{"one_quote", "\"", true, "InitialDir=\""},
+                      WriteCase{"inner_quotes", "/a \"b\" c", true, "InitialDir=/a \"b\" c"},
+                      WriteCase{"section_injected", "a\n[Evil]\nInitialDir=/etc", false, "InitialDir=/earlier"},
+                      WriteCase{"crlf", "/x\r\n/y", false, "InitialDir=/earlier"},
+                      WriteCase{"lone_cr", "/x\r", false, "InitialDir=/earlier"},
+                      WriteCase{"line_separator", QString("/x") + QChar(0x2028) + "y", false, "InitialDir=/earlier"},
+                      WriteCase{"next_line", QString("/x") + QChar(0x0085), false, "InitialDir=/earlier"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(SettingsStoreTest, KeysAndSectionsTheFileCannotHoldAreNotWritten)

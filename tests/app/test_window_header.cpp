@@ -54,9 +54,9 @@ Reach IncludesReachedFrom(const QString& header)
 
 struct HeaderCase {
     const char* header;
-    const char* what;             // for the message
-    const char* ownPrefix;        // no header of ours under this folder; empty: any
-    const char* libraryPrefix;    // no library header starting so; empty: any
+    const char* what;          // for the message
+    const char* ownPrefix;     // no header of ours under this folder; empty: any
+    const char* libraryPrefix; // no library header starting so; empty: any
 };
 
 class WindowHeaderTest : public testing::TestWithParam<HeaderCase> {};
@@ -81,11 +81,11 @@ TEST_P(WindowHeaderTest, StaysClearOf)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    MainWindow, WindowHeaderTest,
-    testing::Values(HeaderCase{"app/widgets/AppForm.h", "the desktop bus", "", "QDBus"},
-                    HeaderCase{"app/widgets/AppForm.h", "the desktop bus", "", "QtDBus"},
-                    HeaderCase{"app/widgets/AppForm.h", "the online services", "online/", ""},
-                    HeaderCase{"app/widgets/AppForm.h", "the update check's libcurl", "", "curl"}));
+INSTANTIATE_TEST_SUITE_P(MainWindow, WindowHeaderTest,
+                         testing::Values(HeaderCase{"app/widgets/AppForm.h", "the desktop bus", "", "QDBus"},
+                                         HeaderCase{"app/widgets/AppForm.h", "the desktop bus", "", "QtDBus"},
+                                         HeaderCase{"app/widgets/AppForm.h", "the online services", "online/", ""},
+                                         HeaderCase{"app/widgets/AppForm.h", "the update check's libcurl", "",
+                                                    "curl"}));
 
 } // namespace

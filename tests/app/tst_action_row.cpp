@@ -97,7 +97,8 @@ public slots:
         }
         connection().send(message().createReply(
             {QVariant::fromValue(QDBusObjectPath(QStringLiteral("/org/freedesktop/NetworkManager/Settings/1"))),
-             QVariant::fromValue(QDBusObjectPath(QStringLiteral("/org/freedesktop/NetworkManager/ActiveConnection/1")))}));
+             QVariant::fromValue(
+                 QDBusObjectPath(QStringLiteral("/org/freedesktop/NetworkManager/ActiveConnection/1")))}));
     }
 };
 
@@ -107,9 +108,8 @@ public:
     LogCatcher()
     {
         fLines().clear();
-        fPrevious = qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& text) {
-            fLines().append(text);
-        });
+        fPrevious = qInstallMessageHandler(
+            [](QtMsgType, const QMessageLogContext&, const QString& text) { fLines().append(text); });
     }
     ~LogCatcher() { qInstallMessageHandler(fPrevious); }
     static QStringList& fLines()
@@ -173,10 +173,12 @@ private slots:
             QDBusConnection::connectToBus(bus.Address(), QStringLiteral("stand-in NetworkManager")));
         QVERIFY(managerSide->isConnected());
         manager = std::make_unique<StandInNetworkManager>();
-        QVERIFY(managerSide->registerObject(QLatin1String(kNetworkManagerPath), manager.get(), QDBusConnection::ExportAllSlots));
+        QVERIFY(managerSide->registerObject(QLatin1String(kNetworkManagerPath), manager.get(),
+                                            QDBusConnection::ExportAllSlots));
         for (const auto& [path, type] : {std::pair{kEthernet, 1u}, std::pair{kWifi, kNetworkManagerWifiDevice}}) {
             deviceObjects.push_back(std::make_unique<StandInDevice>(type));
-            QVERIFY(managerSide->registerObject(path, deviceObjects.back().get(), QDBusConnection::ExportAllProperties));
+            QVERIFY(
+                managerSide->registerObject(path, deviceObjects.back().get(), QDBusConnection::ExportAllProperties));
         }
         QVERIFY(managerSide->registerService(QLatin1String(kNetworkManagerService)));
     }
@@ -203,20 +205,21 @@ private slots:
         QTest::addColumn<QString>("summary");
         QTest::newRow("link") << "https://lantrix.invalid/hello?from=qr" << QStringList{"OpenLink"}
                               << "Link to: lantrix.invalid";
-        QTest::newRow("link of mixed scripts") << QString::fromUtf8("https://\xD0\xB0pple.com/login") << QStringList{"OpenLink"}
-                                               << "Link to: xn--pple-43d.com";
+        QTest::newRow("link of mixed scripts") << QString::fromUtf8("https://\xD0\xB0pple.com/login")
+                                               << QStringList{"OpenLink"} << "Link to: xn--pple-43d.com";
         QTest::newRow("link of one script") << QString::fromUtf8("https://пример.рф/") << QStringList{"OpenLink"}
                                             << QString::fromUtf8("Link to: пример.рф");
         QTest::newRow("ftp is no link") << "ftp://lantrix.invalid/file" << QStringList{} << "";
-        QTest::newRow("wpa network") << R"(WIFI:T:WPA;S:Cafe\;Bar;P:secret12;;)" << QStringList{"CopyPassword", "Connect"}
-                                     << "Wi-Fi network: Cafe;Bar (WPA)";
-        QTest::newRow("hidden open network") << "WIFI:S:Guest;H:true;;" << QStringList{"Connect"}
-                                             << "Wi-Fi network: Guest (no password, hidden)";
+        QTest::newRow("wpa network") << R"(WIFI:T:WPA;S:Cafe\;Bar;P:secret12;;)"
+                                     << QStringList{"CopyPassword", "Connect"} << "Wi-Fi network: Cafe;Bar (WPA)";
+        QTest::newRow("hidden open network")
+            << "WIFI:S:Guest;H:true;;" << QStringList{"Connect"} << "Wi-Fi network: Guest (no password, hidden)";
         QTest::newRow("e-mail") << "mailto:ana@lantrix.invalid?subject=Hi" << QStringList{"WriteEmail"}
                                 << "E-mail to: ana@lantrix.invalid";
         QTest::newRow("telephone") << "tel:+15550100" << QStringList{"Call"} << "Telephone: +15550100";
         QTest::newRow("sms") << "SMSTO:+15550100:Hello" << QStringList{"SendSms"} << "SMS to: +15550100";
-        QTest::newRow("contact") << "MECARD:N:Lima,Ana;TEL:+15550100;;" << QStringList{"SaveContact"} << "Contact: Ana Lima";
+        QTest::newRow("contact") << "MECARD:N:Lima,Ana;TEL:+15550100;;" << QStringList{"SaveContact"}
+                                 << "Contact: Ana Lima";
         QTest::newRow("event") << "BEGIN:VEVENT\nSUMMARY:Launch\nDTSTART:20261224T180000Z\nEND:VEVENT"
                                << QStringList{"AddToCalendar"} << "Event: Launch, 2026-12-24 18:00:00Z";
         QTest::newRow("place") << "geo:52.52,13.405" << QStringList{"ShowOnMap"} << "Place: 52.52000, 13.40500";
@@ -255,15 +258,19 @@ private slots:
         QTest::addColumn<QString>("button");
         QTest::addColumn<bool>("geoHandler");
         QTest::addColumn<QString>("opened");
-        QTest::newRow("link") << "https://lantrix.invalid/a?b=1" << "OpenLink" << true << "https://lantrix.invalid/a?b=1";
-        QTest::newRow("e-mail") << "MATMSG:TO:ana@lantrix.invalid;SUB:Hi there;;" << "WriteEmail" << true
-                                << "mailto:ana@lantrix.invalid?subject=Hi%20there";
-        QTest::newRow("call") << "tel:+1 555 0100" << "Call" << true << "tel:+1%20555%200100";
-        QTest::newRow("sms") << "SMSTO:+15550100:See you" << "SendSms" << true << "sms:+15550100?body=See%20you";
-        QTest::newRow("map through the desktop") << "geo:52.52,13.405?q=Gate" << "ShowOnMap" << true
-                                                 << "geo:52.52,13.405?q=Gate";
-        QTest::newRow("map without a handler") << "geo:52.52,13.405" << "ShowOnMap" << false
-                                               << "https://www.openstreetmap.org/?mlat=52.52&mlon=13.405#map=16/52.52/13.405";
+        QTest::newRow("link") << "https://lantrix.invalid/a?b=1"
+                              << "OpenLink" << true << "https://lantrix.invalid/a?b=1";
+        QTest::newRow("e-mail") << "MATMSG:TO:ana@lantrix.invalid;SUB:Hi there;;"
+                                << "WriteEmail" << true << "mailto:ana@lantrix.invalid?subject=Hi%20there";
+        QTest::newRow("call") << "tel:+1 555 0100"
+                              << "Call" << true << "tel:+1%20555%200100";
+        QTest::newRow("sms") << "SMSTO:+15550100:See you"
+                             << "SendSms" << true << "sms:+15550100?body=See%20you";
+        QTest::newRow("map through the desktop") << "geo:52.52,13.405?q=Gate"
+                                                 << "ShowOnMap" << true << "geo:52.52,13.405?q=Gate";
+        QTest::newRow("map without a handler")
+            << "geo:52.52,13.405"
+            << "ShowOnMap" << false << "https://www.openstreetmap.org/?mlat=52.52&mlon=13.405#map=16/52.52/13.405";
     }
 
     void addressActions()
@@ -290,12 +297,21 @@ private slots:
         QTest::addColumn<QString>("suggested");
         QTest::addColumn<QString>("firstLine");
         QTest::addColumn<QString>("holds");
-        QTest::newRow("contact") << R"(MECARD:N:Lima,Ana;TEL:+15550100;NOTE:a\;b;;)" << "SaveContact" << "Ana Lima.vcf"
-                                 << "BEGIN:VCARD" << "NOTE:a\\;b";
-        QTest::newRow("contact with a path for a name") << "MECARD:N:../../.bashrc;;" << "SaveContact"
-                                                        << "bashrc.vcf" << "BEGIN:VCARD" << "FN:../../.bashrc";
+        QTest::newRow("contact") << R"(MECARD:N:Lima,Ana;TEL:+15550100;NOTE:a\;b;;)"
+                                 << "SaveContact"
+                                 << "Ana Lima.vcf"
+                                 << "BEGIN:VCARD"
+                                 << "NOTE:a\\;b";
+        QTest::newRow("contact with a path for a name") << "MECARD:N:../../.bashrc;;"
+                                                        << "SaveContact"
+                                                        << "bashrc.vcf"
+                                                        << "BEGIN:VCARD"
+                                                        << "FN:../../.bashrc";
         QTest::newRow("event") << "BEGIN:VEVENT\nSUMMARY:Launch\nDTSTART;VALUE=DATE:20261224\nEND:VEVENT"
-                               << "AddToCalendar" << "Launch.ics" << "BEGIN:VCALENDAR" << "DTSTART;VALUE=DATE:20261224";
+                               << "AddToCalendar"
+                               << "Launch.ics"
+                               << "BEGIN:VCALENDAR"
+                               << "DTSTART;VALUE=DATE:20261224";
     }
 
     void saveActions()
@@ -308,7 +324,8 @@ private slots:
         const QString target = root->filePath(QStringLiteral("saved file"));
         QString asked;
         auto form = MakeWindow();
-        form->ActionRow1->Services().saveFileDialog = [&](QWidget*, const QString&, const QString& path, const QString&) {
+        form->ActionRow1->Services().saveFileDialog = [&](QWidget*, const QString&, const QString& path,
+                                                          const QString&) {
             asked = path;
             return std::optional<QString>(target);
         };
@@ -356,7 +373,8 @@ private slots:
     void webcamRowFollowsWithoutTakingFocus()
     {
         const QString camera = QStringLiteral("Action Row Wi-Fi Camera");
-        const QString png = SavePicture(QStringLiteral("wifi.png"), QrCodePicture(QStringLiteral("WIFI:T:WPA;S:Lobby;P:welcome1;;")));
+        const QString png =
+            SavePicture(QStringLiteral("wifi.png"), QrCodePicture(QStringLiteral("WIFI:T:WPA;S:Lobby;P:welcome1;;")));
         TestCameras::add(camera, StillPictureDescription(png, TTestCameraFormat::YUY2, 640, 480));
         auto form = MakeWindow();
         form->activateWindow();
@@ -410,10 +428,12 @@ private slots:
                                  << QVariantMap{{"key-mgmt", "none"}, {"wep-key0", "0123456789"}, {"wep-key-type", 1u}}
                                  << false;
         QTest::newRow("wep passphrase") << "WIFI:T:WEP;S:Old;P:open sesame;;" << QByteArray("Old")
-                                        << QVariantMap{{"key-mgmt", "none"}, {"wep-key0", "open sesame"}, {"wep-key-type", 2u}}
+                                        << QVariantMap{{"key-mgmt", "none"},
+                                                       {"wep-key0", "open sesame"},
+                                                       {"wep-key-type", 2u}}
                                         << false;
-        QTest::newRow("hidden open network") << QString::fromUtf8("WIFI:S:Gäste;H:true;;") << QByteArray("G\xc3\xa4ste")
-                                             << QVariantMap{} << true;
+        QTest::newRow("hidden open network")
+            << QString::fromUtf8("WIFI:S:Gäste;H:true;;") << QByteArray("G\xc3\xa4ste") << QVariantMap{} << true;
     }
 
     void connectSendsTheSettings()
@@ -463,12 +483,15 @@ private slots:
     {
         QTest::addColumn<QString>("situation");
         QTest::addColumn<QString>("message");
-        QTest::newRow("refused") << "refused"
-                                 << "NetworkManager could not join the network: Secrets were required, but not provided.";
-        QTest::newRow("no Wi-Fi device") << "no wifi" << "NetworkManager has no Wi-Fi device to join the network with.";
-        QTest::newRow("not running") << "not running"
-                                     << "NetworkManager does not run here, so Lantrix cannot join the network. Copy the "
-                                        "password and join the network in the desktop's settings.";
+        QTest::newRow("refused")
+            << "refused"
+            << "NetworkManager could not join the network: Secrets were required, but not provided.";
+        QTest::newRow("no Wi-Fi device") << "no wifi"
+                                         << "NetworkManager has no Wi-Fi device to join the network with.";
+        QTest::newRow("not running")
+            << "not running"
+            << "NetworkManager does not run here, so Lantrix cannot join the network. Copy the "
+               "password and join the network in the desktop's settings.";
         QTest::newRow("no bus") << "no bus"
                                 << "NetworkManager does not run here, so Lantrix cannot join the network. Copy the "
                                    "password and join the network in the desktop's settings.";

@@ -181,8 +181,8 @@ private slots:
     void drop_data()
     {
         QTest::addColumn<Offer>("offer");
-        QTest::addColumn<QString>("target"); // the control the drop lands on
-        QTest::addColumn<QString>("path");   // Edit1 afterwards; empty: unchanged
+        QTest::addColumn<QString>("target");  // the control the drop lands on
+        QTest::addColumn<QString>("path");    // Edit1 afterwards; empty: unchanged
         QTest::addColumn<bool>("remembered"); // the file's folder in settings.ini
         const QString dropped = QStringLiteral("[Dropped picture]");
         QTest::newRow("file from a file manager") << Offer::FileUrl << "Image1" << kQrPicture << true;
@@ -191,8 +191,10 @@ private slots:
         QTest::newRow("picture data") << Offer::PictureData << "Image1" << dropped << false;
         QTest::newRow("browser's picture data") << Offer::PngBytesOfABrowser << "Image1" << dropped << false;
         QTest::newRow("path as text") << Offer::PathAsText << "Image1" << kQrPicture << true;
-        QTest::newRow("words: not taken") << Offer::WordsAsText << "Image1" << "" << false;
-        QTest::newRow("words on the path field: not taken") << Offer::WordsAsText << "Edit1" << "" << false;
+        QTest::newRow("words: not taken") << Offer::WordsAsText << "Image1"
+                                          << "" << false;
+        QTest::newRow("words on the path field: not taken") << Offer::WordsAsText << "Edit1"
+                                                            << "" << false;
     }
 
     void drop()
@@ -443,7 +445,8 @@ private slots:
     // shown in place of a picture's path speaks the user's language.
     void scanScreenStaysEnglish()
     {
-        WriteGermanLanguage("{Scan Screen...}Bildschirm lesen...\r\n{[Picture from the clipboard]}[Bild aus der Zwischenablage]\r\n");
+        WriteGermanLanguage(
+            "{Scan Screen...}Bildschirm lesen...\r\n{[Picture from the clipboard]}[Bild aus der Zwischenablage]\r\n");
         uiLanguage = [] { return quint16(1031); };
         TAppForm form(Environment());
         QVERIFY(errors.isEmpty());
@@ -460,10 +463,14 @@ int main(int argc, char** argv)
 {
     static const QByteArray picture = kQrPicture.toLocal8Bit();
     std::vector<char*> appArgs = {argv[0],
-                                  const_cast<char*>("-platform"), const_cast<char*>("offscreen"),
-                                  const_cast<char*>("-style"), const_cast<char*>("Fusion"),
-                                  const_cast<char*>("-qwindowtitle"), const_cast<char*>("Lantrix"),
-                                  const_cast<char*>(picture.constData()), nullptr};
+                                  const_cast<char*>("-platform"),
+                                  const_cast<char*>("offscreen"),
+                                  const_cast<char*>("-style"),
+                                  const_cast<char*>("Fusion"),
+                                  const_cast<char*>("-qwindowtitle"),
+                                  const_cast<char*>("Lantrix"),
+                                  const_cast<char*>(picture.constData()),
+                                  nullptr};
     int appArgc = int(appArgs.size()) - 1;
     QApplication application(appArgc, appArgs.data());
     ImageInputTest test;

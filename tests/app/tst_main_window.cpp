@@ -1,10 +1,10 @@
 // The main window driven offscreen: start-up state, the code-format menu, and
 // image-file scanning with the open dialog answered by the test.
+#include "about/widgets/AboutBox.h"
 #include "app/AccessKeys.h"
 #include "app/AppState.h"
 #include "app/SettingsStore.h"
 #include "app/widgets/AppForm.h"
-#include "about/widgets/AboutBox.h"
 #include "localization/LanguageFiles.h"
 #include "online/widgets/FeedbackForm.h"
 #include "support/MainWindowFixture.h"
@@ -14,10 +14,10 @@
 
 #include <QAction>
 #include <QBuffer>
-#include <QDir>
 #include <QClipboard>
 #include <QComboBox>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -111,19 +111,21 @@ private slots:
         for (QAction* menu : form->menuBar()->actions()) {
             layout << WithoutAccessKey(menu->text());
             for (QAction* entry : menu->menu()->actions())
-                layout << QStringLiteral("  ") +
-                              (entry->isSeparator() ? QStringLiteral("-") : WithoutAccessKey(entry->text()));
+                layout << QStringLiteral("  ")
+                              + (entry->isSeparator() ? QStringLiteral("-") : WithoutAccessKey(entry->text()));
         }
-        QCOMPARE(layout, (QStringList{"File", "  Load Image File...", "  Scan Screen...", "  -", "  Exit",
-                                      "Settings", "  Code Format", "  Read Inverted Codes", "  -", "  Reset to Defaults",
-                                      "Help", "  Online Help", "  -", "  Update Notifications", "  -",
-                                      "  Language...", "  Send Feedback...", "  About..."}));
+        QCOMPARE(layout, (QStringList{"File", "  Load Image File...", "  Scan Screen...", "  -", "  Exit", "Settings",
+                                      "  Code Format", "  Read Inverted Codes", "  -", "  Reset to Defaults", "Help",
+                                      "  Online Help", "  -", "  Update Notifications", "  -", "  Language...",
+                                      "  Send Feedback...", "  About..."}));
         QStringList formats;
         for (QAction* entry : form->CodeFormat1->actions())
             formats << WithoutAccessKey(entry->text());
-        QCOMPARE(formats, (QStringList{"Auto", "AZTEC", "CODABAR", "CODE_39", "CODE_93", "CODE_128", "DATA_MATRIX",
-                                       "EAN_8", "EAN_13", "ITF", "MAXICODE", "PDF_417", "QR_CODE", "RSS_14",
-                                       "RSS_EXPANDED", "UPC_A", "UPC_E", "UPC_EAN_EXTENSION", "MSI", "PLESSEY"}));
+        QCOMPARE(
+            formats,
+            (QStringList{"Auto",         "AZTEC",  "CODABAR", "CODE_39",           "CODE_93", "CODE_128", "DATA_MATRIX",
+                         "EAN_8",        "EAN_13", "ITF",     "MAXICODE",          "PDF_417", "QR_CODE",  "RSS_14",
+                         "RSS_EXPANDED", "UPC_A",  "UPC_E",   "UPC_EAN_EXTENSION", "MSI",     "PLESSEY"}));
         QCOMPARE(form->Help2->shortcut(), QKeySequence(Qt::Key_F1));
         QCOMPARE(form->LoadImageFile1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
         QCOMPARE(form->Exit1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
@@ -141,10 +143,10 @@ private slots:
         QStringList bar, file, settings, help, popup;
         for (QAction* menu : form->menuBar()->actions())
             bar << menu->text();
-        for (auto [list, menu] : {std::pair{&file, form->menuBar()->actions()[0]->menu()},
-                                  std::pair{&settings, form->menuBar()->actions()[1]->menu()},
-                                  std::pair{&help, form->menuBar()->actions()[2]->menu()},
-                                  std::pair{&popup, form->PopupMenu1}})
+        for (auto [list, menu] :
+             {std::pair{&file, form->menuBar()->actions()[0]->menu()},
+              std::pair{&settings, form->menuBar()->actions()[1]->menu()},
+              std::pair{&help, form->menuBar()->actions()[2]->menu()}, std::pair{&popup, form->PopupMenu1}})
             for (QAction* entry : menu->actions())
                 if (!entry->isSeparator())
                     *list << entry->text();
@@ -221,13 +223,20 @@ private slots:
         QTest::addColumn<QString>("entry");
         QTest::addColumn<QString>("caption");
         QTest::addColumn<uint>("value");
-        QTest::newRow("QR_CODE") << "QRCODE1" << "QR_CODE" << 2048u;
-        QTest::newRow("AZTEC") << "AZTEC1" << "AZTEC" << 1u;
-        QTest::newRow("CODE_128") << "CODE1281" << "CODE_128" << 16u;
-        QTest::newRow("UPC_EAN_EXTENSION") << "UPCEANEXTENSION1" << "UPC_EAN_EXTENSION" << 65536u;
-        QTest::newRow("PLESSEY") << "PLESSEY1" << "PLESSEY" << 262144u;
-        QTest::newRow("access key inserted") << "DATAMATRIX1" << "&DATA_MATRIX" << 32u;
-        QTest::newRow("Auto again") << "Auto1" << "Auto" << 0u;
+        QTest::newRow("QR_CODE") << "QRCODE1"
+                                 << "QR_CODE" << 2048u;
+        QTest::newRow("AZTEC") << "AZTEC1"
+                               << "AZTEC" << 1u;
+        QTest::newRow("CODE_128") << "CODE1281"
+                                  << "CODE_128" << 16u;
+        QTest::newRow("UPC_EAN_EXTENSION") << "UPCEANEXTENSION1"
+                                           << "UPC_EAN_EXTENSION" << 65536u;
+        QTest::newRow("PLESSEY") << "PLESSEY1"
+                                 << "PLESSEY" << 262144u;
+        QTest::newRow("access key inserted") << "DATAMATRIX1"
+                                             << "&DATA_MATRIX" << 32u;
+        QTest::newRow("Auto again") << "Auto1"
+                                    << "Auto" << 0u;
     }
 
     void codeFormat()
@@ -262,8 +271,8 @@ private slots:
         QVERIFY(form->Memo1->isVisible());
         QCOMPARE(form->Memo1->toPlainText(), kQrText);
         QCOMPARE(PaneColour(form->Memo1), kLime);
-        QCOMPARE(ReadSettings(), QByteArray("\xEF\xBB\xBF[Settings]\r\nInitialDir=") + kSamples.toUtf8() +
-                                     QByteArray("\r\n\r\n"));
+        QCOMPARE(ReadSettings(),
+                 QByteArray("\xEF\xBB\xBF[Settings]\r\nInitialDir=") + kSamples.toUtf8() + QByteArray("\r\n\r\n"));
 
         // The next run starts where this one left off.
         form.reset();
@@ -295,7 +304,7 @@ private slots:
         answers = {kSamples + QStringLiteral("/qr_code.png")};
         form->ButtonBrowse->click();
         QCOMPARE(form->Memo1->toPlainText(), QStringLiteral("Unreadable!"));
-        form->CodeFormatEntry(QStringLiteral("AZTEC"))->trigger(); // no reader: decodes as Auto
+        form->CodeFormatEntry(QStringLiteral("AZTEC"))->trigger();           // no reader: decodes as Auto
         QCOMPARE(form->Memo1->toPlainText(), QStringLiteral("Unreadable!")); // nothing decoded again
         answers = {kSamples + QStringLiteral("/qr_code.png")};
         form->ButtonBrowse->click();
@@ -326,7 +335,8 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("message");
-        QTest::newRow("unknown extension") << "notes.xyz" << QByteArray("hello") << "Unknown picture file extension (.xyz)";
+        QTest::newRow("unknown extension")
+            << "notes.xyz" << QByteArray("hello") << "Unknown picture file extension (.xyz)";
         QTest::newRow("no extension") << "README" << QByteArray("hello") << "Unsupported image format";
         QTest::newRow("damaged png") << "broken.png" << QByteArray("\x89PNG\r\n\x1a\nnot really") << "";
         QTest::newRow("empty jpeg") << "empty.jpg" << QByteArray() << "";
@@ -381,8 +391,8 @@ private slots:
         QTest::newRow("wrong extension") << "code.gif" << encoded(qr, "PNG") << qr.size() << kQrText;
         QTest::newRow("sideways photo") << "IMG_2041.jpg" << SidewaysJpeg(ean, 6) << ean.size()
                                         << QStringLiteral("4006381333931");
-        QTest::newRow("sideways photo, other way") << "IMG_2042.jpg" << SidewaysJpeg(ean, 8) << ean.size()
-                                                   << QStringLiteral("4006381333931");
+        QTest::newRow("sideways photo, other way")
+            << "IMG_2042.jpg" << SidewaysJpeg(ean, 8) << ean.size() << QStringLiteral("4006381333931");
     }
 
     void pictureReadByItsContent()
@@ -425,8 +435,10 @@ private slots:
         answers = {kSamples + QStringLiteral("/code_128.png"), path};
         form->ButtonBrowse->click();
         form->ButtonBrowse->click();
-        QCOMPARE(errors, QStringList{QStringLiteral("Cannot open file \"%1\". %2")
-                                         .arg(path, QString::fromLocal8Bit(std::strerror(error)))});
+        QCOMPARE(
+            errors,
+            QStringList{
+                QStringLiteral("Cannot open file \"%1\". %2").arg(path, QString::fromLocal8Bit(std::strerror(error)))});
         QCOMPARE(form->Edit1->text(), path);
         QCOMPARE(form->Memo1->toPlainText(), QStringLiteral("LANTRIX-128-Sample"));
     }
@@ -622,11 +634,16 @@ private slots:
         QTest::addColumn<int>("language");
         QTest::addColumn<QString>("yes");
         QTest::addColumn<QString>("loaded");
-        QTest::newRow("German (Germany)") << 1031 << "Ja" << "German";
-        QTest::newRow("German (Switzerland)") << 2055 << "Ja" << "German";
-        QTest::newRow("French") << 1036 << "Oui" << "French";
-        QTest::newRow("English (US): no file") << 1033 << "Yes" << "";
-        QTest::newRow("Klingon: no table row") << 0x0454 << "Yes" << "";
+        QTest::newRow("German (Germany)") << 1031 << "Ja"
+                                          << "German";
+        QTest::newRow("German (Switzerland)") << 2055 << "Ja"
+                                              << "German";
+        QTest::newRow("French") << 1036 << "Oui"
+                                << "French";
+        QTest::newRow("English (US): no file") << 1033 << "Yes"
+                                               << "";
+        QTest::newRow("Klingon: no table row") << 0x0454 << "Yes"
+                                               << "";
     }
 
     void startsInTheUsersLanguage()
@@ -648,7 +665,8 @@ private slots:
     {
         QDir(exeFolder).mkpath(QStringLiteral("Languages"));
         WriteFile(QStringLiteral("program/Languages/LanguageCodes.csv"), "1031,German.lang.txt\r\n");
-        QVERIFY(QFile::link(QStringLiteral("/proc/self/mem"), exeFolder + QStringLiteral("/Languages/German.lang.txt")));
+        QVERIFY(
+            QFile::link(QStringLiteral("/proc/self/mem"), exeFolder + QStringLiteral("/Languages/German.lang.txt")));
         uiLanguage = [] { return quint16(1031); };
         auto form = MakeForm();
         QCOMPARE(errors.size(), 1);
@@ -712,8 +730,8 @@ private slots:
         connect(&poll, &QTimer::timeout, this, [&] {
             if (!FeedbackForm || !FeedbackForm->isVisible() || QApplication::activeModalWidget() != FeedbackForm)
                 return;
-            seen << FeedbackForm->windowTitle() + "|" + FeedbackForm->Memo1->toPlainText() + "|" +
-                        (FeedbackForm->Panel4->IsChosen() || FeedbackForm->Panel5->IsChosen() ? "chosen" : "none");
+            seen << FeedbackForm->windowTitle() + "|" + FeedbackForm->Memo1->toPlainText() + "|"
+                        + (FeedbackForm->Panel4->IsChosen() || FeedbackForm->Panel5->IsChosen() ? "chosen" : "none");
             FeedbackForm->Memo1->setPlainText(QStringLiteral("left behind"));
             FeedbackForm->Image1Click();
             QTest::keyClick(FeedbackForm->Memo1, Qt::Key_Escape);

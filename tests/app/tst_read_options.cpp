@@ -53,8 +53,9 @@ class ReadOptionsTest : public QObject, MainWindowFixture {
     {
         return MainWindowFixture::MakeForm([this](TAppEnvironment& environment) {
             environment.resetActions = {[this] {
-                                            restarts << (QFile::exists(SettingsFile()) ? QStringLiteral("start, file kept")
-                                                                                       : QStringLiteral("start, file gone"));
+                                            restarts
+                                                << (QFile::exists(SettingsFile()) ? QStringLiteral("start, file kept")
+                                                                                  : QStringLiteral("start, file gone"));
                                         },
                                         [this] { restarts << QStringLiteral("terminate"); }};
         });
@@ -97,14 +98,26 @@ private slots:
         QTest::addColumn<QString>("sample");
         QTest::addColumn<QString>("format");
         QTest::addColumn<QString>("text"); // with the option on
-        QTest::newRow("QR code, Auto") << "qr_code.png" << "Auto" << kQrText;
-        QTest::newRow("QR code, QR_CODE") << "qr_code.png" << "QR_CODE" << kQrText;
-        QTest::newRow("QR code, EAN_13") << "qr_code.png" << "EAN_13" << kUnreadable;
-        QTest::newRow("Data Matrix, Auto") << "data_matrix.png" << "Auto" << "Lantrix Data Matrix 0042";
-        QTest::newRow("Data Matrix, DATA_MATRIX") << "data_matrix.png" << "DATA_MATRIX" << "Lantrix Data Matrix 0042";
-        QTest::newRow("EAN-13, Auto") << "ean_13.png" << "Auto" << "4006381333931";
-        QTest::newRow("EAN-13, EAN_13") << "ean_13.png" << "EAN_13" << "4006381333931";
-        QTest::newRow("EAN-13, QR_CODE") << "ean_13.png" << "QR_CODE" << kUnreadable;
+        QTest::newRow("QR code, Auto") << "qr_code.png"
+                                       << "Auto" << kQrText;
+        QTest::newRow("QR code, QR_CODE") << "qr_code.png"
+                                          << "QR_CODE" << kQrText;
+        QTest::newRow("QR code, EAN_13") << "qr_code.png"
+                                         << "EAN_13" << kUnreadable;
+        QTest::newRow("Data Matrix, Auto") << "data_matrix.png"
+                                           << "Auto"
+                                           << "Lantrix Data Matrix 0042";
+        QTest::newRow("Data Matrix, DATA_MATRIX") << "data_matrix.png"
+                                                  << "DATA_MATRIX"
+                                                  << "Lantrix Data Matrix 0042";
+        QTest::newRow("EAN-13, Auto") << "ean_13.png"
+                                      << "Auto"
+                                      << "4006381333931";
+        QTest::newRow("EAN-13, EAN_13") << "ean_13.png"
+                                        << "EAN_13"
+                                        << "4006381333931";
+        QTest::newRow("EAN-13, QR_CODE") << "ean_13.png"
+                                         << "QR_CODE" << kUnreadable;
     }
 
     // Off: "Unreadable!"; on: the text (when the format's reader reads it);
@@ -143,8 +156,8 @@ private slots:
         auto form = MakeForm();
         QCOMPARE(Pick(*form, kSamples + QStringLiteral("/qr_code.png")), kQrText); // InitialDir is written
         form->ReadInvertedCodes1->trigger();
-        QCOMPARE(ReadSettings(), QByteArray("\xEF\xBB\xBF[Settings]\r\nInitialDir=") + kSamples.toUtf8() +
-                                     QByteArray("\r\nReadInvertedCodes=1\r\n\r\n"));
+        QCOMPARE(ReadSettings(), QByteArray("\xEF\xBB\xBF[Settings]\r\nInitialDir=") + kSamples.toUtf8()
+                                     + QByteArray("\r\nReadInvertedCodes=1\r\n\r\n"));
         form.reset();
         SelectedDecodeOptions = {}; // as in a new process
 

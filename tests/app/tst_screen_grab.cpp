@@ -39,7 +39,8 @@ private slots:
     void initTestCase()
     {
         if (!gNoXvfb.isEmpty())
-            QSKIP(qPrintable(gNoXvfb + QStringLiteral(": the X11 screen grab is not tested (install the xvfb package)")));
+            QSKIP(
+                qPrintable(gNoXvfb + QStringLiteral(": the X11 screen grab is not tested (install the xvfb package)")));
         QCOMPARE(QGuiApplication::platformName(), QStringLiteral("xcb"));
         SetExceptionSink([this](const QString& message) { errors.append(message); });
     }

@@ -49,8 +49,8 @@ public:
     // How the next calls are answered.
     uint response = 0;
     QVariantMap results;
-    QString errorName;          // non-empty: the call fails with this error
-    bool ownRequestPath = false; // reply with a path of its own, as portals before 0.9 did
+    QString errorName;               // non-empty: the call fails with this error
+    bool ownRequestPath = false;     // reply with a path of its own, as portals before 0.9 did
     bool strayResponseFirst = false; // first a Response for another client's request
     bool holdResponse = false;       // the Response waits for ReleaseResponse(), as for a user's answer
 
@@ -71,9 +71,9 @@ public slots:
             sendErrorReply(errorName, QStringLiteral("The stand-in says no."));
             return {};
         }
-        call.requestPath = ownRequestPath
-                               ? QStringLiteral("/org/freedesktop/portal/desktop/request/standin/r%1").arg(calls.size())
-                               : PortalRequestPath(call.sender, options.value(QStringLiteral("handle_token")).toString());
+        call.requestPath =
+            ownRequestPath ? QStringLiteral("/org/freedesktop/portal/desktop/request/standin/r%1").arg(calls.size())
+                           : PortalRequestPath(call.sender, options.value(QStringLiteral("handle_token")).toString());
         calls.append(call);
         fHeldPath = call.requestPath;
         if (!holdResponse)
@@ -92,8 +92,8 @@ public:
 private:
     void SendResponse(const QString& path, uint code, const QVariantMap& values)
     {
-        QDBusMessage signal =
-            QDBusMessage::createSignal(path, QStringLiteral("org.freedesktop.portal.Request"), QStringLiteral("Response"));
+        QDBusMessage signal = QDBusMessage::createSignal(path, QStringLiteral("org.freedesktop.portal.Request"),
+                                                         QStringLiteral("Response"));
         signal << code << values;
         fBus.send(signal);
         ++responsesSent;
@@ -171,8 +171,8 @@ private slots:
     void portalIsFound()
     {
         QVERIFY(ScreenshotPortalPresent(Client()));
-        QVERIFY(!ScreenshotPortalPresent(QDBusConnection::connectToBus(QStringLiteral("unix:path=/nonexistent/bus"),
-                                                                       QStringLiteral("nowhere"))));
+        QVERIFY(!ScreenshotPortalPresent(
+            QDBusConnection::connectToBus(QStringLiteral("unix:path=/nonexistent/bus"), QStringLiteral("nowhere"))));
     }
 
     void requestAndResponse_data()
@@ -287,7 +287,7 @@ private slots:
         QCOMPARE(form->Memo1->palette().color(QPalette::Base), kLime);
         QCOMPARE(QGuiApplication::clipboard()->text(), kQrText); // and on the clipboard, as the status bar says
         QCOMPARE(form->statusBar()->currentMessage(), QStringLiteral("The text is on the clipboard."));
-        QVERIFY(form->isVisible()); // the portal takes the screen as the user sees it
+        QVERIFY(form->isVisible());              // the portal takes the screen as the user sees it
         QVERIFY(!QFile::exists(SettingsFile())); // a pasted picture: nothing remembered
     }
 

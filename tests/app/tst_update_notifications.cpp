@@ -27,8 +27,10 @@ const QString kToday = QStringLiteral("05/01/2026");
 
 QByteArray Reply(const QByteArray& version, const QByteArray& notice = "")
 {
-    return "<version>" + version + "</version>\r\n<url>https://dl.dastrel.invalid/lantrix.zip</url>\r\n\r\n"
-           "<result>1</result>\r\n\r\n<important>" + notice + "</important>\r\n";
+    return "<version>" + version
+           + "</version>\r\n<url>https://dl.dastrel.invalid/lantrix.zip</url>\r\n\r\n"
+             "<result>1</result>\r\n\r\n<important>"
+           + notice + "</important>\r\n";
 }
 
 QByteArray FileBytes(const QString& path)
@@ -45,7 +47,7 @@ QMessageBox* VisibleNoticeBox()
     return nullptr;
 }
 
-}  // namespace
+} // namespace
 
 Q_DECLARE_METATYPE(std::optional<int>)
 
@@ -87,12 +89,12 @@ private slots:
 
     void entryAfterTheCheck_data()
     {
-        QTest::addColumn<bool>("server");           // false: none
+        QTest::addColumn<bool>("server"); // false: none
         QTest::addColumn<QByteArray>("reply");
         QTest::addColumn<std::optional<int>>("showUpdate"); // stored by an earlier run
-        QTest::addColumn<bool>("checked");          // the entry's check mark afterwards
+        QTest::addColumn<bool>("checked");                  // the entry's check mark afterwards
         QTest::addColumn<int>("requests");
-        QTest::addColumn<bool>("window");           // the update window opened
+        QTest::addColumn<bool>("window"); // the update window opened
         QTest::newRow("update found") << true << Reply("9.9") << std::optional<int>() << true << 1 << true;
         QTest::newRow("this version is current") << true << Reply("1.2") << std::optional<int>(1) << true << 1 << false;
         QTest::newRow("switched off in an earlier run")

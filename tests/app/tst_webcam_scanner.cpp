@@ -182,17 +182,20 @@ private slots:
     // camera and when a video plays to its end.
     void paneKeepsTheTextOnlyForItsOwnCamera_data()
     {
-        QTest::addColumn<QString>("second");     // the camera started after the QR code was read
+        QTest::addColumn<QString>("second");      // the camera started after the QR code was read
         QTest::addColumn<QString>("description"); // registered under that name, unless empty
         QTest::addColumn<bool>("failsOrEnds");
         QTest::addColumn<bool>("kept");
         const QString qr = QrCodeCameraName(TTestCameraFormat::YUY2, 640, 480);
         QTest::newRow("the same camera again") << qr << QString() << false << true;
-        QTest::newRow("another camera") << TestPatternCameraName(TTestCameraFormat::I420, 640, 480) << QString() << false << false;
+        QTest::newRow("another camera") << TestPatternCameraName(TTestCameraFormat::I420, 640, 480) << QString()
+                                        << false << false;
         QTest::newRow("another camera that cannot start")
-            << QStringLiteral("Scanner Broken") << QStringLiteral("nosuchgstelement_lantrix ! videoconvert") << true << false;
+            << QStringLiteral("Scanner Broken") << QStringLiteral("nosuchgstelement_lantrix ! videoconvert") << true
+            << false;
         QTest::newRow("the same camera failing")
-            << qr << StillPictureDescription(kSamples + QStringLiteral("/qr_code.png"), TTestCameraFormat::YUY2, 640, 480)
+            << qr
+            << StillPictureDescription(kSamples + QStringLiteral("/qr_code.png"), TTestCameraFormat::YUY2, 640, 480)
                    + QStringLiteral(" ! identity error-after=40")
             << true << false;
     }
@@ -235,8 +238,10 @@ private slots:
     void aVideoPlayedToItsEndKeepsTheText()
     {
         const QString name = QStringLiteral("Scanner Short Video");
-        TestCameras::add(name, StillPictureDescription(kSamples + QStringLiteral("/qr_code.png"), TTestCameraFormat::YUY2, 320, 240)
-                                   .replace(QStringLiteral("imagefreeze is-live=true"), QStringLiteral("imagefreeze is-live=true num-buffers=30")));
+        TestCameras::add(
+            name, StillPictureDescription(kSamples + QStringLiteral("/qr_code.png"), TTestCameraFormat::YUY2, 320, 240)
+                      .replace(QStringLiteral("imagefreeze is-live=true"),
+                               QStringLiteral("imagefreeze is-live=true num-buffers=30")));
         scanner->PageChanged(1);
         QVERIFY(view.Select(name));
         scanner->StartStop();
@@ -252,9 +257,11 @@ private slots:
     {
         QTest::addColumn<QString>("description");
         QTest::addColumn<bool>("gone");
-        QTest::newRow("gone since the list was made") << TestPatternDescription(TTestCameraFormat::YUY2, 160, 120) << true;
+        QTest::newRow("gone since the list was made")
+            << TestPatternDescription(TTestCameraFormat::YUY2, 160, 120) << true;
         QTest::newRow("end of stream after some frames")
-            << QStringLiteral("videotestsrc is-live=true num-buffers=20 ! capsfilter caps=\"video/x-raw,format=YUY2,width=320,height=240,framerate=30/1\"")
+            << QStringLiteral("videotestsrc is-live=true num-buffers=20 ! capsfilter "
+                              "caps=\"video/x-raw,format=YUY2,width=320,height=240,framerate=30/1\"")
             << false;
     }
 

@@ -141,10 +141,12 @@ private slots:
     // started like any camera.
     void camerasIniSourcesAreListedAfterTheRealCameras()
     {
-        const QString qr = StillPictureDescription(kSamples + QStringLiteral("/qr_code.png"), TTestCameraFormat::I420, 320, 240);
-        QVERIFY(WriteCamerasIni(QStringLiteral("; my cameras\r\n[Cameras]\r\nShop Door = %1\r\n\r\nnot a camera line\r\n"
-                                               "# Old One = videotestsrc\r\nK\u00fcche = videotestsrc ! videoconvert\r\n")
-                                    .arg(qr)));
+        const QString qr =
+            StillPictureDescription(kSamples + QStringLiteral("/qr_code.png"), TTestCameraFormat::I420, 320, 240);
+        QVERIFY(
+            WriteCamerasIni(QStringLiteral("; my cameras\r\n[Cameras]\r\nShop Door = %1\r\n\r\nnot a camera line\r\n"
+                                           "# Old One = videotestsrc\r\nK\u00fcche = videotestsrc ! videoconvert\r\n")
+                                .arg(qr)));
         auto form = MakeForm();
         ActivateWebcamTab(*form);
         const QStringList listed = ListedDevices(*form);
@@ -157,13 +159,15 @@ private slots:
 
         // An edit shows at the next activation of the tab.
         // Back Door's decoder gives its output pad only once it runs.
-        const QString decoded = QStringLiteral("filesrc location=\"%1/qr_code.png\" ! decodebin ! videoconvert ! videoscale ! "
-                                               "video/x-raw,width=320,height=240 ! imagefreeze is-live=true ! videoconvert")
-                                    .arg(kSamples);
+        const QString decoded =
+            QStringLiteral("filesrc location=\"%1/qr_code.png\" ! decodebin ! videoconvert ! videoscale ! "
+                           "video/x-raw,width=320,height=240 ! imagefreeze is-live=true ! videoconvert")
+                .arg(kSamples);
         QVERIFY(WriteCamerasIni(QStringLiteral("Shop Door = %1\nBack Door = %2\n").arg(qr, decoded)));
         ActivateImageTab(*form);
         ActivateWebcamTab(*form);
-        QCOMPARE(ListedDevices(*form).mid(real, 2), (QStringList{QStringLiteral("Shop Door"), QStringLiteral("Back Door")}));
+        QCOMPARE(ListedDevices(*form).mid(real, 2),
+                 (QStringList{QStringLiteral("Shop Door"), QStringLiteral("Back Door")}));
 
         QVERIFY(SelectDevice(*form, QStringLiteral("Back Door")));
         form->Button1->click();
@@ -225,8 +229,10 @@ private slots:
     void secondOfTwoCamerasOfOneNameStartsItself()
     {
         const QString twin = QStringLiteral("Webcam Tab Twin");
-        TestCameras::add(twin, StillPictureDescription(kSamples + QStringLiteral("/qr_code.png"), TTestCameraFormat::YUY2, 640, 480));
-        TestCameras::add(twin, StillPictureDescription(kSamples + QStringLiteral("/data_matrix.png"), TTestCameraFormat::YUY2, 640, 480));
+        TestCameras::add(twin, StillPictureDescription(kSamples + QStringLiteral("/qr_code.png"),
+                                                       TTestCameraFormat::YUY2, 640, 480));
+        TestCameras::add(twin, StillPictureDescription(kSamples + QStringLiteral("/data_matrix.png"),
+                                                       TTestCameraFormat::YUY2, 640, 480));
         auto form = MakeForm();
         ActivateWebcamTab(*form);
         const int first = form->ComboBox1->findText(twin);
@@ -264,7 +270,8 @@ private slots:
         QTest::addColumn<QString>("sample");
         QTest::addColumn<QString>("text");
         QTest::newRow("QR code") << "qr_code.png" << kQrText;
-        QTest::newRow("Data Matrix") << "data_matrix.png" << "Lantrix Data Matrix 0042";
+        QTest::newRow("Data Matrix") << "data_matrix.png"
+                                     << "Lantrix Data Matrix 0042";
     }
 
     void lightCodeOnDarkGroundFromCamera()
@@ -314,7 +321,8 @@ private slots:
         QCOMPARE(form->ComboBox1->currentIndex(), -1); // so the notice shows
         QVERIFY(!form->Button1->isEnabled());
 
-        QVERIFY(WriteCamerasIni(QStringLiteral("Webcam Tab Ini Camera = %1\n").arg(TestPatternDescription(TTestCameraFormat::YUY2, 160, 120))));
+        QVERIFY(WriteCamerasIni(QStringLiteral("Webcam Tab Ini Camera = %1\n")
+                                    .arg(TestPatternDescription(TTestCameraFormat::YUY2, 160, 120))));
         ActivateImageTab(*form);
         ActivateWebcamTab(*form);
         QCOMPARE(form->ComboBox1->currentText(), QStringLiteral("Webcam Tab Ini Camera"));
@@ -350,8 +358,9 @@ private slots:
     // GStreamer users do) starts and gives frames of that size.
     void camerasIniSourceEndingInCaps()
     {
-        QVERIFY(WriteCamerasIni(QStringLiteral("Webcam Tab Scaled = %1 ! videoscale ! video/x-raw,width=200,height=150\n")
-                                    .arg(TestPatternDescription(TTestCameraFormat::YUY2, 320, 240))));
+        QVERIFY(
+            WriteCamerasIni(QStringLiteral("Webcam Tab Scaled = %1 ! videoscale ! video/x-raw,width=200,height=150\n")
+                                .arg(TestPatternDescription(TTestCameraFormat::YUY2, 320, 240))));
         auto form = MakeForm();
         ActivateWebcamTab(*form);
         QVERIFY(SelectDevice(*form, QStringLiteral("Webcam Tab Scaled")));
@@ -387,24 +396,34 @@ private slots:
         QTest::addColumn<bool>("fromCamerasIni");
         const QString pattern = TestPatternDescription(TTestCameraFormat::YUY2, 160, 120);
         QTest::newRow("no such source") << QStringLiteral("nosuchgstelement_lantrix") << false << false << false;
-        QTest::newRow("missing device") << QStringLiteral("v4l2src device=/dev/lantrix-no-such-camera") << false << false << false;
-        QTest::newRow("error before the first frame") << pattern + QStringLiteral(" ! identity error-after=1") << false << false << false;
+        QTest::newRow("missing device") << QStringLiteral("v4l2src device=/dev/lantrix-no-such-camera") << false
+                                        << false << false;
+        QTest::newRow("error before the first frame")
+            << pattern + QStringLiteral(" ! identity error-after=1") << false << false << false;
         QTest::newRow("gone since the list was made") << pattern << true << false << false;
-        QTest::newRow("error after some frames") << pattern + QStringLiteral(" ! identity error-after=20") << false << true << false;
+        QTest::newRow("error after some frames")
+            << pattern + QStringLiteral(" ! identity error-after=20") << false << true << false;
         QTest::newRow("end of stream after some frames")
-            << QStringLiteral("videotestsrc is-live=true num-buffers=20 ! capsfilter caps=\"video/x-raw,format=YUY2,width=320,height=240,framerate=30/1\"")
+            << QStringLiteral("videotestsrc is-live=true num-buffers=20 ! capsfilter "
+                              "caps=\"video/x-raw,format=YUY2,width=320,height=240,framerate=30/1\"")
             << false << true << false;
-        QTest::newRow("cameras.ini: description does not parse") << QStringLiteral("nosuchgstelement_lantrix ! videoconvert") << false << false << true;
-        QTest::newRow("cameras.ini: unbalanced quote") << QStringLiteral("videotestsrc ! capsfilter caps=\"video/x-raw") << false << false << true;
+        QTest::newRow("cameras.ini: description does not parse")
+            << QStringLiteral("nosuchgstelement_lantrix ! videoconvert") << false << false << true;
+        QTest::newRow("cameras.ini: unbalanced quote")
+            << QStringLiteral("videotestsrc ! capsfilter caps=\"video/x-raw") << false << false << true;
         QTest::newRow("cameras.ini: no description") << QString() << false << false << true;
-        QTest::newRow("cameras.ini: a sink, no source") << QStringLiteral("videotestsrc ! fakesink") << false << false << true;
+        QTest::newRow("cameras.ini: a sink, no source")
+            << QStringLiteral("videotestsrc ! fakesink") << false << false << true;
         QTest::newRow("cameras.ini: network camera not there")
-            << QStringLiteral("rtspsrc location=rtsp://127.0.0.1:1/none timeout=1000000 tcp-timeout=1000000 retry=1 ! decodebin ! videoconvert")
+            << QStringLiteral("rtspsrc location=rtsp://127.0.0.1:1/none timeout=1000000 tcp-timeout=1000000 retry=1 ! "
+                              "decodebin ! videoconvert")
             << false << false << true;
         QTest::newRow("cameras.ini: file that is not there")
-            << QStringLiteral("filesrc location=/no/such/lantrix.mkv ! decodebin ! videoconvert") << false << false << true;
+            << QStringLiteral("filesrc location=/no/such/lantrix.mkv ! decodebin ! videoconvert") << false << false
+            << true;
         QTest::newRow("cameras.ini: gone since the list was made") << pattern << true << false << true;
-        QTest::newRow("cameras.ini: error after some frames") << pattern + QStringLiteral(" ! identity error-after=20") << false << true << true;
+        QTest::newRow("cameras.ini: error after some frames")
+            << pattern + QStringLiteral(" ! identity error-after=20") << false << true << true;
     }
 
     void cameraThatFailsOrEndsIsReportedOnce()
@@ -492,10 +511,10 @@ private slots:
         QVERIFY(SelectDevice(*form, TestPatternCameraName(TTestCameraFormat::YUY2, 640, 480)));
         const QPointF centre = QRectF(form->Button1->rect()).center();
         const QPointF global = form->Button1->mapToGlobal(centre);
-        QCoreApplication::postEvent(form->Button1, new QMouseEvent(QEvent::MouseButtonPress, centre, global, Qt::LeftButton,
-                                                                   Qt::LeftButton, Qt::NoModifier));
-        QCoreApplication::postEvent(form->Button1, new QMouseEvent(QEvent::MouseButtonRelease, centre, global, Qt::LeftButton,
-                                                                   Qt::NoButton, Qt::NoModifier));
+        QCoreApplication::postEvent(form->Button1, new QMouseEvent(QEvent::MouseButtonPress, centre, global,
+                                                                   Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
+        QCoreApplication::postEvent(form->Button1, new QMouseEvent(QEvent::MouseButtonRelease, centre, global,
+                                                                   Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
         form->Button1->click(); // Start, with the click above still queued
         QCoreApplication::processEvents();
         QCOMPARE(form->Button1->text(), QStringLiteral("STOP"));

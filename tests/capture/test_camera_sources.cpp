@@ -39,21 +39,28 @@ TEST_P(ParseSources, NameAndDescriptionPerLine)
 
 INSTANTIATE_TEST_SUITE_P(
     Lines, ParseSources,
-    ::testing::Values(
-        ParseCase{"one", "Door = rtspsrc location=rtsp://door/stream ! decodebin ! videoconvert\n",
-                  {{"Door", "rtspsrc location=rtsp://door/stream ! decodebin ! videoconvert"}}},
-        ParseCase{"equals_in_description", "Phone=souphttpsrc location=http://phone:8080/video?a=1 ! jpegdec",
-                  {{"Phone", "souphttpsrc location=http://phone:8080/video?a=1 ! jpegdec"}}},
-        ParseCase{"blanks_trimmed_crlf", "  Front Desk   =   videotestsrc ! videoconvert  \r\n\tBack =x\r\n",
-                  {{"Front Desk", "videotestsrc ! videoconvert"}, {"Back", "x"}}},
-        ParseCase{"comments_sections_and_junk",
-                  "; a comment\n# another = not a camera\n[Cameras]\n\nno equals sign\n= no name\nA = a\n",
-                  {{"A", "a"}}},
-        ParseCase{"empty_description_kept", "Empty =\n", {{"Empty", ""}}},
-        ParseCase{"same_name_twice", "Cam = a\nCam = b\n", {{"Cam", "a"}, {"Cam", "b"}}},
-        ParseCase{"utf8_names", "K\xc3\xbc" "che = videotestsrc\n", {{"K\xc3\xbc" "che", "videotestsrc"}}},
-        ParseCase{"no_final_newline", "A = a", {{"A", "a"}}},
-        ParseCase{"empty_file", "", {}}),
+    ::testing::Values(ParseCase{"one",
+                                "Door = rtspsrc location=rtsp://door/stream ! decodebin ! videoconvert\n",
+                                {{"Door", "rtspsrc location=rtsp://door/stream ! decodebin ! videoconvert"}}},
+                      ParseCase{"equals_in_description",
+                                "Phone=souphttpsrc location=http://phone:8080/video?a=1 ! jpegdec",
+                                {{"Phone", "souphttpsrc location=http://phone:8080/video?a=1 ! jpegdec"}}},
+                      ParseCase{"blanks_trimmed_crlf",
+                                "  Front Desk   =   videotestsrc ! videoconvert  \r\n\tBack =x\r\n",
+                                {{"Front Desk", "videotestsrc ! videoconvert"}, {"Back", "x"}}},
+                      ParseCase{
+                          "comments_sections_and_junk",
+                          "; a comment\n# another = not a camera\n[Cameras]\n\nno equals sign\n= no name\nA = a\n",
+                          {{"A", "a"}}},
+                      ParseCase{"empty_description_kept", "Empty =\n", {{"Empty", ""}}},
+                      ParseCase{"same_name_twice", "Cam = a\nCam = b\n", {{"Cam", "a"}, {"Cam", "b"}}},
+                      ParseCase{"utf8_names",
+                                "K\xc3\xbc"
+                                "che = videotestsrc\n",
+                                {{"K\xc3\xbc"
+                                  "che",
+                                  "videotestsrc"}}},
+                      ParseCase{"no_final_newline", "A = a", {{"A", "a"}}}, ParseCase{"empty_file", "", {}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 class SourcesFile : public ::testing::Test {
@@ -180,18 +187,20 @@ INSTANTIATE_TEST_SUITE_P(
         SourceCase{"plain", "videotestsrc ! videoconvert name=out", "out", nullptr},
         SourceCase{"single_element", "videotestsrc name=out", "out", nullptr},
         SourceCase{"decoder_in_between", "filesrc location=/x.png ! decodebin ! videoconvert name=out", "out", nullptr},
-        SourceCase{"demuxer_in_between", "filesrc location=/x.avi ! avidemux ! jpegdec ! videoconvert name=out", "out", nullptr},
+        SourceCase{"demuxer_in_between", "filesrc location=/x.avi ! avidemux ! jpegdec ! videoconvert name=out", "out",
+                   nullptr},
         SourceCase{"ends_in_a_later_pad", "filesrc location=/x.png ! decodebin", nullptr, "has no output"},
         SourceCase{"ends_in_a_sink", "videotestsrc ! fakesink", nullptr, "has no output"},
         SourceCase{"unknown_element", "nosuchgstelement_lantrix ! videoconvert", nullptr, "nosuchgstelement_lantrix"},
         // Caps at the end fix the output's format (a pass-through element takes them).
-        SourceCase{"ends_in_caps", "videotestsrc ! videoscale ! video/x-raw,width=640,height=480,framerate=15/1", "lantrix-caps-output", nullptr},
-        SourceCase{"ends_in_caps_after_a_decoder", "filesrc location=/x.png ! decodebin ! videoconvert ! video/x-raw,format=I420",
+        SourceCase{"ends_in_caps", "videotestsrc ! videoscale ! video/x-raw,width=640,height=480,framerate=15/1",
+                   "lantrix-caps-output", nullptr},
+        SourceCase{"ends_in_caps_after_a_decoder",
+                   "filesrc location=/x.png ! decodebin ! videoconvert ! video/x-raw,format=I420",
                    "lantrix-caps-output", nullptr},
         SourceCase{"unknown_element_before_caps", "videotestsrc ! nosuchgstelement_lantrix ! video/x-raw", nullptr,
                    "nosuchgstelement_lantrix"},
-        SourceCase{"caps_alone", "video/x-raw,width=640", nullptr, ""},
-        SourceCase{"empty", "", nullptr, "empty"}),
+        SourceCase{"caps_alone", "video/x-raw,width=640", nullptr, ""}, SourceCase{"empty", "", nullptr, "empty"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(DescribedSourceCaps, CapsAtTheEndFixTheOutputsFormat)

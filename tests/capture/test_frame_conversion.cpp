@@ -1,8 +1,8 @@
 // Conversion of raw camera samples into the frame bitmaps.
-#include "capture/SampleFormats.h"
 #include "capture/FrameConversion.h"
 #include "capture/GrayBitmap.h"
 #include "capture/PixbufLoader.h"
+#include "capture/SampleFormats.h"
 #include "support/CaptureTestSupport.h"
 
 #include <QFontMetrics>
@@ -85,15 +85,24 @@ struct TTableEntry {
 int64_t TableValue(const TFrameConverter& converter, const std::string& table, int index)
 {
     const TFrameConverter::TTables tables = converter.Tables();
-    if (table == "ValueY_298") return tables.ValueY_298[index];
-    if (table == "ValueU_100") return tables.ValueU_100[index];
-    if (table == "ValueU_516") return tables.ValueU_516[index];
-    if (table == "ValueV_409") return tables.ValueV_409[index];
-    if (table == "ValueV_208") return tables.ValueV_208[index];
-    if (table == "ValueClip") return tables.ValueClip[index];
-    if (table == "GrayConvR") return tables.GrayConvR[index];
-    if (table == "GrayConvG") return tables.GrayConvG[index];
-    if (table == "GrayConvB") return tables.GrayConvB[index];
+    if (table == "ValueY_298")
+        return tables.ValueY_298[index];
+    if (table == "ValueU_100")
+        return tables.ValueU_100[index];
+    if (table == "ValueU_516")
+        return tables.ValueU_516[index];
+    if (table == "ValueV_409")
+        return tables.ValueV_409[index];
+    if (table == "ValueV_208")
+        return tables.ValueV_208[index];
+    if (table == "ValueClip")
+        return tables.ValueClip[index];
+    if (table == "GrayConvR")
+        return tables.GrayConvR[index];
+    if (table == "GrayConvG")
+        return tables.GrayConvG[index];
+    if (table == "GrayConvB")
+        return tables.GrayConvB[index];
     ADD_FAILURE() << "no table " << table;
     return 0;
 }
@@ -107,31 +116,30 @@ TEST_P(TableTest, EntryHasReferenceValue)
     EXPECT_EQ(TableValue(converter, GetParam().table, GetParam().index), GetParam().expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Entries, TableTest,
-    ::testing::Values(
-        // exact ties, rounded to the even neighbour
-        TTableEntry{"ValueY_298", 250, 74520}, TTableEntry{"ValueU_516", 193, 28798},
-        TTableEntry{"ValueV_409", 172, 13208},
-        // reference entries
-        TTableEntry{"ValueY_298", 16, 4769}, TTableEntry{"ValueY_298", 255, 76011},
-        TTableEntry{"ValueU_516", 0, -70870}, TTableEntry{"ValueU_516", 128, -4769},
-        TTableEntry{"ValueU_516", 255, 60815}, TTableEntry{"ValueU_100", 128, -12837},
-        TTableEntry{"ValueU_100", 255, -25574}, TTableEntry{"ValueV_409", 0, -57068},
-        TTableEntry{"ValueV_409", 128, -4769}, TTableEntry{"ValueV_409", 255, 47121},
-        TTableEntry{"ValueV_208", 0, 34707}, TTableEntry{"ValueV_208", 128, 8068},
-        TTableEntry{"ValueV_208", 255, -18363},
-        // clip: entry 1023 + k
-        TTableEntry{"ValueClip", 0, 0}, TTableEntry{"ValueClip", 1022, 0},
-        TTableEntry{"ValueClip", 1023, 0}, TTableEntry{"ValueClip", 1024, 1},
-        TTableEntry{"ValueClip", 1023 + 255, 255}, TTableEntry{"ValueClip", 1023 + 256, 255},
-        TTableEntry{"ValueClip", 2046, 255}, TTableEntry{"ValueClip", 2047, 0},
-        // gray weights
-        TTableEntry{"GrayConvR", 255, 25500}, TTableEntry{"GrayConvG", 255, 32640},
-        TTableEntry{"GrayConvB", 0, 127}, TTableEntry{"GrayConvB", 255, 7267}),
-    [](const auto& info) {
-        return std::string(info.param.table) + "_" + std::to_string(info.param.index);
-    });
+INSTANTIATE_TEST_SUITE_P(Entries, TableTest,
+                         ::testing::Values(
+                             // exact ties, rounded to the even neighbour
+                             TTableEntry{"ValueY_298", 250, 74520}, TTableEntry{"ValueU_516", 193, 28798},
+                             TTableEntry{"ValueV_409", 172, 13208},
+                             // reference entries
+                             TTableEntry{"ValueY_298", 16, 4769}, TTableEntry{"ValueY_298", 255, 76011},
+                             TTableEntry{"ValueU_516", 0, -70870}, TTableEntry{"ValueU_516", 128, -4769},
+                             TTableEntry{"ValueU_516", 255, 60815}, TTableEntry{"ValueU_100", 128, -12837},
+                             TTableEntry{"ValueU_100", 255, -25574}, TTableEntry{"ValueV_409", 0, -57068},
+                             TTableEntry{"ValueV_409", 128, -4769}, TTableEntry{"ValueV_409", 255, 47121},
+                             TTableEntry{"ValueV_208", 0, 34707}, TTableEntry{"ValueV_208", 128, 8068},
+                             TTableEntry{"ValueV_208", 255, -18363},
+                             // clip: entry 1023 + k
+                             TTableEntry{"ValueClip", 0, 0}, TTableEntry{"ValueClip", 1022, 0},
+                             TTableEntry{"ValueClip", 1023, 0}, TTableEntry{"ValueClip", 1024, 1},
+                             TTableEntry{"ValueClip", 1023 + 255, 255}, TTableEntry{"ValueClip", 1023 + 256, 255},
+                             TTableEntry{"ValueClip", 2046, 255}, TTableEntry{"ValueClip", 2047, 0},
+                             // gray weights
+                             TTableEntry{"GrayConvR", 255, 25500}, TTableEntry{"GrayConvG", 255, 32640},
+                             TTableEntry{"GrayConvB", 0, 127}, TTableEntry{"GrayConvB", 255, 7267}),
+                         [](const auto& info) {
+                             return std::string(info.param.table) + "_" + std::to_string(info.param.index);
+                         });
 
 // ---------------------------------------------------------- reference pixels
 
@@ -166,14 +174,12 @@ TEST_P(ReferencePixelTest, PlanarYuvBlockGivesReferenceColour)
             EXPECT_EQ(PixelColour(converter.Bitmap(), x, y), Expected()) << x << "," << y;
 }
 
-INSTANTIATE_TEST_SUITE_P(Pixels, ReferencePixelTest,
-                         ::testing::Values(TReferencePixel{16, 128, 128, 0, 0, 0},
-                                           TReferencePixel{235, 128, 128, 255, 255, 255},
-                                           TReferencePixel{128, 128, 128, 130, 130, 130},
-                                           TReferencePixel{81, 90, 240, 0, 0, 254},
-                                           TReferencePixel{145, 54, 34, 0, 255, 0},
-                                           TReferencePixel{41, 240, 110, 255, 0, 0},
-                                           TReferencePixel{0, 0, 0, 0, 135, 0}));
+INSTANTIATE_TEST_SUITE_P(
+    Pixels, ReferencePixelTest,
+    ::testing::Values(TReferencePixel{16, 128, 128, 0, 0, 0}, TReferencePixel{235, 128, 128, 255, 255, 255},
+                      TReferencePixel{128, 128, 128, 130, 130, 130}, TReferencePixel{81, 90, 240, 0, 0, 254},
+                      TReferencePixel{145, 54, 34, 0, 255, 0}, TReferencePixel{41, 240, 110, 255, 0, 0},
+                      TReferencePixel{0, 0, 0, 0, 135, 0}));
 
 TEST(PackedYuvTest, PairSharesChromaAndKeepsOwnLuma)
 {
@@ -212,8 +218,7 @@ TEST_P(ByteCountTest, CountIsAcceptedOrAnsweredWithMessage)
         EXPECT_TRUE(converter.LastMessage().isEmpty());
     } else {
         EXPECT_EQ(result, TUnpackResult::Message);
-        EXPECT_EQ(converter.LastMessage(),
-                  QStringList({"Unknown compression", QString::fromLatin1(c.secondLine)}));
+        EXPECT_EQ(converter.LastMessage(), QStringList({"Unknown compression", QString::fromLatin1(c.secondLine)}));
     }
 }
 
@@ -223,39 +228,29 @@ INSTANTIATE_TEST_SUITE_P(
         TByteCount{"YUY2_exact", FourCC::YUY2, 640, 480, 614400, true, ""},
         TByteCount{"YUY2_480_rows_and_a_byte", FourCC::YUY2, 640, 480, 614401, true, ""},
         TByteCount{"YUY2_488_rows", FourCC::YUY2, 640, 480, 624640, true, ""},
-        TByteCount{"YUY2_481_rows", FourCC::YUY2, 640, 480, 615680, false,
-                   "DataSize: 615680  FourCC: YUY2"},
-        TByteCount{"YUY2_one_byte_short", FourCC::YUY2, 640, 480, 614399, false,
-                   "DataSize: 614399  FourCC: YUY2"},
+        TByteCount{"YUY2_481_rows", FourCC::YUY2, 640, 480, 615680, false, "DataSize: 615680  FourCC: YUY2"},
+        TByteCount{"YUY2_one_byte_short", FourCC::YUY2, 640, 480, 614399, false, "DataSize: 614399  FourCC: YUY2"},
         // 476 rows is a multiple of 4 too, but fewer than the frame has
-        TByteCount{"YUY2_476_rows", FourCC::YUY2, 640, 480, 609280, false,
-                   "DataSize: 609280  FourCC: YUY2"},
+        TByteCount{"YUY2_476_rows", FourCC::YUY2, 640, 480, 609280, false, "DataSize: 609280  FourCC: YUY2"},
         TByteCount{"YUNV_exact", FourCC::YUNV, 640, 480, 614400, true, ""},
         TByteCount{"YUYV_484_rows", FourCC::YUYV, 640, 480, 619520, true, ""},
         TByteCount{"I420_exact", FourCC::I420, 640, 480, 460800, true, ""},
-        TByteCount{"I420_one_more", FourCC::I420, 640, 480, 460801, false,
-                   "DataSize: 460801  FourCC: I420"},
-        TByteCount{"IYUV_one_less", FourCC::IYUV, 640, 480, 460799, false,
-                   "DataSize: 460799  FourCC: IYUV"},
+        TByteCount{"I420_one_more", FourCC::I420, 640, 480, 460801, false, "DataSize: 460801  FourCC: I420"},
+        TByteCount{"IYUV_one_less", FourCC::IYUV, 640, 480, 460799, false, "DataSize: 460799  FourCC: IYUV"},
         TByteCount{"YV12_exact", FourCC::YV12, 640, 480, 460800, true, ""},
         TByteCount{"I420_odd_size", FourCC::I420, 5, 3, 22, true, ""},
         TByteCount{"RGB_exact", FourCC::RGB, 640, 480, 921600, true, ""},
-        TByteCount{"RGB_one_more", FourCC::RGB, 640, 480, 921601, false,
-                   "DataSize: 921601  FourCC: RGB"},
+        TByteCount{"RGB_one_more", FourCC::RGB, 640, 480, 921601, false, "DataSize: 921601  FourCC: RGB"},
         // rows of 486 bytes padded to 488
-        TByteCount{"RGB_width_162_padded_rows", FourCC::RGB, 162, 120, 58560, false,
-                   "DataSize: 58560  FourCC: RGB"},
-        TByteCount{"NV12", FourCC::Make('N', 'V', '1', '2'), 640, 480, 460800, false,
-                   "DataSize: 460800  FourCC: NV12"},
-        TByteCount{"unprintable_code", 0x00010203, 4, 4, 16, false,
-                   "DataSize: 16  FourCC: ????"},
+        TByteCount{"RGB_width_162_padded_rows", FourCC::RGB, 162, 120, 58560, false, "DataSize: 58560  FourCC: RGB"},
+        TByteCount{"NV12", FourCC::Make('N', 'V', '1', '2'), 640, 480, 460800, false, "DataSize: 460800  FourCC: NV12"},
+        TByteCount{"unprintable_code", 0x00010203, 4, 4, 16, false, "DataSize: 16  FourCC: ????"},
         // sizes that fit no sample; a naive product of the negative sides would
         TByteCount{"negative_sides", FourCC::RGB, -2, -2, 12, false, "DataSize: 12  FourCC: RGB"},
         TByteCount{"zero_width", FourCC::I420, 0, 480, 0, false, "DataSize: 0  FourCC: I420"},
         TByteCount{"sides_of_2_to_31", FourCC::YUY2, std::numeric_limits<int32_t>::max(),
                    std::numeric_limits<int32_t>::max(), 64, false, "DataSize: 64  FourCC: YUY2"},
-        TByteCount{"huge_frame", FourCC::I420, 100000, 100000, 4096, false,
-                   "DataSize: 4096  FourCC: I420"}),
+        TByteCount{"huge_frame", FourCC::I420, 100000, 100000, 4096, false, "DataSize: 4096  FourCC: I420"}),
     [](const auto& info) { return std::string(info.param.description); });
 
 TEST(ByteCountTest, SampleSizeFitsWithoutOverflow)
@@ -413,8 +408,8 @@ TEST(RgbTest, RowsAreTurnedTopDownWithBytesUnchanged)
 
     ASSERT_EQ(converter.Bitmap().format(), QImage::Format_BGR888);
     for (int k = 0; k < kHeight; ++k)
-        EXPECT_EQ(0, std::memcmp(converter.Bitmap().constScanLine(kHeight - 1 - k),
-                                 sample.data() + k * kWidth * 3, kWidth * 3))
+        EXPECT_EQ(0, std::memcmp(converter.Bitmap().constScanLine(kHeight - 1 - k), sample.data() + k * kWidth * 3,
+                                 kWidth * 3))
             << "sample row " << k;
 }
 
@@ -447,12 +442,9 @@ TEST_P(RgbGrayTest, PixelGetsWeightedGray)
 }
 
 INSTANTIATE_TEST_SUITE_P(Colours, RgbGrayTest,
-                         ::testing::Values(TRgbGray{"white", 255, 255, 255, 255},
-                                           TRgbGray{"black", 0, 0, 0, 0},
-                                           TRgbGray{"red", 0, 0, 255, 100},
-                                           TRgbGray{"green", 0, 255, 0, 127},
-                                           TRgbGray{"blue", 255, 0, 0, 28},
-                                           TRgbGray{"grey", 128, 128, 128, 128}),
+                         ::testing::Values(TRgbGray{"white", 255, 255, 255, 255}, TRgbGray{"black", 0, 0, 0, 0},
+                                           TRgbGray{"red", 0, 0, 255, 100}, TRgbGray{"green", 0, 255, 0, 127},
+                                           TRgbGray{"blue", 255, 0, 0, 28}, TRgbGray{"grey", 128, 128, 128, 128}),
                          [](const auto& info) { return std::string(info.param.description); });
 
 TEST(RgbTest, GrayKeepsBottomUpRowOrder)
@@ -461,8 +453,7 @@ TEST(RgbTest, GrayKeepsBottomUpRowOrder)
     converter.SetStreamFormat(2, 2, FourCC::RGB);
     converter.SetGray8Bit(true);
     // sample row 0 white (bottom of the picture), row 1 black
-    ASSERT_EQ(Unpack(converter, {255, 255, 255, 255, 255, 255, 0, 0, 0, 0, 0, 0}),
-              TUnpackResult::Converted);
+    ASSERT_EQ(Unpack(converter, {255, 255, 255, 255, 255, 255, 0, 0, 0, 0, 0, 0}), TUnpackResult::Converted);
     EXPECT_EQ(converter.BitmapGray().pixelIndex(0, 0), 0);
     EXPECT_EQ(converter.BitmapGray().pixelIndex(1, 1), 255);
 }
@@ -490,8 +481,7 @@ TEST(PackedYuvTest, GrayTakesLumaOfEachPixel)
     TFrameConverter converter;
     converter.SetStreamFormat(3, 2, FourCC::YUY2);
     converter.SetGray8Bit(true);
-    ASSERT_EQ(Unpack(converter, {10, 99, 20, 99, 30, 99, 40, 99, 0, 0, 0, 0}),
-              TUnpackResult::Converted);
+    ASSERT_EQ(Unpack(converter, {10, 99, 20, 99, 30, 99, 40, 99, 0, 0, 0, 0}), TUnpackResult::Converted);
     const QImage& gray = converter.BitmapGray();
     EXPECT_EQ(gray.pixelIndex(0, 0), 10);
     EXPECT_EQ(gray.pixelIndex(1, 0), 20);
@@ -543,9 +533,7 @@ TEST(PlanarYuvTest, ChromaRowServesTwoPictureRows)
 TEST(PlanarYuvTest, OddSizeTakesLastChromaForLastRowAndColumn)
 {
     // 3 x 3: one chroma sample, which also serves the odd last row and column
-    const TBytes sample = I420Sample(3, 3, 41, [](int, int) {
-        return std::pair<uint8_t, uint8_t>{240, 110};
-    });
+    const TBytes sample = I420Sample(3, 3, 41, [](int, int) { return std::pair<uint8_t, uint8_t>{240, 110}; });
     TFrameConverter converter;
     converter.SetStreamFormat(3, 3, FourCC::I420);
     ASSERT_EQ(Unpack(converter, sample), TUnpackResult::Converted);
@@ -573,8 +561,7 @@ TEST(PlanarYuvTest, GrayCopiesLumaRows)
     converter.SetGray8Bit(true);
     ASSERT_EQ(Unpack(converter, sample), TUnpackResult::Converted);
     for (int row = 0; row < kHeight; ++row)
-        EXPECT_EQ(0, std::memcmp(converter.BitmapGray().constScanLine(row),
-                                 sample.data() + row * kWidth, kWidth));
+        EXPECT_EQ(0, std::memcmp(converter.BitmapGray().constScanLine(row), sample.data() + row * kWidth, kWidth));
 }
 
 TEST(UnpackFrameTest, GrayModeChangeTakesEffectAtNextConversion)
@@ -596,9 +583,9 @@ TEST(UnpackFrameTest, GrayModeChangeTakesEffectAtNextConversion)
 TEST(Convert24ToGrayTest, EachColourBecomesNearestGray)
 {
     QImage colour(3, 1, QImage::Format_BGR888);
-    colour.setPixelColor(0, 0, QColor(255, 0, 0));   // mean 85
-    colour.setPixelColor(1, 0, QColor(10, 20, 31));  // mean 20.33
-    colour.setPixelColor(2, 0, QColor(10, 20, 32));  // mean 20.67
+    colour.setPixelColor(0, 0, QColor(255, 0, 0));  // mean 85
+    colour.setPixelColor(1, 0, QColor(10, 20, 31)); // mean 20.33
+    colour.setPixelColor(2, 0, QColor(10, 20, 32)); // mean 20.67
     QImage gray(7, 7, QImage::Format_RGB32);
 
     TFrameConverter::Convert24ToGray(colour, gray);
@@ -667,8 +654,7 @@ TEST_P(MotionJpegTest, ColourPictureOfStreamSize)
     ASSERT_EQ(converter.Bitmap().format(), QImage::Format_BGR888);
     const QPoint centres[4] = {{16, 12}, {48, 12}, {16, 36}, {48, 36}};
     for (int i = 0; i < 4; ++i)
-        EXPECT_TRUE(ColourNear(PixelColour(converter.Bitmap(), centres[i].x(), centres[i].y()),
-                               kQuadrantColours[i], 8))
+        EXPECT_TRUE(ColourNear(PixelColour(converter.Bitmap(), centres[i].x(), centres[i].y()), kQuadrantColours[i], 8))
             << "quadrant " << i;
 }
 
@@ -677,8 +663,7 @@ TEST_P(MotionJpegTest, GrayModeFillsGrayBitmap)
     converter.SetStreamFormat(64, 48, FourCC::MJPG);
     converter.SetGray8Bit(true);
     converter.FillBitmap(kPrevious);
-    ASSERT_EQ(Unpack(converter, Bytes(EncodePicture(QuadrantPicture(64, 48)))),
-              TUnpackResult::Converted);
+    ASSERT_EQ(Unpack(converter, Bytes(EncodePicture(QuadrantPicture(64, 48)))), TUnpackResult::Converted);
     ASSERT_EQ(converter.BitmapGray().size(), QSize(64, 48));
     EXPECT_TRUE(HasGrayForm(converter.BitmapGray()));
     EXPECT_EQ(converter.Bitmap().pixelColor(0, 0), kPrevious);
@@ -699,8 +684,7 @@ TEST_P(MotionJpegTest, BrokenPictureGivesMessageOrKeepsPreviousPicture)
     EXPECT_TRUE(TFrameConverter::Unpacked(result));
     if (GetParam() == TDecoderPath::Libjpeg) {
         EXPECT_EQ(result, TUnpackResult::Message);
-        EXPECT_EQ(converter.LastMessage(),
-                  QStringList({"Unknown compression", "DataSize: 14  FourCC: MJPG"}));
+        EXPECT_EQ(converter.LastMessage(), QStringList({"Unknown compression", "DataSize: 14  FourCC: MJPG"}));
         EXPECT_NE(converter.Bitmap(), before);
     } else {
         EXPECT_EQ(result, TUnpackResult::Converted);
@@ -711,8 +695,7 @@ TEST_P(MotionJpegTest, BrokenPictureGivesMessageOrKeepsPreviousPicture)
 TEST_P(MotionJpegTest, PictureLargerThanStream)
 {
     converter.SetStreamFormat(32, 24, FourCC::MJPG);
-    ASSERT_EQ(Unpack(converter, Bytes(EncodePicture(QuadrantPicture(64, 48)))),
-              TUnpackResult::Converted);
+    ASSERT_EQ(Unpack(converter, Bytes(EncodePicture(QuadrantPicture(64, 48)))), TUnpackResult::Converted);
     const QImage& bitmap = converter.Bitmap();
     if (GetParam() == TDecoderPath::Pixbuf) {
         // the bitmap takes the picture's size and shows all of it
@@ -731,8 +714,7 @@ TEST_P(MotionJpegTest, PictureSmallerThanStream)
 {
     converter.SetStreamFormat(64, 48, FourCC::MJPG);
     converter.FillBitmap(kPrevious);
-    ASSERT_EQ(Unpack(converter, Bytes(EncodePicture(QuadrantPicture(32, 24)))),
-              TUnpackResult::Converted);
+    ASSERT_EQ(Unpack(converter, Bytes(EncodePicture(QuadrantPicture(32, 24)))), TUnpackResult::Converted);
     const QImage& bitmap = converter.Bitmap();
     if (GetParam() == TDecoderPath::Pixbuf) {
         EXPECT_EQ(bitmap.size(), QSize(32, 24));
@@ -765,9 +747,9 @@ TEST_P(MotionJpegTest, FrameDeclaringMorePixelsThanPicturesMayHaveIsRefused)
         EXPECT_TRUE(TFrameConverter::Unpacked(result));
         if (GetParam() == TDecoderPath::Libjpeg) {
             EXPECT_EQ(result, TUnpackResult::Message);
-            EXPECT_EQ(converter.LastMessage(),
-                      QStringList({"Unknown compression",
-                                   QStringLiteral("DataSize: %1  FourCC: MJPG").arg(frame.size())}));
+            EXPECT_EQ(
+                converter.LastMessage(),
+                QStringList({"Unknown compression", QStringLiteral("DataSize: %1  FourCC: MJPG").arg(frame.size())}));
         } else {
             EXPECT_EQ(result, TUnpackResult::Converted);
             EXPECT_EQ(converter.Bitmap(), before);
@@ -795,10 +777,7 @@ TEST(JpegDecoderTest, PictureOverTheBoundIsRefusedBeforeDecoding)
     EXPECT_EQ(PixelColour(target, 16, 12), QColor(Qt::black));
 }
 
-INSTANTIATE_TEST_SUITE_P(Decoders, MotionJpegTest,
-                         ::testing::Values(TDecoderPath::Libjpeg, TDecoderPath::Pixbuf),
-                         [](const auto& info) {
-                             return info.param == TDecoderPath::Libjpeg ? "Libjpeg" : "Pixbuf";
-                         });
+INSTANTIATE_TEST_SUITE_P(Decoders, MotionJpegTest, ::testing::Values(TDecoderPath::Libjpeg, TDecoderPath::Pixbuf),
+                         [](const auto& info) { return info.param == TDecoderPath::Libjpeg ? "Libjpeg" : "Pixbuf"; });
 
 } // namespace

@@ -47,24 +47,21 @@ struct TUnusableLibrary {
     const char* name;
 };
 
-class UnusableLibraryTest : public PixbufLoaderTest,
-                            public ::testing::WithParamInterface<TUnusableLibrary> {};
+class UnusableLibraryTest : public PixbufLoaderTest, public ::testing::WithParamInterface<TUnusableLibrary> {};
 
 TEST_P(UnusableLibraryTest, StartupLeavesLoaderUnavailable)
 {
     PixbufStartup(GetParam().name);
     EXPECT_FALSE(PixbufAvailable());
     QImage target = MarkedBitmap(4, 4);
-    EXPECT_EQ(LoadBitmapFromStream(EncodePicture(QuadrantPicture(8, 8)), target),
-              kPixbufNotAvailable);
+    EXPECT_EQ(LoadBitmapFromStream(EncodePicture(QuadrantPicture(8, 8)), target), kPixbufNotAvailable);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Libraries, UnusableLibraryTest,
-    ::testing::Values(TUnusableLibrary{"missing", "libgdk_pixbuf-does-not-exist.so.0"},
-                      // present, but without the loader's functions
-                      TUnusableLibrary{"lacking_functions", "libm.so.6"}),
-    [](const auto& info) { return std::string(info.param.description); });
+INSTANTIATE_TEST_SUITE_P(Libraries, UnusableLibraryTest,
+                         ::testing::Values(TUnusableLibrary{"missing", "libgdk_pixbuf-does-not-exist.so.0"},
+                                           // present, but without the loader's functions
+                                           TUnusableLibrary{"lacking_functions", "libm.so.6"}),
+                         [](const auto& info) { return std::string(info.param.description); });
 
 TEST_F(PixbufLoaderTest, StartupAfterShutdownBindsAgain)
 {
@@ -72,8 +69,7 @@ TEST_F(PixbufLoaderTest, StartupAfterShutdownBindsAgain)
     PixbufShutdown();
     EXPECT_FALSE(PixbufAvailable());
     QImage target;
-    EXPECT_EQ(LoadBitmapFromStream(EncodePicture(QuadrantPicture(8, 8)), target),
-              kPixbufNotAvailable);
+    EXPECT_EQ(LoadBitmapFromStream(EncodePicture(QuadrantPicture(8, 8)), target), kPixbufNotAvailable);
 
     PixbufStartup();
     ASSERT_TRUE(PixbufAvailable());
@@ -108,16 +104,14 @@ TEST_P(PixbufTargetTest, ColourTargetTakesPictureSizeAndShowsWholePicture)
     EXPECT_EQ(target.format(), GetParam().expectedFormat);
     const QPoint centres[4] = {{160, 120}, {480, 120}, {160, 360}, {480, 360}};
     for (int i = 0; i < 4; ++i)
-        EXPECT_TRUE(ColourNear(PixelColour(target, centres[i].x(), centres[i].y()),
-                               kQuadrantColours[i], 8))
+        EXPECT_TRUE(ColourNear(PixelColour(target, centres[i].x(), centres[i].y()), kQuadrantColours[i], 8))
             << "quadrant " << i;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Forms, PixbufTargetTest,
-    ::testing::Values(TTargetForm{"bgr888", QImage::Format_BGR888, QImage::Format_BGR888},
-                      TTargetForm{"argb32", QImage::Format_ARGB32, QImage::Format_BGR888}),
-    [](const auto& info) { return std::string(info.param.description); });
+INSTANTIATE_TEST_SUITE_P(Forms, PixbufTargetTest,
+                         ::testing::Values(TTargetForm{"bgr888", QImage::Format_BGR888, QImage::Format_BGR888},
+                                           TTargetForm{"argb32", QImage::Format_ARGB32, QImage::Format_BGR888}),
+                         [](const auto& info) { return std::string(info.param.description); });
 
 TEST_F(PixbufLoaderTest, GrayTargetGetsNearestGrayOfEachColour)
 {
@@ -153,8 +147,7 @@ struct TUndecodable {
     QByteArray bytes;
 };
 
-class PixbufUndecodableTest : public PixbufLoaderTest,
-                              public ::testing::WithParamInterface<TUndecodable> {};
+class PixbufUndecodableTest : public PixbufLoaderTest, public ::testing::WithParamInterface<TUndecodable> {};
 
 TEST_P(PixbufUndecodableTest, FailsAndLeavesTargetUntouched)
 {
@@ -176,14 +169,13 @@ QByteArray TruncatedJpeg()
     return jpeg.left(jpeg.size() / 3);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Streams, PixbufUndecodableTest,
-    ::testing::Values(TUndecodable{"empty", QByteArray()},
-                      TUndecodable{"text", QByteArray("this is no picture at all, only text")},
-                      TUndecodable{"jpeg_marker_then_garbage",
-                                   QByteArray("\xFF\xD8\xFF\xE0garbage garbage garbage", 27)},
-                      TUndecodable{"truncated_jpeg", TruncatedJpeg()}),
-    [](const auto& info) { return std::string(info.param.description); });
+INSTANTIATE_TEST_SUITE_P(Streams, PixbufUndecodableTest,
+                         ::testing::Values(TUndecodable{"empty", QByteArray()},
+                                           TUndecodable{"text", QByteArray("this is no picture at all, only text")},
+                                           TUndecodable{"jpeg_marker_then_garbage",
+                                                        QByteArray("\xFF\xD8\xFF\xE0garbage garbage garbage", 27)},
+                                           TUndecodable{"truncated_jpeg", TruncatedJpeg()}),
+                         [](const auto& info) { return std::string(info.param.description); });
 
 // The caller's bound on the pixels a picture declares, for every format the
 // library reads: a picture over it is refused as soon as its size is known.
@@ -202,8 +194,8 @@ TEST_P(PixbufBoundTest, PictureOverTheBoundIsRefused)
     QImage target = MarkedBitmap(8, 8);
     const QImage before = target.copy();
     const QByteArray& bytes = GetParam().bytes;
-    const int result = LoadBitmapFromMemory(reinterpret_cast<const uint8_t*>(bytes.constData()), bytes.size(),
-                                            &target, false, GetParam().maxPixels);
+    const int result = LoadBitmapFromMemory(reinterpret_cast<const uint8_t*>(bytes.constData()), bytes.size(), &target,
+                                            false, GetParam().maxPixels);
     EXPECT_EQ(result, GetParam().expected);
     if (result == kPixbufOk)
         EXPECT_EQ(target.size(), QSize(64, 48));

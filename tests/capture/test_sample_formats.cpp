@@ -156,17 +156,12 @@ TEST_P(FourCCTest, ParsesText)
 }
 
 INSTANTIATE_TEST_SUITE_P(Texts, FourCCTest,
-                         ::testing::Values(TFourCCText{"YUY2", 0x32595559u},
-                                           TFourCCText{"I420", 0x30323449u},
-                                           TFourCCText{"IYUV", 0x56555949u},
-                                           TFourCCText{"YV12", 0x32315659u},
-                                           TFourCCText{"YUNV", 0x564E5559u},
-                                           TFourCCText{"YUYV", 0x56595559u},
-                                           TFourCCText{"MJPG", 0x47504A4Du},
-                                           TFourCCText{"RGB", 0u}, TFourCCText{"rgb", 0u},
-                                           TFourCCText{"YUY", std::nullopt},
-                                           TFourCCText{"YUY22", std::nullopt},
-                                           TFourCCText{"", std::nullopt},
+                         ::testing::Values(TFourCCText{"YUY2", 0x32595559u}, TFourCCText{"I420", 0x30323449u},
+                                           TFourCCText{"IYUV", 0x56555949u}, TFourCCText{"YV12", 0x32315659u},
+                                           TFourCCText{"YUNV", 0x564E5559u}, TFourCCText{"YUYV", 0x56595559u},
+                                           TFourCCText{"MJPG", 0x47504A4Du}, TFourCCText{"RGB", 0u},
+                                           TFourCCText{"rgb", 0u}, TFourCCText{"YUY", std::nullopt},
+                                           TFourCCText{"YUY22", std::nullopt}, TFourCCText{"", std::nullopt},
                                            TFourCCText{"YU\tY", std::nullopt}));
 
 TEST(FourCCTest, TextRoundTrip)
@@ -237,7 +232,8 @@ TEST_P(PaddedSample, IsReadByTheStridesIntoTheLayoutTheConversionReads)
             const int stride = GST_VIDEO_FRAME_PLANE_STRIDE(&frame, plane);
             // The bytes of a row and the rows that GStreamer's plane holds.
             const int component = plane; // one component per plane in these formats
-            const int rowBytes = GST_VIDEO_FRAME_COMP_WIDTH(&frame, component) * GST_VIDEO_FRAME_COMP_PSTRIDE(&frame, component);
+            const int rowBytes =
+                GST_VIDEO_FRAME_COMP_WIDTH(&frame, component) * GST_VIDEO_FRAME_COMP_PSTRIDE(&frame, component);
             const int rows = GST_VIDEO_FRAME_COMP_HEIGHT(&frame, component);
             for (int row = 0; row < rows; ++row)
                 for (int column = 0; column < rowBytes; ++column)
@@ -282,25 +278,27 @@ TEST_P(PaddedSample, IsReadByTheStridesIntoTheLayoutTheConversionReads)
             for (std::size_t row = 0; row < planes[p].rows; ++row)
                 for (std::size_t column = 0; column < planes[p].rowBytes; ++column) {
                     const std::size_t from = bottomUp ? planes[p].rows - 1 - row : row;
-                    const std::uint8_t expected = Marked(static_cast<int>(p), static_cast<int>(from), static_cast<int>(column));
-                    if (bytes.Data()[planes[p].offset + row * planes[p].rowBytes + column] != expected && ++mismatches <= 3)
+                    const std::uint8_t expected =
+                        Marked(static_cast<int>(p), static_cast<int>(from), static_cast<int>(column));
+                    if (bytes.Data()[planes[p].offset + row * planes[p].rowBytes + column] != expected
+                        && ++mismatches <= 3)
                         ADD_FAILURE() << "plane " << p << " row " << row << " byte " << column;
                 }
         EXPECT_EQ(mismatches, 0);
         EXPECT_TRUE(TFrameConverter::SampleSizeFits(fourCC, c.width, c.height, static_cast<qsizetype>(bytes.Size())));
         // A sample GStreamer did not pad is handed on without a copy.
         const bool padded = GST_VIDEO_INFO_SIZE(&info) != size || bottomUp
-            || GST_VIDEO_INFO_PLANE_STRIDE(&info, 0) != static_cast<int>(planes[0].rowBytes)
-            || (planes.size() > 1 && (GST_VIDEO_INFO_PLANE_OFFSET(&info, 1) != planes[1].offset
-                                      || GST_VIDEO_INFO_PLANE_OFFSET(&info, 2) != planes[2].offset
-                                      || GST_VIDEO_INFO_PLANE_STRIDE(&info, 1) != static_cast<int>(planes[1].rowBytes)));
+                            || GST_VIDEO_INFO_PLANE_STRIDE(&info, 0) != static_cast<int>(planes[0].rowBytes)
+                            || (planes.size() > 1
+                                && (GST_VIDEO_INFO_PLANE_OFFSET(&info, 1) != planes[1].offset
+                                    || GST_VIDEO_INFO_PLANE_OFFSET(&info, 2) != planes[2].offset
+                                    || GST_VIDEO_INFO_PLANE_STRIDE(&info, 1) != static_cast<int>(planes[1].rowBytes)));
         EXPECT_EQ(bytes.Data() == scratch.data(), padded);
     }
     gst_buffer_unref(buffer);
 }
 
-INSTANTIATE_TEST_SUITE_P(WidthsAndOddHeights, PaddedSample, ::testing::ValuesIn(PaddedCases()),
-                         [](const auto& info) {
-                             return std::string(info.param.format) + "_" + std::to_string(info.param.width) + "x"
-                                 + std::to_string(info.param.height);
-                         });
+INSTANTIATE_TEST_SUITE_P(WidthsAndOddHeights, PaddedSample, ::testing::ValuesIn(PaddedCases()), [](const auto& info) {
+    return std::string(info.param.format) + "_" + std::to_string(info.param.width) + "x"
+           + std::to_string(info.param.height);
+});

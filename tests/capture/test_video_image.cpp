@@ -131,8 +131,8 @@ TEST_P(FramesPerSecond, MeasuredOverThirtyFramesFromFrameSixtyOn)
 }
 
 INSTANTIATE_TEST_SUITE_P(Ticks, FramesPerSecond,
-                         ::testing::Values(FpsCase{5000, 6000, 30.0},                 // exactly one second
-                                           FpsCase{0xFFFFFE0Cu, 500, 30.0},          // the clock wrapped
+                         ::testing::Values(FpsCase{5000, 6000, 30.0},       // exactly one second
+                                           FpsCase{0xFFFFFE0Cu, 500, 30.0}, // the clock wrapped
                                            FpsCase{1000, 3000, 15.0}));
 
 TEST_F(HandFedVideo, FramesPerSecondIsRenewedEveryThirtyFramesAndClearedByStop)
@@ -157,15 +157,16 @@ TEST_F(HandFedVideo, FramesPerSecondIsRenewedEveryThirtyFramesAndClearedByStop)
 TEST_F(HandFedVideo, OneHandlingPerNotificationEachWithTheNewestFrame)
 {
     std::vector<QRgb> seen;
-    const TEventConnection onFrame = video.SetOnNewVideoFrame([&](TVideoImage* sender, int width, int height, const std::uint8_t* data) {
-        EXPECT_EQ(sender, &video);
-        EXPECT_EQ(width, kWidth);
-        EXPECT_EQ(height, kHeight);
-        EXPECT_NE(data, nullptr);
-        QImage bitmap;
-        sender->GetBitmap(bitmap);
-        seen.push_back(bitmap.pixel(3, 3));
-    });
+    const TEventConnection onFrame =
+        video.SetOnNewVideoFrame([&](TVideoImage* sender, int width, int height, const std::uint8_t* data) {
+            EXPECT_EQ(sender, &video);
+            EXPECT_EQ(width, kWidth);
+            EXPECT_EQ(height, kHeight);
+            EXPECT_NE(data, nullptr);
+            QImage bitmap;
+            sender->GetBitmap(bitmap);
+            seen.push_back(bitmap.pixel(3, 3));
+        });
     Store(video, black);
     Store(video, white);
     DrainEvents();
@@ -207,19 +208,20 @@ TEST_F(HandFedVideo, GetBitmapGivesThePicturesFormWhateverTheTargetWas)
     for (bool gray : {false, true}) {
         SCOPED_TRACE(gray ? "gray" : "colour");
         video.SetGray8Bit(gray);
-        const TEventConnection onFrame = video.SetOnNewVideoFrame([](TVideoImage* sender, int, int, const std::uint8_t*) {
-            QImage bitmap(300, 2, QImage::Format_ARGB32);
-            sender->GetBitmap(bitmap);
-            EXPECT_EQ(bitmap.size(), QSize(kWidth, kHeight));
-            if (sender->Gray8Bit()) {
-                ASSERT_EQ(bitmap.format(), QImage::Format_Indexed8);
-                EXPECT_EQ(bitmap.colorCount(), 256);
-                EXPECT_EQ(bitmap.pixelIndex(5, 5), 235); // the sample's luma
-            } else {
-                ASSERT_EQ(bitmap.format(), QImage::Format_BGR888);
-                EXPECT_EQ(bitmap.pixel(5, 5), qRgb(255, 255, 255));
-            }
-        });
+        const TEventConnection onFrame =
+            video.SetOnNewVideoFrame([](TVideoImage* sender, int, int, const std::uint8_t*) {
+                QImage bitmap(300, 2, QImage::Format_ARGB32);
+                sender->GetBitmap(bitmap);
+                EXPECT_EQ(bitmap.size(), QSize(kWidth, kHeight));
+                if (sender->Gray8Bit()) {
+                    ASSERT_EQ(bitmap.format(), QImage::Format_Indexed8);
+                    EXPECT_EQ(bitmap.colorCount(), 256);
+                    EXPECT_EQ(bitmap.pixelIndex(5, 5), 235); // the sample's luma
+                } else {
+                    ASSERT_EQ(bitmap.format(), QImage::Format_BGR888);
+                    EXPECT_EQ(bitmap.pixel(5, 5), qRgb(255, 255, 255));
+                }
+            });
         Store(video, white);
         DrainEvents();
     }
@@ -301,7 +303,8 @@ TEST(VideoImage, NotificationsQueuedForADestroyedFrontEndAreDropped)
     {
         TVideoImage video;
         video.SetStreamFormat(kWidth, kHeight, FourCC::YUY2);
-        const TEventConnection onFrame = video.SetOnNewVideoFrame([&](TVideoImage*, int, int, const std::uint8_t*) { ++handlings; });
+        const TEventConnection onFrame =
+            video.SetOnNewVideoFrame([&](TVideoImage*, int, int, const std::uint8_t*) { ++handlings; });
         const auto sample = GreySample(kWidth, kHeight, 100);
         for (int i = 0; i < 3; ++i)
             Store(video, sample);
@@ -318,10 +321,11 @@ TEST_F(HandFedVideo, EventsQueuedWhenTheConnectionEndsDoNotReachTheHandler)
     int handlings = 0;
     {
         QImage picture; // what the handler uses, gone with this scope
-        const TEventConnection onFrame = video.SetOnNewVideoFrame([&](TVideoImage* sender, int, int, const std::uint8_t*) {
-            ++handlings;
-            sender->GetBitmap(picture);
-        });
+        const TEventConnection onFrame =
+            video.SetOnNewVideoFrame([&](TVideoImage* sender, int, int, const std::uint8_t*) {
+                ++handlings;
+                sender->GetBitmap(picture);
+            });
         Store(video, black);
         Store(video, white); // both notifications still queued
     }
@@ -339,9 +343,8 @@ TEST_F(HandFedVideo, EventsQueuedWhenTheConnectionEndsDoNotReachTheHandler)
             errors.append(message);
         });
     }
-    const TEventConnection onFrame = video.SetOnNewVideoFrame([](TVideoImage*, int, int, const std::uint8_t*) {
-        throw std::runtime_error("late");
-    });
+    const TEventConnection onFrame =
+        video.SetOnNewVideoFrame([](TVideoImage*, int, int, const std::uint8_t*) { throw std::runtime_error("late"); });
     Store(video, black);
     DrainEvents();
     EXPECT_EQ(reported, 0);
@@ -388,7 +391,8 @@ TEST(VideoImage, BadSamplesAreIgnored)
 {
     TVideoImage video;
     int handlings = 0;
-    const TEventConnection onFrame = video.SetOnNewVideoFrame([&](TVideoImage*, int, int, const std::uint8_t*) { ++handlings; });
+    const TEventConnection onFrame =
+        video.SetOnNewVideoFrame([&](TVideoImage*, int, int, const std::uint8_t*) { ++handlings; });
     std::uint8_t byte = 0;
     int zero = 0, negative = -5;
     video.CopyFrameToRing(&byte, zero);
@@ -495,10 +499,11 @@ TEST_F(CameraCapture, StartReturnsBeforeTheFirstSampleWhichBringsTheFormat)
     TestCameras::add(QStringLiteral("Video Image Gated"), camera.Description());
     std::vector<QSize> told;
     QImage last;
-    const TEventConnection onFrame = video.SetOnNewVideoFrame([&](TVideoImage* sender, int width, int height, const std::uint8_t*) {
-        told.emplace_back(width, height);
-        sender->GetBitmap(last);
-    });
+    const TEventConnection onFrame =
+        video.SetOnNewVideoFrame([&](TVideoImage* sender, int width, int height, const std::uint8_t*) {
+            told.emplace_back(width, height);
+            sender->GetBitmap(last);
+        });
     ASSERT_EQ(video.VideoStart(QStringLiteral("Video Image Gated")), 0);
     EXPECT_TRUE(video.VideoRunning());
     EXPECT_EQ(video.FrameCount(), 0);
@@ -534,7 +539,8 @@ TEST_P(CaptureEnding, StopsTheCaptureAndIsReportedOnce)
     int handlings = 0;
     bool runningWhenTold = true;
     bool finishedWhenTold = !c.finished;
-    const TEventConnection onFrame = video.SetOnNewVideoFrame([&](TVideoImage*, int, int, const std::uint8_t*) { ++handlings; });
+    const TEventConnection onFrame =
+        video.SetOnNewVideoFrame([&](TVideoImage*, int, int, const std::uint8_t*) { ++handlings; });
     const TEventConnection onEnd = video.SetOnCaptureEnded([&](TVideoImage* sender, const QString& message) {
         EXPECT_EQ(sender, &video);
         runningWhenTold = sender->VideoRunning();
@@ -543,7 +549,7 @@ TEST_P(CaptureEnding, StopsTheCaptureAndIsReportedOnce)
     });
     ASSERT_EQ(video.VideoStart(QStringLiteral("Video Image Ending")), 0);
     ASSERT_TRUE(WaitFor([&] { return !ended.isEmpty(); }));
-    EXPECT_FALSE(runningWhenTold); // stopped before the owner is told
+    EXPECT_FALSE(runningWhenTold);           // stopped before the owner is told
     EXPECT_EQ(finishedWhenTold, c.finished); // and how it ended is known by then
     EXPECT_EQ(video.StreamFinished(), c.finished);
     EXPECT_FALSE(video.VideoRunning());
@@ -561,9 +567,18 @@ TEST_P(CaptureEnding, StopsTheCaptureAndIsReportedOnce)
 
 INSTANTIATE_TEST_SUITE_P(
     Cameras, CaptureEnding,
-    ::testing::Values(EndingCase{"EndOfStream", QStringLiteral("videotestsrc is-live=true num-buffers=10 ! capsfilter caps=\"video/x-raw,format=YUY2,width=160,height=120,framerate=30/1\""), true, true},
-                      EndingCase{"ErrorAfterFrames", TestPatternDescription(TTestCameraFormat::I420, 160, 120) + QStringLiteral(" ! identity error-after=10"), true, false},
-                      EndingCase{"ErrorBeforeTheFirstFrame", TestPatternDescription(TTestCameraFormat::I420, 160, 120) + QStringLiteral(" ! identity error-after=1"), false, false}),
+    ::testing::Values(EndingCase{"EndOfStream",
+                                 QStringLiteral("videotestsrc is-live=true num-buffers=10 ! capsfilter "
+                                                "caps=\"video/x-raw,format=YUY2,width=160,height=120,framerate=30/1\""),
+                                 true, true},
+                      EndingCase{"ErrorAfterFrames",
+                                 TestPatternDescription(TTestCameraFormat::I420, 160, 120)
+                                     + QStringLiteral(" ! identity error-after=10"),
+                                 true, false},
+                      EndingCase{"ErrorBeforeTheFirstFrame",
+                                 TestPatternDescription(TTestCameraFormat::I420, 160, 120)
+                                     + QStringLiteral(" ! identity error-after=1"),
+                                 false, false}),
     [](const auto& info) { return std::string(info.param.label); });
 
 // A camera that sends nothing (never, or no more) gives no error of its own:
@@ -578,8 +593,10 @@ TEST_P(CaptureStall, EndsTheCaptureAfterTheStallTime)
     TestCameras::add(QStringLiteral("Video Image Stalling"), camera.Description());
     QStringList ended;
     int handlings = 0;
-    const TEventConnection onFrame = video.SetOnNewVideoFrame([&](TVideoImage*, int, int, const std::uint8_t*) { ++handlings; });
-    const TEventConnection onEnd = video.SetOnCaptureEnded([&](TVideoImage*, const QString& message) { ended.append(message); });
+    const TEventConnection onFrame =
+        video.SetOnNewVideoFrame([&](TVideoImage*, int, int, const std::uint8_t*) { ++handlings; });
+    const TEventConnection onEnd =
+        video.SetOnCaptureEnded([&](TVideoImage*, const QString& message) { ended.append(message); });
     video.SetStallTimeout(std::chrono::milliseconds(300));
     ASSERT_EQ(video.VideoStart(QStringLiteral("Video Image Stalling")), 0);
     for (int frame = 0; frame < framesGiven; ++frame)
@@ -593,14 +610,16 @@ TEST_P(CaptureStall, EndsTheCaptureAfterTheStallTime)
     EXPECT_EQ(ended.size(), 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(Frames, CaptureStall, ::testing::Values(0, 2),
-                         [](const auto& info) { return info.param ? std::string("AfterSomeFrames") : std::string("BeforeAnyFrame"); });
+INSTANTIATE_TEST_SUITE_P(Frames, CaptureStall, ::testing::Values(0, 2), [](const auto& info) {
+    return info.param ? std::string("AfterSomeFrames") : std::string("BeforeAnyFrame");
+});
 
 TEST_F(CameraCapture, APausedCaptureDoesNotStall)
 {
     int ended = 0;
     int handlings = 0;
-    const TEventConnection onFrame = video.SetOnNewVideoFrame([&](TVideoImage*, int, int, const std::uint8_t*) { ++handlings; });
+    const TEventConnection onFrame =
+        video.SetOnNewVideoFrame([&](TVideoImage*, int, int, const std::uint8_t*) { ++handlings; });
     const TEventConnection onEnd = video.SetOnCaptureEnded([&](TVideoImage*, const QString&) { ++ended; });
     video.SetStallTimeout(std::chrono::milliseconds(100));
     ASSERT_EQ(video.VideoStart(kTiny), 0);
@@ -616,7 +635,8 @@ TEST_F(CameraCapture, APausedCaptureDoesNotStall)
 TEST_F(CameraCapture, AnEndWithoutItsHandlerGoesToTheErrorHandler)
 {
     TestCameras::add(QStringLiteral("Video Image Short"),
-                     QStringLiteral("videotestsrc is-live=true num-buffers=3 ! capsfilter caps=\"video/x-raw,format=YUY2,width=160,height=120\""));
+                     QStringLiteral("videotestsrc is-live=true num-buffers=3 ! capsfilter "
+                                    "caps=\"video/x-raw,format=YUY2,width=160,height=120\""));
     QStringList errors;
     const TEventConnection onError = video.SetErrorHandler([&](const QString& message) { errors.append(message); });
     ASSERT_EQ(video.VideoStart(QStringLiteral("Video Image Short")), 0);
@@ -629,7 +649,8 @@ TEST_F(CameraCapture, AnEndWithoutItsHandlerGoesToTheErrorHandler)
 TEST_F(CameraCapture, AnEndOfAStoppedCaptureIsNotReported)
 {
     TestCameras::add(QStringLiteral("Video Image Short"),
-                     QStringLiteral("videotestsrc is-live=true num-buffers=3 ! capsfilter caps=\"video/x-raw,format=YUY2,width=160,height=120\""));
+                     QStringLiteral("videotestsrc is-live=true num-buffers=3 ! capsfilter "
+                                    "caps=\"video/x-raw,format=YUY2,width=160,height=120\""));
     int ended = 0;
     const TEventConnection onEnd = video.SetOnCaptureEnded([&](TVideoImage*, const QString&) { ++ended; });
     ASSERT_EQ(video.VideoStart(QStringLiteral("Video Image Short")), 0);
@@ -649,12 +670,13 @@ TEST_F(CameraCapture, FramesArriveOnTheGuiThreadInTheStreamsSize)
     QImage last;
     int handlings = 0;
     const auto gui = std::this_thread::get_id();
-    const TEventConnection onFrame = video.SetOnNewVideoFrame([&](TVideoImage* sender, int width, int height, const std::uint8_t*) {
-        EXPECT_EQ(std::this_thread::get_id(), gui);
-        EXPECT_EQ(QSize(width, height), QSize(160, 120));
-        sender->GetBitmap(last);
-        ++handlings;
-    });
+    const TEventConnection onFrame =
+        video.SetOnNewVideoFrame([&](TVideoImage* sender, int width, int height, const std::uint8_t*) {
+            EXPECT_EQ(std::this_thread::get_id(), gui);
+            EXPECT_EQ(QSize(width, height), QSize(160, 120));
+            sender->GetBitmap(last);
+            ++handlings;
+        });
     ASSERT_EQ(video.VideoStart(kTiny), 0);
     EXPECT_TRUE(video.VideoRunning());
     ASSERT_TRUE(WaitFor([&] { return handlings >= 5; }));
@@ -676,7 +698,8 @@ TEST_F(CameraCapture, EmptyNameStartsTheFirstCamera)
     if (devices.first() != kSmall)
         GTEST_SKIP() << "a real camera comes first on this machine";
     int handlings = 0;
-    const TEventConnection onFrame = video.SetOnNewVideoFrame([&](TVideoImage*, int, int, const std::uint8_t*) { ++handlings; });
+    const TEventConnection onFrame =
+        video.SetOnNewVideoFrame([&](TVideoImage*, int, int, const std::uint8_t*) { ++handlings; });
     ASSERT_EQ(video.VideoStart(QString()), 0);
     ASSERT_TRUE(WaitFor([&] { return handlings >= 1; }));
     EXPECT_EQ(video.VideoWidth(), 320);
@@ -736,10 +759,11 @@ TEST_F(CameraCapture, ResolutionListAndSwitch)
 {
     QStringList sizes{QStringLiteral("stale")};
     video.GetListOfSupportedVideoSizes(sizes);
-    EXPECT_TRUE(sizes.isEmpty()); // no capture: nothing
+    EXPECT_TRUE(sizes.isEmpty());  // no capture: nothing
     video.SetResolutionByIndex(0); // no capture: nothing happens
     int handlings = 0;
-    const TEventConnection onFrame = video.SetOnNewVideoFrame([&](TVideoImage*, int, int, const std::uint8_t*) { ++handlings; });
+    const TEventConnection onFrame =
+        video.SetOnNewVideoFrame([&](TVideoImage*, int, int, const std::uint8_t*) { ++handlings; });
     ASSERT_EQ(video.VideoStart(kSmall), 0);
     video.GetListOfSupportedVideoSizes(sizes);
     ASSERT_FALSE(sizes.isEmpty());
@@ -774,7 +798,8 @@ TEST_P(PictureOrientation, TopRowFirstAndColoursInPlace)
     const QString name = QStringLiteral("Orientation %1").arg(TestCameraFormatName(format));
     TestCameras::add(name, TestPatternDescription(format, 320, 240, QStringLiteral("smpte")));
     QImage picture;
-    const TEventConnection onFrame = video.SetOnNewVideoFrame([&](TVideoImage* sender, int, int, const std::uint8_t*) { sender->GetBitmap(picture); });
+    const TEventConnection onFrame = video.SetOnNewVideoFrame(
+        [&](TVideoImage* sender, int, int, const std::uint8_t*) { sender->GetBitmap(picture); });
     ASSERT_EQ(video.VideoStart(name), 0);
     ASSERT_TRUE(WaitFor([&] { return !picture.isNull(); }));
     ASSERT_EQ(picture.size(), QSize(320, 240));
@@ -825,8 +850,10 @@ protected:
 TEST_P(PaddedFrames, AreShownInTheirSizeAndRead)
 {
     const PaddedFramesCase& c = GetParam();
-    const QString name = QStringLiteral("Padded %1 %2x%3").arg(TestCameraFormatName(c.format)).arg(c.width).arg(c.height);
-    TestCameras::add(name, StillPictureDescription(QStringLiteral(LANTRIX_SOURCE_DIR "/samples/qr_code.png"), c.format, c.width, c.height));
+    const QString name =
+        QStringLiteral("Padded %1 %2x%3").arg(TestCameraFormatName(c.format)).arg(c.width).arg(c.height);
+    TestCameras::add(name, StillPictureDescription(QStringLiteral(LANTRIX_SOURCE_DIR "/samples/qr_code.png"), c.format,
+                                                   c.width, c.height));
     QImage picture;
     std::optional<QString> text;
     const TEventConnection onFrame = video.SetOnNewVideoFrame([&](TVideoImage* sender, int, int, const std::uint8_t*) {
@@ -844,8 +871,10 @@ TEST_P(PaddedFrames, AreShownInTheirSizeAndRead)
 std::vector<PaddedFramesCase> PaddedFramesCases()
 {
     std::vector<PaddedFramesCase> cases;
-    for (TTestCameraFormat format : {TTestCameraFormat::YUY2, TTestCameraFormat::I420, TTestCameraFormat::YV12, TTestCameraFormat::BGR})
-        for (const auto& [width, height] : {std::pair{369, 369}, std::pair{370, 371}, std::pair{371, 370}, std::pair{372, 373}})
+    for (TTestCameraFormat format :
+         {TTestCameraFormat::YUY2, TTestCameraFormat::I420, TTestCameraFormat::YV12, TTestCameraFormat::BGR})
+        for (const auto& [width, height] :
+             {std::pair{369, 369}, std::pair{370, 371}, std::pair{371, 370}, std::pair{372, 373}})
             cases.push_back({format, width, height});
     cases.push_back({TTestCameraFormat::I420, 854, 480});
     cases.push_back({TTestCameraFormat::BGR, 854, 480});
@@ -854,5 +883,5 @@ std::vector<PaddedFramesCase> PaddedFramesCases()
 
 INSTANTIATE_TEST_SUITE_P(Sizes, PaddedFrames, ::testing::ValuesIn(PaddedFramesCases()), [](const auto& info) {
     return TestCameraFormatName(info.param.format).toStdString() + "_" + std::to_string(info.param.width) + "x"
-        + std::to_string(info.param.height);
+           + std::to_string(info.param.height);
 });

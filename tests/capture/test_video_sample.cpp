@@ -1,9 +1,9 @@
 // The capture pipeline over test cameras: device selection, sample delivery in
 // every camera format, stream information, play states, teardown while frames
 // flow, stream errors, the capability list and the image-control arithmetic.
-#include "capture/ImageControls.h"
 #include "capture/CaptureDevices.h"
 #include "capture/GstSupport.h"
+#include "capture/ImageControls.h"
 #include "capture/TestCameras.h"
 #include "capture/VideoSample.h"
 #include "support/FakeImageControls.h"
@@ -40,7 +40,10 @@ QString Caps(const QString& caps)
 QString SmallPattern(const QString& format, int width, int height, const QString& pattern = QStringLiteral("ball"))
 {
     return QStringLiteral("videotestsrc is-live=true pattern=%1 ! ").arg(pattern)
-        + Caps(QStringLiteral("video/x-raw,format=%1,width=%2,height=%3,framerate=30/1").arg(format).arg(width).arg(height));
+           + Caps(QStringLiteral("video/x-raw,format=%1,width=%2,height=%3,framerate=30/1")
+                      .arg(format)
+                      .arg(width)
+                      .arg(height));
 }
 
 // Collects what the sample callback receives.
@@ -141,9 +144,15 @@ class DeviceSelection : public ::testing::TestWithParam<SelectionCase> {};
 
 TEST_P(DeviceSelection, FollowsTheNameAndPositionRules)
 {
-    const QStringList names = {QStringLiteral("  Front Camera \t"), QStringLiteral("front camera"), QStringLiteral("\x01USB Cam\x7f"),
-                               QStringLiteral("Ärger Cam"),        QStringLiteral("#10"),          QStringLiteral("Front Camera"),
-                               QStringLiteral("Seventh"),          QStringLiteral("Eighth"),       QStringLiteral("Ninth"),
+    const QStringList names = {QStringLiteral("  Front Camera \t"),
+                               QStringLiteral("front camera"),
+                               QStringLiteral("\x01USB Cam\x7f"),
+                               QStringLiteral("Ärger Cam"),
+                               QStringLiteral("#10"),
+                               QStringLiteral("Front Camera"),
+                               QStringLiteral("Seventh"),
+                               QStringLiteral("Eighth"),
+                               QStringLiteral("Ninth"),
                                QStringLiteral("Tenth")};
     const SelectionCase& c = GetParam();
     QString selected = QStringLiteral("stale");
@@ -153,28 +162,29 @@ TEST_P(DeviceSelection, FollowsTheNameAndPositionRules)
 
 INSTANTIATE_TEST_SUITE_P(
     Rules, DeviceSelection,
-    ::testing::Values(SelectionCase{"EmptyIsFirst", QString(), 0, QStringLiteral("Front Camera")},
-                      SelectionCase{"BlankIsFirst", QStringLiteral(" \t\r\n "), 0, QStringLiteral("Front Camera")},
-                      SelectionCase{"Position1", QStringLiteral("#1"), 0, QStringLiteral("Front Camera")},
-                      SelectionCase{"Position2", QStringLiteral("#2"), 1, QStringLiteral("front camera")},
-                      SelectionCase{"Position9", QStringLiteral(" #9 "), 8, QStringLiteral("Ninth")},
-                      SelectionCase{"Position0ByNameOnly", QStringLiteral("#0"), -1, QString()},
-                      SelectionCase{"Position10ByName", QStringLiteral("#10"), 4, QStringLiteral("#10")},
-                      SelectionCase{"Position11ByNameOnly", QStringLiteral("#11"), -1, QString()},
-                      SelectionCase{"CaseFoldedFirstWins", QStringLiteral("FRONT CAMERA"), 0, QStringLiteral("Front Camera")},
-                      SelectionCase{"TrimmedRequest", QStringLiteral("\t front CAMERA  "), 0, QStringLiteral("Front Camera")},
-                      SelectionCase{"ControlCharactersTrimmed", QStringLiteral("usb cam"), 2, QStringLiteral("USB Cam")},
-                      SelectionCase{"InnerBlanksCount", QStringLiteral("Front  Camera"), -1, QString()},
-                      SelectionCase{"OnlyAsciiLettersFolded", QStringLiteral("ärger cam"), -1, QString()},
-                      SelectionCase{"OtherLettersUnchanged", QStringLiteral("Ärger CAM"), 3, QStringLiteral("Ärger Cam")},
-                      SelectionCase{"NoSuchDevice", QStringLiteral("Back Camera"), -1, QString()},
-                      // "Name #N": the N-th device of that name, as the device list writes it.
-                      SelectionCase{"SecondOfOneName", QStringLiteral("Front Camera #2"), 1, QStringLiteral("front camera")},
-                      SelectionCase{"ThirdOfOneName", QStringLiteral(" front CAMERA #3 "), 5, QStringLiteral("Front Camera")},
-                      SelectionCase{"FirstOfOneName", QStringLiteral("Front Camera #1"), 0, QStringLiteral("Front Camera")},
-                      SelectionCase{"NoFourthOfOneName", QStringLiteral("Front Camera #4"), -1, QString()},
-                      SelectionCase{"NumberNeedsABlank", QStringLiteral("Front Camera#2"), -1, QString()},
-                      SelectionCase{"OnlyOneOfThatName", QStringLiteral("USB Cam #2"), -1, QString()}),
+    ::testing::Values(
+        SelectionCase{"EmptyIsFirst", QString(), 0, QStringLiteral("Front Camera")},
+        SelectionCase{"BlankIsFirst", QStringLiteral(" \t\r\n "), 0, QStringLiteral("Front Camera")},
+        SelectionCase{"Position1", QStringLiteral("#1"), 0, QStringLiteral("Front Camera")},
+        SelectionCase{"Position2", QStringLiteral("#2"), 1, QStringLiteral("front camera")},
+        SelectionCase{"Position9", QStringLiteral(" #9 "), 8, QStringLiteral("Ninth")},
+        SelectionCase{"Position0ByNameOnly", QStringLiteral("#0"), -1, QString()},
+        SelectionCase{"Position10ByName", QStringLiteral("#10"), 4, QStringLiteral("#10")},
+        SelectionCase{"Position11ByNameOnly", QStringLiteral("#11"), -1, QString()},
+        SelectionCase{"CaseFoldedFirstWins", QStringLiteral("FRONT CAMERA"), 0, QStringLiteral("Front Camera")},
+        SelectionCase{"TrimmedRequest", QStringLiteral("\t front CAMERA  "), 0, QStringLiteral("Front Camera")},
+        SelectionCase{"ControlCharactersTrimmed", QStringLiteral("usb cam"), 2, QStringLiteral("USB Cam")},
+        SelectionCase{"InnerBlanksCount", QStringLiteral("Front  Camera"), -1, QString()},
+        SelectionCase{"OnlyAsciiLettersFolded", QStringLiteral("ärger cam"), -1, QString()},
+        SelectionCase{"OtherLettersUnchanged", QStringLiteral("Ärger CAM"), 3, QStringLiteral("Ärger Cam")},
+        SelectionCase{"NoSuchDevice", QStringLiteral("Back Camera"), -1, QString()},
+        // "Name #N": the N-th device of that name, as the device list writes it.
+        SelectionCase{"SecondOfOneName", QStringLiteral("Front Camera #2"), 1, QStringLiteral("front camera")},
+        SelectionCase{"ThirdOfOneName", QStringLiteral(" front CAMERA #3 "), 5, QStringLiteral("Front Camera")},
+        SelectionCase{"FirstOfOneName", QStringLiteral("Front Camera #1"), 0, QStringLiteral("Front Camera")},
+        SelectionCase{"NoFourthOfOneName", QStringLiteral("Front Camera #4"), -1, QString()},
+        SelectionCase{"NumberNeedsABlank", QStringLiteral("Front Camera#2"), -1, QString()},
+        SelectionCase{"OnlyOneOfThatName", QStringLiteral("USB Cam #2"), -1, QString()}),
     [](const auto& info) { return std::string(info.param.label); });
 
 TEST(DeviceSelectionEmpty, NoDeviceSelectsNothing)
@@ -205,11 +215,14 @@ TEST_P(NodePath, FromTheDevicePropertiesOfEitherProvider)
 INSTANTIATE_TEST_SUITE_P(
     Providers, NodePath,
     ::testing::Values(NodePathCase{"Video4Linux", "props, device.api=v4l2, device.path=/dev/video0", "/dev/video0"},
-                      NodePathCase{"PipeWireWithV4L2Path", "props, object.path=\"v4l2:/dev/video2\", api.v4l2.path=/dev/video2", "/dev/video2"},
+                      NodePathCase{"PipeWireWithV4L2Path",
+                                   "props, object.path=\"v4l2:/dev/video2\", api.v4l2.path=/dev/video2", "/dev/video2"},
                       // A PipeWire node may carry only its object path.
-                      NodePathCase{"PipeWireObjectPathOnly", "props, object.path=\"v4l2:/dev/video4\", media.class=Video/Source", "/dev/video4"},
+                      NodePathCase{"PipeWireObjectPathOnly",
+                                   "props, object.path=\"v4l2:/dev/video4\", media.class=Video/Source", "/dev/video4"},
                       // Cameras PipeWire reaches otherwise have no V4L2 node: no image controls, capture as usual.
-                      NodePathCase{"PipeWireLibcamera", "props, object.path=\"libcamera:/base/soc/i2c0mux/i2c@1/imx219@10\"", ""},
+                      NodePathCase{"PipeWireLibcamera",
+                                   "props, object.path=\"libcamera:/base/soc/i2c0mux/i2c@1/imx219@10\"", ""},
                       NodePathCase{"Nothing", "props, media.class=Video/Source", ""}),
     [](const auto& info) { return std::string(info.param.label); });
 
@@ -225,18 +238,19 @@ TEST_F(CaptureTest, DeviceListEndsWithTheTestCamerasAsRegistered)
     EXPECT_EQ(after.mid(0, before.size()), before);
     // The second camera of one name is listed with its number, so that
     // picking it selects that camera and not the first.
-    EXPECT_EQ(after.mid(before.size()), QStringList({QStringLiteral("  Lantrix Cam  "), QStringLiteral("Lantrix Cam #2")}));
+    EXPECT_EQ(after.mid(before.size()),
+              QStringList({QStringLiteral("  Lantrix Cam  "), QStringLiteral("Lantrix Cam #2")}));
     QString selected;
     EXPECT_EQ(FindCaptureDevice(after, after.last(), selected), after.size() - 1);
 }
 
 TEST(DeviceListNames, LaterDevicesOfOneNameAreNumbered)
 {
-    const QStringList names = {QStringLiteral("Cam"), QStringLiteral("Other"), QStringLiteral(" cam "), QStringLiteral("CAM"),
-                               QStringLiteral("Other"), QStringLiteral("Third")};
+    const QStringList names = {QStringLiteral("Cam"), QStringLiteral("Other"), QStringLiteral(" cam "),
+                               QStringLiteral("CAM"), QStringLiteral("Other"), QStringLiteral("Third")};
     const QStringList listed = NumberedDeviceNames(names);
-    EXPECT_EQ(listed, QStringList({QStringLiteral("Cam"), QStringLiteral("Other"), QStringLiteral("cam #2"), QStringLiteral("CAM #3"),
-                                   QStringLiteral("Other #2"), QStringLiteral("Third")}));
+    EXPECT_EQ(listed, QStringList({QStringLiteral("Cam"), QStringLiteral("Other"), QStringLiteral("cam #2"),
+                                   QStringLiteral("CAM #3"), QStringLiteral("Other #2"), QStringLiteral("Third")}));
     // Every entry selects its own device.
     for (int i = 0; i < names.size(); ++i) {
         QString selected;
@@ -314,7 +328,8 @@ TEST_P(CameraFormats, DeliverWholeSamplesOfTheStreamFormat)
 {
     const FormatCase& c = GetParam();
     const int width = 640, height = 480;
-    const QString name = c.qrCode ? QrCodeCameraName(c.format, width, height) : TestPatternCameraName(c.format, width, height);
+    const QString name =
+        c.qrCode ? QrCodeCameraName(c.format, width, height) : TestPatternCameraName(c.format, width, height);
     auto capture = NewCapture();
     FrameSink sink;
     const TEventConnection frames = capture->SetCallBack(sink.CallBack());
@@ -343,35 +358,36 @@ TEST_P(CameraFormats, DeliverWholeSamplesOfTheStreamFormat)
     EXPECT_EQ(capture->GetPlayState(), PS_Stopped);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Standard, CameraFormats,
-    ::testing::Values(FormatCase{"PatternYUY2", false, TTestCameraFormat::YUY2, 0x32595559u, 4},
-                      FormatCase{"PatternI420", false, TTestCameraFormat::I420, 0x30323449u, 3},
-                      FormatCase{"PatternYV12", false, TTestCameraFormat::YV12, 0x32315659u, 3},
-                      FormatCase{"PatternBGR", false, TTestCameraFormat::BGR, 0u, 6},
-                      FormatCase{"PatternMJPG", false, TTestCameraFormat::JPEG, 0x47504A4Du, 0},
-                      FormatCase{"QrCodeYUY2", true, TTestCameraFormat::YUY2, 0x32595559u, 4},
-                      FormatCase{"QrCodeI420", true, TTestCameraFormat::I420, 0x30323449u, 3},
-                      FormatCase{"QrCodeYV12", true, TTestCameraFormat::YV12, 0x32315659u, 3},
-                      FormatCase{"QrCodeBGR", true, TTestCameraFormat::BGR, 0u, 6},
-                      FormatCase{"QrCodeMJPG", true, TTestCameraFormat::JPEG, 0x47504A4Du, 0},
-                      // Formats the conversion does not read arrive converted to one it reads.
-                      FormatCase{"PatternRGB", false, TTestCameraFormat::RGB, 0u, 6},
-                      FormatCase{"PatternGRAY8", false, TTestCameraFormat::GRAY8, 0u, 6},
-                      FormatCase{"PatternNV12", false, TTestCameraFormat::NV12, 0x30323449u, 3},
-                      FormatCase{"QrCodeRGB", true, TTestCameraFormat::RGB, 0u, 6},
-                      FormatCase{"QrCodeGRAY8", true, TTestCameraFormat::GRAY8, 0u, 6},
-                      FormatCase{"QrCodeNV12", true, TTestCameraFormat::NV12, 0x30323449u, 3}),
-    [](const auto& info) { return std::string(info.param.label); });
+INSTANTIATE_TEST_SUITE_P(Standard, CameraFormats,
+                         ::testing::Values(FormatCase{"PatternYUY2", false, TTestCameraFormat::YUY2, 0x32595559u, 4},
+                                           FormatCase{"PatternI420", false, TTestCameraFormat::I420, 0x30323449u, 3},
+                                           FormatCase{"PatternYV12", false, TTestCameraFormat::YV12, 0x32315659u, 3},
+                                           FormatCase{"PatternBGR", false, TTestCameraFormat::BGR, 0u, 6},
+                                           FormatCase{"PatternMJPG", false, TTestCameraFormat::JPEG, 0x47504A4Du, 0},
+                                           FormatCase{"QrCodeYUY2", true, TTestCameraFormat::YUY2, 0x32595559u, 4},
+                                           FormatCase{"QrCodeI420", true, TTestCameraFormat::I420, 0x30323449u, 3},
+                                           FormatCase{"QrCodeYV12", true, TTestCameraFormat::YV12, 0x32315659u, 3},
+                                           FormatCase{"QrCodeBGR", true, TTestCameraFormat::BGR, 0u, 6},
+                                           FormatCase{"QrCodeMJPG", true, TTestCameraFormat::JPEG, 0x47504A4Du, 0},
+                                           // Formats the conversion does not read arrive converted to one it reads.
+                                           FormatCase{"PatternRGB", false, TTestCameraFormat::RGB, 0u, 6},
+                                           FormatCase{"PatternGRAY8", false, TTestCameraFormat::GRAY8, 0u, 6},
+                                           FormatCase{"PatternNV12", false, TTestCameraFormat::NV12, 0x30323449u, 3},
+                                           FormatCase{"QrCodeRGB", true, TTestCameraFormat::RGB, 0u, 6},
+                                           FormatCase{"QrCodeGRAY8", true, TTestCameraFormat::GRAY8, 0u, 6},
+                                           FormatCase{"QrCodeNV12", true, TTestCameraFormat::NV12, 0x30323449u, 3}),
+                         [](const auto& info) { return std::string(info.param.label); });
 
 TEST_F(CaptureTest, QrCodePictureIsSquareAndFramedInWhite)
 {
-    AddCamera(QStringLiteral("Lantrix QR gray"), StillPictureDescription(kQrCodePng, TTestCameraFormat::I420, 320, 240));
+    AddCamera(QStringLiteral("Lantrix QR gray"),
+              StillPictureDescription(kQrCodePng, TTestCameraFormat::I420, 320, 240));
     auto capture = NewCapture();
     FrameSink sink;
     const TEventConnection frames = capture->SetCallBack(sink.CallBack());
     QString selected;
-    ASSERT_EQ(capture->StartVideo(QStringLiteral("Lantrix QR gray"), false, selected), S_OK) << qPrintable(capture->StreamError());
+    ASSERT_EQ(capture->StartVideo(QStringLiteral("Lantrix QR gray"), false, selected), S_OK)
+        << qPrintable(capture->StreamError());
     ASSERT_TRUE(sink.WaitForCount(1));
     const std::vector<std::uint8_t> luma = sink.Last(); // the luma plane comes first
     ASSERT_GE(luma.size(), 320u * 240u);
@@ -391,7 +407,7 @@ TEST_F(CaptureTest, QrCodePictureIsSquareAndFramedInWhite)
     EXPECT_LT(right, 319);
     EXPECT_LT(bottom, 239);
     EXPECT_NEAR(right - left, bottom - top, 2); // square
-    EXPECT_GT(bottom - top, 120);              // a good part of the frame
+    EXPECT_GT(bottom - top, 120);               // a good part of the frame
 }
 
 TEST_F(CaptureTest, RgbSamplesAreBottomUp)
@@ -429,7 +445,7 @@ TEST_F(CaptureTest, RgbRowsOfOddWidthComeWithoutTheirFiller)
     ASSERT_TRUE(sink.WaitForCount(1));
     const std::vector<std::uint8_t> sample = sink.Last();
     ASSERT_EQ(sample.size(), 486u * 120u);
-    EXPECT_GT(sample[119 * 486], 180); // top row last
+    EXPECT_GT(sample[119 * 486], 180);       // top row last
     EXPECT_GT(sample[119 * 486 + 483], 150); // its last pixel is of the blue bar
     EXPECT_LT(sample[119 * 486 + 485], 100);
 }
@@ -450,7 +466,8 @@ TEST_P(ConvertedFormats, ArriveInAFormatTheConversionReads)
     FrameSink sink;
     const TEventConnection frames = capture->SetCallBack(sink.CallBack());
     QString selected;
-    ASSERT_EQ(capture->StartVideo(QStringLiteral("Lantrix Converted"), false, selected), S_OK) << qPrintable(capture->StreamError());
+    ASSERT_EQ(capture->StartVideo(QStringLiteral("Lantrix Converted"), false, selected), S_OK)
+        << qPrintable(capture->StreamError());
     ASSERT_TRUE(sink.WaitForCount(1));
     int width, height;
     std::uint32_t fourCC;
@@ -461,7 +478,8 @@ TEST_P(ConvertedFormats, ArriveInAFormatTheConversionReads)
 }
 
 INSTANTIATE_TEST_SUITE_P(Cameras, ConvertedFormats,
-                         ::testing::Values(ConvertedCase{"NV12", "NV12", 0x30323449u}, ConvertedCase{"NV21", "NV21", 0x30323449u},
+                         ::testing::Values(ConvertedCase{"NV12", "NV12", 0x30323449u},
+                                           ConvertedCase{"NV21", "NV21", 0x30323449u},
                                            ConvertedCase{"UYVY", "UYVY", 0x32595559u}, ConvertedCase{"RGB", "RGB", 0u},
                                            ConvertedCase{"RGBx", "RGBx", 0u}, ConvertedCase{"GRAY8", "GRAY8", 0u}),
                          [](const auto& info) { return std::string(info.param.label); });
@@ -595,7 +613,8 @@ TEST_F(CaptureTest, NoCallbackRunsAfterDestroyReturns)
     for (int round = 0; round < 8; ++round) {
         TeardownProbe probe;
         auto capture = NewCapture();
-        const TEventConnection frames = capture->SetCallBack(TVideoSampleCallBack::Bind<&TeardownProbe::OnSample>(&probe));
+        const TEventConnection frames =
+            capture->SetCallBack(TVideoSampleCallBack::Bind<&TeardownProbe::OnSample>(&probe));
         QString selected;
         ASSERT_EQ(capture->StartVideo(QStringLiteral("Lantrix Teardown"), false, selected), S_OK);
         ASSERT_TRUE(WaitUntil([&] { return probe.calls.load() >= 1 + round % 3; }));
@@ -621,7 +640,8 @@ TEST_F(CaptureTest, NoCallbackRunsAfterItsConnectionEnds)
     for (int round = 0; round < 5; ++round) {
         TeardownProbe probe;
         {
-            const TEventConnection frames = capture->SetCallBack(TVideoSampleCallBack::Bind<&TeardownProbe::OnSample>(&probe));
+            const TEventConnection frames =
+                capture->SetCallBack(TVideoSampleCallBack::Bind<&TeardownProbe::OnSample>(&probe));
             ASSERT_TRUE(WaitUntil([&] { return probe.calls.load() >= 1 + round % 2; }));
         }
         probe.tornDown = true;
@@ -636,7 +656,8 @@ TEST_F(CaptureTest, NoCallbackRunsAfterItsConnectionEnds)
 TEST_F(CaptureTest, DestroyWhileStreamingManyTimes)
 {
     RegisterStandardTestCameras(kQrCodePng);
-    const QString names[] = {TestPatternCameraName(TTestCameraFormat::YUY2, 1280, 720), QrCodeCameraName(TTestCameraFormat::JPEG, 640, 480),
+    const QString names[] = {TestPatternCameraName(TTestCameraFormat::YUY2, 1280, 720),
+                             QrCodeCameraName(TTestCameraFormat::JPEG, 640, 480),
                              TestPatternCameraName(TTestCameraFormat::BGR, 640, 480)};
     for (int round = 0; round < 15; ++round) {
         FrameSink sink;
@@ -659,8 +680,9 @@ TEST_F(CaptureTest, DestroyWhileStreamingManyTimes)
 
 TEST_F(CaptureTest, EndOfStreamStopsTheSamples)
 {
-    AddCamera(QStringLiteral("Lantrix Five"), QStringLiteral("videotestsrc is-live=true num-buffers=5 ! ")
-                                                  + Caps(QStringLiteral("video/x-raw,format=YUY2,width=160,height=120,framerate=30/1")));
+    AddCamera(QStringLiteral("Lantrix Five"),
+              QStringLiteral("videotestsrc is-live=true num-buffers=5 ! ")
+                  + Caps(QStringLiteral("video/x-raw,format=YUY2,width=160,height=120,framerate=30/1")));
     auto capture = NewCapture();
     FrameSink sink;
     const TEventConnection frames = capture->SetCallBack(sink.CallBack());
@@ -675,7 +697,8 @@ TEST_F(CaptureTest, EndOfStreamStopsTheSamples)
 
 TEST_F(CaptureTest, ErrorMidCaptureStopsTheSamplesWithoutHang)
 {
-    AddCamera(QStringLiteral("Lantrix Failing"), SmallPattern("YUY2", 160, 120) + QStringLiteral(" ! identity error-after=6"));
+    AddCamera(QStringLiteral("Lantrix Failing"),
+              SmallPattern("YUY2", 160, 120) + QStringLiteral(" ! identity error-after=6"));
     auto capture = NewCapture();
     FrameSink sink;
     const TEventConnection frames = capture->SetCallBack(sink.CallBack());
@@ -725,14 +748,17 @@ TEST_P(FailingStart, FailsBeforeTheFirstSample)
 
 INSTANTIATE_TEST_SUITE_P(
     Cameras, FailingStart,
-    ::testing::Values(FailingStartCase{"NoSuchElement", QStringLiteral("lantrixnosuchsource")},
-                      FailingStartCase{"SyntaxError", QStringLiteral("videotestsrc ! ! !")},
-                      FailingStartCase{"AudioOnly", QStringLiteral("audiotestsrc is-live=true")},
-                      FailingStartCase{"CompressedVideoOnly",
-                                       QStringLiteral("videotestsrc is-live=true ! ") + Caps(QStringLiteral("video/x-raw,width=160,height=120"))
-                                           + QStringLiteral(" ! capsfilter caps=\"video/x-bayer\"")},
-                      FailingStartCase{"ErrorBeforeFirstSample", SmallPattern("YUY2", 160, 120) + QStringLiteral(" ! identity error-after=1")},
-                      FailingStartCase{"MissingPicture", StillPictureDescription(QStringLiteral("/nonexistent/lantrix.png"), TTestCameraFormat::YUY2, 160, 120)}),
+    ::testing::Values(
+        FailingStartCase{"NoSuchElement", QStringLiteral("lantrixnosuchsource")},
+        FailingStartCase{"SyntaxError", QStringLiteral("videotestsrc ! ! !")},
+        FailingStartCase{"AudioOnly", QStringLiteral("audiotestsrc is-live=true")},
+        FailingStartCase{"CompressedVideoOnly", QStringLiteral("videotestsrc is-live=true ! ")
+                                                    + Caps(QStringLiteral("video/x-raw,width=160,height=120"))
+                                                    + QStringLiteral(" ! capsfilter caps=\"video/x-bayer\"")},
+        FailingStartCase{"ErrorBeforeFirstSample",
+                         SmallPattern("YUY2", 160, 120) + QStringLiteral(" ! identity error-after=1")},
+        FailingStartCase{"MissingPicture", StillPictureDescription(QStringLiteral("/nonexistent/lantrix.png"),
+                                                                   TTestCameraFormat::YUY2, 160, 120)}),
     [](const auto& info) { return std::string(info.param.label); });
 
 // ---------------------------------------------------------------------------
@@ -757,8 +783,8 @@ TEST(FormatList, UsableEntriesSortedWithTheirText)
         texts.append(entry.Text());
         origins.push_back(entry.OIndex);
     }
-    EXPECT_EQ(texts, QStringList({"320*180  (NV12)", "320*240  (GRAY)", "640*360  (MJPG)", "640*480  (RGB )", "640*480  (I420)",
-                                  "640*480  (YV12)", "1280*720  (YUY2)"}));
+    EXPECT_EQ(texts, QStringList({"320*180  (NV12)", "320*240  (GRAY)", "640*360  (MJPG)", "640*480  (RGB )",
+                                  "640*480  (I420)", "640*480  (YV12)", "1280*720  (YUY2)"}));
     EXPECT_EQ(origins, (std::vector<int>{7, 8, 2, 1, 3, 3, 0}));
     EXPECT_EQ(list[3].SSize, 640u * 480u * 3u);
     EXPECT_EQ(list[4].SSize, 640u * 480u * 3u / 2u);
@@ -831,18 +857,19 @@ TEST_P(SizeSwitch, ChangesTheRunningStream)
 
 INSTANTIATE_TEST_SUITE_P(
     Cameras, SizeSwitch,
-    ::testing::Values(SizeSwitchCase{"OneFormat",
-                                     QStringLiteral("video/x-raw,format=YUY2,width=320,height=240,framerate=30/1; "
-                                                    "video/x-raw,format=YUY2,width=160,height=120,framerate=30/1; "
-                                                    "video/x-raw,format=YUY2,width=160,height=90,framerate=30/1"),
-                                     {"160*90  (YUY2)", "160*120  (YUY2)", "320*240  (YUY2)"},
-                                     {{0, 160, 90, 0x32595559u}, {2, 320, 240, 0x32595559u}, {1, 160, 120, 0x32595559u}}},
-                      // A capability in a format the conversion does not read is converted.
-                      SizeSwitchCase{"ToAndFromAConvertedFormat",
-                                     QStringLiteral("video/x-raw,format=YUY2,width=160,height=120,framerate=30/1; "
-                                                    "video/x-raw,format=NV12,width=320,height=240,framerate=30/1"),
-                                     {"160*120  (YUY2)", "320*240  (NV12)"},
-                                     {{1, 320, 240, 0x30323449u}, {0, 160, 120, 0x32595559u}}}),
+    ::testing::Values(
+        SizeSwitchCase{"OneFormat",
+                       QStringLiteral("video/x-raw,format=YUY2,width=320,height=240,framerate=30/1; "
+                                      "video/x-raw,format=YUY2,width=160,height=120,framerate=30/1; "
+                                      "video/x-raw,format=YUY2,width=160,height=90,framerate=30/1"),
+                       {"160*90  (YUY2)", "160*120  (YUY2)", "320*240  (YUY2)"},
+                       {{0, 160, 90, 0x32595559u}, {2, 320, 240, 0x32595559u}, {1, 160, 120, 0x32595559u}}},
+        // A capability in a format the conversion does not read is converted.
+        SizeSwitchCase{"ToAndFromAConvertedFormat",
+                       QStringLiteral("video/x-raw,format=YUY2,width=160,height=120,framerate=30/1; "
+                                      "video/x-raw,format=NV12,width=320,height=240,framerate=30/1"),
+                       {"160*120  (YUY2)", "320*240  (NV12)"},
+                       {{1, 320, 240, 0x30323449u}, {0, 160, 120, 0x32595559u}}}),
     [](const auto& info) { return std::string(info.param.label); });
 
 // ---------------------------------------------------------------------------
@@ -975,18 +1002,16 @@ TEST_P(PercentToRaw, RoundsTiesToEvenAndQuantises)
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, PercentToRaw,
-                         ::testing::Values(PercentCase{50, {0, 255, 1, 10}, 128},  // 127.5 -> 128
-                                           PercentCase{0, {0, 255, 1, 10}, 0},
-                                           PercentCase{100, {0, 255, 1, 10}, 255},
+                         ::testing::Values(PercentCase{50, {0, 255, 1, 10}, 128}, // 127.5 -> 128
+                                           PercentCase{0, {0, 255, 1, 10}, 0}, PercentCase{100, {0, 255, 1, 10}, 255},
                                            PercentCase{101, {0, 255, 1, 10}, 10}, // out of range: default
                                            PercentCase{-1, {0, 255, 1, 10}, 10},
-                                           PercentCase{50, {0, 5, 1, 3}, 2},   // 2.5 -> 2
-                                           PercentCase{50, {0, 3, 1, 3}, 2},   // 1.5 -> 2
-                                           PercentCase{10, {0, 5, 1, 3}, 0},   // 0.5 -> 0
-                                           PercentCase{30, {0, 5, 1, 3}, 2},   // 1.5 -> 2
+                                           PercentCase{50, {0, 5, 1, 3}, 2},     // 2.5 -> 2
+                                           PercentCase{50, {0, 3, 1, 3}, 2},     // 1.5 -> 2
+                                           PercentCase{10, {0, 5, 1, 3}, 0},     // 0.5 -> 0
+                                           PercentCase{30, {0, 5, 1, 3}, 2},     // 1.5 -> 2
                                            PercentCase{33, {0, 255, 10, 0}, 80}, // 84.15 -> 84 -> 80
-                                           PercentCase{50, {-64, 64, 1, 0}, 0},
-                                           PercentCase{25, {-64, 64, 4, 0}, -32},
+                                           PercentCase{50, {-64, 64, 1, 0}, 0}, PercentCase{25, {-64, 64, 4, 0}, -32},
                                            PercentCase{50, {2800, 6500, 10, 4600}, 4650},
                                            PercentCase{50, {0, 255, 0, 7}, 128}, // step 0: no quantisation
                                            PercentCase{50, {5, 5, 1, 5}, 5},     // max == min
@@ -1009,11 +1034,11 @@ TEST_P(RawToPercent, RoundsTiesToEven)
 
 INSTANTIATE_TEST_SUITE_P(Table, RawToPercent,
                          ::testing::Values(RawCase{128, 0, 255, 50}, RawCase{0, 0, 255, 0}, RawCase{255, 0, 255, 100},
-                                           RawCase{1, 0, 8, 12},  // 12.5 -> 12
-                                           RawCase{3, 0, 8, 38},  // 37.5 -> 38
+                                           RawCase{1, 0, 8, 12}, // 12.5 -> 12
+                                           RawCase{3, 0, 8, 38}, // 37.5 -> 38
                                            RawCase{0, -64, 64, 50}, RawCase{7, 7, 7, 0}, RawCase{7, 9, 3, 0},
-                                           RawCase{INT32_MAX, INT32_MIN, INT32_MAX, 100}, RawCase{0, INT32_MIN, INT32_MAX, 50}));
-
+                                           RawCase{INT32_MAX, INT32_MIN, INT32_MAX, 100},
+                                           RawCase{0, INT32_MIN, INT32_MAX, 50}));
 
 class ImageControls : public ::testing::Test {
 protected:
@@ -1048,11 +1073,13 @@ TEST_F(ImageControls, MissingControlsGiveDefaultsAndTheCode)
 {
     int min = 7, max = 7, step = 7, def = 7, actual = 7;
     bool automatic = false;
-    const HRESULT contrast = GetVideoPropertySettings(capture.get(), VP_Contrast, min, max, step, def, actual, automatic);
+    const HRESULT contrast =
+        GetVideoPropertySettings(capture.get(), VP_Contrast, min, max, step, def, actual, automatic);
     EXPECT_LT(contrast, 0);
     EXPECT_EQ(std::vector<int>({min, max, step, def, actual}), std::vector<int>({-1, -1, 0, 0, 0}));
     EXPECT_TRUE(automatic);
-    EXPECT_EQ(GetVideoPropertySettings(capture.get(), VP_ColorEnable, min, max, step, def, actual, automatic), E_PROP_ID_UNSUPPORTED);
+    EXPECT_EQ(GetVideoPropertySettings(capture.get(), VP_ColorEnable, min, max, step, def, actual, automatic),
+              E_PROP_ID_UNSUPPORTED);
     for (int vp : {-1, 10}) {
         automatic = false;
         EXPECT_EQ(GetVideoPropertySettings(capture.get(), vp, min, max, step, def, actual, automatic), S_FALSE);
@@ -1074,7 +1101,8 @@ TEST_F(ImageControls, WritingManualTurnsAutomaticOffFirst)
     controls->Writes.clear();
     EXPECT_EQ(SetVideoPropertySettings(capture.get(), VP_Gain, 10, true), S_OK);
     EXPECT_EQ(controls->Writes, (std::vector<Write>{{V4L2_CID_AUTOGAIN, 1}}));
-    EXPECT_LT(SetVideoPropertySettings(capture.get(), VP_Brightness, 10, true), 0); // brightness has no automatic mode here
+    EXPECT_LT(SetVideoPropertySettings(capture.get(), VP_Brightness, 10, true),
+              0); // brightness has no automatic mode here
 }
 
 TEST_F(ImageControls, PercentagesGoThroughTheRange)
@@ -1109,7 +1137,8 @@ TEST_F(CaptureTest, TestCamerasHaveNoImageControls)
     EXPECT_EQ(percent, -1);
     int imin, imax, istep, idef, actual;
     bool automatic = false;
-    EXPECT_EQ(GetVideoPropertySettings(capture.get(), VP_Brightness, imin, imax, istep, idef, actual, automatic), S_FALSE);
+    EXPECT_EQ(GetVideoPropertySettings(capture.get(), VP_Brightness, imin, imax, istep, idef, actual, automatic),
+              S_FALSE);
     EXPECT_TRUE(automatic);
     EXPECT_EQ(capture->GetExProp(V4L2_CID_BRIGHTNESS, value), E_NOINTERFACE);
     EXPECT_EQ(capture->SetExProp(V4L2_CID_BRIGHTNESS, 1), E_NOINTERFACE);

@@ -65,7 +65,7 @@ private slots:
         QVERIFY(autoWhite);
         QVERIFY(autoWhite->isChecked());
         QVERIFY(!dialog.Slider(VP_WhiteBalance)->isEnabled()); // the camera sets it itself
-        QVERIFY(camera.Writes.empty());                         // showing writes nothing
+        QVERIFY(camera.Writes.empty());                        // showing writes nothing
     }
 
     void slidersAndAutoWriteToTheCamera()
@@ -126,7 +126,8 @@ private slots:
         QFETCH(bool, accept);
         QFETCH(int, width);
         const QString name = QStringLiteral("Lantrix Dialog Sizes");
-        TestCameras::add(name, QStringLiteral("videotestsrc is-live=true ! capsfilter caps=\"video/x-raw,format=YUY2,width=240,height=180,framerate=30/1; "
+        TestCameras::add(name, QStringLiteral("videotestsrc is-live=true ! capsfilter "
+                                              "caps=\"video/x-raw,format=YUY2,width=240,height=180,framerate=30/1; "
                                               "video/x-raw,format=YUY2,width=160,height=120,framerate=30/1; "
                                               "video/x-raw,format=YUY2,width=320,height=240,framerate=30/1\""));
         HRESULT hr = E_FAIL;
@@ -145,7 +146,7 @@ private slots:
         });
         QCOMPARE(capture.ShowPropertyDialog_CaptureStream(), S_OK);
         QCOMPARE(shownRows, 3);
-        QCOMPARE(shownCurrent, 1); // 240*180 sorts between the other two
+        QCOMPARE(shownCurrent, 1);                                            // 240*180 sorts between the other two
         QCOMPARE(capture.WaitForFirstSample(std::chrono::seconds(20)), S_OK); // of the stream as it is now
         int w = 0, h = 0;
         std::uint32_t fourCC = 0;

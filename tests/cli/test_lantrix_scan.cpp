@@ -73,8 +73,11 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, ScanFile,
     ::testing::Values(
         FileCase{"qr_auto", {"%S/qr_code.png"}, 0, "https://lantrix.invalid/hello?from=qr\n", ""},
-        FileCase{"qr_own_format", {"--format", "QR_CODE", "%S/qr_code.png"}, 0,
-                 "https://lantrix.invalid/hello?from=qr\n", ""},
+        FileCase{"qr_own_format",
+                 {"--format", "QR_CODE", "%S/qr_code.png"},
+                 0,
+                 "https://lantrix.invalid/hello?from=qr\n",
+                 ""},
         FileCase{"format_after_file", {"%S/ean_8.png", "--format", "EAN_8"}, 0, "96385074\n", ""},
         FileCase{"other_format", {"--format", "EAN_13", "%S/qr_code.png"}, 1, "", "Unreadable!\n"},
         FileCase{"ean13_is_no_upca", {"--format", "UPC_A", "%S/ean_13.png"}, 1, "", "Unreadable!\n"},
@@ -84,22 +87,37 @@ INSTANTIATE_TEST_SUITE_P(
         FileCase{"missing_file", {"/no/such/picture.png"}, 2, "", ""},
         FileCase{"unknown_extension", {"%S/../README.md"}, 2, "", "Unknown picture file extension (.md)"},
         FileCase{"unknown_format", {"--format", "QRCODE", "%S/qr_code.png"}, 64, "", "Try 'lantrix-scan --help'."},
-        FileCase{"lower_case_format", {"--format", "qr_code", "%S/qr_code.png"}, 0,
-                 "https://lantrix.invalid/hello?from=qr\n", ""},
+        FileCase{"lower_case_format",
+                 {"--format", "qr_code", "%S/qr_code.png"},
+                 0,
+                 "https://lantrix.invalid/hello?from=qr\n",
+                 ""},
         FileCase{"mixed_case_format", {"--format=Ean_8", "%S/ean_8.png"}, 0, "96385074\n", ""},
         FileCase{"lower_case_auto", {"--format", "auto", "%S/ean_8.png"}, 0, "96385074\n", ""},
         FileCase{"lower_case_other_format", {"--format", "ean_13", "%S/qr_code.png"}, 1, "", "Unreadable!\n"},
         FileCase{"format_without_name", {"%S/qr_code.png", "--format"}, 64, "", "Try 'lantrix-scan --help'."},
         FileCase{"unknown_option", {"--fast", "%S/qr_code.png"}, 64, "", "Try 'lantrix-scan --help'."},
         FileCase{"standard_input_twice", {"%S/qr_code.png", "-", "-"}, 64, "", "Try 'lantrix-scan --help'."},
-        FileCase{"raw_with_two_files", {"--raw", "8x8:YUY2", "%S/qr_code.png", "%S/ean_8.png"}, 64, "", "Try 'lantrix-scan --help'."},
+        FileCase{"raw_with_two_files",
+                 {"--raw", "8x8:YUY2", "%S/qr_code.png", "%S/ean_8.png"},
+                 64,
+                 "",
+                 "Try 'lantrix-scan --help'."},
         FileCase{"count_without_source", {"--count", "1", "%S/qr_code.png"}, 64, "", "Try 'lantrix-scan --help'."},
         FileCase{"camera_with_file", {"--camera", "A", "%S/qr_code.png"}, 64, "", "Try 'lantrix-scan --help'."},
         FileCase{"no_file", {}, 64, "", "Try 'lantrix-scan --help'."},
-        FileCase{"save_without_raw", {"--save-bitmap", "/tmp/x.bmp", "%S/qr_code.png"}, 64, "", "Try 'lantrix-scan --help'."},
+        FileCase{"save_without_raw",
+                 {"--save-bitmap", "/tmp/x.bmp", "%S/qr_code.png"},
+                 64,
+                 "",
+                 "Try 'lantrix-scan --help'."},
         FileCase{"bad_raw_size", {"--raw", "640:YUY2", "%S/qr_code.png"}, 64, "", "Try 'lantrix-scan --help'."},
         FileCase{"bad_raw_fourcc", {"--raw", "640x480:NV12", "%S/qr_code.png"}, 64, "", "Try 'lantrix-scan --help'."},
-        FileCase{"raw_with_line_break_after", {"--raw", "640x480:YUY2\n", "%S/qr_code.png"}, 64, "", "Try 'lantrix-scan --help'."}),
+        FileCase{"raw_with_line_break_after",
+                 {"--raw", "640x480:YUY2\n", "%S/qr_code.png"},
+                 64,
+                 "",
+                 "Try 'lantrix-scan --help'."}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // ---- Pictures made by the test ---------------------------------------------
@@ -237,24 +255,21 @@ TEST_P(ScanMadePicture, OutputAndExitCode)
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, ScanMadePicture,
-    ::testing::Values(MadeCase{"svg_with_text", WriteSvgWithText, 0, kQrText + "\n", ""},
-                      MadeCase{"truncated_png", WriteTruncatedPng, 2, "",
-                               "lantrix-scan: %1: Unable to read image data\n"},
-                      MadeCase{"empty_png", WriteEmptyPng, 2, "", "lantrix-scan: %1: Unsupported image format\n"},
-                      MadeCase{"huge_16bit_png", WriteHuge16BitPng, 2, "",
-                               "lantrix-scan: %1: The picture is too large to open (6000 x 6000 pixels).\n"},
-                      MadeCase{"transparent_png", WriteTransparentPng, 0, kQrText + "\n", ""},
-                      MadeCase{"jpeg_named_png", WriteJpegNamedPng, 0, kQrText + "\n", ""},
-                      MadeCase{"jfif", WriteJfif, 0, kQrText + "\n", ""},
-                      MadeCase{"dib", WriteDib, 0, kQrText + "\n", ""},
-                      MadeCase{"no_extension", WriteWithoutExtension, 0, kQrText + "\n", ""},
-                      MadeCase{"svg_gz", WriteSvgGz, 0, kQrText + "\n", ""},
-                      MadeCase{"sideways_photo", WriteSidewaysPhoto, 0, "4006381333931\n", ""},
-                      MadeCase{"pipe_named_png", MakePipeNamedPng, 2, "",
-                               "lantrix-scan: %1: Not a regular file\n"},
-                      MadeCase{"folder_named_png", MakeFolderNamedPng, 2, "",
-                               "lantrix-scan: %1: " + SystemText(EISDIR) + "\n"},
-                      MadeCase{"link_loop", MakeLinkLoop, 2, "", "lantrix-scan: %1: " + SystemText(ELOOP) + "\n"}),
+    ::testing::Values(
+        MadeCase{"svg_with_text", WriteSvgWithText, 0, kQrText + "\n", ""},
+        MadeCase{"truncated_png", WriteTruncatedPng, 2, "", "lantrix-scan: %1: Unable to read image data\n"},
+        MadeCase{"empty_png", WriteEmptyPng, 2, "", "lantrix-scan: %1: Unsupported image format\n"},
+        MadeCase{"huge_16bit_png", WriteHuge16BitPng, 2, "",
+                 "lantrix-scan: %1: The picture is too large to open (6000 x 6000 pixels).\n"},
+        MadeCase{"transparent_png", WriteTransparentPng, 0, kQrText + "\n", ""},
+        MadeCase{"jpeg_named_png", WriteJpegNamedPng, 0, kQrText + "\n", ""},
+        MadeCase{"jfif", WriteJfif, 0, kQrText + "\n", ""}, MadeCase{"dib", WriteDib, 0, kQrText + "\n", ""},
+        MadeCase{"no_extension", WriteWithoutExtension, 0, kQrText + "\n", ""},
+        MadeCase{"svg_gz", WriteSvgGz, 0, kQrText + "\n", ""},
+        MadeCase{"sideways_photo", WriteSidewaysPhoto, 0, "4006381333931\n", ""},
+        MadeCase{"pipe_named_png", MakePipeNamedPng, 2, "", "lantrix-scan: %1: Not a regular file\n"},
+        MadeCase{"folder_named_png", MakeFolderNamedPng, 2, "", "lantrix-scan: %1: " + SystemText(EISDIR) + "\n"},
+        MadeCase{"link_loop", MakeLinkLoop, 2, "", "lantrix-scan: %1: " + SystemText(ELOOP) + "\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // A file the user may not read. The superuser may read any file, so then
@@ -263,8 +278,8 @@ TEST(ScanMadePicture, PermissionDenied)
 {
     QTemporaryDir dir;
     ASSERT_EQ(::chmod(QFile::encodeName(dir.path()).constData(), 0755), 0);
-    const QString file = WriteBytes(dir.path(), QStringLiteral("secret.png"),
-                                    EncodePicture(LoadSample("qr_code.png"), "PNG"));
+    const QString file =
+        WriteBytes(dir.path(), QStringLiteral("secret.png"), EncodePicture(LoadSample("qr_code.png"), "PNG"));
     ASSERT_EQ(::chmod(QFile::encodeName(file).constData(), 0000), 0);
 
     QProcess process;
@@ -363,8 +378,8 @@ TEST_P(ScanRaw, ConvertsSavesAndDecodes)
     file.write(sample);
     file.close();
 
-    const ScanOutcome run = Scan({"--raw", QStringLiteral("640x480:") + GetParam().fourCC, "--save-bitmap", bitmapPath,
-                          samplePath});
+    const ScanOutcome run =
+        Scan({"--raw", QStringLiteral("640x480:") + GetParam().fourCC, "--save-bitmap", bitmapPath, samplePath});
     EXPECT_EQ(run.exitCode, GetParam().exitCode) << run.err.toStdString();
     const QImage bitmap(bitmapPath);
     ASSERT_FALSE(bitmap.isNull());
@@ -420,18 +435,18 @@ TEST_P(ScanRawWrongSize, IsRefused)
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, ScanRawWrongSize,
-    ::testing::Values(
-        WrongSizeCase{"empty", "640x480:YUY2", 0, "The sample is 0 bytes long, but a 640x480 YUY2 frame takes 614400 bytes.\n"},
-        WrongSizeCase{"short", "640x480:YUY2", 1000,
-                      "The sample is 1000 bytes long, but a 640x480 YUY2 frame takes 614400 bytes.\n"},
-        WrongSizeCase{"rgb_one_more", "640x480:RGB", 640 * 480 * 3 + 1,
-                      "The sample is 921601 bytes long, but a 640x480 RGB frame takes 921600 bytes.\n"},
-        WrongSizeCase{"i420_seven_more", "640x480:I420", 640 * 480 * 3 / 2 + 7,
-                      "The sample is 460807 bytes long, but a 640x480 I420 frame takes 460800 bytes.\n"},
-        WrongSizeCase{"yuy2_two_rows_more", "640x480:yuy2", 640 * 480 * 2 + 1280,
-                      "The sample is 615680 bytes long, but a 640x480 YUY2 frame takes 614400 bytes.\n"},
-        WrongSizeCase{"yv12_short", "320x240:YV12", 320 * 240,
-                      "The sample is 76800 bytes long, but a 320x240 YV12 frame takes 115200 bytes.\n"}),
+    ::testing::Values(WrongSizeCase{"empty", "640x480:YUY2", 0,
+                                    "The sample is 0 bytes long, but a 640x480 YUY2 frame takes 614400 bytes.\n"},
+                      WrongSizeCase{"short", "640x480:YUY2", 1000,
+                                    "The sample is 1000 bytes long, but a 640x480 YUY2 frame takes 614400 bytes.\n"},
+                      WrongSizeCase{"rgb_one_more", "640x480:RGB", 640 * 480 * 3 + 1,
+                                    "The sample is 921601 bytes long, but a 640x480 RGB frame takes 921600 bytes.\n"},
+                      WrongSizeCase{"i420_seven_more", "640x480:I420", 640 * 480 * 3 / 2 + 7,
+                                    "The sample is 460807 bytes long, but a 640x480 I420 frame takes 460800 bytes.\n"},
+                      WrongSizeCase{"yuy2_two_rows_more", "640x480:yuy2", 640 * 480 * 2 + 1280,
+                                    "The sample is 615680 bytes long, but a 640x480 YUY2 frame takes 614400 bytes.\n"},
+                      WrongSizeCase{"yv12_short", "320x240:YV12", 320 * 240,
+                                    "The sample is 76800 bytes long, but a 320x240 YV12 frame takes 115200 bytes.\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // A device that never ends is read no further than the largest sample taken.
@@ -506,8 +521,9 @@ TEST_P(ScanRawFormat, NameInEitherCaseIsRead)
         if (motionJpeg)
             EXPECT_EQ(run.err, "Unreadable!\n");
         else
-            EXPECT_TRUE(run.err.startsWith(
-                QStringLiteral("lantrix-scan: %1: The sample is 5 bytes long, but a 8x8 %2 frame").arg(file.fileName(), name)))
+            EXPECT_TRUE(
+                run.err.startsWith(QStringLiteral("lantrix-scan: %1: The sample is 5 bytes long, but a 8x8 %2 frame")
+                                       .arg(file.fileName(), name)))
                 << run.err.toStdString();
     }
 }
@@ -525,7 +541,8 @@ TEST(ScanUsage, ListsEverySampleFormatInTheTablesOrder)
     const QString formats = run.out.mid(from, to - from);
     qsizetype last = -1;
     for (const TSampleFormatInfo& row : kSampleFormats) {
-        const qsizetype at = formats.indexOf(QRegularExpression(QStringLiteral("\\b%1\\b").arg(QLatin1String(row.Name))));
+        const qsizetype at =
+            formats.indexOf(QRegularExpression(QStringLiteral("\\b%1\\b").arg(QLatin1String(row.Name))));
         EXPECT_GT(at, last) << row.Name; // listed, after the formats before it
         last = at;
     }

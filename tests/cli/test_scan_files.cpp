@@ -53,7 +53,9 @@ QImage QrCodeOfBytes(const QByteArray& bytes)
 
 // Bytes that are no UTF-8: a NUL, a lone continuation byte, bytes never
 // used, a broken sequence, and a line break.
-const QByteArray kBinary("\x00\x80\xff\xc3\x28" "A\xfe\n\xe9\x01", 10);
+const QByteArray kBinary("\x00\x80\xff\xc3\x28"
+                         "A\xfe\n\xe9\x01",
+                         10);
 
 // The sample with light and dark swapped: a light code on a dark ground.
 QByteArray NegativeOf(const QString& sample)
@@ -163,61 +165,103 @@ TEST_P(ScanMany, PrefixedLinesInOrderAndExitStatus)
 INSTANTIATE_TEST_SUITE_P(
     Cases, ScanMany,
     ::testing::Values(
-        ManyCase{"all_decoded", {"qr.png", "ean8.png", "code128.png", "photo.jpg"}, 0,
-                 "qr.png: " + kQrText + "\nean8.png: 96385074\ncode128.png: LANTRIX-128-Sample\nphoto.jpg: " + kQrText + "\n",
+        ManyCase{"all_decoded",
+                 {"qr.png", "ean8.png", "code128.png", "photo.jpg"},
+                 0,
+                 "qr.png: " + kQrText + "\nean8.png: 96385074\ncode128.png: LANTRIX-128-Sample\nphoto.jpg: " + kQrText
+                     + "\n",
                  ""},
-        ManyCase{"one_unreadable", {"qr.png", "aztec.png", "ean8.png"}, 1,
-                 "qr.png: " + kQrText + "\nean8.png: 96385074\n", "aztec.png: Unreadable!\n"},
-        ManyCase{"one_missing", {"missing.png", "qr.png"}, 2, "qr.png: " + kQrText + "\n", "missing.png: " + kNoSuchFile + "\n"},
-        ManyCase{"mixed", {"aztec.png", "qr.png", "missing.png", "notes.md", "truncated.png", "ean8.png"}, 2,
+        ManyCase{"one_unreadable",
+                 {"qr.png", "aztec.png", "ean8.png"},
+                 1,
                  "qr.png: " + kQrText + "\nean8.png: 96385074\n",
-                 "aztec.png: Unreadable!\nmissing.png: " + kNoSuchFile + "\nnotes.md: Unknown picture file extension (.md)\n"
-                 "truncated.png: Unable to read image data\n"},
-        ManyCase{"unreadable_and_nothing_worse", {"aztec.png", "aztec.png"}, 1, "",
+                 "aztec.png: Unreadable!\n"},
+        ManyCase{"one_missing",
+                 {"missing.png", "qr.png"},
+                 2,
+                 "qr.png: " + kQrText + "\n",
+                 "missing.png: " + kNoSuchFile + "\n"},
+        ManyCase{"mixed",
+                 {"aztec.png", "qr.png", "missing.png", "notes.md", "truncated.png", "ean8.png"},
+                 2,
+                 "qr.png: " + kQrText + "\nean8.png: 96385074\n",
+                 "aztec.png: Unreadable!\nmissing.png: " + kNoSuchFile
+                     + "\nnotes.md: Unknown picture file extension (.md)\n"
+                       "truncated.png: Unable to read image data\n"},
+        ManyCase{"unreadable_and_nothing_worse",
+                 {"aztec.png", "aztec.png"},
+                 1,
+                 "",
                  "aztec.png: Unreadable!\naztec.png: Unreadable!\n"},
-        ManyCase{"format_for_all", {"--format", "EAN_8", "qr.png", "ean8.png"}, 1, "ean8.png: 96385074\n",
+        ManyCase{"format_for_all",
+                 {"--format", "EAN_8", "qr.png", "ean8.png"},
+                 1,
+                 "ean8.png: 96385074\n",
                  "qr.png: Unreadable!\n"},
-        ManyCase{"folder_among_files", {".", "qr.png"}, 2, "qr.png: " + kQrText + "\n",
-                 ".: " + kIsAFolder + "\n"},
+        ManyCase{"folder_among_files", {".", "qr.png"}, 2, "qr.png: " + kQrText + "\n", ".: " + kIsAFolder + "\n"},
         ManyCase{"one_file_as_before", {"aztec.png"}, 1, "", "Unreadable!\n"},
         // One file: the message names the program and the file.
         ManyCase{"one_missing_file", {"missing.png"}, 2, "", "lantrix-scan: missing.png: " + kNoSuchFile + "\n"},
         ManyCase{"one_folder", {"."}, 2, "", "lantrix-scan: .: " + kIsAFolder + "\n"},
-        ManyCase{"one_file_no_picture", {"notes.md"}, 2, "",
+        ManyCase{"one_file_no_picture",
+                 {"notes.md"},
+                 2,
+                 "",
                  "lantrix-scan: notes.md: Unknown picture file extension (.md)\n"},
         // Light codes on a dark ground: read with --inverted only.
         ManyCase{"negative_qr", {"qr-negative.png"}, 1, "", "Unreadable!\n"},
         ManyCase{"negative_qr_inverted", {"--inverted", "qr-negative.png"}, 0, kQrText + "\n", ""},
         ManyCase{"negative_data_matrix", {"dm-negative.png"}, 1, "", "Unreadable!\n"},
-        ManyCase{"negative_data_matrix_inverted", {"dm-negative.png", "--inverted"}, 0, "Lantrix Data Matrix 0042\n", ""},
+        ManyCase{
+            "negative_data_matrix_inverted", {"dm-negative.png", "--inverted"}, 0, "Lantrix Data Matrix 0042\n", ""},
         ManyCase{"negative_ean13", {"--format", "EAN_13", "ean13-negative.png"}, 1, "", "Unreadable!\n"},
-        ManyCase{"negative_ean13_inverted", {"--inverted", "--format", "EAN_13", "ean13-negative.png"}, 0,
-                 "4006381333931\n", ""},
-        ManyCase{"negative_ean13_other_format", {"--inverted", "--format", "QR_CODE", "ean13-negative.png"}, 1, "",
+        ManyCase{"negative_ean13_inverted",
+                 {"--inverted", "--format", "EAN_13", "ean13-negative.png"},
+                 0,
+                 "4006381333931\n",
+                 ""},
+        ManyCase{"negative_ean13_other_format",
+                 {"--inverted", "--format", "QR_CODE", "ean13-negative.png"},
+                 1,
+                 "",
                  "Unreadable!\n"},
         ManyCase{"negatives_among_files",
-                 {"--inverted", "qr.png", "dm-negative.png", "ean13-negative.png", "aztec.png"}, 1,
-                 "qr.png: " + kQrText + "\ndm-negative.png: Lantrix Data Matrix 0042\nean13-negative.png: 4006381333931\n",
+                 {"--inverted", "qr.png", "dm-negative.png", "ean13-negative.png", "aztec.png"},
+                 1,
+                 "qr.png: " + kQrText
+                     + "\ndm-negative.png: Lantrix Data Matrix 0042\nean13-negative.png: 4006381333931\n",
                  "aztec.png: Unreadable!\n"},
-        ManyCase{"negatives_among_files_not_inverted", {"qr.png", "dm-negative.png", "ean13-negative.png"}, 1,
-                 "qr.png: " + kQrText + "\n", "dm-negative.png: Unreadable!\nean13-negative.png: Unreadable!\n"},
+        ManyCase{"negatives_among_files_not_inverted",
+                 {"qr.png", "dm-negative.png", "ean13-negative.png"},
+                 1,
+                 "qr.png: " + kQrText + "\n",
+                 "dm-negative.png: Unreadable!\nean13-negative.png: Unreadable!\n"},
         // Every code of a picture, top to bottom and left to right.
         ManyCase{"three_codes_one", {"three.png"}, 0, "4006381333931\n", ""},
-        ManyCase{"three_codes_all", {"--all", "three.png"}, 0,
-                 kQrText + "\n4006381333931\nLantrix Data Matrix 0042\n", ""},
-        ManyCase{"three_codes_all_among_files", {"three.png", "aztec.png", "ean8.png", "--all"}, 1,
-                 "three.png: " + kQrText + "\nthree.png: 4006381333931\nthree.png: Lantrix Data Matrix 0042\n"
-                 "ean8.png: 96385074\n",
+        ManyCase{
+            "three_codes_all", {"--all", "three.png"}, 0, kQrText + "\n4006381333931\nLantrix Data Matrix 0042\n", ""},
+        ManyCase{"three_codes_all_among_files",
+                 {"three.png", "aztec.png", "ean8.png", "--all"},
+                 1,
+                 "three.png: " + kQrText
+                     + "\nthree.png: 4006381333931\nthree.png: Lantrix Data Matrix 0042\n"
+                       "ean8.png: 96385074\n",
                  "aztec.png: Unreadable!\n"},
-        ManyCase{"three_codes_all_of_a_format", {"--all", "--format", "DATA_MATRIX", "three.png"}, 0,
-                 "Lantrix Data Matrix 0042\n", ""},
+        ManyCase{"three_codes_all_of_a_format",
+                 {"--all", "--format", "DATA_MATRIX", "three.png"},
+                 0,
+                 "Lantrix Data Matrix 0042\n",
+                 ""},
         ManyCase{"all_inverted", {"--all", "--inverted", "qr-negative.png"}, 0, kQrText + "\n", ""},
         // The content as encoded, byte for byte, without a newline.
         ManyCase{"raw_bytes_not_utf8", {"--raw-bytes", "binary.png"}, 0, kBinary, ""},
         ManyCase{"raw_bytes_text", {"--raw-bytes", "qr.png"}, 0, kQrText, ""},
         ManyCase{"raw_bytes_inverted", {"--inverted", "--raw-bytes", "qr-negative.png"}, 0, kQrText, ""},
         ManyCase{"raw_bytes_unreadable", {"--raw-bytes", "aztec.png"}, 1, "", "Unreadable!\n"},
-        ManyCase{"raw_bytes_missing", {"--raw-bytes", "missing.png"}, 2, "",
+        ManyCase{"raw_bytes_missing",
+                 {"--raw-bytes", "missing.png"},
+                 2,
+                 "",
                  "lantrix-scan: missing.png: " + kNoSuchFile + "\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -233,7 +277,11 @@ TEST_F(PictureFolder, ManyFilesKeepTheirOrder)
         if (name == "aztec.png")
             expectedErr += name + ": Unreadable!\n";
         else
-            expectedOut += name + ": " + (name == "ean8.png" ? "96385074" : name == "code128.png" ? "LANTRIX-128-Sample" : kQrText) + "\n";
+            expectedOut += name + ": "
+                           + (name == "ean8.png"      ? "96385074"
+                              : name == "code128.png" ? "LANTRIX-128-Sample"
+                                                      : kQrText)
+                           + "\n";
     }
     const TCommandOutcome run = Scan(arguments);
     EXPECT_EQ(run.exitCode, 1);
@@ -244,16 +292,17 @@ TEST_F(PictureFolder, ManyFilesKeepTheirOrder)
 // ---- --json, parsed back ---------------------------------------------------
 
 struct JsonFile {
-    QByteArray name;     // as bytes; not always UTF-8
+    QByteArray name; // as bytes; not always UTF-8
     const char* status;
-    const char* format;  // nullptr: null
-    QString text;        // for "decoded"
-    const char* error;   // a part of it, for "error"
+    const char* format; // nullptr: null
+    QString text;       // for "decoded"
+    const char* error;  // a part of it, for "error"
 };
 
 // Names with control characters, quotes and bytes that are no UTF-8, and
 // codes whose texts hold control characters, quotes and other scripts.
-const QString kAwkwardText = QString::fromUtf8("tab\there \"quoted\" back\\slash\nnew line \x01\x1b[0m caf\u00e9 \u20ac \U0001F600");
+const QString kAwkwardText =
+    QString::fromUtf8("tab\there \"quoted\" back\\slash\nnew line \x01\x1b[0m caf\u00e9 \u20ac \U0001F600");
 
 TEST_F(PictureFolder, JsonLinesParseBackWithAwkwardTextsAndNames)
 {
@@ -352,7 +401,8 @@ TEST_F(PictureFolder, JsonContentOfEachKind)
          R"({"address":null,"emails":["ana@lantrix.invalid"],"name":"Ana Lima","note":null,"organization":null,"phones":["+15550100"],"title":null,"type":"contact","url":null})"},
         {"event.png", "BEGIN:VEVENT\nSUMMARY:Launch\nDTSTART:20261224T180000Z\nEND:VEVENT",
          R"({"description":null,"end":null,"location":null,"start":"2026-12-24T18:00:00Z","summary":"Launch","type":"event"})"},
-        {"place.png", "geo:52.52,13.405", R"({"altitude":null,"latitude":52.52,"longitude":13.405,"query":null,"type":"place"})"},
+        {"place.png", "geo:52.52,13.405",
+         R"({"altitude":null,"latitude":52.52,"longitude":13.405,"query":null,"type":"place"})"},
         {"words.png", "WIFI:T:WPA;S:no password;;", R"({"type":"text"})"},
     };
     QList<QByteArray> arguments{"--json"};
@@ -441,8 +491,14 @@ void PrintTo(const InputCase& c, std::ostream* out)
     *out << c.name;
 }
 
-QByteArray QrPng() { return SampleBytes("qr_code.png"); }
-QByteArray QrJpeg() { return EncodePicture(LoadSample("qr_code.png"), "JPG", 90); }
+QByteArray QrPng()
+{
+    return SampleBytes("qr_code.png");
+}
+QByteArray QrJpeg()
+{
+    return EncodePicture(LoadSample("qr_code.png"), "JPG", 90);
+}
 QByteArray Ean8Bmp()
 {
     return EncodePicture(LoadSample("ean_8.png"), "BMP");
@@ -461,13 +517,23 @@ QByteArray QrSvg()
                 svg += QStringLiteral("<rect x=\"%1\" y=\"%2\" width=\"1\" height=\"1\"/>").arg(x).arg(y).toUtf8();
     return svg + "</svg>\n";
 }
-QByteArray BinaryPng() { return EncodePicture(QrCodeOfBytes(kBinary), "PNG"); }
-QByteArray Words() { return "these are words, not a picture\n"; }
-QByteArray Nothing() { return {}; }
+QByteArray BinaryPng()
+{
+    return EncodePicture(QrCodeOfBytes(kBinary), "PNG");
+}
+QByteArray Words()
+{
+    return "these are words, not a picture\n";
+}
+QByteArray Nothing()
+{
+    return {};
+}
 QByteArray QrRgbSample()
 {
     // The sample on a 320x240 frame, as 24-bit RGB rows bottom-up.
-    const QImage scene = SceneWithCode(320, 240, LoadSample("qr_code.png").scaled(200, 200), 60, 20).convertToFormat(QImage::Format_RGB888);
+    const QImage scene = SceneWithCode(320, 240, LoadSample("qr_code.png").scaled(200, 200), 60, 20)
+                             .convertToFormat(QImage::Format_RGB888);
     QByteArray out;
     for (int y = scene.height() - 1; y >= 0; --y)
         for (int x = 0; x < scene.width(); ++x) {
@@ -489,23 +555,29 @@ TEST_P(ScanInput, PictureFromStandardInput)
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, ScanInput,
-    ::testing::Values(InputCase{"png", {"-"}, QrPng, 0, kQrText + "\n", ""},
-                      InputCase{"jpeg", {"-"}, QrJpeg, 0, kQrText + "\n", ""},
-                      InputCase{"bmp", {"-"}, Ean8Bmp, 0, "96385074\n", ""},
-                      InputCase{"svg", {"-"}, QrSvg, 0, kQrText + "\n", ""},
-                      InputCase{"no_picture", {"-"}, Words, 2, "", "lantrix-scan: -: Unsupported image format\n"},
-                      InputCase{"nothing", {"-"}, Nothing, 2, "", "lantrix-scan: -: Nothing came on standard input.\n"},
-                      InputCase{"with_format", {"--format", "QR_CODE", "-"}, QrPng, 0, kQrText + "\n", ""},
-                      InputCase{"among_files", {"ean8.png", "-", "aztec.png"}, QrJpeg, 1,
-                                "ean8.png: 96385074\n-: " + kQrText + "\n", "aztec.png: Unreadable!\n"},
-                      InputCase{"json", {"--json", "-"}, QrPng, 0,
-                                "{\"bytes\":\"" + kQrText.toHex() + "\",\"content\":{\"type\":\"url\",\"url\":\"" + kQrText +
-                                    "\"},\"error\":null,\"file\":\"-\",\"format\":\"QR_CODE\",\"status\":\"decoded\",\"text\":\"" +
-                                    kQrText + "\"}\n",
-                                ""},
-                      InputCase{"raw_bytes", {"--raw-bytes", "-"}, BinaryPng, 0, kBinary, ""},
-                      InputCase{"a_file_named_dash", {"./-"}, Nothing, 2, "", "lantrix-scan: ./-: " + kNoSuchFile + "\n"},
-                      InputCase{"raw_sample", {"--raw", "320x240:RGB", "-"}, QrRgbSample, 0, kQrText + "\n", ""}),
+    ::testing::Values(
+        InputCase{"png", {"-"}, QrPng, 0, kQrText + "\n", ""}, InputCase{"jpeg", {"-"}, QrJpeg, 0, kQrText + "\n", ""},
+        InputCase{"bmp", {"-"}, Ean8Bmp, 0, "96385074\n", ""}, InputCase{"svg", {"-"}, QrSvg, 0, kQrText + "\n", ""},
+        InputCase{"no_picture", {"-"}, Words, 2, "", "lantrix-scan: -: Unsupported image format\n"},
+        InputCase{"nothing", {"-"}, Nothing, 2, "", "lantrix-scan: -: Nothing came on standard input.\n"},
+        InputCase{"with_format", {"--format", "QR_CODE", "-"}, QrPng, 0, kQrText + "\n", ""},
+        InputCase{"among_files",
+                  {"ean8.png", "-", "aztec.png"},
+                  QrJpeg,
+                  1,
+                  "ean8.png: 96385074\n-: " + kQrText + "\n",
+                  "aztec.png: Unreadable!\n"},
+        InputCase{"json",
+                  {"--json", "-"},
+                  QrPng,
+                  0,
+                  "{\"bytes\":\"" + kQrText.toHex() + "\",\"content\":{\"type\":\"url\",\"url\":\"" + kQrText
+                      + "\"},\"error\":null,\"file\":\"-\",\"format\":\"QR_CODE\",\"status\":\"decoded\",\"text\":\""
+                      + kQrText + "\"}\n",
+                  ""},
+        InputCase{"raw_bytes", {"--raw-bytes", "-"}, BinaryPng, 0, kBinary, ""},
+        InputCase{"a_file_named_dash", {"./-"}, Nothing, 2, "", "lantrix-scan: ./-: " + kNoSuchFile + "\n"},
+        InputCase{"raw_sample", {"--raw", "320x240:RGB", "-"}, QrRgbSample, 0, kQrText + "\n", ""}),
     [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

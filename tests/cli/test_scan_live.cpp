@@ -26,7 +26,8 @@ const QByteArray kDataMatrixText = "Lantrix Data Matrix 0042";
 
 QByteArray QrCodeSource()
 {
-    return StillPictureDescription(SamplePath(QStringLiteral("qr_code.png")), TTestCameraFormat::YUY2, 640, 480).toUtf8();
+    return StillPictureDescription(SamplePath(QStringLiteral("qr_code.png")), TTestCameraFormat::YUY2, 640, 480)
+        .toUtf8();
 }
 
 // The QR sample with light and dark swapped, still, in a frame.
@@ -82,9 +83,9 @@ public:
 
     QByteArray Description() const
     {
-        return "multifilesrc location=\"" + QFile::encodeName(fDir.path()) +
-               "/f%02d.png\" loop=true caps=image/png,framerate=15/1 ! pngdec ! videoconvert ! identity sync=true ! "
-               "videoconvert";
+        return "multifilesrc location=\"" + QFile::encodeName(fDir.path())
+               + "/f%02d.png\" loop=true caps=image/png,framerate=15/1 ! pngdec ! videoconvert ! identity sync=true ! "
+                 "videoconvert";
     }
 
 private:
@@ -99,9 +100,11 @@ public:
     {
         EnsureGStreamer();
         fPath = QFile::encodeName(fDir.filePath(QStringLiteral("qr.avi")));
-        const QByteArray description = "filesrc location=\"" + QFile::encodeName(SamplePath(QStringLiteral("qr_code.png"))) +
-                                       "\" ! pngdec ! videoconvert ! imagefreeze num-buffers=30 ! video/x-raw,framerate=15/1 ! "
-                                       "videoconvert ! jpegenc ! avimux ! filesink location=\"" + fPath + "\"";
+        const QByteArray description =
+            "filesrc location=\"" + QFile::encodeName(SamplePath(QStringLiteral("qr_code.png")))
+            + "\" ! pngdec ! videoconvert ! imagefreeze num-buffers=30 ! video/x-raw,framerate=15/1 ! "
+              "videoconvert ! jpegenc ! avimux ! filesink location=\""
+            + fPath + "\"";
         GError* error = nullptr;
         GstObjectPtr<GstElement> pipeline(gst_parse_launch(description.constData(), &error));
         EXPECT_TRUE(pipeline && !error) << TakeGErrorMessage(error).toStdString();
@@ -109,8 +112,8 @@ public:
             return;
         gst_element_set_state(pipeline.get(), GST_STATE_PLAYING);
         GstObjectPtr<GstBus> bus(gst_element_get_bus(pipeline.get()));
-        GstMessage* message = gst_bus_timed_pop_filtered(bus.get(), 60 * GST_SECOND,
-                                                         GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
+        GstMessage* message =
+            gst_bus_timed_pop_filtered(bus.get(), 60 * GST_SECOND, GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
         EXPECT_TRUE(message && GST_MESSAGE_TYPE(message) == GST_MESSAGE_EOS) << "the video file was not written";
         if (message)
             gst_message_unref(message);
@@ -134,7 +137,7 @@ struct LiveCase {
     // "%LIGHTQR": the QR code light on a dark ground
     QList<QByteArray> arguments;
     int exitCode;
-    QByteArray out; // all of it
+    QByteArray out;  // all of it
     const char* err; // a part of it; "" for none at all
 };
 
@@ -158,7 +161,9 @@ TEST_P(ScanLive, CodesAndExitStatus)
         a.replace("%VIDEO", video ? video->Path() : QByteArray());
         a.replace("%QRPNG", QFile::encodeName(SamplePath(QStringLiteral("qr_code.png"))));
         a.replace("%LIGHTQR", LightQrCodeSource());
-        a.replace("%PADDEDQR", StillPictureDescription(SamplePath(QStringLiteral("qr_code.png")), TTestCameraFormat::I420, 371, 370).toUtf8());
+        a.replace("%PADDEDQR",
+                  StillPictureDescription(SamplePath(QStringLiteral("qr_code.png")), TTestCameraFormat::I420, 371, 370)
+                      .toUtf8());
         a.replace("%QR", QrCodeSource());
         a.replace("%PATTERN", PatternSource());
         a.replace("%SEQUENCE", sequence.Description());
@@ -179,44 +184,93 @@ INSTANTIATE_TEST_SUITE_P(
         LiveCase{"qr_code_count_1", {"--count", "1", "--pipeline", "%QR"}, 0, kQrText + "\n", ""},
         LiveCase{"qr_code_shown_on_is_printed_once", {"--timeout", "1.5", "--pipeline", "%QR"}, 0, kQrText + "\n", ""},
         LiveCase{"code_again_only_after_another",
-                 {"--count", "3", "--timeout", "60", "--pipeline", "%SEQUENCE"}, 0,
-                 kQrText + "\n" + kDataMatrixText + "\n" + kQrText + "\n", ""},
-        LiveCase{"format_restricts", {"--format", "DATA_MATRIX", "--count", "1", "--timeout", "60", "--pipeline", "%SEQUENCE"},
-                 0, kDataMatrixText + "\n", ""},
+                 {"--count", "3", "--timeout", "60", "--pipeline", "%SEQUENCE"},
+                 0,
+                 kQrText + "\n" + kDataMatrixText + "\n" + kQrText + "\n",
+                 ""},
+        LiveCase{"format_restricts",
+                 {"--format", "DATA_MATRIX", "--count", "1", "--timeout", "60", "--pipeline", "%SEQUENCE"},
+                 0,
+                 kDataMatrixText + "\n",
+                 ""},
         LiveCase{"pads_that_come_later",
                  {"--count", "1", "--timeout", "60", "--pipeline",
                   "filesrc location=\"%QRPNG\" ! decodebin ! videoconvert ! imagefreeze is-live=true ! videoconvert"},
-                 0, kQrText + "\n", ""},
-        LiveCase{"video_file_to_its_end", {"--timeout", "60", "--pipeline", "uridecodebin uri=\"%VIDEOURI\" ! videoconvert"}, 0,
-                 kQrText + "\n", ""},
-        LiveCase{"video_file_demuxed", {"--timeout", "60", "--pipeline", "filesrc location=\"%VIDEO\" ! avidemux ! jpegdec ! videoconvert"},
-                 0, kQrText + "\n", ""},
+                 0,
+                 kQrText + "\n",
+                 ""},
+        LiveCase{"video_file_to_its_end",
+                 {"--timeout", "60", "--pipeline", "uridecodebin uri=\"%VIDEOURI\" ! videoconvert"},
+                 0,
+                 kQrText + "\n",
+                 ""},
+        LiveCase{"video_file_demuxed",
+                 {"--timeout", "60", "--pipeline", "filesrc location=\"%VIDEO\" ! avidemux ! jpegdec ! videoconvert"},
+                 0,
+                 kQrText + "\n",
+                 ""},
         LiveCase{"timeout_without_code", {"--timeout", "1", "--pipeline", "%PATTERN"}, 1, "", ""},
-        LiveCase{"light_code_inverted", {"--inverted", "--count", "1", "--timeout", "60", "--pipeline", "%LIGHTQR"}, 0,
-                 kQrText + "\n", ""},
+        LiveCase{"light_code_inverted",
+                 {"--inverted", "--count", "1", "--timeout", "60", "--pipeline", "%LIGHTQR"},
+                 0,
+                 kQrText + "\n",
+                 ""},
         LiveCase{"light_code_not_inverted", {"--timeout", "1", "--pipeline", "%LIGHTQR"}, 1, "", ""},
         LiveCase{"other_format_times_out", {"--format", "EAN_13", "--timeout", "1", "--pipeline", "%QR"}, 1, "", ""},
         LiveCase{"end_of_stream_without_code",
-                 {"--pipeline", "videotestsrc num-buffers=20 ! video/x-raw,width=160,height=120 ! videoconvert"}, 1, "", ""},
-        LiveCase{"source_does_not_parse", {"--pipeline", "nosuchgstelement_lantrix ! videoconvert"}, 2, "",
-                 "The source description of \"nosuchgstelement_lantrix ! videoconvert\" is not valid. no element \"nosuchgstelement_lantrix\""},
-        LiveCase{"source_ends_in_caps",
-                 {"--count", "1", "--timeout", "60", "--pipeline", "%QR ! videoscale ! video/x-raw,width=320,height=240"}, 0,
-                 kQrText + "\n", ""},
-        LiveCase{"source_ends_in_caps_after_an_unknown_element", {"--pipeline", "videotestsrc ! nosuchgstelement_lantrix ! video/x-raw"},
-                 2, "", "is not valid. no element \"nosuchgstelement_lantrix\""},
-        LiveCase{"padded_rows_of_a_still_code", {"--count", "1", "--timeout", "60", "--pipeline", "%PADDEDQR"}, 0, kQrText + "\n", ""},
+                 {"--pipeline", "videotestsrc num-buffers=20 ! video/x-raw,width=160,height=120 ! videoconvert"},
+                 1,
+                 "",
+                 ""},
+        LiveCase{"source_does_not_parse",
+                 {"--pipeline", "nosuchgstelement_lantrix ! videoconvert"},
+                 2,
+                 "",
+                 "The source description of \"nosuchgstelement_lantrix ! videoconvert\" is not valid. no element "
+                 "\"nosuchgstelement_lantrix\""},
+        LiveCase{
+            "source_ends_in_caps",
+            {"--count", "1", "--timeout", "60", "--pipeline", "%QR ! videoscale ! video/x-raw,width=320,height=240"},
+            0,
+            kQrText + "\n",
+            ""},
+        LiveCase{"source_ends_in_caps_after_an_unknown_element",
+                 {"--pipeline", "videotestsrc ! nosuchgstelement_lantrix ! video/x-raw"},
+                 2,
+                 "",
+                 "is not valid. no element \"nosuchgstelement_lantrix\""},
+        LiveCase{"padded_rows_of_a_still_code",
+                 {"--count", "1", "--timeout", "60", "--pipeline", "%PADDEDQR"},
+                 0,
+                 kQrText + "\n",
+                 ""},
         LiveCase{"source_without_output", {"--pipeline", "videotestsrc ! fakesink"}, 2, "", "has no output"},
-        LiveCase{"source_ends_in_a_pad_that_comes_later", {"--pipeline", "filesrc location=\"%QRPNG\" ! decodebin"}, 2, "",
+        LiveCase{"source_ends_in_a_pad_that_comes_later",
+                 {"--pipeline", "filesrc location=\"%QRPNG\" ! decodebin"},
+                 2,
+                 "",
                  "has no output"},
-        LiveCase{"source_fails_before_a_frame", {"--pipeline", "filesrc location=/no/such/video.mkv ! decodebin ! videoconvert"},
-                 2, "", "could not be started."},
-        LiveCase{"source_fails_after_frames", {"--timeout", "60", "--pipeline", "%PATTERN ! identity error-after=20"}, 2, "",
+        LiveCase{"source_fails_before_a_frame",
+                 {"--pipeline", "filesrc location=/no/such/video.mkv ! decodebin ! videoconvert"},
+                 2,
+                 "",
+                 "could not be started."},
+        LiveCase{"source_fails_after_frames",
+                 {"--timeout", "60", "--pipeline", "%PATTERN ! identity error-after=20"},
+                 2,
+                 "",
                  "stopped."},
-        LiveCase{"source_fails_after_a_code", {"--timeout", "60", "--pipeline", "%QR ! identity error-after=20"}, 2,
-                 kQrText + "\n", "stopped."},
-        LiveCase{"no_such_camera", {"--camera", "No Such Camera Of Lantrix"}, 2, "",
-                 "The camera \"No Such Camera Of Lantrix\" could not be started. No camera of this name is connected."}),
+        LiveCase{"source_fails_after_a_code",
+                 {"--timeout", "60", "--pipeline", "%QR ! identity error-after=20"},
+                 2,
+                 kQrText + "\n",
+                 "stopped."},
+        LiveCase{
+            "no_such_camera",
+            {"--camera", "No Such Camera Of Lantrix"},
+            2,
+            "",
+            "The camera \"No Such Camera Of Lantrix\" could not be started. No camera of this name is connected."}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ScanLiveJson, OneObjectPerCode)
@@ -247,8 +301,8 @@ TEST(ScanLiveJson, AFailingSourceIsAnErrorObject)
 // printed, and the exit status tells whether a code was found.
 TEST(ScanLiveInterrupt, CtrlCStopsCleanly)
 {
-    const TCommandOutcome run =
-        Scan({"--pipeline", QrCodeSource()}, BuiltProgram("lantrix-scan"), [](const QByteArray& out) { return out.endsWith('\n'); });
+    const TCommandOutcome run = Scan({"--pipeline", QrCodeSource()}, BuiltProgram("lantrix-scan"),
+                                     [](const QByteArray& out) { return out.endsWith('\n'); });
     EXPECT_EQ(run.signal, 0);
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(run.out, kQrText + "\n");
@@ -285,11 +339,12 @@ TEST_F(ProgramCopy, CameraSourcesAreListedAfterTheSystemsCamerasAndStarted)
 {
     const TCommandOutcome before = Scan({"--list-cameras"}, program);
     EXPECT_EQ(before.exitCode, before.out.isEmpty() ? 1 : 0); // 1: no camera
-    const QByteArray systemCameras = before.out; // whatever this machine has
+    const QByteArray systemCameras = before.out;              // whatever this machine has
 
-    WriteCamerasIni("; extra cameras\r\n[Cameras]\r\nDoor QR = " + QrCodeSource() +
-                    "\r\n\r\nBroken = nosuchgstelement_lantrix\r\nno equals sign here\r\n# Hidden = videotestsrc\r\n"
-                    "Caf\xc3\xa9 Pattern=" + PatternSource() + "\n");
+    WriteCamerasIni("; extra cameras\r\n[Cameras]\r\nDoor QR = " + QrCodeSource()
+                    + "\r\n\r\nBroken = nosuchgstelement_lantrix\r\nno equals sign here\r\n# Hidden = videotestsrc\r\n"
+                      "Caf\xc3\xa9 Pattern="
+                    + PatternSource() + "\n");
     const TCommandOutcome listed = Scan({"--list-cameras"}, program);
     EXPECT_EQ(listed.exitCode, 0);
     EXPECT_EQ(listed.out.toStdString(), (systemCameras + "Door QR\nBroken\nCaf\xc3\xa9 Pattern\n").toStdString());
@@ -309,7 +364,8 @@ TEST_F(ProgramCopy, CameraSourcesAreListedAfterTheSystemsCamerasAndStarted)
     const TCommandOutcome broken = Scan({"--camera", "Broken"}, program);
     EXPECT_EQ(broken.exitCode, 2);
     EXPECT_EQ(broken.out, "");
-    EXPECT_EQ(broken.err, "The source description of \"Broken\" is not valid. no element \"nosuchgstelement_lantrix\"\n");
+    EXPECT_EQ(broken.err,
+              "The source description of \"Broken\" is not valid. no element \"nosuchgstelement_lantrix\"\n");
 }
 
 // A --pipeline source is not listed, and does not need a cameras.ini.

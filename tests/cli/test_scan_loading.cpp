@@ -24,7 +24,10 @@ struct LoadCase {
     bool loadsGStreamer;
 };
 
-void PrintTo(const LoadCase& row, std::ostream* out) { *out << row.name; }
+void PrintTo(const LoadCase& row, std::ostream* out)
+{
+    *out << row.name;
+}
 
 class ScannerLoading : public ::testing::TestWithParam<LoadCase> {
 protected:
@@ -71,7 +74,7 @@ TEST_P(ScannerLoading, GStreamerOnlyForLiveModes)
     ASSERT_TRUE(reports.isValid());
     QList<QByteArray> arguments;
     for (const QByteArray& argument : row.arguments)
-        arguments << (argument == "@qr" ? QFile::encodeName(SamplePath(QStringLiteral("qr_code.png")))
+        arguments << (argument == "@qr"    ? QFile::encodeName(SamplePath(QStringLiteral("qr_code.png")))
                       : argument == "@raw" ? RawSample()
                                            : argument);
     const Run run = Scan(arguments);
@@ -82,22 +85,22 @@ TEST_P(ScannerLoading, GStreamerOnlyForLiveModes)
     EXPECT_EQ(run.report.contains("file=libgstvideo-1.0.so"), row.loadsGStreamer);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Modes, ScannerLoading,
-    ::testing::Values(LoadCase{"one picture", {"@qr"}, 0, false},
-                      LoadCase{"several pictures", {"@qr", "@qr"}, 0, false},
-                      LoadCase{"raw bytes", {"--raw-bytes", "@qr"}, 0, false},
-                      LoadCase{"a raw sample", {"--raw", "4x4:RGB", "@raw"}, 1, false},
-                      LoadCase{"a live source",
-                               {"--pipeline", "videotestsrc num-buffers=3 ! videoconvert", "--timeout", "60"},
-                               1,
-                               true}),
-    [](const ::testing::TestParamInfo<LoadCase>& info) {
-        std::string name = info.param.name;
-        for (char& c : name)
-            if (!std::isalnum(static_cast<unsigned char>(c)))
-                c = '_';
-        return name;
-    });
+INSTANTIATE_TEST_SUITE_P(Modes, ScannerLoading,
+                         ::testing::Values(LoadCase{"one picture", {"@qr"}, 0, false},
+                                           LoadCase{"several pictures", {"@qr", "@qr"}, 0, false},
+                                           LoadCase{"raw bytes", {"--raw-bytes", "@qr"}, 0, false},
+                                           LoadCase{"a raw sample", {"--raw", "4x4:RGB", "@raw"}, 1, false},
+                                           LoadCase{"a live source",
+                                                    {"--pipeline", "videotestsrc num-buffers=3 ! videoconvert",
+                                                     "--timeout", "60"},
+                                                    1,
+                                                    true}),
+                         [](const ::testing::TestParamInfo<LoadCase>& info) {
+                             std::string name = info.param.name;
+                             for (char& c : name)
+                                 if (!std::isalnum(static_cast<unsigned char>(c)))
+                                     c = '_';
+                             return name;
+                         });
 
 } // namespace

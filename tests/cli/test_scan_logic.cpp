@@ -1,9 +1,9 @@
 // lantrix-scan's logic without a process: the command line, the result
 // writers and exit status, and the order and bound of the parallel file scan.
+#include "capture/SampleFormats.h"
 #include "cli/FileScan.h"
 #include "cli/ScanOptions.h"
 #include "cli/ScanResult.h"
-#include "capture/SampleFormats.h"
 #include "decode/PictureLoader.h"
 #include "support/Samples.h"
 
@@ -64,9 +64,8 @@ std::optional<TScanOptions> Parse(const std::vector<std::string>& arguments, std
         argv.push_back(a.data());
     argv.push_back(nullptr);
     std::optional<TScanOptions> options;
-    const std::string text = Captured([&](std::FILE* to) {
-        options = ParseScanArguments(static_cast<int>(owned.size()), argv.data(), to);
-    });
+    const std::string text =
+        Captured([&](std::FILE* to) { options = ParseScanArguments(static_cast<int>(owned.size()), argv.data(), to); });
     if (errors)
         *errors = text;
     return options;
@@ -92,8 +91,7 @@ TEST_P(ParseArguments, AcceptsOrSaysWhy)
 INSTANTIATE_TEST_SUITE_P(
     Cases, ParseArguments,
     ::testing::Values(
-        ParseCase{"one_file", {"a.png"}, nullptr},
-        ParseCase{"several_files", {"a.png", "b.jpg", "c.svg"}, nullptr},
+        ParseCase{"one_file", {"a.png"}, nullptr}, ParseCase{"several_files", {"a.png", "b.jpg", "c.svg"}, nullptr},
         ParseCase{"standard_input", {"-"}, nullptr},
         ParseCase{"standard_input_among_files", {"a.png", "-", "b.png"}, nullptr},
         ParseCase{"standard_input_twice", {"-", "a.png", "-"}, "standard input"},
@@ -114,7 +112,9 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"save_without_raw", {"--save-bitmap", "x.bmp", "a.png"}, "--save-bitmap goes with --raw"},
         ParseCase{"camera", {"--camera", "Integrated Camera"}, nullptr},
         ParseCase{"first_camera", {"--camera", ""}, nullptr},
-        ParseCase{"pipeline_with_limits", {"--pipeline", "videotestsrc ! videoconvert", "--count", "3", "--timeout", "2.5"}, nullptr},
+        ParseCase{"pipeline_with_limits",
+                  {"--pipeline", "videotestsrc ! videoconvert", "--count", "3", "--timeout", "2.5"},
+                  nullptr},
         ParseCase{"empty_pipeline", {"--pipeline", "  "}, "--pipeline needs a source description"},
         ParseCase{"camera_and_pipeline", {"--camera", "A", "--pipeline", "videotestsrc"}, "give one of them"},
         ParseCase{"camera_with_file", {"--camera", "A", "a.png"}, "take no files"},
@@ -135,13 +135,17 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"all", {"--all", "a.png", "b.png"}, nullptr},
         ParseCase{"all_json", {"--all", "--json", "a.png"}, nullptr},
         ParseCase{"all_raw_sample", {"--all", "--raw", "8x8:YUY2", "a.raw"}, nullptr},
-        ParseCase{"all_live", {"--all", "--pipeline", "videotestsrc"}, "--all, --raw-bytes and --max-megapixels go with picture files"},
+        ParseCase{"all_live",
+                  {"--all", "--pipeline", "videotestsrc"},
+                  "--all, --raw-bytes and --max-megapixels go with picture files"},
         ParseCase{"raw_bytes", {"--raw-bytes", "a.png"}, nullptr},
         ParseCase{"raw_bytes_standard_input", {"--inverted", "--raw-bytes", "-"}, nullptr},
         ParseCase{"raw_bytes_two_files", {"--raw-bytes", "a.png", "b.png"}, "--raw-bytes takes one file"},
         ParseCase{"raw_bytes_json", {"--raw-bytes", "--json", "a.png"}, "not with --json or --all"},
         ParseCase{"raw_bytes_all", {"--all", "--raw-bytes", "a.png"}, "not with --json or --all"},
-        ParseCase{"raw_bytes_live", {"--raw-bytes", "--camera", "A"}, "--all, --raw-bytes and --max-megapixels go with picture files"},
+        ParseCase{"raw_bytes_live",
+                  {"--raw-bytes", "--camera", "A"},
+                  "--all, --raw-bytes and --max-megapixels go with picture files"},
         ParseCase{"max_megapixels", {"--max-megapixels", "80", "a.png", "b.png"}, nullptr},
         ParseCase{"max_megapixels_largest", {"--max-megapixels=1024", "a.png"}, nullptr},
         ParseCase{"max_megapixels_zero", {"--max-megapixels", "0", "a.png"}, "--max-megapixels needs a whole number"},
@@ -233,23 +237,20 @@ TEST_P(RawFormatText, Parses)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, RawFormatText,
-                         ::testing::Values(RawFormatCase{"640x480:YUY2", true, 640, 480},
-                                           RawFormatCase{"1x1:i420", true, 1, 1},
-                                           RawFormatCase{"999999x2:MJPG", true, 999999, 2},
-                                           RawFormatCase{"1000000x2:MJPG", false, 0, 0},
-                                           RawFormatCase{"0x480:YUY2", false, 0, 0},
-                                           RawFormatCase{"640x480:NV12", false, 0, 0},
-                                           RawFormatCase{"640x480", false, 0, 0},
-                                           RawFormatCase{" 640x480:YUY2", false, 0, 0},
-                                           RawFormatCase{"", false, 0, 0}));
+INSTANTIATE_TEST_SUITE_P(
+    Cases, RawFormatText,
+    ::testing::Values(RawFormatCase{"640x480:YUY2", true, 640, 480}, RawFormatCase{"1x1:i420", true, 1, 1},
+                      RawFormatCase{"999999x2:MJPG", true, 999999, 2}, RawFormatCase{"1000000x2:MJPG", false, 0, 0},
+                      RawFormatCase{"0x480:YUY2", false, 0, 0}, RawFormatCase{"640x480:NV12", false, 0, 0},
+                      RawFormatCase{"640x480", false, 0, 0}, RawFormatCase{" 640x480:YUY2", false, 0, 0},
+                      RawFormatCase{"", false, 0, 0}));
 
 TEST(Usage, NamesEveryOption)
 {
     const std::string usage = Captured([](std::FILE* to) { PrintUsage(to); });
-    for (const char* option : {"--format", "--json", "--raw", "--save-bitmap", "--camera", "--pipeline", "--count",
-                               "--timeout", "--list-cameras", "--inverted", "--all", "--raw-bytes", "--help", "-h",
-                               "--version", "--max-megapixels"})
+    for (const char* option :
+         {"--format", "--json", "--raw", "--save-bitmap", "--camera", "--pipeline", "--count", "--timeout",
+          "--list-cameras", "--inverted", "--all", "--raw-bytes", "--help", "-h", "--version", "--max-megapixels"})
         EXPECT_NE(usage.find(option), std::string::npos) << option;
 }
 
@@ -320,17 +321,18 @@ TEST_P(TextWriter, WritesOneLineOnItsStream)
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, TextWriter,
-    ::testing::Values(
-        WriterCase{"decoded_alone", false, Decoded("a.png", "hello"), "hello\n", ""},
-        WriterCase{"unreadable_alone", false, Unreadable("a.png"), "", "Unreadable!\n"},
-        WriterCase{"error_alone", false, Failed("a.png", "File not found"), "", "File not found\n"},
-        WriterCase{"decoded_prefixed", true, Decoded("a.png", "hello"), "a.png: hello\n", ""},
-        WriterCase{"unreadable_prefixed", true, Unreadable("dir/b.jpg"), "", "dir/b.jpg: Unreadable!\n"},
-        WriterCase{"error_prefixed", true, Failed("c.png", "Unable to read image data"), "",
-                   "c.png: Unable to read image data\n"},
-        WriterCase{"name_bytes_as_given", true, Decoded("b\xe9.png", "x"), "b\xe9.png: x\n", ""},
-        WriterCase{"text_as_decoded", false, Decoded("a.png", QString::fromUtf8("t\u00e4b\tline\nnext")),
-                   "t\xc3\xa4" "b\tline\nnext\n", ""}),
+    ::testing::Values(WriterCase{"decoded_alone", false, Decoded("a.png", "hello"), "hello\n", ""},
+                      WriterCase{"unreadable_alone", false, Unreadable("a.png"), "", "Unreadable!\n"},
+                      WriterCase{"error_alone", false, Failed("a.png", "File not found"), "", "File not found\n"},
+                      WriterCase{"decoded_prefixed", true, Decoded("a.png", "hello"), "a.png: hello\n", ""},
+                      WriterCase{"unreadable_prefixed", true, Unreadable("dir/b.jpg"), "", "dir/b.jpg: Unreadable!\n"},
+                      WriterCase{"error_prefixed", true, Failed("c.png", "Unable to read image data"), "",
+                                 "c.png: Unable to read image data\n"},
+                      WriterCase{"name_bytes_as_given", true, Decoded("b\xe9.png", "x"), "b\xe9.png: x\n", ""},
+                      WriterCase{"text_as_decoded", false, Decoded("a.png", QString::fromUtf8("t\u00e4b\tline\nnext")),
+                                 "t\xc3\xa4"
+                                 "b\tline\nnext\n",
+                                 ""}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Given the program's name, an error of a file alone names the program and
@@ -370,18 +372,18 @@ TEST_P(WriterNamingTheProgram, ErrorsOfAFileAloneNameProgramAndFile)
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, WriterNamingTheProgram,
-    ::testing::Values(
-        ProgramCase{"error_alone", false, false, Failed("empty.png", "Unsupported image format"), "",
-                    "lantrix-scan: empty.png: Unsupported image format\n"},
-        ProgramCase{"error_alone_name_bytes_as_given", false, false, Failed("b\xe9/x.png", "Is a directory"), "",
-                    "lantrix-scan: b\xe9/x.png: Is a directory\n"},
-        ProgramCase{"error_prefixed", false, true, Failed("c.png", "Permission denied"), "",
-                    "c.png: Permission denied\n"},
-        ProgramCase{"unreadable_alone", false, false, Unreadable("a.png"), "", "Unreadable!\n"},
-        ProgramCase{"decoded_alone", false, false, Decoded("a.png", "hello"), "hello\n", ""},
-        ProgramCase{"raw_bytes_error", true, false, Failed("-", "Nothing came on standard input."), "",
-                    "lantrix-scan: -: Nothing came on standard input.\n"},
-        ProgramCase{"raw_bytes_unreadable", true, false, Unreadable("a.png"), "", "Unreadable!\n"}),
+    ::testing::Values(ProgramCase{"error_alone", false, false, Failed("empty.png", "Unsupported image format"), "",
+                                  "lantrix-scan: empty.png: Unsupported image format\n"},
+                      ProgramCase{"error_alone_name_bytes_as_given", false, false,
+                                  Failed("b\xe9/x.png", "Is a directory"), "",
+                                  "lantrix-scan: b\xe9/x.png: Is a directory\n"},
+                      ProgramCase{"error_prefixed", false, true, Failed("c.png", "Permission denied"), "",
+                                  "c.png: Permission denied\n"},
+                      ProgramCase{"unreadable_alone", false, false, Unreadable("a.png"), "", "Unreadable!\n"},
+                      ProgramCase{"decoded_alone", false, false, Decoded("a.png", "hello"), "hello\n", ""},
+                      ProgramCase{"raw_bytes_error", true, false, Failed("-", "Nothing came on standard input."), "",
+                                  "lantrix-scan: -: Nothing came on standard input.\n"},
+                      ProgramCase{"raw_bytes_unreadable", true, false, Unreadable("a.png"), "", "Unreadable!\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Every code of a picture: a line each, in the order given, each prefixed
@@ -414,14 +416,14 @@ TEST_P(TextWriterAll, ALineForEveryCode)
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, TextWriterAll,
-    ::testing::Values(
-        AllTextCase{"three_alone", false,
-                    DecodedAll("a.png", {Code("first"), Code("4006381333931", TBarcodeFormat::EAN_13), Code("third")}),
-                    "first\n4006381333931\nthird\n", ""},
-        AllTextCase{"three_prefixed", true, DecodedAll("a.png", {Code("x"), Code("y"), Code("z")}),
-                    "a.png: x\na.png: y\na.png: z\n", ""},
-        AllTextCase{"unreadable", true, Unreadable("b.png"), "", "b.png: Unreadable!\n"},
-        AllTextCase{"error", false, Failed("c.png", "File not found"), "", "File not found\n"}),
+    ::testing::Values(AllTextCase{"three_alone", false,
+                                  DecodedAll("a.png", {Code("first"), Code("4006381333931", TBarcodeFormat::EAN_13),
+                                                       Code("third")}),
+                                  "first\n4006381333931\nthird\n", ""},
+                      AllTextCase{"three_prefixed", true, DecodedAll("a.png", {Code("x"), Code("y"), Code("z")}),
+                                  "a.png: x\na.png: y\na.png: z\n", ""},
+                      AllTextCase{"unreadable", true, Unreadable("b.png"), "", "b.png: Unreadable!\n"},
+                      AllTextCase{"error", false, Failed("c.png", "File not found"), "", "File not found\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // The content of the one code, byte for byte and nothing else; messages as
@@ -433,7 +435,9 @@ TEST(RawBytesWriter, TheBytesAloneWithoutANewline)
     const std::string out = Captured([&](std::FILE* outFile) {
         messages = Captured([&](std::FILE* messageFile) {
             TRawBytesWriter writer(outFile, messageFile);
-            writer.Write({"a.png", TScanStatus::Decoded, {Code(QStringLiteral("shown"), TBarcodeFormat::QR_CODE, bytes)},
+            writer.Write({"a.png",
+                          TScanStatus::Decoded,
+                          {Code(QStringLiteral("shown"), TBarcodeFormat::QR_CODE, bytes)},
                           QString()});
             writer.Write(Unreadable("b.png"));
             writer.Write(Failed("c.png", "File not found"));
@@ -464,17 +468,16 @@ TEST_P(TerminalEscape, ShowsControlsAsEscapes)
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, TerminalEscape,
-    ::testing::Values(
-        EscapeCase{"plain", "https://lantrix.invalid/?a=1&b=2", "https://lantrix.invalid/?a=1&b=2"},
-        EscapeCase{"empty", "", ""},
-        EscapeCase{"c_escapes", "\a\b\t\n\v\f\r", "\\a\\b\\t\\n\\v\\f\\r"},
-        EscapeCase{"escape_sequence", "\x1b[2J\x1b]0;t\x07", "\\033[2J\\033]0;t\\a"},
-        EscapeCase{"nul_and_others", QByteArray("\x00\x01\x1f ~\x7f", 6), "\\000\\001\\037 ~\\177"},
-        EscapeCase{"backslash", "a\\033", "a\\\\033"},
-        EscapeCase{"c1_first_and_last", "\xc2\x80\xc2\x9b\xc2\x9f", "\\302\\200\\302\\233\\302\\237"},
-        EscapeCase{"after_c1_printable", "\xc2\xa0\xc2\xa9\xc3\xa4\xe2\x82\xac", "\xc2\xa0\xc2\xa9\xc3\xa4\xe2\x82\xac"},
-        EscapeCase{"no_utf8_as_it_is", "\xff\xfe\xc2", "\xff\xfe\xc2"},
-        EscapeCase{"lone_c2_before_control", "\xc2\x1b", "\xc2\\033"}),
+    ::testing::Values(EscapeCase{"plain", "https://lantrix.invalid/?a=1&b=2", "https://lantrix.invalid/?a=1&b=2"},
+                      EscapeCase{"empty", "", ""}, EscapeCase{"c_escapes", "\a\b\t\n\v\f\r", "\\a\\b\\t\\n\\v\\f\\r"},
+                      EscapeCase{"escape_sequence", "\x1b[2J\x1b]0;t\x07", "\\033[2J\\033]0;t\\a"},
+                      EscapeCase{"nul_and_others", QByteArray("\x00\x01\x1f ~\x7f", 6), "\\000\\001\\037 ~\\177"},
+                      EscapeCase{"backslash", "a\\033", "a\\\\033"},
+                      EscapeCase{"c1_first_and_last", "\xc2\x80\xc2\x9b\xc2\x9f", "\\302\\200\\302\\233\\302\\237"},
+                      EscapeCase{"after_c1_printable", "\xc2\xa0\xc2\xa9\xc3\xa4\xe2\x82\xac",
+                                 "\xc2\xa0\xc2\xa9\xc3\xa4\xe2\x82\xac"},
+                      EscapeCase{"no_utf8_as_it_is", "\xff\xfe\xc2", "\xff\xfe\xc2"},
+                      EscapeCase{"lone_c2_before_control", "\xc2\x1b", "\xc2\\033"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // A write that fails (a full disk) is kept by the writer, whatever it writes,
@@ -519,17 +522,20 @@ TEST_P(WriterOutputError, KeptFromTheFirstFailedWrite)
 
 INSTANTIATE_TEST_SUITE_P(
     Writers, WriterOutputError,
-    ::testing::Values(
-        FullOutputCase{"text", [](std::FILE* out, std::FILE* messages) -> TResultWriter* {
-                           return new TTextWriter(out, messages, false);
-                       }},
-        FullOutputCase{"text_all", [](std::FILE* out, std::FILE* messages) -> TResultWriter* {
-                           return new TTextWriter(out, messages, true, TCodesPerPicture::All);
-                       }},
-        FullOutputCase{"json", [](std::FILE* out, std::FILE*) -> TResultWriter* { return new TJsonWriter(out); }},
-        FullOutputCase{"raw_bytes", [](std::FILE* out, std::FILE* messages) -> TResultWriter* {
-                           return new TRawBytesWriter(out, messages);
-                       }}),
+    ::testing::Values(FullOutputCase{"text",
+                                     [](std::FILE* out, std::FILE* messages) -> TResultWriter* {
+                                         return new TTextWriter(out, messages, false);
+                                     }},
+                      FullOutputCase{"text_all",
+                                     [](std::FILE* out, std::FILE* messages) -> TResultWriter* {
+                                         return new TTextWriter(out, messages, true, TCodesPerPicture::All);
+                                     }},
+                      FullOutputCase{"json",
+                                     [](std::FILE* out, std::FILE*) -> TResultWriter* { return new TJsonWriter(out); }},
+                      FullOutputCase{"raw_bytes",
+                                     [](std::FILE* out, std::FILE* messages) -> TResultWriter* {
+                                         return new TRawBytesWriter(out, messages);
+                                     }}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Texts and names that JSON must escape, and bytes that are no UTF-8.
@@ -549,8 +555,8 @@ class JsonWriter : public ::testing::TestWithParam<JsonCase> {};
 TEST_P(JsonWriter, ParsesBackToTheRecord)
 {
     const JsonCase& c = GetParam();
-    const std::vector<TScanResult> results = {Decoded(c.file, c.text, TBarcodeFormat::DATA_MATRIX),
-                                              Unreadable(c.file), Failed(c.file, c.text)};
+    const std::vector<TScanResult> results = {Decoded(c.file, c.text, TBarcodeFormat::DATA_MATRIX), Unreadable(c.file),
+                                              Failed(c.file, c.text)};
     const std::string out = Captured([&](std::FILE* to) {
         TJsonWriter writer(to);
         for (const TScanResult& result : results)
@@ -591,22 +597,28 @@ TEST_P(JsonWriter, ParsesBackToTheRecord)
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, JsonWriter,
-    ::testing::Values(
-        JsonCase{"plain", "codes/a.png", QStringLiteral("https://lantrix.invalid/")},
-        JsonCase{"quotes_and_backslashes", "say \"hi\"\\there.png", QStringLiteral("C:\\path \"quoted\" {}[],:")},
-        JsonCase{"control_characters", QByteArray("tab\there\nnew\rline\x01\x1b.png"),
-                 QString::fromUtf8("bell\x07 nul", 9) + QChar(0) + QStringLiteral("\x7f end\n")},
-        JsonCase{"not_utf8_name", QByteArray("caf\xe9 \xff\xfe.png"), QString::fromUtf8("\u00fcnic\u00f6de \u20ac \U0001F600")},
-        JsonCase{"line_separators", "a\xe2\x80\xa8" "b.png", QString::fromUtf8("x\u2028y\u2029z")},
-        JsonCase{"empty_text", "e.png", QString()}),
+    ::testing::Values(JsonCase{"plain", "codes/a.png", QStringLiteral("https://lantrix.invalid/")},
+                      JsonCase{"quotes_and_backslashes", "say \"hi\"\\there.png",
+                               QStringLiteral("C:\\path \"quoted\" {}[],:")},
+                      JsonCase{"control_characters", QByteArray("tab\there\nnew\rline\x01\x1b.png"),
+                               QString::fromUtf8("bell\x07 nul", 9) + QChar(0) + QStringLiteral("\x7f end\n")},
+                      JsonCase{"not_utf8_name", QByteArray("caf\xe9 \xff\xfe.png"),
+                               QString::fromUtf8("\u00fcnic\u00f6de \u20ac \U0001F600")},
+                      JsonCase{"line_separators",
+                               "a\xe2\x80\xa8"
+                               "b.png",
+                               QString::fromUtf8("x\u2028y\u2029z")},
+                      JsonCase{"empty_text", "e.png", QString()}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // The bytes as the code holds them, in hexadecimal, whatever the text is.
 TEST(JsonWriter, BytesThatAreNoUtf8InHexadecimal)
 {
-    const TScanResult result{"a.png", TScanStatus::Decoded,
-                             {Code(QStringLiteral("\uFFFD("), TBarcodeFormat::QR_CODE, QByteArray("\x00\xc3\x28\xff", 4))},
-                             QString()};
+    const TScanResult result{
+        "a.png",
+        TScanStatus::Decoded,
+        {Code(QStringLiteral("\uFFFD("), TBarcodeFormat::QR_CODE, QByteArray("\x00\xc3\x28\xff", 4))},
+        QString()};
     const QJsonObject object = QJsonDocument::fromJson(JsonLine(result)).object();
     EXPECT_EQ(object.value("bytes").toString(), QStringLiteral("00c328ff"));
 }
@@ -684,15 +696,14 @@ TEST_P(ExitStatus, WorstOutcomeWins)
 }
 
 using S = TScanStatus;
-INSTANTIATE_TEST_SUITE_P(
-    Cases, ExitStatus,
-    ::testing::Values(StatusCase{"all_decoded", {S::Decoded, S::Decoded, S::Decoded}, 0},
-                      StatusCase{"one_unreadable", {S::Decoded, S::Unreadable, S::Decoded}, 1},
-                      StatusCase{"one_error", {S::Decoded, S::Error, S::Decoded}, 2},
-                      StatusCase{"error_before_unreadable", {S::Error, S::Unreadable}, 2},
-                      StatusCase{"unreadable_before_error", {S::Unreadable, S::Error}, 2},
-                      StatusCase{"nothing", {}, 1}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, ExitStatus,
+                         ::testing::Values(StatusCase{"all_decoded", {S::Decoded, S::Decoded, S::Decoded}, 0},
+                                           StatusCase{"one_unreadable", {S::Decoded, S::Unreadable, S::Decoded}, 1},
+                                           StatusCase{"one_error", {S::Decoded, S::Error, S::Decoded}, 2},
+                                           StatusCase{"error_before_unreadable", {S::Error, S::Unreadable}, 2},
+                                           StatusCase{"unreadable_before_error", {S::Unreadable, S::Error}, 2},
+                                           StatusCase{"nothing", {}, 1}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // ---- The parallel scan ---------------------------------------------------
 
@@ -719,12 +730,10 @@ TEST(ScanFiles, OrderedAndBounded)
         const int index = file.toInt();
         const int now = ++loading;
         int most = mostLoading.load();
-        while (now > most && !mostLoading.compare_exchange_weak(most, now)) {
-        }
+        while (now > most && !mostLoading.compare_exchange_weak(most, now)) {}
         const int ahead = index - handedOn.load();
         int furthest = furthestAhead.load();
-        while (ahead > furthest && !furthestAhead.compare_exchange_weak(furthest, ahead)) {
-        }
+        while (ahead > furthest && !furthestAhead.compare_exchange_weak(furthest, ahead)) {}
         // Every third file takes longer, so that later ones finish first.
         std::this_thread::sleep_for(std::chrono::microseconds(index % 3 == 0 ? 2000 : 100));
         --loading;
@@ -740,7 +749,9 @@ TEST(ScanFiles, OrderedAndBounded)
     ASSERT_EQ(results.size(), std::size_t(kFiles));
     for (int i = 0; i < kFiles; ++i) {
         EXPECT_EQ(results[i].File, QByteArray::number(i));
-        const TScanStatus expected = i % 7 == 0 ? TScanStatus::Error : i % 5 == 0 ? TScanStatus::Decoded : TScanStatus::Unreadable;
+        const TScanStatus expected = i % 7 == 0   ? TScanStatus::Error
+                                     : i % 5 == 0 ? TScanStatus::Decoded
+                                                  : TScanStatus::Unreadable;
         EXPECT_EQ(results[i].Status, expected) << i;
         if (expected == TScanStatus::Decoded) {
             ASSERT_EQ(results[i].Codes.size(), 1u) << i;
@@ -761,11 +772,14 @@ TEST(ScanFiles, OneWorkerScansOnTheCallingThread)
     const std::thread::id caller = std::this_thread::get_id();
     int loads = 0;
     std::vector<QByteArray> order;
-    ScanFiles(FileNames(5), 1, [&](const QByteArray&) {
-        EXPECT_EQ(std::this_thread::get_id(), caller);
-        ++loads;
-        return QImage();
-    }, TBarcodeFormat::Auto, [&](const TScanResult& result) { order.push_back(result.File); });
+    ScanFiles(
+        FileNames(5), 1,
+        [&](const QByteArray&) {
+            EXPECT_EQ(std::this_thread::get_id(), caller);
+            ++loads;
+            return QImage();
+        },
+        TBarcodeFormat::Auto, [&](const TScanResult& result) { order.push_back(result.File); });
     EXPECT_EQ(loads, 5);
     EXPECT_EQ(order, (std::vector<QByteArray>{"0", "1", "2", "3", "4"}));
 }

@@ -42,7 +42,7 @@ struct Outcome {
 // given. The time is generous, for a busy machine, and only there so that
 // a hang fails.
 Outcome Launch(const QString& program, const QStringList& arguments, const QString& outputFile = {},
-            const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment())
+               const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment())
 {
     QProcess process;
     process.setProcessEnvironment(environment);
@@ -129,12 +129,17 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         FullCase{"text", {"%S/qr_code.png"}, 2, "lantrix-scan: write error: No space left on device\n"},
         FullCase{"json", {"--json", "%S/qr_code.png"}, 2, "lantrix-scan: write error: No space left on device\n"},
-        FullCase{"all", {"--all", "--json", "%S/qr_code.png"}, 2, "lantrix-scan: write error: No space left on device\n"},
-        FullCase{"raw_bytes", {"--raw-bytes", "%S/qr_code.png"}, 2,
+        FullCase{
+            "all", {"--all", "--json", "%S/qr_code.png"}, 2, "lantrix-scan: write error: No space left on device\n"},
+        FullCase{
+            "raw_bytes", {"--raw-bytes", "%S/qr_code.png"}, 2, "lantrix-scan: write error: No space left on device\n"},
+        FullCase{"several_files",
+                 {"%S/qr_code.png", "%S/ean_8.png", "%S/aztec.png"},
+                 2,
                  "lantrix-scan: write error: No space left on device\n"},
-        FullCase{"several_files", {"%S/qr_code.png", "%S/ean_8.png", "%S/aztec.png"}, 2,
-                 "lantrix-scan: write error: No space left on device\n"},
-        FullCase{"raw_sample_saved", {"--raw", "640x480:RGB", "--save-bitmap", "%D/frame.bmp", "%R"}, 2,
+        FullCase{"raw_sample_saved",
+                 {"--raw", "640x480:RGB", "--save-bitmap", "%D/frame.bmp", "%R"},
+                 2,
                  "lantrix-scan: write error: No space left on device\n"},
         FullCase{"help", {"--help"}, 2, "lantrix-scan: write error: No space left on device\n"},
         FullCase{"version", {"--version"}, 2, "lantrix-scan: write error: No space left on device\n"},
@@ -177,7 +182,7 @@ QByteArray RunOnTerminal(const QStringList& arguments)
         argv.push_back(a.data());
     argv.push_back(nullptr);
 
-    termios raw {};
+    termios raw{};
     cfmakeraw(&raw);
     int terminal = -1;
     const pid_t pid = ::forkpty(&terminal, nullptr, &raw, nullptr);
@@ -217,7 +222,7 @@ QByteArray RunOnTerminal(const QStringList& arguments)
 
 struct TerminalCase {
     const char* name;
-    QString text;         // the code's text
+    QString text;          // the code's text
     QByteArray onTerminal; // what a terminal shows of it
 };
 
@@ -256,17 +261,26 @@ TEST_P(TerminalOutput, EscapedOnATerminalAndAsDecodedThroughAPipe)
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, TerminalOutput,
-    ::testing::Values(
-        TerminalCase{"title_and_colour_sequences",
-                     QStringLiteral("\x1b]0;owned\x07\x1b[31mred\x1b[0m"),
-                     "\\033]0;owned\\a\\033[31mred\\033[0m"},
-        TerminalCase{"line_breaks_and_tab", QStringLiteral("one\r\ntwo\tthree"), "one\\r\\ntwo\\tthree"},
-        TerminalCase{"other_c0_and_del", QStringLiteral("a\x01" "b\x08" "c\x0b" "d\x0c" "e\x7f" "f"),
-                     "a\\001b\\bc\\vd\\fe\\177f"},
-        TerminalCase{"backslashes_stay_apart_from_escapes", QStringLiteral("C:\\033\\n"), "C:\\\\033\\\\n"},
-        TerminalCase{"c1_control_sequence_introducer", QStringLiteral("x\u009b" "2Jy"), "x\\302\\2332Jy"},
-        TerminalCase{"printable_text_as_it_is", QStringLiteral("Gr\u00fc\u00dfe \u20ac \u00a0nbsp"),
-                     "Gr\xc3\xbc\xc3\x9f" "e \xe2\x82\xac \xc2\xa0nbsp"}),
+    ::testing::Values(TerminalCase{"title_and_colour_sequences", QStringLiteral("\x1b]0;owned\x07\x1b[31mred\x1b[0m"),
+                                   "\\033]0;owned\\a\\033[31mred\\033[0m"},
+                      TerminalCase{"line_breaks_and_tab", QStringLiteral("one\r\ntwo\tthree"), "one\\r\\ntwo\\tthree"},
+                      TerminalCase{"other_c0_and_del",
+                                   QStringLiteral("a\x01"
+                                                  "b\x08"
+                                                  "c\x0b"
+                                                  "d\x0c"
+                                                  "e\x7f"
+                                                  "f"),
+                                   "a\\001b\\bc\\vd\\fe\\177f"},
+                      TerminalCase{"backslashes_stay_apart_from_escapes", QStringLiteral("C:\\033\\n"),
+                                   "C:\\\\033\\\\n"},
+                      TerminalCase{"c1_control_sequence_introducer",
+                                   QStringLiteral("x\u009b"
+                                                  "2Jy"),
+                                   "x\\302\\2332Jy"},
+                      TerminalCase{"printable_text_as_it_is", QStringLiteral("Gr\u00fc\u00dfe \u20ac \u00a0nbsp"),
+                                   "Gr\xc3\xbc\xc3\x9f"
+                                   "e \xe2\x82\xac \xc2\xa0nbsp"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // The file names that prefix the lines of several files come escaped too.
@@ -279,8 +293,8 @@ TEST(TerminalOutput, FileNamesBeforeTheCodesAreEscaped)
     ASSERT_TRUE(QFile::copy(SamplePath(QStringLiteral("qr_code.png")), plain));
     const QByteArray shown = RunOnTerminal({tricky, plain});
     const QByteArray folder = QFile::encodeName(dir.path());
-    EXPECT_EQ(shown.toStdString(), (folder + "/a\\033[2J\\nb.png: " + kQrText.toUtf8() + "\n" + folder +
-                                    "/plain.png: " + kQrText.toUtf8() + "\n")
+    EXPECT_EQ(shown.toStdString(), (folder + "/a\\033[2J\\nb.png: " + kQrText.toUtf8() + "\n" + folder
+                                    + "/plain.png: " + kQrText.toUtf8() + "\n")
                                        .toStdString());
 }
 
@@ -321,11 +335,14 @@ TEST_P(InformationOption, PrintsAndSucceedsWithoutADisplay)
 INSTANTIATE_TEST_SUITE_P(
     Cases, InformationOption,
     ::testing::Values(
-        InformationCase{"scan_version", ScanProgram(), {"--version"}, "lantrix-scan " LANTRIX_RELEASE_VERSION "\n", false},
+        InformationCase{
+            "scan_version", ScanProgram(), {"--version"}, "lantrix-scan " LANTRIX_RELEASE_VERSION "\n", false},
         InformationCase{"scan_help", ScanProgram(), {"--help"}, "Usage: lantrix-scan ", true},
         InformationCase{"scan_h", ScanProgram(), {"-h"}, "Usage: lantrix-scan ", true},
-        InformationCase{"scan_help_among_others", ScanProgram(), {"--json", "-h", "x.png"}, "Usage: lantrix-scan ", true},
-        InformationCase{"window_version", WindowProgram(), {"--version"}, "lantrix " LANTRIX_RELEASE_VERSION "\n", false},
+        InformationCase{
+            "scan_help_among_others", ScanProgram(), {"--json", "-h", "x.png"}, "Usage: lantrix-scan ", true},
+        InformationCase{
+            "window_version", WindowProgram(), {"--version"}, "lantrix " LANTRIX_RELEASE_VERSION "\n", false},
         InformationCase{"window_help", WindowProgram(), {"--help"}, "Usage: lantrix [PICTURE]\n", true},
         InformationCase{"window_h", WindowProgram(), {"-h"}, "Usage: lantrix [PICTURE]\n", true}),
     [](const auto& info) { return std::string(info.param.name); });
@@ -356,13 +373,14 @@ TEST_P(UsageError, TwoLinesAndExit64)
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, UsageError,
-    ::testing::Values(UsageCase{"unknown_long_option", {"--x", "a.png"}, "lantrix-scan: unknown option --x"},
-                      UsageCase{"unknown_short_option", {"-x", "a.png"}, "lantrix-scan: unknown option -x"},
-                      UsageCase{"unknown_format", {"--format", "QRCODE", "a.png"},
-                                "lantrix-scan: unknown code format 'QRCODE'"},
-                      UsageCase{"no_file", {}, "lantrix-scan: no file given"},
-                      UsageCase{"megapixels_zero", {"--max-megapixels", "0", "a.png"},
-                                "lantrix-scan: --max-megapixels needs a whole number from 1 to 1024, not '0'"}),
+    ::testing::Values(
+        UsageCase{"unknown_long_option", {"--x", "a.png"}, "lantrix-scan: unknown option --x"},
+        UsageCase{"unknown_short_option", {"-x", "a.png"}, "lantrix-scan: unknown option -x"},
+        UsageCase{"unknown_format", {"--format", "QRCODE", "a.png"}, "lantrix-scan: unknown code format 'QRCODE'"},
+        UsageCase{"no_file", {}, "lantrix-scan: no file given"},
+        UsageCase{"megapixels_zero",
+                  {"--max-megapixels", "0", "a.png"},
+                  "lantrix-scan: --max-megapixels needs a whole number from 1 to 1024, not '0'"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // ---- --list-cameras -----------------------------------------------------
@@ -447,19 +465,32 @@ TEST_P(SizeLimit, LoadedUpToTheLimit)
     arguments.replaceInStrings(QStringLiteral("%Q"), SamplePath(QStringLiteral("qr_code.png")));
     const Outcome run = Launch(ScanProgram(), arguments);
     EXPECT_EQ(run.exitCode, GetParam().exitCode) << run.err.toStdString();
-    EXPECT_EQ(run.err.toStdString(), QByteArray(GetParam().err).replace("%F", QFile::encodeName(picture)).toStdString());
+    EXPECT_EQ(run.err.toStdString(),
+              QByteArray(GetParam().err).replace("%F", QFile::encodeName(picture)).toStdString());
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, SizeLimit,
     ::testing::Values(
         // 8200 x 8200 is 67,240,000 pixels, just over 64 x 2^20 = 67,108,864.
-        SizeLimitCase{"default_refuses_over_64", {}, 8200, 8200, 2,
+        SizeLimitCase{"default_refuses_over_64",
+                      {},
+                      8200,
+                      8200,
+                      2,
                       "lantrix-scan: %F: The picture is too large to open (8200 x 8200 pixels).\n"},
         SizeLimitCase{"raised_reads_it", {"--max-megapixels", "65"}, 8200, 8200, 1, "Unreadable!\n"},
-        SizeLimitCase{"lowered_for_several_files", {"--max-megapixels=1", "%Q"}, 1025, 1024, 2,
+        SizeLimitCase{"lowered_for_several_files",
+                      {"--max-megapixels=1", "%Q"},
+                      1025,
+                      1024,
+                      2,
                       "%F: The picture is too large to open (1025 x 1024 pixels).\n"},
-        SizeLimitCase{"lowered_refuses_over_1", {"--max-megapixels", "1"}, 1025, 1024, 2,
+        SizeLimitCase{"lowered_refuses_over_1",
+                      {"--max-megapixels", "1"},
+                      1025,
+                      1024,
+                      2,
                       "lantrix-scan: %F: The picture is too large to open (1025 x 1024 pixels).\n"},
         SizeLimitCase{"lowered_reads_up_to_1", {"--max-megapixels", "1"}, 1024, 1024, 1, "Unreadable!\n"},
         SizeLimitCase{"lowered_reads_a_small_code", {"--max-megapixels", "1"}, 0, 0, 0, ""}),

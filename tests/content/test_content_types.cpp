@@ -70,12 +70,9 @@ INSTANTIATE_TEST_SUITE_P(
         KindCase{"mailto", "mailto:ana@lantrix.invalid", "email"},
         KindCase{"MATMSG", "MATMSG:TO:ana@lantrix.invalid;SUB:Hi;BODY:Hello;;", "email"},
         KindCase{"mailto without an address", "mailto:?subject=x", "text"},
-        KindCase{"mailto of no address", "mailto:nobody", "text"},
-        KindCase{"tel", "tel:+49-30-1234567", "phone"},
-        KindCase{"tel with letters", "tel:call-me-maybe", "text"},
-        KindCase{"SMSTO", "SMSTO:+15550100:Hello", "sms"},
-        KindCase{"sms", "sms:+15550100?body=Hi", "sms"},
-        KindCase{"SMSTO without a number", "SMSTO::Hello", "text"},
+        KindCase{"mailto of no address", "mailto:nobody", "text"}, KindCase{"tel", "tel:+49-30-1234567", "phone"},
+        KindCase{"tel with letters", "tel:call-me-maybe", "text"}, KindCase{"SMSTO", "SMSTO:+15550100:Hello", "sms"},
+        KindCase{"sms", "sms:+15550100?body=Hi", "sms"}, KindCase{"SMSTO without a number", "SMSTO::Hello", "text"},
         KindCase{"WIFI", "WIFI:T:WPA;S:Home;P:secret12;;", "wifi"},
         KindCase{"WIFI without a name", "WIFI:T:WPA;P:secret12;;", "text"},
         KindCase{"vCard 3.0", "BEGIN:VCARD\nVERSION:3.0\nFN:Ana Lima\nEND:VCARD", "contact"},
@@ -83,11 +80,9 @@ INSTANTIATE_TEST_SUITE_P(
         KindCase{"MECARD", "MECARD:N:Lima,Ana;TEL:+15550100;;", "contact"},
         KindCase{"event", "BEGIN:VEVENT\nSUMMARY:Launch\nDTSTART:20261224T180000Z\nEND:VEVENT", "event"},
         KindCase{"event without a start", "BEGIN:VEVENT\nSUMMARY:Launch\nEND:VEVENT", "text"},
-        KindCase{"geo", "geo:52.52,13.405", "place"},
-        KindCase{"geo out of range", "geo:95,13.405", "text"},
+        KindCase{"geo", "geo:52.52,13.405", "place"}, KindCase{"geo out of range", "geo:95,13.405", "text"},
         KindCase{"plain words", "Lantrix Data Matrix 0042", "text"},
-        KindCase{"barcode digits", "4006381333931", "text"},
-        KindCase{"empty", "", "text"}),
+        KindCase{"barcode digits", "4006381333931", "text"}, KindCase{"empty", "", "text"}),
     [](const auto& info) {
         std::string name = info.param.name;
         for (char& c : name)
@@ -130,12 +125,16 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         WifiCase{"wpa", "WIFI:T:WPA;S:Home;P:secret12;;", TWifi{"Home", WPA, "secret12", false}},
         WifiCase{"fields in another order", "WIFI:P:secret12;S:Home;T:WPA;;", TWifi{"Home", WPA, "secret12", false}},
-        WifiCase{"without the closing semicolons", "WIFI:S:Home;T:WPA;P:secret12", TWifi{"Home", WPA, "secret12", false}},
-        WifiCase{"escaped semicolon", R"(WIFI:T:WPA;S:Cafe\;Bar;P:a\;b\;cdefg;;)", TWifi{"Cafe;Bar", WPA, "a;b;cdefg", false}},
+        WifiCase{"without the closing semicolons", "WIFI:S:Home;T:WPA;P:secret12",
+                 TWifi{"Home", WPA, "secret12", false}},
+        WifiCase{"escaped semicolon", R"(WIFI:T:WPA;S:Cafe\;Bar;P:a\;b\;cdefg;;)",
+                 TWifi{"Cafe;Bar", WPA, "a;b;cdefg", false}},
         WifiCase{"escaped comma and colon", R"(WIFI:T:WPA;S:one\,two\:three;P:p\:ss\,word;;)",
                  TWifi{"one,two:three", WPA, "p:ss,word", false}},
-        WifiCase{"escaped backslash", R"(WIFI:T:WPA;S:back\\slash;P:end\\;;)", TWifi{"back\\slash", WPA, "end\\", false}},
-        WifiCase{"escaped quote", R"(WIFI:T:WPA;S:say \"hi\";P:12345678;;)", TWifi{"say \"hi\"", WPA, "12345678", false}},
+        WifiCase{"escaped backslash", R"(WIFI:T:WPA;S:back\\slash;P:end\\;;)",
+                 TWifi{"back\\slash", WPA, "end\\", false}},
+        WifiCase{"escaped quote", R"(WIFI:T:WPA;S:say \"hi\";P:12345678;;)",
+                 TWifi{"say \"hi\"", WPA, "12345678", false}},
         WifiCase{"name in quotes", R"(WIFI:T:WPA;S:"ABCD";P:12345678;;)", TWifi{"ABCD", WPA, "12345678", false}},
         WifiCase{"hidden", "WIFI:T:WPA;S:Home;P:secret12;H:true;;", TWifi{"Home", WPA, "secret12", true}},
         WifiCase{"hidden false", "WIFI:T:WPA;S:Home;P:secret12;H:false;;", TWifi{"Home", WPA, "secret12", false}},
@@ -144,8 +143,10 @@ INSTANTIATE_TEST_SUITE_P(
         WifiCase{"wep", "WIFI:T:WEP;S:Old;P:0123456789;;", TWifi{"Old", TWifiSecurity::Wep, "0123456789", false}},
         WifiCase{"open network", "WIFI:T:nopass;S:Guest;;", TWifi{"Guest", TWifiSecurity::None, "", false}},
         WifiCase{"open network without a type", "WIFI:S:Guest;;", TWifi{"Guest", TWifiSecurity::None, "", false}},
-        WifiCase{"open network drops a password", "WIFI:T:nopass;S:Guest;P:unused;;", TWifi{"Guest", TWifiSecurity::None, "", false}},
-        WifiCase{"name in other letters", "WIFI:T:WPA;S:Café Ñandú;P:pässwörd;;", TWifi{"Café Ñandú", WPA, "pässwörd", false}},
+        WifiCase{"open network drops a password", "WIFI:T:nopass;S:Guest;P:unused;;",
+                 TWifi{"Guest", TWifiSecurity::None, "", false}},
+        WifiCase{"name in other letters", "WIFI:T:WPA;S:Café Ñandú;P:pässwörd;;",
+                 TWifi{"Café Ñandú", WPA, "pässwörd", false}},
         WifiCase{"lower-case prefix and keys", "wifi:t:WPA;s:Home;p:secret12;;", TWifi{"Home", WPA, "secret12", false}},
         WifiCase{"no name", "WIFI:T:WPA;P:secret12;;", std::nullopt},
         WifiCase{"empty name", "WIFI:T:WPA;S:;P:secret12;;", std::nullopt},
@@ -174,7 +175,8 @@ TEST(EmailCode, MailtoAndMatmsgGiveAddressesSubjectAndBody)
         {"mailto:ana@lantrix.invalid", {{"ana@lantrix.invalid"}, "", ""}},
         {"MAILTO:ana@lantrix.invalid?subject=Hello%20there&body=Line%0Atwo",
          {{"ana@lantrix.invalid"}, "Hello there", "Line\ntwo"}},
-        {"mailto:ana@lantrix.invalid,bo@lantrix.invalid?cc=x@y.z", {{"ana@lantrix.invalid", "bo@lantrix.invalid"}, "", ""}},
+        {"mailto:ana@lantrix.invalid,bo@lantrix.invalid?cc=x@y.z",
+         {{"ana@lantrix.invalid", "bo@lantrix.invalid"}, "", ""}},
         {"mailto:?to=ana@lantrix.invalid&subject=1%2B1", {{"ana@lantrix.invalid"}, "1+1", ""}},
         {"mailto:ana%40lantrix.invalid?body=a+b", {{"ana@lantrix.invalid"}, "", "a+b"}},
         {R"(MATMSG:TO:ana@lantrix.invalid;SUB:Re\: offer;BODY:Yes\; agreed;;)",
@@ -247,19 +249,35 @@ TEST(ContactCode, VCardsOfEachVersionAndMecardGiveTheContact)
          "TEL;TYPE=CELL:+15550100\r\nTEL;TYPE=WORK:+15550101\r\nEMAIL:ana@lantrix.invalid\r\n"
          "ADR;TYPE=WORK:;;Main St 1;Springfield;;12345;US\r\nURL:https://lantrix.invalid/\r\n"
          "NOTE:Met at the fair\\, booth 4\\nCall back\r\nEND:VCARD\r\n",
-         {"Ana Lima", {"+15550100", "+15550101"}, {"ana@lantrix.invalid"}, "Dastrel, Labs", "Engineer",
-          "Main St 1, Springfield, 12345, US", "https://lantrix.invalid/", "Met at the fair, booth 4\nCall back"}},
+         {"Ana Lima",
+          {"+15550100", "+15550101"},
+          {"ana@lantrix.invalid"},
+          "Dastrel, Labs",
+          "Engineer",
+          "Main St 1, Springfield, 12345, US",
+          "https://lantrix.invalid/",
+          "Met at the fair, booth 4\nCall back"}},
         {"vCard 2.1 with quoted-printable and a folded line",
-         "BEGIN:VCARD\nVERSION:2.1\nN;ENCODING=QUOTED-PRINTABLE;CHARSET=UTF-8:M=C3=BCller;J=\n=C3=B6rg\nTEL;CELL:+4930123\nNOTE;ENCODING=QUOTED-PRINTABLE;CHARSET=UTF-8:Gr=C3=BC=\n=C3=9Fe\n"
+         "BEGIN:VCARD\nVERSION:2.1\nN;ENCODING=QUOTED-PRINTABLE;CHARSET=UTF-8:M=C3=BCller;J=\n=C3=B6rg\nTEL;CELL:+"
+         "4930123\nNOTE;ENCODING=QUOTED-PRINTABLE;CHARSET=UTF-8:Gr=C3=BC=\n=C3=9Fe\n"
          "EMAIL;INTERNET:jm@lantrix.invalid\nEND:VCARD",
          {"Jörg Müller", {"+4930123"}, {"jm@lantrix.invalid"}, "", "", "", "", "Grüße"}},
         {"vCard 4.0 with a tel: value and a folded name",
-         "BEGIN:VCARD\nVERSION:4.0\nFN:Bo\n Chen\nTEL;VALUE=uri;TYPE=cell:tel:+15550102\nitem1.EMAIL:bo@lantrix.invalid\nEND:VCARD",
+         "BEGIN:VCARD\nVERSION:4.0\nFN:Bo\n "
+         "Chen\nTEL;VALUE=uri;TYPE=cell:tel:+15550102\nitem1.EMAIL:bo@lantrix.invalid\nEND:VCARD",
          {"BoChen", {"+15550102"}, {"bo@lantrix.invalid"}, "", "", "", "", ""}},
         {"MECARD",
          R"(MECARD:N:Lima,Ana;TEL:+15550100;EMAIL:ana@lantrix.invalid;ORG:Dastrel\; Labs;ADR:Main St 1\, Springfield;NOTE:a\:b;;)",
-         {"Ana Lima", {"+15550100"}, {"ana@lantrix.invalid"}, "Dastrel; Labs", "", "Main St 1, Springfield", "", "a:b"}},
-        {"MECARD with one name", "MECARD:N:Dastrel;URL:https://lantrix.invalid/;;",
+         {"Ana Lima",
+          {"+15550100"},
+          {"ana@lantrix.invalid"},
+          "Dastrel; Labs",
+          "",
+          "Main St 1, Springfield",
+          "",
+          "a:b"}},
+        {"MECARD with one name",
+         "MECARD:N:Dastrel;URL:https://lantrix.invalid/;;",
          {"Dastrel", {}, {}, "", "", "", "https://lantrix.invalid/", ""}},
     };
     for (const auto& c : cases) {
@@ -272,10 +290,9 @@ TEST(ContactCode, VCardsOfEachVersionAndMecardGiveTheContact)
         EXPECT_TRUE(card.startsWith("BEGIN:VCARD\r\nVERSION:3.0\r\n")) << card.constData();
         EXPECT_EQ(ParseContact(QString::fromUtf8(card)), contact) << card.constData();
     }
-    for (const char* malformed :
-         {"BEGIN:VCARD\nVERSION:3.0\nEND:VCARD", "BEGIN:VCARD\nFN:Ana\nEND:VCARD",
-          "BEGIN:VCARD\nVERSION:5.0\nFN:Ana\nEND:VCARD", "BEGIN:VCARD\nVERSION:3.0\nFN:Ana\n",
-          "MECARD:TEL:+15550100;;", "MECARD:N:Lima\\"})
+    for (const char* malformed : {"BEGIN:VCARD\nVERSION:3.0\nEND:VCARD", "BEGIN:VCARD\nFN:Ana\nEND:VCARD",
+                                  "BEGIN:VCARD\nVERSION:5.0\nFN:Ana\nEND:VCARD", "BEGIN:VCARD\nVERSION:3.0\nFN:Ana\n",
+                                  "MECARD:TEL:+15550100;;", "MECARD:N:Lima\\"})
         EXPECT_FALSE(ParseContact(QString::fromUtf8(malformed))) << malformed;
 }
 
@@ -299,13 +316,17 @@ TEST(EventCode, GivesTheEventAndIsSavedAsACalendar)
         const char* text;
         TEvent expected;
     } cases[] = {
-        {"event alone", "BEGIN:VEVENT\nSUMMARY:Launch party\nDTSTART:20261224T180000Z\nDTEND:20261224T220000Z\n"
-                        "LOCATION:Hall 2\\, upstairs\nDESCRIPTION:Bring a friend\\nor two\nEND:VEVENT",
-         {"Launch party", "2026-12-24T18:00:00Z", "2026-12-24T22:00:00Z", "Hall 2, upstairs", "Bring a friend\nor two"}},
+        {"event alone",
+         "BEGIN:VEVENT\nSUMMARY:Launch party\nDTSTART:20261224T180000Z\nDTEND:20261224T220000Z\n"
+         "LOCATION:Hall 2\\, upstairs\nDESCRIPTION:Bring a friend\\nor two\nEND:VEVENT",
+         {"Launch party", "2026-12-24T18:00:00Z", "2026-12-24T22:00:00Z", "Hall 2, upstairs",
+          "Bring a friend\nor two"}},
         {"whole day in a calendar",
-         "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VEVENT\r\nSUMMARY:Holiday\r\nDTSTART;VALUE=DATE:20270101\r\nEND:VEVENT\r\nEND:VCALENDAR",
+         "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VEVENT\r\nSUMMARY:Holiday\r\nDTSTART;VALUE=DATE:20270101\r\nEND:"
+         "VEVENT\r\nEND:VCALENDAR",
          {"Holiday", "2027-01-01", "", "", ""}},
-        {"local time with a zone", "BEGIN:VEVENT\nDTSTART;TZID=Europe/Berlin:20270301T090000\nSUMMARY:Stand-up\nEND:VEVENT",
+        {"local time with a zone",
+         "BEGIN:VEVENT\nDTSTART;TZID=Europe/Berlin:20270301T090000\nSUMMARY:Stand-up\nEND:VEVENT",
          {"Stand-up", "2027-03-01T09:00:00", "", "", ""}},
     };
     for (const auto& c : cases) {
@@ -322,7 +343,8 @@ TEST(EventCode, GivesTheEventAndIsSavedAsACalendar)
     for (const char* malformed :
          {"BEGIN:VEVENT\nSUMMARY:x\nEND:VEVENT", "BEGIN:VEVENT\nDTSTART:20261324T180000Z\nEND:VEVENT",
           "BEGIN:VEVENT\nDTSTART:tomorrow\nEND:VEVENT", "BEGIN:VEVENT\nDTSTART:20261224\n",
-          "BEGIN:VCALENDAR\nBEGIN:VEVENT\nDTSTART:20261224\nEND:VEVENT\nBEGIN:VEVENT\nDTSTART:20261225\nEND:VEVENT\nEND:VCALENDAR"})
+          "BEGIN:VCALENDAR\nBEGIN:VEVENT\nDTSTART:20261224\nEND:VEVENT\nBEGIN:VEVENT\nDTSTART:20261225\nEND:"
+          "VEVENT\nEND:VCALENDAR"})
         EXPECT_FALSE(ParseEvent(QString::fromUtf8(malformed))) << malformed;
 }
 
@@ -334,13 +356,21 @@ TEST(PlaceCode, GivesCoordinatesAndTheMapAddresses)
         const char* geo;
         const char* map;
     } cases[] = {
-        {"geo:52.52,13.405", {52.52, 13.405, std::nullopt, ""}, "geo:52.52,13.405",
+        {"geo:52.52,13.405",
+         {52.52, 13.405, std::nullopt, ""},
+         "geo:52.52,13.405",
          "https://www.openstreetmap.org/?mlat=52.52&mlon=13.405#map=16/52.52/13.405"},
-        {"GEO:-33.8568,151.2153,20;u=35", {-33.8568, 151.2153, 20.0, ""}, "geo:-33.8568,151.2153,20",
+        {"GEO:-33.8568,151.2153,20;u=35",
+         {-33.8568, 151.2153, 20.0, ""},
+         "geo:-33.8568,151.2153,20",
          "https://www.openstreetmap.org/?mlat=-33.8568&mlon=151.2153#map=16/-33.8568/151.2153"},
-        {"geo:0,0?q=Null+Island", {0, 0, std::nullopt, "Null Island"}, "geo:0,0?q=Null%20Island",
+        {"geo:0,0?q=Null+Island",
+         {0, 0, std::nullopt, "Null Island"},
+         "geo:0,0?q=Null%20Island",
          "https://www.openstreetmap.org/?mlat=0&mlon=0#map=16/0/0"},
-        {"geo:48.2,16.37;crs=wgs84", {48.2, 16.37, std::nullopt, ""}, "geo:48.2,16.37",
+        {"geo:48.2,16.37;crs=wgs84",
+         {48.2, 16.37, std::nullopt, ""},
+         "geo:48.2,16.37",
          "https://www.openstreetmap.org/?mlat=48.2&mlon=16.37#map=16/48.2/16.37"},
     };
     for (const auto& c : cases) {
@@ -351,8 +381,8 @@ TEST(PlaceCode, GivesCoordinatesAndTheMapAddresses)
         EXPECT_EQ(PlaceGeoUrl(*place), QLatin1String(c.geo));
         EXPECT_EQ(PlaceMapUrl(*place), QLatin1String(c.map));
     }
-    for (const char* malformed : {"geo:", "geo:52.52", "geo:91,0", "geo:0,181", "geo:a,b", "geo:1,2,3,4",
-                                  "geo:1e2,3", "geo:52,13;crs=mars2000"})
+    for (const char* malformed : {"geo:", "geo:52.52", "geo:91,0", "geo:0,181", "geo:a,b", "geo:1,2,3,4", "geo:1e2,3",
+                                  "geo:52,13;crs=mars2000"})
         EXPECT_FALSE(ParsePlace(QString::fromUtf8(malformed))) << malformed;
 }
 
@@ -368,15 +398,15 @@ TEST(LinkHost, MixedScriptsAreShownInTheirAsciiForm)
         {"https://WWW.Lantrix.Invalid./", "www.lantrix.invalid"},
         {"https://user:pw@lantrix.invalid:8443/x", "lantrix.invalid"},
         {"https://paypal.com@evil.invalid/", "evil.invalid"},
-        {"https://münchen.de/", "münchen.de"},               // Latin only
-        {"https://xn--mnchen-3ya.de/", "münchen.de"},       // the same, given in ASCII
-        {"https://пример.рф/", "пример.рф"},                 // Cyrillic only
-        {"https://\xD0\xB0pple.com/", "xn--pple-43d.com"},   // Cyrillic "а" among Latin letters
+        {"https://münchen.de/", "münchen.de"},             // Latin only
+        {"https://xn--mnchen-3ya.de/", "münchen.de"},      // the same, given in ASCII
+        {"https://пример.рф/", "пример.рф"},               // Cyrillic only
+        {"https://\xD0\xB0pple.com/", "xn--pple-43d.com"}, // Cyrillic "а" among Latin letters
         {"https://xn--pple-43d.com/", "xn--pple-43d.com"},
-        {"https://раураl.com/", "xn--l-7sba6dbr.com"},       // Cyrillic letters and a Latin "l"
-        {"https://раура.com/", "xn--80aa0cbo.com"},          // a Cyrillic name under a Latin top level
+        {"https://раураl.com/", "xn--l-7sba6dbr.com"}, // Cyrillic letters and a Latin "l"
+        {"https://раура.com/", "xn--80aa0cbo.com"},    // a Cyrillic name under a Latin top level
         {"https://\xCE\xBF\xCE\xBF.lantrix.invalid/", "xn--0xaa.lantrix.invalid"}, // Greek omicrons
-        {"https://例え.jp/", "例え.jp"},                     // Japanese writes Han, kana and Latin together
+        {"https://例え.jp/", "例え.jp"}, // Japanese writes Han, kana and Latin together
         {"https://한국.kr/", "한국.kr"},
         {"https://192.0.2.1:8080/", "192.0.2.1"},
         {"https://[2001:db8::1]/", "2001:db8::1"},

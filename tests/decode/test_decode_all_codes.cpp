@@ -157,8 +157,8 @@ struct Box {
 
 struct OrderCase {
     const char* name;
-    std::vector<Box> boxes;           // as the library might give them
-    std::vector<std::string> order;   // the names in reading order
+    std::vector<Box> boxes;         // as the library might give them
+    std::vector<std::string> order; // the names in reading order
 };
 
 void PrintTo(const OrderCase& c, std::ostream* out)
@@ -193,31 +193,30 @@ TEST_P(ReadingOrder, RowsFromTheTopEachFromTheLeft)
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, ReadingOrder,
-    ::testing::Values(
-        OrderCase{"side_by_side_uneven_tops",
-                  {{"right", QRect(300, 10, 100, 100)}, {"left", QRect(10, 40, 100, 100)}},
-                  {"left", "right"}},
-        OrderCase{"one_below_the_other_further_left",
-                  {{"top", QRect(300, 10, 100, 100)}, {"below", QRect(10, 200, 100, 100)}},
-                  {"top", "below"}},
-        OrderCase{"small_one_beside_the_lower_half_starts_a_row",
-                  {{"big", QRect(200, 0, 200, 200)}, {"small", QRect(10, 120, 40, 40)}},
-                  {"big", "small"}},
-        OrderCase{"grid_of_four",
-                  {{"d", QRect(220, 230, 90, 90)},
-                   {"a", QRect(10, 10, 100, 100)},
-                   {"c", QRect(15, 215, 100, 100)},
-                   {"b", QRect(200, 0, 100, 100)}},
-                  {"a", "b", "c", "d"}},
-        OrderCase{"same_place_reader_order_then_text",
-                  {{"qr", QRect(10, 10, 100, 100), TBarcodeFormat::QR_CODE},
-                   {"ean-b", QRect(10, 10, 100, 100), TBarcodeFormat::EAN_13},
-                   {"ean-a", QRect(10, 10, 100, 100), TBarcodeFormat::EAN_13},
-                   {"code128", QRect(10, 10, 100, 100), TBarcodeFormat::CODE_128}},
-                  {"code128", "ean-a", "ean-b", "qr"}},
-        OrderCase{"linear_bands",
-                  {{"lower", QRect(40, 300, 700, 30)}, {"upper", QRect(40, 60, 700, 30)}},
-                  {"upper", "lower"}}),
+    ::testing::Values(OrderCase{"side_by_side_uneven_tops",
+                                {{"right", QRect(300, 10, 100, 100)}, {"left", QRect(10, 40, 100, 100)}},
+                                {"left", "right"}},
+                      OrderCase{"one_below_the_other_further_left",
+                                {{"top", QRect(300, 10, 100, 100)}, {"below", QRect(10, 200, 100, 100)}},
+                                {"top", "below"}},
+                      OrderCase{"small_one_beside_the_lower_half_starts_a_row",
+                                {{"big", QRect(200, 0, 200, 200)}, {"small", QRect(10, 120, 40, 40)}},
+                                {"big", "small"}},
+                      OrderCase{"grid_of_four",
+                                {{"d", QRect(220, 230, 90, 90)},
+                                 {"a", QRect(10, 10, 100, 100)},
+                                 {"c", QRect(15, 215, 100, 100)},
+                                 {"b", QRect(200, 0, 100, 100)}},
+                                {"a", "b", "c", "d"}},
+                      OrderCase{"same_place_reader_order_then_text",
+                                {{"qr", QRect(10, 10, 100, 100), TBarcodeFormat::QR_CODE},
+                                 {"ean-b", QRect(10, 10, 100, 100), TBarcodeFormat::EAN_13},
+                                 {"ean-a", QRect(10, 10, 100, 100), TBarcodeFormat::EAN_13},
+                                 {"code128", QRect(10, 10, 100, 100), TBarcodeFormat::CODE_128}},
+                                {"code128", "ean-a", "ean-b", "qr"}},
+                      OrderCase{"linear_bands",
+                                {{"lower", QRect(40, 300, 700, 30)}, {"upper", QRect(40, 60, 700, 30)}},
+                                {"upper", "lower"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // ---- The content as encoded ---------------------------------------------------
@@ -243,8 +242,10 @@ QImage QrCodeOfBytes(const QByteArray& bytes, ZXing::CharacterSet encoding)
     else
         for (char byte : bytes)
             contents += static_cast<wchar_t>(static_cast<unsigned char>(byte));
-    const ZXing::BitMatrix bits =
-        ZXing::MultiFormatWriter(ZXing::BarcodeFormat::QRCode).setEncoding(encoding).setMargin(4).encode(contents, 0, 0);
+    const ZXing::BitMatrix bits = ZXing::MultiFormatWriter(ZXing::BarcodeFormat::QRCode)
+                                      .setEncoding(encoding)
+                                      .setMargin(4)
+                                      .encode(contents, 0, 0);
     constexpr int kModule = 5;
     QImage picture(bits.width() * kModule, bits.height() * kModule, QImage::Format_Grayscale8);
     for (int y = 0; y < picture.height(); ++y)
@@ -272,16 +273,20 @@ TEST_P(CodeBytes, AsEncodedByteForByte)
     EXPECT_EQ(all.front().Bytes, c.bytes);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, CodeBytes,
-    ::testing::Values(
-        BytesCase{"not_utf8", QByteArray("\x00\x80\xff\xc3\x28" "A\xfe\n\xe9\x01", 10), ZXing::CharacterSet::Unknown,
-                  nullptr},
-        BytesCase{"latin1_announced", QByteArray("caf\xe9 cr\xe8me"), ZXing::CharacterSet::ISO8859_1,
-                  "caf\u00e9 cr\u00e8me"},
-        BytesCase{"utf8_announced", QByteArray("\xc3\xbcnic\xc3\xb6" "de \xe2\x82\xac"), ZXing::CharacterSet::UTF8,
-                  "\u00fcnic\u00f6de \u20ac"},
-        BytesCase{"ascii", QByteArray("hello, world"), ZXing::CharacterSet::Unknown, "hello, world"}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, CodeBytes,
+                         ::testing::Values(BytesCase{"not_utf8",
+                                                     QByteArray("\x00\x80\xff\xc3\x28"
+                                                                "A\xfe\n\xe9\x01",
+                                                                10),
+                                                     ZXing::CharacterSet::Unknown, nullptr},
+                                           BytesCase{"latin1_announced", QByteArray("caf\xe9 cr\xe8me"),
+                                                     ZXing::CharacterSet::ISO8859_1, "caf\u00e9 cr\u00e8me"},
+                                           BytesCase{"utf8_announced",
+                                                     QByteArray("\xc3\xbcnic\xc3\xb6"
+                                                                "de \xe2\x82\xac"),
+                                                     ZXing::CharacterSet::UTF8, "\u00fcnic\u00f6de \u20ac"},
+                                           BytesCase{"ascii", QByteArray("hello, world"), ZXing::CharacterSet::Unknown,
+                                                     "hello, world"}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

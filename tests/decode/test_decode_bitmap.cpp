@@ -18,8 +18,8 @@ namespace {
 // codes of its own format; Auto and the formats without a reader try all ten.
 struct SampleCase {
     const char* file;
-    const char* text;           // what the sample holds; null: nothing is ever read
-    TBarcodeFormat own;         // its format
+    const char* text;                           // what the sample holds; null: nothing is ever read
+    TBarcodeFormat own;                         // its format
     TBarcodeFormat also = TBarcodeFormat::Auto; // another format whose reader finds the same bars
     const char* alsoText = nullptr;             // and what that reader gives
 };
@@ -89,8 +89,8 @@ TEST(CodeFormatName, TheMenuNames)
 INSTANTIATE_TEST_SUITE_P(Samples, DecodeSample,
                          ::testing::Combine(::testing::ValuesIn(kSamples), ::testing::ValuesIn(kCodeFormats)),
                          [](const auto& info) {
-                             return QString(std::get<0>(info.param).file).section('.', 0, 0).toStdString() + "_" +
-                                    std::get<1>(info.param).name;
+                             return QString(std::get<0>(info.param).file).section('.', 0, 0).toStdString() + "_"
+                                    + std::get<1>(info.param).name;
                          });
 
 // The ten readers, and Auto that uses them all; the other nine formats have none.
@@ -130,18 +130,18 @@ TEST_P(DecodeMixed, ReaderOrderDecides)
 
 INSTANTIATE_TEST_SUITE_P(
     Pictures, DecodeMixed,
-    ::testing::Values(
-        MixCase{"qr_above_code128_auto", "qr_code.png", "code_128.png", TBarcodeFormat::Auto, "LANTRIX-128-Sample",
-                "CODE_128"},
-        MixCase{"qr_above_code128_qr", "qr_code.png", "code_128.png", TBarcodeFormat::QR_CODE,
-                "https://lantrix.invalid/hello?from=qr", "QR_CODE"},
-        MixCase{"ean13_above_code128_auto", "ean_13.png", "code_128.png", TBarcodeFormat::Auto,
-                "LANTRIX-128-Sample", "CODE_128"},
-        MixCase{"code39_above_ean8_auto", "code_39.png", "ean_8.png", TBarcodeFormat::Auto, "96385074", "EAN_8"},
-        MixCase{"datamatrix_above_qr_auto", "data_matrix.png", "qr_code.png", TBarcodeFormat::Auto,
-                "https://lantrix.invalid/hello?from=qr", "QR_CODE"},
-        MixCase{"ean13_above_code128_ean13", "ean_13.png", "code_128.png", TBarcodeFormat::EAN_13, "4006381333931",
-                "EAN_13"}),
+    ::testing::Values(MixCase{"qr_above_code128_auto", "qr_code.png", "code_128.png", TBarcodeFormat::Auto,
+                              "LANTRIX-128-Sample", "CODE_128"},
+                      MixCase{"qr_above_code128_qr", "qr_code.png", "code_128.png", TBarcodeFormat::QR_CODE,
+                              "https://lantrix.invalid/hello?from=qr", "QR_CODE"},
+                      MixCase{"ean13_above_code128_auto", "ean_13.png", "code_128.png", TBarcodeFormat::Auto,
+                              "LANTRIX-128-Sample", "CODE_128"},
+                      MixCase{"code39_above_ean8_auto", "code_39.png", "ean_8.png", TBarcodeFormat::Auto, "96385074",
+                              "EAN_8"},
+                      MixCase{"datamatrix_above_qr_auto", "data_matrix.png", "qr_code.png", TBarcodeFormat::Auto,
+                              "https://lantrix.invalid/hello?from=qr", "QR_CODE"},
+                      MixCase{"ean13_above_code128_ean13", "ean_13.png", "code_128.png", TBarcodeFormat::EAN_13,
+                              "4006381333931", "EAN_13"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(DecodeBitmap, LightCodeOnDarkGroundIsNotRead)
@@ -224,18 +224,18 @@ TEST_P(InvertedPicture, PlainPicturesReadAsWithoutTheRetry)
     EXPECT_FALSE(DecodeCode(blank, TBarcodeFormat::Auto, TDecodeOptions{inverted}).has_value());
 }
 
-INSTANTIATE_TEST_SUITE_P(Samples, InvertedPicture, ::testing::Combine(::testing::ValuesIn(kInverted), ::testing::Bool()),
-                         [](const auto& info) {
-                             return QString(std::get<0>(info.param).file).section('.', 0, 0).toStdString() +
-                                    (std::get<1>(info.param) ? "_with_retry" : "_without_retry");
+INSTANTIATE_TEST_SUITE_P(Samples, InvertedPicture,
+                         ::testing::Combine(::testing::ValuesIn(kInverted), ::testing::Bool()), [](const auto& info) {
+                             return QString(std::get<0>(info.param).file).section('.', 0, 0).toStdString()
+                                    + (std::get<1>(info.param) ? "_with_retry" : "_without_retry");
                          });
 
 TEST(DecodeBitmap, OtherLayoutsAreConvertedTo24BitsInPlace)
 {
     const QImage original = LoadSample("qr_code.png").convertToFormat(QImage::Format_RGB32);
-    for (QImage::Format layout : {QImage::Format_ARGB32, QImage::Format_RGB32, QImage::Format_Indexed8,
-                                  QImage::Format_Mono, QImage::Format_MonoLSB, QImage::Format_Grayscale8,
-                                  QImage::Format_RGB888, QImage::Format_RGB16}) {
+    for (QImage::Format layout :
+         {QImage::Format_ARGB32, QImage::Format_RGB32, QImage::Format_Indexed8, QImage::Format_Mono,
+          QImage::Format_MonoLSB, QImage::Format_Grayscale8, QImage::Format_RGB888, QImage::Format_RGB16}) {
         QImage picture = original.convertToFormat(layout);
         EXPECT_TRUE(DecodeBitmap(picture, TBarcodeFormat::Auto).has_value()) << layout;
         EXPECT_EQ(picture.format(), QImage::Format_BGR888) << layout;
@@ -294,7 +294,7 @@ QImage InLayout(const QImage& argb, QImage::Format layout)
     return picture;
 }
 
-const QImage::Format kAlphaLayouts[] = {QImage::Format_ARGB32, QImage::Format_ARGB32_Premultiplied,
+const QImage::Format kAlphaLayouts[] = {QImage::Format_ARGB32,   QImage::Format_ARGB32_Premultiplied,
                                         QImage::Format_RGBA8888, QImage::Format_RGBA64,
                                         QImage::Format_Indexed8, QImage::Format_Mono};
 
@@ -340,7 +340,7 @@ TEST_P(OverWhite, ColourIsCompositedOverWhite)
 
 // shown = colour * alpha / 255 + 255 - alpha, for each of red, green and blue
 const OverWhiteCase kOverWhite[] = {
-    {qRgba(0, 0, 0, 0), qRgb(255, 255, 255)},     {qRgba(255, 0, 0, 128), qRgb(255, 127, 127)},
+    {qRgba(0, 0, 0, 0), qRgb(255, 255, 255)},      {qRgba(255, 0, 0, 128), qRgb(255, 127, 127)},
     {qRgba(10, 200, 30, 51), qRgb(206, 244, 210)}, {qRgba(0, 0, 255, 255), qRgb(0, 0, 255)},
     {qRgba(40, 80, 120, 255), qRgb(40, 80, 120)},
 };

@@ -74,14 +74,15 @@ TEST_P(LoadFromMemory, TypeFromTheContent)
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, LoadFromMemory,
-    ::testing::Values(
-        DataCase{"png", [] { return SampleBytes("ean_8.png"); }, "96385074", nullptr},
-        DataCase{"jpeg", [] { return Bytes(LoadSample("ean_8.png"), "JPG"); }, "96385074", nullptr},
-        DataCase{"bmp", [] { return Bytes(LoadSample("ean_8.png"), "BMP"); }, "96385074", nullptr},
-        DataCase{"ppm", [] { return Bytes(LoadSample("ean_8.png"), "PPM"); }, "96385074", nullptr},
-        DataCase{"truncated_png", [] { return SampleBytes("ean_8.png").left(100); }, nullptr, "Unable to read image data"},
-        DataCase{"text", [] { return QByteArray("hello, world\n"); }, nullptr, "Unsupported image format"},
-        DataCase{"nothing", [] { return QByteArray(); }, nullptr, "Unsupported image format"}),
+    ::testing::Values(DataCase{"png", [] { return SampleBytes("ean_8.png"); }, "96385074", nullptr},
+                      DataCase{"jpeg", [] { return Bytes(LoadSample("ean_8.png"), "JPG"); }, "96385074", nullptr},
+                      DataCase{"bmp", [] { return Bytes(LoadSample("ean_8.png"), "BMP"); }, "96385074", nullptr},
+                      DataCase{"ppm", [] { return Bytes(LoadSample("ean_8.png"), "PPM"); }, "96385074", nullptr},
+                      DataCase{"truncated_png", [] { return SampleBytes("ean_8.png").left(100); }, nullptr,
+                               "Unable to read image data"},
+                      DataCase{"text", [] { return QByteArray("hello, world\n"); }, nullptr,
+                               "Unsupported image format"},
+                      DataCase{"nothing", [] { return QByteArray(); }, nullptr, "Unsupported image format"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Held in memory, a picture gets the same limits as a file: too many pixels,
@@ -110,12 +111,12 @@ TEST_P(LoadHugeFromMemory, RefusedBeforeReading)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, LoadHugeFromMemory,
-    ::testing::Values(
-        HugeCase{"too_many_bytes", 6000, 6000, 16, 6, "The picture is too large to open (6000 x 6000 pixels)."},
-        HugeCase{"too_many_pixels", 30000, 30000, 1, 0, "The picture is too large to open (30000 x 30000 pixels)."}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, LoadHugeFromMemory,
+                         ::testing::Values(HugeCase{"too_many_bytes", 6000, 6000, 16, 6,
+                                                    "The picture is too large to open (6000 x 6000 pixels)."},
+                                           HugeCase{"too_many_pixels", 30000, 30000, 1, 0,
+                                                    "The picture is too large to open (30000 x 30000 pixels)."}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // An open file: the content gives the type, the name's extension only a hint
 // and the message when no reader takes the content.
@@ -156,7 +157,8 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, LoadFromOpenFile,
     ::testing::Values(
         DeviceCase{"png", [] { return SampleBytes("ean_8.png"); }, "caf\xef\xbf\xbd.png", "96385074", nullptr},
-        DeviceCase{"jpeg_named_png", [] { return Bytes(LoadSample("ean_8.png"), "JPG"); }, "photo.png", "96385074", nullptr},
+        DeviceCase{"jpeg_named_png", [] { return Bytes(LoadSample("ean_8.png"), "JPG"); }, "photo.png", "96385074",
+                   nullptr},
         DeviceCase{"png_named_md", [] { return SampleBytes("ean_8.png"); }, "notes.md", "96385074", nullptr},
         DeviceCase{"no_extension", [] { return SampleBytes("ean_8.png"); }, "picture", "96385074", nullptr},
         DeviceCase{"text_named_md", [] { return QByteArray("# Notes\n"); }, "notes.md", nullptr,
@@ -315,23 +317,23 @@ QByteArray Ean8Png()
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, LoadByContent,
-    ::testing::Values(
-        TypeCase{"jfif", "photo.jfif", Ean8Jpeg, "96385074", nullptr},
-        TypeCase{"jpe", "photo.jpe", Ean8Jpeg, "96385074", nullptr},
-        TypeCase{"dib", "picture.dib", Ean8Bmp, "96385074", nullptr},
-        TypeCase{"png_named_dib", "picture.dib", Ean8Png, "96385074", nullptr},
-        TypeCase{"no_extension", "tmp.Xq3v9ZkT", Ean8Png, "96385074", nullptr},
-        TypeCase{"no_dot_at_all", "download", Ean8Jpeg, "96385074", nullptr},
-        TypeCase{"jpeg_named_png", "photo.png", Ean8Jpeg, "96385074", nullptr},
-        TypeCase{"png_named_jpg", "photo.JPG", Ean8Png, "96385074", nullptr},
-        TypeCase{"png_named_txt", "notes.txt", Ean8Png, "96385074", nullptr},
-        TypeCase{"text_named_txt", "notes.txt", [] { return QByteArray("hello\n"); }, nullptr,
-                 "Unknown picture file extension (.txt)"},
-        TypeCase{"text_without_extension", "notes", [] { return QByteArray("hello\n"); }, nullptr,
-                 "Unsupported image format"},
-        TypeCase{"empty_png", "empty.png", [] { return QByteArray(); }, nullptr, "Unsupported image format"},
-        TypeCase{"truncated_png", "broken.png", [] { return SampleBytes("ean_8.png").left(100); }, nullptr,
-                 "Unable to read image data"}),
+    ::testing::Values(TypeCase{"jfif", "photo.jfif", Ean8Jpeg, "96385074", nullptr},
+                      TypeCase{"jpe", "photo.jpe", Ean8Jpeg, "96385074", nullptr},
+                      TypeCase{"dib", "picture.dib", Ean8Bmp, "96385074", nullptr},
+                      TypeCase{"png_named_dib", "picture.dib", Ean8Png, "96385074", nullptr},
+                      TypeCase{"no_extension", "tmp.Xq3v9ZkT", Ean8Png, "96385074", nullptr},
+                      TypeCase{"no_dot_at_all", "download", Ean8Jpeg, "96385074", nullptr},
+                      TypeCase{"jpeg_named_png", "photo.png", Ean8Jpeg, "96385074", nullptr},
+                      TypeCase{"png_named_jpg", "photo.JPG", Ean8Png, "96385074", nullptr},
+                      TypeCase{"png_named_txt", "notes.txt", Ean8Png, "96385074", nullptr},
+                      TypeCase{"text_named_txt", "notes.txt", [] { return QByteArray("hello\n"); }, nullptr,
+                               "Unknown picture file extension (.txt)"},
+                      TypeCase{"text_without_extension", "notes", [] { return QByteArray("hello\n"); }, nullptr,
+                               "Unsupported image format"},
+                      TypeCase{"empty_png", "empty.png", [] { return QByteArray(); }, nullptr,
+                               "Unsupported image format"},
+                      TypeCase{"truncated_png", "broken.png", [] { return SampleBytes("ean_8.png").left(100); },
+                               nullptr, "Unable to read image data"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // ---- Files that cannot be opened -------------------------------------------
@@ -357,8 +359,7 @@ TEST_P(LoadUnopenable, SaysWhatHappened)
     const OpenCase& c = GetParam();
     QTemporaryDir dir;
     const QString path = c.make(dir.path());
-    const QString reason =
-        c.error ? QString::fromLocal8Bit(std::strerror(c.error)) : QString::fromUtf8(c.reason);
+    const QString reason = c.error ? QString::fromLocal8Bit(std::strerror(c.error)) : QString::fromUtf8(c.reason);
     try {
         LoadPicture(path);
         ADD_FAILURE() << "loaded";
@@ -410,17 +411,17 @@ QString FileInAFile(const QString& dir)
     return file + QStringLiteral("/b.png");
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, LoadUnopenable,
-    ::testing::Values(OpenCase{"missing", MissingFile, ENOENT, nullptr},
-                      OpenCase{"folder", Folder, EISDIR, nullptr},
-                      OpenCase{"folder_named_png", FolderNamedPng, EISDIR, nullptr},
-                      OpenCase{"link_loop", LinkLoop, ELOOP, nullptr},
-                      OpenCase{"below_a_file", FileInAFile, ENOTDIR, nullptr},
-                      OpenCase{"pipe", PipeNamedPng, 0, "Not a regular file"},
-                      OpenCase{"device", [](const QString&) { return QStringLiteral("/dev/null"); }, 0,
-                               "Not a regular file"}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, LoadUnopenable,
+                         ::testing::Values(OpenCase{"missing", MissingFile, ENOENT, nullptr},
+                                           OpenCase{"folder", Folder, EISDIR, nullptr},
+                                           OpenCase{"folder_named_png", FolderNamedPng, EISDIR, nullptr},
+                                           OpenCase{"link_loop", LinkLoop, ELOOP, nullptr},
+                                           OpenCase{"below_a_file", FileInAFile, ENOTDIR, nullptr},
+                                           OpenCase{"pipe", PipeNamedPng, 0, "Not a regular file"},
+                                           OpenCase{"device",
+                                                    [](const QString&) { return QStringLiteral("/dev/null"); }, 0,
+                                                    "Not a regular file"}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // A file the user may not read. The superuser may read any file, so then
 // the load runs on a thread whose file-system user is "nobody" (the

@@ -120,15 +120,12 @@ protected:
     {
         prefix_ = std::make_unique<QTemporaryDir>();
         installOutcome_ = RunProgram(QStringLiteral(LANTRIX_CMAKE_COMMAND),
-                                      {QStringLiteral("--install"), QStringLiteral(LANTRIX_BUILD_DIR),
-                                       QStringLiteral("--prefix"), prefix_->path()});
+                                     {QStringLiteral("--install"), QStringLiteral(LANTRIX_BUILD_DIR),
+                                      QStringLiteral("--prefix"), prefix_->path()});
     }
     static void TearDownTestSuite() { prefix_.reset(); }
 
-    void SetUp() override
-    {
-        ASSERT_EQ(installOutcome_.exitCode, 0) << installOutcome_.err.toStdString();
-    }
+    void SetUp() override { ASSERT_EQ(installOutcome_.exitCode, 0) << installOutcome_.err.toStdString(); }
 
     static QString Installed(const QString& relative) { return prefix_->filePath(relative); }
     static QString DesktopFile() { return Installed("share/applications/" + kAppId + ".desktop"); }
@@ -259,7 +256,8 @@ TEST_F(InstalledLayout, MetainfoValidates)
         const QRegularExpression remark(QStringLiteral("^\\s*([EWIP]): (.*)$"), QRegularExpression::MultilineOption);
         auto remarks = remark.globalMatch(run.out + run.err);
         while (remarks.hasNext())
-            ADD_FAILURE() << arguments.first().toStdString() << ": " << remarks.next().captured(0).trimmed().toStdString();
+            ADD_FAILURE() << arguments.first().toStdString() << ": "
+                          << remarks.next().captured(0).trimmed().toStdString();
     }
 }
 
@@ -323,9 +321,10 @@ TEST_F(InstalledLayout, InstalledScannerReadsAnInstalledSample)
 // finds in the library folder: a test source's frames are scanned to its end.
 TEST_F(InstalledLayout, InstalledScannerScansLive)
 {
-    const RunOutcome run = RunProgram(Installed("bin/lantrix-scan"),
-                                      {QStringLiteral("--pipeline"), QStringLiteral("videotestsrc num-buffers=5 ! videoconvert"),
-                                       QStringLiteral("--timeout"), QStringLiteral("60")});
+    const RunOutcome run =
+        RunProgram(Installed("bin/lantrix-scan"),
+                   {QStringLiteral("--pipeline"), QStringLiteral("videotestsrc num-buffers=5 ! videoconvert"),
+                    QStringLiteral("--timeout"), QStringLiteral("60")});
     EXPECT_EQ(run.exitCode, 1) << run.err.toStdString(); // the source ended without a code
     EXPECT_EQ(run.out.toStdString(), "");
     EXPECT_EQ(run.err.toStdString(), "");
@@ -335,10 +334,10 @@ TEST_F(InstalledLayout, InstalledScannerScansLive)
 TEST_F(InstalledLayout, ManualPagesFormatWithoutWarnings)
 {
     for (const char* page : {"lantrix.1", "lantrix-scan.1"}) {
-        const RunOutcome run = RunProgram(QStringLiteral("groff"),
-                                   {QStringLiteral("-t"), QStringLiteral("-man"), QStringLiteral("-ww"),
-                                    QStringLiteral("-z"), QStringLiteral("-Tutf8"),
-                                    Installed(QStringLiteral("share/man/man1/") + page)});
+        const RunOutcome run =
+            RunProgram(QStringLiteral("groff"),
+                       {QStringLiteral("-t"), QStringLiteral("-man"), QStringLiteral("-ww"), QStringLiteral("-z"),
+                        QStringLiteral("-Tutf8"), Installed(QStringLiteral("share/man/man1/") + page)});
         EXPECT_EQ(run.exitCode, 0) << page;
         EXPECT_EQ(run.err.toStdString(), "") << page;
     }
@@ -378,8 +377,8 @@ QImage QrPicture(int side)
     for (int y = 0; y < side; ++y)
         for (int x = 0; x < side; ++x) {
             const int column = (x - offset) / module, row = (y - offset) / module;
-            if (x >= offset && y >= offset && column < 37 && row < 37 &&
-                qGray(sample.pixel(column * 8 + 4, row * 8 + 4)) < 128)
+            if (x >= offset && y >= offset && column < 37 && row < 37
+                && qGray(sample.pixel(column * 8 + 4, row * 8 + 4)) < 128)
                 picture.setPixel(x, y, qRgb(0, 0, 0));
         }
     return picture;
@@ -417,14 +416,14 @@ QByteArray GifFile(const QImage& picture)
     const auto word = [&bytes](int value) { bytes.append(char(value & 0xff)).append(char(value >> 8)); };
     word(picture.width());
     word(picture.height());
-    bytes.append(char(0x80)).append('\0').append('\0');           // a global table of two colours
-    bytes.append(QByteArray::fromHex("000000ffffff"));             // black, white
-    bytes.append(',');                                             // the picture
+    bytes.append(char(0x80)).append('\0').append('\0'); // a global table of two colours
+    bytes.append(QByteArray::fromHex("000000ffffff"));  // black, white
+    bytes.append(',');                                  // the picture
     word(0);
     word(0);
     word(picture.width());
     word(picture.height());
-    bytes.append('\0').append(char(2));                            // no local table; code size 2
+    bytes.append('\0').append(char(2)); // no local table; code size 2
 
     QByteArray stream;
     quint32 bits = 0;
@@ -469,10 +468,8 @@ QByteArray SvgFile(const QImage& picture)
             const int start = x;
             while (x < picture.width() && IsDark(picture, x, y))
                 ++x;
-            svg += QStringLiteral("<rect x=\"%1\" y=\"%2\" width=\"%3\" height=\"1\"/>")
-                       .arg(start)
-                       .arg(y)
-                       .arg(x - start);
+            svg +=
+                QStringLiteral("<rect x=\"%1\" y=\"%2\" width=\"%3\" height=\"1\"/>").arg(start).arg(y).arg(x - start);
         }
     return (svg + QStringLiteral("</svg>")).toUtf8();
 }

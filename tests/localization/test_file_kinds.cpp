@@ -18,7 +18,10 @@
 
 // Texts in failure messages as text.
 QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
+inline void PrintTo(const QString& text, std::ostream* os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
 QT_END_NAMESPACE
 
 #include <functional>
@@ -51,7 +54,10 @@ struct FileKindCase {
     std::function<void(const QString& shipped, const Outcome&)> check;
 };
 
-void PrintTo(const FileKindCase& row, std::ostream* os) { *os << row.name; }
+void PrintTo(const FileKindCase& row, std::ostream* os)
+{
+    *os << row.name;
+}
 
 class FileKinds : public ::testing::TestWithParam<FileKindCase> {
 protected:
@@ -100,12 +106,8 @@ TEST_P(FileKinds, NothingWaitsAndTheFileIsPassedOverOrNamed)
         fifo = std::make_unique<FifoGuard>(path);
         ASSERT_TRUE(fifo->Made());
         break;
-    case Content::TooLarge:
-        WriteFile(path, row.start, kLargerThanAnyLanguageFile);
-        break;
-    case Content::Folder:
-        ASSERT_TRUE(QDir().mkpath(path));
-        break;
+    case Content::TooLarge: WriteFile(path, row.start, kLargerThanAnyLanguageFile); break;
+    case Content::Folder: ASSERT_TRUE(QDir().mkpath(path)); break;
     }
 
     Outcome outcome;
@@ -127,64 +129,76 @@ TEST_P(FileKinds, NothingWaitsAndTheFileIsPassedOverOrNamed)
 
 const QString kGermanPath = "Languages/German.lang.txt";
 
-INSTANTIATE_TEST_SUITE_P(
-    Files, FileKinds,
-    ::testing::Values(
-        // The table: a FIFO is a missing table, so no language.
-        FileKindCase{"table_fifo", "Languages/LanguageCodes.csv", Content::Fifo, {},
-                     [](const QString&, const Outcome& seen) {
-                         EXPECT_EQ(seen.error, QString());
-                         EXPECT_EQ(seen.currentLanguage, QString());
-                         EXPECT_EQ(seen.yes, "Yes");
-                     }},
-        // Of a table far larger than any, the first mebibyte is read.
-        FileKindCase{"table_too_large", "Languages/LanguageCodes.csv", Content::TooLarge, kTable,
-                     [](const QString&, const Outcome& seen) {
-                         EXPECT_EQ(seen.error, QString());
-                         EXPECT_EQ(seen.currentLanguage, "German");
-                         EXPECT_EQ(seen.yes, "Ja");
-                     }},
-        // A language file that is a FIFO is neither listed nor loaded, and the
-        // language window reads nothing from it.
-        FileKindCase{"language_file_fifo", "Languages/German.lang.txt", Content::Fifo, {},
-                     [](const QString& shipped, const Outcome& seen) {
-                         EXPECT_EQ(seen.error, QString());
-                         EXPECT_EQ(seen.currentLanguage, QString());
-                         EXPECT_EQ(seen.languageFiles, QStringList());
-                         EXPECT_EQ(seen.yes, "Yes");
-                         EXPECT_EQ(TranslatorText("German", shipped + "/Languages"), QString());
-                     }},
-        // A language file over the limit is named as too large; the program
-        // goes on in English, and the language window shows no translators.
-        FileKindCase{"language_file_too_large", "Languages/German.lang.txt", Content::TooLarge, kGerman,
-                     [](const QString& shipped, const Outcome& seen) {
-                         const QString name = QDir(shipped).filePath(kGermanPath);
-                         EXPECT_EQ(seen.error, "The language file " + name + " is too large.");
-                         EXPECT_EQ(seen.currentLanguage, "German");
-                         EXPECT_EQ(seen.languageFiles, QStringList{"German.lang.txt"});
-                         EXPECT_EQ(seen.yes, "Yes");
-                         EXPECT_EQ(TranslatorText("German", shipped + "/Languages"), QString());
-                     }},
-        FileKindCase{"language_file_folder", "Languages/German.lang.txt", Content::Folder, {},
-                     [](const QString& shipped, const Outcome& seen) {
-                         EXPECT_EQ(seen.error, QString());
-                         EXPECT_EQ(seen.currentLanguage, QString());
-                         EXPECT_EQ(seen.languageFiles, QStringList());
-                         EXPECT_EQ(TranslatorText("German", shipped + "/Languages"), QString());
-                     }},
-        // cameras.ini: a FIFO or a file over the limit lists no camera.
-        FileKindCase{"cameras_fifo", "cameras.ini", Content::Fifo, {},
-                     [](const QString& shipped, const Outcome& seen) {
-                         EXPECT_EQ(seen.currentLanguage, "German");
-                         CameraSources::SetFile(shipped + "/cameras.ini");
-                         EXPECT_TRUE(CameraSources::list().isEmpty());
-                     }},
-        FileKindCase{"cameras_too_large", "cameras.ini", Content::TooLarge, "Test=videotestsrc\n",
-                     [](const QString& shipped, const Outcome&) {
-                         CameraSources::SetFile(shipped + "/cameras.ini");
-                         EXPECT_TRUE(CameraSources::list().isEmpty());
-                     }}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Files, FileKinds,
+                         ::testing::Values(
+                             // The table: a FIFO is a missing table, so no language.
+                             FileKindCase{"table_fifo",
+                                          "Languages/LanguageCodes.csv",
+                                          Content::Fifo,
+                                          {},
+                                          [](const QString&, const Outcome& seen) {
+                                              EXPECT_EQ(seen.error, QString());
+                                              EXPECT_EQ(seen.currentLanguage, QString());
+                                              EXPECT_EQ(seen.yes, "Yes");
+                                          }},
+                             // Of a table far larger than any, the first mebibyte is read.
+                             FileKindCase{"table_too_large", "Languages/LanguageCodes.csv", Content::TooLarge, kTable,
+                                          [](const QString&, const Outcome& seen) {
+                                              EXPECT_EQ(seen.error, QString());
+                                              EXPECT_EQ(seen.currentLanguage, "German");
+                                              EXPECT_EQ(seen.yes, "Ja");
+                                          }},
+                             // A language file that is a FIFO is neither listed nor loaded, and the
+                             // language window reads nothing from it.
+                             FileKindCase{"language_file_fifo",
+                                          "Languages/German.lang.txt",
+                                          Content::Fifo,
+                                          {},
+                                          [](const QString& shipped, const Outcome& seen) {
+                                              EXPECT_EQ(seen.error, QString());
+                                              EXPECT_EQ(seen.currentLanguage, QString());
+                                              EXPECT_EQ(seen.languageFiles, QStringList());
+                                              EXPECT_EQ(seen.yes, "Yes");
+                                              EXPECT_EQ(TranslatorText("German", shipped + "/Languages"), QString());
+                                          }},
+                             // A language file over the limit is named as too large; the program
+                             // goes on in English, and the language window shows no translators.
+                             FileKindCase{"language_file_too_large", "Languages/German.lang.txt", Content::TooLarge,
+                                          kGerman,
+                                          [](const QString& shipped, const Outcome& seen) {
+                                              const QString name = QDir(shipped).filePath(kGermanPath);
+                                              EXPECT_EQ(seen.error, "The language file " + name + " is too large.");
+                                              EXPECT_EQ(seen.currentLanguage, "German");
+                                              EXPECT_EQ(seen.languageFiles, QStringList{"German.lang.txt"});
+                                              EXPECT_EQ(seen.yes, "Yes");
+                                              EXPECT_EQ(TranslatorText("German", shipped + "/Languages"), QString());
+                                          }},
+                             FileKindCase{"language_file_folder",
+                                          "Languages/German.lang.txt",
+                                          Content::Folder,
+                                          {},
+                                          [](const QString& shipped, const Outcome& seen) {
+                                              EXPECT_EQ(seen.error, QString());
+                                              EXPECT_EQ(seen.currentLanguage, QString());
+                                              EXPECT_EQ(seen.languageFiles, QStringList());
+                                              EXPECT_EQ(TranslatorText("German", shipped + "/Languages"), QString());
+                                          }},
+                             // cameras.ini: a FIFO or a file over the limit lists no camera.
+                             FileKindCase{"cameras_fifo",
+                                          "cameras.ini",
+                                          Content::Fifo,
+                                          {},
+                                          [](const QString& shipped, const Outcome& seen) {
+                                              EXPECT_EQ(seen.currentLanguage, "German");
+                                              CameraSources::SetFile(shipped + "/cameras.ini");
+                                              EXPECT_TRUE(CameraSources::list().isEmpty());
+                                          }},
+                             FileKindCase{"cameras_too_large", "cameras.ini", Content::TooLarge, "Test=videotestsrc\n",
+                                          [](const QString& shipped, const Outcome&) {
+                                              CameraSources::SetFile(shipped + "/cameras.ini");
+                                              EXPECT_TRUE(CameraSources::list().isEmpty());
+                                          }}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // The language window reads the file of the entry the user selects, which may
 // have become a FIFO since start-up listed it.
@@ -209,7 +223,10 @@ struct ReadCase {
     QByteArray read;
 };
 
-void PrintTo(const ReadCase& row, std::ostream* os) { *os << row.name; }
+void PrintTo(const ReadCase& row, std::ostream* os)
+{
+    *os << row.name;
+}
 
 class ReadRegularFileTest : public ::testing::TestWithParam<ReadCase> {};
 
@@ -223,14 +240,13 @@ TEST_P(ReadRegularFileTest, ReadsUpToTheLimit)
     EXPECT_EQ(file.bytes, GetParam().read);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Sizes, ReadRegularFileTest,
-    ::testing::Values(ReadCase{"empty", "", 4, TFileReadStatus::Read, ""},
-                      ReadCase{"below", "abc", 4, TFileReadStatus::Read, "abc"},
-                      ReadCase{"at_the_limit", "abcd", 4, TFileReadStatus::Read, "abcd"},
-                      ReadCase{"one_byte_over", "abcde", 4, TFileReadStatus::TooLarge, "abcd"},
-                      ReadCase{"limit_zero", "a", 0, TFileReadStatus::TooLarge, ""}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Sizes, ReadRegularFileTest,
+                         ::testing::Values(ReadCase{"empty", "", 4, TFileReadStatus::Read, ""},
+                                           ReadCase{"below", "abc", 4, TFileReadStatus::Read, "abc"},
+                                           ReadCase{"at_the_limit", "abcd", 4, TFileReadStatus::Read, "abcd"},
+                                           ReadCase{"one_byte_over", "abcde", 4, TFileReadStatus::TooLarge, "abcd"},
+                                           ReadCase{"limit_zero", "a", 0, TFileReadStatus::TooLarge, ""}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ReadRegularFileKinds, OtherKindsAreMissing)
 {
@@ -238,8 +254,8 @@ TEST(ReadRegularFileKinds, OtherKindsAreMissing)
     const QString fifoPath = folder.filePath("fifo");
     FifoGuard fifo(fifoPath);
     ASSERT_TRUE(fifo.Made());
-    for (const QString& path : {fifoPath, folder.path(), folder.filePath("none"), QString("/dev/null"),
-                                QString("/dev/zero"), QString()}) {
+    for (const QString& path :
+         {fifoPath, folder.path(), folder.filePath("none"), QString("/dev/null"), QString("/dev/zero"), QString()}) {
         SCOPED_TRACE(path.toStdString());
         EXPECT_EQ(ReadRegularFile(path, 16).status, TFileReadStatus::Missing);
         EXPECT_FALSE(IsRegularFile(path));

@@ -85,8 +85,8 @@ INSTANTIATE_TEST_SUITE_P(
         LookupCase{"longer_key_needs_its_line", {"{License}Lizenz"}, "License...", "License...", "License..."},
         LookupCase{"comment_and_blank_lines", {"; comment", "", "{Yes}Evet"}, "Yes", "Evet", "Evet"},
         LookupCase{"pattern_kept", {"{About %s}%s hakkında"}, "About %s", "%s hakkında", "%s hakkında"},
-        LookupCase{"info_entry_missing", {"{OK}Tamam"}, "INFO:Translated By", "INFO:Translated By",
-                   "INFO:Translated By"},
+        LookupCase{
+            "info_entry_missing", {"{OK}Tamam"}, "INFO:Translated By", "INFO:Translated By", "INFO:Translated By"},
         LookupCase{"no_lines", {}, "OK", "OK", "OK"}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -115,21 +115,20 @@ TEST_P(PatternTest, OnlyAFittingTranslationServesAsPattern)
     EXPECT_EQ(FormatTranslated("About %s", "Lantrix"), GetParam().title);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Translations, PatternTest,
-    ::testing::Values(PatternCase{"fits", "Über %s", "Über Lantrix"},
-                      PatternCase{"fits_at_the_start", "%s hakkında", "Lantrix hakkında"},
-                      PatternCase{"two_strings_and_an_escape", "%s – 100%% %s", "About Lantrix"},
-                      PatternCase{"escaped_percent_alone", "100%% über %s", "100% über Lantrix"},
-                      PatternCase{"integer_conversion", "Über %d", "About Lantrix"},
-                      PatternCase{"two_strings", "%s über %s", "About Lantrix"},
-                      PatternCase{"lone_percent", "100% über %s", "About Lantrix"},
-                      PatternCase{"percent_at_the_end", "Über %s %", "About Lantrix"},
-                      PatternCase{"indexed_string", "Über %0:s", "About Lantrix"},
-                      PatternCase{"capital_s", "Über %S", "About Lantrix"},
-                      PatternCase{"no_placeholder", "Über das Programm", "About Lantrix"},
-                      PatternCase{"empty", "", "About Lantrix"}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Translations, PatternTest,
+                         ::testing::Values(PatternCase{"fits", "Über %s", "Über Lantrix"},
+                                           PatternCase{"fits_at_the_start", "%s hakkında", "Lantrix hakkında"},
+                                           PatternCase{"two_strings_and_an_escape", "%s – 100%% %s", "About Lantrix"},
+                                           PatternCase{"escaped_percent_alone", "100%% über %s", "100% über Lantrix"},
+                                           PatternCase{"integer_conversion", "Über %d", "About Lantrix"},
+                                           PatternCase{"two_strings", "%s über %s", "About Lantrix"},
+                                           PatternCase{"lone_percent", "100% über %s", "About Lantrix"},
+                                           PatternCase{"percent_at_the_end", "Über %s %", "About Lantrix"},
+                                           PatternCase{"indexed_string", "Über %0:s", "About Lantrix"},
+                                           PatternCase{"capital_s", "Über %S", "About Lantrix"},
+                                           PatternCase{"no_placeholder", "Über das Programm", "About Lantrix"},
+                                           PatternCase{"empty", "", "About Lantrix"}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(FormatOneString, ArgumentIsInsertedAsItIs)
 {
@@ -196,13 +195,17 @@ QByteArray Utf16(const QString& text, bool littleEndian)
 INSTANTIATE_TEST_SUITE_P(
     Encodings, TableEncodingTest,
     ::testing::Values(
-        EncodingCase{"utf8_with_mark", "\xEF\xBB\xBF" "1031,Deutsch\xC3\xA4.lang.txt\r\n", {"1031,Deutsch\u00E4.lang.txt"}},
-        EncodingCase{"utf16le_with_mark", Utf16("1031,Türkçe.lang.txt\r\n1055,X\r\n", true),
-                     {"1031,Türkçe.lang.txt", "1055,X"}},
+        EncodingCase{"utf8_with_mark",
+                     "\xEF\xBB\xBF"
+                     "1031,Deutsch\xC3\xA4.lang.txt\r\n",
+                     {"1031,Deutsch\u00E4.lang.txt"}},
+        EncodingCase{
+            "utf16le_with_mark", Utf16("1031,Türkçe.lang.txt\r\n1055,X\r\n", true), {"1031,Türkçe.lang.txt", "1055,X"}},
         EncodingCase{"utf16be_with_mark", Utf16("1055,Türkçe.lang.txt", false), {"1055,Türkçe.lang.txt"}},
-        EncodingCase{"no_mark", "1031,German.lang.txt\n1036,French.lang.txt", {"1031,German.lang.txt", "1036,French.lang.txt"}},
-        EncodingCase{"utf16le_starting_with_nul", Utf16(QString(QChar(0)) + "\n1031,X", true),
-                     {QString(QChar(0)), "1031,X"}},
+        EncodingCase{
+            "no_mark", "1031,German.lang.txt\n1036,French.lang.txt", {"1031,German.lang.txt", "1036,French.lang.txt"}},
+        EncodingCase{
+            "utf16le_starting_with_nul", Utf16(QString(QChar(0)) + "\n1031,X", true), {QString(QChar(0)), "1031,X"}},
         EncodingCase{"utf8_cut_in_a_character", "1031,Deutsch\xC3", {"1031,Deutsch\uFFFD"}},
         EncodingCase{"utf16_odd_last_byte", Utf16("1031,X", true) + "Y", {"1031,X\uFFFD"}}),
     [](const auto& info) { return std::string(info.param.name); });
@@ -263,11 +266,11 @@ TEST_F(LoadLanguageTest, FindsLanguageFilesByPatternAndSkipsFolders)
 
 struct LoadCase {
     const char* name;
-    QByteArray table;   // LanguageCodes.csv; nullptr: no table
+    QByteArray table; // LanguageCodes.csv; nullptr: no table
     quint16 uiLanguage;
     QString preferred;
-    QString current;    // CurrentLanguage afterwards
-    QString yes;        // Translate("Yes") afterwards
+    QString current; // CurrentLanguage afterwards
+    QString yes;     // Translate("Yes") afterwards
 };
 
 class LoadLanguageCases : public LoadLanguageTest, public ::testing::WithParamInterface<LoadCase> {};
@@ -326,9 +329,15 @@ TEST_F(LoadLanguageTest, InterfaceLanguageIsNotAskedForWhenAFileIsPreferred)
     Write("German.lang.txt", "{Yes}Ja");
     Write("LanguageCodes.csv", "1031,German.lang.txt");
     int asked = 0;
-    LoadLanguage("German.lang.txt", shipped, [&asked] { ++asked; return quint16(1031); });
+    LoadLanguage("German.lang.txt", shipped, [&asked] {
+        ++asked;
+        return quint16(1031);
+    });
     EXPECT_EQ(asked, 0);
-    LoadLanguage("", shipped, [&asked] { ++asked; return quint16(1031); });
+    LoadLanguage("", shipped, [&asked] {
+        ++asked;
+        return quint16(1031);
+    });
     EXPECT_EQ(asked, 1);
 }
 

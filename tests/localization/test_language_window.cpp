@@ -10,16 +10,42 @@ namespace {
 
 TEST(LanguageWindow, FlagOfEveryNamedLanguage)
 {
-    const std::vector<std::pair<QString, QString>> flags{
-        {"English", "flag"}, {"German", "de"}, {"French", "fr"}, {"Turkish", "tr"}, {"Albanian", "al"},
-        {"Arabic", "sa"}, {"Bulgarian", "bg"}, {"ChineseSimplified", "cn"}, {"ChineseTraditional", "tw"},
-        {"Czech", "cz"}, {"Dutch", "nl"}, {"Finnish", "fi"}, {"Greek", "gr"}, {"Hebrew", "il"},
-        {"Hungarian", "hu"}, {"Italian", "it"}, {"Japanese", "jp"}, {"Korean", "kr"}, {"Persian", "ir"},
-        {"Polish", "pl"}, {"PortugueseBrazil", "br"}, {"PortuguesePortugal", "pt"}, {"Romanian", "ro"},
-        {"Russian", "ru"}, {"Slovenian", "si"}, {"Spanish", "es"}, {"Swedish", "se"}, {"Ukrainian", "ua"},
-        {"Vietnamese", "vi"}, {"Slovak", "sk"},
-        // Anything else, by whole text and letter case:
-        {"Klingon", "xx"}, {"german", "xx"}, {"English ", "xx"}, {"", "xx"}, {"American", "xx"}};
+    const std::vector<std::pair<QString, QString>> flags{{"English", "flag"},
+                                                         {"German", "de"},
+                                                         {"French", "fr"},
+                                                         {"Turkish", "tr"},
+                                                         {"Albanian", "al"},
+                                                         {"Arabic", "sa"},
+                                                         {"Bulgarian", "bg"},
+                                                         {"ChineseSimplified", "cn"},
+                                                         {"ChineseTraditional", "tw"},
+                                                         {"Czech", "cz"},
+                                                         {"Dutch", "nl"},
+                                                         {"Finnish", "fi"},
+                                                         {"Greek", "gr"},
+                                                         {"Hebrew", "il"},
+                                                         {"Hungarian", "hu"},
+                                                         {"Italian", "it"},
+                                                         {"Japanese", "jp"},
+                                                         {"Korean", "kr"},
+                                                         {"Persian", "ir"},
+                                                         {"Polish", "pl"},
+                                                         {"PortugueseBrazil", "br"},
+                                                         {"PortuguesePortugal", "pt"},
+                                                         {"Romanian", "ro"},
+                                                         {"Russian", "ru"},
+                                                         {"Slovenian", "si"},
+                                                         {"Spanish", "es"},
+                                                         {"Swedish", "se"},
+                                                         {"Ukrainian", "ua"},
+                                                         {"Vietnamese", "vi"},
+                                                         {"Slovak", "sk"},
+                                                         // Anything else, by whole text and letter case:
+                                                         {"Klingon", "xx"},
+                                                         {"german", "xx"},
+                                                         {"English ", "xx"},
+                                                         {"", "xx"},
+                                                         {"American", "xx"}};
     for (const auto& [entry, flag] : flags)
         EXPECT_EQ(FlagImageName(entry), flag) << entry.toStdString();
 }
@@ -27,8 +53,8 @@ TEST(LanguageWindow, FlagOfEveryNamedLanguage)
 TEST(LanguageWindow, FlagPicturesInListOrder)
 {
     EXPECT_EQ(FlagImageNames(), (QStringList{"xx", "flag", "de", "fr", "tr", "al", "sa", "bg", "cn", "tw", "cz",
-                                             "nl", "fi", "gr", "il", "hu", "it", "jp", "kr", "ir", "pl", "br",
-                                             "pt", "ro", "ru", "si", "es", "se", "ua", "vi", "sk", "us"}));
+                                             "nl", "fi",   "gr", "il", "hu", "it", "jp", "kr", "ir", "pl", "br",
+                                             "pt", "ro",   "ru", "si", "es", "se", "ua", "vi", "sk", "us"}));
 }
 
 TEST(LanguageWindow, EntriesInAlphabeticalOrderBesideEnglish)
@@ -57,10 +83,8 @@ INSTANTIATE_TEST_SUITE_P(
     Texts, TranslatorLinesTest,
     ::testing::Values(LinesCase{"one", "Dastrel", {"Dastrel"}},
                       LinesCase{"comma_and_blank", "Ayşe Yılmaz, Jan Kowalski", {"Ayşe Yılmaz", "Jan Kowalski"}},
-                      LinesCase{"empty_piece", "A,,B", {"A", "", "B"}},
-                      LinesCase{"trailing_comma", "A,B,", {"A", "B"}},
-                      LinesCase{"controls_trimmed", "\tA\x01,  B  ", {"A", "B"}},
-                      LinesCase{"empty", "", {}},
+                      LinesCase{"empty_piece", "A,,B", {"A", "", "B"}}, LinesCase{"trailing_comma", "A,B,", {"A", "B"}},
+                      LinesCase{"controls_trimmed", "\tA\x01,  B  ", {"A", "B"}}, LinesCase{"empty", "", {}},
                       LinesCase{"rich_text_stays_text", "<b>A</b>, &amp;", {"<b>A</b>", "&amp;"}}),
     [](const auto& info) { return std::string(info.param.name); });
 

@@ -27,16 +27,16 @@ TEST_P(ShellQuoteTest, QuotesForThePosixShell)
     EXPECT_EQ(ShellQuote(GetParam().word), GetParam().quoted);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Words, ShellQuoteTest,
-    ::testing::Values(QuoteCase{"plain", "/opt/lantrix/bin/lantrix", "'/opt/lantrix/bin/lantrix'"},
-                      QuoteCase{"blank", "/home/ana/my apps/lantrix", "'/home/ana/my apps/lantrix'"},
-                      QuoteCase{"single_quote", "/tmp/it's", "'/tmp/it'\\''s'"},
-                      QuoteCase{"two_single_quotes", "''", "''\\'''\\'''"},
-                      QuoteCase{"dollar_and_backquote", "/a/$(rm x)`id`", "'/a/$(rm x)`id`'"},
-                      QuoteCase{"double_quote_and_newline", "/a/\"b\"\nc", "'/a/\"b\"\nc'"},
-                      QuoteCase{"empty", "", "''"}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Words, ShellQuoteTest,
+                         ::testing::Values(QuoteCase{"plain", "/opt/lantrix/bin/lantrix", "'/opt/lantrix/bin/lantrix'"},
+                                           QuoteCase{"blank", "/home/ana/my apps/lantrix",
+                                                     "'/home/ana/my apps/lantrix'"},
+                                           QuoteCase{"single_quote", "/tmp/it's", "'/tmp/it'\\''s'"},
+                                           QuoteCase{"two_single_quotes", "''", "''\\'''\\'''"},
+                                           QuoteCase{"dollar_and_backquote", "/a/$(rm x)`id`", "'/a/$(rm x)`id`'"},
+                                           QuoteCase{"double_quote_and_newline", "/a/\"b\"\nc", "'/a/\"b\"\nc'"},
+                                           QuoteCase{"empty", "", "''"}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(RestartScript, ExactContent)
 {
@@ -77,7 +77,8 @@ class RestartScriptRun : public ::testing::Test {
 protected:
     QTemporaryDir root;
     QString dataFolder = root.filePath("data");
-    QString programFolder = root.filePath("it's a \"dir\" $HOME `touch backquoted` $(touch dollar)\nline two; touch semicolon");
+    QString programFolder =
+        root.filePath("it's a \"dir\" $HOME `touch backquoted` $(touch dollar)\nline two; touch semicolon");
     QString program = programFolder + "/lantrix";
     QString marker = root.filePath("started");
 

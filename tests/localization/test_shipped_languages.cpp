@@ -15,7 +15,10 @@
 
 // Texts in failure messages as text.
 QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
+inline void PrintTo(const QString& text, std::ostream* os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
 QT_END_NAMESPACE
 
 #include <map>
@@ -27,7 +30,8 @@ const QString kSourceFolder = QStringLiteral(LANTRIX_SOURCE_DIR "/Languages");
 const QString kShippedFolder = QStringLiteral(LANTRIX_BIN_DIR "/Languages");
 
 // The program's folders whose sources are searched for translatable texts.
-const QStringList kProgramFolders{"platform", "decode", "capture", "content", "localization", "about", "online", "app", "cli"};
+const QStringList kProgramFolders{"platform", "decode", "capture", "content", "localization",
+                                  "about",    "online", "app",     "cli"};
 
 // The texts of C++ source text that are handed to Translate or FormatTranslated
 // as string literals (QStringLiteral, QLatin1String, QString or bare; adjacent
@@ -75,8 +79,12 @@ QStringList ProgramTexts()
         }
     }
     // The feedback window translates the texts its widgets were made with.
-    texts << QStringList{"We would really appreciate your feedback.", "What did you like or dislike?",
-                         "Include my e-mail:", "Send", "I like it!", "I dislike it!"};
+    texts << QStringList{"We would really appreciate your feedback.",
+                         "What did you like or dislike?",
+                         "Include my e-mail:",
+                         "Send",
+                         "I like it!",
+                         "I dislike it!"};
     texts.removeDuplicates();
     texts.sort();
     return texts;
@@ -86,8 +94,8 @@ QStringList ProgramTexts()
 // names the translators.
 const QStringList kKeys = ProgramTexts() << QStringLiteral("INFO:Translated By");
 
-const QStringList kLanguages{"German", "French", "Spanish", "Italian", "PortugueseBrazil",
-                             "Turkish", "Polish", "Russian", "Dutch", "ChineseSimplified"};
+const QStringList kLanguages{"German",  "French", "Spanish", "Italian", "PortugueseBrazil",
+                             "Turkish", "Polish", "Russian", "Dutch",   "ChineseSimplified"};
 
 QByteArray ReadBytes(const QString& path)
 {
@@ -169,7 +177,8 @@ INSTANTIATE_TEST_SUITE_P(
         ScanCase{"bare_literal", R"(Translate("Yes"))", {"Yes"}},
         ScanCase{"latin1", R"(Translate(QLatin1String("No")))", {"No"}},
         ScanCase{"format_pattern", R"(FormatTranslated(QStringLiteral("About %s"), name))", {"About %s"}},
-        ScanCase{"over_lines_and_joined", "Fail(Translate(\n    QStringLiteral(\"The screen \"\n \"could not be read.\")));",
+        ScanCase{"over_lines_and_joined",
+                 "Fail(Translate(\n    QStringLiteral(\"The screen \"\n \"could not be read.\")));",
                  {"The screen could not be read."}},
         ScanCase{"escapes", R"(Translate(QStringLiteral("Say \"hi\"\nnow")))", {"Say \"hi\"\nnow"}},
         ScanCase{"two_in_a_line", R"(f(Translate(QStringLiteral("A")) + Translate(QStringLiteral("B"))))", {"A", "B"}},
@@ -181,9 +190,9 @@ INSTANTIATE_TEST_SUITE_P(
 // The search reaches every part of the program that shows translated texts.
 TEST(TranslatableTexts, ComeFromEveryWindowAndMessage)
 {
-    for (const char* text : {"Restart Application?", "About %s", "Contribute to Translation", "Invalid e-mail address!",
-                             "UPDATE AVAILABLE", "The screen could not be read.", "[Screenshot]",
-                             "The language file %s is too large."})
+    for (const char* text :
+         {"Restart Application?", "About %s", "Contribute to Translation", "Invalid e-mail address!",
+          "UPDATE AVAILABLE", "The screen could not be read.", "[Screenshot]", "The language file %s is too large."})
         EXPECT_TRUE(kKeys.contains(QString::fromUtf8(text))) << text;
 }
 
@@ -202,13 +211,30 @@ TEST(ShippedLanguages, TableMapsTheCommonIdentifiers)
 {
     const QStringList table = ReadLanguageCodeTable(kShippedFolder + "/LanguageCodes.csv");
     ASSERT_FALSE(table.isEmpty());
-    const std::map<int, QString> expected{
-        {1031, "German"}, {3079, "German"}, {2055, "German"}, {5127, "German"}, {4103, "German"},
-        {1036, "French"}, {2060, "French"}, {3084, "French"}, {4108, "French"},
-        {3082, "Spanish"}, {1034, "Spanish"}, {2058, "Spanish"}, {11274, "Spanish"}, {22538, "Spanish"},
-        {1040, "Italian"}, {2064, "Italian"}, {1046, "PortugueseBrazil"}, {1055, "Turkish"}, {1045, "Polish"},
-        {1049, "Russian"}, {1043, "Dutch"}, {2067, "Dutch"}, {2052, "ChineseSimplified"},
-        {4100, "ChineseSimplified"}};
+    const std::map<int, QString> expected{{1031, "German"},
+                                          {3079, "German"},
+                                          {2055, "German"},
+                                          {5127, "German"},
+                                          {4103, "German"},
+                                          {1036, "French"},
+                                          {2060, "French"},
+                                          {3084, "French"},
+                                          {4108, "French"},
+                                          {3082, "Spanish"},
+                                          {1034, "Spanish"},
+                                          {2058, "Spanish"},
+                                          {11274, "Spanish"},
+                                          {22538, "Spanish"},
+                                          {1040, "Italian"},
+                                          {2064, "Italian"},
+                                          {1046, "PortugueseBrazil"},
+                                          {1055, "Turkish"},
+                                          {1045, "Polish"},
+                                          {1049, "Russian"},
+                                          {1043, "Dutch"},
+                                          {2067, "Dutch"},
+                                          {2052, "ChineseSimplified"},
+                                          {4100, "ChineseSimplified"}};
     for (const auto& [id, language] : expected)
         EXPECT_EQ(LanguageFileForCode(table, QString::number(id)), language + ".lang.txt") << id;
     // Languages without a file of their own stay English.

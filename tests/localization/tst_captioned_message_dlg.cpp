@@ -79,11 +79,12 @@ private slots:
         const QString cancel = StandardCaption(QMessageBox::Cancel);
         const QString ignore = StandardCaption(QMessageBox::Ignore);
         QTest::newRow("yes no") << TMsgDlgButtons{TMsgDlgBtn::mbYes, TMsgDlgBtn::mbNo} << QStringList{"Evet", "Hayır"}
-                                << QMap<int, QString>{{QMessageBox::Yes, "Evet"}, {QMessageBox::No, "Hayır"}}
-                                << "Evet" << "Hayır" << int(mrNo);
+                                << QMap<int, QString>{{QMessageBox::Yes, "Evet"}, {QMessageBox::No, "Hayır"}} << "Evet"
+                                << "Hayır" << int(mrNo);
         QTest::newRow("set order does not matter")
             << TMsgDlgButtons{TMsgDlgBtn::mbNo, TMsgDlgBtn::mbYes} << QStringList{"Ja", "Nein"}
-            << QMap<int, QString>{{QMessageBox::Yes, "Ja"}, {QMessageBox::No, "Nein"}} << "Ja" << "Ja" << int(mrYes);
+            << QMap<int, QString>{{QMessageBox::Yes, "Ja"}, {QMessageBox::No, "Nein"}} << "Ja"
+            << "Ja" << int(mrYes);
         QTest::newRow("fewer captions than buttons")
             << TMsgDlgButtons{TMsgDlgBtn::mbOK, TMsgDlgBtn::mbCancel} << QStringList{"Tamam"}
             << QMap<int, QString>{{QMessageBox::Ok, "Tamam"}, {QMessageBox::Cancel, cancel}} << "Tamam" << cancel
@@ -95,20 +96,23 @@ private slots:
         QTest::newRow("retry is the default without ok and yes")
             << TMsgDlgButtons{TMsgDlgBtn::mbAbort, TMsgDlgBtn::mbRetry, TMsgDlgBtn::mbIgnore}
             << QStringList{"Abbrechen", "Wiederholen"}
-            << QMap<int, QString>{{QMessageBox::Abort, "Abbrechen"}, {QMessageBox::Retry, "Wiederholen"},
+            << QMap<int, QString>{{QMessageBox::Abort, "Abbrechen"},
+                                  {QMessageBox::Retry, "Wiederholen"},
                                   {QMessageBox::Ignore, ignore}}
-            << "Wiederholen" << "Abbrechen" << int(mrAbort);
+            << "Wiederholen"
+            << "Abbrechen" << int(mrAbort);
         QTest::newRow("all, a button of its own")
             << TMsgDlgButtons{TMsgDlgBtn::mbYes, TMsgDlgBtn::mbAll} << QStringList{"Sí", "Todos"}
-            << QMap<int, QString>{{QMessageBox::Yes, "Sí"}, {-1, "Todos"}} << "Sí" << "Todos" << int(mrAll);
+            << QMap<int, QString>{{QMessageBox::Yes, "Sí"}, {-1, "Todos"}} << "Sí"
+            << "Todos" << int(mrAll);
         QTest::newRow("escape answers no")
             << TMsgDlgButtons{TMsgDlgBtn::mbYes, TMsgDlgBtn::mbNo} << QStringList{"Evet", "Hayır"}
-            << QMap<int, QString>{{QMessageBox::Yes, "Evet"}, {QMessageBox::No, "Hayır"}} << "Evet" << "Escape"
-            << int(mrNo);
+            << QMap<int, QString>{{QMessageBox::Yes, "Evet"}, {QMessageBox::No, "Hayır"}} << "Evet"
+            << "Escape" << int(mrNo);
         QTest::newRow("close box answers no")
             << TMsgDlgButtons{TMsgDlgBtn::mbYes, TMsgDlgBtn::mbNo} << QStringList{"Evet", "Hayır"}
-            << QMap<int, QString>{{QMessageBox::Yes, "Evet"}, {QMessageBox::No, "Hayır"}} << "Evet" << ""
-            << int(mrNo);
+            << QMap<int, QString>{{QMessageBox::Yes, "Evet"}, {QMessageBox::No, "Hayır"}} << "Evet"
+            << "" << int(mrNo);
     }
 
     void captions()
@@ -151,8 +155,8 @@ private slots:
     void messageIsPlainText()
     {
         Shown shown;
-        ShowAndPress("<b>Neu starten?</b><img src=x>", TMsgDlgType::mtConfirmation, {TMsgDlgBtn::mbOK}, "T", {},
-                     "OK", shown);
+        ShowAndPress("<b>Neu starten?</b><img src=x>", TMsgDlgType::mtConfirmation, {TMsgDlgBtn::mbOK}, "T", {}, "OK",
+                     shown);
         QCOMPARE(shown.format, Qt::PlainText);
         QCOMPARE(shown.text, QStringLiteral("<b>Neu starten?</b><img src=x>"));
     }

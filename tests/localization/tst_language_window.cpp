@@ -2,11 +2,11 @@
 // with flags, the selection, the translator lines, and OK with the restart
 // question, SetLanguageFile and start.sh; the restart itself is a stand-in.
 #include "localization/LanguageFiles.h"
-#include "platform/WebHost.h"
 #include "localization/LanguageWindow.h"
 #include "localization/RestartScript.h"
 #include "localization/widgets/LinkLabel.h"
 #include "localization/widgets/TranslateForm.h"
+#include "platform/WebHost.h"
 #include "support/ModalAnswers.h"
 #include "support/UrlCatcher.h"
 
@@ -67,8 +67,8 @@ class LanguageWindowTest : public QObject {
     {
         QStringList entries;
         for (int i = 0; i < form.ComboBox1->count(); ++i)
-            entries << form.ComboBox1->itemText(i) + ":" +
-                           form.ComboBox1->itemData(i, TLanguageComboBox::FlagRole).toString();
+            entries << form.ComboBox1->itemText(i) + ":"
+                           + form.ComboBox1->itemData(i, TLanguageComboBox::FlagRole).toString();
         return entries;
     }
 
@@ -95,11 +95,14 @@ private slots:
         QDir().mkpath(dataFolder);
         calls.clear();
         errors.clear();
-        Write("German.lang.txt", "\xEF\xBB\xBF{Language}Sprache\r\n{User Interface Language:}Oberfl\xC3\xA4" "che:\r\n"
-                                 "{Translated by:}\xC3\x9C" "bersetzt von:\r\n{OK}Gut\r\n"
+        Write("German.lang.txt", "\xEF\xBB\xBF{Language}Sprache\r\n{User Interface Language:}Oberfl\xC3\xA4"
+                                 "che:\r\n"
+                                 "{Translated by:}\xC3\x9C"
+                                 "bersetzt von:\r\n{OK}Gut\r\n"
                                  "{Contribute to Translation}Mithelfen\r\n{Copy}Kopieren\r\n"
                                  "{Select All}Alles\r\n{INFO:Translated By}Anna Schmidt, Ben M\xC3\xBCller\r\n");
-        Write("Turkish.lang.txt", "{Yes}Evet\r\n{INFO:Translated By}Ay\xC5\x9F" "e\r\n");
+        Write("Turkish.lang.txt", "{Yes}Evet\r\n{INFO:Translated By}Ay\xC5\x9F"
+                                  "e\r\n");
     }
 
     void cleanup()
@@ -166,8 +169,8 @@ private slots:
         QTest::newRow("trailing comma") << QByteArray("{INFO:Translated By}A, B,\r\n") << "A\nB";
         QTest::newRow("no entry") << QByteArray("{Yes}Ja\r\n") << "INFO:Translated By";
         QTest::newRow("empty entry") << QByteArray("{INFO:Translated By}\r\n") << "";
-        QTest::newRow("rich text stays text") << QByteArray("{INFO:Translated By}<b>Anna</b>, <a href=x>Ben</a>\r\n")
-                                              << "<b>Anna</b>\n<a href=x>Ben</a>";
+        QTest::newRow("rich text stays text")
+            << QByteArray("{INFO:Translated By}<b>Anna</b>, <a href=x>Ben</a>\r\n") << "<b>Anna</b>\n<a href=x>Ben</a>";
     }
 
     void selectingShowsTheTranslators()
@@ -239,7 +242,8 @@ private slots:
             QCOMPARE(form->RichEdit1->toPlainText(), QString());
         }
         Select(*form, "Turkish"); // and the window goes on working
-        QCOMPARE(form->RichEdit1->toPlainText(), QString::fromUtf8("Ay\xC5\x9F" "e"));
+        QCOMPARE(form->RichEdit1->toPlainText(), QString::fromUtf8("Ay\xC5\x9F"
+                                                                   "e"));
         QVERIFY(errors.isEmpty());
         if (fifo) {
             fifo->Done();
@@ -311,8 +315,8 @@ private slots:
         });
         QTest::mouseClick(form->Button1, Qt::LeftButton);
         QCOMPARE(question, QStringLiteral("Confirmation|Restart Application?")); // German file has no entries for them
-        QCOMPARE(calls, (QStringList{"SetLanguageFile Turkish.lang.txt", "start " + dataFolder + " written",
-                                     "terminate"}));
+        QCOMPARE(calls,
+                 (QStringList{"SetLanguageFile Turkish.lang.txt", "start " + dataFolder + " written", "terminate"}));
         QCOMPARE(ReadFile(RestartScriptPath(dataFolder)), RestartScriptText("/opt/Lantrix/bin/lantrix"));
         QVERIFY(errors.isEmpty());
     }
@@ -341,8 +345,8 @@ private slots:
         form->Copy1->trigger(); // nothing selected: the clipboard keeps its text
         QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("before"));
         form->SelectAll1->trigger();
-        QCOMPARE(form->RichEdit1->textCursor().selectedText(), QString("Anna Schmidt") + QChar::ParagraphSeparator +
-                                                                   "Ben Müller");
+        QCOMPARE(form->RichEdit1->textCursor().selectedText(),
+                 QString("Anna Schmidt") + QChar::ParagraphSeparator + "Ben Müller");
         form->Copy1->trigger();
         QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("Anna Schmidt\nBen Müller"));
         QCOMPARE(form->RichEdit1->contextMenuPolicy(), Qt::CustomContextMenu);

@@ -27,8 +27,8 @@ class QtTranslationsTest : public QObject {
         dialog.setFileMode(QFileDialog::ExistingFile);
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
         QStringList texts;
-        for (const QFileDialog::DialogLabel label :
-             {QFileDialog::LookIn, QFileDialog::FileName, QFileDialog::FileType, QFileDialog::Accept, QFileDialog::Reject})
+        for (const QFileDialog::DialogLabel label : {QFileDialog::LookIn, QFileDialog::FileName, QFileDialog::FileType,
+                                                     QFileDialog::Accept, QFileDialog::Reject})
             texts << dialog.labelText(label);
         QMessageBox box;
         box.setStandardButtons(QMessageBox::Cancel);
@@ -56,14 +56,22 @@ private slots:
     {
         QTest::addColumn<QString>("language");
         QTest::addColumn<QString>("name");
-        QTest::newRow("German") << "German" << "de";
-        QTest::newRow("Brazilian Portuguese") << "PortugueseBrazil" << "pt_BR";
-        QTest::newRow("Portuguese of Portugal") << "PortuguesePortugal" << "pt_PT";
-        QTest::newRow("Simplified Chinese") << "ChineseSimplified" << "zh_CN";
-        QTest::newRow("Greek") << "Greek" << "el";
-        QTest::newRow("English") << "English" << "";
-        QTest::newRow("unknown") << "Klingon" << "";
-        QTest::newRow("case matters") << "german" << "";
+        QTest::newRow("German") << "German"
+                                << "de";
+        QTest::newRow("Brazilian Portuguese") << "PortugueseBrazil"
+                                              << "pt_BR";
+        QTest::newRow("Portuguese of Portugal") << "PortuguesePortugal"
+                                                << "pt_PT";
+        QTest::newRow("Simplified Chinese") << "ChineseSimplified"
+                                            << "zh_CN";
+        QTest::newRow("Greek") << "Greek"
+                               << "el";
+        QTest::newRow("English") << "English"
+                                 << "";
+        QTest::newRow("unknown") << "Klingon"
+                                 << "";
+        QTest::newRow("case matters") << "german"
+                                      << "";
     }
 
     void qtNames()
@@ -104,7 +112,7 @@ private slots:
         QTest::newRow("no language") << QString() << false << english;
         QTest::newRow("German") << "German.lang.txt" << false
                                 << QStringList{"Suchen in:", "Dateiname:", "Dateien des Typs:", "Öffnen",
-                                               "Abbrechen", "Abbrechen", "Alles auswählen"};
+                                               "Abbrechen",  "Abbrechen",  "Alles auswählen"};
         QTest::newRow("German file unreadable") << "German.lang.txt" << true << english;
     }
 

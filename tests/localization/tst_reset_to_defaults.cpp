@@ -94,8 +94,8 @@ private slots:
         WriteSettings();
         QString shown;
         AnswerNextMessageBox([&shown](QMessageBox* box) {
-            shown = box->windowTitle() + "|" + box->text() + "|" + MessageBoxButton(box, "Evet")->text() + "|" +
-                    MessageBoxButton(box, "Hayır")->text() + "|" + box->defaultButton()->text();
+            shown = box->windowTitle() + "|" + box->text() + "|" + MessageBoxButton(box, "Evet")->text() + "|"
+                    + MessageBoxButton(box, "Hayır")->text() + "|" + box->defaultButton()->text();
             MessageBoxButton(box, "Evet")->click();
         });
         ResetToDefaults(dataFolder->path(), nullptr, Actions());

@@ -10,15 +10,11 @@
 
 namespace {
 
-const QRegularExpression kGuidForm(
-    "^[0-9a-f]{8}-[0-9a-f]{4}-4[0-9a-f]{3}-[89ab][0-9a-f]{3}-[0-9a-f]{12}$");
+const QRegularExpression kGuidForm("^[0-9a-f]{8}-[0-9a-f]{4}-4[0-9a-f]{3}-[89ab][0-9a-f]{3}-[0-9a-f]{12}$");
 
 class MachineIdTest : public ::testing::Test {
 protected:
-    QString Write(const QString& name, const QByteArray& contents)
-    {
-        return WriteTestFile(dir.path(), name, contents);
-    }
+    QString Write(const QString& name, const QByteArray& contents) { return WriteTestFile(dir.path(), name, contents); }
     QTemporaryDir dir;
 };
 
@@ -137,27 +133,25 @@ class OsDescriptionFormatTest : public ::testing::TestWithParam<OsCase> {};
 TEST_P(OsDescriptionFormatTest, Formats)
 {
     const OsCase& c = GetParam();
-    EXPECT_EQ(FormatOsDescription(c.product, c.major, c.minor, c.build, c.servicePack, c.is64Bit),
-              QString(c.expected));
+    EXPECT_EQ(FormatOsDescription(c.product, c.major, c.minor, c.build, c.servicePack, c.is64Bit), QString(c.expected));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, OsDescriptionFormatTest,
-    ::testing::Values(
-        OsCase{"Debian GNU/Linux 12 (bookworm)", 6, 1, 0, 0, true,
-               "Debian GNU/Linux 12 (bookworm) (Version 6.1, Build 0, 64-bit Edition)"},
-        OsCase{"Ubuntu 22.04.4 LTS", 5, 15, 153, 0, false,
-               "Ubuntu 22.04.4 LTS (Version 5.15, Build 153, 32-bit Edition)"},
-        OsCase{"Windows 7", 6, 1, 7601, 1, true,
-               "Windows 7 Service Pack 1 (Version 6.1, Build 7601, 64-bit Edition)"}));
+    ::testing::Values(OsCase{"Debian GNU/Linux 12 (bookworm)", 6, 1, 0, 0, true,
+                             "Debian GNU/Linux 12 (bookworm) (Version 6.1, Build 0, 64-bit Edition)"},
+                      OsCase{"Ubuntu 22.04.4 LTS", 5, 15, 153, 0, false,
+                             "Ubuntu 22.04.4 LTS (Version 5.15, Build 153, 32-bit Edition)"},
+                      OsCase{"Windows 7", 6, 1, 7601, 1, true,
+                             "Windows 7 Service Pack 1 (Version 6.1, Build 7601, 64-bit Edition)"}));
 
 TEST(OsDescriptionTest, OneLineInTheFormat)
 {
     const QString line = OsDescription();
     EXPECT_FALSE(line.contains('\n'));
-    EXPECT_TRUE(QRegularExpression(R"(^.+ \(Version \d+\.\d+, Build \d+, (32|64)-bit Edition\)$)")
-                    .match(line).hasMatch())
+    EXPECT_TRUE(
+        QRegularExpression(R"(^.+ \(Version \d+\.\d+, Build \d+, (32|64)-bit Edition\)$)").match(line).hasMatch())
         << line.toStdString();
 }
 
-}  // namespace
+} // namespace

@@ -25,21 +25,17 @@ TEST_P(FeedbackEmailTest, WholeTextAgainstThePattern)
 
 INSTANTIATE_TEST_SUITE_P(
     Addresses, FeedbackEmailTest,
-    ::testing::Values(EmailCase{"user@example.com", true},
-                      EmailCase{"first.last+tag@mail.example.co.uk", true},
-                      EmailCase{"a_b-c@host-name.org", true},
-                      EmailCase{"x@y.z", true},
-                      EmailCase{"x@y.-9", true},        // the part after the dot may hold dashes
-                      EmailCase{"user@example", false},  // no dot after the "@"
+    ::testing::Values(EmailCase{"user@example.com", true}, EmailCase{"first.last+tag@mail.example.co.uk", true},
+                      EmailCase{"a_b-c@host-name.org", true}, EmailCase{"x@y.z", true},
+                      EmailCase{"x@y.-9", true},             // the part after the dot may hold dashes
+                      EmailCase{"user@example", false},      // no dot after the "@"
                       EmailCase{"user@example.com.", false}, // ends in a dot
                       EmailCase{"us er@example.com", false}, // a space inside
-                      EmailCase{"user@exa mple.com", false},
-                      EmailCase{"@example.com", false},
+                      EmailCase{"user@exa mple.com", false}, EmailCase{"@example.com", false},
                       EmailCase{"user@@example.com", false},
-                      EmailCase{"user@.example.com", false}, // nothing between "@" and the dot
+                      EmailCase{"user@.example.com", false},      // nothing between "@" and the dot
                       EmailCase{"user@sub.example.com\n", false}, // "$" must not stop before a line break
-                      EmailCase{"\nuser@example.com", false},
-                      EmailCase{"User@Example.COM", true},
+                      EmailCase{"\nuser@example.com", false}, EmailCase{"User@Example.COM", true},
                       EmailCase{"us\xC3\xA9r@example.com", false}, // letters outside ASCII
                       EmailCase{"", false}));
 
@@ -61,10 +57,9 @@ TEST_P(FeedbackReplyTest, OnlyOkCounts)
 }
 
 INSTANTIATE_TEST_SUITE_P(Replies, FeedbackReplyTest,
-                         ::testing::Values(ReplyCase{"OK", true}, ReplyCase{"OK\r\n", true},
-                                           ReplyCase{"OK\n", true}, ReplyCase{"  OK \r\n\r\n", true},
-                                           ReplyCase{"\r\nOK", true}, ReplyCase{"ok", false},
-                                           ReplyCase{"OK.", false}, ReplyCase{"Ok", false},
+                         ::testing::Values(ReplyCase{"OK", true}, ReplyCase{"OK\r\n", true}, ReplyCase{"OK\n", true},
+                                           ReplyCase{"  OK \r\n\r\n", true}, ReplyCase{"\r\nOK", true},
+                                           ReplyCase{"ok", false}, ReplyCase{"OK.", false}, ReplyCase{"Ok", false},
                                            ReplyCase{"OK\r\nOK", false}, ReplyCase{"", false},
                                            ReplyCase{"NOT OK", false}, ReplyCase{"ERROR", false}));
 
@@ -117,4 +112,4 @@ TEST(FeedbackFields, NoEmailFieldWhenEmpty)
               (FormFields{"cmd=feedback", "appname=Lantrix", "version=2.0", "feedback=Hi"}));
 }
 
-}  // namespace
+} // namespace

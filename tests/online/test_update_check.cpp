@@ -13,7 +13,8 @@ namespace {
 
 std::string Shown(const QString& text)
 {
-    return (QLatin1Char('"') + QString(text).replace("\r", "\\r").replace("\n", "\\n") + QLatin1Char('"')).toStdString();
+    return (QLatin1Char('"') + QString(text).replace("\r", "\\r").replace("\n", "\\n") + QLatin1Char('"'))
+        .toStdString();
 }
 
 // ---- ExtractTag ------------------------------------------------------------------
@@ -48,13 +49,10 @@ INSTANTIATE_TEST_SUITE_P(
                       TagCase{"<version> 1.3 </version>", "version", " 1.3 "},
                       TagCase{"<version></version>", "version", ""},
                       TagCase{"<version>a</version>b</version>", "version", "a</version>b"},
-                      TagCase{"<version>1.3", "version", ""},
-                      TagCase{"1.3</version>", "version", ""},
+                      TagCase{"<version>1.3", "version", ""}, TagCase{"1.3</version>", "version", ""},
                       TagCase{"<url>x</url>", "version", ""},
                       TagCase{"<important>caf\xC3\xA9 <b>x</b></important>", "important", "caf\xC3\xA9 <b>x</b>"},
-                      TagCase{"", "version", ""},
-                      TagCase{"<></>", "", ""},
-                      TagCase{"<version>1.3</version>", "", ""}));
+                      TagCase{"", "version", ""}, TagCase{"<></>", "", ""}, TagCase{"<version>1.3</version>", "", ""}));
 
 // ---- Reply lines -----------------------------------------------------------------
 
@@ -82,8 +80,8 @@ INSTANTIATE_TEST_SUITE_P(
     Replies, ReplyLinesTest,
     ::testing::Values(LinesCase{"", {}}, LinesCase{"one", {"one"}}, LinesCase{"a\r\nb", {"a", "b"}},
                       LinesCase{"a\rb\nc", {"a", "b", "c"}}, LinesCase{"a\n\rb", {"a", "", "b"}},
-                      LinesCase{"a\r\r\nb", {"a", "", "b"}}, LinesCase{"a\r\n", {"a"}},
-                      LinesCase{"a\n\n", {"a", ""}}, LinesCase{"\n", {""}}, LinesCase{"\r\n\r\nx", {"", "", "x"}},
+                      LinesCase{"a\r\r\nb", {"a", "", "b"}}, LinesCase{"a\r\n", {"a"}}, LinesCase{"a\n\n", {"a", ""}},
+                      LinesCase{"\n", {""}}, LinesCase{"\r\n\r\nx", {"", "", "x"}},
                       LinesCase{"<version>1</version>\r\n<url></url>\r\n\r\n<result>1</result>",
                                 {"<version>1</version>", "<url></url>", "", "<result>1</result>"}}));
 
@@ -104,12 +102,13 @@ TEST_P(ScrambleRoundTripTest, UnscrambleGivesTheTextBack)
     EXPECT_EQ(UnscrambleText(hex + "Z"), text);
 }
 
-INSTANTIATE_TEST_SUITE_P(Texts, ScrambleRoundTripTest,
-                         ::testing::Values("", "h", "https://www.dastrel.invalid/download/lantrix-1.3.zip",
-                                           "http://dl.example/F\xC3\xBCr M\xC3\xBCller?x=\xE2\x82\xAC&y=%20",
-                                           "\xE4\xB8\x8B\xE8\xBD\xBD \xD0\xB7\xD0\xB0\xD0\xB3\xD1\x80\xD1\x83\xD0\xB7\xD0\xBA\xD0\xB0",
-                                           "\xF0\x9F\x98\x80 emoji", "line\r\nbreak\ttab",
-                                           "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa"));
+INSTANTIATE_TEST_SUITE_P(
+    Texts, ScrambleRoundTripTest,
+    ::testing::Values("", "h", "https://www.dastrel.invalid/download/lantrix-1.3.zip",
+                      "http://dl.example/F\xC3\xBCr M\xC3\xBCller?x=\xE2\x82\xAC&y=%20",
+                      "\xE4\xB8\x8B\xE8\xBD\xBD \xD0\xB7\xD0\xB0\xD0\xB3\xD1\x80\xD1\x83\xD0\xB7\xD0\xBA\xD0\xB0",
+                      "\xF0\x9F\x98\x80 emoji", "line\r\nbreak\ttab",
+                      "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa"));
 
 TEST(ScrambleText, HidesTheText)
 {
@@ -150,7 +149,7 @@ INSTANTIATE_TEST_SUITE_P(Inputs, UnscrambleNotHexTest,
 TEST(UnscrambleText, AnyHexGivesSomeText)
 {
     EXPECT_EQ(UnscrambleText(""), QString());
-    EXPECT_EQ(UnscrambleText("5"), QString()); // only an unpaired character
+    EXPECT_EQ(UnscrambleText("5"), QString());         // only an unpaired character
     EXPECT_FALSE(UnscrambleText("FFFE00C0").isNull()); // bytes that are not UTF-8 decode all the same
 }
 
@@ -185,7 +184,8 @@ INSTANTIATE_TEST_SUITE_P(
     Messages, RecordCheckErrorTest,
     ::testing::Values(RecordCase{{}, false, ""}, RecordCase{{""}, false, ""}, RecordCase{{" \r\n\t "}, false, ""},
                       RecordCase{{"Error: GUID generate problem!"}, true, "Error: GUID generate problem!"},
-                      RecordCase{{"HTTPS Response:\rfailed", "HTTP Response:\rfailed too"}, true,
+                      RecordCase{{"HTTPS Response:\rfailed", "HTTP Response:\rfailed too"},
+                                 true,
                                  "HTTPS Response:\rfailed\r\rHTTP Response:\rfailed too"},
                       RecordCase{{"A", "  ", "B"}, true, "A\r\rB"}, RecordCase{{" A "}, true, " A "}));
 
@@ -256,11 +256,11 @@ INSTANTIATE_TEST_SUITE_P(
                       DueCase{" 1.3", "1.2", "", "05/01/2026", 1, false},
                       DueCase{".", "1.2", "", "05/01/2026", 1, false},
                       DueCase{"1..3", "1.2", "", "05/01/2026", 1, true},
-                      DueCase{"\xD9\xA1.\xD9\xA3", "1.2", "", "05/01/2026", 1, false}, // digits of another script
+                      DueCase{"\xD9\xA1.\xD9\xA3", "1.2", "", "05/01/2026", 1, false},  // digits of another script
                       DueCase{"2026.1.15.987654321", "1.2", "", "05/01/2026", 1, true}, // any length
                       DueCase{"1.3", "1.2", "05/01/2026", "05/01/2026", 4, true},
                       DueCase{"1.3", "1.2", "05/01/2026", "05/01/2026", 5, false},
-                      DueCase{"1.3", "1.2", "04/01/2026", "05/01/2026", 5, true}, // another day
+                      DueCase{"1.3", "1.2", "04/01/2026", "05/01/2026", 5, true},   // another day
                       DueCase{"1.3", "1.2", "2026-01-05", "05/01/2026", 9, true})); // another date format
 
 TEST(IsNumericVersion, Sign)
@@ -295,14 +295,15 @@ TEST_P(DownloadAddressTest, OnlyWebAddressesAreOpened)
 
 INSTANTIATE_TEST_SUITE_P(
     Links, DownloadAddressTest,
-    ::testing::Values(LinkCase{"", ""}, LinkCase{"https://dl.example/lantrix-1.3.zip", "https://dl.example/lantrix-1.3.zip"},
+    ::testing::Values(LinkCase{"", ""},
+                      LinkCase{"https://dl.example/lantrix-1.3.zip", "https://dl.example/lantrix-1.3.zip"},
                       LinkCase{"http://dl.example/get?v=1.3&os=linux", "http://dl.example/get?v=1.3&os=linux"},
                       LinkCase{"HTTPS://DL.example/x", "https://dl.example/x"},
-                      LinkCase{" https://dl.example/x ", "https://dl.example/x"},
-                      LinkCase{"javascript:alert(1)", ""}, LinkCase{"file:///etc/passwd", ""},
-                      LinkCase{"ftp://dl.example/x.zip", ""}, LinkCase{"mailto:someone@dl.example", ""},
-                      LinkCase{"data:text/html,<b>x</b>", ""}, LinkCase{"dl.example/x.zip", ""},
-                      LinkCase{"/download/", ""}, LinkCase{"http://", ""}, LinkCase{"https:///path", ""},
-                      LinkCase{"http://exa mple.com/", ""}, LinkCase{"smb://host/share", ""}));
+                      LinkCase{" https://dl.example/x ", "https://dl.example/x"}, LinkCase{"javascript:alert(1)", ""},
+                      LinkCase{"file:///etc/passwd", ""}, LinkCase{"ftp://dl.example/x.zip", ""},
+                      LinkCase{"mailto:someone@dl.example", ""}, LinkCase{"data:text/html,<b>x</b>", ""},
+                      LinkCase{"dl.example/x.zip", ""}, LinkCase{"/download/", ""}, LinkCase{"http://", ""},
+                      LinkCase{"https:///path", ""}, LinkCase{"http://exa mple.com/", ""},
+                      LinkCase{"smb://host/share", ""}));
 
-}  // namespace
+} // namespace

@@ -129,4 +129,4 @@ TEST(UpdateCheckStore, AWriteThatFailsIsSkipped)
     EXPECT_FALSE(QFileInfo(file).exists());
 }
 
-}  // namespace
+} // namespace

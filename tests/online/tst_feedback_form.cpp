@@ -23,7 +23,7 @@ namespace {
 // What the window asked of the program around it.
 struct Calls {
     int beeps = 0;
-    QStringList posts;          // "address timeout"
+    QStringList posts;            // "address timeout"
     QList<int> cursorsDuringPost; // the application cursor's shape while sending; -1: none
 };
 
@@ -113,27 +113,29 @@ private slots:
         QTest::addColumn<bool>("closed");
         QTest::addColumn<QString>("focus"); // where the focus goes; empty: not checked
 
-        QTest::newRow("empty message beeps, nothing sent")
-            << "tls" << QByteArray("OK") << " \n\t\n " << "" << 0 << 1 << "" << false << "Memo1";
-        QTest::newRow("no dot after the at sign")
-            << "tls" << QByteArray("OK") << "Great" << "user@example" << 0 << 0 << "Failure" << false << "Edit1";
-        QTest::newRow("address ending in a dot")
-            << "tls" << QByteArray("OK") << "Great" << "user@example.com." << 0 << 0 << "Failure" << false << "Edit1";
-        QTest::newRow("space inside the address")
-            << "tls" << QByteArray("OK") << "Great" << "us er@example.com" << 0 << 0 << "Failure" << false << "Edit1";
+        QTest::newRow("empty message beeps, nothing sent") << "tls" << QByteArray("OK") << " \n\t\n "
+                                                           << "" << 0 << 1 << "" << false << "Memo1";
+        QTest::newRow("no dot after the at sign") << "tls" << QByteArray("OK") << "Great"
+                                                  << "user@example" << 0 << 0 << "Failure" << false << "Edit1";
+        QTest::newRow("address ending in a dot") << "tls" << QByteArray("OK") << "Great"
+                                                 << "user@example.com." << 0 << 0 << "Failure" << false << "Edit1";
+        QTest::newRow("space inside the address") << "tls" << QByteArray("OK") << "Great"
+                                                  << "us er@example.com" << 0 << 0 << "Failure" << false << "Edit1";
         QTest::newRow("good address, reply OK")
-            << "tls" << QByteArray("OK") << "Great" << " first.last+x@mail.example.org " << 1 << 0 << "Success"
-            << true << "";
-        QTest::newRow("reply OK and a line break")
-            << "tls" << QByteArray("OK\r\n") << "Great" << "" << 1 << 0 << "Success" << true << "";
-        QTest::newRow("reply ok in lower case")
-            << "tls" << QByteArray("ok") << "Great" << "" << 1 << 0 << "Failure" << false << "";
-        QTest::newRow("reply OK and a full stop")
-            << "tls" << QByteArray("OK.") << "Great" << "" << 1 << 0 << "Failure" << false << "";
-        QTest::newRow("empty reply") << "tls" << QByteArray("") << "Great" << "" << 1 << 0 << "Failure" << false << "";
-        QTest::newRow("plain http after the https attempt fails")
-            << "plain" << QByteArray("OK") << "Great" << "" << 1 << 0 << "Success" << true << "";
-        QTest::newRow("no network") << "closed" << QByteArray("OK") << "Great" << "" << 0 << 0 << "Failure" << false << "";
+            << "tls" << QByteArray("OK") << "Great"
+            << " first.last+x@mail.example.org " << 1 << 0 << "Success" << true << "";
+        QTest::newRow("reply OK and a line break") << "tls" << QByteArray("OK\r\n") << "Great"
+                                                   << "" << 1 << 0 << "Success" << true << "";
+        QTest::newRow("reply ok in lower case") << "tls" << QByteArray("ok") << "Great"
+                                                << "" << 1 << 0 << "Failure" << false << "";
+        QTest::newRow("reply OK and a full stop") << "tls" << QByteArray("OK.") << "Great"
+                                                  << "" << 1 << 0 << "Failure" << false << "";
+        QTest::newRow("empty reply") << "tls" << QByteArray("") << "Great"
+                                     << "" << 1 << 0 << "Failure" << false << "";
+        QTest::newRow("plain http after the https attempt fails") << "plain" << QByteArray("OK") << "Great"
+                                                                  << "" << 1 << 0 << "Success" << true << "";
+        QTest::newRow("no network") << "closed" << QByteArray("OK") << "Great"
+                                    << "" << 0 << 0 << "Failure" << false << "";
     }
 
     void sendPaths()
@@ -170,8 +172,9 @@ private slots:
         QCOMPARE(form->isVisible(), !closed);
         if (testServer)
             QCOMPARE(testServer->Requests().size(), requests);
-        const bool sent = box == "Success" || (box == "Failure" && (requests > 0 || server == "closed") &&
-                                               !boxText.startsWith("Invalid"));
+        const bool sent =
+            box == "Success"
+            || (box == "Failure" && (requests > 0 || server == "closed") && !boxText.startsWith("Invalid"));
         QCOMPARE(calls.posts.size(), sent ? 1 : 0);
         if (sent) {
             QCOMPARE(calls.posts[0], address + " 3000");
@@ -234,20 +237,21 @@ private slots:
     void translatedWindow()
     {
         LanguageFilePath = QStringLiteral("/opt/Lantrix/Languages/German.lang.txt");
-        LanguageLines = QStringList{
-            QString::fromUtf8("{I like it!}Es gef\xC3\xA4llt mir!"),
-            "{I dislike it!}<b>Nicht</b> gut",
-            QString::fromUtf8("{feedback}R\xC3\xBC" "ckmeldung"),
-            "{We would really appreciate your feedback.}<i>Ihre Meinung</i>",
-            "{What did you like or dislike?}Was?",
-            "{Include my e-mail:}E-Mail:",
-            "{Send}Senden",
-            "{Failure}Fehler",
-            "{Something went wrong. Your feedback could not be delivered.}<b>Schade.</b>",
-            "{Please try again later.}Sp\xC3\xA4ter."};
+        LanguageLines = QStringList{QString::fromUtf8("{I like it!}Es gef\xC3\xA4llt mir!"),
+                                    "{I dislike it!}<b>Nicht</b> gut",
+                                    QString::fromUtf8("{feedback}R\xC3\xBC"
+                                                      "ckmeldung"),
+                                    "{We would really appreciate your feedback.}<i>Ihre Meinung</i>",
+                                    "{What did you like or dislike?}Was?",
+                                    "{Include my e-mail:}E-Mail:",
+                                    "{Send}Senden",
+                                    "{Failure}Fehler",
+                                    "{Something went wrong. Your feedback could not be delivered.}<b>Schade.</b>",
+                                    "{Please try again later.}Sp\xC3\xA4ter."};
         TestServer server(&tls, {.body = "NO"});
         auto form = MakeForm(server.Address(kFeedbackPath));
-        QCOMPARE(form->windowTitle(), QString::fromUtf8("Lantrix Pro R\xC3\xBC" "ckmeldung"));
+        QCOMPARE(form->windowTitle(), QString::fromUtf8("Lantrix Pro R\xC3\xBC"
+                                                        "ckmeldung"));
         QCOMPARE(form->Panel4->Caption(), QString::fromUtf8("Es gef\xC3\xA4llt mir!"));
         QCOMPARE(form->Panel5->Caption(), QString("<b>Nicht</b> gut"));
         QCOMPARE(form->Label1->text(), QString("<i>Ihre Meinung</i>"));

@@ -5,10 +5,10 @@
 // caller (libcurl's resolver thread included), notes the name and answers
 // the names of the test itself, so that none of them leaves the machine.
 
+#include "online/Feedback.h"
 #include "online/UpdateCheck.h"
 #include "online/UpdateCheckStore.h"
 #include "online/UpdateChecker.h"
-#include "online/Feedback.h"
 #include "online/WebRequest.h"
 #include "platform/WebHost.h"
 
@@ -57,7 +57,7 @@ void ClearLookUps()
     lookUps.clear();
 }
 
-}  // namespace
+} // namespace
 
 extern "C" int getaddrinfo(const char* __restrict node, const char* __restrict service,
                            const struct addrinfo* __restrict hints, struct addrinfo** __restrict result)

@@ -101,7 +101,7 @@ QByteArray FileBytes(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-}  // namespace
+} // namespace
 
 Q_DECLARE_METATYPE(Server)
 
@@ -176,8 +176,8 @@ void UpdateCheckerTest::run_data()
 {
     QTest::addColumn<Server>("server");
     QTest::addColumn<QByteArray>("reply");
-    QTest::addColumn<QString>("storedDay");   // before the run
-    QTest::addColumn<int>("storedCount");     // before the run
+    QTest::addColumn<QString>("storedDay");    // before the run
+    QTest::addColumn<int>("storedCount");      // before the run
     QTest::addColumn<int>("storedShowUpdate"); // before the run
     QTest::addColumn<int>("requests");         // what the server received
     QTest::addColumn<bool>("updateAvailable");
@@ -195,79 +195,100 @@ void UpdateCheckerTest::run_data()
     auto row = [](const char* name) -> QTestData& { return QTest::newRow(name); };
 
     row("new version") << Server::Tls << Reply("1.3", kLink.toUtf8()) << day << 2 << 1 << 1 << true << "1.3" << kLink
-                       << 1 << "" << kToday << "1" << "1.3" << QStringList{};
+                       << 1 << "" << kToday << "1"
+                       << "1.3" << QStringList{};
     row("result 0 is valid as well") << Server::Tls << Reply("1.3", kLink.toUtf8(), "0") << day << 2 << 1 << 1 << true
-                                     << "1.3" << kLink << 1 << "" << kToday << "1" << "1.3" << QStringList{};
+                                     << "1.3" << kLink << 1 << "" << kToday << "1"
+                                     << "1.3" << QStringList{};
     row("same version") << Server::Tls << Reply("1.2", kLink.toUtf8()) << day << 2 << 1 << 1 << false << "1.2" << kLink
-                        << 1 << "" << kToday << "1" << "1.2" << QStringList{};
+                        << 1 << "" << kToday << "1"
+                        << "1.2" << QStringList{};
     row("1.2.0 differs from 1.2") << Server::Tls << Reply("1.2.0", kLink.toUtf8()) << day << 2 << 1 << 1 << true
-                                  << "1.2.0" << kLink << 1 << "" << kToday << "1" << "1.2.0" << QStringList{};
-    row("1.2a is not a number") << Server::Tls << Reply("1.2a", kLink.toUtf8()) << day << 2 << 1 << 1 << false
-                                << "1.2a" << kLink << 1 << "" << kToday << "1" << "1.2a" << QStringList{};
-    row("space after the version tag") << Server::Tls << QByteArray("<version>1.3</version> \r\n<url></url>\r\n\r\n<result>1</result>")
-                                       << day << 2 << 1 << 1 << false << "" << "" << 1 << "" << kToday << "1" << ""
-                                       << QStringList{};
-    row("same day: counted on") << Server::Tls << Reply("1.3", kLink.toUtf8()) << kToday << 3 << 1 << 1 << true
-                                << "1.3" << kLink << 1 << "" << kToday << "4" << "1.3" << QStringList{};
-    row("fifth reply of the day: stored, no window")
-        << Server::Tls << Reply("1.3", kLink.toUtf8()) << kToday << 4 << 1 << 1 << false << "1.3" << kLink << 1 << ""
-        << kToday << "5" << "1.3" << QStringList{};
+                                  << "1.2.0" << kLink << 1 << "" << kToday << "1"
+                                  << "1.2.0" << QStringList{};
+    row("1.2a is not a number") << Server::Tls << Reply("1.2a", kLink.toUtf8()) << day << 2 << 1 << 1 << false << "1.2a"
+                                << kLink << 1 << "" << kToday << "1"
+                                << "1.2a" << QStringList{};
+    row("space after the version tag") << Server::Tls
+                                       << QByteArray("<version>1.3</version> \r\n<url></url>\r\n\r\n<result>1</result>")
+                                       << day << 2 << 1 << 1 << false << ""
+                                       << "" << 1 << "" << kToday << "1"
+                                       << "" << QStringList{};
+    row("same day: counted on") << Server::Tls << Reply("1.3", kLink.toUtf8()) << kToday << 3 << 1 << 1 << true << "1.3"
+                                << kLink << 1 << "" << kToday << "4"
+                                << "1.3" << QStringList{};
+    row("fifth reply of the day: stored, no window") << Server::Tls << Reply("1.3", kLink.toUtf8()) << kToday << 4 << 1
+                                                     << 1 << false << "1.3" << kLink << 1 << "" << kToday << "5"
+                                                     << "1.3" << QStringList{};
     row("after five replies today: no request") << Server::Tls << Reply("1.3", kLink.toUtf8()) << kToday << 5 << 1 << 0
-                                                << false << "" << before << 1 << "" << kToday << "5" << "-"
-                                                << QStringList{};
+                                                << false << "" << before << 1 << "" << kToday << "5"
+                                                << "-" << QStringList{};
     row("five yesterday: a new day") << Server::Tls << Reply("1.3", kLink.toUtf8()) << day << 5 << 1 << 1 << true
-                                     << "1.3" << kLink << 1 << "" << kToday << "1" << "1.3" << QStringList{};
-    row("another date format: a new day") << Server::Tls << Reply("1.3", kLink.toUtf8()) << "2026-01-05" << 5 << 1
-                                          << 1 << true << "1.3" << kLink << 1 << "" << kToday << "1" << "1.3"
-                                          << QStringList{};
+                                     << "1.3" << kLink << 1 << "" << kToday << "1"
+                                     << "1.3" << QStringList{};
+    row("another date format: a new day") << Server::Tls << Reply("1.3", kLink.toUtf8()) << "2026-01-05" << 5 << 1 << 1
+                                          << true << "1.3" << kLink << 1 << "" << kToday << "1"
+                                          << "1.3" << QStringList{};
     row("ShowUpdate 0: no request") << Server::Tls << Reply("1.3", kLink.toUtf8()) << day << 2 << 0 << 0 << false << ""
-                                    << before << 0 << "" << day << "2" << "-" << QStringList{};
+                                    << before << 0 << "" << day << "2"
+                                    << "-" << QStringList{};
     row("ERROR reply") << Server::Tls << QByteArray("ERROR: unknown application\r\n\r\n\r\n<result>1</result>") << day
-                       << 2 << 1 << 1 << false << "" << before << 1 << "INVALIDSERVERRESPONSE" << day << "2" << "-"
-                       << QStringList{};
+                       << 2 << 1 << 1 << false << "" << before << 1 << "INVALIDSERVERRESPONSE" << day << "2"
+                       << "-" << QStringList{};
     row("three lines") << Server::Tls << QByteArray("<version>1.3</version>\r\n<url></url>\r\n\r\n") << day << 2 << 1
-                       << 1 << false << "" << before << 1 << "INVALIDSERVERRESPONSE" << day << "2" << "-"
-                       << QStringList{};
+                       << 1 << false << "" << before << 1 << "INVALIDSERVERRESPONSE" << day << "2"
+                       << "-" << QStringList{};
     row("result 2") << Server::Tls << Reply("1.3", kLink.toUtf8(), "2") << day << 2 << 1 << 1 << false << "" << before
-                    << 1 << "INVALIDSERVERRESPONSE" << day << "2" << "-" << QStringList{};
+                    << 1 << "INVALIDSERVERRESPONSE" << day << "2"
+                    << "-" << QStringList{};
     row("result tag in capitals") << Server::Tls
                                   << QByteArray("<version>1.3</version>\r\n<url></url>\r\n\r\n<RESULT>1</RESULT>")
                                   << day << 2 << 1 << 1 << false << "" << before << 1 << "INVALIDSERVERRESPONSE" << day
-                                  << "2" << "-" << QStringList{};
-    row("result value with a space") << Server::Tls << Reply("1.3", kLink.toUtf8(), " 1") << day << 2 << 1 << 1
-                                     << false << "" << before << 1 << "INVALIDSERVERRESPONSE" << day << "2" << "-"
-                                     << QStringList{};
+                                  << "2"
+                                  << "-" << QStringList{};
+    row("result value with a space") << Server::Tls << Reply("1.3", kLink.toUtf8(), " 1") << day << 2 << 1 << 1 << false
+                                     << "" << before << 1 << "INVALIDSERVERRESPONSE" << day << "2"
+                                     << "-" << QStringList{};
     row("empty reply") << Server::Tls << QByteArray() << day << 2 << 1 << 1 << false << "" << before << 1
-                       << "INVALIDSERVERRESPONSE" << day << "2" << "-" << QStringList{};
+                       << "INVALIDSERVERRESPONSE" << day << "2"
+                       << "-" << QStringList{};
     row("notice") << Server::Tls << Reply("1.3", kLink.toUtf8(), "1", "Server moves on Monday.") << day << 2 << 1 << 1
-                  << true << "1.3" << kLink << 1 << "" << kToday << "1" << "1.3"
-                  << QStringList{"IMPORTANT|Server moves on Monday."};
+                  << true << "1.3" << kLink << 1 << "" << kToday << "1"
+                  << "1.3" << QStringList{"IMPORTANT|Server moves on Monday."};
     row("blank notice") << Server::Tls << Reply("1.3", kLink.toUtf8(), "1", "   ") << day << 2 << 1 << 1 << true
-                        << "1.3" << kLink << 1 << "" << kToday << "1" << "1.3" << QStringList{};
-    row("notice without the other lines") << Server::Tls << QByteArray("\r\n\r\n\r\n<result>0</result>\r\n\r\n<important>Hello</important>")
-                                          << day << 2 << 1 << 1 << false << "" << "" << 1 << "" << kToday << "1" << ""
-                                          << QStringList{"IMPORTANT|Hello"};
-    row("empty link") << Server::Tls << Reply("1.3", "") << day << 2 << 1 << 1 << true << "1.3" << "" << 1 << ""
-                      << kToday << "1" << "1.3" << QStringList{};
-    row("https fails, plain http used, the error wiped")
-        << Server::Plain << Reply("1.3", kLink.toUtf8()) << day << 2 << 1 << 1 << true << "1.3" << kLink << 1 << ""
-        << kToday << "1" << "1.3" << QStringList{};
+                        << "1.3" << kLink << 1 << "" << kToday << "1"
+                        << "1.3" << QStringList{};
+    row("notice without the other lines")
+        << Server::Tls << QByteArray("\r\n\r\n\r\n<result>0</result>\r\n\r\n<important>Hello</important>") << day << 2
+        << 1 << 1 << false << ""
+        << "" << 1 << "" << kToday << "1"
+        << "" << QStringList{"IMPORTANT|Hello"};
+    row("empty link") << Server::Tls << Reply("1.3", "") << day << 2 << 1 << 1 << true << "1.3"
+                      << "" << 1 << "" << kToday << "1"
+                      << "1.3" << QStringList{};
+    row("https fails, plain http used, the error wiped") << Server::Plain << Reply("1.3", kLink.toUtf8()) << day << 2
+                                                         << 1 << 1 << true << "1.3" << kLink << 1 << "" << kToday << "1"
+                                                         << "1.3" << QStringList{};
     row("both fail") << Server::Closed << QByteArray() << day << 2 << 1 << 0 << false << "" << before << 1
-                     << "HTTPS Response:\r" << day << "2" << "-" << QStringList{};
+                     << "HTTPS Response:\r" << day << "2"
+                     << "-" << QStringList{};
     // A reply longer than the limit fails the request: the https attempt
     // reads up to the limit, the plain one meets the TLS server.
     const QByteArray valid = Reply("1.3", kLink.toUtf8());
-    row("reply up to the limit") << Server::Tls << valid + QByteArray(kReplyLimitBytes - valid.size(), ' ') << day
-                                 << 2 << 1 << 1 << true << "1.3" << kLink << 1 << "" << kToday << "1" << "1.3"
-                                 << QStringList{};
+    row("reply up to the limit") << Server::Tls << valid + QByteArray(kReplyLimitBytes - valid.size(), ' ') << day << 2
+                                 << 1 << 1 << true << "1.3" << kLink << 1 << "" << kToday << "1"
+                                 << "1.3" << QStringList{};
     row("valid reply followed by more than the limit")
         << Server::Tls << valid + QByteArray(kReplyLimitBytes - valid.size() + 1, ' ') << day << 2 << 1 << 1 << false
-        << "" << before << 1 << "HTTPS Response:\r" << day << "2" << "-" << QStringList{};
+        << "" << before << 1 << "HTTPS Response:\r" << day << "2"
+        << "-" << QStringList{};
     row("certificate fails the check: nothing over plain http")
         << Server::Forged << Reply("1.3", kLink.toUtf8()) << day << 2 << 1 << 0 << false << "" << before << 1
-        << "HTTPS Response:\r" << day << "2" << "-" << QStringList{};
+        << "HTTPS Response:\r" << day << "2"
+        << "-" << QStringList{};
     row("no server") << Server::None << QByteArray() << day << 2 << 1 << 0 << false << "" << before << 1
-                     << "HTTPS Response:\r" << day << "2" << "-" << QStringList{};
+                     << "HTTPS Response:\r" << day << "2"
+                     << "-" << QStringList{};
 }
 
 void UpdateCheckerTest::run()
@@ -322,7 +343,8 @@ void UpdateCheckerTest::run()
     QCOMPARE(after.day, dayAfter);
     QCOMPARE(after.count, countAfter);
     QCOMPARE(after.version, versionAfter);
-    QCOMPARE(after.link, versionAfter == QLatin1String("-") ? QStringLiteral("https://old.dastrel.invalid/") : downloadLink);
+    QCOMPARE(after.link,
+             versionAfter == QLatin1String("-") ? QStringLiteral("https://old.dastrel.invalid/") : downloadLink);
     QCOMPARE(after.showUpdate, QString::number(storedShowUpdate)); // only the menu entry writes it
 }
 
@@ -359,9 +381,9 @@ void UpdateCheckerTest::runsOverDays()
     };
     const QString otherFormat = QStringLiteral("2026-01-05");
     const QList<Start> starts = {
-        {kYesterday, true, "1", true}, {kToday, true, "1", true},  {kToday, true, "2", true},
-        {kToday, true, "3", true},     {kToday, true, "4", true},  {kToday, true, "5", false},
-        {kToday, false, "5", false},   {kToday, false, "5", false}, {otherFormat, true, "1", true},
+        {kYesterday, true, "1", true},   {kToday, true, "1", true},   {kToday, true, "2", true},
+        {kToday, true, "3", true},       {kToday, true, "4", true},   {kToday, true, "5", false},
+        {kToday, false, "5", false},     {kToday, false, "5", false}, {otherFormat, true, "1", true},
         {"06/01/2026", true, "1", true},
     };
     TestServer server(&tls, {.body = Reply("1.3", kLink.toUtf8())});

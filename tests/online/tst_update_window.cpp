@@ -27,9 +27,10 @@ namespace {
 
 const QUrl kHomePage(QStringLiteral("http://www.dastrel.invalid/"));
 
-std::unique_ptr<TNewVer> MakeWindow(const QString& latestVersion = QStringLiteral("1.3"),
-                                    const QString& downloadLink = QStringLiteral("https://dl.dastrel.invalid/lantrix.zip"),
-                                    QWidget* mainWindow = nullptr)
+std::unique_ptr<TNewVer>
+MakeWindow(const QString& latestVersion = QStringLiteral("1.3"),
+           const QString& downloadLink = QStringLiteral("https://dl.dastrel.invalid/lantrix.zip"),
+           QWidget* mainWindow = nullptr)
 {
     TNewVerEnvironment environment;
     environment.appProductName = QStringLiteral("Lantrix");
@@ -67,7 +68,7 @@ QByteArray Reply(const QByteArray& version, const QByteArray& notice)
            + "</important>";
 }
 
-}  // namespace
+} // namespace
 
 class UpdateWindowTest : public QObject {
     Q_OBJECT

@@ -16,7 +16,7 @@ namespace {
 
 struct Outcome {
     QString reply;
-    QString error; // empty when a reply came
+    QString error;                 // empty when a reply came
     bool certificateError = false; // the error was TWebCertificateError
     qint64 elapsedMs = 0;
 };
@@ -46,14 +46,13 @@ Outcome Run(std::function<QString()> post)
 {
     auto result = Start(std::move(post));
     const bool finished = QTest::qWaitFor(
-        [&result] { return result.wait_for(std::chrono::seconds(0)) == std::future_status::ready; },
-        60000);
+        [&result] { return result.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }, 60000);
     if (!finished)
         qFatal("The request did not end");
     return result.get();
 }
 
-}  // namespace
+} // namespace
 
 class WebRequestTest : public QObject {
     Q_OBJECT
@@ -111,11 +110,9 @@ void WebRequestTest::formEncoding_data()
     QTest::newRow("line breaks stay in the value")
         << QStringList{"msg=one\r\ntwo\nx=y"} << QByteArray("msg=one%0D%0Atwo%0Ax%3Dy");
     QTest::newRow("value after the first equals sign") << QStringList{"a==b=c"} << QByteArray("a=%3Db%3Dc");
-    QTest::newRow("reserved characters")
-        << QStringList{"q=1+1&2%/?#"} << QByteArray("q=1%2B1%262%25%2F%3F%23");
-    QTest::newRow("UTF-8 bytes")
-        << QStringList{QString::fromUtf8("n\xC3\xA4me=\xE2\x82\xAC \xF0\x9F\x98\x80")}
-        << QByteArray("n%C3%A4me=%E2%82%AC+%F0%9F%98%80");
+    QTest::newRow("reserved characters") << QStringList{"q=1+1&2%/?#"} << QByteArray("q=1%2B1%262%25%2F%3F%23");
+    QTest::newRow("UTF-8 bytes") << QStringList{QString::fromUtf8("n\xC3\xA4me=\xE2\x82\xAC \xF0\x9F\x98\x80")}
+                                 << QByteArray("n%C3%A4me=%E2%82%AC+%F0%9F%98%80");
     QTest::newRow("space in a name") << QStringList{"my name=x"} << QByteArray("my+name=x");
     QTest::newRow("entry without equals sign") << QStringList{"flag", "a=1"} << QByteArray("flag=&a=1");
 }
@@ -159,8 +156,7 @@ void WebRequestTest::replyUsed()
     QVERIFY2(head.startsWith("post /php/check2.php http/1.1"), head.constData());
     QCOMPARE(BodyOf(server.Requests()[0]), QByteArray("cmd=feedback&msg=hello+world"));
     QCOMPARE(head.contains("\r\nconnection: close"), secureClient);
-    QCOMPARE(head.contains("\r\ncontent-type: application/x-www-form-urlencoded; charset=utf-8"),
-             secureClient);
+    QCOMPARE(head.contains("\r\ncontent-type: application/x-www-form-urlencoded; charset=utf-8"), secureClient);
     QVERIFY2(head.contains("\r\ncontent-type: application/x-www-form-urlencoded"), head.constData());
 }
 
@@ -213,14 +209,13 @@ void WebRequestTest::replyDecodedByDeclaredCharset_data()
     const QString text = QString::fromUtf8("Gr\xC3\xBC\xC3\x9F \xE2\x82\xAC");
     QTest::newRow("none declared: UTF-8") << false << QByteArray("text/plain") << text.toUtf8() << text;
     QTest::newRow("utf-8") << true << QByteArray("text/plain; charset=utf-8") << text.toUtf8() << text;
-    QTest::newRow("quoted, capitals")
-        << true << QByteArray("text/html; Charset=\"UTF-8\"") << text.toUtf8() << text;
-    QTest::newRow("iso-8859-1") << false << QByteArray("text/plain; charset=ISO-8859-1")
-                                << QByteArray("Gr\xFC\xDF") << QString::fromUtf8("Gr\xC3\xBC\xC3\x9F");
-    QTest::newRow("utf-16le") << true << QByteArray("text/plain;charset=utf-16le")
-                              << QByteArray("O\0K\0", 4) << QString("OK");
-    QTest::newRow("unknown: UTF-8")
-        << false << QByteArray("text/plain; charset=x-no-such-set") << text.toUtf8() << text;
+    QTest::newRow("quoted, capitals") << true << QByteArray("text/html; Charset=\"UTF-8\"") << text.toUtf8() << text;
+    QTest::newRow("iso-8859-1") << false << QByteArray("text/plain; charset=ISO-8859-1") << QByteArray("Gr\xFC\xDF")
+                                << QString::fromUtf8("Gr\xC3\xBC\xC3\x9F");
+    QTest::newRow("utf-16le") << true << QByteArray("text/plain;charset=utf-16le") << QByteArray("O\0K\0", 4)
+                              << QString("OK");
+    QTest::newRow("unknown: UTF-8") << false << QByteArray("text/plain; charset=x-no-such-set") << text.toUtf8()
+                                    << text;
 }
 
 void WebRequestTest::replyDecodedByDeclaredCharset()
@@ -395,14 +390,16 @@ void WebRequestTest::plainRetryRule_data()
     QTest::addColumn<bool>("replied");
     QTest::addColumn<bool>("certificateError");
     QTest::addColumn<int>("plainConnections");
-    QTest::newRow("trusted certificate: https alone") << "trusted" << "127.0.0.1" << true << false << 0;
-    QTest::newRow("certificate of an unknown authority: nothing over http")
-        << "untrusted" << "127.0.0.1" << false << true << 0;
-    QTest::newRow("certificate for another name: nothing over http")
-        << "trusted" << "localhost" << false << true << 0;
+    QTest::newRow("trusted certificate: https alone") << "trusted"
+                                                      << "127.0.0.1" << true << false << 0;
+    QTest::newRow("certificate of an unknown authority: nothing over http") << "untrusted"
+                                                                            << "127.0.0.1" << false << true << 0;
+    QTest::newRow("certificate for another name: nothing over http") << "trusted"
+                                                                     << "localhost" << false << true << 0;
     // The plain server hangs up on the TLS greeting (one plain connection)
     // and then answers the plain request (the second).
-    QTest::newRow("server without TLS: plain http used") << "" << "127.0.0.1" << true << false << 2;
+    QTest::newRow("server without TLS: plain http used") << ""
+                                                         << "127.0.0.1" << true << false << 2;
 }
 
 void WebRequestTest::plainRetryRule()

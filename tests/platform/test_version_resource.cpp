@@ -28,12 +28,12 @@ TVersionBlockContent FullContent()
     c.ProductVersion = {2, 71, 82, 8182};
     c.Language = 0x041D;
     c.CodePage = 0x04E4;
-    c.Strings = {{"CompanyName", "Company"},         {"FileDescription", "Description"},
-                 {"FileVersion", "3.14.15.9265"},    {"InternalName", "Internal"},
-                 {"LegalCopyright", "Copyright"},    {"LegalTrademarks", "Trademarks"},
+    c.Strings = {{"CompanyName", "Company"},           {"FileDescription", "Description"},
+                 {"FileVersion", "3.14.15.9265"},      {"InternalName", "Internal"},
+                 {"LegalCopyright", "Copyright"},      {"LegalTrademarks", "Trademarks"},
                  {"OriginalFileName", "original.exe"}, {"ProductName", "Product"},
-                 {"ProductVersion", "2.71.82.8182"}, {"Comments", ""},
-                 {"PrivateBuild", "Private"},        {"SpecialBuild", "Special"}};
+                 {"ProductVersion", "2.71.82.8182"},   {"Comments", ""},
+                 {"PrivateBuild", "Private"},          {"SpecialBuild", "Special"}};
     return c;
 }
 
@@ -49,7 +49,9 @@ std::string FirstDifference(const QByteArray& a, const QByteArray& b)
 // is caught by the address sanitizer or valgrind.
 class ExactBuffer {
 public:
-    explicit ExactBuffer(const QByteArray& bytes) : size_(std::size_t(bytes.size())), data_(new std::uint8_t[size_ ? size_ : 1])
+    explicit ExactBuffer(const QByteArray& bytes)
+        : size_(std::size_t(bytes.size()))
+        , data_(new std::uint8_t[size_ ? size_ : 1])
     {
         std::memcpy(data_.get(), bytes.constData(), size_);
     }
@@ -88,8 +90,10 @@ struct WriterCase {
     const char* fixture;
     TVersionBlockContent (*content)();
 };
-void PrintTo(const WriterCase& c, std::ostream* os) { *os << c.fixture; }
-
+void PrintTo(const WriterCase& c, std::ostream* os)
+{
+    *os << c.fixture;
+}
 
 class WriterAgainstResourceCompiler : public testing::TestWithParam<WriterCase> {};
 
@@ -101,10 +105,11 @@ TEST_P(WriterAgainstResourceCompiler, WritesTheSameBytes)
     EXPECT_EQ(ours, theirs) << FirstDifference(ours, theirs);
 }
 
-INSTANTIATE_TEST_SUITE_P(Fixtures, WriterAgainstResourceCompiler,
-                         testing::Values(WriterCase{"lantrix", [] { return ProgramVersionContent("https://www.dastrel.invalid/"); }},
-                                         WriterCase{"full", FullContent}),
-                         [](const auto& info) { return std::string(info.param.fixture); });
+INSTANTIATE_TEST_SUITE_P(
+    Fixtures, WriterAgainstResourceCompiler,
+    testing::Values(WriterCase{"lantrix", [] { return ProgramVersionContent("https://www.dastrel.invalid/"); }},
+                    WriterCase{"full", FullContent}),
+    [](const auto& info) { return std::string(info.param.fixture); });
 
 TEST(VersionBlockWriter, RefusesABlockLongerThanAWordCanHold)
 {
@@ -131,11 +136,13 @@ struct QueryCase {
     const char* name;
     const char* fixture;
     const char* path;
-    std::uint32_t error;  // 0: the query succeeds with `text`
+    std::uint32_t error; // 0: the query succeeds with `text`
     const char* text;
 };
-void PrintTo(const QueryCase& c, std::ostream* os) { *os << c.name; }
-
+void PrintTo(const QueryCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class VersionQuery : public testing::TestWithParam<QueryCase> {};
 
@@ -152,7 +159,7 @@ TEST_P(VersionQuery, FindsTextsByPathWithoutRegardToCase)
     ASSERT_TRUE(r.ok) << "error " << r.error;
     const QString expected = QString::fromUtf8(c.text);
     EXPECT_EQ(VersionText(r.value, r.length), expected);
-    EXPECT_EQ(r.length, std::uint32_t(expected.size() + 1));  // characters with the terminating zero
+    EXPECT_EQ(r.length, std::uint32_t(expected.size() + 1)); // characters with the terminating zero
     const auto* begin = reinterpret_cast<const std::uint8_t*>(block.constData());
     const auto* value = static_cast<const std::uint8_t*>(r.value);
     EXPECT_GE(value, begin);
@@ -185,15 +192,18 @@ struct TranslationCase {
     const char* fixture;
     std::vector<std::uint8_t> table;
 };
-void PrintTo(const TranslationCase& c, std::ostream* os) { *os << c.fixture; }
-
+void PrintTo(const TranslationCase& c, std::ostream* os)
+{
+    *os << c.fixture;
+}
 
 class TranslationQuery : public testing::TestWithParam<TranslationCase> {};
 
 TEST_P(TranslationQuery, GivesTheTableBytes)
 {
     const QByteArray block = FixtureVersionBlock(QString::fromLatin1(GetParam().fixture));
-    for (const char* path : {"\\VarFileInfo\\Translation", "\\VarFileInfo\\Translation\\", "\\varfileinfo\\TRANSLATION"}) {
+    for (const char* path :
+         {"\\VarFileInfo\\Translation", "\\VarFileInfo\\Translation\\", "\\varfileinfo\\TRANSLATION"}) {
         const QueryResult r = Query(block, QString::fromLatin1(path));
         ASSERT_TRUE(r.ok) << path;
         const auto* value = static_cast<const std::uint8_t*>(r.value);
@@ -203,7 +213,8 @@ TEST_P(TranslationQuery, GivesTheTableBytes)
 
 INSTANTIATE_TEST_SUITE_P(Fixtures, TranslationQuery,
                          testing::Values(TranslationCase{"lantrix", {0x09, 0x04, 0xE4, 0x04}},
-                                         TranslationCase{"two_translations", {0x07, 0x04, 0xB0, 0x04, 0x09, 0x04, 0xB0, 0x04}}),
+                                         TranslationCase{"two_translations",
+                                                         {0x07, 0x04, 0xB0, 0x04, 0x09, 0x04, 0xB0, 0x04}}),
                          [](const auto& info) { return std::string(info.param.fixture); });
 
 TEST(VersionQueryRoot, GivesTheFixedFileInfo)
@@ -244,7 +255,8 @@ TEST(VersionQuery, RefusesNullArguments)
     SetLastOSError(0);
     EXPECT_FALSE(VerQueryValueW(nullptr, 100, QStringLiteral("\\"), &value, &length));
     EXPECT_EQ(GetLastOSError(), 87u);
-    EXPECT_FALSE(VerQueryValueW(block.constData(), std::uint32_t(block.size()), QStringLiteral("\\"), nullptr, &length));
+    EXPECT_FALSE(
+        VerQueryValueW(block.constData(), std::uint32_t(block.size()), QStringLiteral("\\"), nullptr, &length));
     EXPECT_FALSE(VerQueryValueW(block.constData(), std::uint32_t(block.size()), QStringLiteral("\\"), &value, nullptr));
 }
 
@@ -257,9 +269,9 @@ const QStringList& AllPaths()
         QStringList p = {QStringLiteral("\\"), QStringLiteral("\\VarFileInfo\\Translation\\"),
                          QStringLiteral("\\StringFileInfo\\040904E4\\Homepage"),
                          QStringLiteral("\\StringFileInfo\\040904E4"), QStringLiteral("\\StringFileInfo\\0409FFFF\\x")};
-        for (const char* name : {"CompanyName", "FileDescription", "FileVersion", "InternalName", "LegalCopyright",
-                                 "LegalTrademarks", "OriginalFileName", "ProductName", "ProductVersion", "Comments",
-                                 "PrivateBuild", "SpecialBuild"})
+        for (const char* name :
+             {"CompanyName", "FileDescription", "FileVersion", "InternalName", "LegalCopyright", "LegalTrademarks",
+              "OriginalFileName", "ProductName", "ProductVersion", "Comments", "PrivateBuild", "SpecialBuild"})
             p << QStringLiteral("\\StringFileInfo\\040904E4\\") + QLatin1String(name);
         return p;
     }();
@@ -294,9 +306,10 @@ TEST(DamagedVersionBlock, EveryWordSetToAnyAwkwardValueIsReadSafely)
     ASSERT_FALSE(good.isEmpty());
     for (std::size_t at = 0; at + 2 <= std::size_t(good.size()); at += 2) {
         const std::uint16_t original = GetWord(good, at);
-        for (std::uint16_t v : {std::uint16_t(0), std::uint16_t(1), std::uint16_t(6), std::uint16_t(7),
-                                std::uint16_t(8), std::uint16_t(0xFFFF), std::uint16_t(0x7FFF),
-                                std::uint16_t(original + 1), std::uint16_t(original + 2), std::uint16_t(original - 2)}) {
+        for (std::uint16_t v :
+             {std::uint16_t(0), std::uint16_t(1), std::uint16_t(6), std::uint16_t(7), std::uint16_t(8),
+              std::uint16_t(0xFFFF), std::uint16_t(0x7FFF), std::uint16_t(original + 1), std::uint16_t(original + 2),
+              std::uint16_t(original - 2)}) {
             QByteArray damaged = good;
             PutWord(damaged, at, v);
             ExpectSafeQueries(damaged, "word at " + std::to_string(at) + " = " + std::to_string(v));
@@ -330,15 +343,17 @@ TEST(DamagedVersionBlock, RootLongerThanTheDataIsRejected)
 // A damaged node is reported where a query has to pass it, and nowhere else.
 struct NodeDamageCase {
     const char* name;
-    const char* node;     // key of the damaged node
-    std::size_t field;    // 0 wLength, 2 wValueLength
+    const char* node;  // key of the damaged node
+    std::size_t field; // 0 wLength, 2 wValueLength
     std::uint16_t value;
-    const char* path;     // the query
-    std::uint32_t error;  // 0: succeeds with text
+    const char* path;    // the query
+    std::uint32_t error; // 0: succeeds with text
     const char* text;
 };
-void PrintTo(const NodeDamageCase& c, std::ostream* os) { *os << c.name; }
-
+void PrintTo(const NodeDamageCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class NodeDamage : public testing::TestWithParam<NodeDamageCase> {};
 
@@ -411,7 +426,8 @@ TEST(DamagedVersionBlock, TextWithoutTerminatorStopsAtItsLength)
     const auto terminator = std::size_t(static_cast<const char*>(r.value) - block.constData()) + 2 * (r.length - 1);
     PutWord(block, terminator, 'X');
     const ExactBuffer exact(block);
-    const QueryResult damaged = Query(exact.data(), exact.size(), QStringLiteral("\\StringFileInfo\\040904E4\\ProductName"));
+    const QueryResult damaged =
+        Query(exact.data(), exact.size(), QStringLiteral("\\StringFileInfo\\040904E4\\ProductName"));
     ASSERT_TRUE(damaged.ok);
     EXPECT_EQ(VersionText(damaged.value, damaged.length), QStringLiteral("LantrixX"));
 }
@@ -420,10 +436,7 @@ TEST(DamagedVersionBlock, TextWithoutTerminatorStopsAtItsLength)
 
 class VersionFile : public testing::Test {
 protected:
-    QString Write(const QString& name, const QByteArray& bytes)
-    {
-        return WriteTestFile(dir_.path(), name, bytes);
-    }
+    QString Write(const QString& name, const QByteArray& bytes) { return WriteTestFile(dir_.path(), name, bytes); }
 
     // Size and read as the program does them; the code of the first failure.
     std::uint32_t ReadBlock(const QString& path, QByteArray& block)
@@ -447,7 +460,8 @@ class VersionFileClasses : public VersionFile, public testing::WithParamInterfac
 
 TEST_P(VersionFileClasses, ReadsTheBlockOfEveryFixture)
 {
-    for (const char* name : {"lantrix", "full", "two_translations", "case_variants", "no_translation", "table_missing"}) {
+    for (const char* name :
+         {"lantrix", "full", "two_translations", "case_variants", "no_translation", "table_missing"}) {
         const QByteArray expected = FixtureVersionBlock(QString::fromLatin1(name));
         const QString path = Write(QString::fromLatin1(name), MakeVersionElf(expected, GetParam()));
         QByteArray block;
@@ -499,8 +513,10 @@ struct FileErrorCase {
     // Makes the file (in `dir`) and answers the path to read.
     QString (*make)(const QDir& dir, const QByteArray& block);
 };
-void PrintTo(const FileErrorCase& c, std::ostream* os) { *os << c.name; }
-
+void PrintTo(const FileErrorCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 QString WriteIn(const QDir& dir, const char* name, const QByteArray& bytes)
 {
@@ -522,7 +538,8 @@ const FileErrorCase kFileErrorCases[] = {
     {"MissingFile", 2, [](const QDir& d, const QByteArray&) { return d.filePath(QStringLiteral("missing")); }},
     {"MissingFolder", 2, [](const QDir& d, const QByteArray&) { return d.filePath(QStringLiteral("none/x")); }},
     {"EmptyName", 2, [](const QDir&, const QByteArray&) { return QString(); }},
-    {"FileAsFolder", 3, [](const QDir& d, const QByteArray& b) { return WriteIn(d, "file", b) + QStringLiteral("/x"); }},
+    {"FileAsFolder", 3,
+     [](const QDir& d, const QByteArray& b) { return WriteIn(d, "file", b) + QStringLiteral("/x"); }},
     {"Folder", 5, [](const QDir& d, const QByteArray&) { return d.path(); }},
     {"Fifo", 11,
      [](const QDir& d, const QByteArray&) {
@@ -585,11 +602,12 @@ const FileErrorCase kFileErrorCases[] = {
      }},
     {"OtherDataInTheSection", 13,
      [](const QDir& d, const QByteArray&) { return WriteIn(d, "otherdata", MakeVersionElf(QByteArray(64, '\x20'))); }},
-    {"EmptySection", 13, [](const QDir& d, const QByteArray&) { return WriteIn(d, "emptysection", MakeVersionElf({})); }},
+    {"EmptySection", 13,
+     [](const QDir& d, const QByteArray&) { return WriteIn(d, "emptysection", MakeVersionElf({})); }},
     {"RootNotAVersionInfo", 13,
      [](const QDir& d, const QByteArray& b) {
          QByteArray block = b;
-         PutWord(block, 6, 'W');  // "WS_VERSION_INFO"
+         PutWord(block, 6, 'W'); // "WS_VERSION_INFO"
          return WriteIn(d, "rootkey", MakeVersionElf(block));
      }},
 };
@@ -668,4 +686,4 @@ TEST(OSError, LastErrorBelongsToItsThread)
     EXPECT_EQ(GetLastOSError(), 2u);
 }
 
-}  // namespace
+} // namespace

@@ -37,8 +37,7 @@ TGuardedBuffer::TGuardedBuffer(size_t size)
     const size_t page = size_t(sysconf(_SC_PAGESIZE));
     const size_t dataPages = (size + page - 1) / page;
     fMappingSize = (dataPages + 1) * page;
-    void* mapping = mmap(nullptr, fMappingSize, PROT_READ | PROT_WRITE,
-                         MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    void* mapping = mmap(nullptr, fMappingSize, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (mapping == MAP_FAILED)
         throw std::runtime_error("mmap failed");
     fMapping = static_cast<uint8_t*>(mapping);
@@ -51,8 +50,8 @@ TGuardedBuffer::~TGuardedBuffer()
     munmap(fMapping, fMappingSize);
 }
 
-const QColor kQuadrantColours[4] = {QColor(220, 30, 30), QColor(30, 200, 40),
-                                    QColor(40, 40, 210), QColor(240, 240, 240)};
+const QColor kQuadrantColours[4] = {QColor(220, 30, 30), QColor(30, 200, 40), QColor(40, 40, 210),
+                                    QColor(240, 240, 240)};
 
 QImage QuadrantPicture(int width, int height)
 {
@@ -63,8 +62,7 @@ QImage QuadrantPicture(int width, int height)
     painter.fillRect(0, 0, halfWidth, halfHeight, kQuadrantColours[0]);
     painter.fillRect(halfWidth, 0, width - halfWidth, halfHeight, kQuadrantColours[1]);
     painter.fillRect(0, halfHeight, halfWidth, height - halfHeight, kQuadrantColours[2]);
-    painter.fillRect(halfWidth, halfHeight, width - halfWidth, height - halfHeight,
-                     kQuadrantColours[3]);
+    painter.fillRect(halfWidth, halfHeight, width - halfWidth, height - halfHeight, kQuadrantColours[3]);
     return picture;
 }
 
@@ -124,12 +122,11 @@ QColor PixelColour(const QImage& bitmap, int x, int y)
 
 ::testing::AssertionResult ColourNear(const QColor& actual, const QColor& expected, int tolerance)
 {
-    if (std::abs(actual.red() - expected.red()) <= tolerance
-        && std::abs(actual.green() - expected.green()) <= tolerance
+    if (std::abs(actual.red() - expected.red()) <= tolerance && std::abs(actual.green() - expected.green()) <= tolerance
         && std::abs(actual.blue() - expected.blue()) <= tolerance)
         return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure()
-        << "colour (" << actual.red() << ", " << actual.green() << ", " << actual.blue()
-        << ") is not within " << tolerance << " of (" << expected.red() << ", "
-        << expected.green() << ", " << expected.blue() << ")";
+    return ::testing::AssertionFailure() << "colour (" << actual.red() << ", " << actual.green() << ", "
+                                         << actual.blue() << ") is not within " << tolerance << " of ("
+                                         << expected.red() << ", " << expected.green() << ", " << expected.blue()
+                                         << ")";
 }

@@ -89,7 +89,8 @@ TCommandOutcome RunCommand(const TCommand& command)
                 fds[n++] = {fd, POLLIN, 0};
         if (input[1] >= 0)
             fds[n++] = {input[1], POLLOUT, 0};
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0)
             break;
         if (::poll(fds, n, static_cast<int>(std::min<long long>(left.count(), 100))) < 0 && errno != EINTR)

@@ -20,8 +20,8 @@ struct TCommandOutcome {
 struct TCommand {
     QByteArray program;
     QList<QByteArray> arguments;
-    QByteArray input;              // written to its standard input, which is then closed
-    QByteArray workingFolder;      // empty: the test's own
+    QByteArray input;         // written to its standard input, which is then closed
+    QByteArray workingFolder; // empty: the test's own
     std::chrono::milliseconds timeout{60000};
     // Called while it runs with the output so far; true sends SIGINT once.
     std::function<bool(const QByteArray& out)> interruptWhen;

@@ -31,8 +31,9 @@ inline QImage BandAround(QWidget* window, QWidget* control, int outside = 4, int
     QImage picture = window->grab(around.adjusted(-outside, -outside, outside, outside)).toImage();
     picture = picture.convertToFormat(QImage::Format_RGB32);
     const qreal scale = picture.devicePixelRatio();
-    const QRect hole(QPoint(int((outside + inside) * scale), int((outside + inside) * scale)),
-                     QSize(int((control->width() - 2 * inside) * scale), int((control->height() - 2 * inside) * scale)));
+    const QRect hole(
+        QPoint(int((outside + inside) * scale), int((outside + inside) * scale)),
+        QSize(int((control->width() - 2 * inside) * scale), int((control->height() - 2 * inside) * scale)));
     for (int y = hole.top(); y <= hole.bottom() && y < picture.height(); ++y)
         for (int x = hole.left(); x <= hole.right() && x < picture.width(); ++x)
             picture.setPixel(x, y, 0xFFFFFFFF);

@@ -64,7 +64,10 @@ std::unique_ptr<TAppForm> MainWindowFixture::MakeForm(const Adjust& adjust)
     return form;
 }
 
-QString MainWindowFixture::SettingsFile() const { return exeFolder + QStringLiteral("/settings.ini"); }
+QString MainWindowFixture::SettingsFile() const
+{
+    return exeFolder + QStringLiteral("/settings.ini");
+}
 
 QByteArray MainWindowFixture::ReadSettings() const
 {
@@ -100,7 +103,10 @@ void MainWindowFixture::WriteGermanLanguage(const QByteArray& lines)
     german.write(lines);
 }
 
-QColor MainWindowFixture::PaneColour(const QWidget* pane) { return pane->palette().color(QPalette::Base); }
+QColor MainWindowFixture::PaneColour(const QWidget* pane)
+{
+    return pane->palette().color(QPalette::Base);
+}
 
 QStringList MainWindowFixture::Captions(const QMenu* menu)
 {

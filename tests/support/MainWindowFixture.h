@@ -43,7 +43,7 @@ public:
     // A shown main window made with Environment(adjust).
     std::unique_ptr<TAppForm> MakeForm(const Adjust& adjust = {});
 
-    QString SettingsFile() const; // settings.ini in the program folder
+    QString SettingsFile() const;    // settings.ini in the program folder
     QByteArray ReadSettings() const; // its bytes; empty when there is none
     // Writes `bytes` to `name` in the root and gives its path.
     QString WriteFile(const QString& name, const QByteArray& bytes);
@@ -53,7 +53,7 @@ public:
     // file with `lines`, in the program folder.
     void WriteGermanLanguage(const QByteArray& lines);
 
-    static QColor PaneColour(const QWidget* pane); // a result pane's ground
+    static QColor PaneColour(const QWidget* pane);  // a result pane's ground
     static QStringList Captions(const QMenu* menu); // "-" for a separator
 
     std::unique_ptr<QTemporaryDir> root;
@@ -62,7 +62,7 @@ public:
     // What the open dialog answers, in turn (nullopt: cancelled); once they
     // are used up it is cancelled.
     std::deque<std::optional<QString>> answers;
-    QStringList dialogFolders; // where the open dialog was asked to start
-    QStringList errors;        // texts of the default error handler
+    QStringList dialogFolders;                                  // where the open dialog was asked to start
+    QStringList errors;                                         // texts of the default error handler
     UILanguageSource uiLanguage = [] { return quint16(1033); }; // the user's interface language
 };

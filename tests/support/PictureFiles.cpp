@@ -13,13 +13,13 @@ namespace {
 QPoint StoredPoint(int orientation, int x, int y, int width, int height)
 {
     switch (orientation) {
-    case 2: return {width - 1 - x, y};                  // mirrored left to right
-    case 3: return {width - 1 - x, height - 1 - y};     // turned half round
-    case 4: return {x, height - 1 - y};                 // mirrored top to bottom
-    case 5: return {y, x};                              // mirrored along the main diagonal
-    case 6: return {y, height - 1 - x};                 // to be turned a quarter clockwise
-    case 7: return {width - 1 - y, height - 1 - x};     // mirrored along the other diagonal
-    case 8: return {width - 1 - y, x};                  // to be turned a quarter anticlockwise
+    case 2: return {width - 1 - x, y};              // mirrored left to right
+    case 3: return {width - 1 - x, height - 1 - y}; // turned half round
+    case 4: return {x, height - 1 - y};             // mirrored top to bottom
+    case 5: return {y, x};                          // mirrored along the main diagonal
+    case 6: return {y, height - 1 - x};             // to be turned a quarter clockwise
+    case 7: return {width - 1 - y, height - 1 - x}; // mirrored along the other diagonal
+    case 8: return {width - 1 - y, x};              // to be turned a quarter anticlockwise
     default: return {x, y};
     }
 }

@@ -83,8 +83,8 @@ void WriteChunk(QFile& file, const char* type, const QByteArray& data)
     const QByteArray typed = QByteArray(type, 4) + data;
     file.write(typed);
     char crc[4];
-    qToBigEndian(static_cast<quint32>(crc32(0, reinterpret_cast<const Bytef*>(typed.constData()),
-                                            static_cast<uInt>(typed.size()))),
+    qToBigEndian(static_cast<quint32>(
+                     crc32(0, reinterpret_cast<const Bytef*>(typed.constData()), static_cast<uInt>(typed.size()))),
                  crc);
     file.write(crc, 4);
 }

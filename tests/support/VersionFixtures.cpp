@@ -25,7 +25,7 @@ void AlignTo4(QByteArray& out)
         out.append('\0');
 }
 
-}  // namespace
+} // namespace
 
 TVersionBlockContent ProgramVersionContent(const QString& homepage)
 {
@@ -34,11 +34,16 @@ TVersionBlockContent ProgramVersionContent(const QString& homepage)
     c.ProductVersion = {1, 2, 0, 0};
     c.Language = 0x0409;
     c.CodePage = 0x04E4;
-    c.Strings = {{"CompanyName", "DASTREL"},       {"FileDescription", "Lantrix"},
-                 {"FileVersion", "1.2.0.0"},       {"InternalName", "Lantrix"},
-                 {"LegalCopyright", "DASTREL"},    {"LegalTrademarks", "DASTREL"},
-                 {"OriginalFileName", "lantrix.exe"}, {"ProductName", "Lantrix"},
-                 {"ProductVersion", "1.2.0.0"},    {"Comments", "DASTREL"},
+    c.Strings = {{"CompanyName", "DASTREL"},
+                 {"FileDescription", "Lantrix"},
+                 {"FileVersion", "1.2.0.0"},
+                 {"InternalName", "Lantrix"},
+                 {"LegalCopyright", "DASTREL"},
+                 {"LegalTrademarks", "DASTREL"},
+                 {"OriginalFileName", "lantrix.exe"},
+                 {"ProductName", "Lantrix"},
+                 {"ProductVersion", "1.2.0.0"},
+                 {"Comments", "DASTREL"},
                  {"Homepage", homepage}};
     return c;
 }
@@ -136,14 +141,14 @@ QByteArray MakeElf(ElfClass elfClass, const std::vector<std::pair<std::string, Q
     auto entry = [&](std::uint32_t name, std::uint32_t type, std::uint64_t offset, std::uint64_t size) {
         Append(out, name, 4);
         Append(out, type, 4);
-        Append(out, 0, word);  // flags
-        Append(out, 0, word);  // address
+        Append(out, 0, word); // flags
+        Append(out, 0, word); // address
         Append(out, offset, word);
         Append(out, size, word);
-        Append(out, 0, 4);  // link
-        Append(out, 0, 4);  // info
-        Append(out, 1, word);  // alignment
-        Append(out, 0, word);  // entry size
+        Append(out, 0, 4);    // link
+        Append(out, 0, 4);    // info
+        Append(out, 1, word); // alignment
+        Append(out, 0, word); // entry size
     };
     entry(0, 0, 0, 0);
     for (std::size_t i = 0; i < sections.size(); ++i)
@@ -151,24 +156,26 @@ QByteArray MakeElf(ElfClass elfClass, const std::vector<std::pair<std::string, Q
     entry(namesName, 3 /* STRTAB */, namesOffset, std::uint64_t(names.size()));
 
     QByteArray header;
-    header.append("\x7F" "ELF", 4);
-    header.append(char(is64 ? 2 : 1));  // class
-    header.append(char(1));             // little-endian
-    header.append(char(1));             // version
+    header.append("\x7F"
+                  "ELF",
+                  4);
+    header.append(char(is64 ? 2 : 1)); // class
+    header.append(char(1));            // little-endian
+    header.append(char(1));            // version
     header.append(QByteArray(9, '\0'));
-    Append(header, 1, 2);                // ET_REL
-    Append(header, is64 ? 62 : 3, 2);    // x86-64 or i386
-    Append(header, 1, 4);                // version
-    Append(header, 0, word);             // entry
-    Append(header, 0, word);             // program headers
-    Append(header, tableOffset, word);   // section headers
-    Append(header, 0, 4);                // flags
+    Append(header, 1, 2);              // ET_REL
+    Append(header, is64 ? 62 : 3, 2);  // x86-64 or i386
+    Append(header, 1, 4);              // version
+    Append(header, 0, word);           // entry
+    Append(header, 0, word);           // program headers
+    Append(header, tableOffset, word); // section headers
+    Append(header, 0, 4);              // flags
     Append(header, headerSize, 2);
-    Append(header, 0, 2);                // program header entry size
-    Append(header, 0, 2);                // program header count
-    Append(header, is64 ? 64 : 40, 2);   // section header entry size
+    Append(header, 0, 2);              // program header entry size
+    Append(header, 0, 2);              // program header count
+    Append(header, is64 ? 64 : 40, 2); // section header entry size
     Append(header, sections.size() + 2, 2);
-    Append(header, sections.size() + 1, 2);  // index of the name table
+    Append(header, sections.size() + 1, 2); // index of the name table
     out.replace(0, header.size(), header);
     return out;
 }

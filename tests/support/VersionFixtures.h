@@ -35,11 +35,11 @@ QByteArray MakeVersionElf(const QByteArray& block, ElfClass elfClass = ElfClass:
 
 // Offsets of header fields in MakeElf's output.
 struct ElfLayout {
-    std::size_t sectionTableOffsetField;  // e_shoff
-    std::size_t sectionEntrySizeField;    // e_shentsize
+    std::size_t sectionTableOffsetField; // e_shoff
+    std::size_t sectionEntrySizeField;   // e_shentsize
     std::size_t sectionEntrySize;
-    std::size_t sectionOffsetField;       // sh_offset within an entry
-    std::size_t sectionTypeField;         // sh_type within an entry
+    std::size_t sectionOffsetField; // sh_offset within an entry
+    std::size_t sectionTypeField;   // sh_type within an entry
 };
 ElfLayout LayoutOf(ElfClass elfClass);
 std::uint64_t SectionTableOffset(const QByteArray& elf, ElfClass elfClass);

@@ -3,11 +3,11 @@
 #include <QFile>
 #include <QMutexLocker>
 #include <QProcess>
+#include <QSocketNotifier>
 #include <QSslCertificate>
 #include <QSslKey>
 #include <QSslServer>
 #include <QSslSocket>
-#include <QSocketNotifier>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
@@ -78,7 +78,7 @@ extendedKeyUsage = serverAuth
 subjectAltName = IP:127.0.0.1
 )";
 
-}  // namespace
+} // namespace
 
 TestServer::TestServer(const QSslConfiguration* tls, Answer answer, bool plainToo)
     : answer_(std::move(answer))
@@ -111,7 +111,8 @@ TestServer::TestServer(const QSslConfiguration* tls, Answer answer, bool plainTo
 
 TestServer::~TestServer()
 {
-    QMetaObject::invokeMethod(context_, [this] { delete context_; }, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        context_, [this] { delete context_; }, Qt::BlockingQueuedConnection);
     thread_.quit();
     thread_.wait();
 }
@@ -175,8 +176,7 @@ void TestServer::WriteBody(QTcpSocket* socket, const Answer& answer)
             auto queued = [socket, secure] {
                 return socket->bytesToWrite() + (secure ? secure->encryptedBytesToWrite() : 0);
             };
-            while (*left != 0 && socket->state() == QAbstractSocket::ConnectedState
-                   && queued() < 4 * chunk.size()) {
+            while (*left != 0 && socket->state() == QAbstractSocket::ConnectedState && queued() < 4 * chunk.size()) {
                 const qint64 size = *left < 0 ? chunk.size() : qMin<qint64>(*left, chunk.size());
                 const qint64 written = socket->write(chunk.constData(), size);
                 if (written <= 0)
@@ -294,18 +294,18 @@ QString TestCertificates::Make(const QStringList& arguments)
 QSslConfiguration TestCertificates::Server(const QString& name)
 {
     const QStringList newKey = {"-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes"};
-    QString failure = Make(QStringList{"req", "-x509", "-config", "test.cnf", "-extensions", "authority",
-                                       "-keyout", name + "-ca.key", "-out", name + "-ca.pem", "-days", "2",
-                                       "-subj", "/CN=Lantrix test authority " + name}
-                           + newKey);
+    QString failure =
+        Make(QStringList{"req", "-x509", "-config", "test.cnf", "-extensions", "authority", "-keyout", name + "-ca.key",
+                         "-out", name + "-ca.pem", "-days", "2", "-subj", "/CN=Lantrix test authority " + name}
+             + newKey);
     if (failure.isEmpty())
-        failure = Make(QStringList{"req", "-config", "test.cnf", "-keyout", name + ".key", "-out",
-                                   name + ".csr", "-subj", "/CN=127.0.0.1"}
+        failure = Make(QStringList{"req", "-config", "test.cnf", "-keyout", name + ".key", "-out", name + ".csr",
+                                   "-subj", "/CN=127.0.0.1"}
                        + newKey);
     if (failure.isEmpty())
-        failure = Make({"x509", "-req", "-in", name + ".csr", "-CA", name + "-ca.pem", "-CAkey",
-                        name + "-ca.key", "-CAcreateserial", "-days", "2", "-extfile", "test.cnf",
-                        "-extensions", "server", "-out", name + ".pem"});
+        failure = Make({"x509", "-req", "-in", name + ".csr", "-CA", name + "-ca.pem", "-CAkey", name + "-ca.key",
+                        "-CAcreateserial", "-days", "2", "-extfile", "test.cnf", "-extensions", "server", "-out",
+                        name + ".pem"});
     if (!failure.isEmpty())
         qFatal("openssl failed: %s", qPrintable(failure));
 

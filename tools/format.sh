@@ -1,0 +1,32 @@
+#!/bin/sh
+# Formats the C++ sources by .clang-format, or with --check only reports the
+# files that differ from it (exit 1) and changes nothing.
+#
+#   tools/format.sh          format every source file in place
+#   tools/format.sh --check  list the files that are not formatted
+set -eu
+cd "$(dirname "$0")/.."
+
+formatter=""
+for candidate in clang-format-14 clang-format; do
+  if command -v "$candidate" >/dev/null 2>&1; then formatter=$candidate; break; fi
+done
+[ -n "$formatter" ] || { echo "$0: clang-format is not installed" >&2; exit 2; }
+
+# Every .cpp and .h of the tree, build folders left out.
+sources() {
+  find . \( -path './build*' -o -path './.git' \) -prune -o \
+         -type f \( -name '*.cpp' -o -name '*.h' \) -print | LC_ALL=C sort
+}
+
+if [ "${1:-}" = --check ]; then
+  bad=0
+  for f in $(sources); do
+    if ! "$formatter" --dry-run -Werror "$f" >/dev/null 2>&1; then
+      echo "not formatted: $f (tools/format.sh formats it)"
+      bad=1
+    fi
+  done
+  exit $bad
+fi
+sources | xargs "$formatter" -i
