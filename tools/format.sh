@@ -20,13 +20,9 @@ sources() {
 }
 
 if [ "${1:-}" = --check ]; then
-  bad=0
-  for f in $(sources); do
-    if ! "$formatter" --dry-run -Werror "$f" >/dev/null 2>&1; then
-      echo "not formatted: $f (tools/format.sh formats it)"
-      bad=1
-    fi
-  done
-  exit $bad
+  # One run over every file; each difference is reported as "FILE:LINE:COL: error: ...".
+  report=$(sources | xargs "$formatter" --dry-run -Werror 2>&1) && exit 0
+  echo "$report" | sed -n 's/^\(\.\/[^:]*\):[0-9]*:[0-9]*: error: .*/not formatted: \1 (tools\/format.sh formats it)/p' | sort -u
+  exit 1
 fi
 sources | xargs "$formatter" -i
