@@ -17,7 +17,7 @@ TWebcamScanner::TWebcamScanner(WebcamScanView& view, QObject* ownerWindow)
     , fVideoImage(std::make_unique<TVideoImage>(ownerWindow))
 {
     // The user's camera sources are listed and started like the real cameras.
-    CameraSources::SetFile(DataFolder.isEmpty() ? QString() : DataFolder + kCameraSourcesFileName);
+    TCameraSources::SetFile(DataFolder.isEmpty() ? QString() : DataFolder + kCameraSourcesFileName);
     fFrameConnection = fVideoImage->SetOnNewVideoFrame(
         [this](TVideoImage* sender, std::int32_t width, std::int32_t height, const std::uint8_t* data) {
             NewVideoFrame(sender, width, height, data);

@@ -52,7 +52,7 @@ public:
 // what is shown, and is emptied. A camera that fails or ends by itself is
 // stopped as STOP stops it, and the reason is reported once. While no camera
 // is listed, the list says so and Start is greyed.
-// The user's extra camera sources, cameras.ini in DataFolder (CameraSources),
+// The user's extra camera sources, cameras.ini in DataFolder (TCameraSources),
 // are listed after the real cameras; the file is read at every listing.
 class TWebcamScanner {
 public:

@@ -8,10 +8,11 @@
 // frames per second; per sample the time spent in the user callback's copy and
 // the interval between samples, so the figures show what a real stream costs.
 // Run: build/bench/bench_capture
+#include "capture/CameraSources.h"
 #include "capture/GstSupport.h"
 #include "capture/SampleDelivery.h"
-#include "capture/TestCameras.h"
 #include "capture/VideoSample.h"
+#include "support/TestCameras.h"
 
 #include <benchmark/benchmark.h>
 
@@ -117,7 +118,7 @@ double Percentile(std::vector<double> values, double p)
 void BM_LiveCamera(benchmark::State& state)
 {
     const QString name = QStringLiteral("Bench YUY2 1280x720");
-    TestCameras::add(name, TestPatternDescription(TTestCameraFormat::YUY2, 1280, 720));
+    TCameraSources::Add(name, TestPatternDescription(TTestCameraFormat::YUY2, 1280, 720));
     for (auto _ : state) {
         HRESULT hr = E_FAIL;
         TVideoSample capture(nullptr, false, 0, hr);
@@ -138,7 +139,7 @@ void BM_LiveCamera(benchmark::State& state)
         state.counters["copy_p95_us"] = Percentile(receiver.copyMicroseconds, 0.95);
         state.counters["interval_median_ms"] = Percentile(receiver.intervalMilliseconds, 0.5);
     }
-    TestCameras::remove(name);
+    TCameraSources::Remove(name);
 }
 
 BENCHMARK(BM_LiveCamera)->Iterations(1)->Unit(benchmark::kSecond);

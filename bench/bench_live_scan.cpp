@@ -11,12 +11,13 @@
 //   per second  delivered frames per second over the run
 //
 // Run: build/bench/bench_live_scan [SECONDS]
+#include "capture/CameraSources.h"
 #include "capture/PixbufLoader.h"
-#include "capture/TestCameras.h"
 #include "capture/VideoImage.h"
 #include "cli/LiveScan.h"
 #include "cli/ScanResult.h"
 #include "support/Samples.h"
+#include "support/TestCameras.h"
 
 #include <QGuiApplication>
 
@@ -68,13 +69,13 @@ int main(int argc, char** argv)
         TLiveScanLimits limits;
         limits.timeout = std::chrono::seconds(seconds);
         TLiveScanner scanner(writer, QByteArray(source.label), TBarcodeFormat::Auto, limits);
-        TestCameras::add(QLatin1String(source.label), source.description);
+        TCameraSources::Add(QLatin1String(source.label), source.description);
         const int status = scanner.Run(QLatin1String(source.label));
         const int delivered = scanner.VideoImage().FrameCount();
         std::printf("%-24s %9d %9lld %9d %6d %10.1f%s\n", source.label, delivered,
                     static_cast<long long>(scanner.FramesHandled()), scanner.VideoImage().FramesSkipped(), writer.codes,
                     delivered / static_cast<double>(seconds), status == 2 ? "  (source failed)" : "");
-        TestCameras::remove(QLatin1String(source.label));
+        TCameraSources::Remove(QLatin1String(source.label));
     }
     PixbufShutdown();
     return 0;

@@ -14,8 +14,8 @@
 #include "app/AppState.h"
 #include "app/widgets/AppForm.h"
 #include "capture/PixbufLoader.h"
-#include "capture/TestCameras.h"
 #include "capture/VideoImage.h"
+#include "support/TestCameras.h"
 
 #include <QApplication>
 #include <QComboBox>

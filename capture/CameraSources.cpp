@@ -34,31 +34,43 @@ QList<TCameraSource> ParseCameraSources(const QByteArray& text)
     return sources;
 }
 
-void CameraSources::SetFile(const QString& path)
+void TCameraSources::SetFile(const QString& path)
 {
     std::lock_guard lock(gLock);
     gFile = path;
 }
 
-QString CameraSources::File()
+QString TCameraSources::File()
 {
     std::lock_guard lock(gLock);
     return gFile;
 }
 
-void CameraSources::add(const QString& name, const QString& description)
+void TCameraSources::Add(const QString& name, const QString& description)
 {
     std::lock_guard lock(gLock);
     gAdded.append({name, description});
 }
 
-void CameraSources::clear()
+void TCameraSources::Remove(const QString& name)
+{
+    std::lock_guard lock(gLock);
+    gAdded.removeIf([&](const TCameraSource& source) { return source.name == name; });
+}
+
+void TCameraSources::Clear()
 {
     std::lock_guard lock(gLock);
     gAdded.clear();
 }
 
-QList<TCameraSource> CameraSources::list()
+QList<TCameraSource> TCameraSources::Added()
+{
+    std::lock_guard lock(gLock);
+    return gAdded;
+}
+
+QList<TCameraSource> TCameraSources::List()
 {
     QString path;
     QList<TCameraSource> added;

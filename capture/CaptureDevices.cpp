@@ -2,7 +2,6 @@
 
 #include "capture/CameraSources.h"
 #include "capture/GstSupport.h"
-#include "capture/TestCameras.h"
 
 #include <QHash>
 
@@ -141,10 +140,8 @@ std::vector<TCaptureDevice> ListCaptureDevices()
     }
     g_list_free_full(found, gst_object_unref);
 
-    for (const TCameraSource& source : CameraSources::list())
-        devices.push_back({source.Name, nullptr, source.Description, QString()});
-    for (const TTestCamera& camera : TestCameras::list())
-        devices.push_back({camera.Name, nullptr, camera.Description, QString()});
+    for (const TCameraSource& source : TCameraSources::List())
+        devices.push_back({source.name, nullptr, source.description, QString()});
     return devices;
 }
 

@@ -1,6 +1,6 @@
 // The video input devices: the system's cameras (GStreamer's device monitor,
-// class "Video/Source"), then the user's camera sources (cameras.ini), then
-// the registered test cameras.
+// class "Video/Source"), then the camera sources (those of cameras.ini, then
+// the added ones).
 #pragma once
 
 #include "capture/ResultCodes.h"
@@ -16,7 +16,7 @@
 struct TCaptureDevice {
     QString Name;                      // display name as the system gives it (untrimmed)
     std::shared_ptr<GstDevice> Device; // a real camera; empty for a source described in text
-    QString Description;               // a camera source's or test camera's pipeline description
+    QString Description;               // a camera source's pipeline description
     QString NodePath;                  // the V4L2 device node, when known (V4L2NodePath)
 
     // A new source element for this device; nullptr on failure (with the
@@ -29,7 +29,7 @@ struct TCaptureDevice {
 };
 
 // All devices in enumeration order: the monitor's order, then the camera
-// sources (CameraSources), then the test cameras.
+// sources (TCameraSources::List).
 // Cameras reached through PipeWire are listed by its provider (package
 // gstreamer1.0-pipewire); once PipeWire shows a V4L2 camera, that provider
 // hides Video4Linux's, so the monitor lists each camera once, whether

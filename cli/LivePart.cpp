@@ -64,7 +64,7 @@ std::unique_ptr<QSocketNotifier> CatchStopSignals(const std::function<void()>& s
 
 int ListCameras(const QString& camerasFile, std::FILE* messages)
 {
-    CameraSources::SetFile(camerasFile);
+    TCameraSources::SetFile(camerasFile);
     QStringList names;
     TVideoImage::GetListOfDevices(names);
     if (names.isEmpty()) {
@@ -82,11 +82,11 @@ int ScanLive(const TScanOptions& options, TResultWriter& writer, const QString& 
 {
     QString device;
     if (options.camera) {
-        CameraSources::SetFile(camerasFile);
+        TCameraSources::SetFile(camerasFile);
         device = *options.camera;
     } else {
         // The description is the source's name as well; no camera is called so.
-        CameraSources::add(*options.pipeline, *options.pipeline);
+        TCameraSources::Add(*options.pipeline, *options.pipeline);
         device = *options.pipeline;
     }
     TLiveScanLimits limits;

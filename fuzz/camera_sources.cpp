@@ -51,7 +51,7 @@ QList<TCameraSource> ReferenceSources(const QByteArray& bytes)
         if (equals < 0)
             continue;
         TCameraSource source{WithoutOuterSpace(line.left(equals)), WithoutOuterSpace(line.mid(equals + 1))};
-        if (!source.Name.isEmpty())
+        if (!source.name.isEmpty())
             sources.append(source);
     }
     return sources;
@@ -70,11 +70,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     FUZZ_CHECK(sources.size() == expected.size());
     for (qsizetype i = 0; i < sources.size(); ++i) {
         const TCameraSource& source = sources[i];
-        FUZZ_CHECK(source.Name == expected[i].Name);
-        FUZZ_CHECK(source.Description == expected[i].Description);
-        FUZZ_CHECK(!source.Name.isEmpty() && !source.Name.contains(QLatin1Char('=')));
-        FUZZ_CHECK(!source.Name.contains(QLatin1Char('\n')) && !source.Description.contains(QLatin1Char('\n')));
-        FUZZ_CHECK(!source.Name.front().isSpace() && !source.Name.back().isSpace());
+        FUZZ_CHECK(source.name == expected[i].name);
+        FUZZ_CHECK(source.description == expected[i].description);
+        FUZZ_CHECK(!source.name.isEmpty() && !source.name.contains(QLatin1Char('=')));
+        FUZZ_CHECK(!source.name.contains(QLatin1Char('\n')) && !source.description.contains(QLatin1Char('\n')));
+        FUZZ_CHECK(!source.name.front().isSpace() && !source.name.back().isSpace());
     }
     return 0;
 }

@@ -8,6 +8,7 @@
 #include "app/SettingsStore.h"
 #include "app/widgets/ErrorHandler.h"
 #include "app/widgets/FormParts.h"
+#include "app/widgets/WebcamTab.h"
 #include "capture/VideoImage.h"
 #include "localization/LanguageFiles.h"
 #include "localization/widgets/ResetToDefaults.h"
@@ -50,8 +51,6 @@ namespace {
 const QColor kLime(0, 255, 0);
 const QColor kRed(255, 0, 0);
 constexpr int kPaneHeight = 89;
-// How long the status bar says that a screen scan's text is on the clipboard.
-constexpr int kClipboardMessageMs = 5000;
 
 } // namespace
 
@@ -82,16 +81,9 @@ TAppForm::TAppForm(TAppEnvironment environment, QWidget* parent)
     PageControl1->setCurrentIndex(0);
 
     // The actions on the code read last, in a row under each tab's result pane.
-    auto addActionRow = [this](QWidget* tab, const char* name) {
-        auto* row = new TActionRow;
-        row->setObjectName(QLatin1String(name));
-        tab->layout()->addWidget(row);
-        connect(row, &TActionRow::StatusMessage, this,
-                [this](const QString& text) { statusBar()->showMessage(text, kClipboardMessageMs); });
-        return row;
-    };
-    ActionRow1 = addActionRow(TabSheet1, "ActionRow1");
-    ActionRow2 = addActionRow(TabSheet2, "ActionRow2");
+    ActionRow1 = AddActionRow(TabSheet1, "ActionRow1", statusBar());
+    ActionRow2 = AddActionRow(TabSheet2, "ActionRow2", statusBar());
+    fWebcamView = std::make_unique<TWebcamTabView>(TWebcamTabControls{ComboBox1, Button1, Image2, Memo2, ActionRow2});
 
     StatusBar1 = new QLabel(QStringLiteral("Code Format: Auto"));
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
@@ -153,7 +145,7 @@ void TAppForm::FormCreate()
 
     // The webcam tab with its video front-end, kept for the life of the window.
     Image2->SetScale(PictureBox::Scaling::Stretch);
-    fWebcamScanner = std::make_unique<TWebcamScanner>(static_cast<WebcamScanView&>(*this), this);
+    fWebcamScanner = std::make_unique<TWebcamScanner>(*fWebcamView, this);
 
     fSettings = fStartup.OpenSettings();
     fStartup.LoadLanguage(fEnvironment.uiLanguage);
@@ -231,8 +223,6 @@ void TAppForm::BuildWebcamTab()
     PageControl1->addTab(TabSheet2, Icon("camera-web", "webcam32"), QStringLiteral("Webcam"));
 
     Bind(Button1, &QPushButton::clicked, &TAppForm::Button1Click);
-    fButton1Gate = new TInputGate(Button1);
-    Button1->installEventFilter(fButton1Gate);
 }
 
 void TAppForm::BuildMenus()
@@ -490,7 +480,7 @@ void TAppForm::ScreenScanned(const QImage& screenshot)
         // A code on the screen is usually wanted somewhere else.
         QGuiApplication::clipboard()->setText(*text);
         // The message hides the code format's panel while it shows, and the panel comes back after it.
-        statusBar()->showMessage(Translate(QStringLiteral("The text is on the clipboard.")), kClipboardMessageMs);
+        statusBar()->showMessage(Translate(QStringLiteral("The text is on the clipboard.")), kStatusNoteMs);
     });
 }
 
@@ -523,7 +513,8 @@ void TAppForm::ShowResult(const std::optional<QString>& text)
 }
 
 // ---- Webcam tab ------------------------------------------------------------
-// The webcam tab's logic is TWebcamScanner's; the handlers hand it on.
+// The webcam tab's logic is TWebcamScanner's; the handlers hand it on, and
+// TWebcamTabView shows what it gives back.
 
 void TAppForm::PageControl1Change(int index)
 {
@@ -533,83 +524,6 @@ void TAppForm::PageControl1Change(int index)
 void TAppForm::Button1Click()
 {
     fWebcamScanner->StartStop();
-}
-
-void TAppForm::ShowDevices(const QStringList& devices)
-{
-    ComboBox1->clear();
-    ComboBox1->addItems(devices);
-    if (ComboBox1->count() > 0)
-        ComboBox1->setCurrentIndex(0);
-}
-
-void TAppForm::SetDeviceListNotice(const QString& notice)
-{
-    ComboBox1->setPlaceholderText(notice); // shown while nothing is selected
-}
-
-int TAppForm::DeviceCount() const
-{
-    return ComboBox1->count();
-}
-
-QString TAppForm::SelectedDevice() const
-{
-    return ComboBox1->currentText();
-}
-
-QString TAppForm::ButtonCaption() const
-{
-    return WithoutAccessKey(Button1->text());
-}
-
-void TAppForm::SetButtonCaption(const QString& caption)
-{
-    Button1->setText(caption);
-}
-
-void TAppForm::SetButtonEnabled(bool enabled)
-{
-    Button1->setEnabled(enabled);
-}
-
-void TAppForm::DropQueuedButtonInput()
-{
-    // Clicks that waited while the start ran were made on "Start": taken now,
-    // they would stop a capture the user has not seen start. From here on the
-    // button shows "STOP", and a click is a STOP the user sees.
-    fButton1Gate->fClosed = true;
-    QCoreApplication::processEvents();
-    fButton1Gate->fClosed = false;
-}
-
-void TAppForm::ShowFrame(const QImage& frame)
-{
-    Image2->SetPicture(frame);
-}
-
-void TAppForm::ClearFrame()
-{
-    Image2->Clear();
-}
-
-void TAppForm::ShowDecodedText(const QString& text)
-{
-    if (Memo2->isHidden())
-        Memo2->show();
-    Memo2->setPlainText(text);
-    ActionRow2->ShowContent(text);
-}
-
-void TAppForm::ClearDecodedText()
-{
-    Memo2->clear();
-    Memo2->hide();
-}
-
-void TAppForm::ReportError(const QString& message)
-{
-    ShowException(message);
 }
 
 void TAppForm::closeEvent(QCloseEvent* event)

@@ -36,6 +36,7 @@ class TChecker;
 class TNewVer;
 class TUpdateNotifier;
 class TVideoImage;
+class TWebcamTabView;
 struct TCheckerEnvironment;
 
 // Where the main window finds its executable, its shipped files and the user's
@@ -66,7 +67,7 @@ struct TAppEnvironment {
 
 // The program's main window: the "Image File" and "Webcam" tabs, the menus,
 // the status bar and the update timer.
-class TAppForm : public QMainWindow, private ImageScanView, private WebcamScanView, private ScreenScanView {
+class TAppForm : public QMainWindow, private ImageScanView, private ScreenScanView {
     Q_OBJECT
 public:
     explicit TAppForm(TAppEnvironment environment, QWidget* parent = nullptr);
@@ -174,21 +175,6 @@ private:
     void ShowPicture(const QImage& picture) override;
     void ShowResult(const std::optional<QString>& text) override;
 
-    // WebcamScanView
-    void ShowDevices(const QStringList& devices) override;
-    void SetDeviceListNotice(const QString& notice) override;
-    int DeviceCount() const override;
-    QString SelectedDevice() const override;
-    QString ButtonCaption() const override;
-    void SetButtonCaption(const QString& caption) override;
-    void SetButtonEnabled(bool enabled) override;
-    void DropQueuedButtonInput() override;
-    void ShowFrame(const QImage& frame) override;
-    void ClearFrame() override;
-    void ShowDecodedText(const QString& text) override;
-    void ClearDecodedText() override;
-    void ReportError(const QString& message) override;
-
     // ScreenScanView
     WId WindowId() const override;
     QScreen* WindowScreen() const override;
@@ -211,8 +197,8 @@ private:
     TAppStartup fStartup;
     std::unique_ptr<SettingsStore> fSettings;
     std::unique_ptr<ImageFileScanner> fImageScanner;
+    std::unique_ptr<TWebcamTabView> fWebcamView; // outlives the scanner that drives it
     std::unique_ptr<TWebcamScanner> fWebcamScanner;
-    class TInputGate* fButton1Gate = nullptr; // drops input to Button1 while closed
     bool fCentred = false;
     TScreenScanner* fScreenScanner = nullptr; // a child of the window
     // The update check: started by the first tick of TimerChecker, given up

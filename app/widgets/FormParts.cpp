@@ -2,6 +2,7 @@
 
 #include "app/AccessKeys.h"
 #include "app/PictureInput.h"
+#include "app/widgets/ActionRow.h"
 
 #include <QAction>
 #include <QColor>
@@ -12,6 +13,7 @@
 #include <QMimeData>
 #include <QPalette>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QStringList>
 #include <QVBoxLayout>
 #include <QWidget>
@@ -73,6 +75,16 @@ QVBoxLayout* TabLayout(QWidget* tab)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     return layout;
+}
+
+TActionRow* AddActionRow(QWidget* tab, const char* name, QStatusBar* statusBar)
+{
+    auto* row = new TActionRow;
+    row->setObjectName(QLatin1String(name));
+    tab->layout()->addWidget(row);
+    QObject::connect(row, &TActionRow::StatusMessage, statusBar,
+                     [statusBar](const QString& text) { statusBar->showMessage(text, kStatusNoteMs); });
+    return row;
 }
 
 void AssignAccessKeys(const QList<QAction*>& actions)

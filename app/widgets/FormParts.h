@@ -1,6 +1,6 @@
 // The main window's building blocks: its icons, colours, the panels and layouts
-// of its tabs, access keys for its menus, and the gate that holds a button's
-// input back.
+// of its tabs, the rows of actions under its result panes, access keys for its
+// menus, and the gate that holds a button's input back.
 #pragma once
 
 #include "localization/widgets/WindowLook.h"
@@ -13,8 +13,13 @@ class QAction;
 class QColor;
 class QDropEvent;
 class QPushButton;
+class QStatusBar;
 class QVBoxLayout;
 class QWidget;
+class TActionRow;
+
+// How long a note shows in the status bar (that a text is on the clipboard, say).
+constexpr int kStatusNoteMs = 5000;
 
 // The program's icon: our own picture at every size a desktop asks for.
 QIcon ApplicationIcon();
@@ -30,6 +35,10 @@ QWidget* MakeTopPanel(QWidget* field, QPushButton* button);
 
 // A tab's layout: its parts from the top down, without margins or spacing.
 QVBoxLayout* TabLayout(QWidget* tab);
+
+// A row of actions, given the object name `name`, added at the bottom of the
+// tab's layout; its notes show in the status bar for kStatusNoteMs.
+TActionRow* AddActionRow(QWidget* tab, const char* name, QStatusBar* statusBar);
 
 // Gives every entry of a menu, and of its submenus, an access key.
 void AssignAccessKeys(const QList<QAction*>& actions);

@@ -6,10 +6,11 @@
 #include "app/WifiConnection.h"
 #include "app/widgets/ActionRow.h"
 #include "app/widgets/AppForm.h"
-#include "capture/TestCameras.h"
+#include "capture/CameraSources.h"
 #include "support/MainWindowFixture.h"
 #include "support/ModalAnswers.h"
 #include "support/PictureFiles.h"
+#include "support/TestCameras.h"
 #include "support/TestDesktop.h"
 #include "support/UrlCatcher.h"
 
@@ -375,7 +376,7 @@ private slots:
         const QString camera = QStringLiteral("Action Row Wi-Fi Camera");
         const QString png =
             SavePicture(QStringLiteral("wifi.png"), QrCodePicture(QStringLiteral("WIFI:T:WPA;S:Lobby;P:welcome1;;")));
-        TestCameras::add(camera, StillPictureDescription(png, TTestCameraFormat::YUY2, 640, 480));
+        TCameraSources::Add(camera, StillPictureDescription(png, TTestCameraFormat::YUY2, 640, 480));
         auto form = MakeWindow();
         form->activateWindow();
         form->PageControl1->setCurrentIndex(1);
@@ -392,7 +393,7 @@ private slots:
         QCOMPARE(QApplication::focusWidget(), focused);
         QVERIFY(!form->ActionRow2->isAncestorOf(QApplication::focusWidget()));
         form->Button1->click(); // STOP
-        TestCameras::remove(camera);
+        TCameraSources::Remove(camera);
         QVERIFY(form->ActionRow1->isHidden()); // the other tab's row is its own
     }
 

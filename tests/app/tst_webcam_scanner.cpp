@@ -2,8 +2,9 @@
 // told, and test cameras.
 #include "app/AppState.h"
 #include "app/WebcamScan.h"
-#include "capture/TestCameras.h"
+#include "capture/CameraSources.h"
 #include "capture/VideoImage.h"
+#include "support/TestCameras.h"
 
 #include <QTest>
 
@@ -77,7 +78,7 @@ private slots:
     {
         view = TFakeWebcamView();
         SelectedCodeFormat = TBarcodeFormat::Auto;
-        TestCameras::clear();
+        TCameraSources::Clear();
         RegisterStandardTestCameras(kSamples + QStringLiteral("/qr_code.png"));
         scanner = std::make_unique<TWebcamScanner>(view, nullptr);
     }
@@ -85,7 +86,7 @@ private slots:
     void cleanup()
     {
         scanner.reset();
-        TestCameras::clear();
+        TCameraSources::Clear();
     }
 
     void onlyTheWebcamPageListsTheDevices()
@@ -147,7 +148,7 @@ private slots:
     // camera is listed; a running capture's STOP stays usable.
     void noCameraGreysStartUntilOneIsListed()
     {
-        TestCameras::clear();
+        TCameraSources::Clear();
         QStringList present;
         TVideoImage::GetListOfDevices(present);
         if (!present.isEmpty())
@@ -168,7 +169,7 @@ private slots:
         QVERIFY(view.Select(name));
         scanner->StartStop();
         QCOMPARE(view.caption, QStringLiteral("STOP"));
-        TestCameras::clear(); // unplugged while running: STOP stays usable
+        TCameraSources::Clear(); // unplugged while running: STOP stays usable
         scanner->PageChanged(1);
         QVERIFY(view.devices.isEmpty());
         QVERIFY(view.buttonEnabled);
@@ -209,8 +210,8 @@ private slots:
         const QString qr = QrCodeCameraName(TTestCameraFormat::YUY2, 640, 480);
         if (!description.isEmpty()) {
             if (second == qr)
-                TestCameras::remove(qr);
-            TestCameras::add(second, description);
+                TCameraSources::Remove(qr);
+            TCameraSources::Add(second, description);
         }
         scanner->PageChanged(1);
         QVERIFY(view.Select(qr));
@@ -238,7 +239,7 @@ private slots:
     void aVideoPlayedToItsEndKeepsTheText()
     {
         const QString name = QStringLiteral("Scanner Short Video");
-        TestCameras::add(
+        TCameraSources::Add(
             name, StillPictureDescription(kSamples + QStringLiteral("/qr_code.png"), TTestCameraFormat::YUY2, 320, 240)
                       .replace(QStringLiteral("imagefreeze is-live=true"),
                                QStringLiteral("imagefreeze is-live=true num-buffers=30")));
@@ -270,11 +271,11 @@ private slots:
         QFETCH(QString, description);
         QFETCH(bool, gone);
         const QString name = QStringLiteral("Scanner Test Camera");
-        TestCameras::add(name, description);
+        TCameraSources::Add(name, description);
         scanner->PageChanged(1);
         QVERIFY(view.Select(name));
         if (gone)
-            TestCameras::remove(name);
+            TCameraSources::Remove(name);
         scanner->StartStop();
         QTRY_COMPARE_WITH_TIMEOUT(view.errors.size(), 1, kTimeout);
         QCOMPARE(view.caption, QStringLiteral("Start"));

@@ -4,10 +4,11 @@
 // capture.
 #include "app/AppState.h"
 #include "app/widgets/AppForm.h"
-#include "capture/TestCameras.h"
+#include "capture/CameraSources.h"
 #include "capture/VideoImage.h"
 #include "support/GatedCamera.h"
 #include "support/MainWindowFixture.h"
+#include "support/TestCameras.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -68,7 +69,7 @@ class WebcamTabTest : public QObject, MainWindowFixture {
     // been given a frame.
     std::unique_ptr<TAppForm> StartGatedCamera(const TGatedCamera& camera, const QString& name)
     {
-        TestCameras::add(name, camera.Description());
+        TCameraSources::Add(name, camera.Description());
         auto form = MakeForm();
         ActivateWebcamTab(*form);
         if (!SelectDevice(*form, name))
@@ -96,20 +97,20 @@ class WebcamTabTest : public QObject, MainWindowFixture {
     {
         QStringList devices;
         TVideoImage::GetListOfDevices(devices);
-        return devices.size() > TestCameras::list().size();
+        return devices.size() > TCameraSources::Added().size();
     }
 
 private slots:
     void init()
     {
         Init();
-        TestCameras::clear();
+        TCameraSources::Clear();
         RegisterStandardTestCameras(kSamples + QStringLiteral("/qr_code.png"));
     }
 
     void cleanup()
     {
-        TestCameras::clear();
+        TCameraSources::Clear();
         Cleanup();
     }
 
@@ -127,7 +128,8 @@ private slots:
         QCOMPARE(form->ComboBox1->currentIndex(), 0);
 
         form->ComboBox1->setCurrentIndex(3);
-        TestCameras::add(QStringLiteral("Plugged In Later"), TestPatternDescription(TTestCameraFormat::YUY2, 160, 120));
+        TCameraSources::Add(QStringLiteral("Plugged In Later"),
+                            TestPatternDescription(TTestCameraFormat::YUY2, 160, 120));
         ActivateImageTab(*form);
         QCOMPARE(form->ComboBox1->count(), expected.size()); // only the webcam tab lists
         ActivateWebcamTab(*form);
@@ -150,12 +152,12 @@ private slots:
         auto form = MakeForm();
         ActivateWebcamTab(*form);
         const QStringList listed = ListedDevices(*form);
-        const qsizetype testCameras = TestCameras::list().size();
+        const qsizetype testCameras = TCameraSources::Added().size();
         const qsizetype real = listed.size() - 2 - testCameras;
         QVERIFY(real >= 0);
         QCOMPARE(listed.mid(real, 2), (QStringList{QStringLiteral("Shop Door"), QStringLiteral("K\u00fcche")}));
         QCOMPARE(listed.mid(real + 2).size(), testCameras);
-        QCOMPARE(listed.at(real + 2), TestCameras::list().first().Name);
+        QCOMPARE(listed.at(real + 2), TCameraSources::Added().first().name);
 
         // An edit shows at the next activation of the tab.
         // Back Door's decoder gives its output pad only once it runs.
@@ -229,10 +231,10 @@ private slots:
     void secondOfTwoCamerasOfOneNameStartsItself()
     {
         const QString twin = QStringLiteral("Webcam Tab Twin");
-        TestCameras::add(twin, StillPictureDescription(kSamples + QStringLiteral("/qr_code.png"),
-                                                       TTestCameraFormat::YUY2, 640, 480));
-        TestCameras::add(twin, StillPictureDescription(kSamples + QStringLiteral("/data_matrix.png"),
-                                                       TTestCameraFormat::YUY2, 640, 480));
+        TCameraSources::Add(twin, StillPictureDescription(kSamples + QStringLiteral("/qr_code.png"),
+                                                          TTestCameraFormat::YUY2, 640, 480));
+        TCameraSources::Add(twin, StillPictureDescription(kSamples + QStringLiteral("/data_matrix.png"),
+                                                          TTestCameraFormat::YUY2, 640, 480));
         auto form = MakeForm();
         ActivateWebcamTab(*form);
         const int first = form->ComboBox1->findText(twin);
@@ -283,7 +285,7 @@ private slots:
         const QString png = root->filePath(QStringLiteral("negative.png"));
         QVERIFY(negative.save(png));
         const QString camera = QStringLiteral("Webcam Tab Light Code");
-        TestCameras::add(camera, StillPictureDescription(png, TTestCameraFormat::YUY2, 640, 480));
+        TCameraSources::Add(camera, StillPictureDescription(png, TTestCameraFormat::YUY2, 640, 480));
 
         auto form = MakeForm();
         QVERIFY(!form->ReadInvertedCodes1->isChecked());
@@ -310,7 +312,7 @@ private slots:
     // (or a source of cameras.ini) is listed.
     void noCameraFoundGreysStart()
     {
-        TestCameras::clear();
+        TCameraSources::Clear();
         if (RealCamerasPresent())
             QSKIP("this machine has a camera");
         auto form = MakeForm();
@@ -372,7 +374,7 @@ private slots:
 
     void startWithoutDevicesDoesNothing()
     {
-        TestCameras::clear();
+        TCameraSources::Clear();
         if (RealCamerasPresent())
             QSKIP("this machine has a camera");
         auto form = MakeForm();
@@ -435,14 +437,14 @@ private slots:
         if (fromCamerasIni)
             QVERIFY(WriteCamerasIni(QStringLiteral("; the user's cameras\n%1 = %2\n").arg(kBroken, description)));
         else
-            TestCameras::add(kBroken, description);
+            TCameraSources::Add(kBroken, description);
         auto form = MakeForm();
         ActivateWebcamTab(*form);
         QVERIFY(SelectDevice(*form, kBroken));
         if (goneSinceListed && fromCamerasIni)
             QVERIFY(WriteCamerasIni(QStringLiteral("; emptied\n")));
         else if (goneSinceListed)
-            TestCameras::remove(kBroken);
+            TCameraSources::Remove(kBroken);
         form->Memo2->setPlainText(QStringLiteral("kept"));
         form->Button1->click();
         if (endsAfterFrames)

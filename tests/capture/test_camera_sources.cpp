@@ -1,9 +1,8 @@
-// The user's camera sources: the lines of cameras.ini, the file read at each
-// listing, and their place in the device list.
+// Camera sources: the lines of cameras.ini, the file read at each listing,
+// the added sources, and their place in the device list.
 #include "capture/CameraSources.h"
 #include "capture/CaptureDevices.h"
 #include "capture/GstSupport.h"
-#include "capture/TestCameras.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -32,8 +31,8 @@ TEST_P(ParseSources, NameAndDescriptionPerLine)
     const QList<TCameraSource> parsed = ParseCameraSources(GetParam().text);
     ASSERT_EQ(parsed.size(), qsizetype(GetParam().sources.size()));
     for (qsizetype i = 0; i < parsed.size(); ++i) {
-        EXPECT_EQ(parsed[i].Name, QString::fromUtf8(GetParam().sources[std::size_t(i)].first));
-        EXPECT_EQ(parsed[i].Description, QString::fromUtf8(GetParam().sources[std::size_t(i)].second));
+        EXPECT_EQ(parsed[i].name, QString::fromUtf8(GetParam().sources[std::size_t(i)].first));
+        EXPECT_EQ(parsed[i].description, QString::fromUtf8(GetParam().sources[std::size_t(i)].second));
     }
 }
 
@@ -68,15 +67,13 @@ protected:
     void SetUp() override
     {
         path = dir.filePath(QStringLiteral("cameras.ini"));
-        CameraSources::SetFile(path);
-        CameraSources::clear();
-        TestCameras::clear();
+        TCameraSources::SetFile(path);
+        TCameraSources::Clear();
     }
     void TearDown() override
     {
-        CameraSources::SetFile(QString());
-        CameraSources::clear();
-        TestCameras::clear();
+        TCameraSources::SetFile(QString());
+        TCameraSources::Clear();
     }
     void Write(const QByteArray& text)
     {
@@ -88,7 +85,7 @@ protected:
     {
         QStringList names;
         for (const TCameraSource& source : sources)
-            names.append(source.Name);
+            names.append(source.name);
         return names;
     }
 
@@ -98,33 +95,56 @@ protected:
 
 TEST_F(SourcesFile, ReadAtEveryListing)
 {
-    EXPECT_TRUE(CameraSources::list().isEmpty()); // no file yet
+    EXPECT_TRUE(TCameraSources::List().isEmpty()); // no file yet
     Write("A = a\nB = b\n");
-    EXPECT_EQ(Names(CameraSources::list()), (QStringList{"A", "B"}));
+    EXPECT_EQ(Names(TCameraSources::List()), (QStringList{"A", "B"}));
     Write("C = c\n");
-    EXPECT_EQ(Names(CameraSources::list()), (QStringList{"C"}));
-    CameraSources::add(QStringLiteral("Given"), QStringLiteral("videotestsrc"));
-    EXPECT_EQ(Names(CameraSources::list()), (QStringList{"C", "Given"}));
+    EXPECT_EQ(Names(TCameraSources::List()), (QStringList{"C"}));
+    TCameraSources::Add(QStringLiteral("Given"), QStringLiteral("videotestsrc"));
+    EXPECT_EQ(Names(TCameraSources::List()), (QStringList{"C", "Given"}));
     QFile::remove(path);
-    EXPECT_EQ(Names(CameraSources::list()), (QStringList{"Given"}));
-    CameraSources::SetFile(QString());
+    EXPECT_EQ(Names(TCameraSources::List()), (QStringList{"Given"}));
+    TCameraSources::SetFile(QString());
     Write("D = d\n");
-    EXPECT_EQ(Names(CameraSources::list()), (QStringList{"Given"}));
+    EXPECT_EQ(Names(TCameraSources::List()), (QStringList{"Given"}));
 }
 
 TEST_F(SourcesFile, AHugeFileIsNoListOfCameras)
 {
     Write("A = a\n" + QByteArray(2 * 1024 * 1024, '\n'));
-    EXPECT_TRUE(CameraSources::list().isEmpty());
+    EXPECT_TRUE(TCameraSources::List().isEmpty());
 }
 
-TEST_F(SourcesFile, ListedAfterTheSystemsCamerasAndBeforeTheTestCameras)
+// Added sources keep the order they were added in, after the file's; one
+// removed by name goes with every added source of that name and leaves the
+// file's alone.
+TEST_F(SourcesFile, AddedSourcesFollowTheFileInTheirOrder)
+{
+    Write("A = from the file\n");
+    TCameraSources::Add(QStringLiteral("B"), QStringLiteral("b"));
+    TCameraSources::Add(QStringLiteral("A"), QStringLiteral("a one"));
+    TCameraSources::Add(QStringLiteral("C"), QStringLiteral("c"));
+    TCameraSources::Add(QStringLiteral("A"), QStringLiteral("a two"));
+    EXPECT_EQ(Names(TCameraSources::List()), (QStringList{"A", "B", "A", "C", "A"}));
+    EXPECT_EQ(Names(TCameraSources::Added()), (QStringList{"B", "A", "C", "A"}));
+    EXPECT_EQ(TCameraSources::Added()[3].description, QStringLiteral("a two"));
+
+    TCameraSources::Remove(QStringLiteral("A"));
+    EXPECT_EQ(Names(TCameraSources::List()), (QStringList{"A", "B", "C"}));
+    EXPECT_EQ(TCameraSources::List()[0].description, QStringLiteral("from the file"));
+    TCameraSources::Remove(QStringLiteral("Nobody"));
+    EXPECT_EQ(Names(TCameraSources::Added()), (QStringList{"B", "C"}));
+    TCameraSources::Clear();
+    EXPECT_EQ(Names(TCameraSources::List()), (QStringList{"A"}));
+}
+
+TEST_F(SourcesFile, ListedAfterTheSystemsCamerasFileFirst)
 {
     std::vector<TCaptureDevice> before = ListCaptureDevices();
     const std::size_t system = before.size();
     Write("Door = videotestsrc ! videoconvert\n");
-    TestCameras::add(QStringLiteral("Test One"), QStringLiteral("videotestsrc"));
-    CameraSources::add(QStringLiteral("Given"), QStringLiteral("videotestsrc ! identity"));
+    TCameraSources::Add(QStringLiteral("Given"), QStringLiteral("videotestsrc ! identity"));
+    TCameraSources::Add(QStringLiteral("Test One"), QStringLiteral("videotestsrc"));
     const std::vector<TCaptureDevice> devices = ListCaptureDevices();
     ASSERT_EQ(devices.size(), system + 3);
     EXPECT_EQ(devices[system].Name, QStringLiteral("Door"));

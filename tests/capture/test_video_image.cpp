@@ -3,11 +3,12 @@
 #include "support/CaptureTestSupport.h"
 #include "support/GatedCamera.h"
 
+#include "capture/CameraSources.h"
 #include "capture/SampleFormats.h"
-#include "capture/TestCameras.h"
 #include "capture/VideoImage.h"
 #include "decode/DecodeBitmap.h"
 #include "decode/PictureLoader.h"
+#include "support/TestCameras.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -452,15 +453,15 @@ class CameraCapture : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        TestCameras::clear();
-        TestCameras::add(kSmall, TestPatternDescription(TTestCameraFormat::YUY2, 320, 240));
-        TestCameras::add(kTiny, TestPatternDescription(TTestCameraFormat::I420, 160, 120));
+        TCameraSources::Clear();
+        TCameraSources::Add(kSmall, TestPatternDescription(TTestCameraFormat::YUY2, 320, 240));
+        TCameraSources::Add(kTiny, TestPatternDescription(TTestCameraFormat::I420, 160, 120));
     }
     void TearDown() override
     {
         video.VideoStop();
         DrainEvents();
-        TestCameras::clear();
+        TCameraSources::Clear();
     }
 
     TVideoImage video;
@@ -476,7 +477,7 @@ TEST(FrameBound, IsThatOfPictureFiles)
 
 TEST_F(CameraCapture, GetListOfDevicesClearsTheListAndListsTheCamerasInOrderNumberingRepeatedNames)
 {
-    TestCameras::add(kSmall, TestPatternDescription(TTestCameraFormat::YUY2, 320, 240)); // the same name again
+    TCameraSources::Add(kSmall, TestPatternDescription(TTestCameraFormat::YUY2, 320, 240)); // the same name again
     QStringList devices{QStringLiteral("left over")};
     video.GetListOfDevices(devices);
     ASSERT_GE(devices.size(), 3);
@@ -496,7 +497,7 @@ TEST_F(CameraCapture, UnknownNameFailsAndLeavesIdle)
 TEST_F(CameraCapture, StartReturnsBeforeTheFirstSampleWhichBringsTheFormat)
 {
     TGatedCamera camera(160, 120);
-    TestCameras::add(QStringLiteral("Video Image Gated"), camera.Description());
+    TCameraSources::Add(QStringLiteral("Video Image Gated"), camera.Description());
     std::vector<QSize> told;
     QImage last;
     const TEventConnection onFrame =
@@ -534,7 +535,7 @@ class CaptureEnding : public CameraCapture, public ::testing::WithParamInterface
 TEST_P(CaptureEnding, StopsTheCaptureAndIsReportedOnce)
 {
     const EndingCase& c = GetParam();
-    TestCameras::add(QStringLiteral("Video Image Ending"), c.description);
+    TCameraSources::Add(QStringLiteral("Video Image Ending"), c.description);
     QStringList ended;
     int handlings = 0;
     bool runningWhenTold = true;
@@ -590,7 +591,7 @@ TEST_P(CaptureStall, EndsTheCaptureAfterTheStallTime)
 {
     const int framesGiven = GetParam();
     TGatedCamera camera(160, 120);
-    TestCameras::add(QStringLiteral("Video Image Stalling"), camera.Description());
+    TCameraSources::Add(QStringLiteral("Video Image Stalling"), camera.Description());
     QStringList ended;
     int handlings = 0;
     const TEventConnection onFrame =
@@ -634,9 +635,9 @@ TEST_F(CameraCapture, APausedCaptureDoesNotStall)
 
 TEST_F(CameraCapture, AnEndWithoutItsHandlerGoesToTheErrorHandler)
 {
-    TestCameras::add(QStringLiteral("Video Image Short"),
-                     QStringLiteral("videotestsrc is-live=true num-buffers=3 ! capsfilter "
-                                    "caps=\"video/x-raw,format=YUY2,width=160,height=120\""));
+    TCameraSources::Add(QStringLiteral("Video Image Short"),
+                        QStringLiteral("videotestsrc is-live=true num-buffers=3 ! capsfilter "
+                                       "caps=\"video/x-raw,format=YUY2,width=160,height=120\""));
     QStringList errors;
     const TEventConnection onError = video.SetErrorHandler([&](const QString& message) { errors.append(message); });
     ASSERT_EQ(video.VideoStart(QStringLiteral("Video Image Short")), 0);
@@ -648,9 +649,9 @@ TEST_F(CameraCapture, AnEndWithoutItsHandlerGoesToTheErrorHandler)
 
 TEST_F(CameraCapture, AnEndOfAStoppedCaptureIsNotReported)
 {
-    TestCameras::add(QStringLiteral("Video Image Short"),
-                     QStringLiteral("videotestsrc is-live=true num-buffers=3 ! capsfilter "
-                                    "caps=\"video/x-raw,format=YUY2,width=160,height=120\""));
+    TCameraSources::Add(QStringLiteral("Video Image Short"),
+                        QStringLiteral("videotestsrc is-live=true num-buffers=3 ! capsfilter "
+                                       "caps=\"video/x-raw,format=YUY2,width=160,height=120\""));
     int ended = 0;
     const TEventConnection onEnd = video.SetOnCaptureEnded([&](TVideoImage*, const QString&) { ++ended; });
     ASSERT_EQ(video.VideoStart(QStringLiteral("Video Image Short")), 0);
@@ -781,12 +782,12 @@ TEST_F(CameraCapture, ResolutionListAndSwitch)
 // picture, fails.
 class PictureOrientation : public ::testing::TestWithParam<TTestCameraFormat> {
 protected:
-    void SetUp() override { TestCameras::clear(); }
+    void SetUp() override { TCameraSources::Clear(); }
     void TearDown() override
     {
         video.VideoStop();
         DrainEvents();
-        TestCameras::clear();
+        TCameraSources::Clear();
     }
 
     TVideoImage video;
@@ -796,7 +797,7 @@ TEST_P(PictureOrientation, TopRowFirstAndColoursInPlace)
 {
     const TTestCameraFormat format = GetParam();
     const QString name = QStringLiteral("Orientation %1").arg(TestCameraFormatName(format));
-    TestCameras::add(name, TestPatternDescription(format, 320, 240, QStringLiteral("smpte")));
+    TCameraSources::Add(name, TestPatternDescription(format, 320, 240, QStringLiteral("smpte")));
     QImage picture;
     const TEventConnection onFrame = video.SetOnNewVideoFrame(
         [&](TVideoImage* sender, int, int, const std::uint8_t*) { sender->GetBitmap(picture); });
@@ -836,12 +837,12 @@ struct PaddedFramesCase {
 
 class PaddedFrames : public ::testing::TestWithParam<PaddedFramesCase> {
 protected:
-    void SetUp() override { TestCameras::clear(); }
+    void SetUp() override { TCameraSources::Clear(); }
     void TearDown() override
     {
         video.VideoStop();
         DrainEvents();
-        TestCameras::clear();
+        TCameraSources::Clear();
     }
 
     TVideoImage video;
@@ -852,8 +853,8 @@ TEST_P(PaddedFrames, AreShownInTheirSizeAndRead)
     const PaddedFramesCase& c = GetParam();
     const QString name =
         QStringLiteral("Padded %1 %2x%3").arg(TestCameraFormatName(c.format)).arg(c.width).arg(c.height);
-    TestCameras::add(name, StillPictureDescription(QStringLiteral(LANTRIX_SOURCE_DIR "/samples/qr_code.png"), c.format,
-                                                   c.width, c.height));
+    TCameraSources::Add(name, StillPictureDescription(QStringLiteral(LANTRIX_SOURCE_DIR "/samples/qr_code.png"),
+                                                      c.format, c.width, c.height));
     QImage picture;
     std::optional<QString> text;
     const TEventConnection onFrame = video.SetOnNewVideoFrame([&](TVideoImage* sender, int, int, const std::uint8_t*) {

@@ -1,12 +1,13 @@
 // The capture pipeline over test cameras: device selection, sample delivery in
 // every camera format, stream information, play states, teardown while frames
 // flow, stream errors, the capability list and the image-control arithmetic.
+#include "capture/CameraSources.h"
 #include "capture/CaptureDevices.h"
 #include "capture/GstSupport.h"
 #include "capture/ImageControls.h"
-#include "capture/TestCameras.h"
 #include "capture/VideoSample.h"
 #include "support/FakeImageControls.h"
+#include "support/TestCameras.h"
 
 #include <gtest/gtest.h>
 
@@ -112,20 +113,20 @@ class CaptureTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        fSaved = TestCameras::list();
-        TestCameras::clear();
+        fSaved = TCameraSources::Added();
+        TCameraSources::Clear();
     }
 
     void TearDown() override
     {
-        TestCameras::clear();
-        for (const TTestCamera& camera : fSaved)
-            TestCameras::add(camera.Name, camera.Description);
+        TCameraSources::Clear();
+        for (const TCameraSource& camera : fSaved)
+            TCameraSources::Add(camera.name, camera.description);
     }
 
-    void AddCamera(const QString& name, const QString& description) { TestCameras::add(name, description); }
+    void AddCamera(const QString& name, const QString& description) { TCameraSources::Add(name, description); }
 
-    QList<TTestCamera> fSaved;
+    QList<TCameraSource> fSaved;
 };
 
 } // namespace

@@ -1,10 +1,11 @@
 // The camera dialogs: image-control sliders over a pretend camera's controls,
 // the capability list to pick from, and the dialogs reached through a running
 // capture of a test camera.
-#include "capture/TestCameras.h"
+#include "capture/CameraSources.h"
 #include "capture/VideoSample.h"
 #include "capture/widgets/CameraDialogs.h"
 #include "support/FakeImageControls.h"
+#include "support/TestCameras.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -126,10 +127,10 @@ private slots:
         QFETCH(bool, accept);
         QFETCH(int, width);
         const QString name = QStringLiteral("Lantrix Dialog Sizes");
-        TestCameras::add(name, QStringLiteral("videotestsrc is-live=true ! capsfilter "
-                                              "caps=\"video/x-raw,format=YUY2,width=240,height=180,framerate=30/1; "
-                                              "video/x-raw,format=YUY2,width=160,height=120,framerate=30/1; "
-                                              "video/x-raw,format=YUY2,width=320,height=240,framerate=30/1\""));
+        TCameraSources::Add(name, QStringLiteral("videotestsrc is-live=true ! capsfilter "
+                                                 "caps=\"video/x-raw,format=YUY2,width=240,height=180,framerate=30/1; "
+                                                 "video/x-raw,format=YUY2,width=160,height=120,framerate=30/1; "
+                                                 "video/x-raw,format=YUY2,width=320,height=240,framerate=30/1\""));
         HRESULT hr = E_FAIL;
         TVideoSample capture(nullptr, false, 0, hr);
         QString selected;
@@ -154,7 +155,7 @@ private slots:
         QCOMPARE(w, width);
         QCOMPARE(capture.GetPlayState(), PS_Running);
         capture.Destroy();
-        TestCameras::remove(name);
+        TCameraSources::Remove(name);
     }
 
     void propertyDialogOverTheCaptureControls()

@@ -2,9 +2,9 @@
 // sources given with --pipeline, and camera sources of a cameras.ini beside
 // a copy of the program (its data folder).
 #include "capture/GstSupport.h"
-#include "capture/TestCameras.h"
 #include "support/CommandRun.h"
 #include "support/Samples.h"
+#include "support/TestCameras.h"
 
 #include <QDir>
 #include <QFile>

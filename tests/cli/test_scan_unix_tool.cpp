@@ -2,10 +2,10 @@
 // separate processes: output that cannot be written, codes shown on a
 // terminal, --help and --version, usage errors, --list-cameras without a
 // camera and the picture-size limit.
-#include "capture/TestCameras.h"
 #include "support/CommandRun.h"
 #include "support/PictureFiles.h"
 #include "support/Samples.h"
+#include "support/TestCameras.h"
 
 #include <QDir>
 #include <QFile>

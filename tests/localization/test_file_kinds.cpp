@@ -65,7 +65,7 @@ protected:
     void TearDown() override
     {
         Clear();
-        CameraSources::SetFile({});
+        TCameraSources::SetFile({});
     }
     static void Clear()
     {
@@ -190,13 +190,13 @@ INSTANTIATE_TEST_SUITE_P(Files, FileKinds,
                                           {},
                                           [](const QString& shipped, const Outcome& seen) {
                                               EXPECT_EQ(seen.currentLanguage, "German");
-                                              CameraSources::SetFile(shipped + "/cameras.ini");
-                                              EXPECT_TRUE(CameraSources::list().isEmpty());
+                                              TCameraSources::SetFile(shipped + "/cameras.ini");
+                                              EXPECT_TRUE(TCameraSources::List().isEmpty());
                                           }},
                              FileKindCase{"cameras_too_large", "cameras.ini", Content::TooLarge, "Test=videotestsrc\n",
                                           [](const QString& shipped, const Outcome&) {
-                                              CameraSources::SetFile(shipped + "/cameras.ini");
-                                              EXPECT_TRUE(CameraSources::list().isEmpty());
+                                              TCameraSources::SetFile(shipped + "/cameras.ini");
+                                              EXPECT_TRUE(TCameraSources::List().isEmpty());
                                           }}),
                          [](const auto& info) { return std::string(info.param.name); });
 

@@ -14,7 +14,7 @@ public:
     TGatedCamera(const TGatedCamera&) = delete;
     TGatedCamera& operator=(const TGatedCamera&) = delete;
 
-    // The pipeline description to register with TestCameras::add.
+    // The pipeline description to register with TCameraSources::Add.
     QString Description() const;
     // Writes one frame of one grey level; false when the pipe refused it.
     bool WriteFrame(std::uint8_t luma);

@@ -1,26 +1,9 @@
-// Test cameras: extra capture devices, each a display name and a GStreamer
-// pipeline description of a live source, listed after the real cameras. Tests
-// and benchmarks register them; nothing in the user interface does.
+// Test cameras for the tests and benchmarks: live GStreamer sources of known
+// pictures in known formats, registered as camera sources (TCameraSources::Add)
+// and so listed after the real cameras.
 #pragma once
 
-#include <QList>
 #include <QString>
-
-struct TTestCamera {
-    QString Name;
-    QString Description; // gst-launch syntax; its one unlinked source pad is the camera's output
-};
-
-class TestCameras {
-public:
-    // Appends a camera; several cameras may share a name.
-    static void add(const QString& name, const QString& description);
-    // Removes every camera of that name.
-    static void remove(const QString& name);
-    static void clear();
-    // Snapshot in registration order.
-    static QList<TTestCamera> list();
-};
 
 // Sample formats the standard test cameras deliver. RGB (red first), GRAY8
 // and NV12 are formats the frame conversion does not read itself.

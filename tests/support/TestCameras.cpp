@@ -1,11 +1,10 @@
-#include "capture/TestCameras.h"
+#include "support/TestCameras.h"
 
-#include <mutex>
+#include "capture/CameraSources.h"
+
+#include <utility>
 
 namespace {
-
-std::mutex gLock;
-QList<TTestCamera> gCameras;
 
 constexpr TTestCameraFormat kAllFormats[] = {TTestCameraFormat::YUY2,  TTestCameraFormat::I420, TTestCameraFormat::YV12,
                                              TTestCameraFormat::BGR,   TTestCameraFormat::JPEG, TTestCameraFormat::RGB,
@@ -44,30 +43,6 @@ QString Quoted(QString text)
 }
 
 } // namespace
-
-void TestCameras::add(const QString& name, const QString& description)
-{
-    std::lock_guard lock(gLock);
-    gCameras.append({name, description});
-}
-
-void TestCameras::remove(const QString& name)
-{
-    std::lock_guard lock(gLock);
-    gCameras.removeIf([&](const TTestCamera& camera) { return camera.Name == name; });
-}
-
-void TestCameras::clear()
-{
-    std::lock_guard lock(gLock);
-    gCameras.clear();
-}
-
-QList<TTestCamera> TestCameras::list()
-{
-    std::lock_guard lock(gLock);
-    return gCameras;
-}
 
 QString TestCameraFormatName(TTestCameraFormat format)
 {
@@ -129,12 +104,12 @@ QString QrCodeCameraName(TTestCameraFormat format, int width, int height)
 
 void RegisterStandardTestCameras(const QString& qrCodePngPath)
 {
-    const QList<TTestCamera> present = TestCameras::list();
+    const QList<TCameraSource> present = TCameraSources::Added();
     auto addOnce = [&](const QString& name, const QString& description) {
-        for (const TTestCamera& camera : present)
-            if (camera.Name == name)
+        for (const TCameraSource& camera : present)
+            if (camera.name == name)
                 return;
-        TestCameras::add(name, description);
+        TCameraSources::Add(name, description);
     };
     for (const auto& [width, height] : {std::pair{640, 480}, std::pair{1280, 720}}) {
         for (TTestCameraFormat format : kAllFormats) {

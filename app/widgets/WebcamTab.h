@@ -1,0 +1,47 @@
+// The "Webcam" tab's controls as the webcam scanner drives them: the device
+// list, the Start/STOP button, the last frame's picture and the pane of the
+// last code read with its row of actions. The window builds the controls; this
+// view only shows what the scanner hands it.
+#pragma once
+
+#include "app/WebcamScan.h"
+
+class PictureBox;
+class QComboBox;
+class QPlainTextEdit;
+class QPushButton;
+class TActionRow;
+class TInputGate;
+
+struct TWebcamTabControls {
+    QComboBox* devices = nullptr;
+    QPushButton* button = nullptr;
+    PictureBox* frame = nullptr;
+    QPlainTextEdit* text = nullptr;
+    TActionRow* actions = nullptr;
+};
+
+class TWebcamTabView : public WebcamScanView {
+public:
+    // The controls stay the window's; the view holds their input gate, a
+    // child of the button.
+    explicit TWebcamTabView(const TWebcamTabControls& controls);
+
+    void ShowDevices(const QStringList& devices) override;
+    void SetDeviceListNotice(const QString& notice) override;
+    int DeviceCount() const override;
+    QString SelectedDevice() const override;
+    QString ButtonCaption() const override;
+    void SetButtonCaption(const QString& caption) override;
+    void SetButtonEnabled(bool enabled) override;
+    void DropQueuedButtonInput() override;
+    void ShowFrame(const QImage& frame) override;
+    void ClearFrame() override;
+    void ShowDecodedText(const QString& text) override;
+    void ClearDecodedText() override;
+    void ReportError(const QString& message) override;
+
+private:
+    TWebcamTabControls fControls;
+    TInputGate* fButtonGate; // drops input to the button while closed
+};
