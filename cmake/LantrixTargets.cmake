@@ -31,3 +31,23 @@ function(lantrix_add_library target folder)
   endforeach()
   target_include_directories(${target} PUBLIC ${export_root})
 endfunction()
+
+# lantrix_test_code(<target>...)
+#   The tests' and the fuzz replays' own code and their helpers compile at
+#   -Og in the optimised builds (the sanitizer builds included): about half
+#   the compile time of -O3 and a sixth less than -O1, and it still runs fast,
+#   since the tests' time goes to the code they test. The program's libraries
+#   keep the build's level, so the tests test what ships. The test programs
+#   link with gold, a quarter of the GNU linker's time on these programs; the
+#   shipped programs keep the default linker.
+include(CheckLinkerFlag)
+check_linker_flag(CXX -fuse-ld=gold LANTRIX_HAVE_GOLD)
+function(lantrix_test_code)
+  foreach(target IN LISTS ARGN)
+    target_compile_options(${target} PRIVATE $<$<CONFIG:Release,RelWithDebInfo,MinSizeRel>:-Og>)
+    get_target_property(type ${target} TYPE)
+    if(LANTRIX_HAVE_GOLD AND type STREQUAL "EXECUTABLE")
+      target_link_options(${target} PRIVATE -fuse-ld=gold)
+    endif()
+  endforeach()
+endfunction()
