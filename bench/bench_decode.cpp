@@ -80,11 +80,11 @@ BENCHMARK(BM_DecodeBitmap)
 void BM_DecodeInverted(benchmark::State& state)
 {
     const QImage scene = MakeScene(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)), Content::None);
-    const TDecodeOptions options{state.range(2) != 0};
+    const TDecodeOptions options{.inverted = state.range(2) != 0};
     bool found = false;
     for (auto _ : state) {
         QImage picture = scene;
-        found = DecodeBitmap(picture, TBarcodeFormat::Auto, options).has_value();
+        found = DecodeBitmap(picture, options).has_value();
         benchmark::DoNotOptimize(found);
     }
     if (found)
@@ -143,8 +143,8 @@ void BM_DecodePhoto(benchmark::State& state)
     std::size_t found = 0;
     for (auto _ : state) {
         QImage picture = photo;
-        found = all ? DecodeAllCodes(picture, TBarcodeFormat::Auto).size()
-                    : DecodeCode(picture, TBarcodeFormat::Auto).has_value();
+        found = all ? DecodeAllCodes(picture, {.format = TBarcodeFormat::Auto}).size()
+                    : DecodeCode(picture, {.format = TBarcodeFormat::Auto}).has_value();
         benchmark::DoNotOptimize(found);
     }
     state.counters["codes"] = static_cast<double>(found);

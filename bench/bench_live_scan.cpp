@@ -67,7 +67,7 @@ int main(int argc, char** argv)
         TCountingWriter writer;
         TLiveScanLimits limits;
         limits.timeout = std::chrono::seconds(seconds);
-        TLiveScanner scanner(writer, QByteArray(source.label), TBarcodeFormat::Auto, limits);
+        TLiveScanner scanner(writer, QByteArray(source.label), TDecodeOptions{}, limits);
         TestCameras::add(QLatin1String(source.label), source.description);
         const int status = scanner.Run(QLatin1String(source.label));
         const int delivered = scanner.VideoImage().FrameCount();

@@ -75,7 +75,7 @@ bool ApplyFormat(TScanOptions& options, const char* value, std::FILE* errors)
     const QString name = QString::fromLocal8Bit(value);
     for (const CodeFormatInfo& format : kCodeFormats)
         if (name.compare(QLatin1String(format.name), Qt::CaseInsensitive) == 0) {
-            options.format = format.value;
+            options.decode.format = format.value;
             return true;
         }
     std::fprintf(errors, "lantrix-scan: unknown code format '%s'\n", value);
@@ -165,7 +165,7 @@ bool ApplyListCameras(TScanOptions& options, const char*, std::FILE*)
 
 bool ApplyInverted(TScanOptions& options, const char*, std::FILE*)
 {
-    options.inverted = true;
+    options.decode.inverted = true;
     return true;
 }
 

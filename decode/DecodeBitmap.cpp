@@ -295,39 +295,44 @@ void MakeGreyPlane(const QImage& bitmap24, std::uint8_t* grey)
         GreyRow(bitmap24.constScanLine(y), grey + static_cast<std::size_t>(y) * width, width);
 }
 
-bool HasReader(TBarcodeFormat format)
+bool HasReader(TBarcodeFormat format, bool /*everyFormat*/)
 {
     return format == TBarcodeFormat::Auto
            || std::any_of(std::begin(kDefaultOrder), std::end(kDefaultOrder),
                           [format](const Reader& r) { return r.format == format; });
 }
 
-std::optional<QString> DecodeBitmap(QImage& bitmap, TBarcodeFormat format, TDecodeOptions options)
+std::optional<QString> DecodeBitmap(QImage& bitmap, const TDecodeOptions& options)
 {
-    std::optional<TDecodedCode> code = DecodeCode(bitmap, format, options);
+    std::optional<TDecodedCode> code = DecodeCode(bitmap, options);
     if (!code)
         return std::nullopt;
     return std::move(code->Text);
 }
 
-std::optional<TDecodedCode> DecodeCode(QImage& bitmap, TBarcodeFormat format, TDecodeOptions options)
+std::optional<QString> DecodeBitmap(QImage& bitmap, TBarcodeFormat format)
+{
+    return DecodeBitmap(bitmap, TDecodeOptions{.format = format});
+}
+
+std::optional<TDecodedCode> DecodeCode(QImage& bitmap, const TDecodeOptions& options)
 {
     std::optional<TGreyPicture> grey = TGreyPicture::Of(bitmap);
     if (!grey)
         return std::nullopt;
-    const TReaderSet readers(format);
+    const TReaderSet readers(options.format);
     if (std::optional<TDecodedCode> code = ReadOneCode(grey->View(), readers); code || !options.inverted)
         return code;
     grey->Invert();
     return ReadOneCode(grey->View(), readers);
 }
 
-std::vector<TDecodedCode> DecodeAllCodes(QImage& bitmap, TBarcodeFormat format, TDecodeOptions options)
+std::vector<TDecodedCode> DecodeAllCodes(QImage& bitmap, const TDecodeOptions& options)
 {
     std::optional<TGreyPicture> grey = TGreyPicture::Of(bitmap);
     if (!grey)
         return {};
-    const TReaderSet readers(format);
+    const TReaderSet readers(options.format);
     std::vector<TDecodedCode> codes = ReadAllCodes(grey->View(), readers);
     if (codes.empty() && options.inverted) {
         grey->Invert();

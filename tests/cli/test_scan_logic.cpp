@@ -162,7 +162,7 @@ TEST(ParseArguments, KeepsFileNamesAsBytesInTheirOrder)
     const std::optional<TScanOptions> options = Parse({"b\xe9.png", "--format", "EAN_8", "-", "--", "--json"});
     ASSERT_TRUE(options);
     EXPECT_EQ(options->files, (QList<QByteArray>{"b\xe9.png", "-", "--json"}));
-    EXPECT_EQ(options->format, TBarcodeFormat::EAN_8);
+    EXPECT_EQ(options->decode.format, TBarcodeFormat::EAN_8);
     EXPECT_FALSE(options->json);
 }
 
@@ -170,12 +170,12 @@ TEST(ParseArguments, DecodeOptionsAreOffUnlessGiven)
 {
     const std::optional<TScanOptions> plain = Parse({"a.png"});
     ASSERT_TRUE(plain);
-    EXPECT_FALSE(plain->inverted);
+    EXPECT_FALSE(plain->decode.inverted);
     EXPECT_FALSE(plain->all);
     EXPECT_FALSE(plain->rawBytes);
     const std::optional<TScanOptions> given = Parse({"--all", "a.png", "--inverted", "b.png"});
     ASSERT_TRUE(given);
-    EXPECT_TRUE(given->inverted);
+    EXPECT_TRUE(given->decode.inverted);
     EXPECT_TRUE(given->all);
     EXPECT_FALSE(given->rawBytes);
     EXPECT_EQ(given->files, (QList<QByteArray>{"a.png", "b.png"}));
@@ -204,7 +204,7 @@ TEST(ParseArguments, EveryFormatNameInAnyLetterCase)
         for (const QByteArray& spelling : {name, name.toLower(), name.toUpper()}) {
             const std::optional<TScanOptions> options = Parse({"--format", spelling.toStdString(), "a.png"});
             ASSERT_TRUE(options) << spelling.toStdString();
-            EXPECT_EQ(options->format, format.value) << spelling.toStdString();
+            EXPECT_EQ(options->decode.format, format.value) << spelling.toStdString();
         }
     }
 }
