@@ -29,12 +29,18 @@ constexpr Reader kDefaultOrder[] = {
     {TBarcodeFormat::QR_CODE, BarcodeFormat::QRCode},   {TBarcodeFormat::DATA_MATRIX, BarcodeFormat::DataMatrix},
 };
 
+// The hints of one pass of the readers of `formats`. The linear readers look
+// along the picture's middle rows. The Data Matrix reader looks from the
+// middle towards each of the four sides, so that it finds a code at any
+// quarter turn: a Data Matrix code has no upright (the QR Code reader finds
+// its codes at any turn anyway).
 ZXing::DecodeHints MakeHints(ZXing::BarcodeFormats formats, int maxSymbols)
 {
+    const bool linear = formats.testFlags(BarcodeFormat::LinearCodes);
     ZXing::DecodeHints hints;
     hints.setFormats(formats)
         .setTryHarder(false)
-        .setTryRotate(false)
+        .setTryRotate(!linear)
         .setTryDownscale(false)
         .setIsPure(false)
         .setBinarizer(ZXing::Binarizer::LocalAverage)
@@ -275,14 +281,18 @@ std::optional<TDecodedCode> ReadOneCode(const ZXing::ImageView& view, const TRea
     return std::nullopt;
 }
 
-// One pass of all the readers at once over a grey plane: every code they find.
+// One pass of the readers over a grey plane, the linear readers and then the
+// matrix readers, each with their own hints: every code they find.
 std::vector<TDecodedCode> ReadAllCodes(const ZXing::ImageView& view, const TReaderSet& readers)
 {
-    const ZXing::BarcodeFormats formats = readers.linear | readers.matrix;
     std::vector<TDecodedCode> codes;
-    for (const ZXing::Result& result : ZXing::ReadBarcodes(view, MakeHints(formats, 255)))
-        if (result.isValid() && formats.testFlag(result.format()))
-            codes.push_back(ToDecodedCode(result));
+    for (const ZXing::BarcodeFormats& formats : {readers.linear, readers.matrix}) {
+        if (formats.empty())
+            continue;
+        for (const ZXing::Result& result : ZXing::ReadBarcodes(view, MakeHints(formats, 255)))
+            if (result.isValid() && formats.testFlag(result.format()))
+                codes.push_back(ToDecodedCode(result));
+    }
     return codes;
 }
 
