@@ -13,7 +13,9 @@
 #include <vector>
 
 // A code read from a picture: its text, the format it was read as (one of the
-// ten formats with a reader), its content as encoded and where it lies.
+// formats with a reader), its content as encoded and where it lies. An EAN or
+// UPC code read with its add-on digits has them after its own, with a space
+// between ("4006381333931 12").
 struct TDecodedCode {
     QString Text;
     TBarcodeFormat Format = TBarcodeFormat::Auto;
@@ -49,9 +51,9 @@ std::optional<TDecodedCode> DecodeCode(QImage& bitmap, const TDecodeOptions& opt
 
 // Decodes one code in a picture. `bitmap` is converted in place to 24 bits per
 // pixel (QImage::Format_BGR888) when it has another layout. Auto, and a format
-// the decoder has no reader for, try all ten readers; a format with a reader
-// tries only that one and finds only codes of that format. Answers the code's
-// text, or nothing.
+// the decoder has no reader for, try all ten readers (every reader when
+// everyFormat is on); a format with a reader tries only that one and finds
+// only codes of that format. Answers the code's text, or nothing.
 std::optional<QString> DecodeBitmap(QImage& bitmap, const TDecodeOptions& options);
 
 // The default options with `format`.
