@@ -184,6 +184,58 @@ TEST(ParseArguments, DecodeOptionsAreOffUnlessGiven)
     EXPECT_TRUE(raw->rawBytes);
 }
 
+// Each decode option sets its own field of the decode options and no other,
+// with files, with a camera and with --raw-bytes.
+struct DecodeOptionCase {
+    const char* name;
+    std::vector<std::string> arguments;
+    TDecodeOptions expected;
+};
+
+void PrintTo(const DecodeOptionCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+class ParseDecodeOptions : public ::testing::TestWithParam<DecodeOptionCase> {};
+
+TEST_P(ParseDecodeOptions, EachOptionItsField)
+{
+    const DecodeOptionCase& c = GetParam();
+    const std::optional<TScanOptions> options = Parse(c.arguments);
+    ASSERT_TRUE(options);
+    EXPECT_EQ(options->decode.format, c.expected.format);
+    EXPECT_EQ(options->decode.inverted, c.expected.inverted);
+    EXPECT_EQ(options->decode.everyFormat, c.expected.everyFormat);
+    EXPECT_EQ(options->decode.tryHarder, c.expected.tryHarder);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, ParseDecodeOptions,
+    ::testing::Values(DecodeOptionCase{"none", {"a.png"}, {}},
+                      DecodeOptionCase{"every_format", {"--every-format", "a.png"}, {.everyFormat = true}},
+                      DecodeOptionCase{"try_harder", {"a.png", "--try-harder"}, {.tryHarder = true}},
+                      DecodeOptionCase{"all_three",
+                                       {"--try-harder", "--inverted", "--every-format", "a.png", "b.png"},
+                                       {.inverted = true, .everyFormat = true, .tryHarder = true}},
+                      DecodeOptionCase{"with_a_format",
+                                       {"--format", "pdf_417", "--every-format", "a.png"},
+                                       {.format = TBarcodeFormat::PDF_417, .everyFormat = true}},
+                      DecodeOptionCase{"raw_bytes", {"--raw-bytes", "--try-harder", "a.png"}, {.tryHarder = true}},
+                      DecodeOptionCase{
+                          "live", {"--pipeline", "videotestsrc", "--every-format"}, {.everyFormat = true}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ParseArguments, DecodeOptionsTakeNoValue)
+{
+    std::string errors;
+    EXPECT_FALSE(Parse({"--every-format=1", "a.png"}, &errors));
+    EXPECT_EQ(errors, "lantrix-scan: unknown option --every-format=1\n");
+    errors.clear();
+    EXPECT_FALSE(Parse({"--try-harder=yes", "a.png"}, &errors));
+    EXPECT_EQ(errors, "lantrix-scan: unknown option --try-harder=yes\n");
+}
+
 TEST(ParseArguments, LiveLimits)
 {
     const std::optional<TScanOptions> options =
