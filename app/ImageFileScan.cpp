@@ -50,7 +50,8 @@ void ImageFileScanner::ScanFile(ImageScanView& view, const QString& file, TBarco
     // The decoder may convert its bitmap in place; the shared copy detaches then
     // and the shown picture stays as it is.
     QImage copy = picture;
-    view.ShowResult(DecodeBitmap(copy, format, options));
+    options.format = format;
+    view.ShowResult(DecodeBitmap(copy, options));
 
     if (saveError)
         std::rethrow_exception(saveError);
@@ -62,7 +63,8 @@ std::optional<QString> ImageFileScanner::ScanPicture(ImageScanView& view, const 
     view.ShowPath(source);
     view.ShowPicture(picture);
     QImage copy = picture;
-    std::optional<QString> text = DecodeBitmap(copy, format, options);
+    options.format = format;
+    std::optional<QString> text = DecodeBitmap(copy, options);
     view.ShowResult(text);
     return text;
 }

@@ -105,7 +105,9 @@ void TWebcamScanner::NewVideoFrame(TVideoImage* Sender, std::int32_t, std::int32
     Sender->GetBitmap(bitmap);
     fView.ShowFrame(bitmap);
     try {
-        if (std::optional<QString> decoded = DecodeBitmap(bitmap, SelectedCodeFormat, SelectedDecodeOptions))
+        TDecodeOptions options = SelectedDecodeOptions;
+        options.format = SelectedCodeFormat;
+        if (std::optional<QString> decoded = DecodeBitmap(bitmap, options))
             text = *decoded;
     } catch (...) {
         // A frame that cannot be decoded is passed over.

@@ -68,7 +68,7 @@ int main(int argc, char** argv)
         TCountingWriter writer;
         TLiveScanLimits limits;
         limits.timeout = std::chrono::seconds(seconds);
-        TLiveScanner scanner(writer, QByteArray(source.label), TBarcodeFormat::Auto, limits);
+        TLiveScanner scanner(writer, QByteArray(source.label), TDecodeOptions{}, limits);
         TCameraSources::Add(QLatin1String(source.label), source.description);
         const int status = scanner.Run(QLatin1String(source.label));
         const int delivered = scanner.VideoImage().FrameCount();

@@ -18,8 +18,8 @@ TScanResult ScanPicture(const QByteArray& file, const TPictureLoad& load, const 
     try {
         QImage picture = load(file);
         if (request.codes == TCodesPerPicture::All)
-            result.Codes = DecodeAllCodes(picture, request.format, request.options);
-        else if (std::optional<TDecodedCode> code = DecodeCode(picture, request.format, request.options))
+            result.Codes = DecodeAllCodes(picture, request.options);
+        else if (std::optional<TDecodedCode> code = DecodeCode(picture, request.options))
             result.Codes.push_back(std::move(*code));
         result.Status = result.Codes.empty() ? TScanStatus::Unreadable : TScanStatus::Decoded;
     } catch (const PictureFileError& error) {

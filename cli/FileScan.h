@@ -23,11 +23,10 @@ using TResultSink = std::function<void(const TScanResult& result)>;
 struct TScanRequest {
     // One code of `format`, in one pass (what a format alone asks for).
     TScanRequest(TBarcodeFormat format = TBarcodeFormat::Auto)
-        : format(format)
+        : options{.format = format}
     {
     }
 
-    TBarcodeFormat format;
     TDecodeOptions options;
     TCodesPerPicture codes = TCodesPerPicture::One;
 };

@@ -93,7 +93,7 @@ int ScanLive(const TScanOptions& options, TResultWriter& writer, const QString& 
     limits.count = options.count;
     if (options.timeoutSeconds > 0.0)
         limits.timeout = std::chrono::milliseconds(static_cast<std::int64_t>(options.timeoutSeconds * 1000.0 + 0.5));
-    TLiveScanner scanner(writer, device.toUtf8(), options.format, limits, TDecodeOptions{options.inverted});
+    TLiveScanner scanner(writer, device.toUtf8(), options.decode, limits);
     const std::unique_ptr<QSocketNotifier> stopSignals = CatchStopSignals([&scanner] { scanner.Stop(); });
     return scanner.Run(device);
 }

@@ -8,11 +8,10 @@
 #include <QRegularExpression>
 #include <QTimer>
 
-TLiveScanner::TLiveScanner(TResultWriter& writer, QByteArray source, TBarcodeFormat format, TLiveScanLimits limits,
-                           TDecodeOptions options)
+TLiveScanner::TLiveScanner(TResultWriter& writer, QByteArray source, const TDecodeOptions& options,
+                           TLiveScanLimits limits)
     : fWriter(writer)
     , fSource(std::move(source))
-    , fFormat(format)
     , fOptions(options)
     , fLimits(limits)
     , fVideoImage(std::make_unique<TVideoImage>())
@@ -76,7 +75,7 @@ void TLiveScanner::NewVideoFrame(TVideoImage* sender)
     sender->GetBitmap(bitmap);
     std::optional<TDecodedCode> code;
     try {
-        code = DecodeCode(bitmap, fFormat, fOptions);
+        code = DecodeCode(bitmap, fOptions);
     } catch (...) {
         // A frame that cannot be decoded is passed over.
     }

@@ -27,8 +27,7 @@ struct TLiveScanLimits {
 class TLiveScanner {
 public:
     // `source` names the source in the results (the camera or the description).
-    TLiveScanner(TResultWriter& writer, QByteArray source, TBarcodeFormat format, TLiveScanLimits limits,
-                 TDecodeOptions options = {});
+    TLiveScanner(TResultWriter& writer, QByteArray source, const TDecodeOptions& options, TLiveScanLimits limits);
     ~TLiveScanner();
     TLiveScanner(const TLiveScanner&) = delete;
     TLiveScanner& operator=(const TLiveScanner&) = delete;
@@ -55,7 +54,6 @@ private:
 
     TResultWriter& fWriter;
     QByteArray fSource;
-    TBarcodeFormat fFormat;
     TDecodeOptions fOptions;
     TLiveScanLimits fLimits;
     std::unique_ptr<TVideoImage> fVideoImage;

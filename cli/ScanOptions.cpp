@@ -75,7 +75,7 @@ bool ApplyFormat(TScanOptions& options, const char* value, std::FILE* errors)
     const QString name = QString::fromLocal8Bit(value);
     for (const CodeFormatInfo& format : kCodeFormats)
         if (name.compare(QLatin1String(format.name), Qt::CaseInsensitive) == 0) {
-            options.format = format.value;
+            options.decode.format = format.value;
             return true;
         }
     std::fprintf(errors, "lantrix-scan: unknown code format '%s'\n", value);
@@ -165,7 +165,19 @@ bool ApplyListCameras(TScanOptions& options, const char*, std::FILE*)
 
 bool ApplyInverted(TScanOptions& options, const char*, std::FILE*)
 {
-    options.inverted = true;
+    options.decode.inverted = true;
+    return true;
+}
+
+bool ApplyEveryFormat(TScanOptions& options, const char*, std::FILE*)
+{
+    options.decode.everyFormat = true;
+    return true;
+}
+
+bool ApplyTryHarder(TScanOptions& options, const char*, std::FILE*)
+{
+    options.decode.tryHarder = true;
     return true;
 }
 
@@ -192,6 +204,8 @@ constexpr OptionRow kOptions[] = {
     {"--timeout", "a number of seconds", ApplyTimeout},
     {"--list-cameras", nullptr, ApplyListCameras},
     {"--inverted", nullptr, ApplyInverted},
+    {"--every-format", nullptr, ApplyEveryFormat},
+    {"--try-harder", nullptr, ApplyTryHarder},
     {"--all", nullptr, ApplyAll},
     {"--raw-bytes", nullptr, ApplyRawBytes},
     {"--max-megapixels", "a number of megapixels", ApplyMaxMegapixels},
@@ -319,12 +333,12 @@ std::optional<TScanOptions> ParseScanArguments(int argc, char** argv, std::FILE*
 
 void PrintUsage(std::FILE* to)
 {
-    std::fputs("Usage: lantrix-scan [--format NAME] [--inverted] [--all] [--json]\n"
+    std::fputs("Usage: lantrix-scan [--format NAME] [DECODE OPTIONS] [--all] [--json]\n"
                "                    [--max-megapixels N] FILE...\n"
-               "       lantrix-scan [--format NAME] [--inverted] --raw-bytes FILE\n"
+               "       lantrix-scan [--format NAME] [DECODE OPTIONS] --raw-bytes FILE\n"
                "       lantrix-scan --raw WIDTHxHEIGHT:FOURCC [--save-bitmap OUT.bmp]\n"
                "                    [--format NAME] FILE\n"
-               "       lantrix-scan [--format NAME] [--inverted] [--json] [--count N]\n"
+               "       lantrix-scan [--format NAME] [DECODE OPTIONS] [--json] [--count N]\n"
                "                    [--timeout SECONDS] --camera NAME | --pipeline DESCRIPTION\n"
                "       lantrix-scan --list-cameras\n"
                "       lantrix-scan --help | --version\n"
@@ -343,6 +357,15 @@ void PrintUsage(std::FILE* to)
                "                 bytes and position (the code's four corners in pixels)\n"
                "  --inverted     when nothing is found, decode the picture once more with\n"
                "                 light and dark swapped (light codes on a dark ground)\n"
+               "  --every-format also read Aztec, Codabar, MaxiCode, PDF417, DataBar (RSS_14),\n"
+               "                 DataBar Expanded (RSS_EXPANDED) and, under Auto, Micro QR\n"
+               "                 (format MICRO_QR), and EAN and UPC add-on digits (after the\n"
+               "                 code's own, with a space); --format with one of these\n"
+               "                 formats looks for it alone. MSI and Plessey have no reader\n"
+               "  --try-harder   look for codes everywhere in the picture, turned or skewed:\n"
+               "                 barcodes off the middle or upright, slower\n"
+               "                 (the decode options are --inverted, --every-format and\n"
+               "                 --try-harder)\n"
                "  --raw-bytes    write the content of the one code as encoded, byte for byte,\n"
                "                 without a newline (binary payloads, other character sets)\n"
                "  --max-megapixels N\n"

@@ -9,6 +9,7 @@
 #include "cli/RawFormat.h"
 
 #include "decode/BarcodeFormat.h"
+#include "decode/DecodeBitmap.h"
 
 #include <QByteArray>
 #include <QList>
@@ -22,9 +23,9 @@
 inline constexpr char kStandardInputName[] = "-";
 
 struct TScanOptions {
-    TBarcodeFormat format = TBarcodeFormat::Auto;
+    // The code format and what each decode tries beyond one pass.
+    TDecodeOptions decode;
     bool json = false;     // JSON Lines instead of text
-    bool inverted = false; // retry on the inverted picture when nothing is found
     bool all = false;      // every code of each picture, not the first
     bool rawBytes = false; // the one code's content as encoded, nothing else
 

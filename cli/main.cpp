@@ -175,8 +175,8 @@ int Scan(char** argv, const TScanOptions* options, std::FILE*& messages, std::un
         return RunLivePart({&*options, writer.get(), CameraSourcesFile(), messages}, messages);
     }
 
-    TScanRequest request(options->format);
-    request.options.inverted = options->inverted;
+    TScanRequest request;
+    request.options = options->decode;
     request.codes = CodesPerPicture(*options);
     TExitStatus status;
     const auto report = [&](const TScanResult& result) {

@@ -36,5 +36,7 @@ QString CodeFormatName(TBarcodeFormat format)
     for (const CodeFormatInfo& info : kCodeFormats)
         if (info.value == format)
             return QLatin1String(info.name);
+    if (format == TBarcodeFormat::MICRO_QR)
+        return QStringLiteral("MICRO_QR");
     return {};
 }

@@ -28,6 +28,8 @@ enum class TBarcodeFormat : std::uint32_t {
     UPC_EAN_EXTENSION = 1u << 16,
     MSI = 1u << 17,
     PLESSEY = 1u << 18,
+    // Formats the readers answer that have no menu entry.
+    MICRO_QR = 1u << 19,
 };
 
 struct CodeFormatInfo {
@@ -41,6 +43,6 @@ extern const std::array<CodeFormatInfo, 20> kCodeFormats;
 // The entry for a menu name ("QR_CODE", "Auto", ...), compared exactly.
 std::optional<CodeFormatInfo> CodeFormatByName(const QString& name);
 
-// The code-format menu's name of a value ("QR_CODE", "Auto", ...); empty for
-// a value that is not in the table.
+// The code-format menu's name of a value ("QR_CODE", "Auto", ...), or the name
+// of a format without a menu entry ("MICRO_QR"); empty for any other value.
 QString CodeFormatName(TBarcodeFormat format);

@@ -14,13 +14,14 @@ namespace {
 
 using ZXing::BarcodeFormat;
 
-// The ten readers, each with the program's format value, in the order in which
-// Auto consults them: the linear readers first, then QR Code and Data Matrix.
+// A reader, with the program's format value of what it reads.
 struct Reader {
     TBarcodeFormat format;
     BarcodeFormat zxing;
 };
 
+// The ten readers, in the order in which Auto consults them: the linear
+// readers first, then QR Code and Data Matrix.
 constexpr Reader kDefaultOrder[] = {
     {TBarcodeFormat::CODE_128, BarcodeFormat::Code128}, {TBarcodeFormat::UPC_A, BarcodeFormat::UPCA},
     {TBarcodeFormat::UPC_E, BarcodeFormat::UPCE},       {TBarcodeFormat::EAN_13, BarcodeFormat::EAN13},
@@ -29,13 +30,53 @@ constexpr Reader kDefaultOrder[] = {
     {TBarcodeFormat::QR_CODE, BarcodeFormat::QRCode},   {TBarcodeFormat::DATA_MATRIX, BarcodeFormat::DataMatrix},
 };
 
-ZXing::DecodeHints MakeHints(ZXing::BarcodeFormats formats, int maxSymbols)
+// The readers that join the ten when every format is read, consulted after
+// them in this order. Micro QR has no menu entry: it is read under Auto.
+constexpr Reader kEveryFormatOrder[] = {
+    {TBarcodeFormat::CODABAR, BarcodeFormat::Codabar},
+    {TBarcodeFormat::RSS_14, BarcodeFormat::DataBar},
+    {TBarcodeFormat::RSS_EXPANDED, BarcodeFormat::DataBarExpanded},
+    {TBarcodeFormat::PDF_417, BarcodeFormat::PDF417},
+    {TBarcodeFormat::AZTEC, BarcodeFormat::Aztec},
+    {TBarcodeFormat::MAXICODE, BarcodeFormat::MaxiCode},
+    {TBarcodeFormat::MICRO_QR, BarcodeFormat::MicroQRCode},
+};
+
+// Every reader, the ten first; a reader's rank is its place here.
+constexpr auto kAllReaders = [] {
+    std::array<Reader, std::size(kDefaultOrder) + std::size(kEveryFormatOrder)> all{};
+    std::size_t i = 0;
+    for (const Reader& r : kDefaultOrder)
+        all[i++] = r;
+    for (const Reader& r : kEveryFormatOrder)
+        all[i++] = r;
+    return all;
+}();
+
+bool IsLinear(BarcodeFormat format)
 {
+    return ZXing::BarcodeFormats(BarcodeFormat::LinearCodes).testFlag(format);
+}
+
+// The hints of one pass of the readers of `formats`. The linear readers look
+// along the picture's middle rows, or, trying harder, along its rows and
+// columns everywhere; trying harder, the matrix readers also look at a smaller
+// copy of a large picture. (zxing-cpp 1.4 compares the linear codes it finds
+// in a smaller copy with those of the picture by a check that ends the
+// program, so the linear readers never look at one.) The Data Matrix reader looks from the
+// middle towards each of the four sides, so that it finds a code at any
+// quarter turn: a Data Matrix code has no upright (the other matrix readers
+// find their codes at any turn anyway). Every format read, the EAN and UPC
+// readers read the add-on digits of a code that has them.
+ZXing::DecodeHints MakeHints(ZXing::BarcodeFormats formats, int maxSymbols, const TDecodeOptions& options)
+{
+    const bool linear = formats.testFlags(BarcodeFormat::LinearCodes);
     ZXing::DecodeHints hints;
     hints.setFormats(formats)
-        .setTryHarder(false)
-        .setTryRotate(false)
-        .setTryDownscale(false)
+        .setTryHarder(options.tryHarder)
+        .setTryRotate(options.tryHarder || !linear)
+        .setTryDownscale(options.tryHarder && !linear)
+        .setEanAddOnSymbol(options.everyFormat ? ZXing::EanAddOnSymbol::Read : ZXing::EanAddOnSymbol::Ignore)
         .setIsPure(false)
         .setBinarizer(ZXing::Binarizer::LocalAverage)
         .setTryCode39ExtendedMode(false)
@@ -48,24 +89,24 @@ ZXing::DecodeHints MakeHints(ZXing::BarcodeFormats formats, int maxSymbols)
 
 int Rank(BarcodeFormat format)
 {
-    const auto it = std::find_if(std::begin(kDefaultOrder), std::end(kDefaultOrder),
-                                 [format](const Reader& r) { return r.zxing == format; });
-    return static_cast<int>(it - std::begin(kDefaultOrder));
+    const auto it =
+        std::find_if(kAllReaders.begin(), kAllReaders.end(), [format](const Reader& r) { return r.zxing == format; });
+    return static_cast<int>(it - kAllReaders.begin());
 }
 
 // The same rank for the program's format value.
 int RankOf(TBarcodeFormat format)
 {
-    const auto it = std::find_if(std::begin(kDefaultOrder), std::end(kDefaultOrder),
-                                 [format](const Reader& r) { return r.format == format; });
-    return static_cast<int>(it - std::begin(kDefaultOrder));
+    const auto it =
+        std::find_if(kAllReaders.begin(), kAllReaders.end(), [format](const Reader& r) { return r.format == format; });
+    return static_cast<int>(it - kAllReaders.begin());
 }
 
 // The program's value of a format one of the readers reads.
 TBarcodeFormat ProgramFormat(BarcodeFormat format)
 {
     const int rank = Rank(format);
-    return rank < static_cast<int>(std::size(kDefaultOrder)) ? kDefaultOrder[rank].format : TBarcodeFormat::Auto;
+    return rank < static_cast<int>(kAllReaders.size()) ? kAllReaders[rank].format : TBarcodeFormat::Auto;
 }
 
 // One row of blue-green-red pixels to grey. Written so that the compiler
@@ -213,20 +254,34 @@ private:
 };
 
 // The readers a decode uses, as zxing-cpp's formats: the selected one when the
-// decoder has it, else all ten; the linear ones apart from QR Code and Data Matrix.
+// decoder has it, else all ten (and those that join them when every format is
+// read); the linear ones apart from the matrix ones, and the DataBar readers
+// apart from the other linear ones.
+//
+// zxing-cpp 1.4's DataBar readers can find the same code twice in one pass,
+// and comparing the two ends the program (an assertion of the library), so
+// they look for one code at a time in a pass of their own.
 struct TReaderSet {
-    explicit TReaderSet(TBarcodeFormat format)
+    explicit TReaderSet(const TDecodeOptions& options)
     {
-        const bool restricted = format != TBarcodeFormat::Auto && HasReader(format);
-        for (const Reader& r : kDefaultOrder) {
+        const TBarcodeFormat format = options.format;
+        const bool restricted = format != TBarcodeFormat::Auto && HasReader(format, options.everyFormat);
+        const auto add = [&](const Reader& r) {
             if (restricted && r.format != format)
-                continue;
-            const bool isMatrix = r.zxing == BarcodeFormat::QRCode || r.zxing == BarcodeFormat::DataMatrix;
-            (isMatrix ? matrix : linear) |= r.zxing;
-        }
+                return;
+            if (r.zxing == BarcodeFormat::DataBar || r.zxing == BarcodeFormat::DataBarExpanded)
+                dataBar |= r.zxing;
+            else
+                (IsLinear(r.zxing) ? linear : matrix) |= r.zxing;
+        };
+        for (const Reader& r : kDefaultOrder)
+            add(r);
+        if (options.everyFormat)
+            for (const Reader& r : kEveryFormatOrder)
+                add(r);
     }
 
-    ZXing::BarcodeFormats linear, matrix;
+    ZXing::BarcodeFormats linear, dataBar, matrix;
 };
 
 TDecodedCode ToDecodedCode(const ZXing::Result& result)
@@ -254,12 +309,14 @@ TDecodedCode ToDecodedCode(const ZXing::Result& result)
 // (12 digits) when UPC-A is asked for and as EAN-13 (13 digits) when only
 // EAN-13 is: either reader finds it, each in its own form, while an EAN-13
 // code with another first digit is no UPC-A code.
-std::optional<TDecodedCode> ReadOneCode(const ZXing::ImageView& view, const TReaderSet& readers)
+std::optional<TDecodedCode> ReadOneCode(const ZXing::ImageView& view, const TReaderSet& readers,
+                                        const TDecodeOptions& options)
 {
     const ZXing::BarcodeFormats& linear = readers.linear;
+    const ZXing::BarcodeFormats& dataBar = readers.dataBar;
     const ZXing::BarcodeFormats& matrix = readers.matrix;
     if (!linear.empty()) {
-        ZXing::Results results = ZXing::ReadBarcodes(view, MakeHints(linear, 255));
+        ZXing::Results results = ZXing::ReadBarcodes(view, MakeHints(linear, 255, options));
         std::erase_if(results, [&linear](const ZXing::Result& r) { return !linear.testFlag(r.format()); });
         const auto best = std::min_element(results.begin(), results.end(), [](const auto& a, const auto& b) {
             return Rank(a.format()) < Rank(b.format());
@@ -267,22 +324,37 @@ std::optional<TDecodedCode> ReadOneCode(const ZXing::ImageView& view, const TRea
         if (best != results.end())
             return ToDecodedCode(*best);
     }
+    if (!dataBar.empty()) {
+        const ZXing::Result result = ZXing::ReadBarcode(view, MakeHints(dataBar, 1, options));
+        if (result.isValid() && dataBar.testFlag(result.format()))
+            return ToDecodedCode(result);
+    }
     if (!matrix.empty()) {
-        const ZXing::Result result = ZXing::ReadBarcode(view, MakeHints(matrix, 1));
+        const ZXing::Result result = ZXing::ReadBarcode(view, MakeHints(matrix, 1, options));
         if (result.isValid() && matrix.testFlag(result.format()))
             return ToDecodedCode(result);
     }
     return std::nullopt;
 }
 
-// One pass of all the readers at once over a grey plane: every code they find.
-std::vector<TDecodedCode> ReadAllCodes(const ZXing::ImageView& view, const TReaderSet& readers)
+// One pass of the readers over a grey plane, the linear readers, the DataBar
+// readers (one code) and the matrix readers, each with their own hints: every
+// code they find.
+std::vector<TDecodedCode> ReadAllCodes(const ZXing::ImageView& view, const TReaderSet& readers,
+                                       const TDecodeOptions& options)
 {
-    const ZXing::BarcodeFormats formats = readers.linear | readers.matrix;
     std::vector<TDecodedCode> codes;
-    for (const ZXing::Result& result : ZXing::ReadBarcodes(view, MakeHints(formats, 255)))
-        if (result.isValid() && formats.testFlag(result.format()))
-            codes.push_back(ToDecodedCode(result));
+    const struct {
+        ZXing::BarcodeFormats formats;
+        int maxSymbols;
+    } passes[] = {{readers.linear, 255}, {readers.dataBar, 1}, {readers.matrix, 255}};
+    for (const auto& [formats, maxSymbols] : passes) {
+        if (formats.empty())
+            continue;
+        for (const ZXing::Result& result : ZXing::ReadBarcodes(view, MakeHints(formats, maxSymbols, options)))
+            if (result.isValid() && formats.testFlag(result.format()))
+                codes.push_back(ToDecodedCode(result));
+    }
     return codes;
 }
 
@@ -295,43 +367,48 @@ void MakeGreyPlane(const QImage& bitmap24, std::uint8_t* grey)
         GreyRow(bitmap24.constScanLine(y), grey + static_cast<std::size_t>(y) * width, width);
 }
 
-bool HasReader(TBarcodeFormat format)
+bool HasReader(TBarcodeFormat format, bool everyFormat)
 {
-    return format == TBarcodeFormat::Auto
-           || std::any_of(std::begin(kDefaultOrder), std::end(kDefaultOrder),
-                          [format](const Reader& r) { return r.format == format; });
+    const auto reads = [format](const Reader& r) { return r.format == format; };
+    return format == TBarcodeFormat::Auto || std::any_of(std::begin(kDefaultOrder), std::end(kDefaultOrder), reads)
+           || (everyFormat && std::any_of(std::begin(kEveryFormatOrder), std::end(kEveryFormatOrder), reads));
 }
 
-std::optional<QString> DecodeBitmap(QImage& bitmap, TBarcodeFormat format, TDecodeOptions options)
+std::optional<QString> DecodeBitmap(QImage& bitmap, const TDecodeOptions& options)
 {
-    std::optional<TDecodedCode> code = DecodeCode(bitmap, format, options);
+    std::optional<TDecodedCode> code = DecodeCode(bitmap, options);
     if (!code)
         return std::nullopt;
     return std::move(code->Text);
 }
 
-std::optional<TDecodedCode> DecodeCode(QImage& bitmap, TBarcodeFormat format, TDecodeOptions options)
+std::optional<QString> DecodeBitmap(QImage& bitmap, TBarcodeFormat format)
+{
+    return DecodeBitmap(bitmap, TDecodeOptions{.format = format});
+}
+
+std::optional<TDecodedCode> DecodeCode(QImage& bitmap, const TDecodeOptions& options)
 {
     std::optional<TGreyPicture> grey = TGreyPicture::Of(bitmap);
     if (!grey)
         return std::nullopt;
-    const TReaderSet readers(format);
-    if (std::optional<TDecodedCode> code = ReadOneCode(grey->View(), readers); code || !options.inverted)
+    const TReaderSet readers(options);
+    if (std::optional<TDecodedCode> code = ReadOneCode(grey->View(), readers, options); code || !options.inverted)
         return code;
     grey->Invert();
-    return ReadOneCode(grey->View(), readers);
+    return ReadOneCode(grey->View(), readers, options);
 }
 
-std::vector<TDecodedCode> DecodeAllCodes(QImage& bitmap, TBarcodeFormat format, TDecodeOptions options)
+std::vector<TDecodedCode> DecodeAllCodes(QImage& bitmap, const TDecodeOptions& options)
 {
     std::optional<TGreyPicture> grey = TGreyPicture::Of(bitmap);
     if (!grey)
         return {};
-    const TReaderSet readers(format);
-    std::vector<TDecodedCode> codes = ReadAllCodes(grey->View(), readers);
+    const TReaderSet readers(options);
+    std::vector<TDecodedCode> codes = ReadAllCodes(grey->View(), readers, options);
     if (codes.empty() && options.inverted) {
         grey->Invert();
-        codes = ReadAllCodes(grey->View(), readers);
+        codes = ReadAllCodes(grey->View(), readers, options);
     }
     SortInReadingOrder(codes);
     return codes;

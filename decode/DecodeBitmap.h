@@ -13,7 +13,9 @@
 #include <vector>
 
 // A code read from a picture: its text, the format it was read as (one of the
-// ten formats with a reader), its content as encoded and where it lies.
+// formats with a reader), its content as encoded and where it lies. An EAN or
+// UPC code read with its add-on digits has them after its own, with a space
+// between ("4006381333931 12").
 struct TDecodedCode {
     QString Text;
     TBarcodeFormat Format = TBarcodeFormat::Auto;
@@ -27,29 +29,41 @@ struct TDecodedCode {
     std::array<QPoint, 4> Position{};
 };
 
-// What a decode tries beyond the one pass over the picture as handed in. The
-// default is that one pass alone.
+// Every option of a decode: which codes the readers look for and what they
+// try beyond the one pass over the picture as handed in. The default is the
+// program's own request: Auto over the ten readers, one pass.
 struct TDecodeOptions {
+    // The code format chosen: Auto, or one format looked for alone.
+    TBarcodeFormat format = TBarcodeFormat::Auto;
     // A picture in which the pass finds nothing is decoded once more with its
     // grey plane inverted, with the same readers: light codes on a dark ground.
     bool inverted = false;
+    // zxing-cpp's readers for the formats outside the ten join them, and a
+    // format among them chosen in `format` is looked for alone.
+    bool everyFormat = false;
+    // zxing-cpp's try-harder and rotation: linear codes anywhere in the
+    // picture, turned or skewed.
+    bool tryHarder = false;
 };
 
 // Decodes one code in a picture, as DecodeBitmap does, and tells its format too.
-std::optional<TDecodedCode> DecodeCode(QImage& bitmap, TBarcodeFormat format, TDecodeOptions options = {});
+std::optional<TDecodedCode> DecodeCode(QImage& bitmap, const TDecodeOptions& options);
 
 // Decodes one code in a picture. `bitmap` is converted in place to 24 bits per
 // pixel (QImage::Format_BGR888) when it has another layout. Auto, and a format
-// the decoder has no reader for, try all ten readers; a format with a reader
-// tries only that one and finds only codes of that format. Answers the code's
-// text, or nothing.
-std::optional<QString> DecodeBitmap(QImage& bitmap, TBarcodeFormat format, TDecodeOptions options = {});
+// the decoder has no reader for, try all ten readers (every reader when
+// everyFormat is on); a format with a reader tries only that one and finds
+// only codes of that format. Answers the code's text, or nothing.
+std::optional<QString> DecodeBitmap(QImage& bitmap, const TDecodeOptions& options);
 
-// Every code in a picture that the readers of `format` find (as DecodeCode
-// chooses them), in reading order: top to bottom, and left to right among
-// codes that lie side by side. `bitmap` is converted as DecodeBitmap converts
-// it. Empty when there is none.
-std::vector<TDecodedCode> DecodeAllCodes(QImage& bitmap, TBarcodeFormat format, TDecodeOptions options = {});
+// The default options with `format`.
+std::optional<QString> DecodeBitmap(QImage& bitmap, TBarcodeFormat format);
+
+// Every code in a picture that the readers of `options.format` find (as
+// DecodeCode chooses them), in reading order: top to bottom, and left to right
+// among codes that lie side by side. `bitmap` is converted as DecodeBitmap
+// converts it. Empty when there is none.
+std::vector<TDecodedCode> DecodeAllCodes(QImage& bitmap, const TDecodeOptions& options);
 
 // Puts codes in reading order: by their top edge, where a code whose top lies
 // above the middle of the first code of the current row joins that row; the
@@ -57,9 +71,10 @@ std::vector<TDecodedCode> DecodeAllCodes(QImage& bitmap, TBarcodeFormat format, 
 // order of their format in the readers' list, then of their text.
 void SortInReadingOrder(std::vector<TDecodedCode>& codes);
 
-// True when DecodeBitmap has a reader of its own for `format`: one of the ten
-// readers, or Auto, which uses them all. A format without one decodes as Auto.
-bool HasReader(TBarcodeFormat format);
+// True when a decode with `everyFormat` as given has a reader for `format`
+// (Auto always has): one of the ten readers, or Auto, which uses them all. A
+// format without one decodes as Auto. MSI and Plessey never have one.
+bool HasReader(TBarcodeFormat format, bool everyFormat = false);
 
 // The 8-bit grey plane of a 24-bit picture, `grey` holding width * height bytes:
 // grey = (3482 R + 11721 G + 1181 B) >> 14 for every pixel, rows from the top.

@@ -54,8 +54,8 @@ Parse ParseOnce(std::vector<std::string>& arguments)
 
 bool SameOptions(const TScanOptions& a, const TScanOptions& b)
 {
-    return a.format == b.format && a.json == b.json && a.inverted == b.inverted && a.all == b.all
-           && a.rawBytes == b.rawBytes && a.files == b.files && a.raw.has_value() == b.raw.has_value()
+    return a.decode.format == b.decode.format && a.json == b.json && a.decode.inverted == b.decode.inverted
+           && a.all == b.all && a.rawBytes == b.rawBytes && a.files == b.files && a.raw.has_value() == b.raw.has_value()
            && a.saveBitmap == b.saveBitmap && a.camera == b.camera && a.pipeline == b.pipeline && a.count == b.count
            && a.timeoutSeconds == b.timeoutSeconds && a.listCameras == b.listCameras;
 }

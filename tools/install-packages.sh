@@ -29,6 +29,7 @@ test_packages="
 libgtest-dev libbenchmark-dev zlib1g-dev binutils-mingw-w64-x86-64 openssl
 xvfb libxcb1-dev dbus-daemon desktop-file-utils appstream groff-base mailcap
 clang-format-14
+zint
 "
 # The package's build dependencies (debian/control) are among the packages
 # above, with libjpeg-dev and pkgconf under the names it gives them.

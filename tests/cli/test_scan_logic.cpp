@@ -162,7 +162,7 @@ TEST(ParseArguments, KeepsFileNamesAsBytesInTheirOrder)
     const std::optional<TScanOptions> options = Parse({"b\xe9.png", "--format", "EAN_8", "-", "--", "--json"});
     ASSERT_TRUE(options);
     EXPECT_EQ(options->files, (QList<QByteArray>{"b\xe9.png", "-", "--json"}));
-    EXPECT_EQ(options->format, TBarcodeFormat::EAN_8);
+    EXPECT_EQ(options->decode.format, TBarcodeFormat::EAN_8);
     EXPECT_FALSE(options->json);
 }
 
@@ -170,18 +170,70 @@ TEST(ParseArguments, DecodeOptionsAreOffUnlessGiven)
 {
     const std::optional<TScanOptions> plain = Parse({"a.png"});
     ASSERT_TRUE(plain);
-    EXPECT_FALSE(plain->inverted);
+    EXPECT_FALSE(plain->decode.inverted);
     EXPECT_FALSE(plain->all);
     EXPECT_FALSE(plain->rawBytes);
     const std::optional<TScanOptions> given = Parse({"--all", "a.png", "--inverted", "b.png"});
     ASSERT_TRUE(given);
-    EXPECT_TRUE(given->inverted);
+    EXPECT_TRUE(given->decode.inverted);
     EXPECT_TRUE(given->all);
     EXPECT_FALSE(given->rawBytes);
     EXPECT_EQ(given->files, (QList<QByteArray>{"a.png", "b.png"}));
     const std::optional<TScanOptions> raw = Parse({"--raw-bytes", "a.png"});
     ASSERT_TRUE(raw);
     EXPECT_TRUE(raw->rawBytes);
+}
+
+// Each decode option sets its own field of the decode options and no other,
+// with files, with a camera and with --raw-bytes.
+struct DecodeOptionCase {
+    const char* name;
+    std::vector<std::string> arguments;
+    TDecodeOptions expected;
+};
+
+void PrintTo(const DecodeOptionCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+class ParseDecodeOptions : public ::testing::TestWithParam<DecodeOptionCase> {};
+
+TEST_P(ParseDecodeOptions, EachOptionItsField)
+{
+    const DecodeOptionCase& c = GetParam();
+    const std::optional<TScanOptions> options = Parse(c.arguments);
+    ASSERT_TRUE(options);
+    EXPECT_EQ(options->decode.format, c.expected.format);
+    EXPECT_EQ(options->decode.inverted, c.expected.inverted);
+    EXPECT_EQ(options->decode.everyFormat, c.expected.everyFormat);
+    EXPECT_EQ(options->decode.tryHarder, c.expected.tryHarder);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, ParseDecodeOptions,
+    ::testing::Values(DecodeOptionCase{"none", {"a.png"}, {}},
+                      DecodeOptionCase{"every_format", {"--every-format", "a.png"}, {.everyFormat = true}},
+                      DecodeOptionCase{"try_harder", {"a.png", "--try-harder"}, {.tryHarder = true}},
+                      DecodeOptionCase{"all_three",
+                                       {"--try-harder", "--inverted", "--every-format", "a.png", "b.png"},
+                                       {.inverted = true, .everyFormat = true, .tryHarder = true}},
+                      DecodeOptionCase{"with_a_format",
+                                       {"--format", "pdf_417", "--every-format", "a.png"},
+                                       {.format = TBarcodeFormat::PDF_417, .everyFormat = true}},
+                      DecodeOptionCase{"raw_bytes", {"--raw-bytes", "--try-harder", "a.png"}, {.tryHarder = true}},
+                      DecodeOptionCase{
+                          "live", {"--pipeline", "videotestsrc", "--every-format"}, {.everyFormat = true}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ParseArguments, DecodeOptionsTakeNoValue)
+{
+    std::string errors;
+    EXPECT_FALSE(Parse({"--every-format=1", "a.png"}, &errors));
+    EXPECT_EQ(errors, "lantrix-scan: unknown option --every-format=1\n");
+    errors.clear();
+    EXPECT_FALSE(Parse({"--try-harder=yes", "a.png"}, &errors));
+    EXPECT_EQ(errors, "lantrix-scan: unknown option --try-harder=yes\n");
 }
 
 TEST(ParseArguments, LiveLimits)
@@ -204,7 +256,7 @@ TEST(ParseArguments, EveryFormatNameInAnyLetterCase)
         for (const QByteArray& spelling : {name, name.toLower(), name.toUpper()}) {
             const std::optional<TScanOptions> options = Parse({"--format", spelling.toStdString(), "a.png"});
             ASSERT_TRUE(options) << spelling.toStdString();
-            EXPECT_EQ(options->format, format.value) << spelling.toStdString();
+            EXPECT_EQ(options->decode.format, format.value) << spelling.toStdString();
         }
     }
 }

@@ -67,7 +67,7 @@ TEST_P(AllCodes, InReadingOrderWithCornersOnTheCode)
     const AllCase& c = GetParam();
     std::vector<std::pair<const char*, QRect>> drawn;
     QImage picture = Compose(c, drawn);
-    const std::vector<TDecodedCode> codes = DecodeAllCodes(picture, c.format);
+    const std::vector<TDecodedCode> codes = DecodeAllCodes(picture, {.format = c.format});
     std::string found;
     for (const TDecodedCode& code : codes)
         found += CodeFormatName(code.Format).toStdString() + " ";
@@ -92,7 +92,7 @@ TEST_P(AllCodes, InReadingOrderWithCornersOnTheCode)
     }
     // One code at a time finds one of them, as before.
     QImage again = Compose(c, drawn);
-    const std::optional<TDecodedCode> one = DecodeCode(again, c.format);
+    const std::optional<TDecodedCode> one = DecodeCode(again, {.format = c.format});
     ASSERT_TRUE(one.has_value());
 }
 
@@ -142,9 +142,9 @@ TEST(AllCodes, NoneInABlankPicture)
 {
     QImage blank(640, 480, QImage::Format_RGB32);
     blank.fill(Qt::white);
-    EXPECT_TRUE(DecodeAllCodes(blank, TBarcodeFormat::Auto).empty());
+    EXPECT_TRUE(DecodeAllCodes(blank, {.format = TBarcodeFormat::Auto}).empty());
     QImage none;
-    EXPECT_TRUE(DecodeAllCodes(none, TBarcodeFormat::Auto).empty());
+    EXPECT_TRUE(DecodeAllCodes(none, {.format = TBarcodeFormat::Auto}).empty());
 }
 
 // ---- Reading order -----------------------------------------------------------
@@ -261,14 +261,14 @@ TEST_P(CodeBytes, AsEncodedByteForByte)
     const BytesCase& c = GetParam();
     const QImage code = QrCodeOfBytes(c.bytes, c.encoding);
     QImage picture = code;
-    const std::optional<TDecodedCode> one = DecodeCode(picture, TBarcodeFormat::QR_CODE);
+    const std::optional<TDecodedCode> one = DecodeCode(picture, {.format = TBarcodeFormat::QR_CODE});
     ASSERT_TRUE(one.has_value());
     EXPECT_EQ(one->Bytes.toHex().toStdString(), c.bytes.toHex().toStdString());
     if (c.text) {
         EXPECT_EQ(one->Text, QString::fromUtf8(c.text));
     }
     picture = code;
-    const std::vector<TDecodedCode> all = DecodeAllCodes(picture, TBarcodeFormat::Auto);
+    const std::vector<TDecodedCode> all = DecodeAllCodes(picture, {.format = TBarcodeFormat::Auto});
     ASSERT_EQ(all.size(), 1u);
     EXPECT_EQ(all.front().Bytes, c.bytes);
 }

@@ -63,7 +63,7 @@ TEST_P(DecodeSample, OnlyTheOwnFormatOrAllReadersFindTheText)
     QImage picture = LoadSample(sample.file);
     const auto text = DecodeBitmap(picture, format.value);
     QImage again = LoadSample(sample.file);
-    const auto code = DecodeCode(again, format.value);
+    const auto code = DecodeCode(again, {.format = format.value});
     if (!expected) {
         EXPECT_FALSE(text.has_value()) << text->toStdString();
         EXPECT_FALSE(code.has_value());
@@ -122,7 +122,7 @@ TEST_P(DecodeMixed, ReaderOrderDecides)
 {
     const MixCase& c = GetParam();
     QImage canvas = StackPictures({LoadSample(c.top), LoadSample(c.bottom)});
-    const auto code = DecodeCode(canvas, c.format);
+    const auto code = DecodeCode(canvas, {.format = c.format});
     ASSERT_TRUE(code.has_value());
     EXPECT_EQ(code->Text.toStdString(), c.text);
     EXPECT_EQ(CodeFormatName(code->Format).toStdString(), c.formatRead);
@@ -180,16 +180,16 @@ class InvertedPicture : public ::testing::TestWithParam<std::tuple<InvertedCase,
 TEST_P(InvertedPicture, ReadOnlyWithTheInvertedRetry)
 {
     const auto& [c, inverted] = GetParam();
-    const TDecodeOptions options{inverted};
     QImage negative = LoadSample(c.file).convertToFormat(QImage::Format_RGB32);
     negative.invertPixels();
     for (TBarcodeFormat format : {TBarcodeFormat::Auto, c.own}) {
+        const TDecodeOptions options{.format = format, .inverted = inverted};
         QImage picture = negative;
-        const std::optional<TDecodedCode> code = DecodeCode(picture, format, options);
+        const std::optional<TDecodedCode> code = DecodeCode(picture, options);
         QImage again = negative;
-        const std::vector<TDecodedCode> all = DecodeAllCodes(again, format, options);
+        const std::vector<TDecodedCode> all = DecodeAllCodes(again, options);
         QImage once = negative;
-        const std::optional<QString> text = DecodeBitmap(once, format, options);
+        const std::optional<QString> text = DecodeBitmap(once, options);
         if (!inverted) {
             EXPECT_FALSE(code.has_value()) << code->Text.toStdString();
             EXPECT_TRUE(all.empty());
@@ -204,7 +204,7 @@ TEST_P(InvertedPicture, ReadOnlyWithTheInvertedRetry)
         EXPECT_EQ(text, QString::fromLatin1(c.text));
     }
     QImage picture = negative;
-    EXPECT_FALSE(DecodeCode(picture, c.other, options).has_value());
+    EXPECT_FALSE(DecodeCode(picture, {.format = c.other, .inverted = inverted}).has_value());
 }
 
 // The retry changes nothing for a picture that the first pass reads, nor for
@@ -213,15 +213,16 @@ TEST_P(InvertedPicture, PlainPicturesReadAsWithoutTheRetry)
 {
     const auto& [c, inverted] = GetParam();
     QImage picture = LoadSample(c.file);
-    const std::optional<TDecodedCode> code = DecodeCode(picture, TBarcodeFormat::Auto, TDecodeOptions{inverted});
+    const std::optional<TDecodedCode> code =
+        DecodeCode(picture, TDecodeOptions{.format = TBarcodeFormat::Auto, .inverted = inverted});
     ASSERT_TRUE(code.has_value());
     EXPECT_EQ(code->Text.toStdString(), c.text);
 
     QImage blank(300, 200, QImage::Format_RGB32);
     blank.fill(Qt::white);
-    EXPECT_FALSE(DecodeCode(blank, TBarcodeFormat::Auto, TDecodeOptions{inverted}).has_value());
+    EXPECT_FALSE(DecodeCode(blank, TDecodeOptions{.format = TBarcodeFormat::Auto, .inverted = inverted}).has_value());
     blank.fill(Qt::black);
-    EXPECT_FALSE(DecodeCode(blank, TBarcodeFormat::Auto, TDecodeOptions{inverted}).has_value());
+    EXPECT_FALSE(DecodeCode(blank, TDecodeOptions{.format = TBarcodeFormat::Auto, .inverted = inverted}).has_value());
 }
 
 INSTANTIATE_TEST_SUITE_P(Samples, InvertedPicture,

@@ -1,0 +1,195 @@
+// The decode options beyond the default request: every format, trying
+// harder, and both; the corpus of zint's pictures read with them off and on.
+#include "decode/DecodeBitmap.h"
+#include "support/CodeCorpus.h"
+
+#include <QStringList>
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <map>
+#include <string>
+
+namespace {
+
+const TCorpusCode& CorpusCode(std::string_view name)
+{
+    for (const TCorpusCode& code : CorpusCodes())
+        if (name == code.name)
+            return code;
+    ADD_FAILURE() << "no corpus code " << name;
+    return CorpusCodes().front();
+}
+
+// The four sets of options each corpus picture is read with.
+const std::array<TDecodeOptions, 4> kOptionSets = {{
+    {},
+    {.everyFormat = true},
+    {.tryHarder = true},
+    {.everyFormat = true, .tryHarder = true},
+}};
+
+// What a decode of a corpus picture gives: Y its text, A its text with the
+// add-on digits, - nothing, w another text.
+char Outcome(const TCorpusCode& code, const std::optional<TDecodedCode>& read)
+{
+    if (!read)
+        return '-';
+    if (read->Text == QLatin1String(code.text))
+        return 'Y';
+    if (code.addOn && read->Text == QLatin1String(code.text) + u' ' + QLatin1String(code.addOn))
+        return 'A';
+    return 'w';
+}
+
+// Per code, per layout in the order of CorpusLayouts() (upright, turned by
+// 90, 180 and 270 degrees, skewed, off the middle, small modules, on a photo),
+// the outcome under each set of options: off, every format, try harder, both.
+// Off is the default request: the ten readers, one pass. Every format adds
+// the readers of the nine other formats and Micro QR; trying harder finds
+// linear codes turned or off the middle. What stays unread with both on is
+// what zxing-cpp 1.4 does not read: skewed Code 128 and Code 39, a Data Matrix
+// code away from the middle row, MaxiCode except upright on a clean ground,
+// MSI and Plessey (no reader), and a skewed ITF code misread by every request.
+struct CorpusCase {
+    const char* code;
+    std::array<const char*, 8> outcomes;
+};
+
+const CorpusCase kCorpusCases[] = {
+    {"qr_code", {"YYYY", "YYYY", "YYYY", "YYYY", "YYYY", "YYYY", "YYYY", "YYYY"}},
+    {"data_matrix", {"YYYY", "YYYY", "YYYY", "YYYY", "YYYY", "----", "YYYY", "----"}},
+    {"ean_13", {"YYYY", "--YY", "YYYY", "--YY", "YYYY", "--YY", "YYYY", "YYYY"}},
+    {"ean_13_add_on", {"YYYY", "--YA", "YAYA", "--YY", "YYYY", "--YY", "YYYY", "YYYY"}},
+    {"ean_8", {"YYYY", "--YY", "YYYY", "--YY", "YYYY", "--YY", "YYYY", "YYYY"}},
+    {"upc_a", {"YYYY", "--YY", "YYYY", "--YY", "YYYY", "--YY", "YYYY", "YYYY"}},
+    {"upc_e", {"YYYY", "--YY", "YYYY", "--YY", "YYYY", "--YY", "YYYY", "YYYY"}},
+    {"code_128", {"YYYY", "--YY", "YYYY", "--YY", "----", "--YY", "YYYY", "YYYY"}},
+    {"code_39", {"YYYY", "--YY", "YYYY", "--YY", "----", "--YY", "YYYY", "YYYY"}},
+    {"code_93", {"YYYY", "--YY", "YYYY", "--YY", "YYYY", "--YY", "YYYY", "YYYY"}},
+    {"itf", {"YYYY", "--YY", "YYYY", "--YY", "wwww", "--YY", "YYYY", "YYYY"}},
+    {"aztec", {"-Y-Y", "-Y-Y", "-Y-Y", "-Y-Y", "----", "----", "-Y-Y", "----"}},
+    {"codabar", {"-Y-Y", "---Y", "-Y-Y", "---Y", "-Y-Y", "---Y", "-Y-Y", "-Y-Y"}},
+    {"maxicode", {"-Y-Y", "----", "----", "----", "----", "-Y-Y", "-Y-Y", "----"}},
+    {"pdf_417", {"-Y-Y", "-Y-Y", "-Y-Y", "-Y-Y", "----", "-Y-Y", "-Y-Y", "-Y-Y"}},
+    {"rss_14", {"-Y-Y", "---Y", "-Y-Y", "---Y", "-Y-Y", "---Y", "-Y-Y", "-Y-Y"}},
+    {"rss_expanded", {"-Y-Y", "---Y", "-Y-Y", "---Y", "-Y-Y", "---Y", "-Y-Y", "-Y-Y"}},
+    {"micro_qr", {"-Y-Y", "-Y-Y", "-Y-Y", "-Y-Y", "-Y-Y", "-Y-Y", "-Y-Y", "-Y-Y"}},
+    {"msi", {"----", "----", "----", "----", "----", "----", "----", "----"}},
+    {"plessey", {"----", "----", "----", "----", "----", "----", "----", "----"}},
+};
+
+void PrintTo(const CorpusCase& c, std::ostream* out)
+{
+    *out << c.code;
+}
+
+class DecodeCorpus : public ::testing::TestWithParam<CorpusCase> {};
+
+TEST_P(DecodeCorpus, ReadAsExpectedWithTheOptionsOffAndOn)
+{
+    const CorpusCase& c = GetParam();
+    const TCorpusCode& code = CorpusCode(c.code);
+    for (std::size_t i = 0; i < CorpusLayouts().size(); ++i) {
+        const TCorpusLayout layout = CorpusLayouts()[i];
+        const QImage picture = CorpusPicture(code, layout);
+        ASSERT_FALSE(picture.isNull()) << "zint could not draw " << c.code;
+        std::string outcomes;
+        for (const TDecodeOptions& options : kOptionSets) {
+            QImage copy = picture;
+            const std::optional<TDecodedCode> read = DecodeCode(copy, options);
+            outcomes += Outcome(code, read);
+            if (read && Outcome(code, read) != 'w') {
+                EXPECT_EQ(read->Format, code.format) << CorpusLayoutName(layout);
+            }
+        }
+        EXPECT_EQ(outcomes, c.outcomes[i]) << CorpusLayoutName(layout);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Codes, DecodeCorpus, ::testing::ValuesIn(kCorpusCases),
+                         [](const auto& info) { return std::string(info.param.code); });
+
+// Every format read, the readers of the nine formats outside the ten join
+// them; MSI, Plessey and the add-on digits alone have none.
+TEST(HasReader, EveryFormatAddsTheOtherReaders)
+{
+    QStringList withReader;
+    for (const CodeFormatInfo& format : kCodeFormats)
+        if (HasReader(format.value, true))
+            withReader << QString::fromLatin1(format.name);
+    EXPECT_EQ(withReader, (QStringList{"Auto", "AZTEC", "CODABAR", "CODE_39", "CODE_93", "CODE_128", "DATA_MATRIX",
+                                       "EAN_8", "EAN_13", "ITF", "MAXICODE", "PDF_417", "QR_CODE", "RSS_14",
+                                       "RSS_EXPANDED", "UPC_A", "UPC_E"}));
+    EXPECT_TRUE(HasReader(TBarcodeFormat::MICRO_QR, true));
+    EXPECT_FALSE(HasReader(TBarcodeFormat::MICRO_QR, false));
+}
+
+TEST(CodeFormatName, FormatsWithoutAMenuEntry)
+{
+    EXPECT_EQ(CodeFormatName(TBarcodeFormat::MICRO_QR), QStringLiteral("MICRO_QR"));
+    EXPECT_FALSE(CodeFormatByName(QStringLiteral("MICRO_QR")).has_value());
+}
+
+// A format chosen: every format read, one of the nine others is looked for
+// alone; without, it decodes as Auto. A format without a reader decodes as
+// Auto either way, and Micro QR is read only under Auto.
+struct ChosenCase {
+    const char* name;
+    TBarcodeFormat format;
+    bool everyFormat;
+    const char* code; // an upright corpus picture
+    bool read;
+};
+
+const ChosenCase kChosenCases[] = {
+    {"pdf417_alone", TBarcodeFormat::PDF_417, true, "pdf_417", true},
+    {"pdf417_finds_no_qr", TBarcodeFormat::PDF_417, true, "qr_code", false},
+    {"pdf417_as_auto_without", TBarcodeFormat::PDF_417, false, "qr_code", true},
+    {"pdf417_unread_without", TBarcodeFormat::PDF_417, false, "pdf_417", false},
+    {"aztec_alone", TBarcodeFormat::AZTEC, true, "aztec", true},
+    {"aztec_finds_no_micro_qr", TBarcodeFormat::AZTEC, true, "micro_qr", false},
+    {"codabar_alone", TBarcodeFormat::CODABAR, true, "codabar", true},
+    {"codabar_finds_no_code39", TBarcodeFormat::CODABAR, true, "code_39", false},
+    {"databar_alone", TBarcodeFormat::RSS_14, true, "rss_14", true},
+    {"databar_finds_no_ean13", TBarcodeFormat::RSS_14, true, "ean_13", false},
+    {"databar_expanded_alone", TBarcodeFormat::RSS_EXPANDED, true, "rss_expanded", true},
+    {"maxicode_alone", TBarcodeFormat::MAXICODE, true, "maxicode", true},
+    {"maxicode_finds_no_qr", TBarcodeFormat::MAXICODE, true, "qr_code", false},
+    {"micro_qr_under_auto", TBarcodeFormat::Auto, true, "micro_qr", true},
+    {"micro_qr_not_under_qr", TBarcodeFormat::QR_CODE, true, "micro_qr", false},
+    {"msi_as_auto", TBarcodeFormat::MSI, true, "qr_code", true},
+    {"plessey_as_auto", TBarcodeFormat::PLESSEY, true, "ean_8", true},
+    {"qr_finds_no_pdf417", TBarcodeFormat::QR_CODE, true, "pdf_417", false},
+};
+
+void PrintTo(const ChosenCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+class ChosenFormat : public ::testing::TestWithParam<ChosenCase> {};
+
+TEST_P(ChosenFormat, RestrictsOrDecodesAsAuto)
+{
+    const ChosenCase& c = GetParam();
+    const TCorpusCode& code = CorpusCode(c.code);
+    const TDecodeOptions options{.format = c.format, .everyFormat = c.everyFormat};
+    QImage picture = CorpusPicture(code, TCorpusLayout::Upright);
+    ASSERT_FALSE(picture.isNull());
+    QImage again = picture;
+    const std::optional<TDecodedCode> one = DecodeCode(picture, options);
+    const std::vector<TDecodedCode> all = DecodeAllCodes(again, options);
+    EXPECT_EQ(one.has_value(), c.read);
+    EXPECT_EQ(all.size(), c.read ? 1u : 0u);
+    if (one) {
+        EXPECT_EQ(one->Text, QLatin1String(code.text));
+        EXPECT_EQ(one->Format, code.format);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, ChosenFormat, ::testing::ValuesIn(kChosenCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace
