@@ -6,5 +6,5 @@ QString AppCaption;
 QString AppVersion;
 QString DataFolder;
 SettingsStore* Settings = nullptr;
-TBarcodeFormat SelectedCodeFormat = TBarcodeFormat::Auto;
 TDecodeOptions SelectedDecodeOptions;
+TBarcodeFormat& SelectedCodeFormat = SelectedDecodeOptions.format;

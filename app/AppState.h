@@ -22,11 +22,13 @@ extern QString DataFolder;
 // could not be opened. GUI thread only.
 extern SettingsStore* Settings;
 
-// The code format every decode uses; Auto at every start, changed only by the
-// code-format menu. GUI thread only.
-extern TBarcodeFormat SelectedCodeFormat;
-
-// What every decode tries beyond one pass (Settings > "Read Inverted Codes"):
-// read from settings.ini when the main window is created, changed only by
-// that menu entry. GUI thread only.
+// Every option of every decode the window makes: the code format (Auto at
+// every start, changed only by the code-format menu) and the Settings
+// entries "Read Inverted Codes", "Read Every Format" and "Try Harder" (read
+// from settings.ini when the main window is created, changed only by those
+// entries). The image tab, the screen scan and every webcam frame hand this
+// one value to the decoder as it is at that moment. GUI thread only.
 extern TDecodeOptions SelectedDecodeOptions;
+
+// The code format of SelectedDecodeOptions, under its own name.
+extern TBarcodeFormat& SelectedCodeFormat;

@@ -9,9 +9,10 @@ const QString kReadInvertedCodes = QStringLiteral("ReadInvertedCodes");
 
 } // namespace
 
-TDecodeOptions LoadDecodeOptions(const SettingsStore* store)
+TDecodeOptions LoadDecodeOptions(const SettingsStore* store, TBarcodeFormat format)
 {
     TDecodeOptions options;
+    options.format = format;
     if (store)
         options.inverted = store->ReadString(kSection, kReadInvertedCodes, QString()).trimmed() == QLatin1String("1");
     return options;

@@ -8,9 +8,9 @@
 
 class SettingsStore;
 
-// The options stored in `store`; the defaults when `store` is null (no
-// settings file could be opened) or holds none.
-TDecodeOptions LoadDecodeOptions(const SettingsStore* store);
+// The options stored in `store` with the code format `format`; the
+// defaults when `store` is null (no settings file could be opened) or holds none.
+TDecodeOptions LoadDecodeOptions(const SettingsStore* store, TBarcodeFormat format = TBarcodeFormat::Auto);
 
 // Writes the options into `store` and the store to disk at once. Raises
 // SettingsError when the file cannot be written.

@@ -14,7 +14,7 @@ ImageFileScanner::ImageFileScanner(SettingsStore* store, QString defaultFolder)
 {
 }
 
-void ImageFileScanner::Browse(ImageScanView& view, TBarcodeFormat format, TDecodeOptions options)
+void ImageFileScanner::Browse(ImageScanView& view, const TDecodeOptions& options)
 {
     const QString remembered =
         store_ ? store_->ReadString(QStringLiteral("Settings"), QStringLiteral("InitialDir"), defaultFolder_)
@@ -25,10 +25,10 @@ void ImageFileScanner::Browse(ImageScanView& view, TBarcodeFormat format, TDecod
     const std::optional<QString> file = view.AskForPictureFile(dialogFolder_);
     if (!file)
         return;
-    ScanFile(view, *file, format, options);
+    ScanFile(view, *file, options);
 }
 
-void ImageFileScanner::ScanFile(ImageScanView& view, const QString& file, TBarcodeFormat format, TDecodeOptions options)
+void ImageFileScanner::ScanFile(ImageScanView& view, const QString& file, const TDecodeOptions& options)
 {
     view.ShowPath(file);
     const QImage picture = LoadPicture(file);
@@ -50,7 +50,6 @@ void ImageFileScanner::ScanFile(ImageScanView& view, const QString& file, TBarco
     // The decoder may convert its bitmap in place; the shared copy detaches then
     // and the shown picture stays as it is.
     QImage copy = picture;
-    options.format = format;
     view.ShowResult(DecodeBitmap(copy, options));
 
     if (saveError)
@@ -58,25 +57,22 @@ void ImageFileScanner::ScanFile(ImageScanView& view, const QString& file, TBarco
 }
 
 std::optional<QString> ImageFileScanner::ScanPicture(ImageScanView& view, const QImage& picture, const QString& source,
-                                                     TBarcodeFormat format, TDecodeOptions options)
+                                                     const TDecodeOptions& options)
 {
     view.ShowPath(source);
     view.ShowPicture(picture);
     QImage copy = picture;
-    options.format = format;
     std::optional<QString> text = DecodeBitmap(copy, options);
     view.ShowResult(text);
     return text;
 }
 
 void ImageFileScanner::ScanInput(ImageScanView& view, const TPictureInput& input, TPictureSource source,
-                                 TBarcodeFormat format, TDecodeOptions options)
+                                 const TDecodeOptions& options)
 {
     switch (input.kind) {
-    case TPictureInput::Kind::File: ScanFile(view, input.file, format, options); break;
-    case TPictureInput::Kind::Picture:
-        ScanPicture(view, input.picture, PictureSourceText(source), format, options);
-        break;
+    case TPictureInput::Kind::File: ScanFile(view, input.file, options); break;
+    case TPictureInput::Kind::Picture: ScanPicture(view, input.picture, PictureSourceText(source), options); break;
     case TPictureInput::Kind::None: break;
     }
 }

@@ -36,25 +36,25 @@ public:
     // loaded, leaving picture, result and settings as they were. When
     // settings.ini cannot be written, the picture is still decoded and shown
     // and the write error (SettingsError) is raised afterwards. The picture
-    // is decoded with `format` and `options`.
-    void Browse(ImageScanView& view, TBarcodeFormat format, TDecodeOptions options = {});
+    // is decoded with `options`, which are handed to the decoder as they are.
+    void Browse(ImageScanView& view, const TDecodeOptions& options);
 
     // The rest of a pick, for a file that came another way (the command
     // line, a drop, a path on the clipboard): path, picture, remembered
     // folder, decode, result; with the same errors as Browse.
-    void ScanFile(ImageScanView& view, const QString& file, TBarcodeFormat format, TDecodeOptions options = {});
+    void ScanFile(ImageScanView& view, const QString& file, const TDecodeOptions& options);
 
     // A picture without a file (pasted, dropped as data, a screenshot):
     // `source` says where it came from and stands where the path would; the
     // remembered folder stays as it is. Gives the decoded text, or nothing.
     std::optional<QString> ScanPicture(ImageScanView& view, const QImage& picture, const QString& source,
-                                       TBarcodeFormat format, TDecodeOptions options = {});
+                                       const TDecodeOptions& options);
 
     // What a drop or the clipboard offered: a file as ScanFile takes it, a
     // picture as ScanPicture does with `source` in place of the path;
     // nothing for an empty offer.
-    void ScanInput(ImageScanView& view, const TPictureInput& input, TPictureSource source, TBarcodeFormat format,
-                   TDecodeOptions options = {});
+    void ScanInput(ImageScanView& view, const TPictureInput& input, TPictureSource source,
+                   const TDecodeOptions& options);
 
     const QString& DialogFolder() const { return dialogFolder_; }
 

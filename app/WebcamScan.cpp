@@ -105,9 +105,7 @@ void TWebcamScanner::NewVideoFrame(TVideoImage* Sender, std::int32_t, std::int32
     Sender->GetBitmap(bitmap);
     fView.ShowFrame(bitmap);
     try {
-        TDecodeOptions options = SelectedDecodeOptions;
-        options.format = SelectedCodeFormat;
-        if (std::optional<QString> decoded = DecodeBitmap(bitmap, options))
+        if (std::optional<QString> decoded = DecodeBitmap(bitmap, SelectedDecodeOptions))
             text = *decoded;
     } catch (...) {
         // A frame that cannot be decoded is passed over.

@@ -44,9 +44,9 @@ public:
 };
 
 // The webcam tab: the device list, Start/STOP and the frame road. It owns the
-// video front-end; every delivered frame is shown and decoded with the code
-// format and the decode options selected at that moment (SelectedCodeFormat,
-// SelectedDecodeOptions), and a decoded text
+// video front-end; every delivered frame is shown and decoded with the decode
+// options selected at that moment, code format included
+// (SelectedDecodeOptions), and a decoded text
 // stays in the pane until another frame yields one, or until a capture of
 // another camera starts or a camera fails: the pane then no longer speaks for
 // what is shown, and is emptied. A camera that fails or ends by itself is

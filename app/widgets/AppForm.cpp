@@ -108,7 +108,7 @@ TAppForm::TAppForm(TAppEnvironment environment, QWidget* parent)
         this, TimerChecker, UpdateNotifications1);
     fImageScanner =
         std::make_unique<ImageFileScanner>(fSettings.get(), fStartup.ShippedFolder() + QStringLiteral("samples"));
-    SelectedDecodeOptions = LoadDecodeOptions(fSettings.get());
+    SelectedDecodeOptions = LoadDecodeOptions(fSettings.get(), SelectedCodeFormat);
     ReadInvertedCodes1->setChecked(SelectedDecodeOptions.inverted);
     CaptionAddedEntries();
 }
@@ -355,7 +355,7 @@ void TAppForm::showEvent(QShowEvent* event)
 
 void TAppForm::ButtonBrowseClick()
 {
-    fImageScanner->Browse(*this, SelectedCodeFormat, SelectedDecodeOptions);
+    fImageScanner->Browse(*this, SelectedDecodeOptions);
 }
 
 void TAppForm::LoadImageFile1Click()
@@ -368,7 +368,7 @@ void TAppForm::OpenPictureFile(const QString& file)
 {
     RunHandler([&] {
         PageControl1->setCurrentIndex(0);
-        fImageScanner->ScanFile(*this, file, SelectedCodeFormat, SelectedDecodeOptions);
+        fImageScanner->ScanFile(*this, file, SelectedDecodeOptions);
     });
 }
 
@@ -387,7 +387,7 @@ void TAppForm::Paste1Click()
     if (!input)
         throw std::runtime_error(
             Translate(QStringLiteral("The clipboard holds no picture and no picture file.")).toStdString());
-    fImageScanner->ScanInput(*this, input, TPictureSource::Clipboard, SelectedCodeFormat, SelectedDecodeOptions);
+    fImageScanner->ScanInput(*this, input, TPictureSource::Clipboard, SelectedDecodeOptions);
 }
 
 void TAppForm::TabSheet1DragOver(QDragMoveEvent* event)
@@ -406,7 +406,7 @@ void TAppForm::TabSheet1DragDrop(QDropEvent* event)
     std::function<void()> scan;
     try {
         scan = [this, input = PictureInputFromMime(*event->mimeData())] {
-            fImageScanner->ScanInput(*this, input, TPictureSource::Drop, SelectedCodeFormat, SelectedDecodeOptions);
+            fImageScanner->ScanInput(*this, input, TPictureSource::Drop, SelectedDecodeOptions);
         };
     } catch (...) {
         scan = [error = std::current_exception()] { std::rethrow_exception(error); };
@@ -474,7 +474,7 @@ void TAppForm::ScreenScanned(const QImage& screenshot)
     RunHandler([&] {
         PageControl1->setCurrentIndex(0);
         const std::optional<QString> text = fImageScanner->ScanPicture(
-            *this, screenshot, PictureSourceText(TPictureSource::Screen), SelectedCodeFormat, SelectedDecodeOptions);
+            *this, screenshot, PictureSourceText(TPictureSource::Screen), SelectedDecodeOptions);
         if (!text)
             return; // the pane says "Unreadable!"; the clipboard keeps what it had
         // A code on the screen is usually wanted somewhere else.

@@ -6,6 +6,7 @@
 #include "capture/VideoImage.h"
 #include "support/TestCameras.h"
 
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -78,6 +79,7 @@ private slots:
     {
         view = TFakeWebcamView();
         SelectedCodeFormat = TBarcodeFormat::Auto;
+        SelectedDecodeOptions = {};
         TCameraSources::Clear();
         RegisterStandardTestCameras(kSamples + QStringLiteral("/qr_code.png"));
         scanner = std::make_unique<TWebcamScanner>(view, nullptr);
@@ -134,6 +136,29 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(view.text, kQrText, kTimeout);
         scanner->Stop();
         QCOMPARE(view.caption, QStringLiteral("Start"));
+    }
+
+    // So are the other decode options, carried in the same value.
+    void theSelectedOptionsApplyFromTheNextFrame()
+    {
+        QTemporaryDir folder;
+        QImage negative = QImage(kSamples + QStringLiteral("/qr_code.png")).convertToFormat(QImage::Format_RGB32);
+        negative.invertPixels(); // a light code on a dark ground
+        const QString picture = folder.filePath(QStringLiteral("negative.png"));
+        QVERIFY(negative.save(picture));
+        TestCameras::clear();
+        RegisterStandardTestCameras(picture);
+        scanner->PageChanged(1);
+        QVERIFY(view.Select(QrCodeCameraName(TTestCameraFormat::I420, 640, 480)));
+        SelectedCodeFormat = TBarcodeFormat::QR_CODE;
+        scanner->StartStop();
+        const int shown = view.framesShown;
+        QTRY_VERIFY_WITH_TIMEOUT(view.framesShown >= shown + 10, kTimeout);
+        QVERIFY(view.text.isEmpty());
+        SelectedDecodeOptions.inverted = true;
+        QTRY_COMPARE_WITH_TIMEOUT(view.text, kQrText, kTimeout);
+        scanner->Stop();
+        QCOMPARE(SelectedCodeFormat, TBarcodeFormat::QR_CODE);
     }
 
     void startWithoutDevicesDoesNothing()
