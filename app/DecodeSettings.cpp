@@ -5,21 +5,33 @@
 namespace {
 
 const QString kSection = QStringLiteral("Settings");
-const QString kReadInvertedCodes = QStringLiteral("ReadInvertedCodes");
 
 } // namespace
+
+const std::array<TDecodeSwitch, 3> kDecodeSwitches{{
+    {"Read Inverted Codes", "ReadInvertedCodes", &TDecodeOptions::inverted},
+    {"Read Every Format", "ReadEveryFormat", &TDecodeOptions::everyFormat},
+    {"Try Harder", "TryHarder", &TDecodeOptions::tryHarder},
+}};
 
 TDecodeOptions LoadDecodeOptions(const SettingsStore* store, TBarcodeFormat format)
 {
     TDecodeOptions options;
     options.format = format;
     if (store)
-        options.inverted = store->ReadString(kSection, kReadInvertedCodes, QString()).trimmed() == QLatin1String("1");
+        for (const TDecodeSwitch& option : kDecodeSwitches)
+            options.*option.flag =
+                store->ReadString(kSection, QLatin1String(option.key), QString()).trimmed() == QLatin1String("1");
     return options;
 }
 
-void SaveDecodeOptions(SettingsStore& store, const TDecodeOptions& options)
+void SetDecodeSwitch(TDecodeOptions& options, bool TDecodeOptions::*flag, bool on, SettingsStore* store)
 {
-    store.WriteString(kSection, kReadInvertedCodes, options.inverted ? QStringLiteral("1") : QStringLiteral("0"));
-    store.UpdateFile();
+    options.*flag = on;
+    if (!store)
+        return;
+    for (const TDecodeSwitch& option : kDecodeSwitches)
+        if (option.flag == flag)
+            store->WriteString(kSection, QLatin1String(option.key), on ? QStringLiteral("1") : QStringLiteral("0"));
+    store->UpdateFile();
 }

@@ -6,6 +6,7 @@
 #include "app/DecodeSettings.h"
 #include "app/HelpAddress.h"
 #include "app/SettingsStore.h"
+#include "app/StatusHints.h"
 #include "app/widgets/ErrorHandler.h"
 #include "app/widgets/FormParts.h"
 #include "app/widgets/WebcamTab.h"
@@ -37,6 +38,7 @@
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QScreen>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -110,6 +112,8 @@ TAppForm::TAppForm(TAppEnvironment environment, QWidget* parent)
         std::make_unique<ImageFileScanner>(fSettings.get(), fStartup.ShippedFolder() + QStringLiteral("samples"));
     SelectedDecodeOptions = LoadDecodeOptions(fSettings.get(), SelectedCodeFormat);
     ReadInvertedCodes1->setChecked(SelectedDecodeOptions.inverted);
+    ReadEveryFormat1->setChecked(SelectedDecodeOptions.everyFormat);
+    TryHarder1->setChecked(SelectedDecodeOptions.tryHarder);
     CaptionAddedEntries();
 }
 
@@ -122,6 +126,8 @@ void TAppForm::CaptionAddedEntries()
     ScanScreen1->setText(QStringLiteral("Scan Screen..."));
     AssignAccessKeys(menuBar()->actions().constFirst()->menu()->actions());
     ReadInvertedCodes1->setText(QStringLiteral("Read Inverted Codes"));
+    ReadEveryFormat1->setText(QStringLiteral("Read Every Format"));
+    TryHarder1->setText(QStringLiteral("Try Harder"));
     if (auto* settings = qobject_cast<QMenu*>(ReadInvertedCodes1->parent()))
         AssignAccessKeys(settings->actions());
 }
@@ -268,11 +274,17 @@ void TAppForm::BuildMenus()
     QFont bold = autoEntry->font();
     bold.setBold(true);
     autoEntry->setFont(bold); // the submenu's default entry
-    // Its caption comes at the end of the window's creation
+    // Their captions come at the end of the window's creation
     // (CaptionAddedEntries), after the classic entries have their access keys.
     ReadInvertedCodes1 = entry(settings, "ReadInvertedCodes1", QString());
     ReadInvertedCodes1->setCheckable(true);
     Bind(ReadInvertedCodes1, &QAction::triggered, &TAppForm::ReadInvertedCodes1Click);
+    ReadEveryFormat1 = entry(settings, "ReadEveryFormat1", QString());
+    ReadEveryFormat1->setCheckable(true);
+    Bind(ReadEveryFormat1, &QAction::triggered, &TAppForm::ReadEveryFormat1Click);
+    TryHarder1 = entry(settings, "TryHarder1", QString());
+    TryHarder1->setCheckable(true);
+    Bind(TryHarder1, &QAction::triggered, &TAppForm::TryHarder1Click);
     settings->addSeparator()->setObjectName(QStringLiteral("N2"));
     ResettoDefaults1 = entry(settings, "ResettoDefaults1", QStringLiteral("Reset to Defaults"));
     Bind(ResettoDefaults1, &QAction::triggered, &TAppForm::ResettoDefaults1Click);
@@ -473,6 +485,7 @@ void TAppForm::ScreenScanned(const QImage& screenshot)
 {
     RunHandler([&] {
         PageControl1->setCurrentIndex(0);
+        const QScopedValueRollback screenScan(fScreenScan, true);
         const std::optional<QString> text = fImageScanner->ScanPicture(
             *this, screenshot, PictureSourceText(TPictureSource::Screen), SelectedDecodeOptions);
         if (!text)
@@ -510,6 +523,10 @@ void TAppForm::ShowResult(const std::optional<QString>& text)
     SetBackground(Memo1, text ? kLime : kRed);
     Memo1->setPlainText(text ? *text : QStringLiteral("Unreadable!"));
     ActionRow1->ShowContent(text.value_or(QString()));
+    // The Settings entries that may read more, for a few seconds in the
+    // status bar; the pane stays as it is.
+    if (const QString hint = text || fScreenScan ? QString() : UnreadableHint(SelectedDecodeOptions); !hint.isEmpty())
+        statusBar()->showMessage(hint, kStatusHintMs);
 }
 
 // ---- Webcam tab ------------------------------------------------------------
@@ -545,6 +562,8 @@ void TAppForm::CodeFormatClick(QAction* entry)
     SelectedCodeFormat = static_cast<TBarcodeFormat>(entry->data().toUInt());
     entry->setChecked(true);
     CodeFormatDegisti(entry->text());
+    // A format without a reader says so for a few seconds; any earlier word goes.
+    statusBar()->showMessage(CodeFormatNotice(SelectedDecodeOptions), kStatusHintMs);
 }
 
 void TAppForm::CodeFormatDegisti(const QString& codeFormat)
@@ -557,9 +576,20 @@ void TAppForm::ReadInvertedCodes1Click(bool checked)
     // The entry has toggled its check mark already. The option applies from
     // the next decode on (the shown picture is not decoded again) and is kept
     // in settings.ini; when the file cannot be written, it holds for this run.
-    SelectedDecodeOptions.inverted = checked;
-    if (fSettings)
-        SaveDecodeOptions(*fSettings, SelectedDecodeOptions);
+    SetDecodeSwitch(SelectedDecodeOptions, &TDecodeOptions::inverted, checked, fSettings.get());
+}
+
+void TAppForm::ReadEveryFormat1Click(bool checked)
+{
+    // As ReadInvertedCodes1Click; the chosen code format may gain or lose its reader.
+    SelectedDecodeOptions.everyFormat = checked;
+    statusBar()->showMessage(CodeFormatNotice(SelectedDecodeOptions), kStatusHintMs);
+    SetDecodeSwitch(SelectedDecodeOptions, &TDecodeOptions::everyFormat, checked, fSettings.get());
+}
+
+void TAppForm::TryHarder1Click(bool checked)
+{
+    SetDecodeSwitch(SelectedDecodeOptions, &TDecodeOptions::tryHarder, checked, fSettings.get());
 }
 
 void TAppForm::Help2Click()

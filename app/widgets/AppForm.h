@@ -99,6 +99,8 @@ public:
     QMenu* CodeFormat1 = nullptr;
     QActionGroup* CodeFormatGroup = nullptr;
     QAction* ReadInvertedCodes1 = nullptr;
+    QAction* ReadEveryFormat1 = nullptr;
+    QAction* TryHarder1 = nullptr;
     QAction* ResettoDefaults1 = nullptr;
     QAction* Help2 = nullptr;
     QAction* UpdateNotifications1 = nullptr;
@@ -120,6 +122,8 @@ public:
     void CodeFormatClick(QAction* entry);
     void CodeFormatDegisti(const QString& codeFormat);
     void ReadInvertedCodes1Click(bool checked);
+    void ReadEveryFormat1Click(bool checked);
+    void TryHarder1Click(bool checked);
     void Help2Click();
     void ResettoDefaults1Click();
     void Language1Click();
@@ -200,6 +204,7 @@ private:
     std::unique_ptr<TWebcamTabView> fWebcamView; // outlives the scanner that drives it
     std::unique_ptr<TWebcamScanner> fWebcamScanner;
     bool fCentred = false;
+    bool fScreenScan = false;                 // a screen scan's result is shown, which gives no hint
     TScreenScanner* fScreenScanner = nullptr; // a child of the window
     // The update check: started by the first tick of TimerChecker, given up
     // when the window closes.

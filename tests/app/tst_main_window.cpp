@@ -114,10 +114,26 @@ private slots:
                 layout << QStringLiteral("  ")
                               + (entry->isSeparator() ? QStringLiteral("-") : WithoutAccessKey(entry->text()));
         }
-        QCOMPARE(layout, (QStringList{"File", "  Load Image File...", "  Scan Screen...", "  -", "  Exit", "Settings",
-                                      "  Code Format", "  Read Inverted Codes", "  -", "  Reset to Defaults", "Help",
-                                      "  Online Help", "  -", "  Update Notifications", "  -", "  Language...",
-                                      "  Send Feedback...", "  About..."}));
+        QCOMPARE(layout, (QStringList{"File",
+                                      "  Load Image File...",
+                                      "  Scan Screen...",
+                                      "  -",
+                                      "  Exit",
+                                      "Settings",
+                                      "  Code Format",
+                                      "  Read Inverted Codes",
+                                      "  Read Every Format",
+                                      "  Try Harder",
+                                      "  -",
+                                      "  Reset to Defaults",
+                                      "Help",
+                                      "  Online Help",
+                                      "  -",
+                                      "  Update Notifications",
+                                      "  -",
+                                      "  Language...",
+                                      "  Send Feedback...",
+                                      "  About..."}));
         QStringList formats;
         for (QAction* entry : form->CodeFormat1->actions())
             formats << WithoutAccessKey(entry->text());
@@ -152,7 +168,8 @@ private slots:
                     *list << entry->text();
         QCOMPARE(bar, (QStringList{"&File", "&Settings", "&Help"}));
         QCOMPARE(file, (QStringList{"&Load Image File...", "&Scan Screen...", "&Exit"}));
-        QCOMPARE(settings, (QStringList{"&Code Format", "R&ead Inverted Codes", "&Reset to Defaults"}));
+        QCOMPARE(settings, (QStringList{"&Code Format", "R&ead Inverted Codes", "Re&ad Every Format", "&Try Harder",
+                                        "&Reset to Defaults"}));
         QCOMPARE(help, (QStringList{"&Online Help", "&Update Notifications", "&Language...", "Send &Feedback...",
                                     "&About..."}));
         QCOMPARE(popup, (QStringList{"&Copy", "&Select All"}));

@@ -1,7 +1,9 @@
-// Settings > "Read Inverted Codes" in the main window: light codes on a dark
-// ground read only with it, its place in settings.ini, Reset to Defaults and
-// its caption in the user's language; and a screen scan's text put on the
-// clipboard, with a passing word in the status bar. Driven offscreen.
+// Settings > "Read Inverted Codes", "Read Every Format" and "Try Harder" in
+// the main window: what each reads that is not read without it, their place
+// in settings.ini, Reset to Defaults, their captions and access keys, and the
+// status bar's words on formats without a reader and on pictures that none of
+// the readers read; and a screen scan's text put on the clipboard, with a
+// passing word in the status bar. Driven offscreen.
 #include "app/AccessKeys.h"
 #include "app/AppState.h"
 #include "app/widgets/AppForm.h"
@@ -11,6 +13,7 @@
 #include "support/Samples.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QClipboard>
 #include <QDir>
 #include <QFile>
@@ -23,6 +26,7 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QTextEdit>
+#include <QTransform>
 
 #include <memory>
 
@@ -31,6 +35,9 @@ const QString kSamples = QStringLiteral(LANTRIX_SOURCE_DIR "/samples");
 const QString kQrText = QStringLiteral("https://lantrix.invalid/hello?from=qr");
 const QString kUnreadable = QStringLiteral("Unreadable!");
 const QString kClipboardMessage = QStringLiteral("The text is on the clipboard.");
+const QString kHint = QStringLiteral("These Settings entries are off and may read it: ");
+const QString kAztecText = QStringLiteral("Lantrix Aztec");
+const QString kEanText = QStringLiteral("4006381333931");
 const QColor kLime(0, 255, 0);
 const QColor kRed(255, 0, 0);
 
@@ -69,6 +76,27 @@ class ReadOptionsTest : public QObject, MainWindowFixture {
         return form.Memo1->toPlainText();
     }
 
+    // The three switches: the entry's name, its settings.ini key and its field.
+    static void AddSwitchRows()
+    {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<int>("field"); // 0 inverted, 1 every format, 2 try harder
+        QTest::newRow("Read Inverted Codes") << "ReadInvertedCodes1"
+                                             << "ReadInvertedCodes" << 0;
+        QTest::newRow("Read Every Format") << "ReadEveryFormat1"
+                                           << "ReadEveryFormat" << 1;
+        QTest::newRow("Try Harder") << "TryHarder1"
+                                    << "TryHarder" << 2;
+    }
+
+    static bool Field(int field)
+    {
+        const bool fields[] = {SelectedDecodeOptions.inverted, SelectedDecodeOptions.everyFormat,
+                               SelectedDecodeOptions.tryHarder};
+        return fields[field];
+    }
+
 private slots:
     void init()
     {
@@ -89,8 +117,137 @@ private slots:
         QVERIFY(form->ReadInvertedCodes1->isEnabled());
         QVERIFY(!SelectedDecodeOptions.inverted);
         QCOMPARE(Captions(form->menuBar()->actions().at(1)->menu()),
-                 (QStringList{"&Code Format", "R&ead Inverted Codes", "-", "&Reset to Defaults"}));
+                 (QStringList{"&Code Format", "R&ead Inverted Codes", "Re&ad Every Format", "&Try Harder", "-",
+                              "&Reset to Defaults"}));
         QVERIFY(!QFile::exists(SettingsFile())); // nothing written until the user chooses
+    }
+
+    void switchStartsOff_data() { AddSwitchRows(); }
+
+    void switchStartsOff()
+    {
+        QFETCH(QString, entry);
+        QFETCH(int, field);
+        SelectedDecodeOptions.inverted = SelectedDecodeOptions.everyFormat = SelectedDecodeOptions.tryHarder = true;
+        auto form = MakeForm();
+        QAction* action = form->findChild<QAction*>(entry);
+        QVERIFY(action);
+        QVERIFY(action->isCheckable());
+        QVERIFY(!action->isChecked());
+        QVERIFY(action->isEnabled());
+        QVERIFY(!Field(field));
+        QVERIFY(errors.isEmpty());
+    }
+
+    // Each switch is kept under its own key, read at the next start, and
+    // changes no other switch.
+    void switchKeptAcrossRuns_data() { AddSwitchRows(); }
+
+    void switchKeptAcrossRuns()
+    {
+        QFETCH(QString, entry);
+        QFETCH(QString, key);
+        QFETCH(int, field);
+        auto form = MakeForm();
+        form->CodeFormatEntry(QStringLiteral("QR_CODE"))->trigger();
+        form->findChild<QAction*>(entry)->trigger();
+        QVERIFY(Field(field));
+        QCOMPARE(SelectedCodeFormat, TBarcodeFormat::QR_CODE); // one value, the format kept
+        QCOMPARE(ReadSettings(), QByteArray("\xEF\xBB\xBF[Settings]\r\n") + key.toUtf8() + "=1\r\n\r\n");
+        form.reset();
+        SelectedDecodeOptions = {}; // as in a new process
+
+        auto next = MakeForm();
+        for (const QString& other : QStringList{"ReadInvertedCodes1", "ReadEveryFormat1", "TryHarder1"})
+            QCOMPARE(next->findChild<QAction*>(other)->isChecked(), other == entry);
+        QVERIFY(Field(field));
+        QCOMPARE(SelectedDecodeOptions.inverted + SelectedDecodeOptions.everyFormat + SelectedDecodeOptions.tryHarder,
+                 1);
+        next->findChild<QAction*>(entry)->trigger();
+        QVERIFY(!Field(field));
+        QVERIFY(ReadSettings().contains("\r\n" + key.toUtf8() + "=0\r\n"));
+        next.reset();
+        SelectedDecodeOptions = {};
+
+        auto third = MakeForm();
+        QVERIFY(!third->findChild<QAction*>(entry)->isChecked());
+        QVERIFY(!Field(field));
+        QVERIFY(errors.isEmpty());
+    }
+
+    // Alt+S opens Settings; the entry's own letter toggles it.
+    void switchByKeyboard_data()
+    {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<int>("field");
+        QTest::addColumn<int>("letter");
+        QTest::newRow("e: Read Inverted Codes") << "ReadInvertedCodes1" << 0 << int(Qt::Key_E);
+        QTest::newRow("a: Read Every Format") << "ReadEveryFormat1" << 1 << int(Qt::Key_A);
+        QTest::newRow("t: Try Harder") << "TryHarder1" << 2 << int(Qt::Key_T);
+    }
+
+    void switchByKeyboard()
+    {
+        QFETCH(QString, entry);
+        QFETCH(int, field);
+        QFETCH(int, letter);
+        auto form = MakeForm();
+        QApplication::setActiveWindow(form.get());
+        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+        QTest::keyClick(form->Edit1, Qt::Key_S, Qt::AltModifier);
+        QTRY_VERIFY(QApplication::activePopupWidget());
+        QTest::keyClick(QApplication::activePopupWidget(), Qt::Key(letter));
+        QTRY_VERIFY(!QApplication::activePopupWidget());
+        QVERIFY(form->findChild<QAction*>(entry)->isChecked());
+        QVERIFY(Field(field));
+    }
+
+    // What each switch reads that is not read without it, and what it leaves
+    // unread: off, on, off again, each time with a new pick.
+    void switchesChangeTheNextDecode_data()
+    {
+        QTest::addColumn<QImage>("picture");
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<QString>("off");
+        QTest::addColumn<QString>("on");
+        const QImage turnedEan = LoadSample(QStringLiteral("ean_13.png")).transformed(QTransform().rotate(90));
+        QTest::newRow("light QR code, Read Inverted Codes") << Negative(QStringLiteral("qr_code.png")) << "Auto"
+                                                            << "ReadInvertedCodes1" << kUnreadable << kQrText;
+        QTest::newRow("Aztec, Auto, Read Every Format") << LoadSample(QStringLiteral("aztec.png")) << "Auto"
+                                                        << "ReadEveryFormat1" << kUnreadable << kAztecText;
+        QTest::newRow("Aztec, AZTEC, Read Every Format") << LoadSample(QStringLiteral("aztec.png")) << "AZTEC"
+                                                         << "ReadEveryFormat1" << kUnreadable << kAztecText;
+        // AZTEC without its reader decodes as Auto; with it, only Aztec codes.
+        QTest::newRow("QR code, AZTEC, Read Every Format") << LoadSample(QStringLiteral("qr_code.png")) << "AZTEC"
+                                                           << "ReadEveryFormat1" << kQrText << kUnreadable;
+        QTest::newRow("QR code, MSI, Read Every Format") << LoadSample(QStringLiteral("qr_code.png")) << "MSI"
+                                                         << "ReadEveryFormat1" << kQrText << kQrText;
+        QTest::newRow("EAN-13 turned, Auto, Try Harder") << turnedEan << "Auto"
+                                                         << "TryHarder1" << kUnreadable << kEanText;
+        QTest::newRow("EAN-13 turned, EAN_13, Try Harder") << turnedEan << "EAN_13"
+                                                           << "TryHarder1" << kUnreadable << kEanText;
+    }
+
+    void switchesChangeTheNextDecode()
+    {
+        QFETCH(QImage, picture);
+        QFETCH(QString, format);
+        QFETCH(QString, entry);
+        QFETCH(QString, off);
+        QFETCH(QString, on);
+        const QString file = SavePicture(QStringLiteral("picture.png"), picture);
+        auto form = MakeForm();
+        form->CodeFormatEntry(format)->trigger();
+        QAction* action = form->findChild<QAction*>(entry);
+        QCOMPARE(Pick(*form, file), off);
+        action->trigger();
+        QCOMPARE(form->Memo1->toPlainText(), off); // the shown picture is not decoded again
+        QCOMPARE(Pick(*form, file), on);
+        QCOMPARE(PaneColour(form->Memo1), on == kUnreadable ? kRed : kLime);
+        action->trigger();
+        QCOMPARE(Pick(*form, file), off);
+        QVERIFY2(errors.isEmpty(), qPrintable(errors.join('\n')));
     }
 
     void negativePictures_data()
@@ -223,6 +380,162 @@ private slots:
         QVERIFY(!next->ReadInvertedCodes1->isChecked());
         QCOMPARE(Pick(*next, SavePicture(QStringLiteral("negative.png"), Negative(QStringLiteral("qr_code.png")))),
                  kUnreadable);
+        QVERIFY(errors.isEmpty());
+    }
+
+    void resetToDefaultsTurnsEverySwitchOff()
+    {
+        auto form = MakeForm();
+        for (QAction* entry : {form->ReadInvertedCodes1, form->ReadEveryFormat1, form->TryHarder1})
+            entry->trigger();
+        QCOMPARE(ReadSettings(), QByteArray("\xEF\xBB\xBF[Settings]\r\nReadInvertedCodes=1\r\nReadEveryFormat=1\r\n"
+                                            "TryHarder=1\r\n\r\n"));
+        AnswerNextMessageBox([](QMessageBox* box) { MessageBoxButton(box, QStringLiteral("Yes"))->click(); });
+        form->ResettoDefaults1->trigger();
+        QCOMPARE(restarts, (QStringList{"start, file gone", "terminate"}));
+        form.reset();
+        SelectedDecodeOptions = {};
+        SelectedDecodeOptions.inverted = SelectedDecodeOptions.everyFormat = SelectedDecodeOptions.tryHarder = true;
+
+        auto next = MakeForm();
+        for (QAction* entry : {next->ReadInvertedCodes1, next->ReadEveryFormat1, next->TryHarder1})
+            QVERIFY(!entry->isChecked());
+        QVERIFY(!SelectedDecodeOptions.inverted && !SelectedDecodeOptions.everyFormat
+                && !SelectedDecodeOptions.tryHarder);
+        QVERIFY(errors.isEmpty());
+    }
+
+    // ---- The status bar's words ------------------------------------------------
+
+    // A picture that gives "Unreadable!" names, for a few seconds, the entries
+    // that are off and may read more; the pane stays as it is.
+    void unreadableNamesTheEntriesThatAreOff_data()
+    {
+        QTest::addColumn<QStringList>("on");
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QString>("hint"); // empty: none
+        QTest::newRow("all off") << QStringList() << "Auto"
+                                 << kHint + "Read Inverted Codes, Read Every Format, Try Harder";
+        QTest::newRow("inverted on") << QStringList{"ReadInvertedCodes1"} << "Auto"
+                                     << kHint + "Read Every Format, Try Harder";
+        QTest::newRow("every format and try harder on")
+            << QStringList{"ReadEveryFormat1", "TryHarder1"} << "Auto" << kHint + "Read Inverted Codes";
+        QTest::newRow("all on") << QStringList{"ReadInvertedCodes1", "ReadEveryFormat1", "TryHarder1"} << "Auto"
+                                << QString();
+        // QR_CODE is looked for alone with every format too.
+        QTest::newRow("QR_CODE, all off") << QStringList() << "QR_CODE" << kHint + "Read Inverted Codes, Try Harder";
+        QTest::newRow("PDF_417, all off")
+            << QStringList() << "PDF_417" << kHint + "Read Inverted Codes, Read Every Format, Try Harder";
+    }
+
+    void unreadableNamesTheEntriesThatAreOff()
+    {
+        QFETCH(QStringList, on);
+        QFETCH(QString, format);
+        QFETCH(QString, hint);
+        QImage blank(320, 240, QImage::Format_RGB32);
+        blank.fill(Qt::white);
+        const QString file = SavePicture(QStringLiteral("blank.png"), blank);
+        auto form = MakeForm();
+        for (const QString& entry : on)
+            form->findChild<QAction*>(entry)->trigger();
+        form->CodeFormatEntry(format)->trigger();
+        form->statusBar()->clearMessage(); // the format's own word, if any, is not what is looked at
+        QCOMPARE(Pick(*form, file), kUnreadable);
+        QCOMPARE(PaneColour(form->Memo1), kRed);
+        QCOMPARE(form->statusBar()->currentMessage(), hint);
+        QCOMPARE(form->StatusBar1->isVisible(), hint.isEmpty());
+        QCOMPARE(form->StatusBar1->text(), "Code Format: " + format);
+        QTRY_VERIFY_WITH_TIMEOUT(form->statusBar()->currentMessage().isEmpty(), 30000);
+        QVERIFY(form->StatusBar1->isVisible());
+        QCOMPARE(form->Memo1->toPlainText(), kUnreadable);
+        // A picture that reads says nothing more.
+        QCOMPARE(Pick(*form, kSamples + QStringLiteral("/qr_code.png")), kQrText);
+        QVERIFY(form->statusBar()->currentMessage().isEmpty());
+        QVERIFY(errors.isEmpty());
+    }
+
+    // Choosing a format that the decode has no reader for says so, for a few
+    // seconds, over the status bar's panel, which names the format as always.
+    void codeFormatWithoutReader_data()
+    {
+        QTest::addColumn<bool>("everyFormat");
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QString>("notice"); // empty: none
+        QTest::newRow("AZTEC") << false << "AZTEC"
+                               << "No reader for AZTEC: decoding as with Auto.";
+        QTest::newRow("UPC_EAN_EXTENSION") << false << "UPC_EAN_EXTENSION"
+                                           << "No reader for UPC_EAN_EXTENSION: decoding as with Auto.";
+        QTest::newRow("MSI") << false << "MSI"
+                             << "No reader for MSI: decoding as with Auto.";
+        QTest::newRow("QR_CODE") << false << "QR_CODE" << QString();
+        QTest::newRow("Auto") << false << "Auto" << QString();
+        QTest::newRow("AZTEC, every format") << true << "AZTEC" << QString();
+        QTest::newRow("PDF_417, every format") << true << "PDF_417" << QString();
+        QTest::newRow("MSI, every format") << true << "MSI"
+                                           << "No reader for MSI: decoding as with Auto.";
+        QTest::newRow("PLESSEY, every format") << true << "PLESSEY"
+                                               << "No reader for PLESSEY: decoding as with Auto.";
+    }
+
+    void codeFormatWithoutReader()
+    {
+        QFETCH(bool, everyFormat);
+        QFETCH(QString, format);
+        QFETCH(QString, notice);
+        auto form = MakeForm();
+        if (everyFormat)
+            form->ReadEveryFormat1->trigger();
+        form->CodeFormatEntry(format)->trigger();
+        QCOMPARE(form->statusBar()->currentMessage(), notice);
+        QCOMPARE(form->StatusBar1->text(), "Code Format: " + format);
+        QCOMPARE(form->StatusBar1->isVisible(), notice.isEmpty());
+        // Another format takes the word away; the first one brings it back.
+        form->CodeFormatEntry(QStringLiteral("QR_CODE"))->trigger();
+        QVERIFY(form->statusBar()->currentMessage().isEmpty());
+        form->CodeFormatEntry(format)->trigger();
+        QCOMPARE(form->statusBar()->currentMessage(), notice);
+        if (!notice.isEmpty()) {
+            QTRY_VERIFY_WITH_TIMEOUT(form->statusBar()->currentMessage().isEmpty(), 30000);
+            QVERIFY(form->StatusBar1->isVisible());
+        }
+        QVERIFY(errors.isEmpty());
+    }
+
+    // With AZTEC chosen, Read Every Format brings its reader, and taking it
+    // away says that AZTEC decodes as Auto again.
+    void everyFormatToggledUnderAFormat()
+    {
+        auto form = MakeForm();
+        form->CodeFormatEntry(QStringLiteral("AZTEC"))->trigger();
+        QCOMPARE(form->statusBar()->currentMessage(), QStringLiteral("No reader for AZTEC: decoding as with Auto."));
+        form->ReadEveryFormat1->trigger();
+        QVERIFY(form->statusBar()->currentMessage().isEmpty());
+        form->ReadEveryFormat1->trigger();
+        QCOMPARE(form->statusBar()->currentMessage(), QStringLiteral("No reader for AZTEC: decoding as with Auto."));
+        QCOMPARE(form->StatusBar1->text(), QStringLiteral("Code Format: AZTEC"));
+    }
+
+    // The words speak the user's language; the entries they name stay English.
+    void wordsInTheUsersLanguage()
+    {
+        WriteGermanLanguage("{These Settings entries are off and may read it: %s}"
+                            "Diese Einträge unter Settings sind aus und könnten es lesen: %s\r\n"
+                            "{No reader for %s: decoding as with Auto.}"
+                            "Kein Leser für %s: es wird wie mit Auto gelesen.\r\n");
+        uiLanguage = [] { return quint16(1031); };
+        QImage blank(320, 240, QImage::Format_RGB32);
+        blank.fill(Qt::white);
+        auto form = MakeForm();
+        form->ReadInvertedCodes1->trigger();
+        QCOMPARE(Pick(*form, SavePicture(QStringLiteral("blank.png"), blank)), kUnreadable);
+        QCOMPARE(form->statusBar()->currentMessage(),
+                 QStringLiteral("Diese Einträge unter Settings sind aus und könnten es lesen: Read Every Format, "
+                                "Try Harder"));
+        form->CodeFormatEntry(QStringLiteral("PLESSEY"))->trigger();
+        QCOMPARE(form->statusBar()->currentMessage(),
+                 QStringLiteral("Kein Leser für PLESSEY: es wird wie mit Auto gelesen."));
+        QCOMPARE(form->TryHarder1->text(), QStringLiteral("&Try Harder"));
         QVERIFY(errors.isEmpty());
     }
 
