@@ -4,6 +4,7 @@
 #include "app/SettingsStore.h"
 #include "app/StatusHints.h"
 #include "decode/BarcodeFormat.h"
+#include "support/TestFiles.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -40,17 +41,13 @@ void PrintTo(const TSwitches& s, std::ostream* os)
     *os << "{inverted " << s.inverted << ", every format " << s.everyFormat << ", try harder " << s.tryHarder << '}';
 }
 
+// settings.ini in a folder of its own.
 class DecodeSettingsTest : public ::testing::Test {
 protected:
     QTemporaryDir dir;
     QString path = dir.filePath(QStringLiteral("settings.ini"));
 
-    void WriteFile(const QByteArray& bytes)
-    {
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-    }
+    void WriteFile(const QByteArray& bytes) { WriteTestFile(dir.path(), QStringLiteral("settings.ini"), bytes); }
     QByteArray ReadFile()
     {
         QFile file(path);

@@ -76,6 +76,14 @@ class ReadOptionsTest : public QObject, MainWindowFixture {
         return form.Memo1->toPlainText();
     }
 
+    // A white picture file, which no reader reads.
+    QString BlankPicture()
+    {
+        QImage blank(320, 240, QImage::Format_RGB32);
+        blank.fill(Qt::white);
+        return SavePicture(QStringLiteral("blank.png"), blank);
+    }
+
     // The three switches: the entry's name, its settings.ini key and its field.
     static void AddSwitchRows()
     {
@@ -433,9 +441,7 @@ private slots:
         QFETCH(QStringList, on);
         QFETCH(QString, format);
         QFETCH(QString, hint);
-        QImage blank(320, 240, QImage::Format_RGB32);
-        blank.fill(Qt::white);
-        const QString file = SavePicture(QStringLiteral("blank.png"), blank);
+        const QString file = BlankPicture();
         auto form = MakeForm();
         for (const QString& entry : on)
             form->findChild<QAction*>(entry)->trigger();
@@ -524,11 +530,9 @@ private slots:
                             "{No reader for %s: decoding as with Auto.}"
                             "Kein Leser für %s: es wird wie mit Auto gelesen.\r\n");
         uiLanguage = [] { return quint16(1031); };
-        QImage blank(320, 240, QImage::Format_RGB32);
-        blank.fill(Qt::white);
         auto form = MakeForm();
         form->ReadInvertedCodes1->trigger();
-        QCOMPARE(Pick(*form, SavePicture(QStringLiteral("blank.png"), blank)), kUnreadable);
+        QCOMPARE(Pick(*form, BlankPicture()), kUnreadable);
         QCOMPARE(form->statusBar()->currentMessage(),
                  QStringLiteral("Diese Einträge unter Settings sind aus und könnten es lesen: Read Every Format, "
                                 "Try Harder"));
