@@ -146,7 +146,7 @@ private slots:
         negative.invertPixels(); // a light code on a dark ground
         const QString picture = folder.filePath(QStringLiteral("negative.png"));
         QVERIFY(negative.save(picture));
-        TestCameras::clear();
+        TCameraSources::Clear();
         RegisterStandardTestCameras(picture);
         scanner->PageChanged(1);
         QVERIFY(view.Select(QrCodeCameraName(TTestCameraFormat::I420, 640, 480)));
