@@ -35,6 +35,7 @@
 #include "decode/DecodeBitmap.h"
 #include "decode/PictureLoader.h"
 #include "platform/Folders.h"
+#include "platform/ProgramNames.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -79,12 +80,12 @@ std::FILE* KeepStandardErrorOwn()
 
 // The cameras.ini of the data folder the window uses: the executable's
 // folder when it is writable, else the user's configuration folder. The
-// company and product names are the window's (its version block).
+// company and product names are the window's (its version block holds them).
 QString CameraSourcesFile()
 {
     const QString executable = QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget();
     const QString folder = ChooseDataFolder(QFileInfo(executable).absolutePath(), UserConfigFolder(),
-                                            QStringLiteral(LANTRIX_COMPANY_NAME), QStringLiteral(LANTRIX_PRODUCT_NAME));
+                                            QLatin1String(kMakerName), QLatin1String(kProductName));
     return folder + QStringLiteral("cameras.ini");
 }
 

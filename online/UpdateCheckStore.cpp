@@ -1,4 +1,5 @@
 #include "online/UpdateCheckStore.h"
+#include "platform/ProgramNames.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -34,7 +35,7 @@ QString UpdateCheckStore::FileIn(const QString& configFolder)
 {
     if (configFolder.isEmpty())
         return {};
-    return configFolder + QStringLiteral("/DASTREL/Lantrix.ini");
+    return configFolder + u'/' + QLatin1String(kMakerName) + u'/' + QLatin1String(kProductName) + QStringLiteral(".ini");
 }
 
 QString UpdateCheckStore::ReadString(const QString& section, const QString& name, const QString& defaultValue) const

@@ -38,7 +38,7 @@ public:
     UpdateCheckStore& operator=(const UpdateCheckStore&) = delete;
 
     // The store's file in the user's configuration folder:
-    // configFolder/DASTREL/Lantrix.ini; empty when `configFolder` is.
+    // configFolder/<maker>/<product>.ini (DASTREL/Lantrix.ini); empty when `configFolder` is.
     static QString FileIn(const QString& configFolder);
 
     QString FileName() const { return fileName_; }
