@@ -9,20 +9,20 @@
 #include <exception>
 
 ImageFileScanner::ImageFileScanner(SettingsStore* store, QString defaultFolder)
-    : store_(store)
-    , defaultFolder_(std::move(defaultFolder))
+    : fStore(store)
+    , fDefaultFolder(std::move(defaultFolder))
 {
 }
 
 void ImageFileScanner::Browse(ImageScanView& view, TBarcodeFormat format, TDecodeOptions options)
 {
     const QString remembered =
-        store_ ? store_->ReadString(QStringLiteral("Settings"), QStringLiteral("InitialDir"), defaultFolder_)
-               : defaultFolder_;
+        fStore ? fStore->ReadString(QStringLiteral("Settings"), QStringLiteral("InitialDir"), fDefaultFolder)
+               : fDefaultFolder;
     if (QFileInfo(remembered).isDir())
-        dialogFolder_ = remembered;
+        fDialogFolder = remembered;
 
-    const std::optional<QString> file = view.AskForPictureFile(dialogFolder_);
+    const std::optional<QString> file = view.AskForPictureFile(fDialogFolder);
     if (!file)
         return;
     ScanFile(view, *file, format, options);
@@ -35,13 +35,13 @@ void ImageFileScanner::ScanFile(ImageScanView& view, const QString& file, TBarco
     view.ShowPicture(picture);
 
     std::exception_ptr saveError;
-    if (store_) {
+    if (fStore) {
         try {
             // A folder name the file cannot hold (a line break in it) is not
             // remembered; the folder remembered before stays.
-            if (store_->WriteString(QStringLiteral("Settings"), QStringLiteral("InitialDir"),
+            if (fStore->WriteString(QStringLiteral("Settings"), QStringLiteral("InitialDir"),
                                     QFileInfo(file).absolutePath()))
-                store_->UpdateFile();
+                fStore->UpdateFile();
         } catch (...) {
             saveError = std::current_exception();
         }

@@ -56,10 +56,10 @@ public:
     void ScanInput(ImageScanView& view, const TPictureInput& input, TPictureSource source, TBarcodeFormat format,
                    TDecodeOptions options = {});
 
-    const QString& DialogFolder() const { return dialogFolder_; }
+    const QString& DialogFolder() const { return fDialogFolder; }
 
 private:
-    SettingsStore* store_;
-    QString defaultFolder_;
-    QString dialogFolder_; // the dialog's initial folder as last set in this run
+    SettingsStore* fStore;
+    QString fDefaultFolder;
+    QString fDialogFolder; // the dialog's initial folder as last set in this run
 };

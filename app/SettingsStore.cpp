@@ -69,18 +69,18 @@ bool SplitKeyLine(const QString& line, QString* key, QString* value)
 } // namespace
 
 SettingsStore::SettingsStore(QString fileName)
-    : fileName_(std::move(fileName))
+    : fFileName(std::move(fileName))
 {
-    QFile file(fileName_);
+    QFile file(fFileName);
     if (!file.exists())
         return;
     if (!file.open(QIODevice::ReadOnly))
         throw SettingsError(
-            QStringLiteral("Cannot open file \"%1\". %2").arg(fileName_, file.errorString()).toStdString());
+            QStringLiteral("Cannot open file \"%1\". %2").arg(fFileName, file.errorString()).toStdString());
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         throw SettingsError(
-            QStringLiteral("Cannot read file \"%1\". %2").arg(fileName_, file.errorString()).toStdString());
+            QStringLiteral("Cannot read file \"%1\". %2").arg(fFileName, file.errorString()).toStdString());
 
     // The decoder keeps a leading byte-order mark as U+FEFF; like one at the
     // start of any later line, it goes as a blank.
@@ -90,7 +90,7 @@ SettingsStore::SettingsStore(QString fileName)
     if (decoder.hasError())
         throw SettingsError(
             QStringLiteral("No mapping for the Unicode character exists in the target multi-byte code page (%1).")
-                .arg(fileName_)
+                .arg(fFileName)
                 .toStdString());
 
     Section* current = nullptr;
@@ -104,18 +104,18 @@ SettingsStore::SettingsStore(QString fileName)
             const QString name = Trim(trimmed.mid(1, trimmed.size() - 2));
             current = FindSection(name);
             if (!current)
-                current = &sections_.emplace_back(Section{name, {}});
+                current = &fSections.emplace_back(Section{name, {}});
             continue;
         }
         QString key, value;
         const QString kept = SplitKeyLine(trimmed, &key, &value) ? key + QLatin1Char('=') + value : trimmed;
-        (current ? current->lines : leadingLines_).append(kept);
+        (current ? current->lines : fLeadingLines).append(kept);
     }
 }
 
 SettingsStore::Section* SettingsStore::FindSection(const QString& name)
 {
-    for (Section& s : sections_)
+    for (Section& s : fSections)
         if (s.name.compare(name, Qt::CaseInsensitive) == 0)
             return &s;
     return nullptr;
@@ -165,7 +165,7 @@ bool SettingsStore::WriteString(const QString& section, const QString& key, cons
         return false;
     Section* s = FindSection(section);
     if (!s)
-        s = &sections_.emplace_back(Section{section, {}});
+        s = &fSections.emplace_back(Section{section, {}});
     const QString written = NeedsQuotes(value) ? QLatin1Char('"') + value + QLatin1Char('"') : value;
     const QString line = key + QLatin1Char('=') + written;
     const qsizetype i = FindKey(*s, key);
@@ -179,16 +179,16 @@ bool SettingsStore::WriteString(const QString& section, const QString& key, cons
 void SettingsStore::UpdateFile() const
 {
     QString text;
-    for (const QString& line : leadingLines_)
+    for (const QString& line : fLeadingLines)
         text += line + QLatin1String("\r\n");
-    for (const Section& s : sections_) {
+    for (const Section& s : fSections) {
         text += QLatin1Char('[') + s.name + QLatin1String("]\r\n");
         for (const QString& line : s.lines)
             text += line + QLatin1String("\r\n");
         text += QLatin1String("\r\n");
     }
 
-    const QString error = WriteFileAtomically(fileName_, QByteArray("\xEF\xBB\xBF") + text.toUtf8());
+    const QString error = WriteFileAtomically(fFileName, QByteArray("\xEF\xBB\xBF") + text.toUtf8());
     if (!error.isEmpty())
-        throw SettingsError(QStringLiteral("Cannot create file \"%1\". %2").arg(fileName_, error).toStdString());
+        throw SettingsError(QStringLiteral("Cannot create file \"%1\". %2").arg(fFileName, error).toStdString());
 }

@@ -26,7 +26,7 @@ public:
     // or is not valid UTF-8.
     explicit SettingsStore(QString fileName);
 
-    const QString& FileName() const { return fileName_; }
+    const QString& FileName() const { return fFileName; }
 
     // A value in double quotes is read without them.
     QString ReadString(const QString& section, const QString& key, const QString& defaultValue) const;
@@ -58,7 +58,7 @@ private:
     const Section* FindSection(const QString& name) const;
     static qsizetype FindKey(const Section& section, const QString& key);
 
-    QString fileName_;
-    QStringList leadingLines_; // lines before the first section
-    std::vector<Section> sections_;
+    QString fFileName;
+    QStringList fLeadingLines; // lines before the first section
+    std::vector<Section> fSections;
 };

@@ -15,7 +15,7 @@ QString Key(const QString& section, const QString& name)
 } // namespace
 
 UpdateCheckStore::UpdateCheckStore(const QString& fileName)
-    : fileName_(fileName)
+    : fFileName(fileName)
 {
     if (fileName.isEmpty())
         throw TUpdateCheckStoreError("The update-check store has no file.");
@@ -24,8 +24,8 @@ UpdateCheckStore::UpdateCheckStore(const QString& fileName)
         throw TUpdateCheckStoreError(("The folder " + file.absolutePath() + " cannot be created.").toStdString());
     if (file.exists() && (!file.isFile() || !file.isReadable()))
         throw TUpdateCheckStoreError(("The file " + fileName + " cannot be read.").toStdString());
-    settings_ = std::make_unique<QSettings>(fileName, QSettings::IniFormat);
-    if (settings_->status() == QSettings::AccessError)
+    fSettings = std::make_unique<QSettings>(fileName, QSettings::IniFormat);
+    if (fSettings->status() == QSettings::AccessError)
         throw TUpdateCheckStoreError(("The file " + fileName + " cannot be read.").toStdString());
 }
 
@@ -40,7 +40,7 @@ QString UpdateCheckStore::FileIn(const QString& configFolder)
 
 QString UpdateCheckStore::ReadString(const QString& section, const QString& name, const QString& defaultValue) const
 {
-    const QVariant value = settings_->value(Key(section, name));
+    const QVariant value = fSettings->value(Key(section, name));
     if (!value.isValid() || value.metaType() != QMetaType::fromType<QString>())
         return defaultValue;
     return value.toString();
@@ -55,8 +55,8 @@ int UpdateCheckStore::ReadInteger(const QString& section, const QString& name, i
 
 void UpdateCheckStore::WriteString(const QString& section, const QString& name, const QString& value)
 {
-    settings_->setValue(Key(section, name), value);
-    settings_->sync();
+    fSettings->setValue(Key(section, name), value);
+    fSettings->sync();
 }
 
 void UpdateCheckStore::WriteInteger(const QString& section, const QString& name, int value)

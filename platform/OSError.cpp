@@ -70,7 +70,7 @@ std::uint32_t OSErrorFromErrno(int errnoValue)
 
 EOSError::EOSError(std::uint32_t code)
     : std::runtime_error(ErrorText(code))
-    , code_(code)
+    , fCode(code)
 {
 }
 

@@ -42,11 +42,11 @@ std::uint32_t OSErrorFromErrno(int errnoValue);
 class EOSError : public std::runtime_error {
 public:
     explicit EOSError(std::uint32_t code);
-    std::uint32_t code() const noexcept { return code_; }
+    std::uint32_t code() const noexcept { return fCode; }
     QString message() const { return QString::fromUtf8(what()); }
 
 private:
-    std::uint32_t code_;
+    std::uint32_t fCode;
 };
 
 // Throws EOSError with the calling thread's last error code. A last error of 0

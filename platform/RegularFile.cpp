@@ -13,20 +13,20 @@ namespace {
 class Descriptor {
 public:
     explicit Descriptor(int fd)
-        : fd_(fd)
+        : fFd(fd)
     {
     }
     ~Descriptor()
     {
-        if (fd_ >= 0)
-            ::close(fd_);
+        if (fFd >= 0)
+            ::close(fFd);
     }
     Descriptor(const Descriptor&) = delete;
     Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return fd_; }
+    int get() const { return fFd; }
 
 private:
-    int fd_;
+    int fFd;
 };
 
 bool IsMissingError(int error)

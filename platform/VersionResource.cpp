@@ -54,7 +54,7 @@ public:
     std::size_t Begin(const QString& key, std::uint16_t valueLength, std::uint16_t type)
     {
         Pad();
-        const std::size_t start = std::size_t(out_.size());
+        const std::size_t start = std::size_t(fOut.size());
         Word(0); // wLength, set by End()
         Word(valueLength);
         Word(type);
@@ -78,28 +78,28 @@ public:
 
     void End(std::size_t start)
     {
-        const std::size_t length = std::size_t(out_.size()) - start;
+        const std::size_t length = std::size_t(fOut.size()) - start;
         if (length > kMaxBlockSize)
             throw std::invalid_argument("version block exceeds 65535 bytes");
-        out_[qsizetype(start)] = char(length & 0xFF);
-        out_[qsizetype(start + 1)] = char(length >> 8);
+        fOut[qsizetype(start)] = char(length & 0xFF);
+        fOut[qsizetype(start + 1)] = char(length >> 8);
     }
 
-    QByteArray Result() const { return out_; }
+    QByteArray Result() const { return fOut; }
 
 private:
     void Word(std::uint16_t v)
     {
-        out_.append(char(v & 0xFF));
-        out_.append(char(v >> 8));
+        fOut.append(char(v & 0xFF));
+        fOut.append(char(v >> 8));
     }
     void Pad()
     {
-        while (out_.size() % 4 != 0)
-            out_.append('\0');
+        while (fOut.size() % 4 != 0)
+            fOut.append('\0');
     }
 
-    QByteArray out_;
+    QByteArray fOut;
 };
 
 std::uint32_t VersionHigh(const std::array<std::uint16_t, 4>& v)
@@ -128,36 +128,36 @@ public:
     {
         const QByteArray path = QFile::encodeName(fileName);
         // Without O_NONBLOCK, opening a FIFO would wait for a writer.
-        fd_ = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-        if (fd_ < 0) {
-            error_ = OSErrorFromErrno(errno);
+        fFd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+        if (fFd < 0) {
+            fError = OSErrorFromErrno(errno);
             return;
         }
         struct stat st {};
-        if (::fstat(fd_, &st) != 0) {
-            error_ = OSErrorFromErrno(errno);
+        if (::fstat(fFd, &st) != 0) {
+            fError = OSErrorFromErrno(errno);
         } else if (S_ISDIR(st.st_mode)) {
-            error_ = OSErrorCode::AccessDenied;
+            fError = OSErrorCode::AccessDenied;
         } else if (!S_ISREG(st.st_mode)) {
-            error_ = OSErrorCode::BadFormat;
+            fError = OSErrorCode::BadFormat;
         } else {
-            size_ = std::uint64_t(st.st_size);
+            fSize = std::uint64_t(st.st_size);
         }
     }
     ~FileReader()
     {
-        if (fd_ >= 0)
-            ::close(fd_);
+        if (fFd >= 0)
+            ::close(fFd);
     }
     FileReader(const FileReader&) = delete;
     FileReader& operator=(const FileReader&) = delete;
 
-    Code OpenError() const { return error_; }
-    std::uint64_t Size() const { return size_; }
+    Code OpenError() const { return fError; }
+    std::uint64_t Size() const { return fSize; }
 
     bool Contains(std::uint64_t offset, std::uint64_t count) const
     {
-        return offset <= size_ && count <= size_ - offset;
+        return offset <= fSize && count <= fSize - offset;
     }
 
     Code Read(std::uint64_t offset, void* buffer, std::size_t count) const
@@ -166,7 +166,7 @@ public:
             return OSErrorCode::BadFormat;
         auto* p = static_cast<char*>(buffer);
         while (count > 0) {
-            const ssize_t n = ::pread(fd_, p, count, off_t(offset));
+            const ssize_t n = ::pread(fFd, p, count, off_t(offset));
             if (n < 0 && errno == EINTR)
                 continue;
             if (n < 0)
@@ -181,9 +181,9 @@ public:
     }
 
 private:
-    int fd_ = -1;
-    Code error_ = OSErrorCode::Success;
-    std::uint64_t size_ = 0;
+    int fFd = -1;
+    Code fError = OSErrorCode::Success;
+    std::uint64_t fSize = 0;
 };
 
 struct ElfSection {
@@ -201,7 +201,7 @@ constexpr std::uint64_t kMaxSectionTable = 16u << 20;
 class ElfFile {
 public:
     explicit ElfFile(const FileReader& file)
-        : file_(file)
+        : fFile(file)
     {
     }
 
@@ -209,7 +209,7 @@ public:
     Code Load()
     {
         std::uint8_t ident[16];
-        if (file_.Read(0, ident, sizeof ident) != 0)
+        if (fFile.Read(0, ident, sizeof ident) != 0)
             return OSErrorCode::BadFormat;
         if (std::memcmp(ident,
                         "\x7F"
@@ -218,20 +218,20 @@ public:
                 != 0
             || (ident[4] != 1 && ident[4] != 2) || ident[5] != 1)
             return OSErrorCode::BadFormat;
-        is64_ = ident[4] == 2;
+        fIs64 = ident[4] == 2;
 
         std::uint8_t header[64];
-        const std::size_t headerSize = is64_ ? 64 : 52;
-        if (file_.Read(0, header, headerSize) != 0)
+        const std::size_t headerSize = fIs64 ? 64 : 52;
+        if (fFile.Read(0, header, headerSize) != 0)
             return OSErrorCode::BadFormat;
-        const std::uint64_t tableOffset = is64_ ? Read64(header + 0x28) : Read32(header + 0x20);
-        const std::size_t fieldBase = is64_ ? 0x3A : 0x2E;
-        entrySize_ = Read16(header + fieldBase);
+        const std::uint64_t tableOffset = fIs64 ? Read64(header + 0x28) : Read32(header + 0x20);
+        const std::size_t fieldBase = fIs64 ? 0x3A : 0x2E;
+        fEntrySize = Read16(header + fieldBase);
         std::uint64_t count = Read16(header + fieldBase + 2);
         std::uint32_t nameTable = Read16(header + fieldBase + 4);
         if (tableOffset == 0)
             return OSErrorCode::Success; // no sections at all
-        if (entrySize_ < (is64_ ? 64u : 40u))
+        if (fEntrySize < (fIs64 ? 64u : 40u))
             return OSErrorCode::BadFormat;
 
         // Large tables keep the real count and name-table index in entry 0.
@@ -246,32 +246,32 @@ public:
         }
         if (count == 0)
             return OSErrorCode::Success;
-        if (count > kMaxSectionTable / entrySize_ || !file_.Contains(tableOffset, count * entrySize_))
+        if (count > kMaxSectionTable / fEntrySize || !fFile.Contains(tableOffset, count * fEntrySize))
             return OSErrorCode::BadFormat;
-        sections_.resize(std::size_t(count));
-        for (std::size_t i = 0; i < sections_.size(); ++i) {
-            if (Code c = ReadEntry(tableOffset + i * entrySize_, sections_[i]); c != 0)
+        fSections.resize(std::size_t(count));
+        for (std::size_t i = 0; i < fSections.size(); ++i) {
+            if (Code c = ReadEntry(tableOffset + i * fEntrySize, fSections[i]); c != 0)
                 return c;
         }
         if (nameTable == 0)
             return OSErrorCode::Success; // sections without names
-        if (nameTable >= sections_.size())
+        if (nameTable >= fSections.size())
             return OSErrorCode::BadFormat;
-        const ElfSection& names = sections_[nameTable];
-        if (names.type == kSectionNoBits || !file_.Contains(names.offset, names.size))
+        const ElfSection& names = fSections[nameTable];
+        if (names.type == kSectionNoBits || !fFile.Contains(names.offset, names.size))
             return OSErrorCode::BadFormat;
-        names_.resize(std::size_t(names.size));
-        return names_.empty() ? Code(OSErrorCode::Success) : file_.Read(names.offset, names_.data(), names_.size());
+        fNames.resize(std::size_t(names.size));
+        return fNames.empty() ? Code(OSErrorCode::Success) : fFile.Read(names.offset, fNames.data(), fNames.size());
     }
 
     const ElfSection* Find(std::string_view name) const
     {
-        for (const ElfSection& s : sections_) {
-            if (s.name >= names_.size())
+        for (const ElfSection& s : fSections) {
+            if (s.name >= fNames.size())
                 continue;
-            const std::size_t room = names_.size() - s.name;
-            if (room > name.size() && std::memcmp(names_.data() + s.name, name.data(), name.size()) == 0
-                && names_[s.name + name.size()] == '\0')
+            const std::size_t room = fNames.size() - s.name;
+            if (room > name.size() && std::memcmp(fNames.data() + s.name, name.data(), name.size()) == 0
+                && fNames[s.name + name.size()] == '\0')
                 return &s;
         }
         return nullptr;
@@ -281,22 +281,22 @@ private:
     Code ReadEntry(std::uint64_t at, ElfSection& s) const
     {
         std::uint8_t e[64];
-        const std::size_t size = is64_ ? 64 : 40;
-        if (Code c = file_.Read(at, e, size); c != 0)
+        const std::size_t size = fIs64 ? 64 : 40;
+        if (Code c = fFile.Read(at, e, size); c != 0)
             return c;
         s.name = Read32(e);
         s.type = Read32(e + 4);
-        s.offset = is64_ ? Read64(e + 24) : Read32(e + 16);
-        s.size = is64_ ? Read64(e + 32) : Read32(e + 20);
-        s.link = is64_ ? Read32(e + 40) : Read32(e + 24);
+        s.offset = fIs64 ? Read64(e + 24) : Read32(e + 16);
+        s.size = fIs64 ? Read64(e + 32) : Read32(e + 20);
+        s.link = fIs64 ? Read32(e + 40) : Read32(e + 24);
         return OSErrorCode::Success;
     }
 
-    const FileReader& file_;
-    bool is64_ = false;
-    std::uint64_t entrySize_ = 0;
-    std::vector<ElfSection> sections_;
-    std::vector<char> names_;
+    const FileReader& fFile;
+    bool fIs64 = false;
+    std::uint64_t fEntrySize = 0;
+    std::vector<ElfSection> fSections;
+    std::vector<char> fNames;
 };
 
 // ---- Reader -----------------------------------------------------------------

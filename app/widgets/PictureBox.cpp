@@ -4,7 +4,7 @@
 
 PictureBox::PictureBox(Scaling scaling, QWidget* parent)
     : QWidget(parent)
-    , scaling_(scaling)
+    , fScaling(scaling)
 {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     setMinimumSize(1, 1);
@@ -12,31 +12,31 @@ PictureBox::PictureBox(Scaling scaling, QWidget* parent)
 
 void PictureBox::SetPicture(const QImage& picture)
 {
-    picture_ = picture;
+    fPicture = picture;
     update();
 }
 
 void PictureBox::SetScale(Scaling scaling)
 {
-    scaling_ = scaling;
+    fScaling = scaling;
     update();
 }
 
 QRect PictureBox::TargetRect() const
 {
-    if (picture_.isNull())
+    if (fPicture.isNull())
         return {};
-    if (scaling_ == Scaling::Stretch)
+    if (fScaling == Scaling::Stretch)
         return rect();
-    const QSize fitted = picture_.size().scaled(size(), Qt::KeepAspectRatio);
+    const QSize fitted = fPicture.size().scaled(size(), Qt::KeepAspectRatio);
     return QRect(QPoint(0, 0), fitted);
 }
 
 void PictureBox::paintEvent(QPaintEvent*)
 {
-    if (picture_.isNull())
+    if (fPicture.isNull())
         return;
     QPainter painter(this);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, scaling_ == Scaling::FitTopLeft);
-    painter.drawImage(TargetRect(), picture_);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, fScaling == Scaling::FitTopLeft);
+    painter.drawImage(TargetRect(), fPicture);
 }

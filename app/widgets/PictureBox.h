@@ -14,8 +14,8 @@ public:
 
     void SetPicture(const QImage& picture);
     void Clear() { SetPicture(QImage()); }
-    const QImage& Picture() const { return picture_; }
-    Scaling Scale() const { return scaling_; }
+    const QImage& Picture() const { return fPicture; }
+    Scaling Scale() const { return fScaling; }
     void SetScale(Scaling scaling);
 
     // Where the picture is drawn inside the widget.
@@ -25,6 +25,6 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    Scaling scaling_;
-    QImage picture_;
+    Scaling fScaling;
+    QImage fPicture;
 };

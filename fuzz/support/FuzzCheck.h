@@ -28,18 +28,18 @@
 class FuzzInput {
 public:
     FuzzInput(const uint8_t* data, size_t size)
-        : data_(data)
-        , size_(size)
+        : fData(data)
+        , fSize(size)
     {
     }
 
     // The next byte, 0 when none is left.
     uint8_t Byte()
     {
-        if (size_ == 0)
+        if (fSize == 0)
             return 0;
-        --size_;
-        return *data_++;
+        --fSize;
+        return *fData++;
     }
 
     // The next two bytes as a little-endian number (missing ones count 0).
@@ -58,13 +58,13 @@ public:
         return value;
     }
 
-    const uint8_t* Rest() const { return data_; }
-    size_t RestSize() const { return size_; }
-    QByteArray RestBytes() const { return QByteArray(reinterpret_cast<const char*>(data_), qsizetype(size_)); }
+    const uint8_t* Rest() const { return fData; }
+    size_t RestSize() const { return fSize; }
+    QByteArray RestBytes() const { return QByteArray(reinterpret_cast<const char*>(fData), qsizetype(fSize)); }
 
 private:
-    const uint8_t* data_;
-    size_t size_;
+    const uint8_t* fData;
+    size_t fSize;
 };
 
 // A folder of the run's own for files that parsers read, in memory when the

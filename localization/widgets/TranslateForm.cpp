@@ -121,7 +121,7 @@ void TLanguageComboBox::paintEvent(QPaintEvent*)
 
 TTranslateForm::TTranslateForm(TTranslateFormEnvironment environment, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
-    , environment_(std::move(environment))
+    , fEnvironment(std::move(environment))
 {
     setObjectName(QStringLiteral("TranslateForm"));
     setFont(Tahoma(11));
@@ -248,18 +248,18 @@ void TTranslateForm::Button1Click()
     }
     if (!ConfirmRestart(this))
         return;
-    if (environment_.setLanguageFile)
-        environment_.setLanguageFile(selected + QStringLiteral(".lang.txt"));
+    if (fEnvironment.setLanguageFile)
+        fEnvironment.setLanguageFile(selected + QStringLiteral(".lang.txt"));
     QCoreApplication::processEvents();
-    WriteRestartScript(environment_.dataFolder, environment_.executableFile);
+    WriteRestartScript(fEnvironment.dataFolder, fEnvironment.executableFile);
     QCoreApplication::processEvents();
-    if (environment_.startRestartScript)
-        environment_.startRestartScript(environment_.dataFolder);
+    if (fEnvironment.startRestartScript)
+        fEnvironment.startRestartScript(fEnvironment.dataFolder);
     else
-        StartRestartScript(environment_.dataFolder);
+        StartRestartScript(fEnvironment.dataFolder);
     QCoreApplication::processEvents();
-    if (environment_.terminate)
-        environment_.terminate();
+    if (fEnvironment.terminate)
+        fEnvironment.terminate();
     else
         QCoreApplication::quit();
 }
@@ -277,5 +277,5 @@ void TTranslateForm::SelectAll1Click()
 
 void TTranslateForm::Guarded(const std::function<void()>& handler)
 {
-    RunGuarded(handler, environment_.showError, this);
+    RunGuarded(handler, fEnvironment.showError, this);
 }

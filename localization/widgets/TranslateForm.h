@@ -87,7 +87,7 @@ private:
     void FormCreate();
     void Guarded(const std::function<void()>& handler);
 
-    TTranslateFormEnvironment environment_;
+    TTranslateFormEnvironment fEnvironment;
 };
 
 // The open language window; null when none is open.

@@ -50,7 +50,7 @@ class ExeFile : public testing::Test {
 protected:
     QString Write(const QByteArray& bytes)
     {
-        const QString path = dir_.filePath(QStringLiteral("exe%1").arg(count_++));
+        const QString path = fDir.filePath(QStringLiteral("exe%1").arg(fCount++));
         QFile file(path);
         EXPECT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(bytes);
@@ -74,8 +74,8 @@ protected:
         EXPECT_EQ(FieldsOf(record), FieldsOf(Untouched()));
     }
 
-    QTemporaryDir dir_;
-    int count_ = 0;
+    QTemporaryDir fDir;
+    int fCount = 0;
 };
 
 // ---- Fixtures ---------------------------------------------------------------------
@@ -137,13 +137,13 @@ TEST_F(ExeFile, MissingFileIsTheSystemsFileNotFound)
 {
     TEXEVersionData record;
     try {
-        GetEXEVersionData(dir_.filePath(QStringLiteral("missing")), record);
+        GetEXEVersionData(fDir.filePath(QStringLiteral("missing")), record);
         FAIL() << "no error";
     } catch (const EOSError& e) {
         EXPECT_EQ(e.code(), 2u);
         EXPECT_STREQ(e.what(), "System Error.  Code: 2.\nThe system cannot find the file specified.");
     }
-    ExpectError(dir_.filePath(QStringLiteral("missing")), 2);
+    ExpectError(fDir.filePath(QStringLiteral("missing")), 2);
 }
 
 TEST_F(ExeFile, FileWithoutVersionBlockIsAnError)
@@ -225,7 +225,7 @@ TEST_F(ExeFile, FileVersionErrors)
         }
         return 0;
     };
-    EXPECT_EQ(codeOf(dir_.filePath(QStringLiteral("missing"))), 2u);
+    EXPECT_EQ(codeOf(fDir.filePath(QStringLiteral("missing"))), 2u);
 
     QByteArray block = FixtureVersionBlock(QStringLiteral("lantrix"));
     QByteArray noSignature = block;

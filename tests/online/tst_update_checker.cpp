@@ -39,42 +39,42 @@ QByteArray Reply(const QByteArray& version, const QByteArray& url, const QByteAr
 class FakeNotice : public TCheckNotice {
 public:
     explicit FakeNotice(bool hold = false)
-        : hold_(hold)
+        : fHold(hold)
     {
     }
 
     void Show(const QString& caption, const QString& text) override
     {
-        std::unique_lock lock(mutex_);
-        shown_ << caption + QLatin1Char('|') + text;
-        if (hold_)
-            changed_.wait(lock, [this] { return released_ || cancelled_; });
+        std::unique_lock lock(fMutex);
+        fShown << caption + QLatin1Char('|') + text;
+        if (fHold)
+            fChanged.wait(lock, [this] { return fReleased || fCancelled; });
     }
     void Cancel() override
     {
-        std::lock_guard lock(mutex_);
-        cancelled_ = true;
-        changed_.notify_all();
+        std::lock_guard lock(fMutex);
+        fCancelled = true;
+        fChanged.notify_all();
     }
     void Release()
     {
-        std::lock_guard lock(mutex_);
-        released_ = true;
-        changed_.notify_all();
+        std::lock_guard lock(fMutex);
+        fReleased = true;
+        fChanged.notify_all();
     }
     QStringList Shown() const
     {
-        std::lock_guard lock(mutex_);
-        return shown_;
+        std::lock_guard lock(fMutex);
+        return fShown;
     }
 
 private:
-    const bool hold_;
-    mutable std::mutex mutex_;
-    std::condition_variable changed_;
-    QStringList shown_;
-    bool released_ = false;
-    bool cancelled_ = false;
+    const bool fHold;
+    mutable std::mutex fMutex;
+    std::condition_variable fChanged;
+    QStringList fShown;
+    bool fReleased = false;
+    bool fCancelled = false;
 };
 
 // Forged: TLS and plain http on one port, with a certificate of an authority

@@ -50,17 +50,17 @@ std::string FirstDifference(const QByteArray& a, const QByteArray& b)
 class ExactBuffer {
 public:
     explicit ExactBuffer(const QByteArray& bytes)
-        : size_(std::size_t(bytes.size()))
-        , data_(new std::uint8_t[size_ ? size_ : 1])
+        : fSize(std::size_t(bytes.size()))
+        , fData(new std::uint8_t[fSize ? fSize : 1])
     {
-        std::memcpy(data_.get(), bytes.constData(), size_);
+        std::memcpy(fData.get(), bytes.constData(), fSize);
     }
-    const std::uint8_t* data() const { return data_.get(); }
-    std::uint32_t size() const { return std::uint32_t(size_); }
+    const std::uint8_t* data() const { return fData.get(); }
+    std::uint32_t size() const { return std::uint32_t(fSize); }
 
 private:
-    std::size_t size_;
-    std::unique_ptr<std::uint8_t[]> data_;
+    std::size_t fSize;
+    std::unique_ptr<std::uint8_t[]> fData;
 };
 
 struct QueryResult {
@@ -436,7 +436,7 @@ TEST(DamagedVersionBlock, TextWithoutTerminatorStopsAtItsLength)
 
 class VersionFile : public testing::Test {
 protected:
-    QString Write(const QString& name, const QByteArray& bytes) { return WriteTestFile(dir_.path(), name, bytes); }
+    QString Write(const QString& name, const QByteArray& bytes) { return WriteTestFile(fDir.path(), name, bytes); }
 
     // Size and read as the program does them; the code of the first failure.
     std::uint32_t ReadBlock(const QString& path, QByteArray& block)
@@ -453,7 +453,7 @@ protected:
         return 0;
     }
 
-    QTemporaryDir dir_;
+    QTemporaryDir fDir;
 };
 
 class VersionFileClasses : public VersionFile, public testing::WithParamInterface<ElfClass> {};
@@ -616,7 +616,7 @@ class VersionFileErrors : public VersionFile, public testing::WithParamInterface
 
 TEST_P(VersionFileErrors, ReportTheirCode)
 {
-    const QString path = GetParam().make(QDir(dir_.path()), FixtureVersionBlock(QStringLiteral("lantrix")));
+    const QString path = GetParam().make(QDir(fDir.path()), FixtureVersionBlock(QStringLiteral("lantrix")));
     SetLastOSError(0);
     EXPECT_EQ(GetFileVersionInfoSizeW(path), 0u);
     EXPECT_EQ(GetLastOSError(), GetParam().error);

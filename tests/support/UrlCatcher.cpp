@@ -3,15 +3,15 @@
 #include <QDesktopServices>
 
 UrlCatcher::UrlCatcher(QStringList schemes)
-    : schemes_(std::move(schemes))
+    : fSchemes(std::move(schemes))
 {
-    for (const QString& scheme : schemes_)
+    for (const QString& scheme : fSchemes)
         QDesktopServices::setUrlHandler(scheme, this, "open");
 }
 
 UrlCatcher::~UrlCatcher()
 {
-    for (const QString& scheme : schemes_)
+    for (const QString& scheme : fSchemes)
         QDesktopServices::unsetUrlHandler(scheme);
 }
 

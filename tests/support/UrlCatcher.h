@@ -19,5 +19,5 @@ public slots:
     void open(const QUrl& url);
 
 private:
-    QStringList schemes_;
+    QStringList fSchemes;
 };

@@ -60,14 +60,14 @@ private:
     void WriteBody(QTcpSocket* socket, const Answer& answer);
     bool Silent() const;
 
-    QThread thread_;
-    QObject* context_ = nullptr; // lives on thread_, owns the server
-    quint16 port_ = 0;
-    mutable QMutex mutex_;
-    Answer answer_;
-    QList<QByteArray> requests_;
-    int plainConnections_ = 0;
-    qint64 bodyBytesSent_ = 0;
+    QThread fThread;
+    QObject* fContext = nullptr; // lives on fThread, owns the server
+    quint16 fPort = 0;
+    mutable QMutex fMutex;
+    Answer fAnswer;
+    QList<QByteArray> fRequests;
+    int fPlainConnections = 0;
+    qint64 fBodyBytesSent = 0;
 };
 
 // A port on 127.0.0.1 where nothing listens.
@@ -91,5 +91,5 @@ public:
 private:
     QString Make(const QStringList& arguments);
 
-    QTemporaryDir dir_;
+    QTemporaryDir fDir;
 };
