@@ -43,9 +43,9 @@ std::unique_ptr<SettingsStore> TAppStartup::OpenSettings() const
     return store;
 }
 
-void TAppStartup::LoadLanguage(const UILanguageSource& uiLanguage) const
+void TAppStartup::LoadLanguage(const TUILanguageSource& uiLanguage) const
 {
-    ::LoadLanguage(QString(), ShippedFolder(), uiLanguage ? uiLanguage : UILanguageSource(UserDefaultUILanguage));
+    ::LoadLanguage(QString(), ShippedFolder(), uiLanguage ? uiLanguage : TUILanguageSource(UserDefaultUILanguage));
 }
 
 QString TAppStartup::ShippedFolder() const

@@ -45,7 +45,7 @@ public:
     // for the user's interface language (uiLanguage; empty: the system's).
     // Raises LanguageFileError when that file cannot be read; the program
     // then goes on in English.
-    void LoadLanguage(const UILanguageSource& uiLanguage) const;
+    void LoadLanguage(const TUILanguageSource& uiLanguage) const;
 
     // The folder of the shipped files ("samples", "Languages", license.txt),
     // ending in "/".

@@ -8,13 +8,13 @@
 
 #include <exception>
 
-ImageFileScanner::ImageFileScanner(SettingsStore* store, QString defaultFolder)
+TImageFileScanner::TImageFileScanner(SettingsStore* store, QString defaultFolder)
     : fStore(store)
     , fDefaultFolder(std::move(defaultFolder))
 {
 }
 
-void ImageFileScanner::Browse(ImageScanView& view, TBarcodeFormat format, TDecodeOptions options)
+void TImageFileScanner::Browse(TImageScanView& view, TBarcodeFormat format, TDecodeOptions options)
 {
     const QString remembered =
         fStore ? fStore->ReadString(QStringLiteral("Settings"), QStringLiteral("InitialDir"), fDefaultFolder)
@@ -28,7 +28,8 @@ void ImageFileScanner::Browse(ImageScanView& view, TBarcodeFormat format, TDecod
     ScanFile(view, *file, format, options);
 }
 
-void ImageFileScanner::ScanFile(ImageScanView& view, const QString& file, TBarcodeFormat format, TDecodeOptions options)
+void TImageFileScanner::ScanFile(TImageScanView& view, const QString& file, TBarcodeFormat format,
+                                 TDecodeOptions options)
 {
     view.ShowPath(file);
     const QImage picture = LoadPicture(file);
@@ -56,8 +57,9 @@ void ImageFileScanner::ScanFile(ImageScanView& view, const QString& file, TBarco
         std::rethrow_exception(saveError);
 }
 
-std::optional<QString> ImageFileScanner::ScanPicture(ImageScanView& view, const QImage& picture, const QString& source,
-                                                     TBarcodeFormat format, TDecodeOptions options)
+std::optional<QString> TImageFileScanner::ScanPicture(TImageScanView& view, const QImage& picture,
+                                                      const QString& source, TBarcodeFormat format,
+                                                      TDecodeOptions options)
 {
     view.ShowPath(source);
     view.ShowPicture(picture);
@@ -67,14 +69,14 @@ std::optional<QString> ImageFileScanner::ScanPicture(ImageScanView& view, const 
     return text;
 }
 
-void ImageFileScanner::ScanInput(ImageScanView& view, const TPictureInput& input, TPictureSource source,
-                                 TBarcodeFormat format, TDecodeOptions options)
+void TImageFileScanner::ScanInput(TImageScanView& view, const TPictureInput& input, TPictureSource source,
+                                  TBarcodeFormat format, TDecodeOptions options)
 {
     switch (input.kind) {
-    case TPictureInput::Kind::File: ScanFile(view, input.file, format, options); break;
-    case TPictureInput::Kind::Picture:
+    case TPictureInput::TKind::File: ScanFile(view, input.file, format, options); break;
+    case TPictureInput::TKind::Picture:
         ScanPicture(view, input.picture, PictureSourceText(source), format, options);
         break;
-    case TPictureInput::Kind::None: break;
+    case TPictureInput::TKind::None: break;
     }
 }

@@ -66,7 +66,7 @@ TPictureInput PictureInputFromMime(const QMimeData& data)
 {
     TPictureInput input;
     if (const std::optional<QString> file = FirstLocalFile(data)) {
-        input.kind = TPictureInput::Kind::File;
+        input.kind = TPictureInput::TKind::File;
         input.file = *file;
         return input;
     }
@@ -77,7 +77,7 @@ TPictureInput PictureInputFromMime(const QMimeData& data)
     for (const QString& format : PictureFormats(data)) {
         try {
             input.picture = LoadPictureData(data.data(format));
-            input.kind = TPictureInput::Kind::Picture;
+            input.kind = TPictureInput::TKind::Picture;
             return input;
         } catch (const PictureError& error) {
             if (!readError)
@@ -88,7 +88,7 @@ TPictureInput PictureInputFromMime(const QMimeData& data)
         const QImage picture = qvariant_cast<QImage>(data.imageData());
         if (!picture.isNull()) {
             input.picture = picture;
-            input.kind = TPictureInput::Kind::Picture;
+            input.kind = TPictureInput::TKind::Picture;
             return input;
         }
     }
@@ -96,7 +96,7 @@ TPictureInput PictureInputFromMime(const QMimeData& data)
         throw *readError;
 
     if (const std::optional<QString> file = FileNamedByText(data)) {
-        input.kind = TPictureInput::Kind::File;
+        input.kind = TPictureInput::TKind::File;
         input.file = *file;
     }
     return input;

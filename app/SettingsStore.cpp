@@ -93,7 +93,7 @@ SettingsStore::SettingsStore(QString fileName)
                 .arg(fFileName)
                 .toStdString());
 
-    Section* current = nullptr;
+    TSection* current = nullptr;
     for (QString line : text.split(QLatin1Char('\n'))) {
         if (line.endsWith(QLatin1Char('\r')))
             line.chop(1);
@@ -104,7 +104,7 @@ SettingsStore::SettingsStore(QString fileName)
             const QString name = Trim(trimmed.mid(1, trimmed.size() - 2));
             current = FindSection(name);
             if (!current)
-                current = &fSections.emplace_back(Section{name, {}});
+                current = &fSections.emplace_back(TSection{name, {}});
             continue;
         }
         QString key, value;
@@ -113,20 +113,20 @@ SettingsStore::SettingsStore(QString fileName)
     }
 }
 
-SettingsStore::Section* SettingsStore::FindSection(const QString& name)
+SettingsStore::TSection* SettingsStore::FindSection(const QString& name)
 {
-    for (Section& s : fSections)
+    for (TSection& s : fSections)
         if (s.name.compare(name, Qt::CaseInsensitive) == 0)
             return &s;
     return nullptr;
 }
 
-const SettingsStore::Section* SettingsStore::FindSection(const QString& name) const
+const SettingsStore::TSection* SettingsStore::FindSection(const QString& name) const
 {
     return const_cast<SettingsStore*>(this)->FindSection(name);
 }
 
-qsizetype SettingsStore::FindKey(const Section& section, const QString& key)
+qsizetype SettingsStore::FindKey(const TSection& section, const QString& key)
 {
     for (qsizetype i = 0; i < section.lines.size(); ++i) {
         QString name;
@@ -138,7 +138,7 @@ qsizetype SettingsStore::FindKey(const Section& section, const QString& key)
 
 QString SettingsStore::ReadString(const QString& section, const QString& key, const QString& defaultValue) const
 {
-    const Section* s = FindSection(section);
+    const TSection* s = FindSection(section);
     if (!s)
         return defaultValue;
     const qsizetype i = FindKey(*s, key);
@@ -163,9 +163,9 @@ bool SettingsStore::WriteString(const QString& section, const QString& key, cons
 {
     if (!CanHold(section, key, value))
         return false;
-    Section* s = FindSection(section);
+    TSection* s = FindSection(section);
     if (!s)
-        s = &fSections.emplace_back(Section{section, {}});
+        s = &fSections.emplace_back(TSection{section, {}});
     const QString written = NeedsQuotes(value) ? QLatin1Char('"') + value + QLatin1Char('"') : value;
     const QString line = key + QLatin1Char('=') + written;
     const qsizetype i = FindKey(*s, key);
@@ -181,7 +181,7 @@ void SettingsStore::UpdateFile() const
     QString text;
     for (const QString& line : fLeadingLines)
         text += line + QLatin1String("\r\n");
-    for (const Section& s : fSections) {
+    for (const TSection& s : fSections) {
         text += QLatin1Char('[') + s.name + QLatin1String("]\r\n");
         for (const QString& line : s.lines)
             text += line + QLatin1String("\r\n");

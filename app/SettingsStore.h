@@ -49,16 +49,16 @@ public:
     void UpdateFile() const;
 
 private:
-    struct Section {
+    struct TSection {
         QString name;
         QStringList lines; // "key=value" lines, and comment lines kept as they were
     };
 
-    Section* FindSection(const QString& name);
-    const Section* FindSection(const QString& name) const;
-    static qsizetype FindKey(const Section& section, const QString& key);
+    TSection* FindSection(const QString& name);
+    const TSection* FindSection(const QString& name) const;
+    static qsizetype FindKey(const TSection& section, const QString& key);
 
     QString fFileName;
     QStringList fLeadingLines; // lines before the first section
-    std::vector<Section> fSections;
+    std::vector<TSection> fSections;
 };

@@ -64,7 +64,7 @@ QByteArray ReadSample(const QByteArray& file)
 namespace {
 
 // The bytes of one frame of the format: what an uncompressed sample must hold.
-qint64 FrameBytes(const RawFormat& format, const TSampleFormatInfo& info)
+qint64 FrameBytes(const TRawFormat& format, const TSampleFormatInfo& info)
 {
     const qint64 pixels = qint64(format.width) * format.height;
     switch (info.Family) {
@@ -78,7 +78,7 @@ qint64 FrameBytes(const RawFormat& format, const TSampleFormatInfo& info)
 
 } // namespace
 
-void CheckSampleSize(const RawFormat& format, qint64 bytes)
+void CheckSampleSize(const TRawFormat& format, qint64 bytes)
 {
     // A motion-JPEG sample is a picture of its own length.
     const TSampleFormatInfo* info = SampleFormatOf(format.fourCC);
@@ -95,7 +95,7 @@ void CheckSampleSize(const RawFormat& format, qint64 bytes)
                            .toStdString());
 }
 
-QImage ConvertRawSample(const QByteArray& file, const RawFormat& format, const QString& saveBitmap)
+QImage ConvertRawSample(const QByteArray& file, const TRawFormat& format, const QString& saveBitmap)
 {
     const QByteArray sample = ReadSample(file);
     CheckSampleSize(format, sample.size());

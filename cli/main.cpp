@@ -157,11 +157,11 @@ int Scan(char** argv, const TScanOptions* options, std::FILE*& messages, std::un
         qputenv("QT_QPA_PLATFORM", "offscreen");
         application.emplace(applicationArgc, applicationArgv);
     };
-    struct PixbufSession {
-        PixbufSession() { PixbufStartup(); }
-        ~PixbufSession() { PixbufShutdown(); }
+    struct TPixbufSession {
+        TPixbufSession() { PixbufStartup(); }
+        ~TPixbufSession() { PixbufShutdown(); }
     };
-    std::optional<PixbufSession> pixbuf;
+    std::optional<TPixbufSession> pixbuf;
 
     if (options->listCameras)
         return RunLivePart({&*options, nullptr, CameraSourcesFile(), messages}, messages);

@@ -35,7 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size > 0x100000)
         return 0;
-    FuzzInput input(data, size);
+    TFuzzInput input(data, size);
     const char* extension = kExtensions[input.Byte() % std::size(kExtensions)];
     const CodeFormatInfo& format = kCodeFormats[input.Byte() % kCodeFormats.size()];
     const QString path = WriteFuzzFile(QStringLiteral("picture.") + QLatin1String(extension), input.RestBytes());

@@ -58,15 +58,15 @@ const QString& ExistingPicture()
     return path;
 }
 
-struct Offer {
+struct TOffer {
     bool pictureData = false; // data of a picture type that Qt reads
     bool heldPicture = false; // a picture handed to Qt
 };
 
-Offer FillOffer(FuzzInput& input, QMimeData& data)
+TOffer FillOffer(TFuzzInput& input, QMimeData& data)
 {
     static const QList<QByteArray> readable = QImageReader::supportedMimeTypes();
-    Offer offer;
+    TOffer offer;
     for (int entry = 0; entry < 6 && input.RestSize() > 0; ++entry) {
         const uint8_t type = input.Byte();
         const uint8_t prefix = input.Byte();
@@ -107,9 +107,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size > 0x40000)
         return 0;
-    FuzzInput input(data, size);
+    TFuzzInput input(data, size);
     QMimeData offer;
-    const Offer made = FillOffer(input, offer);
+    const TOffer made = FillOffer(input, offer);
 
     const bool offered = OffersPictureInput(offer);
     TPictureInput taken;
@@ -126,13 +126,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (taken)
         FUZZ_CHECK(offered);
     switch (taken.kind) {
-    case TPictureInput::Kind::None: FUZZ_CHECK(taken.file.isEmpty() && taken.picture.isNull()); break;
-    case TPictureInput::Kind::File:
+    case TPictureInput::TKind::None: FUZZ_CHECK(taken.file.isEmpty() && taken.picture.isNull()); break;
+    case TPictureInput::TKind::File:
         FUZZ_CHECK(QFileInfo(taken.file).isAbsolute());
         if (!offer.hasUrls())
             FUZZ_CHECK(QFileInfo(taken.file).isFile());
         break;
-    case TPictureInput::Kind::Picture:
+    case TPictureInput::TKind::Picture:
         FUZZ_CHECK(!taken.picture.isNull());
         FUZZ_CHECK(made.pictureData || made.heldPicture);
         if (!made.heldPicture)

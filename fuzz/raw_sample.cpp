@@ -38,8 +38,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size > 0x100000)
         return 0;
-    FuzzInput input(data, size);
-    RawFormat format;
+    TFuzzInput input(data, size);
+    TRawFormat format;
     format.width = 1 + int(input.Word16());
     format.height = 1 + int(input.Word16());
     format.fourCC = kSampleFormats[input.Byte() % std::size(kSampleFormats)].FourCC;

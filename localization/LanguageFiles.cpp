@@ -95,7 +95,7 @@ QStringList ReadLanguageFileLines(const QString& path)
 }
 
 void LoadLanguage(const QString& preferredFileName, const QString& shippedFilesFolder,
-                  const UILanguageSource& uiLanguage)
+                  const TUILanguageSource& uiLanguage)
 {
     LanguageFolder = LanguageFolderOf(shippedFilesFolder);
     LanguageFiles.clear();

@@ -60,7 +60,7 @@ QStringList ReadLanguageFileLines(const QString& path);
 // read raises LanguageFileError after CurrentLanguage and LanguageFilePath are set, with LanguageLines empty; the
 // caller hands that to the default error handler and start-up goes on.
 void LoadLanguage(const QString& preferredFileName, const QString& shippedFilesFolder,
-                  const UILanguageSource& uiLanguage = UserDefaultUILanguage);
+                  const TUILanguageSource& uiLanguage = UserDefaultUILanguage);
 
 // The translation of `key` in the loaded language; the key itself when no
 // language is loaded, the loaded file has no line for it, or its translation

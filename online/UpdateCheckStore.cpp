@@ -35,7 +35,8 @@ QString UpdateCheckStore::FileIn(const QString& configFolder)
 {
     if (configFolder.isEmpty())
         return {};
-    return configFolder + u'/' + QLatin1String(kMakerName) + u'/' + QLatin1String(kProductName) + QStringLiteral(".ini");
+    return configFolder + u'/' + QLatin1String(kMakerName) + u'/' + QLatin1String(kProductName)
+           + QStringLiteral(".ini");
 }
 
 QString UpdateCheckStore::ReadString(const QString& section, const QString& name, const QString& defaultValue) const

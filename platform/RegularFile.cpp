@@ -10,19 +10,19 @@
 
 namespace {
 
-class Descriptor {
+class TDescriptor {
 public:
-    explicit Descriptor(int fd)
+    explicit TDescriptor(int fd)
         : fFd(fd)
     {
     }
-    ~Descriptor()
+    ~TDescriptor()
     {
         if (fFd >= 0)
             ::close(fFd);
     }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
+    TDescriptor(const TDescriptor&) = delete;
+    TDescriptor& operator=(const TDescriptor&) = delete;
     int get() const { return fFd; }
 
 private:
@@ -44,7 +44,7 @@ TFileRead ReadRegularFile(const QString& path, qint64 limit)
     const QByteArray name = QFile::encodeName(path);
     // O_NONBLOCK: opening a FIFO must not wait for a writer. The descriptor's
     // type is checked before anything is read from it.
-    const Descriptor fd(::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    const TDescriptor fd(::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
     if (fd.get() < 0) {
         const int error = errno;
         if (!IsMissingError(error)) {

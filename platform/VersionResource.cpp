@@ -18,7 +18,7 @@
 
 namespace {
 
-using Code = std::uint32_t;
+using TCode = std::uint32_t;
 
 constexpr std::size_t kMaxBlockSize = 0xFFFF; // a WORD length
 constexpr std::size_t kNodeHeaderSize = 6;    // wLength, wValueLength, wType
@@ -48,7 +48,7 @@ std::uint64_t Read64(const std::uint8_t* p)
 
 // ---- Writer -----------------------------------------------------------------
 
-class BlockWriter {
+class TBlockWriter {
 public:
     // Starts a node at the next DWORD boundary; returns its offset for End().
     std::size_t Begin(const QString& key, std::uint16_t valueLength, std::uint16_t type)
@@ -122,9 +122,9 @@ std::uint16_t TextValueLength(const QString& text)
 
 // Bounds-checked reads from an open file. Read() answers 0, 11 for a range
 // outside the file, or the code of an I/O error.
-class FileReader {
+class TFileReader {
 public:
-    explicit FileReader(const QString& fileName)
+    explicit TFileReader(const QString& fileName)
     {
         const QByteArray path = QFile::encodeName(fileName);
         // Without O_NONBLOCK, opening a FIFO would wait for a writer.
@@ -144,15 +144,15 @@ public:
             fSize = std::uint64_t(st.st_size);
         }
     }
-    ~FileReader()
+    ~TFileReader()
     {
         if (fFd >= 0)
             ::close(fFd);
     }
-    FileReader(const FileReader&) = delete;
-    FileReader& operator=(const FileReader&) = delete;
+    TFileReader(const TFileReader&) = delete;
+    TFileReader& operator=(const TFileReader&) = delete;
 
-    Code OpenError() const { return fError; }
+    TCode OpenError() const { return fError; }
     std::uint64_t Size() const { return fSize; }
 
     bool Contains(std::uint64_t offset, std::uint64_t count) const
@@ -160,7 +160,7 @@ public:
         return offset <= fSize && count <= fSize - offset;
     }
 
-    Code Read(std::uint64_t offset, void* buffer, std::size_t count) const
+    TCode Read(std::uint64_t offset, void* buffer, std::size_t count) const
     {
         if (!Contains(offset, count))
             return OSErrorCode::BadFormat;
@@ -182,11 +182,11 @@ public:
 
 private:
     int fFd = -1;
-    Code fError = OSErrorCode::Success;
+    TCode fError = OSErrorCode::Success;
     std::uint64_t fSize = 0;
 };
 
-struct ElfSection {
+struct TElfSection {
     std::uint32_t name = 0;
     std::uint32_t type = 0;
     std::uint64_t offset = 0;
@@ -198,15 +198,15 @@ constexpr std::uint32_t kSectionNoBits = 8;             // SHT_NOBITS
 constexpr std::uint16_t kSectionIndexExtended = 0xFFFF; // SHN_XINDEX
 constexpr std::uint64_t kMaxSectionTable = 16u << 20;
 
-class ElfFile {
+class TElfFile {
 public:
-    explicit ElfFile(const FileReader& file)
+    explicit TElfFile(const TFileReader& file)
         : fFile(file)
     {
     }
 
     // Reads the header and the section table.
-    Code Load()
+    TCode Load()
     {
         std::uint8_t ident[16];
         if (fFile.Read(0, ident, sizeof ident) != 0)
@@ -236,8 +236,8 @@ public:
 
         // Large tables keep the real count and name-table index in entry 0.
         if (count == 0 || nameTable == kSectionIndexExtended) {
-            ElfSection first;
-            if (Code c = ReadEntry(tableOffset, first); c != 0)
+            TElfSection first;
+            if (TCode c = ReadEntry(tableOffset, first); c != 0)
                 return c;
             if (count == 0)
                 count = first.size;
@@ -250,23 +250,23 @@ public:
             return OSErrorCode::BadFormat;
         fSections.resize(std::size_t(count));
         for (std::size_t i = 0; i < fSections.size(); ++i) {
-            if (Code c = ReadEntry(tableOffset + i * fEntrySize, fSections[i]); c != 0)
+            if (TCode c = ReadEntry(tableOffset + i * fEntrySize, fSections[i]); c != 0)
                 return c;
         }
         if (nameTable == 0)
             return OSErrorCode::Success; // sections without names
         if (nameTable >= fSections.size())
             return OSErrorCode::BadFormat;
-        const ElfSection& names = fSections[nameTable];
+        const TElfSection& names = fSections[nameTable];
         if (names.type == kSectionNoBits || !fFile.Contains(names.offset, names.size))
             return OSErrorCode::BadFormat;
         fNames.resize(std::size_t(names.size));
-        return fNames.empty() ? Code(OSErrorCode::Success) : fFile.Read(names.offset, fNames.data(), fNames.size());
+        return fNames.empty() ? TCode(OSErrorCode::Success) : fFile.Read(names.offset, fNames.data(), fNames.size());
     }
 
-    const ElfSection* Find(std::string_view name) const
+    const TElfSection* Find(std::string_view name) const
     {
-        for (const ElfSection& s : fSections) {
+        for (const TElfSection& s : fSections) {
             if (s.name >= fNames.size())
                 continue;
             const std::size_t room = fNames.size() - s.name;
@@ -278,11 +278,11 @@ public:
     }
 
 private:
-    Code ReadEntry(std::uint64_t at, ElfSection& s) const
+    TCode ReadEntry(std::uint64_t at, TElfSection& s) const
     {
         std::uint8_t e[64];
         const std::size_t size = fIs64 ? 64 : 40;
-        if (Code c = fFile.Read(at, e, size); c != 0)
+        if (TCode c = fFile.Read(at, e, size); c != 0)
             return c;
         s.name = Read32(e);
         s.type = Read32(e + 4);
@@ -292,10 +292,10 @@ private:
         return OSErrorCode::Success;
     }
 
-    const FileReader& fFile;
+    const TFileReader& fFile;
     bool fIs64 = false;
     std::uint64_t fEntrySize = 0;
-    std::vector<ElfSection> fSections;
+    std::vector<TElfSection> fSections;
     std::vector<char> fNames;
 };
 
@@ -304,7 +304,7 @@ private:
 // One node of a block: [begin, end) in the block, its key, its value and
 // where its children start. Parse() accepts only a node that lies wholly
 // inside its parent, with a terminated key and a value inside the node.
-struct Node {
+struct TNode {
     std::size_t begin = 0;
     std::size_t end = 0;
     std::size_t keyBegin = 0;
@@ -322,7 +322,7 @@ struct Node {
     }
 };
 
-bool ParseNode(const std::uint8_t* block, std::size_t at, std::size_t limit, Node& node)
+bool ParseNode(const std::uint8_t* block, std::size_t at, std::size_t limit, TNode& node)
 {
     if (at > limit || limit - at < kNodeHeaderSize)
         return false;
@@ -357,7 +357,7 @@ bool ParseNode(const std::uint8_t* block, std::size_t at, std::size_t limit, Nod
 
 // Finds the child of `parent` named `name`. Answers 0, 13 for a damaged
 // child met on the way, or 1813 when there is no such child.
-Code FindChild(const std::uint8_t* block, const Node& parent, const QString& name, Node& child)
+TCode FindChild(const std::uint8_t* block, const TNode& parent, const QString& name, TNode& child)
 {
     std::size_t at = parent.childrenBegin;
     while (at < parent.end) {
@@ -373,7 +373,7 @@ Code FindChild(const std::uint8_t* block, const Node& parent, const QString& nam
 // Checks the root node of a block; answers its length or nothing.
 std::optional<std::uint16_t> RootLength(const std::uint8_t* data, std::size_t size)
 {
-    Node root;
+    TNode root;
     if (!ParseNode(data, 0, size, root) || root.Key(data) != kRootKey)
         return std::nullopt;
     return std::uint16_t(root.end);
@@ -413,7 +413,7 @@ bool ReadFixedFileInfo(const void* value, std::uint32_t length, TFixedFileInfo& 
 
 QByteArray BuildVersionBlock(const TVersionBlockContent& content)
 {
-    BlockWriter w;
+    TBlockWriter w;
     const std::size_t root = w.Begin(kRootKey, sizeof(TFixedFileInfo), kBinaryType);
     for (std::uint32_t v :
          {kFixedFileInfoSignature, 0x00010000u, VersionHigh(content.FileVersion), VersionLow(content.FileVersion),
@@ -470,17 +470,17 @@ std::string VersionBlockSource(const QByteArray& block, std::string_view symbol)
 
 bool ReadElfSection(const QString& fileName, std::string_view sectionName, std::size_t maxBytes, QByteArray& contents)
 {
-    FileReader file(fileName);
-    if (Code c = file.OpenError(); c != 0) {
+    TFileReader file(fileName);
+    if (TCode c = file.OpenError(); c != 0) {
         SetLastOSError(c);
         return false;
     }
-    ElfFile elf(file);
-    if (Code c = elf.Load(); c != 0) {
+    TElfFile elf(file);
+    if (TCode c = elf.Load(); c != 0) {
         SetLastOSError(c);
         return false;
     }
-    const ElfSection* section = elf.Find(sectionName);
+    const TElfSection* section = elf.Find(sectionName);
     if (!section) {
         SetLastOSError(OSErrorCode::ResourceDataNotFound);
         return false;
@@ -495,7 +495,7 @@ bool ReadElfSection(const QString& fileName, std::string_view sectionName, std::
     }
     const std::size_t count = std::size_t(std::min<std::uint64_t>(section->size, maxBytes));
     contents.resize(qsizetype(count));
-    if (Code c = file.Read(section->offset, contents.data(), count); c != 0) {
+    if (TCode c = file.Read(section->offset, contents.data(), count); c != 0) {
         SetLastOSError(c);
         return false;
     }
@@ -537,15 +537,15 @@ bool VerQueryValueW(const void* block, std::uint32_t blockLength, const QString&
         return false;
     }
     const auto* data = static_cast<const std::uint8_t*>(block);
-    Node node;
+    TNode node;
     if (!ParseNode(data, 0, blockLength, node)) {
         SetLastOSError(OSErrorCode::InvalidData);
         return false;
     }
     const QStringList names = subBlock.split(QLatin1Char('\\'), Qt::SkipEmptyParts);
     for (const QString& name : names) {
-        Node child;
-        if (Code c = FindChild(data, node, name, child); c != 0) {
+        TNode child;
+        if (TCode c = FindChild(data, node, name, child); c != 0) {
             SetLastOSError(c);
             return false;
         }

@@ -52,9 +52,9 @@ QIcon Picture(const char* name)
 }
 
 // The rain drawn into the window's backing picture.
-class PictureRainCanvas : public TRainCanvas {
+class TPictureRainCanvas : public TRainCanvas {
 public:
-    explicit PictureRainCanvas(QImage& picture)
+    explicit TPictureRainCanvas(QImage& picture)
         : fPainter(&picture)
     {
         QFont font(QStringLiteral("DejaVu Sans Mono"));
@@ -226,7 +226,7 @@ void TAboutBox::StartRain()
 {
     outCanvas = QImage(size() * devicePixelRatio(), QImage::Format_RGB32);
     outCanvas.setDevicePixelRatio(devicePixelRatio());
-    PictureRainCanvas canvas(outCanvas);
+    TPictureRainCanvas canvas(outCanvas);
     rain.Start(canvas, width(), height());
     tmTimer->setInterval(50);
     tmTimer->start();
@@ -238,7 +238,7 @@ void TAboutBox::ResetRain()
         outCanvas = QImage(size() * devicePixelRatio(), QImage::Format_RGB32);
         outCanvas.setDevicePixelRatio(devicePixelRatio());
     }
-    PictureRainCanvas canvas(outCanvas);
+    TPictureRainCanvas canvas(outCanvas);
     rain.Reset(canvas, width(), height());
     update();
 }
@@ -246,7 +246,7 @@ void TAboutBox::ResetRain()
 void TAboutBox::tmTimerTimer()
 {
     {
-        PictureRainCanvas canvas(outCanvas);
+        TPictureRainCanvas canvas(outCanvas);
         rain.Step(canvas);
     }
     update();
@@ -366,7 +366,7 @@ void TAboutBox::FormMouseDown(QMouseEvent* event)
 void TAboutBox::FormMouseMove(QMouseEvent* event)
 {
     const QPoint at = event->globalPosition().toPoint();
-    if (const std::optional<TWindowDrag::Offset> offset = drag.MouseMove(at.x(), at.y()))
+    if (const std::optional<TWindowDrag::TOffset> offset = drag.MouseMove(at.x(), at.y()))
         move(x() + offset->dx, y() + offset->dy);
 }
 

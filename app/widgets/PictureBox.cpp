@@ -2,7 +2,7 @@
 
 #include <QPainter>
 
-PictureBox::PictureBox(Scaling scaling, QWidget* parent)
+TPictureBox::TPictureBox(TScaling scaling, QWidget* parent)
     : QWidget(parent)
     , fScaling(scaling)
 {
@@ -10,33 +10,33 @@ PictureBox::PictureBox(Scaling scaling, QWidget* parent)
     setMinimumSize(1, 1);
 }
 
-void PictureBox::SetPicture(const QImage& picture)
+void TPictureBox::SetPicture(const QImage& picture)
 {
     fPicture = picture;
     update();
 }
 
-void PictureBox::SetScale(Scaling scaling)
+void TPictureBox::SetScale(TScaling scaling)
 {
     fScaling = scaling;
     update();
 }
 
-QRect PictureBox::TargetRect() const
+QRect TPictureBox::TargetRect() const
 {
     if (fPicture.isNull())
         return {};
-    if (fScaling == Scaling::Stretch)
+    if (fScaling == TScaling::Stretch)
         return rect();
     const QSize fitted = fPicture.size().scaled(size(), Qt::KeepAspectRatio);
     return QRect(QPoint(0, 0), fitted);
 }
 
-void PictureBox::paintEvent(QPaintEvent*)
+void TPictureBox::paintEvent(QPaintEvent*)
 {
     if (fPicture.isNull())
         return;
     QPainter painter(this);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, fScaling == Scaling::FitTopLeft);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, fScaling == TScaling::FitTopLeft);
     painter.drawImage(TargetRect(), fPicture);
 }

@@ -57,11 +57,11 @@ TImageControlsDialog::TImageControlsDialog(TImageControls& controls, const QStri
         std::int32_t min, max, step, defaultValue, flags, value;
         if (GetVideoPropAmpEx(&fControls, prop, min, max, step, defaultValue, flags, value) != S_OK || max < min)
             continue;
-        Row row{prop,
-                {min, max, step, defaultValue},
-                new QSlider(Qt::Horizontal),
-                new QLabel(QString::number(value)),
-                nullptr};
+        TRow row{prop,
+                 {min, max, step, defaultValue},
+                 new QSlider(Qt::Horizontal),
+                 new QLabel(QString::number(value)),
+                 nullptr};
         row.Slider->setRange(min, max);
         row.Slider->setSingleStep(qMax(1, step));
         row.Slider->setPageStep(qMax(1, step) * 10);
@@ -80,7 +80,7 @@ TImageControlsDialog::TImageControlsDialog(TImageControls& controls, const QStri
         }
         fRows.push_back(row);
     }
-    for (const Row& row : fRows) {
+    for (const TRow& row : fRows) {
         connect(row.Slider, &QSlider::valueChanged, this, [this, row](int value) { WriteValue(row, value); });
         if (row.Auto)
             connect(row.Auto, &QCheckBox::toggled, this, [this, row](bool on) { WriteAuto(row, on); });
@@ -101,7 +101,7 @@ TImageControlsDialog::TImageControlsDialog(TImageControls& controls, const QStri
 
 QSlider* TImageControlsDialog::Slider(int prop) const
 {
-    for (const Row& row : fRows)
+    for (const TRow& row : fRows)
         if (row.Prop == prop)
             return row.Slider;
     return nullptr;
@@ -109,13 +109,13 @@ QSlider* TImageControlsDialog::Slider(int prop) const
 
 QCheckBox* TImageControlsDialog::AutoBox(int prop) const
 {
-    for (const Row& row : fRows)
+    for (const TRow& row : fRows)
         if (row.Prop == prop)
             return row.Auto;
     return nullptr;
 }
 
-void TImageControlsDialog::WriteValue(const Row& row, int value)
+void TImageControlsDialog::WriteValue(const TRow& row, int value)
 {
     // Values between the control's steps are not valid for the camera.
     std::int64_t offset = std::int64_t{value} - row.Range.Min;
@@ -126,7 +126,7 @@ void TImageControlsDialog::WriteValue(const Row& row, int value)
     SetVideoPropAmpEx(&fControls, row.Prop, VideoProcAmp_Flags_Manual, snapped);
 }
 
-void TImageControlsDialog::WriteAuto(const Row& row, bool automatic)
+void TImageControlsDialog::WriteAuto(const TRow& row, bool automatic)
 {
     row.Slider->setEnabled(!automatic);
     if (automatic)
@@ -137,7 +137,7 @@ void TImageControlsDialog::WriteAuto(const Row& row, bool automatic)
 
 void TImageControlsDialog::RestoreDefaults()
 {
-    for (const Row& row : fRows) {
+    for (const TRow& row : fRows) {
         if (row.Auto && row.Auto->isChecked())
             row.Auto->setChecked(false); // writes the slider's value as manual
         if (row.Slider->value() == row.Range.Default)

@@ -25,9 +25,9 @@
     } while (0)
 
 // Takes fixed-size fields from the front of the input; what is left is the rest.
-class FuzzInput {
+class TFuzzInput {
 public:
-    FuzzInput(const uint8_t* data, size_t size)
+    TFuzzInput(const uint8_t* data, size_t size)
         : fData(data)
         , fSize(size)
     {

@@ -62,7 +62,7 @@ void DrawEntry(QPainter* painter, const QRect& rect, const QString& text, const 
     painter->restore();
 }
 
-class FlagItemDelegate : public QStyledItemDelegate {
+class TFlagItemDelegate : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
 
@@ -92,7 +92,7 @@ QIcon FlagPicture(const QString& flagName)
 TLanguageComboBox::TLanguageComboBox(QWidget* parent)
     : QComboBox(parent)
 {
-    setItemDelegate(new FlagItemDelegate(this));
+    setItemDelegate(new TFlagItemDelegate(this));
 }
 
 void TLanguageComboBox::AddEntry(const QString& entry)

@@ -49,12 +49,12 @@ QIcon Picture(const QString& name)
 }
 
 // Sets the application cursor to the busy arrow for as long as it exists.
-class BusyCursor {
+class TBusyCursor {
 public:
-    BusyCursor() { QApplication::setOverrideCursor(Qt::BusyCursor); }
-    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-    BusyCursor(const BusyCursor&) = delete;
-    BusyCursor& operator=(const BusyCursor&) = delete;
+    TBusyCursor() { QApplication::setOverrideCursor(Qt::BusyCursor); }
+    ~TBusyCursor() { QApplication::restoreOverrideCursor(); }
+    TBusyCursor(const TBusyCursor&) = delete;
+    TBusyCursor& operator=(const TBusyCursor&) = delete;
 };
 
 } // namespace
@@ -285,7 +285,7 @@ void TFeedbackForm::BitBtn1Click()
         const FormFields fields = FeedbackFields(fEnvironment.appCaption, fEnvironment.appVersion, feedback, email);
         QString reply;
         {
-            BusyCursor busy;
+            TBusyCursor busy;
             try {
                 reply = fEnvironment.post ? fEnvironment.post(fEnvironment.serverAddress, fields, kFeedbackTimeoutMs)
                                           : PostToServer(fEnvironment.serverAddress, fields, kFeedbackTimeoutMs);

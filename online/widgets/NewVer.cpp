@@ -283,7 +283,7 @@ void TNewVer::FormMouseDown(QMouseEvent* event)
 void TNewVer::FormMouseMove(QMouseEvent* event)
 {
     const QPoint at = event->globalPosition().toPoint();
-    if (const std::optional<TWindowDrag::Offset> offset = drag.MouseMove(at.x(), at.y()))
+    if (const std::optional<TWindowDrag::TOffset> offset = drag.MouseMove(at.x(), at.y()))
         move(x() + offset->dx, y() + offset->dy);
 }
 

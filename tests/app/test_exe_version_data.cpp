@@ -149,7 +149,7 @@ TEST_F(ExeFile, MissingFileIsTheSystemsFileNotFound)
 TEST_F(ExeFile, FileWithoutVersionBlockIsAnError)
 {
     ExpectError(Write(QByteArray("#!/bin/sh\necho not a program\n")), 11);
-    ExpectError(Write(MakeElf(ElfClass::Elf64, {{".text", QByteArray(64, '\x90')}})), 1812);
+    ExpectError(Write(MakeElf(TElfClass::Elf64, {{".text", QByteArray(64, '\x90')}})), 1812);
 }
 
 TEST_F(ExeFile, BlockWithoutTranslationTableIsAnErrorBeforeAnyFieldIsWritten)

@@ -766,15 +766,15 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(FormatList, UsableEntriesSortedWithTheirText)
 {
-    GstCapsPtr caps(gst_caps_from_string("video/x-raw,format=YUY2,width=1280,height=720,framerate=30/1; "
-                                         "video/x-raw,format=BGR,width=640,height=480; "
-                                         "image/jpeg,width=640,height=360,framerate={30/1,15/1}; "
-                                         "video/x-raw,format={I420,YV12},width=640,height=480; "
-                                         "video/x-raw,format=YUY2,width=[1,4096],height=[1,4096]; "
-                                         "video/x-raw(memory:DMABuf),format=NV12,width=320,height=240; "
-                                         "video/x-h264,width=320,height=240; "
-                                         "video/x-raw,format=NV12,width=320,height=180; "
-                                         "video/x-raw,format=GRAY16_LE,width=320,height=240"));
+    TGstCapsPtr caps(gst_caps_from_string("video/x-raw,format=YUY2,width=1280,height=720,framerate=30/1; "
+                                          "video/x-raw,format=BGR,width=640,height=480; "
+                                          "image/jpeg,width=640,height=360,framerate={30/1,15/1}; "
+                                          "video/x-raw,format={I420,YV12},width=640,height=480; "
+                                          "video/x-raw,format=YUY2,width=[1,4096],height=[1,4096]; "
+                                          "video/x-raw(memory:DMABuf),format=NV12,width=320,height=240; "
+                                          "video/x-h264,width=320,height=240; "
+                                          "video/x-raw,format=NV12,width=320,height=180; "
+                                          "video/x-raw,format=GRAY16_LE,width=320,height=240"));
     ASSERT_TRUE(caps);
     const std::vector<TFormatInfo> list = FormatListFromCaps(caps.get());
     QStringList texts;
@@ -789,7 +789,7 @@ TEST(FormatList, UsableEntriesSortedWithTheirText)
     EXPECT_EQ(list[3].SSize, 640u * 480u * 3u);
     EXPECT_EQ(list[4].SSize, 640u * 480u * 3u / 2u);
     // Each entry's caps select exactly that capability.
-    GstCapsPtr yv12(gst_caps_from_string(list[5].Caps.constData()));
+    TGstCapsPtr yv12(gst_caps_from_string(list[5].Caps.constData()));
     ASSERT_TRUE(yv12);
     ASSERT_EQ(gst_caps_get_size(yv12.get()), 1u);
     EXPECT_STREQ(gst_structure_get_string(gst_caps_get_structure(yv12.get(), 0), "format"), "YV12");
@@ -798,7 +798,7 @@ TEST(FormatList, UsableEntriesSortedWithTheirText)
 TEST(FormatList, NothingUsable)
 {
     for (const char* text : {"ANY", "EMPTY", "video/x-raw,format=YUY2", "audio/x-raw,width=2,height=2"}) {
-        GstCapsPtr caps(gst_caps_from_string(text));
+        TGstCapsPtr caps(gst_caps_from_string(text));
         EXPECT_TRUE(FormatListFromCaps(caps.get()).empty()) << text;
     }
     EXPECT_TRUE(FormatListFromCaps(nullptr).empty());
@@ -978,8 +978,8 @@ TEST(VideoPropertyTable, EachPropertyReadsAndWritesItsOwnControls)
         EXPECT_EQ(VideoPropertyHasAuto(&camera, row.Property), row.AutoControlId != 0) << row.Name;
 
         ASSERT_EQ(SetVideoPropAmpEx(&camera, row.Property, VideoProcAmp_Flags_Manual, 70), S_OK) << row.Name;
-        using Write = TFakeImageControls::Write;
-        std::vector<Write> expected;
+        using TWrite = TFakeImageControls::TWrite;
+        std::vector<TWrite> expected;
         if (row.AutoControlId)
             expected.emplace_back(row.AutoControlId, 0);
         expected.emplace_back(row.ControlId, 70);
@@ -1096,11 +1096,11 @@ TEST_F(ImageControls, MissingControlsGiveDefaultsAndTheCode)
 TEST_F(ImageControls, WritingManualTurnsAutomaticOffFirst)
 {
     EXPECT_EQ(SetVideoPropertySettings(capture.get(), VP_Gain, 60, false), S_OK);
-    using Write = TFakeImageControls::Write;
-    EXPECT_EQ(controls->Writes, (std::vector<Write>{{V4L2_CID_AUTOGAIN, 0}, {V4L2_CID_GAIN, 60}}));
+    using TWrite = TFakeImageControls::TWrite;
+    EXPECT_EQ(controls->Writes, (std::vector<TWrite>{{V4L2_CID_AUTOGAIN, 0}, {V4L2_CID_GAIN, 60}}));
     controls->Writes.clear();
     EXPECT_EQ(SetVideoPropertySettings(capture.get(), VP_Gain, 10, true), S_OK);
-    EXPECT_EQ(controls->Writes, (std::vector<Write>{{V4L2_CID_AUTOGAIN, 1}}));
+    EXPECT_EQ(controls->Writes, (std::vector<TWrite>{{V4L2_CID_AUTOGAIN, 1}}));
     EXPECT_LT(SetVideoPropertySettings(capture.get(), VP_Brightness, 10, true),
               0); // brightness has no automatic mode here
 }

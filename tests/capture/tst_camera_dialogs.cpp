@@ -18,8 +18,8 @@
 
 #include <memory>
 
-using Write = TFakeImageControls::Write;
-using Writes = std::vector<Write>;
+using TWrite = TFakeImageControls::TWrite;
+using TWrites = std::vector<TWrite>;
 
 class TestCameraDialogs : public QObject {
     Q_OBJECT
@@ -74,18 +74,19 @@ private slots:
         MakeCamera(camera);
         TImageControlsDialog dialog(camera, QString());
         dialog.Slider(VP_Brightness)->setValue(-20);
-        QCOMPARE(camera.Writes, (Writes{{V4L2_CID_BRIGHTNESS, -20}}));
+        QCOMPARE(camera.Writes, (TWrites{{V4L2_CID_BRIGHTNESS, -20}}));
         camera.Writes.clear();
 
         dialog.AutoBox(VP_WhiteBalance)->setChecked(false);
         QVERIFY(dialog.Slider(VP_WhiteBalance)->isEnabled());
-        QCOMPARE(camera.Writes, (Writes{{V4L2_CID_AUTO_WHITE_BALANCE, 0}, {V4L2_CID_WHITE_BALANCE_TEMPERATURE, 5000}}));
+        QCOMPARE(camera.Writes,
+                 (TWrites{{V4L2_CID_AUTO_WHITE_BALANCE, 0}, {V4L2_CID_WHITE_BALANCE_TEMPERATURE, 5000}}));
         camera.Writes.clear();
         dialog.Slider(VP_WhiteBalance)->setValue(5017); // between steps of 10
-        QCOMPARE(camera.Writes, (Writes{{V4L2_CID_WHITE_BALANCE_TEMPERATURE, 5010}}));
+        QCOMPARE(camera.Writes, (TWrites{{V4L2_CID_WHITE_BALANCE_TEMPERATURE, 5010}}));
         camera.Writes.clear();
         dialog.AutoBox(VP_WhiteBalance)->setChecked(true);
-        QCOMPARE(camera.Writes, (Writes{{V4L2_CID_AUTO_WHITE_BALANCE, 1}}));
+        QCOMPARE(camera.Writes, (TWrites{{V4L2_CID_AUTO_WHITE_BALANCE, 1}}));
     }
 
     void defaultButtonRestoresEveryControl()

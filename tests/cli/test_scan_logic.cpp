@@ -229,7 +229,7 @@ class RawFormatText : public ::testing::TestWithParam<RawFormatCase> {};
 
 TEST_P(RawFormatText, Parses)
 {
-    const std::optional<RawFormat> format = ParseRawFormat(QString::fromUtf8(GetParam().text));
+    const std::optional<TRawFormat> format = ParseRawFormat(QString::fromUtf8(GetParam().text));
     ASSERT_EQ(format.has_value(), GetParam().valid);
     if (format) {
         EXPECT_EQ(format->width, GetParam().width);

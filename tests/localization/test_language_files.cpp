@@ -229,7 +229,7 @@ protected:
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(bytes);
     }
-    static UILanguageSource Ui(quint16 id)
+    static TUILanguageSource Ui(quint16 id)
     {
         return [id] { return id; };
     }

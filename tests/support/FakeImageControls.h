@@ -11,18 +11,18 @@
 
 class TFakeImageControls : public TImageControls {
 public:
-    struct Control {
+    struct TControl {
         TControlRange Range;
         std::int32_t Value;
     };
-    using Write = std::pair<std::uint32_t, std::int32_t>;
+    using TWrite = std::pair<std::uint32_t, std::int32_t>;
 
-    std::map<std::uint32_t, Control> Controls;
-    std::vector<Write> Writes;
+    std::map<std::uint32_t, TControl> Controls;
+    std::vector<TWrite> Writes;
 
     HRESULT Query(std::uint32_t id, TControlRange& range) override
     {
-        const Control* control = Find(id);
+        const TControl* control = Find(id);
         if (!control)
             return HResultFromErrno(EINVAL);
         range = control->Range;
@@ -31,7 +31,7 @@ public:
 
     HRESULT Get(std::uint32_t id, std::int32_t& value) override
     {
-        const Control* control = Find(id);
+        const TControl* control = Find(id);
         if (!control)
             return HResultFromErrno(EINVAL);
         value = control->Value;
@@ -40,7 +40,7 @@ public:
 
     HRESULT Set(std::uint32_t id, std::int32_t value) override
     {
-        Control* control = Find(id);
+        TControl* control = Find(id);
         if (!control)
             return HResultFromErrno(EINVAL);
         Writes.emplace_back(id, value);
@@ -49,7 +49,7 @@ public:
     }
 
 private:
-    Control* Find(std::uint32_t id)
+    TControl* Find(std::uint32_t id)
     {
         const auto it = Controls.find(id);
         return it == Controls.end() ? nullptr : &it->second;

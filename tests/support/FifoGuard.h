@@ -18,9 +18,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-class FifoGuard {
+class TFifoGuard {
 public:
-    explicit FifoGuard(const QString& path, std::chrono::milliseconds deadline = std::chrono::seconds(20))
+    explicit TFifoGuard(const QString& path, std::chrono::milliseconds deadline = std::chrono::seconds(20))
         : fPath(QFile::encodeName(path))
     {
         fMade = ::mkfifo(fPath.constData(), 0600) == 0;
@@ -28,10 +28,10 @@ public:
             fWatchdog = std::thread([this, deadline] { Watch(deadline); });
     }
 
-    ~FifoGuard() { Done(); }
+    ~TFifoGuard() { Done(); }
 
-    FifoGuard(const FifoGuard&) = delete;
-    FifoGuard& operator=(const FifoGuard&) = delete;
+    TFifoGuard(const TFifoGuard&) = delete;
+    TFifoGuard& operator=(const TFifoGuard&) = delete;
 
     bool Made() const { return fMade; }
 

@@ -24,9 +24,9 @@ namespace {
 // peeked at the socket so that the TLS layer still gets every byte: a TLS
 // greeting starts with a handshake record (0x16), an http request with a
 // letter.
-class SniffingServer : public QTcpServer {
+class TSniffingServer : public QTcpServer {
 public:
-    SniffingServer(QSslConfiguration tls, std::function<void(QTcpSocket*, bool)> serve, QObject* parent)
+    TSniffingServer(QSslConfiguration tls, std::function<void(QTcpSocket*, bool)> serve, QObject* parent)
         : QTcpServer(parent)
         , fTls(std::move(tls))
         , fServe(std::move(serve))
@@ -80,7 +80,7 @@ subjectAltName = IP:127.0.0.1
 
 } // namespace
 
-TestServer::TestServer(const QSslConfiguration* tls, Answer answer, bool plainToo)
+TTestServer::TTestServer(const QSslConfiguration* tls, TAnswer answer, bool plainToo)
     : fAnswer(std::move(answer))
 {
     fContext = new QObject;
@@ -91,7 +91,7 @@ TestServer::TestServer(const QSslConfiguration* tls, Answer answer, bool plainTo
         [this, tls, plainToo] {
             QTcpServer* server = nullptr;
             if (tls && plainToo) {
-                server = new SniffingServer(
+                server = new TSniffingServer(
                     *tls, [this](QTcpSocket* socket, bool plain) { Serve(socket, plain); }, fContext);
             } else if (tls) {
                 auto* secure = new QSslServer(fContext);
@@ -109,7 +109,7 @@ TestServer::TestServer(const QSslConfiguration* tls, Answer answer, bool plainTo
         Qt::BlockingQueuedConnection);
 }
 
-TestServer::~TestServer()
+TTestServer::~TTestServer()
 {
     QMetaObject::invokeMethod(
         fContext, [this] { delete fContext; }, Qt::BlockingQueuedConnection);
@@ -117,42 +117,42 @@ TestServer::~TestServer()
     fThread.wait();
 }
 
-QString TestServer::Address(const QString& path) const
+QString TTestServer::Address(const QString& path) const
 {
     return QString("127.0.0.1:%1%2").arg(fPort).arg(path);
 }
 
-void TestServer::SetAnswer(const Answer& answer)
+void TTestServer::SetAnswer(const TAnswer& answer)
 {
     QMutexLocker lock(&fMutex);
     fAnswer = answer;
 }
 
-bool TestServer::Silent() const
+bool TTestServer::Silent() const
 {
     QMutexLocker lock(&fMutex);
     return fAnswer.silent;
 }
 
-QList<QByteArray> TestServer::Requests() const
+QList<QByteArray> TTestServer::Requests() const
 {
     QMutexLocker lock(&fMutex);
     return fRequests;
 }
 
-int TestServer::PlainConnections() const
+int TTestServer::PlainConnections() const
 {
     QMutexLocker lock(&fMutex);
     return fPlainConnections;
 }
 
-qint64 TestServer::BodyBytesSent() const
+qint64 TTestServer::BodyBytesSent() const
 {
     QMutexLocker lock(&fMutex);
     return fBodyBytesSent;
 }
 
-void TestServer::Accept()
+void TTestServer::Accept()
 {
     auto* server = fContext->findChild<QTcpServer*>(QStringLiteral("server"));
     const bool plain = !qobject_cast<QSslServer*>(server);
@@ -160,7 +160,7 @@ void TestServer::Accept()
         Serve(socket, plain);
 }
 
-void TestServer::WriteBody(QTcpSocket* socket, const Answer& answer)
+void TTestServer::WriteBody(QTcpSocket* socket, const TAnswer& answer)
 {
     auto sent = [this](qint64 bytes) {
         QMutexLocker lock(&fMutex);
@@ -209,7 +209,7 @@ void TestServer::WriteBody(QTcpSocket* socket, const Answer& answer)
     }
 }
 
-void TestServer::Serve(QTcpSocket* socket, bool plain)
+void TTestServer::Serve(QTcpSocket* socket, bool plain)
 {
     if (plain) {
         QMutexLocker lock(&fMutex);
@@ -234,7 +234,7 @@ void TestServer::Serve(QTcpSocket* socket, bool plain)
                 length = line.mid(15).trimmed().toLongLong();
         if (buffer->size() < headEnd + 4 + length)
             return;
-        Answer answer;
+        TAnswer answer;
         {
             QMutexLocker lock(&fMutex);
             fRequests.append(*buffer);
@@ -272,7 +272,7 @@ QByteArray BodyOf(const QByteArray& request)
     return request.mid(request.indexOf("\r\n\r\n") + 4);
 }
 
-TestCertificates::TestCertificates()
+TTestCertificates::TTestCertificates()
 {
     if (!fDir.isValid())
         qFatal("No temporary folder for the test certificates");
@@ -281,7 +281,7 @@ TestCertificates::TestCertificates()
         qFatal("The openssl configuration was not written");
 }
 
-QString TestCertificates::Make(const QStringList& arguments)
+QString TTestCertificates::Make(const QStringList& arguments)
 {
     QProcess openssl;
     openssl.setWorkingDirectory(fDir.path());
@@ -291,7 +291,7 @@ QString TestCertificates::Make(const QStringList& arguments)
     return {};
 }
 
-QSslConfiguration TestCertificates::Server(const QString& name)
+QSslConfiguration TTestCertificates::Server(const QString& name)
 {
     const QStringList newKey = {"-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes"};
     QString failure =
@@ -320,7 +320,7 @@ QSslConfiguration TestCertificates::Server(const QString& name)
     return tls;
 }
 
-QByteArray TestCertificates::AuthorityPem(const QString& name) const
+QByteArray TTestCertificates::AuthorityPem(const QString& name) const
 {
     QFile authority(fDir.filePath(name + "-ca.pem"));
     if (!authority.open(QIODevice::ReadOnly))
