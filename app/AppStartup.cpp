@@ -35,7 +35,7 @@ std::unique_ptr<SettingsStore> TAppStartup::OpenSettings() const
     std::unique_ptr<SettingsStore> store;
     try {
         store = std::make_unique<SettingsStore>(settingsFile);
-    } catch (const SettingsError&) {
+    } catch (const ESettingsError&) {
         QFile::remove(settingsFile);
         store = std::make_unique<SettingsStore>(settingsFile);
     }

@@ -35,7 +35,7 @@ public:
     // Raises the loader's error (PictureError) when the picture cannot be
     // loaded, leaving picture, result and settings as they were. When
     // settings.ini cannot be written, the picture is still decoded and shown
-    // and the write error (SettingsError) is raised afterwards. The picture
+    // and the write error (ESettingsError) is raised afterwards. The picture
     // is decoded with `format` and `options`.
     void Browse(TImageScanView& view, TBarcodeFormat format, TDecodeOptions options = {});
 

@@ -75,11 +75,11 @@ SettingsStore::SettingsStore(QString fileName)
     if (!file.exists())
         return;
     if (!file.open(QIODevice::ReadOnly))
-        throw SettingsError(
+        throw ESettingsError(
             QStringLiteral("Cannot open file \"%1\". %2").arg(fFileName, file.errorString()).toStdString());
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
-        throw SettingsError(
+        throw ESettingsError(
             QStringLiteral("Cannot read file \"%1\". %2").arg(fFileName, file.errorString()).toStdString());
 
     // The decoder keeps a leading byte-order mark as U+FEFF; like one at the
@@ -88,7 +88,7 @@ SettingsStore::SettingsStore(QString fileName)
                            QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
     const QString text = decoder(bytes);
     if (decoder.hasError())
-        throw SettingsError(
+        throw ESettingsError(
             QStringLiteral("No mapping for the Unicode character exists in the target multi-byte code page (%1).")
                 .arg(fFileName)
                 .toStdString());
@@ -190,5 +190,5 @@ void SettingsStore::UpdateFile() const
 
     const QString error = WriteFileAtomically(fFileName, QByteArray("\xEF\xBB\xBF") + text.toUtf8());
     if (!error.isEmpty())
-        throw SettingsError(QStringLiteral("Cannot create file \"%1\". %2").arg(fFileName, error).toStdString());
+        throw ESettingsError(QStringLiteral("Cannot create file \"%1\". %2").arg(fFileName, error).toStdString());
 }

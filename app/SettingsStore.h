@@ -7,7 +7,7 @@
 #include <vector>
 
 // Raised when settings.ini cannot be read or written.
-class SettingsError : public std::runtime_error {
+class ESettingsError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
@@ -22,7 +22,7 @@ public:
     // Reads `fileName` as UTF-8. Lines, section names, keys and values lose
     // the blanks around them: white space, and byte-order marks, so that the
     // file's leading one and one at the start of any later line (files joined
-    // with cat) are skipped. Raises SettingsError when the file cannot be read
+    // with cat) are skipped. Raises ESettingsError when the file cannot be read
     // or is not valid UTF-8.
     explicit SettingsStore(QString fileName);
 
@@ -45,7 +45,7 @@ public:
     // Writes the byte-order mark, then per section "[name]", its lines and one
     // empty line, all ending in CR LF. The new file replaces the old one only
     // once it is complete, so a failed write leaves the old file as it was.
-    // Raises SettingsError on failure.
+    // Raises ESettingsError on failure.
     void UpdateFile() const;
 
 private:

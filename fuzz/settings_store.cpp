@@ -32,7 +32,7 @@ std::optional<SettingsStore> Load(const QString& path)
 {
     try {
         return SettingsStore(path);
-    } catch (const SettingsError&) {
+    } catch (const ESettingsError&) {
         return std::nullopt;
     }
 }

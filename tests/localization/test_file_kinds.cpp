@@ -113,7 +113,7 @@ TEST_P(FileKinds, NothingWaitsAndTheFileIsPassedOverOrNamed)
     Outcome outcome;
     try {
         LoadLanguage(QString(), shipped.path(), [] { return quint16(1031); });
-    } catch (const LanguageFileError& error) {
+    } catch (const ELanguageFileError& error) {
         outcome.error = QString::fromStdString(error.what());
     }
     outcome.currentLanguage = CurrentLanguage;
