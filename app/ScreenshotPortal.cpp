@@ -57,7 +57,7 @@ TScreenshotOutcome ScreenshotOutcome(uint response, const QVariantMap& results)
 
 TScreenshotOutcome ScreenshotCallError(const QString& errorName, const QString& errorMessage)
 {
-    static const QStringList missing = {
+    static const QStringList kMissing = {
         QStringLiteral("org.freedesktop.DBus.Error.ServiceUnknown"),
         QStringLiteral("org.freedesktop.DBus.Error.NameHasNoOwner"),
         QStringLiteral("org.freedesktop.DBus.Error.UnknownObject"),
@@ -67,7 +67,7 @@ TScreenshotOutcome ScreenshotCallError(const QString& errorName, const QString& 
     };
     TScreenshotOutcome outcome;
     outcome.status =
-        missing.contains(errorName) ? TScreenshotOutcome::TStatus::NoPortal : TScreenshotOutcome::TStatus::Failed;
+        kMissing.contains(errorName) ? TScreenshotOutcome::TStatus::NoPortal : TScreenshotOutcome::TStatus::Failed;
     outcome.message = Failure(errorMessage.isEmpty() ? errorName : errorMessage);
     return outcome;
 }

@@ -131,9 +131,9 @@ const QImage& PhotoWithCodes(TPhoto kind)
         painter.end();
         return scene.convertToFormat(QImage::Format_BGR888);
     };
-    static const QImage mixed = make(TPhoto::Mixed);
-    static const QImage matrix = make(TPhoto::Matrix);
-    return kind == TPhoto::Mixed ? mixed : matrix;
+    static const QImage kMixed = make(TPhoto::Mixed);
+    static const QImage kMatrix = make(TPhoto::Matrix);
+    return kind == TPhoto::Mixed ? kMixed : kMatrix;
 }
 
 // all 0: DecodeCode (one code, as without --all); 1: DecodeAllCodes.

@@ -76,11 +76,11 @@ QImage LoadPictureArgument(const QByteArray& file)
 
 QImage LoadFirstPictureArgument(const QByteArray& file, const std::function<void()>& startGui)
 {
-    static const QStringList builtInFormats{"png", "bmp", "pbm", "pgm", "ppm", "xbm", "xpm"};
+    static const QStringList kBuiltInFormats{"png", "bmp", "pbm", "pgm", "ppm", "xbm", "xpm"};
     if (file != kStandardInputName && NameIsText(file)) {
         const QString name = QFile::decodeName(file);
         const QFileInfo info(name);
-        if (info.isFile() && builtInFormats.contains(info.suffix().toLower())) {
+        if (info.isFile() && kBuiltInFormats.contains(info.suffix().toLower())) {
             const QStringList libraryPaths = QCoreApplication::libraryPaths();
             QCoreApplication::setLibraryPaths({});
             if (!QImageReader::imageFormat(name).isEmpty())

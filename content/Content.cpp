@@ -655,9 +655,9 @@ TContent ParseContent(const QString& text)
 
 QString ContentTypeName(const TContent& content)
 {
-    static const char* const names[] = {"text", "url", "email", "phone", "sms", "wifi", "contact", "event", "place"};
-    static_assert(std::size(names) == std::variant_size_v<TContent>);
-    return QLatin1String(names[content.index()]);
+    static const char* const kNames[] = {"text", "url", "email", "phone", "sms", "wifi", "contact", "event", "place"};
+    static_assert(std::size(kNames) == std::variant_size_v<TContent>);
+    return QLatin1String(kNames[content.index()]);
 }
 
 QString WifiSecurityName(TWifiSecurity security)

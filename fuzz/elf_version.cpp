@@ -58,7 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         const std::unique_ptr<std::uint8_t[]> shortBuffer(new std::uint8_t[infoSize]);
         SetLastOSError(0);
         FUZZ_CHECK(!GetFileVersionInfoW(path, 0, infoSize - 1, shortBuffer.get()));
-        FUZZ_CHECK(GetLastOSError() == OSErrorCode::InsufficientBuffer);
+        FUZZ_CHECK(GetLastOSError() == OSErrorCode::kInsufficientBuffer);
     }
     const std::unique_ptr<std::uint8_t[]> info(new std::uint8_t[infoSize]);
     FUZZ_CHECK(GetFileVersionInfoW(path, 0, infoSize, info.get()));

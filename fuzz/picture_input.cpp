@@ -46,7 +46,7 @@ const char* const kTypes[] = {"text/uri-list",
 // A small picture file that texts and URIs of the offer can name.
 const QString& ExistingPicture()
 {
-    static const QString path = [] {
+    static const QString kPath = [] {
         QImage picture(4, 4, QImage::Format_RGB32);
         picture.fill(Qt::white);
         QByteArray bytes;
@@ -55,7 +55,7 @@ const QString& ExistingPicture()
         picture.save(&buffer, "PNG");
         return WriteFuzzFile(QStringLiteral("existing.png"), bytes);
     }();
-    return path;
+    return kPath;
 }
 
 struct TOffer {
@@ -65,7 +65,7 @@ struct TOffer {
 
 TOffer FillOffer(TFuzzInput& input, QMimeData& data)
 {
-    static const QList<QByteArray> readable = QImageReader::supportedMimeTypes();
+    static const QList<QByteArray> kReadable = QImageReader::supportedMimeTypes();
     TOffer offer;
     for (int entry = 0; entry < 6 && input.RestSize() > 0; ++entry) {
         const uint8_t type = input.Byte();
@@ -91,7 +91,7 @@ TOffer FillOffer(TFuzzInput& input, QMimeData& data)
         data.setData(QString::fromLatin1(name), bytes);
     }
     for (const QString& format : data.formats())
-        offer.pictureData = offer.pictureData || readable.contains(format.toLatin1());
+        offer.pictureData = offer.pictureData || kReadable.contains(format.toLatin1());
     return offer;
 }
 

@@ -84,8 +84,8 @@ void CheckPath(const std::uint8_t* block, std::uint32_t blockLength, const QStri
             FUZZ_CHECK(!text.contains(QChar(0)));
         }
     } else {
-        FUZZ_CHECK(answer.error == OSErrorCode::InvalidData || answer.error == OSErrorCode::ResourceTypeNotFound
-                   || answer.error == OSErrorCode::InvalidParameter);
+        FUZZ_CHECK(answer.error == OSErrorCode::kInvalidData || answer.error == OSErrorCode::kResourceTypeNotFound
+                   || answer.error == OSErrorCode::kInvalidParameter);
     }
 
     FUZZ_CHECK(Query(block, blockLength, FlipAsciiCase(path)) == answer);

@@ -137,9 +137,9 @@ public:
         if (::fstat(fFd, &st) != 0) {
             fError = OSErrorFromErrno(errno);
         } else if (S_ISDIR(st.st_mode)) {
-            fError = OSErrorCode::AccessDenied;
+            fError = OSErrorCode::kAccessDenied;
         } else if (!S_ISREG(st.st_mode)) {
-            fError = OSErrorCode::BadFormat;
+            fError = OSErrorCode::kBadFormat;
         } else {
             fSize = std::uint64_t(st.st_size);
         }
@@ -163,7 +163,7 @@ public:
     TCode Read(std::uint64_t offset, void* buffer, std::size_t count) const
     {
         if (!Contains(offset, count))
-            return OSErrorCode::BadFormat;
+            return OSErrorCode::kBadFormat;
         auto* p = static_cast<char*>(buffer);
         while (count > 0) {
             const ssize_t n = ::pread(fFd, p, count, off_t(offset));
@@ -172,17 +172,17 @@ public:
             if (n < 0)
                 return OSErrorFromErrno(errno);
             if (n == 0) // the file shrank under us
-                return OSErrorCode::ReadFault;
+                return OSErrorCode::kReadFault;
             p += n;
             offset += std::uint64_t(n);
             count -= std::size_t(n);
         }
-        return OSErrorCode::Success;
+        return OSErrorCode::kSuccess;
     }
 
 private:
     int fFd = -1;
-    TCode fError = OSErrorCode::Success;
+    TCode fError = OSErrorCode::kSuccess;
     std::uint64_t fSize = 0;
 };
 
@@ -210,29 +210,29 @@ public:
     {
         std::uint8_t ident[16];
         if (fFile.Read(0, ident, sizeof ident) != 0)
-            return OSErrorCode::BadFormat;
+            return OSErrorCode::kBadFormat;
         if (std::memcmp(ident,
                         "\x7F"
                         "ELF",
                         4)
                 != 0
             || (ident[4] != 1 && ident[4] != 2) || ident[5] != 1)
-            return OSErrorCode::BadFormat;
+            return OSErrorCode::kBadFormat;
         fIs64 = ident[4] == 2;
 
         std::uint8_t header[64];
         const std::size_t headerSize = fIs64 ? 64 : 52;
         if (fFile.Read(0, header, headerSize) != 0)
-            return OSErrorCode::BadFormat;
+            return OSErrorCode::kBadFormat;
         const std::uint64_t tableOffset = fIs64 ? Read64(header + 0x28) : Read32(header + 0x20);
         const std::size_t fieldBase = fIs64 ? 0x3A : 0x2E;
         fEntrySize = Read16(header + fieldBase);
         std::uint64_t count = Read16(header + fieldBase + 2);
         std::uint32_t nameTable = Read16(header + fieldBase + 4);
         if (tableOffset == 0)
-            return OSErrorCode::Success; // no sections at all
+            return OSErrorCode::kSuccess; // no sections at all
         if (fEntrySize < (fIs64 ? 64u : 40u))
-            return OSErrorCode::BadFormat;
+            return OSErrorCode::kBadFormat;
 
         // Large tables keep the real count and name-table index in entry 0.
         if (count == 0 || nameTable == kSectionIndexExtended) {
@@ -245,23 +245,23 @@ public:
                 nameTable = first.link;
         }
         if (count == 0)
-            return OSErrorCode::Success;
+            return OSErrorCode::kSuccess;
         if (count > kMaxSectionTable / fEntrySize || !fFile.Contains(tableOffset, count * fEntrySize))
-            return OSErrorCode::BadFormat;
+            return OSErrorCode::kBadFormat;
         fSections.resize(std::size_t(count));
         for (std::size_t i = 0; i < fSections.size(); ++i) {
             if (TCode c = ReadEntry(tableOffset + i * fEntrySize, fSections[i]); c != 0)
                 return c;
         }
         if (nameTable == 0)
-            return OSErrorCode::Success; // sections without names
+            return OSErrorCode::kSuccess; // sections without names
         if (nameTable >= fSections.size())
-            return OSErrorCode::BadFormat;
+            return OSErrorCode::kBadFormat;
         const TElfSection& names = fSections[nameTable];
         if (names.type == kSectionNoBits || !fFile.Contains(names.offset, names.size))
-            return OSErrorCode::BadFormat;
+            return OSErrorCode::kBadFormat;
         fNames.resize(std::size_t(names.size));
-        return fNames.empty() ? TCode(OSErrorCode::Success) : fFile.Read(names.offset, fNames.data(), fNames.size());
+        return fNames.empty() ? TCode(OSErrorCode::kSuccess) : fFile.Read(names.offset, fNames.data(), fNames.size());
     }
 
     const TElfSection* Find(std::string_view name) const
@@ -289,7 +289,7 @@ private:
         s.offset = fIs64 ? Read64(e + 24) : Read32(e + 16);
         s.size = fIs64 ? Read64(e + 32) : Read32(e + 20);
         s.link = fIs64 ? Read32(e + 40) : Read32(e + 24);
-        return OSErrorCode::Success;
+        return OSErrorCode::kSuccess;
     }
 
     const TFileReader& fFile;
@@ -362,12 +362,12 @@ TCode FindChild(const std::uint8_t* block, const TNode& parent, const QString& n
     std::size_t at = parent.childrenBegin;
     while (at < parent.end) {
         if (!ParseNode(block, at, parent.end, child))
-            return OSErrorCode::InvalidData;
+            return OSErrorCode::kInvalidData;
         if (child.Key(block).compare(name, Qt::CaseInsensitive) == 0)
-            return OSErrorCode::Success;
+            return OSErrorCode::kSuccess;
         at = AlignUp4(child.end); // each node is at least 8 bytes long, so this moves on
     }
-    return OSErrorCode::ResourceTypeNotFound;
+    return OSErrorCode::kResourceTypeNotFound;
 }
 
 // Checks the root node of a block; answers its length or nothing.
@@ -387,7 +387,7 @@ bool LoadBlock(const QString& fileName, QByteArray& data, std::uint16_t& length)
         return false;
     const auto root = RootLength(reinterpret_cast<const std::uint8_t*>(data.constData()), std::size_t(data.size()));
     if (!root) {
-        SetLastOSError(OSErrorCode::InvalidData);
+        SetLastOSError(OSErrorCode::kInvalidData);
         return false;
     }
     length = *root;
@@ -455,13 +455,13 @@ std::string VersionBlockSource(const QByteArray& block, std::string_view symbol)
     s += '[';
     s += std::to_string(block.size());
     s += "] = {";
-    static const char hex[] = "0123456789abcdef";
+    static const char kHex[] = "0123456789abcdef";
     for (qsizetype i = 0; i < block.size(); ++i) {
         const auto b = std::uint8_t(block[i]);
         s += (i % 16 == 0) ? "\n    " : " ";
         s += "0x";
-        s += hex[b >> 4];
-        s += hex[b & 15];
+        s += kHex[b >> 4];
+        s += kHex[b & 15];
         s += ',';
     }
     s += "\n};\n";
@@ -482,15 +482,15 @@ bool ReadElfSection(const QString& fileName, std::string_view sectionName, std::
     }
     const TElfSection* section = elf.Find(sectionName);
     if (!section) {
-        SetLastOSError(OSErrorCode::ResourceDataNotFound);
+        SetLastOSError(OSErrorCode::kResourceDataNotFound);
         return false;
     }
     if (section->type == kSectionNoBits) {
-        SetLastOSError(OSErrorCode::InvalidData);
+        SetLastOSError(OSErrorCode::kInvalidData);
         return false;
     }
     if (!file.Contains(section->offset, section->size)) {
-        SetLastOSError(OSErrorCode::BadFormat);
+        SetLastOSError(OSErrorCode::kBadFormat);
         return false;
     }
     const std::size_t count = std::size_t(std::min<std::uint64_t>(section->size, maxBytes));
@@ -514,7 +514,7 @@ std::uint32_t GetFileVersionInfoSizeW(const QString& fileName, std::uint32_t* ha
 bool GetFileVersionInfoW(const QString& fileName, std::uint32_t /*handle*/, std::uint32_t length, void* data)
 {
     if (!data) {
-        SetLastOSError(OSErrorCode::InvalidParameter);
+        SetLastOSError(OSErrorCode::kInvalidParameter);
         return false;
     }
     QByteArray block;
@@ -522,7 +522,7 @@ bool GetFileVersionInfoW(const QString& fileName, std::uint32_t /*handle*/, std:
     if (!LoadBlock(fileName, block, blockLength))
         return false;
     if (length < blockLength) {
-        SetLastOSError(OSErrorCode::InsufficientBuffer);
+        SetLastOSError(OSErrorCode::kInsufficientBuffer);
         return false;
     }
     std::memcpy(data, block.constData(), blockLength);
@@ -533,13 +533,13 @@ bool VerQueryValueW(const void* block, std::uint32_t blockLength, const QString&
                     std::uint32_t* length)
 {
     if (!block || !buffer || !length) {
-        SetLastOSError(OSErrorCode::InvalidParameter);
+        SetLastOSError(OSErrorCode::kInvalidParameter);
         return false;
     }
     const auto* data = static_cast<const std::uint8_t*>(block);
     TNode node;
     if (!ParseNode(data, 0, blockLength, node)) {
-        SetLastOSError(OSErrorCode::InvalidData);
+        SetLastOSError(OSErrorCode::kInvalidData);
         return false;
     }
     const QStringList names = subBlock.split(QLatin1Char('\\'), Qt::SkipEmptyParts);
@@ -557,7 +557,7 @@ bool VerQueryValueW(const void* block, std::uint32_t blockLength, const QString&
         names.size() == 3 && names[0].compare(QLatin1String("StringFileInfo"), Qt::CaseInsensitive) == 0;
     if (stringEntry && node.valueLength != 0
         && (node.valueBegin > node.end || 2 * std::size_t(node.valueLength) > node.end - node.valueBegin)) {
-        SetLastOSError(OSErrorCode::InvalidData);
+        SetLastOSError(OSErrorCode::kInvalidData);
         return false;
     }
     *buffer = data + node.valueBegin;

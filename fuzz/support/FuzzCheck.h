@@ -71,13 +71,13 @@ private:
 // machine has /dev/shm. Removed at exit.
 inline const QString& FuzzFolder()
 {
-    static const std::unique_ptr<QTemporaryDir> folder = [] {
+    static const std::unique_ptr<QTemporaryDir> kFolder = [] {
         const QString base = QDir(QStringLiteral("/dev/shm")).exists() ? QStringLiteral("/dev/shm") : QDir::tempPath();
         return std::make_unique<QTemporaryDir>(base + QStringLiteral("/lantrix-fuzz-XXXXXX"));
     }();
-    FUZZ_CHECK(folder->isValid());
-    static const QString path = folder->path();
-    return path;
+    FUZZ_CHECK(kFolder->isValid());
+    static const QString kPath = kFolder->path();
+    return kPath;
 }
 
 // Writes bytes to `name` in FuzzFolder() and answers its path.

@@ -70,7 +70,7 @@ public:
     {
         painter->setFont(option.font);
         DrawEntry(painter, option.rect, index.data(Qt::DisplayRole).toString(),
-                  index.data(TLanguageComboBox::FlagRole).toString(), option.palette,
+                  index.data(TLanguageComboBox::kFlagRole).toString(), option.palette,
                   option.state & QStyle::State_Selected);
     }
 
@@ -98,7 +98,7 @@ TLanguageComboBox::TLanguageComboBox(QWidget* parent)
 void TLanguageComboBox::AddEntry(const QString& entry)
 {
     addItem(entry);
-    setItemData(count() - 1, FlagImageName(entry), FlagRole);
+    setItemData(count() - 1, FlagImageName(entry), kFlagRole);
 }
 
 void TLanguageComboBox::paintEvent(QPaintEvent*)
@@ -114,7 +114,7 @@ void TLanguageComboBox::paintEvent(QPaintEvent*)
     const QRect field = style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
     const int top = field.top() + (field.height() - kItemHeight) / 2;
     DrawEntry(&painter, QRect(field.left(), top, field.width(), kItemHeight), currentText(),
-              currentData(FlagRole).toString(), palette(), false);
+              currentData(kFlagRole).toString(), palette(), false);
 }
 
 // ---- The window --------------------------------------------------------------
