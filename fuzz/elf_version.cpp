@@ -42,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             GetEXEVersionData(path, record);
         } catch (const EOSError& error) {
             raised = true;
-            FUZZ_CHECK(error.code() == sizeError);
+            FUZZ_CHECK(error.Code() == sizeError);
         }
         FUZZ_CHECK(raised);
         FUZZ_CHECK(record.CompanyName.isEmpty() && record.ProductName.isEmpty());
@@ -74,7 +74,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
              {&record.CompanyName, &record.ProductName, &record.SpecialBuild, &record.FileVersion, &record.Comments})
             FUZZ_CHECK(!field->contains(QChar(0)));
     } catch (const EOSError& error) {
-        FUZZ_CHECK(error.code() != 0);
+        FUZZ_CHECK(error.Code() != 0);
         FUZZ_CHECK(record.CompanyName == untouched && record.ProductName == untouched
                    && record.SpecialBuild == untouched);
     }

@@ -42,8 +42,8 @@ std::uint32_t OSErrorFromErrno(int errnoValue);
 class EOSError : public std::runtime_error {
 public:
     explicit EOSError(std::uint32_t code);
-    std::uint32_t code() const noexcept { return fCode; }
-    QString message() const { return QString::fromUtf8(what()); }
+    std::uint32_t Code() const noexcept { return fCode; }
+    QString Message() const { return QString::fromUtf8(what()); }
 
 private:
     std::uint32_t fCode;

@@ -67,7 +67,7 @@ protected:
             GetEXEVersionData(path, record);
             ADD_FAILURE() << "no error, expected " << code;
         } catch (const EOSError& e) {
-            EXPECT_EQ(e.code(), code);
+            EXPECT_EQ(e.Code(), code);
             EXPECT_TRUE(QString::fromUtf8(e.what()).startsWith(QStringLiteral("System Error.  Code: %1.\n").arg(code)))
                 << e.what();
         }
@@ -140,7 +140,7 @@ TEST_F(ExeFile, MissingFileIsTheSystemsFileNotFound)
         GetEXEVersionData(fDir.filePath(QStringLiteral("missing")), record);
         FAIL() << "no error";
     } catch (const EOSError& e) {
-        EXPECT_EQ(e.code(), 2u);
+        EXPECT_EQ(e.Code(), 2u);
         EXPECT_STREQ(e.what(), "System Error.  Code: 2.\nThe system cannot find the file specified.");
     }
     ExpectError(fDir.filePath(QStringLiteral("missing")), 2);
@@ -221,7 +221,7 @@ TEST_F(ExeFile, FileVersionErrors)
         try {
             GetEXEFileVersion(path);
         } catch (const EOSError& e) {
-            return e.code();
+            return e.Code();
         }
         return 0;
     };

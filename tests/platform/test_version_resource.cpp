@@ -667,7 +667,7 @@ TEST(OSError, MessageNamesCodeAndText)
             RaiseLastOSError();
             ADD_FAILURE() << "no exception for " << c.code;
         } catch (const EOSError& e) {
-            EXPECT_EQ(e.code(), c.code);
+            EXPECT_EQ(e.Code(), c.code);
             EXPECT_STREQ(e.what(), c.text);
         }
     }
