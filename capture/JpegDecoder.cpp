@@ -110,27 +110,27 @@ bool Decode(jpeg_decompress_struct& cinfo, TErrorManager& error, std::vector<uin
 } // namespace
 
 TJpegDecoder::TJpegDecoder()
-    : d(std::make_unique<TState>())
+    : fState(std::make_unique<TState>())
 {
-    d->cinfo.err = jpeg_std_error(&d->error.pub);
-    d->error.pub.error_exit = ErrorExit;
-    d->error.pub.output_message = IgnoreMessage;
-    if (setjmp(d->error.jump))
+    fState->cinfo.err = jpeg_std_error(&fState->error.pub);
+    fState->error.pub.error_exit = ErrorExit;
+    fState->error.pub.output_message = IgnoreMessage;
+    if (setjmp(fState->error.jump))
         return; // could not even allocate the decoder: every DrawTo fails
-    jpeg_create_decompress(&d->cinfo);
-    d->created = true;
+    jpeg_create_decompress(&fState->cinfo);
+    fState->created = true;
 }
 
 TJpegDecoder::~TJpegDecoder()
 {
-    if (d->created)
-        jpeg_destroy_decompress(&d->cinfo);
+    if (fState->created)
+        jpeg_destroy_decompress(&fState->cinfo);
 }
 
 bool TJpegDecoder::DrawTo(const uint8_t* data, size_t size, QImage& target)
 {
-    if (!d->created) {
-        std::strcpy(d->error.message, "JPEG decoder not created");
+    if (!fState->created) {
+        std::strcpy(fState->error.message, "JPEG decoder not created");
         return false;
     }
     if (!target.isNull() && target.format() != QImage::Format_Indexed8 && target.format() != QImage::Format_BGR888)
@@ -145,16 +145,16 @@ bool TJpegDecoder::DrawTo(const uint8_t* data, size_t size, QImage& target)
     to.grayDecode = Grayscale || grayTarget;
     to.maxPixels = MaxPixels;
     try {
-        if (Decode(d->cinfo, d->error, d->row, data, size, to))
+        if (Decode(fState->cinfo, fState->error, fState->row, data, size, to))
             return true;
     } catch (const std::bad_alloc&) {
-        jpeg_abort_decompress(&d->cinfo);
-        std::strcpy(d->error.message, "Out of memory");
+        jpeg_abort_decompress(&fState->cinfo);
+        std::strcpy(fState->error.message, "Out of memory");
     }
     return false;
 }
 
 QString TJpegDecoder::LastError() const
 {
-    return QString::fromLocal8Bit(d->error.message);
+    return QString::fromLocal8Bit(fState->error.message);
 }

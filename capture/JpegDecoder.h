@@ -38,5 +38,5 @@ public:
 
 private:
     struct TState;
-    std::unique_ptr<TState> d;
+    std::unique_ptr<TState> fState;
 };

@@ -968,9 +968,9 @@ TEST(VideoPropertyTable, EachPropertyReadsAndWritesItsOwnControls)
         if (row.ControlId == 0)
             continue;
         TFakeImageControls camera;
-        camera.Controls[row.ControlId] = {{0, 100, 1, 50}, 30};
+        camera.controls[row.ControlId] = {{0, 100, 1, 50}, 30};
         if (row.AutoControlId)
-            camera.Controls[row.AutoControlId] = {{0, 1, 1, 1}, 1};
+            camera.controls[row.AutoControlId] = {{0, 1, 1, 1}, 1};
         std::int32_t min, max, step, def, flags, value;
         ASSERT_EQ(GetVideoPropAmpEx(&camera, row.Property, min, max, step, def, flags, value), S_OK) << row.Name;
         EXPECT_EQ(value, 30) << row.Name;
@@ -983,7 +983,7 @@ TEST(VideoPropertyTable, EachPropertyReadsAndWritesItsOwnControls)
         if (row.AutoControlId)
             expected.emplace_back(row.AutoControlId, 0);
         expected.emplace_back(row.ControlId, 70);
-        EXPECT_EQ(camera.Writes, expected) << row.Name;
+        EXPECT_EQ(camera.writes, expected) << row.Name;
     }
 }
 
@@ -1045,9 +1045,9 @@ protected:
     void SetUp() override
     {
         auto fake = std::make_unique<TFakeImageControls>();
-        fake->Controls[V4L2_CID_BRIGHTNESS] = {{0, 255, 1, 128}, 100};
-        fake->Controls[V4L2_CID_GAIN] = {{0, 100, 2, 20}, 40};
-        fake->Controls[V4L2_CID_AUTOGAIN] = {{0, 1, 1, 1}, 1};
+        fake->controls[V4L2_CID_BRIGHTNESS] = {{0, 255, 1, 128}, 100};
+        fake->controls[V4L2_CID_GAIN] = {{0, 100, 2, 20}, 40};
+        fake->controls[V4L2_CID_AUTOGAIN] = {{0, 1, 1, 1}, 1};
         controls = fake.get();
         capture = NewCapture();
         capture->SetImageControls(std::move(fake));
@@ -1090,17 +1090,17 @@ TEST_F(ImageControls, MissingControlsGiveDefaultsAndTheCode)
     EXPECT_EQ(GetVideoPropertySettings(nullptr, VP_Brightness, min, max, step, def, actual, automatic), S_FALSE);
     EXPECT_EQ(min, -1);
     EXPECT_EQ(SetVideoPropertySettings(nullptr, VP_Brightness, 1, false), S_OK);
-    EXPECT_TRUE(controls->Writes.empty());
+    EXPECT_TRUE(controls->writes.empty());
 }
 
 TEST_F(ImageControls, WritingManualTurnsAutomaticOffFirst)
 {
     EXPECT_EQ(SetVideoPropertySettings(capture.get(), VP_Gain, 60, false), S_OK);
     using TWrite = TFakeImageControls::TWrite;
-    EXPECT_EQ(controls->Writes, (std::vector<TWrite>{{V4L2_CID_AUTOGAIN, 0}, {V4L2_CID_GAIN, 60}}));
-    controls->Writes.clear();
+    EXPECT_EQ(controls->writes, (std::vector<TWrite>{{V4L2_CID_AUTOGAIN, 0}, {V4L2_CID_GAIN, 60}}));
+    controls->writes.clear();
     EXPECT_EQ(SetVideoPropertySettings(capture.get(), VP_Gain, 10, true), S_OK);
-    EXPECT_EQ(controls->Writes, (std::vector<TWrite>{{V4L2_CID_AUTOGAIN, 1}}));
+    EXPECT_EQ(controls->writes, (std::vector<TWrite>{{V4L2_CID_AUTOGAIN, 1}}));
     EXPECT_LT(SetVideoPropertySettings(capture.get(), VP_Brightness, 10, true),
               0); // brightness has no automatic mode here
 }
@@ -1111,11 +1111,11 @@ TEST_F(ImageControls, PercentagesGoThroughTheRange)
     capture->GetVideoPropAmpPercent(VP_Brightness, percent);
     EXPECT_EQ(percent, 39); // 100 of 0..255 = 39.2 %
     capture->SetVideoPropAmpPercent(VP_Brightness, 50);
-    EXPECT_EQ(controls->Controls[V4L2_CID_BRIGHTNESS].Value, 128);
+    EXPECT_EQ(controls->controls[V4L2_CID_BRIGHTNESS].value, 128);
     capture->SetVideoPropAmpPercent(VP_Brightness, 0);
-    EXPECT_EQ(controls->Controls[V4L2_CID_BRIGHTNESS].Value, 0);
+    EXPECT_EQ(controls->controls[V4L2_CID_BRIGHTNESS].value, 0);
     capture->SetVideoPropAmpPercent(VP_Brightness, 101);
-    EXPECT_EQ(controls->Controls[V4L2_CID_BRIGHTNESS].Value, 128); // the default
+    EXPECT_EQ(controls->controls[V4L2_CID_BRIGHTNESS].value, 128); // the default
     capture->GetVideoPropAmpPercent(VP_Contrast, percent);
     EXPECT_EQ(percent, -1);
     std::int32_t value = 0;

@@ -12,20 +12,20 @@
 class TFakeImageControls : public TImageControls {
 public:
     struct TControl {
-        TControlRange Range;
-        std::int32_t Value;
+        TControlRange range;
+        std::int32_t value;
     };
     using TWrite = std::pair<std::uint32_t, std::int32_t>;
 
-    std::map<std::uint32_t, TControl> Controls;
-    std::vector<TWrite> Writes;
+    std::map<std::uint32_t, TControl> controls;
+    std::vector<TWrite> writes;
 
     HRESULT Query(std::uint32_t id, TControlRange& range) override
     {
         const TControl* control = Find(id);
         if (!control)
             return HResultFromErrno(EINVAL);
-        range = control->Range;
+        range = control->range;
         return S_OK;
     }
 
@@ -34,7 +34,7 @@ public:
         const TControl* control = Find(id);
         if (!control)
             return HResultFromErrno(EINVAL);
-        value = control->Value;
+        value = control->value;
         return S_OK;
     }
 
@@ -43,15 +43,15 @@ public:
         TControl* control = Find(id);
         if (!control)
             return HResultFromErrno(EINVAL);
-        Writes.emplace_back(id, value);
-        control->Value = value;
+        writes.emplace_back(id, value);
+        control->value = value;
         return S_OK;
     }
 
 private:
     TControl* Find(std::uint32_t id)
     {
-        const auto it = Controls.find(id);
-        return it == Controls.end() ? nullptr : &it->second;
+        const auto it = controls.find(id);
+        return it == controls.end() ? nullptr : &it->second;
     }
 };
