@@ -3,7 +3,7 @@
 #include "capture/FileDescriptor.h"
 #include "capture/FrameConversion.h"
 #include "capture/SampleFormats.h"
-#include "cli/PictureInput.h"
+#include "cli/PictureArgument.h"
 #include "decode/PictureLoader.h"
 
 #include <algorithm>

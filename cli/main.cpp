@@ -28,7 +28,7 @@
 #include "capture/PixbufLoader.h"
 #include "cli/FileScan.h"
 #include "cli/LivePart.h"
-#include "cli/PictureInput.h"
+#include "cli/PictureArgument.h"
 #include "cli/RawSample.h"
 #include "cli/ScanOptions.h"
 #include "cli/ScanResult.h"

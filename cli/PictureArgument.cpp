@@ -1,4 +1,4 @@
-#include "cli/PictureInput.h"
+#include "cli/PictureArgument.h"
 
 #include "cli/ScanOptions.h"
 #include "decode/PictureLoader.h"
