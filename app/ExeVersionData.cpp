@@ -75,5 +75,5 @@ TEXEFileVersion GetEXEFileVersion(const QString& fileName)
 
 QString FormatAppVersion(const TEXEFileVersion& version)
 {
-    return QString::asprintf("%d.%d", int(version.Major), int(version.Minor));
+    return QString::asprintf("%d.%d", int(version.major), int(version.minor));
 }

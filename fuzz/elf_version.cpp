@@ -88,8 +88,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     try {
         const TEXEFileVersion version = GetEXEFileVersion(path);
         FUZZ_CHECK(haveFixed);
-        FUZZ_CHECK(version.Major == fixed.FileVersionMS >> 16 && version.Minor == (fixed.FileVersionMS & 0xFFFF));
-        FUZZ_CHECK(version.Release == fixed.FileVersionLS >> 16 && version.Build == (fixed.FileVersionLS & 0xFFFF));
+        FUZZ_CHECK(version.major == fixed.FileVersionMS >> 16 && version.minor == (fixed.FileVersionMS & 0xFFFF));
+        FUZZ_CHECK(version.release == fixed.FileVersionLS >> 16 && version.build == (fixed.FileVersionLS & 0xFFFF));
     } catch (const EOSError&) {
         FUZZ_CHECK(!haveFixed);
     }

@@ -207,10 +207,10 @@ TEST_F(ExeFile, DamagedStringTableLeavesFieldsButIsNoError)
 TEST_F(ExeFile, FileVersionComesFromTheFixedFileInfo)
 {
     const TEXEFileVersion v = GetEXEFileVersion(WriteBlock(FixtureVersionBlock(QStringLiteral("full"))));
-    EXPECT_EQ(v.Major, 3);
-    EXPECT_EQ(v.Minor, 14);
-    EXPECT_EQ(v.Release, 15);
-    EXPECT_EQ(v.Build, 9265);
+    EXPECT_EQ(v.major, 3);
+    EXPECT_EQ(v.minor, 14);
+    EXPECT_EQ(v.release, 15);
+    EXPECT_EQ(v.build, 9265);
     EXPECT_EQ(FormatAppVersion(v), QStringLiteral("3.14"));
     EXPECT_EQ(FormatAppVersion(TEXEFileVersion{65535, 0, 9, 9}), QStringLiteral("65535.0"));
 }
