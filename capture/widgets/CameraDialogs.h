@@ -33,11 +33,11 @@ public:
 
 private:
     struct TRow {
-        int Prop;
-        TControlRange Range;
-        QSlider* Slider;
-        QLabel* Value;
-        QCheckBox* Auto;
+        int prop;
+        TControlRange range;
+        QSlider* slider;
+        QLabel* valueLabel;
+        QCheckBox* autoBox;
     };
     void WriteValue(const TRow& row, int value);
     void WriteAuto(const TRow& row, bool automatic);

@@ -942,18 +942,18 @@ TEST(VideoPropertyTable, EveryPropertyHasItsNumberNameAndControlsOfItsOwn)
     std::vector<std::uint32_t> controlIds;
     for (std::size_t i = 0; i < properties.size(); ++i) {
         const TVideoPropertyInfo& row = properties[i];
-        EXPECT_EQ(row.Property, i);
+        EXPECT_EQ(row.property, i);
         EXPECT_EQ(VideoPropertyInfo(static_cast<int>(i)), &row);
-        EXPECT_EQ(VideoPropertyName(static_cast<int>(i)), QString::fromLatin1(row.Name));
-        EXPECT_FALSE(names.contains(QString::fromLatin1(row.Name))) << row.Name;
-        names.append(QString::fromLatin1(row.Name));
-        for (std::uint32_t id : {row.ControlId, row.AutoControlId}) {
+        EXPECT_EQ(VideoPropertyName(static_cast<int>(i)), QString::fromLatin1(row.name));
+        EXPECT_FALSE(names.contains(QString::fromLatin1(row.name))) << row.name;
+        names.append(QString::fromLatin1(row.name));
+        for (std::uint32_t id : {row.controlId, row.autoControlId}) {
             if (id == 0)
                 continue;
-            EXPECT_EQ(std::count(controlIds.begin(), controlIds.end(), id), 0) << row.Name << " " << id;
+            EXPECT_EQ(std::count(controlIds.begin(), controlIds.end(), id), 0) << row.name << " " << id;
             controlIds.push_back(id);
         }
-        EXPECT_TRUE(row.ControlId != 0 || row.AutoControlId == 0) << row.Name; // no automatic mode without a value
+        EXPECT_TRUE(row.controlId != 0 || row.autoControlId == 0) << row.name; // no automatic mode without a value
     }
     EXPECT_EQ(names, QStringList({"Brightness", "Contrast", "Hue", "Saturation", "Sharpness", "Gamma", "Color Enable",
                                   "White Balance", "Backlight Compensation", "Gain"}));
@@ -965,25 +965,25 @@ TEST(VideoPropertyTable, EveryPropertyHasItsNumberNameAndControlsOfItsOwn)
 TEST(VideoPropertyTable, EachPropertyReadsAndWritesItsOwnControls)
 {
     for (const TVideoPropertyInfo& row : VideoProperties()) {
-        if (row.ControlId == 0)
+        if (row.controlId == 0)
             continue;
         TFakeImageControls camera;
-        camera.controls[row.ControlId] = {{0, 100, 1, 50}, 30};
-        if (row.AutoControlId)
-            camera.controls[row.AutoControlId] = {{0, 1, 1, 1}, 1};
+        camera.controls[row.controlId] = {{0, 100, 1, 50}, 30};
+        if (row.autoControlId)
+            camera.controls[row.autoControlId] = {{0, 1, 1, 1}, 1};
         std::int32_t min, max, step, def, flags, value;
-        ASSERT_EQ(GetVideoPropAmpEx(&camera, row.Property, min, max, step, def, flags, value), S_OK) << row.Name;
-        EXPECT_EQ(value, 30) << row.Name;
-        EXPECT_EQ(flags, row.AutoControlId ? VideoProcAmp_Flags_Auto : VideoProcAmp_Flags_Manual) << row.Name;
-        EXPECT_EQ(VideoPropertyHasAuto(&camera, row.Property), row.AutoControlId != 0) << row.Name;
+        ASSERT_EQ(GetVideoPropAmpEx(&camera, row.property, min, max, step, def, flags, value), S_OK) << row.name;
+        EXPECT_EQ(value, 30) << row.name;
+        EXPECT_EQ(flags, row.autoControlId ? VideoProcAmp_Flags_Auto : VideoProcAmp_Flags_Manual) << row.name;
+        EXPECT_EQ(VideoPropertyHasAuto(&camera, row.property), row.autoControlId != 0) << row.name;
 
-        ASSERT_EQ(SetVideoPropAmpEx(&camera, row.Property, VideoProcAmp_Flags_Manual, 70), S_OK) << row.Name;
+        ASSERT_EQ(SetVideoPropAmpEx(&camera, row.property, VideoProcAmp_Flags_Manual, 70), S_OK) << row.name;
         using TWrite = TFakeImageControls::TWrite;
         std::vector<TWrite> expected;
-        if (row.AutoControlId)
-            expected.emplace_back(row.AutoControlId, 0);
-        expected.emplace_back(row.ControlId, 70);
-        EXPECT_EQ(camera.writes, expected) << row.Name;
+        if (row.autoControlId)
+            expected.emplace_back(row.autoControlId, 0);
+        expected.emplace_back(row.controlId, 70);
+        EXPECT_EQ(camera.writes, expected) << row.name;
     }
 }
 
