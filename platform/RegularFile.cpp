@@ -23,7 +23,7 @@ public:
     }
     TDescriptor(const TDescriptor&) = delete;
     TDescriptor& operator=(const TDescriptor&) = delete;
-    int get() const { return fFd; }
+    int Get() const { return fFd; }
 
 private:
     int fFd;
@@ -45,7 +45,7 @@ TFileRead ReadRegularFile(const QString& path, qint64 limit)
     // O_NONBLOCK: opening a FIFO must not wait for a writer. The descriptor's
     // type is checked before anything is read from it.
     const TDescriptor fd(::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
-    if (fd.get() < 0) {
+    if (fd.Get() < 0) {
         const int error = errno;
         if (!IsMissingError(error)) {
             result.status = TFileReadStatus::Failed;
@@ -54,7 +54,7 @@ TFileRead ReadRegularFile(const QString& path, qint64 limit)
         return result;
     }
     struct stat status {};
-    if (::fstat(fd.get(), &status) != 0) {
+    if (::fstat(fd.Get(), &status) != 0) {
         result.status = TFileReadStatus::Failed;
         result.error = errno;
         return result;
@@ -70,7 +70,7 @@ TFileRead ReadRegularFile(const QString& path, qint64 limit)
     char buffer[65536];
     for (;;) {
         const qint64 room = wanted + 1 - result.bytes.size(); // one byte more tells "too large"
-        const ssize_t n = ::read(fd.get(), buffer, size_t(std::min<qint64>(room, qint64(sizeof buffer))));
+        const ssize_t n = ::read(fd.Get(), buffer, size_t(std::min<qint64>(room, qint64(sizeof buffer))));
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0) {

@@ -61,7 +61,7 @@ int CaptionedMessageDlg(const QString& message, TMsgDlgType kind, const TMsgDlgB
 
     std::vector<std::pair<QAbstractButton*, TModalResult>> created;
     for (const TButtonKind& kindOfButton : kButtons) {
-        if (!buttons.contains(kindOfButton.button))
+        if (!buttons.Contains(kindOfButton.button))
             continue;
         QAbstractButton* button = kindOfButton.standard != QMessageBox::NoButton
                                       ? box.addButton(kindOfButton.standard)

@@ -34,7 +34,7 @@ public:
         for (TMsgDlgBtn button : buttons)
             fBits |= Bit(button);
     }
-    bool contains(TMsgDlgBtn button) const { return (fBits & Bit(button)) != 0; }
+    bool Contains(TMsgDlgBtn button) const { return (fBits & Bit(button)) != 0; }
 
 private:
     static unsigned Bit(TMsgDlgBtn button) { return 1u << static_cast<unsigned>(button); }
