@@ -68,7 +68,7 @@ class LanguageWindowTest : public QObject {
         QStringList entries;
         for (int i = 0; i < form.ComboBox1->count(); ++i)
             entries << form.ComboBox1->itemText(i) + ":"
-                           + form.ComboBox1->itemData(i, TLanguageComboBox::FlagRole).toString();
+                           + form.ComboBox1->itemData(i, TLanguageComboBox::kFlagRole).toString();
         return entries;
     }
 
