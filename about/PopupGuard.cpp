@@ -2,10 +2,10 @@
 
 bool TPopupGuard::MayOpen(const void* button, const void* menu, std::uint32_t now)
 {
-    if (button_ != nullptr && button == button_ && menu == menu_
-        && static_cast<std::uint32_t>(now - closedAt_) < kQuietMs) {
-        button_ = nullptr;
-        menu_ = nullptr;
+    if (fButton != nullptr && button == fButton && menu == fMenu
+        && static_cast<std::uint32_t>(now - fClosedAt) < kQuietMs) {
+        fButton = nullptr;
+        fMenu = nullptr;
         return false;
     }
     return true;
@@ -13,7 +13,7 @@ bool TPopupGuard::MayOpen(const void* button, const void* menu, std::uint32_t no
 
 void TPopupGuard::Closed(const void* button, const void* menu, std::uint32_t now)
 {
-    button_ = button;
-    menu_ = menu;
-    closedAt_ = now;
+    fButton = button;
+    fMenu = menu;
+    fClosedAt = now;
 }

@@ -19,7 +19,7 @@ public:
     void Closed(const void* button, const void* menu, std::uint32_t now);
 
 private:
-    const void* button_ = nullptr;
-    const void* menu_ = nullptr;
-    std::uint32_t closedAt_ = 0;
+    const void* fButton = nullptr;
+    const void* fMenu = nullptr;
+    std::uint32_t fClosedAt = 0;
 };

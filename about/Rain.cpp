@@ -28,13 +28,13 @@ int RainTailRow(int y, int matrixHeight)
 }
 
 TRain::TRain(TRainRandom random)
-    : random_(std::move(random))
+    : fRandom(std::move(random))
 {
 }
 
 void TRain::Start(TRainCanvas& canvas, int width, int height)
 {
-    steps_ = 0;
+    fSteps = 0;
     bitmapWidth = width;
     bitmapHeight = height;
     Reset(canvas, width, height);
@@ -47,39 +47,39 @@ void TRain::Reset(TRainCanvas& canvas, int width, int height)
     charHeight = 12;
     matrixWidth = bitmapWidth / charWidth;
     matrixHeight = bitmapHeight / charHeight;
-    drops_.clear();
+    fDrops.clear();
     for (int i = 0; i < 2 * matrixWidth; ++i)
         AddDrop();
 }
 
 void TRain::AddDrop()
 {
-    if (static_cast<int>(drops_.size()) >= kMaxDrops || matrixWidth <= 0 || matrixHeight <= 0)
+    if (static_cast<int>(fDrops.size()) >= kMaxDrops || matrixWidth <= 0 || matrixHeight <= 0)
         return;
     TRainDrop drop;
-    drop.x = static_cast<int>(drops_.size()) % matrixWidth;
-    drop.y = random_(matrixHeight);
-    drop.speed = 1 + random_(3);
-    drop.brightness = random_(100);
-    drops_.push_back(drop);
+    drop.x = static_cast<int>(fDrops.size()) % matrixWidth;
+    drop.y = fRandom(matrixHeight);
+    drop.speed = 1 + fRandom(3);
+    drop.brightness = fRandom(100);
+    fDrops.push_back(drop);
 }
 
 void TRain::Step(TRainCanvas& canvas)
 {
-    for (TRainDrop& drop : drops_) {
+    for (TRainDrop& drop : fDrops) {
         const char c =
-            charSet.empty() ? ' ' : charSet[static_cast<std::size_t>(random_(static_cast<int>(charSet.size())))];
+            charSet.empty() ? ' ' : charSet[static_cast<std::size_t>(fRandom(static_cast<int>(charSet.size())))];
         DrawDrop(canvas, drop, c);
-        if (steps_ % static_cast<std::uint64_t>(drop.speed) == 0) {
+        if (fSteps % static_cast<std::uint64_t>(drop.speed) == 0) {
             ++drop.y;
             if (drop.y > matrixHeight + 1) {
                 drop.y = 0;
-                drop.speed = 1 + random_(3);
-                drop.brightness = random_(100);
+                drop.speed = 1 + fRandom(3);
+                drop.brightness = fRandom(100);
             }
         }
     }
-    ++steps_;
+    ++fSteps;
 }
 
 void TRain::DrawDrop(TRainCanvas& canvas, TRainDrop& drop, char c) const

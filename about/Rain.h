@@ -90,12 +90,12 @@ public:
     // in the trail colour and `c` at the head in the head colour.
     void DrawDrop(TRainCanvas& canvas, TRainDrop& drop, char c) const;
 
-    const std::vector<TRainDrop>& Drops() const { return drops_; }
-    std::vector<TRainDrop>& Drops() { return drops_; }
-    std::uint64_t StepCount() const { return steps_; }
+    const std::vector<TRainDrop>& Drops() const { return fDrops; }
+    std::vector<TRainDrop>& Drops() { return fDrops; }
+    std::uint64_t StepCount() const { return fSteps; }
 
 private:
-    TRainRandom random_;
-    std::vector<TRainDrop> drops_;
-    std::uint64_t steps_ = 0;
+    TRainRandom fRandom;
+    std::vector<TRainDrop> fDrops;
+    std::uint64_t fSteps = 0;
 };

@@ -9,11 +9,11 @@ void TWindowDrag::MouseDown(bool rightButton, int x, int y)
     dy = y;
 }
 
-std::optional<TWindowDrag::Offset> TWindowDrag::MouseMove(int x, int y)
+std::optional<TWindowDrag::TOffset> TWindowDrag::MouseMove(int x, int y)
 {
     if (!dragging)
         return std::nullopt;
-    const Offset offset{x - dx, y - dy};
+    const TOffset offset{x - dx, y - dy};
     dx = x;
     dy = y;
     return offset;

@@ -6,10 +6,10 @@
 // the right one. Points are in screen coordinates.
 class TWindowDrag {
 public:
-    struct Offset {
+    struct TOffset {
         int dx = 0;
         int dy = 0;
-        bool operator==(const Offset&) const = default;
+        bool operator==(const TOffset&) const = default;
     };
 
     bool dragging = false;
@@ -21,7 +21,7 @@ public:
 
     // The pointer moved to (x, y): while dragging, how far the window moves;
     // the point becomes the last drag point.
-    std::optional<Offset> MouseMove(int x, int y);
+    std::optional<TOffset> MouseMove(int x, int y);
 
     // Any button went up.
     void MouseUp();

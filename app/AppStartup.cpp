@@ -35,7 +35,7 @@ std::unique_ptr<SettingsStore> TAppStartup::OpenSettings() const
     std::unique_ptr<SettingsStore> store;
     try {
         store = std::make_unique<SettingsStore>(settingsFile);
-    } catch (const SettingsError&) {
+    } catch (const ESettingsError&) {
         QFile::remove(settingsFile);
         store = std::make_unique<SettingsStore>(settingsFile);
     }
@@ -43,9 +43,9 @@ std::unique_ptr<SettingsStore> TAppStartup::OpenSettings() const
     return store;
 }
 
-void TAppStartup::LoadLanguage(const UILanguageSource& uiLanguage) const
+void TAppStartup::LoadLanguage(const TUILanguageSource& uiLanguage) const
 {
-    ::LoadLanguage(QString(), ShippedFolder(), uiLanguage ? uiLanguage : UILanguageSource(UserDefaultUILanguage));
+    ::LoadLanguage(QString(), ShippedFolder(), uiLanguage ? uiLanguage : TUILanguageSource(UserDefaultUILanguage));
 }
 
 QString TAppStartup::ShippedFolder() const

@@ -38,14 +38,14 @@ public:
 
     // settings.ini in DataFolder, published as Settings. A file that cannot
     // be read (not UTF-8, say) is deleted and the store opened again, empty.
-    // Raises SettingsError when that fails too; Settings stays null then.
+    // Raises ESettingsError when that fails too; Settings stays null then.
     std::unique_ptr<SettingsStore> OpenSettings() const;
 
     // The interface language: the language file that LanguageCodes.csv gives
     // for the user's interface language (uiLanguage; empty: the system's).
-    // Raises LanguageFileError when that file cannot be read; the program
+    // Raises ELanguageFileError when that file cannot be read; the program
     // then goes on in English.
-    void LoadLanguage(const UILanguageSource& uiLanguage) const;
+    void LoadLanguage(const TUILanguageSource& uiLanguage) const;
 
     // The folder of the shipped files ("samples", "Languages", license.txt),
     // ending in "/".

@@ -1,9 +1,10 @@
 #include "app/ApplicationNames.h"
+#include "platform/ProgramNames.h"
 
 #include <QGuiApplication>
 
 void NameApplication()
 {
-    QGuiApplication::setApplicationName(QLatin1String(kApplicationName));
-    QGuiApplication::setDesktopFileName(QLatin1String(kDesktopFileName));
+    QGuiApplication::setApplicationName(QLatin1String(kProductName));
+    QGuiApplication::setDesktopFileName(QLatin1String(kApplicationId));
 }

@@ -26,6 +26,6 @@ TDecodeOptions LoadDecodeOptions(const SettingsStore* store, TBarcodeFormat form
 // A switch's entry toggled: `flag` of `options` set to `on` at once, so that
 // the next decode uses it, then its key written into `store` (when there is
 // one; the other keys stay as they are) and the store to disk. Raises
-// SettingsError when the file cannot be written; the option holds for this
+// ESettingsError when the file cannot be written; the option holds for this
 // run all the same.
 void SetDecodeSwitch(TDecodeOptions& options, bool TDecodeOptions::*flag, bool on, SettingsStore* store);

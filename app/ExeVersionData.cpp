@@ -33,7 +33,7 @@ void GetEXEVersionData(const QString& fileName, TEXEVersionData& record)
         RaiseLastOSError();
     // An empty table has no first entry to read.
     if (length < 4)
-        throw EOSError(OSErrorCode::ResourceTypeNotFound);
+        throw EOSError(OSErrorCode::kResourceTypeNotFound);
     const auto* entry = static_cast<const std::uint8_t*>(value);
     const unsigned language = entry[0] | (entry[1] << 8);
     const unsigned codePage = entry[2] | (entry[3] << 8);
@@ -68,12 +68,12 @@ TEXEFileVersion GetEXEFileVersion(const QString& fileName)
         RaiseLastOSError();
     TFixedFileInfo fixed{};
     if (!ReadFixedFileInfo(value, length, fixed))
-        throw EOSError(OSErrorCode::ResourceTypeNotFound);
+        throw EOSError(OSErrorCode::kResourceTypeNotFound);
     return TEXEFileVersion{std::uint16_t(fixed.FileVersionMS >> 16), std::uint16_t(fixed.FileVersionMS & 0xFFFF),
                            std::uint16_t(fixed.FileVersionLS >> 16), std::uint16_t(fixed.FileVersionLS & 0xFFFF)};
 }
 
 QString FormatAppVersion(const TEXEFileVersion& version)
 {
-    return QString::asprintf("%d.%d", int(version.Major), int(version.Minor));
+    return QString::asprintf("%d.%d", int(version.major), int(version.minor));
 }

@@ -29,10 +29,10 @@ void GetEXEVersionData(const QString& fileName, TEXEVersionData& record);
 
 // The file version from the block's fixed file info.
 struct TEXEFileVersion {
-    std::uint16_t Major = 0;
-    std::uint16_t Minor = 0;
-    std::uint16_t Release = 0;
-    std::uint16_t Build = 0;
+    std::uint16_t major = 0;
+    std::uint16_t minor = 0;
+    std::uint16_t release = 0;
+    std::uint16_t build = 0;
 };
 
 // Throws EOSError when the file has no readable version block or the block

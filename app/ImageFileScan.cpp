@@ -8,40 +8,40 @@
 
 #include <exception>
 
-ImageFileScanner::ImageFileScanner(SettingsStore* store, QString defaultFolder)
-    : store_(store)
-    , defaultFolder_(std::move(defaultFolder))
+TImageFileScanner::TImageFileScanner(SettingsStore* store, QString defaultFolder)
+    : fStore(store)
+    , fDefaultFolder(std::move(defaultFolder))
 {
 }
 
-void ImageFileScanner::Browse(ImageScanView& view, const TDecodeOptions& options)
+void TImageFileScanner::Browse(TImageScanView& view, const TDecodeOptions& options)
 {
     const QString remembered =
-        store_ ? store_->ReadString(QStringLiteral("Settings"), QStringLiteral("InitialDir"), defaultFolder_)
-               : defaultFolder_;
+        fStore ? fStore->ReadString(QStringLiteral("Settings"), QStringLiteral("InitialDir"), fDefaultFolder)
+               : fDefaultFolder;
     if (QFileInfo(remembered).isDir())
-        dialogFolder_ = remembered;
+        fDialogFolder = remembered;
 
-    const std::optional<QString> file = view.AskForPictureFile(dialogFolder_);
+    const std::optional<QString> file = view.AskForPictureFile(fDialogFolder);
     if (!file)
         return;
     ScanFile(view, *file, options);
 }
 
-void ImageFileScanner::ScanFile(ImageScanView& view, const QString& file, const TDecodeOptions& options)
+void TImageFileScanner::ScanFile(TImageScanView& view, const QString& file, const TDecodeOptions& options)
 {
     view.ShowPath(file);
     const QImage picture = LoadPicture(file);
     view.ShowPicture(picture);
 
     std::exception_ptr saveError;
-    if (store_) {
+    if (fStore) {
         try {
             // A folder name the file cannot hold (a line break in it) is not
             // remembered; the folder remembered before stays.
-            if (store_->WriteString(QStringLiteral("Settings"), QStringLiteral("InitialDir"),
+            if (fStore->WriteString(QStringLiteral("Settings"), QStringLiteral("InitialDir"),
                                     QFileInfo(file).absolutePath()))
-                store_->UpdateFile();
+                fStore->UpdateFile();
         } catch (...) {
             saveError = std::current_exception();
         }
@@ -56,7 +56,7 @@ void ImageFileScanner::ScanFile(ImageScanView& view, const QString& file, const 
         std::rethrow_exception(saveError);
 }
 
-std::optional<QString> ImageFileScanner::ScanPicture(ImageScanView& view, const QImage& picture, const QString& source,
+std::optional<QString> TImageFileScanner::ScanPicture(TImageScanView& view, const QImage& picture, const QString& source,
                                                      const TDecodeOptions& options)
 {
     view.ShowPath(source);
@@ -67,12 +67,12 @@ std::optional<QString> ImageFileScanner::ScanPicture(ImageScanView& view, const 
     return text;
 }
 
-void ImageFileScanner::ScanInput(ImageScanView& view, const TPictureInput& input, TPictureSource source,
+void TImageFileScanner::ScanInput(TImageScanView& view, const TPictureInput& input, TPictureSource source,
                                  const TDecodeOptions& options)
 {
     switch (input.kind) {
-    case TPictureInput::Kind::File: ScanFile(view, input.file, options); break;
-    case TPictureInput::Kind::Picture: ScanPicture(view, input.picture, PictureSourceText(source), options); break;
-    case TPictureInput::Kind::None: break;
+    case TPictureInput::TKind::File: ScanFile(view, input.file, options); break;
+    case TPictureInput::TKind::Picture: ScanPicture(view, input.picture, PictureSourceText(source), options); break;
+    case TPictureInput::TKind::None: break;
     }
 }

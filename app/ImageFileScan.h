@@ -12,9 +12,9 @@
 class SettingsStore;
 
 // What the image-file scan needs of the window that shows it.
-class ImageScanView {
+class TImageScanView {
 public:
-    virtual ~ImageScanView() = default;
+    virtual ~TImageScanView() = default;
     // The open dialog, starting in `initialFolder` (empty: where the platform
     // chooses); the chosen file's full path, or nothing when cancelled.
     virtual std::optional<QString> AskForPictureFile(const QString& initialFolder) = 0;
@@ -26,40 +26,40 @@ public:
 
 // One pick of a picture file: the dialog in the remembered folder, the path,
 // the picture, the folder written to settings.ini, the decode and its result.
-class ImageFileScanner {
+class TImageFileScanner {
 public:
     // `store` may be null when settings.ini could not be opened at all; the
     // folder is then neither read nor remembered.
-    ImageFileScanner(SettingsStore* store, QString defaultFolder);
+    TImageFileScanner(SettingsStore* store, QString defaultFolder);
 
-    // Raises the loader's error (PictureError) when the picture cannot be
+    // Raises the loader's error (EPictureError) when the picture cannot be
     // loaded, leaving picture, result and settings as they were. When
     // settings.ini cannot be written, the picture is still decoded and shown
-    // and the write error (SettingsError) is raised afterwards. The picture
+    // and the write error (ESettingsError) is raised afterwards. The picture
     // is decoded with `options`, which are handed to the decoder as they are.
-    void Browse(ImageScanView& view, const TDecodeOptions& options);
+    void Browse(TImageScanView& view, const TDecodeOptions& options);
 
     // The rest of a pick, for a file that came another way (the command
     // line, a drop, a path on the clipboard): path, picture, remembered
     // folder, decode, result; with the same errors as Browse.
-    void ScanFile(ImageScanView& view, const QString& file, const TDecodeOptions& options);
+    void ScanFile(TImageScanView& view, const QString& file, const TDecodeOptions& options);
 
     // A picture without a file (pasted, dropped as data, a screenshot):
     // `source` says where it came from and stands where the path would; the
     // remembered folder stays as it is. Gives the decoded text, or nothing.
-    std::optional<QString> ScanPicture(ImageScanView& view, const QImage& picture, const QString& source,
+    std::optional<QString> ScanPicture(TImageScanView& view, const QImage& picture, const QString& source,
                                        const TDecodeOptions& options);
 
     // What a drop or the clipboard offered: a file as ScanFile takes it, a
     // picture as ScanPicture does with `source` in place of the path;
     // nothing for an empty offer.
-    void ScanInput(ImageScanView& view, const TPictureInput& input, TPictureSource source,
+    void ScanInput(TImageScanView& view, const TPictureInput& input, TPictureSource source,
                    const TDecodeOptions& options);
 
-    const QString& DialogFolder() const { return dialogFolder_; }
+    const QString& DialogFolder() const { return fDialogFolder; }
 
 private:
-    SettingsStore* store_;
-    QString defaultFolder_;
-    QString dialogFolder_; // the dialog's initial folder as last set in this run
+    SettingsStore* fStore;
+    QString fDefaultFolder;
+    QString fDialogFolder; // the dialog's initial folder as last set in this run
 };

@@ -66,20 +66,20 @@ TPictureInput PictureInputFromMime(const QMimeData& data)
 {
     TPictureInput input;
     if (const std::optional<QString> file = FirstLocalFile(data)) {
-        input.kind = TPictureInput::Kind::File;
+        input.kind = TPictureInput::TKind::File;
         input.file = *file;
         return input;
     }
 
     // The bytes go through the loader and its size limits; the picture that
     // Qt holds (decoded already, or put there by this program) comes after.
-    std::optional<PictureError> readError;
+    std::optional<EPictureError> readError;
     for (const QString& format : PictureFormats(data)) {
         try {
             input.picture = LoadPictureData(data.data(format));
-            input.kind = TPictureInput::Kind::Picture;
+            input.kind = TPictureInput::TKind::Picture;
             return input;
-        } catch (const PictureError& error) {
+        } catch (const EPictureError& error) {
             if (!readError)
                 readError = error;
         }
@@ -88,7 +88,7 @@ TPictureInput PictureInputFromMime(const QMimeData& data)
         const QImage picture = qvariant_cast<QImage>(data.imageData());
         if (!picture.isNull()) {
             input.picture = picture;
-            input.kind = TPictureInput::Kind::Picture;
+            input.kind = TPictureInput::TKind::Picture;
             return input;
         }
     }
@@ -96,7 +96,7 @@ TPictureInput PictureInputFromMime(const QMimeData& data)
         throw *readError;
 
     if (const std::optional<QString> file = FileNamedByText(data)) {
-        input.kind = TPictureInput::Kind::File;
+        input.kind = TPictureInput::TKind::File;
         input.file = *file;
     }
     return input;

@@ -12,12 +12,12 @@ class QMimeData;
 // dialog: a file (scanned as if picked in the dialog) or a picture without a
 // file (scanned as a pasted picture).
 struct TPictureInput {
-    enum class Kind { None, File, Picture };
-    Kind kind = Kind::None;
-    QString file;   // Kind::File: the file's absolute path
-    QImage picture; // Kind::Picture
+    enum class TKind { None, File, Picture };
+    TKind kind = TKind::None;
+    QString file;   // TKind::File: the file's absolute path
+    QImage picture; // TKind::Picture
 
-    explicit operator bool() const { return kind != Kind::None; }
+    explicit operator bool() const { return kind != TKind::None; }
 };
 
 // Whether a drop or the clipboard offers a picture, without reading it: a
@@ -31,7 +31,7 @@ bool OffersPictureInput(const QMimeData& data);
 //     picture Qt holds for it (a screenshot tool's copy, a browser's picture);
 //  3. a text of one line that names an existing file, as an absolute path or
 //     a file: URI.
-// Nothing when it offers none of them. Raises PictureError when it offers
+// Nothing when it offers none of them. Raises EPictureError when it offers
 // picture data and none of it can be read.
 TPictureInput PictureInputFromMime(const QMimeData& data);
 

@@ -19,7 +19,7 @@ QString PortalParentWindow(WId id, const QString& platformName)
     return platformName == QLatin1String("xcb") ? QStringLiteral("x11:%1").arg(id, 0, 16) : QString();
 }
 
-TScreenScanner::TScreenScanner(ScreenScanView& view, QString portalBusAddress, QObject* parent)
+TScreenScanner::TScreenScanner(TScreenScanView& view, QString portalBusAddress, QObject* parent)
     : QObject(parent)
     , fView(view)
     , fBusAddress(std::move(portalBusAddress))
@@ -52,7 +52,7 @@ void TScreenScanner::Start()
 void TScreenScanner::PortalFinished(const TScreenshotOutcome& outcome)
 {
     switch (outcome.status) {
-    case TScreenshotOutcome::Status::Taken: {
+    case TScreenshotOutcome::TStatus::Taken: {
         QImage picture;
         try {
             picture = LoadPicture(outcome.file);
@@ -63,9 +63,9 @@ void TScreenScanner::PortalFinished(const TScreenshotOutcome& outcome)
         fView.ScreenScanned(picture);
         break;
     }
-    case TScreenshotOutcome::Status::Cancelled: break; // the user changed their mind
-    case TScreenshotOutcome::Status::Failed: fView.ScreenFailed(outcome.message); break;
-    case TScreenshotOutcome::Status::NoPortal:
+    case TScreenshotOutcome::TStatus::Cancelled: break; // the user changed their mind
+    case TScreenshotOutcome::TStatus::Failed: fView.ScreenFailed(outcome.message); break;
+    case TScreenshotOutcome::TStatus::NoPortal:
         // A portal without a screenshot service: on X11 the screen is grabbed.
         if (ChooseScreenshotRoad(false, QGuiApplication::platformName()) == TScreenshotRoad::ScreenGrab)
             GrabScreen();

@@ -15,9 +15,9 @@ struct TScreenshotOutcome;
 QString PortalParentWindow(WId id, const QString& platformName);
 
 // What a screen scan needs of the window that asked for it.
-class ScreenScanView {
+class TScreenScanView {
 public:
-    virtual ~ScreenScanView() = default;
+    virtual ~TScreenScanView() = default;
     // The window's identifier in the window system, which the portal's
     // dialog belongs to.
     virtual WId WindowId() const = 0;
@@ -43,7 +43,7 @@ class TScreenScanner : public QObject {
 public:
     // `portalBusAddress`: where the portal is looked for; empty: the
     // session bus.
-    TScreenScanner(ScreenScanView& view, QString portalBusAddress, QObject* parent = nullptr);
+    TScreenScanner(TScreenScanView& view, QString portalBusAddress, QObject* parent = nullptr);
     ~TScreenScanner() override;
 
     // Starts a scan; its outcome comes to the view later. Raises an error
@@ -58,7 +58,7 @@ private:
     void PortalFinished(const TScreenshotOutcome& outcome);
     void GrabScreen();
 
-    ScreenScanView& fView;
+    TScreenScanView& fView;
     QString fBusAddress;
     TScreenshotPortal* fPortal = nullptr; // made at the first scan through the portal
 };

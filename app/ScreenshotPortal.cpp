@@ -42,14 +42,14 @@ TScreenshotOutcome ScreenshotOutcome(uint response, const QVariantMap& results)
         const QUrl uri(results.value(QStringLiteral("uri")).toString());
         if (uri.isLocalFile() && uri.host().isEmpty() && uri.toLocalFile().startsWith(QLatin1Char('/'))
             && !uri.toLocalFile().startsWith(QLatin1String("//"))) {
-            outcome.status = TScreenshotOutcome::Status::Taken;
+            outcome.status = TScreenshotOutcome::TStatus::Taken;
             outcome.file = uri.toLocalFile();
         } else {
             outcome.message = Failure(Translate(QStringLiteral("The desktop gave no picture file.")));
         }
         break;
     }
-    case 1: outcome.status = TScreenshotOutcome::Status::Cancelled; break;
+    case 1: outcome.status = TScreenshotOutcome::TStatus::Cancelled; break;
     default: outcome.message = Failure(QString()); break;
     }
     return outcome;
@@ -57,7 +57,7 @@ TScreenshotOutcome ScreenshotOutcome(uint response, const QVariantMap& results)
 
 TScreenshotOutcome ScreenshotCallError(const QString& errorName, const QString& errorMessage)
 {
-    static const QStringList missing = {
+    static const QStringList kMissing = {
         QStringLiteral("org.freedesktop.DBus.Error.ServiceUnknown"),
         QStringLiteral("org.freedesktop.DBus.Error.NameHasNoOwner"),
         QStringLiteral("org.freedesktop.DBus.Error.UnknownObject"),
@@ -67,7 +67,7 @@ TScreenshotOutcome ScreenshotCallError(const QString& errorName, const QString& 
     };
     TScreenshotOutcome outcome;
     outcome.status =
-        missing.contains(errorName) ? TScreenshotOutcome::Status::NoPortal : TScreenshotOutcome::Status::Failed;
+        kMissing.contains(errorName) ? TScreenshotOutcome::TStatus::NoPortal : TScreenshotOutcome::TStatus::Failed;
     outcome.message = Failure(errorMessage.isEmpty() ? errorName : errorMessage);
     return outcome;
 }

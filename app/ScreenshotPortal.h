@@ -24,13 +24,13 @@ QString PortalRequestPath(const QString& sender, const QString& token);
 
 // How a screenshot request ended.
 struct TScreenshotOutcome {
-    enum class Status {
+    enum class TStatus {
         Taken,     // `file` holds the picture
         Cancelled, // the user closed the portal's dialog: nothing to say
         Failed,    // `message` says why, for the user
         NoPortal,  // no portal answers for screenshots; `message` has the bus's word
     };
-    Status status = Status::Failed;
+    TStatus status = TStatus::Failed;
     QString file;
     QString message;
 };

@@ -69,18 +69,18 @@ bool SplitKeyLine(const QString& line, QString* key, QString* value)
 } // namespace
 
 SettingsStore::SettingsStore(QString fileName)
-    : fileName_(std::move(fileName))
+    : fFileName(std::move(fileName))
 {
-    QFile file(fileName_);
+    QFile file(fFileName);
     if (!file.exists())
         return;
     if (!file.open(QIODevice::ReadOnly))
-        throw SettingsError(
-            QStringLiteral("Cannot open file \"%1\". %2").arg(fileName_, file.errorString()).toStdString());
+        throw ESettingsError(
+            QStringLiteral("Cannot open file \"%1\". %2").arg(fFileName, file.errorString()).toStdString());
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
-        throw SettingsError(
-            QStringLiteral("Cannot read file \"%1\". %2").arg(fileName_, file.errorString()).toStdString());
+        throw ESettingsError(
+            QStringLiteral("Cannot read file \"%1\". %2").arg(fFileName, file.errorString()).toStdString());
 
     // The decoder keeps a leading byte-order mark as U+FEFF; like one at the
     // start of any later line, it goes as a blank.
@@ -88,12 +88,12 @@ SettingsStore::SettingsStore(QString fileName)
                            QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
     const QString text = decoder(bytes);
     if (decoder.hasError())
-        throw SettingsError(
+        throw ESettingsError(
             QStringLiteral("No mapping for the Unicode character exists in the target multi-byte code page (%1).")
-                .arg(fileName_)
+                .arg(fFileName)
                 .toStdString());
 
-    Section* current = nullptr;
+    TSection* current = nullptr;
     for (QString line : text.split(QLatin1Char('\n'))) {
         if (line.endsWith(QLatin1Char('\r')))
             line.chop(1);
@@ -104,29 +104,29 @@ SettingsStore::SettingsStore(QString fileName)
             const QString name = Trim(trimmed.mid(1, trimmed.size() - 2));
             current = FindSection(name);
             if (!current)
-                current = &sections_.emplace_back(Section{name, {}});
+                current = &fSections.emplace_back(TSection{name, {}});
             continue;
         }
         QString key, value;
         const QString kept = SplitKeyLine(trimmed, &key, &value) ? key + QLatin1Char('=') + value : trimmed;
-        (current ? current->lines : leadingLines_).append(kept);
+        (current ? current->lines : fLeadingLines).append(kept);
     }
 }
 
-SettingsStore::Section* SettingsStore::FindSection(const QString& name)
+SettingsStore::TSection* SettingsStore::FindSection(const QString& name)
 {
-    for (Section& s : sections_)
+    for (TSection& s : fSections)
         if (s.name.compare(name, Qt::CaseInsensitive) == 0)
             return &s;
     return nullptr;
 }
 
-const SettingsStore::Section* SettingsStore::FindSection(const QString& name) const
+const SettingsStore::TSection* SettingsStore::FindSection(const QString& name) const
 {
     return const_cast<SettingsStore*>(this)->FindSection(name);
 }
 
-qsizetype SettingsStore::FindKey(const Section& section, const QString& key)
+qsizetype SettingsStore::FindKey(const TSection& section, const QString& key)
 {
     for (qsizetype i = 0; i < section.lines.size(); ++i) {
         QString name;
@@ -138,7 +138,7 @@ qsizetype SettingsStore::FindKey(const Section& section, const QString& key)
 
 QString SettingsStore::ReadString(const QString& section, const QString& key, const QString& defaultValue) const
 {
-    const Section* s = FindSection(section);
+    const TSection* s = FindSection(section);
     if (!s)
         return defaultValue;
     const qsizetype i = FindKey(*s, key);
@@ -163,9 +163,9 @@ bool SettingsStore::WriteString(const QString& section, const QString& key, cons
 {
     if (!CanHold(section, key, value))
         return false;
-    Section* s = FindSection(section);
+    TSection* s = FindSection(section);
     if (!s)
-        s = &sections_.emplace_back(Section{section, {}});
+        s = &fSections.emplace_back(TSection{section, {}});
     const QString written = NeedsQuotes(value) ? QLatin1Char('"') + value + QLatin1Char('"') : value;
     const QString line = key + QLatin1Char('=') + written;
     const qsizetype i = FindKey(*s, key);
@@ -179,16 +179,16 @@ bool SettingsStore::WriteString(const QString& section, const QString& key, cons
 void SettingsStore::UpdateFile() const
 {
     QString text;
-    for (const QString& line : leadingLines_)
+    for (const QString& line : fLeadingLines)
         text += line + QLatin1String("\r\n");
-    for (const Section& s : sections_) {
+    for (const TSection& s : fSections) {
         text += QLatin1Char('[') + s.name + QLatin1String("]\r\n");
         for (const QString& line : s.lines)
             text += line + QLatin1String("\r\n");
         text += QLatin1String("\r\n");
     }
 
-    const QString error = WriteFileAtomically(fileName_, QByteArray("\xEF\xBB\xBF") + text.toUtf8());
+    const QString error = WriteFileAtomically(fFileName, QByteArray("\xEF\xBB\xBF") + text.toUtf8());
     if (!error.isEmpty())
-        throw SettingsError(QStringLiteral("Cannot create file \"%1\". %2").arg(fileName_, error).toStdString());
+        throw ESettingsError(QStringLiteral("Cannot create file \"%1\". %2").arg(fFileName, error).toStdString());
 }

@@ -7,7 +7,7 @@
 #include <vector>
 
 // Raised when settings.ini cannot be read or written.
-class SettingsError : public std::runtime_error {
+class ESettingsError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
@@ -22,11 +22,11 @@ public:
     // Reads `fileName` as UTF-8. Lines, section names, keys and values lose
     // the blanks around them: white space, and byte-order marks, so that the
     // file's leading one and one at the start of any later line (files joined
-    // with cat) are skipped. Raises SettingsError when the file cannot be read
+    // with cat) are skipped. Raises ESettingsError when the file cannot be read
     // or is not valid UTF-8.
     explicit SettingsStore(QString fileName);
 
-    const QString& FileName() const { return fileName_; }
+    const QString& FileName() const { return fFileName; }
 
     // A value in double quotes is read without them.
     QString ReadString(const QString& section, const QString& key, const QString& defaultValue) const;
@@ -45,20 +45,20 @@ public:
     // Writes the byte-order mark, then per section "[name]", its lines and one
     // empty line, all ending in CR LF. The new file replaces the old one only
     // once it is complete, so a failed write leaves the old file as it was.
-    // Raises SettingsError on failure.
+    // Raises ESettingsError on failure.
     void UpdateFile() const;
 
 private:
-    struct Section {
+    struct TSection {
         QString name;
         QStringList lines; // "key=value" lines, and comment lines kept as they were
     };
 
-    Section* FindSection(const QString& name);
-    const Section* FindSection(const QString& name) const;
-    static qsizetype FindKey(const Section& section, const QString& key);
+    TSection* FindSection(const QString& name);
+    const TSection* FindSection(const QString& name) const;
+    static qsizetype FindKey(const TSection& section, const QString& key);
 
-    QString fileName_;
-    QStringList leadingLines_; // lines before the first section
-    std::vector<Section> sections_;
+    QString fFileName;
+    QStringList fLeadingLines; // lines before the first section
+    std::vector<TSection> fSections;
 };

@@ -12,7 +12,7 @@ const QString TWebcamScanner::kStartCaption = QStringLiteral("Start");
 const QString TWebcamScanner::kStopCaption = QStringLiteral("STOP");
 const QString TWebcamScanner::kCameraSourcesFileName = QStringLiteral("cameras.ini");
 
-TWebcamScanner::TWebcamScanner(WebcamScanView& view, QObject* ownerWindow)
+TWebcamScanner::TWebcamScanner(TWebcamScanView& view, QObject* ownerWindow)
     : fView(view)
     , fVideoImage(std::make_unique<TVideoImage>(ownerWindow))
 {

@@ -13,9 +13,9 @@ class QObject;
 class TVideoImage;
 
 // What the webcam scan needs of the window that shows it.
-class WebcamScanView {
+class TWebcamScanView {
 public:
-    virtual ~WebcamScanView() = default;
+    virtual ~TWebcamScanView() = default;
     // Replaces the device list by `devices` and selects the first one.
     virtual void ShowDevices(const QStringList& devices) = 0;
     // The text shown in the device list's place while it lists nothing.
@@ -59,7 +59,7 @@ public:
     // ownerWindow: owner of the camera's dialogs (may be nullptr). Created on
     // the GUI thread, which must run a Qt event loop for frames to arrive,
     // after DataFolder is chosen.
-    TWebcamScanner(WebcamScanView& view, QObject* ownerWindow);
+    TWebcamScanner(TWebcamScanView& view, QObject* ownerWindow);
     // Stops a running capture; no frame reaches the view afterwards.
     ~TWebcamScanner();
     TWebcamScanner(const TWebcamScanner&) = delete;
@@ -91,7 +91,7 @@ private:
     void UpdateButton();
     void ClearDecodedText();
 
-    WebcamScanView& fView;
+    TWebcamScanView& fView;
     std::unique_ptr<TVideoImage> fVideoImage;
     QString fRunningDevice; // as listed, of the capture started last
     QString fPaneDevice;    // whose frame gave the pane's text; empty: none

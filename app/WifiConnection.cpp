@@ -100,7 +100,7 @@ void TWifiConnector::Join(const TWifi& wifi)
     fRequest = std::make_shared<TRequest>();
     fRequest->settings = WifiConnectionSettings(wifi);
     if (!fBus.isConnected()) {
-        Finish({TWifiJoinOutcome::Status::NoNetworkManager, QString()});
+        Finish({TWifiJoinOutcome::TStatus::NoNetworkManager, QString()});
         return;
     }
     const QDBusMessage call =
@@ -114,8 +114,8 @@ void TWifiConnector::Join(const TWifi& wifi)
                     return;
                 const QDBusPendingReply<QList<QDBusObjectPath>> reply = *watcher;
                 if (reply.isError()) {
-                    Finish({IsMissingService(reply.error()) ? TWifiJoinOutcome::Status::NoNetworkManager
-                                                            : TWifiJoinOutcome::Status::Failed,
+                    Finish({IsMissingService(reply.error()) ? TWifiJoinOutcome::TStatus::NoNetworkManager
+                                                            : TWifiJoinOutcome::TStatus::Failed,
                             reply.error().message()});
                     return;
                 }
@@ -129,7 +129,7 @@ void TWifiConnector::Join(const TWifi& wifi)
 void TWifiConnector::AskDeviceTypes(const QStringList& devices)
 {
     if (devices.isEmpty()) {
-        Finish({TWifiJoinOutcome::Status::NoWifiDevice, QString()});
+        Finish({TWifiJoinOutcome::TStatus::NoWifiDevice, QString()});
         return;
     }
     fRequest->devices = devices;
@@ -153,7 +153,7 @@ void TWifiConnector::AskDeviceTypes(const QStringList& devices)
                     // The first Wi-Fi device in NetworkManager's order, whatever order the answers came in.
                     const int wifi = int(fRequest->types.indexOf(int(kNetworkManagerWifiDevice)));
                     if (wifi < 0)
-                        Finish({TWifiJoinOutcome::Status::NoWifiDevice, QString()});
+                        Finish({TWifiJoinOutcome::TStatus::NoWifiDevice, QString()});
                     else
                         Activate(fRequest->devices.at(wifi));
                 });
@@ -175,11 +175,11 @@ void TWifiConnector::Activate(const QString& device)
                     return;
                 const QDBusPendingReply<QDBusObjectPath, QDBusObjectPath> reply = *watcher;
                 if (reply.isError())
-                    Finish({IsMissingService(reply.error()) ? TWifiJoinOutcome::Status::NoNetworkManager
-                                                            : TWifiJoinOutcome::Status::Failed,
+                    Finish({IsMissingService(reply.error()) ? TWifiJoinOutcome::TStatus::NoNetworkManager
+                                                            : TWifiJoinOutcome::TStatus::Failed,
                             reply.error().message()});
                 else
-                    Finish({TWifiJoinOutcome::Status::Activating, QString()});
+                    Finish({TWifiJoinOutcome::TStatus::Activating, QString()});
             });
 }
 

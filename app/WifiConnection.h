@@ -33,13 +33,13 @@ TConnectionSettings WifiConnectionSettings(const TWifi& wifi);
 
 // How a request to join ended, for the user.
 struct TWifiJoinOutcome {
-    enum class Status {
+    enum class TStatus {
         Activating,       // NetworkManager took the connection and is joining
         NoNetworkManager, // NetworkManager does not run (or the bus is not there)
         NoWifiDevice,     // it runs, but has no Wi-Fi device
         Failed,           // it refused; `message` holds its reason
     };
-    Status status = Status::Failed;
+    TStatus status = TStatus::Failed;
     QString message; // the reason NetworkManager gave, for Failed
 };
 

@@ -5,6 +5,7 @@
 #include "capture/widgets/CameraDialogs.h"
 #include "localization/QtTranslations.h"
 #include "platform/InstanceLock.h"
+#include "platform/ProgramNames.h"
 
 #include <QTimer>
 
@@ -53,7 +54,7 @@ int main(int argc, char** argv)
         return answered;
 
     // Marks a running instance; a second one starts all the same.
-    HoldInstanceLock(QStringLiteral("DASTREL_Lantrix"));
+    HoldInstanceLock(QLatin1String(kInstanceLockName));
 
     TLantrixApplication application(argc, argv);
     NameApplication();

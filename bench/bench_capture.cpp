@@ -29,7 +29,7 @@
 namespace {
 
 // The user side: copies every sample into a buffer of its own.
-struct CopyingReceiver {
+struct TCopyingReceiver {
     std::vector<std::uint8_t> buffer;
     std::int64_t bytes = 0;
     void OnSample(const std::uint8_t* pb, int& size)
@@ -63,9 +63,9 @@ void BM_Deliver(benchmark::State& state, const char* format, int width, int heig
     EnsureGStreamer();
     GstSample* sample = MakeSample(format, width, height);
     TSampleDelivery delivery;
-    CopyingReceiver receiver;
+    TCopyingReceiver receiver;
     const TEventConnection connection =
-        delivery.SetCallBack(TVideoSampleCallBack::Bind<&CopyingReceiver::OnSample>(&receiver));
+        delivery.SetCallBack(TVideoSampleCallBack::Bind<&TCopyingReceiver::OnSample>(&receiver));
     for (auto _ : state) {
         delivery.Deliver(sample);
         benchmark::DoNotOptimize(receiver.buffer.data());
@@ -86,7 +86,7 @@ BENCHMARK_CAPTURE(BM_Deliver, I420_1366x768, "I420", 1366, 768)->Unit(benchmark:
 BENCHMARK_CAPTURE(BM_Deliver, BGR_1366x768, "BGR", 1366, 768)->Unit(benchmark::kMicrosecond);
 
 // Times the user callback's copy on the streaming thread of a live camera.
-struct TimedReceiver {
+struct TTimedReceiver {
     std::mutex lock;
     std::vector<double> copyMicroseconds;
     std::vector<double> intervalMilliseconds;
@@ -122,9 +122,9 @@ void BM_LiveCamera(benchmark::State& state)
     for (auto _ : state) {
         HRESULT hr = E_FAIL;
         TVideoSample capture(nullptr, false, 0, hr);
-        TimedReceiver receiver;
+        TTimedReceiver receiver;
         const TEventConnection connection =
-            capture.SetCallBack(TVideoSampleCallBack::Bind<&TimedReceiver::OnSample>(&receiver));
+            capture.SetCallBack(TVideoSampleCallBack::Bind<&TTimedReceiver::OnSample>(&receiver));
         QString selected;
         if (Failed(capture.StartVideo(name, false, selected))
             || Failed(capture.WaitForFirstSample(std::chrono::seconds(20)))) {

@@ -15,14 +15,14 @@
 
 namespace {
 
-enum class Content { QrCode, Ean13, None };
+enum class TSceneContent { QrCode, Ean13, None };
 
-QImage MakeScene(int width, int height, Content content)
+QImage MakeScene(int width, int height, TSceneContent content)
 {
     QImage code;
-    if (content == Content::QrCode)
+    if (content == TSceneContent::QrCode)
         code = LoadSample("qr_code.png").scaledToHeight(height / 3);
-    else if (content == Content::Ean13)
+    else if (content == TSceneContent::Ean13)
         code = LoadSample("ean_13.png").scaledToWidth(width * 3 / 5);
     return SceneWithCode(width, height, code, width / 5, height / 4).convertToFormat(QImage::Format_BGR888);
 }
@@ -31,7 +31,7 @@ void BM_DecodeBitmap(benchmark::State& state)
 {
     const int width = static_cast<int>(state.range(0));
     const int height = static_cast<int>(state.range(1));
-    const auto content = static_cast<Content>(state.range(2));
+    const auto content = static_cast<TSceneContent>(state.range(2));
     const auto format = static_cast<TBarcodeFormat>(state.range(3));
     const QImage scene = MakeScene(width, height, content);
 
@@ -41,13 +41,14 @@ void BM_DecodeBitmap(benchmark::State& state)
         found = DecodeBitmap(picture, format).has_value();
         benchmark::DoNotOptimize(found);
     }
-    if (found != (content != Content::None))
+    if (found != (content != TSceneContent::None))
         state.SkipWithError("unexpected decode result");
 }
 
 void BM_GreyPlane(benchmark::State& state)
 {
-    const QImage scene = MakeScene(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)), Content::None);
+    const QImage scene =
+        MakeScene(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)), TSceneContent::None);
     auto grey = std::make_unique<std::uint8_t[]>(static_cast<std::size_t>(scene.width()) * scene.height());
     for (auto _ : state) {
         MakeGreyPlane(scene, grey.get());
@@ -55,7 +56,7 @@ void BM_GreyPlane(benchmark::State& state)
     }
 }
 
-void Sizes(benchmark::internal::Benchmark* b, Content content, TBarcodeFormat own)
+void Sizes(benchmark::internal::Benchmark* b, TSceneContent content, TBarcodeFormat own)
 {
     for (auto [w, h] : {std::pair{640, 480}, {1280, 720}, {1920, 1080}}) {
         b->Args({w, h, static_cast<long>(content), static_cast<long>(TBarcodeFormat::Auto)});
@@ -66,15 +67,15 @@ void Sizes(benchmark::internal::Benchmark* b, Content content, TBarcodeFormat ow
 BENCHMARK(BM_DecodeBitmap)
     ->Name("DecodeBitmap/QR")
     ->ArgNames({"w", "h", "content", "format"})
-    ->Apply([](auto* b) { Sizes(b, Content::QrCode, TBarcodeFormat::QR_CODE); }) -> Unit(benchmark::kMillisecond);
+    ->Apply([](auto* b) { Sizes(b, TSceneContent::QrCode, TBarcodeFormat::QR_CODE); }) -> Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DecodeBitmap)
     ->Name("DecodeBitmap/EAN13")
     ->ArgNames({"w", "h", "content", "format"})
-    ->Apply([](auto* b) { Sizes(b, Content::Ean13, TBarcodeFormat::EAN_13); }) -> Unit(benchmark::kMillisecond);
+    ->Apply([](auto* b) { Sizes(b, TSceneContent::Ean13, TBarcodeFormat::EAN_13); }) -> Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DecodeBitmap)
     ->Name("DecodeBitmap/NoCode")
     ->ArgNames({"w", "h", "content", "format"})
-    ->Apply([](auto* b) { Sizes(b, Content::None, TBarcodeFormat::QR_CODE); }) -> Unit(benchmark::kMillisecond);
+    ->Apply([](auto* b) { Sizes(b, TSceneContent::None, TBarcodeFormat::QR_CODE); }) -> Unit(benchmark::kMillisecond);
 // A frame without a code: the retry on the inverted grey plane is the one
 // extra decode it costs (inverted 0: off, 1: on).
 void BM_DecodeInverted(benchmark::State& state)
@@ -105,11 +106,11 @@ BENCHMARK(BM_DecodeInverted)
 // EAN-13 and a Code 128; a decode of one code ends with the linear readers.
 // Matrix: three QR codes and a Data Matrix; a decode of one code runs the
 // linear readers in vain, then the matrix readers.
-enum class Photo { Mixed, Matrix };
+enum class TPhoto { Mixed, Matrix };
 
-const QImage& PhotoWithCodes(Photo kind)
+const QImage& PhotoWithCodes(TPhoto kind)
 {
-    const auto make = [](Photo kind) {
+    const auto make = [](TPhoto kind) {
         QImage scene = SceneWithCode(4000, 3000, QImage(), 0, 0);
         QPainter painter(&scene);
         const auto put = [&painter](const char* sample, int x, int y) {
@@ -120,7 +121,7 @@ const QImage& PhotoWithCodes(Photo kind)
         put("qr_code.png", 300, 300);
         put("data_matrix.png", 1700, 1300);
         put("qr_code.png", 3300, 2450);
-        if (kind == Photo::Mixed) {
+        if (kind == TPhoto::Mixed) {
             put("ean_13.png", 2700, 1150);
             put("code_128.png", 300, 1750);
         } else {
@@ -129,15 +130,15 @@ const QImage& PhotoWithCodes(Photo kind)
         painter.end();
         return scene.convertToFormat(QImage::Format_BGR888);
     };
-    static const QImage mixed = make(Photo::Mixed);
-    static const QImage matrix = make(Photo::Matrix);
-    return kind == Photo::Mixed ? mixed : matrix;
+    static const QImage kMixed = make(TPhoto::Mixed);
+    static const QImage kMatrix = make(TPhoto::Matrix);
+    return kind == TPhoto::Mixed ? kMixed : kMatrix;
 }
 
 // all 0: DecodeCode (one code, as without --all); 1: DecodeAllCodes.
 void BM_DecodePhoto(benchmark::State& state)
 {
-    const auto kind = static_cast<Photo>(state.range(0));
+    const auto kind = static_cast<TPhoto>(state.range(0));
     const QImage& photo = PhotoWithCodes(kind);
     const bool all = state.range(1) != 0;
     std::size_t found = 0;
@@ -148,7 +149,7 @@ void BM_DecodePhoto(benchmark::State& state)
         benchmark::DoNotOptimize(found);
     }
     state.counters["codes"] = static_cast<double>(found);
-    if (found != (all ? (kind == Photo::Mixed ? 5u : 4u) : 1u))
+    if (found != (all ? (kind == TPhoto::Mixed ? 5u : 4u) : 1u))
         state.SkipWithError("unexpected number of codes");
 }
 

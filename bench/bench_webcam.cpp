@@ -59,7 +59,7 @@ double Percentile(std::vector<double> values, double fraction)
 }
 
 // Arrival and storing times of every sample of one run, by frame number.
-struct SampleTimes {
+struct TSampleTimes {
     std::vector<std::atomic<std::int64_t>> arrived = std::vector<std::atomic<std::int64_t>>(kMaxFrames);
     std::vector<std::atomic<std::int64_t>> stored = std::vector<std::atomic<std::int64_t>>(kMaxFrames);
 
@@ -84,7 +84,7 @@ void BM_WebcamRoad(benchmark::State& state, TTestCameraFormat format)
     for (auto _ : state) {
         TAppForm form(environment);
         form.show();
-        auto times = std::make_unique<SampleTimes>();
+        auto times = std::make_unique<TSampleTimes>();
         TVideoImage* video = form.VideoImage();
         const TEventConnection observing =
             video->SetSampleObserver([&times](std::int32_t frame, bool isStored) { times->Record(frame, isStored); });

@@ -30,12 +30,12 @@ const struct {
               {"upc_e", 3},   {"code_128", 3},    {"code_39", 3}, {"code_93", 3}, {"itf", 3}};
 
 // Picture file types both programs read (PGM grey), with the writer's format name.
-struct FileType {
+struct TFileType {
     const char* suffix;
     const char* format;
 };
-const FileType kTypes[] = {{"png", "png"}, {"jpg", "jpeg"}, {"bmp", "bmp"},
-                           {"pgm", "pgm"}, {"tif", "tiff"}, {"ppm", "ppm"}};
+const TFileType kTypes[] = {{"png", "png"}, {"jpg", "jpeg"}, {"bmp", "bmp"},
+                            {"pgm", "pgm"}, {"tif", "tiff"}, {"ppm", "ppm"}};
 
 bool Write(const QImage& picture, const QString& path, const char* format, int quality = 90)
 {
@@ -83,7 +83,7 @@ int main(int argc, char** argv)
         const QImage code = LoadSample(QStringLiteral("%1.png").arg(QLatin1String(name)));
         for (int module : {2, 3}) {
             const QImage picture = SmallPicture(code, sampleModule, module).convertToFormat(QImage::Format_RGB888);
-            for (const FileType& type : kTypes) {
+            for (const TFileType& type : kTypes) {
                 const QString path = QStringLiteral("%1/%2_m%3.%4")
                                          .arg(folder, QLatin1String(name))
                                          .arg(module)

@@ -25,9 +25,9 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: post_long_reply [MIB|endless]\n");
         return 64;
     }
-    Answer answer{.body = "OK"};
+    TAnswer answer{.body = "OK"};
     answer.filler = isNumber ? mebibytes * 1024 * 1024 : -1;
-    TestServer server(nullptr, answer); // answers from a thread of its own
+    TTestServer server(nullptr, answer); // answers from a thread of its own
 
     QElapsedTimer timer;
     timer.start();

@@ -9,7 +9,7 @@ namespace {
 
 QString NodePathOf(GstDevice* device)
 {
-    const GstStructurePtr properties(gst_device_get_properties(device));
+    const TGstStructurePtr properties(gst_device_get_properties(device));
     return V4L2NodePath(properties.get());
 }
 
@@ -95,7 +95,7 @@ GstElement* TCaptureDevice::CreateSource(QString* error, bool* descriptionInvali
         bin = ParseBin(description + " ! identity name=lantrix-caps-output", ignored);
     }
     if (bin) {
-        GstObjectPtr<GstPad> output(UnlinkedSourcePad(GST_BIN(bin)));
+        TGstObjectPtr<GstPad> output(UnlinkedSourcePad(GST_BIN(bin)));
         GstPad* ghost = output ? gst_ghost_pad_new("src", output.get()) : nullptr;
         if (ghost && !gst_element_add_pad(bin, ghost)) { // the bin took it otherwise
             gst_object_unref(gst_object_ref_sink(ghost));
@@ -126,16 +126,16 @@ std::vector<TCaptureDevice> ListCaptureDevices()
 {
     EnsureGStreamer();
     std::vector<TCaptureDevice> devices;
-    GstObjectPtr<GstDeviceMonitor> monitor(gst_device_monitor_new());
+    TGstObjectPtr<GstDeviceMonitor> monitor(gst_device_monitor_new());
     gst_device_monitor_add_filter(monitor.get(), "Video/Source", nullptr);
     GList* found = gst_device_monitor_get_devices(monitor.get());
     for (GList* item = found; item; item = item->next) {
         auto* device = GST_DEVICE(item->data);
-        const GCharPtr name(gst_device_get_display_name(device));
+        const TGCharPtr name(gst_device_get_display_name(device));
         TCaptureDevice entry;
         entry.Name = QString::fromUtf8(name ? name.get() : "");
         entry.NodePath = NodePathOf(device);
-        entry.Device = std::shared_ptr<GstDevice>(GST_DEVICE(gst_object_ref(device)), GstObjectUnref());
+        entry.Device = std::shared_ptr<GstDevice>(GST_DEVICE(gst_object_ref(device)), TGstObjectUnref());
         devices.push_back(std::move(entry));
     }
     g_list_free_full(found, gst_object_unref);

@@ -21,10 +21,10 @@ std::array<char, 4> ListedChars(std::uint32_t fourCC)
             static_cast<char>(fourCC >> 16 & 0xFF), static_cast<char>(fourCC >> 24 & 0xFF)};
 }
 
-QByteArray CapsText(GstStructurePtr structure)
+QByteArray CapsText(TGstStructurePtr structure)
 {
-    const GstCapsPtr caps(gst_caps_new_full(structure.release(), nullptr));
-    const GCharPtr text(gst_caps_to_string(caps.get()));
+    const TGstCapsPtr caps(gst_caps_new_full(structure.release(), nullptr));
+    const TGCharPtr text(gst_caps_to_string(caps.get()));
     return QByteArray(text.get());
 }
 
@@ -58,7 +58,7 @@ void AppendRawEntries(const GstStructure* structure, int index, int width, int h
             for (int i = 0; i < 4 && name[i]; ++i)
                 entry.FourCC[i] = name[i];
         }
-        GstStructurePtr single(gst_structure_copy(structure));
+        TGstStructurePtr single(gst_structure_copy(structure));
         gst_structure_set(single.get(), "format", G_TYPE_STRING, name, nullptr);
         entry.Caps = CapsText(std::move(single));
         list.push_back(std::move(entry));
@@ -99,7 +99,7 @@ std::vector<TFormatInfo> FormatListFromCaps(const GstCaps* caps)
             entry.Height = height;
             entry.OIndex = static_cast<int>(i);
             entry.FourCC = ListedChars(FourCC::MJPG);
-            entry.Caps = CapsText(GstStructurePtr(gst_structure_copy(structure)));
+            entry.Caps = CapsText(TGstStructurePtr(gst_structure_copy(structure)));
             list.push_back(std::move(entry));
         }
     }

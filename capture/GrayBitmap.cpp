@@ -4,13 +4,13 @@ namespace {
 
 const QList<QRgb>& GrayColorTable()
 {
-    static const QList<QRgb> table = [] {
+    static const QList<QRgb> kTable = [] {
         QList<QRgb> colors(256);
         for (int i = 0; i < 256; ++i)
             colors[i] = qRgb(i, i, i);
         return colors;
     }();
-    return table;
+    return kTable;
 }
 
 } // namespace

@@ -10,6 +10,6 @@ void EnsureGStreamer()
 
 QString TakeGErrorMessage(GError* error)
 {
-    const GErrorPtr owned(error);
+    const TGErrorPtr owned(error);
     return owned ? QString::fromUtf8(owned->message ? owned->message : "") : QString();
 }

@@ -15,7 +15,7 @@ void EnsureGStreamer();
 
 // Drops a reference to any GStreamer object; nothing for nullptr (a
 // shared_ptr calls it for that too).
-struct GstObjectUnref {
+struct TGstObjectUnref {
     void operator()(gpointer object) const
     {
         if (object)
@@ -23,10 +23,10 @@ struct GstObjectUnref {
     }
 };
 template <class T>
-using GstObjectPtr = std::unique_ptr<T, GstObjectUnref>;
+using TGstObjectPtr = std::unique_ptr<T, TGstObjectUnref>;
 
 // Frees each of the other kinds the capture owns the way that kind is freed.
-struct GFreeByKind {
+struct TGFreeByKind {
     void operator()(GstCaps* caps) const { gst_caps_unref(caps); }
     void operator()(GstSample* sample) const { gst_sample_unref(sample); }
     void operator()(GstStructure* structure) const { gst_structure_free(structure); }
@@ -34,12 +34,12 @@ struct GFreeByKind {
     void operator()(GError* error) const { g_error_free(error); }
     void operator()(gchar* text) const { g_free(text); }
 };
-using GstCapsPtr = std::unique_ptr<GstCaps, GFreeByKind>;
-using GstSamplePtr = std::unique_ptr<GstSample, GFreeByKind>;
-using GstStructurePtr = std::unique_ptr<GstStructure, GFreeByKind>;
-using GstVideoInfoPtr = std::unique_ptr<GstVideoInfo, GFreeByKind>;
-using GErrorPtr = std::unique_ptr<GError, GFreeByKind>;
-using GCharPtr = std::unique_ptr<gchar, GFreeByKind>; // a string GLib allocated
+using TGstCapsPtr = std::unique_ptr<GstCaps, TGFreeByKind>;
+using TGstSamplePtr = std::unique_ptr<GstSample, TGFreeByKind>;
+using TGstStructurePtr = std::unique_ptr<GstStructure, TGFreeByKind>;
+using TGstVideoInfoPtr = std::unique_ptr<GstVideoInfo, TGFreeByKind>;
+using TGErrorPtr = std::unique_ptr<GError, TGFreeByKind>;
+using TGCharPtr = std::unique_ptr<gchar, TGFreeByKind>; // a string GLib allocated
 
 // The text of a GError, which is freed.
 QString TakeGErrorMessage(GError* error);

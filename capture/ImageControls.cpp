@@ -32,7 +32,7 @@ constexpr TVideoPropertyInfo kVideoProperties[] = {
 constexpr bool RowsInPropertyOrder()
 {
     for (std::size_t i = 0; i < std::size(kVideoProperties); ++i)
-        if (kVideoProperties[i].Property != i)
+        if (kVideoProperties[i].property != i)
             return false;
     return true;
 }
@@ -106,7 +106,7 @@ const TVideoPropertyInfo* VideoPropertyInfo(int prop)
 QString VideoPropertyName(int prop)
 {
     const TVideoPropertyInfo* info = VideoPropertyInfo(prop);
-    return info ? QString::fromLatin1(info->Name) : QString();
+    return info ? QString::fromLatin1(info->name) : QString();
 }
 
 std::unique_ptr<TImageControls> OpenV4L2Controls(const QString& nodePath)
@@ -126,7 +126,7 @@ static HRESULT FindControl(TImageControls* controls, int prop, const TVideoPrope
     control = VideoPropertyInfo(prop);
     if (!control)
         return E_INVALIDARG;
-    return control->ControlId ? S_OK : E_PROP_ID_UNSUPPORTED;
+    return control->controlId ? S_OK : E_PROP_ID_UNSUPPORTED;
 }
 
 HRESULT GetVideoPropAmpEx(TImageControls* controls, int prop, std::int32_t& min, std::int32_t& max, std::int32_t& step,
@@ -136,16 +136,16 @@ HRESULT GetVideoPropAmpEx(TImageControls* controls, int prop, std::int32_t& min,
     if (const HRESULT hr = FindControl(controls, prop, control); hr != S_OK)
         return hr;
     TControlRange range;
-    const HRESULT hr = controls->Query(control->ControlId, range);
-    min = range.Min;
-    max = range.Max;
-    step = range.Step;
-    defaultValue = value = range.Default;
+    const HRESULT hr = controls->Query(control->controlId, range);
+    min = range.min;
+    max = range.max;
+    step = range.step;
+    defaultValue = value = range.defaultValue;
     flags = VideoProcAmp_Flags_Manual | (VideoPropertyHasAuto(controls, prop) ? VideoProcAmp_Flags_Auto : 0);
     if (hr != S_OK)
         return hr;
-    const HRESULT read = controls->Get(control->ControlId, value);
-    flags = IsAuto(*controls, control->AutoControlId) ? VideoProcAmp_Flags_Auto : VideoProcAmp_Flags_Manual;
+    const HRESULT read = controls->Get(control->controlId, value);
+    flags = IsAuto(*controls, control->autoControlId) ? VideoProcAmp_Flags_Auto : VideoProcAmp_Flags_Manual;
     return read;
 }
 
@@ -153,7 +153,7 @@ bool VideoPropertyHasAuto(TImageControls* controls, int prop)
 {
     const TVideoPropertyInfo* info = VideoPropertyInfo(prop);
     TControlRange range;
-    return controls && info && info->AutoControlId && Succeeded(controls->Query(info->AutoControlId, range));
+    return controls && info && info->autoControlId && Succeeded(controls->Query(info->autoControlId, range));
 }
 
 HRESULT SetVideoPropAmpEx(TImageControls* controls, int prop, std::int32_t flags, std::int32_t value)
@@ -162,12 +162,12 @@ HRESULT SetVideoPropAmpEx(TImageControls* controls, int prop, std::int32_t flags
     if (const HRESULT hr = FindControl(controls, prop, control); hr != S_OK)
         return hr;
     if (flags & VideoProcAmp_Flags_Auto)
-        return control->AutoControlId ? controls->Set(control->AutoControlId, 1) : E_INVALIDARG;
+        return control->autoControlId ? controls->Set(control->autoControlId, 1) : E_INVALIDARG;
     // The manual value is read-only while the camera controls it itself.
-    if (IsAuto(*controls, control->AutoControlId))
-        if (const HRESULT hr = controls->Set(control->AutoControlId, 0); Failed(hr))
+    if (IsAuto(*controls, control->autoControlId))
+        if (const HRESULT hr = controls->Set(control->autoControlId, 0); Failed(hr))
             return hr;
-    return controls->Set(control->ControlId, value);
+    return controls->Set(control->controlId, value);
 }
 
 int PercentFromRaw(std::int32_t value, std::int32_t min, std::int32_t max)
@@ -182,15 +182,15 @@ int PercentFromRaw(std::int32_t value, std::int32_t min, std::int32_t max)
 std::int32_t RawFromPercent(int acPerCent, const TControlRange& range)
 {
     if (acPerCent < 0 || acPerCent > 100)
-        return range.Default;
-    if (range.Max <= range.Min)
-        return range.Min;
+        return range.defaultValue;
+    if (range.max <= range.min)
+        return range.min;
     // span x percent / 100 is exact in a double, so ties round to even as meant.
-    const std::int64_t span = std::int64_t{range.Max} - range.Min;
+    const std::int64_t span = std::int64_t{range.max} - range.min;
     auto v = static_cast<std::int64_t>(std::nearbyint(static_cast<double>(span * acPerCent) / 100.0));
-    if (range.Step != 0)
-        v = v / range.Step * range.Step;
-    return static_cast<std::int32_t>(range.Min + v);
+    if (range.step != 0)
+        v = v / range.step * range.step;
+    return static_cast<std::int32_t>(range.min + v);
 }
 
 void GetVideoPropAmpPercent(TImageControls* controls, int prop, int& acPerCent)
@@ -207,7 +207,7 @@ void SetVideoPropAmpPercent(TImageControls* controls, int prop, int acPerCent)
 {
     TControlRange range;
     std::int32_t flags = 0, value = 0;
-    if (GetVideoPropAmpEx(controls, prop, range.Min, range.Max, range.Step, range.Default, flags, value) != S_OK)
+    if (GetVideoPropAmpEx(controls, prop, range.min, range.max, range.step, range.defaultValue, flags, value) != S_OK)
         return;
     SetVideoPropAmpEx(controls, prop, flags, RawFromPercent(acPerCent, range));
 }

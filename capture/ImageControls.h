@@ -30,10 +30,10 @@ enum TVideoProperty : std::uint8_t {
 // its value (0: V4L2 has none) and the one that switches its automatic mode
 // (0: none).
 struct TVideoPropertyInfo {
-    TVideoProperty Property;
-    const char* Name;
-    std::uint32_t ControlId;
-    std::uint32_t AutoControlId;
+    TVideoProperty property;
+    const char* name;
+    std::uint32_t controlId;
+    std::uint32_t autoControlId;
 };
 
 // Every image control, row n describing property n.
@@ -51,10 +51,10 @@ QString VideoPropertyName(int prop);
 
 // Range of one raw control.
 struct TControlRange {
-    std::int32_t Min = 0;
-    std::int32_t Max = 0;
-    std::int32_t Step = 0;
-    std::int32_t Default = 0;
+    std::int32_t min = 0;
+    std::int32_t max = 0;
+    std::int32_t step = 0;
+    std::int32_t defaultValue = 0;
 };
 
 // Raw controls of one camera by V4L2 control identifier.

@@ -13,7 +13,7 @@ namespace {
 
 // libjpeg reports a fatal error by calling error_exit, which by default ends
 // the process; ours jumps back to the decode call instead.
-struct ErrorManager {
+struct TErrorManager {
     jpeg_error_mgr pub;
     std::jmp_buf jump;
     char message[JMSG_LENGTH_MAX];
@@ -21,7 +21,7 @@ struct ErrorManager {
 
 [[noreturn]] void ErrorExit(j_common_ptr cinfo)
 {
-    auto* error = reinterpret_cast<ErrorManager*>(cinfo->err);
+    auto* error = reinterpret_cast<TErrorManager*>(cinfo->err);
     error->pub.format_message(cinfo, error->message);
     std::longjmp(error->jump, 1);
 }
@@ -32,7 +32,7 @@ void IgnoreMessage(j_common_ptr)
 }
 
 // Where and how decoded rows go.
-struct Destination {
+struct TDestination {
     uint8_t* bits; // the target's first row; nullptr for an empty target
     qsizetype bytesPerLine;
     int width; // in pixels
@@ -44,9 +44,9 @@ struct Destination {
 
 } // namespace
 
-struct TJpegDecoder::State {
+struct TJpegDecoder::TState {
     jpeg_decompress_struct cinfo{};
-    ErrorManager error{};
+    TErrorManager error{};
     bool created = false;
     std::vector<uint8_t> row; // a decoded row that does not go straight into the target
 };
@@ -61,8 +61,8 @@ void ExpandGray(const uint8_t* gray, uint8_t* bgr, int count)
 
 // The decode proper. Nothing in here owns resources that a jump out of
 // libjpeg would leak: all state lives in the decoder, which outlives the call.
-bool Decode(jpeg_decompress_struct& cinfo, ErrorManager& error, std::vector<uint8_t>& rowBuffer, const uint8_t* data,
-            size_t size, const Destination& to)
+bool Decode(jpeg_decompress_struct& cinfo, TErrorManager& error, std::vector<uint8_t>& rowBuffer, const uint8_t* data,
+            size_t size, const TDestination& to)
 {
     if (setjmp(error.jump)) {
         jpeg_abort_decompress(&cinfo);
@@ -110,33 +110,33 @@ bool Decode(jpeg_decompress_struct& cinfo, ErrorManager& error, std::vector<uint
 } // namespace
 
 TJpegDecoder::TJpegDecoder()
-    : d(std::make_unique<State>())
+    : fState(std::make_unique<TState>())
 {
-    d->cinfo.err = jpeg_std_error(&d->error.pub);
-    d->error.pub.error_exit = ErrorExit;
-    d->error.pub.output_message = IgnoreMessage;
-    if (setjmp(d->error.jump))
+    fState->cinfo.err = jpeg_std_error(&fState->error.pub);
+    fState->error.pub.error_exit = ErrorExit;
+    fState->error.pub.output_message = IgnoreMessage;
+    if (setjmp(fState->error.jump))
         return; // could not even allocate the decoder: every DrawTo fails
-    jpeg_create_decompress(&d->cinfo);
-    d->created = true;
+    jpeg_create_decompress(&fState->cinfo);
+    fState->created = true;
 }
 
 TJpegDecoder::~TJpegDecoder()
 {
-    if (d->created)
-        jpeg_destroy_decompress(&d->cinfo);
+    if (fState->created)
+        jpeg_destroy_decompress(&fState->cinfo);
 }
 
 bool TJpegDecoder::DrawTo(const uint8_t* data, size_t size, QImage& target)
 {
-    if (!d->created) {
-        std::strcpy(d->error.message, "JPEG decoder not created");
+    if (!fState->created) {
+        std::strcpy(fState->error.message, "JPEG decoder not created");
         return false;
     }
     if (!target.isNull() && target.format() != QImage::Format_Indexed8 && target.format() != QImage::Format_BGR888)
         target = target.convertToFormat(QImage::Format_BGR888);
     const bool grayTarget = target.format() == QImage::Format_Indexed8;
-    Destination to{};
+    TDestination to{};
     to.bits = target.isNull() ? nullptr : target.bits();
     to.bytesPerLine = target.bytesPerLine();
     to.width = target.width();
@@ -145,16 +145,16 @@ bool TJpegDecoder::DrawTo(const uint8_t* data, size_t size, QImage& target)
     to.grayDecode = Grayscale || grayTarget;
     to.maxPixels = MaxPixels;
     try {
-        if (Decode(d->cinfo, d->error, d->row, data, size, to))
+        if (Decode(fState->cinfo, fState->error, fState->row, data, size, to))
             return true;
     } catch (const std::bad_alloc&) {
-        jpeg_abort_decompress(&d->cinfo);
-        std::strcpy(d->error.message, "Out of memory");
+        jpeg_abort_decompress(&fState->cinfo);
+        std::strcpy(fState->error.message, "Out of memory");
     }
     return false;
 }
 
 QString TJpegDecoder::LastError() const
 {
-    return QString::fromLocal8Bit(d->error.message);
+    return QString::fromLocal8Bit(fState->error.message);
 }

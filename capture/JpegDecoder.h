@@ -37,6 +37,6 @@ public:
     QString LastError() const;
 
 private:
-    struct State;
-    std::unique_ptr<State> d;
+    struct TState;
+    std::unique_ptr<TState> fState;
 };

@@ -23,7 +23,7 @@ struct GSList {
 using gboolean = int;
 constexpr int kInsufficientMemory = 1; // GDK_PIXBUF_ERROR_INSUFFICIENT_MEMORY
 
-struct PixbufApi {
+struct TPixbufApi {
     void* (*loader_new)();
     gboolean (*loader_write)(void* loader, const uint8_t* buffer, size_t count, GError** error);
     gboolean (*loader_close)(void* loader, GError** error);
@@ -45,12 +45,12 @@ struct PixbufApi {
     void (*free)(void* memory);
 };
 
-struct PixbufBinding {
+struct TPixbufBinding {
     void* handle = nullptr;
-    PixbufApi api{};
+    TPixbufApi api{};
 };
 
-PixbufBinding binding;
+TPixbufBinding binding;
 
 template <typename Function>
 bool Bind(void* handle, Function& function, const char* name)
@@ -59,7 +59,7 @@ bool Bind(void* handle, Function& function, const char* name)
     return function != nullptr;
 }
 
-bool BindAll(void* handle, PixbufApi& api)
+bool BindAll(void* handle, TPixbufApi& api)
 {
     // GLib's functions come from the library's own dependencies, which dlsym
     // searches through the same handle.
@@ -82,7 +82,7 @@ bool BindAll(void* handle, PixbufApi& api)
 }
 
 // Camera frames are JPEG pictures: a library without a JPEG decoder is of no use.
-bool CanDecodeJpeg(const PixbufApi& api)
+bool CanDecodeJpeg(const TPixbufApi& api)
 {
     GSList* formats = api.get_formats();
     bool found = false;
@@ -99,14 +99,14 @@ bool CanDecodeJpeg(const PixbufApi& api)
 // ("size-prepared") once it has read the header and before it makes room for
 // the pixels; a size of 0 x 0 asked for then makes every loader stop there
 // with an error.
-struct SizeGuard {
+struct TSizeGuard {
     int64_t maxPixels;
     bool refused;
 };
 
 void OnSizePrepared(void* loader, int width, int height, void* data)
 {
-    auto* guard = static_cast<SizeGuard*>(data);
+    auto* guard = static_cast<TSizeGuard*>(data);
     if (guard->maxPixels > 0 && int64_t(width) * int64_t(height) > guard->maxPixels) {
         guard->refused = true;
         binding.api.loader_set_size(loader, 0, 0);
@@ -123,7 +123,7 @@ int StatusOf(GError* error)
 
 // Copies the decoded pixels (RGB or RGBA rows, 8 bits per sample, rows of
 // their own stride) into target in the program's colour or gray form.
-bool CopyPixels(const PixbufApi& api, const void* pixbuf, QImage& target, bool gray)
+bool CopyPixels(const TPixbufApi& api, const void* pixbuf, QImage& target, bool gray)
 {
     const int width = api.get_width(pixbuf);
     const int height = api.get_height(pixbuf);
@@ -169,7 +169,7 @@ void PixbufStartup(const char* libraryName)
     void* handle = dlopen(libraryName, RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
     if (!handle)
         return;
-    PixbufApi api{};
+    TPixbufApi api{};
     if (!BindAll(handle, api) || !CanDecodeJpeg(api)) {
         dlclose(handle);
         return;
@@ -182,7 +182,7 @@ void PixbufShutdown()
 {
     if (binding.handle)
         dlclose(binding.handle);
-    binding = PixbufBinding{};
+    binding = TPixbufBinding{};
 }
 
 bool PixbufAvailable()
@@ -196,12 +196,12 @@ int LoadBitmapFromMemory(const uint8_t* data, qsizetype size, QImage* target, bo
         return kPixbufNotAvailable;
     if (!target)
         return kPixbufNoTarget;
-    const PixbufApi& api = binding.api;
+    const TPixbufApi& api = binding.api;
 
     void* loader = api.loader_new();
     if (!loader)
         return kPixbufNoPicture;
-    SizeGuard guard{maxPixels, false};
+    TSizeGuard guard{maxPixels, false};
     api.signal_connect_data(loader, "size-prepared", reinterpret_cast<void (*)()>(OnSizePrepared), &guard, nullptr, 0);
     GError* error = nullptr;
     GError* closeError = nullptr;

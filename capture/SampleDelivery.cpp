@@ -86,16 +86,16 @@ namespace {
 // sample's start, the bytes of each of its rows (no padding after them) and
 // its number of rows.
 struct TPackedPlane {
-    std::size_t Offset = 0;
-    std::size_t RowBytes = 0;
-    std::size_t Rows = 0;
+    std::size_t offset = 0;
+    std::size_t rowBytes = 0;
+    std::size_t rows = 0;
 };
 
 struct TPackedLayout {
-    int Planes = 0;
-    TPackedPlane Plane[3];
-    std::size_t Size = 0;  // of the whole sample
-    bool BottomUp = false; // rows in reverse order (raw BGR)
+    int planes = 0;
+    TPackedPlane plane[3];
+    std::size_t size = 0;  // of the whole sample
+    bool bottomUp = false; // rows in reverse order (raw BGR)
 };
 
 // The layout in which the conversion reads samples of these caps, for the
@@ -112,26 +112,26 @@ std::optional<TPackedLayout> PackedLayoutOf(const GstVideoInfo& info)
     TPackedLayout layout;
     switch (format->Family) {
     case TSampleFamily::RGB24:
-        layout.Planes = 1;
-        layout.Plane[0] = {0, w * 3, h};
-        layout.Size = w * h * 3;
-        layout.BottomUp = true;
+        layout.planes = 1;
+        layout.plane[0] = {0, w * 3, h};
+        layout.size = w * h * 3;
+        layout.bottomUp = true;
         return layout;
     case TSampleFamily::Packed422:
         // Pixel pairs: an odd last column has none of its own here.
-        layout.Planes = 1;
-        layout.Plane[0] = {0, w / 2 * 4, h};
-        layout.Size = w * h * 2;
+        layout.planes = 1;
+        layout.plane[0] = {0, w / 2 * 4, h};
+        layout.size = w * h * 2;
         return layout;
     case TSampleFamily::Planar420: {
         // The chroma planes in the order of the format (V first for YV12),
         // as GStreamer numbers its planes.
         const std::size_t luma = w * h;
-        layout.Planes = 3;
-        layout.Plane[0] = {0, w, h};
-        layout.Plane[1] = {luma, w / 2, h / 2};
-        layout.Plane[2] = {luma + luma / 4, w / 2, h / 2};
-        layout.Size = luma * 3 / 2;
+        layout.planes = 3;
+        layout.plane[0] = {0, w, h};
+        layout.plane[1] = {luma, w / 2, h / 2};
+        layout.plane[2] = {luma + luma / 4, w / 2, h / 2};
+        layout.size = luma * 3 / 2;
         return layout;
     }
     case TSampleFamily::MotionJpeg: break;
@@ -144,19 +144,19 @@ std::optional<TPackedLayout> PackedLayoutOf(const GstVideoInfo& info)
 // without one, of the caps' video info.
 bool InPackedLayout(const GstVideoInfo& info, GstBuffer* buffer, const TPackedLayout& packed)
 {
-    if (packed.BottomUp)
+    if (packed.bottomUp)
         return false;
     const GstVideoMeta* meta = gst_buffer_get_video_meta(buffer);
-    if (meta && static_cast<int>(meta->n_planes) < packed.Planes)
+    if (meta && static_cast<int>(meta->n_planes) < packed.planes)
         return false;
-    for (int p = 0; p < packed.Planes; ++p) {
+    for (int p = 0; p < packed.planes; ++p) {
         const std::size_t offset = meta ? meta->offset[p] : GST_VIDEO_INFO_PLANE_OFFSET(&info, p);
         const gint stride = meta ? meta->stride[p] : GST_VIDEO_INFO_PLANE_STRIDE(&info, p);
-        if (offset != packed.Plane[p].Offset || stride < 0
-            || static_cast<std::size_t>(stride) != packed.Plane[p].RowBytes)
+        if (offset != packed.plane[p].offset || stride < 0
+            || static_cast<std::size_t>(stride) != packed.plane[p].rowBytes)
             return false;
     }
-    return gst_buffer_get_size(buffer) >= packed.Size;
+    return gst_buffer_get_size(buffer) >= packed.size;
 }
 
 // Copies the planes of the mapped frame, row by row at its strides, into
@@ -164,18 +164,18 @@ bool InPackedLayout(const GstVideoInfo& info, GstBuffer* buffer, const TPackedLa
 // layout's (the frame then is not what its caps say).
 bool CopyPacked(const GstVideoFrame& frame, const TPackedLayout& packed, std::uint8_t* target)
 {
-    if (static_cast<int>(GST_VIDEO_FRAME_N_PLANES(&frame)) < packed.Planes)
+    if (static_cast<int>(GST_VIDEO_FRAME_N_PLANES(&frame)) < packed.planes)
         return false;
-    for (int p = 0; p < packed.Planes; ++p) {
-        const TPackedPlane& plane = packed.Plane[p];
+    for (int p = 0; p < packed.planes; ++p) {
+        const TPackedPlane& plane = packed.plane[p];
         const gint stride = GST_VIDEO_FRAME_PLANE_STRIDE(&frame, p);
-        if (stride < 0 || static_cast<std::size_t>(stride) < plane.RowBytes)
+        if (stride < 0 || static_cast<std::size_t>(stride) < plane.rowBytes)
             return false;
         const auto* source = static_cast<const std::uint8_t*>(GST_VIDEO_FRAME_PLANE_DATA(&frame, p));
-        std::uint8_t* out = target + plane.Offset;
-        for (std::size_t row = 0; row < plane.Rows; ++row, out += plane.RowBytes) {
-            const std::size_t from = packed.BottomUp ? plane.Rows - 1 - row : row;
-            std::memcpy(out, source + from * static_cast<std::size_t>(stride), plane.RowBytes);
+        std::uint8_t* out = target + plane.offset;
+        for (std::size_t row = 0; row < plane.rows; ++row, out += plane.rowBytes) {
+            const std::size_t from = packed.bottomUp ? plane.rows - 1 - row : row;
+            std::memcpy(out, source + from * static_cast<std::size_t>(stride), plane.rowBytes);
         }
     }
     return true;
@@ -188,15 +188,15 @@ TSampleBytes::TSampleBytes(GstBuffer* buffer, const GstVideoInfo* layout, std::v
     if (!buffer)
         return;
     const std::optional<TPackedLayout> packed = layout ? PackedLayoutOf(*layout) : std::nullopt;
-    if (packed && !InPackedLayout(*layout, buffer, *packed) && packed->Size <= INT_MAX) {
+    if (packed && !InPackedLayout(*layout, buffer, *packed) && packed->size <= INT_MAX) {
         GstVideoFrame frame;
         if (gst_video_frame_map(&frame, const_cast<GstVideoInfo*>(layout), buffer, GST_MAP_READ)) {
-            scratch.resize(packed->Size);
+            scratch.resize(packed->size);
             const bool copied = CopyPacked(frame, *packed, scratch.data());
             gst_video_frame_unmap(&frame);
             if (copied) {
                 fData = scratch.data();
-                fSize = packed->Size;
+                fSize = packed->size;
                 return;
             }
         }
@@ -209,7 +209,7 @@ TSampleBytes::TSampleBytes(GstBuffer* buffer, const GstVideoInfo* layout, std::v
         fSize = fMap.size;
         // Bytes after the frame are not part of it.
         if (packed && InPackedLayout(*layout, buffer, *packed))
-            fSize = packed->Size;
+            fSize = packed->size;
     }
 }
 

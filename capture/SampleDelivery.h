@@ -118,9 +118,9 @@ private:
     TSharedEventHandler<TVideoSampleCallBack> fCallBack; // runs under its lock
 
     // Streaming-thread state: the layout of the current caps.
-    GstCapsPtr fCaps;
+    TGstCapsPtr fCaps;
     bool fRawVideo = false; // fInfo describes the caps
-    GstVideoInfoPtr fInfo;
+    TGstVideoInfoPtr fInfo;
     TSampleFormat fFormat;
     std::vector<std::uint8_t> fScratch;
     TSampleFormat fToldFormat;       // what the callback's FormatRoutine was told last ...

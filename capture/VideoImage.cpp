@@ -82,14 +82,14 @@ private:
 int TVideoImage::NotificationType()
 {
     // 0x696 is the frame message's number; it is only a hint to Qt.
-    static const int type = QEvent::registerEventType(QEvent::User + 0x696);
-    return type;
+    static const int kType = QEvent::registerEventType(QEvent::User + 0x696);
+    return kType;
 }
 
 int TVideoImage::CaptureEndType()
 {
-    static const int type = QEvent::registerEventType();
-    return type;
+    static const int kType = QEvent::registerEventType();
+    return kType;
 }
 
 TVideoImage::TVideoImage(QObject* OwnerWindow)

@@ -30,7 +30,7 @@ QByteArray RgbCaps()
 
 void SetCaps(GstElement* filter, const QByteArray& text)
 {
-    GstCapsPtr caps(gst_caps_from_string(text.constData()));
+    TGstCapsPtr caps(gst_caps_from_string(text.constData()));
     g_object_set(filter, "caps", caps.get(), nullptr);
 }
 
@@ -65,7 +65,7 @@ TVideoSample::TVideoSample(QObject* owner, bool ForceRGB, int WhichMethodToCallb
 
     // Bus messages are looked at where they are posted and then dropped, so no
     // main loop is needed and nothing piles up on the bus.
-    GstObjectPtr<GstBus> bus(gst_element_get_bus(fPipeline.get()));
+    TGstObjectPtr<GstBus> bus(gst_element_get_bus(fPipeline.get()));
     gst_bus_set_sync_handler(bus.get(), &TVideoSample::OnBusMessage, this, nullptr);
     HR = fCreated = S_OK;
 }
@@ -173,7 +173,7 @@ GstCaps* TVideoSample::OfferedCaps(GstElement* source) const
         return gst_caps_ref(fChosenCaps.get());
     if (GstCaps* announced = fDevice.AnnouncedCaps())
         return announced;
-    GstObjectPtr<GstPad> pad(gst_element_get_static_pad(source, "src"));
+    TGstObjectPtr<GstPad> pad(gst_element_get_static_pad(source, "src"));
     return pad ? gst_pad_query_caps(pad.get(), nullptr) : nullptr;
 }
 
@@ -197,8 +197,8 @@ HRESULT TVideoSample::EnsureSource()
 
     // The camera's own format goes straight to the grabber when the
     // conversion reads it; any other raw format is converted on the way.
-    GstCapsPtr readable(gst_caps_from_string(CameraSampleCaps().constData()));
-    GstCapsPtr offered(OfferedCaps(source));
+    TGstCapsPtr readable(gst_caps_from_string(CameraSampleCaps().constData()));
+    TGstCapsPtr offered(OfferedCaps(source));
     const bool convert = fForceRGB || (offered && !gst_caps_can_intersect(offered.get(), readable.get()));
     bool linked;
     if (convert) {
@@ -316,7 +316,7 @@ GstCaps* TVideoSample::NegotiatedCaps() const
 {
     if (!fAppSink)
         return nullptr;
-    GstObjectPtr<GstPad> pad(gst_element_get_static_pad(fAppSink, "sink"));
+    TGstObjectPtr<GstPad> pad(gst_element_get_static_pad(fAppSink, "sink"));
     return pad ? gst_pad_get_current_caps(pad.get()) : nullptr;
 }
 
@@ -324,7 +324,7 @@ HRESULT TVideoSample::GetStreamInfo(int& Width, int& Height, std::uint32_t& Four
 {
     Width = Height = 0;
     FourCC = 0;
-    GstCapsPtr caps(NegotiatedCaps());
+    TGstCapsPtr caps(NegotiatedCaps());
     TSampleFormat format;
     const HRESULT hr = SampleFormatFromCaps(caps.get(), format);
     Width = format.Width;
@@ -355,7 +355,7 @@ void TVideoSample::Destroy()
         HandOffSent(this);
         gst_element_set_state(fPipeline.get(), GST_STATE_NULL); // joins the streaming threads
         HandOffReceived(this);
-        GstObjectPtr<GstBus> bus(gst_element_get_bus(fPipeline.get()));
+        TGstObjectPtr<GstBus> bus(gst_element_get_bus(fPipeline.get()));
         gst_bus_set_sync_handler(bus.get(), nullptr, nullptr, nullptr);
         fPipeline.reset(); // with the elements in it
     }
@@ -392,7 +392,7 @@ GstFlowReturn TVideoSample::OnNewSample(GstAppSink* sink, gpointer self)
 {
     auto* capture = static_cast<TVideoSample*>(self);
     HandOffReceived(capture);
-    if (const GstSamplePtr sample{gst_app_sink_pull_sample(sink)})
+    if (const TGstSamplePtr sample{gst_app_sink_pull_sample(sink)})
         capture->fDelivery.Deliver(sample.get());
     if (!capture->fSampleSeen.load(std::memory_order_relaxed)) {
         {
@@ -444,9 +444,9 @@ GstBusSyncReply TVideoSample::OnBusMessage(GstBus*, GstMessage* message, gpointe
 void TVideoSample::LoadFormatList()
 {
     FormatArr.clear();
-    GstCapsPtr caps(fDevice.AnnouncedCaps());
+    TGstCapsPtr caps(fDevice.AnnouncedCaps());
     if (!caps && fSource) {
-        GstObjectPtr<GstPad> pad(gst_element_get_static_pad(fSource, "src"));
+        TGstObjectPtr<GstPad> pad(gst_element_get_static_pad(fSource, "src"));
         if (pad)
             caps.reset(gst_pad_query_caps(pad.get(), nullptr));
     }
@@ -467,7 +467,7 @@ HRESULT TVideoSample::SetVideoSizeByListIndex(int ListIndex)
 {
     if (ListIndex < 0 || ListIndex >= static_cast<int>(FormatArr.size()) || !fCapsFilter)
         return S_FALSE;
-    GstCapsPtr caps(gst_caps_from_string(FormatArr[ListIndex].Caps.constData()));
+    TGstCapsPtr caps(gst_caps_from_string(FormatArr[ListIndex].Caps.constData()));
     if (!caps)
         return E_INVALIDARG;
     // The pipeline is built anew for the chosen capability: whether it needs
@@ -518,7 +518,7 @@ HRESULT TVideoSample::GetImageBuffer(std::unique_ptr<std::uint8_t[]>& pb, int& S
         return VFW_E_NOT_CONNECTED;
     GstSample* held = nullptr;
     g_object_get(fAppSink, "last-sample", &held, nullptr);
-    const GstSamplePtr sample(held);
+    const TGstSamplePtr sample(held);
     GstBuffer* buffer = sample ? gst_sample_get_buffer(sample.get()) : nullptr;
     if (!buffer)
         return VFW_E_WRONG_STATE;

@@ -175,13 +175,13 @@ private:
     bool fVisible = false;
     TPLAYSTATE g_psCurrent = PS_Stopped;
 
-    GstObjectPtr<GstElement> fPipeline;
+    TGstObjectPtr<GstElement> fPipeline;
     GstElement* fSource = nullptr;        // in fPipeline while built
     GstElement* fCapsFilter = nullptr;    // the camera's format; narrowed by SetVideoSizeByListIndex
     GstElement* fConvert = nullptr;       // videoconvert, while the camera's format is converted ...
     GstElement* fConvertFilter = nullptr; // ... to one the frame conversion reads (or to 24-bit BGR)
     GstElement* fAppSink = nullptr;       // in fPipeline
-    GstCapsPtr fChosenCaps;               // the capability chosen by SetVideoSizeByListIndex, if any
+    TGstCapsPtr fChosenCaps;              // the capability chosen by SetVideoSizeByListIndex, if any
     bool fHasDevice = false;
     bool fBufferSamples = false;
     TCaptureDevice fDevice;

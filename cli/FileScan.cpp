@@ -22,11 +22,11 @@ TScanResult ScanPicture(const QByteArray& file, const TPictureLoad& load, const 
         else if (std::optional<TDecodedCode> code = DecodeCode(picture, request.options))
             result.Codes.push_back(std::move(*code));
         result.Status = result.Codes.empty() ? TScanStatus::Unreadable : TScanStatus::Decoded;
-    } catch (const PictureFileError& error) {
+    } catch (const EPictureFileError& error) {
         // The file is named beside the message; it says what happened.
         result.Status = TScanStatus::Error;
         result.Error = error.Reason();
-    } catch (const PictureError& error) {
+    } catch (const EPictureError& error) {
         result.Status = TScanStatus::Error;
         result.Error = QString::fromStdString(error.what());
     } catch (const std::bad_alloc&) {

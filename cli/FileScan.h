@@ -12,7 +12,7 @@
 
 #include <functional>
 
-// Loads the picture of one file; raises PictureError.
+// Loads the picture of one file; raises EPictureError.
 using TPictureLoad = std::function<QImage(const QByteArray& file)>;
 
 // Receives the results, one at a time, in the order of the files.

@@ -106,9 +106,9 @@ extern "C" __attribute__((visibility("default"))) int LantrixScanLive(const TLiv
         return ListCameras(run.camerasFile, run.messages);
     // Frames are converted with the run-time picture loader when it is
     // there; this part has a loader of its own.
-    struct PixbufSession {
-        PixbufSession() { PixbufStartup(); }
-        ~PixbufSession() { PixbufShutdown(); }
+    struct TPixbufSession {
+        TPixbufSession() { PixbufStartup(); }
+        ~TPixbufSession() { PixbufShutdown(); }
     } pixbuf;
     return ScanLive(*run.options, *run.writer, run.camerasFile);
 }

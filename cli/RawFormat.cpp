@@ -4,7 +4,7 @@
 
 #include <QRegularExpression>
 
-std::optional<RawFormat> ParseRawFormat(const QString& text)
+std::optional<TRawFormat> ParseRawFormat(const QString& text)
 {
     // Anchored at both ends of the text: "$" alone would also match before a
     // line break at the end.
@@ -16,5 +16,5 @@ std::optional<RawFormat> ParseRawFormat(const QString& text)
     const TSampleFormatInfo* format = SampleFormatNamed(match.capturedView(3));
     if (!format)
         return std::nullopt;
-    return RawFormat{match.captured(1).toInt(), match.captured(2).toInt(), format->FourCC};
+    return TRawFormat{match.captured(1).toInt(), match.captured(2).toInt(), format->FourCC};
 }

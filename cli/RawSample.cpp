@@ -3,7 +3,7 @@
 #include "capture/FileDescriptor.h"
 #include "capture/FrameConversion.h"
 #include "capture/SampleFormats.h"
-#include "cli/PictureInput.h"
+#include "cli/PictureArgument.h"
 #include "decode/PictureLoader.h"
 
 #include <algorithm>
@@ -28,7 +28,7 @@ QByteArray ReadSample(const QByteArray& file)
     if (::fstat(fd, &status) != 0)
         ThrowFileError("read", path, errno);
     if (S_ISREG(status.st_mode) && status.st_size > kMaxSampleBytes)
-        throw PictureError(QStringLiteral("The sample is too large (%1 bytes).").arg(status.st_size).toStdString());
+        throw EPictureError(QStringLiteral("The sample is too large (%1 bytes).").arg(status.st_size).toStdString());
 
     // The first read does not wait: a pipe without a writer answers it with its
     // end at once, a pipe whose writer has not written yet with EAGAIN. The
@@ -46,7 +46,7 @@ QByteArray ReadSample(const QByteArray& file)
             ThrowFileError("read", path, errno);
         if (first) {
             if (count == 0 && S_ISFIFO(status.st_mode))
-                throw PictureFileError("read", path, QStringLiteral("The pipe is empty and no program writes to it."));
+                throw EPictureFileError("read", path, QStringLiteral("The pipe is empty and no program writes to it."));
             if (::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0)
                 ThrowFileError("read", path, errno);
         }
@@ -54,7 +54,7 @@ QByteArray ReadSample(const QByteArray& file)
             break;
         length += std::max<ssize_t>(count, 0);
         if (length > kMaxSampleBytes)
-            throw PictureError(
+            throw EPictureError(
                 QStringLiteral("The sample is too large (more than %1 bytes).").arg(kMaxSampleBytes).toStdString());
     }
     sample.truncate(length);
@@ -64,7 +64,7 @@ QByteArray ReadSample(const QByteArray& file)
 namespace {
 
 // The bytes of one frame of the format: what an uncompressed sample must hold.
-qint64 FrameBytes(const RawFormat& format, const TSampleFormatInfo& info)
+qint64 FrameBytes(const TRawFormat& format, const TSampleFormatInfo& info)
 {
     const qint64 pixels = qint64(format.width) * format.height;
     switch (info.Family) {
@@ -78,7 +78,7 @@ qint64 FrameBytes(const RawFormat& format, const TSampleFormatInfo& info)
 
 } // namespace
 
-void CheckSampleSize(const RawFormat& format, qint64 bytes)
+void CheckSampleSize(const TRawFormat& format, qint64 bytes)
 {
     // A motion-JPEG sample is a picture of its own length.
     const TSampleFormatInfo* info = SampleFormatOf(format.fourCC);
@@ -86,7 +86,7 @@ void CheckSampleSize(const RawFormat& format, qint64 bytes)
         return;
     if (TFrameConverter::SampleSizeFits(format.fourCC, format.width, format.height, bytes))
         return;
-    throw PictureError(QStringLiteral("The sample is %1 bytes long, but a %2x%3 %4 frame takes %5 bytes.")
+    throw EPictureError(QStringLiteral("The sample is %1 bytes long, but a %2x%3 %4 frame takes %5 bytes.")
                            .arg(bytes)
                            .arg(format.width)
                            .arg(format.height)
@@ -95,7 +95,7 @@ void CheckSampleSize(const RawFormat& format, qint64 bytes)
                            .toStdString());
 }
 
-QImage ConvertRawSample(const QByteArray& file, const RawFormat& format, const QString& saveBitmap)
+QImage ConvertRawSample(const QByteArray& file, const TRawFormat& format, const QString& saveBitmap)
 {
     const QByteArray sample = ReadSample(file);
     CheckSampleSize(format, sample.size());
@@ -104,9 +104,9 @@ QImage ConvertRawSample(const QByteArray& file, const RawFormat& format, const Q
     converter.SetStreamFormat(format.width, format.height, format.fourCC);
     converter.UnpackFrame(sample.size(), reinterpret_cast<const std::uint8_t*>(sample.constData()));
     if (converter.Bitmap().isNull())
-        throw PictureError(
+        throw EPictureError(
             QStringLiteral("The frame size %1 x %2 is too large.").arg(format.width).arg(format.height).toStdString());
     if (!saveBitmap.isEmpty() && !converter.Bitmap().save(saveBitmap, "BMP"))
-        throw PictureError(QStringLiteral("Cannot write the bitmap \"%1\".").arg(saveBitmap).toStdString());
+        throw EPictureError(QStringLiteral("Cannot write the bitmap \"%1\".").arg(saveBitmap).toStdString());
     return converter.Bitmap();
 }

@@ -15,17 +15,17 @@ inline constexpr qint64 kMaxSampleBytes = 512LL * 1024 * 1024;
 // whatever the file is: a device such as /dev/zero never ends, so no more
 // than one byte beyond the limit is read. A pipe is read as a stream to its
 // end, as long as a program writes to it; a pipe without a writer is refused
-// instead of waited for. Raises PictureError.
+// instead of waited for. Raises EPictureError.
 QByteArray ReadSample(const QByteArray& file);
 
-// Raises PictureError, saying both sizes, when a sample of `bytes` bytes is
+// Raises EPictureError, saying both sizes, when a sample of `bytes` bytes is
 // not one frame of the format (the size of a frame of an uncompressed format,
 // or as many whole rows more as the webcam tab takes; any for motion JPEG).
-void CheckSampleSize(const RawFormat& format, qint64 bytes);
+void CheckSampleSize(const TRawFormat& format, qint64 bytes);
 
 // Converts the sample in `file` of the given layout as the webcam tab converts
 // a frame, in colour, and writes it to `saveBitmap` (a BMP file) unless that
 // is empty. Needs a GUI application and the run-time picture loader. Raises
-// PictureError when the file cannot be read, its size is not a frame's
+// EPictureError when the file cannot be read, its size is not a frame's
 // (CheckSampleSize) or the bitmap not saved.
-QImage ConvertRawSample(const QByteArray& file, const RawFormat& format, const QString& saveBitmap);
+QImage ConvertRawSample(const QByteArray& file, const TRawFormat& format, const QString& saveBitmap);

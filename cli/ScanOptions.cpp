@@ -61,12 +61,12 @@ void PrintCodeFormats(std::FILE* to)
 
 // Applies an option's value (nullptr for an option without one) to the
 // options; false after writing why the value is refused.
-using ApplyOption = bool (*)(TScanOptions& options, const char* value, std::FILE* errors);
+using TApplyOption = bool (*)(TScanOptions& options, const char* value, std::FILE* errors);
 
-struct OptionRow {
+struct TOptionRow {
     const char* name;
     const char* needs; // what a missing value is called ("a format name"); nullptr: the option takes none
-    ApplyOption apply;
+    TApplyOption apply;
 };
 
 bool ApplyFormat(TScanOptions& options, const char* value, std::FILE* errors)
@@ -193,7 +193,7 @@ bool ApplyRawBytes(TScanOptions& options, const char*, std::FILE*)
     return true;
 }
 
-constexpr OptionRow kOptions[] = {
+constexpr TOptionRow kOptions[] = {
     {"--format", "a format name", ApplyFormat},
     {"--json", nullptr, ApplyJson},
     {"--raw", "WIDTHxHEIGHT:FOURCC", ApplyRaw},
@@ -211,9 +211,9 @@ constexpr OptionRow kOptions[] = {
     {"--max-megapixels", "a number of megapixels", ApplyMaxMegapixels},
 };
 
-const OptionRow* OptionNamed(std::string_view name)
+const TOptionRow* OptionNamed(std::string_view name)
 {
-    for (const OptionRow& row : kOptions)
+    for (const TOptionRow& row : kOptions)
         if (name == row.name)
             return &row;
     return nullptr;
@@ -307,7 +307,7 @@ std::optional<TScanOptions> ParseScanArguments(int argc, char** argv, std::FILE*
         // "--name value" or "--name=value".
         const char* equals = std::strchr(arg, '=');
         const std::string_view name = equals ? std::string_view(arg, static_cast<std::size_t>(equals - arg)) : arg;
-        const OptionRow* row = OptionNamed(name);
+        const TOptionRow* row = OptionNamed(name);
         if (!row || (equals && !row->needs)) {
             std::fprintf(errors, "lantrix-scan: unknown option %s\n", arg);
             return std::nullopt;

@@ -31,8 +31,8 @@ struct TScanOptions {
 
     // Picture files, as given (file names are bytes); "-" is standard input.
     QList<QByteArray> files;
-    std::optional<RawFormat> raw; // the one file is a camera sample of this layout
-    QString saveBitmap;           // with raw: where the converted picture goes
+    std::optional<TRawFormat> raw; // the one file is a camera sample of this layout
+    QString saveBitmap;            // with raw: where the converted picture goes
 
     // Live scanning: a camera as the webcam tab lists it, or a source description.
     std::optional<QString> camera;

@@ -28,13 +28,14 @@
 #include "capture/PixbufLoader.h"
 #include "cli/FileScan.h"
 #include "cli/LivePart.h"
-#include "cli/PictureInput.h"
+#include "cli/PictureArgument.h"
 #include "cli/RawSample.h"
 #include "cli/ScanOptions.h"
 #include "cli/ScanResult.h"
 #include "decode/DecodeBitmap.h"
 #include "decode/PictureLoader.h"
 #include "platform/Folders.h"
+#include "platform/ProgramNames.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -79,12 +80,12 @@ std::FILE* KeepStandardErrorOwn()
 
 // The cameras.ini of the data folder the window uses: the executable's
 // folder when it is writable, else the user's configuration folder. The
-// company and product names are the window's (its version block).
+// company and product names are the window's (its version block holds them).
 QString CameraSourcesFile()
 {
     const QString executable = QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget();
     const QString folder = ChooseDataFolder(QFileInfo(executable).absolutePath(), UserConfigFolder(),
-                                            QStringLiteral(LANTRIX_COMPANY_NAME), QStringLiteral(LANTRIX_PRODUCT_NAME));
+                                            QLatin1String(kMakerName), QLatin1String(kProductName));
     return folder + QStringLiteral("cameras.ini");
 }
 
@@ -156,11 +157,11 @@ int Scan(char** argv, const TScanOptions* options, std::FILE*& messages, std::un
         qputenv("QT_QPA_PLATFORM", "offscreen");
         application.emplace(applicationArgc, applicationArgv);
     };
-    struct PixbufSession {
-        PixbufSession() { PixbufStartup(); }
-        ~PixbufSession() { PixbufShutdown(); }
+    struct TPixbufSession {
+        TPixbufSession() { PixbufStartup(); }
+        ~TPixbufSession() { PixbufShutdown(); }
     };
-    std::optional<PixbufSession> pixbuf;
+    std::optional<TPixbufSession> pixbuf;
 
     if (options->listCameras)
         return RunLivePart({&*options, nullptr, CameraSourcesFile(), messages}, messages);

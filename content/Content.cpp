@@ -655,9 +655,9 @@ TContent ParseContent(const QString& text)
 
 QString ContentTypeName(const TContent& content)
 {
-    static const char* const names[] = {"text", "url", "email", "phone", "sms", "wifi", "contact", "event", "place"};
-    static_assert(std::size(names) == std::variant_size_v<TContent>);
-    return QLatin1String(names[content.index()]);
+    static const char* const kNames[] = {"text", "url", "email", "phone", "sms", "wifi", "contact", "event", "place"};
+    static_assert(std::size(kNames) == std::variant_size_v<TContent>);
+    return QLatin1String(kNames[content.index()]);
 }
 
 QString WifiSecurityName(TWifiSecurity security)
@@ -747,7 +747,8 @@ QByteArray ContactVCard(const TContact& contact)
 
 QByteArray EventICalendar(const TEvent& event)
 {
-    QByteArray out = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//DASTREL//Lantrix//EN\r\nBEGIN:VEVENT\r\n";
+    QByteArray out = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//" LANTRIX_MAKER_NAME "//" LANTRIX_PRODUCT_NAME
+                     "//EN\r\nBEGIN:VEVENT\r\n";
     const QString stamp = QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
     out += FoldedLine(QStringLiteral("UID:") + stamp + QStringLiteral("-")
                       + QString::number(qHash(event.summary + event.start), 16) + QStringLiteral("@lantrix"));

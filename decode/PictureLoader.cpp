@@ -34,7 +34,7 @@ qint64 DecodedBytes(QSize size, QImage::Format format)
 }
 
 // Reads the picture after the size checks, turned as its orientation says.
-// Raises PictureError.
+// Raises EPictureError.
 QImage ReadChecked(QImageReader& reader)
 {
     // Set once, unless SetMaxPicturePixels has: pictures may be read on several threads.
@@ -47,7 +47,7 @@ QImage ReadChecked(QImageReader& reader)
     if (size.isValid()
         && (qint64(size.width()) * size.height() > MaxPicturePixels()
             || DecodedBytes(size, reader.imageFormat()) > MaxPictureBytes()))
-        throw PictureError(QStringLiteral("The picture is too large to open (%1 x %2 pixels).")
+        throw EPictureError(QStringLiteral("The picture is too large to open (%1 x %2 pixels).")
                                .arg(size.width())
                                .arg(size.height())
                                .toStdString());
@@ -57,7 +57,7 @@ QImage ReadChecked(QImageReader& reader)
     reader.setAutoTransform(true);
     QImage picture = reader.read();
     if (picture.isNull())
-        throw PictureError(reader.errorString().toStdString());
+        throw EPictureError(reader.errorString().toStdString());
     return picture;
 }
 
@@ -83,7 +83,7 @@ QImage ReadPicture(QIODevice& device, const QString& fileName)
         device.seek(start);
     }
     if (format.isEmpty() && !extension.isEmpty() && !hintKnown)
-        throw PictureError(QStringLiteral("Unknown picture file extension (.%1)").arg(extension).toStdString());
+        throw EPictureError(QStringLiteral("Unknown picture file extension (.%1)").arg(extension).toStdString());
 
     // No format: the reader says that none takes the content.
     QImageReader reader(&device, format);
@@ -123,14 +123,14 @@ void SetMaxPicturePixels(qint64 pixels)
     SetAllocationLimit(pixels * 4);
 }
 
-PictureFileError::PictureFileError(const char* what, const QString& name, const QString& reason)
-    : PictureError(QStringLiteral("Cannot %1 file \"%2\". %3").arg(QLatin1String(what), name, reason).toStdString())
+EPictureFileError::EPictureFileError(const char* what, const QString& name, const QString& reason)
+    : EPictureError(QStringLiteral("Cannot %1 file \"%2\". %3").arg(QLatin1String(what), name, reason).toStdString())
     , fReason(reason)
 {
 }
 
-PictureFileError::PictureFileError(const char* what, const QString& name, int error)
-    : PictureFileError(what, name, SystemText(error))
+EPictureFileError::EPictureFileError(const char* what, const QString& name, int error)
+    : EPictureFileError(what, name, SystemText(error))
 {
 }
 
@@ -141,24 +141,24 @@ QImage LoadPictureFile(const QByteArray& path, const QString& name)
     // device holds no picture.
     struct stat status {};
     if (::stat(path.constData(), &status) != 0)
-        throw PictureFileError("open", name, errno);
+        throw EPictureFileError("open", name, errno);
     if (S_ISDIR(status.st_mode))
-        throw PictureFileError("open", name, EISDIR);
+        throw EPictureFileError("open", name, EISDIR);
     if (!S_ISREG(status.st_mode))
-        throw PictureFileError("open", name, QStringLiteral("Not a regular file"));
+        throw EPictureFileError("open", name, QStringLiteral("Not a regular file"));
 
     DescriptorGuard fd{::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
     if (fd.fd < 0)
-        throw PictureFileError("open", name, errno);
+        throw EPictureFileError("open", name, errno);
     // The name may have been given to another file in between.
     if (::fstat(fd.fd, &status) != 0)
-        throw PictureFileError("read", name, errno);
+        throw EPictureFileError("read", name, errno);
     if (!S_ISREG(status.st_mode))
-        throw PictureFileError("open", name,
+        throw EPictureFileError("open", name,
                                S_ISDIR(status.st_mode) ? SystemText(EISDIR) : QStringLiteral("Not a regular file"));
     QFile device;
     if (!device.open(fd.fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
-        throw PictureFileError("read", name, device.errorString());
+        throw EPictureFileError("read", name, device.errorString());
     fd.fd = -1; // closed with the device
     return ReadPicture(device, name);
 }
@@ -178,6 +178,6 @@ QImage LoadPictureData(const QByteArray& bytes)
     QBuffer buffer;
     buffer.setData(bytes);
     if (!buffer.open(QIODevice::ReadOnly))
-        throw PictureError("Cannot read the picture.");
+        throw EPictureError("Cannot read the picture.");
     return ReadPicture(buffer, QString());
 }

@@ -7,7 +7,7 @@
 #include <stdexcept>
 
 // Raised when a picture file cannot be loaded; the text is for the user.
-class PictureError : public std::runtime_error {
+class EPictureError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
@@ -16,11 +16,11 @@ public:
 // no permission, a link loop, no regular file): the text names the file,
 // "Cannot open file "NAME". REASON"; Reason() is what happened alone, for a
 // message that names the file itself.
-class PictureFileError : public PictureError {
+class EPictureFileError : public EPictureError {
 public:
-    PictureFileError(const char* what, const QString& name, const QString& reason);
+    EPictureFileError(const char* what, const QString& name, const QString& reason);
     // With the system's text for `error` (an errno value) as the reason.
-    PictureFileError(const char* what, const QString& name, int error);
+    EPictureFileError(const char* what, const QString& name, int error);
     const QString& Reason() const { return fReason; }
 
 private:
@@ -53,7 +53,7 @@ void SetMaxPicturePixels(qint64 pixels);
 // file gives the reader's own error text. The picture comes upright: an
 // orientation stored with it (a photo's EXIF orientation) is applied.
 // Folders, pipes and devices are refused, whatever their name, and a file
-// that cannot be opened raises PictureFileError. Raises PictureError.
+// that cannot be opened raises EPictureFileError. Raises EPictureError.
 QImage LoadPicture(const QString& fileName);
 
 // The same for a file named by its bytes (a name need not be text); `name`
@@ -62,10 +62,10 @@ QImage LoadPictureFile(const QByteArray& path, const QString& name);
 
 // The same for a file the caller has opened: `fileName` gives the extension,
 // and `file`, which the caller has made sure is a regular file, is read from
-// its current position. Raises PictureError.
+// its current position. Raises EPictureError.
 QImage LoadPicture(QIODevice& file, const QString& fileName);
 
 // A picture held in memory (read from standard input, on the clipboard or
 // dropped as data), its type taken from its content alone, with the same
-// size limits and orientation. Raises PictureError.
+// size limits and orientation. Raises EPictureError.
 QImage LoadPictureData(const QByteArray& bytes);

@@ -42,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             GetEXEVersionData(path, record);
         } catch (const EOSError& error) {
             raised = true;
-            FUZZ_CHECK(error.code() == sizeError);
+            FUZZ_CHECK(error.Code() == sizeError);
         }
         FUZZ_CHECK(raised);
         FUZZ_CHECK(record.CompanyName.isEmpty() && record.ProductName.isEmpty());
@@ -58,7 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         const std::unique_ptr<std::uint8_t[]> shortBuffer(new std::uint8_t[infoSize]);
         SetLastOSError(0);
         FUZZ_CHECK(!GetFileVersionInfoW(path, 0, infoSize - 1, shortBuffer.get()));
-        FUZZ_CHECK(GetLastOSError() == OSErrorCode::InsufficientBuffer);
+        FUZZ_CHECK(GetLastOSError() == OSErrorCode::kInsufficientBuffer);
     }
     const std::unique_ptr<std::uint8_t[]> info(new std::uint8_t[infoSize]);
     FUZZ_CHECK(GetFileVersionInfoW(path, 0, infoSize, info.get()));
@@ -74,7 +74,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
              {&record.CompanyName, &record.ProductName, &record.SpecialBuild, &record.FileVersion, &record.Comments})
             FUZZ_CHECK(!field->contains(QChar(0)));
     } catch (const EOSError& error) {
-        FUZZ_CHECK(error.code() != 0);
+        FUZZ_CHECK(error.Code() != 0);
         FUZZ_CHECK(record.CompanyName == untouched && record.ProductName == untouched
                    && record.SpecialBuild == untouched);
     }
@@ -88,8 +88,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     try {
         const TEXEFileVersion version = GetEXEFileVersion(path);
         FUZZ_CHECK(haveFixed);
-        FUZZ_CHECK(version.Major == fixed.FileVersionMS >> 16 && version.Minor == (fixed.FileVersionMS & 0xFFFF));
-        FUZZ_CHECK(version.Release == fixed.FileVersionLS >> 16 && version.Build == (fixed.FileVersionLS & 0xFFFF));
+        FUZZ_CHECK(version.major == fixed.FileVersionMS >> 16 && version.minor == (fixed.FileVersionMS & 0xFFFF));
+        FUZZ_CHECK(version.release == fixed.FileVersionLS >> 16 && version.build == (fixed.FileVersionLS & 0xFFFF));
     } catch (const EOSError&) {
         FUZZ_CHECK(!haveFixed);
     }

@@ -17,13 +17,13 @@
 
 namespace {
 
-struct DeclaredSet {
+struct TDeclaredSet {
     const char* name;
     bool asciiAsAscii; // ASCII bytes stand for themselves
 };
 
-const DeclaredSet kSets[] = {{"", true},        {"utf-8", true},     {"iso-8859-1", true},  {"windows-1252", true},
-                             {"UTF-16", false}, {"utf-16le", false}, {"no-such-set", true}, {"shift_jis", true}};
+const TDeclaredSet kSets[] = {{"", true},        {"utf-8", true},     {"iso-8859-1", true},  {"windows-1252", true},
+                              {"UTF-16", false}, {"utf-16le", false}, {"no-such-set", true}, {"shift_jis", true}};
 
 bool ReceivedReference(const QString& reply)
 {
@@ -47,8 +47,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size > 0x10000)
         return 0;
-    FuzzInput input(data, size);
-    const DeclaredSet& set = kSets[input.Byte() % std::size(kSets)];
+    TFuzzInput input(data, size);
+    const TDeclaredSet& set = kSets[input.Byte() % std::size(kSets)];
     const QByteArray body = input.RestBytes();
     const QString reply = DecodeReply(body, set.name);
 

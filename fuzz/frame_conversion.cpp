@@ -92,7 +92,7 @@ void CheckConverted(const TFrameConverter& converter, const uint8_t* sample)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    FuzzInput input(data, size);
+    TFuzzInput input(data, size);
     const auto width = int32_t(input.Word32());
     const auto height = int32_t(input.Word32());
     const uint32_t fourCC = input.Word32();

@@ -4,7 +4,7 @@
 // Input: a byte choosing the file's extension, a byte choosing the code
 // format, then the file's bytes.
 //
-// Properties: the loader raises PictureError or gives a picture that is not
+// Properties: the loader raises EPictureError or gives a picture that is not
 // empty and not larger than the bound of picture files; the decode leaves the
 // picture's size and gives it 24 bits a pixel; decoding the same picture
 // again gives the same answer; a code found under a restricted format is
@@ -35,7 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size > 0x100000)
         return 0;
-    FuzzInput input(data, size);
+    TFuzzInput input(data, size);
     const char* extension = kExtensions[input.Byte() % std::size(kExtensions)];
     const CodeFormatInfo& format = kCodeFormats[input.Byte() % kCodeFormats.size()];
     const QString path = WriteFuzzFile(QStringLiteral("picture.") + QLatin1String(extension), input.RestBytes());
@@ -43,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     QImage picture;
     try {
         picture = LoadPicture(path);
-    } catch (const PictureError& error) {
+    } catch (const EPictureError& error) {
         FUZZ_CHECK(std::strlen(error.what()) > 0);
         return 0;
     }

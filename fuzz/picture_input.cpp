@@ -46,7 +46,7 @@ const char* const kTypes[] = {"text/uri-list",
 // A small picture file that texts and URIs of the offer can name.
 const QString& ExistingPicture()
 {
-    static const QString path = [] {
+    static const QString kPath = [] {
         QImage picture(4, 4, QImage::Format_RGB32);
         picture.fill(Qt::white);
         QByteArray bytes;
@@ -55,18 +55,18 @@ const QString& ExistingPicture()
         picture.save(&buffer, "PNG");
         return WriteFuzzFile(QStringLiteral("existing.png"), bytes);
     }();
-    return path;
+    return kPath;
 }
 
-struct Offer {
+struct TOffer {
     bool pictureData = false; // data of a picture type that Qt reads
     bool heldPicture = false; // a picture handed to Qt
 };
 
-Offer FillOffer(FuzzInput& input, QMimeData& data)
+TOffer FillOffer(TFuzzInput& input, QMimeData& data)
 {
-    static const QList<QByteArray> readable = QImageReader::supportedMimeTypes();
-    Offer offer;
+    static const QList<QByteArray> kReadable = QImageReader::supportedMimeTypes();
+    TOffer offer;
     for (int entry = 0; entry < 6 && input.RestSize() > 0; ++entry) {
         const uint8_t type = input.Byte();
         const uint8_t prefix = input.Byte();
@@ -91,7 +91,7 @@ Offer FillOffer(FuzzInput& input, QMimeData& data)
         data.setData(QString::fromLatin1(name), bytes);
     }
     for (const QString& format : data.formats())
-        offer.pictureData = offer.pictureData || readable.contains(format.toLatin1());
+        offer.pictureData = offer.pictureData || kReadable.contains(format.toLatin1());
     return offer;
 }
 
@@ -107,16 +107,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size > 0x40000)
         return 0;
-    FuzzInput input(data, size);
+    TFuzzInput input(data, size);
     QMimeData offer;
-    const Offer made = FillOffer(input, offer);
+    const TOffer made = FillOffer(input, offer);
 
     const bool offered = OffersPictureInput(offer);
     TPictureInput taken;
     std::string failure;
     try {
         taken = PictureInputFromMime(offer);
-    } catch (const PictureError& error) {
+    } catch (const EPictureError& error) {
         failure = error.what();
         FUZZ_CHECK(!failure.empty());
         FUZZ_CHECK(made.pictureData);
@@ -126,13 +126,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (taken)
         FUZZ_CHECK(offered);
     switch (taken.kind) {
-    case TPictureInput::Kind::None: FUZZ_CHECK(taken.file.isEmpty() && taken.picture.isNull()); break;
-    case TPictureInput::Kind::File:
+    case TPictureInput::TKind::None: FUZZ_CHECK(taken.file.isEmpty() && taken.picture.isNull()); break;
+    case TPictureInput::TKind::File:
         FUZZ_CHECK(QFileInfo(taken.file).isAbsolute());
         if (!offer.hasUrls())
             FUZZ_CHECK(QFileInfo(taken.file).isFile());
         break;
-    case TPictureInput::Kind::Picture:
+    case TPictureInput::TKind::Picture:
         FUZZ_CHECK(!taken.picture.isNull());
         FUZZ_CHECK(made.pictureData || made.heldPicture);
         if (!made.heldPicture)
@@ -147,7 +147,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         FUZZ_CHECK(failure.empty());
         FUZZ_CHECK(again.kind == taken.kind && again.file == taken.file);
         FUZZ_CHECK(again.picture.size() == taken.picture.size());
-    } catch (const PictureError& error) {
+    } catch (const EPictureError& error) {
         FUZZ_CHECK(failure == error.what());
     }
     return 0;

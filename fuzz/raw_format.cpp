@@ -27,10 +27,10 @@ bool TakeNumber(const QString& text, qsizetype& at, int& value)
     return digits >= 1 && digits <= 6 && text[start] != QLatin1Char('0');
 }
 
-std::optional<RawFormat> Expected(const QString& text)
+std::optional<TRawFormat> Expected(const QString& text)
 {
     qsizetype at = 0;
-    RawFormat raw;
+    TRawFormat raw;
     if (!TakeNumber(text, at, raw.width) || at >= text.size() || text[at] != QLatin1Char('x'))
         return std::nullopt;
     ++at;
@@ -63,8 +63,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (size > 4096)
         return 0;
     const QString text = QString::fromLocal8Bit(reinterpret_cast<const char*>(data), qsizetype(size));
-    const std::optional<RawFormat> parsed = ParseRawFormat(text);
-    const std::optional<RawFormat> expected = Expected(text);
+    const std::optional<TRawFormat> parsed = ParseRawFormat(text);
+    const std::optional<TRawFormat> expected = Expected(text);
     FUZZ_CHECK(parsed.has_value() == expected.has_value());
     if (!parsed)
         return 0;
@@ -75,7 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     for (const QString& written :
          {QStringLiteral("%1x%2:%3").arg(parsed->width).arg(parsed->height).arg(name),
           QStringLiteral("%1x%2:%3").arg(parsed->width).arg(parsed->height).arg(name.toLower())}) {
-        const std::optional<RawFormat> again = ParseRawFormat(written);
+        const std::optional<TRawFormat> again = ParseRawFormat(written);
         FUZZ_CHECK(again && again->width == parsed->width && again->height == parsed->height
                    && again->fourCC == parsed->fourCC);
     }

@@ -7,11 +7,11 @@
 // file's bytes.
 //
 // Properties: the sample as read is the file's bytes; the conversion either
-// raises PictureError with a message or gives a picture of the given size
+// raises EPictureError with a message or gives a picture of the given size
 // (a motion-JPEG frame: of the picture's own size, within the bound of
 // frames); when it writes the bitmap, the file reads back as a picture of
 // that size;
-// a file that is not there raises PictureError.
+// a file that is not there raises EPictureError.
 #include "support/FuzzApplication.h"
 #include "support/FuzzCheck.h"
 
@@ -38,8 +38,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size > 0x100000)
         return 0;
-    FuzzInput input(data, size);
-    RawFormat format;
+    TFuzzInput input(data, size);
+    TRawFormat format;
     format.width = 1 + int(input.Word16());
     format.height = 1 + int(input.Word16());
     format.fourCC = kSampleFormats[input.Byte() % std::size(kSampleFormats)].FourCC;
@@ -66,14 +66,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             const QImage written(bitmap, "BMP");
             FUZZ_CHECK(written.size() == picture.size());
         }
-    } catch (const PictureError& error) {
+    } catch (const EPictureError& error) {
         FUZZ_CHECK(std::strlen(error.what()) > 0);
     }
 
     bool raised = false;
     try {
         ReadSample(file + ".missing");
-    } catch (const PictureError& error) {
+    } catch (const EPictureError& error) {
         raised = std::strlen(error.what()) > 0;
     }
     FUZZ_CHECK(raised);

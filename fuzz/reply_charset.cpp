@@ -28,7 +28,7 @@ bool IsHeaderSpace(char c)
 // space, parameters of other names and then "charset" spelled in the case
 // the input picks, with a value of letters, digits and "-_.:" that is quoted
 // or not. Answers the value and sets `charset` to what it declares.
-QByteArray BuiltContentType(FuzzInput& input, QByteArray& charset)
+QByteArray BuiltContentType(TFuzzInput& input, QByteArray& charset)
 {
     static const char* const kSpaces[] = {"", " ", "\t", "  "};
     static const char kValueCharacters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789-_.:";
@@ -75,7 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size > 0x10000)
         return 0;
-    FuzzInput input(data, size);
+    TFuzzInput input(data, size);
     const uint8_t header = input.Byte();
     if (header == 0xFF) {
         // A built value whose charset is known.

@@ -26,12 +26,12 @@
 namespace {
 
 // The options and the message of one parse.
-struct Parse {
+struct TParse {
     std::optional<TScanOptions> options;
     std::string message;
 };
 
-Parse ParseOnce(std::vector<std::string>& arguments)
+TParse ParseOnce(std::vector<std::string>& arguments)
 {
     std::vector<char*> argv;
     static char program[] = "lantrix-scan";
@@ -44,7 +44,7 @@ Parse ParseOnce(std::vector<std::string>& arguments)
     size_t length = 0;
     std::FILE* errors = open_memstream(&buffer, &length);
     FUZZ_CHECK(errors != nullptr);
-    Parse parse;
+    TParse parse;
     parse.options = ParseScanArguments(int(argv.size() - 1), argv.data(), errors);
     std::fclose(errors);
     parse.message.assign(buffer, length);
@@ -82,10 +82,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     const std::vector<std::string> given = arguments;
 
-    const Parse parse = ParseOnce(arguments);
+    const TParse parse = ParseOnce(arguments);
     FUZZ_CHECK(arguments == given);
 
-    const Parse again = ParseOnce(arguments);
+    const TParse again = ParseOnce(arguments);
     FUZZ_CHECK(again.message == parse.message);
     FUZZ_CHECK(again.options.has_value() == parse.options.has_value());
     if (parse.options)

@@ -54,11 +54,11 @@ void CheckResponse(uint32_t response, uint8_t typing, const QByteArray& uriBytes
 
     const TScreenshotOutcome outcome = ScreenshotOutcome(response, results);
     if (response == 1) {
-        FUZZ_CHECK(outcome.status == TScreenshotOutcome::Status::Cancelled);
+        FUZZ_CHECK(outcome.status == TScreenshotOutcome::TStatus::Cancelled);
         FUZZ_CHECK(outcome.message.isEmpty() && outcome.file.isEmpty());
         return;
     }
-    if (outcome.status == TScreenshotOutcome::Status::Taken) {
+    if (outcome.status == TScreenshotOutcome::TStatus::Taken) {
         FUZZ_CHECK(response == 0);
         const QUrl url(uri);
         FUZZ_CHECK(LocalPictureFile(url));
@@ -66,7 +66,7 @@ void CheckResponse(uint32_t response, uint8_t typing, const QByteArray& uriBytes
         FUZZ_CHECK(outcome.message.isEmpty());
         return;
     }
-    FUZZ_CHECK(outcome.status == TScreenshotOutcome::Status::Failed);
+    FUZZ_CHECK(outcome.status == TScreenshotOutcome::TStatus::Failed);
     FUZZ_CHECK(!outcome.message.isEmpty() && outcome.file.isEmpty());
     // Only an answer without a usable local file fails under code 0.
     if (response == 0) {
@@ -80,9 +80,9 @@ void CheckCallError(const QByteArray& bytes)
     const QString name = QString::fromUtf8(nul < 0 ? bytes : bytes.left(nul));
     const QString message = nul < 0 ? QString() : QString::fromUtf8(bytes.mid(nul + 1));
     const TScreenshotOutcome outcome = ScreenshotCallError(name, message);
-    FUZZ_CHECK(
-        outcome.status
-        == (kMissingPortal.contains(name) ? TScreenshotOutcome::Status::NoPortal : TScreenshotOutcome::Status::Failed));
+    FUZZ_CHECK(outcome.status
+               == (kMissingPortal.contains(name) ? TScreenshotOutcome::TStatus::NoPortal
+                                                 : TScreenshotOutcome::TStatus::Failed));
     FUZZ_CHECK(!outcome.message.isEmpty() && outcome.file.isEmpty());
     if (!message.isEmpty())
         FUZZ_CHECK(outcome.message.contains(message));
@@ -94,7 +94,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size > 0x4000)
         return 0;
-    FuzzInput input(data, size);
+    TFuzzInput input(data, size);
     const uint32_t response = input.Word32();
     const uint8_t typing = input.Byte();
     const QByteArray rest = input.RestBytes();

@@ -32,7 +32,7 @@ std::optional<SettingsStore> Load(const QString& path)
 {
     try {
         return SettingsStore(path);
-    } catch (const SettingsError&) {
+    } catch (const ESettingsError&) {
         return std::nullopt;
     }
 }
@@ -79,7 +79,7 @@ bool IsUtf8(const QByteArray& bytes)
 }
 
 // The flushed file's lines: section headers and the other lines.
-struct Shape {
+struct TShape {
     QStringList sections;    // names, in file order
     QList<QStringList> keys; // per section: the keys of its key lines
     qsizetype lines = 0;     // every line but the empty ones
@@ -90,14 +90,14 @@ bool IsBlank(QChar c)
     return c.isSpace() || c.unicode() == 0xFEFF;
 }
 
-Shape CheckFlushedForm(const QByteArray& flushed)
+TShape CheckFlushedForm(const QByteArray& flushed)
 {
     FUZZ_CHECK(flushed.startsWith("\xEF\xBB\xBF"));
     const QString text = QString::fromUtf8(flushed.mid(3));
     FUZZ_CHECK(text.isEmpty() || text.endsWith(QLatin1String("\r\n")));
     QStringList lines = text.split(QLatin1String("\r\n"));
     lines.removeLast(); // after the last CR LF
-    Shape shape;
+    TShape shape;
     for (const QString& line : lines) {
         FUZZ_CHECK(!line.contains(QLatin1Char('\n')));
         if (line.isEmpty())
@@ -114,7 +114,7 @@ Shape CheckFlushedForm(const QByteArray& flushed)
     return shape;
 }
 
-void CheckSameValues(const SettingsStore& a, const SettingsStore& b, const Shape& shape)
+void CheckSameValues(const SettingsStore& a, const SettingsStore& b, const TShape& shape)
 {
     const QString absent = QStringLiteral("\x01absent");
     for (qsizetype s = 0; s < shape.sections.size(); ++s)
@@ -143,7 +143,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // Load, flush, load: the same values. Flush, load, flush: the same bytes.
     first->UpdateFile();
     const QByteArray flushed = ReadBack(path);
-    const Shape shape = CheckFlushedForm(flushed);
+    const TShape shape = CheckFlushedForm(flushed);
     std::optional<SettingsStore> second = Load(path);
     FUZZ_CHECK(second.has_value());
     CheckSameValues(*first, *second, shape);
@@ -167,7 +167,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     std::optional<SettingsStore> third = Load(path);
     FUZZ_CHECK(third.has_value());
     FUZZ_CHECK(third->ReadString(section, key, QString()) == *value);
-    const Shape after = CheckFlushedForm(written);
+    const TShape after = CheckFlushedForm(written);
     // At most the section's header and the key's line are new.
     FUZZ_CHECK(after.sections.size() == shape.sections.size() + (hadSection ? 0 : 1));
     FUZZ_CHECK(after.lines <= shape.lines + (hadSection ? 1 : 2));

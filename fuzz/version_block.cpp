@@ -18,18 +18,18 @@
 
 namespace {
 
-struct Answer {
+struct TAnswer {
     bool found = false;
     const void* value = nullptr;
     std::uint32_t length = 0;
     std::uint32_t error = 0;
 
-    bool operator==(const Answer&) const = default;
+    bool operator==(const TAnswer&) const = default;
 };
 
-Answer Query(const std::uint8_t* block, std::uint32_t blockLength, const QString& path)
+TAnswer Query(const std::uint8_t* block, std::uint32_t blockLength, const QString& path)
 {
-    Answer answer;
+    TAnswer answer;
     SetLastOSError(0);
     answer.found = VerQueryValueW(block, blockLength, path, &answer.value, &answer.length);
     if (!answer.found) {
@@ -61,7 +61,7 @@ bool IsStringEntry(const QString& path)
 
 void CheckPath(const std::uint8_t* block, std::uint32_t blockLength, const QString& path)
 {
-    const Answer answer = Query(block, blockLength, path);
+    const TAnswer answer = Query(block, blockLength, path);
     if (answer.found) {
         const auto* value = static_cast<const std::uint8_t*>(answer.value);
         FUZZ_CHECK(value >= block && value <= block + blockLength);
@@ -84,8 +84,8 @@ void CheckPath(const std::uint8_t* block, std::uint32_t blockLength, const QStri
             FUZZ_CHECK(!text.contains(QChar(0)));
         }
     } else {
-        FUZZ_CHECK(answer.error == OSErrorCode::InvalidData || answer.error == OSErrorCode::ResourceTypeNotFound
-                   || answer.error == OSErrorCode::InvalidParameter);
+        FUZZ_CHECK(answer.error == OSErrorCode::kInvalidData || answer.error == OSErrorCode::kResourceTypeNotFound
+                   || answer.error == OSErrorCode::kInvalidParameter);
     }
 
     FUZZ_CHECK(Query(block, blockLength, FlipAsciiCase(path)) == answer);
@@ -117,13 +117,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     CheckPath(block.get(), length, QStringLiteral("\\StringFileInfo"));
     CheckPath(block.get(), length, QStringLiteral("\\VarFileInfo\\Translation\\"));
 
-    const Answer root = Query(block.get(), length, QStringLiteral("\\"));
+    const TAnswer root = Query(block.get(), length, QStringLiteral("\\"));
     TFixedFileInfo info{};
     if (ReadFixedFileInfo(root.value, root.length, info))
         FUZZ_CHECK(info.Signature == kFixedFileInfoSignature && root.length >= sizeof(TFixedFileInfo));
 
     // The string table of the first translation, as GetEXEVersionData looks for it.
-    const Answer translation = Query(block.get(), length, QStringLiteral("\\VarFileInfo\\Translation\\"));
+    const TAnswer translation = Query(block.get(), length, QStringLiteral("\\VarFileInfo\\Translation\\"));
     QString table = QStringLiteral("040904E4");
     if (translation.found && translation.length >= 4) {
         const auto* t = static_cast<const std::uint8_t*>(translation.value);

@@ -33,7 +33,7 @@ constexpr qint64 kMaxLanguageFileSize = 16 * 1024 * 1024;
     const QString message =
         QStringLiteral("Cannot %1 file \"%2\". %3")
             .arg(QLatin1String(what), QDir::toNativeSeparators(path), SysErrorMessage(OSErrorFromErrno(errnoValue)));
-    throw LanguageFileError(message.toStdString());
+    throw ELanguageFileError(message.toStdString());
 }
 
 QByteArray ReadWholeFile(const QString& path)
@@ -45,7 +45,7 @@ QByteArray ReadWholeFile(const QString& path)
         // A FIFO or a device of that name is passed over as a missing file.
         RaiseFileError("open", path, ENOENT);
     case TFileReadStatus::TooLarge:
-        throw LanguageFileError(
+        throw ELanguageFileError(
             FormatTranslated(QStringLiteral("The language file %s is too large."), QDir::toNativeSeparators(path))
                 .toStdString());
     case TFileReadStatus::Failed: break;
@@ -95,7 +95,7 @@ QStringList ReadLanguageFileLines(const QString& path)
 }
 
 void LoadLanguage(const QString& preferredFileName, const QString& shippedFilesFolder,
-                  const UILanguageSource& uiLanguage)
+                  const TUILanguageSource& uiLanguage)
 {
     LanguageFolder = LanguageFolderOf(shippedFilesFolder);
     LanguageFiles.clear();

@@ -13,7 +13,7 @@
 // shipped files; each of its lines "{key}translation" gives one translation.
 
 // Raised when a language file exists but cannot be read.
-class LanguageFileError : public std::runtime_error {
+class ELanguageFileError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
@@ -46,7 +46,7 @@ QStringList LanguageFilesIn(const QString& folder);
 void FindLanguageFiles(const QString& folder);
 
 // The lines of a language file read as UTF-8 (a byte-order mark is skipped;
-// bytes that are not UTF-8 become U+FFFD). Raises LanguageFileError when the
+// bytes that are not UTF-8 become U+FFFD). Raises ELanguageFileError when the
 // file cannot be read: when it is missing or no regular file (a FIFO is never
 // waited on), and, naming the file as too large, when it is over 16 MiB.
 QStringList ReadLanguageFileLines(const QString& path);
@@ -57,10 +57,10 @@ QStringList ReadLanguageFileLines(const QString& path);
 // is the one that LanguageCodes.csv maps the user's interface language
 // (`uiLanguage`) to. Missing folder, table, table row or file: no language, no
 // error; a table or language file that is no regular file counts as missing. A language file that exists but cannot be
-// read raises LanguageFileError after CurrentLanguage and LanguageFilePath are set, with LanguageLines empty; the
+// read raises ELanguageFileError after CurrentLanguage and LanguageFilePath are set, with LanguageLines empty; the
 // caller hands that to the default error handler and start-up goes on.
 void LoadLanguage(const QString& preferredFileName, const QString& shippedFilesFolder,
-                  const UILanguageSource& uiLanguage = UserDefaultUILanguage);
+                  const TUILanguageSource& uiLanguage = UserDefaultUILanguage);
 
 // The translation of `key` in the loaded language; the key itself when no
 // language is loaded, the loaded file has no line for it, or its translation

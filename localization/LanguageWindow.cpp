@@ -80,7 +80,7 @@ QString TranslatorText(const QString& entry, const QString& languageFolder)
         const QStringList lines =
             ReadLanguageFileLines(languageFolder + QLatin1Char('/') + entry + QStringLiteral(".lang.txt"));
         return LookupTranslation(QLatin1String(kTranslatedByKey), lines);
-    } catch (const LanguageFileError&) {
+    } catch (const ELanguageFileError&) {
         return {};
     }
 }

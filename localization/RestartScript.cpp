@@ -33,7 +33,7 @@ void WriteRestartScript(const QString& dataFolder, const QString& executableFile
     const QString path = RestartScriptPath(dataFolder);
     const QString error = WriteFileAtomically(path, RestartScriptText(executableFile));
     if (!error.isEmpty())
-        throw RestartScriptError(QStringLiteral("Cannot create file \"%1\". %2").arg(path, error).toStdString());
+        throw ERestartScriptError(QStringLiteral("Cannot create file \"%1\". %2").arg(path, error).toStdString());
 }
 
 void StartRestartScript(const QString& dataFolder)

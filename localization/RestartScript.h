@@ -10,7 +10,7 @@
 // program again. The script is left in place and rewritten at every restart.
 
 // Raised when start.sh cannot be written.
-class RestartScriptError : public std::runtime_error {
+class ERestartScriptError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
@@ -29,7 +29,7 @@ QByteArray RestartScriptText(const QString& executableFile);
 QString RestartScriptPath(const QString& dataFolder);
 
 // Writes the script for `executableFile` into `dataFolder`. Raises
-// RestartScriptError with the reason when it cannot be written.
+// ERestartScriptError with the reason when it cannot be written.
 void WriteRestartScript(const QString& dataFolder, const QString& executableFile);
 
 // Starts "/bin/sh start.sh" detached with `dataFolder` as its working folder.

@@ -21,4 +21,4 @@ quint16 UserDefaultUILanguage();
 
 // Where the language load asks for the user's interface language; tests
 // give a fixed one.
-using UILanguageSource = std::function<quint16()>;
+using TUILanguageSource = std::function<quint16()>;

@@ -58,7 +58,7 @@ QStringList ReplyLines(const QString& reply)
 
 QString ScrambleText(const QString& text)
 {
-    static const char digits[] = "0123456789ABCDEF";
+    static const char kDigits[] = "0123456789ABCDEF";
     const QByteArray bytes = text.toUtf8();
     QString hex;
     hex.reserve(bytes.size() * 2);
@@ -66,8 +66,8 @@ QString ScrambleText(const QString& text)
     for (const char byte : bytes) {
         const auto scrambled = static_cast<std::uint8_t>(static_cast<std::uint8_t>(byte) ^ (key >> 8));
         key = NextKey(key, scrambled);
-        hex += QLatin1Char(digits[scrambled >> 4]);
-        hex += QLatin1Char(digits[scrambled & 0x0F]);
+        hex += QLatin1Char(kDigits[scrambled >> 4]);
+        hex += QLatin1Char(kDigits[scrambled & 0x0F]);
     }
     return hex;
 }

@@ -1,4 +1,5 @@
 #include "online/UpdateCheckStore.h"
+#include "platform/ProgramNames.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -14,7 +15,7 @@ QString Key(const QString& section, const QString& name)
 } // namespace
 
 UpdateCheckStore::UpdateCheckStore(const QString& fileName)
-    : fileName_(fileName)
+    : fFileName(fileName)
 {
     if (fileName.isEmpty())
         throw TUpdateCheckStoreError("The update-check store has no file.");
@@ -23,8 +24,8 @@ UpdateCheckStore::UpdateCheckStore(const QString& fileName)
         throw TUpdateCheckStoreError(("The folder " + file.absolutePath() + " cannot be created.").toStdString());
     if (file.exists() && (!file.isFile() || !file.isReadable()))
         throw TUpdateCheckStoreError(("The file " + fileName + " cannot be read.").toStdString());
-    settings_ = std::make_unique<QSettings>(fileName, QSettings::IniFormat);
-    if (settings_->status() == QSettings::AccessError)
+    fSettings = std::make_unique<QSettings>(fileName, QSettings::IniFormat);
+    if (fSettings->status() == QSettings::AccessError)
         throw TUpdateCheckStoreError(("The file " + fileName + " cannot be read.").toStdString());
 }
 
@@ -34,12 +35,13 @@ QString UpdateCheckStore::FileIn(const QString& configFolder)
 {
     if (configFolder.isEmpty())
         return {};
-    return configFolder + QStringLiteral("/DASTREL/Lantrix.ini");
+    return configFolder + u'/' + QLatin1String(kMakerName) + u'/' + QLatin1String(kProductName)
+           + QStringLiteral(".ini");
 }
 
 QString UpdateCheckStore::ReadString(const QString& section, const QString& name, const QString& defaultValue) const
 {
-    const QVariant value = settings_->value(Key(section, name));
+    const QVariant value = fSettings->value(Key(section, name));
     if (!value.isValid() || value.metaType() != QMetaType::fromType<QString>())
         return defaultValue;
     return value.toString();
@@ -54,8 +56,8 @@ int UpdateCheckStore::ReadInteger(const QString& section, const QString& name, i
 
 void UpdateCheckStore::WriteString(const QString& section, const QString& name, const QString& value)
 {
-    settings_->setValue(Key(section, name), value);
-    settings_->sync();
+    fSettings->setValue(Key(section, name), value);
+    fSettings->sync();
 }
 
 void UpdateCheckStore::WriteInteger(const QString& section, const QString& name, int value)

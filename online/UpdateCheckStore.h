@@ -38,10 +38,10 @@ public:
     UpdateCheckStore& operator=(const UpdateCheckStore&) = delete;
 
     // The store's file in the user's configuration folder:
-    // configFolder/DASTREL/Lantrix.ini; empty when `configFolder` is.
+    // configFolder/<maker>/<product>.ini (DASTREL/Lantrix.ini); empty when `configFolder` is.
     static QString FileIn(const QString& configFolder);
 
-    QString FileName() const { return fileName_; }
+    QString FileName() const { return fFileName; }
 
     // The value, or `defaultValue` when it is absent or cannot be read.
     QString ReadString(const QString& section, const QString& name, const QString& defaultValue) const;
@@ -55,6 +55,6 @@ public:
     void WriteInteger(const QString& section, const QString& name, int value);
 
 private:
-    QString fileName_;
-    std::unique_ptr<QSettings> settings_;
+    QString fFileName;
+    std::unique_ptr<QSettings> fSettings;
 };

@@ -26,18 +26,18 @@ void InitCurlOnce()
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
 
-struct CurlDeleter {
+struct TCurlDeleter {
     void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
 };
-struct MultiDeleter {
+struct TMultiDeleter {
     void operator()(CURLM* multi) const { curl_multi_cleanup(multi); }
 };
-struct SlistDeleter {
+struct TSlistDeleter {
     void operator()(curl_slist* list) const { curl_slist_free_all(list); }
 };
 
 // The reply's body as far as it is read: at most `limit` bytes.
-struct ReplyBody {
+struct TReplyBody {
     QByteArray data;
     qsizetype limit = kReplyLimitBytes;
     bool tooLong = false;
@@ -45,7 +45,7 @@ struct ReplyBody {
 
 size_t AppendBody(char* data, size_t size, size_t count, void* sink)
 {
-    auto* body = static_cast<ReplyBody*>(sink);
+    auto* body = static_cast<TReplyBody*>(sink);
     const size_t bytes = size * count;
     if (bytes > size_t(body->limit - body->data.size())) {
         body->tooLong = true;
@@ -72,7 +72,7 @@ bool IsCertificateFailure(CURLcode result)
 // The wait for the response, counted from the moment the connection stands
 // (TLS included) and bounded apart from the connection time-out (none when
 // `limit` is 0); and the caller's request to give up.
-struct ResponseClock {
+struct TResponseClock {
     CURL* handle = nullptr;
     bool secure = false;
     std::chrono::steady_clock::time_point start;
@@ -86,7 +86,7 @@ struct ResponseClock {
 // while it waits for anything (resolving, connecting, the response).
 int CheckResponseTime(void* clientp, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
 {
-    auto* clock = static_cast<ResponseClock*>(clientp);
+    auto* clock = static_cast<TResponseClock*>(clientp);
     if (clock->abort && clock->abort->load(std::memory_order_acquire)) {
         clock->aborted = true;
         return 1;
@@ -112,7 +112,7 @@ int CheckResponseTime(void* clientp, curl_off_t, curl_off_t, curl_off_t, curl_of
 CURLcode Perform(CURL* curl, const std::atomic<bool>* abort, bool& aborted)
 {
     constexpr int kLookMs = 100;
-    std::unique_ptr<CURLM, MultiDeleter> multi(curl_multi_init());
+    std::unique_ptr<CURLM, TMultiDeleter> multi(curl_multi_init());
     if (!multi || curl_multi_add_handle(multi.get(), curl) != CURLM_OK)
         return CURLE_FAILED_INIT;
     CURLcode result = CURLE_OK;
@@ -226,14 +226,14 @@ QString PostForm(const QString& url, const FormFields& fields, int timeoutMs, co
         Fail(url, QStringLiteral("The host lies under the reserved domain \".invalid\"; nothing is sent."));
     InitCurlOnce();
     const bool secure = url.toLower().startsWith("https://");
-    std::unique_ptr<CURL, CurlDeleter> handle(curl_easy_init());
+    std::unique_ptr<CURL, TCurlDeleter> handle(curl_easy_init());
     if (!handle)
         Fail(url, "The HTTP client could not be created.");
     CURL* curl = handle.get();
 
     const QByteArray address = url.toUtf8();
     const QByteArray body = EncodeFormFields(fields);
-    ReplyBody reply;
+    TReplyBody reply;
     char errorText[CURL_ERROR_SIZE] = {};
 
     curl_easy_setopt(curl, CURLOPT_URL, address.constData());
@@ -259,7 +259,7 @@ QString PostForm(const QString& url, const FormFields& fields, int timeoutMs, co
     // limit only backs both up.
     const long timeout = timeoutMs > 0 ? timeoutMs : 0;
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, timeout);
-    ResponseClock clock{curl, secure, std::chrono::steady_clock::now(), std::chrono::milliseconds(timeout), abort};
+    TResponseClock clock{curl, secure, std::chrono::steady_clock::now(), std::chrono::milliseconds(timeout), abort};
     if (timeout > 0)
         curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, 2 * timeout + 1000);
     if (abort) {
@@ -273,7 +273,7 @@ QString PostForm(const QString& url, const FormFields& fields, int timeoutMs, co
         curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
     }
 
-    std::unique_ptr<curl_slist, SlistDeleter> headers;
+    std::unique_ptr<curl_slist, TSlistDeleter> headers;
     auto addHeader = [&headers](const char* header) {
         if (curl_slist* extended = curl_slist_append(headers.get(), header)) {
             headers.release(); // now the head of `extended`

@@ -76,8 +76,8 @@ mode_t NewFileMode()
 QString WriteFileAtomically(const QString& path, const QByteArray& bytes)
 {
     // Going past the file-size limit must end in an error, not in SIGXFSZ.
-    static const bool ignoringFileSizeSignal = std::signal(SIGXFSZ, SIG_IGN) != SIG_ERR;
-    Q_UNUSED(ignoringFileSizeSignal);
+    static const bool kIgnoringFileSizeSignal = std::signal(SIGXFSZ, SIG_IGN) != SIG_ERR;
+    Q_UNUSED(kIgnoringFileSizeSignal);
 
     // A link (settings.ini kept in a dotfiles folder) stays a link: the new
     // file goes beside the link's target and replaces the target, which keeps

@@ -10,23 +10,23 @@
 
 namespace {
 
-class Descriptor {
+class TDescriptor {
 public:
-    explicit Descriptor(int fd)
-        : fd_(fd)
+    explicit TDescriptor(int fd)
+        : fFd(fd)
     {
     }
-    ~Descriptor()
+    ~TDescriptor()
     {
-        if (fd_ >= 0)
-            ::close(fd_);
+        if (fFd >= 0)
+            ::close(fFd);
     }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return fd_; }
+    TDescriptor(const TDescriptor&) = delete;
+    TDescriptor& operator=(const TDescriptor&) = delete;
+    int Get() const { return fFd; }
 
 private:
-    int fd_;
+    int fFd;
 };
 
 bool IsMissingError(int error)
@@ -44,8 +44,8 @@ TFileRead ReadRegularFile(const QString& path, qint64 limit)
     const QByteArray name = QFile::encodeName(path);
     // O_NONBLOCK: opening a FIFO must not wait for a writer. The descriptor's
     // type is checked before anything is read from it.
-    const Descriptor fd(::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
-    if (fd.get() < 0) {
+    const TDescriptor fd(::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    if (fd.Get() < 0) {
         const int error = errno;
         if (!IsMissingError(error)) {
             result.status = TFileReadStatus::Failed;
@@ -54,7 +54,7 @@ TFileRead ReadRegularFile(const QString& path, qint64 limit)
         return result;
     }
     struct stat status {};
-    if (::fstat(fd.get(), &status) != 0) {
+    if (::fstat(fd.Get(), &status) != 0) {
         result.status = TFileReadStatus::Failed;
         result.error = errno;
         return result;
@@ -70,7 +70,7 @@ TFileRead ReadRegularFile(const QString& path, qint64 limit)
     char buffer[65536];
     for (;;) {
         const qint64 room = wanted + 1 - result.bytes.size(); // one byte more tells "too large"
-        const ssize_t n = ::read(fd.get(), buffer, size_t(std::min<qint64>(room, qint64(sizeof buffer))));
+        const ssize_t n = ::read(fd.Get(), buffer, size_t(std::min<qint64>(room, qint64(sizeof buffer))));
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0) {

@@ -18,7 +18,7 @@
 
 namespace {
 
-using Code = std::uint32_t;
+using TCode = std::uint32_t;
 
 constexpr std::size_t kMaxBlockSize = 0xFFFF; // a WORD length
 constexpr std::size_t kNodeHeaderSize = 6;    // wLength, wValueLength, wType
@@ -48,13 +48,13 @@ std::uint64_t Read64(const std::uint8_t* p)
 
 // ---- Writer -----------------------------------------------------------------
 
-class BlockWriter {
+class TBlockWriter {
 public:
     // Starts a node at the next DWORD boundary; returns its offset for End().
     std::size_t Begin(const QString& key, std::uint16_t valueLength, std::uint16_t type)
     {
         Pad();
-        const std::size_t start = std::size_t(out_.size());
+        const std::size_t start = std::size_t(fOut.size());
         Word(0); // wLength, set by End()
         Word(valueLength);
         Word(type);
@@ -78,28 +78,28 @@ public:
 
     void End(std::size_t start)
     {
-        const std::size_t length = std::size_t(out_.size()) - start;
+        const std::size_t length = std::size_t(fOut.size()) - start;
         if (length > kMaxBlockSize)
             throw std::invalid_argument("version block exceeds 65535 bytes");
-        out_[qsizetype(start)] = char(length & 0xFF);
-        out_[qsizetype(start + 1)] = char(length >> 8);
+        fOut[qsizetype(start)] = char(length & 0xFF);
+        fOut[qsizetype(start + 1)] = char(length >> 8);
     }
 
-    QByteArray Result() const { return out_; }
+    QByteArray Result() const { return fOut; }
 
 private:
     void Word(std::uint16_t v)
     {
-        out_.append(char(v & 0xFF));
-        out_.append(char(v >> 8));
+        fOut.append(char(v & 0xFF));
+        fOut.append(char(v >> 8));
     }
     void Pad()
     {
-        while (out_.size() % 4 != 0)
-            out_.append('\0');
+        while (fOut.size() % 4 != 0)
+            fOut.append('\0');
     }
 
-    QByteArray out_;
+    QByteArray fOut;
 };
 
 std::uint32_t VersionHigh(const std::array<std::uint16_t, 4>& v)
@@ -122,71 +122,71 @@ std::uint16_t TextValueLength(const QString& text)
 
 // Bounds-checked reads from an open file. Read() answers 0, 11 for a range
 // outside the file, or the code of an I/O error.
-class FileReader {
+class TFileReader {
 public:
-    explicit FileReader(const QString& fileName)
+    explicit TFileReader(const QString& fileName)
     {
         const QByteArray path = QFile::encodeName(fileName);
         // Without O_NONBLOCK, opening a FIFO would wait for a writer.
-        fd_ = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-        if (fd_ < 0) {
-            error_ = OSErrorFromErrno(errno);
+        fFd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+        if (fFd < 0) {
+            fError = OSErrorFromErrno(errno);
             return;
         }
         struct stat st {};
-        if (::fstat(fd_, &st) != 0) {
-            error_ = OSErrorFromErrno(errno);
+        if (::fstat(fFd, &st) != 0) {
+            fError = OSErrorFromErrno(errno);
         } else if (S_ISDIR(st.st_mode)) {
-            error_ = OSErrorCode::AccessDenied;
+            fError = OSErrorCode::kAccessDenied;
         } else if (!S_ISREG(st.st_mode)) {
-            error_ = OSErrorCode::BadFormat;
+            fError = OSErrorCode::kBadFormat;
         } else {
-            size_ = std::uint64_t(st.st_size);
+            fSize = std::uint64_t(st.st_size);
         }
     }
-    ~FileReader()
+    ~TFileReader()
     {
-        if (fd_ >= 0)
-            ::close(fd_);
+        if (fFd >= 0)
+            ::close(fFd);
     }
-    FileReader(const FileReader&) = delete;
-    FileReader& operator=(const FileReader&) = delete;
+    TFileReader(const TFileReader&) = delete;
+    TFileReader& operator=(const TFileReader&) = delete;
 
-    Code OpenError() const { return error_; }
-    std::uint64_t Size() const { return size_; }
+    TCode OpenError() const { return fError; }
+    std::uint64_t Size() const { return fSize; }
 
     bool Contains(std::uint64_t offset, std::uint64_t count) const
     {
-        return offset <= size_ && count <= size_ - offset;
+        return offset <= fSize && count <= fSize - offset;
     }
 
-    Code Read(std::uint64_t offset, void* buffer, std::size_t count) const
+    TCode Read(std::uint64_t offset, void* buffer, std::size_t count) const
     {
         if (!Contains(offset, count))
-            return OSErrorCode::BadFormat;
+            return OSErrorCode::kBadFormat;
         auto* p = static_cast<char*>(buffer);
         while (count > 0) {
-            const ssize_t n = ::pread(fd_, p, count, off_t(offset));
+            const ssize_t n = ::pread(fFd, p, count, off_t(offset));
             if (n < 0 && errno == EINTR)
                 continue;
             if (n < 0)
                 return OSErrorFromErrno(errno);
             if (n == 0) // the file shrank under us
-                return OSErrorCode::ReadFault;
+                return OSErrorCode::kReadFault;
             p += n;
             offset += std::uint64_t(n);
             count -= std::size_t(n);
         }
-        return OSErrorCode::Success;
+        return OSErrorCode::kSuccess;
     }
 
 private:
-    int fd_ = -1;
-    Code error_ = OSErrorCode::Success;
-    std::uint64_t size_ = 0;
+    int fFd = -1;
+    TCode fError = OSErrorCode::kSuccess;
+    std::uint64_t fSize = 0;
 };
 
-struct ElfSection {
+struct TElfSection {
     std::uint32_t name = 0;
     std::uint32_t type = 0;
     std::uint64_t offset = 0;
@@ -198,46 +198,46 @@ constexpr std::uint32_t kSectionNoBits = 8;             // SHT_NOBITS
 constexpr std::uint16_t kSectionIndexExtended = 0xFFFF; // SHN_XINDEX
 constexpr std::uint64_t kMaxSectionTable = 16u << 20;
 
-class ElfFile {
+class TElfFile {
 public:
-    explicit ElfFile(const FileReader& file)
-        : file_(file)
+    explicit TElfFile(const TFileReader& file)
+        : fFile(file)
     {
     }
 
     // Reads the header and the section table.
-    Code Load()
+    TCode Load()
     {
         std::uint8_t ident[16];
-        if (file_.Read(0, ident, sizeof ident) != 0)
-            return OSErrorCode::BadFormat;
+        if (fFile.Read(0, ident, sizeof ident) != 0)
+            return OSErrorCode::kBadFormat;
         if (std::memcmp(ident,
                         "\x7F"
                         "ELF",
                         4)
                 != 0
             || (ident[4] != 1 && ident[4] != 2) || ident[5] != 1)
-            return OSErrorCode::BadFormat;
-        is64_ = ident[4] == 2;
+            return OSErrorCode::kBadFormat;
+        fIs64 = ident[4] == 2;
 
         std::uint8_t header[64];
-        const std::size_t headerSize = is64_ ? 64 : 52;
-        if (file_.Read(0, header, headerSize) != 0)
-            return OSErrorCode::BadFormat;
-        const std::uint64_t tableOffset = is64_ ? Read64(header + 0x28) : Read32(header + 0x20);
-        const std::size_t fieldBase = is64_ ? 0x3A : 0x2E;
-        entrySize_ = Read16(header + fieldBase);
+        const std::size_t headerSize = fIs64 ? 64 : 52;
+        if (fFile.Read(0, header, headerSize) != 0)
+            return OSErrorCode::kBadFormat;
+        const std::uint64_t tableOffset = fIs64 ? Read64(header + 0x28) : Read32(header + 0x20);
+        const std::size_t fieldBase = fIs64 ? 0x3A : 0x2E;
+        fEntrySize = Read16(header + fieldBase);
         std::uint64_t count = Read16(header + fieldBase + 2);
         std::uint32_t nameTable = Read16(header + fieldBase + 4);
         if (tableOffset == 0)
-            return OSErrorCode::Success; // no sections at all
-        if (entrySize_ < (is64_ ? 64u : 40u))
-            return OSErrorCode::BadFormat;
+            return OSErrorCode::kSuccess; // no sections at all
+        if (fEntrySize < (fIs64 ? 64u : 40u))
+            return OSErrorCode::kBadFormat;
 
         // Large tables keep the real count and name-table index in entry 0.
         if (count == 0 || nameTable == kSectionIndexExtended) {
-            ElfSection first;
-            if (Code c = ReadEntry(tableOffset, first); c != 0)
+            TElfSection first;
+            if (TCode c = ReadEntry(tableOffset, first); c != 0)
                 return c;
             if (count == 0)
                 count = first.size;
@@ -245,58 +245,58 @@ public:
                 nameTable = first.link;
         }
         if (count == 0)
-            return OSErrorCode::Success;
-        if (count > kMaxSectionTable / entrySize_ || !file_.Contains(tableOffset, count * entrySize_))
-            return OSErrorCode::BadFormat;
-        sections_.resize(std::size_t(count));
-        for (std::size_t i = 0; i < sections_.size(); ++i) {
-            if (Code c = ReadEntry(tableOffset + i * entrySize_, sections_[i]); c != 0)
+            return OSErrorCode::kSuccess;
+        if (count > kMaxSectionTable / fEntrySize || !fFile.Contains(tableOffset, count * fEntrySize))
+            return OSErrorCode::kBadFormat;
+        fSections.resize(std::size_t(count));
+        for (std::size_t i = 0; i < fSections.size(); ++i) {
+            if (TCode c = ReadEntry(tableOffset + i * fEntrySize, fSections[i]); c != 0)
                 return c;
         }
         if (nameTable == 0)
-            return OSErrorCode::Success; // sections without names
-        if (nameTable >= sections_.size())
-            return OSErrorCode::BadFormat;
-        const ElfSection& names = sections_[nameTable];
-        if (names.type == kSectionNoBits || !file_.Contains(names.offset, names.size))
-            return OSErrorCode::BadFormat;
-        names_.resize(std::size_t(names.size));
-        return names_.empty() ? Code(OSErrorCode::Success) : file_.Read(names.offset, names_.data(), names_.size());
+            return OSErrorCode::kSuccess; // sections without names
+        if (nameTable >= fSections.size())
+            return OSErrorCode::kBadFormat;
+        const TElfSection& names = fSections[nameTable];
+        if (names.type == kSectionNoBits || !fFile.Contains(names.offset, names.size))
+            return OSErrorCode::kBadFormat;
+        fNames.resize(std::size_t(names.size));
+        return fNames.empty() ? TCode(OSErrorCode::kSuccess) : fFile.Read(names.offset, fNames.data(), fNames.size());
     }
 
-    const ElfSection* Find(std::string_view name) const
+    const TElfSection* Find(std::string_view name) const
     {
-        for (const ElfSection& s : sections_) {
-            if (s.name >= names_.size())
+        for (const TElfSection& s : fSections) {
+            if (s.name >= fNames.size())
                 continue;
-            const std::size_t room = names_.size() - s.name;
-            if (room > name.size() && std::memcmp(names_.data() + s.name, name.data(), name.size()) == 0
-                && names_[s.name + name.size()] == '\0')
+            const std::size_t room = fNames.size() - s.name;
+            if (room > name.size() && std::memcmp(fNames.data() + s.name, name.data(), name.size()) == 0
+                && fNames[s.name + name.size()] == '\0')
                 return &s;
         }
         return nullptr;
     }
 
 private:
-    Code ReadEntry(std::uint64_t at, ElfSection& s) const
+    TCode ReadEntry(std::uint64_t at, TElfSection& s) const
     {
         std::uint8_t e[64];
-        const std::size_t size = is64_ ? 64 : 40;
-        if (Code c = file_.Read(at, e, size); c != 0)
+        const std::size_t size = fIs64 ? 64 : 40;
+        if (TCode c = fFile.Read(at, e, size); c != 0)
             return c;
         s.name = Read32(e);
         s.type = Read32(e + 4);
-        s.offset = is64_ ? Read64(e + 24) : Read32(e + 16);
-        s.size = is64_ ? Read64(e + 32) : Read32(e + 20);
-        s.link = is64_ ? Read32(e + 40) : Read32(e + 24);
-        return OSErrorCode::Success;
+        s.offset = fIs64 ? Read64(e + 24) : Read32(e + 16);
+        s.size = fIs64 ? Read64(e + 32) : Read32(e + 20);
+        s.link = fIs64 ? Read32(e + 40) : Read32(e + 24);
+        return OSErrorCode::kSuccess;
     }
 
-    const FileReader& file_;
-    bool is64_ = false;
-    std::uint64_t entrySize_ = 0;
-    std::vector<ElfSection> sections_;
-    std::vector<char> names_;
+    const TFileReader& fFile;
+    bool fIs64 = false;
+    std::uint64_t fEntrySize = 0;
+    std::vector<TElfSection> fSections;
+    std::vector<char> fNames;
 };
 
 // ---- Reader -----------------------------------------------------------------
@@ -304,7 +304,7 @@ private:
 // One node of a block: [begin, end) in the block, its key, its value and
 // where its children start. Parse() accepts only a node that lies wholly
 // inside its parent, with a terminated key and a value inside the node.
-struct Node {
+struct TNode {
     std::size_t begin = 0;
     std::size_t end = 0;
     std::size_t keyBegin = 0;
@@ -322,7 +322,7 @@ struct Node {
     }
 };
 
-bool ParseNode(const std::uint8_t* block, std::size_t at, std::size_t limit, Node& node)
+bool ParseNode(const std::uint8_t* block, std::size_t at, std::size_t limit, TNode& node)
 {
     if (at > limit || limit - at < kNodeHeaderSize)
         return false;
@@ -357,23 +357,23 @@ bool ParseNode(const std::uint8_t* block, std::size_t at, std::size_t limit, Nod
 
 // Finds the child of `parent` named `name`. Answers 0, 13 for a damaged
 // child met on the way, or 1813 when there is no such child.
-Code FindChild(const std::uint8_t* block, const Node& parent, const QString& name, Node& child)
+TCode FindChild(const std::uint8_t* block, const TNode& parent, const QString& name, TNode& child)
 {
     std::size_t at = parent.childrenBegin;
     while (at < parent.end) {
         if (!ParseNode(block, at, parent.end, child))
-            return OSErrorCode::InvalidData;
+            return OSErrorCode::kInvalidData;
         if (child.Key(block).compare(name, Qt::CaseInsensitive) == 0)
-            return OSErrorCode::Success;
+            return OSErrorCode::kSuccess;
         at = AlignUp4(child.end); // each node is at least 8 bytes long, so this moves on
     }
-    return OSErrorCode::ResourceTypeNotFound;
+    return OSErrorCode::kResourceTypeNotFound;
 }
 
 // Checks the root node of a block; answers its length or nothing.
 std::optional<std::uint16_t> RootLength(const std::uint8_t* data, std::size_t size)
 {
-    Node root;
+    TNode root;
     if (!ParseNode(data, 0, size, root) || root.Key(data) != kRootKey)
         return std::nullopt;
     return std::uint16_t(root.end);
@@ -387,7 +387,7 @@ bool LoadBlock(const QString& fileName, QByteArray& data, std::uint16_t& length)
         return false;
     const auto root = RootLength(reinterpret_cast<const std::uint8_t*>(data.constData()), std::size_t(data.size()));
     if (!root) {
-        SetLastOSError(OSErrorCode::InvalidData);
+        SetLastOSError(OSErrorCode::kInvalidData);
         return false;
     }
     length = *root;
@@ -413,7 +413,7 @@ bool ReadFixedFileInfo(const void* value, std::uint32_t length, TFixedFileInfo& 
 
 QByteArray BuildVersionBlock(const TVersionBlockContent& content)
 {
-    BlockWriter w;
+    TBlockWriter w;
     const std::size_t root = w.Begin(kRootKey, sizeof(TFixedFileInfo), kBinaryType);
     for (std::uint32_t v :
          {kFixedFileInfoSignature, 0x00010000u, VersionHigh(content.FileVersion), VersionLow(content.FileVersion),
@@ -455,13 +455,13 @@ std::string VersionBlockSource(const QByteArray& block, std::string_view symbol)
     s += '[';
     s += std::to_string(block.size());
     s += "] = {";
-    static const char hex[] = "0123456789abcdef";
+    static const char kHex[] = "0123456789abcdef";
     for (qsizetype i = 0; i < block.size(); ++i) {
         const auto b = std::uint8_t(block[i]);
         s += (i % 16 == 0) ? "\n    " : " ";
         s += "0x";
-        s += hex[b >> 4];
-        s += hex[b & 15];
+        s += kHex[b >> 4];
+        s += kHex[b & 15];
         s += ',';
     }
     s += "\n};\n";
@@ -470,32 +470,32 @@ std::string VersionBlockSource(const QByteArray& block, std::string_view symbol)
 
 bool ReadElfSection(const QString& fileName, std::string_view sectionName, std::size_t maxBytes, QByteArray& contents)
 {
-    FileReader file(fileName);
-    if (Code c = file.OpenError(); c != 0) {
+    TFileReader file(fileName);
+    if (TCode c = file.OpenError(); c != 0) {
         SetLastOSError(c);
         return false;
     }
-    ElfFile elf(file);
-    if (Code c = elf.Load(); c != 0) {
+    TElfFile elf(file);
+    if (TCode c = elf.Load(); c != 0) {
         SetLastOSError(c);
         return false;
     }
-    const ElfSection* section = elf.Find(sectionName);
+    const TElfSection* section = elf.Find(sectionName);
     if (!section) {
-        SetLastOSError(OSErrorCode::ResourceDataNotFound);
+        SetLastOSError(OSErrorCode::kResourceDataNotFound);
         return false;
     }
     if (section->type == kSectionNoBits) {
-        SetLastOSError(OSErrorCode::InvalidData);
+        SetLastOSError(OSErrorCode::kInvalidData);
         return false;
     }
     if (!file.Contains(section->offset, section->size)) {
-        SetLastOSError(OSErrorCode::BadFormat);
+        SetLastOSError(OSErrorCode::kBadFormat);
         return false;
     }
     const std::size_t count = std::size_t(std::min<std::uint64_t>(section->size, maxBytes));
     contents.resize(qsizetype(count));
-    if (Code c = file.Read(section->offset, contents.data(), count); c != 0) {
+    if (TCode c = file.Read(section->offset, contents.data(), count); c != 0) {
         SetLastOSError(c);
         return false;
     }
@@ -514,7 +514,7 @@ std::uint32_t GetFileVersionInfoSizeW(const QString& fileName, std::uint32_t* ha
 bool GetFileVersionInfoW(const QString& fileName, std::uint32_t /*handle*/, std::uint32_t length, void* data)
 {
     if (!data) {
-        SetLastOSError(OSErrorCode::InvalidParameter);
+        SetLastOSError(OSErrorCode::kInvalidParameter);
         return false;
     }
     QByteArray block;
@@ -522,7 +522,7 @@ bool GetFileVersionInfoW(const QString& fileName, std::uint32_t /*handle*/, std:
     if (!LoadBlock(fileName, block, blockLength))
         return false;
     if (length < blockLength) {
-        SetLastOSError(OSErrorCode::InsufficientBuffer);
+        SetLastOSError(OSErrorCode::kInsufficientBuffer);
         return false;
     }
     std::memcpy(data, block.constData(), blockLength);
@@ -533,19 +533,19 @@ bool VerQueryValueW(const void* block, std::uint32_t blockLength, const QString&
                     std::uint32_t* length)
 {
     if (!block || !buffer || !length) {
-        SetLastOSError(OSErrorCode::InvalidParameter);
+        SetLastOSError(OSErrorCode::kInvalidParameter);
         return false;
     }
     const auto* data = static_cast<const std::uint8_t*>(block);
-    Node node;
+    TNode node;
     if (!ParseNode(data, 0, blockLength, node)) {
-        SetLastOSError(OSErrorCode::InvalidData);
+        SetLastOSError(OSErrorCode::kInvalidData);
         return false;
     }
     const QStringList names = subBlock.split(QLatin1Char('\\'), Qt::SkipEmptyParts);
     for (const QString& name : names) {
-        Node child;
-        if (Code c = FindChild(data, node, name, child); c != 0) {
+        TNode child;
+        if (TCode c = FindChild(data, node, name, child); c != 0) {
             SetLastOSError(c);
             return false;
         }
@@ -557,7 +557,7 @@ bool VerQueryValueW(const void* block, std::uint32_t blockLength, const QString&
         names.size() == 3 && names[0].compare(QLatin1String("StringFileInfo"), Qt::CaseInsensitive) == 0;
     if (stringEntry && node.valueLength != 0
         && (node.valueBegin > node.end || 2 * std::size_t(node.valueLength) > node.end - node.valueBegin)) {
-        SetLastOSError(OSErrorCode::InvalidData);
+        SetLastOSError(OSErrorCode::kInvalidData);
         return false;
     }
     *buffer = data + node.valueBegin;

@@ -52,36 +52,36 @@ QIcon Picture(const char* name)
 }
 
 // The rain drawn into the window's backing picture.
-class PictureRainCanvas : public TRainCanvas {
+class TPictureRainCanvas : public TRainCanvas {
 public:
-    explicit PictureRainCanvas(QImage& picture)
-        : painter_(&picture)
+    explicit TPictureRainCanvas(QImage& picture)
+        : fPainter(&picture)
     {
         QFont font(QStringLiteral("DejaVu Sans Mono"));
         font.setStyleHint(QFont::Monospace);
         font.setPixelSize(12);
-        painter_.setFont(font);
+        fPainter.setFont(font);
     }
 
-    void Clear(int width, int height) override { painter_.fillRect(0, 0, width, height, Qt::black); }
+    void Clear(int width, int height) override { fPainter.fillRect(0, 0, width, height, Qt::black); }
 
     void FillBlack(int left, int top, int right, int bottom) override
     {
-        painter_.fillRect(left, top, right - left, bottom - top, Qt::black);
+        fPainter.fillRect(left, top, right - left, bottom - top, Qt::black);
     }
 
     void WriteChar(int x, int y, char c, const TRainColour& colour) override
     {
         const QString text{QLatin1Char(c)};
-        const QFontMetrics metrics = painter_.fontMetrics();
+        const QFontMetrics metrics = fPainter.fontMetrics();
         const QRect cell(x, y, metrics.horizontalAdvance(text), metrics.height());
-        painter_.fillRect(cell, Qt::black);
-        painter_.setPen(QColor(colour.red, colour.green, colour.blue));
-        painter_.drawText(cell, Qt::AlignLeft | Qt::AlignTop, text);
+        fPainter.fillRect(cell, Qt::black);
+        fPainter.setPen(QColor(colour.red, colour.green, colour.blue));
+        fPainter.drawText(cell, Qt::AlignLeft | Qt::AlignTop, text);
     }
 
 private:
-    QPainter painter_;
+    QPainter fPainter;
 };
 
 TRainRandom SystemRandom()
@@ -108,7 +108,7 @@ QPushButton* PanelButton(QWidget* parent, const char* name, const QRect& geometr
 TAboutBox::TAboutBox(TAboutBoxInfo info, QWidget* parent)
     : QDialog(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
     , rain(info.random ? info.random : SystemRandom())
-    , info_(std::move(info))
+    , fInfo(std::move(info))
 {
     setObjectName(QStringLiteral("AboutBox"));
     setFixedSize(kClientSize);
@@ -208,9 +208,9 @@ void TAboutBox::FormCreate()
 {
     rain.charSet = "dst";
     StartRain();
-    setWindowTitle(FormatTranslated(QStringLiteral("About %s"), info_.productName));
+    setWindowTitle(FormatTranslated(QStringLiteral("About %s"), fInfo.productName));
     Image1->setPixmap(QApplication::windowIcon().pixmap(QSize(32, 32), devicePixelRatio()));
-    Label2->setText(info_.productName + QLatin1Char(' ') + info_.version);
+    Label2->setText(fInfo.productName + QLatin1Char(' ') + fInfo.version);
     BitBtn1->setText(Translate(QStringLiteral("OK")));
     BitBtn2->setText(Translate(QStringLiteral("Info")));
     Credits1->setText(Translate(QStringLiteral("Acknowledgements...")));
@@ -226,7 +226,7 @@ void TAboutBox::StartRain()
 {
     outCanvas = QImage(size() * devicePixelRatio(), QImage::Format_RGB32);
     outCanvas.setDevicePixelRatio(devicePixelRatio());
-    PictureRainCanvas canvas(outCanvas);
+    TPictureRainCanvas canvas(outCanvas);
     rain.Start(canvas, width(), height());
     tmTimer->setInterval(50);
     tmTimer->start();
@@ -238,7 +238,7 @@ void TAboutBox::ResetRain()
         outCanvas = QImage(size() * devicePixelRatio(), QImage::Format_RGB32);
         outCanvas.setDevicePixelRatio(devicePixelRatio());
     }
-    PictureRainCanvas canvas(outCanvas);
+    TPictureRainCanvas canvas(outCanvas);
     rain.Reset(canvas, width(), height());
     update();
 }
@@ -246,7 +246,7 @@ void TAboutBox::ResetRain()
 void TAboutBox::tmTimerTimer()
 {
     {
-        PictureRainCanvas canvas(outCanvas);
+        TPictureRainCanvas canvas(outCanvas);
         rain.Step(canvas);
     }
     update();
@@ -278,8 +278,8 @@ void TAboutBox::HighDPIImageYukle()
 void TAboutBox::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
-    if (!screenWatched_ && windowHandle()) {
-        screenWatched_ = true;
+    if (!fScreenWatched && windowHandle()) {
+        fScreenWatched = true;
         connect(windowHandle(), &QWindow::screenChanged, this, [this] { HighDPIImageYukle(); });
     }
 }
@@ -313,18 +313,18 @@ void TAboutBox::ImageEggDblClick()
 
 std::uint32_t TAboutBox::TickCount() const
 {
-    if (info_.tickCount)
-        return info_.tickCount();
+    if (fInfo.tickCount)
+        return fInfo.tickCount();
     using namespace std::chrono;
     return static_cast<std::uint32_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
 void TAboutBox::ShowPopupBelow(QPushButton* button, QMenu* menu)
 {
-    if (menu->isVisible() || !popupGuard_.MayOpen(button, menu, TickCount()))
+    if (menu->isVisible() || !fPopupGuard.MayOpen(button, menu, TickCount()))
         return;
     menu->exec(button->mapToGlobal(QPoint(0, button->height())));
-    popupGuard_.Closed(button, menu, TickCount());
+    fPopupGuard.Closed(button, menu, TickCount());
 }
 
 void TAboutBox::BitBtn2Click()
@@ -344,7 +344,7 @@ void TAboutBox::Howtouninstall1Click()
 
 void TAboutBox::LicensePrivacyPolicy1Click()
 {
-    const QString file = LicenseFile(info_.shippedFilesFolder);
+    const QString file = LicenseFile(fInfo.shippedFilesFolder);
     // Only a regular file is handed to the desktop's viewer; anything else of
     // that name (a FIFO would leave the viewer waiting) is a missing licence.
     if (IsRegularFile(file)) {
@@ -366,7 +366,7 @@ void TAboutBox::FormMouseDown(QMouseEvent* event)
 void TAboutBox::FormMouseMove(QMouseEvent* event)
 {
     const QPoint at = event->globalPosition().toPoint();
-    if (const std::optional<TWindowDrag::Offset> offset = drag.MouseMove(at.x(), at.y()))
+    if (const std::optional<TWindowDrag::TOffset> offset = drag.MouseMove(at.x(), at.y()))
         move(x() + offset->dx, y() + offset->dy);
 }
 

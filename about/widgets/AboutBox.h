@@ -98,9 +98,9 @@ private:
     void ResetRain();
     std::uint32_t TickCount() const;
 
-    TAboutBoxInfo info_;
-    TPopupGuard popupGuard_;
-    bool screenWatched_ = false;
+    TAboutBoxInfo fInfo;
+    TPopupGuard fPopupGuard;
+    bool fScreenWatched = false;
 };
 
 // The open About window; null when none is open.

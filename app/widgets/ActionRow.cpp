@@ -296,17 +296,17 @@ void TActionRow::JoinFinished(const TWifiJoinOutcome& outcome)
 {
     Connect->setEnabled(true);
     switch (outcome.status) {
-    case TWifiJoinOutcome::Status::Activating:
+    case TWifiJoinOutcome::TStatus::Activating:
         emit StatusMessage(Translate(QStringLiteral("NetworkManager is joining the network.")));
         break;
-    case TWifiJoinOutcome::Status::NoNetworkManager:
+    case TWifiJoinOutcome::TStatus::NoNetworkManager:
         Warn(Translate(QStringLiteral("NetworkManager does not run here, so Lantrix cannot join the network. "
                                       "Copy the password and join the network in the desktop's settings.")));
         break;
-    case TWifiJoinOutcome::Status::NoWifiDevice:
+    case TWifiJoinOutcome::TStatus::NoWifiDevice:
         Warn(Translate(QStringLiteral("NetworkManager has no Wi-Fi device to join the network with.")));
         break;
-    case TWifiJoinOutcome::Status::Failed:
+    case TWifiJoinOutcome::TStatus::Failed:
         Warn(FormatTranslated(QStringLiteral("NetworkManager could not join the network: %s"), outcome.message));
         break;
     }

@@ -103,13 +103,13 @@ TAppForm::TAppForm(TAppEnvironment environment, QWidget* parent)
     resize(672, 563 + menuBar()->sizeHint().height());
 
     RunHandler([this] { FormCreate(); });
-    fScreenScanner = new TScreenScanner(static_cast<ScreenScanView&>(*this), fEnvironment.portalBusAddress, this);
+    fScreenScanner = new TScreenScanner(static_cast<TScreenScanView&>(*this), fEnvironment.portalBusAddress, this);
     fUpdateNotifier = std::make_unique<TUpdateNotifier>(
         TUpdateNotifierEnvironment{AppCaption, AppVersion, AppProductName, fEnvironment.updateCheckAddress,
                                    fEnvironment.configFolder, fEnvironment.adjustUpdateCheck},
         this, TimerChecker, UpdateNotifications1);
     fImageScanner =
-        std::make_unique<ImageFileScanner>(fSettings.get(), fStartup.ShippedFolder() + QStringLiteral("samples"));
+        std::make_unique<TImageFileScanner>(fSettings.get(), fStartup.ShippedFolder() + QStringLiteral("samples"));
     SelectedDecodeOptions = LoadDecodeOptions(fSettings.get(), SelectedCodeFormat);
     ReadInvertedCodes1->setChecked(SelectedDecodeOptions.inverted);
     ReadEveryFormat1->setChecked(SelectedDecodeOptions.everyFormat);
@@ -150,7 +150,7 @@ void TAppForm::FormCreate()
     fStartup.ChooseDataFolder();
 
     // The webcam tab with its video front-end, kept for the life of the window.
-    Image2->SetScale(PictureBox::Scaling::Stretch);
+    Image2->SetScale(TPictureBox::Scaling::Stretch);
     fWebcamScanner = std::make_unique<TWebcamScanner>(*fWebcamView, this);
 
     fSettings = fStartup.OpenSettings();
@@ -170,7 +170,7 @@ void TAppForm::BuildImageTab()
     Panel2 = MakeTopPanel(Edit1, ButtonBrowse);
     Panel2->setObjectName(QStringLiteral("Panel2"));
 
-    Image1 = new PictureBox(PictureBox::Scaling::FitTopLeft);
+    Image1 = new TPictureBox(TPictureBox::TScaling::FitTopLeft);
     Image1->setObjectName(QStringLiteral("Image1"));
 
     Memo1 = new QTextEdit;
@@ -208,7 +208,7 @@ void TAppForm::BuildWebcamTab()
     Panel1 = MakeTopPanel(ComboBox1, Button1);
     Panel1->setObjectName(QStringLiteral("Panel1"));
 
-    Image2 = new PictureBox(PictureBox::Scaling::Stretch);
+    Image2 = new TPictureBox(TPictureBox::TScaling::Stretch);
     Image2->setObjectName(QStringLiteral("Image2"));
 
     Memo2 = new QPlainTextEdit;

@@ -50,7 +50,7 @@ struct TAppEnvironment {
     // answers the chosen file or nothing. Empty: the platform's file dialog.
     std::function<std::optional<QString>(QWidget*, const QString&)> openFileDialog;
     // The identifier of the user's interface language; empty: the system's.
-    UILanguageSource uiLanguage;
+    TUILanguageSource uiLanguage;
     // The D-Bus address where the screenshot portal is looked for; empty:
     // the session bus.
     QString portalBusAddress;
@@ -67,7 +67,7 @@ struct TAppEnvironment {
 
 // The program's main window: the "Image File" and "Webcam" tabs, the menus,
 // the status bar and the update timer.
-class TAppForm : public QMainWindow, private ImageScanView, private ScreenScanView {
+class TAppForm : public QMainWindow, private TImageScanView, private TScreenScanView {
     Q_OBJECT
 public:
     explicit TAppForm(TAppEnvironment environment, QWidget* parent = nullptr);
@@ -79,13 +79,13 @@ public:
     QWidget* Panel2 = nullptr;
     QLineEdit* Edit1 = nullptr;
     QPushButton* ButtonBrowse = nullptr;
-    PictureBox* Image1 = nullptr;
+    TPictureBox* Image1 = nullptr;
     QTextEdit* Memo1 = nullptr;
     QWidget* TabSheet2 = nullptr;
     QWidget* Panel1 = nullptr;
     QComboBox* ComboBox1 = nullptr;
     QPushButton* Button1 = nullptr;
-    PictureBox* Image2 = nullptr;
+    TPictureBox* Image2 = nullptr;
     QPlainTextEdit* Memo2 = nullptr;
     QLabel* StatusBar1 = nullptr;     // the status bar's one panel
     TActionRow* ActionRow1 = nullptr; // the actions on Memo1's code, under it
@@ -173,13 +173,13 @@ private:
     void BuildMenus();
     void CaptionAddedEntries();
 
-    // ImageScanView
+    // TImageScanView
     std::optional<QString> AskForPictureFile(const QString& initialFolder) override;
     void ShowPath(const QString& path) override;
     void ShowPicture(const QImage& picture) override;
     void ShowResult(const std::optional<QString>& text) override;
 
-    // ScreenScanView
+    // TScreenScanView
     WId WindowId() const override;
     QScreen* WindowScreen() const override;
     bool HideForGrab() override;
@@ -200,7 +200,7 @@ private:
     TAppEnvironment fEnvironment;
     TAppStartup fStartup;
     std::unique_ptr<SettingsStore> fSettings;
-    std::unique_ptr<ImageFileScanner> fImageScanner;
+    std::unique_ptr<TImageFileScanner> fImageScanner;
     std::unique_ptr<TWebcamTabView> fWebcamView; // outlives the scanner that drives it
     std::unique_ptr<TWebcamScanner> fWebcamScanner;
     bool fCentred = false;

@@ -2,41 +2,41 @@
 
 #include <QPainter>
 
-PictureBox::PictureBox(Scaling scaling, QWidget* parent)
+TPictureBox::TPictureBox(TScaling scaling, QWidget* parent)
     : QWidget(parent)
-    , scaling_(scaling)
+    , fScaling(scaling)
 {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     setMinimumSize(1, 1);
 }
 
-void PictureBox::SetPicture(const QImage& picture)
+void TPictureBox::SetPicture(const QImage& picture)
 {
-    picture_ = picture;
+    fPicture = picture;
     update();
 }
 
-void PictureBox::SetScale(Scaling scaling)
+void TPictureBox::SetScale(TScaling scaling)
 {
-    scaling_ = scaling;
+    fScaling = scaling;
     update();
 }
 
-QRect PictureBox::TargetRect() const
+QRect TPictureBox::TargetRect() const
 {
-    if (picture_.isNull())
+    if (fPicture.isNull())
         return {};
-    if (scaling_ == Scaling::Stretch)
+    if (fScaling == TScaling::Stretch)
         return rect();
-    const QSize fitted = picture_.size().scaled(size(), Qt::KeepAspectRatio);
+    const QSize fitted = fPicture.size().scaled(size(), Qt::KeepAspectRatio);
     return QRect(QPoint(0, 0), fitted);
 }
 
-void PictureBox::paintEvent(QPaintEvent*)
+void TPictureBox::paintEvent(QPaintEvent*)
 {
-    if (picture_.isNull())
+    if (fPicture.isNull())
         return;
     QPainter painter(this);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, scaling_ == Scaling::FitTopLeft);
-    painter.drawImage(TargetRect(), picture_);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, fScaling == TScaling::FitTopLeft);
+    painter.drawImage(TargetRect(), fPicture);
 }

@@ -5,18 +5,18 @@
 
 // A picture on the window: either scaled to fit with its proportions kept and
 // drawn from the top-left corner, or stretched to the whole area.
-class PictureBox : public QWidget {
+class TPictureBox : public QWidget {
     Q_OBJECT
 public:
-    enum class Scaling { FitTopLeft, Stretch };
+    enum class TScaling { FitTopLeft, Stretch };
 
-    explicit PictureBox(Scaling scaling, QWidget* parent = nullptr);
+    explicit TPictureBox(TScaling scaling, QWidget* parent = nullptr);
 
     void SetPicture(const QImage& picture);
     void Clear() { SetPicture(QImage()); }
-    const QImage& Picture() const { return picture_; }
-    Scaling Scale() const { return scaling_; }
-    void SetScale(Scaling scaling);
+    const QImage& Picture() const { return fPicture; }
+    TScaling Scale() const { return fScaling; }
+    void SetScale(TScaling scaling);
 
     // Where the picture is drawn inside the widget.
     QRect TargetRect() const;
@@ -25,6 +25,6 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    Scaling scaling_;
-    QImage picture_;
+    TScaling fScaling;
+    QImage fPicture;
 };

@@ -6,7 +6,7 @@
 
 #include "app/WebcamScan.h"
 
-class PictureBox;
+class TPictureBox;
 class QComboBox;
 class QPlainTextEdit;
 class QPushButton;
@@ -16,12 +16,12 @@ class TInputGate;
 struct TWebcamTabControls {
     QComboBox* devices = nullptr;
     QPushButton* button = nullptr;
-    PictureBox* frame = nullptr;
+    TPictureBox* frame = nullptr;
     QPlainTextEdit* text = nullptr;
     TActionRow* actions = nullptr;
 };
 
-class TWebcamTabView : public WebcamScanView {
+class TWebcamTabView : public TWebcamScanView {
 public:
     // The controls stay the window's; the view holds their input gate, a
     // child of the button.

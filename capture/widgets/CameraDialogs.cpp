@@ -53,37 +53,37 @@ TImageControlsDialog::TImageControlsDialog(TImageControls& controls, const QStri
     setWindowTitle(caption.isEmpty() ? QStringLiteral("Camera") : caption);
     auto* grid = new QGridLayout;
     for (const TVideoPropertyInfo& property : VideoProperties()) {
-        const int prop = property.Property;
+        const int prop = property.property;
         std::int32_t min, max, step, defaultValue, flags, value;
         if (GetVideoPropAmpEx(&fControls, prop, min, max, step, defaultValue, flags, value) != S_OK || max < min)
             continue;
-        Row row{prop,
-                {min, max, step, defaultValue},
-                new QSlider(Qt::Horizontal),
-                new QLabel(QString::number(value)),
-                nullptr};
-        row.Slider->setRange(min, max);
-        row.Slider->setSingleStep(qMax(1, step));
-        row.Slider->setPageStep(qMax(1, step) * 10);
-        row.Slider->setValue(value);
-        row.Slider->setObjectName(VideoPropertyName(prop));
-        row.Value->setMinimumWidth(row.Value->fontMetrics().horizontalAdvance(QStringLiteral("-000000")));
+        TRow row{prop,
+                 {min, max, step, defaultValue},
+                 new QSlider(Qt::Horizontal),
+                 new QLabel(QString::number(value)),
+                 nullptr};
+        row.slider->setRange(min, max);
+        row.slider->setSingleStep(qMax(1, step));
+        row.slider->setPageStep(qMax(1, step) * 10);
+        row.slider->setValue(value);
+        row.slider->setObjectName(VideoPropertyName(prop));
+        row.valueLabel->setMinimumWidth(row.valueLabel->fontMetrics().horizontalAdvance(QStringLiteral("-000000")));
         const int line = static_cast<int>(fRows.size());
         grid->addWidget(new QLabel(VideoPropertyName(prop)), line, 0);
-        grid->addWidget(row.Slider, line, 1);
-        grid->addWidget(row.Value, line, 2);
+        grid->addWidget(row.slider, line, 1);
+        grid->addWidget(row.valueLabel, line, 2);
         if (VideoPropertyHasAuto(&fControls, prop)) {
-            row.Auto = new QCheckBox(QStringLiteral("Auto"));
-            row.Auto->setChecked(flags == VideoProcAmp_Flags_Auto);
-            row.Slider->setEnabled(flags != VideoProcAmp_Flags_Auto);
-            grid->addWidget(row.Auto, line, 3);
+            row.autoBox = new QCheckBox(QStringLiteral("Auto"));
+            row.autoBox->setChecked(flags == VideoProcAmp_Flags_Auto);
+            row.slider->setEnabled(flags != VideoProcAmp_Flags_Auto);
+            grid->addWidget(row.autoBox, line, 3);
         }
         fRows.push_back(row);
     }
-    for (const Row& row : fRows) {
-        connect(row.Slider, &QSlider::valueChanged, this, [this, row](int value) { WriteValue(row, value); });
-        if (row.Auto)
-            connect(row.Auto, &QCheckBox::toggled, this, [this, row](bool on) { WriteAuto(row, on); });
+    for (const TRow& row : fRows) {
+        connect(row.slider, &QSlider::valueChanged, this, [this, row](int value) { WriteValue(row, value); });
+        if (row.autoBox)
+            connect(row.autoBox, &QCheckBox::toggled, this, [this, row](bool on) { WriteAuto(row, on); });
     }
     if (fRows.empty())
         grid->addWidget(new QLabel(QStringLiteral("This camera has no image controls.")), 0, 0);
@@ -101,49 +101,49 @@ TImageControlsDialog::TImageControlsDialog(TImageControls& controls, const QStri
 
 QSlider* TImageControlsDialog::Slider(int prop) const
 {
-    for (const Row& row : fRows)
-        if (row.Prop == prop)
-            return row.Slider;
+    for (const TRow& row : fRows)
+        if (row.prop == prop)
+            return row.slider;
     return nullptr;
 }
 
 QCheckBox* TImageControlsDialog::AutoBox(int prop) const
 {
-    for (const Row& row : fRows)
-        if (row.Prop == prop)
-            return row.Auto;
+    for (const TRow& row : fRows)
+        if (row.prop == prop)
+            return row.autoBox;
     return nullptr;
 }
 
-void TImageControlsDialog::WriteValue(const Row& row, int value)
+void TImageControlsDialog::WriteValue(const TRow& row, int value)
 {
     // Values between the control's steps are not valid for the camera.
-    std::int64_t offset = std::int64_t{value} - row.Range.Min;
-    if (row.Range.Step > 1)
-        offset = offset / row.Range.Step * row.Range.Step;
-    const auto snapped = static_cast<std::int32_t>(row.Range.Min + offset);
-    row.Value->setText(QString::number(snapped));
-    SetVideoPropAmpEx(&fControls, row.Prop, VideoProcAmp_Flags_Manual, snapped);
+    std::int64_t offset = std::int64_t{value} - row.range.min;
+    if (row.range.step > 1)
+        offset = offset / row.range.step * row.range.step;
+    const auto snapped = static_cast<std::int32_t>(row.range.min + offset);
+    row.valueLabel->setText(QString::number(snapped));
+    SetVideoPropAmpEx(&fControls, row.prop, VideoProcAmp_Flags_Manual, snapped);
 }
 
-void TImageControlsDialog::WriteAuto(const Row& row, bool automatic)
+void TImageControlsDialog::WriteAuto(const TRow& row, bool automatic)
 {
-    row.Slider->setEnabled(!automatic);
+    row.slider->setEnabled(!automatic);
     if (automatic)
-        SetVideoPropAmpEx(&fControls, row.Prop, VideoProcAmp_Flags_Auto, row.Slider->value());
+        SetVideoPropAmpEx(&fControls, row.prop, VideoProcAmp_Flags_Auto, row.slider->value());
     else
-        WriteValue(row, row.Slider->value());
+        WriteValue(row, row.slider->value());
 }
 
 void TImageControlsDialog::RestoreDefaults()
 {
-    for (const Row& row : fRows) {
-        if (row.Auto && row.Auto->isChecked())
-            row.Auto->setChecked(false); // writes the slider's value as manual
-        if (row.Slider->value() == row.Range.Default)
-            WriteValue(row, row.Range.Default); // valueChanged would not fire
+    for (const TRow& row : fRows) {
+        if (row.autoBox && row.autoBox->isChecked())
+            row.autoBox->setChecked(false); // writes the slider's value as manual
+        if (row.slider->value() == row.range.defaultValue)
+            WriteValue(row, row.range.defaultValue); // valueChanged would not fire
         else
-            row.Slider->setValue(row.Range.Default);
+            row.slider->setValue(row.range.defaultValue);
     }
 }
 

@@ -32,19 +32,19 @@ public:
     QPushButton* DefaultButton() const { return fDefaultButton; }
 
 private:
-    struct Row {
-        int Prop;
-        TControlRange Range;
-        QSlider* Slider;
-        QLabel* Value;
-        QCheckBox* Auto;
+    struct TRow {
+        int prop;
+        TControlRange range;
+        QSlider* slider;
+        QLabel* valueLabel;
+        QCheckBox* autoBox;
     };
-    void WriteValue(const Row& row, int value);
-    void WriteAuto(const Row& row, bool automatic);
+    void WriteValue(const TRow& row, int value);
+    void WriteAuto(const TRow& row, bool automatic);
     void RestoreDefaults();
 
     TImageControls& fControls;
-    std::vector<Row> fRows;
+    std::vector<TRow> fRows;
     QPushButton* fDefaultButton = nullptr;
 };
 

@@ -25,21 +25,21 @@
     } while (0)
 
 // Takes fixed-size fields from the front of the input; what is left is the rest.
-class FuzzInput {
+class TFuzzInput {
 public:
-    FuzzInput(const uint8_t* data, size_t size)
-        : data_(data)
-        , size_(size)
+    TFuzzInput(const uint8_t* data, size_t size)
+        : fData(data)
+        , fSize(size)
     {
     }
 
     // The next byte, 0 when none is left.
     uint8_t Byte()
     {
-        if (size_ == 0)
+        if (fSize == 0)
             return 0;
-        --size_;
-        return *data_++;
+        --fSize;
+        return *fData++;
     }
 
     // The next two bytes as a little-endian number (missing ones count 0).
@@ -58,26 +58,26 @@ public:
         return value;
     }
 
-    const uint8_t* Rest() const { return data_; }
-    size_t RestSize() const { return size_; }
-    QByteArray RestBytes() const { return QByteArray(reinterpret_cast<const char*>(data_), qsizetype(size_)); }
+    const uint8_t* Rest() const { return fData; }
+    size_t RestSize() const { return fSize; }
+    QByteArray RestBytes() const { return QByteArray(reinterpret_cast<const char*>(fData), qsizetype(fSize)); }
 
 private:
-    const uint8_t* data_;
-    size_t size_;
+    const uint8_t* fData;
+    size_t fSize;
 };
 
 // A folder of the run's own for files that parsers read, in memory when the
 // machine has /dev/shm. Removed at exit.
 inline const QString& FuzzFolder()
 {
-    static const std::unique_ptr<QTemporaryDir> folder = [] {
+    static const std::unique_ptr<QTemporaryDir> kFolder = [] {
         const QString base = QDir(QStringLiteral("/dev/shm")).exists() ? QStringLiteral("/dev/shm") : QDir::tempPath();
         return std::make_unique<QTemporaryDir>(base + QStringLiteral("/lantrix-fuzz-XXXXXX"));
     }();
-    FUZZ_CHECK(folder->isValid());
-    static const QString path = folder->path();
-    return path;
+    FUZZ_CHECK(kFolder->isValid());
+    static const QString kPath = kFolder->path();
+    return kPath;
 }
 
 // Writes bytes to `name` in FuzzFolder() and answers its path.

@@ -12,7 +12,7 @@
 
 namespace {
 
-struct ButtonKind {
+struct TButtonKind {
     TMsgDlgBtn button;
     QMessageBox::StandardButton standard; // NoButton: a button of our own
     QMessageBox::ButtonRole role;
@@ -21,7 +21,7 @@ struct ButtonKind {
 };
 
 // In creation order.
-constexpr std::array<ButtonKind, 12> kButtons{{
+constexpr std::array<TButtonKind, 12> kButtons{{
     {TMsgDlgBtn::mbYes, QMessageBox::Yes, QMessageBox::YesRole, nullptr, mrYes},
     {TMsgDlgBtn::mbNo, QMessageBox::No, QMessageBox::NoRole, nullptr, mrNo},
     {TMsgDlgBtn::mbOK, QMessageBox::Ok, QMessageBox::AcceptRole, nullptr, mrOk},
@@ -60,8 +60,8 @@ int CaptionedMessageDlg(const QString& message, TMsgDlgType kind, const TMsgDlgB
     box.setWindowTitle(title);
 
     std::vector<std::pair<QAbstractButton*, TModalResult>> created;
-    for (const ButtonKind& kindOfButton : kButtons) {
-        if (!buttons.contains(kindOfButton.button))
+    for (const TButtonKind& kindOfButton : kButtons) {
+        if (!buttons.Contains(kindOfButton.button))
             continue;
         QAbstractButton* button = kindOfButton.standard != QMessageBox::NoButton
                                       ? box.addButton(kindOfButton.standard)

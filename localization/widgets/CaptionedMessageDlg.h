@@ -32,13 +32,13 @@ public:
     TMsgDlgButtons(std::initializer_list<TMsgDlgBtn> buttons)
     {
         for (TMsgDlgBtn button : buttons)
-            bits_ |= Bit(button);
+            fBits |= Bit(button);
     }
-    bool contains(TMsgDlgBtn button) const { return (bits_ & Bit(button)) != 0; }
+    bool Contains(TMsgDlgBtn button) const { return (fBits & Bit(button)) != 0; }
 
 private:
     static unsigned Bit(TMsgDlgBtn button) { return 1u << static_cast<unsigned>(button); }
-    unsigned bits_ = 0;
+    unsigned fBits = 0;
 };
 
 // What a modal dialog answers: the pressed button.

@@ -33,30 +33,30 @@ void TFocusRing::FocusChanged(QWidget* now)
 
 void TFocusRing::Follow(QWidget* target)
 {
-    for (const QPointer<QWidget>& widget : std::as_const(watched_))
+    for (const QPointer<QWidget>& widget : std::as_const(fWatched))
         if (widget)
             widget->removeEventFilter(this);
-    watched_.clear();
-    target_ = target;
+    fWatched.clear();
+    fTarget = target;
     if (!target) {
         hide();
         return;
     }
     for (QWidget* widget = target; widget && widget != parentWidget(); widget = widget->parentWidget()) {
         widget->installEventFilter(this);
-        watched_.append(widget);
+        fWatched.append(widget);
     }
     Place();
 }
 
 void TFocusRing::Place()
 {
-    if (!target_ || !target_->isVisible()) {
+    if (!fTarget || !fTarget->isVisible()) {
         hide();
         return;
     }
     const int margin = kGap + kWidth;
-    const QRect around(target_->mapTo(parentWidget(), QPoint(0, 0)), target_->size());
+    const QRect around(fTarget->mapTo(parentWidget(), QPoint(0, 0)), fTarget->size());
     setGeometry(around.adjusted(-margin, -margin, margin, margin));
     show();
     raise();

@@ -15,7 +15,7 @@ public:
     static TFocusRing* Attach(QWidget* window);
 
     // The control the ring is around; null while it is hidden.
-    QWidget* Target() const { return target_; }
+    QWidget* Target() const { return fTarget; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -27,6 +27,6 @@ private:
     void Follow(QWidget* target);
     void Place();
 
-    QPointer<QWidget> target_;
-    QList<QPointer<QWidget>> watched_; // the target and its parents below the window
+    QPointer<QWidget> fTarget;
+    QList<QPointer<QWidget>> fWatched; // the target and its parents below the window
 };

@@ -8,7 +8,7 @@
 
 TLinkLabel::TLinkLabel(const QString& text, QUrl address, int pixelSize, const QColor& colour, QWidget* parent)
     : QLabel(parent)
-    , address_(std::move(address))
+    , fAddress(std::move(address))
 {
     setTextFormat(Qt::PlainText);
     setText(text);
@@ -17,7 +17,7 @@ TLinkLabel::TLinkLabel(const QString& text, QUrl address, int pixelSize, const Q
     setFont(font);
     SetTextColour(this, colour);
     setCursor(Qt::PointingHandCursor);
-    setToolTip(address_.toString());
+    setToolTip(fAddress.toString());
     setFocusPolicy(Qt::TabFocus);
 }
 
@@ -29,7 +29,7 @@ void TLinkLabel::keyPressEvent(QKeyEvent* event)
     case Qt::Key_Space:
         if (event->modifiers() & ~Qt::KeypadModifier)
             break;
-        QDesktopServices::openUrl(address_);
+        QDesktopServices::openUrl(fAddress);
         event->accept();
         return;
     default: break;
@@ -41,5 +41,5 @@ void TLinkLabel::mouseReleaseEvent(QMouseEvent* event)
 {
     QLabel::mouseReleaseEvent(event);
     if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
-        QDesktopServices::openUrl(address_);
+        QDesktopServices::openUrl(fAddress);
 }

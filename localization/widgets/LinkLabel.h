@@ -12,12 +12,12 @@ class TLinkLabel : public QLabel {
 public:
     TLinkLabel(const QString& text, QUrl address, int pixelSize, const QColor& colour, QWidget* parent = nullptr);
 
-    const QUrl& Address() const { return address_; }
+    const QUrl& Address() const { return fAddress; }
 
 protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    QUrl address_;
+    QUrl fAddress;
 };

@@ -62,7 +62,7 @@ void DrawEntry(QPainter* painter, const QRect& rect, const QString& text, const 
     painter->restore();
 }
 
-class FlagItemDelegate : public QStyledItemDelegate {
+class TFlagItemDelegate : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
 
@@ -70,7 +70,7 @@ public:
     {
         painter->setFont(option.font);
         DrawEntry(painter, option.rect, index.data(Qt::DisplayRole).toString(),
-                  index.data(TLanguageComboBox::FlagRole).toString(), option.palette,
+                  index.data(TLanguageComboBox::kFlagRole).toString(), option.palette,
                   option.state & QStyle::State_Selected);
     }
 
@@ -92,13 +92,13 @@ QIcon FlagPicture(const QString& flagName)
 TLanguageComboBox::TLanguageComboBox(QWidget* parent)
     : QComboBox(parent)
 {
-    setItemDelegate(new FlagItemDelegate(this));
+    setItemDelegate(new TFlagItemDelegate(this));
 }
 
 void TLanguageComboBox::AddEntry(const QString& entry)
 {
     addItem(entry);
-    setItemData(count() - 1, FlagImageName(entry), FlagRole);
+    setItemData(count() - 1, FlagImageName(entry), kFlagRole);
 }
 
 void TLanguageComboBox::paintEvent(QPaintEvent*)
@@ -114,14 +114,14 @@ void TLanguageComboBox::paintEvent(QPaintEvent*)
     const QRect field = style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
     const int top = field.top() + (field.height() - kItemHeight) / 2;
     DrawEntry(&painter, QRect(field.left(), top, field.width(), kItemHeight), currentText(),
-              currentData(FlagRole).toString(), palette(), false);
+              currentData(kFlagRole).toString(), palette(), false);
 }
 
 // ---- The window --------------------------------------------------------------
 
 TTranslateForm::TTranslateForm(TTranslateFormEnvironment environment, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
-    , environment_(std::move(environment))
+    , fEnvironment(std::move(environment))
 {
     setObjectName(QStringLiteral("TranslateForm"));
     setFont(Tahoma(11));
@@ -248,18 +248,18 @@ void TTranslateForm::Button1Click()
     }
     if (!ConfirmRestart(this))
         return;
-    if (environment_.setLanguageFile)
-        environment_.setLanguageFile(selected + QStringLiteral(".lang.txt"));
+    if (fEnvironment.setLanguageFile)
+        fEnvironment.setLanguageFile(selected + QStringLiteral(".lang.txt"));
     QCoreApplication::processEvents();
-    WriteRestartScript(environment_.dataFolder, environment_.executableFile);
+    WriteRestartScript(fEnvironment.dataFolder, fEnvironment.executableFile);
     QCoreApplication::processEvents();
-    if (environment_.startRestartScript)
-        environment_.startRestartScript(environment_.dataFolder);
+    if (fEnvironment.startRestartScript)
+        fEnvironment.startRestartScript(fEnvironment.dataFolder);
     else
-        StartRestartScript(environment_.dataFolder);
+        StartRestartScript(fEnvironment.dataFolder);
     QCoreApplication::processEvents();
-    if (environment_.terminate)
-        environment_.terminate();
+    if (fEnvironment.terminate)
+        fEnvironment.terminate();
     else
         QCoreApplication::quit();
 }
@@ -277,5 +277,5 @@ void TTranslateForm::SelectAll1Click()
 
 void TTranslateForm::Guarded(const std::function<void()>& handler)
 {
-    RunGuarded(handler, environment_.showError, this);
+    RunGuarded(handler, fEnvironment.showError, this);
 }

@@ -34,7 +34,7 @@ class TLanguageComboBox : public QComboBox {
     Q_OBJECT
 public:
     // The item data role that holds an entry's flag picture name ("de").
-    static constexpr int FlagRole = Qt::UserRole + 1;
+    static constexpr int kFlagRole = Qt::UserRole + 1;
 
     explicit TLanguageComboBox(QWidget* parent = nullptr);
 
@@ -87,7 +87,7 @@ private:
     void FormCreate();
     void Guarded(const std::function<void()>& handler);
 
-    TTranslateFormEnvironment environment_;
+    TTranslateFormEnvironment fEnvironment;
 };
 
 // The open language window; null when none is open.

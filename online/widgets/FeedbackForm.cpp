@@ -49,12 +49,12 @@ QIcon Picture(const QString& name)
 }
 
 // Sets the application cursor to the busy arrow for as long as it exists.
-class BusyCursor {
+class TBusyCursor {
 public:
-    BusyCursor() { QApplication::setOverrideCursor(Qt::BusyCursor); }
-    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-    BusyCursor(const BusyCursor&) = delete;
-    BusyCursor& operator=(const BusyCursor&) = delete;
+    TBusyCursor() { QApplication::setOverrideCursor(Qt::BusyCursor); }
+    ~TBusyCursor() { QApplication::restoreOverrideCursor(); }
+    TBusyCursor(const TBusyCursor&) = delete;
+    TBusyCursor& operator=(const TBusyCursor&) = delete;
 };
 
 } // namespace
@@ -76,19 +76,19 @@ TChoicePanel::TChoicePanel(const QString& pictureName, QWidget* parent)
     Image->setGeometry(8, (kChoiceHeight - 32) / 2, 32, 32);
     Image->setAttribute(Qt::WA_TranslucentBackground);
 
-    caption_ = PlainLabel(this, "Caption");
-    caption_->setAlignment(Qt::AlignCenter);
+    fCaption = PlainLabel(this, "Caption");
+    fCaption->setAlignment(Qt::AlignCenter);
     SetChosen(false);
 }
 
 QString TChoicePanel::Caption() const
 {
-    return caption_->text();
+    return fCaption->text();
 }
 
 void TChoicePanel::SetCaption(const QString& caption)
 {
-    caption_->setText(caption);
+    fCaption->setText(caption);
 }
 
 void TChoicePanel::SetChosen(bool chosen)
@@ -96,7 +96,7 @@ void TChoicePanel::SetChosen(bool chosen)
     const QPalette standard = QApplication::palette();
     SetBackgroundColour(this, standard.color(chosen ? QPalette::Highlight : QPalette::Button));
     SetTextColour(this, standard.color(chosen ? QPalette::HighlightedText : QPalette::WindowText));
-    SetTextColour(caption_, standard.color(chosen ? QPalette::HighlightedText : QPalette::WindowText));
+    SetTextColour(fCaption, standard.color(chosen ? QPalette::HighlightedText : QPalette::WindowText));
     setFrameShadow(chosen ? QFrame::Sunken : QFrame::Raised);
 }
 
@@ -116,7 +116,7 @@ void TChoicePanel::mousePressEvent(QMouseEvent* event)
 
 TFeedbackForm::TFeedbackForm(TFeedbackFormEnvironment environment, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
-    , environment_(std::move(environment))
+    , fEnvironment(std::move(environment))
 {
     setObjectName(QStringLiteral("FeedbackForm"));
     setFont(Tahoma(11));
@@ -228,7 +228,7 @@ void TFeedbackForm::Execute(TFeedbackFormEnvironment environment, QWidget* owner
 
 void TFeedbackForm::FormCreate()
 {
-    setWindowTitle(environment_.appProductName + QLatin1Char(' ') + Translate(QStringLiteral("feedback")));
+    setWindowTitle(fEnvironment.appProductName + QLatin1Char(' ') + Translate(QStringLiteral("feedback")));
     Label1->setText(Translate(Label1->text()));
     Label2->setText(Translate(Label2->text()));
     Label3->setText(Translate(Label3->text()));
@@ -265,8 +265,8 @@ void TFeedbackForm::BitBtn1Click()
 
     if (message.isEmpty()) {
         Memo1->setFocus();
-        if (environment_.beep)
-            environment_.beep();
+        if (fEnvironment.beep)
+            fEnvironment.beep();
         else
             QApplication::beep();
         return;
@@ -282,13 +282,13 @@ void TFeedbackForm::BitBtn1Click()
 
     bool received = false;
     try {
-        const FormFields fields = FeedbackFields(environment_.appCaption, environment_.appVersion, feedback, email);
+        const FormFields fields = FeedbackFields(fEnvironment.appCaption, fEnvironment.appVersion, feedback, email);
         QString reply;
         {
-            BusyCursor busy;
+            TBusyCursor busy;
             try {
-                reply = environment_.post ? environment_.post(environment_.serverAddress, fields, kFeedbackTimeoutMs)
-                                          : PostToServer(environment_.serverAddress, fields, kFeedbackTimeoutMs);
+                reply = fEnvironment.post ? fEnvironment.post(fEnvironment.serverAddress, fields, kFeedbackTimeoutMs)
+                                          : PostToServer(fEnvironment.serverAddress, fields, kFeedbackTimeoutMs);
             } catch (...) {
                 reply.clear();
             }
@@ -325,5 +325,5 @@ bool TFeedbackForm::eventFilter(QObject* watched, QEvent* event)
 
 void TFeedbackForm::Guarded(const std::function<void()>& handler)
 {
-    RunGuarded(handler, environment_.showError, this);
+    RunGuarded(handler, fEnvironment.showError, this);
 }

@@ -52,7 +52,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
 
 private:
-    QLabel* caption_ = nullptr;
+    QLabel* fCaption = nullptr;
 };
 
 // The "Send Feedback" window: like or dislike, a message and an optional
@@ -94,7 +94,7 @@ private:
     void FormCreate();
     void Guarded(const std::function<void()>& handler);
 
-    TFeedbackFormEnvironment environment_;
+    TFeedbackFormEnvironment fEnvironment;
 };
 
 // The open feedback window; null when none is open.

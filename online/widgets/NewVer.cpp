@@ -62,8 +62,8 @@ void TUpdateLinkLabel::mouseReleaseEvent(QMouseEvent* event)
 
 TNewVer::TNewVer(TNewVerEnvironment environment, QWidget* mainWindow)
     : QWidget(mainWindow, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus)
-    , environment_(std::move(environment))
-    , mainWindow_(mainWindow)
+    , fEnvironment(std::move(environment))
+    , fMainWindow(mainWindow)
 {
     InitNewVerResources();
     setObjectName(QStringLiteral("NewVer"));
@@ -152,39 +152,39 @@ TNewVer::~TNewVer() = default;
 
 void TNewVer::FormCreate()
 {
-    const QIcon icon = environment_.icon.isNull() ? QApplication::windowIcon() : environment_.icon;
+    const QIcon icon = fEnvironment.icon.isNull() ? QApplication::windowIcon() : fEnvironment.icon;
     Image1->setPixmap(icon.pixmap(QSize(48, 48)));
 
     // The top right corner of the primary screen's available area.
     const QScreen* screen = QGuiApplication::primaryScreen();
     const QRect area = screen ? screen->availableGeometry() : QRect(QPoint(0, 0), kClientSize);
-    home_ = QRect(QPoint(area.x() + area.width() - kClientSize.width() - kMargin, area.y() + kMargin), kClientSize);
-    setGeometry(home_);
+    fHome = QRect(QPoint(area.x() + area.width() - kClientSize.width() - kMargin, area.y() + kMargin), kClientSize);
+    setGeometry(fHome);
 
     Label1->setText(Translate(QStringLiteral("UPDATE AVAILABLE")));
-    Label2->setText(Translate(QStringLiteral("Click to download")) + QLatin1Char(' ') + environment_.appProductName
-                    + QLatin1Char(' ') + environment_.latestVersion);
+    Label2->setText(Translate(QStringLiteral("Click to download")) + QLatin1Char(' ') + fEnvironment.appProductName
+                    + QLatin1Char(' ') + fEnvironment.latestVersion);
     SetTextColour(Label2, QApplication::palette().color(QPalette::WindowText));
 }
 
 void TNewVer::Animate(bool in)
 {
-    if (animation_) {
-        animation_->stop();
-        delete animation_;
+    if (fAnimation) {
+        fAnimation->stop();
+        delete fAnimation;
     }
     // The window's full place: where it appears, or where it stands now
     // (perhaps dragged) when it goes.
-    const QRect full = in ? home_ : geometry();
-    animation_ = new QPropertyAnimation(this, "geometry", this);
-    animation_->setDuration(kAnimationMs);
-    animation_->setStartValue(in ? CentreOf(full) : full);
-    animation_->setEndValue(in ? full : CentreOf(full));
-    connect(animation_, &QVariantAnimation::valueChanged, this,
+    const QRect full = in ? fHome : geometry();
+    fAnimation = new QPropertyAnimation(this, "geometry", this);
+    fAnimation->setDuration(kAnimationMs);
+    fAnimation->setStartValue(in ? CentreOf(full) : full);
+    fAnimation->setEndValue(in ? full : CentreOf(full));
+    connect(fAnimation, &QVariantAnimation::valueChanged, this,
             [this, full](const QVariant& value) { Panel1->move(full.topLeft() - value.toRect().topLeft()); });
-    connect(animation_, &QAbstractAnimation::finished, this, [this, in, full] {
-        animation_->deleteLater();
-        animation_ = nullptr;
+    connect(fAnimation, &QAbstractAnimation::finished, this, [this, in, full] {
+        fAnimation->deleteLater();
+        fAnimation = nullptr;
         if (in) {
             setGeometry(full);
             Panel1->move(0, 0);
@@ -192,14 +192,14 @@ void TNewVer::Animate(bool in)
             close();
         }
     });
-    animation_->start();
+    fAnimation->start();
 }
 
 void TNewVer::TimerStartTimer()
 {
     TimerStart->stop();
-    setGeometry(CentreOf(home_));
-    Panel1->move(home_.topLeft() - geometry().topLeft());
+    setGeometry(CentreOf(fHome));
+    Panel1->move(fHome.topLeft() - geometry().topLeft());
     show();
     Animate(true);
     GiveFocusBack();
@@ -209,8 +209,8 @@ void TNewVer::GiveFocusBack()
 {
     // The window does not take the focus; should the desktop have given it
     // all the same, it goes back to the main window.
-    if (mainWindow_ && mainWindow_->isVisible() && QApplication::activeWindow() == this)
-        mainWindow_->activateWindow();
+    if (fMainWindow && fMainWindow->isVisible() && QApplication::activeWindow() == this)
+        fMainWindow->activateWindow();
 }
 
 bool TNewVer::event(QEvent* event)
@@ -248,8 +248,8 @@ void TNewVer::TimerCloseTimer()
 void TNewVer::Label2Click()
 {
     // The desktop's failure to open the page is not reported.
-    const QUrl homePage = environment_.homePage.isEmpty() ? MakerSiteAddress(MakerWebHost()) : environment_.homePage;
-    QDesktopServices::openUrl(UpdateDownloadAddress(environment_.downloadLink, homePage));
+    const QUrl homePage = fEnvironment.homePage.isEmpty() ? MakerSiteAddress(MakerWebHost()) : fEnvironment.homePage;
+    QDesktopServices::openUrl(UpdateDownloadAddress(fEnvironment.downloadLink, homePage));
     close();
 }
 
@@ -264,10 +264,10 @@ void TNewVer::closeEvent(QCloseEvent* event)
     TimerStart->stop();
     TimerLink->stop();
     TimerClose->stop();
-    if (animation_) {
-        animation_->stop();
-        animation_->deleteLater();
-        animation_ = nullptr;
+    if (fAnimation) {
+        fAnimation->stop();
+        fAnimation->deleteLater();
+        fAnimation = nullptr;
     }
     QWidget::closeEvent(event);
 }
@@ -283,7 +283,7 @@ void TNewVer::FormMouseDown(QMouseEvent* event)
 void TNewVer::FormMouseMove(QMouseEvent* event)
 {
     const QPoint at = event->globalPosition().toPoint();
-    if (const std::optional<TWindowDrag::Offset> offset = drag.MouseMove(at.x(), at.y()))
+    if (const std::optional<TWindowDrag::TOffset> offset = drag.MouseMove(at.x(), at.y()))
         move(x() + offset->dx, y() + offset->dy);
 }
 

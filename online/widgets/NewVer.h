@@ -89,12 +89,12 @@ public:
 
     // Where the window stands when shown: its full size in the top right
     // corner of the primary screen's available area.
-    QRect HomeGeometry() const { return home_; }
+    QRect HomeGeometry() const { return fHome; }
     // The link colour for a pointer at `globalPos`: the highlight colour over
     // Label2, the window-text colour elsewhere.
     void ShowLinkColour(const QPoint& globalPos);
     // The running grow or shrink animation; null when none runs.
-    QPropertyAnimation* Animation() const { return animation_; }
+    QPropertyAnimation* Animation() const { return fAnimation; }
 
 protected:
     bool event(QEvent* event) override;
@@ -106,8 +106,8 @@ private:
     void GiveFocusBack();
     void Animate(bool in);
 
-    TNewVerEnvironment environment_;
-    QWidget* mainWindow_ = nullptr;
-    QRect home_;
-    QPropertyAnimation* animation_ = nullptr;
+    TNewVerEnvironment fEnvironment;
+    QWidget* fMainWindow = nullptr;
+    QRect fHome;
+    QPropertyAnimation* fAnimation = nullptr;
 };

@@ -6,67 +6,67 @@
 #include <QWidget>
 
 TNoticeBox::TNoticeBox(QWidget* owner)
-    : owner_(owner)
-    , context_(std::make_unique<QObject>())
+    : fOwner(owner)
+    , fContext(std::make_unique<QObject>())
 {
 }
 
 TNoticeBox::~TNoticeBox()
 {
     {
-        std::lock_guard lock(mutex_);
-        cancelled_ = true;
+        std::lock_guard lock(fMutex);
+        fCancelled = true;
     }
-    changed_.notify_all();
-    delete box_.data();
+    fChanged.notify_all();
+    delete fBox.data();
 }
 
 void TNoticeBox::Show(const QString& caption, const QString& text)
 {
-    std::unique_lock lock(mutex_);
-    if (cancelled_)
+    std::unique_lock lock(fMutex);
+    if (fCancelled)
         return;
-    dismissed_ = false;
-    if (QThread::currentThread() == context_->thread()) {
+    fDismissed = false;
+    if (QThread::currentThread() == fContext->thread()) {
         // Called on the GUI thread itself: the box is raised here and waited
         // for in a loop of its own.
         lock.unlock();
         Raise(caption, text);
-        if (box_) {
-            box_->setWindowModality(Qt::ApplicationModal);
-            box_->exec();
+        if (fBox) {
+            fBox->setWindowModality(Qt::ApplicationModal);
+            fBox->exec();
         }
         return;
     }
     lock.unlock();
     QMetaObject::invokeMethod(
-        context_.get(), [this, caption, text] { Raise(caption, text); }, Qt::QueuedConnection);
+        fContext.get(), [this, caption, text] { Raise(caption, text); }, Qt::QueuedConnection);
     lock.lock();
-    changed_.wait(lock, [this] { return dismissed_ || cancelled_; });
+    fChanged.wait(lock, [this] { return fDismissed || fCancelled; });
 }
 
 void TNoticeBox::Cancel()
 {
     {
-        std::lock_guard lock(mutex_);
-        cancelled_ = true;
+        std::lock_guard lock(fMutex);
+        fCancelled = true;
     }
-    changed_.notify_all();
-    if (QThread::currentThread() == context_->thread())
+    fChanged.notify_all();
+    if (QThread::currentThread() == fContext->thread())
         TakeAway();
     else
         QMetaObject::invokeMethod(
-            context_.get(), [this] { TakeAway(); }, Qt::QueuedConnection);
+            fContext.get(), [this] { TakeAway(); }, Qt::QueuedConnection);
 }
 
 void TNoticeBox::Raise(const QString& caption, const QString& text)
 {
     {
-        std::lock_guard lock(mutex_);
-        if (cancelled_)
+        std::lock_guard lock(fMutex);
+        if (fCancelled)
             return;
     }
-    auto* box = new QMessageBox(owner_.data());
+    auto* box = new QMessageBox(fOwner.data());
     box->setObjectName(QLatin1String(kObjectName));
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::NonModal);
@@ -77,25 +77,25 @@ void TNoticeBox::Raise(const QString& caption, const QString& text)
     box->setTextFormat(Qt::PlainText);
     box->setText(text);
     box->setStandardButtons(QMessageBox::Ok);
-    QObject::connect(box, &QDialog::finished, context_.get(), [this] { Dismissed(); });
-    QObject::connect(box, &QObject::destroyed, context_.get(), [this] { Dismissed(); });
-    box_ = box;
+    QObject::connect(box, &QDialog::finished, fContext.get(), [this] { Dismissed(); });
+    QObject::connect(box, &QObject::destroyed, fContext.get(), [this] { Dismissed(); });
+    fBox = box;
     box->show();
 }
 
 void TNoticeBox::Dismissed()
 {
     {
-        std::lock_guard lock(mutex_);
-        dismissed_ = true;
+        std::lock_guard lock(fMutex);
+        fDismissed = true;
     }
-    changed_.notify_all();
+    fChanged.notify_all();
 }
 
 void TNoticeBox::TakeAway()
 {
-    if (box_) {
-        box_->hide();
-        box_->deleteLater();
+    if (fBox) {
+        fBox->hide();
+        fBox->deleteLater();
     }
 }

@@ -36,12 +36,12 @@ private:
     void Dismissed();                                        // any thread
     void TakeAway();                                         // GUI thread
 
-    QPointer<QWidget> owner_;
-    std::unique_ptr<QObject> context_; // lives on the GUI thread
-    QPointer<QMessageBox> box_;        // GUI thread only
+    QPointer<QWidget> fOwner;
+    std::unique_ptr<QObject> fContext; // lives on the GUI thread
+    QPointer<QMessageBox> fBox;        // GUI thread only
 
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    bool cancelled_ = false;
-    bool dismissed_ = false;
+    std::mutex fMutex;
+    std::condition_variable fChanged;
+    bool fCancelled = false;
+    bool fDismissed = false;
 };

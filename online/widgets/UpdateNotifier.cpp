@@ -10,62 +10,62 @@
 #include <QWidget>
 
 TUpdateNotifier::TUpdateNotifier(TUpdateNotifierEnvironment environment, QWidget* window, QTimer* timer, QAction* entry)
-    : environment_(std::move(environment))
-    , window_(window)
-    , timer_(timer)
-    , entry_(entry)
+    : fEnvironment(std::move(environment))
+    , fWindow(window)
+    , fTimer(timer)
+    , fEntry(entry)
 {
 }
 
 TUpdateNotifier::~TUpdateNotifier()
 {
     // The checker goes first: its thread may still be showing the notice.
-    checker_.reset();
-    notice_.reset();
+    fChecker.reset();
+    fNotice.reset();
 }
 
 void TUpdateNotifier::TimerTick()
 {
-    if (!started_) {
+    if (!fStarted) {
         // The first tick starts the check; nothing else happens on it.
         Start();
         return;
     }
-    if (checker_ && checker_->Finished())
+    if (fChecker && fChecker->Finished())
         Finish();
 }
 
 void TUpdateNotifier::Start()
 {
-    started_ = true;
+    fStarted = true;
     TCheckerEnvironment environment;
-    environment.appCaption = environment_.appCaption;
-    environment.appVersion = environment_.appVersion;
-    environment.serverAddress = environment_.serverAddress;
-    environment.storeFile = UpdateCheckStore::FileIn(environment_.configFolder);
-    notice_ = std::make_shared<TNoticeBox>(window_);
-    environment.notice = notice_;
-    if (environment_.adjustCheck)
-        environment_.adjustCheck(environment);
-    checker_ = std::make_unique<TChecker>(std::move(environment));
-    checker_->start();
+    environment.appCaption = fEnvironment.appCaption;
+    environment.appVersion = fEnvironment.appVersion;
+    environment.serverAddress = fEnvironment.serverAddress;
+    environment.storeFile = UpdateCheckStore::FileIn(fEnvironment.configFolder);
+    fNotice = std::make_shared<TNoticeBox>(fWindow);
+    environment.notice = fNotice;
+    if (fEnvironment.adjustCheck)
+        fEnvironment.adjustCheck(environment);
+    fChecker = std::make_unique<TChecker>(std::move(environment));
+    fChecker->start();
 }
 
 void TUpdateNotifier::Finish()
 {
     // The check is complete: its results are read once, and the timer never
     // runs again.
-    timer_->stop();
-    entry_->setEnabled(true);
-    if (checker_->ShowUpdateValue == 0)
-        entry_->setChecked(false);
-    if (checker_->UpdateAvailable) {
+    fTimer->stop();
+    fEntry->setEnabled(true);
+    if (fChecker->ShowUpdateValue == 0)
+        fEntry->setChecked(false);
+    if (fChecker->UpdateAvailable) {
         TNewVerEnvironment environment;
-        environment.appProductName = environment_.appProductName;
-        environment.latestVersion = checker_->LatestVersion;
-        environment.downloadLink = checker_->DownloadLink;
-        environment.icon = window_->windowIcon();
-        newVer_ = new TNewVer(std::move(environment), window_);
+        environment.appProductName = fEnvironment.appProductName;
+        environment.latestVersion = fChecker->LatestVersion;
+        environment.downloadLink = fChecker->DownloadLink;
+        environment.icon = fWindow->windowIcon();
+        fNewVer = new TNewVer(std::move(environment), fWindow);
     }
 }
 
@@ -73,19 +73,19 @@ void TUpdateNotifier::EntryToggled(bool checked)
 {
     // The entry is usable only after the check has finished, so the store
     // is no longer the checker's.
-    if (!checker_ || !checker_->Finished())
+    if (!fChecker || !fChecker->Finished())
         return;
-    if (UpdateCheckStore* store = checker_->Store())
+    if (UpdateCheckStore* store = fChecker->Store())
         store->WriteInteger(QLatin1String(kUpdateSection), QLatin1String(kShowUpdate), checked ? 1 : 0);
 }
 
 TNewVer* TUpdateNotifier::NewVer() const
 {
-    return newVer_;
+    return fNewVer;
 }
 
 void TUpdateNotifier::Abort()
 {
-    if (checker_)
-        checker_->Abort();
+    if (fChecker)
+        fChecker->Abort();
 }

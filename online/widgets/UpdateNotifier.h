@@ -57,19 +57,19 @@ public:
 
     // The checker, once the first tick has started it; the update window,
     // once the check found an update.
-    TChecker* Checker() const { return checker_.get(); }
+    TChecker* Checker() const { return fChecker.get(); }
     TNewVer* NewVer() const;
 
 private:
     void Start();
     void Finish();
 
-    TUpdateNotifierEnvironment environment_;
-    QWidget* window_;
-    QTimer* timer_;
-    QAction* entry_;
-    bool started_ = false;
-    std::shared_ptr<TNoticeBox> notice_;
-    std::unique_ptr<TChecker> checker_;
-    QPointer<TNewVer> newVer_; // owned by the window as a child
+    TUpdateNotifierEnvironment fEnvironment;
+    QWidget* fWindow;
+    QTimer* fTimer;
+    QAction* fEntry;
+    bool fStarted = false;
+    std::shared_ptr<TNoticeBox> fNotice;
+    std::unique_ptr<TChecker> fChecker;
+    QPointer<TNewVer> fNewVer; // owned by the window as a child
 };

@@ -273,8 +273,8 @@ TEST(WindowDrag, AnyButtonButTheRightOneDrags)
     TWindowDrag left;
     left.MouseDown(false, 100, 200);
     EXPECT_TRUE(left.dragging);
-    EXPECT_EQ(left.MouseMove(130, 190), (TWindowDrag::Offset{30, -10}));
-    EXPECT_EQ(left.MouseMove(131, 195), (TWindowDrag::Offset{1, 5}));
+    EXPECT_EQ(left.MouseMove(130, 190), (TWindowDrag::TOffset{30, -10}));
+    EXPECT_EQ(left.MouseMove(131, 195), (TWindowDrag::TOffset{1, 5}));
     EXPECT_EQ(left.dx, 131);
     EXPECT_EQ(left.dy, 195);
     left.MouseUp();

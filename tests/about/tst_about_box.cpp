@@ -218,7 +218,7 @@ private slots:
 
     void linksOpenTheMakersPages()
     {
-        UrlCatcher catcher({"http", "https"});
+        TUrlCatcher catcher({"http", "https"});
         auto box = MakeBox();
         box->Credits1->trigger();
         box->Howtouninstall1->trigger();
@@ -255,7 +255,7 @@ private slots:
 
     void siteLinkOpensByKeyboard()
     {
-        UrlCatcher catcher({"http", "https"});
+        TUrlCatcher catcher({"http", "https"});
         auto box = MakeBox();
         QApplication::setActiveWindow(box.get());
         QVERIFY(QTest::qWaitForWindowActive(box.get()));
@@ -270,7 +270,7 @@ private slots:
         QFile licence(shipped->filePath("license.txt"));
         QVERIFY(licence.open(QIODevice::WriteOnly));
         licence.close();
-        UrlCatcher catcher({"file"});
+        TUrlCatcher catcher({"file"});
         auto box = MakeBox();
         box->LicensePrivacyPolicy1->trigger();
         QCOMPARE(catcher.urls, QList<QUrl>{QUrl::fromLocalFile(shipped->filePath("license.txt"))});
@@ -299,14 +299,14 @@ private slots:
         QFETCH(QString, inPlace);
         QFETCH(QString, shown);
         UseLanguage(lines);
-        std::unique_ptr<FifoGuard> fifo;
+        std::unique_ptr<TFifoGuard> fifo;
         if (inPlace == "fifo") {
-            fifo = std::make_unique<FifoGuard>(shipped->filePath("license.txt"));
+            fifo = std::make_unique<TFifoGuard>(shipped->filePath("license.txt"));
             QVERIFY(fifo->Made());
         } else if (inPlace == "folder") {
             QVERIFY(QDir(shipped->path()).mkdir("license.txt"));
         }
-        UrlCatcher catcher({"file"});
+        TUrlCatcher catcher({"file"});
         auto box = MakeBox();
         QString seen;
         QMessageBox::Icon icon = QMessageBox::NoIcon;

@@ -125,7 +125,7 @@ TEST_F(AppStartupTest, SettingsThatCannotBeOpenedAtAll)
     startup.ReadIdentity();
     startup.ChooseDataFolder();
     ASSERT_TRUE(QDir(DataFolder).mkpath("settings.ini/inside")); // a folder that cannot be removed as a file
-    EXPECT_THROW(startup.OpenSettings(), SettingsError);
+    EXPECT_THROW(startup.OpenSettings(), ESettingsError);
     EXPECT_EQ(Settings, nullptr);
 }
 

@@ -155,7 +155,7 @@ TEST_F(DecodeSettingsTest, UnwritableFileRaisesAfterTheFlagIsSet)
 {
     SettingsStore store(dir.filePath(QStringLiteral("no-such-folder/settings.ini")));
     TDecodeOptions options;
-    EXPECT_THROW(SetDecodeSwitch(options, &TDecodeOptions::tryHarder, true, &store), SettingsError);
+    EXPECT_THROW(SetDecodeSwitch(options, &TDecodeOptions::tryHarder, true, &store), ESettingsError);
     EXPECT_TRUE(options.tryHarder);
 }
 

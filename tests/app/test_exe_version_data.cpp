@@ -50,7 +50,7 @@ class ExeFile : public testing::Test {
 protected:
     QString Write(const QByteArray& bytes)
     {
-        const QString path = dir_.filePath(QStringLiteral("exe%1").arg(count_++));
+        const QString path = fDir.filePath(QStringLiteral("exe%1").arg(fCount++));
         QFile file(path);
         EXPECT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(bytes);
@@ -67,15 +67,15 @@ protected:
             GetEXEVersionData(path, record);
             ADD_FAILURE() << "no error, expected " << code;
         } catch (const EOSError& e) {
-            EXPECT_EQ(e.code(), code);
+            EXPECT_EQ(e.Code(), code);
             EXPECT_TRUE(QString::fromUtf8(e.what()).startsWith(QStringLiteral("System Error.  Code: %1.\n").arg(code)))
                 << e.what();
         }
         EXPECT_EQ(FieldsOf(record), FieldsOf(Untouched()));
     }
 
-    QTemporaryDir dir_;
-    int count_ = 0;
+    QTemporaryDir fDir;
+    int fCount = 0;
 };
 
 // ---- Fixtures ---------------------------------------------------------------------
@@ -137,19 +137,19 @@ TEST_F(ExeFile, MissingFileIsTheSystemsFileNotFound)
 {
     TEXEVersionData record;
     try {
-        GetEXEVersionData(dir_.filePath(QStringLiteral("missing")), record);
+        GetEXEVersionData(fDir.filePath(QStringLiteral("missing")), record);
         FAIL() << "no error";
     } catch (const EOSError& e) {
-        EXPECT_EQ(e.code(), 2u);
+        EXPECT_EQ(e.Code(), 2u);
         EXPECT_STREQ(e.what(), "System Error.  Code: 2.\nThe system cannot find the file specified.");
     }
-    ExpectError(dir_.filePath(QStringLiteral("missing")), 2);
+    ExpectError(fDir.filePath(QStringLiteral("missing")), 2);
 }
 
 TEST_F(ExeFile, FileWithoutVersionBlockIsAnError)
 {
     ExpectError(Write(QByteArray("#!/bin/sh\necho not a program\n")), 11);
-    ExpectError(Write(MakeElf(ElfClass::Elf64, {{".text", QByteArray(64, '\x90')}})), 1812);
+    ExpectError(Write(MakeElf(TElfClass::Elf64, {{".text", QByteArray(64, '\x90')}})), 1812);
 }
 
 TEST_F(ExeFile, BlockWithoutTranslationTableIsAnErrorBeforeAnyFieldIsWritten)
@@ -207,10 +207,10 @@ TEST_F(ExeFile, DamagedStringTableLeavesFieldsButIsNoError)
 TEST_F(ExeFile, FileVersionComesFromTheFixedFileInfo)
 {
     const TEXEFileVersion v = GetEXEFileVersion(WriteBlock(FixtureVersionBlock(QStringLiteral("full"))));
-    EXPECT_EQ(v.Major, 3);
-    EXPECT_EQ(v.Minor, 14);
-    EXPECT_EQ(v.Release, 15);
-    EXPECT_EQ(v.Build, 9265);
+    EXPECT_EQ(v.major, 3);
+    EXPECT_EQ(v.minor, 14);
+    EXPECT_EQ(v.release, 15);
+    EXPECT_EQ(v.build, 9265);
     EXPECT_EQ(FormatAppVersion(v), QStringLiteral("3.14"));
     EXPECT_EQ(FormatAppVersion(TEXEFileVersion{65535, 0, 9, 9}), QStringLiteral("65535.0"));
 }
@@ -221,11 +221,11 @@ TEST_F(ExeFile, FileVersionErrors)
         try {
             GetEXEFileVersion(path);
         } catch (const EOSError& e) {
-            return e.code();
+            return e.Code();
         }
         return 0;
     };
-    EXPECT_EQ(codeOf(dir_.filePath(QStringLiteral("missing"))), 2u);
+    EXPECT_EQ(codeOf(fDir.filePath(QStringLiteral("missing"))), 2u);
 
     QByteArray block = FixtureVersionBlock(QStringLiteral("lantrix"));
     QByteArray noSignature = block;

@@ -66,23 +66,23 @@ TEST_P(MimeOffer, GivesTheInputInItsOrderOfChoice)
     const Expect expect = GetParam().expect;
     EXPECT_EQ(OffersPictureInput(data), expect != Expect::None);
     if (expect == Expect::ReadError) {
-        EXPECT_THROW(PictureInputFromMime(data), PictureError);
+        EXPECT_THROW(PictureInputFromMime(data), EPictureError);
         return;
     }
     const TPictureInput input = PictureInputFromMime(data);
     switch (expect) {
     case Expect::None:
-        EXPECT_EQ(input.kind, TPictureInput::Kind::None);
+        EXPECT_EQ(input.kind, TPictureInput::TKind::None);
         EXPECT_FALSE(input);
         break;
     case Expect::PictureFile:
     case Expect::TextFile:
-        EXPECT_EQ(input.kind, TPictureInput::Kind::File);
+        EXPECT_EQ(input.kind, TPictureInput::TKind::File);
         EXPECT_EQ(input.file, expect == Expect::PictureFile ? files.picture : files.text);
         EXPECT_TRUE(input.picture.isNull());
         break;
     case Expect::Picture:
-        EXPECT_EQ(input.kind, TPictureInput::Kind::Picture);
+        EXPECT_EQ(input.kind, TPictureInput::TKind::Picture);
         EXPECT_EQ(input.picture.size(), LoadSample(QStringLiteral("qr_code.png")).size());
         EXPECT_TRUE(input.file.isEmpty());
         break;
@@ -230,7 +230,7 @@ TEST(ScreenshotOutcome, ResponseCodes)
 {
     const QVariantMap withUri{{QStringLiteral("uri"), QStringLiteral("file:///tmp/Screenshot%20one.png")}};
     TScreenshotOutcome taken = ScreenshotOutcome(0, withUri);
-    EXPECT_EQ(taken.status, TScreenshotOutcome::Status::Taken);
+    EXPECT_EQ(taken.status, TScreenshotOutcome::TStatus::Taken);
     EXPECT_EQ(taken.file, QStringLiteral("/tmp/Screenshot one.png"));
 
     // Taken, but no picture to be read: a failure the user hears about. A
@@ -242,19 +242,19 @@ TEST(ScreenshotOutcome, ResponseCodes)
         const QVariantMap results =
             *uri ? QVariantMap{{QStringLiteral("uri"), QString::fromLatin1(uri)}} : QVariantMap();
         const TScreenshotOutcome outcome = ScreenshotOutcome(0, results);
-        EXPECT_EQ(outcome.status, TScreenshotOutcome::Status::Failed) << uri;
+        EXPECT_EQ(outcome.status, TScreenshotOutcome::TStatus::Failed) << uri;
         EXPECT_TRUE(outcome.file.isEmpty()) << uri;
         EXPECT_TRUE(outcome.message.startsWith(QStringLiteral("The screenshot could not be taken.")));
     }
 
     const TScreenshotOutcome cancelled = ScreenshotOutcome(1, withUri);
-    EXPECT_EQ(cancelled.status, TScreenshotOutcome::Status::Cancelled);
+    EXPECT_EQ(cancelled.status, TScreenshotOutcome::TStatus::Cancelled);
     EXPECT_TRUE(cancelled.message.isEmpty());
     EXPECT_TRUE(cancelled.file.isEmpty());
 
     for (const uint code : {2u, 3u}) {
         const TScreenshotOutcome failed = ScreenshotOutcome(code, withUri);
-        EXPECT_EQ(failed.status, TScreenshotOutcome::Status::Failed);
+        EXPECT_EQ(failed.status, TScreenshotOutcome::TStatus::Failed);
         EXPECT_EQ(failed.message, QStringLiteral("The screenshot could not be taken."));
         EXPECT_TRUE(failed.file.isEmpty());
     }
@@ -265,11 +265,11 @@ TEST(ScreenshotCallError, MissingPortalOrFailure)
     for (const char* name : {"org.freedesktop.DBus.Error.ServiceUnknown", "org.freedesktop.DBus.Error.UnknownMethod",
                              "org.freedesktop.DBus.Error.UnknownInterface", "org.freedesktop.DBus.Error.UnknownObject"})
         EXPECT_EQ(ScreenshotCallError(QLatin1String(name), QStringLiteral("x")).status,
-                  TScreenshotOutcome::Status::NoPortal)
+                  TScreenshotOutcome::TStatus::NoPortal)
             << name;
     const TScreenshotOutcome failed =
         ScreenshotCallError(QStringLiteral("org.freedesktop.portal.Error.NotAllowed"), QStringLiteral("Not allowed"));
-    EXPECT_EQ(failed.status, TScreenshotOutcome::Status::Failed);
+    EXPECT_EQ(failed.status, TScreenshotOutcome::TStatus::Failed);
     EXPECT_EQ(failed.message, QStringLiteral("The screenshot could not be taken.\nNot allowed"));
 }
 

@@ -205,14 +205,14 @@ TEST_F(SettingsStoreTest, InvalidUtf8IsAnError)
     for (const QByteArray& bytes : {QByteArray("[Settings]\nInitialDir=/caf\xE9\n"), QByteArray("\xFF\xFE[S]\n"),
                                     QByteArray("[Settings]\nA=\xC3\n")}) {
         WriteFile(bytes);
-        EXPECT_THROW(SettingsStore{path}, SettingsError);
+        EXPECT_THROW(SettingsStore{path}, ESettingsError);
     }
 }
 
 TEST_F(SettingsStoreTest, UnreadableFileIsAnError)
 {
     ASSERT_TRUE(QDir(dir.path()).mkdir("settings.ini")); // a folder in the file's place
-    EXPECT_THROW(SettingsStore{path}, SettingsError);
+    EXPECT_THROW(SettingsStore{path}, ESettingsError);
 }
 
 // A flush that cannot complete (here: the file-size limit, as a full disk
@@ -231,7 +231,7 @@ TEST_F(SettingsStoreTest, FailedFlushKeepsThePreviousFile)
     struct rlimit small = saved;
     small.rlim_cur = 1024;
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    EXPECT_THROW(store.UpdateFile(), SettingsError);
+    EXPECT_THROW(store.UpdateFile(), ESettingsError);
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, oldHandler);
 
@@ -243,7 +243,7 @@ TEST_F(SettingsStoreTest, FlushIntoMissingFolderIsAnError)
 {
     SettingsStore store(dir.filePath("no/such/folder/settings.ini"));
     store.WriteString("Settings", "InitialDir", "/x");
-    EXPECT_THROW(store.UpdateFile(), SettingsError);
+    EXPECT_THROW(store.UpdateFile(), ESettingsError);
 }
 
 } // namespace

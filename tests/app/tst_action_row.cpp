@@ -123,10 +123,10 @@ private:
     QtMessageHandler fPrevious = nullptr;
 };
 
-class ActionRowTest : public QObject, MainWindowFixture {
+class ActionRowTest : public QObject, TMainWindowFixture {
     Q_OBJECT
 
-    PrivateSessionBus bus;
+    TPrivateSessionBus bus;
     std::unique_ptr<QDBusConnection> managerSide;
     std::unique_ptr<StandInNetworkManager> manager;
     std::vector<std::unique_ptr<StandInDevice>> deviceObjects;
@@ -280,7 +280,7 @@ private slots:
         QFETCH(QString, button);
         QFETCH(bool, geoHandler);
         QFETCH(QString, opened);
-        UrlCatcher catcher({"http", "https", "mailto", "tel", "sms", "geo"});
+        TUrlCatcher catcher({"http", "https", "mailto", "tel", "sms", "geo"});
         auto form = MakeWindow();
         form->ActionRow1->Services().hasSchemeHandler = [geoHandler](const QString& scheme) {
             return scheme == QLatin1String("geo") && geoHandler;
@@ -410,7 +410,7 @@ private slots:
         QVERIFY(connector.Pending());
         QVERIFY(finished.wait(kTimeout));
         const auto outcome = finished.first().first().value<TWifiJoinOutcome>();
-        QVERIFY2(outcome.status == TWifiJoinOutcome::Status::Activating, qPrintable(outcome.message));
+        QVERIFY2(outcome.status == TWifiJoinOutcome::TStatus::Activating, qPrintable(outcome.message));
         QVERIFY(!connector.Pending());
         QCOMPARE(manager->calls.size(), 1);
     }

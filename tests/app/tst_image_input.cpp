@@ -48,7 +48,7 @@ QByteArray PngBytes(const QImage& picture)
 enum class Offer { FileUrl, TextFileUrl, PictureData, PngBytesOfABrowser, PathAsText, UriAsText, WordsAsText };
 Q_DECLARE_METATYPE(Offer)
 
-class ImageInputTest : public QObject, MainWindowFixture {
+class ImageInputTest : public QObject, TMainWindowFixture {
     Q_OBJECT
 
     QString textFile;

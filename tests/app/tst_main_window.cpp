@@ -43,7 +43,7 @@ const QColor kRed(255, 0, 0);
 } // namespace
 
 // Receives the addresses that the window asks the desktop to open.
-class UrlCatcher : public QObject {
+class TUrlCatcher : public QObject {
     Q_OBJECT
 public:
     QList<QUrl> urls;
@@ -51,7 +51,7 @@ public slots:
     void open(const QUrl& url) { urls.append(url); }
 };
 
-class MainWindowTest : public QObject, MainWindowFixture {
+class MainWindowTest : public QObject, TMainWindowFixture {
     Q_OBJECT
 
     QString SaveBlankPicture(const QString& name)
@@ -592,7 +592,7 @@ private slots:
 
     void f1OpensTheOnlineHelp()
     {
-        UrlCatcher catcher;
+        TUrlCatcher catcher;
         QDesktopServices::setUrlHandler(QStringLiteral("http"), &catcher, "open");
         auto form = MakeForm();
         QApplication::setActiveWindow(form.get());

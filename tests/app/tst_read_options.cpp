@@ -50,7 +50,7 @@ QImage Negative(const QString& sample)
 }
 } // namespace
 
-class ReadOptionsTest : public QObject, MainWindowFixture {
+class ReadOptionsTest : public QObject, TMainWindowFixture {
     Q_OBJECT
 
     QStringList restarts; // what Reset to Defaults did instead of restarting
@@ -58,7 +58,7 @@ class ReadOptionsTest : public QObject, MainWindowFixture {
     // A window whose Reset to Defaults says in `restarts` what it did.
     std::unique_ptr<TAppForm> MakeForm()
     {
-        return MainWindowFixture::MakeForm([this](TAppEnvironment& environment) {
+        return TMainWindowFixture::MakeForm([this](TAppEnvironment& environment) {
             environment.resetActions = {[this] {
                                             restarts
                                                 << (QFile::exists(SettingsFile()) ? QStringLiteral("start, file kept")

@@ -103,10 +103,10 @@ private:
     QString fHeldPath;
 };
 
-class ScreenshotPortalTest : public QObject, MainWindowFixture {
+class ScreenshotPortalTest : public QObject, TMainWindowFixture {
     Q_OBJECT
 
-    PrivateSessionBus bus;
+    TPrivateSessionBus bus;
     std::unique_ptr<QDBusConnection> portalSide;
     std::unique_ptr<StandInPortal> standIn;
     QString screenshotUri;
@@ -114,7 +114,7 @@ class ScreenshotPortalTest : public QObject, MainWindowFixture {
     // A window that looks for the screenshot portal at `portalBus`.
     std::unique_ptr<TAppForm> MakeForm(const QString& portalBus)
     {
-        return MainWindowFixture::MakeForm(
+        return TMainWindowFixture::MakeForm(
             [&portalBus](TAppEnvironment& environment) { environment.portalBusAddress = portalBus; });
     }
 
@@ -219,7 +219,7 @@ private slots:
         QVERIFY(!portal.Pending());
 
         const auto outcome = finished.first().first().value<TScreenshotOutcome>();
-        QCOMPARE(int(outcome.status), int(TScreenshotOutcome::Status::Taken));
+        QCOMPARE(int(outcome.status), int(TScreenshotOutcome::TStatus::Taken));
         QCOMPARE(outcome.file, QUrl(screenshotUri).toLocalFile());
         QCOMPARE(standIn->responsesSent, strayResponseFirst ? 2 : 1);
 
@@ -239,7 +239,7 @@ private slots:
         QTest::addColumn<QString>("errorName");
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("message");
-        using S = TScreenshotOutcome::Status;
+        using S = TScreenshotOutcome::TStatus;
         QTest::newRow("cancelled by the user") << 1u << "" << int(S::Cancelled) << "";
         QTest::newRow("failed") << 2u << "" << int(S::Failed) << "The screenshot could not be taken.";
         QTest::newRow("call refused") << 0u << "org.freedesktop.portal.Error.NotAllowed" << int(S::Failed)

@@ -51,10 +51,10 @@ QMessageBox* VisibleNoticeBox()
 
 Q_DECLARE_METATYPE(std::optional<int>)
 
-class UpdateNotificationsTest : public QObject, MainWindowFixture {
+class UpdateNotificationsTest : public QObject, TMainWindowFixture {
     Q_OBJECT
 
-    TestCertificates certificates;
+    TTestCertificates certificates;
     QSslConfiguration tls;
 
     QString StoreFile() const { return UpdateCheckStore::FileIn(configFolder); }
@@ -63,7 +63,7 @@ class UpdateNotificationsTest : public QObject, MainWindowFixture {
     // server), on the test's day, with each attempt bounded by `timeoutMs`.
     std::unique_ptr<TAppForm> MakeForm(const QString& serverAddress, int timeoutMs = kCheckTimeoutMs)
     {
-        return MainWindowFixture::MakeForm([&serverAddress, timeoutMs](TAppEnvironment& environment) {
+        return TMainWindowFixture::MakeForm([&serverAddress, timeoutMs](TAppEnvironment& environment) {
             environment.updateCheckAddress = serverAddress;
             environment.adjustUpdateCheck = [timeoutMs](TCheckerEnvironment& check) {
                 check.today = [] { return kToday; };
@@ -112,7 +112,7 @@ private slots:
         QFETCH(bool, window);
         if (showUpdate)
             UpdateCheckStore(StoreFile()).WriteInteger(kUpdateSection, kShowUpdate, *showUpdate);
-        TestServer secure(&tls, {.body = reply});
+        TTestServer secure(&tls, {.body = reply});
         auto form = MakeForm(server ? secure.Address(kCheckPath) : QString());
 
         // Right after the start: checked and greyed, the timer running.
@@ -138,7 +138,7 @@ private slots:
 
     void entryWritesShowUpdate()
     {
-        TestServer secure(&tls, {.body = Reply("1.2")});
+        TTestServer secure(&tls, {.body = Reply("1.2")});
         auto form = MakeForm(secure.Address(kCheckPath));
         QTRY_VERIFY_WITH_TIMEOUT(form->UpdateNotifications1->isEnabled(), 90000);
         QVERIFY(form->UpdateNotifications1->isChecked());
@@ -165,7 +165,7 @@ private slots:
     // nothing reaches the store.
     void quitDuringARequestThatNeverAnswers()
     {
-        TestServer silent(&tls, {.silent = true});
+        TTestServer silent(&tls, {.silent = true});
         const int timeoutMs = 120000; // only the quit can end the request within the test
         auto form = MakeForm(silent.Address(kCheckPath), timeoutMs);
         QTRY_COMPARE_WITH_TIMEOUT(silent.Requests().size(), 1, 60000);
@@ -186,7 +186,7 @@ private slots:
     // update window never comes.
     void quitWhileTheNoticeWaits()
     {
-        TestServer secure(&tls, {.body = Reply("9.9", "<b>Read me</b>")});
+        TTestServer secure(&tls, {.body = Reply("9.9", "<b>Read me</b>")});
         auto form = MakeForm(secure.Address(kCheckPath));
         QTRY_VERIFY_WITH_TIMEOUT(VisibleNoticeBox(), 60000);
         QPointer<QMessageBox> notice = VisibleNoticeBox();

@@ -15,7 +15,7 @@ const QString kQrText = QStringLiteral("https://lantrix.invalid/hello?from=qr");
 constexpr int kTimeout = 30000;
 
 // Remembers what the scanner shows; its device list and button are plain values.
-class TFakeWebcamView : public WebcamScanView {
+class TFakeWebcamView : public TWebcamScanView {
 public:
     QStringList devices;
     int selected = 0;

@@ -30,7 +30,7 @@ const QString kBroken = QStringLiteral("Webcam Tab Broken Camera");
 constexpr int kTimeout = 30000;
 } // namespace
 
-class WebcamTabTest : public QObject, MainWindowFixture {
+class WebcamTabTest : public QObject, TMainWindowFixture {
     Q_OBJECT
 
     // As the user does it: a click on the "Webcam" tab.

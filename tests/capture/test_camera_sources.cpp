@@ -188,16 +188,16 @@ TEST_P(DescribedSource, OutputIsTheFreeSourcePad)
         return;
     }
     ASSERT_NE(source, nullptr) << error.toStdString();
-    GstObjectPtr<GstElement> owned(GST_ELEMENT(gst_object_ref_sink(source)));
-    GstObjectPtr<GstPad> output(gst_element_get_static_pad(source, "src"));
+    TGstObjectPtr<GstElement> owned(GST_ELEMENT(gst_object_ref_sink(source)));
+    TGstObjectPtr<GstPad> output(gst_element_get_static_pad(source, "src"));
     ASSERT_TRUE(output);
-    GstObjectPtr<GstPad> target(gst_ghost_pad_get_target(GST_GHOST_PAD(output.get())));
+    TGstObjectPtr<GstPad> target(gst_ghost_pad_get_target(GST_GHOST_PAD(output.get())));
     ASSERT_TRUE(target);
-    GstObjectPtr<GstElement> parent(gst_pad_get_parent_element(target.get()));
-    const GCharPtr name(gst_object_get_name(GST_OBJECT(parent.get())));
+    TGstObjectPtr<GstElement> parent(gst_pad_get_parent_element(target.get()));
+    const TGCharPtr name(gst_object_get_name(GST_OBJECT(parent.get())));
     EXPECT_STREQ(name.get(), GetParam().outputElement);
     // No sink pad of the bin: nothing upstream of it was taken for an input.
-    GstObjectPtr<GstPad> input(gst_element_get_static_pad(source, "sink"));
+    TGstObjectPtr<GstPad> input(gst_element_get_static_pad(source, "sink"));
     EXPECT_FALSE(input);
 }
 
@@ -231,10 +231,10 @@ TEST(DescribedSourceCaps, CapsAtTheEndFixTheOutputsFormat)
     QString error;
     GstElement* source = device.CreateSource(&error);
     ASSERT_NE(source, nullptr) << error.toStdString();
-    GstObjectPtr<GstElement> owned(GST_ELEMENT(gst_object_ref_sink(source)));
-    GstObjectPtr<GstPad> output(gst_element_get_static_pad(source, "src"));
+    TGstObjectPtr<GstElement> owned(GST_ELEMENT(gst_object_ref_sink(source)));
+    TGstObjectPtr<GstPad> output(gst_element_get_static_pad(source, "src"));
     ASSERT_TRUE(output);
-    GstCapsPtr caps(gst_pad_query_caps(output.get(), nullptr));
+    TGstCapsPtr caps(gst_pad_query_caps(output.get(), nullptr));
     ASSERT_TRUE(caps && !gst_caps_is_empty(caps.get()));
     const GstStructure* structure = gst_caps_get_structure(caps.get(), 0);
     int width = 0, height = 0;

@@ -76,7 +76,7 @@ TEST_P(SampleFormatRow, SamplesOfItsCapsArriveWithItsCode)
         return;
     }
     EnsureGStreamer();
-    const GstCapsPtr fixed(gst_caps_from_string((caps + ",width=64,height=48").constData()));
+    const TGstCapsPtr fixed(gst_caps_from_string((caps + ",width=64,height=48").constData()));
     ASSERT_TRUE(fixed) << caps.constData();
     TSampleFormat format;
     ASSERT_EQ(SampleFormatFromCaps(fixed.get(), format), S_OK);
@@ -136,7 +136,7 @@ TEST(SampleFormatTable, CapsAskForTheReadFormatsInTheirOrder)
     EXPECT_EQ(ConvertedSampleCaps(), "video/x-raw,format={ YUY2, I420, YV12, BGR }");
     EnsureGStreamer();
     for (const QByteArray& text : {CameraSampleCaps(), ConvertedSampleCaps()}) {
-        const GstCapsPtr caps(gst_caps_from_string(text.constData()));
+        const TGstCapsPtr caps(gst_caps_from_string(text.constData()));
         EXPECT_TRUE(caps && !gst_caps_is_empty(caps.get())) << text.constData();
     }
 }

@@ -767,15 +767,15 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(FormatList, UsableEntriesSortedWithTheirText)
 {
-    GstCapsPtr caps(gst_caps_from_string("video/x-raw,format=YUY2,width=1280,height=720,framerate=30/1; "
-                                         "video/x-raw,format=BGR,width=640,height=480; "
-                                         "image/jpeg,width=640,height=360,framerate={30/1,15/1}; "
-                                         "video/x-raw,format={I420,YV12},width=640,height=480; "
-                                         "video/x-raw,format=YUY2,width=[1,4096],height=[1,4096]; "
-                                         "video/x-raw(memory:DMABuf),format=NV12,width=320,height=240; "
-                                         "video/x-h264,width=320,height=240; "
-                                         "video/x-raw,format=NV12,width=320,height=180; "
-                                         "video/x-raw,format=GRAY16_LE,width=320,height=240"));
+    TGstCapsPtr caps(gst_caps_from_string("video/x-raw,format=YUY2,width=1280,height=720,framerate=30/1; "
+                                          "video/x-raw,format=BGR,width=640,height=480; "
+                                          "image/jpeg,width=640,height=360,framerate={30/1,15/1}; "
+                                          "video/x-raw,format={I420,YV12},width=640,height=480; "
+                                          "video/x-raw,format=YUY2,width=[1,4096],height=[1,4096]; "
+                                          "video/x-raw(memory:DMABuf),format=NV12,width=320,height=240; "
+                                          "video/x-h264,width=320,height=240; "
+                                          "video/x-raw,format=NV12,width=320,height=180; "
+                                          "video/x-raw,format=GRAY16_LE,width=320,height=240"));
     ASSERT_TRUE(caps);
     const std::vector<TFormatInfo> list = FormatListFromCaps(caps.get());
     QStringList texts;
@@ -790,7 +790,7 @@ TEST(FormatList, UsableEntriesSortedWithTheirText)
     EXPECT_EQ(list[3].SSize, 640u * 480u * 3u);
     EXPECT_EQ(list[4].SSize, 640u * 480u * 3u / 2u);
     // Each entry's caps select exactly that capability.
-    GstCapsPtr yv12(gst_caps_from_string(list[5].Caps.constData()));
+    TGstCapsPtr yv12(gst_caps_from_string(list[5].Caps.constData()));
     ASSERT_TRUE(yv12);
     ASSERT_EQ(gst_caps_get_size(yv12.get()), 1u);
     EXPECT_STREQ(gst_structure_get_string(gst_caps_get_structure(yv12.get(), 0), "format"), "YV12");
@@ -799,7 +799,7 @@ TEST(FormatList, UsableEntriesSortedWithTheirText)
 TEST(FormatList, NothingUsable)
 {
     for (const char* text : {"ANY", "EMPTY", "video/x-raw,format=YUY2", "audio/x-raw,width=2,height=2"}) {
-        GstCapsPtr caps(gst_caps_from_string(text));
+        TGstCapsPtr caps(gst_caps_from_string(text));
         EXPECT_TRUE(FormatListFromCaps(caps.get()).empty()) << text;
     }
     EXPECT_TRUE(FormatListFromCaps(nullptr).empty());
@@ -943,18 +943,18 @@ TEST(VideoPropertyTable, EveryPropertyHasItsNumberNameAndControlsOfItsOwn)
     std::vector<std::uint32_t> controlIds;
     for (std::size_t i = 0; i < properties.size(); ++i) {
         const TVideoPropertyInfo& row = properties[i];
-        EXPECT_EQ(row.Property, i);
+        EXPECT_EQ(row.property, i);
         EXPECT_EQ(VideoPropertyInfo(static_cast<int>(i)), &row);
-        EXPECT_EQ(VideoPropertyName(static_cast<int>(i)), QString::fromLatin1(row.Name));
-        EXPECT_FALSE(names.contains(QString::fromLatin1(row.Name))) << row.Name;
-        names.append(QString::fromLatin1(row.Name));
-        for (std::uint32_t id : {row.ControlId, row.AutoControlId}) {
+        EXPECT_EQ(VideoPropertyName(static_cast<int>(i)), QString::fromLatin1(row.name));
+        EXPECT_FALSE(names.contains(QString::fromLatin1(row.name))) << row.name;
+        names.append(QString::fromLatin1(row.name));
+        for (std::uint32_t id : {row.controlId, row.autoControlId}) {
             if (id == 0)
                 continue;
-            EXPECT_EQ(std::count(controlIds.begin(), controlIds.end(), id), 0) << row.Name << " " << id;
+            EXPECT_EQ(std::count(controlIds.begin(), controlIds.end(), id), 0) << row.name << " " << id;
             controlIds.push_back(id);
         }
-        EXPECT_TRUE(row.ControlId != 0 || row.AutoControlId == 0) << row.Name; // no automatic mode without a value
+        EXPECT_TRUE(row.controlId != 0 || row.autoControlId == 0) << row.name; // no automatic mode without a value
     }
     EXPECT_EQ(names, QStringList({"Brightness", "Contrast", "Hue", "Saturation", "Sharpness", "Gamma", "Color Enable",
                                   "White Balance", "Backlight Compensation", "Gain"}));
@@ -966,25 +966,25 @@ TEST(VideoPropertyTable, EveryPropertyHasItsNumberNameAndControlsOfItsOwn)
 TEST(VideoPropertyTable, EachPropertyReadsAndWritesItsOwnControls)
 {
     for (const TVideoPropertyInfo& row : VideoProperties()) {
-        if (row.ControlId == 0)
+        if (row.controlId == 0)
             continue;
         TFakeImageControls camera;
-        camera.Controls[row.ControlId] = {{0, 100, 1, 50}, 30};
-        if (row.AutoControlId)
-            camera.Controls[row.AutoControlId] = {{0, 1, 1, 1}, 1};
+        camera.controls[row.controlId] = {{0, 100, 1, 50}, 30};
+        if (row.autoControlId)
+            camera.controls[row.autoControlId] = {{0, 1, 1, 1}, 1};
         std::int32_t min, max, step, def, flags, value;
-        ASSERT_EQ(GetVideoPropAmpEx(&camera, row.Property, min, max, step, def, flags, value), S_OK) << row.Name;
-        EXPECT_EQ(value, 30) << row.Name;
-        EXPECT_EQ(flags, row.AutoControlId ? VideoProcAmp_Flags_Auto : VideoProcAmp_Flags_Manual) << row.Name;
-        EXPECT_EQ(VideoPropertyHasAuto(&camera, row.Property), row.AutoControlId != 0) << row.Name;
+        ASSERT_EQ(GetVideoPropAmpEx(&camera, row.property, min, max, step, def, flags, value), S_OK) << row.name;
+        EXPECT_EQ(value, 30) << row.name;
+        EXPECT_EQ(flags, row.autoControlId ? VideoProcAmp_Flags_Auto : VideoProcAmp_Flags_Manual) << row.name;
+        EXPECT_EQ(VideoPropertyHasAuto(&camera, row.property), row.autoControlId != 0) << row.name;
 
-        ASSERT_EQ(SetVideoPropAmpEx(&camera, row.Property, VideoProcAmp_Flags_Manual, 70), S_OK) << row.Name;
-        using Write = TFakeImageControls::Write;
-        std::vector<Write> expected;
-        if (row.AutoControlId)
-            expected.emplace_back(row.AutoControlId, 0);
-        expected.emplace_back(row.ControlId, 70);
-        EXPECT_EQ(camera.Writes, expected) << row.Name;
+        ASSERT_EQ(SetVideoPropAmpEx(&camera, row.property, VideoProcAmp_Flags_Manual, 70), S_OK) << row.name;
+        using TWrite = TFakeImageControls::TWrite;
+        std::vector<TWrite> expected;
+        if (row.autoControlId)
+            expected.emplace_back(row.autoControlId, 0);
+        expected.emplace_back(row.controlId, 70);
+        EXPECT_EQ(camera.writes, expected) << row.name;
     }
 }
 
@@ -1046,9 +1046,9 @@ protected:
     void SetUp() override
     {
         auto fake = std::make_unique<TFakeImageControls>();
-        fake->Controls[V4L2_CID_BRIGHTNESS] = {{0, 255, 1, 128}, 100};
-        fake->Controls[V4L2_CID_GAIN] = {{0, 100, 2, 20}, 40};
-        fake->Controls[V4L2_CID_AUTOGAIN] = {{0, 1, 1, 1}, 1};
+        fake->controls[V4L2_CID_BRIGHTNESS] = {{0, 255, 1, 128}, 100};
+        fake->controls[V4L2_CID_GAIN] = {{0, 100, 2, 20}, 40};
+        fake->controls[V4L2_CID_AUTOGAIN] = {{0, 1, 1, 1}, 1};
         controls = fake.get();
         capture = NewCapture();
         capture->SetImageControls(std::move(fake));
@@ -1091,17 +1091,17 @@ TEST_F(ImageControls, MissingControlsGiveDefaultsAndTheCode)
     EXPECT_EQ(GetVideoPropertySettings(nullptr, VP_Brightness, min, max, step, def, actual, automatic), S_FALSE);
     EXPECT_EQ(min, -1);
     EXPECT_EQ(SetVideoPropertySettings(nullptr, VP_Brightness, 1, false), S_OK);
-    EXPECT_TRUE(controls->Writes.empty());
+    EXPECT_TRUE(controls->writes.empty());
 }
 
 TEST_F(ImageControls, WritingManualTurnsAutomaticOffFirst)
 {
     EXPECT_EQ(SetVideoPropertySettings(capture.get(), VP_Gain, 60, false), S_OK);
-    using Write = TFakeImageControls::Write;
-    EXPECT_EQ(controls->Writes, (std::vector<Write>{{V4L2_CID_AUTOGAIN, 0}, {V4L2_CID_GAIN, 60}}));
-    controls->Writes.clear();
+    using TWrite = TFakeImageControls::TWrite;
+    EXPECT_EQ(controls->writes, (std::vector<TWrite>{{V4L2_CID_AUTOGAIN, 0}, {V4L2_CID_GAIN, 60}}));
+    controls->writes.clear();
     EXPECT_EQ(SetVideoPropertySettings(capture.get(), VP_Gain, 10, true), S_OK);
-    EXPECT_EQ(controls->Writes, (std::vector<Write>{{V4L2_CID_AUTOGAIN, 1}}));
+    EXPECT_EQ(controls->writes, (std::vector<TWrite>{{V4L2_CID_AUTOGAIN, 1}}));
     EXPECT_LT(SetVideoPropertySettings(capture.get(), VP_Brightness, 10, true),
               0); // brightness has no automatic mode here
 }
@@ -1112,11 +1112,11 @@ TEST_F(ImageControls, PercentagesGoThroughTheRange)
     capture->GetVideoPropAmpPercent(VP_Brightness, percent);
     EXPECT_EQ(percent, 39); // 100 of 0..255 = 39.2 %
     capture->SetVideoPropAmpPercent(VP_Brightness, 50);
-    EXPECT_EQ(controls->Controls[V4L2_CID_BRIGHTNESS].Value, 128);
+    EXPECT_EQ(controls->controls[V4L2_CID_BRIGHTNESS].value, 128);
     capture->SetVideoPropAmpPercent(VP_Brightness, 0);
-    EXPECT_EQ(controls->Controls[V4L2_CID_BRIGHTNESS].Value, 0);
+    EXPECT_EQ(controls->controls[V4L2_CID_BRIGHTNESS].value, 0);
     capture->SetVideoPropAmpPercent(VP_Brightness, 101);
-    EXPECT_EQ(controls->Controls[V4L2_CID_BRIGHTNESS].Value, 128); // the default
+    EXPECT_EQ(controls->controls[V4L2_CID_BRIGHTNESS].value, 128); // the default
     capture->GetVideoPropAmpPercent(VP_Contrast, percent);
     EXPECT_EQ(percent, -1);
     std::int32_t value = 0;

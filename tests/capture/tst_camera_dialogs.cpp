@@ -19,8 +19,8 @@
 
 #include <memory>
 
-using Write = TFakeImageControls::Write;
-using Writes = std::vector<Write>;
+using TWrite = TFakeImageControls::TWrite;
+using TWrites = std::vector<TWrite>;
 
 class TestCameraDialogs : public QObject {
     Q_OBJECT
@@ -28,9 +28,9 @@ class TestCameraDialogs : public QObject {
 private:
     static void MakeCamera(TFakeImageControls& camera)
     {
-        camera.Controls[V4L2_CID_BRIGHTNESS] = {{-64, 64, 1, 0}, 10};
-        camera.Controls[V4L2_CID_WHITE_BALANCE_TEMPERATURE] = {{2800, 6500, 10, 4600}, 5000};
-        camera.Controls[V4L2_CID_AUTO_WHITE_BALANCE] = {{0, 1, 1, 1}, 1};
+        camera.controls[V4L2_CID_BRIGHTNESS] = {{-64, 64, 1, 0}, 10};
+        camera.controls[V4L2_CID_WHITE_BALANCE_TEMPERATURE] = {{2800, 6500, 10, 4600}, 5000};
+        camera.controls[V4L2_CID_AUTO_WHITE_BALANCE] = {{0, 1, 1, 1}, 1};
     }
 
     // Runs action on the modal dialog that the next exec() shows.
@@ -66,7 +66,7 @@ private slots:
         QVERIFY(autoWhite);
         QVERIFY(autoWhite->isChecked());
         QVERIFY(!dialog.Slider(VP_WhiteBalance)->isEnabled()); // the camera sets it itself
-        QVERIFY(camera.Writes.empty());                        // showing writes nothing
+        QVERIFY(camera.writes.empty());                        // showing writes nothing
     }
 
     void slidersAndAutoWriteToTheCamera()
@@ -75,18 +75,19 @@ private slots:
         MakeCamera(camera);
         TImageControlsDialog dialog(camera, QString());
         dialog.Slider(VP_Brightness)->setValue(-20);
-        QCOMPARE(camera.Writes, (Writes{{V4L2_CID_BRIGHTNESS, -20}}));
-        camera.Writes.clear();
+        QCOMPARE(camera.writes, (TWrites{{V4L2_CID_BRIGHTNESS, -20}}));
+        camera.writes.clear();
 
         dialog.AutoBox(VP_WhiteBalance)->setChecked(false);
         QVERIFY(dialog.Slider(VP_WhiteBalance)->isEnabled());
-        QCOMPARE(camera.Writes, (Writes{{V4L2_CID_AUTO_WHITE_BALANCE, 0}, {V4L2_CID_WHITE_BALANCE_TEMPERATURE, 5000}}));
-        camera.Writes.clear();
+        QCOMPARE(camera.writes,
+                 (TWrites{{V4L2_CID_AUTO_WHITE_BALANCE, 0}, {V4L2_CID_WHITE_BALANCE_TEMPERATURE, 5000}}));
+        camera.writes.clear();
         dialog.Slider(VP_WhiteBalance)->setValue(5017); // between steps of 10
-        QCOMPARE(camera.Writes, (Writes{{V4L2_CID_WHITE_BALANCE_TEMPERATURE, 5010}}));
-        camera.Writes.clear();
+        QCOMPARE(camera.writes, (TWrites{{V4L2_CID_WHITE_BALANCE_TEMPERATURE, 5010}}));
+        camera.writes.clear();
         dialog.AutoBox(VP_WhiteBalance)->setChecked(true);
-        QCOMPARE(camera.Writes, (Writes{{V4L2_CID_AUTO_WHITE_BALANCE, 1}}));
+        QCOMPARE(camera.writes, (TWrites{{V4L2_CID_AUTO_WHITE_BALANCE, 1}}));
     }
 
     void defaultButtonRestoresEveryControl()
@@ -95,9 +96,9 @@ private slots:
         MakeCamera(camera);
         TImageControlsDialog dialog(camera, QString());
         QTest::mouseClick(dialog.DefaultButton(), Qt::LeftButton);
-        QCOMPARE(camera.Controls[V4L2_CID_BRIGHTNESS].Value, 0);
-        QCOMPARE(camera.Controls[V4L2_CID_WHITE_BALANCE_TEMPERATURE].Value, 4600);
-        QCOMPARE(camera.Controls[V4L2_CID_AUTO_WHITE_BALANCE].Value, 0);
+        QCOMPARE(camera.controls[V4L2_CID_BRIGHTNESS].value, 0);
+        QCOMPARE(camera.controls[V4L2_CID_WHITE_BALANCE_TEMPERATURE].value, 4600);
+        QCOMPARE(camera.controls[V4L2_CID_AUTO_WHITE_BALANCE].value, 0);
         QVERIFY(!dialog.AutoBox(VP_WhiteBalance)->isChecked());
     }
 
@@ -174,7 +175,7 @@ private slots:
             dialog->reject();
         });
         QCOMPARE(capture.ShowPropertyDialog(), S_OK);
-        QCOMPARE(controls->Controls[V4L2_CID_BRIGHTNESS].Value, 33);
+        QCOMPARE(controls->controls[V4L2_CID_BRIGHTNESS].value, 33);
         QCOMPARE(capture.ShowVfWCaptureDlg(), E_NOTIMPL);
     }
 };

@@ -106,12 +106,12 @@ public:
               "videoconvert ! jpegenc ! avimux ! filesink location=\""
             + fPath + "\"";
         GError* error = nullptr;
-        GstObjectPtr<GstElement> pipeline(gst_parse_launch(description.constData(), &error));
+        TGstObjectPtr<GstElement> pipeline(gst_parse_launch(description.constData(), &error));
         EXPECT_TRUE(pipeline && !error) << TakeGErrorMessage(error).toStdString();
         if (!pipeline)
             return;
         gst_element_set_state(pipeline.get(), GST_STATE_PLAYING);
-        GstObjectPtr<GstBus> bus(gst_element_get_bus(pipeline.get()));
+        TGstObjectPtr<GstBus> bus(gst_element_get_bus(pipeline.get()));
         GstMessage* message =
             gst_bus_timed_pop_filtered(bus.get(), 60 * GST_SECOND, GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
         EXPECT_TRUE(message && GST_MESSAGE_TYPE(message) == GST_MESSAGE_EOS) << "the video file was not written";

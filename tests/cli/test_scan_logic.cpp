@@ -281,7 +281,7 @@ class RawFormatText : public ::testing::TestWithParam<RawFormatCase> {};
 
 TEST_P(RawFormatText, Parses)
 {
-    const std::optional<RawFormat> format = ParseRawFormat(QString::fromUtf8(GetParam().text));
+    const std::optional<TRawFormat> format = ParseRawFormat(QString::fromUtf8(GetParam().text));
     ASSERT_EQ(format.has_value(), GetParam().valid);
     if (format) {
         EXPECT_EQ(format->width, GetParam().width);
@@ -790,7 +790,7 @@ TEST(ScanFiles, OrderedAndBounded)
         std::this_thread::sleep_for(std::chrono::microseconds(index % 3 == 0 ? 2000 : 100));
         --loading;
         if (index % 7 == 0)
-            throw PictureError("cannot load " + file.toStdString());
+            throw EPictureError("cannot load " + file.toStdString());
         return index % 5 == 0 ? LoadSample(QStringLiteral("ean_8.png")) : QImage(8, 8, QImage::Format_RGB888);
     };
     std::vector<TScanResult> results;

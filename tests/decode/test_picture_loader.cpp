@@ -61,7 +61,7 @@ TEST_P(LoadFromMemory, TypeFromTheContent)
         try {
             LoadPictureData(c.bytes());
             ADD_FAILURE() << "loaded";
-        } catch (const PictureError& error) {
+        } catch (const EPictureError& error) {
             EXPECT_STREQ(error.what(), c.error);
         }
         return;
@@ -106,7 +106,7 @@ TEST_P(LoadHugeFromMemory, RefusedBeforeReading)
     try {
         LoadPictureData(file.readAll());
         ADD_FAILURE() << "loaded";
-    } catch (const PictureError& error) {
+    } catch (const EPictureError& error) {
         EXPECT_STREQ(error.what(), c.error);
     }
 }
@@ -147,7 +147,7 @@ TEST_P(LoadFromOpenFile, AsAFileOpenedByName)
         const auto text = DecodeBitmap(picture, TBarcodeFormat::Auto);
         ASSERT_TRUE(text);
         EXPECT_EQ(text->toStdString(), c.text);
-    } catch (const PictureError& error) {
+    } catch (const EPictureError& error) {
         ASSERT_FALSE(c.text) << error.what();
         EXPECT_STREQ(error.what(), c.error);
     }
@@ -294,7 +294,7 @@ TEST_P(LoadByContent, NameIsOnlyAHint)
         const auto text = DecodeBitmap(picture, TBarcodeFormat::Auto);
         ASSERT_TRUE(text);
         EXPECT_EQ(text->toStdString(), c.text);
-    } catch (const PictureError& error) {
+    } catch (const EPictureError& error) {
         ASSERT_FALSE(c.text) << error.what();
         EXPECT_STREQ(error.what(), c.error);
     }
@@ -363,10 +363,10 @@ TEST_P(LoadUnopenable, SaysWhatHappened)
     try {
         LoadPicture(path);
         ADD_FAILURE() << "loaded";
-    } catch (const PictureFileError& error) {
+    } catch (const EPictureFileError& error) {
         EXPECT_EQ(error.Reason().toStdString(), reason.toStdString());
         EXPECT_EQ(error.what(), QStringLiteral("Cannot open file \"%1\". %2").arg(path, reason).toStdString());
-    } catch (const PictureError& error) {
+    } catch (const EPictureError& error) {
         ADD_FAILURE() << "not a file error: " << error.what();
     }
 }
@@ -446,10 +446,10 @@ TEST(LoadUnopenable, PermissionDenied)
         }
         try {
             LoadPicture(path);
-        } catch (const PictureFileError& error) {
+        } catch (const EPictureFileError& error) {
             reason = error.Reason();
             message = QString::fromUtf8(error.what());
-        } catch (const PictureError& error) {
+        } catch (const EPictureError& error) {
             message = QString::fromUtf8(error.what());
         }
     });

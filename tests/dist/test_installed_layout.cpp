@@ -118,25 +118,25 @@ class InstalledLayout : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        prefix_ = std::make_unique<QTemporaryDir>();
-        installOutcome_ = RunProgram(QStringLiteral(LANTRIX_CMAKE_COMMAND),
+        fPrefix = std::make_unique<QTemporaryDir>();
+        fInstallOutcome = RunProgram(QStringLiteral(LANTRIX_CMAKE_COMMAND),
                                      {QStringLiteral("--install"), QStringLiteral(LANTRIX_BUILD_DIR),
-                                      QStringLiteral("--prefix"), prefix_->path()});
+                                      QStringLiteral("--prefix"), fPrefix->path()});
     }
-    static void TearDownTestSuite() { prefix_.reset(); }
+    static void TearDownTestSuite() { fPrefix.reset(); }
 
-    void SetUp() override { ASSERT_EQ(installOutcome_.exitCode, 0) << installOutcome_.err.toStdString(); }
+    void SetUp() override { ASSERT_EQ(fInstallOutcome.exitCode, 0) << fInstallOutcome.err.toStdString(); }
 
-    static QString Installed(const QString& relative) { return prefix_->filePath(relative); }
+    static QString Installed(const QString& relative) { return fPrefix->filePath(relative); }
     static QString DesktopFile() { return Installed("share/applications/" + kAppId + ".desktop"); }
     static QString MetainfoFile() { return Installed("share/metainfo/" + kAppId + ".metainfo.xml"); }
 
-    static std::unique_ptr<QTemporaryDir> prefix_;
-    static RunOutcome installOutcome_;
+    static std::unique_ptr<QTemporaryDir> fPrefix;
+    static RunOutcome fInstallOutcome;
 };
 
-std::unique_ptr<QTemporaryDir> InstalledLayout::prefix_;
-RunOutcome InstalledLayout::installOutcome_;
+std::unique_ptr<QTemporaryDir> InstalledLayout::fPrefix;
+RunOutcome InstalledLayout::fInstallOutcome;
 
 TEST_F(InstalledLayout, EveryFileInItsPlaceAndNothingElse)
 {
@@ -159,9 +159,9 @@ TEST_F(InstalledLayout, EveryFileInItsPlaceAndNothingElse)
     }
 
     QStringList installed;
-    QDirIterator all(prefix_->path(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    QDirIterator all(fPrefix->path(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
     while (all.hasNext())
-        installed << QDir(prefix_->path()).relativeFilePath(all.next());
+        installed << QDir(fPrefix->path()).relativeFilePath(all.next());
     expected.sort();
     installed.sort();
     EXPECT_EQ(installed.join(QLatin1Char('\n')).toStdString(), expected.join(QLatin1Char('\n')).toStdString());
@@ -249,7 +249,7 @@ TEST_F(InstalledLayout, MetainfoValidates)
 {
     const QList<QStringList> checks{
         {QStringLiteral("validate"), QStringLiteral("--no-net"), QStringLiteral("--pedantic"), MetainfoFile()},
-        {QStringLiteral("validate-tree"), QStringLiteral("--no-net"), QStringLiteral("--pedantic"), prefix_->path()}};
+        {QStringLiteral("validate-tree"), QStringLiteral("--no-net"), QStringLiteral("--pedantic"), fPrefix->path()}};
     for (const QStringList& arguments : checks) {
         const RunOutcome run = RunProgram(QStringLiteral("appstreamcli"), arguments);
         EXPECT_EQ(run.exitCode, 0) << run.out.toStdString() << run.err.toStdString();
@@ -575,7 +575,7 @@ TEST_F(InstalledLayout, EveryOfferedTypeLoadsAndDecodes)
             EXPECT_EQ(loaded.height(), picture.height());
             const std::optional<QString> text = DecodeBitmap(loaded, TBarcodeFormat::Auto);
             EXPECT_EQ(text.value_or(QString()).toStdString(), kQrText.toStdString());
-        } catch (const PictureError& error) {
+        } catch (const EPictureError& error) {
             ADD_FAILURE() << error.what();
         }
     }

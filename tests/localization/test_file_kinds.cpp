@@ -100,10 +100,10 @@ TEST_P(FileKinds, NothingWaitsAndTheFileIsPassedOverOrNamed)
 
     const QString path = shipped.filePath(row.file);
     ASSERT_TRUE(QFile::remove(path));
-    std::unique_ptr<FifoGuard> fifo;
+    std::unique_ptr<TFifoGuard> fifo;
     switch (row.content) {
     case Content::Fifo:
-        fifo = std::make_unique<FifoGuard>(path);
+        fifo = std::make_unique<TFifoGuard>(path);
         ASSERT_TRUE(fifo->Made());
         break;
     case Content::TooLarge: WriteFile(path, row.start, kLargerThanAnyLanguageFile); break;
@@ -113,7 +113,7 @@ TEST_P(FileKinds, NothingWaitsAndTheFileIsPassedOverOrNamed)
     Outcome outcome;
     try {
         LoadLanguage(QString(), shipped.path(), [] { return quint16(1031); });
-    } catch (const LanguageFileError& error) {
+    } catch (const ELanguageFileError& error) {
         outcome.error = QString::fromStdString(error.what());
     }
     outcome.currentLanguage = CurrentLanguage;
@@ -206,7 +206,7 @@ TEST(FileKindsLater, LanguageFileReplacedByAFifo)
 {
     QTemporaryDir languages;
     const QString path = languages.filePath("German.lang.txt");
-    FifoGuard fifo(path);
+    TFifoGuard fifo(path);
     ASSERT_TRUE(fifo.Made());
     EXPECT_EQ(TranslatorText("German", languages.path()), QString());
     fifo.Done();
@@ -252,7 +252,7 @@ TEST(ReadRegularFileKinds, OtherKindsAreMissing)
 {
     QTemporaryDir folder;
     const QString fifoPath = folder.filePath("fifo");
-    FifoGuard fifo(fifoPath);
+    TFifoGuard fifo(fifoPath);
     ASSERT_TRUE(fifo.Made());
     for (const QString& path :
          {fifoPath, folder.path(), folder.filePath("none"), QString("/dev/null"), QString("/dev/zero"), QString()}) {

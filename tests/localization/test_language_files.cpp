@@ -229,7 +229,7 @@ protected:
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(bytes);
     }
-    static UILanguageSource Ui(quint16 id)
+    static TUILanguageSource Ui(quint16 id)
     {
         return [id] { return id; };
     }
@@ -351,7 +351,7 @@ TEST_F(LoadLanguageTest, UnreadableFileRaisesAndLeavesNoLines)
     try {
         LoadLanguage("", shipped, Ui(1031));
         FAIL() << "no error raised";
-    } catch (const LanguageFileError& error) {
+    } catch (const ELanguageFileError& error) {
         EXPECT_NE(std::string(error.what()).find("German.lang.txt"), std::string::npos) << error.what();
     }
     EXPECT_EQ(CurrentLanguage, "German");

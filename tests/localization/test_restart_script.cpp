@@ -66,7 +66,7 @@ TEST(RestartScript, WriteFailureIsRaisedWithThePath)
     try {
         WriteRestartScript(missing, "/opt/lantrix/bin/lantrix");
         FAIL() << "no error raised";
-    } catch (const RestartScriptError& error) {
+    } catch (const ERestartScriptError& error) {
         EXPECT_NE(QString::fromUtf8(error.what()).indexOf(missing + "/start.sh"), -1) << error.what();
     }
 }

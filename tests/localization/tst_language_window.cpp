@@ -68,7 +68,7 @@ class LanguageWindowTest : public QObject {
         QStringList entries;
         for (int i = 0; i < form.ComboBox1->count(); ++i)
             entries << form.ComboBox1->itemText(i) + ":"
-                           + form.ComboBox1->itemData(i, TLanguageComboBox::FlagRole).toString();
+                           + form.ComboBox1->itemData(i, TLanguageComboBox::kFlagRole).toString();
         return entries;
     }
 
@@ -222,9 +222,9 @@ private slots:
         QFETCH(QString, kind);
         QFETCH(bool, listed);
         const QString path = languages + "/Russian.lang.txt";
-        std::unique_ptr<FifoGuard> fifo;
+        std::unique_ptr<TFifoGuard> fifo;
         if (kind == "fifo before")
-            fifo = std::make_unique<FifoGuard>(path);
+            fifo = std::make_unique<TFifoGuard>(path);
         else
             Write("Russian.lang.txt", "{INFO:Translated By}Ivan\r\n");
         if (kind == "too large")
@@ -232,7 +232,7 @@ private slots:
         Load("German.lang.txt");
         if (kind == "fifo after") {
             QVERIFY(QFile::remove(path));
-            fifo = std::make_unique<FifoGuard>(path);
+            fifo = std::make_unique<TFifoGuard>(path);
         }
         QVERIFY(!fifo || fifo->Made());
         auto form = MakeForm();
@@ -355,7 +355,7 @@ private slots:
 
     void linkOpensTheTranslationPage()
     {
-        UrlCatcher catcher({"https"});
+        TUrlCatcher catcher({"https"});
         Load("");
         auto form = MakeForm();
         QTest::mouseClick(form->Label3, Qt::LeftButton);
@@ -400,7 +400,7 @@ private slots:
     void linkOpensByKeyboard()
     {
         QFETCH(int, key);
-        UrlCatcher catcher({"https"});
+        TUrlCatcher catcher({"https"});
         Load("");
         auto form = MakeForm();
         QApplication::setActiveWindow(form.get());

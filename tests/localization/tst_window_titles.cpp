@@ -204,7 +204,7 @@ private slots:
 // The X server must be there before the application connects to it.
 int main(int argc, char** argv)
 {
-    XvfbServer xvfb;
+    TXvfbServer xvfb;
     QString why;
     if (xvfb.Start(why)) {
         qputenv("DISPLAY", xvfb.Display().toLocal8Bit());

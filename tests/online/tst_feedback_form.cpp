@@ -41,7 +41,7 @@ QStringList DecodedFields(const QByteArray& body)
 class FeedbackFormTest : public QObject {
     Q_OBJECT
 
-    TestCertificates certificates;
+    TTestCertificates certificates;
     QSslConfiguration tls;
     Calls calls;
     QString boxTitle, boxText; // the last message box answered
@@ -150,10 +150,10 @@ private slots:
         QFETCH(bool, closed);
         QFETCH(QString, focus);
 
-        std::unique_ptr<TestServer> testServer;
+        std::unique_ptr<TTestServer> testServer;
         QString address = QString("127.0.0.1:%1%2").arg(ClosedPort()).arg(kFeedbackPath);
         if (server != "closed") {
-            testServer = std::make_unique<TestServer>(server == "tls" ? &tls : nullptr, Answer{.body = reply});
+            testServer = std::make_unique<TTestServer>(server == "tls" ? &tls : nullptr, TAnswer{.body = reply});
             address = testServer->Address(kFeedbackPath);
         }
         auto form = MakeForm(address);
@@ -215,7 +215,7 @@ private slots:
         QFETCH(int, choice);
         QFETCH(QString, email);
         QFETCH(QStringList, fields);
-        TestServer server(&tls, {.body = "OK"});
+        TTestServer server(&tls, {.body = "OK"});
         auto form = MakeForm(server.Address(kFeedbackPath));
         if (choice == 1)
             form->Image1Click();
@@ -248,7 +248,7 @@ private slots:
                                     "{Failure}Fehler",
                                     "{Something went wrong. Your feedback could not be delivered.}<b>Schade.</b>",
                                     "{Please try again later.}Sp\xC3\xA4ter."};
-        TestServer server(&tls, {.body = "NO"});
+        TTestServer server(&tls, {.body = "NO"});
         auto form = MakeForm(server.Address(kFeedbackPath));
         QCOMPARE(form->windowTitle(), QString::fromUtf8("Lantrix Pro R\xC3\xBC"
                                                         "ckmeldung"));

@@ -39,42 +39,42 @@ QByteArray Reply(const QByteArray& version, const QByteArray& url, const QByteAr
 class FakeNotice : public TCheckNotice {
 public:
     explicit FakeNotice(bool hold = false)
-        : hold_(hold)
+        : fHold(hold)
     {
     }
 
     void Show(const QString& caption, const QString& text) override
     {
-        std::unique_lock lock(mutex_);
-        shown_ << caption + QLatin1Char('|') + text;
-        if (hold_)
-            changed_.wait(lock, [this] { return released_ || cancelled_; });
+        std::unique_lock lock(fMutex);
+        fShown << caption + QLatin1Char('|') + text;
+        if (fHold)
+            fChanged.wait(lock, [this] { return fReleased || fCancelled; });
     }
     void Cancel() override
     {
-        std::lock_guard lock(mutex_);
-        cancelled_ = true;
-        changed_.notify_all();
+        std::lock_guard lock(fMutex);
+        fCancelled = true;
+        fChanged.notify_all();
     }
     void Release()
     {
-        std::lock_guard lock(mutex_);
-        released_ = true;
-        changed_.notify_all();
+        std::lock_guard lock(fMutex);
+        fReleased = true;
+        fChanged.notify_all();
     }
     QStringList Shown() const
     {
-        std::lock_guard lock(mutex_);
-        return shown_;
+        std::lock_guard lock(fMutex);
+        return fShown;
     }
 
 private:
-    const bool hold_;
-    mutable std::mutex mutex_;
-    std::condition_variable changed_;
-    QStringList shown_;
-    bool released_ = false;
-    bool cancelled_ = false;
+    const bool fHold;
+    mutable std::mutex fMutex;
+    std::condition_variable fChanged;
+    QStringList fShown;
+    bool fReleased = false;
+    bool fCancelled = false;
 };
 
 // Forged: TLS and plain http on one port, with a certificate of an authority
@@ -108,7 +108,7 @@ Q_DECLARE_METATYPE(Server)
 class UpdateCheckerTest : public QObject {
     Q_OBJECT
 
-    TestCertificates certificates;
+    TTestCertificates certificates;
     QSslConfiguration tls;
     QSslConfiguration untrustedTls;
     std::unique_ptr<QTemporaryDir> root;
@@ -310,9 +310,9 @@ void UpdateCheckerTest::run()
     QFETCH(QStringList, notices);
 
     WriteStore(storedDay, storedCount, QStringLiteral("https://old.dastrel.invalid/"), storedShowUpdate);
-    TestServer secure(&tls, {.body = reply});
-    TestServer plain(nullptr, {.body = reply});
-    TestServer forged(&untrustedTls, {.body = reply}, /*plainToo=*/true);
+    TTestServer secure(&tls, {.body = reply});
+    TTestServer plain(nullptr, {.body = reply});
+    TTestServer forged(&untrustedTls, {.body = reply}, /*plainToo=*/true);
     const QString address = server == Server::Tls      ? secure.Address("/php/check2.php")
                             : server == Server::Plain  ? plain.Address("/php/check2.php")
                             : server == Server::Forged ? forged.Address("/php/check2.php")
@@ -350,7 +350,7 @@ void UpdateCheckerTest::run()
 
 void UpdateCheckerTest::requestFields()
 {
-    TestServer server(&tls, {.body = Reply("1.2", "")});
+    TTestServer server(&tls, {.body = Reply("1.2", "")});
     TChecker checker(Environment(server.Address("/php/check2.php"), kToday));
     RunToEnd(checker);
     QCOMPARE(server.Requests().size(), 1);
@@ -386,7 +386,7 @@ void UpdateCheckerTest::runsOverDays()
         {kToday, false, "5", false},     {kToday, false, "5", false}, {otherFormat, true, "1", true},
         {"06/01/2026", true, "1", true},
     };
-    TestServer server(&tls, {.body = Reply("1.3", kLink.toUtf8())});
+    TTestServer server(&tls, {.body = Reply("1.3", kLink.toUtf8())});
     qsizetype requests = 0;
     for (qsizetype i = 0; i < starts.size(); ++i) {
         const Start& start = starts[i];
@@ -425,7 +425,7 @@ void UpdateCheckerTest::storeThatCannotBeOpened()
     notAFolder.close();
     storeFile = UpdateCheckStore::FileIn(notAFolder.fileName() + "/config");
 
-    TestServer server(secure ? &tls : nullptr, {.body = Reply("1.3", kLink.toUtf8())});
+    TTestServer server(secure ? &tls : nullptr, {.body = Reply("1.3", kLink.toUtf8())});
     TChecker checker(Environment(server.Address("/php/check2.php"), kToday));
     RunToEnd(checker);
     QCOMPARE(checker.Store(), nullptr);
@@ -437,7 +437,7 @@ void UpdateCheckerTest::storeThatCannotBeOpened()
 
 void UpdateCheckerTest::machineIdentifierFailure()
 {
-    TestServer server(&tls, {.body = Reply("1.3", kLink.toUtf8())});
+    TTestServer server(&tls, {.body = Reply("1.3", kLink.toUtf8())});
     TCheckerEnvironment environment = Environment(server.Address("/php/check2.php"), kToday);
     environment.machineId = []() -> QString { throw std::runtime_error("no machine ID"); };
     TChecker checker(environment);
@@ -453,7 +453,7 @@ void UpdateCheckerTest::machineIdentifierFailure()
 // finishes only once its notice is gone.
 void UpdateCheckerTest::noticeHoldsTheChecker()
 {
-    TestServer server(&tls, {.body = Reply("1.3", kLink.toUtf8(), "1", "Read me first")});
+    TTestServer server(&tls, {.body = Reply("1.3", kLink.toUtf8(), "1", "Read me first")});
     auto notice = std::make_shared<FakeNotice>(true);
     TCheckerEnvironment environment = Environment(server.Address("/php/check2.php"), kToday);
     environment.notice = notice;
@@ -473,7 +473,7 @@ void UpdateCheckerTest::noticeHoldsTheChecker()
 // nothing reaches the store.
 void UpdateCheckerTest::quitDuringARequestThatNeverAnswers()
 {
-    TestServer server(&tls, {.silent = true});
+    TTestServer server(&tls, {.silent = true});
     TCheckerEnvironment environment = Environment(server.Address("/php/check2.php"), kToday);
     environment.timeoutMs = 120000; // only the abort can end the request within the test
     WriteStore(kYesterday, 2, kLink, 1);
@@ -494,7 +494,7 @@ void UpdateCheckerTest::quitDuringARequestThatNeverAnswers()
 
 void UpdateCheckerTest::quitWhileTheNoticeWaits()
 {
-    TestServer server(&tls, {.body = Reply("1.3", kLink.toUtf8(), "1", "Read me first")});
+    TTestServer server(&tls, {.body = Reply("1.3", kLink.toUtf8(), "1", "Read me first")});
     auto notice = std::make_shared<FakeNotice>(true);
     TCheckerEnvironment environment = Environment(server.Address("/php/check2.php"), kToday);
     environment.notice = notice;

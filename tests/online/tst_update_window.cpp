@@ -73,7 +73,7 @@ QByteArray Reply(const QByteArray& version, const QByteArray& notice)
 class UpdateWindowTest : public QObject {
     Q_OBJECT
 
-    TestCertificates certificates;
+    TTestCertificates certificates;
     QSslConfiguration tls;
 
 private slots:
@@ -223,7 +223,7 @@ private slots:
     {
         QFETCH(QString, link);
         QFETCH(QUrl, opened);
-        UrlCatcher catcher({"http", "https", "file", "javascript", "ftp", "mailto", "data"});
+        TUrlCatcher catcher({"http", "https", "file", "javascript", "ftp", "mailto", "data"});
         auto window = MakeWindow(QStringLiteral("1.3"), link);
         QVERIFY(ShowFully(*window));
         QTest::mouseClick(window->Label2, Qt::RightButton);
@@ -236,7 +236,7 @@ private slots:
 
     void closeButton()
     {
-        UrlCatcher catcher({"http", "https"});
+        TUrlCatcher catcher({"http", "https"});
         auto window = MakeWindow();
         QVERIFY(ShowFully(*window));
         QTest::mouseClick(window->Button1, Qt::LeftButton);
@@ -265,7 +265,7 @@ private slots:
         QFETCH(QString, part);
         QFETCH(int, button);
         QFETCH(bool, moves);
-        UrlCatcher catcher({"http", "https"}); // a press and release on Label2 is a click
+        TUrlCatcher catcher({"http", "https"}); // a press and release on Label2 is a click
         auto window = MakeWindow();
         QVERIFY(ShowFully(*window));
         auto* widget = window->findChild<QWidget*>(part);
@@ -317,7 +317,7 @@ private slots:
     {
         QFETCH(QByteArray, notice);
         QTemporaryDir root;
-        TestServer server(&tls, {.body = Reply("1.3", notice)});
+        TTestServer server(&tls, {.body = Reply("1.3", notice)});
         QWidget owner;
         owner.show();
         auto box = std::make_shared<TNoticeBox>(&owner);
@@ -354,7 +354,7 @@ private slots:
     void noticeTakenAwayOnQuitting()
     {
         QTemporaryDir root;
-        TestServer server(&tls, {.body = Reply("1.3", "Read me")});
+        TTestServer server(&tls, {.body = Reply("1.3", "Read me")});
         QWidget owner;
         owner.show();
         auto box = std::make_shared<TNoticeBox>(&owner);

@@ -82,16 +82,16 @@ private slots:
     void plainRetryRule();
 
 private:
-    TestCertificates certificates_;
-    QSslConfiguration trusted_;
-    QSslConfiguration untrusted_;
+    TTestCertificates fCertificates;
+    QSslConfiguration fTrusted;
+    QSslConfiguration fUntrusted;
 };
 
 void WebRequestTest::initTestCase()
 {
-    trusted_ = certificates_.Server("trusted");
-    untrusted_ = certificates_.Server("untrusted");
-    TrustExtraAuthority(certificates_.AuthorityPem("trusted"));
+    fTrusted = fCertificates.Server("trusted");
+    fUntrusted = fCertificates.Server("untrusted");
+    TrustExtraAuthority(fCertificates.AuthorityPem("trusted"));
 }
 
 void WebRequestTest::cleanupTestCase()
@@ -143,7 +143,7 @@ void WebRequestTest::replyUsed()
     QFETCH(bool, secureServer);
     QFETCH(QString, scheme);
     QFETCH(bool, secureClient);
-    TestServer server(secureServer ? &trusted_ : nullptr, {.body = "OK\r\nsecond line"});
+    TTestServer server(secureServer ? &fTrusted : nullptr, {.body = "OK\r\nsecond line"});
     const FormFields fields{"cmd=feedback", "msg=hello world"};
     const QString address = server.Address("/php/check2.php");
     const Outcome outcome = Run([&] {
@@ -179,7 +179,7 @@ void WebRequestTest::statusRules()
     QFETCH(bool, secure);
     QFETCH(int, status);
     QFETCH(bool, replied);
-    TestServer server(secure ? &trusted_ : nullptr, {.status = status, .body = "Internal trouble, the page"});
+    TTestServer server(secure ? &fTrusted : nullptr, {.status = status, .body = "Internal trouble, the page"});
     const QString url = (secure ? "https://" : "http://") + server.Address();
     const Outcome outcome = Run([&] { return PostForm(url, {"a=1"}, 5000); });
     if (replied) {
@@ -193,7 +193,7 @@ void WebRequestTest::statusRules()
 
 void WebRequestTest::untrustedCertificateFails()
 {
-    TestServer server(&untrusted_, {.body = "must not be read"});
+    TTestServer server(&fUntrusted, {.body = "must not be read"});
     const Outcome outcome = Run([&] { return PostForm("https://" + server.Address(), {"a=1"}, 5000); });
     QVERIFY(!outcome.error.isEmpty());
     QCOMPARE(outcome.reply, QString());
@@ -224,7 +224,7 @@ void WebRequestTest::replyDecodedByDeclaredCharset()
     QFETCH(QByteArray, contentType);
     QFETCH(QByteArray, body);
     QFETCH(QString, reply);
-    TestServer server(secure ? &trusted_ : nullptr, {.contentType = contentType, .body = body});
+    TTestServer server(secure ? &fTrusted : nullptr, {.contentType = contentType, .body = body});
     const QString url = (secure ? "https://" : "http://") + server.Address();
     const Outcome outcome = Run([&] { return PostForm(url, {"a=1"}, 5000); });
     QCOMPARE(outcome.error, QString());
@@ -240,7 +240,7 @@ void WebRequestTest::postToServerClosedPortRaisesSecondError()
 
 void WebRequestTest::postToServerSilentServerTimesOut()
 {
-    TestServer server(nullptr, {.silent = true});
+    TTestServer server(nullptr, {.silent = true});
     const int timeoutMs = 400;
     const Outcome outcome = Run([&] { return PostToServer(server.Address(), {"a=1"}, timeoutMs); });
     QVERIFY2(outcome.error.startsWith("http://" + server.Address() + ": "), qPrintable(outcome.error));
@@ -266,7 +266,7 @@ void WebRequestTest::abortGivesUpARequestThatNeverAnswers()
 {
     QFETCH(bool, secureServer);
     QFETCH(bool, secureClient);
-    TestServer server(secureServer ? &trusted_ : nullptr, {.silent = true});
+    TTestServer server(secureServer ? &fTrusted : nullptr, {.silent = true});
     const QString url = (secureClient ? "https://" : "http://") + server.Address();
     std::atomic<bool> abort{false};
     // Time-outs far longer than the test waits: only the abort can end it.
@@ -292,7 +292,7 @@ void WebRequestTest::abortGivesUpARequestThatNeverAnswers()
 
 void WebRequestTest::abortBeforeTheCallSendsNothing()
 {
-    TestServer server(nullptr, {.body = "must not be asked"});
+    TTestServer server(nullptr, {.body = "must not be asked"});
     std::atomic<bool> abort{true};
     bool aborted = false;
     try {
@@ -327,14 +327,14 @@ void WebRequestTest::replyLimit()
     QFETCH(bool, secure);
     QFETCH(qint64, bodySize);
     QFETCH(bool, replied);
-    Answer answer;
+    TAnswer answer;
     answer.filler = bodySize < 0 ? -1 : 0;
     if (bodySize >= 0) {
         answer.body = QByteArray(bodySize, 'a');
         answer.body[0] = 'O'; // not all alike, so that a reply cut short or shifted shows
         answer.body[bodySize - 1] = 'K';
     }
-    TestServer server(secure ? &trusted_ : nullptr, answer);
+    TTestServer server(secure ? &fTrusted : nullptr, answer);
     const QString url = (secure ? "https://" : "http://") + server.Address();
     // A time-out far longer than the transfer of the limit takes: only the
     // limit can end a reply without end before it.
@@ -368,7 +368,7 @@ void WebRequestTest::wholeAnswerWithinTheResponseTimeout()
     QFETCH(bool, secure);
     // 400 bytes, one every 50 ms: 20 s for the whole reply, against a
     // response time-out of 1 s.
-    TestServer server(secure ? &trusted_ : nullptr, {.body = QByteArray(400, 'x'), .dripMs = 50});
+    TTestServer server(secure ? &fTrusted : nullptr, {.body = QByteArray(400, 'x'), .dripMs = 50});
     const QString url = (secure ? "https://" : "http://") + server.Address();
     const int timeoutMs = 1000;
     const Outcome outcome = Run([&] { return PostForm(url, {"a=1"}, timeoutMs); });
@@ -409,11 +409,11 @@ void WebRequestTest::plainRetryRule()
     QFETCH(bool, replied);
     QFETCH(bool, certificateError);
     QFETCH(int, plainConnections);
-    const Answer answer{.body = "OK"};
-    const QSslConfiguration* tls = certificate == "trusted"     ? &trusted_
-                                   : certificate == "untrusted" ? &untrusted_
+    const TAnswer answer{.body = "OK"};
+    const QSslConfiguration* tls = certificate == "trusted"     ? &fTrusted
+                                   : certificate == "untrusted" ? &fUntrusted
                                                                 : nullptr;
-    TestServer server(tls, answer, /*plainToo=*/tls != nullptr);
+    TTestServer server(tls, answer, /*plainToo=*/tls != nullptr);
     QString address = server.Address();
     address.replace("127.0.0.1", host);
     const FormFields fields{"cmd=feedback", "feedback=private words", "email=someone@example.org"};

@@ -50,17 +50,17 @@ std::string FirstDifference(const QByteArray& a, const QByteArray& b)
 class ExactBuffer {
 public:
     explicit ExactBuffer(const QByteArray& bytes)
-        : size_(std::size_t(bytes.size()))
-        , data_(new std::uint8_t[size_ ? size_ : 1])
+        : fSize(std::size_t(bytes.size()))
+        , fData(new std::uint8_t[fSize ? fSize : 1])
     {
-        std::memcpy(data_.get(), bytes.constData(), size_);
+        std::memcpy(fData.get(), bytes.constData(), fSize);
     }
-    const std::uint8_t* data() const { return data_.get(); }
-    std::uint32_t size() const { return std::uint32_t(size_); }
+    const std::uint8_t* data() const { return fData.get(); }
+    std::uint32_t size() const { return std::uint32_t(fSize); }
 
 private:
-    std::size_t size_;
-    std::unique_ptr<std::uint8_t[]> data_;
+    std::size_t fSize;
+    std::unique_ptr<std::uint8_t[]> fData;
 };
 
 struct QueryResult {
@@ -436,7 +436,7 @@ TEST(DamagedVersionBlock, TextWithoutTerminatorStopsAtItsLength)
 
 class VersionFile : public testing::Test {
 protected:
-    QString Write(const QString& name, const QByteArray& bytes) { return WriteTestFile(dir_.path(), name, bytes); }
+    QString Write(const QString& name, const QByteArray& bytes) { return WriteTestFile(fDir.path(), name, bytes); }
 
     // Size and read as the program does them; the code of the first failure.
     std::uint32_t ReadBlock(const QString& path, QByteArray& block)
@@ -453,10 +453,10 @@ protected:
         return 0;
     }
 
-    QTemporaryDir dir_;
+    QTemporaryDir fDir;
 };
 
-class VersionFileClasses : public VersionFile, public testing::WithParamInterface<ElfClass> {};
+class VersionFileClasses : public VersionFile, public testing::WithParamInterface<TElfClass> {};
 
 TEST_P(VersionFileClasses, ReadsTheBlockOfEveryFixture)
 {
@@ -482,8 +482,8 @@ TEST_P(VersionFileClasses, FindsTheSectionAmongOthers)
     EXPECT_EQ(block, expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Elf, VersionFileClasses, testing::Values(ElfClass::Elf32, ElfClass::Elf64),
-                         [](const auto& info) { return info.param == ElfClass::Elf32 ? "Elf32" : "Elf64"; });
+INSTANTIATE_TEST_SUITE_P(Elf, VersionFileClasses, testing::Values(TElfClass::Elf32, TElfClass::Elf64),
+                         [](const auto& info) { return info.param == TElfClass::Elf32 ? "Elf32" : "Elf64"; });
 
 TEST_F(VersionFile, BlockShorterThanItsSectionGivesTheBlockLength)
 {
@@ -527,9 +527,9 @@ QString WriteIn(const QDir& dir, const char* name, const QByteArray& bytes)
     return file.fileName();
 }
 
-QByteArray WithSectionField(QByteArray elf, ElfClass elfClass, int section, std::size_t field, std::uint32_t value)
+QByteArray WithSectionField(QByteArray elf, TElfClass elfClass, int section, std::size_t field, std::uint32_t value)
 {
-    const ElfLayout l = LayoutOf(elfClass);
+    const TElfLayout l = LayoutOf(elfClass);
     PutDword(elf, SectionTableOffset(elf, elfClass) + std::size_t(section) * l.sectionEntrySize + field, value);
     return elf;
 }
@@ -566,39 +566,39 @@ const FileErrorCase kFileErrorCases[] = {
     {"SectionTablePastTheEnd", 11,
      [](const QDir& d, const QByteArray& b) {
          QByteArray elf = MakeVersionElf(b);
-         PutDword(elf, LayoutOf(ElfClass::Elf64).sectionTableOffsetField, std::uint32_t(elf.size() - 8));
+         PutDword(elf, LayoutOf(TElfClass::Elf64).sectionTableOffsetField, std::uint32_t(elf.size() - 8));
          return WriteIn(d, "table", elf);
      }},
     {"SectionEntriesTooSmall", 11,
      [](const QDir& d, const QByteArray& b) {
          QByteArray elf = MakeVersionElf(b);
-         PutWord(elf, LayoutOf(ElfClass::Elf64).sectionEntrySizeField, 32);
+         PutWord(elf, LayoutOf(TElfClass::Elf64).sectionEntrySizeField, 32);
          return WriteIn(d, "entries", elf);
      }},
     {"SectionDataPastTheEnd", 11,
      [](const QDir& d, const QByteArray& b) {
-         const QByteArray elf = MakeVersionElf(b, ElfClass::Elf32);
-         return WriteIn(d, "data", WithSectionField(elf, ElfClass::Elf32, 2, 16, std::uint32_t(elf.size() - 4)));
+         const QByteArray elf = MakeVersionElf(b, TElfClass::Elf32);
+         return WriteIn(d, "data", WithSectionField(elf, TElfClass::Elf32, 2, 16, std::uint32_t(elf.size() - 4)));
      }},
     {"NameTablePastTheEnd", 11,
      [](const QDir& d, const QByteArray& b) {
          const QByteArray elf = MakeVersionElf(b);
-         return WriteIn(d, "names", WithSectionField(elf, ElfClass::Elf64, 3, 24, 0x7FFFFFF0));
+         return WriteIn(d, "names", WithSectionField(elf, TElfClass::Elf64, 3, 24, 0x7FFFFFF0));
      }},
     {"ElfWithoutTheSection", 1812,
      [](const QDir& d, const QByteArray& b) {
-         return WriteIn(d, "other", MakeElf(ElfClass::Elf64, {{".data", b}}));
+         return WriteIn(d, "other", MakeElf(TElfClass::Elf64, {{".data", b}}));
      }},
     {"ElfWithoutSections", 1812,
      [](const QDir& d, const QByteArray& b) {
          QByteArray elf = MakeVersionElf(b);
-         PutDword(elf, LayoutOf(ElfClass::Elf64).sectionTableOffsetField, 0);
+         PutDword(elf, LayoutOf(TElfClass::Elf64).sectionTableOffsetField, 0);
          return WriteIn(d, "nosections", elf);
      }},
     {"SectionWithoutData", 13,
      [](const QDir& d, const QByteArray& b) {
          const QByteArray elf = MakeVersionElf(b);
-         return WriteIn(d, "nobits", WithSectionField(elf, ElfClass::Elf64, 2, 4, 8 /* NOBITS */));
+         return WriteIn(d, "nobits", WithSectionField(elf, TElfClass::Elf64, 2, 4, 8 /* NOBITS */));
      }},
     {"OtherDataInTheSection", 13,
      [](const QDir& d, const QByteArray&) { return WriteIn(d, "otherdata", MakeVersionElf(QByteArray(64, '\x20'))); }},
@@ -616,7 +616,7 @@ class VersionFileErrors : public VersionFile, public testing::WithParamInterface
 
 TEST_P(VersionFileErrors, ReportTheirCode)
 {
-    const QString path = GetParam().make(QDir(dir_.path()), FixtureVersionBlock(QStringLiteral("lantrix")));
+    const QString path = GetParam().make(QDir(fDir.path()), FixtureVersionBlock(QStringLiteral("lantrix")));
     SetLastOSError(0);
     EXPECT_EQ(GetFileVersionInfoSizeW(path), 0u);
     EXPECT_EQ(GetLastOSError(), GetParam().error);
@@ -640,7 +640,7 @@ TEST_F(VersionFile, SectionShorterThanItsRootIsRejectedAtEveryLength)
 
 TEST_F(VersionFile, ElfCutAtEveryOffsetIsReadSafely)
 {
-    const QByteArray elf = MakeVersionElf(FixtureVersionBlock(QStringLiteral("lantrix")), ElfClass::Elf32);
+    const QByteArray elf = MakeVersionElf(FixtureVersionBlock(QStringLiteral("lantrix")), TElfClass::Elf32);
     for (qsizetype n = 0; n < elf.size(); ++n) {
         QByteArray read;
         // The section table comes last, so every cut leaves it incomplete.
@@ -667,7 +667,7 @@ TEST(OSError, MessageNamesCodeAndText)
             RaiseLastOSError();
             ADD_FAILURE() << "no exception for " << c.code;
         } catch (const EOSError& e) {
-            EXPECT_EQ(e.code(), c.code);
+            EXPECT_EQ(e.Code(), c.code);
             EXPECT_STREQ(e.what(), c.text);
         }
     }

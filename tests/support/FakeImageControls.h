@@ -11,47 +11,47 @@
 
 class TFakeImageControls : public TImageControls {
 public:
-    struct Control {
-        TControlRange Range;
-        std::int32_t Value;
+    struct TControl {
+        TControlRange range;
+        std::int32_t value;
     };
-    using Write = std::pair<std::uint32_t, std::int32_t>;
+    using TWrite = std::pair<std::uint32_t, std::int32_t>;
 
-    std::map<std::uint32_t, Control> Controls;
-    std::vector<Write> Writes;
+    std::map<std::uint32_t, TControl> controls;
+    std::vector<TWrite> writes;
 
     HRESULT Query(std::uint32_t id, TControlRange& range) override
     {
-        const Control* control = Find(id);
+        const TControl* control = Find(id);
         if (!control)
             return HResultFromErrno(EINVAL);
-        range = control->Range;
+        range = control->range;
         return S_OK;
     }
 
     HRESULT Get(std::uint32_t id, std::int32_t& value) override
     {
-        const Control* control = Find(id);
+        const TControl* control = Find(id);
         if (!control)
             return HResultFromErrno(EINVAL);
-        value = control->Value;
+        value = control->value;
         return S_OK;
     }
 
     HRESULT Set(std::uint32_t id, std::int32_t value) override
     {
-        Control* control = Find(id);
+        TControl* control = Find(id);
         if (!control)
             return HResultFromErrno(EINVAL);
-        Writes.emplace_back(id, value);
-        control->Value = value;
+        writes.emplace_back(id, value);
+        control->value = value;
         return S_OK;
     }
 
 private:
-    Control* Find(std::uint32_t id)
+    TControl* Find(std::uint32_t id)
     {
-        const auto it = Controls.find(id);
-        return it == Controls.end() ? nullptr : &it->second;
+        const auto it = controls.find(id);
+        return it == controls.end() ? nullptr : &it->second;
     }
 };

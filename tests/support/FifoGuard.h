@@ -18,63 +18,63 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-class FifoGuard {
+class TFifoGuard {
 public:
-    explicit FifoGuard(const QString& path, std::chrono::milliseconds deadline = std::chrono::seconds(20))
-        : path_(QFile::encodeName(path))
+    explicit TFifoGuard(const QString& path, std::chrono::milliseconds deadline = std::chrono::seconds(20))
+        : fPath(QFile::encodeName(path))
     {
-        made_ = ::mkfifo(path_.constData(), 0600) == 0;
-        if (made_)
-            watchdog_ = std::thread([this, deadline] { Watch(deadline); });
+        fMade = ::mkfifo(fPath.constData(), 0600) == 0;
+        if (fMade)
+            fWatchdog = std::thread([this, deadline] { Watch(deadline); });
     }
 
-    ~FifoGuard() { Done(); }
+    ~TFifoGuard() { Done(); }
 
-    FifoGuard(const FifoGuard&) = delete;
-    FifoGuard& operator=(const FifoGuard&) = delete;
+    TFifoGuard(const TFifoGuard&) = delete;
+    TFifoGuard& operator=(const TFifoGuard&) = delete;
 
-    bool Made() const { return made_; }
+    bool Made() const { return fMade; }
 
     // Whether the program was found waiting on the FIFO after the deadline.
-    bool Rescued() const { return rescued_; }
+    bool Rescued() const { return fRescued; }
 
     // Stops watching; the FIFO stays.
     void Done()
     {
         {
-            std::lock_guard lock(mutex_);
-            done_ = true;
+            std::lock_guard lock(fMutex);
+            fDone = true;
         }
-        changed_.notify_all();
-        if (watchdog_.joinable())
-            watchdog_.join();
+        fChanged.notify_all();
+        if (fWatchdog.joinable())
+            fWatchdog.join();
     }
 
 private:
     void Watch(std::chrono::milliseconds deadline)
     {
-        std::unique_lock lock(mutex_);
-        if (changed_.wait_for(lock, deadline, [this] { return done_; }))
+        std::unique_lock lock(fMutex);
+        if (fChanged.wait_for(lock, deadline, [this] { return fDone; }))
             return;
         // Past the deadline: release every reader until the test is done.
-        while (!done_) {
+        while (!fDone) {
             lock.unlock();
             // Succeeds only while somebody has the FIFO open for reading.
-            const int fd = ::open(path_.constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+            const int fd = ::open(fPath.constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
             if (fd >= 0) {
-                rescued_ = true;
+                fRescued = true;
                 ::close(fd);
             }
             lock.lock();
-            changed_.wait_for(lock, std::chrono::milliseconds(50), [this] { return done_; });
+            fChanged.wait_for(lock, std::chrono::milliseconds(50), [this] { return fDone; });
         }
     }
 
-    QByteArray path_;
-    bool made_ = false;
-    std::atomic<bool> rescued_{false};
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    bool done_ = false;
-    std::thread watchdog_;
+    QByteArray fPath;
+    bool fMade = false;
+    std::atomic<bool> fRescued{false};
+    std::mutex fMutex;
+    std::condition_variable fChanged;
+    bool fDone = false;
+    std::thread fWatchdog;
 };

@@ -15,7 +15,7 @@ namespace {
 const QString kSamples = QStringLiteral(LANTRIX_SOURCE_DIR "/samples");
 } // namespace
 
-void MainWindowFixture::Init()
+void TMainWindowFixture::Init()
 {
     root = std::make_unique<QTemporaryDir>();
     QDir(root->path()).mkpath(QStringLiteral("program"));
@@ -29,7 +29,7 @@ void MainWindowFixture::Init()
     SetExceptionSink([this](const QString& text) { errors.append(text); });
 }
 
-void MainWindowFixture::Cleanup()
+void TMainWindowFixture::Cleanup()
 {
     ForgetMessageBoxAnswers();
     uiLanguage = [] { return quint16(1033); };
@@ -37,7 +37,7 @@ void MainWindowFixture::Cleanup()
     root.reset();
 }
 
-TAppEnvironment MainWindowFixture::Environment(const Adjust& adjust)
+TAppEnvironment TMainWindowFixture::Environment(const TAdjust& adjust)
 {
     TAppEnvironment environment;
     environment.executableFile = QStringLiteral(LANTRIX_BIN_DIR "/lantrix");
@@ -57,25 +57,25 @@ TAppEnvironment MainWindowFixture::Environment(const Adjust& adjust)
     return environment;
 }
 
-std::unique_ptr<TAppForm> MainWindowFixture::MakeForm(const Adjust& adjust)
+std::unique_ptr<TAppForm> TMainWindowFixture::MakeForm(const TAdjust& adjust)
 {
     auto form = std::make_unique<TAppForm>(Environment(adjust));
     form->show();
     return form;
 }
 
-QString MainWindowFixture::SettingsFile() const
+QString TMainWindowFixture::SettingsFile() const
 {
     return exeFolder + QStringLiteral("/settings.ini");
 }
 
-QByteArray MainWindowFixture::ReadSettings() const
+QByteArray TMainWindowFixture::ReadSettings() const
 {
     QFile file(SettingsFile());
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-QString MainWindowFixture::WriteFile(const QString& name, const QByteArray& bytes)
+QString TMainWindowFixture::WriteFile(const QString& name, const QByteArray& bytes)
 {
     const QString path = root->filePath(name);
     QFile file(path);
@@ -84,7 +84,7 @@ QString MainWindowFixture::WriteFile(const QString& name, const QByteArray& byte
     return path;
 }
 
-QString MainWindowFixture::SavePicture(const QString& name, const QImage& picture)
+QString TMainWindowFixture::SavePicture(const QString& name, const QImage& picture)
 {
     const QString path = root->filePath(name);
     if (!picture.save(path))
@@ -92,7 +92,7 @@ QString MainWindowFixture::SavePicture(const QString& name, const QImage& pictur
     return path;
 }
 
-void MainWindowFixture::WriteGermanLanguage(const QByteArray& lines)
+void TMainWindowFixture::WriteGermanLanguage(const QByteArray& lines)
 {
     QDir(exeFolder).mkpath(QStringLiteral("Languages"));
     QFile table(exeFolder + QStringLiteral("/Languages/LanguageCodes.csv"));
@@ -103,12 +103,12 @@ void MainWindowFixture::WriteGermanLanguage(const QByteArray& lines)
     german.write(lines);
 }
 
-QColor MainWindowFixture::PaneColour(const QWidget* pane)
+QColor TMainWindowFixture::PaneColour(const QWidget* pane)
 {
     return pane->palette().color(QPalette::Base);
 }
 
-QStringList MainWindowFixture::Captions(const QMenu* menu)
+QStringList TMainWindowFixture::Captions(const QMenu* menu)
 {
     QStringList captions;
     for (QAction* entry : menu->actions())

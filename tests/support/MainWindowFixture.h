@@ -22,10 +22,10 @@
 class QMenu;
 class QWidget;
 
-class MainWindowFixture {
+class TMainWindowFixture {
 public:
     // What a test changes in the window's environment beyond the common one.
-    using Adjust = std::function<void(TAppEnvironment&)>;
+    using TAdjust = std::function<void(TAppEnvironment&)>;
 
     // A new temporary root with "program" (the samples linked in) and the
     // path of "config"; nothing answered, nothing recorded, the code format
@@ -39,9 +39,9 @@ public:
     // configFolder as they are now, an open dialog that answers from
     // `answers` and records `dialogFolders`, and uiLanguage; then `adjust`,
     // if any, changes what the test needs changed.
-    TAppEnvironment Environment(const Adjust& adjust = {});
+    TAppEnvironment Environment(const TAdjust& adjust = {});
     // A shown main window made with Environment(adjust).
-    std::unique_ptr<TAppForm> MakeForm(const Adjust& adjust = {});
+    std::unique_ptr<TAppForm> MakeForm(const TAdjust& adjust = {});
 
     QString SettingsFile() const;    // settings.ini in the program folder
     QByteArray ReadSettings() const; // its bytes; empty when there is none
@@ -62,7 +62,7 @@ public:
     // What the open dialog answers, in turn (nullopt: cancelled); once they
     // are used up it is cancelled.
     std::deque<std::optional<QString>> answers;
-    QStringList dialogFolders;                                  // where the open dialog was asked to start
-    QStringList errors;                                         // texts of the default error handler
-    UILanguageSource uiLanguage = [] { return quint16(1033); }; // the user's interface language
+    QStringList dialogFolders;                                   // where the open dialog was asked to start
+    QStringList errors;                                          // texts of the default error handler
+    TUILanguageSource uiLanguage = [] { return quint16(1033); }; // the user's interface language
 };

@@ -11,7 +11,7 @@
 #include <unistd.h>
 #include <vector>
 
-TestChildProcess::~TestChildProcess()
+TTestChildProcess::~TTestChildProcess()
 {
     if (fOutput >= 0)
         close(fOutput);
@@ -22,7 +22,7 @@ TestChildProcess::~TestChildProcess()
     }
 }
 
-QString TestChildProcess::StartAndReadLine(const char* program, const QStringList& arguments, int waitMs, QString& why)
+QString TTestChildProcess::StartAndReadLine(const char* program, const QStringList& arguments, int waitMs, QString& why)
 {
     const QString path = QStandardPaths::findExecutable(QLatin1String(program));
     if (path.isEmpty()) {
@@ -75,7 +75,7 @@ QString TestChildProcess::StartAndReadLine(const char* program, const QStringLis
     return QString::fromLocal8Bit(line.left(line.indexOf('\n'))).trimmed();
 }
 
-bool XvfbServer::Start(QString& why, const QString& screen)
+bool TXvfbServer::Start(QString& why, const QString& screen)
 {
     const QString number = StartAndReadLine(
         "Xvfb", {"-displayfd", "1", "-screen", "0", screen, "-nolisten", "tcp", "-noreset"}, 20000, why);
@@ -85,7 +85,7 @@ bool XvfbServer::Start(QString& why, const QString& screen)
     return true;
 }
 
-bool PrivateSessionBus::Start(QString& why)
+bool TPrivateSessionBus::Start(QString& why)
 {
     fAddress = StartAndReadLine("dbus-daemon", {"--session", "--nofork", "--print-address=1"}, 20000, why);
     return !fAddress.isEmpty();

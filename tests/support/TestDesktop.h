@@ -9,12 +9,12 @@
 
 #include <sys/types.h>
 
-class TestChildProcess {
+class TTestChildProcess {
 public:
-    TestChildProcess() = default;
-    ~TestChildProcess();
-    TestChildProcess(const TestChildProcess&) = delete;
-    TestChildProcess& operator=(const TestChildProcess&) = delete;
+    TTestChildProcess() = default;
+    ~TTestChildProcess();
+    TTestChildProcess(const TTestChildProcess&) = delete;
+    TTestChildProcess& operator=(const TTestChildProcess&) = delete;
 
 protected:
     // Runs `program` with `arguments` and gives the first line it writes to
@@ -29,7 +29,7 @@ private:
 };
 
 // Xvfb on a display that no other server uses (Xvfb picks it itself).
-class XvfbServer : public TestChildProcess {
+class TXvfbServer : public TTestChildProcess {
 public:
     // False when Xvfb is missing or does not start; `why` says which.
     bool Start(QString& why, const QString& screen = QStringLiteral("1280x1024x24"));
@@ -40,7 +40,7 @@ private:
 };
 
 // dbus-daemon --session on an address of its own.
-class PrivateSessionBus : public TestChildProcess {
+class TPrivateSessionBus : public TTestChildProcess {
 public:
     // False when dbus-daemon is missing or does not start; `why` says which.
     bool Start(QString& why);

@@ -2,20 +2,20 @@
 
 #include <QDesktopServices>
 
-UrlCatcher::UrlCatcher(QStringList schemes)
-    : schemes_(std::move(schemes))
+TUrlCatcher::TUrlCatcher(QStringList schemes)
+    : fSchemes(std::move(schemes))
 {
-    for (const QString& scheme : schemes_)
+    for (const QString& scheme : fSchemes)
         QDesktopServices::setUrlHandler(scheme, this, "open");
 }
 
-UrlCatcher::~UrlCatcher()
+TUrlCatcher::~TUrlCatcher()
 {
-    for (const QString& scheme : schemes_)
+    for (const QString& scheme : fSchemes)
         QDesktopServices::unsetUrlHandler(scheme);
 }
 
-void UrlCatcher::open(const QUrl& url)
+void TUrlCatcher::open(const QUrl& url)
 {
     urls.append(url);
 }

@@ -7,11 +7,11 @@
 
 // Receives the addresses that the program asks the desktop to open, for the
 // schemes given, while it exists.
-class UrlCatcher : public QObject {
+class TUrlCatcher : public QObject {
     Q_OBJECT
 public:
-    explicit UrlCatcher(QStringList schemes);
-    ~UrlCatcher() override;
+    explicit TUrlCatcher(QStringList schemes);
+    ~TUrlCatcher() override;
 
     QList<QUrl> urls;
 
@@ -19,5 +19,5 @@ public slots:
     void open(const QUrl& url);
 
 private:
-    QStringList schemes_;
+    QStringList fSchemes;
 };

@@ -98,23 +98,23 @@ QByteArray FixtureVersionBlock(const QString& name)
     return *block;
 }
 
-ElfLayout LayoutOf(ElfClass elfClass)
+TElfLayout LayoutOf(TElfClass elfClass)
 {
-    return elfClass == ElfClass::Elf64 ? ElfLayout{0x28, 0x3A, 64, 24, 4} : ElfLayout{0x20, 0x2E, 40, 16, 4};
+    return elfClass == TElfClass::Elf64 ? TElfLayout{0x28, 0x3A, 64, 24, 4} : TElfLayout{0x20, 0x2E, 40, 16, 4};
 }
 
-std::uint64_t SectionTableOffset(const QByteArray& elf, ElfClass elfClass)
+std::uint64_t SectionTableOffset(const QByteArray& elf, TElfClass elfClass)
 {
     const std::size_t field = LayoutOf(elfClass).sectionTableOffsetField;
     std::uint64_t offset = GetDword(elf, field);
-    if (elfClass == ElfClass::Elf64)
+    if (elfClass == TElfClass::Elf64)
         offset |= std::uint64_t(GetDword(elf, field + 4)) << 32;
     return offset;
 }
 
-QByteArray MakeElf(ElfClass elfClass, const std::vector<std::pair<std::string, QByteArray>>& sections)
+QByteArray MakeElf(TElfClass elfClass, const std::vector<std::pair<std::string, QByteArray>>& sections)
 {
-    const bool is64 = elfClass == ElfClass::Elf64;
+    const bool is64 = elfClass == TElfClass::Elf64;
     const int word = is64 ? 8 : 4;
     const std::size_t headerSize = is64 ? 64 : 52;
 
@@ -180,7 +180,7 @@ QByteArray MakeElf(ElfClass elfClass, const std::vector<std::pair<std::string, Q
     return out;
 }
 
-QByteArray MakeVersionElf(const QByteArray& block, ElfClass elfClass)
+QByteArray MakeVersionElf(const QByteArray& block, TElfClass elfClass)
 {
     return MakeElf(elfClass, {{".text", QByteArray(16, '\x90')}, {kVersionSectionName, block}});
 }

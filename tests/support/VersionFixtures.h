@@ -24,25 +24,25 @@ std::optional<QByteArray> ResourceData(const QByteArray& res, std::uint16_t type
 // an empty array (and a test failure) when there is none.
 QByteArray FixtureVersionBlock(const QString& name);
 
-enum class ElfClass { Elf32, Elf64 };
+enum class TElfClass { Elf32, Elf64 };
 
 // A little-endian relocatable ELF file with the given sections (name, bytes)
 // after the null section, and the section-name table last.
-QByteArray MakeElf(ElfClass elfClass, const std::vector<std::pair<std::string, QByteArray>>& sections);
+QByteArray MakeElf(TElfClass elfClass, const std::vector<std::pair<std::string, QByteArray>>& sections);
 
 // An ELF file with the version section holding `block`.
-QByteArray MakeVersionElf(const QByteArray& block, ElfClass elfClass = ElfClass::Elf64);
+QByteArray MakeVersionElf(const QByteArray& block, TElfClass elfClass = TElfClass::Elf64);
 
 // Offsets of header fields in MakeElf's output.
-struct ElfLayout {
+struct TElfLayout {
     std::size_t sectionTableOffsetField; // e_shoff
     std::size_t sectionEntrySizeField;   // e_shentsize
     std::size_t sectionEntrySize;
     std::size_t sectionOffsetField; // sh_offset within an entry
     std::size_t sectionTypeField;   // sh_type within an entry
 };
-ElfLayout LayoutOf(ElfClass elfClass);
-std::uint64_t SectionTableOffset(const QByteArray& elf, ElfClass elfClass);
+TElfLayout LayoutOf(TElfClass elfClass);
+std::uint64_t SectionTableOffset(const QByteArray& elf, TElfClass elfClass);
 
 // Offset of the node whose key is `key` (the first one in the block).
 std::optional<std::size_t> NodeOffset(const QByteArray& block, const QString& key);

@@ -24,12 +24,12 @@ namespace {
 // peeked at the socket so that the TLS layer still gets every byte: a TLS
 // greeting starts with a handshake record (0x16), an http request with a
 // letter.
-class SniffingServer : public QTcpServer {
+class TSniffingServer : public QTcpServer {
 public:
-    SniffingServer(QSslConfiguration tls, std::function<void(QTcpSocket*, bool)> serve, QObject* parent)
+    TSniffingServer(QSslConfiguration tls, std::function<void(QTcpSocket*, bool)> serve, QObject* parent)
         : QTcpServer(parent)
-        , tls_(std::move(tls))
-        , serve_(std::move(serve))
+        , fTls(std::move(tls))
+        , fServe(std::move(serve))
     {
     }
 
@@ -48,20 +48,20 @@ protected:
             if (first == '\x16') {
                 auto* socket = new QSslSocket(this);
                 socket->setSocketDescriptor(descriptor);
-                socket->setSslConfiguration(tls_);
+                socket->setSslConfiguration(fTls);
                 socket->startServerEncryption();
-                serve_(socket, false);
+                fServe(socket, false);
             } else {
                 auto* socket = new QTcpSocket(this);
                 socket->setSocketDescriptor(descriptor);
-                serve_(socket, true);
+                fServe(socket, true);
             }
         });
     }
 
 private:
-    QSslConfiguration tls_;
-    std::function<void(QTcpSocket*, bool)> serve_;
+    QSslConfiguration fTls;
+    std::function<void(QTcpSocket*, bool)> fServe;
 };
 
 const char* const kOpensslConfig = R"([req]
@@ -80,91 +80,91 @@ subjectAltName = IP:127.0.0.1
 
 } // namespace
 
-TestServer::TestServer(const QSslConfiguration* tls, Answer answer, bool plainToo)
-    : answer_(std::move(answer))
+TTestServer::TTestServer(const QSslConfiguration* tls, TAnswer answer, bool plainToo)
+    : fAnswer(std::move(answer))
 {
-    context_ = new QObject;
-    context_->moveToThread(&thread_);
-    thread_.start();
+    fContext = new QObject;
+    fContext->moveToThread(&fThread);
+    fThread.start();
     QMetaObject::invokeMethod(
-        context_,
+        fContext,
         [this, tls, plainToo] {
             QTcpServer* server = nullptr;
             if (tls && plainToo) {
-                server = new SniffingServer(
-                    *tls, [this](QTcpSocket* socket, bool plain) { Serve(socket, plain); }, context_);
+                server = new TSniffingServer(
+                    *tls, [this](QTcpSocket* socket, bool plain) { Serve(socket, plain); }, fContext);
             } else if (tls) {
-                auto* secure = new QSslServer(context_);
+                auto* secure = new QSslServer(fContext);
                 secure->setSslConfiguration(*tls);
                 server = secure;
             } else {
-                server = new QTcpServer(context_);
+                server = new QTcpServer(fContext);
             }
             server->setObjectName(QStringLiteral("server"));
-            QObject::connect(server, &QTcpServer::pendingConnectionAvailable, context_, [this] { Accept(); });
+            QObject::connect(server, &QTcpServer::pendingConnectionAvailable, fContext, [this] { Accept(); });
             if (!server->listen(QHostAddress::LocalHost))
                 qFatal("The test server cannot listen: %s", qPrintable(server->errorString()));
-            port_ = server->serverPort();
+            fPort = server->serverPort();
         },
         Qt::BlockingQueuedConnection);
 }
 
-TestServer::~TestServer()
+TTestServer::~TTestServer()
 {
     QMetaObject::invokeMethod(
-        context_, [this] { delete context_; }, Qt::BlockingQueuedConnection);
-    thread_.quit();
-    thread_.wait();
+        fContext, [this] { delete fContext; }, Qt::BlockingQueuedConnection);
+    fThread.quit();
+    fThread.wait();
 }
 
-QString TestServer::Address(const QString& path) const
+QString TTestServer::Address(const QString& path) const
 {
-    return QString("127.0.0.1:%1%2").arg(port_).arg(path);
+    return QString("127.0.0.1:%1%2").arg(fPort).arg(path);
 }
 
-void TestServer::SetAnswer(const Answer& answer)
+void TTestServer::SetAnswer(const TAnswer& answer)
 {
-    QMutexLocker lock(&mutex_);
-    answer_ = answer;
+    QMutexLocker lock(&fMutex);
+    fAnswer = answer;
 }
 
-bool TestServer::Silent() const
+bool TTestServer::Silent() const
 {
-    QMutexLocker lock(&mutex_);
-    return answer_.silent;
+    QMutexLocker lock(&fMutex);
+    return fAnswer.silent;
 }
 
-QList<QByteArray> TestServer::Requests() const
+QList<QByteArray> TTestServer::Requests() const
 {
-    QMutexLocker lock(&mutex_);
-    return requests_;
+    QMutexLocker lock(&fMutex);
+    return fRequests;
 }
 
-int TestServer::PlainConnections() const
+int TTestServer::PlainConnections() const
 {
-    QMutexLocker lock(&mutex_);
-    return plainConnections_;
+    QMutexLocker lock(&fMutex);
+    return fPlainConnections;
 }
 
-qint64 TestServer::BodyBytesSent() const
+qint64 TTestServer::BodyBytesSent() const
 {
-    QMutexLocker lock(&mutex_);
-    return bodyBytesSent_;
+    QMutexLocker lock(&fMutex);
+    return fBodyBytesSent;
 }
 
-void TestServer::Accept()
+void TTestServer::Accept()
 {
-    auto* server = context_->findChild<QTcpServer*>(QStringLiteral("server"));
+    auto* server = fContext->findChild<QTcpServer*>(QStringLiteral("server"));
     const bool plain = !qobject_cast<QSslServer*>(server);
     while (QTcpSocket* socket = server->nextPendingConnection())
         Serve(socket, plain);
 }
 
-void TestServer::WriteBody(QTcpSocket* socket, const Answer& answer)
+void TTestServer::WriteBody(QTcpSocket* socket, const TAnswer& answer)
 {
     auto sent = [this](qint64 bytes) {
-        QMutexLocker lock(&mutex_);
-        bodyBytesSent_ += bytes;
+        QMutexLocker lock(&fMutex);
+        fBodyBytesSent += bytes;
     };
     if (answer.filler != 0) {
         sent(qMax<qint64>(0, socket->write(answer.body)));
@@ -209,11 +209,11 @@ void TestServer::WriteBody(QTcpSocket* socket, const Answer& answer)
     }
 }
 
-void TestServer::Serve(QTcpSocket* socket, bool plain)
+void TTestServer::Serve(QTcpSocket* socket, bool plain)
 {
     if (plain) {
-        QMutexLocker lock(&mutex_);
-        ++plainConnections_;
+        QMutexLocker lock(&fMutex);
+        ++fPlainConnections;
     }
     auto buffer = std::make_shared<QByteArray>();
     QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket, buffer] {
@@ -234,11 +234,11 @@ void TestServer::Serve(QTcpSocket* socket, bool plain)
                 length = line.mid(15).trimmed().toLongLong();
         if (buffer->size() < headEnd + 4 + length)
             return;
-        Answer answer;
+        TAnswer answer;
         {
-            QMutexLocker lock(&mutex_);
-            requests_.append(*buffer);
-            answer = answer_;
+            QMutexLocker lock(&fMutex);
+            fRequests.append(*buffer);
+            answer = fAnswer;
         }
         buffer->clear();
         if (answer.silent)
@@ -272,26 +272,26 @@ QByteArray BodyOf(const QByteArray& request)
     return request.mid(request.indexOf("\r\n\r\n") + 4);
 }
 
-TestCertificates::TestCertificates()
+TTestCertificates::TTestCertificates()
 {
-    if (!dir_.isValid())
+    if (!fDir.isValid())
         qFatal("No temporary folder for the test certificates");
-    QFile config(dir_.filePath("test.cnf"));
+    QFile config(fDir.filePath("test.cnf"));
     if (!config.open(QIODevice::WriteOnly) || config.write(kOpensslConfig) < 0)
         qFatal("The openssl configuration was not written");
 }
 
-QString TestCertificates::Make(const QStringList& arguments)
+QString TTestCertificates::Make(const QStringList& arguments)
 {
     QProcess openssl;
-    openssl.setWorkingDirectory(dir_.path());
+    openssl.setWorkingDirectory(fDir.path());
     openssl.start("openssl", arguments);
     if (!openssl.waitForFinished(60000) || openssl.exitCode() != 0)
         return QString::fromLocal8Bit(openssl.readAllStandardError()) + openssl.errorString();
     return {};
 }
 
-QSslConfiguration TestCertificates::Server(const QString& name)
+QSslConfiguration TTestCertificates::Server(const QString& name)
 {
     const QStringList newKey = {"-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes"};
     QString failure =
@@ -309,8 +309,8 @@ QSslConfiguration TestCertificates::Server(const QString& name)
     if (!failure.isEmpty())
         qFatal("openssl failed: %s", qPrintable(failure));
 
-    QFile certificate(dir_.filePath(name + ".pem"));
-    QFile key(dir_.filePath(name + ".key"));
+    QFile certificate(fDir.filePath(name + ".pem"));
+    QFile key(fDir.filePath(name + ".key"));
     if (!certificate.open(QIODevice::ReadOnly) || !key.open(QIODevice::ReadOnly))
         qFatal("The test certificate was not written");
     QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
@@ -320,9 +320,9 @@ QSslConfiguration TestCertificates::Server(const QString& name)
     return tls;
 }
 
-QByteArray TestCertificates::AuthorityPem(const QString& name) const
+QByteArray TTestCertificates::AuthorityPem(const QString& name) const
 {
-    QFile authority(dir_.filePath(name + "-ca.pem"));
+    QFile authority(fDir.filePath(name + "-ca.pem"));
     if (!authority.open(QIODevice::ReadOnly))
         qFatal("The test authority was not written");
     return authority.readAll();

@@ -15,7 +15,7 @@
 class QObject;
 
 // How a test server answers.
-struct Answer {
+struct TAnswer {
     bool silent = false; // accept, read, and never answer
     int status = 200;
     QByteArray contentType = "text/plain";
@@ -34,17 +34,17 @@ class QTcpSocket;
 // `plainToo`, a TLS server that also answers plain http on the same port
 // (as a web server does on its two ports), telling the two apart by the
 // first byte a client sends.
-class TestServer {
+class TTestServer {
 public:
-    explicit TestServer(const QSslConfiguration* tls = nullptr, Answer answer = {}, bool plainToo = false);
-    ~TestServer();
-    TestServer(const TestServer&) = delete;
-    TestServer& operator=(const TestServer&) = delete;
+    explicit TTestServer(const QSslConfiguration* tls = nullptr, TAnswer answer = {}, bool plainToo = false);
+    ~TTestServer();
+    TTestServer(const TTestServer&) = delete;
+    TTestServer& operator=(const TTestServer&) = delete;
 
     // "127.0.0.1:<port><path>", as PostToServer takes it.
     QString Address(const QString& path = "/php/feedback.php") const;
 
-    void SetAnswer(const Answer& answer);
+    void SetAnswer(const TAnswer& answer);
     // Every complete request received so far, head and body.
     QList<QByteArray> Requests() const;
     // Connections taken as plain http, whether or not a whole request came:
@@ -57,17 +57,17 @@ public:
 private:
     void Accept();
     void Serve(QTcpSocket* socket, bool plain);
-    void WriteBody(QTcpSocket* socket, const Answer& answer);
+    void WriteBody(QTcpSocket* socket, const TAnswer& answer);
     bool Silent() const;
 
-    QThread thread_;
-    QObject* context_ = nullptr; // lives on thread_, owns the server
-    quint16 port_ = 0;
-    mutable QMutex mutex_;
-    Answer answer_;
-    QList<QByteArray> requests_;
-    int plainConnections_ = 0;
-    qint64 bodyBytesSent_ = 0;
+    QThread fThread;
+    QObject* fContext = nullptr; // lives on fThread, owns the server
+    quint16 fPort = 0;
+    mutable QMutex fMutex;
+    TAnswer fAnswer;
+    QList<QByteArray> fRequests;
+    int fPlainConnections = 0;
+    qint64 fBodyBytesSent = 0;
 };
 
 // A port on 127.0.0.1 where nothing listens.
@@ -78,9 +78,9 @@ QByteArray BodyOf(const QByteArray& request);
 
 // Test certificate authorities and server certificates signed by them, made
 // by openssl in a temporary folder.
-class TestCertificates {
+class TTestCertificates {
 public:
-    TestCertificates();
+    TTestCertificates();
 
     // A server key and certificate for 127.0.0.1 signed by a new authority
     // `name`; qFatal when openssl fails.
@@ -91,5 +91,5 @@ public:
 private:
     QString Make(const QStringList& arguments);
 
-    QTemporaryDir dir_;
+    QTemporaryDir fDir;
 };

@@ -11,17 +11,17 @@
 // The name as text for messages: UTF-8, a byte that is not shown as U+FFFD.
 QString DisplayName(const QByteArray& file);
 
-// Raises PictureFileError "Cannot WHAT file "NAME". " and the system's text
+// Raises EPictureFileError "Cannot WHAT file "NAME". " and the system's text
 // for `error` (an errno value), which is its reason.
 [[noreturn]] void ThrowFileError(const char* what, const QString& name, int error);
 
 // Standard input's bytes up to its end, waiting for them as long as it
-// takes; at most 512 MiB. Raises PictureError, also when nothing came.
+// takes; at most 512 MiB. Raises EPictureError, also when nothing came.
 QByteArray ReadStandardInput();
 
 // Loads the picture of one argument as the window loads a picture file: "-"
 // from standard input; any other name as a file, also when it is not UTF-8.
-// The type is taken from the content. Raises PictureError (PictureFileError
+// The type is taken from the content. Raises EPictureError (EPictureFileError
 // when the file cannot be opened).
 QImage LoadPictureArgument(const QByteArray& file);
 

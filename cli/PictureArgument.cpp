@@ -1,4 +1,4 @@
-#include "cli/PictureInput.h"
+#include "cli/PictureArgument.h"
 
 #include "cli/ScanOptions.h"
 #include "decode/PictureLoader.h"
@@ -35,7 +35,7 @@ QString DisplayName(const QByteArray& file)
 
 void ThrowFileError(const char* what, const QString& name, int error)
 {
-    throw PictureFileError(what, name, error);
+    throw EPictureFileError(what, name, error);
 }
 
 QByteArray ReadStandardInput()
@@ -50,19 +50,19 @@ QByteArray ReadStandardInput()
             count = ::read(STDIN_FILENO, bytes.data() + length, static_cast<std::size_t>(bytes.size() - length));
         while (count < 0 && errno == EINTR);
         if (count < 0)
-            throw PictureError(QStringLiteral("Cannot read standard input. %1")
+            throw EPictureError(QStringLiteral("Cannot read standard input. %1")
                                    .arg(QString::fromLocal8Bit(std::strerror(errno)))
                                    .toStdString());
         if (count == 0)
             break;
         length += count;
         if (length > kMaxInputBytes)
-            throw PictureError(QStringLiteral("The picture on standard input is too large (more than %1 bytes).")
+            throw EPictureError(QStringLiteral("The picture on standard input is too large (more than %1 bytes).")
                                    .arg(kMaxInputBytes)
                                    .toStdString());
     }
     if (length == 0)
-        throw PictureError("Nothing came on standard input.");
+        throw EPictureError("Nothing came on standard input.");
     bytes.truncate(length);
     return bytes;
 }
@@ -76,11 +76,11 @@ QImage LoadPictureArgument(const QByteArray& file)
 
 QImage LoadFirstPictureArgument(const QByteArray& file, const std::function<void()>& startGui)
 {
-    static const QStringList builtInFormats{"png", "bmp", "pbm", "pgm", "ppm", "xbm", "xpm"};
+    static const QStringList kBuiltInFormats{"png", "bmp", "pbm", "pgm", "ppm", "xbm", "xpm"};
     if (file != kStandardInputName && NameIsText(file)) {
         const QString name = QFile::decodeName(file);
         const QFileInfo info(name);
-        if (info.isFile() && builtInFormats.contains(info.suffix().toLower())) {
+        if (info.isFile() && kBuiltInFormats.contains(info.suffix().toLower())) {
             const QStringList libraryPaths = QCoreApplication::libraryPaths();
             QCoreApplication::setLibraryPaths({});
             if (!QImageReader::imageFormat(name).isEmpty())
