@@ -167,8 +167,12 @@ QByteArray DeclaredCharset(const char* contentType)
 
 QString DecodeReply(const QByteArray& body, const QByteArray& charset)
 {
-    if (!charset.isEmpty()) {
-        QStringDecoder decoder(charset.constData());
+    // UTF-8 under any of its names reads as an undeclared body does. For the
+    // other sets the body is whole: a decoder that kept state would hold back
+    // a character cut off at its end and drop it, where the malformed bytes
+    // should give a replacement character.
+    if (!charset.isEmpty() && QStringConverter::encodingForName(charset.constData()) != QStringConverter::Utf8) {
+        QStringDecoder decoder(charset.constData(), QStringConverter::Flag::Stateless);
         if (decoder.isValid())
             return decoder.decode(body);
     }

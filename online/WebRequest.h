@@ -62,7 +62,8 @@ QByteArray EncodeFormFields(const FormFields& fields);
 QByteArray DeclaredCharset(const char* contentType);
 
 // A reply's body decoded by the character set it declares; UTF-8 when that
-// is empty or unknown here.
+// is empty or unknown here. Malformed bytes, a character cut off at the end
+// of the body included, give replacement characters.
 QString DecodeReply(const QByteArray& body, const QByteArray& charset);
 
 // POSTs `fields` to `url` and gives the reply body decoded by the character

@@ -216,6 +216,16 @@ void WebRequestTest::replyDecodedByDeclaredCharset_data()
                               << QString("OK");
     QTest::newRow("unknown: UTF-8") << false << QByteArray("text/plain; charset=x-no-such-set") << text.toUtf8()
                                     << text;
+    // A body cut inside a character ends in replacement characters, as any
+    // malformed bytes do (UTF-8: one for each byte, as in a body that
+    // declares no set); the cut bytes are not dropped.
+    const QString replaced = QString::fromUtf8("\xEF\xBF\xBD");
+    QTest::newRow("utf-8, cut inside a character")
+        << false << QByteArray("text/plain; charset=utf-8") << QByteArray("caf\xE4\xA9") << "caf" + replaced + replaced;
+    QTest::newRow("none declared, cut inside a character")
+        << false << QByteArray("text/plain") << QByteArray("caf\xE4\xA9") << "caf" + replaced + replaced;
+    QTest::newRow("utf-16le, odd byte at the end")
+        << false << QByteArray("text/plain; charset=utf-16le") << QByteArray("O\0K", 3) << "O" + replaced;
 }
 
 void WebRequestTest::replyDecodedByDeclaredCharset()
