@@ -56,8 +56,8 @@ void TImageFileScanner::ScanFile(TImageScanView& view, const QString& file, cons
         std::rethrow_exception(saveError);
 }
 
-std::optional<QString> TImageFileScanner::ScanPicture(TImageScanView& view, const QImage& picture, const QString& source,
-                                                     const TDecodeOptions& options)
+std::optional<QString> TImageFileScanner::ScanPicture(TImageScanView& view, const QImage& picture,
+                                                      const QString& source, const TDecodeOptions& options)
 {
     view.ShowPath(source);
     view.ShowPicture(picture);
@@ -68,7 +68,7 @@ std::optional<QString> TImageFileScanner::ScanPicture(TImageScanView& view, cons
 }
 
 void TImageFileScanner::ScanInput(TImageScanView& view, const TPictureInput& input, TPictureSource source,
-                                 const TDecodeOptions& options)
+                                  const TDecodeOptions& options)
 {
     switch (input.kind) {
     case TPictureInput::TKind::File: ScanFile(view, input.file, options); break;

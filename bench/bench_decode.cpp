@@ -80,7 +80,8 @@ BENCHMARK(BM_DecodeBitmap)
 // extra decode it costs (inverted 0: off, 1: on).
 void BM_DecodeInverted(benchmark::State& state)
 {
-    const QImage scene = MakeScene(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)), Content::None);
+    const QImage scene =
+        MakeScene(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)), TSceneContent::None);
     const TDecodeOptions options{.inverted = state.range(2) != 0};
     bool found = false;
     for (auto _ : state) {
@@ -170,30 +171,30 @@ BENCHMARK(BM_GreyPlane)->Args({640, 480})->Args({1280, 720})->Args({1920, 1080})
 // "options": 1 inverted, 2 every format, 4 try harder), on a 1280 x 720 frame
 // without a code (what the webcam decodes most of the time: every reader runs
 // in vain) and on the mixed 12-megapixel photo.
-enum class OptionsScene { Frame720NoCode, Photo12Mp };
+enum class TOptionsScene { Frame720NoCode, Photo12Mp };
 
 void BM_DecodeOptions(benchmark::State& state)
 {
-    const auto scene = static_cast<OptionsScene>(state.range(0));
+    const auto scene = static_cast<TOptionsScene>(state.range(0));
     const long bits = state.range(1);
     const TDecodeOptions options{
         .inverted = (bits & 1) != 0, .everyFormat = (bits & 2) != 0, .tryHarder = (bits & 4) != 0};
-    const QImage picture =
-        scene == OptionsScene::Frame720NoCode ? MakeScene(1280, 720, Content::None) : PhotoWithCodes(Photo::Mixed);
+    const QImage picture = scene == TOptionsScene::Frame720NoCode ? MakeScene(1280, 720, TSceneContent::None)
+                                                                  : PhotoWithCodes(TPhoto::Mixed);
     bool found = false;
     for (auto _ : state) {
         QImage copy = picture;
         found = DecodeCode(copy, options).has_value();
         benchmark::DoNotOptimize(found);
     }
-    if (found != (scene == OptionsScene::Photo12Mp))
+    if (found != (scene == TOptionsScene::Photo12Mp))
         state.SkipWithError("unexpected decode result");
 }
 
 BENCHMARK(BM_DecodeOptions)
     ->Name("DecodeCode/Options")
     ->ArgNames({"scene", "options"})
-    ->ArgsProduct({{static_cast<long>(OptionsScene::Frame720NoCode), static_cast<long>(OptionsScene::Photo12Mp)},
+    ->ArgsProduct({{static_cast<long>(TOptionsScene::Frame720NoCode), static_cast<long>(TOptionsScene::Photo12Mp)},
                    {0, 1, 2, 4, 6, 7}})
     ->Unit(benchmark::kMillisecond);
 

@@ -31,10 +31,10 @@ class TCountingWriter : public TResultWriter {
 public:
     void Write(const TScanResult& result) override
     {
-        if (result.Status == TScanStatus::Decoded)
+        if (result.status == TScanStatus::Decoded)
             ++codes;
         else
-            std::fprintf(stderr, "%s\n", qPrintable(result.Error));
+            std::fprintf(stderr, "%s\n", qPrintable(result.error));
     }
     int codes = 0;
 };

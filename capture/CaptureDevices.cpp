@@ -75,16 +75,16 @@ GstElement* TCaptureDevice::CreateSource(QString* error, bool* descriptionInvali
     EnsureGStreamer();
     if (descriptionInvalid)
         *descriptionInvalid = false;
-    if (Device) {
-        GstElement* element = gst_device_create_element(Device.get(), nullptr);
+    if (device) {
+        GstElement* element = gst_device_create_element(device.get(), nullptr);
         if (!element && error)
             *error = QStringLiteral("The device gives no source element");
         return element;
     }
     QString message;
     bool unknownElement = false;
-    const QByteArray description = Description.toUtf8();
-    GstElement* bin = ParseBin(description, message, &unknownElement);
+    const QByteArray pipeline = description.toUtf8();
+    GstElement* bin = ParseBin(pipeline, message, &unknownElement);
     if (!bin && unknownElement) {
         // Caps at the end ("... ! video/x-raw,width=640,height=480") fix the
         // output's format, as they do between two elements; the parser takes
@@ -92,7 +92,7 @@ GstElement* TCaptureDevice::CreateSource(QString* error, bool* descriptionInvali
         // element's name), so a pass-through element after them gives them
         // one. A description that still does not parse keeps its own message.
         QString ignored;
-        bin = ParseBin(description + " ! identity name=lantrix-caps-output", ignored);
+        bin = ParseBin(pipeline + " ! identity name=lantrix-caps-output", ignored);
     }
     if (bin) {
         TGstObjectPtr<GstPad> output(UnlinkedSourcePad(GST_BIN(bin)));
@@ -119,7 +119,7 @@ GstElement* TCaptureDevice::CreateSource(QString* error, bool* descriptionInvali
 
 GstCaps* TCaptureDevice::AnnouncedCaps() const
 {
-    return Device ? gst_device_get_caps(Device.get()) : nullptr;
+    return device ? gst_device_get_caps(device.get()) : nullptr;
 }
 
 std::vector<TCaptureDevice> ListCaptureDevices()
@@ -133,9 +133,9 @@ std::vector<TCaptureDevice> ListCaptureDevices()
         auto* device = GST_DEVICE(item->data);
         const TGCharPtr name(gst_device_get_display_name(device));
         TCaptureDevice entry;
-        entry.Name = QString::fromUtf8(name ? name.get() : "");
-        entry.NodePath = NodePathOf(device);
-        entry.Device = std::shared_ptr<GstDevice>(GST_DEVICE(gst_object_ref(device)), TGstObjectUnref());
+        entry.name = QString::fromUtf8(name ? name.get() : "");
+        entry.nodePath = NodePathOf(device);
+        entry.device = std::shared_ptr<GstDevice>(GST_DEVICE(gst_object_ref(device)), TGstObjectUnref());
         devices.push_back(std::move(entry));
     }
     g_list_free_full(found, gst_object_unref);
@@ -149,7 +149,7 @@ HRESULT EnumCaptureDevices(QStringList& list)
 {
     QStringList names;
     for (const TCaptureDevice& device : ListCaptureDevices())
-        names.append(device.Name);
+        names.append(device.name);
     list = NumberedDeviceNames(names);
     return S_OK;
 }

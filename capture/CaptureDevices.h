@@ -14,10 +14,10 @@
 #include <QStringList>
 
 struct TCaptureDevice {
-    QString Name;                      // display name as the system gives it (untrimmed)
-    std::shared_ptr<GstDevice> Device; // a real camera; empty for a source described in text
-    QString Description;               // a camera source's pipeline description
-    QString NodePath;                  // the V4L2 device node, when known (V4L2NodePath)
+    QString name;                      // display name as the system gives it (untrimmed)
+    std::shared_ptr<GstDevice> device; // a real camera; empty for a source described in text
+    QString description;               // a camera source's pipeline description
+    QString nodePath;                  // the V4L2 device node, when known (V4L2NodePath)
 
     // A new source element for this device; nullptr on failure (with the
     // reason in error). A description may end in caps, which fix the

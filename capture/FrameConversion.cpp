@@ -21,7 +21,7 @@ namespace {
 std::optional<TSampleFamily> FamilyOf(uint32_t fourCC)
 {
     const TSampleFormatInfo* format = SampleFormatOf(fourCC);
-    return format ? std::optional(format->Family) : std::nullopt;
+    return format ? std::optional(format->family) : std::nullopt;
 }
 
 // numerator / 1000 rounded to the nearest integer, ties to the even one.

@@ -12,7 +12,7 @@ std::optional<uint32_t> FourCCOfGstFormat(const char* gstFormat)
     if (!gstFormat)
         return std::nullopt;
     for (const TSampleFormatInfo& format : kSampleFormats)
-        if (format.GstFormat && std::strcmp(format.GstFormat, gstFormat) == 0)
+        if (format.gstFormat && std::strcmp(format.gstFormat, gstFormat) == 0)
             return format.FourCC;
     if (const uint32_t code = gst_video_format_to_fourcc(gst_video_format_from_string(gstFormat)))
         return code;

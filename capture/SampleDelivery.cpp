@@ -110,7 +110,7 @@ std::optional<TPackedLayout> PackedLayoutOf(const GstVideoInfo& info)
         return std::nullopt;
     const auto w = static_cast<std::size_t>(width), h = static_cast<std::size_t>(height);
     TPackedLayout layout;
-    switch (format->Family) {
+    switch (format->family) {
     case TSampleFamily::RGB24:
         layout.planes = 1;
         layout.plane[0] = {0, w * 3, h};

@@ -58,18 +58,18 @@ const TSampleFormatInfo* SampleFormatOf(uint32_t fourCC)
 const TSampleFormatInfo* SampleFormatNamed(QStringView name)
 {
     for (const TSampleFormatInfo& format : kSampleFormats)
-        if (name.compare(QLatin1String(format.Name), Qt::CaseInsensitive) == 0)
+        if (name.compare(QLatin1String(format.name), Qt::CaseInsensitive) == 0)
             return &format;
     return nullptr;
 }
 
 QByteArray SampleFormatCaps(const TSampleFormatInfo& format)
 {
-    if (format.CapturePreference == 0)
+    if (format.capturePreference == 0)
         return {};
-    if (format.Family == TSampleFamily::MotionJpeg)
+    if (format.family == TSampleFamily::MotionJpeg)
         return QByteArrayLiteral("image/jpeg");
-    return QByteArrayLiteral("video/x-raw,format=") + format.GstFormat;
+    return QByteArrayLiteral("video/x-raw,format=") + format.gstFormat;
 }
 
 namespace {
@@ -79,10 +79,10 @@ std::vector<const TSampleFormatInfo*> AskedFormats()
 {
     std::vector<const TSampleFormatInfo*> asked;
     for (const TSampleFormatInfo& format : kSampleFormats)
-        if (format.CapturePreference > 0)
+        if (format.capturePreference > 0)
             asked.push_back(&format);
     std::sort(asked.begin(), asked.end(), [](const TSampleFormatInfo* a, const TSampleFormatInfo* b) {
-        return a->CapturePreference < b->CapturePreference;
+        return a->capturePreference < b->capturePreference;
     });
     return asked;
 }
@@ -101,7 +101,7 @@ QByteArray ConvertedSampleCaps()
 {
     QByteArrayList names;
     for (const TSampleFormatInfo* format : AskedFormats())
-        if (format->Family != TSampleFamily::MotionJpeg)
-            names.append(format->GstFormat);
+        if (format->family != TSampleFamily::MotionJpeg)
+            names.append(format->gstFormat);
     return "video/x-raw,format={ " + names.join(", ") + " }";
 }

@@ -51,12 +51,12 @@ enum class TSampleFamily : uint8_t {
 // One sample format the frame conversion reads.
 struct TSampleFormatInfo {
     uint32_t FourCC;
-    const char* Name; // FourCC::ToString of the code
-    TSampleFamily Family;
-    const char* GstFormat; // GStreamer's name of the same raw layout; nullptr: none (motion JPEG, or a code GStreamer
+    const char* name; // FourCC::ToString of the code
+    TSampleFamily family;
+    const char* gstFormat; // GStreamer's name of the same raw layout; nullptr: none (motion JPEG, or a code GStreamer
                            // calls otherwise)
-    int CapturePreference; // the order in which a camera is asked for it (1 first); 0: not asked for by this code
-    const char* Remark;    // said after the name in lantrix-scan's usage; nullptr: nothing
+    int capturePreference; // the order in which a camera is asked for it (1 first); 0: not asked for by this code
+    const char* remark;    // said after the name in lantrix-scan's usage; nullptr: nothing
 };
 
 // In the order lantrix-scan lists them. The chroma planes of I420 and IYUV

@@ -91,7 +91,7 @@ HRESULT TVideoSample::StartVideo(const QString& CaptureDeviceName, bool Visible,
     std::vector<TCaptureDevice> devices = ListCaptureDevices();
     QStringList names;
     for (const TCaptureDevice& device : devices)
-        names.append(device.Name);
+        names.append(device.name);
     const int index = FindCaptureDevice(names, CaptureDeviceName, DeviceSelected);
     if (index < 0) {
         std::lock_guard lock(fSignalLock);
@@ -103,8 +103,8 @@ HRESULT TVideoSample::StartVideo(const QString& CaptureDeviceName, bool Visible,
 
     if (const HRESULT hr = EnsureSource(); Failed(hr))
         return hr;
-    if (!fDevice.NodePath.isEmpty())
-        fControls = OpenV4L2Controls(fDevice.NodePath);
+    if (!fDevice.nodePath.isEmpty())
+        fControls = OpenV4L2Controls(fDevice.nodePath);
     LoadFormatList();
     return RestartVideo();
 }
@@ -621,7 +621,7 @@ HRESULT TVideoSample::ShowPropertyDialog()
     TCameraDialogs* dialogs = CameraDialogs();
     if (!dialogs)
         return E_NOTIMPL;
-    return dialogs->ShowImageControls(*fControls, TrimDeviceName(fDevice.Name), ghApp);
+    return dialogs->ShowImageControls(*fControls, TrimDeviceName(fDevice.name), ghApp);
 }
 
 HRESULT TVideoSample::ShowPropertyDialog_CaptureStream()

@@ -14,27 +14,27 @@
 TScanResult ScanPicture(const QByteArray& file, const TPictureLoad& load, const TScanRequest& request)
 {
     TScanResult result;
-    result.File = file;
+    result.file = file;
     try {
         QImage picture = load(file);
         if (request.codes == TCodesPerPicture::All)
-            result.Codes = DecodeAllCodes(picture, request.options);
+            result.codes = DecodeAllCodes(picture, request.options);
         else if (std::optional<TDecodedCode> code = DecodeCode(picture, request.options))
-            result.Codes.push_back(std::move(*code));
-        result.Status = result.Codes.empty() ? TScanStatus::Unreadable : TScanStatus::Decoded;
+            result.codes.push_back(std::move(*code));
+        result.status = result.codes.empty() ? TScanStatus::Unreadable : TScanStatus::Decoded;
     } catch (const EPictureFileError& error) {
         // The file is named beside the message; it says what happened.
-        result.Status = TScanStatus::Error;
-        result.Error = error.Reason();
+        result.status = TScanStatus::Error;
+        result.error = error.Reason();
     } catch (const EPictureError& error) {
-        result.Status = TScanStatus::Error;
-        result.Error = QString::fromStdString(error.what());
+        result.status = TScanStatus::Error;
+        result.error = QString::fromStdString(error.what());
     } catch (const std::bad_alloc&) {
-        result.Status = TScanStatus::Error;
-        result.Error = QStringLiteral("Not enough memory to decode the picture.");
+        result.status = TScanStatus::Error;
+        result.error = QStringLiteral("Not enough memory to decode the picture.");
     } catch (const std::exception& error) {
-        result.Status = TScanStatus::Error;
-        result.Error = QString::fromStdString(error.what());
+        result.status = TScanStatus::Error;
+        result.error = QString::fromStdString(error.what());
     }
     return result;
 }

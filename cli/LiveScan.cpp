@@ -80,12 +80,12 @@ void TLiveScanner::NewVideoFrame(TVideoImage* sender)
         // A frame that cannot be decoded is passed over.
     }
     bitmap = QImage();
-    if (code && !code->Text.isEmpty() && code->Text != fLastText) {
-        fLastText = code->Text;
+    if (code && !code->text.isEmpty() && code->text != fLastText) {
+        fLastText = code->text;
         TScanResult result;
-        result.File = fSource;
-        result.Status = TScanStatus::Decoded;
-        result.Codes.push_back(std::move(*code));
+        result.file = fSource;
+        result.status = TScanStatus::Decoded;
+        result.codes.push_back(std::move(*code));
         fWriter.Write(result);
         if (fWriter.OutputError() != 0) {
             // The output is gone (a full disk, a closed pipe): nothing more can be said.
@@ -116,9 +116,9 @@ void TLiveScanner::Fail(const QString& message)
 {
     fFailed = true;
     TScanResult result;
-    result.File = fSource;
-    result.Status = TScanStatus::Error;
-    result.Error = OneLine(message);
+    result.file = fSource;
+    result.status = TScanStatus::Error;
+    result.error = OneLine(message);
     fWriter.Write(result);
 }
 

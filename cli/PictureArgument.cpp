@@ -51,15 +51,15 @@ QByteArray ReadStandardInput()
         while (count < 0 && errno == EINTR);
         if (count < 0)
             throw EPictureError(QStringLiteral("Cannot read standard input. %1")
-                                   .arg(QString::fromLocal8Bit(std::strerror(errno)))
-                                   .toStdString());
+                                    .arg(QString::fromLocal8Bit(std::strerror(errno)))
+                                    .toStdString());
         if (count == 0)
             break;
         length += count;
         if (length > kMaxInputBytes)
             throw EPictureError(QStringLiteral("The picture on standard input is too large (more than %1 bytes).")
-                                   .arg(kMaxInputBytes)
-                                   .toStdString());
+                                    .arg(kMaxInputBytes)
+                                    .toStdString());
     }
     if (length == 0)
         throw EPictureError("Nothing came on standard input.");

@@ -67,7 +67,7 @@ namespace {
 qint64 FrameBytes(const TRawFormat& format, const TSampleFormatInfo& info)
 {
     const qint64 pixels = qint64(format.width) * format.height;
-    switch (info.Family) {
+    switch (info.family) {
     case TSampleFamily::RGB24: return pixels * 3;
     case TSampleFamily::Planar420: return pixels * 3 / 2;
     case TSampleFamily::Packed422: return pixels * 2;
@@ -82,17 +82,17 @@ void CheckSampleSize(const TRawFormat& format, qint64 bytes)
 {
     // A motion-JPEG sample is a picture of its own length.
     const TSampleFormatInfo* info = SampleFormatOf(format.fourCC);
-    if (!info || info->Family == TSampleFamily::MotionJpeg)
+    if (!info || info->family == TSampleFamily::MotionJpeg)
         return;
     if (TFrameConverter::SampleSizeFits(format.fourCC, format.width, format.height, bytes))
         return;
     throw EPictureError(QStringLiteral("The sample is %1 bytes long, but a %2x%3 %4 frame takes %5 bytes.")
-                           .arg(bytes)
-                           .arg(format.width)
-                           .arg(format.height)
-                           .arg(QLatin1String(info->Name))
-                           .arg(FrameBytes(format, *info))
-                           .toStdString());
+                            .arg(bytes)
+                            .arg(format.width)
+                            .arg(format.height)
+                            .arg(QLatin1String(info->name))
+                            .arg(FrameBytes(format, *info))
+                            .toStdString());
 }
 
 QImage ConvertRawSample(const QByteArray& file, const TRawFormat& format, const QString& saveBitmap)

@@ -28,9 +28,9 @@ void PrintSampleFormats(std::FILE* to)
     std::string line = indent + "one of";
     for (std::size_t i = 0; i < std::size(kSampleFormats); ++i) {
         const TSampleFormatInfo& format = kSampleFormats[i];
-        std::string entry = format.Name;
-        if (format.Remark)
-            entry += std::string(" (") + format.Remark + ")";
+        std::string entry = format.name;
+        if (format.remark)
+            entry += std::string(" (") + format.remark + ")";
         if (i + 1 < std::size(kSampleFormats))
             entry += ",";
         if (line.size() + 1 + entry.size() > kLineEnd) {
@@ -46,7 +46,7 @@ void PrintSampleFormats(std::FILE* to)
 void PrintCodeFormats(std::FILE* to)
 {
     std::size_t column = kTextColumn;
-    for (const CodeFormatInfo& format : kCodeFormats) {
+    for (const TCodeFormatInfo& format : kCodeFormats) {
         const std::size_t length = std::strlen(format.name) + 2;
         if (column + length > kLineEnd) {
             std::fputs("\n                 ", to);
@@ -73,7 +73,7 @@ bool ApplyFormat(TScanOptions& options, const char* value, std::FILE* errors)
 {
     // The menu's names in any letter case: qr_code, Qr_Code, auto.
     const QString name = QString::fromLocal8Bit(value);
-    for (const CodeFormatInfo& format : kCodeFormats)
+    for (const TCodeFormatInfo& format : kCodeFormats)
         if (name.compare(QLatin1String(format.name), Qt::CaseInsensitive) == 0) {
             options.decode.format = format.value;
             return true;

@@ -37,7 +37,7 @@ QString Hexadecimal(const QByteArray& bytes)
 QJsonArray PositionArray(const TDecodedCode& code)
 {
     QJsonArray corners;
-    for (const QPoint& corner : code.Position)
+    for (const QPoint& corner : code.position)
         corners.append(QJsonArray{corner.x(), corner.y()});
     return corners;
 }
@@ -45,11 +45,11 @@ QJsonArray PositionArray(const TDecodedCode& code)
 QJsonObject CodeObject(const TDecodedCode& code)
 {
     QJsonObject object;
-    object.insert(QStringLiteral("format"), CodeFormatName(code.Format));
-    object.insert(QStringLiteral("text"), code.Text);
-    object.insert(QStringLiteral("bytes"), Hexadecimal(code.Bytes));
+    object.insert(QStringLiteral("format"), CodeFormatName(code.format));
+    object.insert(QStringLiteral("text"), code.text);
+    object.insert(QStringLiteral("bytes"), Hexadecimal(code.bytes));
     object.insert(QStringLiteral("position"), PositionArray(code));
-    object.insert(QStringLiteral("content"), ContentJson(ParseContent(code.Text)));
+    object.insert(QStringLiteral("content"), ContentJson(ParseContent(code.text)));
     return object;
 }
 
@@ -58,16 +58,16 @@ QJsonObject CodeObject(const TDecodedCode& code)
 QByteArray MessagePrefix(const TScanResult& result, bool prefixFile, const QByteArray& program)
 {
     if (prefixFile)
-        return result.File + ": ";
-    if (!program.isEmpty() && result.Status == TScanStatus::Error)
-        return program + ": " + result.File + ": ";
+        return result.file + ": ";
+    if (!program.isEmpty() && result.status == TScanStatus::Error)
+        return program + ": " + result.file + ": ";
     return QByteArray();
 }
 
 void WriteMessage(std::FILE* to, const TScanResult& result, const QByteArray& prefix)
 {
     QByteArray line = prefix;
-    line += result.Status == TScanStatus::Unreadable ? QByteArray("Unreadable!") : result.Error.toUtf8();
+    line += result.status == TScanStatus::Unreadable ? QByteArray("Unreadable!") : result.error.toUtf8();
     line += '\n';
     WriteBytes(to, line);
     std::fflush(to);
@@ -145,17 +145,17 @@ TTextWriter::TTextWriter(std::FILE* out, std::FILE* messages, bool prefixFile, T
 
 void TTextWriter::Write(const TScanResult& result)
 {
-    const QByteArray prefix = fPrefixFile ? result.File + ": " : QByteArray();
-    if (result.Status != TScanStatus::Decoded) {
+    const QByteArray prefix = fPrefixFile ? result.file + ": " : QByteArray();
+    if (result.status != TScanStatus::Decoded) {
         WriteMessage(fMessages, result, MessagePrefix(result, fPrefixFile, fProgram));
         return;
     }
     // A line a code; with one code a picture, the first only.
     const std::size_t count =
-        fCodes == TCodesPerPicture::One ? std::min<std::size_t>(result.Codes.size(), 1) : result.Codes.size();
+        fCodes == TCodesPerPicture::One ? std::min<std::size_t>(result.codes.size(), 1) : result.codes.size();
     QByteArray lines;
     for (std::size_t i = 0; i < count; ++i)
-        lines += ForOutput(prefix + result.Codes[i].Text.toUtf8(), fOutput) + '\n';
+        lines += ForOutput(prefix + result.codes[i].text.toUtf8(), fOutput) + '\n';
     WriteOutput(fOut, lines); // each result as soon as it is known, also through a pipe
 }
 
@@ -173,24 +173,24 @@ void TJsonWriter::Write(const TScanResult& result)
 QByteArray JsonLine(const TScanResult& result, TCodesPerPicture codes)
 {
     QJsonObject object;
-    object.insert(QStringLiteral("file"), QString::fromUtf8(result.File));
-    object.insert(QStringLiteral("status"), QLatin1String(StatusName(result.Status)));
+    object.insert(QStringLiteral("file"), QString::fromUtf8(result.file));
+    object.insert(QStringLiteral("status"), QLatin1String(StatusName(result.status)));
     if (codes == TCodesPerPicture::All) {
         QJsonArray list;
-        for (const TDecodedCode& code : result.Codes)
+        for (const TDecodedCode& code : result.codes)
             list.append(CodeObject(code));
         object.insert(QStringLiteral("codes"),
-                      result.Status == TScanStatus::Error ? QJsonValue(QJsonValue::Null) : QJsonValue(list));
+                      result.status == TScanStatus::Error ? QJsonValue(QJsonValue::Null) : QJsonValue(list));
     } else {
         const TDecodedCode* code =
-            result.Status == TScanStatus::Decoded && !result.Codes.empty() ? &result.Codes.front() : nullptr;
-        object.insert(QStringLiteral("format"), TextOrNull(code ? CodeFormatName(code->Format) : QString(), code));
-        object.insert(QStringLiteral("text"), TextOrNull(code ? code->Text : QString(), code));
-        object.insert(QStringLiteral("bytes"), TextOrNull(code ? Hexadecimal(code->Bytes) : QString(), code));
+            result.status == TScanStatus::Decoded && !result.codes.empty() ? &result.codes.front() : nullptr;
+        object.insert(QStringLiteral("format"), TextOrNull(code ? CodeFormatName(code->format) : QString(), code));
+        object.insert(QStringLiteral("text"), TextOrNull(code ? code->text : QString(), code));
+        object.insert(QStringLiteral("bytes"), TextOrNull(code ? Hexadecimal(code->bytes) : QString(), code));
         object.insert(QStringLiteral("content"),
-                      code ? QJsonValue(ContentJson(ParseContent(code->Text))) : QJsonValue(QJsonValue::Null));
+                      code ? QJsonValue(ContentJson(ParseContent(code->text))) : QJsonValue(QJsonValue::Null));
     }
-    object.insert(QStringLiteral("error"), TextOrNull(result.Error, result.Status == TScanStatus::Error));
+    object.insert(QStringLiteral("error"), TextOrNull(result.error, result.status == TScanStatus::Error));
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
 }
 
@@ -204,11 +204,11 @@ TRawBytesWriter::TRawBytesWriter(std::FILE* out, std::FILE* messages, QByteArray
 
 void TRawBytesWriter::Write(const TScanResult& result)
 {
-    if (result.Status != TScanStatus::Decoded || result.Codes.empty()) {
+    if (result.status != TScanStatus::Decoded || result.codes.empty()) {
         WriteMessage(fMessages, result, MessagePrefix(result, false, fProgram));
         return;
     }
-    WriteOutput(fOut, ForOutput(result.Codes.front().Bytes, fOutput));
+    WriteOutput(fOut, ForOutput(result.codes.front().bytes, fOutput));
 }
 
 void TExitStatus::Add(TScanStatus status)

@@ -13,10 +13,10 @@
 enum class TScanStatus { Decoded, Unreadable, Error };
 
 struct TScanResult {
-    QByteArray File; // the file as given (a name is bytes), or the live source
-    TScanStatus Status = TScanStatus::Error;
-    std::vector<TDecodedCode> Codes; // Decoded: the codes found, in reading order (one at most unless --all)
-    QString Error;                   // Error: why the picture could not be loaded or the source failed
+    QByteArray file; // the file as given (a name is bytes), or the live source
+    TScanStatus status = TScanStatus::Error;
+    std::vector<TDecodedCode> codes; // Decoded: the codes found, in reading order (one at most unless --all)
+    QString error;                   // Error: why the picture could not be loaded or the source failed
 };
 
 // How many codes of a picture are looked for, and so how a result is

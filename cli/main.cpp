@@ -182,7 +182,7 @@ int Scan(char** argv, const TScanOptions* options, std::FILE*& messages, std::un
     TExitStatus status;
     const auto report = [&](const TScanResult& result) {
         writer->Write(result);
-        status.Add(result.Status);
+        status.Add(result.status);
     };
     if (options->raw) {
         startGui();

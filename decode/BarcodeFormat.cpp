@@ -1,6 +1,6 @@
 #include "decode/BarcodeFormat.h"
 
-const std::array<CodeFormatInfo, 20> kCodeFormats{{
+const std::array<TCodeFormatInfo, 20> kCodeFormats{{
     {"Auto", TBarcodeFormat::Auto},
     {"AZTEC", TBarcodeFormat::AZTEC},
     {"CODABAR", TBarcodeFormat::CODABAR},
@@ -23,9 +23,9 @@ const std::array<CodeFormatInfo, 20> kCodeFormats{{
     {"PLESSEY", TBarcodeFormat::PLESSEY},
 }};
 
-std::optional<CodeFormatInfo> CodeFormatByName(const QString& name)
+std::optional<TCodeFormatInfo> CodeFormatByName(const QString& name)
 {
-    for (const CodeFormatInfo& info : kCodeFormats)
+    for (const TCodeFormatInfo& info : kCodeFormats)
         if (name == QLatin1String(info.name))
             return info;
     return std::nullopt;
@@ -33,7 +33,7 @@ std::optional<CodeFormatInfo> CodeFormatByName(const QString& name)
 
 QString CodeFormatName(TBarcodeFormat format)
 {
-    for (const CodeFormatInfo& info : kCodeFormats)
+    for (const TCodeFormatInfo& info : kCodeFormats)
         if (info.value == format)
             return QLatin1String(info.name);
     if (format == TBarcodeFormat::MICRO_QR)

@@ -32,16 +32,16 @@ enum class TBarcodeFormat : std::uint32_t {
     MICRO_QR = 1u << 19,
 };
 
-struct CodeFormatInfo {
+struct TCodeFormatInfo {
     const char* name; // as the code-format menu and the status bar show it
     TBarcodeFormat value;
 };
 
 // All twenty values in the order of the code-format menu, Auto first.
-extern const std::array<CodeFormatInfo, 20> kCodeFormats;
+extern const std::array<TCodeFormatInfo, 20> kCodeFormats;
 
 // The entry for a menu name ("QR_CODE", "Auto", ...), compared exactly.
-std::optional<CodeFormatInfo> CodeFormatByName(const QString& name);
+std::optional<TCodeFormatInfo> CodeFormatByName(const QString& name);
 
 // The code-format menu's name of a value ("QR_CODE", "Auto", ...), or the name
 // of a format without a menu entry ("MICRO_QR"); empty for any other value.

@@ -15,14 +15,14 @@ namespace {
 using ZXing::BarcodeFormat;
 
 // A reader, with the program's format value of what it reads.
-struct Reader {
+struct TReader {
     TBarcodeFormat format;
     BarcodeFormat zxing;
 };
 
 // The ten readers, in the order in which Auto consults them: the linear
 // readers first, then QR Code and Data Matrix.
-constexpr Reader kDefaultOrder[] = {
+constexpr TReader kDefaultOrder[] = {
     {TBarcodeFormat::CODE_128, BarcodeFormat::Code128}, {TBarcodeFormat::UPC_A, BarcodeFormat::UPCA},
     {TBarcodeFormat::UPC_E, BarcodeFormat::UPCE},       {TBarcodeFormat::EAN_13, BarcodeFormat::EAN13},
     {TBarcodeFormat::EAN_8, BarcodeFormat::EAN8},       {TBarcodeFormat::CODE_93, BarcodeFormat::Code93},
@@ -32,7 +32,7 @@ constexpr Reader kDefaultOrder[] = {
 
 // The readers that join the ten when every format is read, consulted after
 // them in this order. Micro QR has no menu entry: it is read under Auto.
-constexpr Reader kEveryFormatOrder[] = {
+constexpr TReader kEveryFormatOrder[] = {
     {TBarcodeFormat::CODABAR, BarcodeFormat::Codabar},
     {TBarcodeFormat::RSS_14, BarcodeFormat::DataBar},
     {TBarcodeFormat::RSS_EXPANDED, BarcodeFormat::DataBarExpanded},
@@ -44,11 +44,11 @@ constexpr Reader kEveryFormatOrder[] = {
 
 // Every reader, the ten first; a reader's rank is its place here.
 constexpr auto kAllReaders = [] {
-    std::array<Reader, std::size(kDefaultOrder) + std::size(kEveryFormatOrder)> all{};
+    std::array<TReader, std::size(kDefaultOrder) + std::size(kEveryFormatOrder)> all{};
     std::size_t i = 0;
-    for (const Reader& r : kDefaultOrder)
+    for (const TReader& r : kDefaultOrder)
         all[i++] = r;
-    for (const Reader& r : kEveryFormatOrder)
+    for (const TReader& r : kEveryFormatOrder)
         all[i++] = r;
     return all;
 }();
@@ -90,7 +90,7 @@ ZXing::DecodeHints MakeHints(ZXing::BarcodeFormats formats, int maxSymbols, cons
 int Rank(BarcodeFormat format)
 {
     const auto it =
-        std::find_if(kAllReaders.begin(), kAllReaders.end(), [format](const Reader& r) { return r.zxing == format; });
+        std::find_if(kAllReaders.begin(), kAllReaders.end(), [format](const TReader& r) { return r.zxing == format; });
     return static_cast<int>(it - kAllReaders.begin());
 }
 
@@ -98,7 +98,7 @@ int Rank(BarcodeFormat format)
 int RankOf(TBarcodeFormat format)
 {
     const auto it =
-        std::find_if(kAllReaders.begin(), kAllReaders.end(), [format](const Reader& r) { return r.format == format; });
+        std::find_if(kAllReaders.begin(), kAllReaders.end(), [format](const TReader& r) { return r.format == format; });
     return static_cast<int>(it - kAllReaders.begin());
 }
 
@@ -266,7 +266,7 @@ struct TReaderSet {
     {
         const TBarcodeFormat format = options.format;
         const bool restricted = format != TBarcodeFormat::Auto && HasReader(format, options.everyFormat);
-        const auto add = [&](const Reader& r) {
+        const auto add = [&](const TReader& r) {
             if (restricted && r.format != format)
                 return;
             if (r.zxing == BarcodeFormat::DataBar || r.zxing == BarcodeFormat::DataBarExpanded)
@@ -274,10 +274,10 @@ struct TReaderSet {
             else
                 (IsLinear(r.zxing) ? linear : matrix) |= r.zxing;
         };
-        for (const Reader& r : kDefaultOrder)
+        for (const TReader& r : kDefaultOrder)
             add(r);
         if (options.everyFormat)
-            for (const Reader& r : kEveryFormatOrder)
+            for (const TReader& r : kEveryFormatOrder)
                 add(r);
     }
 
@@ -287,13 +287,13 @@ struct TReaderSet {
 TDecodedCode ToDecodedCode(const ZXing::Result& result)
 {
     TDecodedCode code;
-    code.Text = QString::fromStdString(result.text());
-    code.Format = ProgramFormat(result.format());
+    code.text = QString::fromStdString(result.text());
+    code.format = ProgramFormat(result.format());
     const ZXing::ByteArray& bytes = result.bytes();
-    code.Bytes = QByteArray(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
+    code.bytes = QByteArray(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
     const ZXing::Position& position = result.position();
-    for (std::size_t i = 0; i < code.Position.size(); ++i)
-        code.Position[i] = QPoint(position[i].x, position[i].y);
+    for (std::size_t i = 0; i < code.position.size(); ++i)
+        code.position[i] = QPoint(position[i].x, position[i].y);
     return code;
 }
 
@@ -369,7 +369,7 @@ void MakeGreyPlane(const QImage& bitmap24, std::uint8_t* grey)
 
 bool HasReader(TBarcodeFormat format, bool everyFormat)
 {
-    const auto reads = [format](const Reader& r) { return r.format == format; };
+    const auto reads = [format](const TReader& r) { return r.format == format; };
     return format == TBarcodeFormat::Auto || std::any_of(std::begin(kDefaultOrder), std::end(kDefaultOrder), reads)
            || (everyFormat && std::any_of(std::begin(kEveryFormatOrder), std::end(kEveryFormatOrder), reads));
 }
@@ -379,7 +379,7 @@ std::optional<QString> DecodeBitmap(QImage& bitmap, const TDecodeOptions& option
     std::optional<TDecodedCode> code = DecodeCode(bitmap, options);
     if (!code)
         return std::nullopt;
-    return std::move(code->Text);
+    return std::move(code->text);
 }
 
 std::optional<QString> DecodeBitmap(QImage& bitmap, TBarcodeFormat format)
@@ -416,27 +416,27 @@ std::vector<TDecodedCode> DecodeAllCodes(QImage& bitmap, const TDecodeOptions& o
 
 void SortInReadingOrder(std::vector<TDecodedCode>& codes)
 {
-    struct Placed {
+    struct TPlaced {
         TDecodedCode* code;
         int top, bottom, left, rank;
     };
-    std::vector<Placed> placed;
+    std::vector<TPlaced> placed;
     placed.reserve(codes.size());
     for (TDecodedCode& code : codes) {
-        Placed p{&code, INT_MAX, INT_MIN, INT_MAX, RankOf(code.Format)};
-        for (const QPoint& corner : code.Position) {
+        TPlaced p{&code, INT_MAX, INT_MIN, INT_MAX, RankOf(code.format)};
+        for (const QPoint& corner : code.position) {
             p.top = std::min(p.top, corner.y());
             p.bottom = std::max(p.bottom, corner.y());
             p.left = std::min(p.left, corner.x());
         }
         placed.push_back(p);
     }
-    const auto tieBreak = [](const Placed& a, const Placed& b) {
+    const auto tieBreak = [](const TPlaced& a, const TPlaced& b) {
         if (a.rank != b.rank)
             return a.rank < b.rank;
-        return a.code->Text < b.code->Text;
+        return a.code->text < b.code->text;
     };
-    std::sort(placed.begin(), placed.end(), [&](const Placed& a, const Placed& b) {
+    std::sort(placed.begin(), placed.end(), [&](const TPlaced& a, const TPlaced& b) {
         if (a.top != b.top)
             return a.top < b.top;
         if (a.left != b.left)
@@ -446,8 +446,8 @@ void SortInReadingOrder(std::vector<TDecodedCode>& codes)
     for (auto row = placed.begin(); row != placed.end();) {
         // Half a code's height decides whether the next one lies beside it.
         const int middle = row->top + (row->bottom - row->top) / 2;
-        const auto end = std::find_if(row + 1, placed.end(), [middle](const Placed& p) { return p.top > middle; });
-        std::sort(row, end, [&](const Placed& a, const Placed& b) {
+        const auto end = std::find_if(row + 1, placed.end(), [middle](const TPlaced& p) { return p.top > middle; });
+        std::sort(row, end, [&](const TPlaced& a, const TPlaced& b) {
             if (a.left != b.left)
                 return a.left < b.left;
             if (a.top != b.top)
@@ -458,7 +458,7 @@ void SortInReadingOrder(std::vector<TDecodedCode>& codes)
     }
     std::vector<TDecodedCode> sorted;
     sorted.reserve(codes.size());
-    for (const Placed& p : placed)
+    for (const TPlaced& p : placed)
         sorted.push_back(std::move(*p.code));
     codes = std::move(sorted);
 }

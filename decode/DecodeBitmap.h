@@ -17,16 +17,16 @@
 // UPC code read with its add-on digits has them after its own, with a space
 // between ("4006381333931 12").
 struct TDecodedCode {
-    QString Text;
-    TBarcodeFormat Format = TBarcodeFormat::Auto;
+    QString text;
+    TBarcodeFormat format = TBarcodeFormat::Auto;
     // The content as the code holds it, before any character-set conversion:
     // binary payloads and texts in a wrongly guessed character set come back
     // from these bytes.
-    QByteArray Bytes;
+    QByteArray bytes;
     // The code's corners in the picture's pixels, in the code's own order:
     // top left, top right, bottom right, bottom left. A linear code's are
     // those of the band of scan lines that read it.
-    std::array<QPoint, 4> Position{};
+    std::array<QPoint, 4> position{};
 };
 
 // Every option of a decode: which codes the readers look for and what they

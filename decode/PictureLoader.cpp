@@ -33,6 +33,24 @@ qint64 DecodedBytes(QSize size, QImage::Format format)
     return (size.width() * bitsPerPixel + 31) / 32 * 4 * size.height();
 }
 
+// A TGA file declares its size in a header of 18 bytes and holds no more
+// than that: Qt's reader reads the pixels a byte at a time and goes on past
+// the file's end, so a few bytes that declare a large picture would take
+// minutes. True when the rest of `device` is too short for the pixels the
+// header declares: a byte per channel each, or for a run-length coded file
+// a packet (a count byte and a pixel) for every 128 pixels at least.
+bool TgaTooShort(QIODevice& device, const QSize& size)
+{
+    const QByteArray header = device.peek(18);
+    if (header.size() < 18 || !size.isValid())
+        return false;
+    const int imageType = static_cast<unsigned char>(header[2]);
+    const qint64 bytesPerPixel = (static_cast<unsigned char>(header[16]) + 7) / 8;
+    const qint64 pixels = qint64(size.width()) * size.height();
+    const qint64 needed = imageType >= 9 ? (pixels + 127) / 128 * (1 + bytesPerPixel) : pixels * bytesPerPixel;
+    return device.size() - device.pos() - 18 < needed;
+}
+
 // Reads the picture after the size checks, turned as its orientation says.
 // Raises EPictureError.
 QImage ReadChecked(QImageReader& reader)
@@ -48,9 +66,15 @@ QImage ReadChecked(QImageReader& reader)
         && (qint64(size.width()) * size.height() > MaxPicturePixels()
             || DecodedBytes(size, reader.imageFormat()) > MaxPictureBytes()))
         throw EPictureError(QStringLiteral("The picture is too large to open (%1 x %2 pixels).")
-                               .arg(size.width())
-                               .arg(size.height())
-                               .toStdString());
+                                .arg(size.width())
+                                .arg(size.height())
+                                .toStdString());
+
+    if (reader.format() == "tga" && reader.device() && TgaTooShort(*reader.device(), size))
+        throw EPictureError(QStringLiteral("The picture file ends before its picture does (%1 x %2 pixels declared).")
+                                .arg(size.width())
+                                .arg(size.height())
+                                .toStdString());
 
     // A phone stores a photo taken sideways as the sensor saw it, with an
     // orientation that says how to show it; the code in it reads only upright.
@@ -96,9 +120,9 @@ QString SystemText(int error)
 }
 
 // Closes a descriptor when it goes, unless released.
-struct DescriptorGuard {
+struct TDescriptorGuard {
     int fd;
-    ~DescriptorGuard()
+    ~TDescriptorGuard()
     {
         if (fd >= 0)
             ::close(fd);
@@ -147,7 +171,7 @@ QImage LoadPictureFile(const QByteArray& path, const QString& name)
     if (!S_ISREG(status.st_mode))
         throw EPictureFileError("open", name, QStringLiteral("Not a regular file"));
 
-    DescriptorGuard fd{::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
+    TDescriptorGuard fd{::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
     if (fd.fd < 0)
         throw EPictureFileError("open", name, errno);
     // The name may have been given to another file in between.
@@ -155,7 +179,7 @@ QImage LoadPictureFile(const QByteArray& path, const QString& name)
         throw EPictureFileError("read", name, errno);
     if (!S_ISREG(status.st_mode))
         throw EPictureFileError("open", name,
-                               S_ISDIR(status.st_mode) ? SystemText(EISDIR) : QStringLiteral("Not a regular file"));
+                                S_ISDIR(status.st_mode) ? SystemText(EISDIR) : QStringLiteral("Not a regular file"));
     QFile device;
     if (!device.open(fd.fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
         throw EPictureFileError("read", name, device.errorString());

@@ -60,7 +60,7 @@ void CheckConverted(const TFrameConverter& converter, const uint8_t* sample)
     const TSampleFormatInfo* format = SampleFormatOf(converter.FourCC());
     FUZZ_CHECK(format);
     const qsizetype rowBytes = qsizetype(width) * 3;
-    switch (format->Family) {
+    switch (format->family) {
     case TSampleFamily::RGB24:
         if (!converter.Gray8Bit())
             for (int32_t row = 0; row < height; ++row)
@@ -123,7 +123,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     }
     FUZZ_CHECK(format);
-    if (format->Family == TSampleFamily::MotionJpeg) {
+    if (format->family == TSampleFamily::MotionJpeg) {
         const QImage& target = gray ? converter.BitmapGray() : converter.Bitmap();
         FUZZ_CHECK(int64_t(target.width()) * target.height() <= TFrameConverter::kMaxFramePixels);
         if (pixbuf && PixbufAvailable()) {

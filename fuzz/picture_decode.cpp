@@ -37,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     TFuzzInput input(data, size);
     const char* extension = kExtensions[input.Byte() % std::size(kExtensions)];
-    const CodeFormatInfo& format = kCodeFormats[input.Byte() % kCodeFormats.size()];
+    const TCodeFormatInfo& format = kCodeFormats[input.Byte() % kCodeFormats.size()];
     const QString path = WriteFuzzFile(QStringLiteral("picture.") + QLatin1String(extension), input.RestBytes());
 
     QImage picture;

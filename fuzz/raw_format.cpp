@@ -38,7 +38,7 @@ std::optional<TRawFormat> Expected(const QString& text)
         return std::nullopt;
     const QString name = text.mid(at + 1);
     for (const TSampleFormatInfo& format : kSampleFormats) {
-        const QString formatName = QLatin1String(format.Name);
+        const QString formatName = QLatin1String(format.name);
         if (name.size() == formatName.size()) {
             bool same = true;
             for (qsizetype i = 0; i < name.size(); ++i) {

@@ -150,7 +150,7 @@ void TAppForm::FormCreate()
     fStartup.ChooseDataFolder();
 
     // The webcam tab with its video front-end, kept for the life of the window.
-    Image2->SetScale(TPictureBox::Scaling::Stretch);
+    Image2->SetScale(TPictureBox::TScaling::Stretch);
     fWebcamScanner = std::make_unique<TWebcamScanner>(*fWebcamView, this);
 
     fSettings = fStartup.OpenSettings();
@@ -260,7 +260,7 @@ void TAppForm::BuildMenus()
     CodeFormat1->setObjectName(QStringLiteral("CodeFormat1"));
     CodeFormatGroup = new QActionGroup(this);
     CodeFormatGroup->setExclusive(true);
-    for (const CodeFormatInfo& format : kCodeFormats) {
+    for (const TCodeFormatInfo& format : kCodeFormats) {
         QString name = QLatin1String(format.name);
         QAction* action = entry(CodeFormat1, "", name);
         action->setObjectName(name.remove(QLatin1Char('_')) + QLatin1Char('1'));

@@ -147,11 +147,11 @@ TEST_F(SourcesFile, ListedAfterTheSystemsCamerasFileFirst)
     TCameraSources::Add(QStringLiteral("Test One"), QStringLiteral("videotestsrc"));
     const std::vector<TCaptureDevice> devices = ListCaptureDevices();
     ASSERT_EQ(devices.size(), system + 3);
-    EXPECT_EQ(devices[system].Name, QStringLiteral("Door"));
-    EXPECT_EQ(devices[system].Description, QStringLiteral("videotestsrc ! videoconvert"));
-    EXPECT_FALSE(devices[system].Device);
-    EXPECT_EQ(devices[system + 1].Name, QStringLiteral("Given"));
-    EXPECT_EQ(devices[system + 2].Name, QStringLiteral("Test One"));
+    EXPECT_EQ(devices[system].name, QStringLiteral("Door"));
+    EXPECT_EQ(devices[system].description, QStringLiteral("videotestsrc ! videoconvert"));
+    EXPECT_FALSE(devices[system].device);
+    EXPECT_EQ(devices[system + 1].name, QStringLiteral("Given"));
+    EXPECT_EQ(devices[system + 2].name, QStringLiteral("Test One"));
 
     QStringList names;
     EnumCaptureDevices(names);
@@ -178,8 +178,8 @@ class DescribedSource : public ::testing::TestWithParam<SourceCase> {};
 TEST_P(DescribedSource, OutputIsTheFreeSourcePad)
 {
     TCaptureDevice device;
-    device.Name = QStringLiteral("Described");
-    device.Description = QString::fromUtf8(GetParam().description);
+    device.name = QStringLiteral("Described");
+    device.description = QString::fromUtf8(GetParam().description);
     QString error;
     GstElement* source = device.CreateSource(&error);
     if (!GetParam().outputElement) {
@@ -226,8 +226,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(DescribedSourceCaps, CapsAtTheEndFixTheOutputsFormat)
 {
     TCaptureDevice device;
-    device.Name = QStringLiteral("Described");
-    device.Description = QStringLiteral("videotestsrc ! videoscale ! video/x-raw,width=64,height=48");
+    device.name = QStringLiteral("Described");
+    device.description = QStringLiteral("videotestsrc ! videoscale ! video/x-raw,width=64,height=48");
     QString error;
     GstElement* source = device.CreateSource(&error);
     ASSERT_NE(source, nullptr) << error.toStdString();

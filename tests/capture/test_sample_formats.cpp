@@ -27,12 +27,12 @@ class SampleFormatRow : public ::testing::TestWithParam<TSampleFormatInfo> {};
 TEST_P(SampleFormatRow, NameAndCodeGoBothWays)
 {
     const TSampleFormatInfo& row = GetParam();
-    EXPECT_EQ(FourCC::ToString(row.FourCC), QString::fromLatin1(row.Name));
-    EXPECT_EQ(FourCC::Parse(QString::fromLatin1(row.Name)), row.FourCC);
+    EXPECT_EQ(FourCC::ToString(row.FourCC), QString::fromLatin1(row.name));
+    EXPECT_EQ(FourCC::Parse(QString::fromLatin1(row.name)), row.FourCC);
     ASSERT_NE(SampleFormatOf(row.FourCC), nullptr);
-    EXPECT_STREQ(SampleFormatOf(row.FourCC)->Name, row.Name);
-    EXPECT_EQ(SampleFormatNamed(QString::fromLatin1(row.Name)), SampleFormatOf(row.FourCC));
-    EXPECT_EQ(SampleFormatNamed(QString::fromLatin1(row.Name).toLower()), SampleFormatOf(row.FourCC));
+    EXPECT_STREQ(SampleFormatOf(row.FourCC)->name, row.name);
+    EXPECT_EQ(SampleFormatNamed(QString::fromLatin1(row.name)), SampleFormatOf(row.FourCC));
+    EXPECT_EQ(SampleFormatNamed(QString::fromLatin1(row.name).toLower()), SampleFormatOf(row.FourCC));
 }
 
 TEST_P(SampleFormatRow, SampleOfItsFamilysSizeIsConverted)
@@ -40,7 +40,7 @@ TEST_P(SampleFormatRow, SampleOfItsFamilysSizeIsConverted)
     const TSampleFormatInfo& row = GetParam();
     constexpr int kWidth = 4, kHeight = 2;
     QByteArray sample;
-    switch (row.Family) {
+    switch (row.family) {
     case TSampleFamily::RGB24: sample.fill('\x40', kWidth * kHeight * 3); break;
     case TSampleFamily::Packed422: sample.fill('\x40', kWidth * kHeight * 2); break;
     case TSampleFamily::Planar420: sample.fill('\x40', kWidth * kHeight * 3 / 2); break;
@@ -51,7 +51,7 @@ TEST_P(SampleFormatRow, SampleOfItsFamilysSizeIsConverted)
     EXPECT_TRUE(TFrameConverter::SampleSizeFits(row.FourCC, kWidth, kHeight, sample.size()));
     EXPECT_EQ(converter.UnpackFrame(sample.size(), reinterpret_cast<const uint8_t*>(sample.constData())),
               TFrameConverter::TUnpackResult::Converted);
-    if (row.Family != TSampleFamily::MotionJpeg) {
+    if (row.family != TSampleFamily::MotionJpeg) {
         EXPECT_FALSE(TFrameConverter::SampleSizeFits(row.FourCC, kWidth, kHeight, sample.size() + 1));
     }
 }
@@ -59,19 +59,19 @@ TEST_P(SampleFormatRow, SampleOfItsFamilysSizeIsConverted)
 TEST_P(SampleFormatRow, GStreamerNameGivesTheCodeBack)
 {
     const TSampleFormatInfo& row = GetParam();
-    if (!row.GstFormat) {
-        EXPECT_TRUE(row.CapturePreference == 0 || row.Family == TSampleFamily::MotionJpeg) << row.Name;
+    if (!row.gstFormat) {
+        EXPECT_TRUE(row.capturePreference == 0 || row.family == TSampleFamily::MotionJpeg) << row.name;
         return;
     }
-    EXPECT_NE(gst_video_format_from_string(row.GstFormat), GST_VIDEO_FORMAT_UNKNOWN) << row.GstFormat;
-    EXPECT_EQ(FourCCOfGstFormat(row.GstFormat), row.FourCC);
+    EXPECT_NE(gst_video_format_from_string(row.gstFormat), GST_VIDEO_FORMAT_UNKNOWN) << row.gstFormat;
+    EXPECT_EQ(FourCCOfGstFormat(row.gstFormat), row.FourCC);
 }
 
 TEST_P(SampleFormatRow, SamplesOfItsCapsArriveWithItsCode)
 {
     const TSampleFormatInfo& row = GetParam();
     const QByteArray caps = SampleFormatCaps(row);
-    if (row.CapturePreference == 0) {
+    if (row.capturePreference == 0) {
         EXPECT_TRUE(caps.isEmpty());
         return;
     }
@@ -84,7 +84,7 @@ TEST_P(SampleFormatRow, SamplesOfItsCapsArriveWithItsCode)
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, SampleFormatRow, ::testing::ValuesIn(kSampleFormats),
-                         [](const auto& info) { return std::string(info.param.Name); });
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // ------------------------------------------------------------ the whole table
 
@@ -95,13 +95,13 @@ TEST(SampleFormatTable, CodesNamesAndPreferencesAreEachOnce)
     std::set<std::string> gstFormats;
     std::vector<int> preferences;
     for (const TSampleFormatInfo& row : kSampleFormats) {
-        EXPECT_TRUE(codes.insert(row.FourCC).second) << row.Name;
-        EXPECT_TRUE(names.insert(QString::fromLatin1(row.Name).toUpper()).second) << row.Name;
-        if (row.GstFormat) {
-            EXPECT_TRUE(gstFormats.insert(row.GstFormat).second) << row.Name;
+        EXPECT_TRUE(codes.insert(row.FourCC).second) << row.name;
+        EXPECT_TRUE(names.insert(QString::fromLatin1(row.name).toUpper()).second) << row.name;
+        if (row.gstFormat) {
+            EXPECT_TRUE(gstFormats.insert(row.gstFormat).second) << row.name;
         }
-        if (row.CapturePreference != 0)
-            preferences.push_back(row.CapturePreference);
+        if (row.capturePreference != 0)
+            preferences.push_back(row.capturePreference);
     }
     std::sort(preferences.begin(), preferences.end());
     std::vector<int> oneToN(preferences.size());

@@ -513,8 +513,8 @@ TEST_P(ScanRawFormat, NameInEitherCaseIsRead)
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(QByteArray(5, '\x40')); // fits no format: refused, or for motion JPEG the message picture
     file.close();
-    const QString name = QString::fromLatin1(GetParam().Name);
-    const bool motionJpeg = GetParam().Family == TSampleFamily::MotionJpeg;
+    const QString name = QString::fromLatin1(GetParam().name);
+    const bool motionJpeg = GetParam().family == TSampleFamily::MotionJpeg;
     for (const QString& spelling : {name, name.toLower()}) {
         const ScanOutcome run = Scan({"--raw", "8x8:" + spelling, file.fileName()});
         EXPECT_EQ(run.exitCode, motionJpeg ? 1 : 2) << spelling.toStdString() << ": " << run.err.toStdString();
@@ -529,7 +529,7 @@ TEST_P(ScanRawFormat, NameInEitherCaseIsRead)
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, ScanRawFormat, ::testing::ValuesIn(kSampleFormats),
-                         [](const auto& info) { return std::string(info.param.Name); });
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ScanUsage, ListsEverySampleFormatInTheTablesOrder)
 {
@@ -542,8 +542,8 @@ TEST(ScanUsage, ListsEverySampleFormatInTheTablesOrder)
     qsizetype last = -1;
     for (const TSampleFormatInfo& row : kSampleFormats) {
         const qsizetype at =
-            formats.indexOf(QRegularExpression(QStringLiteral("\\b%1\\b").arg(QLatin1String(row.Name))));
-        EXPECT_GT(at, last) << row.Name; // listed, after the formats before it
+            formats.indexOf(QRegularExpression(QStringLiteral("\\b%1\\b").arg(QLatin1String(row.name))));
+        EXPECT_GT(at, last) << row.name; // listed, after the formats before it
         last = at;
     }
 }

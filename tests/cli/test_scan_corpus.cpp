@@ -85,8 +85,8 @@ TEST_P(ScanCorpus, EachPictureAsTheDecoderReadsIt)
         }
         ++decoded;
         EXPECT_EQ(object.value("status").toString(), QStringLiteral("decoded")) << file;
-        EXPECT_EQ(object.value("text").toString(), expected->Text) << file;
-        EXPECT_EQ(object.value("format").toString(), CodeFormatName(expected->Format)) << file;
+        EXPECT_EQ(object.value("text").toString(), expected->text) << file;
+        EXPECT_EQ(object.value("format").toString(), CodeFormatName(expected->format)) << file;
     }
     // Each option reads pictures the default request leaves.
     if (c.options.everyFormat || c.options.tryHarder) {

@@ -251,7 +251,7 @@ TEST(ParseArguments, LiveLimits)
 // The code-format menu's names in any letter case.
 TEST(ParseArguments, EveryFormatNameInAnyLetterCase)
 {
-    for (const CodeFormatInfo& format : kCodeFormats) {
+    for (const TCodeFormatInfo& format : kCodeFormats) {
         const QByteArray name(format.name);
         for (const QByteArray& spelling : {name, name.toLower(), name.toUpper()}) {
             const std::optional<TScanOptions> options = Parse({"--format", spelling.toStdString(), "a.png"});
@@ -800,17 +800,17 @@ TEST(ScanFiles, OrderedAndBounded)
     });
     ASSERT_EQ(results.size(), std::size_t(kFiles));
     for (int i = 0; i < kFiles; ++i) {
-        EXPECT_EQ(results[i].File, QByteArray::number(i));
+        EXPECT_EQ(results[i].file, QByteArray::number(i));
         const TScanStatus expected = i % 7 == 0   ? TScanStatus::Error
                                      : i % 5 == 0 ? TScanStatus::Decoded
                                                   : TScanStatus::Unreadable;
-        EXPECT_EQ(results[i].Status, expected) << i;
+        EXPECT_EQ(results[i].status, expected) << i;
         if (expected == TScanStatus::Decoded) {
-            ASSERT_EQ(results[i].Codes.size(), 1u) << i;
-            EXPECT_EQ(results[i].Codes.front().Text, QStringLiteral("96385074"));
+            ASSERT_EQ(results[i].codes.size(), 1u) << i;
+            EXPECT_EQ(results[i].codes.front().text, QStringLiteral("96385074"));
         }
         if (expected == TScanStatus::Error) {
-            EXPECT_EQ(results[i].Error, QStringLiteral("cannot load %1").arg(i));
+            EXPECT_EQ(results[i].error, QStringLiteral("cannot load %1").arg(i));
         }
     }
     EXPECT_LE(mostLoading.load(), kWorkers);
@@ -831,7 +831,7 @@ TEST(ScanFiles, OneWorkerScansOnTheCallingThread)
             ++loads;
             return QImage();
         },
-        TBarcodeFormat::Auto, [&](const TScanResult& result) { order.push_back(result.File); });
+        TBarcodeFormat::Auto, [&](const TScanResult& result) { order.push_back(result.file); });
     EXPECT_EQ(loads, 5);
     EXPECT_EQ(order, (std::vector<QByteArray>{"0", "1", "2", "3", "4"}));
 }

@@ -70,24 +70,24 @@ TEST_P(AllCodes, InReadingOrderWithCornersOnTheCode)
     const std::vector<TDecodedCode> codes = DecodeAllCodes(picture, {.format = c.format});
     std::string found;
     for (const TDecodedCode& code : codes)
-        found += CodeFormatName(code.Format).toStdString() + " ";
+        found += CodeFormatName(code.format).toStdString() + " ";
     ASSERT_EQ(codes.size(), c.expected.size()) << found;
     for (std::size_t i = 0; i < codes.size(); ++i) {
         const ExpectedCode& expected = c.expected[i];
-        EXPECT_EQ(codes[i].Text.toStdString(), expected.text) << i;
-        EXPECT_EQ(CodeFormatName(codes[i].Format).toStdString(), expected.format) << i;
-        EXPECT_EQ(codes[i].Bytes.toStdString(), expected.text) << i; // plain ASCII: the bytes are the text
+        EXPECT_EQ(codes[i].text.toStdString(), expected.text) << i;
+        EXPECT_EQ(CodeFormatName(codes[i].format).toStdString(), expected.format) << i;
+        EXPECT_EQ(codes[i].bytes.toStdString(), expected.text) << i; // plain ASCII: the bytes are the text
         QRect area;
         for (const auto& [sample, rect] : drawn)
             if (std::string(sample) == expected.sample)
                 area = rect;
-        for (const QPoint& corner : codes[i].Position) {
+        for (const QPoint& corner : codes[i].position) {
             EXPECT_TRUE(picture.rect().contains(corner)) << i << ": " << corner.x() << "," << corner.y();
             EXPECT_TRUE(area.contains(corner)) << i << ": " << corner.x() << "," << corner.y();
         }
         // Four corners, not one point: the code has an extent.
-        const QPoint& topLeft = codes[i].Position[0];
-        const QPoint& bottomRight = codes[i].Position[2];
+        const QPoint& topLeft = codes[i].position[0];
+        const QPoint& bottomRight = codes[i].position[2];
         EXPECT_GT((bottomRight - topLeft).manhattanLength(), 50) << i;
     }
     // One code at a time finds one of them, as before.
@@ -173,9 +173,9 @@ TEST_P(ReadingOrder, RowsFromTheTopEachFromTheLeft)
     std::vector<TDecodedCode> codes;
     for (const Box& box : GetParam().boxes) {
         TDecodedCode code;
-        code.Text = QString::fromLatin1(box.name);
-        code.Format = box.format;
-        code.Position = {box.rect.topLeft(), box.rect.topRight(), box.rect.bottomRight(), box.rect.bottomLeft()};
+        code.text = QString::fromLatin1(box.name);
+        code.format = box.format;
+        code.position = {box.rect.topLeft(), box.rect.topRight(), box.rect.bottomRight(), box.rect.bottomLeft()};
         codes.push_back(code);
     }
     // Whatever order they come in, the same order goes out.
@@ -186,7 +186,7 @@ TEST_P(ReadingOrder, RowsFromTheTopEachFromTheLeft)
         SortInReadingOrder(shuffled);
         std::vector<std::string> names;
         for (const TDecodedCode& code : shuffled)
-            names.push_back(code.Text.toStdString());
+            names.push_back(code.text.toStdString());
         EXPECT_EQ(names, GetParam().order) << "turn " << turn;
     }
 }
@@ -263,14 +263,14 @@ TEST_P(CodeBytes, AsEncodedByteForByte)
     QImage picture = code;
     const std::optional<TDecodedCode> one = DecodeCode(picture, {.format = TBarcodeFormat::QR_CODE});
     ASSERT_TRUE(one.has_value());
-    EXPECT_EQ(one->Bytes.toHex().toStdString(), c.bytes.toHex().toStdString());
+    EXPECT_EQ(one->bytes.toHex().toStdString(), c.bytes.toHex().toStdString());
     if (c.text) {
-        EXPECT_EQ(one->Text, QString::fromUtf8(c.text));
+        EXPECT_EQ(one->text, QString::fromUtf8(c.text));
     }
     picture = code;
     const std::vector<TDecodedCode> all = DecodeAllCodes(picture, {.format = TBarcodeFormat::Auto});
     ASSERT_EQ(all.size(), 1u);
-    EXPECT_EQ(all.front().Bytes, c.bytes);
+    EXPECT_EQ(all.front().bytes, c.bytes);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, CodeBytes,

@@ -7,7 +7,7 @@
 
 #include <tuple>
 
-void PrintTo(const CodeFormatInfo& format, std::ostream* out)
+void PrintTo(const TCodeFormatInfo& format, std::ostream* out)
 {
     *out << format.name;
 }
@@ -46,7 +46,7 @@ void PrintTo(const SampleCase& sample, std::ostream* out)
     *out << sample.file;
 }
 
-class DecodeSample : public ::testing::TestWithParam<std::tuple<SampleCase, CodeFormatInfo>> {};
+class DecodeSample : public ::testing::TestWithParam<std::tuple<SampleCase, TCodeFormatInfo>> {};
 
 TEST_P(DecodeSample, OnlyTheOwnFormatOrAllReadersFindTheText)
 {
@@ -73,14 +73,14 @@ TEST_P(DecodeSample, OnlyTheOwnFormatOrAllReadersFindTheText)
     EXPECT_EQ(text->toStdString(), expected);
     // The same code, with the format it was read as.
     ASSERT_TRUE(code.has_value());
-    EXPECT_EQ(code->Text, *text);
-    EXPECT_EQ(CodeFormatName(code->Format), CodeFormatName(expectedFormat));
+    EXPECT_EQ(code->text, *text);
+    EXPECT_EQ(CodeFormatName(code->format), CodeFormatName(expectedFormat));
 }
 
 // Every format of the menu has its name back, and nothing else has one.
 TEST(CodeFormatName, TheMenuNames)
 {
-    for (const CodeFormatInfo& format : kCodeFormats)
+    for (const TCodeFormatInfo& format : kCodeFormats)
         EXPECT_EQ(CodeFormatName(format.value), QLatin1String(format.name));
     EXPECT_TRUE(CodeFormatName(static_cast<TBarcodeFormat>(1u << 30)).isEmpty());
     EXPECT_TRUE(CodeFormatName(static_cast<TBarcodeFormat>(3)).isEmpty());
@@ -97,7 +97,7 @@ INSTANTIATE_TEST_SUITE_P(Samples, DecodeSample,
 TEST(HasReader, TheTenReadersAndAuto)
 {
     QStringList withReader;
-    for (const CodeFormatInfo& format : kCodeFormats)
+    for (const TCodeFormatInfo& format : kCodeFormats)
         if (HasReader(format.value))
             withReader << QString::fromLatin1(format.name);
     EXPECT_EQ(withReader, (QStringList{"Auto", "CODE_39", "CODE_93", "CODE_128", "DATA_MATRIX", "EAN_8", "EAN_13",
@@ -124,8 +124,8 @@ TEST_P(DecodeMixed, ReaderOrderDecides)
     QImage canvas = StackPictures({LoadSample(c.top), LoadSample(c.bottom)});
     const auto code = DecodeCode(canvas, {.format = c.format});
     ASSERT_TRUE(code.has_value());
-    EXPECT_EQ(code->Text.toStdString(), c.text);
-    EXPECT_EQ(CodeFormatName(code->Format).toStdString(), c.formatRead);
+    EXPECT_EQ(code->text.toStdString(), c.text);
+    EXPECT_EQ(CodeFormatName(code->format).toStdString(), c.formatRead);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -191,16 +191,16 @@ TEST_P(InvertedPicture, ReadOnlyWithTheInvertedRetry)
         QImage once = negative;
         const std::optional<QString> text = DecodeBitmap(once, options);
         if (!inverted) {
-            EXPECT_FALSE(code.has_value()) << code->Text.toStdString();
+            EXPECT_FALSE(code.has_value()) << code->text.toStdString();
             EXPECT_TRUE(all.empty());
             EXPECT_FALSE(text.has_value());
             continue;
         }
         ASSERT_TRUE(code.has_value()) << CodeFormatName(format).toStdString();
-        EXPECT_EQ(code->Text.toStdString(), c.text);
-        EXPECT_EQ(CodeFormatName(code->Format), CodeFormatName(c.own));
+        EXPECT_EQ(code->text.toStdString(), c.text);
+        EXPECT_EQ(CodeFormatName(code->format), CodeFormatName(c.own));
         ASSERT_EQ(all.size(), 1u);
-        EXPECT_EQ(all.front().Text.toStdString(), c.text);
+        EXPECT_EQ(all.front().text.toStdString(), c.text);
         EXPECT_EQ(text, QString::fromLatin1(c.text));
     }
     QImage picture = negative;
@@ -216,7 +216,7 @@ TEST_P(InvertedPicture, PlainPicturesReadAsWithoutTheRetry)
     const std::optional<TDecodedCode> code =
         DecodeCode(picture, TDecodeOptions{.format = TBarcodeFormat::Auto, .inverted = inverted});
     ASSERT_TRUE(code.has_value());
-    EXPECT_EQ(code->Text.toStdString(), c.text);
+    EXPECT_EQ(code->text.toStdString(), c.text);
 
     QImage blank(300, 200, QImage::Format_RGB32);
     blank.fill(Qt::white);

@@ -36,9 +36,9 @@ char Outcome(const TCorpusCode& code, const std::optional<TDecodedCode>& read)
 {
     if (!read)
         return '-';
-    if (read->Text == QLatin1String(code.text))
+    if (read->text == QLatin1String(code.text))
         return 'Y';
-    if (code.addOn && read->Text == QLatin1String(code.text) + u' ' + QLatin1String(code.addOn))
+    if (code.addOn && read->text == QLatin1String(code.text) + u' ' + QLatin1String(code.addOn))
         return 'A';
     return 'w';
 }
@@ -101,7 +101,7 @@ TEST_P(DecodeCorpus, ReadAsExpectedWithTheOptionsOffAndOn)
             const std::optional<TDecodedCode> read = DecodeCode(copy, options);
             outcomes += Outcome(code, read);
             if (read && Outcome(code, read) != 'w') {
-                EXPECT_EQ(read->Format, code.format) << CorpusLayoutName(layout);
+                EXPECT_EQ(read->format, code.format) << CorpusLayoutName(layout);
             }
         }
         EXPECT_EQ(outcomes, c.outcomes[i]) << CorpusLayoutName(layout);
@@ -116,7 +116,7 @@ INSTANTIATE_TEST_SUITE_P(Codes, DecodeCorpus, ::testing::ValuesIn(kCorpusCases),
 TEST(HasReader, EveryFormatAddsTheOtherReaders)
 {
     QStringList withReader;
-    for (const CodeFormatInfo& format : kCodeFormats)
+    for (const TCodeFormatInfo& format : kCodeFormats)
         if (HasReader(format.value, true))
             withReader << QString::fromLatin1(format.name);
     EXPECT_EQ(withReader, (QStringList{"Auto", "AZTEC", "CODABAR", "CODE_39", "CODE_93", "CODE_128", "DATA_MATRIX",
@@ -184,8 +184,8 @@ TEST_P(ChosenFormat, RestrictsOrDecodesAsAuto)
     EXPECT_EQ(one.has_value(), c.read);
     EXPECT_EQ(all.size(), c.read ? 1u : 0u);
     if (one) {
-        EXPECT_EQ(one->Text, QLatin1String(code.text));
-        EXPECT_EQ(one->Format, code.format);
+        EXPECT_EQ(one->text, QLatin1String(code.text));
+        EXPECT_EQ(one->format, code.format);
     }
 }
 

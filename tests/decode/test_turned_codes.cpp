@@ -56,12 +56,12 @@ TEST_P(TurnedCode, ReadAtEveryQuarterTurn)
         QImage picture = Turned(sample, degrees);
         const std::optional<TDecodedCode> code = DecodeCode(picture, {.format = format});
         ASSERT_TRUE(code.has_value()) << CodeFormatName(format).toStdString();
-        EXPECT_EQ(code->Text.toStdString(), sample.text);
-        EXPECT_EQ(code->Format, sample.format);
+        EXPECT_EQ(code->text.toStdString(), sample.text);
+        EXPECT_EQ(code->format, sample.format);
         picture = Turned(sample, degrees);
         const std::vector<TDecodedCode> all = DecodeAllCodes(picture, {.format = format});
         ASSERT_EQ(all.size(), 1u) << CodeFormatName(format).toStdString();
-        EXPECT_EQ(all.front().Text.toStdString(), sample.text);
+        EXPECT_EQ(all.front().text.toStdString(), sample.text);
         picture = Turned(sample, degrees);
         EXPECT_EQ(DecodeBitmap(picture, format), QString::fromLatin1(sample.text));
     }

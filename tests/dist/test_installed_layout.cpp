@@ -358,10 +358,10 @@ TEST_F(InstalledLayout, ScannerPageNamesEveryOption)
         EXPECT_TRUE(page.contains(inRoff)) << option.toStdString();
     }
     EXPECT_GE(count, 4);
-    for (const CodeFormatInfo& format : kCodeFormats)
+    for (const TCodeFormatInfo& format : kCodeFormats)
         EXPECT_TRUE(page.contains(QLatin1String(format.name))) << format.name;
     for (const TSampleFormatInfo& format : kSampleFormats)
-        EXPECT_TRUE(page.contains(QLatin1String(format.Name))) << format.Name;
+        EXPECT_TRUE(page.contains(QLatin1String(format.name))) << format.name;
 }
 
 // --- The picture types of the desktop entry against the loader ---
