@@ -210,6 +210,10 @@ int main(int argc, char** argv)
     std::FILE* messages = stderr;
     std::unique_ptr<TResultWriter> writer;
     int status = TExitStatus::kDecoded;
+    // The usage text is longer than the output's buffer: a write of it can
+    // fail before the close, with the reason in errno only then.
+    int writeError = 0;
+    errno = 0;
     if (WantsHelp(argc, argv)) {
         PrintUsage(stdout);
     } else if (WantsVersion(argc, argv)) {
@@ -220,8 +224,10 @@ int main(int argc, char** argv)
         PrintUsageHint(stderr);
         return TExitStatus::kUsage;
     }
+    if (!writer && std::ferror(stdout))
+        writeError = errno != 0 ? errno : EIO;
     // Results that did not reach their file or pipe are a failure of the run.
-    if (!CloseStandardOutput(messages, writer ? writer->OutputError() : 0))
+    if (!CloseStandardOutput(messages, writer ? writer->OutputError() : writeError))
         return TExitStatus::kError;
     return status;
 }

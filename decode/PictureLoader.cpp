@@ -33,24 +33,6 @@ qint64 DecodedBytes(QSize size, QImage::Format format)
     return (size.width() * bitsPerPixel + 31) / 32 * 4 * size.height();
 }
 
-// A TGA file declares its size in a header of 18 bytes and holds no more
-// than that: Qt's reader reads the pixels a byte at a time and goes on past
-// the file's end, so a few bytes that declare a large picture would take
-// minutes. True when the rest of `device` is too short for the pixels the
-// header declares: a byte per channel each, or for a run-length coded file
-// a packet (a count byte and a pixel) for every 128 pixels at least.
-bool TgaTooShort(QIODevice& device, const QSize& size)
-{
-    const QByteArray header = device.peek(18);
-    if (header.size() < 18 || !size.isValid())
-        return false;
-    const int imageType = static_cast<unsigned char>(header[2]);
-    const qint64 bytesPerPixel = (static_cast<unsigned char>(header[16]) + 7) / 8;
-    const qint64 pixels = qint64(size.width()) * size.height();
-    const qint64 needed = imageType >= 9 ? (pixels + 127) / 128 * (1 + bytesPerPixel) : pixels * bytesPerPixel;
-    return device.size() - device.pos() - 18 < needed;
-}
-
 // Reads the picture after the size checks, turned as its orientation says.
 // Raises EPictureError.
 QImage ReadChecked(QImageReader& reader)
@@ -66,12 +48,6 @@ QImage ReadChecked(QImageReader& reader)
         && (qint64(size.width()) * size.height() > MaxPicturePixels()
             || DecodedBytes(size, reader.imageFormat()) > MaxPictureBytes()))
         throw EPictureError(QStringLiteral("The picture is too large to open (%1 x %2 pixels).")
-                                .arg(size.width())
-                                .arg(size.height())
-                                .toStdString());
-
-    if (reader.format() == "tga" && reader.device() && TgaTooShort(*reader.device(), size))
-        throw EPictureError(QStringLiteral("The picture file ends before its picture does (%1 x %2 pixels declared).")
                                 .arg(size.width())
                                 .arg(size.height())
                                 .toStdString());
