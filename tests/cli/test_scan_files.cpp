@@ -32,25 +32,6 @@ const QByteArray kQrText = "https://lantrix.invalid/hello?from=qr";
 const QByteArray kNoSuchFile = std::strerror(ENOENT);
 const QByteArray kIsAFolder = std::strerror(EISDIR);
 
-// A QR code holding `bytes` as they are (each a character of the writer's
-// input, no character set announced), 6 pixels a module.
-QImage QrCodeOfBytes(const QByteArray& bytes)
-{
-    std::wstring contents;
-    for (char byte : bytes)
-        contents += static_cast<wchar_t>(static_cast<unsigned char>(byte));
-    const ZXing::BitMatrix bits = ZXing::MultiFormatWriter(ZXing::BarcodeFormat::QRCode)
-                                      .setEncoding(ZXing::CharacterSet::Unknown)
-                                      .setMargin(4)
-                                      .encode(contents, 0, 0);
-    constexpr int kModule = 6;
-    QImage picture(bits.width() * kModule, bits.height() * kModule, QImage::Format_Grayscale8);
-    for (int y = 0; y < picture.height(); ++y)
-        for (int x = 0; x < picture.width(); ++x)
-            picture.scanLine(y)[x] = bits.get(x / kModule, y / kModule) ? 0 : 255;
-    return picture;
-}
-
 // Bytes that are no UTF-8: a NUL, a lone continuation byte, bytes never
 // used, a broken sequence, and a line break.
 const QByteArray kBinary("\x00\x80\xff\xc3\x28"

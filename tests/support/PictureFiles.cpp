@@ -174,16 +174,34 @@ QByteArray Gzip(const QByteArray& bytes)
     return gzip;
 }
 
-QImage QrCodePicture(const QString& text)
+namespace {
+
+// A QR code of `contents` as the writer takes them, 6 pixels a module.
+QImage DrawQrCode(const std::wstring& contents, ZXing::CharacterSet encoding)
 {
     const ZXing::BitMatrix bits = ZXing::MultiFormatWriter(ZXing::BarcodeFormat::QRCode)
-                                      .setEncoding(ZXing::CharacterSet::UTF8)
+                                      .setEncoding(encoding)
                                       .setMargin(4)
-                                      .encode(text.toStdWString(), 0, 0);
+                                      .encode(contents, 0, 0);
     constexpr int kModule = 6;
     QImage picture(bits.width() * kModule, bits.height() * kModule, QImage::Format_Grayscale8);
     for (int y = 0; y < picture.height(); ++y)
         for (int x = 0; x < picture.width(); ++x)
             picture.scanLine(y)[x] = bits.get(x / kModule, y / kModule) ? 0 : 255;
     return picture;
+}
+
+} // namespace
+
+QImage QrCodePicture(const QString& text)
+{
+    return DrawQrCode(text.toStdWString(), ZXing::CharacterSet::UTF8);
+}
+
+QImage QrCodeOfBytes(const QByteArray& bytes)
+{
+    std::wstring contents;
+    for (char byte : bytes)
+        contents += static_cast<wchar_t>(static_cast<unsigned char>(byte));
+    return DrawQrCode(contents, ZXing::CharacterSet::Unknown);
 }

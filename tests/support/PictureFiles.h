@@ -36,3 +36,7 @@ QByteArray Gzip(const QByteArray& bytes);
 
 // A QR code of the text (UTF-8, announced as such in the code), 6 pixels a module.
 QImage QrCodePicture(const QString& text);
+
+// A QR code holding `bytes` as they are (each a character of the writer's
+// input, no character set announced), 6 pixels a module.
+QImage QrCodeOfBytes(const QByteArray& bytes);
