@@ -33,6 +33,45 @@ qint64 DecodedBytes(QSize size, QImage::Format format)
     return (size.width() * bitsPerPixel + 31) / 32 * 4 * size.height();
 }
 
+// A TGA file declares its size in a header of 18 bytes, which Qt's reader
+// does not report beforehand; an invalid size when `device` holds no such header.
+QSize TgaDeclaredSize(QIODevice& device)
+{
+    const QByteArray header = device.peek(18);
+    if (header.size() < 18)
+        return {};
+    const auto word = [&header](int at) {
+        return static_cast<unsigned char>(header[at]) | static_cast<unsigned char>(header[at + 1]) << 8;
+    };
+    return {word(12), word(14)};
+}
+
+// Qt's TGA reader reads the pixels a byte at a time and goes on past the
+// file's end, so a few bytes that declare a large picture would take minutes.
+// True when the rest of `device` is too short for the pixels the header
+// declares: a byte per channel each, or for a run-length coded file a packet
+// (a count byte and a pixel) for every 128 pixels at least.
+bool TgaTooShort(QIODevice& device, QSize size)
+{
+    const QByteArray header = device.peek(18);
+    if (header.size() < 18)
+        return true;
+    const int imageType = static_cast<unsigned char>(header[2]);
+    const qint64 bytesPerPixel = (static_cast<unsigned char>(header[16]) + 7) / 8;
+    const qint64 pixels = qint64(size.width()) * size.height();
+    const qint64 needed = imageType >= 9 ? (pixels + 127) / 128 * (1 + bytesPerPixel) : pixels * bytesPerPixel;
+    // Qt reads only files that end in the footer of 26 bytes that version 2
+    // of the format added; it holds no pixels.
+    const qint64 start = device.pos();
+    qint64 rest = device.size() - start - 18;
+    if (rest >= 26 && device.seek(device.size() - 18)) {
+        if (device.read(18) == QByteArray("TRUEVISION-XFILE.\0", 18))
+            rest -= 26;
+        device.seek(start);
+    }
+    return rest < needed;
+}
+
 // Reads the picture after the size checks, turned as its orientation says.
 // Raises EPictureError.
 QImage ReadChecked(QImageReader& reader)
@@ -43,11 +82,17 @@ QImage ReadChecked(QImageReader& reader)
         return true;
     }();
     (void)limitSet;
-    const QSize size = reader.size();
+    const bool tga = reader.format() == "tga" && reader.device();
+    const QSize size = tga ? TgaDeclaredSize(*reader.device()) : reader.size();
     if (size.isValid()
         && (qint64(size.width()) * size.height() > MaxPicturePixels()
             || DecodedBytes(size, reader.imageFormat()) > MaxPictureBytes()))
         throw EPictureError(QStringLiteral("The picture is too large to open (%1 x %2 pixels).")
+                                .arg(size.width())
+                                .arg(size.height())
+                                .toStdString());
+    if (tga && TgaTooShort(*reader.device(), size))
+        throw EPictureError(QStringLiteral("The picture file ends before its picture does (%1 x %2 pixels declared).")
                                 .arg(size.width())
                                 .arg(size.height())
                                 .toStdString());

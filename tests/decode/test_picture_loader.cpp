@@ -118,6 +118,68 @@ INSTANTIATE_TEST_SUITE_P(Cases, LoadHugeFromMemory,
                                                     "The picture is too large to open (30000 x 30000 pixels)."}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// A TGA file whose pixels are missing is refused before its reader runs
+// through them one byte at a time (the footer is no pixel); a whole one still
+// loads. Qt does not read run-length coded files.
+struct TgaCase {
+    const char* name;
+    int imageType, width, height, depth;
+    QByteArray pixels;
+    const char* error; // nullptr: loads, width x height
+};
+
+QByteArray TgaFile(const TgaCase& c)
+{
+    QByteArray header(18, '\0');
+    header[2] = char(c.imageType);
+    header[12] = char(c.width & 0xff);
+    header[13] = char(c.width >> 8);
+    header[14] = char(c.height & 0xff);
+    header[15] = char(c.height >> 8);
+    header[16] = char(c.depth);
+    header[17] = char(c.depth == 32 ? 0x28 : 0x20); // rows from the top; alpha bits
+    // The footer of version 2, without which Qt does not read the file.
+    return header + c.pixels + QByteArray(8, '\0') + QByteArray("TRUEVISION-XFILE.\0", 18);
+}
+
+void PrintTo(const TgaCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+class LoadTga : public ::testing::TestWithParam<TgaCase> {};
+
+TEST_P(LoadTga, PixelsTheHeaderDeclares)
+{
+    const TgaCase& c = GetParam();
+    QByteArray bytes = TgaFile(c);
+    QBuffer device(&bytes);
+    ASSERT_TRUE(device.open(QIODevice::ReadOnly));
+    try {
+        const QImage picture = LoadPicture(device, QStringLiteral("picture.tga"));
+        EXPECT_EQ(c.error, nullptr) << "loaded";
+        EXPECT_EQ(picture.size(), QSize(c.width, c.height));
+    } catch (const EPictureError& error) {
+        ASSERT_NE(c.error, nullptr) << error.what();
+        EXPECT_STREQ(error.what(), c.error);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, LoadTga,
+    ::testing::Values(
+        TgaCase{"plain_without_pixels", 2, 9472, 6144, 32, QByteArray(28, '\x7f'),
+                "The picture file ends before its picture does (9472 x 6144 pixels declared)."},
+        TgaCase{"run_length_without_pixels", 10, 9472, 6144, 32, QByteArray(100, '\xff'), "Unsupported image format"},
+        TgaCase{"plain_one_byte_short", 2, 2, 2, 24, QByteArray(11, '\x40'),
+                "The picture file ends before its picture does (2 x 2 pixels declared)."},
+        TgaCase{"plain_footer_short", 2, 3, 3, 24, QByteArray(26, '\x40'),
+                "The picture file ends before its picture does (3 x 3 pixels declared)."},
+        TgaCase{"plain_whole", 2, 2, 2, 24, QByteArray(12, '\x40'), nullptr},
+        TgaCase{"plain_whole_32_bits", 2, 3, 1, 32, QByteArray(12, '\x40'), nullptr},
+        TgaCase{"run_length_whole", 10, 2, 2, 24, QByteArray("\x83\x10\x20\x30", 4), "Unsupported image format"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 // An open file: the content gives the type, the name's extension only a hint
 // and the message when no reader takes the content.
 struct DeviceCase {
