@@ -5,10 +5,11 @@
 #
 #   ./build.sh run                   build the program and start it
 #   ./build.sh build                 build everything, tests and benchmarks included
-#   ./build.sh test                  build and run the whole suite, then build it
-#                                    once more under AddressSanitizer and
+#   ./build.sh test                  build the program and run the tests of it as
+#                                    it ships (build/), then build the whole
+#                                    suite under AddressSanitizer and
 #                                    UndefinedBehaviorSanitizer (build-asan/) and
-#                                    run it there too
+#                                    run it there
 #   ./build.sh tsan                  the capture, front-end and webcam tests under
 #                                    ThreadSanitizer (build-tsan/)
 #   ./build.sh package               build the Debian package (build/package/) and
@@ -59,8 +60,12 @@ fuzz) packages=fuzz; testing=OFF ;;
 *)    packages=test; testing=ON ;;
 esac
 # The test mode is what CI runs (.ci/run): there a warning fails the build.
+# It runs every test in the sanitizer build, and in build/ only those that
+# need the build as it ships (LANTRIX_PROGRAM_TESTS_ONLY): the tests of the
+# program's libraries are not compiled twice.
 werror=OFF
-[ "$mode" = test ] && werror=ON
+programs_only=OFF
+if [ "$mode" = test ]; then werror=ON; programs_only=ON; fi
 ./tools/install-packages.sh "$packages"
 
 jobs=$(nproc)
@@ -70,10 +75,14 @@ launcher="-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccach
 export CCACHE_BASEDIR="$PWD"
 
 # configure FOLDER [CMAKE ARGUMENTS...]
+# A new build folder is made for Ninja, which starts the next compile the
+# moment one ends; a folder made earlier keeps the generator it was made with.
 configure() {
   folder=$1; shift
+  generator="-G Ninja"
+  [ -f "$folder/CMakeCache.txt" ] && generator=""
   # shellcheck disable=SC2086
-  cmake -S . -B "$folder" $launcher "$@"
+  cmake -S . -B "$folder" $generator $launcher "$@"
 }
 
 # A sanitizer build: the flags go to every compile and link of the folder.
@@ -89,15 +98,18 @@ configure_sanitized() {
 
 sanitizers=$PWD/tools/sanitizers
 # run_suite FOLDER [CTEST ARGUMENTS...]
+# The tests run side by side, as many as there are cores: much of their time
+# is spent waiting (servers' answers, the status bar's timed messages,
+# cameras' frames), and each works in folders and on ports of its own.
 run_suite() {
   folder=$1; shift
-  (cd "$folder" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure "$@")
+  (cd "$folder" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure --parallel "$jobs" "$@")
 }
 
 case "$mode" in
 run|build|test)
   configure build -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=$testing -DLANTRIX_BUILD_BENCHMARKS=$testing \
-    -DLANTRIX_WARNINGS_AS_ERRORS=$werror
+    -DLANTRIX_WARNINGS_AS_ERRORS=$werror -DLANTRIX_PROGRAM_TESTS_ONLY=$programs_only
   cmake --build build --parallel "$jobs"
   ;;
 esac

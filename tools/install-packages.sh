@@ -15,7 +15,7 @@ mode=${1:-test}
 case "$mode" in run|test|package|fuzz) ;; *) echo "usage: $0 [run|test|package|fuzz]" >&2; exit 64 ;; esac
 
 packages="
-cmake g++ make pkg-config ccache
+cmake g++ make ninja-build pkg-config ccache
 qt6-base-dev qt6-image-formats-plugins qt6-svg-dev libqt6svg6 qt6-qpa-plugins libgl-dev
 libzxing-dev libjpeg62-turbo-dev
 libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good
