@@ -19,7 +19,6 @@ cmake g++ make ninja-build pkg-config ccache
 qt6-base-dev qt6-image-formats-plugins qt6-svg-dev libqt6svg6 qt6-qpa-plugins libgl-dev
 libzxing-dev libjpeg62-turbo-dev
 libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good
-gstreamer1.0-pipewire
 libgdk-pixbuf-2.0-0
 libcurl4-openssl-dev ca-certificates libicu-dev
 qt6-translations-l10n
@@ -39,6 +38,12 @@ build-essential debhelper dpkg-dev fakeroot lintian libjpeg-dev pkgconf
 fuzz_packages="
 clang libclang-rt-14-dev
 "
+# Cameras that PipeWire shares are listed through its GStreamer plugin, for
+# the program and its package. The tests run where no PipeWire runs: there
+# the plugin can only fail to connect, and libpipewire 0.3.65 may then hang
+# for good while it tears the failed connection down (seen once in a listing
+# of cameras under the sanitizers), so the test machine goes without it.
+[ "$mode" != test ] && packages="$packages gstreamer1.0-pipewire"
 [ "$mode" = test ] && packages="$packages $test_packages"
 # What the benchmark scripts in bench/ compare with and measure with.
 bench_packages="
