@@ -25,6 +25,16 @@
 
 namespace {
 
+// The options written with their value as the next argument.
+bool TakesValue(const std::string& argument)
+{
+    for (const char* name :
+         {"--format", "--raw", "--save-bitmap", "--camera", "--pipeline", "--count", "--timeout", "--max-megapixels"})
+        if (argument == name)
+            return true;
+    return false;
+}
+
 // The options and the message of one parse.
 struct TParse {
     std::optional<TScanOptions> options;
@@ -117,8 +127,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         FUZZ_CHECK(next < given.size());
         ++next;
     }
-    for (size_t i = 0; i < given.size(); ++i)
-        if (given[i] == "--") {
+    // The "--" that ends the options is the first one that is not the value
+    // of the option before it ("--pipeline -- ..." gives "--" as the
+    // pipeline, as getopt would).
+    for (size_t i = 0; i < given.size(); ++i) {
+        const std::string& argument = given[i];
+        if (argument == "--") {
             const size_t after = given.size() - i - 1;
             FUZZ_CHECK(size_t(options.files.size()) >= after);
             for (size_t k = 0; k < after; ++k)
@@ -126,6 +140,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                            == QByteArray::fromStdString(given[i + 1 + k]));
             break;
         }
+        if (TakesValue(argument))
+            ++i;
+    }
 
     FUZZ_CHECK(options.count >= 0);
     FUZZ_CHECK(std::isfinite(options.timeoutSeconds) && options.timeoutSeconds >= 0.0
