@@ -34,10 +34,9 @@ qint64 DecodedBytes(QSize size, QImage::Format format)
 }
 
 // A TGA file declares its size in a header of 18 bytes, which Qt's reader
-// does not report beforehand; an invalid size when `device` holds no such header.
-QSize TgaDeclaredSize(QIODevice& device)
+// does not report beforehand; an invalid size for a shorter `header`.
+QSize TgaDeclaredSize(const QByteArray& header)
 {
-    const QByteArray header = device.peek(18);
     if (header.size() < 18)
         return {};
     const auto word = [&header](int at) {
@@ -51,9 +50,8 @@ QSize TgaDeclaredSize(QIODevice& device)
 // True when the rest of `device` is too short for the pixels the header
 // declares: a byte per channel each, or for a run-length coded file a packet
 // (a count byte and a pixel) for every 128 pixels at least.
-bool TgaTooShort(QIODevice& device, QSize size)
+bool TgaTooShort(QIODevice& device, const QByteArray& header, QSize size)
 {
-    const QByteArray header = device.peek(18);
     if (header.size() < 18)
         return true;
     const int imageType = static_cast<unsigned char>(header[2]);
@@ -83,7 +81,8 @@ QImage ReadChecked(QImageReader& reader)
     }();
     (void)limitSet;
     const bool tga = reader.format() == "tga" && reader.device();
-    const QSize size = tga ? TgaDeclaredSize(*reader.device()) : reader.size();
+    const QByteArray tgaHeader = tga ? reader.device()->peek(18) : QByteArray();
+    const QSize size = tga ? TgaDeclaredSize(tgaHeader) : reader.size();
     if (size.isValid()
         && (qint64(size.width()) * size.height() > MaxPicturePixels()
             || DecodedBytes(size, reader.imageFormat()) > MaxPictureBytes()))
@@ -91,7 +90,7 @@ QImage ReadChecked(QImageReader& reader)
                                 .arg(size.width())
                                 .arg(size.height())
                                 .toStdString());
-    if (tga && TgaTooShort(*reader.device(), size))
+    if (tga && TgaTooShort(*reader.device(), tgaHeader, size))
         throw EPictureError(QStringLiteral("The picture file ends before its picture does (%1 x %2 pixels declared).")
                                 .arg(size.width())
                                 .arg(size.height())
