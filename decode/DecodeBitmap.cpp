@@ -1,11 +1,14 @@
 #include "decode/DecodeBitmap.h"
 
+#include <QRect>
+
 #include <ZXing/DecodeHints.h>
 #include <ZXing/ReadBarcode.h>
 
 #include <algorithm>
 #include <array>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -231,6 +234,11 @@ public:
 
     ZXing::ImageView View() const { return ZXing::ImageView(fPixels.get(), fWidth, fHeight, ZXing::ImageFormat::Lum); }
 
+    int Width() const { return fWidth; }
+    int Height() const { return fHeight; }
+    std::uint8_t* Row(int y) { return fPixels.get() + static_cast<std::size_t>(y) * fWidth; }
+    const std::uint8_t* Row(int y) const { return fPixels.get() + static_cast<std::size_t>(y) * fWidth; }
+
     // Light becomes dark and dark light: grey = 255 - grey.
     void Invert()
     {
@@ -297,11 +305,148 @@ TDecodedCode ToDecodedCode(const ZXing::Result& result)
     return code;
 }
 
-// One pass of the readers over a grey plane: the first code in the readers' order.
+// The formats of `formats` that come before `format` in the readers' order.
+ZXing::BarcodeFormats RankedBefore(ZXing::BarcodeFormats formats, BarcodeFormat format)
+{
+    ZXing::BarcodeFormats before;
+    for (int rank = 0; rank < Rank(format) && rank < static_cast<int>(kAllReaders.size()); ++rank)
+        if (formats.testFlag(kAllReaders[rank].zxing))
+            before |= kAllReaders[rank].zxing;
+    return before;
+}
+
+// True when two lines of a picture, `along` pixels long and `step` bytes
+// from one pixel to the next, show the same thing: nearly every pixel of one
+// is close to its neighbour on the other, as the lines across a code's bars are.
+bool SameLine(const std::uint8_t* a, const std::uint8_t* b, int along, std::ptrdiff_t step)
+{
+    int close = 0;
+    for (int i = 0; i < along; ++i)
+        close += std::abs(int(a[i * step]) - int(b[i * step])) <= 40;
+    return close * 100 >= along * 85;
+}
+
+// The readers of linear codes in zxing-cpp 1.4 end the program (an assertion
+// in Result::operator==) when one request finds the same code twice, as on a
+// sheet of labels that repeats a code. So each request asks for one linear
+// code, and the search for the next one goes on with the codes found so far
+// painted white on the grey plane; the search puts back what it painted when
+// it ends. (A copy of the plane to paint on would cost more than the readers:
+// 30 ms for a 12-megapixel photo.)
+class TLinearSearch {
+public:
+    // Requests of one search at most: each paints a code white, so a picture
+    // would need as many codes to use them all.
+    static constexpr int kMaxRequests = 256;
+
+    TLinearSearch(TGreyPicture& grey, const TDecodeOptions& options)
+        : fGrey(grey)
+        , fOptions(options)
+    {
+    }
+
+    ~TLinearSearch()
+    {
+        // Last painted first: areas may overlap.
+        for (auto patch = fUnder.rbegin(); patch != fUnder.rend(); ++patch) {
+            const std::uint8_t* from = patch->pixels.data();
+            for (int y = patch->area.top(); y <= patch->area.bottom(); ++y, from += patch->area.width())
+                std::memcpy(fGrey.Row(y) + patch->area.left(), from, static_cast<std::size_t>(patch->area.width()));
+        }
+    }
+
+    TLinearSearch(const TLinearSearch&) = delete;
+    TLinearSearch& operator=(const TLinearSearch&) = delete;
+
+    // A code the readers of `formats` find where nothing is painted yet; it
+    // may be of a format not asked for (asked for UPC-A, zxing-cpp answers
+    // EAN-13 codes too). Nothing when there is none, or no request is left.
+    std::optional<ZXing::Result> Find(ZXing::BarcodeFormats formats)
+    {
+        if (fRequests == kMaxRequests)
+            return std::nullopt;
+        ++fRequests;
+        ZXing::Result result = ZXing::ReadBarcode(fGrey.View(), MakeHints(formats, 1, fOptions));
+        if (!result.isValid())
+            return std::nullopt;
+        return result;
+    }
+
+    // Paints the code white: the band of lines that read it, a little longer,
+    // and widened across its bars for as long as each line repeats the one
+    // before it. Answers the area painted.
+    QRect Paint(const ZXing::Result& code)
+    {
+        TGreyPicture& plane = fGrey;
+        const ZXing::Position& corners = code.position();
+        int left = INT_MAX, right = INT_MIN, top = INT_MAX, bottom = INT_MIN;
+        for (const ZXing::PointI& corner : corners) {
+            left = std::min(left, corner.x);
+            right = std::max(right, corner.x);
+            top = std::min(top, corner.y);
+            bottom = std::max(bottom, corner.y);
+        }
+        const ZXing::PointI direction = corners.topRight() - corners.topLeft();
+        const bool across = std::abs(direction.x) >= std::abs(direction.y); // lines run across the picture
+        // A little longer than the lines that read it, not wider: its
+        // lines lie on the bars, and their ends show where the bars end.
+        const int margin = std::max(2, ((across ? right - left : bottom - top) + 1) / 50);
+        QRect box = QRect(QPoint(left, top), QPoint(right, bottom));
+        box = across ? box.adjusted(-margin, 0, margin, 0) : box.adjusted(0, -margin, 0, margin);
+        box &= QRect(0, 0, plane.Width(), plane.Height());
+        if (box.isEmpty()) {
+            // Not painted, the code would be found again: the search ends.
+            fRequests = kMaxRequests;
+            return box;
+        }
+        const std::uint8_t* origin = plane.Row(0);
+        if (across) {
+            const auto line = [&](int y) {
+                return origin + static_cast<std::ptrdiff_t>(y) * plane.Width() + box.left();
+            };
+            while (box.top() > 0 && SameLine(line(box.top() - 1), line(box.top()), box.width(), 1))
+                box.setTop(box.top() - 1);
+            while (box.bottom() < plane.Height() - 1
+                   && SameLine(line(box.bottom() + 1), line(box.bottom()), box.width(), 1))
+                box.setBottom(box.bottom() + 1);
+        } else {
+            const std::ptrdiff_t step = plane.Width();
+            const auto line = [&](int x) { return origin + static_cast<std::ptrdiff_t>(box.top()) * step + x; };
+            while (box.left() > 0 && SameLine(line(box.left() - 1), line(box.left()), box.height(), step))
+                box.setLeft(box.left() - 1);
+            while (box.right() < plane.Width() - 1
+                   && SameLine(line(box.right() + 1), line(box.right()), box.height(), step))
+                box.setRight(box.right() + 1);
+        }
+        TPatch& under = fUnder.emplace_back(TPatch{box, {}});
+        under.pixels.resize(static_cast<std::size_t>(box.width()) * box.height());
+        std::uint8_t* to = under.pixels.data();
+        for (int y = box.top(); y <= box.bottom(); ++y, to += box.width()) {
+            std::memcpy(to, plane.Row(y) + box.left(), static_cast<std::size_t>(box.width()));
+            std::memset(plane.Row(y) + box.left(), 255, static_cast<std::size_t>(box.width()));
+        }
+        return box;
+    }
+
+private:
+    // The pixels an area held before it was painted.
+    struct TPatch {
+        QRect area;
+        std::vector<std::uint8_t> pixels;
+    };
+
+    TGreyPicture& fGrey;
+    const TDecodeOptions& fOptions;
+    std::vector<TPatch> fUnder;
+    int fRequests = 0;
+};
+
+// The first code in the readers' order on a grey plane.
 //
-// zxing-cpp reads several formats in one pass; the linear pass collects every
-// linear code so that the reader order above decides between them, and the
-// matrix pass (QR Code before Data Matrix) only runs when no linear code was found.
+// The linear readers come first: a linear code found, the search goes on for
+// one of a format before it in the readers' order, until none is left. The
+// matrix readers (QR Code before Data Matrix) only run when no linear code
+// was found.
 //
 // Asked for UPC-A alone, zxing-cpp still answers EAN-13 codes; only the
 // formats asked for count. The bars of a UPC-A code are those of an EAN-13
@@ -309,21 +454,29 @@ TDecodedCode ToDecodedCode(const ZXing::Result& result)
 // (12 digits) when UPC-A is asked for and as EAN-13 (13 digits) when only
 // EAN-13 is: either reader finds it, each in its own form, while an EAN-13
 // code with another first digit is no UPC-A code.
-std::optional<TDecodedCode> ReadOneCode(const ZXing::ImageView& view, const TReaderSet& readers,
-                                        const TDecodeOptions& options)
+std::optional<TDecodedCode> ReadOneCode(TGreyPicture& grey, const TReaderSet& readers, const TDecodeOptions& options)
 {
-    const ZXing::BarcodeFormats& linear = readers.linear;
     const ZXing::BarcodeFormats& dataBar = readers.dataBar;
     const ZXing::BarcodeFormats& matrix = readers.matrix;
-    if (!linear.empty()) {
-        ZXing::Results results = ZXing::ReadBarcodes(view, MakeHints(linear, 255, options));
-        std::erase_if(results, [&linear](const ZXing::Result& r) { return !linear.testFlag(r.format()); });
-        const auto best = std::min_element(results.begin(), results.end(), [](const auto& a, const auto& b) {
-            return Rank(a.format()) < Rank(b.format());
-        });
-        if (best != results.end())
+    if (!readers.linear.empty()) {
+        TLinearSearch search(grey, options);
+        ZXing::BarcodeFormats wanted = readers.linear;
+        std::optional<ZXing::Result> best;
+        while (!wanted.empty()) {
+            std::optional<ZXing::Result> found = search.Find(wanted);
+            if (!found)
+                break;
+            if (wanted.testFlag(found->format())) {
+                wanted = RankedBefore(wanted, found->format());
+                best = found;
+            }
+            if (!wanted.empty())
+                search.Paint(*found);
+        }
+        if (best)
             return ToDecodedCode(*best);
     }
+    const ZXing::ImageView view = grey.View();
     if (!dataBar.empty()) {
         const ZXing::Result result = ZXing::ReadBarcode(view, MakeHints(dataBar, 1, options));
         if (result.isValid() && dataBar.testFlag(result.format()))
@@ -337,21 +490,57 @@ std::optional<TDecodedCode> ReadOneCode(const ZXing::ImageView& view, const TRea
     return std::nullopt;
 }
 
-// One pass of the readers over a grey plane, the linear readers, the DataBar
-// readers (one code) and the matrix readers, each with their own hints: every
-// code they find.
-std::vector<TDecodedCode> ReadAllCodes(const ZXing::ImageView& view, const TReaderSet& readers,
-                                       const TDecodeOptions& options)
+// Every linear code of `formats` on a grey plane, each once: painting a code
+// white stops where a line differs from the one before it, as a scratch
+// across the bars makes it, and the rest of the code read again beyond such a
+// line is the same code, while another copy of it lies further away (a label
+// has its digits or a margin between its bars and the next label's).
+std::vector<TDecodedCode> ReadLinearCodes(TGreyPicture& grey, ZXing::BarcodeFormats formats,
+                                          const TDecodeOptions& options)
+{
+    struct TFound {
+        ZXing::Result result;
+        QRect painted;
+    };
+    std::vector<TFound> found;
+    TLinearSearch search(grey, options);
+    while (std::optional<ZXing::Result> result = search.Find(formats)) {
+        const QRect painted = search.Paint(*result);
+        if (!formats.testFlag(result->format()))
+            continue;
+        const int gap = std::max(3, std::max(painted.width(), painted.height()) / 50);
+        const QRect near = painted.adjusted(-gap, -gap, gap, gap);
+        const auto same = std::find_if(found.begin(), found.end(), [&](const TFound& f) {
+            return f.result.format() == result->format() && f.result.bytes() == result->bytes()
+                   && f.painted.intersects(near);
+        });
+        if (same != found.end())
+            same->painted |= painted;
+        else
+            found.push_back({*std::move(result), painted});
+    }
+    std::vector<TDecodedCode> codes;
+    codes.reserve(found.size());
+    for (const TFound& f : found)
+        codes.push_back(ToDecodedCode(f.result));
+    return codes;
+}
+
+// Every code on a grey plane that the linear readers, the DataBar readers (one
+// code) and the matrix readers find, each with their own hints.
+std::vector<TDecodedCode> ReadAllCodes(TGreyPicture& grey, const TReaderSet& readers, const TDecodeOptions& options)
 {
     std::vector<TDecodedCode> codes;
+    if (!readers.linear.empty())
+        codes = ReadLinearCodes(grey, readers.linear, options);
     const struct {
         ZXing::BarcodeFormats formats;
         int maxSymbols;
-    } passes[] = {{readers.linear, 255}, {readers.dataBar, 1}, {readers.matrix, 255}};
+    } passes[] = {{readers.dataBar, 1}, {readers.matrix, 255}};
     for (const auto& [formats, maxSymbols] : passes) {
         if (formats.empty())
             continue;
-        for (const ZXing::Result& result : ZXing::ReadBarcodes(view, MakeHints(formats, maxSymbols, options)))
+        for (const ZXing::Result& result : ZXing::ReadBarcodes(grey.View(), MakeHints(formats, maxSymbols, options)))
             if (result.isValid() && formats.testFlag(result.format()))
                 codes.push_back(ToDecodedCode(result));
     }
@@ -393,10 +582,10 @@ std::optional<TDecodedCode> DecodeCode(QImage& bitmap, const TDecodeOptions& opt
     if (!grey)
         return std::nullopt;
     const TReaderSet readers(options);
-    if (std::optional<TDecodedCode> code = ReadOneCode(grey->View(), readers, options); code || !options.inverted)
+    if (std::optional<TDecodedCode> code = ReadOneCode(*grey, readers, options); code || !options.inverted)
         return code;
     grey->Invert();
-    return ReadOneCode(grey->View(), readers, options);
+    return ReadOneCode(*grey, readers, options);
 }
 
 std::vector<TDecodedCode> DecodeAllCodes(QImage& bitmap, const TDecodeOptions& options)
@@ -405,10 +594,10 @@ std::vector<TDecodedCode> DecodeAllCodes(QImage& bitmap, const TDecodeOptions& o
     if (!grey)
         return {};
     const TReaderSet readers(options);
-    std::vector<TDecodedCode> codes = ReadAllCodes(grey->View(), readers, options);
+    std::vector<TDecodedCode> codes = ReadAllCodes(*grey, readers, options);
     if (codes.empty() && options.inverted) {
         grey->Invert();
-        codes = ReadAllCodes(grey->View(), readers, options);
+        codes = ReadAllCodes(*grey, readers, options);
     }
     SortInReadingOrder(codes);
     return codes;

@@ -5,6 +5,7 @@
 
 #include <QPainter>
 #include <QRect>
+#include <QTransform>
 
 #include <ZXing/BitMatrix.h>
 #include <ZXing/CharacterSet.h>
@@ -77,10 +78,15 @@ TEST_P(AllCodes, InReadingOrderWithCornersOnTheCode)
         EXPECT_EQ(codes[i].text.toStdString(), expected.text) << i;
         EXPECT_EQ(CodeFormatName(codes[i].format).toStdString(), expected.format) << i;
         EXPECT_EQ(codes[i].bytes.toStdString(), expected.text) << i; // plain ASCII: the bytes are the text
+        // A picture drawn more than once: each find lies on a copy of its own.
         QRect area;
-        for (const auto& [sample, rect] : drawn)
-            if (std::string(sample) == expected.sample)
+        for (auto& [sample, rect] : drawn)
+            if (sample && std::string(sample) == expected.sample && rect.contains(codes[i].position[0])) {
                 area = rect;
+                sample = nullptr;
+                break;
+            }
+        EXPECT_FALSE(area.isNull()) << i << ": not on an unclaimed copy of " << expected.sample;
         for (const QPoint& corner : codes[i].position) {
             EXPECT_TRUE(picture.rect().contains(corner)) << i << ": " << corner.x() << "," << corner.y();
             EXPECT_TRUE(area.contains(corner)) << i << ": " << corner.x() << "," << corner.y();
@@ -135,7 +141,27 @@ INSTANTIATE_TEST_SUITE_P(
                 {1700, 1000},
                 {{"code_128.png", {40, 40}}, {"ean_13.png", {40, 520}}},
                 TBarcodeFormat::Auto,
-                {{"LANTRIX-128-Sample", "CODE_128", "code_128.png"}, {kEan13Text, "EAN_13", "ean_13.png"}}}),
+                {{"LANTRIX-128-Sample", "CODE_128", "code_128.png"}, {kEan13Text, "EAN_13", "ean_13.png"}}},
+        // A sheet of labels repeats a code. zxing-cpp 1.4 ends the program
+        // when one request finds the same linear code twice.
+        AllCase{"the_same_linear_code_twice",
+                {900, 1000},
+                {{"ean_13.png", {40, 40}}, {"ean_13.png", {40, 520}}},
+                TBarcodeFormat::Auto,
+                {{kEan13Text, "EAN_13", "ean_13.png"}, {kEan13Text, "EAN_13", "ean_13.png"}}},
+        AllCase{
+            "the_same_linear_code_twice_under_its_format",
+            {1700, 1000},
+            {{"code_128.png", {40, 40}}, {"code_128.png", {40, 520}}},
+            TBarcodeFormat::CODE_128,
+            {{"LANTRIX-128-Sample", "CODE_128", "code_128.png"}, {"LANTRIX-128-Sample", "CODE_128", "code_128.png"}}},
+        AllCase{"a_code_twice_beside_another",
+                {1800, 1000},
+                {{"ean_8.png", {40, 40}}, {"upc_e.png", {1100, 300}}, {"ean_8.png", {40, 520}}},
+                TBarcodeFormat::Auto,
+                {{"96385074", "EAN_8", "ean_8.png"},
+                 {"04252614", "UPC_E", "upc_e.png"},
+                 {"96385074", "EAN_8", "ean_8.png"}}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(AllCodes, NoneInABlankPicture)
@@ -146,6 +172,73 @@ TEST(AllCodes, NoneInABlankPicture)
     QImage none;
     EXPECT_TRUE(DecodeAllCodes(none, {.format = TBarcodeFormat::Auto}).empty());
 }
+
+// ---- One linear code repeated, under every request ----------------------------
+
+struct RepeatCase {
+    const char* name;
+    TDecodeOptions options;
+    int copies;             // of the EAN-13 sample, one under the other
+    bool turned = false;    // the sheet a quarter turn round
+    bool scratched = false; // a grey line across the first copy's bars
+    bool dark = false;      // light bars on a dark ground
+};
+
+void PrintTo(const RepeatCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+QImage RepeatSheet(const RepeatCase& c)
+{
+    const QImage sample = LoadSample("ean_13.png");
+    QImage sheet(sample.width() + 80, c.copies * (sample.height() + 80) + 80, QImage::Format_RGB32);
+    sheet.fill(Qt::white);
+    QPainter painter(&sheet);
+    for (int i = 0; i < c.copies; ++i)
+        painter.drawImage(40, 40 + i * (sample.height() + 80), sample);
+    if (c.scratched)
+        painter.fillRect(0, 40 + sample.height() / 3, sheet.width(), 3, QColor(128, 128, 128));
+    painter.end();
+    if (c.dark)
+        sheet.invertPixels();
+    return c.turned ? sheet.transformed(QTransform().rotate(90)) : sheet;
+}
+
+class RepeatedCode : public ::testing::TestWithParam<RepeatCase> {};
+
+// zxing-cpp 1.4 ends the program when one request finds the same linear code
+// twice; every copy is reported, and each copy once.
+TEST_P(RepeatedCode, EveryCopyOnceAndOneCodeAlone)
+{
+    const RepeatCase& c = GetParam();
+    QImage sheet = RepeatSheet(c);
+    const std::vector<TDecodedCode> codes = DecodeAllCodes(sheet, c.options);
+    ASSERT_EQ(codes.size(), static_cast<std::size_t>(c.copies));
+    for (std::size_t i = 0; i < codes.size(); ++i) {
+        EXPECT_EQ(codes[i].text.toStdString(), kEan13Text) << i;
+        EXPECT_EQ(codes[i].format, TBarcodeFormat::EAN_13) << i;
+        if (i > 0) { // each copy found at a place of its own
+            EXPECT_NE(codes[i].position[0], codes[i - 1].position[0]) << i;
+        }
+    }
+    QImage again = RepeatSheet(c);
+    const std::optional<TDecodedCode> one = DecodeCode(again, c.options);
+    ASSERT_TRUE(one.has_value());
+    EXPECT_EQ(one->text.toStdString(), kEan13Text);
+}
+
+// Not trying harder, zxing-cpp reads linear codes in a band around the
+// picture's middle, which two copies fill.
+INSTANTIATE_TEST_SUITE_P(
+    Sheets, RepeatedCode,
+    ::testing::Values(RepeatCase{"two_copies", {}, 2}, RepeatCase{"two_copies_one_scratched", {}, 2, false, true},
+                      RepeatCase{"two_copies_every_format", {.everyFormat = true}, 2},
+                      RepeatCase{"two_light_copies_on_dark", {.inverted = true}, 2, false, false, true},
+                      RepeatCase{"three_copies_trying_harder", {.tryHarder = true}, 3},
+                      RepeatCase{"three_copies_turned_trying_harder", {.tryHarder = true}, 3, true},
+                      RepeatCase{"three_copies_scratched_trying_harder", {.tryHarder = true}, 3, false, true}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // ---- Reading order -----------------------------------------------------------
 
