@@ -70,6 +70,26 @@ bool TgaTooShort(QIODevice& device, const QByteArray& header, QSize size)
     return rest < needed;
 }
 
+// Qt's BMP reader leaves the pixels that a file does not give as they were:
+// the rows past the end of a cut file, and those that a run-length coded file
+// skips or never reaches. It reads into a picture handed to it when its size
+// and layout are those of the file, so it gets one filled beforehand: white,
+// or a palette file's first colour (the usual ground of run-length coded
+// files). Other readers get a null picture and make their own.
+QImage BlankFor(const QImageReader& reader, QSize size)
+{
+    if (reader.format() != "bmp" || !size.isValid() || reader.imageFormat() == QImage::Format_Invalid)
+        return QImage();
+    QImage blank(size, reader.imageFormat());
+    if (blank.isNull())
+        return blank;
+    if (blank.depth() <= 8)
+        blank.fill(0u);
+    else
+        blank.fill(Qt::white);
+    return blank;
+}
+
 // Reads the picture after the size checks, turned as its orientation says.
 // Raises EPictureError.
 QImage ReadChecked(QImageReader& reader)
@@ -99,8 +119,8 @@ QImage ReadChecked(QImageReader& reader)
     // A phone stores a photo taken sideways as the sensor saw it, with an
     // orientation that says how to show it; the code in it reads only upright.
     reader.setAutoTransform(true);
-    QImage picture = reader.read();
-    if (picture.isNull())
+    QImage picture = BlankFor(reader, size);
+    if (!reader.read(&picture) || picture.isNull())
         throw EPictureError(reader.errorString().toStdString());
     return picture;
 }

@@ -180,6 +180,108 @@ INSTANTIATE_TEST_SUITE_P(
         TgaCase{"run_length_whole", 10, 2, 2, 24, QByteArray("\x83\x10\x20\x30", 4), "Unsupported image format"}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// Qt's BMP reader leaves the pixels a file does not give as it found them:
+// those of a cut file, and those a run-length coded file skips. They come out
+// white, or a palette file's first colour, not what the memory held before.
+struct BmpCase {
+    const char* name;
+    QByteArray (*bytes)(); // a file of 64 x 48 pixels, rows from the bottom
+    int rowsGiven;         // the bottom rows the file gives
+};
+
+void PrintTo(const BmpCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+constexpr int kBmpWidth = 64;
+constexpr int kBmpHeight = 48;
+
+// A pixel a row's own: no row of the picture is blank.
+QImage BmpPicture(QImage::Format format)
+{
+    QImage picture(kBmpWidth, kBmpHeight, QImage::Format_RGB32);
+    for (int y = 0; y < kBmpHeight; ++y)
+        for (int x = 0; x < kBmpWidth; ++x)
+            picture.setPixel(x, y, (x + y) % 3 ? qRgb(0, 0, 0) : qRgb(40 + 4 * y, 90, 200));
+    return picture.convertToFormat(format);
+}
+
+// Whole rows of pixels cut off the top (the end of the file). Qt writes
+// `format` with `fileBits` bits a pixel.
+QByteArray CutBmp(QImage::Format format, int fileBits, int rowsGiven)
+{
+    const QByteArray whole = Bytes(BmpPicture(format), "bmp");
+    const int fileRowBytes = (kBmpWidth * fileBits + 31) / 32 * 4;
+    return whole.left(whole.size() - (kBmpHeight - rowsGiven) * fileRowBytes);
+}
+
+// An 8-bit run-length coded file whose bottom rows are runs of colour 1 and
+// 2 in turn: then the end of the file, or its end-of-picture mark.
+QByteArray RunLengthBmp(int rowsGiven, bool endMark)
+{
+    QByteArray palette;
+    for (int i = 0; i < 256; ++i)
+        palette += QByteArray::fromRawData(i == 0 ? "\xff\xff\xff\0" : i == 1 ? "\0\0\0\0" : "\x80\x40\x20\0", 4);
+    QByteArray runs;
+    for (int y = 0; y < rowsGiven; ++y)
+        runs += QByteArray("\x40") + char(1 + y % 2) + QByteArray("\0\0", 2); // 64 pixels, end of row
+    if (endMark)
+        runs += QByteArray("\0\x01", 2);
+    const auto word = [](quint32 value) {
+        QByteArray bytes(4, '\0');
+        for (int i = 0; i < 4; ++i)
+            bytes[i] = char(value >> (8 * i));
+        return bytes;
+    };
+    const quint32 offset = 14 + 40 + quint32(palette.size());
+    QByteArray file = "BM" + word(offset + quint32(runs.size())) + word(0) + word(offset);
+    file += word(40) + word(kBmpWidth) + word(kBmpHeight) + QByteArray("\x01\0\x08\0", 4) + word(1)
+            + word(quint32(runs.size())) + word(2835) + word(2835) + word(256) + word(0);
+    return file + palette + runs;
+}
+
+class LoadBmp : public ::testing::TestWithParam<BmpCase> {};
+
+TEST_P(LoadBmp, PixelsTheFileDoesNotGiveAreBlank)
+{
+    const BmpCase& c = GetParam();
+    QByteArray bytes = c.bytes();
+    // Memory of the picture's size, scribbled on and given back: the reader's
+    // picture may get it.
+    for (int i = 0; i < 4; ++i) {
+        const std::size_t size = std::size_t(kBmpWidth) * kBmpHeight * (1 << i);
+        void* used = std::malloc(size);
+        std::memset(used, 0x5a, size);
+        std::free(used);
+    }
+    QBuffer device(&bytes);
+    ASSERT_TRUE(device.open(QIODevice::ReadOnly));
+    const QImage picture = LoadPicture(device, QStringLiteral("picture.bmp"));
+    ASSERT_EQ(picture.size(), QSize(kBmpWidth, kBmpHeight));
+    const QRgb blank = picture.depth() <= 8 ? picture.color(0) : qRgb(255, 255, 255);
+    for (int y = 0; y < kBmpHeight - c.rowsGiven; ++y)
+        for (int x = 0; x < kBmpWidth; ++x)
+            ASSERT_EQ(picture.pixel(x, y), blank) << x << "," << y;
+    // The rows the file gives are not blank.
+    for (int y = kBmpHeight - c.rowsGiven; y < kBmpHeight; ++y) {
+        bool drawn = false;
+        for (int x = 0; x < kBmpWidth; ++x)
+            drawn |= picture.pixel(x, y) != blank;
+        EXPECT_TRUE(drawn) << "row " << y;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, LoadBmp,
+    ::testing::Values(BmpCase{"bits_24_cut", [] { return CutBmp(QImage::Format_RGB32, 24, 20); }, 20},
+                      BmpCase{"bits_8_cut", [] { return CutBmp(QImage::Format_Indexed8, 8, 30); }, 30},
+                      BmpCase{"bits_1_cut", [] { return CutBmp(QImage::Format_Mono, 1, 10); }, 10},
+                      BmpCase{"bits_24_whole", [] { return CutBmp(QImage::Format_RGB32, 24, kBmpHeight); }, kBmpHeight},
+                      BmpCase{"run_length_cut", [] { return RunLengthBmp(16, false); }, 16},
+                      BmpCase{"run_length_ended_early", [] { return RunLengthBmp(16, true); }, 16}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 // An open file: the content gives the type, the name's extension only a hint
 // and the message when no reader takes the content.
 struct DeviceCase {
