@@ -354,8 +354,11 @@ TFrameConverter::TUnpackResult TFrameConverter::MJPGToBitmap(qsizetype n, const 
         QImage& target = fGray8Bit ? fBitmapGray : fBitmap;
         if (PixbufAvailable()) {
             // A picture the loader cannot decode leaves the target as it was.
+            // Only the JPEG loader reads a motion-JPEG sample: the bytes come
+            // from a device or a file, and the library's other loaders (SVG,
+            // icons, TGA, TIFF, ...) have no business with them.
             LoadBitmapFromMemory(reinterpret_cast<const uint8_t*>(MemStream.constData()), n, &target, fGray8Bit,
-                                 kMaxFramePixels);
+                                 kMaxFramePixels, "jpeg");
             return TUnpackResult::Converted;
         }
         JPG.Grayscale = fGray8Bit;

@@ -25,6 +25,7 @@ constexpr int kInsufficientMemory = 1; // GDK_PIXBUF_ERROR_INSUFFICIENT_MEMORY
 
 struct TPixbufApi {
     void* (*loader_new)();
+    void* (*loader_new_with_type)(const char* imageType, GError** error);
     gboolean (*loader_write)(void* loader, const uint8_t* buffer, size_t count, GError** error);
     gboolean (*loader_close)(void* loader, GError** error);
     void* (*loader_get_pixbuf)(void* loader);
@@ -64,6 +65,7 @@ bool BindAll(void* handle, TPixbufApi& api)
     // GLib's functions come from the library's own dependencies, which dlsym
     // searches through the same handle.
     return Bind(handle, api.loader_new, "gdk_pixbuf_loader_new")
+           && Bind(handle, api.loader_new_with_type, "gdk_pixbuf_loader_new_with_type")
            && Bind(handle, api.loader_write, "gdk_pixbuf_loader_write")
            && Bind(handle, api.loader_close, "gdk_pixbuf_loader_close")
            && Bind(handle, api.loader_get_pixbuf, "gdk_pixbuf_loader_get_pixbuf")
@@ -190,7 +192,8 @@ bool PixbufAvailable()
     return binding.handle != nullptr;
 }
 
-int LoadBitmapFromMemory(const uint8_t* data, qsizetype size, QImage* target, bool gray, int64_t maxPixels)
+int LoadBitmapFromMemory(const uint8_t* data, qsizetype size, QImage* target, bool gray, int64_t maxPixels,
+                         const char* type)
 {
     if (!PixbufAvailable())
         return kPixbufNotAvailable;
@@ -198,7 +201,15 @@ int LoadBitmapFromMemory(const uint8_t* data, qsizetype size, QImage* target, bo
         return kPixbufNoTarget;
     const TPixbufApi& api = binding.api;
 
-    void* loader = api.loader_new();
+    void* loader = nullptr;
+    if (type) {
+        GError* error = nullptr;
+        loader = api.loader_new_with_type(type, &error);
+        if (!loader)
+            return StatusOf(error);
+    } else {
+        loader = api.loader_new();
+    }
     if (!loader)
         return kPixbufNoPicture;
     TSizeGuard guard{maxPixels, false};

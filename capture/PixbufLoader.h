@@ -53,5 +53,7 @@ int LoadBitmapFromStream(const QByteArray& stream, QImage& target);
 // bitmap can receive a gray picture too. A picture whose header declares more
 // than maxPixels pixels (0: no bound) is refused as soon as the library has
 // read its size, before it sets aside memory for the pixels: kPixbufTooLarge,
-// target as it was.
-int LoadBitmapFromMemory(const uint8_t* data, qsizetype size, QImage* target, bool gray, int64_t maxPixels = 0);
+// target as it was. `type` names the one loader of the library to decode
+// with ("jpeg"); without it the library chooses by the content.
+int LoadBitmapFromMemory(const uint8_t* data, qsizetype size, QImage* target, bool gray, int64_t maxPixels = 0,
+                         const char* type = nullptr);

@@ -226,6 +226,8 @@ INSTANTIATE_TEST_SUITE_P(
     Counts, ByteCountTest,
     ::testing::Values(
         TByteCount{"YUY2_exact", FourCC::YUY2, 640, 480, 614400, true, ""},
+        // The message painted on a frame taller than 32767 rows.
+        TByteCount{"YUY2_taller_than_32767_rows", FourCC::YUY2, 4, 32769, 10, false, "DataSize: 10  FourCC: YUY2"},
         TByteCount{"YUY2_480_rows_and_a_byte", FourCC::YUY2, 640, 480, 614401, true, ""},
         TByteCount{"YUY2_488_rows", FourCC::YUY2, 640, 480, 624640, true, ""},
         TByteCount{"YUY2_481_rows", FourCC::YUY2, 640, 480, 615680, false, "DataSize: 615680  FourCC: YUY2"},
@@ -689,6 +691,23 @@ TEST_P(MotionJpegTest, BrokenPictureGivesMessageOrKeepsPreviousPicture)
     } else {
         EXPECT_EQ(result, TUnpackResult::Converted);
         EXPECT_EQ(converter.Bitmap(), before);
+    }
+}
+
+// A sample in another picture format is no motion-JPEG frame: neither path
+// decodes it.
+TEST_P(MotionJpegTest, PictureOfAnotherFormatIsNotDecoded)
+{
+    for (const char* format : {"PNG", "BMP"}) {
+        converter.SetStreamFormat(64, 48, FourCC::MJPG);
+        converter.FillBitmap(kPrevious);
+        const QImage before = converter.Bitmap().copy();
+        const TUnpackResult result = Unpack(converter, Bytes(EncodePicture(QuadrantPicture(64, 48), format)));
+        EXPECT_TRUE(TFrameConverter::Unpacked(result)) << format;
+        if (GetParam() == TDecoderPath::Libjpeg)
+            EXPECT_EQ(result, TUnpackResult::Message) << format;
+        else
+            EXPECT_EQ(converter.Bitmap(), before) << format;
     }
 }
 

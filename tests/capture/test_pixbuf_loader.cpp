@@ -216,4 +216,42 @@ INSTANTIATE_TEST_SUITE_P(
                kPixbufTooLarge}),
     [](const auto& info) { return std::string(info.param.description); });
 
+// A loader named for the decode reads its own format only: a motion-JPEG
+// sample goes to the JPEG loader, and no other loader of the library sees a
+// device's or a file's bytes.
+struct TTyped {
+    const char* description;
+    QByteArray bytes;
+    const char* type; // nullptr: the library chooses by the content
+    bool decoded;
+};
+
+class PixbufTypedTest : public PixbufLoaderTest, public ::testing::WithParamInterface<TTyped> {};
+
+TEST_P(PixbufTypedTest, OnlyTheNamedLoaderReads)
+{
+    BindRealLibrary();
+    QImage target = MarkedBitmap(8, 8);
+    const QImage before = target.copy();
+    const TTyped& c = GetParam();
+    const int result = LoadBitmapFromMemory(reinterpret_cast<const uint8_t*>(c.bytes.constData()), c.bytes.size(),
+                                            &target, false, 0, c.type);
+    if (c.decoded) {
+        EXPECT_EQ(result, kPixbufOk);
+        EXPECT_EQ(target.size(), QSize(64, 48));
+    } else {
+        EXPECT_NE(result, kPixbufOk);
+        EXPECT_EQ(target, before);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Pictures, PixbufTypedTest,
+    ::testing::Values(TTyped{"jpeg_as_jpeg", EncodePicture(QuadrantPicture(64, 48)), "jpeg", true},
+                      TTyped{"png_as_jpeg", EncodePicture(QuadrantPicture(64, 48), "PNG"), "jpeg", false},
+                      TTyped{"bmp_as_jpeg", EncodePicture(QuadrantPicture(64, 48), "BMP"), "jpeg", false},
+                      TTyped{"png_by_content", EncodePicture(QuadrantPicture(64, 48), "PNG"), nullptr, true},
+                      TTyped{"jpeg_as_unknown_type", EncodePicture(QuadrantPicture(64, 48)), "no-such-type", false}),
+    [](const auto& info) { return std::string(info.param.description); });
+
 } // namespace
