@@ -263,13 +263,18 @@ bool CheckCombination(const TScanOptions& options, std::FILE* errors)
 
 namespace {
 
-// True when one of the names is an argument before any "--".
+// True when one of the names is an option of the command line: an argument
+// before the "--" that ends the options, and not the value of the option
+// before it ("--pipeline --" gives --pipeline the value "--").
 bool HasOption(int argc, char** argv, std::initializer_list<const char*> names)
 {
-    for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i)
+    for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
         for (const char* name : names)
             if (std::strcmp(argv[i], name) == 0)
                 return true;
+        if (const TOptionRow* row = OptionNamed(argv[i]); row && row->needs)
+            ++i; // its value
+    }
     return false;
 }
 

@@ -341,6 +341,12 @@ INSTANTIATE_TEST_SUITE_P(
         InformationCase{"scan_h", ScanProgram(), {"-h"}, "Usage: lantrix-scan ", true},
         InformationCase{
             "scan_help_among_others", ScanProgram(), {"--json", "-h", "x.png"}, "Usage: lantrix-scan ", true},
+        // "--" as an option's value does not end the options.
+        InformationCase{"scan_help_after_a_value_of_two_dashes",
+                        ScanProgram(),
+                        {"--pipeline", "--", "--help"},
+                        "Usage: lantrix-scan ",
+                        true},
         InformationCase{
             "window_version", WindowProgram(), {"--version"}, "lantrix " LANTRIX_RELEASE_VERSION "\n", false},
         InformationCase{"window_help", WindowProgram(), {"--help"}, "Usage: lantrix [PICTURE]\n", true},
@@ -377,6 +383,8 @@ INSTANTIATE_TEST_SUITE_P(
         UsageCase{"unknown_long_option", {"--x", "a.png"}, "lantrix-scan: unknown option --x"},
         UsageCase{"unknown_short_option", {"-x", "a.png"}, "lantrix-scan: unknown option -x"},
         UsageCase{"unknown_format", {"--format", "QRCODE", "a.png"}, "lantrix-scan: unknown code format 'QRCODE'"},
+        // An option's value is no option, whatever it looks like.
+        UsageCase{"help_as_a_format", {"--format", "--help", "a.png"}, "lantrix-scan: unknown code format '--help'"},
         UsageCase{"no_file", {}, "lantrix-scan: no file given"},
         UsageCase{"megapixels_zero",
                   {"--max-megapixels", "0", "a.png"},
