@@ -13,7 +13,7 @@
 // --raw-bytes take one file, --raw-bytes goes without --json and --all, a
 // count and a time-out are not negative, go with a live scan only, and the
 // time-out is finite and at most a day. The same command line gives the same
-// answer again.
+// answer again. --help, -h and --version are seen where they are options.
 #include "support/FuzzCheck.h"
 
 #include "cli/ScanOptions.h"
@@ -91,6 +91,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (arguments.size() > 64)
         return 0;
     const std::vector<std::string> given = arguments;
+
+    // --help, -h and --version are options before the "--" that ends the
+    // options, and not an option's value.
+    bool help = false, version = false;
+    for (size_t i = 0; i < given.size() && given[i] != "--"; ++i) {
+        help = help || given[i] == "--help" || given[i] == "-h";
+        version = version || given[i] == "--version";
+        if (TakesValue(given[i]))
+            ++i;
+    }
+    {
+        std::vector<char*> argv{const_cast<char*>("lantrix-scan")};
+        for (std::string& argument : arguments)
+            argv.push_back(argument.data());
+        argv.push_back(nullptr);
+        FUZZ_CHECK(WantsHelp(int(argv.size() - 1), argv.data()) == help);
+        FUZZ_CHECK(WantsVersion(int(argv.size() - 1), argv.data()) == version);
+    }
 
     const TParse parse = ParseOnce(arguments);
     FUZZ_CHECK(arguments == given);
