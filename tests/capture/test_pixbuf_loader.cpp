@@ -179,23 +179,26 @@ INSTANTIATE_TEST_SUITE_P(Streams, PixbufUndecodableTest,
 
 // The caller's bound on the pixels a picture declares, for every format the
 // library reads: a picture over it is refused as soon as its size is known.
+// A loader named by the caller reads its own format only (a motion-JPEG
+// sample goes to the JPEG loader, and no other loader sees a device's bytes).
 struct TBound {
     const char* description;
     QByteArray bytes;
     int64_t maxPixels;
     int expected;
+    const char* type = nullptr; // the loader named; nullptr: the library chooses by the content
 };
 
 class PixbufBoundTest : public PixbufLoaderTest, public ::testing::WithParamInterface<TBound> {};
 
-TEST_P(PixbufBoundTest, PictureOverTheBoundIsRefused)
+TEST_P(PixbufBoundTest, PictureOverTheBoundOrOfAnotherTypeIsRefused)
 {
     BindRealLibrary();
     QImage target = MarkedBitmap(8, 8);
     const QImage before = target.copy();
     const QByteArray& bytes = GetParam().bytes;
     const int result = LoadBitmapFromMemory(reinterpret_cast<const uint8_t*>(bytes.constData()), bytes.size(), &target,
-                                            false, GetParam().maxPixels);
+                                            false, GetParam().maxPixels, GetParam().type);
     EXPECT_EQ(result, GetParam().expected);
     if (result == kPixbufOk)
         EXPECT_EQ(target.size(), QSize(64, 48));
@@ -213,45 +216,13 @@ INSTANTIATE_TEST_SUITE_P(
         TBound{"bmp_over_bound", EncodePicture(QuadrantPicture(64, 48), "BMP"), 64 * 48 - 1, kPixbufTooLarge},
         TBound{"progressive_declaring_30000_squared",
                WithDeclaredSize(EncodeProgressiveJpeg(QuadrantPicture(16, 16)), 30000, 30000), int64_t(1) << 26,
-               kPixbufTooLarge}),
-    [](const auto& info) { return std::string(info.param.description); });
-
-// A loader named for the decode reads its own format only: a motion-JPEG
-// sample goes to the JPEG loader, and no other loader of the library sees a
-// device's or a file's bytes.
-struct TTyped {
-    const char* description;
-    QByteArray bytes;
-    const char* type; // nullptr: the library chooses by the content
-    bool decoded;
-};
-
-class PixbufTypedTest : public PixbufLoaderTest, public ::testing::WithParamInterface<TTyped> {};
-
-TEST_P(PixbufTypedTest, OnlyTheNamedLoaderReads)
-{
-    BindRealLibrary();
-    QImage target = MarkedBitmap(8, 8);
-    const QImage before = target.copy();
-    const TTyped& c = GetParam();
-    const int result = LoadBitmapFromMemory(reinterpret_cast<const uint8_t*>(c.bytes.constData()), c.bytes.size(),
-                                            &target, false, 0, c.type);
-    if (c.decoded) {
-        EXPECT_EQ(result, kPixbufOk);
-        EXPECT_EQ(target.size(), QSize(64, 48));
-    } else {
-        EXPECT_NE(result, kPixbufOk);
-        EXPECT_EQ(target, before);
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Pictures, PixbufTypedTest,
-    ::testing::Values(TTyped{"jpeg_as_jpeg", EncodePicture(QuadrantPicture(64, 48)), "jpeg", true},
-                      TTyped{"png_as_jpeg", EncodePicture(QuadrantPicture(64, 48), "PNG"), "jpeg", false},
-                      TTyped{"bmp_as_jpeg", EncodePicture(QuadrantPicture(64, 48), "BMP"), "jpeg", false},
-                      TTyped{"png_by_content", EncodePicture(QuadrantPicture(64, 48), "PNG"), nullptr, true},
-                      TTyped{"jpeg_as_unknown_type", EncodePicture(QuadrantPicture(64, 48)), "no-such-type", false}),
+               kPixbufTooLarge},
+        TBound{"jpeg_as_jpeg", EncodePicture(QuadrantPicture(64, 48)), 0, kPixbufOk, "jpeg"},
+        TBound{"png_as_jpeg", EncodePicture(QuadrantPicture(64, 48), "PNG"), 0, kPixbufErrorBase + 0, "jpeg"},
+        TBound{"bmp_as_jpeg", EncodePicture(QuadrantPicture(64, 48), "BMP"), 0, kPixbufErrorBase + 0, "jpeg"},
+        TBound{"png_by_content", EncodePicture(QuadrantPicture(64, 48), "PNG"), 0, kPixbufOk},
+        TBound{"jpeg_as_no_such_type", EncodePicture(QuadrantPicture(64, 48)), 0, kPixbufErrorBase + 3,
+               "no-such-type"}),
     [](const auto& info) { return std::string(info.param.description); });
 
 } // namespace
