@@ -3,7 +3,7 @@
 //
 // Input: width and height less one (16-bit little-endian each), a byte
 // choosing the sample format, a flags byte (bit 0: write the converted
-// picture to a bitmap file, when it has at most a megapixel), then the
+// picture to a bitmap file, when the stream has at most 65536 pixels), then the
 // file's bytes.
 //
 // Properties: the sample as read is the file's bytes; the conversion either
@@ -43,15 +43,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     format.width = 1 + int(input.Word16());
     format.height = 1 + int(input.Word16());
     format.fourCC = kSampleFormats[input.Byte() % std::size(kSampleFormats)].FourCC;
-    // Writing and reading back a bitmap of millions of pixels would take the
-    // run's time without telling more than a small one.
-    const bool save = (input.Byte() & 1) && int64_t(format.width) * format.height <= (1 << 20);
     // Any size fits a motion-JPEG sample, and the converter makes and fills
-    // two pictures of the stream's size before it decodes: up to 64
-    // megapixels, a second a run, for no code that a megapixel does not
-    // reach. Sizes past the converter's bound (refused, never allocated) still
-    // come through.
+    // two pictures of the stream's size before it decodes, and the bitmap
+    // written is of that size too: up to 64 megapixels, a second a run, for
+    // no code that 65536 pixels do not reach (a megapixel still held the runs
+    // to 140 a second). Sizes past the converter's bound (refused, never
+    // allocated) still come through.
+    constexpr int64_t kLargestFuzzedStream = int64_t(1) << 16;
     const int64_t pixels = int64_t(format.width) * format.height;
+    const bool save = (input.Byte() & 1) && pixels <= kLargestFuzzedStream;
     // A frame that does not fit its stream gets a message painted on it. Qt
     // keeps a few kilobytes of font data from the first text painted on a
     // picture wider or taller than 32767 pixels where this harness's
@@ -61,7 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // application torn down before exit, and nothing leaks there.
     if (format.width > 32767 || format.height > 32767)
         return 0;
-    if (format.fourCC == FourCC::MJPG && pixels > (1 << 20) && pixels <= TFrameConverter::kMaxFramePixels)
+    if (format.fourCC == FourCC::MJPG && pixels > kLargestFuzzedStream && pixels <= TFrameConverter::kMaxFramePixels)
         return 0;
     const QByteArray bytes = input.RestBytes();
     const QString path = WriteFuzzFile(QStringLiteral("sample.raw"), bytes);
