@@ -268,7 +268,7 @@ private:
 //
 // zxing-cpp 1.4's DataBar readers can find the same code twice in one pass,
 // and comparing the two ends the program (an assertion of the library), so
-// they look for one code at a time in a pass of their own.
+// they look for one code at a time (see TLinearSearch), in passes of their own.
 struct TReaderSet {
     explicit TReaderSet(const TDecodeOptions& options)
     {
@@ -526,24 +526,19 @@ std::vector<TDecodedCode> ReadLinearCodes(TGreyPicture& grey, ZXing::BarcodeForm
     return codes;
 }
 
-// Every code on a grey plane that the linear readers, the DataBar readers (one
-// code) and the matrix readers find, each with their own hints.
+// Every code on a grey plane that the linear readers, the DataBar readers and
+// the matrix readers find, each with their own hints.
 std::vector<TDecodedCode> ReadAllCodes(TGreyPicture& grey, const TReaderSet& readers, const TDecodeOptions& options)
 {
     std::vector<TDecodedCode> codes;
-    if (!readers.linear.empty())
-        codes = ReadLinearCodes(grey, readers.linear, options);
-    const struct {
-        ZXing::BarcodeFormats formats;
-        int maxSymbols;
-    } passes[] = {{readers.dataBar, 1}, {readers.matrix, 255}};
-    for (const auto& [formats, maxSymbols] : passes) {
-        if (formats.empty())
-            continue;
-        for (const ZXing::Result& result : ZXing::ReadBarcodes(grey.View(), MakeHints(formats, maxSymbols, options)))
-            if (result.isValid() && formats.testFlag(result.format()))
+    for (const ZXing::BarcodeFormats& formats : {readers.linear, readers.dataBar})
+        if (!formats.empty())
+            for (TDecodedCode& code : ReadLinearCodes(grey, formats, options))
+                codes.push_back(std::move(code));
+    if (!readers.matrix.empty())
+        for (const ZXing::Result& result : ZXing::ReadBarcodes(grey.View(), MakeHints(readers.matrix, 255, options)))
+            if (result.isValid() && readers.matrix.testFlag(result.format()))
                 codes.push_back(ToDecodedCode(result));
-    }
     return codes;
 }
 

@@ -3,6 +3,7 @@
 #include "decode/DecodeBitmap.h"
 #include "support/CodeCorpus.h"
 
+#include <QPainter>
 #include <QStringList>
 
 #include <gtest/gtest.h>
@@ -192,5 +193,33 @@ TEST_P(ChosenFormat, RestrictsOrDecodesAsAuto)
 
 INSTANTIATE_TEST_SUITE_P(Formats, ChosenFormat, ::testing::ValuesIn(kChosenCases),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// A code of the formats beyond the ten drawn twice, one copy under the other
+// (a sheet of labels): every copy is reported, each once. zxing-cpp 1.4 ends
+// the program when one request finds the same DataBar code twice.
+class RepeatedOtherCode : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(RepeatedOtherCode, EveryCopyOnce)
+{
+    const TCorpusCode& code = CorpusCode(GetParam());
+    const QImage one = CorpusPicture(code, TCorpusLayout::Upright);
+    ASSERT_FALSE(one.isNull());
+    QImage sheet(one.width(), 2 * one.height() + 40, QImage::Format_RGB32);
+    sheet.fill(Qt::white);
+    QPainter painter(&sheet);
+    painter.drawImage(0, 0, one);
+    painter.drawImage(0, one.height() + 40, one);
+    painter.end();
+    const TDecodeOptions options{.everyFormat = true, .tryHarder = true};
+    const std::vector<TDecodedCode> all = DecodeAllCodes(sheet, options);
+    ASSERT_EQ(all.size(), 2u);
+    for (const TDecodedCode& found : all) {
+        EXPECT_EQ(found.text, QLatin1String(code.text));
+        EXPECT_EQ(found.format, code.format);
+    }
+    EXPECT_LT(all[0].position[0].y(), all[1].position[0].y());
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, RepeatedOtherCode, ::testing::Values("rss_14", "rss_expanded", "codabar", "pdf_417"));
 
 } // namespace
