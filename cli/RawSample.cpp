@@ -33,11 +33,14 @@ QByteArray ReadSample(const QByteArray& file)
     // The first read does not wait: a pipe without a writer answers it with its
     // end at once, a pipe whose writer has not written yet with EAGAIN. The
     // reads after it wait for data.
+    // Room for a regular file's bytes and the read that finds its end; a
+    // megabyte to start with for what has no size (a pipe, a terminal).
+    const qint64 firstRoom = S_ISREG(status.st_mode) ? status.st_size + 1 : qint64(1) << 20;
     QByteArray sample;
     qint64 length = 0;
     for (bool first = true;; first = false) {
         if (length == sample.size())
-            sample.resize(std::min(kMaxSampleBytes + 1, std::max<qint64>(2 * length, 1 << 20)));
+            sample.resize(std::min(kMaxSampleBytes + 1, std::max<qint64>(2 * length, firstRoom)));
         ssize_t count;
         do
             count = ::read(fd, sample.data() + length, static_cast<std::size_t>(sample.size() - length));
