@@ -30,12 +30,12 @@ QByteArray ReadSample(const QByteArray& file)
     if (S_ISREG(status.st_mode) && status.st_size > kMaxSampleBytes)
         throw EPictureError(QStringLiteral("The sample is too large (%1 bytes).").arg(status.st_size).toStdString());
 
-    // The first read does not wait: a pipe without a writer answers it with its
-    // end at once, a pipe whose writer has not written yet with EAGAIN. The
-    // reads after it wait for data.
     // Room for a regular file's bytes and the read that finds its end; a
     // megabyte to start with for what has no size (a pipe, a terminal).
     const qint64 firstRoom = S_ISREG(status.st_mode) ? status.st_size + 1 : qint64(1) << 20;
+    // The first read does not wait: a pipe without a writer answers it with its
+    // end at once, a pipe whose writer has not written yet with EAGAIN. The
+    // reads after it wait for data.
     QByteArray sample;
     qint64 length = 0;
     for (bool first = true;; first = false) {

@@ -237,7 +237,6 @@ public:
     int Width() const { return fWidth; }
     int Height() const { return fHeight; }
     std::uint8_t* Row(int y) { return fPixels.get() + static_cast<std::size_t>(y) * fWidth; }
-    const std::uint8_t* Row(int y) const { return fPixels.get() + static_cast<std::size_t>(y) * fWidth; }
 
     // Light becomes dark and dark light: grey = 255 - grey.
     void Invert()

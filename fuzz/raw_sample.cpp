@@ -44,14 +44,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     format.height = 1 + int(input.Word16());
     format.fourCC = kSampleFormats[input.Byte() % std::size(kSampleFormats)].FourCC;
     // Any size fits a motion-JPEG sample, and the converter makes and fills
-    // two pictures of the stream's size before it decodes, and the bitmap
-    // written is of that size too: up to 64 megapixels, a second a run, for
-    // no code that 65536 pixels do not reach (a megapixel still held the runs
-    // to 140 a second). Sizes past the converter's bound (refused, never
-    // allocated) still come through.
+    // two pictures of the stream's size before it decodes: up to 64
+    // megapixels, a second a run, for no code that 65536 pixels do not reach
+    // (a megapixel still held the runs to 140 a second). Sizes past the
+    // converter's bound (refused, never allocated) still come through.
     constexpr int64_t kLargestFuzzedStream = int64_t(1) << 16;
     const int64_t pixels = int64_t(format.width) * format.height;
-    const bool save = (input.Byte() & 1) && pixels <= kLargestFuzzedStream;
+    const bool save = input.Byte() & 1;
     // A frame that does not fit its stream gets a message painted on it. Qt
     // keeps a few kilobytes of font data from the first text painted on a
     // picture wider or taller than 32767 pixels where this harness's

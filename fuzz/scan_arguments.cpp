@@ -41,14 +41,20 @@ struct TParse {
     std::string message;
 };
 
-TParse ParseOnce(std::vector<std::string>& arguments)
+// The program's argv over the arguments, ended by a null pointer.
+std::vector<char*> Argv(std::vector<std::string>& arguments)
 {
-    std::vector<char*> argv;
     static char program[] = "lantrix-scan";
-    argv.push_back(program);
+    std::vector<char*> argv{program};
     for (std::string& argument : arguments)
         argv.push_back(argument.data());
     argv.push_back(nullptr);
+    return argv;
+}
+
+TParse ParseOnce(std::vector<std::string>& arguments)
+{
+    std::vector<char*> argv = Argv(arguments);
 
     char* buffer = nullptr;
     size_t length = 0;
@@ -101,14 +107,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if (TakesValue(given[i]))
             ++i;
     }
-    {
-        std::vector<char*> argv{const_cast<char*>("lantrix-scan")};
-        for (std::string& argument : arguments)
-            argv.push_back(argument.data());
-        argv.push_back(nullptr);
-        FUZZ_CHECK(WantsHelp(int(argv.size() - 1), argv.data()) == help);
-        FUZZ_CHECK(WantsVersion(int(argv.size() - 1), argv.data()) == version);
-    }
+    std::vector<char*> argv = Argv(arguments);
+    FUZZ_CHECK(WantsHelp(int(argv.size() - 1), argv.data()) == help);
+    FUZZ_CHECK(WantsVersion(int(argv.size() - 1), argv.data()) == version);
 
     const TParse parse = ParseOnce(arguments);
     FUZZ_CHECK(arguments == given);
