@@ -3,13 +3,44 @@
 #include "app/SettingsStore.h"
 #include "decode/DecodeBitmap.h"
 #include "decode/PictureLoader.h"
+#include "decoder/PictureDecoder.h"
+#include "localization/LanguageFiles.h"
 
+#include <QFile>
 #include <QFileInfo>
 
 #include <exception>
+#include <functional>
 
-TImageFileScanner::TImageFileScanner(SettingsStore* store, QString defaultFolder)
+namespace {
+
+// Runs `read`; a decoder that stopped is said in the user's language.
+template <typename T>
+T Translated(const std::function<T()>& read)
+{
+    try {
+        return read();
+    } catch (const EDecoderStopped& stopped) {
+        const QString text = QString::fromUtf8(stopped.what());
+        throw EPictureError((text == QLatin1String(kDecoderStoppedText)
+                                 ? Translate(QStringLiteral("The picture could not be decoded: the decoder stopped."))
+                                 : text)
+                                .toStdString());
+    }
+}
+
+std::optional<QString> FirstText(const std::vector<TDecodedCode>& codes)
+{
+    if (codes.empty())
+        return std::nullopt;
+    return codes.front().text;
+}
+
+} // namespace
+
+TImageFileScanner::TImageFileScanner(SettingsStore* store, QString defaultFolder, TPictureDecoder& decoder)
     : fStore(store)
+    , fDecoder(decoder)
     , fDefaultFolder(std::move(defaultFolder))
 {
 }
@@ -31,8 +62,9 @@ void TImageFileScanner::Browse(TImageScanView& view, const TDecodeOptions& optio
 void TImageFileScanner::ScanFile(TImageScanView& view, const QString& file, const TDecodeOptions& options)
 {
     view.ShowPath(file);
-    const QImage picture = LoadPicture(file);
-    view.ShowPicture(picture);
+    const TDecodedPicture read = Translated<TDecodedPicture>(
+        [&] { return fDecoder.ReadFile(QFile::encodeName(file), file, {.options = options, .wantPicture = true}); });
+    view.ShowPicture(read.picture);
 
     std::exception_ptr saveError;
     if (fStore) {
@@ -47,10 +79,7 @@ void TImageFileScanner::ScanFile(TImageScanView& view, const QString& file, cons
         }
     }
 
-    // The decoder may convert its bitmap in place; the shared copy detaches then
-    // and the shown picture stays as it is.
-    QImage copy = picture;
-    view.ShowResult(DecodeBitmap(copy, options));
+    view.ShowResult(FirstText(read.codes));
 
     if (saveError)
         std::rethrow_exception(saveError);
@@ -59,10 +88,50 @@ void TImageFileScanner::ScanFile(TImageScanView& view, const QString& file, cons
 std::optional<QString> TImageFileScanner::ScanPicture(TImageScanView& view, const QImage& picture,
                                                       const QString& source, const TDecodeOptions& options)
 {
+    TPictureInput input;
+    input.kind = TPictureInput::TKind::Picture;
+    input.picture = picture;
+    return ScanPicture(view, input, source, options);
+}
+
+std::optional<QString> TImageFileScanner::ScanPicture(TImageScanView& view, const TPictureInput& input,
+                                                      const QString& source, const TDecodeOptions& options)
+{
+    const TReadRequest request{.options = options, .wantPicture = true};
+    TDecodedPicture read;
+    switch (input.kind) {
+    case TPictureInput::TKind::None: return std::nullopt;
+    case TPictureInput::TKind::Picture:
+        read.picture = input.picture;
+        read.codes =
+            Translated<std::vector<TDecodedCode>>([&] { return fDecoder.DecodePixels(input.picture, request); });
+        break;
+    case TPictureInput::TKind::File:
+        read = Translated<TDecodedPicture>(
+            [&] { return fDecoder.ReadFile(QFile::encodeName(input.file), input.file, request); });
+        break;
+    case TPictureInput::TKind::Data:
+        // The offer's formats in turn; when none reads, the first one's error.
+        read = Translated<TDecodedPicture>([&] {
+            std::exception_ptr firstError;
+            for (const QByteArray& bytes : input.data) {
+                try {
+                    return fDecoder.ReadData(bytes, request);
+                } catch (const EPictureError&) {
+                    if (!firstError)
+                        firstError = std::current_exception();
+                }
+            }
+            if (firstError)
+                std::rethrow_exception(firstError);
+            throw EPictureError("Unsupported image format");
+        });
+        break;
+    }
+    // A picture that could not be read leaves the tab as it was.
     view.ShowPath(source);
-    view.ShowPicture(picture);
-    QImage copy = picture;
-    std::optional<QString> text = DecodeBitmap(copy, options);
+    view.ShowPicture(read.picture);
+    std::optional<QString> text = FirstText(read.codes);
     view.ShowResult(text);
     return text;
 }
@@ -72,7 +141,8 @@ void TImageFileScanner::ScanInput(TImageScanView& view, const TPictureInput& inp
 {
     switch (input.kind) {
     case TPictureInput::TKind::File: ScanFile(view, input.file, options); break;
-    case TPictureInput::TKind::Picture: ScanPicture(view, input.picture, PictureSourceText(source), options); break;
+    case TPictureInput::TKind::Picture:
+    case TPictureInput::TKind::Data: ScanPicture(view, input, PictureSourceText(source), options); break;
     case TPictureInput::TKind::None: break;
     }
 }

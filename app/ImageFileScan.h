@@ -10,6 +10,7 @@
 #include <optional>
 
 class SettingsStore;
+class TPictureDecoder;
 
 // What the image-file scan needs of the window that shows it.
 class TImageScanView {
@@ -26,14 +27,19 @@ public:
 
 // One pick of a picture file: the dialog in the remembered folder, the path,
 // the picture, the folder written to settings.ini, the decode and its result.
+// Pictures are read and decoded by a decoder process (`decoder`): this
+// process never parses a picture file itself, and a picture that ends the
+// decoder costs only itself.
 class TImageFileScanner {
 public:
     // `store` may be null when settings.ini could not be opened at all; the
     // folder is then neither read nor remembered.
-    TImageFileScanner(SettingsStore* store, QString defaultFolder);
+    TImageFileScanner(SettingsStore* store, QString defaultFolder, TPictureDecoder& decoder);
 
     // Raises the loader's error (EPictureError) when the picture cannot be
-    // loaded, leaving picture, result and settings as they were. When
+    // loaded, leaving picture, result and settings as they were; a decoder
+    // that stopped on the picture gives "The picture could not be decoded:
+    // the decoder stopped." (translated) the same way. When
     // settings.ini cannot be written, the picture is still decoded and shown
     // and the write error (ESettingsError) is raised afterwards. The picture
     // is decoded with `options`, which are handed to the decoder as they are.
@@ -44,15 +50,20 @@ public:
     // folder, decode, result; with the same errors as Browse.
     void ScanFile(TImageScanView& view, const QString& file, const TDecodeOptions& options);
 
-    // A picture without a file (pasted, dropped as data, a screenshot):
-    // `source` says where it came from and stands where the path would; the
-    // remembered folder stays as it is. Gives the decoded text, or nothing.
+    // A picture without a file of the user's (pasted, dropped as data, a
+    // screenshot): pixels, a picture file's bytes (the first of `input.data`
+    // that reads), or a file that only carries it (a screenshot's); `source`
+    // says where it came from and stands where the path would; the remembered
+    // folder stays as it is. Gives the decoded text, or nothing. Raises
+    // EPictureError as ScanFile does.
+    std::optional<QString> ScanPicture(TImageScanView& view, const TPictureInput& input, const QString& source,
+                                       const TDecodeOptions& options);
     std::optional<QString> ScanPicture(TImageScanView& view, const QImage& picture, const QString& source,
                                        const TDecodeOptions& options);
 
     // What a drop or the clipboard offered: a file as ScanFile takes it, a
-    // picture as ScanPicture does with `source` in place of the path;
-    // nothing for an empty offer.
+    // picture or its bytes as ScanPicture does with `source` in place of the
+    // path; nothing for an empty offer.
     void ScanInput(TImageScanView& view, const TPictureInput& input, TPictureSource source,
                    const TDecodeOptions& options);
 
@@ -60,6 +71,7 @@ public:
 
 private:
     SettingsStore* fStore;
+    TPictureDecoder& fDecoder;
     QString fDefaultFolder;
     QString fDialogFolder; // the dialog's initial folder as last set in this run
 };

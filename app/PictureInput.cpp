@@ -1,6 +1,5 @@
 #include "app/PictureInput.h"
 
-#include "decode/PictureLoader.h"
 #include "localization/LanguageFiles.h"
 
 #include <QDir>
@@ -71,18 +70,14 @@ TPictureInput PictureInputFromMime(const QMimeData& data)
         return input;
     }
 
-    // The bytes go through the loader and its size limits; the picture that
-    // Qt holds (decoded already, or put there by this program) comes after.
-    std::optional<EPictureError> readError;
-    for (const QString& format : PictureFormats(data)) {
-        try {
-            input.picture = LoadPictureData(data.data(format));
-            input.kind = TPictureInput::TKind::Picture;
-            return input;
-        } catch (const EPictureError& error) {
-            if (!readError)
-                readError = error;
-        }
+    // The bytes go to the decoder process, with its size limits; the picture
+    // that Qt holds (put there by a program of Qt's, this one included) is
+    // taken only when there are none.
+    for (const QString& format : PictureFormats(data))
+        input.data.append(data.data(format));
+    if (!input.data.isEmpty()) {
+        input.kind = TPictureInput::TKind::Data;
+        return input;
     }
     if (data.hasImage()) {
         const QImage picture = qvariant_cast<QImage>(data.imageData());
@@ -92,8 +87,6 @@ TPictureInput PictureInputFromMime(const QMimeData& data)
             return input;
         }
     }
-    if (readError)
-        throw *readError;
 
     if (const std::optional<QString> file = FileNamedByText(data)) {
         input.kind = TPictureInput::TKind::File;

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QByteArray>
 #include <QImage>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -9,13 +11,14 @@
 class QMimeData;
 
 // A picture for the "Image File" tab that comes some other way than the open
-// dialog: a file (scanned as if picked in the dialog) or a picture without a
-// file (scanned as a pasted picture).
+// dialog: a file (scanned as if picked in the dialog), a picture file's bytes
+// or a picture without a file (scanned as a pasted picture).
 struct TPictureInput {
-    enum class TKind { None, File, Picture };
+    enum class TKind { None, File, Data, Picture };
     TKind kind = TKind::None;
-    QString file;   // TKind::File: the file's absolute path
-    QImage picture; // TKind::Picture
+    QString file;           // TKind::File: the file's absolute path
+    QList<QByteArray> data; // TKind::Data: the offer's picture bytes, one format each, in the order to try
+    QImage picture;         // TKind::Picture
 
     explicit operator bool() const { return kind != TKind::None; }
 };
@@ -27,12 +30,12 @@ bool OffersPictureInput(const QMimeData& data);
 // The picture that a drop or the clipboard offers, in this order of choice:
 //  1. the first local file among its URLs (a file manager's files, a
 //     browser's picture saved as a file); other URLs are passed over;
-//  2. picture data: the first of its picture formats that Qt reads, then the
-//     picture Qt holds for it (a screenshot tool's copy, a browser's picture);
+//  2. picture data: the bytes of its picture formats that a reader of Qt's
+//     knows, to be read by the decoder process in turn (a screenshot tool's
+//     copy, a browser's picture); only without them the picture Qt holds;
 //  3. a text of one line that names an existing file, as an absolute path or
 //     a file: URI.
-// Nothing when it offers none of them. Raises EPictureError when it offers
-// picture data and none of it can be read.
+// Nothing when it offers none of them. Nothing here reads a picture's bytes.
 TPictureInput PictureInputFromMime(const QMimeData& data);
 
 // Where a picture without a file came from; the text stands in the path field.

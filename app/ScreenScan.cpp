@@ -1,7 +1,6 @@
 #include "app/ScreenScan.h"
 
 #include "app/ScreenshotPortal.h"
-#include "decode/PictureLoader.h"
 #include "localization/LanguageFiles.h"
 
 #include <QDBusConnection>
@@ -52,17 +51,7 @@ void TScreenScanner::Start()
 void TScreenScanner::PortalFinished(const TScreenshotOutcome& outcome)
 {
     switch (outcome.status) {
-    case TScreenshotOutcome::TStatus::Taken: {
-        QImage picture;
-        try {
-            picture = LoadPicture(outcome.file);
-        } catch (const std::exception& error) {
-            fView.ScreenFailed(QString::fromUtf8(error.what()));
-            return;
-        }
-        fView.ScreenScanned(picture);
-        break;
-    }
+    case TScreenshotOutcome::TStatus::Taken: fView.ScreenFileScanned(outcome.file); break;
     case TScreenshotOutcome::TStatus::Cancelled: break; // the user changed their mind
     case TScreenshotOutcome::TStatus::Failed: fView.ScreenFailed(outcome.message); break;
     case TScreenshotOutcome::TStatus::NoPortal:

@@ -29,9 +29,11 @@ public:
     // After the grab: the window back if it was shown, the entry usable again.
     virtual void ShowAfterGrab(bool wasVisible) = 0;
     // Every screenshot ends in one of these, whichever way it was taken:
-    // the picture, or why there is none, for the user. A screenshot that
-    // the user cancelled ends in neither.
+    // the picture (the grab's pixels, or the file the portal wrote, which
+    // the decoder process reads), or why there is none, for the user. A
+    // screenshot that the user cancelled ends in none of them.
     virtual void ScreenScanned(const QImage& screenshot) = 0;
+    virtual void ScreenFileScanned(const QString& file) = 0;
     virtual void ScreenFailed(const QString& message) = 0;
 };
 

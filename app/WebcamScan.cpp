@@ -4,6 +4,7 @@
 #include "capture/CameraSources.h"
 #include "capture/VideoImage.h"
 #include "decode/DecodeBitmap.h"
+#include "decoder/PictureDecoder.h"
 #include "localization/LanguageFiles.h"
 
 #include <QCoreApplication>
@@ -12,8 +13,9 @@ const QString TWebcamScanner::kStartCaption = QStringLiteral("Start");
 const QString TWebcamScanner::kStopCaption = QStringLiteral("STOP");
 const QString TWebcamScanner::kCameraSourcesFileName = QStringLiteral("cameras.ini");
 
-TWebcamScanner::TWebcamScanner(TWebcamScanView& view, QObject* ownerWindow)
+TWebcamScanner::TWebcamScanner(TWebcamScanView& view, QObject* ownerWindow, TPictureDecoder& decoder)
     : fView(view)
+    , fDecoder(decoder)
     , fVideoImage(std::make_unique<TVideoImage>(ownerWindow))
 {
     // The user's camera sources are listed and started like the real cameras.
@@ -75,6 +77,7 @@ void TWebcamScanner::StartStop()
             fView.ReportError(fVideoImage->LastError());
             return;
         }
+        fStopSaid = false;
         fView.SetButtonCaption(kStopCaption);
         UpdateButton();
         fView.DropQueuedButtonInput();
@@ -105,8 +108,12 @@ void TWebcamScanner::NewVideoFrame(TVideoImage* Sender, std::int32_t, std::int32
     Sender->GetBitmap(bitmap);
     fView.ShowFrame(bitmap);
     try {
-        if (std::optional<QString> decoded = DecodeBitmap(bitmap, SelectedDecodeOptions))
-            text = *decoded;
+        if (std::optional<TDecodedCode> decoded = fDecoder.DecodeFrame(bitmap, SelectedDecodeOptions))
+            text = decoded->text;
+    } catch (const EDecoderStopped&) {
+        if (!std::exchange(fStopSaid, true))
+            fView.ShowStatus(
+                Translate(QStringLiteral("The decoder stopped on a frame; the scan goes on with a fresh one.")));
     } catch (...) {
         // A frame that cannot be decoded is passed over.
     }

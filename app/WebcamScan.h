@@ -10,6 +10,7 @@
 #include <memory>
 
 class QObject;
+class TPictureDecoder;
 class TVideoImage;
 
 // What the webcam scan needs of the window that shows it.
@@ -41,6 +42,8 @@ public:
     virtual void ClearDecodedText() = 0;
     // The default error handler.
     virtual void ReportError(const QString& message) = 0;
+    // A note in the status bar for a few seconds.
+    virtual void ShowStatus(const QString& text) = 0;
 };
 
 // The webcam tab: the device list, Start/STOP and the frame road. It owns the
@@ -54,12 +57,15 @@ public:
 // is listed, the list says so and Start is greyed.
 // The user's extra camera sources, cameras.ini in DataFolder (TCameraSources),
 // are listed after the real cameras; the file is read at every listing.
+// Frames are decoded in the decoder process; when it stops on a frame, the
+// scan goes on with a fresh one after a short pause, and the status bar says
+// so once a capture.
 class TWebcamScanner {
 public:
-    // ownerWindow: owner of the camera's dialogs (may be nullptr). Created on
-    // the GUI thread, which must run a Qt event loop for frames to arrive,
-    // after DataFolder is chosen.
-    TWebcamScanner(TWebcamScanView& view, QObject* ownerWindow);
+    // ownerWindow: owner of the camera's dialogs (may be nullptr); `decoder`
+    // decodes the frames. Created on the GUI thread, which must run a Qt
+    // event loop for frames to arrive, after DataFolder is chosen.
+    TWebcamScanner(TWebcamScanView& view, QObject* ownerWindow, TPictureDecoder& decoder);
     // Stops a running capture; no frame reaches the view afterwards.
     ~TWebcamScanner();
     TWebcamScanner(const TWebcamScanner&) = delete;
@@ -75,7 +81,8 @@ public:
     void Stop();
 
     // One delivered frame: shown, decoded, its text put in the pane; then the
-    // pending events are processed. Errors of the decode are passed over.
+    // pending events are processed. Errors of the decode are passed over; a
+    // decoder that stopped is said once a capture.
     void NewVideoFrame(TVideoImage* Sender, std::int32_t Width, std::int32_t Height, const std::uint8_t* DataPtr);
     // The capture failed or ended by itself.
     void VideoCaptureEnded(TVideoImage* Sender, const QString& Message);
@@ -92,7 +99,9 @@ private:
     void ClearDecodedText();
 
     TWebcamScanView& fView;
+    TPictureDecoder& fDecoder;
     std::unique_ptr<TVideoImage> fVideoImage;
+    bool fStopSaid = false; // the status bar said this capture's decoder stopped
     QString fRunningDevice; // as listed, of the capture started last
     QString fPaneDevice;    // whose frame gave the pane's text; empty: none
     // The front-end's events reach this object while these live.

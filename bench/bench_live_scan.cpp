@@ -18,6 +18,7 @@
 #include "cli/ScanResult.h"
 #include "support/Samples.h"
 #include "support/TestCameras.h"
+#include "support/TestDecoder.h"
 
 #include <QGuiApplication>
 
@@ -68,7 +69,7 @@ int main(int argc, char** argv)
         TCountingWriter writer;
         TLiveScanLimits limits;
         limits.timeout = std::chrono::seconds(seconds);
-        TLiveScanner scanner(writer, QByteArray(source.label), TDecodeOptions{}, limits);
+        TLiveScanner scanner(writer, QByteArray(source.label), TDecodeOptions{}, limits, TestDecoderLaunch());
         TCameraSources::Add(QLatin1String(source.label), source.description);
         const int status = scanner.Run(QLatin1String(source.label));
         const int delivered = scanner.VideoImage().FrameCount();

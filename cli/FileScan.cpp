@@ -1,27 +1,25 @@
 #include "cli/FileScan.h"
 
-#include "decode/DecodeBitmap.h"
+#include "cli/PictureArgument.h"
+#include "cli/ScanOptions.h"
 #include "decode/PictureLoader.h"
 
 #include <algorithm>
-#include <condition_variable>
 #include <exception>
-#include <mutex>
-#include <optional>
+#include <map>
 #include <thread>
-#include <vector>
 
-TScanResult ScanPicture(const QByteArray& file, const TPictureLoad& load, const TScanRequest& request)
+#include <poll.h>
+
+TScanResult ResultOf(const QByteArray& file, const std::function<std::vector<TDecodedCode>()>& decode)
 {
     TScanResult result;
     result.file = file;
     try {
-        QImage picture = load(file);
-        if (request.codes == TCodesPerPicture::All)
-            result.codes = DecodeAllCodes(picture, request.options);
-        else if (std::optional<TDecodedCode> code = DecodeCode(picture, request.options))
-            result.codes.push_back(std::move(*code));
+        result.codes = decode();
         result.status = result.codes.empty() ? TScanStatus::Unreadable : TScanStatus::Decoded;
+    } catch (const ENeedsReaders&) {
+        throw;
     } catch (const EPictureFileError& error) {
         // The file is named beside the message; it says what happened.
         result.status = TScanStatus::Error;
@@ -39,6 +37,15 @@ TScanResult ScanPicture(const QByteArray& file, const TPictureLoad& load, const 
     return result;
 }
 
+TScanResult ScanPicture(const QByteArray& file, TPictureDecoder& decoder, const TScanRequest& request)
+{
+    return ResultOf(file, [&] {
+        if (file == kStandardInputName)
+            return decoder.ReadData(ReadStandardInput(), request.Read()).codes;
+        return decoder.ReadFile(file, DisplayName(file), request.Read()).codes;
+    });
+}
+
 int WorkersFor(qsizetype files)
 {
     const int processors = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
@@ -47,80 +54,78 @@ int WorkersFor(qsizetype files)
 
 namespace {
 
-// The results between the workers and the calling thread: a ring of slots,
-// slot i % size holding the result of file i until it is handed on.
-class TResultRing {
-public:
-    TResultRing(qsizetype files, int slotCount)
-        : fFiles(files)
-        , fSlots(static_cast<std::size_t>(slotCount))
-    {
-    }
-
-    // The next file to scan, waiting while its slot is still taken; -1 when all are taken.
-    qsizetype Take()
-    {
-        std::unique_lock lock(fLock);
-        fRoom.wait(lock,
-                   [this] { return fTaken >= fFiles || fTaken < fHandedOn + static_cast<qsizetype>(fSlots.size()); });
-        return fTaken < fFiles ? fTaken++ : -1;
-    }
-
-    void Put(qsizetype index, TScanResult result)
-    {
-        {
-            std::lock_guard lock(fLock);
-            fSlots[SlotOf(index)] = std::move(result);
-        }
-        fReady.notify_one();
-    }
-
-    // The result of the next file in order, waiting for it.
-    TScanResult Next()
-    {
-        std::unique_lock lock(fLock);
-        std::optional<TScanResult>& slot = fSlots[SlotOf(fHandedOn)];
-        fReady.wait(lock, [&] { return slot.has_value(); });
-        TScanResult result = std::move(*slot);
-        slot.reset();
-        ++fHandedOn;
-        lock.unlock();
-        fRoom.notify_all();
-        return result;
-    }
-
-private:
-    std::size_t SlotOf(qsizetype index) const { return static_cast<std::size_t>(index) % fSlots.size(); }
-
-    std::mutex fLock;
-    std::condition_variable fRoom;  // a slot came free
-    std::condition_variable fReady; // a result came in
-    const qsizetype fFiles;
-    std::vector<std::optional<TScanResult>> fSlots;
-    qsizetype fTaken = 0;    // files given to workers
-    qsizetype fHandedOn = 0; // results handed on
-};
+// The content of one argument for a decoder process: the file opened, or
+// standard input's bytes in shared memory.
+TFileDescriptor OpenArgument(const QByteArray& file)
+{
+    if (file == kStandardInputName)
+        return ShareBytes(ReadStandardInput());
+    return TFileDescriptor(OpenPictureFile(file, DisplayName(file)));
+}
 
 } // namespace
 
-void ScanFiles(const QList<QByteArray>& files, int workers, const TPictureLoad& load, const TScanRequest& request,
-               const TResultSink& sink)
+void ScanFiles(const QList<QByteArray>& files, const std::vector<std::unique_ptr<TDecoderProcess>>& pool,
+               const TScanRequest& request, const TResultSink& sink)
 {
-    if (workers <= 1 || files.size() <= 1) {
-        for (const QByteArray& file : files)
-            sink(ScanPicture(file, load, request));
-        return;
+    const qsizetype ahead = std::max<qsizetype>(1, qsizetype(pool.size()) * kResultsAheadPerWorker);
+    std::vector<qsizetype> held(pool.size(), -1); // the file each process is reading
+    std::map<qsizetype, TScanResult> waiting;     // results known before an earlier one
+    qsizetype next = 0;                           // the next file to send
+    qsizetype handedOn = 0;                       // results given to the sink
+
+    while (handedOn < files.size()) {
+        // Every idle process gets the next file, while the results ahead stay bounded.
+        for (std::size_t i = 0; i < pool.size(); ++i) {
+            while (held[i] < 0 && next < files.size() && next - handedOn < ahead) {
+                const qsizetype index = next++;
+                TFileDescriptor content;
+                TScanResult opened = ResultOf(files[index], [&] {
+                    content = OpenArgument(files[index]);
+                    return std::vector<TDecodedCode>{};
+                });
+                if (!content.Valid()) {
+                    waiting.emplace(index, std::move(opened));
+                    continue;
+                }
+                const int descriptors[] = {content.Get()};
+                pool[i]->Send(PictureRequest(request.Read(), DisplayName(files[index])), descriptors,
+                              kPictureTimeLimit);
+                held[i] = index;
+            }
+        }
+        for (auto found = waiting.find(handedOn); found != waiting.end(); found = waiting.find(handedOn)) {
+            sink(found->second);
+            waiting.erase(found);
+            ++handedOn;
+        }
+        if (handedOn >= files.size())
+            break;
+
+        // The replies that came, or are overdue.
+        std::vector<pollfd> watched;
+        std::vector<std::size_t> owners;
+        auto soonest = std::chrono::steady_clock::time_point::max();
+        for (std::size_t i = 0; i < pool.size(); ++i)
+            if (held[i] >= 0) {
+                watched.push_back({pool[i]->Socket(), POLLIN, 0});
+                owners.push_back(i);
+                soonest = std::min(soonest, pool[i]->Deadline());
+            }
+        if (watched.empty())
+            continue; // every file is sent and every result known
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(soonest - std::chrono::steady_clock::now());
+        ::poll(watched.data(), watched.size(), static_cast<int>(std::max<long long>(0, left.count() + 1)));
+        const auto now = std::chrono::steady_clock::now();
+        for (std::size_t w = 0; w < watched.size(); ++w) {
+            TDecoderProcess& process = *pool[owners[w]];
+            if (watched[w].revents == 0 && now < process.Deadline())
+                continue;
+            const qsizetype index = std::exchange(held[owners[w]], -1);
+            TFileDescriptor picture;
+            const TDecoderReply reply = process.Receive(picture);
+            waiting.emplace(index, ResultOf(files[index], [&] { return TakeReply(reply, picture).codes; }));
+        }
     }
-    TResultRing ring(files.size(), workers * kResultsAheadPerWorker);
-    std::vector<std::thread> threads;
-    threads.reserve(static_cast<std::size_t>(workers));
-    for (int i = 0; i < workers; ++i)
-        threads.emplace_back([&] {
-            for (qsizetype index; (index = ring.Take()) >= 0;)
-                ring.Put(index, ScanPicture(files[index], load, request));
-        });
-    for (qsizetype i = 0; i < files.size(); ++i)
-        sink(ring.Next());
-    for (std::thread& thread : threads)
-        thread.join();
 }

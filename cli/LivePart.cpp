@@ -9,6 +9,8 @@
 #include "cli/LiveScan.h"
 #include "cli/ScanOptions.h"
 #include "cli/ScanResult.h"
+#include "decode/PictureLoader.h"
+#include "decoder/DecoderProcess.h"
 
 #include <QObject>
 #include <QSocketNotifier>
@@ -78,7 +80,8 @@ int ListCameras(const QString& camerasFile, std::FILE* messages)
     return TExitStatus::kDecoded;
 }
 
-int ScanLive(const TScanOptions& options, TResultWriter& writer, const QString& camerasFile)
+int ScanLive(const TScanOptions& options, TResultWriter& writer, const QString& camerasFile,
+             const QString& decoderProgram)
 {
     QString device;
     if (options.camera) {
@@ -93,7 +96,9 @@ int ScanLive(const TScanOptions& options, TResultWriter& writer, const QString& 
     limits.count = options.count;
     if (options.timeoutSeconds > 0.0)
         limits.timeout = std::chrono::milliseconds(static_cast<std::int64_t>(options.timeoutSeconds * 1000.0 + 0.5));
-    TLiveScanner scanner(writer, device.toUtf8(), options.decode, limits);
+    const qint64 maxPixels =
+        options.maxMegapixels > 0 ? qint64(options.maxMegapixels) * 1024 * 1024 : kMaxPicturePixels;
+    TLiveScanner scanner(writer, device.toUtf8(), options.decode, limits, ExecDecoder(decoderProgram, maxPixels));
     const std::unique_ptr<QSocketNotifier> stopSignals = CatchStopSignals([&scanner] { scanner.Stop(); });
     return scanner.Run(device);
 }
@@ -110,7 +115,7 @@ extern "C" __attribute__((visibility("default"))) int LantrixScanLive(const TLiv
         TPixbufSession() { PixbufStartup(); }
         ~TPixbufSession() { PixbufShutdown(); }
     } pixbuf;
-    return ScanLive(*run.options, *run.writer, run.camerasFile);
+    return ScanLive(*run.options, *run.writer, run.camerasFile, run.decoderProgram);
 }
 
 // The entry is what lantrix-scan looks it up as.

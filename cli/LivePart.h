@@ -19,6 +19,7 @@ struct TLiveRun {
     TResultWriter* writer = nullptr; // null for --list-cameras
     QString camerasFile;             // cameras.ini of the data folder
     std::FILE* messages = stderr;    // the program's own messages
+    QString decoderProgram;          // lantrix-decoder, which decodes the frames
 };
 
 // The part's entry: runs the live mode that `run` asks for and gives

@@ -9,13 +9,15 @@
 #include <QTimer>
 
 TLiveScanner::TLiveScanner(TResultWriter& writer, QByteArray source, const TDecodeOptions& options,
-                           TLiveScanLimits limits)
+                           TLiveScanLimits limits, TDecoderLaunch decoder)
     : fWriter(writer)
     , fSource(std::move(source))
     , fOptions(options)
     , fLimits(limits)
+    , fDecoder(std::move(decoder))
     , fVideoImage(std::make_unique<TVideoImage>())
 {
+    fDecoder.Start();
     fFrameConnection = fVideoImage->SetOnNewVideoFrame(
         [this](TVideoImage* sender, std::int32_t, std::int32_t, const std::uint8_t*) { NewVideoFrame(sender); });
     fEndConnection = fVideoImage->SetOnCaptureEnded(
@@ -75,9 +77,10 @@ void TLiveScanner::NewVideoFrame(TVideoImage* sender)
     sender->GetBitmap(bitmap);
     std::optional<TDecodedCode> code;
     try {
-        code = DecodeCode(bitmap, fOptions);
+        code = fDecoder.DecodeFrame(bitmap, fOptions);
     } catch (...) {
-        // A frame that cannot be decoded is passed over.
+        // A frame that cannot be decoded is passed over; after a decoder
+        // that stopped, a fresh one takes the frames after a pause.
     }
     bitmap = QImage();
     if (code && !code->text.isEmpty() && code->text != fLastText) {

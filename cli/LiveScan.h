@@ -1,6 +1,6 @@
 // Live scanning: the frames of a camera, or of any GStreamer source, go the
 // webcam tab's road (capture, the front-end's frame pump, conversion,
-// DecodeBitmap's decoder), and each code is written when it appears. A code
+// the decoder process), and each code is written when it appears. A code
 // is written again only after a different one was seen.
 #pragma once
 
@@ -8,6 +8,7 @@
 #include "cli/ScanResult.h"
 #include "decode/BarcodeFormat.h"
 #include "decode/DecodeBitmap.h"
+#include "decoder/PictureDecoder.h"
 
 #include <QString>
 
@@ -26,8 +27,10 @@ struct TLiveScanLimits {
 
 class TLiveScanner {
 public:
-    // `source` names the source in the results (the camera or the description).
-    TLiveScanner(TResultWriter& writer, QByteArray source, const TDecodeOptions& options, TLiveScanLimits limits);
+    // `source` names the source in the results (the camera or the description);
+    // the frames are decoded in a process that `decoder` starts.
+    TLiveScanner(TResultWriter& writer, QByteArray source, const TDecodeOptions& options, TLiveScanLimits limits,
+                 TDecoderLaunch decoder);
     ~TLiveScanner();
     TLiveScanner(const TLiveScanner&) = delete;
     TLiveScanner& operator=(const TLiveScanner&) = delete;
@@ -56,6 +59,7 @@ private:
     QByteArray fSource;
     TDecodeOptions fOptions;
     TLiveScanLimits fLimits;
+    TPictureDecoder fDecoder;
     std::unique_ptr<TVideoImage> fVideoImage;
     // The front-end's events reach this object while these live.
     TEventConnection fFrameConnection, fEndConnection, fErrorConnection;

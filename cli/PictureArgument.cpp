@@ -3,10 +3,8 @@
 #include "cli/ScanOptions.h"
 #include "decode/PictureLoader.h"
 
-#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
-#include <QImageReader>
 #include <QStringList>
 
 #include <algorithm>
@@ -67,27 +65,11 @@ QByteArray ReadStandardInput()
     return bytes;
 }
 
-QImage LoadPictureArgument(const QByteArray& file)
-{
-    if (file == kStandardInputName)
-        return LoadPictureData(ReadStandardInput());
-    return LoadPictureFile(file, DisplayName(file));
-}
-
-QImage LoadFirstPictureArgument(const QByteArray& file, const std::function<void()>& startGui)
+bool NamesBuiltInFormat(const QByteArray& file)
 {
     static const QStringList kBuiltInFormats{"png", "bmp", "pbm", "pgm", "ppm", "xbm", "xpm"};
-    if (file != kStandardInputName && NameIsText(file)) {
-        const QString name = QFile::decodeName(file);
-        const QFileInfo info(name);
-        if (info.isFile() && kBuiltInFormats.contains(info.suffix().toLower())) {
-            const QStringList libraryPaths = QCoreApplication::libraryPaths();
-            QCoreApplication::setLibraryPaths({});
-            if (!QImageReader::imageFormat(name).isEmpty())
-                return LoadPicture(name);
-            QCoreApplication::setLibraryPaths(libraryPaths);
-        }
-    }
-    startGui();
-    return LoadPictureArgument(file);
+    if (file == kStandardInputName || !NameIsText(file))
+        return false;
+    const QFileInfo info(QFile::decodeName(file));
+    return info.isFile() && kBuiltInFormats.contains(info.suffix().toLower());
 }

@@ -3,10 +3,7 @@
 #pragma once
 
 #include <QByteArray>
-#include <QImage>
 #include <QString>
-
-#include <functional>
 
 // The name as text for messages: UTF-8, a byte that is not shown as U+FFFD.
 QString DisplayName(const QByteArray& file);
@@ -19,15 +16,8 @@ QString DisplayName(const QByteArray& file);
 // takes; at most 512 MiB. Raises EPictureError, also when nothing came.
 QByteArray ReadStandardInput();
 
-// Loads the picture of one argument as the window loads a picture file: "-"
-// from standard input; any other name as a file, also when it is not UTF-8.
-// The type is taken from the content. Raises EPictureError (EPictureFileError
-// when the file cannot be opened).
-QImage LoadPictureArgument(const QByteArray& file);
-
-// The same for the first picture of a run that has not started the GUI yet:
-// Qt's image-format plugins, whose search is the larger part of a short
-// scan's start-up, and a GUI application (an SVG drawing's text needs fonts)
-// are started by `startGui` only when the picture is not one Qt reads itself.
-// For one picture per process only (it changes Qt's library paths for a moment).
-QImage LoadFirstPictureArgument(const QByteArray& file, const std::function<void()>& startGui);
+// True when `file` names a regular file whose extension is one of a format
+// that Qt reads itself, without its plugins (PNG, BMP, PBM, PGM, PPM, XBM,
+// XPM): the first picture of a run may then be read before the plugins and a
+// GUI application are started, whose start is the larger part of a short scan.
+bool NamesBuiltInFormat(const QByteArray& file);

@@ -34,6 +34,9 @@
 #include "cli/ScanResult.h"
 #include "decode/DecodeBitmap.h"
 #include "decode/PictureLoader.h"
+#include "decoder/DecoderProcess.h"
+#include "decoder/DecoderService.h"
+#include "decoder/PictureDecoder.h"
 #include "platform/Folders.h"
 #include "platform/ProgramNames.h"
 
@@ -164,7 +167,7 @@ int Scan(char** argv, const TScanOptions* options, std::FILE*& messages, std::un
     std::optional<TPixbufSession> pixbuf;
 
     if (options->listCameras)
-        return RunLivePart({&*options, nullptr, CameraSourcesFile(), messages}, messages);
+        return RunLivePart({&*options, nullptr, CameraSourcesFile(), messages, {}}, messages);
     if (options->maxMegapixels > 0)
         SetMaxPicturePixels(qint64(options->maxMegapixels) * 1024 * 1024);
 
@@ -173,7 +176,12 @@ int Scan(char** argv, const TScanOptions* options, std::FILE*& messages, std::un
 
     if (options->Live()) {
         startGui();
-        return RunLivePart({&*options, writer.get(), CameraSourcesFile(), messages}, messages);
+        // The live part runs threads: its decoder is a program of its own.
+        const QString executable = QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget();
+        return RunLivePart(
+            {&*options, writer.get(), CameraSourcesFile(), messages,
+             DecoderProgram(QFileInfo(executable).absolutePath(), QStringLiteral(LANTRIX_LIVE_PART_DIR))},
+            messages);
     }
 
     TScanRequest request;
@@ -184,21 +192,45 @@ int Scan(char** argv, const TScanOptions* options, std::FILE*& messages, std::un
         writer->Write(result);
         status.Add(result.status);
     };
+    // Pictures are read and decoded in decoder processes forked from this
+    // one while it runs no other thread, so that a fault of a reader or of
+    // the decoder costs one picture, never the run.
     if (options->raw) {
+        // The decoder gets pixels, and needs no reader.
+        TPictureDecoder decoder(ForkDecoder(TDecoderReaders::BuiltIn));
+        decoder.Start();
         startGui();
         pixbuf.emplace();
         const QByteArray& file = options->files.front();
-        report(ScanPicture(
-            file, [&](const QByteArray&) { return ConvertRawSample(file, *options->raw, options->saveBitmap); },
-            request));
+        report(ResultOf(file, [&] {
+            return decoder.DecodePixels(ConvertRawSample(file, *options->raw, options->saveBitmap), request.Read());
+        }));
     } else if (!several) {
-        report(ScanPicture(
-            options->files.front(), [&](const QByteArray& file) { return LoadFirstPictureArgument(file, startGui); },
-            request));
+        const QByteArray& file = options->files.front();
+        std::optional<TScanResult> result;
+        if (NamesBuiltInFormat(file)) {
+            TPictureDecoder quick(ForkDecoder(TDecoderReaders::BuiltIn));
+            try {
+                result = ScanPicture(file, quick, request);
+            } catch (const ENeedsReaders&) {
+                // Content of another format under the name: read with every reader.
+            }
+        }
+        if (!result) {
+            startGui();
+            TPictureDecoder decoder(ForkDecoder(TDecoderReaders::All));
+            result = ScanPicture(file, decoder, request);
+        }
+        report(*result);
     } else {
-        // Started once, before the workers: any file may need the plugins.
+        // The readers are loaded once, here, and every decoder forked from
+        // this process has them.
         startGui();
-        ScanFiles(options->files, WorkersFor(options->files.size()), LoadPictureArgument, request, report);
+        PrepareDecoder(TDecoderReaders::All);
+        std::vector<std::unique_ptr<TDecoderProcess>> pool;
+        for (int i = 0; i < WorkersFor(options->files.size()); ++i)
+            pool.push_back(std::make_unique<TDecoderProcess>(ForkDecoder(TDecoderReaders::All)));
+        ScanFiles(options->files, pool, request, report);
     }
     return status.Code();
 }

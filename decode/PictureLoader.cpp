@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <utility>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -198,7 +199,7 @@ EPictureFileError::EPictureFileError(const char* what, const QString& name, int 
 {
 }
 
-QImage LoadPictureFile(const QByteArray& path, const QString& name)
+int OpenPictureFile(const QByteArray& path, const QString& name)
 {
     // Looked at before it is opened: a named pipe would be waited on for
     // ever, and opening a device may already do something; a folder or a
@@ -220,6 +221,12 @@ QImage LoadPictureFile(const QByteArray& path, const QString& name)
     if (!S_ISREG(status.st_mode))
         throw EPictureFileError("open", name,
                                 S_ISDIR(status.st_mode) ? SystemText(EISDIR) : QStringLiteral("Not a regular file"));
+    return std::exchange(fd.fd, -1);
+}
+
+QImage LoadPictureFile(const QByteArray& path, const QString& name)
+{
+    TDescriptorGuard fd{OpenPictureFile(path, name)};
     QFile device;
     if (!device.open(fd.fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
         throw EPictureFileError("read", name, device.errorString());

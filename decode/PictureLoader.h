@@ -56,6 +56,12 @@ void SetMaxPicturePixels(qint64 pixels);
 // that cannot be opened raises EPictureFileError. Raises EPictureError.
 QImage LoadPicture(const QString& fileName);
 
+// Opens a picture file named by its bytes for reading, with the checks
+// LoadPictureFile makes before it reads (no folder, pipe or device); gives
+// the descriptor, which the caller closes. Raises EPictureFileError, naming
+// the file as `name`.
+int OpenPictureFile(const QByteArray& path, const QString& name);
+
 // The same for a file named by its bytes (a name need not be text); `name`
 // stands for it in messages.
 QImage LoadPictureFile(const QByteArray& path, const QString& name);

@@ -17,7 +17,7 @@ case "$mode" in run|test|package|fuzz) ;; *) echo "usage: $0 [run|test|package|f
 packages="
 cmake g++ make ninja-build pkg-config ccache
 qt6-base-dev qt6-image-formats-plugins qt6-svg-dev libqt6svg6 qt6-qpa-plugins libgl-dev
-libzxing-dev libjpeg62-turbo-dev
+libzxing-dev libjpeg62-turbo-dev libseccomp-dev
 libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good
 libgdk-pixbuf-2.0-0
 libcurl4-openssl-dev ca-certificates libicu-dev

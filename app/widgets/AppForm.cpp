@@ -11,6 +11,9 @@
 #include "app/widgets/FormParts.h"
 #include "app/widgets/WebcamTab.h"
 #include "capture/VideoImage.h"
+#include "decode/PictureLoader.h"
+#include "decoder/DecoderProcess.h"
+#include "decoder/PictureDecoder.h"
 #include "localization/LanguageFiles.h"
 #include "localization/widgets/ResetToDefaults.h"
 #include "localization/widgets/TranslateForm.h"
@@ -70,6 +73,8 @@ TAppForm::TAppForm(TAppEnvironment environment, QWidget* parent)
     : QMainWindow(parent)
     , fEnvironment(std::move(environment))
     , fStartup({fEnvironment.executableFile, fEnvironment.executableFolder, fEnvironment.configFolder})
+    , fDecoder(std::make_unique<TPictureDecoder>(ExecDecoder(
+          DecoderProgram(fEnvironment.executableFolder, QStringLiteral(LANTRIX_LIBRARY_FOLDER)), MaxPicturePixels())))
 {
     setFont(Tahoma(11));
     setWindowIcon(ApplicationIcon());
@@ -85,7 +90,8 @@ TAppForm::TAppForm(TAppEnvironment environment, QWidget* parent)
     // The actions on the code read last, in a row under each tab's result pane.
     ActionRow1 = AddActionRow(TabSheet1, "ActionRow1", statusBar());
     ActionRow2 = AddActionRow(TabSheet2, "ActionRow2", statusBar());
-    fWebcamView = std::make_unique<TWebcamTabView>(TWebcamTabControls{ComboBox1, Button1, Image2, Memo2, ActionRow2});
+    fWebcamView = std::make_unique<TWebcamTabView>(
+        TWebcamTabControls{ComboBox1, Button1, Image2, Memo2, ActionRow2, statusBar()});
 
     StatusBar1 = new QLabel(QStringLiteral("Code Format: Auto"));
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
@@ -108,8 +114,8 @@ TAppForm::TAppForm(TAppEnvironment environment, QWidget* parent)
         TUpdateNotifierEnvironment{AppCaption, AppVersion, AppProductName, fEnvironment.updateCheckAddress,
                                    fEnvironment.configFolder, fEnvironment.adjustUpdateCheck},
         this, TimerChecker, UpdateNotifications1);
-    fImageScanner =
-        std::make_unique<TImageFileScanner>(fSettings.get(), fStartup.ShippedFolder() + QStringLiteral("samples"));
+    fImageScanner = std::make_unique<TImageFileScanner>(
+        fSettings.get(), fStartup.ShippedFolder() + QStringLiteral("samples"), *fDecoder);
     SelectedDecodeOptions = LoadDecodeOptions(fSettings.get(), SelectedCodeFormat);
     ReadInvertedCodes1->setChecked(SelectedDecodeOptions.inverted);
     ReadEveryFormat1->setChecked(SelectedDecodeOptions.everyFormat);
@@ -151,7 +157,7 @@ void TAppForm::FormCreate()
 
     // The webcam tab with its video front-end, kept for the life of the window.
     Image2->SetScale(TPictureBox::TScaling::Stretch);
-    fWebcamScanner = std::make_unique<TWebcamScanner>(*fWebcamView, this);
+    fWebcamScanner = std::make_unique<TWebcamScanner>(*fWebcamView, this, *fDecoder);
 
     fSettings = fStartup.OpenSettings();
     fStartup.LoadLanguage(fEnvironment.uiLanguage);
@@ -482,6 +488,22 @@ void TAppForm::ScreenFailed(const QString& message)
 }
 
 void TAppForm::ScreenScanned(const QImage& screenshot)
+{
+    TPictureInput input;
+    input.kind = TPictureInput::TKind::Picture;
+    input.picture = screenshot;
+    ScanScreenshot(input);
+}
+
+void TAppForm::ScreenFileScanned(const QString& file)
+{
+    TPictureInput input;
+    input.kind = TPictureInput::TKind::File;
+    input.file = file;
+    ScanScreenshot(input);
+}
+
+void TAppForm::ScanScreenshot(const TPictureInput& screenshot)
 {
     RunHandler([&] {
         PageControl1->setCurrentIndex(0);

@@ -34,6 +34,7 @@ class QTimer;
 class SettingsStore;
 class TChecker;
 class TNewVer;
+class TPictureDecoder;
 class TUpdateNotifier;
 class TVideoImage;
 class TWebcamTabView;
@@ -148,6 +149,7 @@ public:
     // which the status bar says for a few seconds. Errors go to the default
     // error handler.
     void ScreenScanned(const QImage& screenshot) override;
+    void ScreenFileScanned(const QString& file) override;
 
     // The video front-end of the webcam tab; null only when the window's
     // creation failed before it was made.
@@ -185,6 +187,7 @@ private:
     bool HideForGrab() override;
     void ShowAfterGrab(bool wasVisible) override;
     void ScreenFailed(const QString& message) override;
+    void ScanScreenshot(const TPictureInput& screenshot);
 
     // Connects a control's signal to one of the handlers above. The handler
     // takes the signal's first arguments, or none, and runs under the
@@ -200,6 +203,9 @@ private:
     TAppEnvironment fEnvironment;
     TAppStartup fStartup;
     std::unique_ptr<SettingsStore> fSettings;
+    // Reads and decodes every picture and frame, in a process of its own;
+    // outlives the scanners that use it.
+    std::unique_ptr<TPictureDecoder> fDecoder;
     std::unique_ptr<TImageFileScanner> fImageScanner;
     std::unique_ptr<TWebcamTabView> fWebcamView; // outlives the scanner that drives it
     std::unique_ptr<TWebcamScanner> fWebcamScanner;

@@ -1,6 +1,7 @@
 #include "app/widgets/WebcamTab.h"
 
 #include "app/AccessKeys.h"
+#include "app/StatusHints.h"
 #include "app/widgets/ActionRow.h"
 #include "app/widgets/ErrorHandler.h"
 #include "app/widgets/FormParts.h"
@@ -10,6 +11,7 @@
 #include <QCoreApplication>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStatusBar>
 
 TWebcamTabView::TWebcamTabView(const TWebcamTabControls& controls)
     : fControls(controls)
@@ -93,4 +95,10 @@ void TWebcamTabView::ClearDecodedText()
 void TWebcamTabView::ReportError(const QString& message)
 {
     ShowException(message);
+}
+
+void TWebcamTabView::ShowStatus(const QString& text)
+{
+    if (fControls.status)
+        fControls.status->showMessage(text, kStatusHintMs);
 }

@@ -10,6 +10,7 @@ class TPictureBox;
 class QComboBox;
 class QPlainTextEdit;
 class QPushButton;
+class QStatusBar;
 class TActionRow;
 class TInputGate;
 
@@ -19,6 +20,7 @@ struct TWebcamTabControls {
     TPictureBox* frame = nullptr;
     QPlainTextEdit* text = nullptr;
     TActionRow* actions = nullptr;
+    QStatusBar* status = nullptr;
 };
 
 class TWebcamTabView : public TWebcamScanView {
@@ -40,6 +42,7 @@ public:
     void ShowDecodedText(const QString& text) override;
     void ClearDecodedText() override;
     void ReportError(const QString& message) override;
+    void ShowStatus(const QString& text) override;
 
 private:
     TWebcamTabControls fControls;

@@ -246,7 +246,9 @@ private slots:
             QVERIFY(form->ActionRow1->geometry().top() >= form->Memo1->geometry().bottom());
         }
         // A picture without a code empties the row again.
-        form->OpenPictureFile(SavePicture(QStringLiteral("blank.png"), QImage(200, 200, QImage::Format_RGB32)));
+        QImage blank(200, 200, QImage::Format_RGB32);
+        blank.fill(Qt::white); // a new QImage holds whatever its memory held, a code read before included
+        form->OpenPictureFile(SavePicture(QStringLiteral("blank.png"), blank));
         QCOMPARE(form->Memo1->toPlainText(), QStringLiteral("Unreadable!"));
         QVERIFY(form->ActionRow1->isHidden());
     }

@@ -8,6 +8,7 @@
 #include "support/MainWindowFixture.h"
 #include "support/PictureFiles.h"
 #include "support/Samples.h"
+#include "support/TestDecoder.h"
 
 #include <QAction>
 #include <QBuffer>
@@ -383,6 +384,78 @@ private slots:
         QTest::newRow("words") << "hello, this is no picture";
         QTest::newRow("missing file") << "/no/such/folder/code.png";
         QTest::newRow("empty") << "";
+    }
+
+    // ---- A decoder that stops ------------------------------------------
+
+    // A picture on which the decoder process aborts, crashes, loops or runs
+    // out of memory costs that picture alone: the window says so where a
+    // load error is said, keeps the tab as it was, and reads the next
+    // picture (a file, pasted bytes) with a fresh process.
+    void aDecoderThatStopsCostsOnePicture_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<bool>("pasted");
+        for (const char* fault : {"abort", "segv", "loop", "alloc"}) {
+            QTest::newRow(qPrintable(QStringLiteral("%1, file").arg(QLatin1String(fault)))) << fault << false;
+            QTest::newRow(qPrintable(QStringLiteral("%1, pasted").arg(QLatin1String(fault)))) << fault << true;
+        }
+    }
+
+    void aDecoderThatStopsCostsOnePicture()
+    {
+        QFETCH(QString, fault);
+        QFETCH(bool, pasted);
+        const TDecoderFaults faults(1500);
+        auto form = MakeForm();
+        PickCode128(*form);
+        const QImage pictureBefore = form->Image1->Picture();
+        const QString faultFile = SavePicture(QStringLiteral("fault.png"), FaultPicture(fault));
+
+        if (pasted) {
+            auto data = std::make_unique<QMimeData>();
+            data->setData(QStringLiteral("image/png"), PngBytes(FaultPicture(fault)));
+            QGuiApplication::clipboard()->setMimeData(data.release());
+            form->Paste1->trigger();
+        } else {
+            form->OpenPictureFile(faultFile);
+        }
+        QCOMPARE(errors.size(), 1);
+        if (fault == QLatin1String("alloc"))
+            QVERIFY2(errors.front() == QLatin1String(kDecoderStoppedText)
+                         || errors.front() == QLatin1String("Not enough memory to decode the picture."),
+                     qPrintable(errors.front()));
+        else
+            QCOMPARE(errors.front(), QLatin1String(kDecoderStoppedText));
+        QCOMPARE(form->Image1->Picture(), pictureBefore);
+        QCOMPARE(form->Memo1->toPlainText(), QStringLiteral("LANTRIX-128-Sample"));
+        QVERIFY(form->isVisible());
+
+        errors.clear();
+        if (pasted) {
+            auto data = std::make_unique<QMimeData>();
+            data->setData(QStringLiteral("image/png"), PngBytes(LoadSample(QStringLiteral("qr_code.png"))));
+            QGuiApplication::clipboard()->setMimeData(data.release());
+            form->Paste1->trigger();
+        } else {
+            form->OpenPictureFile(kQrPicture);
+        }
+        QVERIFY2(errors.isEmpty(), qPrintable(errors.join('\n')));
+        QCOMPARE(form->Memo1->toPlainText(), kQrText);
+        QCOMPARE(form->Image1->Picture().size(), LoadSample(QStringLiteral("qr_code.png")).size());
+    }
+
+    // The message is the user's language's.
+    void aDecoderThatStopsIsSaidInTheUsersLanguage()
+    {
+        const TDecoderFaults faults;
+        WriteGermanLanguage(QByteArray("{") + kDecoderStoppedText
+                            + "}Das Bild konnte nicht gelesen werden: der Decoder hat aufgeh\xC3\xB6rt.\r\n");
+        uiLanguage = [] { return quint16(1031); };
+        auto form = MakeForm();
+        form->OpenPictureFile(SavePicture(QStringLiteral("fault.png"), FaultPicture(QStringLiteral("abort"))));
+        QCOMPARE(errors,
+                 QStringList{QStringLiteral("Das Bild konnte nicht gelesen werden: der Decoder hat aufgeh\u00F6rt.")});
     }
 
     void pasteOfTextThatIsNoPicture()

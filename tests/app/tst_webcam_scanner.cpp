@@ -4,7 +4,9 @@
 #include "app/WebcamScan.h"
 #include "capture/CameraSources.h"
 #include "capture/VideoImage.h"
+#include "decoder/PictureDecoder.h"
 #include "support/TestCameras.h"
+#include "support/TestDecoder.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -26,6 +28,7 @@ public:
     QString text;
     bool paneShown = false;
     QStringList errors;
+    QStringList statusNotes;
     QString notice;
     bool buttonEnabled = true;
 
@@ -59,6 +62,7 @@ public:
         text.clear();
     }
     void ReportError(const QString& message) override { errors.append(message); }
+    void ShowStatus(const QString& note) override { statusNotes.append(note); }
 
     bool Select(const QString& name)
     {
@@ -72,6 +76,7 @@ class WebcamScannerTest : public QObject {
     Q_OBJECT
 
     TFakeWebcamView view;
+    std::unique_ptr<TPictureDecoder> decoder;
     std::unique_ptr<TWebcamScanner> scanner;
 
 private slots:
@@ -82,12 +87,14 @@ private slots:
         SelectedDecodeOptions = {};
         TCameraSources::Clear();
         RegisterStandardTestCameras(kSamples + QStringLiteral("/qr_code.png"));
-        scanner = std::make_unique<TWebcamScanner>(view, nullptr);
+        decoder = std::make_unique<TPictureDecoder>(TestDecoderLaunch());
+        scanner = std::make_unique<TWebcamScanner>(view, nullptr, *decoder);
     }
 
     void cleanup()
     {
         scanner.reset();
+        decoder.reset();
         TCameraSources::Clear();
     }
 
@@ -180,7 +187,7 @@ private slots:
             QSKIP("this machine has a camera");
         scanner.reset();
         view = TFakeWebcamView();
-        scanner = std::make_unique<TWebcamScanner>(view, nullptr);
+        scanner = std::make_unique<TWebcamScanner>(view, nullptr, *decoder);
         QVERIFY(!view.buttonEnabled); // nothing listed yet
         scanner->PageChanged(1);
         QVERIFY(view.devices.isEmpty());
@@ -206,6 +213,58 @@ private slots:
     // The pane speaks for the camera shown: its text goes when another camera
     // starts or a camera fails, and stays on STOP, on a restart of the same
     // camera and when a video plays to its end.
+    // A decoder that dies on a frame costs frames, never the scan: a fresh
+    // one takes the frames after a pause, the status bar says so once a
+    // capture, and a code read before stays in the pane.
+    void aDecoderThatStopsOnAFrameIsReplaced_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::newRow("abort") << QStringLiteral("abort");
+        QTest::newRow("segv") << QStringLiteral("segv");
+        QTest::newRow("loop") << QStringLiteral("loop");
+    }
+
+    void aDecoderThatStopsOnAFrameIsReplaced()
+    {
+        QFETCH(QString, fault);
+        const TDecoderFaults faults(800);
+        QTemporaryDir folder;
+        const QString picture = folder.filePath(QStringLiteral("fault.png"));
+        QVERIFY(FaultPicture(fault).save(picture));
+        const QString name = QStringLiteral("Fault camera ") + fault;
+        TCameraSources::Add(name, StillPictureDescription(picture, TTestCameraFormat::I420, 640, 480));
+
+        // A code read first, from a sound camera.
+        scanner->PageChanged(1);
+        QVERIFY(view.Select(QrCodeCameraName(TTestCameraFormat::I420, 640, 480)));
+        scanner->StartStop();
+        QTRY_COMPARE_WITH_TIMEOUT(view.text, kQrText, kTimeout);
+        scanner->StartStop();
+        const int startsBefore = decoder->Process().Starts();
+
+        QVERIFY(view.Select(name));
+        scanner->StartStop();
+        // Frames go on being shown while decoders die and are replaced.
+        QTRY_VERIFY_WITH_TIMEOUT(decoder->Process().Starts() >= startsBefore + 2, kTimeout);
+        const int shown = view.framesShown;
+        QTRY_VERIFY_WITH_TIMEOUT(view.framesShown >= shown + 10, kTimeout);
+        QCOMPARE(view.caption, TWebcamScanner::kStopCaption);
+        QCOMPARE(view.statusNotes, // once, however often
+                 QStringList{QStringLiteral("The decoder stopped on a frame; the scan goes on with a fresh one.")});
+        QVERIFY(view.errors.isEmpty());
+        scanner->StartStop();
+
+        // The next capture says it again, once; a sound camera reads as before.
+        scanner->StartStop();
+        QTRY_COMPARE_WITH_TIMEOUT(view.statusNotes.size(), 2, kTimeout);
+        scanner->StartStop();
+        QVERIFY(view.Select(QrCodeCameraName(TTestCameraFormat::YUY2, 640, 480)));
+        view.text.clear();
+        scanner->StartStop();
+        QTRY_COMPARE_WITH_TIMEOUT(view.text, kQrText, kTimeout);
+        scanner->StartStop();
+    }
+
     void paneKeepsTheTextOnlyForItsOwnCamera_data()
     {
         QTest::addColumn<QString>("second");      // the camera started after the QR code was read

@@ -6,11 +6,14 @@
 #include "cli/ScanResult.h"
 #include "decode/PictureLoader.h"
 #include "support/Samples.h"
+#include "support/TestDecoder.h"
 
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QStringList>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -757,83 +760,102 @@ INSTANTIATE_TEST_SUITE_P(Cases, ExitStatus,
                                            StatusCase{"nothing", {}, 1}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// ---- The parallel scan ---------------------------------------------------
+// ---- The pool of decoder processes ---------------------------------------
 
-QList<QByteArray> FileNames(int count)
+// What a file of the pool's test holds, and the result it gives.
+struct TPoolFile {
+    const char* kind; // "code", "blank", "missing", or a fault's kind
+    TScanStatus status;
+};
+
+std::vector<TScanResult> ScanWithPool(const QList<QByteArray>& files, int processes)
 {
-    QList<QByteArray> files;
-    for (int i = 0; i < count; ++i)
-        files.append(QByteArray::number(i));
-    return files;
+    std::vector<std::unique_ptr<TDecoderProcess>> pool;
+    for (int i = 0; i < processes; ++i)
+        pool.push_back(std::make_unique<TDecoderProcess>(ForkDecoder(TDecoderReaders::BuiltIn)));
+    std::vector<TScanResult> results;
+    ScanFiles(files, pool, TBarcodeFormat::Auto, [&](const TScanResult& result) { results.push_back(result); });
+    return results;
 }
 
-// Results come in the files' order, whatever order the workers finish in;
-// a worker never runs further ahead of the results handed on than its share
-// of the ring, so memory stays bounded however many files there are.
-TEST(ScanFiles, OrderedAndBounded)
+// Results come in the files' order, whatever order the processes finish in,
+// and a process that aborts, crashes, loops or runs out of memory costs its
+// picture alone: the file gets an error that says so, and the files after it
+// go to fresh processes.
+TEST(ScanFiles, InOrderAndAFaultCostsOnePicture)
 {
-    constexpr int kFiles = 200;
-    constexpr int kWorkers = 3;
-    std::atomic<int> handedOn{0};
-    std::atomic<int> loading{0};
-    std::atomic<int> mostLoading{0};
-    std::atomic<int> furthestAhead{0};
-    const TPictureLoad load = [&](const QByteArray& file) {
-        const int index = file.toInt();
-        const int now = ++loading;
-        int most = mostLoading.load();
-        while (now > most && !mostLoading.compare_exchange_weak(most, now)) {}
-        const int ahead = index - handedOn.load();
-        int furthest = furthestAhead.load();
-        while (ahead > furthest && !furthestAhead.compare_exchange_weak(furthest, ahead)) {}
-        // Every third file takes longer, so that later ones finish first.
-        std::this_thread::sleep_for(std::chrono::microseconds(index % 3 == 0 ? 2000 : 100));
-        --loading;
-        if (index % 7 == 0)
-            throw EPictureError("cannot load " + file.toStdString());
-        return index % 5 == 0 ? LoadSample(QStringLiteral("ean_8.png")) : QImage(8, 8, QImage::Format_RGB888);
+    const TDecoderFaults faults(1500);
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const auto write = [&](const QString& name, const QImage& picture) {
+        const QString path = folder.filePath(name);
+        EXPECT_TRUE(picture.save(path, "PNG"));
+        return QFile::encodeName(path);
     };
-    std::vector<TScanResult> results;
-    ScanFiles(FileNames(kFiles), kWorkers, load, TBarcodeFormat::Auto, [&](const TScanResult& result) {
-        results.push_back(result);
-        ++handedOn;
-    });
-    ASSERT_EQ(results.size(), std::size_t(kFiles));
-    for (int i = 0; i < kFiles; ++i) {
-        EXPECT_EQ(results[i].file, QByteArray::number(i));
-        const TScanStatus expected = i % 7 == 0   ? TScanStatus::Error
-                                     : i % 5 == 0 ? TScanStatus::Decoded
-                                                  : TScanStatus::Unreadable;
-        EXPECT_EQ(results[i].status, expected) << i;
-        if (expected == TScanStatus::Decoded) {
-            ASSERT_EQ(results[i].codes.size(), 1u) << i;
-            EXPECT_EQ(results[i].codes.front().text, QStringLiteral("96385074"));
+    const QByteArray code = write(QStringLiteral("code.png"), LoadSample(QStringLiteral("ean_8.png")));
+    QImage white(64, 64, QImage::Format_RGB32);
+    white.fill(Qt::white);
+    const QByteArray blank = write(QStringLiteral("blank.png"), white);
+    const std::vector<TPoolFile> kinds = {{"code", TScanStatus::Decoded},  {"blank", TScanStatus::Unreadable},
+                                          {"missing", TScanStatus::Error}, {"abort", TScanStatus::Error},
+                                          {"segv", TScanStatus::Error},    {"loop", TScanStatus::Error},
+                                          {"alloc", TScanStatus::Error},   {"code", TScanStatus::Decoded}};
+    QList<QByteArray> files;
+    std::vector<TPoolFile> expected;
+    for (int round = 0; round < 3; ++round)
+        for (const TPoolFile& kind : kinds) {
+            const QString name = QLatin1String(kind.kind);
+            if (name == QLatin1String("code"))
+                files.append(code);
+            else if (name == QLatin1String("blank"))
+                files.append(blank);
+            else if (name == QLatin1String("missing"))
+                files.append(QFile::encodeName(folder.filePath(QStringLiteral("missing.png"))));
+            else
+                files.append(write(name + QStringLiteral(".png"), FaultPicture(name)));
+            expected.push_back(kind);
         }
-        if (expected == TScanStatus::Error) {
-            EXPECT_EQ(results[i].error, QStringLiteral("cannot load %1").arg(i));
+
+    for (const int processes : {1, 3}) {
+        const std::vector<TScanResult> results = ScanWithPool(files, processes);
+        ASSERT_EQ(results.size(), expected.size());
+        for (std::size_t i = 0; i < results.size(); ++i) {
+            SCOPED_TRACE(testing::Message() << processes << " processes, file " << i << " " << expected[i].kind);
+            EXPECT_EQ(results[i].file, files[qsizetype(i)]);
+            EXPECT_EQ(results[i].status, expected[i].status);
+            const QString kind = QLatin1String(expected[i].kind);
+            if (kind == QLatin1String("code")) {
+                ASSERT_EQ(results[i].codes.size(), 1u);
+                EXPECT_EQ(results[i].codes.front().text, QStringLiteral("96385074"));
+            } else if (kind == QLatin1String("missing")) {
+                EXPECT_EQ(results[i].error, QString::fromLocal8Bit(std::strerror(ENOENT)));
+            } else if (kind == QLatin1String("alloc")) {
+                // Out of memory ends the process: with a reply that says so, or without one.
+                EXPECT_TRUE(results[i].error == QLatin1String(kDecoderStoppedText)
+                            || results[i].error == QLatin1String("Not enough memory to decode the picture."))
+                    << results[i].error.toStdString();
+            } else if (kind != QLatin1String("blank")) {
+                EXPECT_EQ(results[i].error, QLatin1String(kDecoderStoppedText));
+            }
         }
     }
-    EXPECT_LE(mostLoading.load(), kWorkers);
-    // A file is taken only while its result has a free slot; the result
-    // being handed on at that moment may not be counted yet.
-    EXPECT_LE(furthestAhead.load(), kWorkers * kResultsAheadPerWorker);
 }
 
-TEST(ScanFiles, OneWorkerScansOnTheCallingThread)
+// A decoder process can neither open a file, nor make a socket, nor start a
+// process or a program: each call fails as the system refuses it.
+TEST(ScanFiles, TheDecoderProcessMayDoNothingElse)
 {
-    const std::thread::id caller = std::this_thread::get_id();
-    int loads = 0;
-    std::vector<QByteArray> order;
-    ScanFiles(
-        FileNames(5), 1,
-        [&](const QByteArray&) {
-            EXPECT_EQ(std::this_thread::get_id(), caller);
-            ++loads;
-            return QImage();
-        },
-        TBarcodeFormat::Auto, [&](const TScanResult& result) { order.push_back(result.file); });
-    EXPECT_EQ(loads, 5);
-    EXPECT_EQ(order, (std::vector<QByteArray>{"0", "1", "2", "3", "4"}));
+    const TDecoderFaults faults;
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("probe.png"));
+    ASSERT_TRUE(FaultPicture(QStringLiteral("probe")).save(path, "PNG"));
+    for (const TDecoderReaders readers : {TDecoderReaders::BuiltIn, TDecoderReaders::All}) {
+        TPictureDecoder decoder(ForkDecoder(readers));
+        const TScanResult result = ScanPicture(QFile::encodeName(path), decoder, TBarcodeFormat::Auto);
+        EXPECT_EQ(result.status, TScanStatus::Error);
+        const QString refused = QString::fromLocal8Bit(std::strerror(EPERM));
+        EXPECT_EQ(result.error, QStringLiteral("open: %1; socket: %1; fork: %1; exec: %1").arg(refused));
+    }
 }
 
 TEST(WorkersFor, OnePerProcessorAndNoMoreThanFiles)

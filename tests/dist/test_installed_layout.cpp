@@ -149,7 +149,8 @@ TEST_F(InstalledLayout, EveryFileInItsPlaceAndNothingElse)
                          "share/icons/hicolor/scalable/apps/" + kAppId + ".svg",
                          "share/man/man1/lantrix.1",
                          "share/man/man1/lantrix-scan.1",
-                         LANTRIX_LIVE_PART_DIR "/lantrix-scan-live.so"};
+                         LANTRIX_LIVE_PART_DIR "/lantrix-scan-live.so",
+                         LANTRIX_LIVE_PART_DIR "/lantrix-decoder"};
     for (const int size : {16, 24, 32, 48, 64, 128, 256})
         expected << QStringLiteral("share/icons/hicolor/%1x%1/apps/%2.png").arg(size).arg(kAppId);
     for (const char* folder : {"samples", "Languages"}) {
