@@ -31,6 +31,9 @@ int main(int argc, char** argv)
             if (const qint64 pixels = QByteArray(argv[i + 1]).toLongLong(); pixels > 0)
                 SetMaxPicturePixels(pixels);
 
+    // The readers' complaints about a damaged picture are for no one: the
+    // reply says what went wrong.
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
     // A GUI application without a display: the readers of drawings and their
     // text need one.
     qputenv("QT_QPA_PLATFORM", "offscreen");

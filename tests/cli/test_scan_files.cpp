@@ -4,6 +4,7 @@
 #include "support/CommandRun.h"
 #include "support/PictureFiles.h"
 #include "support/Samples.h"
+#include "support/TestDecoder.h"
 
 #include <QDir>
 #include <QFile>
@@ -268,6 +269,83 @@ TEST_F(PictureFolder, ManyFilesKeepTheirOrder)
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.out.toStdString(), expectedOut.toStdString());
     EXPECT_EQ(run.err.toStdString(), expectedErr.toStdString());
+}
+
+// ---- A decoder that stops --------------------------------------------------
+
+struct FaultCase {
+    const char* name;
+    QList<QByteArray> arguments;
+    QByteArray out, err;
+    int exitCode;
+};
+
+void PrintTo(const FaultCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+// A picture on which the decoder process aborts, crashes, loops or runs out
+// of address space costs that picture alone: it gets an error that says so,
+// the run goes on with the next picture, and the exit status is 2.
+class DecoderFaults : public PictureFolder, public ::testing::WithParamInterface<FaultCase> {};
+
+TEST_P(DecoderFaults, CostOnePictureEach)
+{
+    const TDecoderFaults faults(1500);
+    for (const char* kind : {"abort", "segv", "loop", "alloc"})
+        Put(QByteArray(kind) + ".png", EncodePicture(FaultPicture(QLatin1String(kind)), "PNG"));
+    const TCommandOutcome run = Scan(GetParam().arguments);
+    EXPECT_EQ(run.exitCode, GetParam().exitCode);
+    EXPECT_EQ(run.out.toStdString(), GetParam().out.toStdString());
+    QByteArray err = run.err;
+    // Out of address space ends the process, with a reply that says so or without one.
+    err.replace("Not enough memory to decode the picture.", kDecoderStoppedText);
+    EXPECT_EQ(err.toStdString(), GetParam().err.toStdString());
+}
+
+const QByteArray kStopped = kDecoderStoppedText;
+const QByteArray kQrJson = "{\"bytes\":\"" + kQrText.toHex() + "\",\"content\":{\"type\":\"url\",\"url\":\"" + kQrText
+                           + "\"},\"error\":null,\"file\":\"qr.png\",\"format\":\"QR_CODE\",\"status\":\"decoded\","
+                             "\"text\":\""
+                           + kQrText + "\"}\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    OneSeveralJson, DecoderFaults,
+    ::testing::Values(FaultCase{"one_file", {"abort.png"}, "", "lantrix-scan: abort.png: " + kStopped + "\n", 2},
+                      FaultCase{"several_files",
+                                {"segv.png", "qr.png", "loop.png", "ean8.png", "alloc.png", "abort.png", "qr.png"},
+                                "qr.png: " + kQrText + "\nean8.png: 96385074\nqr.png: " + kQrText + "\n",
+                                "segv.png: " + kStopped + "\nloop.png: " + kStopped + "\nalloc.png: " + kStopped
+                                    + "\nabort.png: " + kStopped + "\n",
+                                2},
+                      FaultCase{"json",
+                                {"--json", "abort.png", "qr.png"},
+                                "{\"bytes\":null,\"content\":null,\"error\":\"" + kStopped
+                                    + "\",\"file\":\"abort.png\",\"format\":null,\"status\":\"error\",\"text\":null}\n"
+                                    + kQrJson,
+                                "",
+                                2},
+                      FaultCase{"every_code",
+                                {"--all", "qr.png", "segv.png", "ean8.png"},
+                                "qr.png: " + kQrText + "\nean8.png: 96385074\n",
+                                "segv.png: " + kStopped + "\n",
+                                2}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A real picture on which zxing-cpp 1.4 asserts when every format is read (a
+// DataBar code scratched across one line of its right half): the scanner
+// says the picture could not be decoded and reads the others.
+TEST_F(PictureFolder, ALibraryAssertionCostsOnePicture)
+{
+    QFile witness(QStringLiteral(LANTRIX_SOURCE_DIR "/tests/decode/fixtures/databar-abort.png"));
+    ASSERT_TRUE(witness.open(QIODevice::ReadOnly));
+    Put("databar.png", witness.readAll());
+    const TCommandOutcome run = Scan({"--every-format", "--try-harder", "databar.png", "qr.png"});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_TRUE(run.out.endsWith("qr.png: " + kQrText + "\n")) << run.out.toStdString();
+    // zxing-cpp 2 reads it: the scanner never ends for it either way.
+    EXPECT_TRUE(run.err == "databar.png: " + kStopped + "\n" || run.err.isEmpty()) << run.err.toStdString();
 }
 
 // ---- --json, parsed back ---------------------------------------------------
