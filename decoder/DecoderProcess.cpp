@@ -152,6 +152,8 @@ void TDecoderProcess::Send(const TDecoderRequest& request, std::span<const int> 
     fWaiting = true;
     fDeadline = std::chrono::steady_clock::now() + TestTimeLimit(limit);
     fSendFailed = !Running() || !SendMessage(fSocket.Get(), EncodeRequest(request), descriptors);
+    if (fSendFailed)
+        fDeadline = std::chrono::steady_clock::now(); // nothing to wait for
 }
 
 TDecoderReply TDecoderProcess::Receive(TFileDescriptor& picture)
