@@ -166,6 +166,9 @@ int main(int argc, char** argv)
     }
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The window decodes its frames in the build's decoder program.
+    if (!qEnvironmentVariableIsSet("LANTRIX_DECODER"))
+        qputenv("LANTRIX_DECODER", LANTRIX_BIN_DIR "/lantrix-decoder");
     int qtArgc = 1;
     QApplication application(qtArgc, argv);
     PixbufStartup();

@@ -11,6 +11,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cerrno>
+#include <cstring>
+
 namespace {
 const QString kSamples = QStringLiteral(LANTRIX_SOURCE_DIR "/samples");
 const QString kQrText = QStringLiteral("https://lantrix.invalid/hello?from=qr");
@@ -263,6 +266,26 @@ private slots:
         scanner->StartStop();
         QTRY_COMPARE_WITH_TIMEOUT(view.text, kQrText, kTimeout);
         scanner->StartStop();
+    }
+
+    // Without a decoder program the frames are shown, nothing is read, and
+    // the status bar says why, once.
+    void aDecoderThatCannotStartIsSaidOnce()
+    {
+        scanner.reset();
+        decoder = std::make_unique<TPictureDecoder>(
+            ExecDecoder(QStringLiteral("/nonexistent/lantrix-decoder"), kMaxPicturePixels));
+        scanner = std::make_unique<TWebcamScanner>(view, nullptr, *decoder);
+        scanner->PageChanged(1);
+        QVERIFY(view.Select(QrCodeCameraName(TTestCameraFormat::I420, 640, 480)));
+        scanner->StartStop();
+        QTRY_VERIFY_WITH_TIMEOUT(view.framesShown >= 40, kTimeout);
+        scanner->StartStop();
+        QCOMPARE(view.statusNotes,
+                 QStringList{QStringLiteral("The picture could not be decoded: the decoder cannot be started (%1).")
+                                 .arg(QString::fromLocal8Bit(std::strerror(ENOENT)))});
+        QVERIFY(view.text.isEmpty());
+        QVERIFY(view.errors.isEmpty());
     }
 
     void paneKeepsTheTextOnlyForItsOwnCamera_data()
