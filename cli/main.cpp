@@ -228,8 +228,10 @@ int Scan(char** argv, const TScanOptions* options, std::FILE*& messages, std::un
         startGui();
         PrepareDecoder(TDecoderReaders::All);
         std::vector<std::unique_ptr<TDecoderProcess>> pool;
-        for (int i = 0; i < WorkersFor(options->files.size()); ++i)
+        for (int i = 0; i < WorkersFor(options->files.size()); ++i) {
             pool.push_back(std::make_unique<TDecoderProcess>(ForkDecoder(TDecoderReaders::All)));
+            pool.back()->Start(); // they get ready side by side
+        }
         ScanFiles(options->files, pool, request, report);
     }
     return status.Code();

@@ -132,6 +132,7 @@ void TDecoderProcess::Start()
         fSocket.Reset();
     }
     fKnownFrameBuffer = 0;
+    fGreeted = false;
 }
 
 void TDecoderProcess::End()
@@ -143,6 +144,19 @@ void TDecoderProcess::End()
     }
     fProcess = -1;
     fKnownFrameBuffer = 0;
+    fGreeted = false;
+}
+
+bool TDecoderProcess::AwaitGreeting()
+{
+    if (!fGreeted) {
+        QByteArray body;
+        std::vector<TFileDescriptor> descriptors;
+        fGreeted = ReceiveMessage(fSocket.Get(), body, descriptors, std::chrono::steady_clock::now() + kStartTimeLimit)
+                       == TReceived::Message
+                   && body.isEmpty() && descriptors.empty();
+    }
+    return fGreeted;
 }
 
 void TDecoderProcess::Send(const TDecoderRequest& request, std::span<const int> descriptors,
@@ -150,10 +164,10 @@ void TDecoderProcess::Send(const TDecoderRequest& request, std::span<const int> 
 {
     Start();
     fWaiting = true;
-    fDeadline = std::chrono::steady_clock::now() + TestTimeLimit(limit);
-    fSendFailed = !Running() || !SendMessage(fSocket.Get(), EncodeRequest(request), descriptors);
-    if (fSendFailed)
-        fDeadline = std::chrono::steady_clock::now(); // nothing to wait for
+    // A request's time starts once the process is ready: a frame's half second
+    // is no time to start a process in.
+    fSendFailed = !Running() || !AwaitGreeting() || !SendMessage(fSocket.Get(), EncodeRequest(request), descriptors);
+    fDeadline = std::chrono::steady_clock::now() + (fSendFailed ? std::chrono::milliseconds(0) : TestTimeLimit(limit));
 }
 
 TDecoderReply TDecoderProcess::Receive(TFileDescriptor& picture)

@@ -44,6 +44,9 @@ QString DecoderProgram(const QString& executableFolder, const QString& libraryFo
 // meets it, on a slow machine too.
 inline constexpr std::chrono::milliseconds kPictureTimeLimit{20000};
 inline constexpr std::chrono::milliseconds kFrameTimeLimit{500};
+// The time a process may take to start (its readers, its lockdown) before
+// it greets, apart from the time of the request that started it.
+inline constexpr std::chrono::milliseconds kStartTimeLimit{20000};
 
 // What the caller says of a process that did not answer.
 inline constexpr char kDecoderStoppedText[] = "The picture could not be decoded: the decoder stopped.";
@@ -62,7 +65,8 @@ public:
     bool Running() const { return fProcess > 0; }
 
     // Sends `request` with `descriptors`, starting the process first when
-    // none runs; the reply is due within `limit`. One request at a time.
+    // none runs and waiting for its greeting (within kStartTimeLimit); the
+    // reply is due within `limit`. One request at a time.
     void Send(const TDecoderRequest& request, std::span<const int> descriptors, std::chrono::milliseconds limit);
     bool Waiting() const { return fWaiting; }
     // The socket to watch for the reply, while waiting; and when it is due.
@@ -94,8 +98,11 @@ private:
     TDecoderLaunch fLaunch;
     pid_t fProcess = -1;
     TFileDescriptor fSocket;
+    bool AwaitGreeting();
+
     bool fWaiting = false;
     bool fSendFailed = false;
+    bool fGreeted = false; // the running process said it is ready
     std::chrono::steady_clock::time_point fDeadline;
     quint64 fKnownFrameBuffer = 0;
     int fStarts = 0;

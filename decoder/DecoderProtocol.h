@@ -1,4 +1,5 @@
-// What goes between a program and its decoder process over their socket: a
+// What goes between a program and its decoder process over their socket:
+// first the process's greeting (an empty message) once it is ready, then a
 // request (a picture file's bytes or pixels in shared memory, and how to
 // decode them) one way, the reply (the codes or the error, and the picture's
 // pixels in shared memory when asked for) the other. Each message is its

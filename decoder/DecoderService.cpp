@@ -184,7 +184,11 @@ int ServeDecoder(int socket, TDecoderReaders readers, std::int64_t maxPictureByt
     ::mallopt(M_MMAP_THRESHOLD, 32 << 20);
     ::mallopt(M_TRIM_THRESHOLD, 512 << 20);
     PrepareDecoder(readers);
-    if (const QString failure = LockDown(DecoderAddressSpace(maxPictureBytes)); !failure.isEmpty()) {
+    const QString failure = LockDown(DecoderAddressSpace(maxPictureBytes));
+    // The greeting: the process is ready for its first request.
+    if (!SendMessage(socket, QByteArray()))
+        return 1;
+    if (!failure.isEmpty()) {
         RefuseRequests(socket, QStringLiteral("The decoder cannot shut itself off from the system (%1).").arg(failure));
         return 3;
     }

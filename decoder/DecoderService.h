@@ -50,7 +50,8 @@ private:
 int RunDecoderService(int socket, TDecoderReaders readers);
 
 // The whole life of a decoder process from here: readers prepared, the
-// process locked down for pictures of at most `maxPictureBytes`, the loop.
+// process locked down for pictures of at most `maxPictureBytes`, a greeting
+// (an empty message) that says it is ready, the loop.
 // Gives the exit status. A process that cannot lock itself down reads no
 // picture: it answers every request with an error that says why, and gives 3.
 int ServeDecoder(int socket, TDecoderReaders readers, std::int64_t maxPictureBytes);

@@ -166,8 +166,8 @@ TEST(SharedPixels, OnlySealedMemoryOfTheirSize)
 
 // ---- A decoder that lies -----------------------------------------------------
 
-// A stand-in decoder: a child that reads one request and does `answer` on the
-// socket, then waits for the socket to close.
+// A stand-in decoder: a child that greets, reads one request and does
+// `answer` on the socket, then waits for the socket to close.
 TDecoderLaunch FakeDecoder(std::function<void(int socket)> answer)
 {
     return [answer](int socket) -> pid_t {
@@ -178,6 +178,7 @@ TDecoderLaunch FakeDecoder(std::function<void(int socket)> answer)
         }
         QByteArray body;
         std::vector<TFileDescriptor> descriptors;
+        SendMessage(socket, QByteArray()); // ready
         if (ReceiveMessage(socket, body, descriptors) == TReceived::Message)
             answer(socket);
         char byte;
@@ -247,6 +248,25 @@ INSTANTIATE_TEST_SUITE_P(
                     SendMessage(socket, EncodeReply(reply), descriptors);
                 }}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// A process that greets with anything but the empty greeting is not taken
+// for a decoder.
+TEST(LyingDecoder, WrongGreeting)
+{
+    TDecoderProcess process([](int socket) -> pid_t {
+        const pid_t child = ::fork();
+        if (child != 0) {
+            ::close(socket);
+            return child;
+        }
+        SendMessage(socket, EncodeReply(SampleReply()));
+        char byte;
+        while (::read(socket, &byte, 1) > 0) {}
+        ::_exit(0);
+    });
+    TFileDescriptor picture;
+    EXPECT_EQ(process.Run(TDecoderRequest{}, {}, 1500ms, picture).status, TDecoderReply::TStatus::Stopped);
+}
 
 // A picture whose memory is not sealed, or shorter than its layout, is
 // refused with an error, never mapped.
