@@ -103,7 +103,12 @@ QImage ReadChecked(QImageReader& reader)
     (void)limitSet;
     const bool tga = reader.format() == "tga" && reader.device();
     const QByteArray tgaHeader = tga ? reader.device()->peek(18) : QByteArray();
-    const QSize size = tga ? TgaDeclaredSize(tgaHeader) : reader.size();
+    QSize size = tga ? TgaDeclaredSize(tgaHeader) : reader.size();
+    // Qt's BMP reader reports a file stored from the top down with the
+    // negative height it declares: without this, such a file would pass the
+    // size check unchecked and be read into memory as the allocator left it.
+    if (reader.format() == "bmp" && size.height() < 0 && size.height() > INT_MIN)
+        size.setHeight(-size.height());
     if (size.isValid()
         && (qint64(size.width()) * size.height() > MaxPicturePixels()
             || DecodedBytes(size, reader.imageFormat()) > MaxPictureBytes()))

@@ -187,6 +187,7 @@ struct BmpCase {
     const char* name;
     QByteArray (*bytes)(); // a file of 64 x 48 pixels, rows from the bottom
     int rowsGiven;         // the bottom rows the file gives
+    bool topDown = false;  // rows from the top instead: the file gives the top rows
 };
 
 void PrintTo(const BmpCase& c, std::ostream* out)
@@ -241,6 +242,16 @@ QByteArray RunLengthBmp(int rowsGiven, bool endMark)
     return file + palette + runs;
 }
 
+// The same file stored from the top down: its height negative.
+QByteArray TopDown(QByteArray file)
+{
+    qint32 height = 0;
+    std::memcpy(&height, file.constData() + 22, sizeof height);
+    height = -height;
+    std::memcpy(file.data() + 22, &height, sizeof height);
+    return file;
+}
+
 class LoadBmp : public ::testing::TestWithParam<BmpCase> {};
 
 TEST_P(LoadBmp, PixelsTheFileDoesNotGiveAreBlank)
@@ -260,11 +271,13 @@ TEST_P(LoadBmp, PixelsTheFileDoesNotGiveAreBlank)
     const QImage picture = LoadPicture(device, QStringLiteral("picture.bmp"));
     ASSERT_EQ(picture.size(), QSize(kBmpWidth, kBmpHeight));
     const QRgb blank = picture.depth() <= 8 ? picture.color(0) : qRgb(255, 255, 255);
-    for (int y = 0; y < kBmpHeight - c.rowsGiven; ++y)
-        for (int x = 0; x < kBmpWidth; ++x)
+    const int firstGiven = c.topDown ? 0 : kBmpHeight - c.rowsGiven;
+    const int endGiven = firstGiven + c.rowsGiven;
+    for (int y = 0; y < kBmpHeight; ++y)
+        for (int x = 0; x < kBmpWidth && (y < firstGiven || y >= endGiven); ++x)
             ASSERT_EQ(picture.pixel(x, y), blank) << x << "," << y;
     // The rows the file gives are not blank.
-    for (int y = kBmpHeight - c.rowsGiven; y < kBmpHeight; ++y) {
+    for (int y = firstGiven; y < endGiven; ++y) {
         bool drawn = false;
         for (int x = 0; x < kBmpWidth; ++x)
             drawn |= picture.pixel(x, y) != blank;
@@ -274,13 +287,36 @@ TEST_P(LoadBmp, PixelsTheFileDoesNotGiveAreBlank)
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, LoadBmp,
-    ::testing::Values(BmpCase{"bits_24_cut", [] { return CutBmp(QImage::Format_RGB32, 24, 20); }, 20},
-                      BmpCase{"bits_8_cut", [] { return CutBmp(QImage::Format_Indexed8, 8, 30); }, 30},
-                      BmpCase{"bits_1_cut", [] { return CutBmp(QImage::Format_Mono, 1, 10); }, 10},
-                      BmpCase{"bits_24_whole", [] { return CutBmp(QImage::Format_RGB32, 24, kBmpHeight); }, kBmpHeight},
-                      BmpCase{"run_length_cut", [] { return RunLengthBmp(16, false); }, 16},
-                      BmpCase{"run_length_ended_early", [] { return RunLengthBmp(16, true); }, 16}),
+    ::testing::Values(
+        BmpCase{"bits_24_cut", [] { return CutBmp(QImage::Format_RGB32, 24, 20); }, 20},
+        BmpCase{"bits_8_cut", [] { return CutBmp(QImage::Format_Indexed8, 8, 30); }, 30},
+        BmpCase{"bits_1_cut", [] { return CutBmp(QImage::Format_Mono, 1, 10); }, 10},
+        BmpCase{"bits_24_whole", [] { return CutBmp(QImage::Format_RGB32, 24, kBmpHeight); }, kBmpHeight},
+        BmpCase{"run_length_cut", [] { return RunLengthBmp(16, false); }, 16},
+        BmpCase{"run_length_ended_early", [] { return RunLengthBmp(16, true); }, 16},
+        BmpCase{"top_down_bits_24_cut", [] { return TopDown(CutBmp(QImage::Format_RGB32, 24, 20)); }, 20, true},
+        BmpCase{"top_down_bits_1_cut", [] { return TopDown(CutBmp(QImage::Format_Mono, 1, 10)); }, 10, true}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// A file stored from the top down is held to the size bound like any other
+// (its header alone: 10000 x 10000 one-bit pixels).
+TEST(LoadBmp, TopDownFileOverTheBoundIsRefused)
+{
+    const auto word = [](qint32 value, int bytes) { return QByteArray(reinterpret_cast<const char*>(&value), bytes); };
+    const QByteArray palette("\xff\xff\xff\0\0\0\0\0", 8);
+    const qint32 offset = 14 + 40 + qint32(palette.size());
+    QByteArray file = "BM" + word(offset, 4) + word(0, 4) + word(offset, 4);
+    file += word(40, 4) + word(10000, 4) + word(-10000, 4) + word(1, 2) + word(1, 2) + word(0, 4) + word(0, 4)
+            + word(2835, 4) + word(2835, 4) + word(2, 4) + word(0, 4) + palette;
+    QBuffer device(&file);
+    ASSERT_TRUE(device.open(QIODevice::ReadOnly));
+    try {
+        LoadPicture(device, QStringLiteral("picture.bmp"));
+        FAIL() << "loaded";
+    } catch (const EPictureError& error) {
+        EXPECT_STREQ(error.what(), "The picture is too large to open (10000 x 10000 pixels).");
+    }
+}
 
 // An open file: the content gives the type, the name's extension only a hint
 // and the message when no reader takes the content.
