@@ -41,8 +41,7 @@ QImage TDecoderService::Pixels(const TDecoderRequest& request, std::vector<TFile
     const qint64 bytes = PixelBytes(request.layout);
     if (bytes <= 0)
         throw EPictureError("The pixels sent have no valid layout.");
-    const auto overPixels = [&] { return qint64(request.layout.width) * request.layout.height > MaxPicturePixels(); };
-    if (overPixels())
+    if (qint64(request.layout.width) * request.layout.height > MaxPicturePixels())
         throw EPictureError("The picture is too large to decode.");
     if (request.frameBuffer != 0) {
         if (request.frameBuffer != fFrameBuffer) {
@@ -64,15 +63,10 @@ QImage TDecoderService::Pixels(const TDecoderRequest& request, std::vector<TFile
     }
     if (descriptors.empty())
         throw EPictureError("The pixels were not sent.");
-    auto* mapping = new TSharedMapping;
-    if (!mapping->Map(descriptors.front().Get(), static_cast<std::size_t>(bytes), false)) {
-        delete mapping;
+    QImage pixels = MappedPixels(descriptors.front().Get(), request.layout);
+    if (pixels.isNull())
         throw EPictureError("The pixels sent cannot be mapped.");
-    }
-    return QImage(
-        mapping->Data(), request.layout.width, request.layout.height,
-        static_cast<qsizetype>(request.layout.bytesPerLine), static_cast<QImage::Format>(request.layout.format),
-        [](void* info) { delete static_cast<TSharedMapping*>(info); }, mapping);
+    return pixels;
 }
 
 TDecoderReply TDecoderService::Handle(const TDecoderRequest& request, std::vector<TFileDescriptor>& descriptors,

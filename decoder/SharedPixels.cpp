@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <utility>
 
@@ -88,29 +89,32 @@ TFileDescriptor SharePixels(const QImage& picture)
     return memory;
 }
 
-QImage MapSharedPixels(int memory, const TPixelLayout& layout, const QList<QRgb>& colors)
+QImage MappedPixels(int memory, const TPixelLayout& layout)
 {
     const qint64 bytes = PixelBytes(layout);
-    if (bytes <= 0)
+    auto mapping = std::make_unique<TSharedMapping>();
+    if (bytes <= 0 || !mapping->Map(memory, static_cast<std::size_t>(bytes), false))
         return QImage();
+    // Read-only memory: a change to the picture makes a copy of it.
+    QImage picture(
+        static_cast<const uchar*>(mapping->Data()), layout.width, layout.height,
+        static_cast<qsizetype>(layout.bytesPerLine), static_cast<QImage::Format>(layout.format),
+        [](void* info) { delete static_cast<TSharedMapping*>(info); }, mapping.get());
+    if (!picture.isNull())
+        mapping.release(); // the picture's cleanup unmaps it
+    return picture;
+}
+
+QImage MapSharedPixels(int memory, const TPixelLayout& layout, const QList<QRgb>& colors)
+{
     // Memory that the other side could still shrink would end this process
     // (SIGBUS) on the next read of a page it took away.
     const int seals = ::fcntl(memory, F_GET_SEALS);
     if (seals < 0 || (seals & (F_SEAL_SHRINK | F_SEAL_WRITE)) != (F_SEAL_SHRINK | F_SEAL_WRITE))
         return QImage();
-    auto* mapping = new TSharedMapping;
-    if (!mapping->Map(memory, static_cast<std::size_t>(bytes), false)) {
-        delete mapping;
-        return QImage();
-    }
-    QImage picture(
-        mapping->Data(), layout.width, layout.height, static_cast<qsizetype>(layout.bytesPerLine),
-        static_cast<QImage::Format>(layout.format), [](void* info) { delete static_cast<TSharedMapping*>(info); },
-        mapping);
-    if (picture.isNull()) {
-        delete mapping;
-        return QImage();
-    }
+    QImage picture = MappedPixels(memory, layout);
+    if (picture.isNull())
+        return picture;
     if (picture.format() == QImage::Format_Indexed8 || picture.format() == QImage::Format_Mono
         || picture.format() == QImage::Format_MonoLSB) {
         // A pixel names an entry of the table: the table has them all.

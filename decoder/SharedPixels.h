@@ -15,6 +15,11 @@
 // memory cannot be had.
 TFileDescriptor SharePixels(const QImage& picture);
 
+// The pixels of `layout` at the start of `memory`, mapped read-only; the
+// mapping lives as long as the picture and its copies. A null picture when
+// the memory is shorter or cannot be mapped.
+QImage MappedPixels(int memory, const TPixelLayout& layout);
+
 // The picture in `memory` (from SharePixels, from the other side), mapped
 // read-only: a null picture unless the memory is sealed against writes and
 // shrinking and holds the pixels of `layout`. The mapping lives as long as
