@@ -68,7 +68,6 @@ public:
     // none runs and waiting for its greeting (within kStartTimeLimit); the
     // reply is due within `limit`. One request at a time.
     void Send(const TDecoderRequest& request, std::span<const int> descriptors, std::chrono::milliseconds limit);
-    bool Waiting() const { return fWaiting; }
     // The socket to watch for the reply, while waiting; and when it is due.
     int Socket() const { return fSocket.Get(); }
     std::chrono::steady_clock::time_point Deadline() const { return fDeadline; }
