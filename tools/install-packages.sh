@@ -14,9 +14,19 @@ set -eu
 mode=${1:-test}
 case "$mode" in run|test|package|fuzz) ;; *) echo "usage: $0 [run|test|package|fuzz]" >&2; exit 64 ;; esac
 
+# Debian 12 (bookworm) and Debian 13 (trixie) name a few packages
+# differently; a later release is taken to name them as Debian 13 does.
+# Debian 13 has Qt's SVG image and icon plugins in a package of their own,
+# and clang 19 where Debian 12 has 14 (the sources' formatting holds for both).
+. /etc/os-release
+case "${VERSION_CODENAME:-}" in
+bookworm) svg_plugins=""; llvm=14 ;;
+*)        svg_plugins="qt6-svg-plugins"; llvm=19 ;;
+esac
+
 packages="
 cmake g++ make ninja-build pkg-config ccache
-qt6-base-dev qt6-image-formats-plugins qt6-svg-dev libqt6svg6 qt6-qpa-plugins libgl-dev
+qt6-base-dev qt6-image-formats-plugins qt6-svg-dev libqt6svg6 $svg_plugins qt6-qpa-plugins libgl-dev
 libzxing-dev libjpeg62-turbo-dev libseccomp-dev
 libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good
 libgdk-pixbuf-2.0-0
@@ -27,7 +37,7 @@ fonts-dejavu-core
 test_packages="
 libgtest-dev libbenchmark-dev zlib1g-dev binutils-mingw-w64-x86-64 openssl
 xvfb libxcb1-dev dbus-daemon desktop-file-utils appstream groff-base mailcap
-clang-format-14
+clang-format-$llvm
 zint
 "
 # The package's build dependencies (debian/control) are among the packages
@@ -36,7 +46,7 @@ package_packages="
 build-essential debhelper dpkg-dev fakeroot lintian libjpeg-dev pkgconf
 "
 fuzz_packages="
-clang libclang-rt-14-dev
+clang libclang-rt-$llvm-dev
 "
 # Cameras that PipeWire shares are listed through its GStreamer plugin, for
 # the program and its package. The tests run where no PipeWire runs: there

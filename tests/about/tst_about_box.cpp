@@ -242,8 +242,7 @@ private slots:
         QFETCH(QString, control);
         auto box = MakeBox();
         box->tmTimer->stop(); // the rain would change the picture by itself
-        QApplication::setActiveWindow(box.get());
-        QVERIFY(QTest::qWaitForWindowActive(box.get()));
+        QVERIFY(ActivateWindow(box.get()));
         auto* widget = box->findChild<QWidget*>(control);
         QVERIFY(widget);
         QVERIFY2(TabUntilFocused(box.get(), widget) >= 0, "Tab does not reach it");
@@ -257,8 +256,7 @@ private slots:
     {
         TUrlCatcher catcher({"http", "https"});
         auto box = MakeBox();
-        QApplication::setActiveWindow(box.get());
-        QVERIFY(QTest::qWaitForWindowActive(box.get()));
+        QVERIFY(ActivateWindow(box.get()));
         QVERIFY(TabUntilFocused(box.get(), box->Label5) >= 0);
         QTest::keyClick(box->Label5, Qt::Key_Return);
         QCOMPARE(catcher.urls, QList<QUrl>{MakerSiteAddress(MakerWebHost())});

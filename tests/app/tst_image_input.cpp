@@ -5,6 +5,7 @@
 #include "app/PictureInput.h"
 #include "app/widgets/AppForm.h"
 #include "localization/LanguageFiles.h"
+#include "support/KeyboardFocus.h"
 #include "support/MainWindowFixture.h"
 #include "support/PictureFiles.h"
 #include "support/Samples.h"
@@ -310,8 +311,7 @@ private slots:
             QApplication::sendEvent(form->Image1, &drop);
             QVERIFY(drop.isAccepted());
         } else {
-            QApplication::setActiveWindow(form.get());
-            QVERIFY(QTest::qWaitForWindowActive(form.get()));
+            QVERIFY(ActivateWindow(form.get()));
             form->Edit1->setFocus();
             QGuiApplication::clipboard()->setMimeData(data.release());
             QTest::keyClick(form->Edit1, Qt::Key_V, Qt::ControlModifier);
@@ -349,8 +349,7 @@ private slots:
         auto form = MakeForm();
         PickCode128(*form);
         const QByteArray settingsBefore = ReadSettings();
-        QApplication::setActiveWindow(form.get());
-        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+        QVERIFY(ActivateWindow(form.get()));
         QWidget* on = form->findChild<QWidget*>(focus);
         QVERIFY(on);
         on->setFocus();
@@ -495,8 +494,7 @@ private slots:
     void ctrlOOpensTheDialog()
     {
         auto form = MakeForm();
-        QApplication::setActiveWindow(form.get());
-        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+        QVERIFY(ActivateWindow(form.get()));
         answers = {kQrPicture};
         QTest::keyClick(form->Edit1, Qt::Key_O, Qt::ControlModifier);
         QCOMPARE(dialogFolders.size(), 1);
@@ -506,8 +504,7 @@ private slots:
     void ctrlQExits()
     {
         auto form = MakeForm();
-        QApplication::setActiveWindow(form.get());
-        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+        QVERIFY(ActivateWindow(form.get()));
         QSignalSpy exit(form->Exit1, &QAction::triggered);
         QTest::keyClick(form->Edit1, Qt::Key_Q, Qt::ControlModifier);
         QCOMPARE(exit.size(), 1);

@@ -7,6 +7,7 @@
 #include "app/widgets/AppForm.h"
 #include "localization/LanguageFiles.h"
 #include "online/widgets/FeedbackForm.h"
+#include "support/KeyboardFocus.h"
 #include "support/MainWindowFixture.h"
 #include "support/ModalAnswers.h"
 #include "support/PictureFiles.h"
@@ -194,8 +195,7 @@ private slots:
         QFETCH(QKeyCombination, opener);
         QFETCH(QString, menu);
         auto form = MakeForm();
-        QApplication::setActiveWindow(form.get());
-        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+        QVERIFY(ActivateWindow(form.get()));
         QTest::keyClick(form->Edit1, opener.key(), opener.keyboardModifiers());
         QTRY_VERIFY(QApplication::activePopupWidget());
         auto* open = qobject_cast<QMenu*>(QApplication::activePopupWidget());
@@ -208,8 +208,7 @@ private slots:
     void keyboardChoosesACodeFormat()
     {
         auto form = MakeForm();
-        QApplication::setActiveWindow(form.get());
-        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+        QVERIFY(ActivateWindow(form.get()));
         QTest::keyClick(form->Edit1, Qt::Key_S, Qt::AltModifier);
         QTRY_VERIFY(QApplication::activePopupWidget());
         QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_C); // Code Format
@@ -595,8 +594,7 @@ private slots:
         TUrlCatcher catcher;
         QDesktopServices::setUrlHandler(QStringLiteral("http"), &catcher, "open");
         auto form = MakeForm();
-        QApplication::setActiveWindow(form.get());
-        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+        QVERIFY(ActivateWindow(form.get()));
         QTest::keyClick(form->Edit1, Qt::Key_F1); // from any control of the window
         QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
         QCOMPARE(catcher.urls.size(), 1);

@@ -8,6 +8,7 @@
 #include "app/AppState.h"
 #include "app/widgets/AppForm.h"
 #include "localization/LanguageFiles.h"
+#include "support/KeyboardFocus.h"
 #include "support/MainWindowFixture.h"
 #include "support/ModalAnswers.h"
 #include "support/Samples.h"
@@ -200,8 +201,7 @@ private slots:
         QFETCH(int, field);
         QFETCH(int, letter);
         auto form = MakeForm();
-        QApplication::setActiveWindow(form.get());
-        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+        QVERIFY(ActivateWindow(form.get()));
         QTest::keyClick(form->Edit1, Qt::Key_S, Qt::AltModifier);
         QTRY_VERIFY(QApplication::activePopupWidget());
         QTest::keyClick(QApplication::activePopupWidget(), Qt::Key(letter));

@@ -378,8 +378,7 @@ private slots:
         QFETCH(QString, control);
         Load("German.lang.txt");
         auto form = MakeForm();
-        QApplication::setActiveWindow(form.get());
-        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+        QVERIFY(ActivateWindow(form.get()));
         auto* widget = form->findChild<QWidget*>(control);
         QVERIFY(widget);
         QVERIFY2(TabUntilFocused(form.get(), widget) >= 0, "Tab does not reach it");
@@ -403,8 +402,7 @@ private slots:
         TUrlCatcher catcher({"https"});
         Load("");
         auto form = MakeForm();
-        QApplication::setActiveWindow(form.get());
-        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+        QVERIFY(ActivateWindow(form.get()));
         QVERIFY(TabUntilFocused(form.get(), form->Label3) >= 0);
         QTest::keyClick(form->Label3, Qt::Key(key));
         QCOMPARE(catcher.urls, QList<QUrl>{TranslationPageAddress(MakerWebHost())});

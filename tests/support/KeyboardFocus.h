@@ -7,11 +7,20 @@
 #include <QTest>
 #include <QWidget>
 
+// Makes a shown window the active one, as a click on it would, and waits
+// until the window system says it is: true once it is.
+inline bool ActivateWindow(QWidget* window)
+{
+    window->activateWindow();
+    return QTest::qWaitForWindowActive(window);
+}
+
 // Presses Tab in `window` until `control` has the focus: the number of presses
 // (0 when it has it already), or -1 when it does not come within `limit`.
 inline int TabUntilFocused(QWidget* window, QWidget* control, int limit = 20)
 {
-    QApplication::setActiveWindow(window);
+    if (!ActivateWindow(window))
+        return -1;
     for (int presses = 0; presses <= limit; ++presses) {
         if (control->hasFocus())
             return presses;
