@@ -25,7 +25,7 @@ TDecodeOptions LoadDecodeOptions(const SettingsStore* store, TBarcodeFormat form
     return options;
 }
 
-void SetDecodeSwitch(TDecodeOptions& options, bool TDecodeOptions::*flag, bool on, SettingsStore* store)
+void SetDecodeSwitch(TDecodeOptions& options, TDecodeFlag flag, bool on, SettingsStore* store)
 {
     options.*flag = on;
     if (!store)

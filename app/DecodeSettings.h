@@ -6,6 +6,9 @@
 
 class SettingsStore;
 
+// One of the on/off members of TDecodeOptions.
+using TDecodeFlag = bool(TDecodeOptions::*);
+
 // The decode options the user keeps in settings.ini, each a checkable entry
 // of the Settings menu: section "Settings", "1" for on and "0" for off. A
 // missing key, or any other value, is off, so that Reset to Defaults, which
@@ -13,7 +16,7 @@ class SettingsStore;
 struct TDecodeSwitch {
     const char* caption; // the Settings menu's entry, English as every menu entry
     const char* key;     // in section "Settings"
-    bool TDecodeOptions::*flag;
+    TDecodeFlag flag;
 };
 
 // The switches in the order of their entries, after "Code Format".
@@ -28,4 +31,4 @@ TDecodeOptions LoadDecodeOptions(const SettingsStore* store, TBarcodeFormat form
 // one; the other keys stay as they are) and the store to disk. Raises
 // ESettingsError when the file cannot be written; the option holds for this
 // run all the same.
-void SetDecodeSwitch(TDecodeOptions& options, bool TDecodeOptions::*flag, bool on, SettingsStore* store);
+void SetDecodeSwitch(TDecodeOptions& options, TDecodeFlag flag, bool on, SettingsStore* store);

@@ -113,10 +113,13 @@ void TWebcamScanner::NewVideoFrame(TVideoImage* Sender, std::int32_t, std::int32
     } catch (const EDecoderStopped& stopped) {
         // Said once a capture: a decoder that died, or one that cannot even be started.
         const QString why = QString::fromUtf8(stopped.what());
-        if (!std::exchange(fStopSaid, true))
-            fView.ShowStatus(why == QLatin1String(kDecoderStoppedText) ? Translate(
-                                 QStringLiteral("The decoder stopped on a frame; the scan goes on with a fresh one."))
-                                                                       : why);
+        const bool first = !std::exchange(fStopSaid, true);
+        if (first && why == QLatin1String(kDecoderStoppedText)) {
+            fView.ShowStatus(
+                Translate(QStringLiteral("The decoder stopped on a frame; the scan goes on with a fresh one.")));
+        } else if (first) {
+            fView.ShowStatus(why);
+        }
     } catch (...) {
         // A frame that cannot be decoded is passed over.
     }

@@ -58,24 +58,29 @@ void BM_GreyPlane(benchmark::State& state)
 
 void Sizes(benchmark::internal::Benchmark* b, TSceneContent content, TBarcodeFormat own)
 {
+    b->ArgNames({"w", "h", "content", "format"});
     for (auto [w, h] : {std::pair{640, 480}, {1280, 720}, {1920, 1080}}) {
         b->Args({w, h, static_cast<long>(content), static_cast<long>(TBarcodeFormat::Auto)});
         b->Args({w, h, static_cast<long>(content), static_cast<long>(own)});
     }
 }
 
-BENCHMARK(BM_DecodeBitmap)
-    ->Name("DecodeBitmap/QR")
-    ->ArgNames({"w", "h", "content", "format"})
-    ->Apply([](auto* b) { Sizes(b, TSceneContent::QrCode, TBarcodeFormat::QR_CODE); }) -> Unit(benchmark::kMillisecond);
-BENCHMARK(BM_DecodeBitmap)
-    ->Name("DecodeBitmap/EAN13")
-    ->ArgNames({"w", "h", "content", "format"})
-    ->Apply([](auto* b) { Sizes(b, TSceneContent::Ean13, TBarcodeFormat::EAN_13); }) -> Unit(benchmark::kMillisecond);
-BENCHMARK(BM_DecodeBitmap)
-    ->Name("DecodeBitmap/NoCode")
-    ->ArgNames({"w", "h", "content", "format"})
-    ->Apply([](auto* b) { Sizes(b, TSceneContent::None, TBarcodeFormat::QR_CODE); }) -> Unit(benchmark::kMillisecond);
+void QrSizes(benchmark::internal::Benchmark* b)
+{
+    Sizes(b, TSceneContent::QrCode, TBarcodeFormat::QR_CODE);
+}
+void Ean13Sizes(benchmark::internal::Benchmark* b)
+{
+    Sizes(b, TSceneContent::Ean13, TBarcodeFormat::EAN_13);
+}
+void NoCodeSizes(benchmark::internal::Benchmark* b)
+{
+    Sizes(b, TSceneContent::None, TBarcodeFormat::QR_CODE);
+}
+
+BENCHMARK(BM_DecodeBitmap)->Name("DecodeBitmap/QR")->Apply(QrSizes)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DecodeBitmap)->Name("DecodeBitmap/EAN13")->Apply(Ean13Sizes)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DecodeBitmap)->Name("DecodeBitmap/NoCode")->Apply(NoCodeSizes)->Unit(benchmark::kMillisecond);
 // A frame without a code: the retry on the inverted grey plane is the one
 // extra decode it costs (inverted 0: off, 1: on).
 void BM_DecodeInverted(benchmark::State& state)

@@ -55,7 +55,7 @@ std::unique_ptr<QSocketNotifier> CatchStopSignals(const std::function<void()>& s
         while (::read(gStopPipe[0], bytes, sizeof bytes) > 0) {}
         stop();
     });
-    struct sigaction action {};
+    struct sigaction action = {};
     action.sa_handler = OnStopSignal;
     action.sa_flags = SA_RESETHAND | SA_RESTART;
     sigemptyset(&action.sa_mask);

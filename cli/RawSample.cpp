@@ -24,7 +24,7 @@ QByteArray ReadSample(const QByteArray& file)
     if (!input.Valid())
         ThrowFileError("open", path, errno);
     const int fd = input.Get();
-    struct stat status {};
+    struct stat status = {};
     if (::fstat(fd, &status) != 0)
         ThrowFileError("read", path, errno);
     if (S_ISREG(status.st_mode) && status.st_size > kMaxSampleBytes)

@@ -209,7 +209,7 @@ int OpenPictureFile(const QByteArray& path, const QString& name)
     // Looked at before it is opened: a named pipe would be waited on for
     // ever, and opening a device may already do something; a folder or a
     // device holds no picture.
-    struct stat status {};
+    struct stat status = {};
     if (::stat(path.constData(), &status) != 0)
         throw EPictureFileError("open", name, errno);
     if (S_ISDIR(status.st_mode))

@@ -48,7 +48,7 @@ QImage TDecoderService::Pixels(const TDecoderRequest& request, std::vector<TFile
             if (descriptors.empty())
                 throw EPictureError("The frame buffer was not sent.");
             // The buffer is as large as the largest frame it was made for.
-            struct stat status {};
+            struct stat status = {};
             if (::fstat(descriptors.front().Get(), &status) != 0
                 || !fFrameMapping.Map(descriptors.front().Get(), static_cast<std::size_t>(status.st_size), false))
                 throw EPictureError("The frame buffer cannot be mapped.");

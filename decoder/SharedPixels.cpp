@@ -25,7 +25,7 @@ TFileDescriptor MakeMemory(const char* name, std::size_t size)
 
 std::size_t MemorySize(int memory)
 {
-    struct stat status {};
+    struct stat status = {};
     if (::fstat(memory, &status) != 0 || status.st_size < 0)
         return 0;
     return static_cast<std::size_t>(status.st_size);

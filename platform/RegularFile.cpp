@@ -53,7 +53,7 @@ TFileRead ReadRegularFile(const QString& path, qint64 limit)
         }
         return result;
     }
-    struct stat status {};
+    struct stat status = {};
     if (::fstat(fd.Get(), &status) != 0) {
         result.status = TFileReadStatus::Failed;
         result.error = errno;
@@ -96,6 +96,6 @@ bool IsRegularFile(const QString& path)
 {
     if (path.isEmpty())
         return false;
-    struct stat status {};
+    struct stat status = {};
     return ::stat(QFile::encodeName(path).constData(), &status) == 0 && S_ISREG(status.st_mode);
 }

@@ -133,7 +133,7 @@ public:
             fError = OSErrorFromErrno(errno);
             return;
         }
-        struct stat st {};
+        struct stat st = {};
         if (::fstat(fFd, &st) != 0) {
             fError = OSErrorFromErrno(errno);
         } else if (S_ISDIR(st.st_mode)) {

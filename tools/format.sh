@@ -8,7 +8,7 @@ set -eu
 cd "$(dirname "$0")/.."
 
 formatter=""
-for candidate in clang-format-14 clang-format; do
+for candidate in clang-format-14 clang-format-19 clang-format; do
   if command -v "$candidate" >/dev/null 2>&1; then formatter=$candidate; break; fi
 done
 [ -n "$formatter" ] || { echo "$0: clang-format is not installed" >&2; exit 2; }

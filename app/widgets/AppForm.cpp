@@ -429,8 +429,8 @@ void TAppForm::TabSheet1DragDrop(QDropEvent* event)
     } catch (...) {
         scan = [error = std::current_exception()] { std::rethrow_exception(error); };
     }
-    QMetaObject::invokeMethod(
-        this, [scan] { RunHandler(scan); }, Qt::QueuedConnection);
+    const auto run = [scan] { RunHandler(scan); };
+    QMetaObject::invokeMethod(this, run, Qt::QueuedConnection);
 }
 
 bool TAppForm::eventFilter(QObject* watched, QEvent* event)

@@ -39,8 +39,8 @@ void TNoticeBox::Show(const QString& caption, const QString& text)
         return;
     }
     lock.unlock();
-    QMetaObject::invokeMethod(
-        fContext.get(), [this, caption, text] { Raise(caption, text); }, Qt::QueuedConnection);
+    const auto raise = [this, caption, text] { Raise(caption, text); };
+    QMetaObject::invokeMethod(fContext.get(), raise, Qt::QueuedConnection);
     lock.lock();
     fChanged.wait(lock, [this] { return fDismissed || fCancelled; });
 }
@@ -52,11 +52,11 @@ void TNoticeBox::Cancel()
         fCancelled = true;
     }
     fChanged.notify_all();
+    const auto takeAway = [this] { TakeAway(); };
     if (QThread::currentThread() == fContext->thread())
-        TakeAway();
+        takeAway();
     else
-        QMetaObject::invokeMethod(
-            fContext.get(), [this] { TakeAway(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(fContext.get(), takeAway, Qt::QueuedConnection);
 }
 
 void TNoticeBox::Raise(const QString& caption, const QString& text)

@@ -103,7 +103,7 @@ TEST(LoadDecodeOptions, NoStoreEverySwitchOff)
 
 struct ToggleCase {
     const char* name;
-    bool TDecodeOptions::*flag;
+    TDecodeFlag flag;
     const char* key;
 };
 

@@ -33,7 +33,7 @@ protected:
     }
     static mode_t Mode(const QString& path)
     {
-        struct stat status {};
+        struct stat status = {};
         ::stat(QFile::encodeName(path).constData(), &status);
         return status.st_mode & 07777;
     }

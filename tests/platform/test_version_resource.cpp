@@ -587,7 +587,8 @@ const FileErrorCase kFileErrorCases[] = {
      }},
     {"ElfWithoutTheSection", 1812,
      [](const QDir& d, const QByteArray& b) {
-         return WriteIn(d, "other", MakeElf(TElfClass::Elf64, {{".data", b}}));
+         const QByteArray elf = MakeElf(TElfClass::Elf64, {{".data", b}});
+         return WriteIn(d, "other", elf);
      }},
     {"ElfWithoutSections", 1812,
      [](const QDir& d, const QByteArray& b) {

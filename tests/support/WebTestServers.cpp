@@ -111,8 +111,8 @@ TTestServer::TTestServer(const QSslConfiguration* tls, TAnswer answer, bool plai
 
 TTestServer::~TTestServer()
 {
-    QMetaObject::invokeMethod(
-        fContext, [this] { delete fContext; }, Qt::BlockingQueuedConnection);
+    const auto end = [this] { delete fContext; };
+    QMetaObject::invokeMethod(fContext, end, Qt::BlockingQueuedConnection);
     fThread.quit();
     fThread.wait();
 }
