@@ -38,5 +38,7 @@ QString CodeFormatName(TBarcodeFormat format)
             return QLatin1String(info.name);
     if (format == TBarcodeFormat::MICRO_QR)
         return QStringLiteral("MICRO_QR");
+    if (format == TBarcodeFormat::RSS_LIMITED)
+        return QStringLiteral("RSS_LIMITED");
     return {};
 }

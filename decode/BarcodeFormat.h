@@ -30,6 +30,7 @@ enum class TBarcodeFormat : std::uint32_t {
     PLESSEY = 1u << 18,
     // Formats the readers answer that have no menu entry.
     MICRO_QR = 1u << 19,
+    RSS_LIMITED = 1u << 20, // GS1 DataBar Limited, where the library reads it
 };
 
 struct TCodeFormatInfo {
@@ -44,5 +45,5 @@ extern const std::array<TCodeFormatInfo, 20> kCodeFormats;
 std::optional<TCodeFormatInfo> CodeFormatByName(const QString& name);
 
 // The code-format menu's name of a value ("QR_CODE", "Auto", ...), or the name
-// of a format without a menu entry ("MICRO_QR"); empty for any other value.
+// of a format without a menu entry ("MICRO_QR", "RSS_LIMITED"); empty for any other value.
 QString CodeFormatName(TBarcodeFormat format);

@@ -1,9 +1,8 @@
 #include "decode/DecodeBitmap.h"
 
-#include <QRect>
+#include "decode/ZXingCompat.h"
 
-#include <ZXing/DecodeHints.h>
-#include <ZXing/ReadBarcode.h>
+#include <QRect>
 
 #include <algorithm>
 #include <array>
@@ -39,6 +38,9 @@ constexpr TReader kEveryFormatOrder[] = {
     {TBarcodeFormat::CODABAR, BarcodeFormat::Codabar},
     {TBarcodeFormat::RSS_14, BarcodeFormat::DataBar},
     {TBarcodeFormat::RSS_EXPANDED, BarcodeFormat::DataBarExpanded},
+#if LANTRIX_ZXING_READS_DATABAR_LIMITED
+    {TBarcodeFormat::RSS_LIMITED, BarcodeFormat::DataBarLimited},
+#endif
     {TBarcodeFormat::PDF_417, BarcodeFormat::PDF417},
     {TBarcodeFormat::AZTEC, BarcodeFormat::Aztec},
     {TBarcodeFormat::MAXICODE, BarcodeFormat::MaxiCode},
@@ -61,32 +63,31 @@ bool IsLinear(BarcodeFormat format)
     return ZXing::BarcodeFormats(BarcodeFormat::LinearCodes).testFlag(format);
 }
 
-// The hints of one pass of the readers of `formats`. The linear readers look
-// along the picture's middle rows, or, trying harder, along its rows and
-// columns everywhere; trying harder, the matrix readers also look at a smaller
-// copy of a large picture. (zxing-cpp 1.4 compares the linear codes it finds
-// in a smaller copy with those of the picture by a check that ends the
-// program, so the linear readers never look at one.) The Data Matrix reader looks from the
-// middle towards each of the four sides, so that it finds a code at any
-// quarter turn: a Data Matrix code has no upright (the other matrix readers
-// find their codes at any turn anyway). Every format read, the EAN and UPC
-// readers read the add-on digits of a code that has them.
-ZXing::DecodeHints MakeHints(ZXing::BarcodeFormats formats, int maxSymbols, const TDecodeOptions& options)
+// The options of one pass of the readers of `formats`. The linear readers
+// look along the picture's middle rows, or, trying harder, along its rows and
+// columns everywhere; trying harder, the readers also look at a smaller copy
+// of a large picture (the linear ones only where the library allows it, see
+// kLinearReadersDownscale). Asked to read inverted codes, the matrix readers
+// try the inverted picture themselves where the library can. The Data Matrix reader looks from the middle
+// towards each of the four sides, so that it finds a code at any quarter turn:
+// a Data Matrix code has no upright (the other matrix readers find their codes
+// at any turn anyway). Every format read, the EAN and UPC readers read the
+// add-on digits of a code that has them.
+ZXingCompat::TReaderOptions MakeHints(ZXing::BarcodeFormats formats, int maxSymbols, const TDecodeOptions& options)
 {
     const bool linear = formats.testFlags(BarcodeFormat::LinearCodes);
-    ZXing::DecodeHints hints;
+    ZXingCompat::TReaderOptions hints;
     hints.setFormats(formats)
         .setTryHarder(options.tryHarder)
         .setTryRotate(options.tryHarder || !linear)
-        .setTryDownscale(options.tryHarder && !linear)
+        .setTryDownscale(options.tryHarder && (!linear || ZXingCompat::kLinearReadersDownscale))
         .setEanAddOnSymbol(options.everyFormat ? ZXing::EanAddOnSymbol::Read : ZXing::EanAddOnSymbol::Ignore)
         .setIsPure(false)
         .setBinarizer(ZXing::Binarizer::LocalAverage)
         .setTryCode39ExtendedMode(false)
-        .setValidateCode39CheckSum(false)
-        .setValidateITFCheckSum(false)
         .setReturnErrors(false)
         .setMaxNumberOfSymbols(static_cast<std::uint8_t>(maxSymbols));
+    ZXingCompat::SetReleaseOptions(hints, options.inverted && !linear && ZXingCompat::kMatrixReadersTryInverted);
     return hints;
 }
 
@@ -276,7 +277,8 @@ struct TReaderSet {
         const auto add = [&](const TReader& r) {
             if (restricted && r.format != format)
                 return;
-            if (r.zxing == BarcodeFormat::DataBar || r.zxing == BarcodeFormat::DataBarExpanded)
+            if (r.format == TBarcodeFormat::RSS_14 || r.format == TBarcodeFormat::RSS_EXPANDED
+                || r.format == TBarcodeFormat::RSS_LIMITED)
                 dataBar |= r.zxing;
             else
                 (IsLinear(r.zxing) ? linear : matrix) |= r.zxing;
@@ -288,16 +290,26 @@ struct TReaderSet {
                 add(r);
     }
 
+    // The readers that read the inverted grey plane when a decode finds
+    // nothing: those that do not try the inverted picture themselves.
+    TReaderSet ForInvertedPlane() const
+    {
+        TReaderSet inverted = *this;
+        if (ZXingCompat::kMatrixReadersTryInverted)
+            inverted.matrix = {};
+        return inverted;
+    }
+
     ZXing::BarcodeFormats linear, dataBar, matrix;
 };
 
 TDecodedCode ToDecodedCode(const ZXing::Result& result)
 {
     TDecodedCode code;
-    code.text = QString::fromStdString(result.text());
+    code.text = QString::fromStdString(ZXingCompat::TextOf(result));
     code.format = ProgramFormat(result.format());
-    const ZXing::ByteArray& bytes = result.bytes();
-    code.bytes = QByteArray(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
+    const std::string bytes = ZXingCompat::BytesOf(result);
+    code.bytes = QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size()));
     const ZXing::Position& position = result.position();
     for (std::size_t i = 0; i < code.position.size(); ++i)
         code.position[i] = QPoint(position[i].x, position[i].y);
@@ -325,12 +337,13 @@ bool SameLine(const std::uint8_t* a, const std::uint8_t* b, int along, std::ptrd
     return close * 100 >= along * 85;
 }
 
-// The readers of linear codes in zxing-cpp 1.4 end the program (an assertion
-// in Result::operator==) when one request finds the same code twice, as on a
-// sheet of labels that repeats a code. So each request asks for one linear
-// code, and the search for the next one goes on with the codes found so far
-// painted white on the grey plane; the search puts back what it painted when
-// it ends. (A copy of the plane to paint on would cost more than the readers:
+// A sheet of labels repeats a code, and one request finds its copies badly:
+// the readers of linear codes in zxing-cpp 1.4 end the program (an assertion
+// in Result::operator==) when one request finds the same code twice, and
+// zxing-cpp 2 answers the copies of a code as one code. So each request asks
+// for one linear code, and the search for the next one goes on with the codes
+// found so far painted white on the grey plane; the search puts back what it
+// painted when it ends. (A copy of the plane to paint on would cost more than the readers:
 // 30 ms for a 12-megapixel photo.)
 class TLinearSearch {
 public:
@@ -368,6 +381,8 @@ public:
         ZXing::Result result = ZXing::ReadBarcode(fGrey.View(), MakeHints(formats, 1, fOptions));
         if (!result.isValid())
             return std::nullopt;
+        if (ZXingCompat::kAddOnNeedsItsOwnRequest && fOptions.everyFormat)
+            return WithAddOn(std::move(result));
         return result;
     }
 
@@ -428,6 +443,24 @@ public:
     }
 
 private:
+    // An EAN or UPC code read without add-on digits, read again with them
+    // when it has them: the same digits, then a space and the add-on's.
+    ZXing::Result WithAddOn(ZXing::Result code)
+    {
+        constexpr ZXing::BarcodeFormats kWithAddOns =
+            BarcodeFormat::EAN13 | BarcodeFormat::EAN8 | BarcodeFormat::UPCA | BarcodeFormat::UPCE;
+        const std::string text = ZXingCompat::TextOf(code);
+        if (!kWithAddOns.testFlag(code.format()) || text.find(' ') != std::string::npos)
+            return code;
+        ZXingCompat::TReaderOptions hints = MakeHints(code.format(), 1, fOptions);
+        hints.setEanAddOnSymbol(ZXing::EanAddOnSymbol::Require);
+        ZXing::Result withAddOn = ZXing::ReadBarcode(fGrey.View(), hints);
+        if (withAddOn.isValid() && withAddOn.format() == code.format()
+            && ZXingCompat::TextOf(withAddOn).starts_with(text + ' '))
+            return withAddOn;
+        return code;
+    }
+
     // The pixels an area held before it was painted.
     struct TPatch {
         QRect area;
@@ -453,26 +486,33 @@ private:
 // (12 digits) when UPC-A is asked for and as EAN-13 (13 digits) when only
 // EAN-13 is: either reader finds it, each in its own form, while an EAN-13
 // code with another first digit is no UPC-A code.
+// The linear code of `formats` first in the readers' order.
+std::optional<ZXing::Result> FirstLinearCode(TGreyPicture& grey, ZXing::BarcodeFormats formats,
+                                             const TDecodeOptions& options)
+{
+    TLinearSearch search(grey, options);
+    ZXing::BarcodeFormats wanted = formats;
+    std::optional<ZXing::Result> best;
+    while (!wanted.empty()) {
+        std::optional<ZXing::Result> found = search.Find(wanted);
+        if (!found)
+            break;
+        if (wanted.testFlag(found->format())) {
+            wanted = RankedBefore(wanted, found->format());
+            best = found;
+        }
+        if (!wanted.empty())
+            search.Paint(*found);
+    }
+    return best;
+}
+
 std::optional<TDecodedCode> ReadOneCode(TGreyPicture& grey, const TReaderSet& readers, const TDecodeOptions& options)
 {
     const ZXing::BarcodeFormats& dataBar = readers.dataBar;
     const ZXing::BarcodeFormats& matrix = readers.matrix;
     if (!readers.linear.empty()) {
-        TLinearSearch search(grey, options);
-        ZXing::BarcodeFormats wanted = readers.linear;
-        std::optional<ZXing::Result> best;
-        while (!wanted.empty()) {
-            std::optional<ZXing::Result> found = search.Find(wanted);
-            if (!found)
-                break;
-            if (wanted.testFlag(found->format())) {
-                wanted = RankedBefore(wanted, found->format());
-                best = found;
-            }
-            if (!wanted.empty())
-                search.Paint(*found);
-        }
-        if (best)
+        if (const std::optional<ZXing::Result> best = FirstLinearCode(grey, readers.linear, options))
             return ToDecodedCode(*best);
     }
     const ZXing::ImageView view = grey.View();
@@ -579,7 +619,7 @@ std::optional<TDecodedCode> DecodeCode(QImage& bitmap, const TDecodeOptions& opt
     if (std::optional<TDecodedCode> code = ReadOneCode(*grey, readers, options); code || !options.inverted)
         return code;
     grey->Invert();
-    return ReadOneCode(*grey, readers, options);
+    return ReadOneCode(*grey, readers.ForInvertedPlane(), options);
 }
 
 std::vector<TDecodedCode> DecodeAllCodes(QImage& bitmap, const TDecodeOptions& options)
@@ -591,7 +631,7 @@ std::vector<TDecodedCode> DecodeAllCodes(QImage& bitmap, const TDecodeOptions& o
     std::vector<TDecodedCode> codes = ReadAllCodes(*grey, readers, options);
     if (codes.empty() && options.inverted) {
         grey->Invert();
-        codes = ReadAllCodes(*grey, readers, options);
+        codes = ReadAllCodes(*grey, readers.ForInvertedPlane(), options);
     }
     SortInReadingOrder(codes);
     return codes;

@@ -31,6 +31,7 @@ const TCorpusCode kCodes[] = {
     {"maxicode", TBarcodeFormat::MAXICODE, 57, "Lantrix corpus MaxiCode", "Lantrix corpus MaxiCode", true},
     {"pdf_417", TBarcodeFormat::PDF_417, 55, "Lantrix corpus PDF417", "Lantrix corpus PDF417", true},
     {"rss_14", TBarcodeFormat::RSS_14, 29, "0950110153001", "09501101530010", false},
+    {"rss_limited", TBarcodeFormat::RSS_LIMITED, 30, "0950110153001", "09501101530010", false},
     {"rss_expanded", TBarcodeFormat::RSS_EXPANDED, 31, "[01]98898765432106[15]991231", "(01)98898765432106(15)991231",
      false},
     {"micro_qr", TBarcodeFormat::MICRO_QR, 97, "LANTRIX12", "LANTRIX12", true},

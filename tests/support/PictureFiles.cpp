@@ -1,5 +1,7 @@
 #include "support/PictureFiles.h"
 
+#include "decode/ZXingCompat.h"
+
 #include <QBuffer>
 #include <QPainter>
 
@@ -203,5 +205,5 @@ QImage QrCodeOfBytes(const QByteArray& bytes)
     std::wstring contents;
     for (char byte : bytes)
         contents += static_cast<wchar_t>(static_cast<unsigned char>(byte));
-    return DrawQrCode(contents, ZXing::CharacterSet::Unknown);
+    return DrawQrCode(contents, ZXingCompat::kWriterRawBytes);
 }
