@@ -1,5 +1,5 @@
 #!/bin/sh
-# Sets up a Debian 12 machine for Lantrix, builds it, and then either starts the
+# Sets up a Debian 12 or 13 machine for Lantrix, builds it, and then either starts the
 # program ("run") or runs the whole test suite headless ("test"); "package"
 # builds the Debian package instead and checks it with lintian.
 #
@@ -9,7 +9,13 @@
 #                                    it ships (build/), then build the whole
 #                                    suite under AddressSanitizer and
 #                                    UndefinedBehaviorSanitizer (build-asan/) and
-#                                    run it there
+#                                    run it there; on Debian 12, last, the
+#                                    release-tests below in a Debian 13 root
+#                                    (tools/debian-root.sh)
+#   ./build.sh release-tests         build everything as it ships (Release, tests
+#                                    and benchmarks included) in build-<release>/
+#                                    and run every test there: what the test
+#                                    command runs in a Debian 13 root
 #   ./build.sh tsan                  the capture, front-end and webcam tests under
 #                                    ThreadSanitizer (build-tsan/)
 #   ./build.sh package               build the Debian package (build/package/) and
@@ -24,8 +30,8 @@ set -eu
 cd "$(dirname "$0")"
 
 mode=${1:-run}
-usage() { echo "usage: $0 [run|test|build|package|tsan|fuzz TARGET [SECONDS] [LIBFUZZER OPTIONS...]]" >&2; exit 64; }
-case "$mode" in run|test|build|package|tsan) ;; fuzz) [ $# -ge 2 ] || usage ;; *) usage ;; esac
+usage() { echo "usage: $0 [run|test|build|release-tests|package|tsan|fuzz TARGET [SECONDS] [LIBFUZZER OPTIONS...]]" >&2; exit 64; }
+case "$mode" in run|test|build|release-tests|package|tsan) ;; fuzz) [ $# -ge 2 ] || usage ;; *) usage ;; esac
 if [ "$mode" = fuzz ]; then
   case "${3:-60}" in ''|*[!0-9]*) echo "$0: SECONDS must be a whole number, not '$3'" >&2; exit 64 ;; esac
 fi
@@ -66,6 +72,7 @@ esac
 werror=OFF
 programs_only=OFF
 if [ "$mode" = test ]; then werror=ON; programs_only=ON; fi
+[ "$mode" = release-tests ] && werror=ON
 ./tools/install-packages.sh "$packages"
 
 jobs=$(nproc)
@@ -134,6 +141,21 @@ test)
   LSAN_OPTIONS="suppressions=$sanitizers/lsan.supp:print_suppressions=0" \
   UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
     run_suite build-asan --timeout 900
+  # On Debian 12, the Release build and every test again on Debian 13, in a
+  # root of its own (tools/debian-root.sh; the README's "Debian 12 and
+  # Debian 13"). LANTRIX_DEBIAN13=off leaves it out.
+  . /etc/os-release
+  if [ "${VERSION_CODENAME:-}" = bookworm ] && [ "${LANTRIX_DEBIAN13:-on}" != off ]; then
+    ./tools/debian-root.sh trixie ./build.sh release-tests
+  fi
+  ;;
+release-tests)
+  . /etc/os-release
+  folder=build-${VERSION_CODENAME:-release}
+  configure "$folder" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=ON -DLANTRIX_BUILD_BENCHMARKS=ON \
+    -DLANTRIX_WARNINGS_AS_ERRORS=ON
+  cmake --build "$folder" --parallel "$jobs"
+  run_suite "$folder" --timeout 300
   ;;
 tsan)
   configure_sanitized build-tsan "-fsanitize=thread" -DBUILD_TESTING=ON -DLANTRIX_BUILD_BENCHMARKS=OFF
