@@ -17,7 +17,7 @@ count=no
 [ $# -ge 1 ] || { echo "usage: $0 [--count] FOLDER [BUILD FOLDER]" >&2; exit 64; }
 here=$(cd "$(dirname "$0")/.." && pwd)
 folder=$1
-build=${2:-$here/build}
+build=$(cd "${2:-$here/build}" && pwd)
 QT_QPA_PLATFORM=offscreen "$build/bench/make_code_corpus" "$folder" >/dev/null
 [ "$count" = yes ] || exit 0
 
