@@ -221,6 +221,44 @@ TEST_P(ChosenFormat, RestrictsOrDecodesAsAuto)
 INSTANTIATE_TEST_SUITE_P(Formats, ChosenFormat, ::testing::ValuesIn(kChosenCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// GS1 codes of the formats that carry other data too: the element strings as
+// the code holds them, a group separator (29) after a field of varying
+// length, no brackets (only DataBar Expanded, a GS1 code alone, has them),
+// the same from every release of the library.
+struct Gs1Case {
+    const char* name;
+    TBarcodeFormat format;
+    int zintSymbology;
+    bool matrix;
+};
+
+class Gs1Code : public ::testing::TestWithParam<Gs1Case> {};
+
+TEST_P(Gs1Code, ElementStringsWithGroupSeparators)
+{
+    const Gs1Case& c = GetParam();
+    const TCorpusCode code{c.name,
+                           c.format,
+                           c.zintSymbology,
+                           "[10]ABC[21]123",
+                           "10ABC\x1d"
+                           "21123",
+                           c.matrix};
+    QImage picture = ZintPicture(code, c.matrix ? 6 : 3);
+    ASSERT_FALSE(picture.isNull()) << "zint could not draw " << c.name;
+    const std::optional<TDecodedCode> read = DecodeCode(picture, {});
+    ASSERT_TRUE(read.has_value());
+    EXPECT_EQ(read->format, c.format);
+    EXPECT_EQ(read->text.toStdString(), code.text);
+    EXPECT_EQ(read->bytes.toStdString(), code.text);
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, Gs1Code,
+                         ::testing::Values(Gs1Case{"gs1_128", TBarcodeFormat::CODE_128, 16, false},
+                                           Gs1Case{"gs1_data_matrix", TBarcodeFormat::DATA_MATRIX, 71, true},
+                                           Gs1Case{"gs1_qr_code", TBarcodeFormat::QR_CODE, 58, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 // A code of the formats beyond the ten drawn twice, one copy under the other
 // (a sheet of labels): every copy is reported, each once. zxing-cpp 1.4 ends
 // the program when one request finds the same DataBar code twice.

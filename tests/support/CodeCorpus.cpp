@@ -106,6 +106,12 @@ QImage ZintPicture(const TCorpusCode& code, int pixelsPerModule)
     // A square Data Matrix code, as most are; zint would choose an oblong one.
     if (code.format == TBarcodeFormat::DATA_MATRIX)
         arguments << QStringLiteral("--square");
+    // Application identifiers in brackets: a GS1 code. GS1-128 and the
+    // DataBar codes are GS1 codes by their symbology; QR and Data Matrix
+    // codes are told.
+    const bool matrix = code.format == TBarcodeFormat::DATA_MATRIX || code.format == TBarcodeFormat::QR_CODE;
+    if (matrix && code.data[0] == '[')
+        arguments << QStringLiteral("--gs1");
     QProcess zint;
     zint.start(QStringLiteral("zint"), arguments);
     // zint's exit codes below 5 are warnings; the picture is written.

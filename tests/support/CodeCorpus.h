@@ -36,6 +36,8 @@ const char* CorpusLayoutName(TCorpusLayout layout);
 
 // The code drawn by zint with a quiet zone, black on white, `pixelsPerModule`
 // pixels a module (1 or more); a null picture when zint cannot be run.
+// (GS1 QR and Data Matrix codes too: data that starts with an application
+// identifier in brackets.)
 QImage ZintPicture(const TCorpusCode& code, int pixelsPerModule);
 
 // The picture of `code` laid out as `layout`; a null picture when zint cannot be run.
