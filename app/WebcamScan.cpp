@@ -5,6 +5,7 @@
 #include "capture/VideoImage.h"
 #include "decode/DecodeBitmap.h"
 #include "decoder/PictureDecoder.h"
+#include "localization/FormatPattern.h"
 #include "localization/LanguageFiles.h"
 
 #include <QCoreApplication>
@@ -27,6 +28,10 @@ TWebcamScanner::TWebcamScanner(TWebcamScanView& view, QObject* ownerWindow, TPic
     fEndConnection = fVideoImage->SetOnCaptureEnded(
         [this](TVideoImage* sender, const QString& message) { VideoCaptureEnded(sender, message); });
     fErrorConnection = fVideoImage->SetErrorHandler([this](const QString& message) { fView.ReportError(message); });
+    fListConnection = fVideoImage->SetOnDevicesListed(
+        [this](TVideoImage*, const QStringList& devices, const QStringList& silentProviders) {
+            DevicesListed(devices, silentProviders);
+        });
     UpdateButton(); // nothing is listed before the tab is first shown
 }
 
@@ -40,11 +45,29 @@ void TWebcamScanner::PageChanged(int index)
 {
     if (index != 1)
         return; // a running capture goes on while another tab is shown
-    QStringList devices;
-    TVideoImage::GetListOfDevices(devices);
-    fView.ShowDevices(devices);
-    if (devices.isEmpty())
+    fListed = fVideoImage->ListDevices();
+    fView.ShowDevices(fListed);
+    if (fListed.isEmpty())
+        fView.SetDeviceListNotice(Translate(QStringLiteral("Looking for cameras...")));
+    UpdateButton();
+}
+
+void TWebcamScanner::DevicesListed(const QStringList& Devices, const QStringList& SilentProviders)
+{
+    if (Devices != fListed) {
+        // A device the user picked from the list shown meanwhile stays picked.
+        const QString picked = fView.SelectedDevice();
+        const bool userPicked = fView.DeviceCount() > 0 && picked != fListed.value(0);
+        fListed = Devices;
+        fView.ShowDevices(Devices);
+        if (userPicked)
+            fView.SelectDevice(picked);
+    }
+    if (Devices.isEmpty())
         fView.SetDeviceListNotice(Translate(QStringLiteral("No camera found")));
+    if (!SilentProviders.isEmpty())
+        fView.ShowStatus(FormatTranslated(QStringLiteral("%s does not answer; its cameras are not listed."),
+                                          SilentProviders.join(QStringLiteral(", "))));
     UpdateButton();
 }
 

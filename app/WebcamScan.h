@@ -19,6 +19,8 @@ public:
     virtual ~TWebcamScanView() = default;
     // Replaces the device list by `devices` and selects the first one.
     virtual void ShowDevices(const QStringList& devices) = 0;
+    // Selects the listed device of that name; nothing when none is listed.
+    virtual void SelectDevice(const QString& name) = 0;
     // The text shown in the device list's place while it lists nothing.
     virtual void SetDeviceListNotice(const QString& notice) = 0;
     // The number of devices listed, and the selected one's name.
@@ -55,6 +57,12 @@ public:
 // what is shown, and is emptied. A camera that fails or ends by itself is
 // stopped as STOP stops it, and the reason is reported once. While no camera
 // is listed, the list says so and Start is greyed.
+// The window never waits for the cameras' list: showing the tab lists at once
+// what is known (the cameras of the last listing, the camera sources) and has
+// the system's cameras listed off the GUI thread; the answer replaces the list
+// when it differs, keeping a device the user picked meanwhile. A device
+// provider that does not answer in time is named once in the status bar, and
+// its cameras are left out.
 // The user's extra camera sources, cameras.ini in DataFolder (TCameraSources),
 // are listed after the real cameras; the file is read at every listing.
 // Frames are decoded in the decoder process; when it stops on a frame, the
@@ -86,6 +94,8 @@ public:
     void NewVideoFrame(TVideoImage* Sender, std::int32_t Width, std::int32_t Height, const std::uint8_t* DataPtr);
     // The capture failed or ended by itself.
     void VideoCaptureEnded(TVideoImage* Sender, const QString& Message);
+    // The answer of the listing started by PageChanged.
+    void DevicesListed(const QStringList& Devices, const QStringList& SilentProviders);
 
     TVideoImage& VideoImage() { return *fVideoImage; }
 
@@ -104,6 +114,7 @@ private:
     bool fStopSaid = false; // the status bar said this capture's decoder stopped
     QString fRunningDevice; // as listed, of the capture started last
     QString fPaneDevice;    // whose frame gave the pane's text; empty: none
+    QStringList fListed;    // the device list shown last
     // The front-end's events reach this object while these live.
-    TEventConnection fFrameConnection, fEndConnection, fErrorConnection;
+    TEventConnection fFrameConnection, fEndConnection, fErrorConnection, fListConnection;
 };

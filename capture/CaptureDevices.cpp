@@ -1,17 +1,12 @@
 #include "capture/CaptureDevices.h"
 
 #include "capture/CameraSources.h"
+#include "capture/DeviceProviders.h"
 #include "capture/GstSupport.h"
 
 #include <QHash>
 
 namespace {
-
-QString NodePathOf(GstDevice* device)
-{
-    const TGstStructurePtr properties(gst_device_get_properties(device));
-    return V4L2NodePath(properties.get());
-}
 
 // The first source pad of the bin's own elements (not of the bins inside
 // them, such as a decoder's) that is linked to nothing; nullptr when none is.
@@ -122,35 +117,29 @@ GstCaps* TCaptureDevice::AnnouncedCaps() const
     return device ? gst_device_get_caps(device.get()) : nullptr;
 }
 
+std::vector<TCaptureDevice> WithCameraSources(std::vector<TCaptureDevice> cameras)
+{
+    for (const TCameraSource& source : TCameraSources::List())
+        cameras.push_back({source.name, nullptr, source.description, QString()});
+    return cameras;
+}
+
 std::vector<TCaptureDevice> ListCaptureDevices()
 {
-    EnsureGStreamer();
-    std::vector<TCaptureDevice> devices;
-    TGstObjectPtr<GstDeviceMonitor> monitor(gst_device_monitor_new());
-    gst_device_monitor_add_filter(monitor.get(), "Video/Source", nullptr);
-    GList* found = gst_device_monitor_get_devices(monitor.get());
-    for (GList* item = found; item; item = item->next) {
-        auto* device = GST_DEVICE(item->data);
-        const TGCharPtr name(gst_device_get_display_name(device));
-        TCaptureDevice entry;
-        entry.name = QString::fromUtf8(name ? name.get() : "");
-        entry.nodePath = NodePathOf(device);
-        entry.device = std::shared_ptr<GstDevice>(GST_DEVICE(gst_object_ref(device)), TGstObjectUnref());
-        devices.push_back(std::move(entry));
-    }
-    g_list_free_full(found, gst_object_unref);
+    return WithCameraSources(ListSystemCameras().devices);
+}
 
-    for (const TCameraSource& source : TCameraSources::List())
-        devices.push_back({source.name, nullptr, source.description, QString()});
-    return devices;
+QStringList CaptureDeviceNames(const std::vector<TCaptureDevice>& devices)
+{
+    QStringList names;
+    for (const TCaptureDevice& device : devices)
+        names.append(device.name);
+    return NumberedDeviceNames(names);
 }
 
 HRESULT EnumCaptureDevices(QStringList& list)
 {
-    QStringList names;
-    for (const TCaptureDevice& device : ListCaptureDevices())
-        names.append(device.name);
-    list = NumberedDeviceNames(names);
+    list = CaptureDeviceNames(ListCaptureDevices());
     return S_OK;
 }
 

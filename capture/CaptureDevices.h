@@ -1,4 +1,4 @@
-// The video input devices: the system's cameras (GStreamer's device monitor,
+// The video input devices: the system's cameras (GStreamer's device providers,
 // class "Video/Source"), then the camera sources (those of cameras.ini, then
 // the added ones).
 #pragma once
@@ -28,20 +28,29 @@ struct TCaptureDevice {
     GstCaps* AnnouncedCaps() const;
 };
 
-// All devices in enumeration order: the monitor's order, then the camera
+// All devices in enumeration order: the system's cameras (ListSystemCameras,
+// DeviceProviders.h, which waits for each device provider up to its time
+// limit; a window lists them through TCameraListing instead), then the camera
 // sources (TCameraSources::List).
 // Cameras reached through PipeWire are listed by its provider (package
 // gstreamer1.0-pipewire); once PipeWire shows a V4L2 camera, that provider
-// hides Video4Linux's, so the monitor lists each camera once, whether
-// PipeWire runs or not.
+// hides Video4Linux's, so each camera is listed once, whether PipeWire runs
+// or not.
 std::vector<TCaptureDevice> ListCaptureDevices();
+
+// The system's cameras of an earlier listing followed by the camera sources
+// as they are now (cameras.ini read anew).
+std::vector<TCaptureDevice> WithCameraSources(std::vector<TCaptureDevice> cameras);
+
+// The devices' names as a list to pick from (NumberedDeviceNames).
+QStringList CaptureDeviceNames(const std::vector<TCaptureDevice>& devices);
 
 // The V4L2 device node named in a device's properties, as either provider
 // gives it; empty when there is none (the camera then has no image controls).
 QString V4L2NodePath(const GstStructure* properties);
 
 // Clears the list and fills it with the names of all devices, in enumeration
-// order (NumberedDeviceNames of the display names). Result S_OK.
+// order (CaptureDeviceNames of ListCaptureDevices). Result S_OK.
 HRESULT EnumCaptureDevices(QStringList& list);
 
 // The device names as a list to pick from: each name as read (untrimmed),

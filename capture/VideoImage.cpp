@@ -1,6 +1,7 @@
 #include "capture/VideoImage.h"
 
 #include "capture/CaptureDevices.h"
+#include "capture/DeviceProviders.h"
 #include "capture/SampleDelivery.h"
 #include "capture/ThreadHandOff.h"
 #include "capture/VideoSample.h"
@@ -96,6 +97,7 @@ TVideoImage::TVideoImage(QObject* OwnerWindow)
     : fOwnerWindow(OwnerWindow)
     , fMessageReceiver(std::make_unique<TFrameNotifier>(this))
     , fMsgNewFrame(NotificationType())
+    , fCameraListing(std::make_unique<TCameraListing>([this](TSystemCameras& cameras) { DevicesListed(cameras); }))
 {
     fStallWatch = new QTimer(fMessageReceiver.get());
     QObject::connect(fStallWatch, &QTimer::timeout, fMessageReceiver.get(), [this] { CheckStall(); });
@@ -128,6 +130,7 @@ void TVideoImage::CheckStall()
 
 TVideoImage::~TVideoImage()
 {
+    fCameraListing.reset(); // a listing under way is not heard of again
     fDisplayCanvas = nullptr;
     VideoStop();
     fMessageReceiver.reset();
@@ -143,6 +146,33 @@ bool TVideoImage::IsPaused() const
 void TVideoImage::GetListOfDevices(QStringList& DeviceList)
 {
     EnumCaptureDevices(DeviceList);
+}
+
+QStringList TVideoImage::ListDevices()
+{
+    if (!fSystemCameras)
+        fSystemCameras = std::make_shared<const std::vector<TCaptureDevice>>();
+    fCameraListing->Start();
+    return CaptureDeviceNames(WithCameraSources(*fSystemCameras));
+}
+
+bool TVideoImage::DeviceListPending() const
+{
+    return fCameraListing->Pending();
+}
+
+void TVideoImage::DevicesListed(TSystemCameras& cameras)
+{
+    fSystemCameras = std::make_shared<const std::vector<TCaptureDevice>>(std::move(cameras.devices));
+    const QStringList names = CaptureDeviceNames(WithCameraSources(*fSystemCameras));
+    try {
+        if (fOnDevicesListed)
+            fOnDevicesListed(this, names, cameras.silentProviders);
+    } catch (const std::exception& error) {
+        ReportError(QString::fromUtf8(error.what()));
+    } catch (...) {
+        ReportError(QStringLiteral("Unknown error"));
+    }
 }
 
 std::int32_t TVideoImage::VideoStart(const QString& DeviceName)
@@ -164,6 +194,8 @@ std::int32_t TVideoImage::VideoStart(const QString& DeviceName)
     HRESULT hr = E_FAIL;
     try {
         VideoSample = std::make_unique<TVideoSample>(fOwnerWindow, false, 0, hr);
+        if (fSystemCameras)
+            VideoSample->SetSystemCameras(*fSystemCameras);
         fSampleConnection = VideoSample->SetCallBack(
             TVideoSampleCallBack::Bind<&TVideoImage::CopyFrameToRing, &TVideoImage::OnSampleFormat>(this));
         // Posting is all the reporting thread does; the GUI thread ends the capture.

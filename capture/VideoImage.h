@@ -2,7 +2,10 @@
 //
 // It lists the cameras, starts and stops capture of one camera (TVideoSample)
 // and carries every captured frame from GStreamer's streaming thread to the
-// GUI thread:
+// GUI thread. The GUI thread never waits for the cameras' list: ListDevices
+// has it made on a thread of its own (TCameraListing), and the capture picks
+// from the list made last.
+//
 //
 //   streaming thread: CopyFrameToRing copies the raw sample into the next of
 //     three ring slots, publishes that slot as the newest and posts a frame
@@ -43,13 +46,17 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <vector>
 
 class QEvent;
 class QObject;
 class QPaintDevice;
 class QTimer;
+class TCameraListing;
 class TVideoSample;
 class TVideoImage;
+struct TCaptureDevice;
+struct TSystemCameras;
 
 // The owner's frame event: Sender, the stream's Width and Height, and the
 // address of the newest raw sample (in the camera's format; valid until the
@@ -60,6 +67,13 @@ using TNewVideoFrameEvent =
 // The owner's capture-end event: the capture failed or ended by itself and
 // has been stopped (as VideoStop does); Message says why, for the user.
 using TCaptureEndedEvent = std::function<void(TVideoImage* Sender, const QString& Message)>;
+
+// The owner's device-list event: the names of all video input devices as a
+// listing found them (as GetListOfDevices gives them), and the long names of
+// the device providers this listing was the first to pass over, since they
+// do not answer (said once: later listings pass over them silently).
+using TDevicesListedEvent =
+    std::function<void(TVideoImage* Sender, const QStringList& Devices, const QStringList& SilentProviders)>;
 
 // Receives the text of an error raised by the frame event or while painting.
 using TVideoErrorHandler = std::function<void(const QString& Message)>;
@@ -107,6 +121,11 @@ public:
     {
         return fOnCaptureEnded.Connect(std::move(handler));
     }
+    // Without a handler the device list is dropped.
+    [[nodiscard]] TEventConnection SetOnDevicesListed(TDevicesListedEvent handler)
+    {
+        return fOnDevicesListed.Connect(std::move(handler));
+    }
     // Why the last VideoStart failed, or why the last capture ended by itself.
     QString LastError() const { return fLastError; }
     // True when the last capture ended by itself at the end of its stream (a
@@ -127,11 +146,26 @@ public:
     // Clears the list and fills it with the names of all video input devices,
     // in enumeration order, untrimmed; the second and later devices of one
     // name are listed as "Name #2", "Name #3", which VideoStart understands.
+    // It waits for the device providers (up to their time limit each): a
+    // window lists with ListDevices.
     static void GetListOfDevices(QStringList& DeviceList);
+    // Lists the devices without waiting: starts a listing of the system's
+    // cameras on a thread of its own (one still under way is dropped) and
+    // returns the names known now, as GetListOfDevices gives them: the
+    // system's cameras as the last listing found them (none before the first
+    // answer) and the camera sources as they are now. The listing's answer
+    // comes through OnDevicesListed.
+    QStringList ListDevices();
+    // A listing has been started and has not answered yet.
+    bool DeviceListPending() const;
     // Starts capture of the named device (an empty name: the first one). A
     // running capture is stopped first. 0: started, without waiting for the
     // first frame; 1: failed (LastError says why), and idle. A camera that
     // fails after a successful start is reported through OnCaptureEnded.
+    // Once ListDevices has been called, the device is picked among the
+    // system's cameras of the last answer (none before the first) and the
+    // camera sources as they are now, and no device provider is asked;
+    // before, the devices are listed here as GetListOfDevices lists them.
     std::int32_t VideoStart(const QString& DeviceName);
     // Stops capture; no sample arrives afterwards. Notifications already
     // queued are still handled and show the last stored sample.
@@ -198,6 +232,7 @@ private:
     friend class TFrameNotifier;
     static constexpr int kSlots = 3;
 
+    void DevicesListed(TSystemCameras& cameras);
     void HandleFrameMessage(QEvent* event);
     void HandleCaptureEnd(int serial);
     // Looks whether the running capture has stalled (the watchdog's tick).
@@ -265,6 +300,11 @@ private:
     bool fStreamFinished = false;
     TEventHandler<TNewVideoFrameEvent> fOnNewFrame;
     TEventHandler<TCaptureEndedEvent> fOnCaptureEnded;
+    TEventHandler<TDevicesListedEvent> fOnDevicesListed;
+    std::unique_ptr<TCameraListing> fCameraListing;
+    // The system's cameras of the last listing's answer; set (empty) by the
+    // first ListDevices, and VideoStart picks from it from then on.
+    std::shared_ptr<const std::vector<TCaptureDevice>> fSystemCameras;
     TEventHandler<TVideoErrorHandler> fErrorHandler;
     TMillisecondClock fClock;
     TSharedEventHandler<TSampleObserver> fSampleObserver; // called on the streaming thread

@@ -88,7 +88,10 @@ HRESULT TVideoSample::StartVideo(const QString& CaptureDeviceName, bool Visible,
     FormatArr.clear();
     fChosenCaps.reset();
 
-    std::vector<TCaptureDevice> devices = ListCaptureDevices();
+    // The system's cameras as the window's listing found them, when it gave
+    // them: a device provider is not asked again on this thread.
+    const std::vector<TCaptureDevice> devices =
+        fSystemCameras ? WithCameraSources(*fSystemCameras) : ListCaptureDevices();
     QStringList names;
     for (const TCaptureDevice& device : devices)
         names.append(device.name);

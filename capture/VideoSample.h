@@ -25,6 +25,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 #include <QString>
@@ -55,6 +56,11 @@ public:
     // window) is not offered: true gives E_NOTIMPL. No matching device:
     // HResultFromErrno(ENODEV). On failure StreamError tells why.
     HRESULT StartVideo(const QString& CaptureDeviceName, bool Visible, QString& DeviceSelected);
+    // The system's cameras StartVideo picks from, as a listing found them,
+    // followed by the camera sources as they are at the start. Without them
+    // StartVideo lists the devices itself (ListCaptureDevices), which waits
+    // for the device providers.
+    void SetSystemCameras(std::vector<TCaptureDevice> cameras) { fSystemCameras = std::move(cameras); }
     // Runs the pipeline of the last started device again (rebuilding it after
     // DeleteCaptureGraph), without waiting, as StartVideo does.
     HRESULT RestartVideo();
@@ -185,6 +191,7 @@ private:
     bool fHasDevice = false;
     bool fBufferSamples = false;
     TCaptureDevice fDevice;
+    std::optional<std::vector<TCaptureDevice>> fSystemCameras;
 
     TSampleDelivery fDelivery;
     std::vector<TFormatInfo> FormatArr;

@@ -28,6 +28,13 @@ void TWebcamTabView::ShowDevices(const QStringList& devices)
         fControls.devices->setCurrentIndex(0);
 }
 
+void TWebcamTabView::SelectDevice(const QString& name)
+{
+    const int index = fControls.devices->findText(name, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (index >= 0)
+        fControls.devices->setCurrentIndex(index);
+}
+
 void TWebcamTabView::SetDeviceListNotice(const QString& notice)
 {
     fControls.devices->setPlaceholderText(notice); // shown while nothing is selected

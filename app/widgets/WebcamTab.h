@@ -30,6 +30,7 @@ public:
     explicit TWebcamTabView(const TWebcamTabControls& controls);
 
     void ShowDevices(const QStringList& devices) override;
+    void SelectDevice(const QString& name) override;
     void SetDeviceListNotice(const QString& notice) override;
     int DeviceCount() const override;
     QString SelectedDevice() const override;

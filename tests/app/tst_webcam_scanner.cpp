@@ -1,8 +1,10 @@
 // The webcam tab's logic without the window: a view that records what it is
-// told, and test cameras.
+// told, test cameras, and device providers of the test's own.
 #include "app/AppState.h"
 #include "app/WebcamScan.h"
 #include "capture/CameraSources.h"
+#include "capture/DeviceProviders.h"
+#include "capture/TestDeviceProviders.h"
 #include "capture/VideoImage.h"
 #include "decoder/PictureDecoder.h"
 #include "support/TestCameras.h"
@@ -10,6 +12,7 @@
 
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <cerrno>
 #include <cstring>
@@ -18,6 +21,15 @@ namespace {
 const QString kSamples = QStringLiteral(LANTRIX_SOURCE_DIR "/samples");
 const QString kQrText = QStringLiteral("https://lantrix.invalid/hello?from=qr");
 constexpr int kTimeout = 30000;
+// Short, so that a provider that hangs costs the tests little time.
+constexpr std::chrono::milliseconds kProviderLimit{1000};
+
+// A factory name of its own for each provider the tests register.
+QString ProviderName(const char* role)
+{
+    static int count = 0;
+    return QStringLiteral("lantrix-scanner-test-%1-%2").arg(QString::fromUtf8(role)).arg(++count);
+}
 
 // Remembers what the scanner shows; its device list and button are plain values.
 class TFakeWebcamView : public TWebcamScanView {
@@ -40,6 +52,11 @@ public:
         devices = list;
         selected = 0;
         ++devicesShown;
+    }
+    void SelectDevice(const QString& name) override
+    {
+        if (devices.contains(name))
+            selected = static_cast<int>(devices.indexOf(name));
     }
     void SetDeviceListNotice(const QString& value) override { notice = value; }
     int DeviceCount() const override { return static_cast<int>(devices.size()); }
@@ -99,6 +116,100 @@ private slots:
         scanner.reset();
         decoder.reset();
         TCameraSources::Clear();
+        SetDeviceProviderTimeout(kDeviceProviderTimeout);
+    }
+
+    // ---- The device list is made off the GUI thread --------------------------
+
+    // A provider that hangs costs its own cameras: the list shows at once what
+    // is known, the GUI thread goes on meanwhile, the answer brings the other
+    // provider's camera, and the status bar names the silent provider once.
+    // Listing again starts no other probe of it and waits for it no more.
+    void theListFillsWhileAProviderHangs()
+    {
+        SetDeviceProviderTimeout(kProviderLimit);
+        TTestDeviceProviders providers;
+        const TTestProviderSpec hanging{.name = ProviderName("hanging"), .hangs = true};
+        const QString camera = QStringLiteral("Scanner Provider Camera");
+        const TTestProviderSpec answering{.name = ProviderName("answering"), .cameras = {camera}};
+        QVERIFY(providers.Add(hanging));
+        QVERIFY(providers.Add(answering));
+
+        int ticksWhilePending = 0;
+        QTimer ticker;
+        ticker.setInterval(10);
+        connect(&ticker, &QTimer::timeout, this, [&] {
+            if (!view.devices.contains(camera))
+                ++ticksWhilePending;
+        });
+        ticker.start();
+        scanner->PageChanged(1);
+        QVERIFY(!view.devices.contains(camera));
+        QVERIFY(view.devices.contains(QrCodeCameraName(TTestCameraFormat::YUY2, 640, 480))); // shown at once
+        QVERIFY(view.buttonEnabled);
+        QVERIFY(scanner->VideoImage().DeviceListPending());
+        QTRY_VERIFY_WITH_TIMEOUT(view.devices.contains(camera), kTimeout);
+        QVERIFY2(ticksWhilePending >= 2, qPrintable(QString::number(ticksWhilePending)));
+        QCOMPARE(view.devices.first(), camera); // the system's cameras come first
+        QCOMPARE(view.statusNotes, QStringList{hanging.LongName() + " does not answer; its cameras are not listed."});
+        QCOMPARE(providers.Waiting(hanging.name), 1);
+
+        scanner->PageChanged(1);
+        QVERIFY(view.devices.contains(camera)); // as the last listing found it
+        QTRY_VERIFY_WITH_TIMEOUT(!scanner->VideoImage().DeviceListPending(), kTimeout);
+        QCOMPARE(view.statusNotes.size(), 1);
+        QCOMPARE(providers.Probes(hanging.name), 1);
+        QCOMPARE(providers.Probes(answering.name), 2);
+        QVERIFY(view.errors.isEmpty());
+    }
+
+    // Start picks the camera from the list the tab has: no provider is asked
+    // again, and a provider's camera starts like any other.
+    void startPicksFromTheListWithoutAskingTheProviders()
+    {
+        SetDeviceProviderTimeout(kProviderLimit);
+        TTestDeviceProviders providers;
+        const QString camera = QStringLiteral("Scanner Started Provider Camera");
+        const TTestProviderSpec answering{.name = ProviderName("started"), .cameras = {camera}};
+        const TTestProviderSpec hanging{.name = ProviderName("silent"), .hangs = true};
+        QVERIFY(providers.Add(answering));
+        QVERIFY(providers.Add(hanging));
+        scanner->PageChanged(1);
+        QTRY_VERIFY_WITH_TIMEOUT(!scanner->VideoImage().DeviceListPending(), kTimeout);
+        QVERIFY(view.Select(camera));
+        scanner->StartStop();
+        QCOMPARE(view.caption, TWebcamScanner::kStopCaption);
+        const int shown = view.framesShown;
+        QTRY_VERIFY_WITH_TIMEOUT(view.framesShown >= shown + 3, kTimeout);
+        QCOMPARE(view.frame.size(), QSize(320, 240));
+        QCOMPARE(providers.Probes(answering.name), 1);
+        QCOMPARE(providers.Probes(hanging.name), 1);
+        scanner->StartStop();
+        QCOMPARE(view.caption, TWebcamScanner::kStartCaption);
+        QVERIFY(view.errors.isEmpty());
+    }
+
+    // When the answer changes the list, the device the user picked from the
+    // list shown meanwhile stays picked; otherwise the first one is.
+    void aDevicePickedMeanwhileStaysPicked_data()
+    {
+        QTest::addColumn<QString>("picked"); // empty: none
+        QTest::newRow("nothing picked") << QString();
+        QTest::newRow("a camera source picked") << QrCodeCameraName(TTestCameraFormat::I420, 640, 480);
+    }
+
+    void aDevicePickedMeanwhileStaysPicked()
+    {
+        QFETCH(QString, picked);
+        TTestDeviceProviders providers;
+        const QString camera = QStringLiteral("Scanner Picked Provider Camera");
+        QVERIFY(providers.Add({.name = ProviderName("picked"), .cameras = {camera}}));
+        scanner->PageChanged(1);
+        QVERIFY(!view.devices.contains(camera));
+        if (!picked.isEmpty())
+            QVERIFY(view.Select(picked));
+        QTRY_VERIFY_WITH_TIMEOUT(view.devices.contains(camera), kTimeout);
+        QCOMPARE(view.SelectedDevice(), picked.isEmpty() ? view.devices.first() : picked);
     }
 
     void onlyTheWebcamPageListsTheDevices()
@@ -194,7 +305,10 @@ private slots:
         QVERIFY(!view.buttonEnabled); // nothing listed yet
         scanner->PageChanged(1);
         QVERIFY(view.devices.isEmpty());
-        QCOMPARE(view.notice, QStringLiteral("No camera found"));
+        QCOMPARE(view.notice, QStringLiteral("Looking for cameras..."));
+        QVERIFY(!view.buttonEnabled);
+        QTRY_COMPARE_WITH_TIMEOUT(view.notice, QStringLiteral("No camera found"), kTimeout);
+        QVERIFY(view.devices.isEmpty());
         QVERIFY(!view.buttonEnabled);
 
         const QString name = QrCodeCameraName(TTestCameraFormat::YUY2, 640, 480);

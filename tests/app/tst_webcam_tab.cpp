@@ -1,10 +1,12 @@
 // The webcam tab driven offscreen with test cameras: device list, Start/STOP,
 // decoding of the frames with the selected code format, cameras that fail to
 // start or end by themselves, a start that waits for no frame, closing during
-// capture.
+// capture, a device provider that hangs while the list is made.
 #include "app/AppState.h"
 #include "app/widgets/AppForm.h"
 #include "capture/CameraSources.h"
+#include "capture/DeviceProviders.h"
+#include "capture/TestDeviceProviders.h"
 #include "capture/VideoImage.h"
 #include "support/GatedCamera.h"
 #include "support/MainWindowFixture.h"
@@ -16,6 +18,7 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
@@ -112,6 +115,7 @@ private slots:
     {
         TCameraSources::Clear();
         Cleanup();
+        SetDeviceProviderTimeout(kDeviceProviderTimeout);
     }
 
     void deviceListIsRebuiltAtEachActivation()
@@ -119,6 +123,7 @@ private slots:
         auto form = MakeForm();
         QCOMPARE(form->ComboBox1->count(), 0); // empty until the tab is first activated
         ActivateWebcamTab(*form);
+        QTRY_VERIFY_WITH_TIMEOUT(!form->VideoImage()->DeviceListPending(), kTimeout);
         QStringList expected;
         TVideoImage::GetListOfDevices(expected);
         QStringList listed;
@@ -151,6 +156,7 @@ private slots:
                                 .arg(qr)));
         auto form = MakeForm();
         ActivateWebcamTab(*form);
+        QTRY_VERIFY_WITH_TIMEOUT(!form->VideoImage()->DeviceListPending(), kTimeout); // the real cameras too
         const QStringList listed = ListedDevices(*form);
         const qsizetype testCameras = TCameraSources::Added().size();
         const qsizetype real = listed.size() - 2 - testCameras;
@@ -319,7 +325,10 @@ private slots:
         QVERIFY(!form->Button1->isEnabled()); // nothing listed yet
         ActivateWebcamTab(*form);
         QCOMPARE(form->ComboBox1->count(), 0);
-        QCOMPARE(form->ComboBox1->placeholderText(), QStringLiteral("No camera found"));
+        QCOMPARE(form->ComboBox1->placeholderText(), QStringLiteral("Looking for cameras..."));
+        QVERIFY(!form->Button1->isEnabled());
+        QTRY_COMPARE_WITH_TIMEOUT(form->ComboBox1->placeholderText(), QStringLiteral("No camera found"), kTimeout);
+        QCOMPARE(form->ComboBox1->count(), 0);
         QCOMPARE(form->ComboBox1->currentIndex(), -1); // so the notice shows
         QVERIFY(!form->Button1->isEnabled());
 
@@ -369,6 +378,61 @@ private slots:
         form->Button1->click();
         QTRY_COMPARE_WITH_TIMEOUT(form->Image2->Picture().size(), QSize(200, 150), kTimeout);
         form->Button1->click(); // STOP
+        QVERIFY(errors.isEmpty());
+    }
+
+    // A device provider that hangs while the list is made: the window goes on
+    // handling events, the other provider's camera joins the list when its
+    // answer comes, the status bar names the silent provider once, and the
+    // camera listed starts at once.
+    void aHangingProviderLeavesTheWindowFree()
+    {
+        SetDeviceProviderTimeout(std::chrono::milliseconds(1000));
+        TTestDeviceProviders providers;
+        static int run = 0;
+        ++run;
+        const TTestProviderSpec hanging{.name = QStringLiteral("lantrix-tab-test-hanging-%1").arg(run), .hangs = true};
+        const QString camera = QStringLiteral("Webcam Tab Provider Camera");
+        const TTestProviderSpec answering{.name = QStringLiteral("lantrix-tab-test-answering-%1").arg(run),
+                                          .cameras = {camera}};
+        QVERIFY(providers.Add(hanging));
+        QVERIFY(providers.Add(answering));
+        const QString note = hanging.LongName() + QStringLiteral(" does not answer; its cameras are not listed.");
+
+        auto form = MakeForm();
+        int notes = 0;
+        connect(form->statusBar(), &QStatusBar::messageChanged, this, [&](const QString& text) {
+            if (text == note)
+                ++notes;
+        });
+        int ticksWhilePending = 0;
+        QTimer ticker;
+        ticker.setInterval(10);
+        connect(&ticker, &QTimer::timeout, this, [&] {
+            if (form->ComboBox1->findText(camera) < 0)
+                ++ticksWhilePending;
+        });
+        ticker.start();
+        ActivateWebcamTab(*form);
+        QCOMPARE(form->ComboBox1->findText(camera), -1);
+        QTRY_VERIFY_WITH_TIMEOUT(form->ComboBox1->findText(camera) >= 0, kTimeout);
+        QVERIFY2(ticksWhilePending >= 2, qPrintable(QString::number(ticksWhilePending)));
+        QCOMPARE(notes, 1);
+        QCOMPARE(providers.Waiting(hanging.name), 1);
+
+        ActivateImageTab(*form);
+        ActivateWebcamTab(*form);
+        QTRY_VERIFY_WITH_TIMEOUT(!form->VideoImage()->DeviceListPending(), kTimeout);
+        QCOMPARE(notes, 1);
+        QCOMPARE(providers.Probes(hanging.name), 1);
+
+        QVERIFY(SelectDevice(*form, camera));
+        form->Button1->click();
+        QCOMPARE(form->Button1->text(), QStringLiteral("STOP"));
+        QVERIFY(WaitForFrames(*form, 3));
+        QCOMPARE(form->Image2->Picture().size(), QSize(320, 240));
+        form->Button1->click();                        // STOP
+        QCOMPARE(providers.Probes(answering.name), 2); // the two listings, not the start
         QVERIFY(errors.isEmpty());
     }
 

@@ -1,15 +1,31 @@
 // Camera sources: the lines of cameras.ini, the file read at each listing,
-// the added sources, and their place in the device list.
+// the added sources, and their place in the device list. The system's
+// cameras as the device providers give them: in the test's own providers'
+// order, hidden as they hide each other, and a provider that hangs costs its
+// own cameras only.
 #include "capture/CameraSources.h"
 #include "capture/CaptureDevices.h"
+#include "capture/DeviceProviders.h"
 #include "capture/GstSupport.h"
+#include "capture/TestDeviceProviders.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
+#include <future>
+#include <ostream>
+#include <thread>
 #include <vector>
+
+// Names in failure messages as text.
+QT_BEGIN_NAMESPACE
+inline void PrintTo(const QString& text, std::ostream* out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
+QT_END_NAMESPACE
 
 namespace {
 
@@ -242,6 +258,221 @@ TEST(DescribedSourceCaps, CapsAtTheEndFixTheOutputsFormat)
     EXPECT_TRUE(gst_structure_get_int(structure, "height", &height));
     EXPECT_EQ(width, 64);
     EXPECT_EQ(height, 48);
+}
+
+// ---- The device providers ------------------------------------------------
+
+// Each case's providers under names of their own ("lantrix-test-<case>-<key>-<run>"),
+// so that no case meets another's; a provider's key orders it among the
+// test's providers, which share one rank.
+class ProviderFixture {
+protected:
+    static constexpr std::chrono::milliseconds kShortLimit{1500};
+    // Far more than any listing that does not hang takes, even on a busy machine.
+    static constexpr std::chrono::seconds kGenerous{60};
+
+    ProviderFixture() { SetDeviceProviderTimeout(kShortLimit); }
+    ~ProviderFixture() { SetDeviceProviderTimeout(kDeviceProviderTimeout); }
+
+    QString Unique(const QString& key) const
+    {
+        return QStringLiteral("lantrix-test-%1-%2-%3").arg(fCase, key).arg(fRun);
+    }
+
+    // Registers the provider with its key and its hides turned into unique names.
+    void Add(const QString& key, TTestProviderSpec spec)
+    {
+        spec.name = Unique(key);
+        for (QString& hidden : spec.hides)
+            hidden = Unique(hidden);
+        ASSERT_TRUE(fProviders.Add(spec)) << spec.name.toStdString();
+    }
+    QString LongName(const QString& key) const { return TTestProviderSpec{Unique(key)}.LongName(); }
+
+    // The listing's cameras of the test's providers, and the test's providers it names.
+    struct TSeen {
+        QStringList cameras;
+        QStringList silent;
+    };
+    TSeen Seen(const TSystemCameras& listing) const
+    {
+        TSeen seen;
+        for (const TCaptureDevice& device : listing.devices)
+            if (device.name.startsWith(QStringLiteral("Test ")))
+                seen.cameras.append(device.name);
+        for (const QString& provider : listing.silentProviders)
+            if (provider.startsWith(TTestProviderSpec{QStringLiteral("lantrix-test-")}.LongName()))
+                seen.silent.append(provider);
+        return seen;
+    }
+
+    void SetCase(const QString& name) { fCase = name; }
+
+    TTestDeviceProviders fProviders;
+
+private:
+    static int NextRun()
+    {
+        static std::atomic<int> runs{0};
+        return ++runs;
+    }
+    QString fCase = QStringLiteral("case");
+    int fRun = NextRun();
+};
+
+struct ProviderCase {
+    const char* name = "";
+    std::vector<std::pair<const char*, TTestProviderSpec>> providers = {}; // by key
+    QStringList cameras = {};                                              // listed, in order
+    QStringList silent = {};                                               // keys of the providers named as silent
+    QStringList notAsked = {};                                             // keys of providers never probed
+};
+
+void PrintTo(const ProviderCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+class ProviderListing : public ProviderFixture, public ::testing::TestWithParam<ProviderCase> {};
+
+TEST_P(ProviderListing, ListsWhatTheProvidersThatAnswerShow)
+{
+    const ProviderCase& c = GetParam();
+    SetCase(QString::fromUtf8(c.name));
+    for (const auto& [key, spec] : c.providers)
+        Add(QString::fromUtf8(key), spec);
+
+    const auto start = std::chrono::steady_clock::now();
+    const TSeen seen = Seen(ListSystemCameras());
+    EXPECT_LT(std::chrono::steady_clock::now() - start, kGenerous);
+    EXPECT_EQ(seen.cameras, c.cameras);
+    QStringList silent;
+    for (const QString& key : c.silent)
+        silent.append(LongName(key));
+    EXPECT_EQ(seen.silent, silent);
+    for (const auto& [key, spec] : c.providers)
+        EXPECT_EQ(fProviders.Probes(Unique(QString::fromUtf8(key))), c.notAsked.contains(key) ? 0 : 1) << key;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Providers, ProviderListing,
+    ::testing::Values(
+        ProviderCase{"in_the_providers_order",
+                     {{"a", {.cameras = {"Test A One", "Test A Two"}}}, {"b", {.cameras = {"Test B One"}}}},
+                     {"Test A One", "Test A Two", "Test B One"}},
+        ProviderCase{"a_hanging_provider_costs_its_own_cameras",
+                     {{"a", {.cameras = {"Test A Late"}, .hangs = true}}, {"b", {.cameras = {"Test B One"}}}},
+                     {"Test B One"},
+                     {"a"}},
+        ProviderCase{"devices_of_other_classes_are_left_out",
+                     {{"a", {.cameras = {"Test A Camera"}, .others = {"Test A Microphone"}}}},
+                     {"Test A Camera"}},
+        ProviderCase{"a_provider_that_answers_hides_a_later_one",
+                     {{"a", {.cameras = {"Test A Camera"}, .hides = {"b"}}}, {"b", {.cameras = {"Test B Camera"}}}},
+                     {"Test A Camera"}},
+        ProviderCase{"a_provider_that_answers_hides_an_earlier_one",
+                     {{"a", {.cameras = {"Test A Camera"}}}, {"b", {.cameras = {"Test B Camera"}, .hides = {"a"}}}},
+                     {"Test B Camera"}},
+        ProviderCase{"a_hanging_provider_hides_nothing",
+                     {{"a", {.cameras = {"Test A Camera"}, .hides = {"b"}, .hangs = true}},
+                      {"b", {.cameras = {"Test B Camera"}}}},
+                     {"Test B Camera"},
+                     {"a"}},
+        ProviderCase{"a_hidden_provider_that_hangs_is_not_named",
+                     {{"a", {.cameras = {"Test A Camera"}, .hides = {"b"}}},
+                      {"b", {.cameras = {"Test B Camera"}, .hangs = true}}},
+                     {"Test A Camera"}},
+        ProviderCase{"a_provider_of_no_cameras_is_not_asked",
+                     {{"a", {.others = {"Test A Microphone"}, .classes = "Source/Audio"}},
+                      {"b", {.cameras = {"Test B Camera"}}}},
+                     {"Test B Camera"},
+                     {},
+                     {"a"}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+class HangingProvider : public ProviderFixture, public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        SetCase(QString::fromStdString(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        Add(QStringLiteral("a"), {.cameras = {"Test Late Camera"}, .hangs = true});
+        Add(QStringLiteral("b"), {.cameras = {"Test Camera"}});
+    }
+};
+
+// A hung probe is left behind: the next listing starts no other probe of its
+// provider, lists the others' cameras without waiting for it and names it
+// no more; once it answers, its cameras come back.
+TEST_F(HangingProvider, IsProbedOnceAndNamedOnceUntilItAnswers)
+{
+    const TSeen first = Seen(ListSystemCameras());
+    EXPECT_EQ(first.cameras, QStringList{"Test Camera"});
+    EXPECT_EQ(first.silent, QStringList{LongName("a")});
+    EXPECT_EQ(fProviders.Waiting(Unique("a")), 1);
+
+    const TSeen second = Seen(ListSystemCameras());
+    EXPECT_EQ(second.cameras, QStringList{"Test Camera"});
+    EXPECT_TRUE(second.silent.isEmpty());
+    EXPECT_EQ(fProviders.Probes(Unique("a")), 1);
+    EXPECT_EQ(fProviders.Probes(Unique("b")), 2);
+    EXPECT_EQ(fProviders.Waiting(Unique("a")), 1); // still hanging: the listing did not wait for it
+
+    fProviders.Release();
+    // Once it has answered, its cameras are listed again.
+    TSeen later;
+    const auto start = std::chrono::steady_clock::now();
+    while (later.cameras.size() < 2 && std::chrono::steady_clock::now() - start < kGenerous)
+        later = Seen(ListSystemCameras());
+    EXPECT_EQ(later.cameras, (QStringList{"Test Late Camera", "Test Camera"}));
+}
+
+// Listings made at once on several threads share the probe under way.
+TEST_F(HangingProvider, ListingsAtOnceShareOneProbe)
+{
+    std::vector<std::future<TSystemCameras>> listings;
+    for (int i = 0; i < 3; ++i)
+        listings.push_back(std::async(std::launch::async, [] { return ListSystemCameras(); }));
+    QStringList named;
+    for (std::future<TSystemCameras>& listing : listings) {
+        ASSERT_EQ(listing.wait_for(kGenerous), std::future_status::ready);
+        const TSeen seen = Seen(listing.get());
+        EXPECT_EQ(seen.cameras, QStringList{"Test Camera"});
+        named += seen.silent;
+    }
+    EXPECT_EQ(named, QStringList{LongName("a")}); // by one listing only
+    EXPECT_EQ(fProviders.Probes(Unique("a")), 1);
+}
+
+// A listing told to stop returns at once, long before the limit, and names
+// no provider, since it did not wait for one.
+TEST_F(HangingProvider, AListingToldToStopReturnsAtOnce)
+{
+    SetDeviceProviderTimeout(std::chrono::minutes(10));
+    auto stop = std::make_shared<TListingStop>();
+    auto listing = std::async(std::launch::async, [stop] { return ListSystemCameras(stop); });
+    const auto start = std::chrono::steady_clock::now();
+    while (fProviders.Waiting(Unique("a")) < 1 && std::chrono::steady_clock::now() - start < kGenerous)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_EQ(fProviders.Waiting(Unique("a")), 1);
+    stop->Request();
+    ASSERT_EQ(listing.wait_for(kGenerous), std::future_status::ready);
+    EXPECT_TRUE(Seen(listing.get()).silent.isEmpty());
+}
+
+// The device list: the providers' cameras, then the camera sources.
+TEST_F(HangingProvider, TheDeviceListPutsTheCameraSourcesAfterTheProvidersCameras)
+{
+    TCameraSources::Clear();
+    TCameraSources::Add(QStringLiteral("Test Source"), QStringLiteral("videotestsrc"));
+    TCameraSources::Add(QStringLiteral("Test Camera"), QStringLiteral("videotestsrc"));
+    QStringList names;
+    EnumCaptureDevices(names);
+    TCameraSources::Clear();
+    QStringList ours;
+    for (const QString& name : names)
+        if (name.startsWith(QStringLiteral("Test ")))
+            ours.append(name);
+    EXPECT_EQ(ours, (QStringList{"Test Camera", "Test Source", "Test Camera #2"}));
 }
 
 } // namespace
