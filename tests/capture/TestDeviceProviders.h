@@ -194,7 +194,9 @@ public:
     int Waiting(const QString& name) const { return Read(name, &test_device_providers::TState::waiting); }
 
 private:
-    int Read(const QString& name, int test_device_providers::TState::*field) const
+    using TCount = int(test_device_providers::TState::*);
+
+    int Read(const QString& name, TCount field) const
     {
         for (test_device_providers::TState* state : fStates)
             if (state->spec.name == name) {
