@@ -1,33 +1,24 @@
 #pragma once
 // The row of actions under a result pane: what the last code read holds (a
 // link's host, a network's name and security, a contact's name, ...) and
-// the buttons that act on it. Empty and hidden for plain text.
+// the buttons that act on it. Empty and hidden for plain text. The row only
+// shows and forwards: TCodeActions knows what a code offers and does it.
 
-#include "content/Content.h"
+#include "app/CodeActions.h"
 
 #include <QString>
 #include <QWidget>
 
 #include <functional>
+#include <map>
 #include <optional>
 
-class QLabel;
 class QPushButton;
-class TWifiConnector;
-struct TWifiJoinOutcome;
+class TElidedLabel;
 
-// How the row reaches the desktop. Empty members: the real ones. Links and
-// the other addresses go through QDesktopServices::openUrl, whose handlers a
-// test can set itself.
-struct TActionRowServices {
-    // The save dialog: parent, title, suggested path, filter; the chosen
-    // file, or nothing when cancelled.
-    std::function<std::optional<QString>(QWidget*, const QString&, const QString&, const QString&)> saveFileDialog;
-    // Whether the desktop has a program for addresses of a scheme ("geo").
-    std::function<bool(const QString&)> hasSchemeHandler;
-    // The D-Bus address where NetworkManager is looked for; empty: the system bus.
-    QString networkBusAddress;
-};
+// The save dialog: parent, title, suggested path, filter; the chosen file,
+// or nothing when cancelled. Empty: the platform's dialog.
+using TSaveFileDialog = std::function<std::optional<QString>(QWidget*, const QString&, const QString&, const QString&)>;
 
 class TActionRow : public QWidget {
     Q_OBJECT
@@ -35,16 +26,17 @@ public:
     explicit TActionRow(QWidget* parent = nullptr);
     ~TActionRow() override;
 
-    TActionRowServices& Services() { return fServices; }
+    // How the actions reach the desktop, and the save dialog; tests set their own.
+    TCodeActionServices& Services() { return fActions->Services(); }
+    TSaveFileDialog saveFileDialog;
 
     // Shows the actions for a decoded text; an empty text (nothing read)
     // and plain text empty the row. The same text again changes nothing, so
     // a code held before the webcam leaves the row and the focus alone.
     void ShowContent(const QString& text);
-    const TContent& Content() const { return fContent; }
 
     // The controls, shown as the content needs them.
-    QLabel* Summary = nullptr;
+    TElidedLabel* Summary = nullptr;
     QPushButton* OpenLink = nullptr;
     QPushButton* WriteEmail = nullptr;
     QPushButton* Call = nullptr;
@@ -55,29 +47,14 @@ public:
     QPushButton* CopyPassword = nullptr;
     QPushButton* Connect = nullptr;
 
-    // The buttons' handlers.
-    void OpenLinkClick();
-    void WriteEmailClick();
-    void CallClick();
-    void SendSmsClick();
-    void SaveContactClick();
-    void AddToCalendarClick();
-    void ShowOnMapClick();
-    void CopyPasswordClick();
-    void ConnectClick();
-
 signals:
     // A short note for the status bar ("The password is on the clipboard.").
     void StatusMessage(const QString& text);
 
 private:
-    void OpenAddress(const QString& address);
-    void SaveFile(const QString& title, const QString& name, const QString& filter, const QByteArray& bytes);
-    void JoinFinished(const TWifiJoinOutcome& outcome);
+    void Clicked(TCodeAction action);
     void Warn(const QString& message);
 
-    TActionRowServices fServices;
-    QString fText;
-    TContent fContent;
-    TWifiConnector* fConnector = nullptr; // made at the first "Connect"
+    TCodeActions* fActions = nullptr;
+    std::map<TCodeAction, QPushButton*> fButtons;
 };

@@ -6,6 +6,7 @@
 #include "app/WifiConnection.h"
 #include "app/widgets/ActionRow.h"
 #include "app/widgets/AppForm.h"
+#include "app/widgets/ElidedLabel.h"
 #include "capture/CameraSources.h"
 #include "support/MainWindowFixture.h"
 #include "support/ModalAnswers.h"
@@ -142,8 +143,10 @@ class ActionRowTest : public QObject, TMainWindowFixture {
         std::unique_ptr<TAppForm> form = MakeForm();
         for (TActionRow* row : {form->ActionRow1, form->ActionRow2}) {
             row->Services().networkBusAddress = bus.Address();
-            row->Services().hasSchemeHandler = [](const QString&) { return true; };
-            row->Services().saveFileDialog = [saveAnswer](QWidget*, const QString&, const QString&, const QString&) {
+            row->Services().askSchemeHandler = [](const QString&, const std::function<void(bool)>& answer) {
+                answer(true);
+            };
+            row->saveFileDialog = [saveAnswer](QWidget*, const QString&, const QString&, const QString&) {
                 return saveAnswer ? saveAnswer() : std::optional<QString>();
             };
         }
@@ -240,7 +243,7 @@ private slots:
         QCOMPARE(form->ActionRow1->isHidden(), buttons.isEmpty());
         QCOMPARE(ShownButtons(form->ActionRow1), buttons);
         if (!buttons.isEmpty()) {
-            QCOMPARE(form->ActionRow1->Summary->text(), summary);
+            QCOMPARE(form->ActionRow1->Summary->FullText(), summary);
             QCOMPARE(form->ActionRow1->Summary->textFormat(), Qt::PlainText);
             // The row sits under the pane.
             QVERIFY(form->ActionRow1->geometry().top() >= form->Memo1->geometry().bottom());
@@ -284,8 +287,9 @@ private slots:
         QFETCH(QString, opened);
         TUrlCatcher catcher({"http", "https", "mailto", "tel", "sms", "geo"});
         auto form = MakeWindow();
-        form->ActionRow1->Services().hasSchemeHandler = [geoHandler](const QString& scheme) {
-            return scheme == QLatin1String("geo") && geoHandler;
+        form->ActionRow1->Services().askSchemeHandler = [geoHandler](const QString& scheme,
+                                                                     const std::function<void(bool)>& answer) {
+            answer(scheme == QLatin1String("geo") && geoHandler);
         };
         OpenCode(*form, text);
         Press(form->ActionRow1->findChild<QPushButton*>(button));
@@ -327,8 +331,7 @@ private slots:
         const QString target = root->filePath(QStringLiteral("saved file"));
         QString asked;
         auto form = MakeWindow();
-        form->ActionRow1->Services().saveFileDialog = [&](QWidget*, const QString&, const QString& path,
-                                                          const QString&) {
+        form->ActionRow1->saveFileDialog = [&](QWidget*, const QString&, const QString& path, const QString&) {
             asked = path;
             return std::optional<QString>(target);
         };
@@ -344,12 +347,12 @@ private slots:
 
         // Cancelled: nothing written; a folder that cannot be written: a message.
         QVERIFY(QFile::remove(target));
-        form->ActionRow1->Services().saveFileDialog = [](QWidget*, const QString&, const QString&, const QString&) {
+        form->ActionRow1->saveFileDialog = [](QWidget*, const QString&, const QString&, const QString&) {
             return std::optional<QString>();
         };
         Press(form->ActionRow1->findChild<QPushButton*>(button));
         QVERIFY(!QFile::exists(target));
-        form->ActionRow1->Services().saveFileDialog = [&](QWidget*, const QString&, const QString&, const QString&) {
+        form->ActionRow1->saveFileDialog = [&](QWidget*, const QString&, const QString&, const QString&) {
             return std::optional<QString>(root->filePath(QStringLiteral("no such folder/x")));
         };
         QString shown;
@@ -388,7 +391,7 @@ private slots:
         form->Button1->click();
         QTRY_VERIFY_WITH_TIMEOUT(!form->ActionRow2->isHidden(), kTimeout);
         QCOMPARE(ShownButtons(form->ActionRow2), (QStringList{"CopyPassword", "Connect"}));
-        QCOMPARE(form->ActionRow2->Summary->text(), QStringLiteral("Wi-Fi network: Lobby (WPA)"));
+        QCOMPARE(form->ActionRow2->Summary->FullText(), QStringLiteral("Wi-Fi network: Lobby (WPA)"));
         // More frames of the same code: the focus stays where the user put it.
         const QWidget* focused = QApplication::focusWidget();
         QTest::qWait(500);
@@ -529,6 +532,111 @@ private slots:
         QVERIFY(form->statusBar()->currentMessage().isEmpty());
     }
 
+    // ---- Long codes and the window's width ---------------------------------------
+
+    // Codes whose summary is longer than any window: the row elides it, and
+    // neither the window's minimum size nor its width changes, on either tab.
+    void longCodesLeaveTheWindowAlone_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("full");  // the summary's whole text, as the tooltip gives it
+        QTest::addColumn<QString>("kept");  // what the elided summary keeps of the value
+        QTest::addColumn<bool>("keepsEnd"); // the value's end (a host) or its beginning
+        // A 247-character host: three labels of 63, one of 43, and the registered domain.
+        const QString host = QString(63, u'a') + u'.' + QString(63, u'b') + u'.' + QString(63, u'c') + u'.'
+                             + QString(43, u'd') + QStringLiteral(".example.com");
+        QVERIFY(host.size() == 247);
+        QTest::newRow("long host") << QStringLiteral("https://") + host + QStringLiteral("/path")
+                                   << QStringLiteral("Link to: ") + host << QStringLiteral("d.example.com") << true;
+        QString name;
+        while (name.size() < 240)
+            name += QStringLiteral("Maximilian ");
+        name = name.left(240).trimmed();
+        QTest::newRow("long contact name")
+            << QStringLiteral("MECARD:N:") + name + QStringLiteral(";;") << QStringLiteral("Contact: ") + name
+            << QStringLiteral("Maximilian") << false;
+        QStringList addresses;
+        for (int i = 1; i <= 12; ++i)
+            addresses << QStringLiteral("person%1@lantrix.invalid").arg(i);
+        QTest::newRow("twelve addresses") << QStringLiteral("mailto:") + addresses.join(u',')
+                                          << QStringLiteral("E-mail to: ") + addresses.join(QStringLiteral(", "))
+                                          << QStringLiteral("person1@lantrix.invalid") << false;
+        const QString summary = QStringLiteral("The yearly meeting of everyone who ever took part in the long "
+                                               "discussion about the naming of the new building, with dinner, "
+                                               "a short talk by the architects, a walk through the rooms that "
+                                               "are finished and a look at the plans for the garden behind it");
+        QTest::newRow("long event summary") << QStringLiteral("BEGIN:VEVENT\nSUMMARY:") + summary
+                                                   + QStringLiteral("\nDTSTART;VALUE=DATE:20261224\nEND:VEVENT")
+                                            << QString() << QStringLiteral("The yearly meeting") << false;
+        QString cjk;
+        for (int i = 0; i < 110; ++i)
+            cjk += QChar(0x4E00 + i * 37);
+        QTest::newRow("110 CJK characters") << QStringLiteral("MECARD:N:") + cjk + QStringLiteral(";;")
+                                            << QStringLiteral("Contact: ") + cjk << cjk.left(3) << false;
+    }
+
+    void longCodesLeaveTheWindowAlone()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, full);
+        QFETCH(QString, kept);
+        QFETCH(bool, keepsEnd);
+        auto form = MakeWindow();
+        form->resize(1024, 700);
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        // The measure: both tabs with a short code's pane and row shown.
+        OpenCode(*form, QStringLiteral("tel:+15550100"));
+        form->ActionRow2->ShowContent(QStringLiteral("tel:+15550100"));
+        QTest::qWait(0);
+        const QSize minimum = form->minimumSizeHint();
+        const QSize size = form->size();
+        QCOMPARE(size.width(), 1024);
+        for (int tab : {0, 1}) {
+            form->PageControl1->setCurrentIndex(tab);
+            TActionRow* row = tab == 0 ? form->ActionRow1 : form->ActionRow2;
+            if (tab == 0)
+                OpenCode(*form, text);
+            else
+                row->ShowContent(text); // what the webcam tab's view does with a frame's code
+            QVERIFY(!row->isHidden());
+            QTest::qWait(0);
+            QCOMPARE(form->minimumSizeHint(), minimum);
+            QCOMPARE(form->size(), size);
+
+            // Elided at the end the kind keeps; the whole text in the tooltip, escaped.
+            const QString shown = row->Summary->text();
+            const QFontMetrics metrics = row->Summary->fontMetrics();
+            if (metrics.horizontalAdvance(row->Summary->FullText()) > row->Summary->contentsRect().width())
+                QVERIFY2(shown.contains(QChar(0x2026)), qPrintable(shown));
+            else // the fonts here draw these letters narrow enough for all of them
+                QCOMPARE(shown, row->Summary->FullText());
+            if (!full.isEmpty()) {
+                QCOMPARE(row->Summary->FullText(), full);
+                QVERIFY(row->Summary->toolTip().contains(full.toHtmlEscaped()));
+            }
+            QVERIFY2(keepsEnd ? shown.endsWith(kept) : shown.contains(u' ' + kept), qPrintable(shown));
+            QVERIFY(metrics.horizontalAdvance(shown) <= row->Summary->contentsRect().width());
+
+            // The row's buttons and the tab's own button stay inside the window.
+            QWidget* top = tab == 0 ? static_cast<QWidget*>(form->ButtonBrowse) : form->Button1;
+            QList<QWidget*> mustShow{top};
+            for (QPushButton* button : row->findChildren<QPushButton*>())
+                if (!button->isHidden())
+                    mustShow.append(button);
+            for (QWidget* widget : mustShow) {
+                const QRect onWindow(widget->mapTo(form.get(), QPoint(0, 0)), widget->size());
+                QVERIFY2(form->rect().contains(onWindow), qPrintable(widget->objectName()));
+                QVERIFY(widget->width() >= widget->minimumSizeHint().width());
+            }
+        }
+        // A short code on the other tab afterwards: nothing kept from the long one.
+        form->ActionRow2->ShowContent(QStringLiteral("tel:+15550100"));
+        QTest::qWait(0);
+        QCOMPARE(form->minimumSizeHint(), minimum);
+        QCOMPARE(form->size(), size);
+    }
+
     // ---- Translated texts ---------------------------------------------------------
 
     void rowSpeaksTheUsersLanguage()
@@ -539,7 +647,7 @@ private slots:
         OpenCode(*form, QStringLiteral("WIFI:T:WPA;S:Home;P:secret12;;"));
         QCOMPARE(form->ActionRow1->Connect->text(), QStringLiteral("Verbinden"));
         QCOMPARE(form->ActionRow1->CopyPassword->text(), QStringLiteral("Passwort kopieren"));
-        QCOMPARE(form->ActionRow1->Summary->text(), QStringLiteral("WLAN: Home (WPA)"));
+        QCOMPARE(form->ActionRow1->Summary->FullText(), QStringLiteral("WLAN: Home (WPA)"));
     }
 };
 
