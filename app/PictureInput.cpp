@@ -125,3 +125,15 @@ std::optional<QString> PictureFileArgument(const QStringList& arguments)
     }
     return std::nullopt;
 }
+
+std::optional<QString> UnknownOption(const QStringList& arguments)
+{
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        if (argument == QLatin1String("--"))
+            break;
+        if (argument.startsWith(QLatin1Char('-')))
+            return argument;
+    }
+    return std::nullopt;
+}

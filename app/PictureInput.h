@@ -48,3 +48,9 @@ QString PictureSourceText(TPictureSource source);
 // an absolute path; a file: URI gives its local file. Nothing when there is
 // no such argument.
 std::optional<QString> PictureFileArgument(const QStringList& arguments);
+
+// The first option among the same arguments that the program does not know
+// (any argument before "--" that starts with "-", "-" alone included: Qt has
+// taken its own by then, and --help and --version are answered before);
+// nothing when there is none.
+std::optional<QString> UnknownOption(const QStringList& arguments);

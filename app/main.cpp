@@ -1,4 +1,5 @@
 #include "app/ApplicationNames.h"
+#include "app/PictureInput.h"
 #include "app/widgets/AppForm.h"
 #include "app/widgets/ErrorHandler.h"
 #include "capture/PixbufLoader.h"
@@ -14,6 +15,22 @@
 #include <cstring>
 
 namespace {
+
+// An argument as it may go to a terminal: control characters (C0, DEL, C1)
+// as the octal escapes of their bytes.
+QByteArray TerminalSafe(const QString& text)
+{
+    QString safe;
+    for (const QChar c : text) {
+        if (c.category() != QChar::Other_Control) {
+            safe += c; // a surrogate pair's halves stay together
+            continue;
+        }
+        for (const char byte : QString(c).toUtf8())
+            safe += u'\\' + QString::number(static_cast<unsigned char>(byte), 8).rightJustified(3, u'0');
+    }
+    return safe.toUtf8();
+}
 
 // --help, -h and --version (before any "--") are answered on standard
 // output without a window, as the manual page says: 0 after the text was
@@ -57,6 +74,11 @@ int main(int argc, char** argv)
     HoldInstanceLock(QLatin1String(kInstanceLockName));
 
     TLantrixApplication application(argc, argv);
+    // What is left once Qt has taken its own options is a picture file.
+    if (const std::optional<QString> option = UnknownOption(QCoreApplication::arguments())) {
+        std::fprintf(stderr, "lantrix: unknown option %s\nTry 'lantrix --help'.\n", TerminalSafe(*option).constData());
+        return 64;
+    }
     NameApplication();
     QApplication::setWindowIcon(ApplicationIcon());
 

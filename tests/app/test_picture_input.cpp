@@ -225,6 +225,36 @@ INSTANTIATE_TEST_SUITE_P(
                       ArgumentCase{"empty_argument", {"lantrix", "", "/p/a.png"}, "/p/a.png"}),
     [](const auto& info) { return std::string(info.param.name); });
 
+struct OptionCase {
+    const char* name;
+    QStringList arguments;
+    std::optional<QString> unknown;
+};
+
+void PrintTo(const OptionCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class UnknownOptions : public ::testing::TestWithParam<OptionCase> {};
+
+// What is left once Qt has taken its own options: any option is unknown.
+TEST_P(UnknownOptions, AreNamed)
+{
+    EXPECT_EQ(UnknownOption(GetParam().arguments), GetParam().unknown);
+}
+
+INSTANTIATE_TEST_SUITE_P(Arguments, UnknownOptions,
+                         ::testing::Values(OptionCase{"none", {"lantrix"}, std::nullopt},
+                                           OptionCase{"a_picture", {"lantrix", "/p/a.png"}, std::nullopt},
+                                           OptionCase{"long", {"lantrix", "--bogus", "/p/a.png"}, "--bogus"},
+                                           OptionCase{"short_after_the_picture", {"lantrix", "/p/a.png", "-x"}, "-x"},
+                                           OptionCase{"a_lone_dash", {"lantrix", "-"}, "-"},
+                                           OptionCase{
+                                               "after_end_of_options", {"lantrix", "--", "--odd.png"}, std::nullopt},
+                                           OptionCase{"empty_argument", {"lantrix", ""}, std::nullopt}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 TEST(PortalRequestPath, FromTheSendersUniqueNameAndTheToken)
 {
     EXPECT_EQ(PortalRequestPath(QStringLiteral(":1.42"), QStringLiteral("lantrix1")),

@@ -391,6 +391,23 @@ INSTANTIATE_TEST_SUITE_P(
                   "lantrix-scan: --max-megapixels needs a whole number from 1 to 1024, not '0'"}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// The window's program refuses an option it does not know the same way,
+// before any window shows; Qt's own options are still taken.
+TEST(WindowUsageError, TwoLinesAndExit64)
+{
+    for (const auto& [arguments, firstLine] :
+         {std::pair{QStringList{"--bogus"}, QByteArray("lantrix: unknown option --bogus")},
+          std::pair{QStringList{"-platform", "offscreen", "-x", "a.png"}, QByteArray("lantrix: unknown option -x")},
+          std::pair{QStringList{"--a\x1b[2Jb"}, QByteArray("lantrix: unknown option --a\\033[2Jb")}}) {
+        const Outcome run = Launch(WindowProgram(), arguments);
+        EXPECT_EQ(run.exitCode, 64) << run.err.toStdString();
+        EXPECT_EQ(run.out, "");
+        // Qt may have spoken first (no XDG_RUNTIME_DIR, say); ours are the last two lines.
+        EXPECT_TRUE(run.err.endsWith(firstLine + "\nTry 'lantrix --help'.\n")) << run.err.toStdString();
+        EXPECT_FALSE(run.err.contains('\x1b'));
+    }
+}
+
 // ---- --list-cameras -----------------------------------------------------
 
 struct CameraListCase {
