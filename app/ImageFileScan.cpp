@@ -79,6 +79,7 @@ void TImageFileScanner::ScanFile(TImageScanView& view, const QString& file, cons
         }
     }
 
+    Shown(read.picture, FirstText(read.codes));
     view.ShowResult(FirstText(read.codes));
 
     if (saveError)
@@ -132,8 +133,26 @@ std::optional<QString> TImageFileScanner::ScanPicture(TImageScanView& view, cons
     view.ShowPath(source);
     view.ShowPicture(read.picture);
     std::optional<QString> text = FirstText(read.codes);
+    Shown(read.picture, text);
     view.ShowResult(text);
     return text;
+}
+
+bool TImageFileScanner::RereadUnreadable(TImageScanView& view, const TDecodeOptions& options)
+{
+    if (fUnreadable.isNull())
+        return false;
+    const QImage picture = fUnreadable;
+    const std::optional<QString> text = FirstText(Translated<std::vector<TDecodedCode>>(
+        [&] { return fDecoder.DecodePixels(picture, {.options = options, .wantPicture = false}); }));
+    Shown(picture, text);
+    view.ShowResult(text);
+    return true;
+}
+
+void TImageFileScanner::Shown(const QImage& picture, const std::optional<QString>& text)
+{
+    fUnreadable = text ? QImage() : picture;
 }
 
 void TImageFileScanner::ScanInput(TImageScanView& view, const TPictureInput& input, TPictureSource source,

@@ -67,11 +67,21 @@ public:
     void ScanInput(TImageScanView& view, const TPictureInput& input, TPictureSource source,
                    const TDecodeOptions& options);
 
+    // The picture on screen decoded again with `options`, when the last scan
+    // found no code in it (after a reading option was turned on, say): the
+    // pixels shown, not the file again, which may have changed or gone.
+    // False when there is no such picture; errors as ScanPicture's.
+    bool RereadUnreadable(TImageScanView& view, const TDecodeOptions& options);
+
     const QString& DialogFolder() const { return fDialogFolder; }
 
 private:
+    // What a scan showed: `picture` kept while it gave no code.
+    void Shown(const QImage& picture, const std::optional<QString>& text);
+
     SettingsStore* fStore;
     TPictureDecoder& fDecoder;
     QString fDefaultFolder;
     QString fDialogFolder; // the dialog's initial folder as last set in this run
+    QImage fUnreadable;    // the picture shown, while the pane says "Unreadable!"
 };

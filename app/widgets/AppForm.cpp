@@ -117,9 +117,8 @@ TAppForm::TAppForm(TAppEnvironment environment, QWidget* parent)
     fImageScanner = std::make_unique<TImageFileScanner>(
         fSettings.get(), fStartup.ShippedFolder() + QStringLiteral("samples"), *fDecoder);
     SelectedDecodeOptions = LoadDecodeOptions(fSettings.get(), SelectedCodeFormat);
-    ReadInvertedCodes1->setChecked(SelectedDecodeOptions.inverted);
-    ReadEveryFormat1->setChecked(SelectedDecodeOptions.everyFormat);
-    TryHarder1->setChecked(SelectedDecodeOptions.tryHarder);
+    for (const TDecodeSwitch& option : kDecodeSwitches)
+        SwitchEntry(option.flag)->setChecked(SelectedDecodeOptions.*option.flag);
     CaptionAddedEntries();
 }
 
@@ -131,9 +130,8 @@ void TAppForm::CaptionAddedEntries()
 {
     ScanScreen1->setText(QStringLiteral("Scan Screen..."));
     AssignAccessKeys(menuBar()->actions().constFirst()->menu()->actions());
-    ReadInvertedCodes1->setText(QStringLiteral("Read Inverted Codes"));
-    ReadEveryFormat1->setText(QStringLiteral("Read Every Format"));
-    TryHarder1->setText(QStringLiteral("Try Harder"));
+    for (const TDecodeSwitch& option : kDecodeSwitches)
+        SwitchEntry(option.flag)->setText(QLatin1String(option.caption));
     if (auto* settings = qobject_cast<QMenu*>(ReadInvertedCodes1->parent()))
         AssignAccessKeys(settings->actions());
 }
@@ -282,15 +280,18 @@ void TAppForm::BuildMenus()
     autoEntry->setFont(bold); // the submenu's default entry
     // Their captions come at the end of the window's creation
     // (CaptionAddedEntries), after the classic entries have their access keys.
-    ReadInvertedCodes1 = entry(settings, "ReadInvertedCodes1", QString());
-    ReadInvertedCodes1->setCheckable(true);
-    Bind(ReadInvertedCodes1, &QAction::triggered, &TAppForm::ReadInvertedCodes1Click);
-    ReadEveryFormat1 = entry(settings, "ReadEveryFormat1", QString());
-    ReadEveryFormat1->setCheckable(true);
-    Bind(ReadEveryFormat1, &QAction::triggered, &TAppForm::ReadEveryFormat1Click);
-    TryHarder1 = entry(settings, "TryHarder1", QString());
-    TryHarder1->setCheckable(true);
-    Bind(TryHarder1, &QAction::triggered, &TAppForm::TryHarder1Click);
+    // One entry for each reading option, named after its settings key.
+    for (const TDecodeSwitch& option : kDecodeSwitches) {
+        QAction* action = entry(settings, "", QString());
+        action->setObjectName(QLatin1String(option.key) + u'1');
+        action->setCheckable(true);
+        connect(action, &QAction::triggered, this,
+                [this, &option](bool checked) { RunHandler([&] { DecodeSwitchClick(option, checked); }); });
+        fSwitchEntries.append(action);
+    }
+    ReadInvertedCodes1 = SwitchEntry(&TDecodeOptions::inverted);
+    ReadEveryFormat1 = SwitchEntry(&TDecodeOptions::everyFormat);
+    TryHarder1 = SwitchEntry(&TDecodeOptions::tryHarder);
     settings->addSeparator()->setObjectName(QStringLiteral("N2"));
     ResettoDefaults1 = entry(settings, "ResettoDefaults1", QStringLiteral("Reset to Defaults"));
     Bind(ResettoDefaults1, &QAction::triggered, &TAppForm::ResettoDefaults1Click);
@@ -593,25 +594,34 @@ void TAppForm::CodeFormatDegisti(const QString& codeFormat)
     StatusBar1->setText(QStringLiteral("Code Format: ") + QString(codeFormat).remove(QLatin1Char('&')));
 }
 
-void TAppForm::ReadInvertedCodes1Click(bool checked)
+QAction* TAppForm::SwitchEntry(TDecodeFlag flag) const
+{
+    for (std::size_t i = 0; i < kDecodeSwitches.size(); ++i)
+        if (kDecodeSwitches[i].flag == flag)
+            return fSwitchEntries.value(qsizetype(i));
+    return nullptr;
+}
+
+void TAppForm::DecodeSwitchClick(const TDecodeSwitch& option, bool checked)
 {
     // The entry has toggled its check mark already. The option applies from
-    // the next decode on (the shown picture is not decoded again) and is kept
-    // in settings.ini; when the file cannot be written, it holds for this run.
-    SetDecodeSwitch(SelectedDecodeOptions, &TDecodeOptions::inverted, checked, fSettings.get());
-}
-
-void TAppForm::ReadEveryFormat1Click(bool checked)
-{
-    // As ReadInvertedCodes1Click; the chosen code format may gain or lose its reader.
-    SelectedDecodeOptions.everyFormat = checked;
-    statusBar()->showMessage(CodeFormatNotice(SelectedDecodeOptions), kStatusHintMs);
-    SetDecodeSwitch(SelectedDecodeOptions, &TDecodeOptions::everyFormat, checked, fSettings.get());
-}
-
-void TAppForm::TryHarder1Click(bool checked)
-{
-    SetDecodeSwitch(SelectedDecodeOptions, &TDecodeOptions::tryHarder, checked, fSettings.get());
+    // the next decode on and is kept in settings.ini; when the file cannot be
+    // written, it holds for this run, and that is said after the rest.
+    std::exception_ptr saveError;
+    try {
+        SetDecodeSwitch(SelectedDecodeOptions, option.flag, checked, fSettings.get());
+    } catch (...) {
+        saveError = std::current_exception();
+    }
+    // The chosen code format may gain or lose its reader.
+    if (option.flag == &TDecodeOptions::everyFormat)
+        statusBar()->showMessage(CodeFormatNotice(SelectedDecodeOptions), kStatusHintMs);
+    // An option turned on while the pane says "Unreadable!" (what its hint
+    // suggested) reads the picture on screen again.
+    if (checked && PageControl1->currentWidget() == TabSheet1)
+        fImageScanner->RereadUnreadable(*this, SelectedDecodeOptions);
+    if (saveError)
+        std::rethrow_exception(saveError);
 }
 
 void TAppForm::Help2Click()

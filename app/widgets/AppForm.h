@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/AppStartup.h"
+#include "app/DecodeSettings.h"
 #include "app/ImageFileScan.h"
 #include "app/PictureInput.h"
 #include "app/ScreenScan.h"
@@ -122,9 +123,9 @@ public:
     void TabSheet1DragDrop(QDropEvent* event);
     void CodeFormatClick(QAction* entry);
     void CodeFormatDegisti(const QString& codeFormat);
-    void ReadInvertedCodes1Click(bool checked);
-    void ReadEveryFormat1Click(bool checked);
-    void TryHarder1Click(bool checked);
+    // A reading option's entry toggled (Read Inverted Codes, Read Every
+    // Format, Try Harder: kDecodeSwitches).
+    void DecodeSwitchClick(const TDecodeSwitch& option, bool checked);
     void Help2Click();
     void ResettoDefaults1Click();
     void Language1Click();
@@ -157,6 +158,8 @@ public:
 
     // The entry of the code-format menu for a format name ("QR_CODE").
     QAction* CodeFormatEntry(const QString& name) const;
+    // The Settings entry of a reading option.
+    QAction* SwitchEntry(TDecodeFlag flag) const;
 
     // The background update check, once the first timer tick has started it;
     // and the update window, once the check found an update.
@@ -209,6 +212,7 @@ private:
     std::unique_ptr<TImageFileScanner> fImageScanner;
     std::unique_ptr<TWebcamTabView> fWebcamView; // outlives the scanner that drives it
     std::unique_ptr<TWebcamScanner> fWebcamScanner;
+    QList<QAction*> fSwitchEntries; // in the order of kDecodeSwitches
     bool fCentred = false;
     bool fScreenScan = false;                 // a screen scan's result is shown, which gives no hint
     TScreenScanner* fScreenScanner = nullptr; // a child of the window
