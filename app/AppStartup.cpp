@@ -13,25 +13,26 @@ TAppStartup::TAppStartup(TStartupPaths paths)
 {
 }
 
-void TAppStartup::ReadIdentity() const
+void TAppStartup::ReadIdentity(TAppState& state) const
 {
     TEXEVersionData version;
     GetEXEVersionData(fPaths.executableFile, version);
     const QString appVersion = FormatAppVersion(GetEXEFileVersion(fPaths.executableFile));
-    AppCompanyName = version.CompanyName;
-    AppProductName = version.ProductName;
-    AppVersion = appVersion;
-    AppCaption = AppCompanyName + QStringLiteral(" - ") + AppProductName;
+    state.AppCompanyName = version.CompanyName;
+    state.AppProductName = version.ProductName;
+    state.AppVersion = appVersion;
+    state.AppCaption = state.AppCompanyName + QStringLiteral(" - ") + state.AppProductName;
 }
 
-void TAppStartup::ChooseDataFolder() const
+void TAppStartup::ChooseDataFolder(TAppState& state) const
 {
-    DataFolder = ::ChooseDataFolder(fPaths.executableFolder, fPaths.configFolder, AppCompanyName, AppProductName);
+    state.DataFolder =
+        ::ChooseDataFolder(fPaths.executableFolder, fPaths.configFolder, state.AppCompanyName, state.AppProductName);
 }
 
-std::unique_ptr<SettingsStore> TAppStartup::OpenSettings() const
+std::unique_ptr<SettingsStore> TAppStartup::OpenSettings(const TAppState& state) const
 {
-    const QString settingsFile = DataFolder + QStringLiteral("settings.ini");
+    const QString settingsFile = state.DataFolder + QStringLiteral("settings.ini");
     std::unique_ptr<SettingsStore> store;
     try {
         store = std::make_unique<SettingsStore>(settingsFile);
@@ -39,7 +40,6 @@ std::unique_ptr<SettingsStore> TAppStartup::OpenSettings() const
         QFile::remove(settingsFile);
         store = std::make_unique<SettingsStore>(settingsFile);
     }
-    Settings = store.get();
     return store;
 }
 

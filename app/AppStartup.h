@@ -7,6 +7,7 @@
 #include <memory>
 
 class SettingsStore;
+struct TAppState;
 
 // Where the program finds its executable and the user's configuration folder.
 struct TStartupPaths {
@@ -21,7 +22,7 @@ struct TStartupPaths {
 //
 //   ReadIdentity, ChooseDataFolder, OpenSettings, LoadLanguage
 //
-// Each writes the process-wide values of AppState.h that it names, and
+// Each writes the values of the window's TAppState that it names, and
 // nothing else writes them.
 class TAppStartup {
 public:
@@ -30,16 +31,16 @@ public:
     // AppCompanyName and AppProductName from the executable's version block,
     // AppVersion from its file version, and AppCaption. Raises EOSError when
     // the executable has no readable version block; nothing is set then.
-    void ReadIdentity() const;
+    void ReadIdentity(TAppState& state) const;
 
     // DataFolder: the executable's folder when it is writable, otherwise the
     // company and product folders in the user's configuration folder.
-    void ChooseDataFolder() const;
+    void ChooseDataFolder(TAppState& state) const;
 
-    // settings.ini in DataFolder, published as Settings. A file that cannot
-    // be read (not UTF-8, say) is deleted and the store opened again, empty.
-    // Raises ESettingsError when that fails too; Settings stays null then.
-    std::unique_ptr<SettingsStore> OpenSettings() const;
+    // settings.ini in DataFolder. A file that cannot be read (not UTF-8,
+    // say) is deleted and the store opened again, empty. Raises
+    // ESettingsError when that fails too.
+    std::unique_ptr<SettingsStore> OpenSettings(const TAppState& state) const;
 
     // The interface language: the language file that LanguageCodes.csv gives
     // for the user's interface language (uiLanguage; empty: the system's).

@@ -14,13 +14,15 @@ const QString TWebcamScanner::kStartCaption = QStringLiteral("Start");
 const QString TWebcamScanner::kStopCaption = QStringLiteral("STOP");
 const QString TWebcamScanner::kCameraSourcesFileName = QStringLiteral("cameras.ini");
 
-TWebcamScanner::TWebcamScanner(TWebcamScanView& view, QObject* ownerWindow, TPictureDecoder& decoder)
+TWebcamScanner::TWebcamScanner(TWebcamScanView& view, QObject* ownerWindow, TPictureDecoder& decoder,
+                               const TAppState& state)
     : fView(view)
     , fDecoder(decoder)
+    , fState(state)
     , fVideoImage(std::make_unique<TVideoImage>(ownerWindow))
 {
     // The user's camera sources are listed and started like the real cameras.
-    TCameraSources::SetFile(DataFolder.isEmpty() ? QString() : DataFolder + kCameraSourcesFileName);
+    TCameraSources::SetFile(state.DataFolder.isEmpty() ? QString() : state.DataFolder + kCameraSourcesFileName);
     fFrameConnection = fVideoImage->SetOnNewVideoFrame(
         [this](TVideoImage* sender, std::int32_t width, std::int32_t height, const std::uint8_t* data) {
             NewVideoFrame(sender, width, height, data);
@@ -131,7 +133,7 @@ void TWebcamScanner::NewVideoFrame(TVideoImage* Sender, std::int32_t, std::int32
     Sender->GetBitmap(bitmap);
     fView.ShowFrame(bitmap);
     try {
-        if (std::optional<TDecodedCode> decoded = fDecoder.DecodeFrame(bitmap, SelectedDecodeOptions))
+        if (std::optional<TDecodedCode> decoded = fDecoder.DecodeFrame(bitmap, fState.SelectedDecodeOptions))
             text = decoded->text;
     } catch (const EDecoderStopped& stopped) {
         // Said once a capture: a decoder that died, or one that cannot even be started.

@@ -11,6 +11,7 @@
 
 class QObject;
 class TPictureDecoder;
+struct TAppState;
 class TVideoImage;
 
 // What the webcam scan needs of the window that shows it.
@@ -50,8 +51,8 @@ public:
 
 // The webcam tab: the device list, Start/STOP and the frame road. It owns the
 // video front-end; every delivered frame is shown and decoded with the decode
-// options selected at that moment, code format included
-// (SelectedDecodeOptions), and a decoded text
+// options selected at that moment, code format included (the window's
+// TAppState::SelectedDecodeOptions), and a decoded text
 // stays in the pane until another frame yields one, or until a capture of
 // another camera starts or a camera fails: the pane then no longer speaks for
 // what is shown, and is emptied. A camera that fails or ends by itself is
@@ -71,9 +72,10 @@ public:
 class TWebcamScanner {
 public:
     // ownerWindow: owner of the camera's dialogs (may be nullptr); `decoder`
-    // decodes the frames. Created on the GUI thread, which must run a Qt
-    // event loop for frames to arrive, after DataFolder is chosen.
-    TWebcamScanner(TWebcamScanView& view, QObject* ownerWindow, TPictureDecoder& decoder);
+    // decodes the frames with `state`'s decode options, read at each frame.
+    // Created on the GUI thread, which must run a Qt event loop for frames to
+    // arrive, after `state`'s DataFolder is chosen; `state` outlives it.
+    TWebcamScanner(TWebcamScanView& view, QObject* ownerWindow, TPictureDecoder& decoder, const TAppState& state);
     // Stops a running capture; no frame reaches the view afterwards.
     ~TWebcamScanner();
     TWebcamScanner(const TWebcamScanner&) = delete;
@@ -110,6 +112,7 @@ private:
 
     TWebcamScanView& fView;
     TPictureDecoder& fDecoder;
+    const TAppState& fState;
     std::unique_ptr<TVideoImage> fVideoImage;
     bool fStopSaid = false; // the status bar said this capture's decoder stopped
     QString fRunningDevice; // as listed, of the capture started last

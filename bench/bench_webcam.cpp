@@ -11,7 +11,6 @@
 //   start_return_ms, first_frame_ms     from the click on Start to its return,
 //                                       and to the first handled frame
 // Run: build/bench/bench_webcam (add --run_seconds=N before the benchmark flags).
-#include "app/AppState.h"
 #include "app/widgets/AppForm.h"
 #include "capture/PixbufLoader.h"
 #include "capture/VideoImage.h"
@@ -79,7 +78,6 @@ void BM_WebcamRoad(benchmark::State& state, TTestCameraFormat format)
     environment.executableFile = QStringLiteral(LANTRIX_BIN_DIR "/lantrix");
     environment.executableFolder = root.filePath(QStringLiteral("program"));
     environment.configFolder = root.filePath(QStringLiteral("config"));
-    SelectedCodeFormat = TBarcodeFormat::Auto;
 
     for (auto _ : state) {
         TAppForm form(environment);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/AppStartup.h"
+#include "app/AppState.h"
 #include "app/DecodeSettings.h"
 #include "app/ImageFileScan.h"
 #include "app/PictureInput.h"
@@ -156,6 +157,10 @@ public:
     // creation failed before it was made.
     TVideoImage* VideoImage() const { return fWebcamScanner ? &fWebcamScanner->VideoImage() : nullptr; }
 
+    // The program's identity, data folder and reading options.
+    const TAppState& State() const { return fState; }
+    TAppState& State() { return fState; }
+
     // The entry of the code-format menu for a format name ("QR_CODE").
     QAction* CodeFormatEntry(const QString& name) const;
     // The Settings entry of a reading option.
@@ -205,6 +210,7 @@ private:
     // The form's own fields, beside the controls above.
     TAppEnvironment fEnvironment;
     TAppStartup fStartup;
+    TAppState fState; // outlives everything below that reads it
     std::unique_ptr<SettingsStore> fSettings;
     // Reads and decodes every picture and frame, in a process of its own;
     // outlives the scanners that use it.

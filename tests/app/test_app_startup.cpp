@@ -18,14 +18,9 @@ protected:
     QTemporaryDir root;
     QString program = root.filePath("program");
     QString config = root.filePath("config");
+    TAppState state;
 
-    void SetUp() override
-    {
-        QDir(root.path()).mkpath("program");
-        AppCompanyName = AppProductName = AppVersion = AppCaption = DataFolder = QString();
-        Settings = nullptr;
-    }
-    void TearDown() override { Settings = nullptr; }
+    void SetUp() override { QDir(root.path()).mkpath("program"); }
 
     TAppStartup Startup(const QString& executable = QStringLiteral(LANTRIX_BIN_DIR "/lantrix")) const
     {
@@ -35,11 +30,11 @@ protected:
 
 TEST_F(AppStartupTest, IdentityFromTheProgramsVersionBlock)
 {
-    Startup().ReadIdentity();
-    EXPECT_EQ(AppCompanyName, "DASTREL");
-    EXPECT_EQ(AppProductName, "Lantrix");
-    EXPECT_EQ(AppVersion, "1.2");
-    EXPECT_EQ(AppCaption, "DASTREL - Lantrix");
+    Startup().ReadIdentity(state);
+    EXPECT_EQ(state.AppCompanyName, "DASTREL");
+    EXPECT_EQ(state.AppProductName, "Lantrix");
+    EXPECT_EQ(state.AppVersion, "1.2");
+    EXPECT_EQ(state.AppCaption, "DASTREL - Lantrix");
 }
 
 // An executable without a version block: an error, and no value is half set.
@@ -50,18 +45,18 @@ TEST_F(AppStartupTest, NoVersionBlockSetsNothing)
     ASSERT_TRUE(out.open(QIODevice::WriteOnly));
     out.write("not a program");
     out.close();
-    EXPECT_THROW(Startup(file).ReadIdentity(), EOSError);
-    EXPECT_TRUE(AppCompanyName.isEmpty());
-    EXPECT_TRUE(AppVersion.isEmpty());
-    EXPECT_TRUE(AppCaption.isEmpty());
+    EXPECT_THROW(Startup(file).ReadIdentity(state), EOSError);
+    EXPECT_TRUE(state.AppCompanyName.isEmpty());
+    EXPECT_TRUE(state.AppVersion.isEmpty());
+    EXPECT_TRUE(state.AppCaption.isEmpty());
 }
 
 TEST_F(AppStartupTest, DataFolderIsTheProgramsFolderWhenWritable)
 {
     const TAppStartup startup = Startup();
-    startup.ReadIdentity();
-    startup.ChooseDataFolder();
-    EXPECT_EQ(DataFolder, program + "/");
+    startup.ReadIdentity(state);
+    startup.ChooseDataFolder(state);
+    EXPECT_EQ(state.DataFolder, program + "/");
 }
 
 // The write test fails when "chk.tmp" is there already (it is left alone),
@@ -72,10 +67,10 @@ TEST_F(AppStartupTest, DataFolderOfTheUserWhenTheProgramsFolderIsNotWritable)
     ASSERT_TRUE(marker.open(QIODevice::WriteOnly));
     marker.close();
     const TAppStartup startup = Startup();
-    startup.ReadIdentity();
-    startup.ChooseDataFolder();
-    EXPECT_EQ(DataFolder, config + "/DASTREL/Lantrix/");
-    EXPECT_TRUE(QDir(DataFolder).exists());
+    startup.ReadIdentity(state);
+    startup.ChooseDataFolder(state);
+    EXPECT_EQ(state.DataFolder, config + "/DASTREL/Lantrix/");
+    EXPECT_TRUE(QDir(state.DataFolder).exists());
     EXPECT_TRUE(QFile::exists(program + "/chk.tmp"));
 }
 
@@ -88,45 +83,42 @@ TEST_F(AppStartupTest, InstalledProgramUsesShareAndTheUsersFolder)
     ASSERT_TRUE(QDir(root.path()).mkpath("prefix/share/lantrix/samples"));
     const QString bin = root.filePath("prefix/bin");
     const TAppStartup startup({QStringLiteral(LANTRIX_BIN_DIR "/lantrix"), bin, config});
-    startup.ReadIdentity();
-    startup.ChooseDataFolder();
-    EXPECT_EQ(DataFolder, config + "/DASTREL/Lantrix/");
+    startup.ReadIdentity(state);
+    startup.ChooseDataFolder(state);
+    EXPECT_EQ(state.DataFolder, config + "/DASTREL/Lantrix/");
     EXPECT_EQ(startup.ShippedFolder(), root.filePath("prefix/share/lantrix") + "/");
-    const auto store = startup.OpenSettings();
+    const auto store = startup.OpenSettings(state);
     store->WriteString("Settings", "InitialDir", "/somewhere");
     store->UpdateFile();
     EXPECT_TRUE(QFile::exists(config + "/DASTREL/Lantrix/settings.ini"));
     EXPECT_TRUE(QDir(bin).isEmpty());
 }
 
-// settings.ini that is not UTF-8 is replaced by an empty store, silently,
-// and the store is published for the rest of the program.
+// settings.ini that is not UTF-8 is replaced by an empty store, silently.
 TEST_F(AppStartupTest, UnreadableSettingsAreThrownAway)
 {
     const TAppStartup startup = Startup();
-    startup.ReadIdentity();
-    startup.ChooseDataFolder();
-    QFile file(DataFolder + "settings.ini");
+    startup.ReadIdentity(state);
+    startup.ChooseDataFolder(state);
+    QFile file(state.DataFolder + "settings.ini");
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write("[Settings]\nInitialDir=/caf\xE9\n");
     file.close();
 
-    const std::unique_ptr<SettingsStore> store = startup.OpenSettings();
+    const std::unique_ptr<SettingsStore> store = startup.OpenSettings(state);
     ASSERT_TRUE(store);
-    EXPECT_EQ(Settings, store.get());
     EXPECT_EQ(store->ReadString("Settings", "InitialDir", "<none>"), "<none>");
-    EXPECT_FALSE(QFile::exists(DataFolder + "settings.ini"));
+    EXPECT_FALSE(QFile::exists(state.DataFolder + "settings.ini"));
 }
 
-// When even the second opening fails, the error is raised and no store is published.
+// When even the second opening fails, the error is raised.
 TEST_F(AppStartupTest, SettingsThatCannotBeOpenedAtAll)
 {
     const TAppStartup startup = Startup();
-    startup.ReadIdentity();
-    startup.ChooseDataFolder();
-    ASSERT_TRUE(QDir(DataFolder).mkpath("settings.ini/inside")); // a folder that cannot be removed as a file
-    EXPECT_THROW(startup.OpenSettings(), ESettingsError);
-    EXPECT_EQ(Settings, nullptr);
+    startup.ReadIdentity(state);
+    startup.ChooseDataFolder(state);
+    ASSERT_TRUE(QDir(state.DataFolder).mkpath("settings.ini/inside")); // a folder that cannot be removed as a file
+    EXPECT_THROW(startup.OpenSettings(state), ESettingsError);
 }
 
 } // namespace

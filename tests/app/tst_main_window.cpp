@@ -71,9 +71,9 @@ private slots:
         auto form = MakeForm();
         QVERIFY(errors.isEmpty());
         QCOMPARE(form->windowTitle(), QStringLiteral("DASTREL - Lantrix"));
-        QCOMPARE(AppCaption, QStringLiteral("DASTREL - Lantrix"));
-        QCOMPARE(AppVersion, QStringLiteral("1.2"));
-        QCOMPARE(DataFolder, exeFolder + QLatin1Char('/'));
+        QCOMPARE(form->State().AppCaption, QStringLiteral("DASTREL - Lantrix"));
+        QCOMPARE(form->State().AppVersion, QStringLiteral("1.2"));
+        QCOMPARE(form->State().DataFolder, exeFolder + QLatin1Char('/'));
         QVERIFY(!QFile::exists(SettingsFile())); // nothing written before a picture is opened
 
         QCOMPARE(form->PageControl1->currentIndex(), 0);
@@ -215,7 +215,7 @@ private slots:
         QTRY_COMPARE(QApplication::activePopupWidget(), static_cast<QWidget*>(form->CodeFormat1));
         QTest::keyClick(form->CodeFormat1, Qt::Key_Q); // QR_CODE
         QTRY_VERIFY(!QApplication::activePopupWidget());
-        QCOMPARE(SelectedCodeFormat, TBarcodeFormat::QR_CODE);
+        QCOMPARE(form->State().SelectedCodeFormat(), TBarcodeFormat::QR_CODE);
         QCOMPARE(form->StatusBar1->text(), QStringLiteral("Code Format: QR_CODE"));
     }
 
@@ -266,13 +266,13 @@ private slots:
         QVERIFY(action);
         action->setText(caption); // the menu may carry an access key in the caption
         action->trigger();
-        QCOMPARE(static_cast<uint>(SelectedCodeFormat), value);
+        QCOMPARE(static_cast<uint>(form->State().SelectedCodeFormat()), value);
         QCOMPARE(form->StatusBar1->text(), QStringLiteral("Code Format: ") + QString(caption).remove('&'));
         for (QAction* other : form->CodeFormat1->actions())
             QCOMPARE(other->isChecked(), other == action);
         action->trigger(); // choosing the checked entry again changes nothing
         QVERIFY(action->isChecked());
-        QCOMPARE(static_cast<uint>(SelectedCodeFormat), value);
+        QCOMPARE(static_cast<uint>(form->State().SelectedCodeFormat()), value);
     }
 
     void pickThatDecodes()
@@ -559,7 +559,7 @@ private slots:
         configFolder = WriteFile(QStringLiteral("not-a-folder"), "x") + QStringLiteral("/config");
         auto form = MakeForm();
         QVERIFY(errors.isEmpty());
-        QCOMPARE(DataFolder, configFolder + QStringLiteral("/DASTREL/Lantrix/"));
+        QCOMPARE(form->State().DataFolder, configFolder + QStringLiteral("/DASTREL/Lantrix/"));
         answers = {kSamples + QStringLiteral("/qr_code.png")};
         form->ButtonBrowse->click();
         QCOMPARE(form->Memo1->toPlainText(), kQrText);
@@ -572,7 +572,7 @@ private slots:
     {
         QDir(exeFolder).removeRecursively();
         auto form = MakeForm();
-        QCOMPARE(DataFolder, configFolder + QStringLiteral("/DASTREL/Lantrix/"));
+        QCOMPARE(form->State().DataFolder, configFolder + QStringLiteral("/DASTREL/Lantrix/"));
         answers = {kSamples + QStringLiteral("/qr_code.png")};
         form->ButtonBrowse->click();
         QVERIFY(errors.isEmpty());

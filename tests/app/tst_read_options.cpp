@@ -99,10 +99,10 @@ class ReadOptionsTest : public QObject, TMainWindowFixture {
                                     << "TryHarder" << 2;
     }
 
-    static bool Field(int field)
+    static bool Field(const TAppForm& form, int field)
     {
-        const bool fields[] = {SelectedDecodeOptions.inverted, SelectedDecodeOptions.everyFormat,
-                               SelectedDecodeOptions.tryHarder};
+        const TDecodeOptions& options = form.State().SelectedDecodeOptions;
+        const bool fields[] = {options.inverted, options.everyFormat, options.tryHarder};
         return fields[field];
     }
 
@@ -124,7 +124,7 @@ private slots:
         QVERIFY(form->ReadInvertedCodes1->isCheckable());
         QVERIFY(!form->ReadInvertedCodes1->isChecked());
         QVERIFY(form->ReadInvertedCodes1->isEnabled());
-        QVERIFY(!SelectedDecodeOptions.inverted);
+        QVERIFY(!form->State().SelectedDecodeOptions.inverted);
         QCOMPARE(Captions(form->menuBar()->actions().at(1)->menu()),
                  (QStringList{"&Code Format", "R&ead Inverted Codes", "Re&ad Every Format", "&Try Harder", "-",
                               "&Reset to Defaults"}));
@@ -137,14 +137,13 @@ private slots:
     {
         QFETCH(QString, entry);
         QFETCH(int, field);
-        SelectedDecodeOptions.inverted = SelectedDecodeOptions.everyFormat = SelectedDecodeOptions.tryHarder = true;
         auto form = MakeForm();
         QAction* action = form->findChild<QAction*>(entry);
         QVERIFY(action);
         QVERIFY(action->isCheckable());
         QVERIFY(!action->isChecked());
         QVERIFY(action->isEnabled());
-        QVERIFY(!Field(field));
+        QVERIFY(!Field(*form, field));
         QVERIFY(errors.isEmpty());
     }
 
@@ -160,27 +159,26 @@ private slots:
         auto form = MakeForm();
         form->CodeFormatEntry(QStringLiteral("QR_CODE"))->trigger();
         form->findChild<QAction*>(entry)->trigger();
-        QVERIFY(Field(field));
-        QCOMPARE(SelectedCodeFormat, TBarcodeFormat::QR_CODE); // one value, the format kept
+        QVERIFY(Field(*form, field));
+        QCOMPARE(form->State().SelectedCodeFormat(), TBarcodeFormat::QR_CODE); // one value, the format kept
         QCOMPARE(ReadSettings(), QByteArray("\xEF\xBB\xBF[Settings]\r\n") + key.toUtf8() + "=1\r\n\r\n");
         form.reset();
-        SelectedDecodeOptions = {}; // as in a new process
 
         auto next = MakeForm();
         for (const QString& other : QStringList{"ReadInvertedCodes1", "ReadEveryFormat1", "TryHarder1"})
             QCOMPARE(next->findChild<QAction*>(other)->isChecked(), other == entry);
-        QVERIFY(Field(field));
-        QCOMPARE(SelectedDecodeOptions.inverted + SelectedDecodeOptions.everyFormat + SelectedDecodeOptions.tryHarder,
+        QVERIFY(Field(*next, field));
+        QCOMPARE(next->State().SelectedDecodeOptions.inverted + next->State().SelectedDecodeOptions.everyFormat
+                     + next->State().SelectedDecodeOptions.tryHarder,
                  1);
         next->findChild<QAction*>(entry)->trigger();
-        QVERIFY(!Field(field));
+        QVERIFY(!Field(*next, field));
         QVERIFY(ReadSettings().contains("\r\n" + key.toUtf8() + "=0\r\n"));
         next.reset();
-        SelectedDecodeOptions = {};
 
         auto third = MakeForm();
         QVERIFY(!third->findChild<QAction*>(entry)->isChecked());
-        QVERIFY(!Field(field));
+        QVERIFY(!Field(*third, field));
         QVERIFY(errors.isEmpty());
     }
 
@@ -207,7 +205,7 @@ private slots:
         QTest::keyClick(QApplication::activePopupWidget(), Qt::Key(letter));
         QTRY_VERIFY(!QApplication::activePopupWidget());
         QVERIFY(form->findChild<QAction*>(entry)->isChecked());
-        QVERIFY(Field(field));
+        QVERIFY(Field(*form, field));
     }
 
     // What each switch reads that is not read without it, and what it leaves
@@ -302,7 +300,7 @@ private slots:
 
         form->ReadInvertedCodes1->trigger();
         QVERIFY(form->ReadInvertedCodes1->isChecked());
-        QVERIFY(SelectedDecodeOptions.inverted);
+        QVERIFY(form->State().SelectedDecodeOptions.inverted);
         QCOMPARE(form->Memo1->toPlainText(), text); // the picture on screen is read again
         QCOMPARE(Pick(*form, negative), text);
         QCOMPARE(PaneColour(form->Memo1), text == kUnreadable ? kRed : kLime);
@@ -311,7 +309,7 @@ private slots:
 
         form->ReadInvertedCodes1->trigger();
         QVERIFY(!form->ReadInvertedCodes1->isChecked());
-        QVERIFY(!SelectedDecodeOptions.inverted);
+        QVERIFY(!form->State().SelectedDecodeOptions.inverted);
         QCOMPARE(Pick(*form, negative), kUnreadable);
         QVERIFY2(errors.isEmpty(), qPrintable(errors.join('\n')));
     }
@@ -326,21 +324,19 @@ private slots:
         QCOMPARE(ReadSettings(), QByteArray("\xEF\xBB\xBF[Settings]\r\nInitialDir=") + kSamples.toUtf8()
                                      + QByteArray("\r\nReadInvertedCodes=1\r\n\r\n"));
         form.reset();
-        SelectedDecodeOptions = {}; // as in a new process
 
         auto next = MakeForm();
         QVERIFY(next->ReadInvertedCodes1->isChecked());
-        QVERIFY(SelectedDecodeOptions.inverted);
+        QVERIFY(next->State().SelectedDecodeOptions.inverted);
         QCOMPARE(Pick(*next, SavePicture(QStringLiteral("negative.png"), Negative(QStringLiteral("qr_code.png")))),
                  kQrText);
         next->ReadInvertedCodes1->trigger();
         QVERIFY(ReadSettings().contains("\r\nReadInvertedCodes=0\r\n"));
         next.reset();
-        SelectedDecodeOptions = {};
 
         auto third = MakeForm();
         QVERIFY(!third->ReadInvertedCodes1->isChecked());
-        QVERIFY(!SelectedDecodeOptions.inverted);
+        QVERIFY(!third->State().SelectedDecodeOptions.inverted);
         QVERIFY(errors.isEmpty());
     }
 
@@ -362,14 +358,13 @@ private slots:
     {
         QFETCH(QByteArray, settings);
         QFETCH(bool, on);
-        SelectedDecodeOptions.inverted = !on; // the window must set it either way
         QFile file(SettingsFile());
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(settings);
         file.close();
         auto form = MakeForm();
         QCOMPARE(form->ReadInvertedCodes1->isChecked(), on);
-        QCOMPARE(SelectedDecodeOptions.inverted, on);
+        QCOMPARE(form->State().SelectedDecodeOptions.inverted, on);
         QVERIFY(errors.isEmpty());
     }
 
@@ -384,7 +379,6 @@ private slots:
         QCOMPARE(restarts, (QStringList{"start, file gone", "terminate"}));
         QVERIFY(!QFile::exists(SettingsFile()));
         form.reset();
-        SelectedDecodeOptions = {};
 
         auto next = MakeForm();
         QVERIFY(!next->ReadInvertedCodes1->isChecked());
@@ -404,14 +398,12 @@ private slots:
         form->ResettoDefaults1->trigger();
         QCOMPARE(restarts, (QStringList{"start, file gone", "terminate"}));
         form.reset();
-        SelectedDecodeOptions = {};
-        SelectedDecodeOptions.inverted = SelectedDecodeOptions.everyFormat = SelectedDecodeOptions.tryHarder = true;
 
         auto next = MakeForm();
         for (QAction* entry : {next->ReadInvertedCodes1, next->ReadEveryFormat1, next->TryHarder1})
             QVERIFY(!entry->isChecked());
-        QVERIFY(!SelectedDecodeOptions.inverted && !SelectedDecodeOptions.everyFormat
-                && !SelectedDecodeOptions.tryHarder);
+        QVERIFY(!next->State().SelectedDecodeOptions.inverted && !next->State().SelectedDecodeOptions.everyFormat
+                && !next->State().SelectedDecodeOptions.tryHarder);
         QVERIFY(errors.isEmpty());
     }
 

@@ -97,18 +97,18 @@ class WebcamScannerTest : public QObject {
 
     TFakeWebcamView view;
     std::unique_ptr<TPictureDecoder> decoder;
+    TAppState state; // the window's, as far as the scanner reads it; outlives the scanner
     std::unique_ptr<TWebcamScanner> scanner;
 
 private slots:
     void init()
     {
         view = TFakeWebcamView();
-        SelectedCodeFormat = TBarcodeFormat::Auto;
-        SelectedDecodeOptions = {};
+        state = TAppState();
         TCameraSources::Clear();
         RegisterStandardTestCameras(kSamples + QStringLiteral("/qr_code.png"));
         decoder = std::make_unique<TPictureDecoder>(TestDecoderLaunch());
-        scanner = std::make_unique<TWebcamScanner>(view, nullptr, *decoder);
+        scanner = std::make_unique<TWebcamScanner>(view, nullptr, *decoder, state);
     }
 
     void cleanup()
@@ -247,13 +247,13 @@ private slots:
     {
         scanner->PageChanged(1);
         QVERIFY(view.Select(QrCodeCameraName(TTestCameraFormat::I420, 640, 480)));
-        SelectedCodeFormat = TBarcodeFormat::EAN_13;
+        state.SelectedCodeFormat() = TBarcodeFormat::EAN_13;
         scanner->StartStop();
         const int shown = view.framesShown;
         QTRY_VERIFY_WITH_TIMEOUT(view.framesShown >= shown + 10, kTimeout);
         QVERIFY(view.text.isEmpty());
         QVERIFY(!view.paneShown);
-        SelectedCodeFormat = TBarcodeFormat::QR_CODE;
+        state.SelectedCodeFormat() = TBarcodeFormat::QR_CODE;
         QTRY_COMPARE_WITH_TIMEOUT(view.text, kQrText, kTimeout);
         scanner->Stop();
         QCOMPARE(view.caption, QStringLiteral("Start"));
@@ -271,15 +271,15 @@ private slots:
         RegisterStandardTestCameras(picture);
         scanner->PageChanged(1);
         QVERIFY(view.Select(QrCodeCameraName(TTestCameraFormat::I420, 640, 480)));
-        SelectedCodeFormat = TBarcodeFormat::QR_CODE;
+        state.SelectedCodeFormat() = TBarcodeFormat::QR_CODE;
         scanner->StartStop();
         const int shown = view.framesShown;
         QTRY_VERIFY_WITH_TIMEOUT(view.framesShown >= shown + 10, kTimeout);
         QVERIFY(view.text.isEmpty());
-        SelectedDecodeOptions.inverted = true;
+        state.SelectedDecodeOptions.inverted = true;
         QTRY_COMPARE_WITH_TIMEOUT(view.text, kQrText, kTimeout);
         scanner->Stop();
-        QCOMPARE(SelectedCodeFormat, TBarcodeFormat::QR_CODE);
+        QCOMPARE(state.SelectedCodeFormat(), TBarcodeFormat::QR_CODE);
     }
 
     void startWithoutDevicesDoesNothing()
@@ -301,7 +301,7 @@ private slots:
             QSKIP("this machine has a camera");
         scanner.reset();
         view = TFakeWebcamView();
-        scanner = std::make_unique<TWebcamScanner>(view, nullptr, *decoder);
+        scanner = std::make_unique<TWebcamScanner>(view, nullptr, *decoder, state);
         QVERIFY(!view.buttonEnabled); // nothing listed yet
         scanner->PageChanged(1);
         QVERIFY(view.devices.isEmpty());
@@ -389,7 +389,7 @@ private slots:
         scanner.reset();
         decoder = std::make_unique<TPictureDecoder>(
             ExecDecoder(QStringLiteral("/nonexistent/lantrix-decoder"), kMaxPicturePixels));
-        scanner = std::make_unique<TWebcamScanner>(view, nullptr, *decoder);
+        scanner = std::make_unique<TWebcamScanner>(view, nullptr, *decoder, state);
         scanner->PageChanged(1);
         QVERIFY(view.Select(QrCodeCameraName(TTestCameraFormat::I420, 640, 480)));
         scanner->StartStop();

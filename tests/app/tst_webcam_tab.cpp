@@ -2,7 +2,6 @@
 // decoding of the frames with the selected code format, cameras that fail to
 // start or end by themselves, a start that waits for no frame, closing during
 // capture, a device provider that hangs while the list is made.
-#include "app/AppState.h"
 #include "app/widgets/AppForm.h"
 #include "capture/CameraSources.h"
 #include "capture/DeviceProviders.h"
@@ -213,7 +212,7 @@ private slots:
 
         // With EAN-13 selected the QR code never changes the pane.
         form->CodeFormatEntry(QStringLiteral("EAN_13"))->trigger();
-        QCOMPARE(SelectedCodeFormat, TBarcodeFormat::EAN_13);
+        QCOMPARE(form->State().SelectedCodeFormat(), TBarcodeFormat::EAN_13);
         form->Memo2->setPlainText(QStringLiteral("marker"));
         QVERIFY(WaitForFrames(*form, 10));
         QCOMPARE(form->Memo2->toPlainText(), QStringLiteral("marker"));

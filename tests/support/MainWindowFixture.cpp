@@ -1,6 +1,5 @@
 #include "support/MainWindowFixture.h"
 
-#include "app/AppState.h"
 #include "app/widgets/ErrorHandler.h"
 #include "support/ModalAnswers.h"
 
@@ -25,7 +24,6 @@ void TMainWindowFixture::Init()
     answers.clear();
     dialogFolders.clear();
     errors.clear();
-    SelectedCodeFormat = TBarcodeFormat::Auto;
     SetExceptionSink([this](const QString& text) { errors.append(text); });
 }
 
