@@ -145,6 +145,27 @@ private slots:
     // The user's camera sources come after the real cameras and before the
     // test cameras; the file is read anew at every listing, and a source is
     // started like any camera.
+    // A camera with a long name (cameras.ini may give any) is listed without
+    // making the window wider: the list shows the beginning of its name.
+    void longCameraNameLeavesTheWindowsWidth()
+    {
+        const QString name = QStringLiteral("Camera ") + QString(300, u'x');
+        QVERIFY(WriteCamerasIni(name + QStringLiteral(" = videotestsrc ! videoconvert\n")));
+        auto form = MakeForm();
+        form->resize(1024, 700);
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        const QSize minimum = form->minimumSizeHint();
+        ActivateWebcamTab(*form);
+        QTRY_VERIFY_WITH_TIMEOUT(ListedDevices(*form).contains(name), kTimeout);
+        QVERIFY(SelectDevice(*form, name));
+        QTest::qWait(0);
+        QCOMPARE(form->minimumSizeHint().width(), minimum.width());
+        QCOMPARE(form->width(), 1024);
+        const QRect button(form->Button1->mapTo(form.get(), QPoint(0, 0)), form->Button1->size());
+        QVERIFY(form->rect().contains(button));
+    }
+
     void camerasIniSourcesAreListedAfterTheRealCameras()
     {
         const QString qr =
