@@ -10,6 +10,8 @@
 #include <QDBusVariant>
 #include <QRegularExpression>
 
+#include <optional>
+
 namespace {
 
 // A call to NetworkManager gets this long before it counts as failed: it
@@ -35,6 +37,20 @@ bool IsWepKey(const QString& key)
     static const QRegularExpression hex(QStringLiteral("^([0-9A-Fa-f]{10}|[0-9A-Fa-f]{26})$"));
     const QByteArray bytes = key.toUtf8();
     return bytes.size() == 5 || bytes.size() == 13 || hex.match(key).hasMatch();
+}
+
+const QString kConnection = QStringLiteral("connection");
+const QString kWireless = QStringLiteral("802-11-wireless");
+const QString kSecurity = QStringLiteral("802-11-wireless-security");
+const QString kKeyManagement = QStringLiteral("key-mgmt");
+
+// The secret key of a security setting of WifiConnectionSettings.
+QString SecretKey(const QVariantMap& security)
+{
+    for (const QString& key : {QStringLiteral("psk"), QStringLiteral("wep-key0")})
+        if (security.contains(key))
+            return key;
+    return QString();
 }
 
 } // namespace
@@ -76,6 +92,55 @@ TConnectionSettings WifiConnectionSettings(const TWifi& wifi)
     return settings;
 }
 
+bool IsProfileOf(const TConnectionSettings& saved, const TConnectionSettings& wanted)
+{
+    return saved.value(kConnection).value(QStringLiteral("type")).toString() == kWireless
+           && saved.value(kWireless).value(QStringLiteral("ssid")).toByteArray()
+                  == wanted.value(kWireless).value(QStringLiteral("ssid")).toByteArray();
+}
+
+QString MissingSecret(const TConnectionSettings& saved, const TConnectionSettings& wanted)
+{
+    const QVariantMap want = wanted.value(kSecurity);
+    const QVariantMap have = saved.value(kSecurity);
+    const QString key = SecretKey(want);
+    if (key.isEmpty() || !saved.contains(kSecurity) || have.value(kKeyManagement) != want.value(kKeyManagement)
+        || have.contains(key))
+        return QString();
+    return key;
+}
+
+bool ProfileDiffers(const TConnectionSettings& saved, const TConnectionSettings& wanted)
+{
+    const auto differs = [](const QVariantMap& have, const QVariantMap& want) {
+        for (auto it = want.cbegin(); it != want.cend(); ++it)
+            if (it.key() != QLatin1String("security") && have.value(it.key()) != it.value())
+                return true;
+        return false;
+    };
+    // A code that does not say the network is hidden leaves a saved "hidden" as it is.
+    if (differs(saved.value(kWireless), wanted.value(kWireless))
+        || differs(saved.value(kSecurity), wanted.value(kSecurity)))
+        return true;
+    return saved.contains(kSecurity) && !wanted.contains(kSecurity);
+}
+
+TConnectionSettings UpdatedProfile(const TConnectionSettings& saved, const TConnectionSettings& wanted)
+{
+    TConnectionSettings updated = saved;
+    QVariantMap& wireless = updated[kWireless];
+    const QVariantMap want = wanted.value(kWireless);
+    for (auto it = want.cbegin(); it != want.cend(); ++it)
+        wireless.insert(it.key(), it.value());
+    if (!want.contains(QStringLiteral("security")))
+        wireless.remove(QStringLiteral("security"));
+    if (wanted.contains(kSecurity))
+        updated[kSecurity] = wanted.value(kSecurity);
+    else
+        updated.remove(kSecurity);
+    return updated;
+}
+
 // What a request holds while its calls are under way; the calls' answers
 // check that their request is still the current one.
 struct TWifiConnector::TRequest {
@@ -83,6 +148,11 @@ struct TWifiConnector::TRequest {
     QStringList devices;
     QList<int> types; // per device; -1 until its answer came
     int answered = 0;
+    QString device; // the Wi-Fi device chosen
+    // NetworkManager's saved connections, and the settings of each once its answer came.
+    QStringList profiles;
+    QList<std::optional<TConnectionSettings>> profileSettings;
+    int profilesAnswered = 0;
 };
 
 TWifiConnector::TWifiConnector(QDBusConnection bus, QObject* parent)
@@ -155,9 +225,132 @@ void TWifiConnector::AskDeviceTypes(const QStringList& devices)
                     if (wifi < 0)
                         Finish({TWifiJoinOutcome::TStatus::NoWifiDevice, QString()});
                     else
-                        Activate(fRequest->devices.at(wifi));
+                        FindProfile(fRequest->devices.at(wifi));
                 });
     }
+}
+
+void TWifiConnector::Send(const QDBusMessage& call, std::function<void(const QDBusPendingCall& answer)> handle)
+{
+    auto* watcher = new QDBusPendingCallWatcher(fBus.asyncCall(call, kCallTimeoutMs), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this,
+            [this, watcher, handle = std::move(handle), request = std::weak_ptr<TRequest>(fRequest)] {
+                watcher->deleteLater();
+                if (request.lock() == fRequest)
+                    handle(*watcher);
+            });
+}
+
+void TWifiConnector::FinishWithError(const QDBusError& error)
+{
+    Finish({IsMissingService(error) ? TWifiJoinOutcome::TStatus::NoNetworkManager : TWifiJoinOutcome::TStatus::Failed,
+            error.message()});
+}
+
+void TWifiConnector::FindProfile(const QString& device)
+{
+    fRequest->device = device;
+    const QDBusMessage call = QDBusMessage::createMethodCall(
+        QLatin1String(kNetworkManagerService), QLatin1String(kNetworkManagerSettingsPath),
+        QLatin1String(kNetworkManagerSettingsInterface), QStringLiteral("ListConnections"));
+    Send(call, [this](const QDBusPendingCall& answer) {
+        const QDBusPendingReply<QList<QDBusObjectPath>> reply = answer;
+        // Without the list (a NetworkManager that does not give it), a new profile as before.
+        QStringList profiles;
+        if (!reply.isError())
+            for (const QDBusObjectPath& path : reply.value())
+                profiles.append(path.path());
+        AskProfileSettings(profiles);
+    });
+}
+
+void TWifiConnector::AskProfileSettings(const QStringList& profiles)
+{
+    if (profiles.isEmpty()) {
+        Activate(fRequest->device);
+        return;
+    }
+    fRequest->profiles = profiles;
+    fRequest->profileSettings = QList<std::optional<TConnectionSettings>>(profiles.size());
+    for (int index = 0; index < profiles.size(); ++index) {
+        const QDBusMessage call = QDBusMessage::createMethodCall(
+            QLatin1String(kNetworkManagerService), profiles.at(index),
+            QLatin1String(kNetworkManagerConnectionInterface), QStringLiteral("GetSettings"));
+        Send(call, [this, index](const QDBusPendingCall& answer) {
+            const QDBusPendingReply<TConnectionSettings> reply = answer;
+            // A profile that does not answer (removed meanwhile) is none of the network's.
+            if (!reply.isError())
+                fRequest->profileSettings[index] = reply.value();
+            if (++fRequest->profilesAnswered < fRequest->profiles.size())
+                return;
+            // The first profile of the network in NetworkManager's order.
+            for (int i = 0; i < fRequest->profiles.size(); ++i) {
+                const std::optional<TConnectionSettings>& saved = fRequest->profileSettings.at(i);
+                if (saved && IsProfileOf(*saved, fRequest->settings)) {
+                    CheckProfile(fRequest->profiles.at(i), *saved);
+                    return;
+                }
+            }
+            Activate(fRequest->device);
+        });
+    }
+}
+
+void TWifiConnector::CheckProfile(const QString& profile, TConnectionSettings saved)
+{
+    const QString secret = MissingSecret(saved, fRequest->settings);
+    if (secret.isEmpty()) {
+        UpdateProfile(profile, saved);
+        return;
+    }
+    // The saved password, to compare with the code's: NetworkManager gives
+    // secrets apart. One it does not give counts as different.
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(QLatin1String(kNetworkManagerService), profile,
+                                       QLatin1String(kNetworkManagerConnectionInterface), QStringLiteral("GetSecrets"));
+    call << kSecurity;
+    Send(call, [this, profile, saved, secret](const QDBusPendingCall& answer) mutable {
+        const QDBusPendingReply<TConnectionSettings> reply = answer;
+        if (!reply.isError() && reply.value().value(kSecurity).contains(secret))
+            saved[kSecurity].insert(secret, reply.value().value(kSecurity).value(secret));
+        else
+            saved[kSecurity].remove(secret);
+        UpdateProfile(profile, saved);
+    });
+}
+
+void TWifiConnector::UpdateProfile(const QString& profile, const TConnectionSettings& saved)
+{
+    const bool unknownSecret = !MissingSecret(saved, fRequest->settings).isEmpty();
+    if (!unknownSecret && !ProfileDiffers(saved, fRequest->settings)) {
+        ActivateProfile(profile);
+        return;
+    }
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(QLatin1String(kNetworkManagerService), profile,
+                                       QLatin1String(kNetworkManagerConnectionInterface), QStringLiteral("Update"));
+    call << QVariant::fromValue(UpdatedProfile(saved, fRequest->settings));
+    Send(call, [this, profile](const QDBusPendingCall& answer) {
+        if (answer.isError())
+            FinishWithError(answer.error());
+        else
+            ActivateProfile(profile);
+    });
+}
+
+void TWifiConnector::ActivateProfile(const QString& profile)
+{
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(QLatin1String(kNetworkManagerService), QLatin1String(kNetworkManagerPath),
+                                       QLatin1String(kNetworkManagerInterface), QStringLiteral("ActivateConnection"));
+    call << QVariant::fromValue(QDBusObjectPath(profile)) << QVariant::fromValue(QDBusObjectPath(fRequest->device))
+         << QVariant::fromValue(QDBusObjectPath(QStringLiteral("/")));
+    Send(call, [this](const QDBusPendingCall& answer) {
+        if (answer.isError())
+            FinishWithError(answer.error());
+        else
+            Finish({TWifiJoinOutcome::TStatus::Activating, QString()});
+    });
 }
 
 void TWifiConnector::Activate(const QString& device)

@@ -1,6 +1,7 @@
 #include "cli/ScanOptions.h"
 
 #include "capture/SampleFormats.h"
+#include "cli/ScanResult.h"
 
 #include <QRegularExpression>
 
@@ -9,6 +10,9 @@
 #include <initializer_list>
 #include <iterator>
 #include <string>
+#include <vector>
+
+#include <unistd.h>
 
 namespace {
 
@@ -43,18 +47,37 @@ void PrintSampleFormats(std::FILE* to)
     std::fprintf(to, "%s\n", line.c_str());
 }
 
+// Every name --format takes: the menu's, then those the readers answer
+// without a menu entry (the names JSON gives the format of a code).
+std::vector<TCodeFormatInfo> FormatNames()
+{
+    std::vector<TCodeFormatInfo> names(kCodeFormats.begin(), kCodeFormats.end());
+    names.insert(names.end(), kUnlistedCodeFormats.begin(), kUnlistedCodeFormats.end());
+    return names;
+}
+
 void PrintCodeFormats(std::FILE* to)
 {
     std::size_t column = kTextColumn;
-    for (const TCodeFormatInfo& format : kCodeFormats) {
-        const std::size_t length = std::strlen(format.name) + 2;
+    const std::vector<TCodeFormatInfo> names = FormatNames();
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const std::size_t length = std::strlen(names[i].name) + 2;
         if (column + length > kLineEnd) {
             std::fputs("\n                 ", to);
             column = kTextColumn;
         }
-        std::fprintf(to, "%s%s", format.name, &format == &kCodeFormats.back() ? "" : ", ");
+        std::fprintf(to, "%s%s", names[i].name, i + 1 == names.size() ? "" : ", ");
         column += length;
     }
+}
+
+// An argument of the user's in a message on `to`: escaped when `to` is a
+// terminal, as file names are, so that an argument cannot drive it.
+std::string Shown(const char* argument, std::FILE* to)
+{
+    if (::isatty(::fileno(to)) != 1)
+        return argument;
+    return EscapeForTerminal(QByteArray(argument)).toStdString();
 }
 
 // ---- The options -----------------------------------------------------------
@@ -72,13 +95,14 @@ struct TOptionRow {
 bool ApplyFormat(TScanOptions& options, const char* value, std::FILE* errors)
 {
     // The menu's names in any letter case: qr_code, Qr_Code, auto.
+    // MICRO_QR and RSS_LIMITED too, as JSON names the format of a code.
     const QString name = QString::fromLocal8Bit(value);
-    for (const TCodeFormatInfo& format : kCodeFormats)
+    for (const TCodeFormatInfo& format : FormatNames())
         if (name.compare(QLatin1String(format.name), Qt::CaseInsensitive) == 0) {
             options.decode.format = format.value;
             return true;
         }
-    std::fprintf(errors, "lantrix-scan: unknown code format '%s'\n", value);
+    std::fprintf(errors, "lantrix-scan: unknown code format '%s'\n", Shown(value, errors).c_str());
     return false;
 }
 
@@ -124,7 +148,8 @@ bool ApplyCount(TScanOptions& options, const char* value, std::FILE* errors)
     bool ok = false;
     const int count = QByteArray(value).toInt(&ok);
     if (!ok || count < 1) {
-        std::fprintf(errors, "lantrix-scan: --count needs a whole number of codes above 0, not '%s'\n", value);
+        std::fprintf(errors, "lantrix-scan: --count needs a whole number of codes above 0, not '%s'\n",
+                     Shown(value, errors).c_str());
         return false;
     }
     options.count = count;
@@ -137,7 +162,7 @@ bool ApplyTimeout(TScanOptions& options, const char* value, std::FILE* errors)
     const double seconds = QByteArray(value).toDouble(&ok);
     if (!ok || !std::isfinite(seconds) || seconds <= 0.0 || seconds > kMaxTimeoutSeconds) {
         std::fprintf(errors, "lantrix-scan: --timeout needs a number of seconds above 0 (at most a day), not '%s'\n",
-                     value);
+                     Shown(value, errors).c_str());
         return false;
     }
     options.timeoutSeconds = seconds;
@@ -150,7 +175,7 @@ bool ApplyMaxMegapixels(TScanOptions& options, const char* value, std::FILE* err
     const int megapixels = QByteArray(value).toInt(&ok);
     if (!ok || megapixels < 1 || megapixels > kMaxMegapixelsLimit) {
         std::fprintf(errors, "lantrix-scan: --max-megapixels needs a whole number from 1 to %d, not '%s'\n",
-                     kMaxMegapixelsLimit, value);
+                     kMaxMegapixelsLimit, Shown(value, errors).c_str());
         return false;
     }
     options.maxMegapixels = megapixels;
@@ -290,6 +315,17 @@ bool WantsVersion(int argc, char** argv)
     return HasOption(argc, argv, {"--version"});
 }
 
+QByteArray FormatNotice(const TScanOptions& options)
+{
+    const TBarcodeFormat format = options.decode.format;
+    if (options.listCameras || HasReader(format, options.decode.everyFormat))
+        return QByteArray();
+    const QByteArray name = CodeFormatName(format).toLatin1();
+    if (HasReader(format, true))
+        return "lantrix-scan: no reader for " + name + " without --every-format: decoding as with Auto";
+    return "lantrix-scan: no reader for " + name + ": decoding as with Auto";
+}
+
 void PrintUsageHint(std::FILE* to)
 {
     std::fputs("Try 'lantrix-scan --help'.\n", to);
@@ -314,7 +350,7 @@ std::optional<TScanOptions> ParseScanArguments(int argc, char** argv, std::FILE*
         const std::string_view name = equals ? std::string_view(arg, static_cast<std::size_t>(equals - arg)) : arg;
         const TOptionRow* row = OptionNamed(name);
         if (!row || (equals && !row->needs)) {
-            std::fprintf(errors, "lantrix-scan: unknown option %s\n", arg);
+            std::fprintf(errors, "lantrix-scan: unknown option %s\n", Shown(arg, errors).c_str());
             return std::nullopt;
         }
         const char* value = nullptr;
@@ -353,13 +389,17 @@ void PrintUsage(std::FILE* to)
                "  FILE           a picture file; - reads the picture from standard input.\n"
                "                 Several files are decoded side by side, and each result is\n"
                "                 printed in the order of the files: \"FILE: TEXT\", or on\n"
-               "                 standard error \"FILE: Unreadable!\" or \"FILE: \" and the error\n"
+               "                 standard error \"FILE: Unreadable!\" or, as grep says it,\n"
+               "                 \"lantrix-scan: FILE: \" and the error (also with one file)\n"
                "  --json         one JSON object per file and line on standard output, with\n"
                "                 file, status (decoded, unreadable, error), format, text,\n"
-               "                 bytes (the code's content as encoded, in hexadecimal), error\n"
+               "                 bytes (the code's content as encoded, in hexadecimal),\n"
+               "                 content (what the text holds: type url, wifi, email, phone,\n"
+               "                 sms, contact, event, place or text, and its values), error\n"
                "  --all          every code of each picture, one a line, top to bottom and\n"
                "                 left to right; with --json, codes: a list of format, text,\n"
-               "                 bytes and position (the code's four corners in pixels)\n"
+               "                 bytes, content and position (the code's four corners in\n"
+               "                 pixels)\n"
                "  --inverted     when nothing is found, decode the picture once more with\n"
                "                 light and dark swapped (light codes on a dark ground)\n"
                "  --every-format also read Aztec, Codabar, MaxiCode, PDF417, DataBar (RSS_14),\n"
@@ -387,7 +427,9 @@ void PrintUsage(std::FILE* to)
                "                 ",
                to);
     PrintCodeFormats(to);
-    std::fputs("\n                 (default Auto; in any letter case)\n"
+    std::fputs("\n                 (default Auto; in any letter case). A format without a\n"
+               "                 reader (MSI, PLESSEY; those of --every-format without it)\n"
+               "                 is decoded as Auto, with a warning on standard error\n"
                "  --camera NAME  scan the frames of a camera, named as the webcam tab and\n"
                "                 --list-cameras list it; each code's text is printed when it\n"
                "                 appears, again only after a different code was seen\n"
@@ -402,8 +444,10 @@ void PrintUsage(std::FILE* to)
                "  -h, --help     show this text\n"
                "  --version      show the version\n"
                "\n"
-               "Standard output shows control characters in a code's text escaped (\\033,\n"
-               "\\n, ...) when it is a terminal, and passes the text on as it is otherwise.\n"
+               "Standard output shows control characters in a code's text and in file names\n"
+               "escaped (\\033, \\n, \\233, ...) when it is a terminal, as ls -b does, and\n"
+               "passes them on as they are otherwise; standard error shows file names the\n"
+               "same way on a terminal. An empty file name is shown as ''.\n"
                "\n"
                "Exit status: 0 decoded (every file; live: at least one code), 1 no code found\n"
                "(--list-cameras: no camera), 2 a file cannot be loaded, the camera fails or\n"

@@ -62,6 +62,13 @@ bool WantsHelp(int argc, char** argv);
 // True when --version comes before any "--".
 bool WantsVersion(int argc, char** argv);
 
+// When the code format asked for has no reader under the options (MSI and
+// Plessey never have one; AZTEC, MICRO_QR and the other formats outside the
+// ten only with --every-format), the warning line that says it is decoded as
+// with Auto, without its newline, as the window's status bar says it; empty
+// when it has one. The run goes on: Auto reads what it can.
+QByteArray FormatNotice(const TScanOptions& options);
+
 void PrintUsage(std::FILE* to);
 
 // What follows a usage error's message: "Try 'lantrix-scan --help'."

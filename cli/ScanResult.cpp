@@ -53,24 +53,55 @@ QJsonObject CodeObject(const TDecodedCode& code)
     return object;
 }
 
-// What a message line starts with: the file with several files; the
-// program and the file for an error of one file.
+// What a message line starts with: the program and the file for an error,
+// with one file or several, as grep has it; the file for another message of
+// several files.
 QByteArray MessagePrefix(const TScanResult& result, bool prefixFile, const QByteArray& program)
 {
-    if (prefixFile)
-        return result.file + ": ";
     if (!program.isEmpty() && result.status == TScanStatus::Error)
-        return program + ": " + result.file + ": ";
+        return program + ": " + ShownFileName(result.file) + ": ";
+    if (prefixFile)
+        return ShownFileName(result.file) + ": ";
     return QByteArray();
 }
 
-void WriteMessage(std::FILE* to, const TScanResult& result, const QByteArray& prefix)
+void WriteMessage(std::FILE* to, const TScanResult& result, const QByteArray& prefix, TTextOutput output)
 {
     QByteArray line = prefix;
     line += result.status == TScanStatus::Unreadable ? QByteArray("Unreadable!") : result.error.toUtf8();
-    line += '\n';
+    line = ForOutput(line, output) + '\n';
     WriteBytes(to, line);
     std::fflush(to);
+}
+
+// The length of the well-formed UTF-8 sequence at `at` of a character from
+// U+0080 on (RFC 3629: no overlong form, no surrogate, nothing past
+// U+10FFFF), or 0 when the byte there starts none.
+qsizetype Utf8SequenceAt(const QByteArray& text, qsizetype at)
+{
+    const auto byte = [&text](qsizetype i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char lead = byte(at);
+    qsizetype length = 0;
+    unsigned char low = 0x80, high = 0xbf; // the second byte's range
+    if (lead >= 0xc2 && lead <= 0xdf) {
+        length = 2;
+    } else if (lead >= 0xe0 && lead <= 0xef) {
+        length = 3;
+        low = lead == 0xe0 ? 0xa0 : 0x80;
+        high = lead == 0xed ? 0x9f : 0xbf;
+    } else if (lead >= 0xf0 && lead <= 0xf4) {
+        length = 4;
+        low = lead == 0xf0 ? 0x90 : 0x80;
+        high = lead == 0xf4 ? 0x8f : 0xbf;
+    } else {
+        return 0;
+    }
+    if (at + length > text.size() || byte(at + 1) < low || byte(at + 1) > high)
+        return 0;
+    for (qsizetype i = 2; i < length; ++i)
+        if (byte(at + i) < 0x80 || byte(at + i) > 0xbf)
+            return 0;
+    return length;
 }
 
 } // namespace
@@ -100,16 +131,30 @@ QByteArray EscapeForTerminal(const QByteArray& text)
         }
         if (byte < 0x20 || byte == 0x7f) {
             octal(byte);
-        } else if (byte == 0xc2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) >= 0x80
-                   && static_cast<unsigned char>(text[i + 1]) <= 0x9f) {
+            continue;
+        }
+        if (byte < 0x80) {
+            escaped += char(byte);
+            continue;
+        }
+        const qsizetype length = Utf8SequenceAt(text, i);
+        if (length == 0) {
+            octal(byte); // no UTF-8: a lone C1 byte among them
+        } else if (byte == 0xc2 && static_cast<unsigned char>(text[i + 1]) <= 0x9f) {
             // U+0080 to U+009F: the C1 controls, CSI among them.
             octal(byte);
             octal(static_cast<unsigned char>(text[++i]));
         } else {
-            escaped += char(byte);
+            escaped += text.mid(i, length);
+            i += length - 1;
         }
     }
     return escaped;
+}
+
+QByteArray ShownFileName(const QByteArray& file)
+{
+    return file.isEmpty() ? QByteArrayLiteral("''") : file;
 }
 
 void TResultWriter::WriteOutput(std::FILE* to, const QByteArray& bytes)
@@ -133,21 +178,22 @@ const char* StatusName(TScanStatus status)
 }
 
 TTextWriter::TTextWriter(std::FILE* out, std::FILE* messages, bool prefixFile, TCodesPerPicture codes,
-                         QByteArray program, TTextOutput output)
+                         QByteArray program, TTextOutput output, TTextOutput messagesOutput)
     : fOut(out)
     , fMessages(messages)
     , fPrefixFile(prefixFile)
     , fCodes(codes)
     , fProgram(std::move(program))
     , fOutput(output)
+    , fMessagesOutput(messagesOutput)
 {
 }
 
 void TTextWriter::Write(const TScanResult& result)
 {
-    const QByteArray prefix = fPrefixFile ? result.file + ": " : QByteArray();
+    const QByteArray prefix = fPrefixFile ? ShownFileName(result.file) + ": " : QByteArray();
     if (result.status != TScanStatus::Decoded) {
-        WriteMessage(fMessages, result, MessagePrefix(result, fPrefixFile, fProgram));
+        WriteMessage(fMessages, result, MessagePrefix(result, fPrefixFile, fProgram), fMessagesOutput);
         return;
     }
     // A line a code; with one code a picture, the first only.
@@ -194,18 +240,20 @@ QByteArray JsonLine(const TScanResult& result, TCodesPerPicture codes)
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
 }
 
-TRawBytesWriter::TRawBytesWriter(std::FILE* out, std::FILE* messages, QByteArray program, TTextOutput output)
+TRawBytesWriter::TRawBytesWriter(std::FILE* out, std::FILE* messages, QByteArray program, TTextOutput output,
+                                 TTextOutput messagesOutput)
     : fOut(out)
     , fMessages(messages)
     , fProgram(std::move(program))
     , fOutput(output)
+    , fMessagesOutput(messagesOutput)
 {
 }
 
 void TRawBytesWriter::Write(const TScanResult& result)
 {
     if (result.status != TScanStatus::Decoded || result.codes.empty()) {
-        WriteMessage(fMessages, result, MessagePrefix(result, false, fProgram));
+        WriteMessage(fMessages, result, MessagePrefix(result, false, fProgram), fMessagesOutput);
         return;
     }
     WriteOutput(fOut, ForOutput(result.codes.front().bytes, fOutput));

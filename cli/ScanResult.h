@@ -28,11 +28,17 @@ enum class TCodesPerPicture { One, All };
 // its control characters escaped so that a code cannot drive the terminal.
 enum class TTextOutput { AsDecoded, ForTerminal };
 
-// UTF-8 text as a terminal is to show it, the way `ls -b` shows names: a
-// backslash, the C0 controls, DEL and the C1 controls become escapes (\\,
-// \a \b \t \n \v \f \r, else \ and three octal digits a byte, "\033" for
-// ESC); everything else, bytes that are no UTF-8 included, stays as it is.
+// Bytes as a terminal is to show them, the way `ls -b` shows names in a
+// UTF-8 locale: a backslash, the C0 controls, DEL and the C1 controls become
+// escapes (\\, \a \b \t \n \v \f \r, else \ and three octal digits a byte,
+// "\033" for ESC, "\302\233" for U+009B), and so does every byte that is no
+// part of well-formed UTF-8 ("\233" for a lone 0x9B, which a terminal of
+// 8-bit controls takes for CSI; "\377"); other UTF-8 text stays as it is.
 QByteArray EscapeForTerminal(const QByteArray& text);
+
+// A file as a message or a line names it: as given, an empty name as ''
+// (as grep and ls name it), so that "lantrix-scan: '': ..." shows there was one.
+QByteArray ShownFileName(const QByteArray& file);
 
 // "decoded", "unreadable", "error".
 const char* StatusName(TScanStatus status);
@@ -60,14 +66,16 @@ private:
 // Text: the decoded text on `out`; "Unreadable!" or the error on `messages`;
 // one line each. With `prefixFile`, each line starts with the file and ": ",
 // as grep prefixes lines with several files. With every code of a picture,
-// each code is a line of its own. Without `prefixFile` but with `program`,
-// an error's line names the program and the file, "PROGRAM: FILE: ", as
-// coreutils name them. For a terminal, the lines on `out` are written
-// escaped (EscapeForTerminal).
+// each code is a line of its own. With `program`, an error's line names the
+// program and the file, "PROGRAM: FILE: ", with one file or several, as grep
+// and coreutils name them ("lantrix-scan: a.png: No such file or
+// directory"). For a terminal, the lines on `out` are written escaped
+// (EscapeForTerminal), and so are those on `messages` for a terminal there.
 class TTextWriter : public TResultWriter {
 public:
     TTextWriter(std::FILE* out, std::FILE* messages, bool prefixFile, TCodesPerPicture codes = TCodesPerPicture::One,
-                QByteArray program = {}, TTextOutput output = TTextOutput::AsDecoded);
+                QByteArray program = {}, TTextOutput output = TTextOutput::AsDecoded,
+                TTextOutput messagesOutput = TTextOutput::AsDecoded);
     void Write(const TScanResult& result) override;
 
 private:
@@ -77,6 +85,7 @@ private:
     TCodesPerPicture fCodes;
     QByteArray fProgram;
     TTextOutput fOutput;
+    TTextOutput fMessagesOutput;
 };
 
 // JSON Lines on `out`: {"file", "status", "format", "text", "bytes", "content", "error"}
@@ -102,11 +111,12 @@ QByteArray JsonLine(const TScanResult& result, TCodesPerPicture codes = TCodesPe
 // The content of the code as encoded on `out`, byte for byte and nothing
 // else (no newline); "Unreadable!" or the error on `messages`, a line each,
 // an error's naming the program and the file as TTextWriter's do. For a
-// terminal, the content is written escaped (EscapeForTerminal).
+// terminal, the content is written escaped (EscapeForTerminal), a lone C1
+// byte as "\233"; the messages too for a terminal on `messages`.
 class TRawBytesWriter : public TResultWriter {
 public:
     TRawBytesWriter(std::FILE* out, std::FILE* messages, QByteArray program = {},
-                    TTextOutput output = TTextOutput::AsDecoded);
+                    TTextOutput output = TTextOutput::AsDecoded, TTextOutput messagesOutput = TTextOutput::AsDecoded);
     void Write(const TScanResult& result) override;
 
 private:
@@ -114,6 +124,7 @@ private:
     std::FILE* fMessages;
     QByteArray fProgram;
     TTextOutput fOutput;
+    TTextOutput fMessagesOutput;
 };
 
 // The exit status of a run: 0 when every result was decoded (and there was

@@ -12,13 +12,15 @@
 // "lantrix-scan: FILE: " and what happened and exits 2 when the file cannot
 // be loaded. Several
 // files are decoded side by side and their results printed in their order,
-// each line starting with the file and ": "; the exit status is 2 when any
+// each line starting with the file and ": ", an error's line with
+// "lantrix-scan: FILE: " as with one file; the exit status is 2 when any
 // could not be loaded, else 1 when any had no code, else 0. "-" is standard
 // input. --json prints one JSON object per file and line instead. Exits 64
 // after a two-line hint for a bad option or format name; standard error holds
-// nothing but these messages. Output that cannot be written (a full disk)
-// is said on standard error and exits 2. On a terminal, the control
-// characters of a code's text are shown escaped. With --raw, FILE is one
+// nothing but these messages and the warning of a format without a reader.
+// Output that cannot be written (a full disk) is said on standard error and
+// exits 2. On a terminal, the control characters of a code's text and of
+// file names are shown escaped, on standard output and on standard error. With --raw, FILE is one
 // captured camera sample, converted as the webcam tab converts frames before
 // it is decoded; it may be a pipe that a program writes to. --inverted decodes a picture in which
 // nothing is found once more with light and dark swapped; --all prints every
@@ -113,16 +115,22 @@ int RunLivePart(const TLiveRun& run, std::FILE* messages)
 
 std::unique_ptr<TResultWriter> MakeWriter(const TScanOptions& options, std::FILE* messages, bool prefixFile)
 {
-    // A code's text never drives the terminal it is shown on; a pipe or a
-    // file gets it as it is. A file's error names the program and the file;
+    // A code's text, and a file's name, never drive the terminal they are
+    // shown on, on standard output or on standard error; a pipe or a file
+    // gets them as they are. A file's error names the program and the file;
     // a live source's does not.
-    const TTextOutput output = ::isatty(STDOUT_FILENO) ? TTextOutput::ForTerminal : TTextOutput::AsDecoded;
+    const auto outputFor = [](int descriptor) {
+        return ::isatty(descriptor) == 1 ? TTextOutput::ForTerminal : TTextOutput::AsDecoded;
+    };
+    const TTextOutput output = outputFor(STDOUT_FILENO);
+    const TTextOutput messagesOutput = outputFor(::fileno(messages));
     const QByteArray program = options.Live() ? QByteArray() : QByteArrayLiteral("lantrix-scan");
     if (options.rawBytes)
-        return std::make_unique<TRawBytesWriter>(stdout, messages, program, output);
+        return std::make_unique<TRawBytesWriter>(stdout, messages, program, output, messagesOutput);
     if (options.json)
         return std::make_unique<TJsonWriter>(stdout, CodesPerPicture(options));
-    return std::make_unique<TTextWriter>(stdout, messages, prefixFile, CodesPerPicture(options), program, output);
+    return std::make_unique<TTextWriter>(stdout, messages, prefixFile, CodesPerPicture(options), program, output,
+                                         messagesOutput);
 }
 
 // Standard output's last bytes go out and it is closed. False, after saying
@@ -168,6 +176,10 @@ int Scan(char** argv, const TScanOptions* options, std::FILE*& messages, std::un
 
     if (options->listCameras)
         return RunLivePart({&*options, nullptr, CameraSourcesFile(), messages, {}}, messages);
+    // A format without a reader is no usage error: the window decodes it as
+    // Auto too, and says so in its status bar.
+    if (const QByteArray notice = FormatNotice(*options); !notice.isEmpty())
+        std::fprintf(messages, "%s\n", notice.constData());
     if (options->maxMegapixels > 0)
         SetMaxPicturePixels(qint64(options->maxMegapixels) * 1024 * 1024);
 

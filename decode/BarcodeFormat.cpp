@@ -23,6 +23,11 @@ const std::array<TCodeFormatInfo, 20> kCodeFormats{{
     {"PLESSEY", TBarcodeFormat::PLESSEY},
 }};
 
+const std::array<TCodeFormatInfo, 2> kUnlistedCodeFormats{{
+    {"MICRO_QR", TBarcodeFormat::MICRO_QR},
+    {"RSS_LIMITED", TBarcodeFormat::RSS_LIMITED},
+}};
+
 std::optional<TCodeFormatInfo> CodeFormatByName(const QString& name)
 {
     for (const TCodeFormatInfo& info : kCodeFormats)
@@ -36,9 +41,8 @@ QString CodeFormatName(TBarcodeFormat format)
     for (const TCodeFormatInfo& info : kCodeFormats)
         if (info.value == format)
             return QLatin1String(info.name);
-    if (format == TBarcodeFormat::MICRO_QR)
-        return QStringLiteral("MICRO_QR");
-    if (format == TBarcodeFormat::RSS_LIMITED)
-        return QStringLiteral("RSS_LIMITED");
+    for (const TCodeFormatInfo& info : kUnlistedCodeFormats)
+        if (info.value == format)
+            return QLatin1String(info.name);
     return {};
 }

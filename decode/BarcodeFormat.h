@@ -41,6 +41,9 @@ struct TCodeFormatInfo {
 // All twenty values in the order of the code-format menu, Auto first.
 extern const std::array<TCodeFormatInfo, 20> kCodeFormats;
 
+// The formats the readers answer that have no menu entry: MICRO_QR, RSS_LIMITED.
+extern const std::array<TCodeFormatInfo, 2> kUnlistedCodeFormats;
+
 // The entry for a menu name ("QR_CODE", "Auto", ...), compared exactly.
 std::optional<TCodeFormatInfo> CodeFormatByName(const QString& name);
 

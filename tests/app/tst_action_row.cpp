@@ -11,6 +11,7 @@
 #include "support/MainWindowFixture.h"
 #include "support/ModalAnswers.h"
 #include "support/PictureFiles.h"
+#include "support/StandInNetworkManager.h"
 #include "support/TestCameras.h"
 #include "support/TestDesktop.h"
 #include "support/UrlCatcher.h"
@@ -51,58 +52,6 @@ QStringList ShownButtons(const TActionRow* row)
 }
 
 } // namespace
-
-// NetworkManager's side, as far as joining a network goes: its devices, each
-// with its type, and AddAndActivateConnection.
-class StandInDevice : public QObject {
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.NetworkManager.Device")
-    Q_PROPERTY(uint DeviceType READ DeviceType)
-public:
-    explicit StandInDevice(uint type)
-        : fType(type)
-    {
-    }
-    uint DeviceType() const { return fType; }
-
-private:
-    uint fType;
-};
-
-class StandInNetworkManager : public QObject, protected QDBusContext {
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.NetworkManager")
-public:
-    QList<QDBusObjectPath> devices;
-    QString refusal; // non-empty: the activation fails with this reason
-
-    struct Call {
-        TConnectionSettings settings;
-        QString device, specificObject;
-    };
-    QList<Call> calls;
-
-public slots:
-    QList<QDBusObjectPath> GetDevices() { return devices; }
-
-    // The reply's two paths (the new connection's settings and the active
-    // connection) are sent by hand, as NetworkManager gives both.
-    void AddAndActivateConnection(const QMap<QString, QVariantMap>& settings, const QDBusObjectPath& device,
-                                  const QDBusObjectPath& specificObject)
-    {
-        calls.append({settings, device.path(), specificObject.path()});
-        setDelayedReply(true);
-        if (!refusal.isEmpty()) {
-            connection().send(message().createErrorReply(
-                QStringLiteral("org.freedesktop.NetworkManager.Device.ConnectionActivationFailed"), refusal));
-            return;
-        }
-        connection().send(message().createReply(
-            {QVariant::fromValue(QDBusObjectPath(QStringLiteral("/org/freedesktop/NetworkManager/Settings/1"))),
-             QVariant::fromValue(
-                 QDBusObjectPath(QStringLiteral("/org/freedesktop/NetworkManager/ActiveConnection/1")))}));
-    }
-};
 
 // Every message Qt logs while it exists, to check that a password is in none.
 class LogCatcher {

@@ -163,14 +163,14 @@ INSTANTIATE_TEST_SUITE_P(
                  {"missing.png", "qr.png"},
                  2,
                  "qr.png: " + kQrText + "\n",
-                 "missing.png: " + kNoSuchFile + "\n"},
+                 "lantrix-scan: missing.png: " + kNoSuchFile + "\n"},
         ManyCase{"mixed",
                  {"aztec.png", "qr.png", "missing.png", "notes.md", "truncated.png", "ean8.png"},
                  2,
                  "qr.png: " + kQrText + "\nean8.png: 96385074\n",
-                 "aztec.png: Unreadable!\nmissing.png: " + kNoSuchFile
-                     + "\nnotes.md: Unknown picture file extension (.md)\n"
-                       "truncated.png: Unable to read image data\n"},
+                 "aztec.png: Unreadable!\nlantrix-scan: missing.png: " + kNoSuchFile
+                     + "\nlantrix-scan: notes.md: Unknown picture file extension (.md)\n"
+                       "lantrix-scan: truncated.png: Unable to read image data\n"},
         ManyCase{"unreadable_and_nothing_worse",
                  {"aztec.png", "aztec.png"},
                  1,
@@ -181,9 +181,13 @@ INSTANTIATE_TEST_SUITE_P(
                  1,
                  "ean8.png: 96385074\n",
                  "qr.png: Unreadable!\n"},
-        ManyCase{"folder_among_files", {".", "qr.png"}, 2, "qr.png: " + kQrText + "\n", ".: " + kIsAFolder + "\n"},
+        ManyCase{"folder_among_files",
+                 {".", "qr.png"},
+                 2,
+                 "qr.png: " + kQrText + "\n",
+                 "lantrix-scan: .: " + kIsAFolder + "\n"},
         ManyCase{"one_file_as_before", {"aztec.png"}, 1, "", "Unreadable!\n"},
-        // One file: the message names the program and the file.
+        // One file: the message names the program and the file, as with several.
         ManyCase{"one_missing_file", {"missing.png"}, 2, "", "lantrix-scan: missing.png: " + kNoSuchFile + "\n"},
         ManyCase{"one_folder", {"."}, 2, "", "lantrix-scan: .: " + kIsAFolder + "\n"},
         ManyCase{"one_file_no_picture",
@@ -241,6 +245,32 @@ INSTANTIATE_TEST_SUITE_P(
         ManyCase{"raw_bytes_text", {"--raw-bytes", "qr.png"}, 0, kQrText, ""},
         ManyCase{"raw_bytes_inverted", {"--inverted", "--raw-bytes", "qr-negative.png"}, 0, kQrText, ""},
         ManyCase{"raw_bytes_unreadable", {"--raw-bytes", "aztec.png"}, 1, "", "Unreadable!\n"},
+        // An empty name is shown as grep shows it.
+        ManyCase{"one_empty_name", {""}, 2, "", "lantrix-scan: '': " + kNoSuchFile + "\n"},
+        ManyCase{"empty_name_among_files",
+                 {"qr.png", ""},
+                 2,
+                 "qr.png: " + kQrText + "\n",
+                 "lantrix-scan: '': " + kNoSuchFile + "\n"},
+        // A format without a reader decodes as Auto, after a warning; the exit
+        // status is that of the pictures.
+        ManyCase{"format_without_reader",
+                 {"--format", "MSI", "qr.png"},
+                 0,
+                 kQrText + "\n",
+                 "lantrix-scan: no reader for MSI: decoding as with Auto\n"},
+        ManyCase{"format_without_reader_among_files",
+                 {"--format", "plessey", "qr.png", "aztec.png"},
+                 1,
+                 "qr.png: " + kQrText + "\n",
+                 "lantrix-scan: no reader for PLESSEY: decoding as with Auto\naztec.png: Unreadable!\n"},
+        ManyCase{"format_of_every_format_alone",
+                 {"--format", "MICRO_QR", "ean8.png"},
+                 0,
+                 "96385074\n",
+                 "lantrix-scan: no reader for MICRO_QR without --every-format: decoding as with Auto\n"},
+        ManyCase{
+            "micro_qr_looked_for_alone", {"--every-format", "--format", "micro_qr", "qr.png"}, 1, "", "Unreadable!\n"},
         ManyCase{"raw_bytes_missing",
                  {"--raw-bytes", "missing.png"},
                  2,
@@ -313,25 +343,25 @@ const QByteArray kQrJson = "{\"bytes\":\"" + kQrText.toHex() + "\",\"content\":{
 
 INSTANTIATE_TEST_SUITE_P(
     OneSeveralJson, DecoderFaults,
-    ::testing::Values(FaultCase{"one_file", {"abort.png"}, "", "lantrix-scan: abort.png: " + kStopped + "\n", 2},
-                      FaultCase{"several_files",
-                                {"segv.png", "qr.png", "loop.png", "ean8.png", "alloc.png", "abort.png", "qr.png"},
-                                "qr.png: " + kQrText + "\nean8.png: 96385074\nqr.png: " + kQrText + "\n",
-                                "segv.png: " + kStopped + "\nloop.png: " + kStopped + "\nalloc.png: " + kStopped
-                                    + "\nabort.png: " + kStopped + "\n",
-                                2},
-                      FaultCase{"json",
-                                {"--json", "abort.png", "qr.png"},
-                                "{\"bytes\":null,\"content\":null,\"error\":\"" + kStopped
-                                    + "\",\"file\":\"abort.png\",\"format\":null,\"status\":\"error\",\"text\":null}\n"
-                                    + kQrJson,
-                                "",
-                                2},
-                      FaultCase{"every_code",
-                                {"--all", "qr.png", "segv.png", "ean8.png"},
-                                "qr.png: " + kQrText + "\nean8.png: 96385074\n",
-                                "segv.png: " + kStopped + "\n",
-                                2}),
+    ::testing::Values(
+        FaultCase{"one_file", {"abort.png"}, "", "lantrix-scan: abort.png: " + kStopped + "\n", 2},
+        FaultCase{"several_files",
+                  {"segv.png", "qr.png", "loop.png", "ean8.png", "alloc.png", "abort.png", "qr.png"},
+                  "qr.png: " + kQrText + "\nean8.png: 96385074\nqr.png: " + kQrText + "\n",
+                  "lantrix-scan: segv.png: " + kStopped + "\nlantrix-scan: loop.png: " + kStopped
+                      + "\nlantrix-scan: alloc.png: " + kStopped + "\nlantrix-scan: abort.png: " + kStopped + "\n",
+                  2},
+        FaultCase{"json",
+                  {"--json", "abort.png", "qr.png"},
+                  "{\"bytes\":null,\"content\":null,\"error\":\"" + kStopped
+                      + "\",\"file\":\"abort.png\",\"format\":null,\"status\":\"error\",\"text\":null}\n" + kQrJson,
+                  "",
+                  2},
+        FaultCase{"every_code",
+                  {"--all", "qr.png", "segv.png", "ean8.png"},
+                  "qr.png: " + kQrText + "\nean8.png: 96385074\n",
+                  "lantrix-scan: segv.png: " + kStopped + "\n",
+                  2}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // A real picture on which zxing-cpp 1.4 asserts when every format is read (a
@@ -351,7 +381,7 @@ TEST_F(PictureFolder, ALibraryAssertionCostsOnePicture)
     } else {
         EXPECT_EQ(run.exitCode, 2);
         EXPECT_EQ(run.out.toStdString(), "qr.png: " + kQrText.toStdString() + "\n");
-        EXPECT_EQ(run.err.toStdString(), ("databar.png: " + kStopped + "\n").toStdString());
+        EXPECT_EQ(run.err.toStdString(), ("lantrix-scan: databar.png: " + kStopped + "\n").toStdString());
     }
 }
 

@@ -12,6 +12,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QStringList>
 #include <QTemporaryDir>
 
@@ -251,10 +252,13 @@ TEST(ParseArguments, LiveLimits)
     EXPECT_TRUE(options->json);
 }
 
-// The code-format menu's names in any letter case.
+// The code-format menu's names, and those JSON gives formats without a menu
+// entry (MICRO_QR, RSS_LIMITED), in any letter case.
 TEST(ParseArguments, EveryFormatNameInAnyLetterCase)
 {
-    for (const TCodeFormatInfo& format : kCodeFormats) {
+    std::vector<TCodeFormatInfo> formats(kCodeFormats.begin(), kCodeFormats.end());
+    formats.insert(formats.end(), kUnlistedCodeFormats.begin(), kUnlistedCodeFormats.end());
+    for (const TCodeFormatInfo& format : formats) {
         const QByteArray name(format.name);
         for (const QByteArray& spelling : {name, name.toLower(), name.toUpper()}) {
             const std::optional<TScanOptions> options = Parse({"--format", spelling.toStdString(), "a.png"});
@@ -262,6 +266,57 @@ TEST(ParseArguments, EveryFormatNameInAnyLetterCase)
             EXPECT_EQ(options->decode.format, format.value) << spelling.toStdString();
         }
     }
+}
+
+// A format that has no reader under the options is decoded as Auto, as in
+// the window, with a warning; a format with one, and Auto, get none.
+struct NoticeCase {
+    const char* name;
+    std::vector<std::string> arguments;
+    const char* notice;
+};
+
+void PrintTo(const NoticeCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+class FormatWithoutReader : public ::testing::TestWithParam<NoticeCase> {};
+
+TEST_P(FormatWithoutReader, SaysItDecodesAsAuto)
+{
+    const std::optional<TScanOptions> options = Parse(GetParam().arguments);
+    ASSERT_TRUE(options);
+    EXPECT_EQ(FormatNotice(*options).toStdString(), GetParam().notice);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, FormatWithoutReader,
+    ::testing::Values(
+        NoticeCase{"auto", {"a.png"}, ""}, NoticeCase{"one_of_the_ten", {"--format", "ean_13", "a.png"}, ""},
+        NoticeCase{"msi", {"--format", "MSI", "a.png"}, "lantrix-scan: no reader for MSI: decoding as with Auto"},
+        NoticeCase{"plessey_every_format",
+                   {"--every-format", "--format", "plessey", "a.png"},
+                   "lantrix-scan: no reader for PLESSEY: decoding as with Auto"},
+        NoticeCase{"aztec_alone",
+                   {"--format", "AZTEC", "a.png"},
+                   "lantrix-scan: no reader for AZTEC without --every-format: decoding as with Auto"},
+        NoticeCase{"aztec_every_format", {"--format", "AZTEC", "--every-format", "a.png"}, ""},
+        NoticeCase{"micro_qr_alone",
+                   {"--format", "micro_qr", "a.png"},
+                   "lantrix-scan: no reader for MICRO_QR without --every-format: decoding as with Auto"},
+        NoticeCase{"micro_qr_every_format", {"--every-format", "--format", "MICRO_QR", "a.png"}, ""},
+        NoticeCase{"live_too",
+                   {"--format", "MSI", "--pipeline", "videotestsrc"},
+                   "lantrix-scan: no reader for MSI: decoding as with Auto"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// DataBar Limited has a reader with zxing-cpp 2 only.
+TEST(FormatWithoutReader, DataBarLimitedAsTheLibraryReadsIt)
+{
+    const std::optional<TScanOptions> options = Parse({"--every-format", "--format", "RSS_LIMITED", "a.png"});
+    ASSERT_TRUE(options);
+    EXPECT_EQ(FormatNotice(*options).isEmpty(), HasReader(TBarcodeFormat::RSS_LIMITED, true));
 }
 
 TEST(ParseArguments, PictureSizeLimit)
@@ -307,6 +362,30 @@ TEST(Usage, NamesEveryOption)
          {"--format", "--json", "--raw", "--save-bitmap", "--camera", "--pipeline", "--count", "--timeout",
           "--list-cameras", "--inverted", "--all", "--raw-bytes", "--help", "-h", "--version", "--max-megapixels"})
         EXPECT_NE(usage.find(option), std::string::npos) << option;
+}
+
+// Every key of the JSON output is named where the usage text tells of it:
+// those of one code a picture under --json, those of every code under --all.
+TEST(Usage, NamesEveryJsonKey)
+{
+    const QString usage = QString::fromStdString(Captured([](std::FILE* to) { PrintUsage(to); }));
+    const auto paragraph = [&usage](const char* option, const char* next) {
+        const qsizetype start = usage.indexOf(QLatin1String(option));
+        return usage.mid(start, usage.indexOf(QLatin1String(next), start) - start);
+    };
+    const TScanResult result{
+        "a.png", TScanStatus::Decoded, {TDecodedCode{QStringLiteral("hi"), TBarcodeFormat::QR_CODE, "hi", {}}}, {}};
+    const QJsonObject one = QJsonDocument::fromJson(JsonLine(result)).object();
+    const QJsonObject all = QJsonDocument::fromJson(JsonLine(result, TCodesPerPicture::All)).object();
+    const QJsonObject code = all.value("codes").toArray().first().toObject();
+    ASSERT_TRUE(one.contains(QStringLiteral("content")) && code.contains(QStringLiteral("content")));
+    const auto named = [](const QString& text, const QString& key) {
+        return text.contains(QRegularExpression(QStringLiteral("\\b%1\\b").arg(key)));
+    };
+    for (const QString& key : one.keys())
+        EXPECT_TRUE(named(paragraph("  --json", "  --all"), key)) << key.toStdString();
+    for (const QString& key : code.keys())
+        EXPECT_TRUE(named(paragraph("  --all", "  --inverted"), key)) << key.toStdString();
 }
 
 TEST(Usage, LinesFitATerminal)
@@ -427,18 +506,89 @@ TEST_P(WriterNamingTheProgram, ErrorsOfAFileAloneNameProgramAndFile)
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, WriterNamingTheProgram,
-    ::testing::Values(ProgramCase{"error_alone", false, false, Failed("empty.png", "Unsupported image format"), "",
-                                  "lantrix-scan: empty.png: Unsupported image format\n"},
-                      ProgramCase{"error_alone_name_bytes_as_given", false, false,
-                                  Failed("b\xe9/x.png", "Is a directory"), "",
-                                  "lantrix-scan: b\xe9/x.png: Is a directory\n"},
-                      ProgramCase{"error_prefixed", false, true, Failed("c.png", "Permission denied"), "",
-                                  "c.png: Permission denied\n"},
-                      ProgramCase{"unreadable_alone", false, false, Unreadable("a.png"), "", "Unreadable!\n"},
-                      ProgramCase{"decoded_alone", false, false, Decoded("a.png", "hello"), "hello\n", ""},
-                      ProgramCase{"raw_bytes_error", true, false, Failed("-", "Nothing came on standard input."), "",
-                                  "lantrix-scan: -: Nothing came on standard input.\n"},
-                      ProgramCase{"raw_bytes_unreadable", true, false, Unreadable("a.png"), "", "Unreadable!\n"}),
+    ::testing::Values(
+        ProgramCase{"error_alone", false, false, Failed("empty.png", "Unsupported image format"), "",
+                    "lantrix-scan: empty.png: Unsupported image format\n"},
+        ProgramCase{"error_alone_name_bytes_as_given", false, false, Failed("b\xe9/x.png", "Is a directory"), "",
+                    "lantrix-scan: b\xe9/x.png: Is a directory\n"},
+        // With several files too, as grep has it.
+        ProgramCase{"error_prefixed", false, true, Failed("c.png", "Permission denied"), "",
+                    "lantrix-scan: c.png: Permission denied\n"},
+        ProgramCase{"unreadable_prefixed", false, true, Unreadable("a.png"), "", "a.png: Unreadable!\n"},
+        // An empty name is shown as grep and ls show it.
+        ProgramCase{"empty_name_alone", false, false, Failed("", "No such file or directory"), "",
+                    "lantrix-scan: '': No such file or directory\n"},
+        ProgramCase{"empty_name_prefixed", false, true, Failed("", "No such file or directory"), "",
+                    "lantrix-scan: '': No such file or directory\n"},
+        ProgramCase{"empty_name_unreadable_prefixed", false, true, Unreadable(""), "", "'': Unreadable!\n"},
+        ProgramCase{"raw_bytes_empty_name", true, false, Failed("", "No such file or directory"), "",
+                    "lantrix-scan: '': No such file or directory\n"},
+        ProgramCase{"unreadable_alone", false, false, Unreadable("a.png"), "", "Unreadable!\n"},
+        ProgramCase{"decoded_alone", false, false, Decoded("a.png", "hello"), "hello\n", ""},
+        ProgramCase{"raw_bytes_error", true, false, Failed("-", "Nothing came on standard input."), "",
+                    "lantrix-scan: -: Nothing came on standard input.\n"},
+        ProgramCase{"raw_bytes_unreadable", true, false, Unreadable("a.png"), "", "Unreadable!\n"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// On a terminal, the messages' file names are escaped as the codes on
+// standard output are: one file or several, text or raw bytes; elsewhere
+// they come as given.
+struct MessageNameCase {
+    const char* name;
+    QByteArray file;  // a hostile name
+    QByteArray shown; // as a terminal gets it
+};
+
+void PrintTo(const MessageNameCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+class MessagesOnATerminal : public ::testing::TestWithParam<MessageNameCase> {};
+
+TEST_P(MessagesOnATerminal, NameFilesEscaped)
+{
+    const MessageNameCase& c = GetParam();
+    const auto messagesOf = [](TTextOutput output, bool rawBytes, bool prefix, const TScanResult& result) {
+        return Captured([&](std::FILE* messages) {
+            Captured([&](std::FILE* out) {
+                if (rawBytes)
+                    TRawBytesWriter(out, messages, "lantrix-scan", TTextOutput::AsDecoded, output).Write(result);
+                else
+                    TTextWriter(out, messages, prefix, TCodesPerPicture::One, "lantrix-scan", TTextOutput::AsDecoded,
+                                output)
+                        .Write(result);
+            });
+        });
+    };
+    const TScanResult failed = Failed(c.file, "No such file or directory");
+    const std::string error = "lantrix-scan: " + c.shown.toStdString() + ": No such file or directory\n";
+    for (const bool rawBytes : {false, true})
+        EXPECT_EQ(messagesOf(TTextOutput::ForTerminal, rawBytes, false, failed), error) << rawBytes;
+    EXPECT_EQ(messagesOf(TTextOutput::ForTerminal, false, true, failed), error);
+    EXPECT_EQ(messagesOf(TTextOutput::ForTerminal, false, true, Unreadable(c.file)),
+              c.shown.toStdString() + ": Unreadable!\n");
+    EXPECT_EQ(messagesOf(TTextOutput::AsDecoded, false, true, failed),
+              "lantrix-scan: " + c.file.toStdString() + ": No such file or directory\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, MessagesOnATerminal,
+    ::testing::Values(MessageNameCase{"clear_screen", "miss\x1b[2Jing.png", "miss\\033[2Jing.png"},
+                      MessageNameCase{"carriage_return", "ok.png\rfake", "ok.png\\rfake"},
+                      MessageNameCase{"line_break", "a\nlantrix-scan: b.png", "a\\nlantrix-scan: b.png"},
+                      MessageNameCase{"bell", "ring\x07.png", "ring\\a.png"},
+                      MessageNameCase{"c1_csi_byte",
+                                      "x\x9b"
+                                      "2J.png",
+                                      "x\\2332J.png"},
+                      MessageNameCase{"c1_csi_in_utf8",
+                                      "x\xc2\x9b"
+                                      "2J.png",
+                                      "x\\302\\2332J.png"},
+                      MessageNameCase{"no_utf8", "b\xe9\xff.png", "b\\351\\377.png"},
+                      MessageNameCase{"printable_utf8", "\xc3\xa9t\xc3\xa9.png", "\xc3\xa9t\xc3\xa9.png"},
+                      MessageNameCase{"backslash", "a\\b.png", "a\\\\b.png"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Every code of a picture: a line each, in the order given, each prefixed
@@ -503,7 +653,8 @@ TEST(RawBytesWriter, TheBytesAloneWithoutANewline)
 }
 
 // Text for a terminal: what could drive it is escaped, the way ls -b shows
-// names; printable text, and bytes that are no UTF-8, stay as they are.
+// names in a UTF-8 locale, bytes that are no UTF-8 among them; printable
+// text stays as it is.
 struct EscapeCase {
     const char* name;
     QByteArray text, shown;
@@ -531,8 +682,23 @@ INSTANTIATE_TEST_SUITE_P(
                       EscapeCase{"c1_first_and_last", "\xc2\x80\xc2\x9b\xc2\x9f", "\\302\\200\\302\\233\\302\\237"},
                       EscapeCase{"after_c1_printable", "\xc2\xa0\xc2\xa9\xc3\xa4\xe2\x82\xac",
                                  "\xc2\xa0\xc2\xa9\xc3\xa4\xe2\x82\xac"},
-                      EscapeCase{"no_utf8_as_it_is", "\xff\xfe\xc2", "\xff\xfe\xc2"},
-                      EscapeCase{"lone_c2_before_control", "\xc2\x1b", "\xc2\\033"}),
+                      // Bytes outside well-formed UTF-8 in octal, as ls -b shows them.
+                      EscapeCase{"no_utf8_in_octal", "\xff\xfe\xc2", "\\377\\376\\302"},
+                      EscapeCase{"lone_c2_before_control", "\xc2\x1b", "\\302\\033"},
+                      EscapeCase{"lone_c1_bytes",
+                                 "a\x9b"
+                                 "2Jb\x80\x9f",
+                                 "a\\2332Jb\\200\\237"},
+                      EscapeCase{"latin1_letters",
+                                 "Gr\xfc\xdf"
+                                 "e",
+                                 "Gr\\374\\337e"},
+                      EscapeCase{"overlong_slash", "\xc0\xaf", "\\300\\257"},
+                      EscapeCase{"surrogate", "\xed\xa0\x80", "\\355\\240\\200"},
+                      EscapeCase{"past_u10ffff", "\xf4\x90\x80\x80", "\\364\\220\\200\\200"},
+                      EscapeCase{"cut_short_before_text", "\xe2\x82x", "\\342\\202x"},
+                      EscapeCase{"four_bytes_as_they_are", "\xf0\x9f\x98\x80", "\xf0\x9f\x98\x80"},
+                      EscapeCase{"three_bytes_from_u0800", "\xe0\xa0\x80\xed\x9f\xbf", "\xe0\xa0\x80\xed\x9f\xbf"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // A write that fails (a full disk) is kept by the writer, whatever it writes,

@@ -7,6 +7,7 @@
 #include "support/Samples.h"
 #include "support/TestCameras.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -19,6 +20,8 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include <fcntl.h>
@@ -169,14 +172,19 @@ TEST(FullDevice, LiveScanStopsAtTheFirstCodeThatCannotBeWritten)
 
 // ---- Codes shown on a terminal ----------------------------------------------
 
-// Runs lantrix-scan with standard output on a pseudo-terminal (raw, so that
-// the bytes come as written) and standard error to nowhere; gives what the
-// terminal received.
-QByteArray RunOnTerminal(const QStringList& arguments)
+// Which of lantrix-scan's streams is the terminal; the other goes nowhere.
+enum class TTerminalSide { Output, Messages };
+
+// Runs lantrix-scan with standard output (or standard error) on a
+// pseudo-terminal (raw, so that the bytes come as written) and the other
+// stream to nowhere; gives what the terminal received. Arguments are bytes,
+// as file names are.
+QByteArray RunBytesOnTerminal(const QList<QByteArray>& arguments, TTerminalSide side = TTerminalSide::Output,
+                              int exitCode = 0)
 {
     std::vector<QByteArray> owned{QFile::encodeName(ScanProgram())};
-    for (const QString& a : arguments)
-        owned.push_back(QFile::encodeName(a));
+    for (const QByteArray& a : arguments)
+        owned.push_back(a);
     std::vector<char*> argv;
     for (QByteArray& a : owned)
         argv.push_back(a.data());
@@ -188,7 +196,7 @@ QByteArray RunOnTerminal(const QStringList& arguments)
     const pid_t pid = ::forkpty(&terminal, nullptr, &raw, nullptr);
     if (pid == 0) {
         const int nowhere = ::open("/dev/null", O_WRONLY);
-        ::dup2(nowhere, STDERR_FILENO);
+        ::dup2(nowhere, side == TTerminalSide::Output ? STDERR_FILENO : STDOUT_FILENO);
         ::execv(argv[0], argv.data());
         ::_exit(127);
     }
@@ -216,8 +224,16 @@ QByteArray RunOnTerminal(const QStringList& arguments)
     ::close(terminal);
     int status = 0;
     ::waitpid(pid, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == exitCode) << "status " << status;
     return shown;
+}
+
+QByteArray RunOnTerminal(const QStringList& arguments)
+{
+    QList<QByteArray> bytes;
+    for (const QString& a : arguments)
+        bytes.append(QFile::encodeName(a));
+    return RunBytesOnTerminal(bytes);
 }
 
 struct TerminalCase {
@@ -297,6 +313,142 @@ TEST(TerminalOutput, FileNamesBeforeTheCodesAreEscaped)
                                     + "/plain.png: " + kQrText.toUtf8() + "\n")
                                        .toStdString());
 }
+
+// A file name on standard error reaches a terminal escaped as on standard
+// output, with one file or several, for a file that cannot be loaded and for
+// one without a code; through a pipe it comes as given.
+struct HostileNameCase {
+    const char* name;
+    QByteArray file;  // a file name's bytes
+    QByteArray shown; // as a terminal gets them
+};
+
+void PrintTo(const HostileNameCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+class MessagesOnATerminal : public ::testing::TestWithParam<HostileNameCase> {
+protected:
+    void SetUp() override
+    {
+        folder = QFile::encodeName(dir.path()) + '/';
+        // A picture without a code under the hostile name.
+        const QByteArray png = [] {
+            QByteArray bytes;
+            QBuffer buffer(&bytes);
+            buffer.open(QIODevice::WriteOnly);
+            QImage blank(64, 64, QImage::Format_RGB32);
+            blank.fill(Qt::white);
+            blank.save(&buffer, "PNG");
+            return bytes;
+        }();
+        std::FILE* file = std::fopen((folder + GetParam().file).constData(), "wb"); // the name as bytes
+        ASSERT_NE(file, nullptr);
+        ASSERT_EQ(std::fwrite(png.constData(), 1, std::size_t(png.size()), file), std::size_t(png.size()));
+        std::fclose(file);
+    }
+
+    QTemporaryDir dir;
+    QByteArray folder;
+};
+
+TEST_P(MessagesOnATerminal, NameTheFileEscaped)
+{
+    const QByteArray blank = folder + GetParam().file;
+    const QByteArray missing = folder + "missing-" + GetParam().file;
+    const QByteArray shownBlank = folder + GetParam().shown;
+    const QByteArray shownMissing = folder + "missing-" + GetParam().shown;
+    const QByteArray noSuchFile = std::strerror(ENOENT);
+
+    EXPECT_EQ(RunBytesOnTerminal({missing}, TTerminalSide::Messages, 2).toStdString(),
+              ("lantrix-scan: " + shownMissing + ": " + noSuchFile + "\n").toStdString());
+    EXPECT_EQ(RunBytesOnTerminal({"--raw-bytes", missing}, TTerminalSide::Messages, 2).toStdString(),
+              ("lantrix-scan: " + shownMissing + ": " + noSuchFile + "\n").toStdString());
+    EXPECT_EQ(RunBytesOnTerminal({blank, missing}, TTerminalSide::Messages, 2).toStdString(),
+              (shownBlank + ": Unreadable!\nlantrix-scan: " + shownMissing + ": " + noSuchFile + "\n").toStdString());
+
+    TCommand piped;
+    piped.program = BuiltProgram("lantrix-scan");
+    piped.arguments = {blank, missing};
+    const TCommandOutcome run = RunCommand(piped);
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.err.toStdString(),
+              (blank + ": Unreadable!\nlantrix-scan: " + missing + ": " + noSuchFile + "\n").toStdString());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, MessagesOnATerminal,
+    ::testing::Values(HostileNameCase{"clear_screen", "miss\x1b[2Jing.png", "miss\\033[2Jing.png"},
+                      HostileNameCase{"title", "\x1b]0;owned\x07.png", "\\033]0;owned\\a.png"},
+                      HostileNameCase{"carriage_return", "a\rb.png", "a\\rb.png"},
+                      HostileNameCase{"line_break", "a\nlantrix-scan: b.png", "a\\nlantrix-scan: b.png"},
+                      HostileNameCase{"bell", "ring\x07.png", "ring\\a.png"},
+                      HostileNameCase{"c1_csi_byte",
+                                      "x\x9b"
+                                      "2J.png",
+                                      "x\\2332J.png"},
+                      HostileNameCase{"no_utf8", "b\xe9\xff.png", "b\\351\\377.png"},
+                      HostileNameCase{"printable_utf8", "\xc3\xa9t\xc3\xa9.png", "\xc3\xa9t\xc3\xa9.png"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A user's argument in a usage error reaches a terminal escaped as well.
+TEST(MessagesOnATerminal, UsageErrorsShowArgumentsEscaped)
+{
+    EXPECT_EQ(RunBytesOnTerminal({"--format", "qr\x1b[2J", "a.png"}, TTerminalSide::Messages, 64).toStdString(),
+              "lantrix-scan: unknown code format 'qr\\033[2J'\nTry 'lantrix-scan --help'.\n");
+    EXPECT_EQ(RunBytesOnTerminal({"--bad\x9b"}, TTerminalSide::Messages, 64).toStdString(),
+              "lantrix-scan: unknown option --bad\\233\nTry 'lantrix-scan --help'.\n");
+}
+
+// --raw-bytes on a terminal shows the bytes that are no UTF-8 in octal, as
+// ls -b shows them, a lone C1 byte (0x9B, CSI to a terminal of 8-bit
+// controls) among them; through a pipe every byte comes as encoded.
+struct RawBytesCase {
+    const char* name;
+    QByteArray content;
+    QByteArray shown;
+};
+
+void PrintTo(const RawBytesCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+class RawBytesOnATerminal : public ::testing::TestWithParam<RawBytesCase> {};
+
+TEST_P(RawBytesOnATerminal, EscapedAsLsShowsThem)
+{
+    QTemporaryDir dir;
+    const QString picture = dir.filePath(QStringLiteral("bytes.png"));
+    ASSERT_TRUE(QrCodeOfBytes(GetParam().content).save(picture));
+    EXPECT_EQ(RunOnTerminal(QStringList{"--raw-bytes", picture}).toStdString(), GetParam().shown.toStdString());
+    const Outcome piped = Launch(ScanProgram(), {"--raw-bytes", picture});
+    EXPECT_EQ(piped.out.toHex(), GetParam().content.toHex());
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, RawBytesOnATerminal,
+                         ::testing::Values(RawBytesCase{"lone_csi_byte",
+                                                        "a\x9b"
+                                                        "2Jb",
+                                                        "a\\2332Jb"},
+                                           RawBytesCase{"c1_first_and_last", "\x80x\x9f", "\\200x\\237"},
+                                           RawBytesCase{"c1_in_utf8",
+                                                        "\xc2\x9b"
+                                                        "2J",
+                                                        "\\302\\2332J"},
+                                           RawBytesCase{"c0_and_del", QByteArray("\x1b[0m\x00\r\x7f", 7),
+                                                        "\\033[0m\\000\\r\\177"},
+                                           RawBytesCase{"latin1_and_beyond",
+                                                        "Gr\xfc\xdf"
+                                                        "e\xff",
+                                                        "Gr\\374\\337e\\377"},
+                                           RawBytesCase{"utf8_as_it_is",
+                                                        "Gr\xc3\xbc\xc3\x9f"
+                                                        "e",
+                                                        "Gr\xc3\xbc\xc3\x9f"
+                                                        "e"}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // ---- --help, -h and --version -------------------------------------------
 
@@ -510,7 +662,7 @@ INSTANTIATE_TEST_SUITE_P(
                       1025,
                       1024,
                       2,
-                      "%F: The picture is too large to open (1025 x 1024 pixels).\n"},
+                      "lantrix-scan: %F: The picture is too large to open (1025 x 1024 pixels).\n"},
         SizeLimitCase{"lowered_refuses_over_1",
                       {"--max-megapixels", "1"},
                       1025,

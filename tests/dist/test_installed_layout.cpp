@@ -376,6 +376,8 @@ TEST_F(InstalledLayout, ScannerPageNamesEveryOption)
     EXPECT_GE(count, 4);
     for (const TCodeFormatInfo& format : kCodeFormats)
         EXPECT_TRUE(page.contains(QLatin1String(format.name))) << format.name;
+    for (const TCodeFormatInfo& format : kUnlistedCodeFormats)
+        EXPECT_TRUE(page.contains(QLatin1String(format.name))) << format.name;
     for (const TSampleFormatInfo& format : kSampleFormats)
         EXPECT_TRUE(page.contains(QLatin1String(format.name))) << format.name;
 }
