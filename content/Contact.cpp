@@ -12,28 +12,29 @@ bool IsOneOf(const QString& name, std::initializer_list<const char*> names)
     return false;
 }
 
-// A vCard 2.1 value as vCard 3.0 writes it. 2.1 escapes only ";" (and only
-// in structured values, whose components it separates), so a backslash
-// before anything else and a comma are characters of the text; 3.0 escapes
-// both, and a line end, and in a text value every ";".
+// A vCard 2.1 value as vCard 3.0 writes it. It is read as the shown fields
+// are: a backslash takes the character after it ("\n" a line end), an
+// unescaped ";" separates the components of a structured value. 3.0 escapes
+// a comma, a backslash, a line end, and in a text value every ";".
 QString Value30Of21(const QString& value, bool structured)
 {
+    const auto escaped = [](QChar c) -> QString {
+        if (c == u'\n')
+            return QStringLiteral("\\n");
+        if (c == u'\\' || c == u',' || c == u';')
+            return QStringLiteral("\\") + c;
+        return c == u'\r' ? QString() : QString(c);
+    };
     QString out;
     for (qsizetype i = 0; i < value.size(); ++i) {
         const QChar c = value.at(i);
-        if (c == u'\\' && i + 1 < value.size() && value.at(i + 1) == u';') {
-            out += QStringLiteral("\\;");
-            ++i;
-        } else if (c == u'\\')
-            out += QStringLiteral("\\\\");
-        else if (c == u',')
-            out += QStringLiteral("\\,");
-        else if (c == u';')
-            out += structured ? QStringLiteral(";") : QStringLiteral("\\;");
-        else if (c == u'\n')
-            out += QStringLiteral("\\n");
-        else if (c != u'\r')
+        if (c == u'\\' && i + 1 < value.size()) {
+            const QChar next = value.at(++i);
+            out += (next == u'n' || next == u'N') ? QStringLiteral("\\n") : escaped(next);
+        } else if (c == u';' && structured)
             out += c;
+        else
+            out += escaped(c);
     }
     return out;
 }

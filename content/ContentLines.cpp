@@ -179,12 +179,16 @@ QString RawValue(const TLine& line)
         return line.value;
     const QByteArray bytes = QuotedPrintableDecoded(line.value.toUtf8());
     const QString charset = ParamValue(line, QLatin1String("CHARSET")).value_or(QString());
+    QString value;
     if (charset.isEmpty() || charset.compare(QLatin1String("UTF-8"), Qt::CaseInsensitive) == 0)
-        return QString::fromUtf8(bytes);
-    QStringDecoder decoder(charset.toLatin1().constData());
-    if (!decoder.isValid())
-        return QString::fromLatin1(bytes);
-    return decoder.decode(bytes);
+        value = QString::fromUtf8(bytes);
+    else if (QStringDecoder decoder(charset.toLatin1().constData()); decoder.isValid())
+        value = decoder.decode(bytes);
+    else
+        value = QString::fromLatin1(bytes);
+    // A line break encoded as "=0D=0A" is one line end, as "\n" is in 3.0.
+    value.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    return value;
 }
 
 QString Unescaped(const QString& value)
