@@ -110,12 +110,17 @@ QList<TLine> ContentLines(const QString& text)
     QString joined = text;
     joined.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     joined.replace(u'\r', u'\n');
+    // Whether the name and parameters before the first ":" name quoted-printable.
+    const auto namesQuotedPrintable = [](const QString& line) {
+        TLine head;
+        head.params = line.section(u':', 0, 0).split(u';').mid(1);
+        return IsQuotedPrintable(head);
+    };
     QStringList raw;
     for (const QString& line : joined.split(u'\n')) {
         if (!raw.isEmpty() && (line.startsWith(u' ') || line.startsWith(u'\t')))
             raw.last() += line.mid(1);
-        else if (!raw.isEmpty() && raw.last().endsWith(u'=')
-                 && raw.last().section(u':', 0, 0).contains(QLatin1String("QUOTED-PRINTABLE"), Qt::CaseInsensitive)) {
+        else if (!raw.isEmpty() && raw.last().endsWith(u'=') && namesQuotedPrintable(raw.last())) {
             raw.last().chop(1);
             raw.last() += line;
         } else

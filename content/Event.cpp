@@ -58,6 +58,8 @@ std::optional<TIcsTime> IcsTime(const TLine& line)
     if (!clock.isValid())
         return std::nullopt;
     const QString tzid = ParamValue(line, QLatin1String("TZID")).value_or(QString()).trimmed();
+    if (tzid.contains(u'"'))
+        return std::nullopt; // no parameter value holds a double quote
     if (!match.captured(7).isEmpty()) {
         time.kind = TIcsTime::TKind::Utc;
         time.at = QDateTime(date, clock, Qt::UTC);
@@ -93,8 +95,9 @@ QString IsoText(const TIcsTime& time)
 // one with hours, minutes or seconds after a whole day.
 std::optional<TIcsTime> EndAfter(const TIcsTime& start, const QString& duration)
 {
+    // At most nine digits a number: no sum below overflows.
     static const QRegularExpression pattern(QStringLiteral(
-        R"(^\+?P(?:(\d+)W|(\d+)D(?:T(?:(\d+)H)?(?:(\d+)M)?(?:(\d+)S)?)?|T(?:(\d+)H)?(?:(\d+)M)?(?:(\d+)S)?)$)"));
+        R"(^\+?P(?:(\d{1,9})W|(\d{1,9})D(?:T(?:(\d{1,9})H)?(?:(\d{1,9})M)?(?:(\d{1,9})S)?)?|T(?:(\d{1,9})H)?(?:(\d{1,9})M)?(?:(\d{1,9})S)?)$)"));
     const QString text = duration.trimmed().toUpper();
     const QRegularExpressionMatch match = pattern.match(text);
     if (!match.hasMatch() || text.endsWith(u'T'))
@@ -108,9 +111,16 @@ std::optional<TIcsTime> EndAfter(const TIcsTime& start, const QString& duration)
     // same time on the next day; hours, minutes and seconds are exact.
     TIcsTime end = start;
     end.at = start.at.addDays(days).addSecs(seconds);
-    if (!end.at.isValid())
-        return std::nullopt;
     return end;
+}
+
+// Whether the time can be written as iCalendar has it: a year of four digits.
+bool IsWritable(const TIcsTime& time)
+{
+    if (!time.at.isValid())
+        return false;
+    const int year = time.IsAbsolute() ? time.at.toUTC().date().year() : time.at.date().year();
+    return year >= 1 && year <= 9999;
 }
 
 // Whether `end` comes before `start`. A floating time is compared as if it
@@ -184,7 +194,7 @@ std::optional<TEvent> ParseEvent(const QString& text)
         } else if (line.name == QLatin1String("DURATION"))
             duration = line.value;
     }
-    if (!ended || !start)
+    if (!ended || !start || !IsWritable(*start))
         return std::nullopt;
     if (end && duration)
         return std::nullopt; // RFC 5545 allows one of the two
@@ -194,6 +204,8 @@ std::optional<TEvent> ParseEvent(const QString& text)
             return std::nullopt;
     }
     if (end) {
+        if (!IsWritable(*end))
+            return std::nullopt;
         // Both a day or both a time, and a zone Qt does not know shared by both.
         if ((start->kind == TIcsTime::TKind::Date) != (end->kind == TIcsTime::TKind::Date))
             return std::nullopt;
