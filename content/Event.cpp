@@ -10,6 +10,12 @@
 
 namespace {
 
+// A date and time in UTC (written so for Qt releases that know no QTimeZone::UTC).
+QDateTime UtcTime(QDate date, QTime time)
+{
+    return QDateTime(date, time, QTimeZone(0));
+}
+
 // A DTSTART or DTEND as read.
 struct TIcsTime {
     enum class TKind { Date, Utc, Zoned, UnknownZone, Floating };
@@ -51,7 +57,7 @@ std::optional<TIcsTime> IcsTime(const TLine& line)
     TIcsTime time;
     if (match.captured(4).isEmpty()) {
         time.kind = TIcsTime::TKind::Date;
-        time.at = QDateTime(date, QTime(0, 0), Qt::UTC);
+        time.at = UtcTime(date, QTime(0, 0));
         return time;
     }
     const QTime clock(match.captured(4).toInt(), match.captured(5).toInt(), match.captured(6).toInt());
@@ -62,16 +68,16 @@ std::optional<TIcsTime> IcsTime(const TLine& line)
         return std::nullopt; // no parameter value holds a double quote
     if (!match.captured(7).isEmpty()) {
         time.kind = TIcsTime::TKind::Utc;
-        time.at = QDateTime(date, clock, Qt::UTC);
+        time.at = UtcTime(date, clock);
     } else if (tzid.isEmpty()) {
         time.kind = TIcsTime::TKind::Floating;
-        time.at = QDateTime(date, clock, Qt::UTC);
+        time.at = UtcTime(date, clock);
     } else if (const QTimeZone zone = ZoneOf(tzid); zone.isValid()) {
         time.kind = TIcsTime::TKind::Zoned;
         time.at = QDateTime(date, clock, zone);
     } else {
         time.kind = TIcsTime::TKind::UnknownZone;
-        time.at = QDateTime(date, clock, Qt::UTC);
+        time.at = UtcTime(date, clock);
         time.zoneName = tzid;
     }
     return time;
@@ -262,8 +268,8 @@ QString EventWhen(const TEvent& event, const QLocale& locale)
     }
     // The date and time the user reads: UTC in the user's zone, others as given.
     const auto shownAt = [](const QString& iso) {
-        const QDateTime given(QDate::fromString(iso.left(10), Qt::ISODate),
-                              QTime::fromString(iso.mid(11, 8), Qt::ISODate), Qt::UTC);
+        const QDateTime given =
+            UtcTime(QDate::fromString(iso.left(10), Qt::ISODate), QTime::fromString(iso.mid(11, 8), Qt::ISODate));
         if (!iso.endsWith(u'Z'))
             return std::pair{given.date(), given.time()};
         const QDateTime local = given.toLocalTime();
