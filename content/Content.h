@@ -6,6 +6,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QLocale>
 #include <QString>
 #include <QStringList>
 
@@ -23,6 +24,8 @@ struct TEmail {
     QStringList to;
     QString subject;
     QString body;
+    QStringList cc;
+    QStringList bcc;
     bool operator==(const TEmail&) const = default;
 };
 
@@ -60,18 +63,27 @@ struct TContact {
     QString address;
     QString url;
     QString note;
+    // The card the contact is saved as: for a vCard the code's own card
+    // (decoded, see ContactVCard), for a MECARD: its vCard 3.0 form. Empty
+    // for a contact put together otherwise, which is saved from the fields
+    // above.
+    QByteArray card;
     bool operator==(const TContact&) const = default;
 };
 
-// A VEVENT, alone or in a VCALENDAR. Times are ISO 8601 as the text gives
-// them: "2026-12-24" for a day, "2026-12-24T18:00:00" for a local time,
-// with "Z" for UTC.
+// A VEVENT, alone or in a VCALENDAR. Times are ISO 8601: "2026-12-24" for a
+// whole day (VALUE=DATE; the end is the day after the last, as iCalendar has
+// it), "2026-12-24T17:00:00Z" for a time in UTC, which is also what a time
+// in a zone Qt knows (TZID=Europe/Berlin) becomes, and "2026-12-24T18:00:00"
+// for a floating time (no zone) or a time in a zone Qt does not know, whose
+// name is then kept in `timeZone`. A DURATION is given as the end it makes.
 struct TEvent {
     QString summary;
     QString start;
     QString end; // empty when the event names none
     QString location;
     QString description;
+    QString timeZone; // the TZID of start and end when Qt does not know it; empty otherwise
     bool operator==(const TEvent&) const = default;
 };
 
@@ -115,7 +127,23 @@ QString SmsUrl(const TSms& sms);          // sms:
 QString PlaceGeoUrl(const TPlace& place); // geo:
 QString PlaceMapUrl(const TPlace& place); // https://www.openstreetmap.org/ with a marker
 
-// What a contact is saved as: a vCard 3.0 file (CR LF lines).
+// What a contact is saved as, a vCard file with CR LF line ends and lines
+// folded at 75 octets: the code's own card for a vCard, whole (every line
+// of it, structured names, phone types, birthday, address parts). A vCard
+// 2.1 card is written as vCard 3.0: its quoted-printable values decoded from
+// the character set they name into UTF-8 (3.0 has no CHARSET parameter and
+// its files are UTF-8, while a 2.1 value without one is ASCII), bare types
+// ("TEL;CELL") named ("TEL;TYPE=CELL") and text values escaped as 3.0 has
+// them. A MECARD: is written as vCard 3.0; a contact put together otherwise
+// from its shown fields.
 QByteArray ContactVCard(const TContact& contact);
-// What an event is saved as: an iCalendar file with the one event (CR LF lines).
+// What an event is saved as: an iCalendar file with the one event (CR LF
+// lines), a new UID (a UUID) and the time it was written as DTSTAMP.
 QByteArray EventICalendar(const TEvent& event);
+
+// When an event is, as the user is shown it: the start and, when there is
+// one, the end in the locale's short format. Times in UTC are shown in the
+// user's time zone; a floating time as it is; a time in a zone Qt does not
+// know as it is, with the zone's name. An all-day event shows dates only,
+// its last day rather than the day after it.
+QString EventWhen(const TEvent& event, const QLocale& locale);

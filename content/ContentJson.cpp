@@ -20,6 +20,8 @@ struct TJsonOf {
         o.insert(QStringLiteral("to"), QJsonArray::fromStringList(email.to));
         o.insert(QStringLiteral("subject"), OrNull(email.subject));
         o.insert(QStringLiteral("body"), OrNull(email.body));
+        o.insert(QStringLiteral("cc"), QJsonArray::fromStringList(email.cc));
+        o.insert(QStringLiteral("bcc"), QJsonArray::fromStringList(email.bcc));
     }
     void operator()(const TPhone& phone) const { o.insert(QStringLiteral("number"), phone.number); }
     void operator()(const TSms& sms) const
@@ -52,6 +54,7 @@ struct TJsonOf {
         o.insert(QStringLiteral("end"), OrNull(event.end));
         o.insert(QStringLiteral("location"), OrNull(event.location));
         o.insert(QStringLiteral("description"), OrNull(event.description));
+        o.insert(QStringLiteral("timeZone"), OrNull(event.timeZone));
     }
     void operator()(const TPlace& place) const
     {
