@@ -1,7 +1,9 @@
 #include "app/CodeActions.h"
 
 #include "app/WifiConnection.h"
+#include "content/FileName.h"
 #include "content/LinkHost.h"
+#include "content/TextCheck.h"
 #include "localization/FormatPattern.h"
 #include "localization/LanguageFiles.h"
 
@@ -12,6 +14,7 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <QHash>
+#include <QLocale>
 #include <QProcess>
 #include <QSaveFile>
 #include <QTimer>
@@ -21,20 +24,6 @@ namespace {
 
 // How long xdg-mime gets to name a scheme's handler before the answer counts as "none".
 constexpr int kSchemeQueryMs = 3000;
-
-// A file name from a name that came with a code: no folders, no hidden
-// file, nothing the file system keeps out.
-QString SafeFileName(const QString& name, const QString& fallback, const QString& extension)
-{
-    QString safe;
-    for (const QChar c : name)
-        safe += (c == u'/' || c == u'\\' || c.category() == QChar::Other_Control) ? QChar(u' ') : c;
-    safe = safe.simplified();
-    while (safe.startsWith(u'.') || safe.startsWith(u' '))
-        safe.remove(0, 1);
-    safe = safe.left(100).trimmed();
-    return (safe.isEmpty() ? fallback : safe) + extension;
-}
 
 QString SecurityText(const TWifi& wifi)
 {
@@ -61,9 +50,8 @@ QString PlaceText(const TPlace& place)
 
 QString EventText(const TEvent& event)
 {
-    QString when = event.start;
-    when.replace(u'T', u' ');
-    return (event.summary.isEmpty() ? QString() : event.summary + QStringLiteral(", ")) + when;
+    const QString when = EventWhen(event, QLocale());
+    return event.summary.isEmpty() ? when : WithoutHiddenCharacters(event.summary) + QStringLiteral(", ") + when;
 }
 
 // What the row shows for a kind of content: the summary and the actions,
@@ -102,7 +90,7 @@ TShown Shown(const TContent& content)
                 wifi.actions.prepend(action(TCodeAction::CopyPassword, Translate(QStringLiteral("Copy Password"))));
             return wifi;
         } else if constexpr (std::is_same_v<T, TContact>) {
-            return {summary(Translate(QStringLiteral("Contact:")), value.name),
+            return {summary(Translate(QStringLiteral("Contact:")), WithoutHiddenCharacters(value.name)),
                     {action(TCodeAction::SaveContact, Translate(QStringLiteral("Save Contact...")))}};
         } else if constexpr (std::is_same_v<T, TEvent>) {
             return {summary(Translate(QStringLiteral("Event:")), EventText(value)),
@@ -190,11 +178,11 @@ std::optional<TFileOffer> TCodeActions::FileOffer(TCodeAction action) const
 {
     if (action == TCodeAction::SaveContact)
         if (const auto* contact = std::get_if<TContact>(&fContent))
-            return TFileOffer{SafeFileName(contact->name, QStringLiteral("contact"), QStringLiteral(".vcf")),
+            return TFileOffer{SuggestedFileName(contact->name, QStringLiteral("contact"), QStringLiteral(".vcf")),
                               QStringLiteral("vCard (*.vcf)"), ContactVCard(*contact)};
     if (action == TCodeAction::AddToCalendar)
         if (const auto* event = std::get_if<TEvent>(&fContent))
-            return TFileOffer{SafeFileName(event->summary, QStringLiteral("event"), QStringLiteral(".ics")),
+            return TFileOffer{SuggestedFileName(event->summary, QStringLiteral("event"), QStringLiteral(".ics")),
                               QStringLiteral("iCalendar (*.ics)"), EventICalendar(*event)};
     return std::nullopt;
 }

@@ -35,6 +35,7 @@
 #include <QTabWidget>
 #include <QTest>
 
+#include <ctime>
 #include <memory>
 
 namespace {
@@ -119,6 +120,9 @@ class ActionRowTest : public QObject, TMainWindowFixture {
 private slots:
     void initTestCase()
     {
+        // A zone away from UTC, so that a time shown in UTC would be seen.
+        qputenv("TZ", "America/New_York");
+        tzset();
         qDBusRegisterMetaType<TConnectionSettings>();
         if (!bus.Start(busWhy))
             return; // the NetworkManager tests skip themselves
@@ -174,8 +178,20 @@ private slots:
         QTest::newRow("contact") << "MECARD:N:Lima,Ana;TEL:+15550100;;" << QStringList{"SaveContact"}
                                  << "Contact: Ana Lima";
         QTest::newRow("event") << "BEGIN:VEVENT\nSUMMARY:Launch\nDTSTART:20261224T180000Z\nEND:VEVENT"
-                               << QStringList{"AddToCalendar"} << "Event: Launch, 2026-12-24 18:00:00Z";
+                               << QStringList{"AddToCalendar"}
+                               << QStringLiteral("Event: Launch, ")
+                                      + QLocale().toString(QDate(2026, 12, 24), QLocale::ShortFormat) + u' '
+                                      + QLocale().toString(QTime(13, 0), QLocale::ShortFormat); // in New York
         QTest::newRow("place") << "geo:52.52,13.405" << QStringList{"ShowOnMap"} << "Place: 52.52000, 13.40500";
+        QTest::newRow("reversed e-mail address")
+            << QString::fromUtf8("mailto:admin\u202Egro.elpmaxe@evil.com") << QStringList{} << "";
+        QTest::newRow("zero-width e-mail address")
+            << QString::fromUtf8("mailto:pay\u200Bpal@example.com") << QStringList{} << "";
+        QTest::newRow("network name with ESC") << "WIFI:S:Home\x1B[2J;T:WPA;P:secret12;;" << QStringList{} << "";
+        QTest::newRow("number with a right-to-left mark")
+            << QString::fromUtf8("tel:+1555\u200F0100") << QStringList{} << "";
+        QTest::newRow("contact name with an override")
+            << QString::fromUtf8("MECARD:N:Lima,Ana\u202E;;") << QStringList{"SaveContact"} << "Contact: Ana Lima";
         QTest::newRow("plain text") << "Lantrix Data Matrix 0042" << QStringList{} << "";
         QTest::newRow("rich text stays text") << "<b>bold</b> <img src=x>" << QStringList{} << "";
     }
@@ -311,6 +327,41 @@ private slots:
         });
         Press(form->ActionRow1->findChild<QPushButton*>(button));
         QVERIFY2(shown.startsWith(QStringLiteral("The file could not be saved: ")), qPrintable(shown));
+    }
+
+    // A name longer than a file name may be is cut to fit, and the file is
+    // saved under the name suggested, not refused as too long.
+    void longNamesAreSavedUnderTheSuggestedName_data()
+    {
+        QTest::addColumn<QString>("name");
+        QString cjk;
+        for (int i = 0; i < 110; ++i)
+            cjk += QChar(0x4E00 + i * 37);
+        QTest::newRow("110 CJK characters") << cjk;
+        QString emoji;
+        for (int i = 0; i < 80; ++i)
+            emoji += QString::fromUcs4(U"\U0001F600");
+        QTest::newRow("80 emoji") << emoji;
+        QTest::newRow("hidden characters") << QStringLiteral("Ana\u202E\u200BLima\u0007");
+    }
+
+    void longNamesAreSavedUnderTheSuggestedName()
+    {
+        QFETCH(QString, name);
+        QString asked;
+        auto form = MakeWindow();
+        form->ActionRow1->saveFileDialog = [&](QWidget*, const QString&, const QString& path, const QString&) {
+            asked = QFileInfo(path).fileName();
+            return std::optional<QString>(root->filePath(asked));
+        };
+        OpenCode(*form, QStringLiteral("MECARD:N:") + name + QStringLiteral(";;"));
+        Press(form->ActionRow1->SaveContact);
+        QVERIFY(asked.toUtf8().size() <= 255);
+        QVERIFY(asked.endsWith(QStringLiteral(".vcf")));
+        QVERIFY(!asked.contains(QChar(0x202E)) && !asked.contains(QChar(0x200B)) && !asked.contains(QChar(7)));
+        QVERIFY(!asked.contains(QChar(0xFFFD)));
+        QVERIFY(name.startsWith(asked.chopped(4).left(2)) || asked.startsWith(QStringLiteral("AnaLima")));
+        QVERIFY2(QFile::exists(root->filePath(asked)), qPrintable(form->statusBar()->currentMessage()));
     }
 
     void copyPassword()
