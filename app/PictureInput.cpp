@@ -126,6 +126,37 @@ std::optional<QString> PictureFileArgument(const QStringList& arguments)
     return std::nullopt;
 }
 
+std::optional<QString> UnknownOptionBeforeQt(const QStringList& arguments)
+{
+    // Qt's options as its documentation lists them, with one dash or two.
+    static const QStringList withValue{"platform",      "platformpluginpath",
+                                       "platformtheme", "plugin",
+                                       "qmljsdebugger", "qwindowgeometry",
+                                       "geometry",      "qwindowicon",
+                                       "icon",          "qwindowtitle",
+                                       "title",         "session",
+                                       "display",       "style",
+                                       "stylesheet",    "name"};
+    static const QStringList flags{"reverse", "widgetcount", "nograb", "dograb", "sync"};
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        if (argument == QLatin1String("--"))
+            break;
+        if (!argument.startsWith(QLatin1Char('-')))
+            continue;
+        QString name = argument.mid(argument.startsWith(QLatin1String("--")) ? 2 : 1);
+        const bool valueGiven = name.contains(u'=');
+        name = name.section(u'=', 0, 0);
+        if (withValue.contains(name)) {
+            if (!valueGiven)
+                ++i; // the value, whatever it looks like
+        } else if (!flags.contains(name) || valueGiven) {
+            return argument;
+        }
+    }
+    return std::nullopt;
+}
+
 std::optional<QString> UnknownOption(const QStringList& arguments)
 {
     for (qsizetype i = 1; i < arguments.size(); ++i) {

@@ -54,3 +54,9 @@ std::optional<QString> PictureFileArgument(const QStringList& arguments);
 // taken its own by then, and --help and --version are answered before);
 // nothing when there is none.
 std::optional<QString> UnknownOption(const QStringList& arguments);
+
+// The same for the arguments as main() receives them, before Qt has seen
+// them (and before it needs a display): the options Qt takes
+// (QGuiApplication's and QApplication's, "-platform offscreen", "--style=x",
+// "-reverse", ...) and their values are passed over.
+std::optional<QString> UnknownOptionBeforeQt(const QStringList& arguments);

@@ -32,6 +32,13 @@ QByteArray TerminalSafe(const QString& text)
     return safe.toUtf8();
 }
 
+// An option the program does not know: said on standard error, exit 64.
+int RefuseOption(const QString& option)
+{
+    std::fprintf(stderr, "lantrix: unknown option %s\nTry 'lantrix --help'.\n", TerminalSafe(option).constData());
+    return 64;
+}
+
 // --help, -h and --version (before any "--") are answered on standard
 // output without a window, as the manual page says: 0 after the text was
 // written, 2 when it could not be, -1 for a run with the window.
@@ -73,12 +80,18 @@ int main(int argc, char** argv)
     // Marks a running instance; a second one starts all the same.
     HoldInstanceLock(QLatin1String(kInstanceLockName));
 
+    // An option neither Qt nor the program knows ends the run before a
+    // display is needed; what is left once Qt has taken its own options is a
+    // picture file, or an option that Qt's documentation lists and this Qt
+    // does not take.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    if (const std::optional<QString> option = UnknownOptionBeforeQt(arguments))
+        return RefuseOption(*option);
     TLantrixApplication application(argc, argv);
-    // What is left once Qt has taken its own options is a picture file.
-    if (const std::optional<QString> option = UnknownOption(QCoreApplication::arguments())) {
-        std::fprintf(stderr, "lantrix: unknown option %s\nTry 'lantrix --help'.\n", TerminalSafe(*option).constData());
-        return 64;
-    }
+    if (const std::optional<QString> option = UnknownOption(QCoreApplication::arguments()))
+        return RefuseOption(*option);
     NameApplication();
     QApplication::setWindowIcon(ApplicationIcon());
 

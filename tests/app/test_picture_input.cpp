@@ -255,6 +255,26 @@ INSTANTIATE_TEST_SUITE_P(Arguments, UnknownOptions,
                                            OptionCase{"empty_argument", {"lantrix", ""}, std::nullopt}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+class UnknownOptionsBeforeQt : public ::testing::TestWithParam<OptionCase> {};
+
+// Before Qt has taken its options: those it documents, and their values, pass.
+TEST_P(UnknownOptionsBeforeQt, AreNamed)
+{
+    EXPECT_EQ(UnknownOptionBeforeQt(GetParam().arguments), GetParam().unknown);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Arguments, UnknownOptionsBeforeQt,
+    ::testing::Values(OptionCase{"none", {"lantrix", "/p/a.png"}, std::nullopt},
+                      OptionCase{
+                          "qt_option_and_value", {"lantrix", "-platform", "offscreen", "/p/a.png"}, std::nullopt},
+                      OptionCase{"two_dashes_and_equals", {"lantrix", "--style=fusion", "-reverse"}, std::nullopt},
+                      OptionCase{"a_value_that_looks_like_an_option", {"lantrix", "-title", "-x"}, std::nullopt},
+                      OptionCase{"unknown_among_qt_options", {"lantrix", "-reverse", "--bogus"}, "--bogus"},
+                      OptionCase{"a_flag_given_a_value", {"lantrix", "-reverse=1"}, "-reverse=1"},
+                      OptionCase{"after_end_of_options", {"lantrix", "--", "--bogus"}, std::nullopt}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST(PortalRequestPath, FromTheSendersUniqueNameAndTheToken)
 {
     EXPECT_EQ(PortalRequestPath(QStringLiteral(":1.42"), QStringLiteral("lantrix1")),

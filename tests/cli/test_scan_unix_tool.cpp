@@ -551,7 +551,12 @@ TEST(WindowUsageError, TwoLinesAndExit64)
          {std::pair{QStringList{"--bogus"}, QByteArray("lantrix: unknown option --bogus")},
           std::pair{QStringList{"-platform", "offscreen", "-x", "a.png"}, QByteArray("lantrix: unknown option -x")},
           std::pair{QStringList{"--a\x1b[2Jb"}, QByteArray("lantrix: unknown option --a\\033[2Jb")}}) {
-        const Outcome run = Launch(WindowProgram(), arguments);
+        // Without a display too: the option is refused before Qt needs one.
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove(QStringLiteral("DISPLAY"));
+        environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        const Outcome run = Launch(WindowProgram(), arguments, {}, environment);
         EXPECT_EQ(run.exitCode, 64) << run.err.toStdString();
         EXPECT_EQ(run.out, "");
         // Qt may have spoken first (no XDG_RUNTIME_DIR, say); ours are the last two lines.
