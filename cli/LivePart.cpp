@@ -73,8 +73,10 @@ int ListCameras(const QString& camerasFile, std::FILE* messages)
         std::fputs("lantrix-scan: no camera found\n", messages);
         return TExitStatus::kUnreadable;
     }
+    // A name from cameras.ini may hold anything; a terminal gets it escaped.
+    const bool terminal = ::isatty(::fileno(stdout)) == 1;
     for (const QString& name : names) {
-        const QByteArray line = name.toUtf8() + '\n';
+        const QByteArray line = (terminal ? EscapeForTerminal(name.toUtf8()) : name.toUtf8()) + '\n';
         std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), stdout);
     }
     return TExitStatus::kDecoded;

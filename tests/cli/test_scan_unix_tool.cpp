@@ -180,9 +180,9 @@ enum class TTerminalSide { Output, Messages };
 // stream to nowhere; gives what the terminal received. Arguments are bytes,
 // as file names are.
 QByteArray RunBytesOnTerminal(const QList<QByteArray>& arguments, TTerminalSide side = TTerminalSide::Output,
-                              int exitCode = 0)
+                              int exitCode = 0, const QString& program = ScanProgram())
 {
-    std::vector<QByteArray> owned{QFile::encodeName(ScanProgram())};
+    std::vector<QByteArray> owned{QFile::encodeName(program)};
     for (const QByteArray& a : arguments)
         owned.push_back(a);
     std::vector<char*> argv;
@@ -607,6 +607,25 @@ TEST_P(CameraList, NoCameraIsSaid)
     EXPECT_EQ(run.exitCode, GetParam().exitCode);
     EXPECT_EQ(run.out.toStdString(), GetParam().out.toStdString());
     EXPECT_EQ(run.err.toStdString(), GetParam().err.toStdString());
+}
+
+// A camera's name from cameras.ini drives no terminal: its control
+// characters come escaped, as a code's text does.
+TEST(CameraList, NamesEscapedOnATerminal)
+{
+    QTemporaryDir dir;
+    const QString program = dir.filePath(QStringLiteral("lantrix-scan"));
+    ASSERT_TRUE(QFile::copy(ScanProgram(), program));
+    QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const QString livePart = QStringLiteral("lantrix-scan-live.so");
+    ASSERT_TRUE(QFile::copy(QFileInfo(ScanProgram()).dir().filePath(livePart), dir.filePath(livePart)));
+    QFile file(dir.filePath(QStringLiteral("cameras.ini")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("Door\x1b]0;owned\x07 = videotestsrc ! videoconvert\n");
+    file.close();
+    const QByteArray shown = RunBytesOnTerminal({"--list-cameras"}, TTerminalSide::Output, 0, program);
+    EXPECT_TRUE(shown.contains("Door\\033]0;owned\\a")) << shown.toStdString();
+    EXPECT_FALSE(shown.contains('\x1b'));
 }
 
 INSTANTIATE_TEST_SUITE_P(
