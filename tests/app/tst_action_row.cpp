@@ -8,6 +8,7 @@
 #include "app/widgets/AppForm.h"
 #include "app/widgets/ElidedLabel.h"
 #include "capture/CameraSources.h"
+#include "support/LogCatcher.h"
 #include "support/MainWindowFixture.h"
 #include "support/ModalAnswers.h"
 #include "support/PictureFiles.h"
@@ -53,26 +54,6 @@ QStringList ShownButtons(const TActionRow* row)
 }
 
 } // namespace
-
-// Every message Qt logs while it exists, to check that a password is in none.
-class LogCatcher {
-public:
-    LogCatcher()
-    {
-        fLines().clear();
-        fPrevious = qInstallMessageHandler(
-            [](QtMsgType, const QMessageLogContext&, const QString& text) { fLines().append(text); });
-    }
-    ~LogCatcher() { qInstallMessageHandler(fPrevious); }
-    static QStringList& fLines()
-    {
-        static QStringList lines;
-        return lines;
-    }
-
-private:
-    QtMessageHandler fPrevious = nullptr;
-};
 
 class ActionRowTest : public QObject, TMainWindowFixture {
     Q_OBJECT
@@ -450,7 +431,7 @@ private slots:
         QFETCH(QByteArray, ssid);
         QFETCH(QVariantMap, security);
         QFETCH(bool, hidden);
-        LogCatcher log;
+        TLogCatcher log;
         auto form = MakeWindow();
         OpenCode(*form, text);
         QString unexpected;
@@ -478,7 +459,7 @@ private slots:
             QCOMPARE(sent.value(it.key()).toString(), it.value().toString());
         QCOMPARE(sent.size(), security.size());
         // The password went to NetworkManager and into no log.
-        for (const QString& line : LogCatcher::fLines())
+        for (const QString& line : TLogCatcher::Lines())
             for (const char* key : {"psk", "wep-key0"})
                 if (sent.contains(key))
                     QVERIFY2(!line.contains(sent.value(key).toString()), qPrintable(line));

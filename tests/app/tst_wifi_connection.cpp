@@ -6,6 +6,7 @@
 // a new one each time, as before. And the comparison of a saved profile with
 // a code's settings on its own.
 #include "app/WifiConnection.h"
+#include "support/LogCatcher.h"
 #include "support/StandInNetworkManager.h"
 #include "support/TestDesktop.h"
 
@@ -34,26 +35,6 @@ TConnectionSettings SettingsOf(const QString& code)
     const std::optional<TWifi> wifi = ParseWifi(code);
     return wifi ? WifiConnectionSettings(*wifi) : TConnectionSettings();
 }
-
-// Every message Qt logs while it exists, to check that a password is in none.
-class LogCatcher {
-public:
-    LogCatcher()
-    {
-        Lines().clear();
-        fPrevious = qInstallMessageHandler(
-            [](QtMsgType, const QMessageLogContext&, const QString& text) { Lines().append(text); });
-    }
-    ~LogCatcher() { qInstallMessageHandler(fPrevious); }
-    static QStringList& Lines()
-    {
-        static QStringList lines;
-        return lines;
-    }
-
-private:
-    QtMessageHandler fPrevious = nullptr;
-};
 
 } // namespace
 
@@ -182,7 +163,7 @@ private slots:
         if (side == QLatin1String("absent"))
             managerSide->unregisterObject(settingsPath);
 
-        LogCatcher log;
+        TLogCatcher log;
         TWifiConnector connector(QDBusConnection::connectToBus(bus.Address(), QStringLiteral("connector")));
         QSignalSpy finished(&connector, &TWifiConnector::Finished);
         for (const QString& code : joins) {
@@ -217,7 +198,7 @@ private slots:
         }
 
         // The passwords went to NetworkManager and into no log.
-        for (const QString& line : LogCatcher::Lines())
+        for (const QString& line : TLogCatcher::Lines())
             for (const QString& code : joins + saved)
                 if (const std::optional<TWifi> wifi = ParseWifi(code); wifi && !wifi->password.isEmpty())
                     QVERIFY2(!line.contains(wifi->password), qPrintable(line));
