@@ -153,6 +153,11 @@ TCodeActions::TCodeActions(QObject* parent)
 
 TCodeActions::~TCodeActions() = default;
 
+TCodeSummary CodeSummary(const QString& text)
+{
+    return Shown(ParseContent(text)).summary;
+}
+
 bool TCodeActions::SetText(const QString& text)
 {
     if (text == fText)

@@ -50,6 +50,10 @@ struct TCodeSummary {
     QString Text() const { return label.isEmpty() ? QString() : label + u' ' + value; }
 };
 
+// The summary the row shows for a decoded text (empty for plain text), as
+// TCodeActions::Summary gives it after SetText(text).
+TCodeSummary CodeSummary(const QString& text);
+
 // An action the content offers, with its button's translated caption.
 struct TOfferedAction {
     TCodeAction action;

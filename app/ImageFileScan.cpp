@@ -29,13 +29,6 @@ T Translated(const std::function<T()>& read)
     }
 }
 
-std::optional<QString> FirstText(const std::vector<TDecodedCode>& codes)
-{
-    if (codes.empty())
-        return std::nullopt;
-    return codes.front().text;
-}
-
 } // namespace
 
 TImageFileScanner::TImageFileScanner(SettingsStore* store, QString defaultFolder, TPictureDecoder& decoder)
@@ -79,24 +72,14 @@ void TImageFileScanner::ScanFile(TImageScanView& view, const QString& file, cons
         }
     }
 
-    Shown(read.picture, FirstText(read.codes));
-    view.ShowResult(FirstText(read.codes));
+    Show(view, read.picture, read.codes, file);
 
     if (saveError)
         std::rethrow_exception(saveError);
 }
 
-std::optional<QString> TImageFileScanner::ScanPicture(TImageScanView& view, const QImage& picture,
-                                                      const QString& source, const TDecodeOptions& options)
-{
-    TPictureInput input;
-    input.kind = TPictureInput::TKind::Picture;
-    input.picture = picture;
-    return ScanPicture(view, input, source, options);
-}
-
 std::optional<QString> TImageFileScanner::ScanPicture(TImageScanView& view, const TPictureInput& input,
-                                                      const QString& source, const TDecodeOptions& options)
+                                                      TPictureSource source, const TDecodeOptions& options)
 {
     const TReadRequest request{.options = options, .wantPicture = true};
     TDecodedPicture read;
@@ -130,12 +113,9 @@ std::optional<QString> TImageFileScanner::ScanPicture(TImageScanView& view, cons
         break;
     }
     // A picture that could not be read leaves the tab as it was.
-    view.ShowPath(source);
+    view.ShowPath(PictureSourceText(source));
     view.ShowPicture(read.picture);
-    std::optional<QString> text = FirstText(read.codes);
-    Shown(read.picture, text);
-    view.ShowResult(text);
-    return text;
+    return Show(view, read.picture, read.codes, PictureSourceName(source));
 }
 
 bool TImageFileScanner::RereadUnreadable(TImageScanView& view, const TDecodeOptions& options)
@@ -143,16 +123,25 @@ bool TImageFileScanner::RereadUnreadable(TImageScanView& view, const TDecodeOpti
     if (fUnreadable.isNull())
         return false;
     const QImage picture = fUnreadable;
-    const std::optional<QString> text = FirstText(Translated<std::vector<TDecodedCode>>(
-        [&] { return fDecoder.DecodePixels(picture, {.options = options, .wantPicture = false}); }));
-    Shown(picture, text);
-    view.ShowResult(text);
+    const QString source = fUnreadableSource;
+    const std::vector<TDecodedCode> codes = Translated<std::vector<TDecodedCode>>(
+        [&] { return fDecoder.DecodePixels(picture, {.options = options, .wantPicture = false}); });
+    Show(view, picture, codes, source);
     return true;
 }
 
-void TImageFileScanner::Shown(const QImage& picture, const std::optional<QString>& text)
+std::optional<QString> TImageFileScanner::Show(TImageScanView& view, const QImage& picture,
+                                               const std::vector<TDecodedCode>& codes, const QString& source)
 {
-    fUnreadable = text ? QImage() : picture;
+    fUnreadable = codes.empty() ? picture : QImage();
+    fUnreadableSource = codes.empty() ? source : QString();
+    if (codes.empty()) {
+        view.ShowResult(std::nullopt);
+        return std::nullopt;
+    }
+    view.CodeRead(codes.front(), source);
+    view.ShowResult(codes.front().text);
+    return codes.front().text;
 }
 
 void TImageFileScanner::ScanInput(TImageScanView& view, const TPictureInput& input, TPictureSource source,
@@ -161,7 +150,7 @@ void TImageFileScanner::ScanInput(TImageScanView& view, const TPictureInput& inp
     switch (input.kind) {
     case TPictureInput::TKind::File: ScanFile(view, input.file, options); break;
     case TPictureInput::TKind::Picture:
-    case TPictureInput::TKind::Data: ScanPicture(view, input, PictureSourceText(source), options); break;
+    case TPictureInput::TKind::Data: ScanPicture(view, input, source, options); break;
     case TPictureInput::TKind::None: break;
     }
 }

@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <optional>
+#include <vector>
 
 class SettingsStore;
 class TPictureDecoder;
@@ -23,6 +24,10 @@ public:
     virtual void ShowPicture(const QImage& picture) = 0;
     // The decoded text, or nothing for an unreadable picture.
     virtual void ShowResult(const std::optional<QString>& text) = 0;
+    // A code read, before its text is shown, for the history: `source` is
+    // the picture file's path or, for a picture without a file, its
+    // PictureSourceName ("Clipboard", "Drop", "Screen").
+    virtual void CodeRead(const TDecodedCode& code, const QString& source) = 0;
 };
 
 // One pick of a picture file: the dialog in the remembered folder, the path,
@@ -53,17 +58,15 @@ public:
     // A picture without a file of the user's (pasted, dropped as data, a
     // screenshot): pixels, a picture file's bytes (the first of `input.data`
     // that reads), or a file that only carries it (a screenshot's); `source`
-    // says where it came from and stands where the path would; the remembered
-    // folder stays as it is. Gives the decoded text, or nothing. Raises
-    // EPictureError as ScanFile does.
-    std::optional<QString> ScanPicture(TImageScanView& view, const TPictureInput& input, const QString& source,
-                                       const TDecodeOptions& options);
-    std::optional<QString> ScanPicture(TImageScanView& view, const QImage& picture, const QString& source,
+    // says where it came from: its PictureSourceText stands where the path
+    // would, and its PictureSourceName is the code's source for the history;
+    // the remembered folder stays as it is. Gives the decoded text, or
+    // nothing. Raises EPictureError as ScanFile does.
+    std::optional<QString> ScanPicture(TImageScanView& view, const TPictureInput& input, TPictureSource source,
                                        const TDecodeOptions& options);
 
     // What a drop or the clipboard offered: a file as ScanFile takes it, a
-    // picture or its bytes as ScanPicture does with `source` in place of the
-    // path; nothing for an empty offer.
+    // picture or its bytes as ScanPicture does; nothing for an empty offer.
     void ScanInput(TImageScanView& view, const TPictureInput& input, TPictureSource source,
                    const TDecodeOptions& options);
 
@@ -76,12 +79,16 @@ public:
     const QString& DialogFolder() const { return fDialogFolder; }
 
 private:
-    // What a scan showed: `picture` kept while it gave no code.
-    void Shown(const QImage& picture, const std::optional<QString>& text);
+    // What a scan read, from `source` (a path or a PictureSourceName): the
+    // first code handed to the view for the history and its text shown;
+    // `picture` kept while it gave no code. Gives the text.
+    std::optional<QString> Show(TImageScanView& view, const QImage& picture, const std::vector<TDecodedCode>& codes,
+                                const QString& source);
 
     SettingsStore* fStore;
     TPictureDecoder& fDecoder;
     QString fDefaultFolder;
-    QString fDialogFolder; // the dialog's initial folder as last set in this run
-    QImage fUnreadable;    // the picture shown, while the pane says "Unreadable!"
+    QString fDialogFolder;     // the dialog's initial folder as last set in this run
+    QImage fUnreadable;        // the picture shown, while the pane says "Unreadable!"
+    QString fUnreadableSource; // where it came from, as Show took it
 };

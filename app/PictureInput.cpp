@@ -105,6 +105,16 @@ QString PictureSourceText(TPictureSource source)
     return QString();
 }
 
+QString PictureSourceName(TPictureSource source)
+{
+    switch (source) {
+    case TPictureSource::Clipboard: return QStringLiteral("Clipboard");
+    case TPictureSource::Drop: return QStringLiteral("Drop");
+    case TPictureSource::Screen: return QStringLiteral("Screen");
+    }
+    return QString();
+}
+
 std::optional<QString> PictureFileArgument(const QStringList& arguments)
 {
     bool options = true;

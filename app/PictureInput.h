@@ -41,6 +41,9 @@ TPictureInput PictureInputFromMime(const QMimeData& data);
 // Where a picture without a file came from; the text stands in the path field.
 enum class TPictureSource { Clipboard, Drop, Screen };
 QString PictureSourceText(TPictureSource source);
+// Its name where a code read from it is kept, the same in every language:
+// "Clipboard", "Drop", "Screen".
+QString PictureSourceName(TPictureSource source);
 
 // The picture file named on the command line, as QCoreApplication::arguments()
 // gives them once Qt has taken its own options: the program's name first,

@@ -9,6 +9,7 @@
 #include "localization/LanguageFiles.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 
 const QString TWebcamScanner::kStartCaption = QStringLiteral("Start");
 const QString TWebcamScanner::kStopCaption = QStringLiteral("STOP");
@@ -103,6 +104,7 @@ void TWebcamScanner::StartStop()
             return;
         }
         fStopSaid = false;
+        fRecorder.Forget(); // a code in view of this capture appears anew
         fView.SetButtonCaption(kStopCaption);
         UpdateButton();
         fView.DropQueuedButtonInput();
@@ -128,13 +130,12 @@ void TWebcamScanner::Stop()
 
 void TWebcamScanner::NewVideoFrame(TVideoImage* Sender, std::int32_t, std::int32_t, const std::uint8_t*)
 {
-    QString text;
+    std::optional<TDecodedCode> decoded;
     QImage bitmap;
     Sender->GetBitmap(bitmap);
     fView.ShowFrame(bitmap);
     try {
-        if (std::optional<TDecodedCode> decoded = fDecoder.DecodeFrame(bitmap, fState.SelectedDecodeOptions))
-            text = decoded->text;
+        decoded = fDecoder.DecodeFrame(bitmap, fState.SelectedDecodeOptions);
     } catch (const EDecoderStopped& stopped) {
         // Said once a capture: a decoder that died, or one that cannot even be started.
         const QString why = QString::fromUtf8(stopped.what());
@@ -148,8 +149,10 @@ void TWebcamScanner::NewVideoFrame(TVideoImage* Sender, std::int32_t, std::int32
     } catch (...) {
         // A frame that cannot be decoded is passed over.
     }
-    if (!text.isEmpty()) {
-        fView.ShowDecodedText(text);
+    if (decoded && !decoded->text.isEmpty()) {
+        if (fRecorder.ShouldRecord(fRunningDevice, decoded->text, QDateTime::currentDateTimeUtc()))
+            fView.CodeAppeared(*decoded, fRunningDevice);
+        fView.ShowDecodedText(decoded->text);
         fPaneDevice = fRunningDevice;
     }
     bitmap = QImage();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "capture/EventConnection.h"
+#include "history/HistoryRecorder.h"
 
 #include <QImage>
 #include <QString>
@@ -12,6 +13,7 @@
 class QObject;
 class TPictureDecoder;
 struct TAppState;
+struct TDecodedCode;
 class TVideoImage;
 
 // What the webcam scan needs of the window that shows it.
@@ -43,6 +45,13 @@ public:
     virtual void ShowDecodedText(const QString& text) = 0;
     // The result pane emptied and hidden, as before the first code.
     virtual void ClearDecodedText() = 0;
+    // A code that came into view of `camera` (as listed), for the history:
+    // once when it appears, not once a frame (THistoryRecorder).
+    virtual void CodeAppeared(const TDecodedCode& code, const QString& camera)
+    {
+        Q_UNUSED(code);
+        Q_UNUSED(camera);
+    }
     // The default error handler.
     virtual void ReportError(const QString& message) = 0;
     // A note in the status bar for a few seconds.
@@ -114,10 +123,11 @@ private:
     TPictureDecoder& fDecoder;
     const TAppState& fState;
     std::unique_ptr<TVideoImage> fVideoImage;
-    bool fStopSaid = false; // the status bar said this capture's decoder stopped
-    QString fRunningDevice; // as listed, of the capture started last
-    QString fPaneDevice;    // whose frame gave the pane's text; empty: none
-    QStringList fListed;    // the device list shown last
+    bool fStopSaid = false;     // the status bar said this capture's decoder stopped
+    QString fRunningDevice;     // as listed, of the capture started last
+    QString fPaneDevice;        // whose frame gave the pane's text; empty: none
+    QStringList fListed;        // the device list shown last
+    THistoryRecorder fRecorder; // which codes in view were handed on as appeared
     // The front-end's events reach this object while these live.
     TEventConnection fFrameConnection, fEndConnection, fErrorConnection, fListConnection;
 };

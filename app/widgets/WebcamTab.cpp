@@ -99,6 +99,12 @@ void TWebcamTabView::ClearDecodedText()
     fControls.text->hide();
 }
 
+void TWebcamTabView::CodeAppeared(const TDecodedCode& code, const QString& camera)
+{
+    if (fControls.codeAppeared)
+        fControls.codeAppeared(code, camera);
+}
+
 void TWebcamTabView::ReportError(const QString& message)
 {
     ShowException(message);

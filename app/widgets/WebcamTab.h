@@ -6,6 +6,8 @@
 
 #include "app/WebcamScan.h"
 
+#include <functional>
+
 class TPictureBox;
 class QComboBox;
 class QPlainTextEdit;
@@ -21,6 +23,8 @@ struct TWebcamTabControls {
     QPlainTextEdit* text = nullptr;
     TActionRow* actions = nullptr;
     QStatusBar* status = nullptr;
+    // Where a code that came into view goes (the history); empty: nowhere.
+    std::function<void(const TDecodedCode&, const QString&)> codeAppeared;
 };
 
 class TWebcamTabView : public TWebcamScanView {
@@ -42,6 +46,7 @@ public:
     void ClearFrame() override;
     void ShowDecodedText(const QString& text) override;
     void ClearDecodedText() override;
+    void CodeAppeared(const TDecodedCode& code, const QString& camera) override;
     void ReportError(const QString& message) override;
     void ShowStatus(const QString& text) override;
 
