@@ -5,10 +5,12 @@
 #include "app/AppState.h"
 #include "app/DecodeSettings.h"
 #include "app/HelpAddress.h"
+#include "app/HistoryBrowser.h"
 #include "app/SettingsStore.h"
 #include "app/StatusHints.h"
 #include "app/widgets/ErrorHandler.h"
 #include "app/widgets/FormParts.h"
+#include "app/widgets/HistoryTab.h"
 #include "app/widgets/WebcamTab.h"
 #include "capture/VideoImage.h"
 #include "decode/PictureLoader.h"
@@ -56,6 +58,10 @@ namespace {
 const QColor kLime(0, 255, 0);
 const QColor kRed(255, 0, 0);
 constexpr int kPaneHeight = 89;
+// How long the status bar says what happened to the history: longer than a
+// note, since recording may have stopped.
+constexpr int kHistoryNoteMs = 15000;
+const QString kHistoryFileName = QStringLiteral("history.sqlite");
 
 } // namespace
 
@@ -90,8 +96,12 @@ TAppForm::TAppForm(TAppEnvironment environment, QWidget* parent)
     // The actions on the code read last, in a row under each tab's result pane.
     ActionRow1 = AddActionRow(TabSheet1, "ActionRow1", statusBar());
     ActionRow2 = AddActionRow(TabSheet2, "ActionRow2", statusBar());
-    fWebcamView = std::make_unique<TWebcamTabView>(
-        TWebcamTabControls{ComboBox1, Button1, Image2, Memo2, ActionRow2, statusBar()});
+    fWebcamView =
+        std::make_unique<TWebcamTabView>(TWebcamTabControls{ComboBox1, Button1, Image2, Memo2, ActionRow2, statusBar(),
+                                                            [this](const TDecodedCode& code, const QString& camera) {
+                                                                if (fHistory)
+                                                                    fHistory->Record(code, camera);
+                                                            }});
 
     StatusBar1 = new QLabel(QStringLiteral("Code Format: Auto"));
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
@@ -120,6 +130,7 @@ TAppForm::TAppForm(TAppEnvironment environment, QWidget* parent)
     fState.SelectedDecodeOptions = LoadDecodeOptions(fSettings.get(), fState.SelectedCodeFormat());
     for (const TDecodeSwitch& option : kDecodeSwitches)
         SwitchEntry(option.flag)->setChecked(fState.SelectedDecodeOptions.*option.flag);
+    BuildHistoryTab();
     CaptionAddedEntries();
 }
 
@@ -133,6 +144,7 @@ void TAppForm::CaptionAddedEntries()
     AssignAccessKeys(menuBar()->actions().constFirst()->menu()->actions());
     for (const TDecodeSwitch& option : kDecodeSwitches)
         SwitchEntry(option.flag)->setText(QLatin1String(option.caption));
+    KeepHistory1->setText(QStringLiteral("Keep History"));
     if (auto* settings = qobject_cast<QMenu*>(ReadInvertedCodes1->parent()))
         AssignAccessKeys(settings->actions());
 }
@@ -144,6 +156,12 @@ TAppForm::~TAppForm()
     fUpdateNotifier.reset();
     // Stops a running capture and drops its queued frames before any control goes.
     fWebcamScanner.reset();
+    // The tab shows the history's list: it goes first, without a page change
+    // reaching the scanners. The history then writes what is still queued.
+    disconnect(PageControl1, nullptr, this, nullptr);
+    delete TabSheet3;
+    TabSheet3 = nullptr;
+    fHistory.reset();
 }
 
 void TAppForm::FormCreate()
@@ -234,6 +252,20 @@ void TAppForm::BuildWebcamTab()
     Bind(Button1, &QPushButton::clicked, &TAppForm::Button1Click);
 }
 
+// The history's file in the data folder, opened as the window starts; the
+// tab is the third, after "Image File" and "Webcam".
+void TAppForm::BuildHistoryTab()
+{
+    fHistory = std::make_unique<THistoryBrowser>(
+        fState.DataFolder.isEmpty() ? QString() : fState.DataFolder + kHistoryFileName, fSettings.get());
+    connect(fHistory.get(), &THistoryBrowser::StatusMessage, this,
+            [this](const QString& text) { statusBar()->showMessage(text, kHistoryNoteMs); });
+    TabSheet3 = new THistoryTab(*fHistory, statusBar());
+    TabSheet3->setObjectName(QStringLiteral("TabSheet3"));
+    PageControl1->addTab(TabSheet3, Icon("document-open-recent", "history"), QStringLiteral("History"));
+    KeepHistory1->setChecked(fHistory->KeepHistory());
+}
+
 void TAppForm::BuildMenus()
 {
     auto entry = [this](QMenu* menu, const char* name, const QString& caption) {
@@ -291,6 +323,12 @@ void TAppForm::BuildMenus()
     ReadInvertedCodes1 = SwitchEntry(&TDecodeOptions::inverted);
     ReadEveryFormat1 = SwitchEntry(&TDecodeOptions::everyFormat);
     TryHarder1 = SwitchEntry(&TDecodeOptions::tryHarder);
+    settings->addSeparator()->setObjectName(QStringLiteral("HistoryBar"));
+    // Its caption comes with the reading options' (CaptionAddedEntries).
+    KeepHistory1 = entry(settings, "KeepHistory1", QString());
+    KeepHistory1->setCheckable(true);
+    KeepHistory1->setChecked(true);
+    Bind(KeepHistory1, &QAction::triggered, &TAppForm::KeepHistory1Click);
     settings->addSeparator()->setObjectName(QStringLiteral("N2"));
     ResettoDefaults1 = entry(settings, "ResettoDefaults1", QStringLiteral("Reset to Defaults"));
     Bind(ResettoDefaults1, &QAction::triggered, &TAppForm::ResettoDefaults1Click);
@@ -508,8 +546,8 @@ void TAppForm::ScanScreenshot(const TPictureInput& screenshot)
     RunHandler([&] {
         PageControl1->setCurrentIndex(0);
         const QScopedValueRollback screenScan(fScreenScan, true);
-        const std::optional<QString> text = fImageScanner->ScanPicture(
-            *this, screenshot, PictureSourceText(TPictureSource::Screen), fState.SelectedDecodeOptions);
+        const std::optional<QString> text =
+            fImageScanner->ScanPicture(*this, screenshot, TPictureSource::Screen, fState.SelectedDecodeOptions);
         if (!text)
             return; // the pane says "Unreadable!"; the clipboard keeps what it had
         // A code on the screen is usually wanted somewhere else.
@@ -552,6 +590,12 @@ void TAppForm::ShowResult(const std::optional<QString>& text)
         statusBar()->showMessage(hint, kStatusHintMs);
 }
 
+void TAppForm::CodeRead(const TDecodedCode& code, const QString& source)
+{
+    if (fHistory)
+        fHistory->Record(code, source);
+}
+
 // ---- Webcam tab ------------------------------------------------------------
 // The webcam tab's logic is TWebcamScanner's; the handlers hand it on, and
 // TWebcamTabView shows what it gives back.
@@ -559,6 +603,8 @@ void TAppForm::ShowResult(const std::optional<QString>& text)
 void TAppForm::PageControl1Change(int index)
 {
     fWebcamScanner->PageChanged(index);
+    if (TabSheet3 && PageControl1->widget(index) == TabSheet3)
+        TabSheet3->Activated();
 }
 
 void TAppForm::Button1Click()
@@ -622,6 +668,13 @@ void TAppForm::DecodeSwitchClick(const TDecodeSwitch& option, bool checked)
         fImageScanner->RereadUnreadable(*this, fState.SelectedDecodeOptions);
     if (saveError)
         std::rethrow_exception(saveError);
+}
+
+void TAppForm::KeepHistory1Click(bool checked)
+{
+    // Applies at once and is kept in settings.ini; when the file cannot be
+    // written, the choice holds for this run and that is said.
+    fHistory->SetKeepHistory(checked);
 }
 
 void TAppForm::Help2Click()

@@ -35,6 +35,8 @@ class QTextEdit;
 class QTimer;
 class SettingsStore;
 class TChecker;
+class THistoryBrowser;
+class THistoryTab;
 class TNewVer;
 class TPictureDecoder;
 class TUpdateNotifier;
@@ -68,8 +70,10 @@ struct TAppEnvironment {
     static TAppEnvironment ForThisProcess();
 };
 
-// The program's main window: the "Image File" and "Webcam" tabs, the menus,
-// the status bar and the update timer.
+// The program's main window: the "Image File", "Webcam" and "History" tabs,
+// the menus, the status bar and the update timer. Every code read in the
+// window goes to the history (THistoryBrowser), which writes it off the
+// GUI thread.
 class TAppForm : public QMainWindow, private TImageScanView, private TScreenScanView {
     Q_OBJECT
 public:
@@ -93,6 +97,7 @@ public:
     QLabel* StatusBar1 = nullptr;     // the status bar's one panel
     TActionRow* ActionRow1 = nullptr; // the actions on Memo1's code, under it
     TActionRow* ActionRow2 = nullptr; // the actions on Memo2's code, under it
+    THistoryTab* TabSheet3 = nullptr; // "History"; null when the window's creation failed before it was made
     QTimer* TimerChecker = nullptr;
 
     // Menu entries.
@@ -104,6 +109,7 @@ public:
     QAction* ReadInvertedCodes1 = nullptr;
     QAction* ReadEveryFormat1 = nullptr;
     QAction* TryHarder1 = nullptr;
+    QAction* KeepHistory1 = nullptr;
     QAction* ResettoDefaults1 = nullptr;
     QAction* Help2 = nullptr;
     QAction* UpdateNotifications1 = nullptr;
@@ -127,6 +133,7 @@ public:
     // A reading option's entry toggled (Read Inverted Codes, Read Every
     // Format, Try Harder: kDecodeSwitches).
     void DecodeSwitchClick(const TDecodeSwitch& option, bool checked);
+    void KeepHistory1Click(bool checked);
     void Help2Click();
     void ResettoDefaults1Click();
     void Language1Click();
@@ -157,6 +164,10 @@ public:
     // creation failed before it was made.
     TVideoImage* VideoImage() const { return fWebcamScanner ? &fWebcamScanner->VideoImage() : nullptr; }
 
+    // The history of the codes read; null only when the window's creation
+    // failed before it was made.
+    THistoryBrowser* History() const { return fHistory.get(); }
+
     // The program's identity, data folder and reading options.
     const TAppState& State() const { return fState; }
     TAppState& State() { return fState; }
@@ -180,6 +191,7 @@ private:
     void FormCreate();
     void BuildImageTab();
     void BuildWebcamTab();
+    void BuildHistoryTab();
     void BuildMenus();
     void CaptionAddedEntries();
 
@@ -188,6 +200,7 @@ private:
     void ShowPath(const QString& path) override;
     void ShowPicture(const QImage& picture) override;
     void ShowResult(const std::optional<QString>& text) override;
+    void CodeRead(const TDecodedCode& code, const QString& source) override;
 
     // TScreenScanView
     WId WindowId() const override;
@@ -218,7 +231,8 @@ private:
     std::unique_ptr<TImageFileScanner> fImageScanner;
     std::unique_ptr<TWebcamTabView> fWebcamView; // outlives the scanner that drives it
     std::unique_ptr<TWebcamScanner> fWebcamScanner;
-    QList<QAction*> fSwitchEntries; // in the order of kDecodeSwitches
+    std::unique_ptr<THistoryBrowser> fHistory; // outlives TabSheet3, which shows it
+    QList<QAction*> fSwitchEntries;            // in the order of kDecodeSwitches
     bool fCentred = false;
     bool fScreenScan = false;                 // a screen scan's result is shown, which gives no hint
     TScreenScanner* fScreenScanner = nullptr; // a child of the window

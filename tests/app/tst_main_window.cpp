@@ -79,8 +79,11 @@ private slots:
         QCOMPARE(form->PageControl1->currentIndex(), 0);
         QCOMPARE(form->PageControl1->tabText(0), QStringLiteral("Image File"));
         QCOMPARE(form->PageControl1->tabText(1), QStringLiteral("Webcam"));
+        QCOMPARE(form->PageControl1->tabText(2), QStringLiteral("History"));
+        QCOMPARE(form->PageControl1->count(), 3);
         QVERIFY(!form->PageControl1->tabIcon(0).isNull());
         QVERIFY(!form->PageControl1->tabIcon(1).isNull());
+        QVERIFY(!form->PageControl1->tabIcon(2).isNull());
         QCOMPARE(form->Edit1->text(), QStringLiteral("[None]"));
         QVERIFY(form->Edit1->isReadOnly());
         QCOMPARE(form->ButtonBrowse->text(), QStringLiteral("Browse..."));
@@ -126,6 +129,8 @@ private slots:
                                       "  Read Every Format",
                                       "  Try Harder",
                                       "  -",
+                                      "  Keep History",
+                                      "  -",
                                       "  Reset to Defaults",
                                       "Help",
                                       "  Online Help",
@@ -170,7 +175,7 @@ private slots:
         QCOMPARE(bar, (QStringList{"&File", "&Settings", "&Help"}));
         QCOMPARE(file, (QStringList{"&Load Image File...", "&Scan Screen...", "&Exit"}));
         QCOMPARE(settings, (QStringList{"&Code Format", "R&ead Inverted Codes", "Re&ad Every Format", "&Try Harder",
-                                        "&Reset to Defaults"}));
+                                        "&Keep History", "&Reset to Defaults"}));
         QCOMPARE(help, (QStringList{"&Online Help", "&Update Notifications", "&Language...", "Send &Feedback...",
                                     "&About..."}));
         QCOMPARE(popup, (QStringList{"&Copy", "&Select All"}));

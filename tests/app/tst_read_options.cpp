@@ -127,7 +127,7 @@ private slots:
         QVERIFY(!form->State().SelectedDecodeOptions.inverted);
         QCOMPARE(Captions(form->menuBar()->actions().at(1)->menu()),
                  (QStringList{"&Code Format", "R&ead Inverted Codes", "Re&ad Every Format", "&Try Harder", "-",
-                              "&Reset to Defaults"}));
+                              "&Keep History", "-", "&Reset to Defaults"}));
         QVERIFY(!QFile::exists(SettingsFile())); // nothing written until the user chooses
     }
 
