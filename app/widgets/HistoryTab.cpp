@@ -6,7 +6,6 @@
 #include "app/widgets/FormParts.h"
 #include "localization/FormatPattern.h"
 #include "localization/LanguageFiles.h"
-#include "localization/widgets/CaptionedMessageDlg.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -20,6 +19,7 @@
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStandardPaths>
@@ -295,11 +295,16 @@ void THistoryTab::DeleteClick()
 
 void THistoryTab::ClearClick()
 {
-    const QString message = Translate(QStringLiteral("Delete every entry of the history? This cannot be undone."));
-    if (CaptionedMessageDlg(message, TMsgDlgType::mtConfirmation, {TMsgDlgBtn::mbYes, TMsgDlgBtn::mbNo},
-                            Translate(QStringLiteral("Confirmation")),
-                            {Translate(QStringLiteral("Yes")), Translate(QStringLiteral("No"))}, window())
-        != mrYes)
+    // No is the default: Enter alone deletes nothing.
+    QMessageBox box(QMessageBox::Question, Translate(QStringLiteral("Confirmation")),
+                    Translate(QStringLiteral("Delete every entry of the history? This cannot be undone.")),
+                    QMessageBox::Yes | QMessageBox::No, window());
+    box.setTextFormat(Qt::PlainText);
+    box.button(QMessageBox::Yes)->setText(Translate(QStringLiteral("Yes")));
+    box.button(QMessageBox::No)->setText(Translate(QStringLiteral("No")));
+    box.setDefaultButton(QMessageBox::No);
+    box.setEscapeButton(QMessageBox::No);
+    if (box.exec() != QMessageBox::Yes)
         return;
     fBrowser.Clear();
 }

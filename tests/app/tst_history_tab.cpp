@@ -531,6 +531,7 @@ private slots:
         QString asked;
         AnswerNextMessageBox([&](QMessageBox* box) {
             asked = box->text();
+            QCOMPARE(box->defaultButton(), box->button(QMessageBox::No)); // Enter alone deletes nothing
             QAbstractButton* button = MessageBoxButton(box, yes ? QStringLiteral("Yes") : QStringLiteral("No"));
             QVERIFY(button);
             button->click();
