@@ -26,7 +26,7 @@ esac
 
 packages="
 cmake g++ make ninja-build pkg-config ccache
-qt6-base-dev qt6-image-formats-plugins qt6-svg-dev libqt6svg6 $svg_plugins qt6-qpa-plugins libgl-dev
+qt6-base-dev libqt6sql6-sqlite qt6-image-formats-plugins qt6-svg-dev libqt6svg6 $svg_plugins qt6-qpa-plugins libgl-dev
 libzxing-dev libjpeg62-turbo-dev libseccomp-dev
 libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good
 libgdk-pixbuf-2.0-0
