@@ -382,6 +382,20 @@ private slots:
         }
     }
 
+    // HistoryLimit of settings.ini: the oldest go first, from the file and
+    // from the list the tab shows.
+    void limitDropsTheOldest()
+    {
+        WriteFile(QStringLiteral("program/settings.ini"), "[Settings]\r\nHistoryLimit=2\r\n");
+        auto form = MakeForm();
+        QCOMPARE(form->History()->Limit(), 2);
+        form->PageControl1->setCurrentWidget(form->TabSheet3);
+        for (const char* text : {"first", "second", "third"})
+            Sentinel(*form, QLatin1String(text));
+        QCOMPARE(StoredTexts(), (QStringList{"third", "second"}));
+        QTRY_COMPARE_WITH_TIMEOUT(ShownTexts(*form), (QStringList{"third", "second"}), kTimeout);
+    }
+
     // ---- The tab ------------------------------------------------------------
 
     void tabBesideTheOthers()
