@@ -183,7 +183,7 @@ void THistoryBrowser::Remove(const QList<int>& rows)
         return;
     QString error;
     if (!fReader || !fReader->Remove(ids, &error))
-        Raise(FormatTranslated(QStringLiteral("The entries could not be deleted: %s"), error));
+        Raise(FormatTranslated(QStringLiteral("The entries could not be deleted: %s"), fReader ? error : fTrouble));
     fModel.RemoveIds(ids);
 }
 
@@ -191,7 +191,7 @@ void THistoryBrowser::Clear()
 {
     QString error;
     if (!fReader || !fReader->Clear(&error))
-        Raise(FormatTranslated(QStringLiteral("The history could not be cleared: %s"), error));
+        Raise(FormatTranslated(QStringLiteral("The history could not be cleared: %s"), fReader ? error : fTrouble));
     fModel.SetEntries({});
 }
 

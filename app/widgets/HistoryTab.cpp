@@ -156,7 +156,12 @@ THistoryTab::THistoryTab(THistoryBrowser& browser, QStatusBar* statusBar, QWidge
     setTabOrder(Search, Formats);
     setTabOrder(Formats, List);
     setTabOrder(List, Text);
-    setTabOrder(Text, CopyButton);
+    QWidget* last = Text;
+    for (QPushButton* action : Actions->findChildren<QPushButton*>()) {
+        setTabOrder(last, action); // the row's buttons, those shown
+        last = action;
+    }
+    setTabOrder(last, CopyButton);
     setTabOrder(CopyButton, DeleteButton);
     setTabOrder(DeleteButton, ClearButton);
     setTabOrder(ClearButton, ExportButton);

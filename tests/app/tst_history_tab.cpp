@@ -508,6 +508,34 @@ private slots:
         QVERIFY(tab->Actions->isHidden());
     }
 
+    // Tab leads from the search through the format choice, the list, the
+    // pane, the row's actions and the buttons; Ctrl+F leads back, and does
+    // nothing while another tab shows.
+    void keyboardRoad()
+    {
+        Seed(SeedEntries());
+        auto form = ShowHistory();
+        THistoryTab* tab = form->TabSheet3;
+        QVERIFY(ActivateWindow(form.get()));
+        ClickRow(*form, 0); // a link: the row offers Open Link
+        tab->Search->setFocus();
+        QStringList road;
+        for (int i = 0; i < 8; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            road.append(QApplication::focusWidget()->objectName());
+        }
+        QCOMPARE(road, (QStringList{"HistoryFormats", "HistoryList", "HistoryText", "OpenLink", "HistoryCopy",
+                                    "HistoryDelete", "HistoryClear", "HistoryExport"}));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_F, Qt::ControlModifier);
+        QVERIFY(tab->Search->hasFocus());
+
+        form->PageControl1->setCurrentIndex(0);
+        form->ButtonBrowse->setFocus();
+        QTest::keyClick(form->ButtonBrowse, Qt::Key_F, Qt::ControlModifier);
+        QVERIFY(form->ButtonBrowse->hasFocus());
+        QCOMPARE(form->PageControl1->currentIndex(), 0);
+    }
+
     void deleteSeveral()
     {
         Seed(SeedEntries());
