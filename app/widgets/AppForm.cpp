@@ -96,12 +96,13 @@ TAppForm::TAppForm(TAppEnvironment environment, QWidget* parent)
     // The actions on the code read last, in a row under each tab's result pane.
     ActionRow1 = AddActionRow(TabSheet1, "ActionRow1", statusBar());
     ActionRow2 = AddActionRow(TabSheet2, "ActionRow2", statusBar());
-    fWebcamView =
-        std::make_unique<TWebcamTabView>(TWebcamTabControls{ComboBox1, Button1, Image2, Memo2, ActionRow2, statusBar(),
-                                                            [this](const TDecodedCode& code, const QString& camera) {
-                                                                if (fHistory)
-                                                                    fHistory->Record(code, camera);
-                                                            }});
+    // Each code that comes into view of a camera goes to the history.
+    TWebcamTabControls webcamControls{ComboBox1, Button1, Image2, Memo2, ActionRow2, statusBar(), {}};
+    webcamControls.codeAppeared = [this](const TDecodedCode& code, const QString& camera) {
+        if (fHistory)
+            fHistory->Record(code, camera);
+    };
+    fWebcamView = std::make_unique<TWebcamTabView>(webcamControls);
 
     StatusBar1 = new QLabel(QStringLiteral("Code Format: Auto"));
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));

@@ -43,8 +43,9 @@ std::optional<QString> PlatformExportDialog(QWidget* parent, const QString& titl
     const QString file = QFileDialog::getSaveFileName(parent, title, suggested, filter, &chosenFilter);
     if (file.isEmpty())
         return std::nullopt;
-    return ExportFileName(file, chosenFilter == kJsonLinesFilter ? THistoryExportFormat::JsonLines
-                                                                 : THistoryExportFormat::Csv);
+    const THistoryExportFormat kind =
+        chosenFilter == kJsonLinesFilter ? THistoryExportFormat::JsonLines : THistoryExportFormat::Csv;
+    return ExportFileName(file, kind);
 }
 
 } // namespace
@@ -59,9 +60,8 @@ void TSummaryDelegate::initStyleOption(QStyleOptionViewItem* option, const QMode
     const int margins = 2 * 4;
     const QString shownLabel = label.isEmpty() ? QString() : label + u' ';
     const int room = option->rect.width() - margins - option->fontMetrics.horizontalAdvance(shownLabel);
-    option->text = shownLabel
-                   + option->fontMetrics.elidedText(
-                       value, elision == TSummaryElision::KeepEnd ? Qt::ElideLeft : Qt::ElideRight, std::max(room, 0));
+    const Qt::TextElideMode mode = elision == TSummaryElision::KeepEnd ? Qt::ElideLeft : Qt::ElideRight;
+    option->text = shownLabel + option->fontMetrics.elidedText(value, mode, std::max(room, 0));
 }
 
 THistoryTab::THistoryTab(THistoryBrowser& browser, QStatusBar* statusBar, QWidget* parent)
@@ -105,10 +105,10 @@ THistoryTab::THistoryTab(THistoryBrowser& browser, QStatusBar* statusBar, QWidge
     List->setTextElideMode(Qt::ElideRight);
     const QFontMetrics metrics(List->font());
     List->header()->setStretchLastSection(true);
-    List->header()->resizeSection(THistoryModel::TimeColumn,
-                                  metrics.horizontalAdvance(QLocale().toString(
-                                      QDateTime(QDate(2026, 12, 28), QTime(23, 58)), QLocale::ShortFormat))
-                                      + 24);
+    // Fixed widths: measuring every row would cost the time of the rows.
+    const QString longTime =
+        QLocale().toString(QDateTime(QDate(2026, 12, 28), QTime(23, 58, 58)), QLocale::ShortFormat);
+    List->header()->resizeSection(THistoryModel::TimeColumn, metrics.horizontalAdvance(longTime) + 24);
     List->header()->resizeSection(THistoryModel::FormatColumn,
                                   metrics.horizontalAdvance(QStringLiteral("RSS_EXPANDED")) + 24);
 

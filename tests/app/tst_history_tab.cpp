@@ -73,13 +73,14 @@ THistoryEntry Entry(const QString& text, const QString& format, const QString& s
 // The entries the search tests start with, newest first.
 QList<THistoryEntry> SeedEntries()
 {
-    return {
-        Entry(QStringLiteral("https://lantrix.invalid/hello"), QStringLiteral("QR_CODE"), QStringLiteral("/pics/a.png"),
-              1),
-        Entry(QStringLiteral("4006381333931"), QStringLiteral("EAN_13"), QStringLiteral("Clipboard"), 2),
-        Entry(QStringLiteral("WIFI:T:WPA;S:Lobby;P:welcome1;;"), QStringLiteral("QR_CODE"), QStringLiteral("HD Webcam"),
-              3),
-        Entry(QStringLiteral("Lantrix Data Matrix 0042"), QStringLiteral("DATA_MATRIX"), QStringLiteral("Screen"), 4)};
+    const QString qr = QStringLiteral("QR_CODE");
+    QList<THistoryEntry> entries;
+    entries.append(Entry(QStringLiteral("https://lantrix.invalid/hello"), qr, QStringLiteral("/pics/a.png"), 1));
+    entries.append(Entry(QStringLiteral("4006381333931"), QStringLiteral("EAN_13"), QStringLiteral("Clipboard"), 2));
+    entries.append(Entry(QStringLiteral("WIFI:T:WPA;S:Lobby;P:welcome1;;"), qr, QStringLiteral("HD Webcam"), 3));
+    entries.append(
+        Entry(QStringLiteral("Lantrix Data Matrix 0042"), QStringLiteral("DATA_MATRIX"), QStringLiteral("Screen"), 4));
+    return entries;
 }
 
 // RFC 4180 records of a CSV file.
