@@ -2,7 +2,9 @@
 
 #include "capture/SampleFormats.h"
 #include "cli/ScanResult.h"
+#include "history/HistoryExport.h"
 
+#include <QFile>
 #include <QRegularExpression>
 
 #include <cmath>
@@ -218,6 +220,24 @@ bool ApplyRawBytes(TScanOptions& options, const char*, std::FILE*)
     return true;
 }
 
+bool ApplyHistory(TScanOptions& options, const char*, std::FILE*)
+{
+    options.history = true;
+    return true;
+}
+
+bool ApplyHistoryExport(TScanOptions& options, const char* value, std::FILE* errors)
+{
+    const QString file = QFile::decodeName(value);
+    if (!ExportFormatForFile(file)) {
+        std::fprintf(errors, "lantrix-scan: --history-export writes a .csv, .jsonl or .ndjson file, not '%s'\n",
+                     Shown(value, errors).c_str());
+        return false;
+    }
+    options.historyExport = file;
+    return true;
+}
+
 constexpr TOptionRow kOptions[] = {
     {"--format", "a format name", ApplyFormat},
     {"--json", nullptr, ApplyJson},
@@ -234,6 +254,8 @@ constexpr TOptionRow kOptions[] = {
     {"--all", nullptr, ApplyAll},
     {"--raw-bytes", nullptr, ApplyRawBytes},
     {"--max-megapixels", "a number of megapixels", ApplyMaxMegapixels},
+    {"--history", nullptr, ApplyHistory},
+    {"--history-export", "a file name", ApplyHistoryExport},
 };
 
 const TOptionRow* OptionNamed(std::string_view name)
@@ -251,8 +273,18 @@ bool CheckCombination(const TScanOptions& options, std::FILE* errors)
         std::fprintf(errors, "lantrix-scan: %s\n", message);
         return false;
     };
+    if (options.historyExport) {
+        const TDecodeOptions& decode = options.decode;
+        const bool decodes =
+            decode.format != TBarcodeFormat::Auto || decode.inverted || decode.everyFormat || decode.tryHarder;
+        if (!options.files.isEmpty() || options.Live() || options.raw || options.listCameras || options.history
+            || options.json || options.all || options.rawBytes || options.maxMegapixels > 0 || options.count > 0
+            || options.timeoutSeconds > 0.0 || !options.saveBitmap.isEmpty() || decodes)
+            return refuse("--history-export takes nothing else");
+        return true;
+    }
     if (options.listCameras) {
-        if (!options.files.isEmpty() || options.Live() || options.raw || options.maxMegapixels > 0)
+        if (!options.files.isEmpty() || options.Live() || options.raw || options.maxMegapixels > 0 || options.history)
             return refuse("--list-cameras takes nothing else");
         return true;
     }
@@ -382,6 +414,7 @@ void PrintUsage(std::FILE* to)
                "       lantrix-scan [--format NAME] [DECODE OPTIONS] [--json] [--count N]\n"
                "                    [--timeout SECONDS] --camera NAME | --pipeline DESCRIPTION\n"
                "       lantrix-scan --list-cameras\n"
+               "       lantrix-scan --history-export FILE.csv | FILE.jsonl\n"
                "       lantrix-scan --help | --version\n"
                "Decodes the QR code or barcode in picture files, or in the frames of a camera,\n"
                "and prints its text.\n"
@@ -441,6 +474,17 @@ void PrintUsage(std::FILE* to)
                "                 stop after that long (Ctrl+C stops at any time)\n"
                "  --list-cameras print the names of the cameras, one a line: the system's,\n"
                "                 then those of cameras.ini in the data folder\n"
+               "  --history      also record each code printed in the window's scan history\n"
+               "                 (history.sqlite in the data folder), with its time, the\n"
+               "                 file's full path or the camera, format, text and bytes,\n"
+               "                 within the window's limit of entries; without it, nothing\n"
+               "                 is recorded. A code not recorded makes the exit status 2\n"
+               "  --history-export FILE\n"
+               "                 write the whole scan history, newest first, to FILE and\n"
+               "                 exit: CSV for .csv (a header row; a text that begins with\n"
+               "                 = + - @ ' or a tab gets an apostrophe in front), JSON Lines\n"
+               "                 for .jsonl or .ndjson (--json's objects of a code with time\n"
+               "                 and source)\n"
                "  -h, --help     show this text\n"
                "  --version      show the version\n"
                "\n"
@@ -450,7 +494,8 @@ void PrintUsage(std::FILE* to)
                "same way on a terminal. An empty file name is shown as ''.\n"
                "\n"
                "Exit status: 0 decoded (every file; live: at least one code), 1 no code found\n"
-               "(--list-cameras: no camera), 2 a file cannot be loaded, the camera fails or\n"
-               "the output cannot be written, 64 bad usage.\n",
+               "(--list-cameras: no camera), 2 a file cannot be loaded, the camera fails,\n"
+               "the output cannot be written or the scan history cannot be written or read,\n"
+               "64 bad usage.\n",
                to);
 }

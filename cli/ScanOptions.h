@@ -42,6 +42,11 @@ struct TScanOptions {
 
     bool listCameras = false;
 
+    // The scan history (history.sqlite in the data folder): record each code
+    // written, or write the whole history to this file (.csv, .jsonl, .ndjson).
+    bool history = false;
+    std::optional<QString> historyExport;
+
     // The largest picture loaded, in megapixels of 1,048,576 pixels; 0: the loader's own limit.
     int maxMegapixels = 0;
 

@@ -52,7 +52,8 @@ public:
     // The errno value of the first write of results that failed (a full
     // disk, a closed output), 0 while every one went out. Once one has
     // failed, the results after it are not written.
-    int OutputError() const { return fOutputError; }
+    // A writer that passes results on to another gives that one's.
+    virtual int OutputError() const { return fOutputError; }
 
 protected:
     // Writes the bytes to the results' stream and flushes it, unless a write

@@ -25,10 +25,13 @@
 // it is decoded; it may be a pipe that a program writes to. --inverted decodes a picture in which
 // nothing is found once more with light and dark swapped; --all prints every
 // code of each picture; --raw-bytes writes the one code's content as encoded
-// and nothing else. Writes no settings and needs no display.
+// and nothing else. --history records each code printed in the window's scan
+// history (history.sqlite in the data folder); --history-export FILE writes
+// that history out and exits. Writes no settings and needs no display.
 #include "capture/FileDescriptor.h"
 #include "capture/PixbufLoader.h"
 #include "cli/FileScan.h"
+#include "cli/HistoryRecording.h"
 #include "cli/LivePart.h"
 #include "cli/PictureArgument.h"
 #include "cli/RawSample.h"
@@ -39,6 +42,7 @@
 #include "decoder/DecoderProcess.h"
 #include "decoder/DecoderService.h"
 #include "decoder/PictureDecoder.h"
+#include "history/HistorySettings.h"
 #include "platform/Folders.h"
 #include "platform/ProgramNames.h"
 
@@ -83,15 +87,20 @@ std::FILE* KeepStandardErrorOwn()
     return messages;
 }
 
-// The cameras.ini of the data folder the window uses: the executable's
-// folder when it is writable, else the user's configuration folder. The
-// company and product names are the window's (its version block holds them).
-QString CameraSourcesFile()
+// The data folder the window uses: the executable's folder when it is
+// writable, else the user's configuration folder. The company and product
+// names are the window's (its version block holds them).
+QString DataFolder()
 {
     const QString executable = QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget();
-    const QString folder = ChooseDataFolder(QFileInfo(executable).absolutePath(), UserConfigFolder(),
-                                            QLatin1String(kMakerName), QLatin1String(kProductName));
-    return folder + QStringLiteral("cameras.ini");
+    return ChooseDataFolder(QFileInfo(executable).absolutePath(), UserConfigFolder(), QLatin1String(kMakerName),
+                            QLatin1String(kProductName));
+}
+
+// The cameras.ini of the data folder.
+QString CameraSourcesFile()
+{
+    return DataFolder() + QStringLiteral("cameras.ini");
 }
 
 TCodesPerPicture CodesPerPicture(const TScanOptions& options)
@@ -174,6 +183,8 @@ int Scan(char** argv, const TScanOptions* options, std::FILE*& messages, std::un
     };
     std::optional<TPixbufSession> pixbuf;
 
+    if (options->historyExport)
+        return ExportHistory(DataFolder() + QLatin1String(kHistoryFileName), *options->historyExport, messages);
     if (options->listCameras)
         return RunLivePart({&*options, nullptr, CameraSourcesFile(), messages, {}}, messages);
     // A format without a reader is no usage error: the window decodes it as
@@ -185,6 +196,15 @@ int Scan(char** argv, const TScanOptions* options, std::FILE*& messages, std::un
 
     const bool several = options->files.size() > 1;
     writer = MakeWriter(*options, messages, several);
+    if (options->history) {
+        // Recorded as printed, in the window's history and within its limit.
+        // The option is the user's say for this run: the window's "Keep
+        // History" is not asked.
+        const QString folder = DataFolder();
+        writer = std::make_unique<THistoryRecordingWriter>(std::move(writer), folder + QLatin1String(kHistoryFileName),
+                                                           HistoryLimitOf(folder), options->Live(),
+                                                           CodesPerPicture(*options), messages);
+    }
 
     if (options->Live()) {
         startGui();
@@ -266,6 +286,10 @@ int main(int argc, char** argv)
         std::fputs("lantrix-scan " LANTRIX_RELEASE_VERSION "\n", stdout);
     } else if (const std::optional<TScanOptions> options = ParseScanArguments(argc, argv, stderr)) {
         status = Scan(argv, &*options, messages, writer);
+        // Codes that --history could not record fail the run, as output not written does.
+        if (const auto* recording = dynamic_cast<const THistoryRecordingWriter*>(writer.get());
+            recording && recording->Failed())
+            status = TExitStatus::kError;
     } else {
         PrintUsageHint(stderr);
         return TExitStatus::kUsage;

@@ -158,7 +158,24 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"max_megapixels_without_number", {"a.png", "--max-megapixels"}, "--max-megapixels needs a number"},
         ParseCase{"max_megapixels_raw", {"--max-megapixels", "80", "--raw", "8x8:YUY2", "a.raw"}, "not with --raw"},
         ParseCase{"max_megapixels_live", {"--max-megapixels", "80", "--camera", "A"}, "go with picture files"},
-        ParseCase{"max_megapixels_list_cameras", {"--max-megapixels", "80", "--list-cameras"}, "takes nothing else"}),
+        ParseCase{"max_megapixels_list_cameras", {"--max-megapixels", "80", "--list-cameras"}, "takes nothing else"},
+        ParseCase{"history", {"--history", "a.png", "b.png"}, nullptr},
+        ParseCase{"history_live", {"--history", "--camera", "A", "--count", "3"}, nullptr},
+        ParseCase{"history_raw_bytes", {"--history", "--raw-bytes", "a.png"}, nullptr},
+        ParseCase{"history_without_file", {"--history"}, "no file given"},
+        ParseCase{"history_takes_no_value", {"--history=1", "a.png"}, "unknown option --history=1"},
+        ParseCase{"history_list_cameras", {"--history", "--list-cameras"}, "--list-cameras takes nothing else"},
+        ParseCase{"history_export_csv", {"--history-export", "out.csv"}, nullptr},
+        ParseCase{"history_export_jsonl", {"--history-export=out.jsonl"}, nullptr},
+        ParseCase{"history_export_ndjson", {"--history-export", "/tmp/OUT.NDJSON"}, nullptr},
+        ParseCase{"history_export_other_suffix", {"--history-export", "out.json"}, "not 'out.json'"},
+        ParseCase{"history_export_no_suffix", {"--history-export", "out"}, "writes a .csv, .jsonl or .ndjson file"},
+        ParseCase{"history_export_without_file", {"--history-export"}, "--history-export needs a file name"},
+        ParseCase{"history_export_with_file", {"--history-export", "out.csv", "a.png"}, "takes nothing else"},
+        ParseCase{"history_export_with_json", {"--json", "--history-export", "out.csv"}, "takes nothing else"},
+        ParseCase{
+            "history_export_with_format", {"--history-export", "out.csv", "--format", "EAN_8"}, "takes nothing else"},
+        ParseCase{"history_export_live", {"--history-export", "out.csv", "--camera", "A"}, "takes nothing else"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ParseArguments, KeepsFileNamesAsBytesInTheirOrder)
