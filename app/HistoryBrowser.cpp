@@ -13,9 +13,9 @@
 
 namespace {
 
-const QString kSection = QStringLiteral("Settings");
-const QString kKeepKey = QStringLiteral("KeepHistory");
-const QString kLimitKey = QStringLiteral("HistoryLimit");
+const QString kSection = QLatin1String(kHistorySettingsSection);
+const QString kKeepKey = QLatin1String(kKeepHistoryKey);
+const QString kLimitKey = QLatin1String(kHistoryLimitKey);
 
 [[noreturn]] void Raise(const QString& message)
 {
@@ -26,7 +26,7 @@ const QString kLimitKey = QStringLiteral("HistoryLimit");
 
 bool LoadKeepHistory(const SettingsStore* store)
 {
-    return !store || store->ReadString(kSection, kKeepKey, QString()).trimmed() != QLatin1String("0");
+    return !store || KeepHistoryFromSetting(store->ReadString(kSection, kKeepKey, QString()));
 }
 
 void SaveKeepHistory(bool on, SettingsStore* store)
@@ -39,11 +39,7 @@ void SaveKeepHistory(bool on, SettingsStore* store)
 
 int LoadHistoryLimit(const SettingsStore* store)
 {
-    if (!store)
-        return kDefaultHistoryLimit;
-    bool number = false;
-    const int limit = store->ReadString(kSection, kLimitKey, QString()).trimmed().toInt(&number);
-    return number && limit >= 0 ? limit : kDefaultHistoryLimit;
+    return store ? HistoryLimitFromSetting(store->ReadString(kSection, kLimitKey, QString())) : kDefaultHistoryLimit;
 }
 
 THistoryEntry HistoryEntryOf(const TDecodedCode& code, const QString& source, const QDateTime& time)

@@ -11,6 +11,7 @@
 #include "decode/DecodeBitmap.h"
 #include "history/HistoryEntry.h"
 #include "history/HistoryExport.h"
+#include "history/HistorySettings.h"
 #include "history/HistoryStore.h"
 #include "history/HistoryWriter.h"
 
@@ -23,16 +24,14 @@
 
 class SettingsStore;
 
-// Settings > "Keep History": key KeepHistory of section Settings; missing
-// (as after Reset to Defaults) or anything but "0" is on.
+// Settings > "Keep History" as `store` holds it (KeepHistoryFromSetting):
+// missing (as after Reset to Defaults), or no store, is on.
 bool LoadKeepHistory(const SettingsStore* store);
 // Writes the choice and the file; raises ESettingsError when it cannot.
 void SaveKeepHistory(bool on, SettingsStore* store);
 
-// How many entries the history keeps, the oldest going first: key
-// HistoryLimit of section Settings, a whole number; 0 keeps every one.
-// Missing or not a number: kDefaultHistoryLimit.
-constexpr int kDefaultHistoryLimit = 10000;
+// How many entries the history keeps, the oldest going first, as `store`
+// holds it (HistoryLimitFromSetting); kDefaultHistoryLimit without a store.
 int LoadHistoryLimit(const SettingsStore* store);
 
 // The entry the history keeps of a code read at `time` from `source`.

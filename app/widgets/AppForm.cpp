@@ -61,7 +61,6 @@ constexpr int kPaneHeight = 89;
 // How long the status bar says what happened to the history: longer than a
 // note, since recording may have stopped.
 constexpr int kHistoryNoteMs = 15000;
-const QString kHistoryFileName = QStringLiteral("history.sqlite");
 
 } // namespace
 
@@ -258,7 +257,7 @@ void TAppForm::BuildWebcamTab()
 void TAppForm::BuildHistoryTab()
 {
     fHistory = std::make_unique<THistoryBrowser>(
-        fState.DataFolder.isEmpty() ? QString() : fState.DataFolder + kHistoryFileName, fSettings.get());
+        fState.DataFolder.isEmpty() ? QString() : fState.DataFolder + QLatin1String(kHistoryFileName), fSettings.get());
     connect(fHistory.get(), &THistoryBrowser::StatusMessage, this,
             [this](const QString& text) { statusBar()->showMessage(text, kHistoryNoteMs); });
     TabSheet3 = new THistoryTab(*fHistory, statusBar());
