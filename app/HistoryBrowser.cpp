@@ -72,9 +72,31 @@ THistoryBrowser::THistoryBrowser(const QString& file, SettingsStore* settings, Q
         fTrouble = Translate(QStringLiteral("The history is not kept in this run: there is no data folder."));
         return;
     }
+    // The tab's connection opens the file first, here: a damaged file is moved
+    // aside and a fresh one made before the writer opens its own, and what
+    // happened is known at once, to be said once the window listens.
+    fReader = std::make_unique<THistoryStore>(file);
+    const THistoryStore::TOpenOutcome outcome = fReader->Open();
+    const auto say = [this] { emit StatusMessage(fTrouble); };
+    switch (outcome.status) {
+    case THistoryStore::TOpenStatus::Opened: break;
+    case THistoryStore::TOpenStatus::Replaced:
+        // Said once, in the status bar, and kept as the tab's notice for the run.
+        fTrouble = FormatTranslated(
+            QStringLiteral("The history file was damaged and has been moved aside as %s; a new history was started."),
+            QDir::toNativeSeparators(outcome.movedTo));
+        QMetaObject::invokeMethod(this, say, Qt::QueuedConnection);
+        break;
+    case THistoryStore::TOpenStatus::Failed:
+        fReader.reset();
+        fFailed = true;
+        fTrouble = FormatTranslated(QStringLiteral("The history is not kept in this run: %s"), outcome.message);
+        QMetaObject::invokeMethod(this, say, Qt::QueuedConnection);
+        return;
+    }
     fWriter = std::make_unique<THistoryWriter>(file);
-    connect(fWriter.get(), &THistoryWriter::Opened, this, &THistoryBrowser::Opened);
-    connect(fWriter.get(), &THistoryWriter::Failed, this, &THistoryBrowser::WriteFailed);
+    connect(fWriter.get(), &THistoryWriter::Opened, this, &THistoryBrowser::WriterOpened);
+    connect(fWriter.get(), &THistoryWriter::Failed, this, &THistoryBrowser::Stop);
     connect(fWriter.get(), &THistoryWriter::Recorded, this, &THistoryBrowser::Recorded);
 }
 
@@ -84,28 +106,12 @@ THistoryBrowser::~THistoryBrowser()
     fWriter.reset();
 }
 
-void THistoryBrowser::Opened(const THistoryStore::TOpenOutcome& outcome)
+void THistoryBrowser::WriterOpened(const THistoryStore::TOpenOutcome& outcome)
 {
-    switch (outcome.status) {
-    case THistoryStore::TOpenStatus::Opened: break;
-    case THistoryStore::TOpenStatus::Replaced:
-        // Said once, in the status bar, and kept as the tab's notice for the run.
-        fTrouble = FormatTranslated(
-            QStringLiteral("The history file was damaged and has been moved aside as %s; a new history was started."),
-            QDir::toNativeSeparators(outcome.movedTo));
-        emit StatusMessage(fTrouble);
-        break;
-    case THistoryStore::TOpenStatus::Failed: Stop(outcome.message); return;
-    }
-    fReader = std::make_unique<THistoryStore>(fWriter->File());
-    if (const THistoryStore::TOpenOutcome read = fReader->Open(); read.status == THistoryStore::TOpenStatus::Failed) {
-        fReader.reset();
-        Stop(read.message);
-        return;
-    }
-    emit NoticeChanged();
-    if (fLoaded)
-        Reload();
+    // The file opened here already; the writer's own connection failing to
+    // open it stops recording as a failed write does.
+    if (outcome.status == THistoryStore::TOpenStatus::Failed)
+        Stop(outcome.message);
 }
 
 void THistoryBrowser::Stop(const QString& why)
@@ -116,11 +122,6 @@ void THistoryBrowser::Stop(const QString& why)
     fTrouble = FormatTranslated(QStringLiteral("The history is not kept in this run: %s"), why);
     emit StatusMessage(fTrouble);
     emit NoticeChanged();
-}
-
-void THistoryBrowser::WriteFailed(const QString& message)
-{
-    Stop(message);
 }
 
 void THistoryBrowser::Recorded(const THistoryEntry& entry)

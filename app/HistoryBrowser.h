@@ -45,8 +45,10 @@ QString ExportFileName(const QString& chosen, THistoryExportFormat kind);
 class THistoryBrowser : public QObject {
     Q_OBJECT
 public:
-    // `file`: history.sqlite in the data folder, opened at once on the
-    // writer's thread; empty (no data folder): no history this run.
+    // `file`: history.sqlite in the data folder, opened at once (a damaged
+    // one moved aside), then by the writer on its thread; empty (no data
+    // folder): no history this run. What happened to the file is said
+    // (StatusMessage) once the event loop runs, after the caller connected.
     // `settings` (may be null) holds Keep History and the limit.
     THistoryBrowser(const QString& file, SettingsStore* settings, QObject* parent = nullptr);
     ~THistoryBrowser() override;
@@ -88,9 +90,9 @@ signals:
     void NoticeChanged();
 
 private:
-    void Opened(const THistoryStore::TOpenOutcome& outcome);
-    void WriteFailed(const QString& message);
+    void WriterOpened(const THistoryStore::TOpenOutcome& outcome);
     void Recorded(const THistoryEntry& entry);
+    // Recording off for the run, said once: the file cannot be opened or written.
     void Stop(const QString& why);
 
     SettingsStore* fSettings;
@@ -99,7 +101,7 @@ private:
     bool fFailed = false; // the file could not be opened or written: nothing more is recorded this run
     QString fTrouble;     // why the history does not work, or what happened to it
     std::unique_ptr<THistoryWriter> fWriter;
-    std::unique_ptr<THistoryStore> fReader; // the tab's own connection, once the writer opened the file
+    std::unique_ptr<THistoryStore> fReader; // the tab's own connection; null when the file cannot be opened
     THistoryModel fModel;
     bool fLoaded = false; // the list holds the file's entries
 };
