@@ -105,7 +105,8 @@ int THistoryRecordingWriter::OutputError() const
 void THistoryRecordingWriter::Write(const TScanResult& result)
 {
     fWriter->Write(result);
-    if (fFailed || result.status != TScanStatus::Decoded || result.codes.empty())
+    // What did not reach the output was not printed, and is not recorded either.
+    if (fFailed || fWriter->OutputError() != 0 || result.status != TScanStatus::Decoded || result.codes.empty())
         return;
     if (!fStore.IsOpen()) {
         const THistoryStore::TOpenOutcome outcome = fStore.Open();

@@ -30,7 +30,7 @@ int HistoryLimitOf(const QString& dataFolder);
 QString HistorySource(const QByteArray& file, bool live);
 
 // Writes every result with `writer` as before, then records the codes it
-// wrote in the history: the first of a picture, or each with --all. The
+// wrote (while its output has not failed) in the history: the first of a picture, or each with --all. The
 // store is opened at the first code, on the thread that writes (the one
 // that runs the scan). A file that had to be moved aside, or a history that
 // cannot be opened or written, is said once on `messages`; after a failure

@@ -269,7 +269,7 @@ TEST(RecordingWriterFailure, SaysItOnceRecordsNoMoreAndPassesEveryResultOn)
     EXPECT_EQ(said.count('\n'), 1);
 }
 
-TEST(RecordingWriterFailure, GivesTheOutputErrorOfTheWriterItPassesTo)
+TEST(RecordingWriterFailure, GivesTheOutputErrorOfTheWriterItPassesToAndRecordsNothingUnprinted)
 {
     QTemporaryDir folder;
     Messages messages;
@@ -279,6 +279,10 @@ TEST(RecordingWriterFailure, GivesTheOutputErrorOfTheWriterItPassesTo)
                                    messages.File());
     writer.Write(Result("/p/a.png", TScanStatus::Decoded, {Code("x")}));
     EXPECT_EQ(writer.OutputError(), 28);
+    // Not printed, so not recorded: the history holds what the user saw.
+    EXPECT_EQ(writer.Recorded(), 0);
+    EXPECT_FALSE(writer.Failed());
+    EXPECT_FALSE(QFile::exists(folder.filePath("history.sqlite")));
 }
 
 } // namespace

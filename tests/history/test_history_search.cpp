@@ -3,6 +3,8 @@
 #include "history/HistoryFilter.h"
 #include "history/HistoryRecorder.h"
 
+#include <QTimeZone>
+
 #include <gtest/gtest.h>
 
 #include <ostream>
@@ -33,7 +35,7 @@ class HistoryRecorder : public ::testing::TestWithParam<RecorderCase> {};
 
 TEST_P(HistoryRecorder, RecordsACodeOnceWhenItAppears)
 {
-    const QDateTime start(QDate(2026, 5, 1), QTime(12, 0), Qt::UTC);
+    const QDateTime start(QDate(2026, 5, 1), QTime(12, 0), QTimeZone(0));
     THistoryRecorder recorder;
     const std::vector<Sighting>& sightings = GetParam().sightings;
     for (std::size_t i = 0; i < sightings.size(); ++i) {

@@ -12,6 +12,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
+#include <QTimeZone>
 #include <QUuid>
 #include <QVariant>
 
@@ -28,7 +29,7 @@ namespace {
 
 QDateTime At(qint64 msecs)
 {
-    return QDateTime::fromMSecsSinceEpoch(msecs, Qt::UTC);
+    return QDateTime::fromMSecsSinceEpoch(msecs, QTimeZone(0));
 }
 
 THistoryEntry Entry(const QString& text, qint64 msecs = 1'700'000'000'000, const QString& source = "Screen")
@@ -339,7 +340,7 @@ TEST_P(HistoryMigration, FromVersion1KeepsEveryEntry)
         EXPECT_EQ(migrated.contentType, c.expectedType);
         EXPECT_EQ(other.id, 7);
         EXPECT_EQ(other.time.toMSecsSinceEpoch(),
-                  QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5), Qt::UTC).toMSecsSinceEpoch());
+                  QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5), QTimeZone(0)).toMSecsSinceEpoch());
         EXPECT_EQ(other.contentType, "text");
         // New entries go on after the migrated ones.
         EXPECT_GT(store.AddEntry(Entry("new"), 0), 42);
@@ -353,11 +354,11 @@ TEST_P(HistoryMigration, FromVersion1KeepsEveryEntry)
 INSTANTIATE_TEST_SUITE_P(
     Cases, HistoryMigration,
     ::testing::Values(MigrationCase{"utc", "2026-03-04T05:06:07Z", "https://example.org/a?b=c",
-                                    QDateTime(QDate(2026, 3, 4), QTime(5, 6, 7), Qt::UTC), "url"},
+                                    QDateTime(QDate(2026, 3, 4), QTime(5, 6, 7), QTimeZone(0)), "url"},
                       MigrationCase{"milliseconds", "2026-03-04T05:06:07.250Z", "WIFI:S:net;T:WPA;P:pw;;",
-                                    QDateTime(QDate(2026, 3, 4), QTime(5, 6, 7, 250), Qt::UTC), "wifi"},
+                                    QDateTime(QDate(2026, 3, 4), QTime(5, 6, 7, 250), QTimeZone(0)), "wifi"},
                       MigrationCase{"offset", "2026-03-04T07:06:07+02:00", "plain words",
-                                    QDateTime(QDate(2026, 3, 4), QTime(5, 6, 7), Qt::UTC), "text"},
+                                    QDateTime(QDate(2026, 3, 4), QTime(5, 6, 7), QTimeZone(0)), "text"},
                       MigrationCase{"unreadable_time", "yesterday", "tel:+491234", QDateTime(), "phone"},
                       MigrationCase{"empty_time", "", "", QDateTime(), "text"}),
     [](const auto& info) { return std::string(info.param.name); });
