@@ -1,5 +1,7 @@
 #include "app/HistoryModel.h"
 
+#include "content/TextCheck.h"
+
 #include <QLocale>
 #include <QSet>
 
@@ -11,7 +13,9 @@ QString OneLine(const QString& text, qsizetype maxLength)
     for (QChar& c : line)
         if (c.category() == QChar::Other_Control || c == QChar::LineSeparator || c == QChar::ParagraphSeparator)
             c = u' ';
-    return line;
+    // Shown as it is: a right-to-left override or a zero-width character
+    // would make the line read as something else.
+    return WithoutHiddenCharacters(line);
 }
 
 THistoryModel::THistoryModel(QObject* parent)

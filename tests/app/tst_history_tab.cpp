@@ -501,6 +501,12 @@ private slots:
                                              << "first line second line" << QStringList{};
         QTest::newRow("rich text stays text") << "<b>bold</b> <img src=x>"
                                               << "<b>bold</b> <img src=x>" << QStringList{};
+        // The list shows the characters as they are stored, not as an
+        // override or a zero-width space would make them read.
+        QTest::newRow("reversed address in plain text") << QString::fromUtf8("mailto:admin\u202Egro.elpmaxe@evil.com")
+                                                        << "mailto:admingro.elpmaxe@evil.com" << QStringList{};
+        QTest::newRow("zero-width space in plain text")
+            << QString::fromUtf8("pay\u200Bpal") << "paypal" << QStringList{};
     }
 
     void selectShowsTextAndActions()
