@@ -2,9 +2,9 @@
 
 #include "app/AppState.h"
 #include "app/ExeVersionData.h"
-#include "app/SettingsStore.h"
 #include "localization/LanguageFiles.h"
 #include "platform/Folders.h"
+#include "platform/SettingsStore.h"
 
 #include <QFile>
 

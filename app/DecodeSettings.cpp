@@ -1,6 +1,6 @@
 #include "app/DecodeSettings.h"
 
-#include "app/SettingsStore.h"
+#include "platform/SettingsStore.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
 #include "app/HistoryBrowser.h"
 
-#include "app/SettingsStore.h"
 #include "content/Content.h"
 #include "decode/BarcodeFormat.h"
 #include "localization/FormatPattern.h"
 #include "localization/LanguageFiles.h"
+#include "platform/SettingsStore.h"
 
 #include <QDir>
 #include <QSaveFile>

@@ -1,10 +1,10 @@
 #include "app/ImageFileScan.h"
 
-#include "app/SettingsStore.h"
 #include "decode/DecodeBitmap.h"
 #include "decode/PictureLoader.h"
 #include "decoder/PictureDecoder.h"
 #include "localization/LanguageFiles.h"
+#include "platform/SettingsStore.h"
 
 #include <QFile>
 #include <QFileInfo>

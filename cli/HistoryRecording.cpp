@@ -6,6 +6,7 @@
 #include "history/HistoryExport.h"
 #include "history/HistorySettings.h"
 #include "platform/AtomicFile.h"
+#include "platform/SettingsStore.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -15,24 +16,6 @@
 
 namespace {
 
-// What reading settings.ini drops around lines, names and values: white
-// space and byte-order marks.
-bool IsBlank(QChar c)
-{
-    return c.isSpace() || c.unicode() == 0xFEFF;
-}
-
-QString Trim(const QString& text)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && IsBlank(text[begin]))
-        ++begin;
-    while (end > begin && IsBlank(text[end - 1]))
-        --end;
-    return text.mid(begin, end - begin);
-}
-
 void Say(std::FILE* messages, const QString& message)
 {
     std::fprintf(messages, "lantrix-scan: %s\n", message.toLocal8Bit().constData());
@@ -41,40 +24,18 @@ void Say(std::FILE* messages, const QString& message)
 
 } // namespace
 
-std::optional<QString> SettingsValue(const QByteArray& ini, const QString& section, const QString& key)
-{
-    QStringDecoder decoder(QStringDecoder::Utf8,
-                           QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
-    const QString text = decoder(ini);
-    if (decoder.hasError())
-        return std::nullopt; // the window does not read such a file either
-    bool inSection = false;
-    for (QString line : text.split(QLatin1Char('\n'))) {
-        if (line.endsWith(QLatin1Char('\r')))
-            line.chop(1);
-        const QString trimmed = Trim(line);
-        if (trimmed.startsWith(QLatin1Char('[')) && trimmed.endsWith(QLatin1Char(']'))) {
-            inSection = Trim(trimmed.mid(1, trimmed.size() - 2)).compare(section, Qt::CaseInsensitive) == 0;
-            continue;
-        }
-        const qsizetype equals = trimmed.indexOf(QLatin1Char('='));
-        if (!inSection || equals <= 0 || Trim(trimmed.left(equals)).compare(key, Qt::CaseInsensitive) != 0)
-            continue;
-        const QString value = Trim(trimmed.mid(equals + 1));
-        const bool quoted = value.size() >= 2 && value.front() == QLatin1Char('"') && value.back() == QLatin1Char('"');
-        return quoted ? value.mid(1, value.size() - 2) : value;
-    }
-    return std::nullopt;
-}
-
 int HistoryLimitOf(const QString& dataFolder)
 {
-    QFile file(dataFolder + QStringLiteral("settings.ini"));
-    if (!file.open(QIODevice::ReadOnly))
+    // Read by the window's own store, so that both read the file alike; a
+    // file the window would not read either (not UTF-8) gives the default.
+    try {
+        const SettingsStore settings(dataFolder + QStringLiteral("settings.ini"));
+        return HistoryLimitFromSetting(settings.ReadString(QLatin1String(kHistorySettingsSection),
+                                                           QLatin1String(kHistoryLimitKey),
+                                                           QString::number(kDefaultHistoryLimit)));
+    } catch (const ESettingsError&) {
         return kDefaultHistoryLimit;
-    const std::optional<QString> value =
-        SettingsValue(file.readAll(), QLatin1String(kHistorySettingsSection), QLatin1String(kHistoryLimitKey));
-    return value ? HistoryLimitFromSetting(*value) : kDefaultHistoryLimit;
+    }
 }
 
 QString HistorySource(const QByteArray& file, bool live)

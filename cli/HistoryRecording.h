@@ -14,14 +14,8 @@
 #include <memory>
 #include <optional>
 
-// The value of `key` in `section` of a settings.ini's text, read as the
-// window reads it (names in any case, blanks around lines, names and values
-// dropped, a value in double quotes without them, the first of a key); none
-// when it is not there.
-std::optional<QString> SettingsValue(const QByteArray& ini, const QString& section, const QString& key);
-
 // The limit of entries that settings.ini in `dataFolder` keeps
-// (HistoryLimit), or the default.
+// (HistoryLimit), read as the window reads it, or the default.
 int HistoryLimitOf(const QString& dataFolder);
 
 // What the history calls a picture a result names: its absolute path,

@@ -12,7 +12,7 @@
 // as it was; either way it adds no line, key or section of its own.
 #include "support/FuzzCheck.h"
 
-#include "app/SettingsStore.h"
+#include "platform/SettingsStore.h"
 
 #include <QStringDecoder>
 #include <QStringList>

@@ -6,7 +6,6 @@
 #include "app/DecodeSettings.h"
 #include "app/HelpAddress.h"
 #include "app/HistoryBrowser.h"
-#include "app/SettingsStore.h"
 #include "app/StatusHints.h"
 #include "app/widgets/ErrorHandler.h"
 #include "app/widgets/FormParts.h"
@@ -24,6 +23,7 @@
 #include "online/widgets/FeedbackForm.h"
 #include "online/widgets/UpdateNotifier.h"
 #include "platform/Folders.h"
+#include "platform/SettingsStore.h"
 #include "platform/WebHost.h"
 
 #include <QAction>

@@ -2,8 +2,8 @@
 // the data folder, and settings.ini.
 #include "app/AppStartup.h"
 #include "app/AppState.h"
-#include "app/SettingsStore.h"
 #include "platform/OSError.h"
+#include "platform/SettingsStore.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,9 +1,9 @@
 // The window's decode options: the Settings switches kept in settings.ini,
 // and the status bar's words on what a decode with them can read.
 #include "app/DecodeSettings.h"
-#include "app/SettingsStore.h"
 #include "app/StatusHints.h"
 #include "decode/BarcodeFormat.h"
+#include "platform/SettingsStore.h"
 #include "support/TestFiles.h"
 
 #include <QFile>

@@ -10,7 +10,6 @@
 // of the test's own when it runs as root (whom file modes do not stop).
 #include "app/HistoryBrowser.h"
 #include "app/HistoryModel.h"
-#include "app/SettingsStore.h"
 #include "app/widgets/ActionRow.h"
 #include "app/widgets/AppForm.h"
 #include "app/widgets/ElidedLabel.h"
@@ -18,6 +17,7 @@
 #include "capture/CameraSources.h"
 #include "capture/VideoImage.h"
 #include "history/HistoryStore.h"
+#include "platform/SettingsStore.h"
 #include "support/KeyboardFocus.h"
 #include "support/MainWindowFixture.h"
 #include "support/ModalAnswers.h"

@@ -19,40 +19,46 @@
 
 namespace {
 
-struct ValueCase {
+struct IniCase {
     const char* name;
     QByteArray ini;
-    std::optional<QString> value; // of HistoryLimit in Settings
+    int limit; // what HistoryLimit of Settings gives
 };
 
-void PrintTo(const ValueCase& c, std::ostream* out)
+void PrintTo(const IniCase& c, std::ostream* out)
 {
     *out << c.name;
 }
 
-class SettingsValueOf : public ::testing::TestWithParam<ValueCase> {};
+class LimitInSettingsFile : public ::testing::TestWithParam<IniCase> {};
 
-TEST_P(SettingsValueOf, ReadsAsTheWindowDoes)
+// settings.ini in the data folder, read as the window reads it.
+TEST_P(LimitInSettingsFile, ReadsAsTheWindowDoes)
 {
-    EXPECT_EQ(SettingsValue(GetParam().ini, "Settings", "HistoryLimit"), GetParam().value);
+    QTemporaryDir folder;
+    const QString dataFolder = folder.path() + "/";
+    QFile ini(dataFolder + "settings.ini");
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+    ini.write(GetParam().ini);
+    ini.close();
+    EXPECT_EQ(HistoryLimitOf(dataFolder), GetParam().limit);
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Cases, SettingsValueOf,
-    ::testing::Values(ValueCase{"plain", "[Settings]\r\nHistoryLimit=500\r\n", QString("500")},
-                      ValueCase{"any_case_and_blanks", "  [ settings ]\n  historylimit  =  7 \n", QString("7")},
-                      ValueCase{"byte_order_mark", "\xef\xbb\xbf[Settings]\nHistoryLimit=8\n", QString("8")},
-                      ValueCase{"quoted", "[Settings]\nHistoryLimit=\" 9 \"\n", QString(" 9 ")},
-                      ValueCase{"first_of_two", "[Settings]\nHistoryLimit=1\nHistoryLimit=2\n", QString("1")},
-                      ValueCase{"section_given_twice", "[Settings]\nA=1\n[Other]\nB=2\n[Settings]\nHistoryLimit=3\n",
-                                QString("3")},
-                      ValueCase{"empty_value", "[Settings]\nHistoryLimit=\n", QString("")},
-                      ValueCase{"value_with_equals", "[Settings]\nHistoryLimit=a=b\n", QString("a=b")},
-                      ValueCase{"other_section", "[Window]\nHistoryLimit=4\n", std::nullopt},
-                      ValueCase{"before_any_section", "HistoryLimit=4\n[Settings]\n", std::nullopt},
-                      ValueCase{"key_is_a_prefix", "[Settings]\nHistoryLimits=4\n", std::nullopt},
-                      ValueCase{"not_utf8", "[Settings]\nHistoryLimit=4\nName=\xff\n", std::nullopt},
-                      ValueCase{"empty", "", std::nullopt}),
+    Cases, LimitInSettingsFile,
+    ::testing::Values(IniCase{"plain", "[Settings]\r\nHistoryLimit=500\r\n", 500},
+                      IniCase{"any_case_and_blanks", "  [ settings ]\n  historylimit  =  7 \n", 7},
+                      IniCase{"byte_order_mark", "\xef\xbb\xbf[Settings]\nHistoryLimit=8\n", 8},
+                      IniCase{"quoted", "[Settings]\nHistoryLimit=\" 9 \"\n", 9},
+                      IniCase{"first_of_two", "[Settings]\nHistoryLimit=1\nHistoryLimit=2\n", 1},
+                      IniCase{"section_given_twice", "[Settings]\nA=1\n[Other]\nB=2\n[Settings]\nHistoryLimit=3\n", 3},
+                      IniCase{"empty_value", "[Settings]\nHistoryLimit=\n", kDefaultHistoryLimit},
+                      IniCase{"value_with_equals", "[Settings]\nHistoryLimit=a=b\n", kDefaultHistoryLimit},
+                      IniCase{"other_section", "[Window]\nHistoryLimit=4\n", kDefaultHistoryLimit},
+                      IniCase{"before_any_section", "HistoryLimit=4\n[Settings]\n", kDefaultHistoryLimit},
+                      IniCase{"key_is_a_prefix", "[Settings]\nHistoryLimits=4\n", kDefaultHistoryLimit},
+                      IniCase{"not_utf8", "[Settings]\nHistoryLimit=4\nName=\xff\n", kDefaultHistoryLimit},
+                      IniCase{"empty", "", kDefaultHistoryLimit}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct LimitCase {
