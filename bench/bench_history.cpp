@@ -13,6 +13,8 @@
 
 #include <QTemporaryDir>
 
+#include <QCoreApplication>
+
 #include <benchmark/benchmark.h>
 
 #include <random>
@@ -185,4 +187,14 @@ BENCHMARK(BM_ExportJsonLines)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
-BENCHMARK_MAIN();
+// Qt's SQL module opens nothing without an application object (Qt 6.8).
+int main(int argc, char** argv)
+{
+    QCoreApplication application(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -8,6 +8,7 @@
 #include "platform/AtomicFile.h"
 #include "platform/SettingsStore.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QStringDecoder>
@@ -15,6 +16,22 @@
 #include <utility>
 
 namespace {
+
+// Qt's SQL module opens no database without an application object (from
+// Qt 6.8 on). The scanner makes its GUI application only for the modes that
+// need one, before any code is read; otherwise a plain one is made here, the
+// first time the history is opened. It starts no thread, so the decoders the
+// scan forks later still fork from a process of one thread.
+void NeedApplication()
+{
+    if (QCoreApplication::instance())
+        return;
+    static int argc = 1;
+    static char name[] = "lantrix-scan";
+    static char* argv[] = {name, nullptr};
+    static const QCoreApplication* const application = new QCoreApplication(argc, argv); // for the whole run
+    Q_UNUSED(application);
+}
 
 void Say(std::FILE* messages, const QString& message)
 {
@@ -70,6 +87,7 @@ void THistoryRecordingWriter::Write(const TScanResult& result)
     if (fFailed || fWriter->OutputError() != 0 || result.status != TScanStatus::Decoded || result.codes.empty())
         return;
     if (!fStore.IsOpen()) {
+        NeedApplication();
         const THistoryStore::TOpenOutcome outcome = fStore.Open();
         if (outcome.status != THistoryStore::TOpenStatus::Opened)
             Say(fMessages, outcome.message);
@@ -109,6 +127,7 @@ int ExportHistory(const QString& historyFile, const QString& exportFile, std::FI
     // No history yet is an empty one; the file is not made for it.
     QList<THistoryEntry> entries;
     if (QFileInfo::exists(historyFile)) {
+        NeedApplication();
         THistoryStore store(historyFile);
         const THistoryStore::TOpenOutcome outcome = store.Open();
         if (outcome.status != THistoryStore::TOpenStatus::Opened)

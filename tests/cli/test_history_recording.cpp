@@ -3,6 +3,7 @@
 // the writer that records what it passes on.
 #include "cli/HistoryRecording.h"
 #include "history/HistorySettings.h"
+#include "support/CoreApplication.h"
 
 #include <QDir>
 #include <QFile>

@@ -6,6 +6,7 @@
 // file.
 #include "history/HistoryStore.h"
 #include "support/CommandRun.h"
+#include "support/CoreApplication.h"
 #include "support/Samples.h"
 #include "support/TestCameras.h"
 

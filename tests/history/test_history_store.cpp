@@ -3,6 +3,7 @@
 // foreign and newer files; folders that cannot hold it; a full disk; two
 // stores writing the same file at once.
 #include "history/HistoryStore.h"
+#include "support/CoreApplication.h"
 
 #include <QDir>
 #include <QFile>
