@@ -23,6 +23,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <ostream>
 #include <thread>
@@ -481,7 +482,12 @@ TEST_F(ScanHistory, RecordsBesideAnotherWriter)
         }
         scannersDone = true;
     });
-    // Written all the while the scanners run, and at least kOwn entries.
+    // Written all the while the scanners run, and at least kOwn entries: one
+    // every 2 ms, far more often than a window records (a code appears once,
+    // then stays in view), but with the pauses any writer has between two
+    // codes. A writer that takes the lock again the moment it lets it go, in
+    // a loop, would starve the others past any busy time-out: SQLite grants
+    // the lock to whoever asks when it is free, not in turn.
     int written = 0;
     int failures = 0;
     while (!scannersDone || written < kOwn) {
@@ -497,6 +503,7 @@ TEST_F(ScanHistory, RecordsBesideAnotherWriter)
         } else if (++failures < 5) {
             ADD_FAILURE() << error.toStdString();
         }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
     scanners.join();
     EXPECT_EQ(failures, 0);
