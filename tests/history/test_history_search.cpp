@@ -117,7 +117,11 @@ class HistoryFilter : public ::testing::TestWithParam<FilterCase> {};
 
 TEST_P(HistoryFilter, ShowsTheEntriesThatMatchInOrder)
 {
-    EXPECT_EQ(FilterHistory(kEntries, GetParam().query, GetParam().format), GetParam().shown);
+    // Compared as vectors: Qt 6.4's QList == hands an empty list's null data
+    // to memcmp, which UndefinedBehaviorSanitizer reports.
+    const QList<qsizetype> shown = FilterHistory(kEntries, GetParam().query, GetParam().format);
+    EXPECT_EQ(std::vector<qsizetype>(shown.begin(), shown.end()),
+              std::vector<qsizetype>(GetParam().shown.begin(), GetParam().shown.end()));
 }
 
 INSTANTIATE_TEST_SUITE_P(
