@@ -12,6 +12,7 @@
 #include "support/MainWindowFixture.h"
 #include "support/ModalAnswers.h"
 #include "support/PictureFiles.h"
+#include "support/ShownButtons.h"
 #include "support/StandInNetworkManager.h"
 #include "support/TestCameras.h"
 #include "support/TestDesktop.h"
@@ -43,16 +44,6 @@ namespace {
 
 constexpr int kTimeout = 30000;
 
-// The object names of the row's buttons that are shown, in the row's order.
-QStringList ShownButtons(const TActionRow* row)
-{
-    QStringList names;
-    for (const QPushButton* button : row->findChildren<QPushButton*>())
-        if (!button->isHidden())
-            names.append(button->objectName());
-    return names;
-}
-
 } // namespace
 
 class ActionRowTest : public QObject, TMainWindowFixture {
@@ -63,9 +54,6 @@ class ActionRowTest : public QObject, TMainWindowFixture {
     std::unique_ptr<StandInNetworkManager> manager;
     std::vector<std::unique_ptr<StandInDevice>> deviceObjects;
     QString busWhy;
-
-    const QString kEthernet = QStringLiteral("/org/freedesktop/NetworkManager/Devices/1");
-    const QString kWifi = QStringLiteral("/org/freedesktop/NetworkManager/Devices/2");
 
     // A window whose action rows save where the test says and find
     // NetworkManager on the test's bus.
@@ -113,11 +101,7 @@ private slots:
         manager = std::make_unique<StandInNetworkManager>();
         QVERIFY(managerSide->registerObject(QLatin1String(kNetworkManagerPath), manager.get(),
                                             QDBusConnection::ExportAllSlots));
-        for (const auto& [path, type] : {std::pair{kEthernet, 1u}, std::pair{kWifi, kNetworkManagerWifiDevice}}) {
-            deviceObjects.push_back(std::make_unique<StandInDevice>(type));
-            QVERIFY(
-                managerSide->registerObject(path, deviceObjects.back().get(), QDBusConnection::ExportAllProperties));
-        }
+        QVERIFY(RegisterStandInDevices(*managerSide, deviceObjects));
         QVERIFY(managerSide->registerService(QLatin1String(kNetworkManagerService)));
     }
 
@@ -125,7 +109,7 @@ private slots:
     {
         Init();
         if (manager) {
-            manager->devices = {QDBusObjectPath(kEthernet), QDBusObjectPath(kWifi)};
+            manager->devices = {QDBusObjectPath(kStandInEthernet), QDBusObjectPath(kStandInWifi)};
             manager->refusal.clear();
             manager->calls.clear();
             managerSide->registerService(QLatin1String(kNetworkManagerService));
@@ -445,7 +429,7 @@ private slots:
         QCOMPARE(form->statusBar()->currentMessage(), QStringLiteral("NetworkManager is joining the network."));
         QCOMPARE(manager->calls.size(), 1);
         const StandInNetworkManager::Call& call = manager->calls.first();
-        QCOMPARE(call.device, kWifi); // the Wi-Fi device, not the first one
+        QCOMPARE(call.device, kStandInWifi); // the Wi-Fi device, not the first one
         QCOMPARE(call.specificObject, QStringLiteral("/"));
         QCOMPARE(call.settings.value("connection").value("type").toString(), QStringLiteral("802-11-wireless"));
         QCOMPARE(call.settings.value("connection").value("id").toString(), QString::fromUtf8(ssid));
@@ -494,7 +478,7 @@ private slots:
         if (situation == QLatin1String("refused"))
             manager->refusal = QStringLiteral("Secrets were required, but not provided.");
         else if (situation == QLatin1String("no wifi"))
-            manager->devices = {QDBusObjectPath(kEthernet)};
+            manager->devices = {QDBusObjectPath(kStandInEthernet)};
         else if (situation == QLatin1String("not running"))
             QVERIFY(managerSide->unregisterService(QLatin1String(kNetworkManagerService)));
         else

@@ -22,6 +22,7 @@
 #include "support/MainWindowFixture.h"
 #include "support/ModalAnswers.h"
 #include "support/PictureFiles.h"
+#include "support/ShownButtons.h"
 #include "support/TestCameras.h"
 
 #include <QAction>
@@ -123,15 +124,6 @@ QList<QStringList> ParseCsv(const QString& csv)
         records.append(record);
     }
     return records;
-}
-
-QStringList ShownButtons(const TActionRow* row)
-{
-    QStringList names;
-    for (const QPushButton* button : row->findChildren<QPushButton*>())
-        if (!button->isHidden())
-            names.append(button->objectName());
-    return names;
 }
 
 } // namespace

@@ -23,9 +23,6 @@ namespace {
 
 constexpr int kTimeout = 30000;
 
-const QString kEthernet = QStringLiteral("/org/freedesktop/NetworkManager/Devices/1");
-const QString kWifi = QStringLiteral("/org/freedesktop/NetworkManager/Devices/2");
-
 // The settings a code asks for; "ethernet:NAME" a wired profile named NAME.
 TConnectionSettings SettingsOf(const QString& code)
 {
@@ -63,11 +60,7 @@ private slots:
         QVERIFY(managerSide->registerObject(QLatin1String(kNetworkManagerPath), manager.get(),
                                             QDBusConnection::ExportAllSlots));
         QVERIFY(settings->Register(*managerSide));
-        for (const auto& [path, type] : {std::pair{kEthernet, 1u}, std::pair{kWifi, kNetworkManagerWifiDevice}}) {
-            deviceObjects.push_back(std::make_unique<StandInDevice>(type));
-            QVERIFY(
-                managerSide->registerObject(path, deviceObjects.back().get(), QDBusConnection::ExportAllProperties));
-        }
+        QVERIFY(RegisterStandInDevices(*managerSide, deviceObjects));
         QVERIFY(managerSide->registerService(QLatin1String(kNetworkManagerService)));
     }
 
@@ -75,7 +68,7 @@ private slots:
     {
         if (!manager)
             return;
-        manager->devices = {QDBusObjectPath(kEthernet), QDBusObjectPath(kWifi)};
+        manager->devices = {QDBusObjectPath(kStandInEthernet), QDBusObjectPath(kStandInWifi)};
         manager->refusal.clear();
         manager->calls.clear();
         manager->activations.clear();
@@ -181,7 +174,7 @@ private slots:
             updated += profile->updates;
         QCOMPARE(updated, updates);
         for (const StandInNetworkManager::Activation& activation : manager->activations) {
-            QCOMPARE(activation.device, kWifi);
+            QCOMPARE(activation.device, kStandInWifi);
             QCOMPARE(activation.specificObject, QStringLiteral("/"));
         }
 

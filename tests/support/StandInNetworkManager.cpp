@@ -123,3 +123,14 @@ QDBusObjectPath StandInNetworkManager::ActivateConnection(const QDBusObjectPath&
     }
     return QDBusObjectPath(kActiveConnection);
 }
+
+bool RegisterStandInDevices(QDBusConnection& bus, std::vector<std::unique_ptr<StandInDevice>>& devices)
+{
+    constexpr uint kEthernetType = 1, kWifiType = 2; // NM_DEVICE_TYPE_ETHERNET, NM_DEVICE_TYPE_WIFI
+    for (const auto& [path, type] : {std::pair{kStandInEthernet, kEthernetType}, std::pair{kStandInWifi, kWifiType}}) {
+        devices.push_back(std::make_unique<StandInDevice>(type));
+        if (!bus.registerObject(path, devices.back().get(), QDBusConnection::ExportAllProperties))
+            return false;
+    }
+    return true;
+}

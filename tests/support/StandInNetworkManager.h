@@ -39,6 +39,14 @@ private:
     uint fType;
 };
 
+// The devices of the stand-in NetworkManager: an Ethernet device first, then
+// a Wi-Fi one, so that a client must pick the device by its type.
+inline const QString kStandInEthernet = QStringLiteral("/org/freedesktop/NetworkManager/Devices/1");
+inline const QString kStandInWifi = QStringLiteral("/org/freedesktop/NetworkManager/Devices/2");
+
+// Registers those two devices on `bus`, kept alive in `devices`.
+bool RegisterStandInDevices(QDBusConnection& bus, std::vector<std::unique_ptr<StandInDevice>>& devices);
+
 // One saved connection, org.freedesktop.NetworkManager.Settings.Connection.
 class StandInConnection : public QObject, protected QDBusContext {
     Q_OBJECT
